@@ -1,0 +1,44 @@
+# The two set-up commands: `make run` and `make test`. Both install what is missing first.
+BUILD_DIR    ?= build
+SANITIZE_DIR ?= build-sanitize
+JOBS         ?= $(shell nproc)
+CMAKE_FLAGS  ?=
+
+.PHONY: all deps configure build test test-sanitize run format clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: build
+	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+# The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-sanitize: deps
+	@cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DSKIMMER_SANITIZE=address,undefined $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
+
+# Starts the window; without a display it runs on a virtual one (xvfb-run).
+run: build
+	@if [ -n "$$DISPLAY" ] || [ -n "$$WAYLAND_DISPLAY" ]; then \
+	  $(BUILD_DIR)/src/skimmer; \
+	else \
+	  echo "no display found: starting skimmer on a virtual display (xvfb-run)"; \
+	  xvfb-run -a $(BUILD_DIR)/src/skimmer; \
+	fi
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)

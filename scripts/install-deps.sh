@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, the Debian packages that building, running and testing skimmer need, and only
+# those that are missing. Idempotent and non-interactive; works as root and through sudo.
+set -euo pipefail
+
+packages=(
+  # build
+  g++ make cmake ninja-build ccache pkg-config
+  qt6-base-dev libcurl4-openssl-dev libsqlite3-dev libgumbo-dev libcpp-httplib-dev
+  # tests
+  googletest libgtest-dev
+  # the window: a virtual display when there is no real one, and a font with Chinese glyphs
+  xvfb xauth fonts-wqy-microhei
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+if [ "$(id -u)" -eq 0 ]; then
+  as_root=()
+elif command -v sudo >/dev/null 2>&1; then
+  as_root=(sudo)
+else
+  echo "install-deps: these packages are missing and neither root nor sudo is available: ${missing[*]}" >&2
+  exit 1
+fi
+
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update -qq
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,102 @@
+#include "cli/CliApp.h"
+
+#include "app/Session.h"
+#include "cli/ConfigCommand.h"
+#include "cli/KeywordsCommand.h"
+
+int CliContext::Usage(const QString& message) const {
+    err << "skimmer-cli: " << message << '\n';
+    err.flush();
+    return kCliUsage;
+}
+
+int CliContext::Failed(const QString& message) const {
+    err << "skimmer-cli: " << message << '\n';
+    err.flush();
+    return kCliFailed;
+}
+
+CliApp::CliApp() {
+    commands_.push_back(std::make_unique<ConfigCommand>());
+    commands_.push_back(std::make_unique<KeywordsCommand>());
+}
+
+CliApp::~CliApp() = default;
+
+QString CliApp::Usage() const {
+    QString text = QStringLiteral(
+        "usage: skimmer-cli [--home DIR] COMMAND [ARGS...]\n"
+        "\n"
+        "Finds publicly shared documents through search engines and downloads them in bulk; the\n"
+        "command-line face of the skimmer desktop program, working on the same files.\n"
+        "\n"
+        "  --home DIR   the application home (settings, key.list, run.log); default $SKIMMER_HOME,\n"
+        "               else ~/.local/share/skimmer\n"
+        "  --help       this text; COMMAND --help tells about one command\n"
+        "  --version    the program's version\n"
+        "\n"
+        "commands:\n");
+    for (const auto& command : commands_) {
+        text += QStringLiteral("  %1%2\n").arg(command->Name(), -10).arg(command->Summary());
+    }
+    text += QStringLiteral("\nexit status: 0 done, 1 the work failed, 2 usage error\n");
+    return text;
+}
+
+CliCommand* CliApp::Find(const QString& name) const {
+    for (const auto& command : commands_) {
+        if (command->Name() == name) return command.get();
+    }
+    return nullptr;
+}
+
+int CliApp::Run(const QStringList& args, QTextStream& out, QTextStream& err) {
+    QString home;
+    qsizetype i = 0;
+    for (; i < args.size() && args[i].startsWith(u'-'); ++i) {
+        const QString& arg = args[i];
+        if (arg == u"--help" || arg == u"-h") {
+            out << Usage();
+            return kCliDone;
+        }
+        if (arg == u"--version") {
+            out << "skimmer-cli " << SKIMMER_VERSION << '\n';
+            return kCliDone;
+        }
+        if (arg == u"--home" && i + 1 < args.size()) {
+            home = args[++i];
+        } else if (arg.startsWith(u"--home=")) {
+            home = arg.mid(7);
+        } else {
+            err << "skimmer-cli: unknown option '" << arg << "' (see skimmer-cli --help)\n";
+            return kCliUsage;
+        }
+        if (home.isEmpty()) {
+            err << "skimmer-cli: --home needs a folder\n";
+            return kCliUsage;
+        }
+    }
+    if (i >= args.size()) {
+        err << "skimmer-cli: no command given (see skimmer-cli --help)\n";
+        return kCliUsage;
+    }
+    CliCommand* command = Find(args[i]);
+    if (!command) {
+        err << "skimmer-cli: unknown command '" << args[i] << "' (see skimmer-cli --help)\n";
+        return kCliUsage;
+    }
+    const QStringList rest = args.mid(i + 1);
+    if (rest.contains(u"--help") || rest.contains(u"-h")) {
+        out << command->Help();
+        return kCliDone;
+    }
+
+    Session session(AppHome::ResolveDir(home));
+    const QString problem = session.Start();
+    if (!problem.isEmpty()) err << "skimmer-cli: " << problem << '\n';
+    CliContext context{session, out, err};
+    const int status = command->Run(context, rest);
+    out.flush();
+    err.flush();
+    return status;
+}

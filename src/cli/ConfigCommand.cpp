@@ -1,0 +1,66 @@
+#include "cli/ConfigCommand.h"
+
+#include "app/Session.h"
+#include "lists/SettingsTable.h"
+
+QString ConfigCommand::Summary() const { return QStringLiteral("show or change the settings in Setting.ini"); }
+
+QString ConfigCommand::Help() const {
+    return QStringLiteral(
+        "usage: skimmer-cli config list\n"
+        "       skimmer-cli config get KEY\n"
+        "       skimmer-cli config set KEY VALUE\n"
+        "\n"
+        "list  prints every setting as Key=value, as the program loads them (defaults and caps applied).\n"
+        "get   prints one setting's value.\n"
+        "set   checks VALUE against the setting's type and range and writes it to Setting.ini;\n"
+        "      nothing is written when it is refused. Keys are matched without regard to case.\n");
+}
+
+int ConfigCommand::Run(CliContext& context, const QStringList& args) {
+    if (args.isEmpty()) return context.Usage(QStringLiteral("config: expected list, get or set"));
+    const QString& verb = args.front();
+    Options& options = context.session.GetOptions();
+    if (verb == u"list" && args.size() == 1) {
+        for (const SettingSpec& spec : SettingsTable::All()) {
+            context.out << spec.key << '=' << options.DisplayValue(spec.id) << '\n';
+        }
+        return kCliDone;
+    }
+    if (verb == u"get" && args.size() == 2) {
+        const SettingSpec* spec = SettingsTable::Find(args[1]);
+        if (!spec) return context.Usage(QStringLiteral("config: unknown key '%1'").arg(args[1]));
+        context.out << options.DisplayValue(spec->id) << '\n';
+        return kCliDone;
+    }
+    if (verb == u"set" && args.size() == 3) return Set(context, args[1], args[2]);
+    return context.Usage(QStringLiteral("config: expected list, get KEY or set KEY VALUE"));
+}
+
+int ConfigCommand::Set(CliContext& context, const QString& key, const QString& value) {
+    const SettingSpec* spec = SettingsTable::Find(key);
+    if (!spec) return context.Usage(QStringLiteral("config: unknown key '%1'").arg(key));
+    if (!spec->saved) {
+        return context.Usage(QStringLiteral("config: %1 is read only (edit Setting.ini by hand)").arg(spec->key));
+    }
+    const Profile settings = context.session.Settings();
+    const QString name = QLatin1StringView(spec->key);
+    bool written;
+    if (spec->kind == SettingKind::Text) {
+        written = settings.ProfileWriteString(name, value);
+    } else {
+        bool isNumber = false;
+        const int number = value.toInt(&isNumber);
+        if (!isNumber) return context.Usage(QStringLiteral("config: %1 takes an integer").arg(name));
+        const EntryRange range = SettingsTable::AcceptedRange(*spec);
+        if (number < range.min || number > range.max) {
+            return context.Usage(QStringLiteral("config: %1 takes an integer between %2 and %3")
+                                     .arg(name)
+                                     .arg(range.min)
+                                     .arg(range.max));
+        }
+        written = settings.ProfileWriteInt(name, number);
+    }
+    if (!written) return context.Failed(QStringLiteral("config: cannot write %1").arg(settings.Path()));
+    return kCliDone;
+}

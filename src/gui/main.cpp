@@ -1,0 +1,28 @@
+#include <QApplication>
+#include <QCommandLineParser>
+
+#include "app/Session.h"
+#include "gui/MainWindow.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("skimmer"));
+    QApplication::setApplicationVersion(QStringLiteral(SKIMMER_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Finds publicly shared documents and downloads them in bulk."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption homeOption(QStringLiteral("home"),
+                                        QStringLiteral("application home (settings, key.list, run.log)"),
+                                        QStringLiteral("DIR"));
+    parser.addOption(homeOption);
+    parser.process(app);
+
+    Session session(AppHome::ResolveDir(parser.value(homeOption)));
+    const QString problem = session.Start();
+    MainWindow window(session);
+    window.show();
+    if (!problem.isEmpty()) session.ShowMsg(problem, QString(), QString(), 0);
+    return app.exec();
+}

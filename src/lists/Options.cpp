@@ -1,0 +1,96 @@
+#include "lists/Options.h"
+
+#include <QMutexLocker>
+
+#include "lists/IniFile.h"
+#include "lists/Profile.h"
+
+Options::Options() {
+    for (const SettingSpec& spec : SettingsTable::All()) {
+        liveInt_[Index(spec.id)].store(spec.initialInt);
+        committedInt_[Index(spec.id)].store(spec.initialInt);
+    }
+}
+
+int Options::Int(SettingKey key) const {
+    const SettingSpec& spec = SettingsTable::Spec(key);
+    return spec.member ? committedInt_[Index(key)].load() : liveInt_[Index(key)].load();
+}
+
+QString Options::Text(SettingKey key) const {
+    QMutexLocker lock(&textMutex_);
+    return SettingsTable::Spec(key).member ? committedText_[Index(key)] : liveText_[Index(key)];
+}
+
+int Options::LiveInt(SettingKey key) const { return liveInt_[Index(key)].load(); }
+
+QString Options::LiveText(SettingKey key) const {
+    QMutexLocker lock(&textMutex_);
+    return liveText_[Index(key)];
+}
+
+void Options::SetLiveInt(SettingKey key, int value) { liveInt_[Index(key)].store(value); }
+
+void Options::SetLiveText(SettingKey key, const QString& value) {
+    QMutexLocker lock(&textMutex_);
+    liveText_[Index(key)] = value;
+}
+
+void Options::SetCommittedInt(SettingKey key, int value) {
+    liveInt_[Index(key)].store(value);
+    committedInt_[Index(key)].store(value);
+}
+
+void Options::SetCommittedText(SettingKey key, const QString& value) {
+    QMutexLocker lock(&textMutex_);
+    liveText_[Index(key)] = value;
+    committedText_[Index(key)] = value;
+}
+
+std::optional<QString> Options::ReadBack() {
+    for (const SettingSpec& spec : SettingsTable::All()) {
+        if (!spec.member) continue;
+        const size_t i = Index(spec.id);
+        if (spec.kind == SettingKind::Text) {
+            QMutexLocker lock(&textMutex_);
+            committedText_[i] = liveText_[i];
+            continue;
+        }
+        const int value = liveInt_[i].load();
+        if (spec.entryRange && (value < spec.entryRange->min || value > spec.entryRange->max)) {
+            return QStringLiteral("Enter an integer between %1 and %2.")
+                .arg(spec.entryRange->min)
+                .arg(spec.entryRange->max);
+        }
+        committedInt_[i].store(value);
+    }
+    return std::nullopt;
+}
+
+void Options::Load(const IniFile& ini) {
+    for (const SettingSpec& spec : SettingsTable::All()) {
+        const QString key = QLatin1StringView(spec.key);
+        if (spec.kind == SettingKind::Text) {
+            SetCommittedText(spec.id, Profile::GetString(ini, key, QLatin1StringView(spec.defaultText)));
+            continue;
+        }
+        int value = Profile::GetInt(ini, key, spec.defaultInt);
+        // The cap compares unsigned, so a negative value counts as too large.
+        if (spec.loadCap > 0 && unsigned(value) > unsigned(spec.loadCap)) value = spec.loadCap;
+        SetCommittedInt(spec.id, value);
+    }
+}
+
+bool Options::Save(const Profile& profile) const {
+    return profile.Update([this](IniFile& ini) {
+        for (SettingKey key : SettingsTable::SaveOrder()) {
+            const SettingSpec& spec = SettingsTable::Spec(key);
+            const QString value = spec.kind == SettingKind::Text ? Text(key) : QString::number(Int(key));
+            ini.SetValue(Profile::kSection, QLatin1StringView(spec.key), value);
+        }
+    });
+}
+
+QString Options::DisplayValue(SettingKey key) const {
+    return SettingsTable::Spec(key).kind == SettingKind::Text ? Text(key) : QString::number(Int(key));
+}

@@ -1,0 +1,67 @@
+#include "lists/Profile.h"
+
+#include <QMutex>
+#include <QMutexLocker>
+#include <limits>
+
+#include "lists/IniFile.h"
+
+namespace {
+
+// One writer at a time per process: a read-modify-write must not lose another thread's key.
+QMutex& WriteMutex() {
+    static QMutex mutex;
+    return mutex;
+}
+
+}  // namespace
+
+int Profile::ParseInt(const QString& text) {
+    qsizetype i = 0;
+    while (i < text.size() && text[i].isSpace()) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) negative = text[i++] == u'-';
+    long long value = 0;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+        value = value * 10 + (text[i].unicode() - u'0');
+        if (value > std::numeric_limits<int>::max()) {
+            return negative ? std::numeric_limits<int>::min() : std::numeric_limits<int>::max();
+        }
+    }
+    return int(negative ? -value : value);
+}
+
+int Profile::GetInt(const IniFile& ini, const QString& key, int defaultValue) {
+    const auto value = ini.Value(kSection, key);
+    if (!value || value->isEmpty()) return defaultValue;
+    return ParseInt(*value);
+}
+
+QString Profile::GetString(const IniFile& ini, const QString& key, const QString& defaultValue) {
+    const auto value = ini.Value(kSection, key);
+    return (value ? *value : defaultValue).left(kMaxStringLength);
+}
+
+int Profile::ProfileGetInt(const QString& key, int defaultValue) const {
+    return GetInt(IniFile::Load(path_), key, defaultValue);
+}
+
+QString Profile::ProfileGetString(const QString& key, const QString& defaultValue) const {
+    return GetString(IniFile::Load(path_), key, defaultValue);
+}
+
+bool Profile::ProfileWriteInt(const QString& key, int value) const {
+    return ProfileWriteString(key, QString::number(value));
+}
+
+bool Profile::ProfileWriteString(const QString& key, const QString& value) const {
+    return Update([&](IniFile& ini) { ini.SetValue(kSection, key, value); });
+}
+
+bool Profile::Update(const std::function<void(IniFile&)>& change) const {
+    QMutexLocker lock(&WriteMutex());
+    std::optional<IniFile> ini = IniFile::LoadForUpdate(path_);
+    if (!ini) return false;
+    change(*ini);
+    return ini->Save(path_);
+}

@@ -1,0 +1,37 @@
+#pragma once
+// Access to section "FILE_FREE_DOC" of Setting.ini, one key at a time, with the integer and length rules
+// of the old private-profile functions. Every call reads the file anew; writes are serialised within the
+// process and replace the file atomically. Callable from any thread.
+
+#include <QString>
+#include <functional>
+
+class IniFile;
+
+class Profile {
+public:
+    static constexpr const char* kSection = "FILE_FREE_DOC";
+    static constexpr int kMaxStringLength = 4096;
+
+    explicit Profile(QString path) : path_(std::move(path)) {}
+    const QString& Path() const { return path_; }
+
+    int ProfileGetInt(const QString& key, int defaultValue) const;
+    QString ProfileGetString(const QString& key, const QString& defaultValue) const;
+    bool ProfileWriteInt(const QString& key, int value) const;
+    bool ProfileWriteString(const QString& key, const QString& value) const;
+
+    // Read-modify-write of the whole file under the process-wide write lock; false when the file could
+    // not be read or written (it is then left as it was).
+    bool Update(const std::function<void(IniFile&)>& change) const;
+
+    // The same rules over a file already in memory, for readers of many keys at once.
+    static int GetInt(const IniFile& ini, const QString& key, int defaultValue);
+    static QString GetString(const IniFile& ini, const QString& key, const QString& defaultValue);
+
+    // Leading decimal digits with an optional sign; no digits gives 0; saturates at the int range.
+    static int ParseInt(const QString& text);
+
+private:
+    QString path_;
+};

@@ -1,0 +1,97 @@
+#include "lists/SettingsTable.h"
+
+#include <limits>
+
+namespace {
+
+using K = SettingKey;
+using T = SettingKind;
+
+constexpr std::optional<EntryRange> kNoRange;
+
+// Table order is the load order.
+constexpr std::array<SettingSpec, kSettingCount> kTable{{
+    {K::TimeOut, "TimeOut", T::Int, 20, "", 10, 0, kNoRange, true, true, 1014},
+    {K::CharNum, "CharNum", T::Int, 0, "", 0, 0, EntryRange{0, 255}, true, true, 1082},
+    {K::SearchInterval, "SearchInterval", T::Int, 0, "", 0, 0, kNoRange, true, true, 1032},
+    {K::Overrite, "Overrite", T::Check, 0, "", 0, 0, kNoRange, false, true, 1041},
+    {K::SavePath, "SavePath", T::Text, 0, "", 0, 0, kNoRange, true, true, 1024},
+    {K::EDocOther, "EDocOther", T::Text, 0, "", 0, 0, kNoRange, false, true, 1101},
+    {K::FindFilter, "FindFilter", T::Text, 0, "", 0, 0, kNoRange, false, true, 1104},
+    {K::EEngineOther, "EEngineOther", T::Text, 0, "", 0, 0, kNoRange, false, true, 1091},
+    {K::SizeMax, "SizeMax", T::Text, 0, "", 0, 0, kNoRange, false, true, 1103},
+    {K::SizeMin, "SizeMin", T::Text, 0, "", 0, 0, kNoRange, false, true, 1099},
+    {K::GoogleSearch, "GoogleSearch", T::Check, 0, "", 0, 0, kNoRange, false, true, 1084},
+    {K::BaiduSearch, "BaiduSearch", T::Check, 1, "", 0, 0, kNoRange, false, true, 1085},
+    {K::SougouSearch, "SougouSearch", T::Check, 0, "", 0, 0, kNoRange, false, true, 1086},
+    {K::OsunSearch, "OsunSearch", T::Check, 0, "", 0, 0, kNoRange, false, true, 1088},
+    {K::Search63Da, "63DaSearch", T::Check, 0, "", 0, 0, kNoRange, false, true, 1087},
+    {K::CheckAol, "CheckAol", T::Check, 0, "", 0, 0, kNoRange, false, true, 1124},
+    {K::CheckYahoo, "CheckYahoo", T::Check, 0, "", 0, 0, kNoRange, false, true, 1122},
+    {K::GoogleZhongSou, "GoogleZhongSou", T::Check, 0, "", 0, 0, kNoRange, false, true, 1123},
+    {K::EngineOtherSearch, "EngineOtherSearch", T::Check, 0, "", 0, 0, kNoRange, false, true, 1090},
+    {K::AutoLoad, "AutoLoad", T::Check, 0, "", 0, 0, kNoRange, false, true, 1116},
+    {K::CheckBind, "CheckBind", T::Check, 0, "", 0, 0, kNoRange, false, true, 1130},
+    {K::CheckYoudao, "CheckYoudao", T::Check, 0, "", 0, 0, kNoRange, false, true, 1131},
+    {K::GoogleScholar, "GoogleScholar", T::Check, 0, "", 0, 0, kNoRange, false, true, 1121},
+    {K::DocWord, "DocWord", T::Check, 1, "", 0, 0, kNoRange, false, true, 1092},
+    {K::DocPdf, "DocPdf", T::Check, 1, "", 0, 0, kNoRange, false, true, 1093},
+    {K::DocPpt, "DocPpt", T::Check, 1, "", 0, 0, kNoRange, false, true, 1094},
+    {K::DocXls, "DocXls", T::Check, 1, "", 0, 0, kNoRange, false, true, 1095},
+    {K::DocTxt, "DocTxt", T::Check, 1, "", 0, 0, kNoRange, false, true, 1096},
+    {K::DocRtf, "DocRtf", T::Check, 1, "", 0, 0, kNoRange, false, true, 1097},
+    {K::DocZip, "DocZip", T::Check, 0, "", 0, 0, kNoRange, false, true, 1098},
+    {K::DocOther, "DocOther", T::Check, 0, "", 0, 0, kNoRange, false, true, 1100},
+    {K::CulFileSize, "CulFileSize", T::Check, 0, "", 0, 0, kNoRange, false, true, 1080},
+    {K::DownCheckFileSize, "DownCheckFileSize", T::Check, 0, "", 0, 0, kNoRange, false, true, 1106},
+    {K::URLsCount, "URLsCount", T::Int, 0, "", 0, 0, kNoRange, false, true, 1031},
+    {K::AddRandName, "AddRandName", T::Check, 1, "", 0, 0, kNoRange, false, true, 1109},
+    {K::ListPath, "ListPath", T::Text, 0, "", 0, 0, kNoRange, true, true, 0},
+    {K::MatchTitle, "MatchTitle", T::Check, 0, "", 0, 0, kNoRange, true, true, 1117},
+    {K::BingXueshu, "BingXueshu", T::Check, 0, "", 0, 0, kNoRange, true, true, 1126},
+    {K::BingEnglish, "BingEnglish", T::Check, 0, "", 0, 0, kNoRange, true, true, 1127},
+    {K::IgoreGarnered, "IgoreGarnered", T::Check, 0, "", 0, 0, kNoRange, true, true, 1045},
+    {K::MatchUrlKey, "MatchUrlKey", T::Check, 1, "", 1, 0, kNoRange, true, true, 1128},
+    {K::DownThreadCount, "DownThreadCount", T::Int, 10, "", 10, 100, EntryRange{1, 100}, true, true, 1105},
+    {K::SearchMaxThread, "SearchMaxThread", T::Int, 10, "", 50, 50, EntryRange{1, 50}, true, true, 1125},
+    {K::SearchTryCount, "SearchTryCount", T::Int, 3, "", 3, 0, kNoRange, false, false, 0},
+}};
+
+constexpr bool TableIsInEnumOrder() {
+    for (int i = 0; i < kSettingCount; ++i) {
+        if (int(kTable[size_t(i)].id) != i) return false;
+    }
+    return true;
+}
+static_assert(TableIsInEnumOrder(), "settings table rows must follow SettingKey");
+
+constexpr std::array<SettingKey, kSettingCount - 1> kSaveOrder{
+    K::TimeOut,        K::CharNum,        K::DownThreadCount, K::Overrite,       K::SavePath,
+    K::EDocOther,      K::FindFilter,     K::EEngineOther,    K::SizeMax,        K::SizeMin,
+    K::GoogleSearch,   K::BaiduSearch,    K::SougouSearch,    K::OsunSearch,     K::Search63Da,
+    K::EngineOtherSearch, K::AutoLoad,    K::CheckBind,       K::CheckYoudao,    K::GoogleScholar,
+    K::CheckAol,       K::CheckYahoo,     K::GoogleZhongSou,  K::DocWord,        K::DocPdf,
+    K::DocPpt,         K::DocXls,         K::DocTxt,          K::DocRtf,         K::DocZip,
+    K::DocOther,       K::CulFileSize,    K::DownCheckFileSize, K::AddRandName,  K::URLsCount,
+    K::ListPath,       K::MatchTitle,     K::BingXueshu,      K::BingEnglish,    K::IgoreGarnered,
+    K::MatchUrlKey,    K::SearchInterval, K::SearchMaxThread,
+};
+
+}  // namespace
+
+std::span<const SettingSpec> SettingsTable::All() { return kTable; }
+
+std::span<const SettingKey> SettingsTable::SaveOrder() { return kSaveOrder; }
+
+const SettingSpec* SettingsTable::Find(const QString& key) {
+    for (const SettingSpec& spec : kTable) {
+        if (key.compare(QLatin1StringView(spec.key), Qt::CaseInsensitive) == 0) return &spec;
+    }
+    return nullptr;
+}
+
+EntryRange SettingsTable::AcceptedRange(const SettingSpec& spec) {
+    if (spec.entryRange) return *spec.entryRange;
+    if (spec.kind == SettingKind::Check) return {0, 1};
+    return {std::numeric_limits<int>::min(), std::numeric_limits<int>::max()};
+}

@@ -1,0 +1,91 @@
+#pragma once
+// The one declaration of every window setting: its key in Setting.ini, type, default, the window's value
+// before loading, load cap, entry range and bound control. Options, LoadSettings/SaveSettings and
+// `skimmer-cli config` are all driven from this table. Immutable; safe from any thread.
+
+#include <QString>
+#include <array>
+#include <optional>
+#include <span>
+
+enum class SettingKey {
+    TimeOut,
+    CharNum,
+    SearchInterval,
+    Overrite,
+    SavePath,
+    EDocOther,
+    FindFilter,
+    EEngineOther,
+    SizeMax,
+    SizeMin,
+    GoogleSearch,
+    BaiduSearch,
+    SougouSearch,
+    OsunSearch,
+    Search63Da,  // stored as "63DaSearch"
+    CheckAol,
+    CheckYahoo,
+    GoogleZhongSou,
+    EngineOtherSearch,
+    AutoLoad,
+    CheckBind,
+    CheckYoudao,
+    GoogleScholar,
+    DocWord,
+    DocPdf,
+    DocPpt,
+    DocXls,
+    DocTxt,
+    DocRtf,
+    DocZip,
+    DocOther,
+    CulFileSize,
+    DownCheckFileSize,
+    URLsCount,
+    AddRandName,
+    ListPath,
+    MatchTitle,
+    BingXueshu,
+    BingEnglish,
+    IgoreGarnered,
+    MatchUrlKey,
+    DownThreadCount,
+    SearchMaxThread,
+    SearchTryCount,
+    Count
+};
+
+constexpr int kSettingCount = int(SettingKey::Count);
+
+enum class SettingKind { Int, Check, Text };
+
+struct EntryRange {
+    int min;
+    int max;
+};
+
+struct SettingSpec {
+    SettingKey id;
+    const char* key;  // as written in Setting.ini
+    SettingKind kind;
+    int defaultInt;
+    const char* defaultText;
+    int initialInt;        // the window's own value before the file is read
+    int loadCap;           // > 0: a loaded value above it, or negative, becomes it
+    std::optional<EntryRange> entryRange;  // enforced when the window's entries are read back
+    bool member;           // bound to a window member (committed by the read-back) rather than live
+    bool saved;            // written when the window closes
+    int controlId;         // 0: no control
+};
+
+class SettingsTable {
+public:
+    static std::span<const SettingSpec> All();
+    static const SettingSpec& Spec(SettingKey key) { return All()[size_t(key)]; }
+    static const SettingSpec* Find(const QString& key);  // without regard to case
+    // The order in which the window writes its values when it closes (not the table order).
+    static std::span<const SettingKey> SaveOrder();
+    // The values `skimmer-cli config set` accepts for an int or check key.
+    static EntryRange AcceptedRange(const SettingSpec& spec);
+};

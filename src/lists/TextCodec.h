@@ -1,0 +1,32 @@
+#pragma once
+// All conversions between bytes and text go through here. We write UTF-8; we read UTF-8 when the bytes
+// are valid UTF-8 and GB18030 otherwise, so files written on Simplified-Chinese Windows systems load
+// unchanged. Callable from any thread.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+
+class TextCodec {
+public:
+    // Strict check: no overlong forms, no surrogates, nothing above U+10FFFF, no truncated sequence.
+    static bool IsValidUtf8(QByteArrayView bytes);
+
+    // Whole-buffer decode: a UTF-8 BOM is skipped; UTF-8 when valid, otherwise GB18030.
+    static QString Decode(QByteArrayView bytes);
+    static QString DecodeGb18030(QByteArrayView bytes);
+
+    // Decode with a charset label as the web writes it ("utf-8", "gb2312", "GBK", "iso-8859-1", ...).
+    // gb2312, gbk, x-gbk and gb18030 all mean GB18030; an unknown label falls back to GB18030.
+    static QString DecodeWithCharset(QByteArrayView bytes, QByteArrayView charset);
+
+    static QByteArray EncodeUtf8(const QString& text);
+    static QByteArray EncodeGb18030(const QString& text);
+
+    // Splits on "\n" (a "\r" before it is dropped) and decodes each line on its own, so a file that
+    // another program wrote in GB18030 and we have since appended UTF-8 lines to still reads right.
+    // A final line without a line end counts; a final empty segment does not.
+    static QStringList DecodeLines(QByteArrayView bytes);
+    static QString DecodeLine(QByteArrayView line);
+};

@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <QProcess>
+
+#include "TempHome.h"
+#include "cli/CliApp.h"
+
+namespace {
+
+struct CliRun {
+    int status;
+    QString out;
+    QString err;
+};
+
+CliRun RunCli(const QStringList& args) {
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    CliApp app;
+    const int status = app.Run(args, outStream, errStream);
+    outStream.flush();
+    errStream.flush();
+    return {status, out, err};
+}
+
+CliRun RunIn(const TempHome& home, QStringList args) {
+    args.prepend(home.Path());
+    args.prepend("--home");
+    return RunCli(args);
+}
+
+TEST(CliConfig, FreshHomeListsTheInstallationDefaults) {
+    TempHome home;
+    const CliRun run = RunIn(home, {"config", "list"});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.size(), 44);
+    EXPECT_EQ(lines.first(), QStringLiteral("TimeOut=20"));
+    for (const char* expected : {"BaiduSearch=1", "GoogleSearch=0", "DocWord=1", "DocPdf=1", "DocPpt=1", "DocXls=1",
+                                 "DocTxt=1", "DocRtf=1", "DocZip=0", "DownThreadCount=10", "SearchMaxThread=10",
+                                 "AddRandName=1", "MatchUrlKey=1", "SearchTryCount=3", "SavePath=", "63DaSearch=0"}) {
+        EXPECT_TRUE(lines.contains(QString::fromLatin1(expected))) << expected;
+    }
+    EXPECT_TRUE(home.Exists("config"));
+    EXPECT_FALSE(home.Exists("config/Setting.ini"));  // listing writes nothing
+}
+
+TEST(CliConfig, SetValidatesAgainstTheTableAndWritesNothingWhenRefused) {
+    TempHome home;
+    for (const QStringList& refused : QList<QStringList>{{"config", "set", "DownThreadCount", "500"},
+                                                         {"config", "set", "DownThreadCount", "ten"},
+                                                         {"config", "set", "NoSuchKey", "1"},
+                                                         {"config", "set", "BaiduSearch", "2"},
+                                                         {"config", "set", "SearchTryCount", "5"},
+                                                         {"config", "set", "CharNum"},
+                                                         {"config", "get", "NoSuchKey"}}) {
+        const CliRun run = RunIn(home, refused);
+        EXPECT_EQ(run.status, 2) << refused.join(' ').toStdString();
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+    }
+    EXPECT_FALSE(home.Exists("config/Setting.ini"));
+
+    EXPECT_EQ(RunIn(home, {"config", "set", "downthreadcount", "100"}).status, 0);
+    EXPECT_EQ(RunIn(home, {"config", "set", "SavePath", QString::fromUtf8("/数据/文档")}).status, 0);
+    EXPECT_EQ(RunIn(home, {"config", "get", "DownThreadCount"}).out, QStringLiteral("100\n"));
+    EXPECT_EQ(RunIn(home, {"config", "get", "SavePath"}).out, QString::fromUtf8("/数据/文档\n"));
+}
+
+TEST(CliConfig, HandWrittenValuesLoadWithCaps) {
+    TempHome home;
+    home.Write("config/Setting.ini", "[FILE_FREE_DOC]\r\nDownThreadCount=500\r\nURLsCount=x\r\n");
+    EXPECT_EQ(RunIn(home, {"config", "get", "DownThreadCount"}).out, QStringLiteral("100\n"));
+    EXPECT_EQ(RunIn(home, {"config", "get", "URLsCount"}).out, QStringLiteral("0\n"));
+}
+
+TEST(CliKeywords, AddListClear) {
+    TempHome home;
+    EXPECT_EQ(RunIn(home, {"keywords", "add", QString::fromUtf8("年度报告")}).status, 0);
+    home.Write("more.txt", "b\r\nc\r\n");
+    EXPECT_EQ(RunIn(home, {"keywords", "add", home.Path("more.txt")}).out, QStringLiteral("added 2\n"));
+    EXPECT_EQ(RunIn(home, {"keywords", "list"}).out, QString::fromUtf8("年度报告\nb\nc\n"));
+    EXPECT_EQ(RunIn(home, {"keywords", "clear"}).status, 0);
+    EXPECT_FALSE(home.Exists("key.list"));
+    EXPECT_EQ(RunIn(home, {"keywords", "list"}).out, QString());
+}
+
+TEST(CliUsage, ErrorsAndHelp) {
+    TempHome home;
+    EXPECT_EQ(RunCli({}).status, 2);
+    EXPECT_EQ(RunIn(home, {"frobnicate"}).status, 2);
+    EXPECT_EQ(RunCli({"--bogus", "config", "list"}).status, 2);
+    EXPECT_EQ(RunCli({"--home"}).status, 2);
+    EXPECT_EQ(RunIn(home, {"keywords"}).status, 2);
+    const CliRun help = RunCli({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.contains("config"));
+    for (const char* command : {"config", "keywords"}) {
+        const CliRun run = RunIn(home, {command, "--help"});
+        EXPECT_EQ(run.status, 0);
+        EXPECT_TRUE(run.out.startsWith("usage: skimmer-cli " + QString::fromLatin1(command)));
+    }
+}
+
+TEST(CliProcess, RealBinaryExitStatusAndStreams) {
+    TempHome home;
+    QProcess process;
+    process.start(SKIMMER_CLI_PATH, {"--home", home.Path(), "config", "set", "DownThreadCount", "500"});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 2);
+    EXPECT_EQ(process.readAllStandardError().count('\n'), 1);
+    EXPECT_TRUE(process.readAllStandardOutput().isEmpty());
+
+    process.start(SKIMMER_CLI_PATH, {"--home", home.Path(), "keywords", "add", QString::fromUtf8("中文")});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_EQ(home.Read("key.list"), QString::fromUtf8("中文\n").toUtf8());
+}
+
+}  // namespace

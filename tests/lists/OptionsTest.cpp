@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include "TempHome.h"
+#include "lists/IniFile.h"
+#include "lists/Options.h"
+#include "lists/Profile.h"
+
+namespace {
+
+using K = SettingKey;
+
+TEST(Options, FreshInstallationShowsTheTableDefaults) {
+    Options options;
+    options.Load(IniFile());
+    EXPECT_EQ(options.Int(K::BaiduSearch), 1);
+    EXPECT_EQ(options.Int(K::GoogleSearch), 0);
+    for (K doc : {K::DocWord, K::DocPdf, K::DocPpt, K::DocXls, K::DocTxt, K::DocRtf}) EXPECT_EQ(options.Int(doc), 1);
+    EXPECT_EQ(options.Int(K::DocZip), 0);
+    EXPECT_EQ(options.Int(K::DownThreadCount), 10);
+    EXPECT_EQ(options.Int(K::SearchMaxThread), 10);
+    EXPECT_EQ(options.Int(K::TimeOut), 20);
+    EXPECT_EQ(options.Int(K::AddRandName), 1);
+    EXPECT_EQ(options.Int(K::MatchUrlKey), 1);
+    EXPECT_EQ(options.Int(K::SearchTryCount), 3);
+    EXPECT_EQ(options.Text(K::SavePath), QString());
+}
+
+TEST(Options, WindowValuesBeforeLoading) {
+    const Options options;
+    EXPECT_EQ(options.Int(K::TimeOut), 10);
+    EXPECT_EQ(options.Int(K::SearchMaxThread), 50);
+    EXPECT_EQ(options.Int(K::BaiduSearch), 0);
+}
+
+TEST(Options, LoadCapsAndHandWrittenValues) {
+    Options options;
+    options.Load(IniFile::FromBytes("[FILE_FREE_DOC]\r\nDownThreadCount=500\r\nSearchMaxThread=-1\r\n"
+                                    "URLsCount=lots\r\nTimeOut=0\r\nEDocOther=\"chm\"\r\n"));
+    EXPECT_EQ(options.Int(K::DownThreadCount), 100);
+    EXPECT_EQ(options.Int(K::SearchMaxThread), 50);
+    EXPECT_EQ(options.Int(K::URLsCount), 0);
+    EXPECT_EQ(options.Int(K::TimeOut), 0);
+    EXPECT_EQ(options.Text(K::EDocOther), QStringLiteral("chm"));
+    EXPECT_EQ(options.LiveInt(K::DownThreadCount), 100);  // the controls show the capped value too
+}
+
+TEST(Options, ReadBackStopsAtTheFirstRefusedField) {
+    Options options;
+    options.Load(IniFile());
+    options.SetLiveInt(K::TimeOut, 5);          // before the refused field: taken
+    options.SetLiveInt(K::CharNum, 300);        // refused
+    options.SetLiveInt(K::MatchTitle, 1);       // after it: kept as it was
+    options.SetLiveInt(K::SearchMaxThread, 7);  // after it: kept as it was
+    options.SetLiveInt(K::GoogleSearch, 1);     // a live control: visible at once
+    EXPECT_EQ(options.Int(K::TimeOut), 20);
+    EXPECT_EQ(options.Int(K::GoogleSearch), 1);
+
+    EXPECT_EQ(options.ReadBack(), QStringLiteral("Enter an integer between 0 and 255."));
+    EXPECT_EQ(options.Int(K::TimeOut), 5);
+    EXPECT_EQ(options.Int(K::CharNum), 0);
+    EXPECT_EQ(options.Int(K::MatchTitle), 0);
+    EXPECT_EQ(options.Int(K::SearchMaxThread), 10);
+
+    options.SetLiveInt(K::CharNum, 255);
+    EXPECT_EQ(options.ReadBack(), std::nullopt);
+    EXPECT_EQ(options.Int(K::SearchMaxThread), 7);
+    options.SetLiveInt(K::DownThreadCount, 0);
+    EXPECT_EQ(options.ReadBack(), QStringLiteral("Enter an integer between 1 and 100."));
+}
+
+TEST(Options, SaveWritesEveryKeyInCloseOrderAndKeepsTheRest) {
+    TempHome home;
+    home.Write("Setting.ini", "[FILE_FREE_DOC]\nGoogleKey1=<div class=\"g\">\nTimeOut=1\n[Mine]\nA=b\n");
+    Options options;
+    options.Load(IniFile::Load(home.Path("Setting.ini")));
+    options.SetCommittedText(K::ListPath, QString::fromUtf8("/tmp/列表.list"));
+    ASSERT_TRUE(options.Save(Profile(home.Path("Setting.ini"))));
+
+    const QList<QByteArray> lines = home.Read("Setting.ini").split('\n');
+    EXPECT_EQ(lines[1], "GoogleKey1=<div class=\"g\">");
+    EXPECT_EQ(lines[2], "TimeOut=1");
+    // Keys that were missing follow in the order the window writes them.
+    EXPECT_EQ(lines[3], "CharNum=0");
+    EXPECT_EQ(lines[4], "DownThreadCount=10");
+    EXPECT_EQ(lines[5], "Overrite=0");
+    EXPECT_EQ(lines[44], "SearchMaxThread=10");
+    EXPECT_EQ(lines[45], "[Mine]");
+    EXPECT_FALSE(home.Read("Setting.ini").contains("SearchTryCount"));
+
+    Options reloaded;
+    reloaded.Load(IniFile::Load(home.Path("Setting.ini")));
+    for (const SettingSpec& spec : SettingsTable::All()) {
+        EXPECT_EQ(reloaded.DisplayValue(spec.id), options.DisplayValue(spec.id)) << spec.key;
+    }
+}
+
+}  // namespace
