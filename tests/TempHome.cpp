@@ -22,4 +22,6 @@ QByteArray TempHome::Read(const QString& relative) const {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-bool TempHome::Exists(const QString& relative) const { return QFileInfo::exists(Path(relative)); }
+bool TempHome::Exists(const QString& relative) const {
+    return QFileInfo::exists(Path(relative));
+}

@@ -6,13 +6,13 @@
 #include <QTemporaryDir>
 
 class TempHome {
-public:
+  public:
     TempHome();
     QString Path(const QString& relative = QString()) const;
     void Write(const QString& relative, const QByteArray& bytes) const;
     QByteArray Read(const QString& relative) const;
     bool Exists(const QString& relative) const;
 
-private:
+  private:
     QTemporaryDir dir_;
 };

@@ -5,7 +5,7 @@
 #include <QString>
 
 class AppHome {
-public:
+  public:
     explicit AppHome(QString dir);
 
     // cliHome is the --home argument (empty when not given).
@@ -24,6 +24,6 @@ public:
     // runs on either way (with defaults, and without saving).
     QString Prepare() const;
 
-private:
+  private:
     QString dir_;
 };

@@ -16,4 +16,6 @@ QString Session::Start() {
     return problem;
 }
 
-bool Session::SaveSettings() { return options_.Save(Settings()); }
+bool Session::SaveSettings() {
+    return options_.Save(Settings());
+}

@@ -16,7 +16,7 @@
 
 class Session : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit Session(const QString& homeDir, QObject* parent = nullptr);
 
     // Creates the home's folders, loads the settings and the keyword list. Returns a problem with the
@@ -38,7 +38,7 @@ public:
         status_.ShowMsg(first, second, third, toLog);
     }
 
-private:
+  private:
     AppHome home_;
     Options options_;
     KeywordList keywords_;

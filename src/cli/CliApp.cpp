@@ -92,6 +92,9 @@ int CliApp::Run(const QStringList& args, QTextStream& out, QTextStream& err) {
     }
 
     Session session(AppHome::ResolveDir(home));
+    // The terminal is this front end's status line.
+    QObject::connect(&session.Status(), &StatusLine::messageShown, &session,
+                     [&err](const QString& text) { err << text << Qt::endl; });
     const QString problem = session.Start();
     if (!problem.isEmpty()) err << "skimmer-cli: " << problem << '\n';
     CliContext context{session, out, err};

@@ -10,14 +10,14 @@
 #include "cli/CliCommand.h"
 
 class CliApp {
-public:
+  public:
     CliApp();
     ~CliApp();
 
     // args without the program name.
     int Run(const QStringList& args, QTextStream& out, QTextStream& err);
 
-private:
+  private:
     QString Usage() const;
     CliCommand* Find(const QString& name) const;
 

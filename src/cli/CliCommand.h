@@ -21,7 +21,7 @@ struct CliContext {
 };
 
 class CliCommand {
-public:
+  public:
     virtual ~CliCommand() = default;
     virtual QString Name() const = 0;
     virtual QString Summary() const = 0;  // one line for the command list

@@ -3,7 +3,9 @@
 #include "app/Session.h"
 #include "lists/SettingsTable.h"
 
-QString ConfigCommand::Summary() const { return QStringLiteral("show or change the settings in Setting.ini"); }
+QString ConfigCommand::Summary() const {
+    return QStringLiteral("show or change the settings in Setting.ini");
+}
 
 QString ConfigCommand::Help() const {
     return QStringLiteral(
@@ -41,7 +43,8 @@ int ConfigCommand::Set(CliContext& context, const QString& key, const QString& v
     const SettingSpec* spec = SettingsTable::Find(key);
     if (!spec) return context.Usage(QStringLiteral("config: unknown key '%1'").arg(key));
     if (!spec->saved) {
-        return context.Usage(QStringLiteral("config: %1 is read only (edit Setting.ini by hand)").arg(spec->key));
+        return context.Usage(
+            QStringLiteral("config: %1 is read only (edit Setting.ini by hand)").arg(spec->key));
     }
     const Profile settings = context.session.Settings();
     const QString name = QLatin1StringView(spec->key);

@@ -4,12 +4,12 @@
 #include "cli/CliCommand.h"
 
 class ConfigCommand : public CliCommand {
-public:
+  public:
     QString Name() const override { return QStringLiteral("config"); }
     QString Summary() const override;
     QString Help() const override;
     int Run(CliContext& context, const QStringList& args) override;
 
-private:
+  private:
     int Set(CliContext& context, const QString& key, const QString& value);
 };

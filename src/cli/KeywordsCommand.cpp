@@ -2,7 +2,9 @@
 
 #include "app/Session.h"
 
-QString KeywordsCommand::Summary() const { return QStringLiteral("show or change the keyword list (key.list)"); }
+QString KeywordsCommand::Summary() const {
+    return QStringLiteral("show or change the keyword list (key.list)");
+}
 
 QString KeywordsCommand::Help() const {
     return QStringLiteral(

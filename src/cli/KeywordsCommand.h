@@ -4,7 +4,7 @@
 #include "cli/CliCommand.h"
 
 class KeywordsCommand : public CliCommand {
-public:
+  public:
     QString Name() const override { return QStringLiteral("keywords"); }
     QString Summary() const override;
     QString Help() const override;

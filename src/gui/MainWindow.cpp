@@ -11,7 +11,8 @@ MainWindow::MainWindow(Session& session, QWidget* parent) : QWidget(parent), ses
     setWindowTitle(QStringLiteral("Skimmer %1").arg(QStringLiteral(SKIMMER_VERSION)));
     resize(875, 650);
     auto* layout = new QVBoxLayout(this);
-    auto* heading = new QLabel(QStringLiteral("关键字：%1").arg(session_.Keywords().Keywords().join(u' ')), this);
+    auto* heading =
+        new QLabel(QStringLiteral("关键字：%1").arg(session_.Keywords().Keywords().join(u' ')), this);
     heading->setObjectName(QStringLiteral("keywordSummary"));
     layout->addWidget(heading, 1, Qt::AlignTop);
     statusLine_ = new QLineEdit(this);

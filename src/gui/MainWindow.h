@@ -9,13 +9,13 @@ class Session;
 
 class MainWindow : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit MainWindow(Session& session, QWidget* parent = nullptr);
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     Session& session_;
     QLineEdit* statusLine_;
 };

@@ -10,7 +10,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(SKIMMER_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Finds publicly shared documents and downloads them in bulk."));
+    parser.setApplicationDescription(
+        QStringLiteral("Finds publicly shared documents and downloads them in bulk."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption homeOption(QStringLiteral("home"),

@@ -11,7 +11,7 @@
 #include <vector>
 
 class IniFile {
-public:
+  public:
     // A missing or unreadable file gives an empty one.
     static IniFile Load(const QString& path);
     // For read-modify-write: a missing file gives an empty one, a file that exists but cannot be read
@@ -27,9 +27,9 @@ public:
     QByteArray ToBytes() const;
     bool Save(const QString& path) const;
 
-private:
+  private:
     struct Line {
-        QByteArray raw;  // as read, without its "\n"; written back unchanged unless we own the line
+        QByteArray raw;   // as read, without its "\n"; written back unchanged unless we own the line
         QString section;  // set on section headers (case-folded)
         QString key;      // set on key lines (case-folded)
         QString value;    // trimmed, quotes dropped
@@ -40,6 +40,6 @@ private:
     static QString IndexKey(const QString& section, const QString& key);
 
     std::vector<Line> lines_;
-    QHash<QString, qsizetype> firstKeyLine_;       // "section\nkey" (folded) -> line index
-    QHash<QString, qsizetype> sectionLastLine_;    // folded section -> last non-blank line of its first block
+    QHash<QString, qsizetype> firstKeyLine_;     // "section\nkey" (folded) -> line index
+    QHash<QString, qsizetype> sectionLastLine_;  // folded section -> last non-blank line of its first block
 };

@@ -22,14 +22,18 @@ QString Options::Text(SettingKey key) const {
     return SettingsTable::Spec(key).member ? committedText_[Index(key)] : liveText_[Index(key)];
 }
 
-int Options::LiveInt(SettingKey key) const { return liveInt_[Index(key)].load(); }
+int Options::LiveInt(SettingKey key) const {
+    return liveInt_[Index(key)].load();
+}
 
 QString Options::LiveText(SettingKey key) const {
     QMutexLocker lock(&textMutex_);
     return liveText_[Index(key)];
 }
 
-void Options::SetLiveInt(SettingKey key, int value) { liveInt_[Index(key)].store(value); }
+void Options::SetLiveInt(SettingKey key, int value) {
+    liveInt_[Index(key)].store(value);
+}
 
 void Options::SetLiveText(SettingKey key, const QString& value) {
     QMutexLocker lock(&textMutex_);

@@ -16,7 +16,7 @@ class IniFile;
 class Profile;
 
 class Options {
-public:
+  public:
     Options();
 
     int Int(SettingKey key) const;
@@ -51,7 +51,7 @@ public:
     // The value as `config list` prints it.
     QString DisplayValue(SettingKey key) const;
 
-private:
+  private:
     static size_t Index(SettingKey key) { return size_t(key); }
 
     std::array<std::atomic<int>, kSettingCount> liveInt_;

@@ -9,7 +9,7 @@
 class IniFile;
 
 class Profile {
-public:
+  public:
     static constexpr const char* kSection = "FILE_FREE_DOC";
     static constexpr int kMaxStringLength = 4096;
 
@@ -32,6 +32,6 @@ public:
     // Leading decimal digits with an optional sign; no digits gives 0; saturates at the int range.
     static int ParseInt(const QString& text);
 
-private:
+  private:
     QString path_;
 };

@@ -7,7 +7,7 @@
 #include <mutex>
 
 class RunLog {
-public:
+  public:
     static constexpr qint64 kMaxBytes = 0x400000;
 
     explicit RunLog(QString path) : path_(std::move(path)) {}
@@ -17,7 +17,7 @@ public:
 
     static QByteArray FormatEntry(const QString& tag, const QString& text, const QString& timestamp);
 
-private:
+  private:
     QString path_;
     std::mutex mutex_;
 };

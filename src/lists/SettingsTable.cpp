@@ -66,22 +66,60 @@ constexpr bool TableIsInEnumOrder() {
 static_assert(TableIsInEnumOrder(), "settings table rows must follow SettingKey");
 
 constexpr std::array<SettingKey, kSettingCount - 1> kSaveOrder{
-    K::TimeOut,        K::CharNum,        K::DownThreadCount, K::Overrite,       K::SavePath,
-    K::EDocOther,      K::FindFilter,     K::EEngineOther,    K::SizeMax,        K::SizeMin,
-    K::GoogleSearch,   K::BaiduSearch,    K::SougouSearch,    K::OsunSearch,     K::Search63Da,
-    K::EngineOtherSearch, K::AutoLoad,    K::CheckBind,       K::CheckYoudao,    K::GoogleScholar,
-    K::CheckAol,       K::CheckYahoo,     K::GoogleZhongSou,  K::DocWord,        K::DocPdf,
-    K::DocPpt,         K::DocXls,         K::DocTxt,          K::DocRtf,         K::DocZip,
-    K::DocOther,       K::CulFileSize,    K::DownCheckFileSize, K::AddRandName,  K::URLsCount,
-    K::ListPath,       K::MatchTitle,     K::BingXueshu,      K::BingEnglish,    K::IgoreGarnered,
-    K::MatchUrlKey,    K::SearchInterval, K::SearchMaxThread,
+    K::TimeOut,
+    K::CharNum,
+    K::DownThreadCount,
+    K::Overrite,
+    K::SavePath,
+    K::EDocOther,
+    K::FindFilter,
+    K::EEngineOther,
+    K::SizeMax,
+    K::SizeMin,
+    K::GoogleSearch,
+    K::BaiduSearch,
+    K::SougouSearch,
+    K::OsunSearch,
+    K::Search63Da,
+    K::EngineOtherSearch,
+    K::AutoLoad,
+    K::CheckBind,
+    K::CheckYoudao,
+    K::GoogleScholar,
+    K::CheckAol,
+    K::CheckYahoo,
+    K::GoogleZhongSou,
+    K::DocWord,
+    K::DocPdf,
+    K::DocPpt,
+    K::DocXls,
+    K::DocTxt,
+    K::DocRtf,
+    K::DocZip,
+    K::DocOther,
+    K::CulFileSize,
+    K::DownCheckFileSize,
+    K::AddRandName,
+    K::URLsCount,
+    K::ListPath,
+    K::MatchTitle,
+    K::BingXueshu,
+    K::BingEnglish,
+    K::IgoreGarnered,
+    K::MatchUrlKey,
+    K::SearchInterval,
+    K::SearchMaxThread,
 };
 
 }  // namespace
 
-std::span<const SettingSpec> SettingsTable::All() { return kTable; }
+std::span<const SettingSpec> SettingsTable::All() {
+    return kTable;
+}
 
-std::span<const SettingKey> SettingsTable::SaveOrder() { return kSaveOrder; }
+std::span<const SettingKey> SettingsTable::SaveOrder() {
+    return kSaveOrder;
+}
 
 const SettingSpec* SettingsTable::Find(const QString& key) {
     for (const SettingSpec& spec : kTable) {

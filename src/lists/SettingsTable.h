@@ -71,16 +71,16 @@ struct SettingSpec {
     SettingKind kind;
     int defaultInt;
     const char* defaultText;
-    int initialInt;        // the window's own value before the file is read
-    int loadCap;           // > 0: a loaded value above it, or negative, becomes it
+    int initialInt;                        // the window's own value before the file is read
+    int loadCap;                           // > 0: a loaded value above it, or negative, becomes it
     std::optional<EntryRange> entryRange;  // enforced when the window's entries are read back
-    bool member;           // bound to a window member (committed by the read-back) rather than live
-    bool saved;            // written when the window closes
-    int controlId;         // 0: no control
+    bool member;    // bound to a window member (committed by the read-back) rather than live
+    bool saved;     // written when the window closes
+    int controlId;  // 0: no control
 };
 
 class SettingsTable {
-public:
+  public:
     static std::span<const SettingSpec> All();
     static const SettingSpec& Spec(SettingKey key) { return All()[size_t(key)]; }
     static const SettingSpec* Find(const QString& key);  // without regard to case

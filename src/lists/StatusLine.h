@@ -11,7 +11,7 @@ class RunLog;
 
 class StatusLine : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit StatusLine(RunLog* runLog, QObject* parent = nullptr) : QObject(parent), runLog_(runLog) {}
 
     // Shows "first second third" (the separating spaces stay when parts are empty) and, when toLog is
@@ -20,10 +20,10 @@ public:
 
     QString Current() const;
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void messageShown(const QString& text);
 
-private:
+  private:
     RunLog* runLog_;
     mutable QMutex mutex_;
     QString current_;

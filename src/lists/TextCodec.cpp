@@ -12,8 +12,8 @@ QByteArrayView WithoutBom(QByteArrayView bytes) {
 }
 
 bool IsGbLabel(const QByteArray& label) {
-    return label == "gb18030" || label == "gbk" || label == "gb2312" || label == "x-gbk" || label == "cp936" ||
-           label == "windows-936" || label == "euc-cn";
+    return label == "gb18030" || label == "gbk" || label == "gb2312" || label == "x-gbk" ||
+           label == "cp936" || label == "windows-936" || label == "euc-cn";
 }
 
 }  // namespace
@@ -82,7 +82,9 @@ QString TextCodec::DecodeWithCharset(QByteArrayView bytes, QByteArrayView charse
     return text;
 }
 
-QByteArray TextCodec::EncodeUtf8(const QString& text) { return text.toUtf8(); }
+QByteArray TextCodec::EncodeUtf8(const QString& text) {
+    return text.toUtf8();
+}
 
 QByteArray TextCodec::EncodeGb18030(const QString& text) {
     QStringEncoder encoder("GB18030");

@@ -9,7 +9,7 @@
 #include <QStringList>
 
 class TextCodec {
-public:
+  public:
     // Strict check: no overlong forms, no surrogates, nothing above U+10FFFF, no truncated sequence.
     static bool IsValidUtf8(QByteArrayView bytes);
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 class KeywordList {
-public:
+  public:
     explicit KeywordList(QString filePath) : filePath_(std::move(filePath)) {}
     const QString& FilePath() const { return filePath_; }
 
@@ -38,7 +38,7 @@ public:
     // Called after every change, on the thread that made it, without the lock held.
     void SetChangedCallback(std::function<void()> callback) { changed_ = std::move(callback); }
 
-private:
+  private:
     struct Entry {
         QString text;
         bool ticked = false;

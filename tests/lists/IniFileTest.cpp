@@ -47,18 +47,17 @@ TEST(IniFile, WriteKeepsEveryLineItDoesNotOwn) {
     ini.SetValue(kSection, "NewKey", QString::fromUtf8("值"));
     ini.SetValue("Fresh", "k", "v");
     const QByteArray written = ini.ToBytes();
-    EXPECT_EQ(written,
-              BYTES("; written by hand\r\n"
-                         "[FILE_FREE_DOC]\r\n"
-                         "timeout=20\n"
-                         "\x01\x02\xFF binary \x00 junk\r\n"
-                         "GoogleKey1=\xD6\xD0\xCE\xC4\r\n"
-                         "NewKey=\xE5\x80\xBC\n"
-                         "\r\n"
-                         "[Other]\r\n"
-                         "x=1\r\n"
-                         "[Fresh]\n"
-                         "k=v\n"));
+    EXPECT_EQ(written, BYTES("; written by hand\r\n"
+                             "[FILE_FREE_DOC]\r\n"
+                             "timeout=20\n"
+                             "\x01\x02\xFF binary \x00 junk\r\n"
+                             "GoogleKey1=\xD6\xD0\xCE\xC4\r\n"
+                             "NewKey=\xE5\x80\xBC\n"
+                             "\r\n"
+                             "[Other]\r\n"
+                             "x=1\r\n"
+                             "[Fresh]\n"
+                             "k=v\n"));
     const IniFile reread = IniFile::FromBytes(written);
     EXPECT_EQ(reread.Value(kSection, "GoogleKey1"), QString::fromUtf8("中文"));
     EXPECT_EQ(reread.Value(kSection, "NewKey"), QString::fromUtf8("值"));
@@ -74,7 +73,8 @@ TEST(IniFile, LineBreaksInAValueCannotAddKeys) {
 
 TEST(IniFile, LargeFileRoundTrips) {
     QByteArray big = "[FILE_FREE_DOC]\n";
-    while (big.size() < 10 * 1024 * 1024) big += "Filler" + QByteArray::number(big.size()) + "=some value here\n";
+    while (big.size() < 10 * 1024 * 1024)
+        big += "Filler" + QByteArray::number(big.size()) + "=some value here\n";
     IniFile ini = IniFile::FromBytes(big);
     ini.SetValue(kSection, "TimeOut", "3");
     const QByteArray written = ini.ToBytes();

@@ -14,7 +14,8 @@ TEST(Options, FreshInstallationShowsTheTableDefaults) {
     options.Load(IniFile());
     EXPECT_EQ(options.Int(K::BaiduSearch), 1);
     EXPECT_EQ(options.Int(K::GoogleSearch), 0);
-    for (K doc : {K::DocWord, K::DocPdf, K::DocPpt, K::DocXls, K::DocTxt, K::DocRtf}) EXPECT_EQ(options.Int(doc), 1);
+    for (K doc : {K::DocWord, K::DocPdf, K::DocPpt, K::DocXls, K::DocTxt, K::DocRtf})
+        EXPECT_EQ(options.Int(doc), 1);
     EXPECT_EQ(options.Int(K::DocZip), 0);
     EXPECT_EQ(options.Int(K::DownThreadCount), 10);
     EXPECT_EQ(options.Int(K::SearchMaxThread), 10);
@@ -34,8 +35,9 @@ TEST(Options, WindowValuesBeforeLoading) {
 
 TEST(Options, LoadCapsAndHandWrittenValues) {
     Options options;
-    options.Load(IniFile::FromBytes("[FILE_FREE_DOC]\r\nDownThreadCount=500\r\nSearchMaxThread=-1\r\n"
-                                    "URLsCount=lots\r\nTimeOut=0\r\nEDocOther=\"chm\"\r\n"));
+    options.Load(
+        IniFile::FromBytes("[FILE_FREE_DOC]\r\nDownThreadCount=500\r\nSearchMaxThread=-1\r\n"
+                           "URLsCount=lots\r\nTimeOut=0\r\nEDocOther=\"chm\"\r\n"));
     EXPECT_EQ(options.Int(K::DownThreadCount), 100);
     EXPECT_EQ(options.Int(K::SearchMaxThread), 50);
     EXPECT_EQ(options.Int(K::URLsCount), 0);

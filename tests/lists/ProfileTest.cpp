@@ -55,7 +55,8 @@ TEST(Profile, ConcurrentWritersLoseNoKey) {
     for (auto& thread : threads) thread.join();
     const IniFile ini = IniFile::Load(home.Path("Setting.ini"));
     for (int t = 0; t < 8; ++t) {
-        for (int i = 0; i < 10; ++i) EXPECT_EQ(Profile::GetInt(ini, QStringLiteral("K%1_%2").arg(t).arg(i), -1), i);
+        for (int i = 0; i < 10; ++i)
+            EXPECT_EQ(Profile::GetInt(ini, QStringLiteral("K%1_%2").arg(t).arg(i), -1), i);
     }
 }
 

@@ -12,8 +12,8 @@ namespace {
 
 TEST(RunLog, EntryLayout) {
     EXPECT_EQ(RunLog::FormatEntry("showmsg", QString::fromUtf8("下载成功"), "2026-12-07 08:09:10"),
-              QByteArray(84, '-') + "\n2026-12-07 08:09:10\nshowmsg\n" + QString::fromUtf8("下载成功").toUtf8() +
-                  "\n\n");
+              QByteArray(84, '-') + "\n2026-12-07 08:09:10\nshowmsg\n" +
+                  QString::fromUtf8("下载成功").toUtf8() + "\n\n");
 }
 
 TEST(RunLog, AppendsFromManyThreadsNeverInterleave) {
@@ -32,7 +32,8 @@ TEST(RunLog, AppendsFromManyThreadsNeverInterleave) {
 
     const QByteArray content = home.Read("run.log");
     static const QRegularExpression entry(
-        "^-{84}\\n\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\nshowmsg\\n((thread \\d+ entry \\d+ ){20})\\n\\n");
+        "^-{84}\\n\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\nshowmsg\\n((thread \\d+ entry \\d+ "
+        "){20})\\n\\n");
     QString rest = QString::fromUtf8(content);
     int count = 0;
     while (!rest.isEmpty()) {

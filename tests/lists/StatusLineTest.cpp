@@ -20,7 +20,8 @@ TEST(StatusLine, JoinsThreePartsAndLogsOnlyWhenAsked) {
     EXPECT_FALSE(home.Exists("run.log"));
 
     status.ShowMsg(QString::fromUtf8("搜索已全部结束"), "", "", 1);
-    EXPECT_TRUE(home.Read("run.log").endsWith("showmsg\n" + QString::fromUtf8("搜索已全部结束  ").toUtf8() + "\n\n"));
+    EXPECT_TRUE(
+        home.Read("run.log").endsWith("showmsg\n" + QString::fromUtf8("搜索已全部结束  ").toUtf8() + "\n\n"));
 }
 
 TEST(StatusLine, MessagesFromWorkersArriveOnTheReceiversThread) {

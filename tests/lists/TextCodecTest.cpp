@@ -35,12 +35,16 @@ TEST(TextCodec, StrictUtf8Validation) {
     EXPECT_FALSE(TextCodec::IsValidUtf8("\xED\xA0\x80"));      // surrogate
     EXPECT_FALSE(TextCodec::IsValidUtf8("\xF4\x90\x80\x80"));  // above U+10FFFF
     EXPECT_FALSE(TextCodec::IsValidUtf8("\xE4\xB8"));          // truncated at the end
-    EXPECT_FALSE(TextCodec::IsValidUtf8("\xE4\xB8" "a"));
+    EXPECT_FALSE(
+        TextCodec::IsValidUtf8("\xE4\xB8"
+                               "a"));
     EXPECT_FALSE(TextCodec::IsValidUtf8("\xFF"));
 }
 
 TEST(TextCodec, InvalidBytesNeverCrashAndKeepTheRest) {
-    const QString text = TextCodec::Decode(QByteArray("ab\x80" "cd"));
+    const QString text =
+        TextCodec::Decode(QByteArray("ab\x80"
+                                     "cd"));
     EXPECT_TRUE(text.startsWith(u"ab"));
     EXPECT_TRUE(text.endsWith(u"cd"));
     QByteArray noise;

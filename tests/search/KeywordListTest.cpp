@@ -32,7 +32,8 @@ TEST(KeywordList, ImportsOnlyExistingTxtFiles) {
     EXPECT_EQ(list.AddKeyword(home.Path("words.TXT")), 4);
     EXPECT_EQ(list.AddKeyword(home.Path("words.csv")), 0);
     EXPECT_EQ(list.AddKeyword(home.Path("folder.txt")), 0);
-    EXPECT_EQ(list.Keywords(), QStringList({"alpha", QString::fromUtf8("中文"), QString::fromLatin1(longLine), "last"}));
+    EXPECT_EQ(list.Keywords(),
+              QStringList({"alpha", QString::fromUtf8("中文"), QString::fromLatin1(longLine), "last"}));
 }
 
 TEST(KeywordList, SaveAndLoadRoundTripWholeKeywords) {
