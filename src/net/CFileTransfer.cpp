@@ -1,0 +1,239 @@
+#include "net/CFileTransfer.h"
+
+#include <curl/curl.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+
+#include "net/CurlSetup.h"
+
+namespace {
+
+constexpr long kConnectTimeoutMs = 4000;
+// A server that sends nothing for this long is given up, so a worker with no time limit never hangs.
+constexpr long kStallSeconds = 120;
+constexpr long kBufferBytes = 256 * 1024;
+constexpr auto kKillWait = std::chrono::milliseconds(2000);
+
+enum class Verdict { Undecided, Body, Drain, Reject, Refuse, WriteFailed };
+
+bool WriteAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += written;
+        size -= size_t(written);
+    }
+    return true;
+}
+
+}  // namespace
+
+struct CFileTransfer::State {
+    std::atomic<int> progress{0};
+    std::atomic<int> finished{0};
+    std::atomic<int> succeeded{0};
+    std::atomic<qint64> contentLength{0};
+    std::atomic<qint64> received{0};
+    std::atomic<bool> abandon{false};
+
+    // Written before the thread starts, read only by it afterwards.
+    bool checkSize = false;
+    qint64 minBytes = 0;
+    qint64 maxBytes = 0;
+    QByteArray url;
+    QByteArray userName;
+    QByteArray password;
+    QString targetPath;
+    QString tempPath;
+    int fd = -1;
+
+    // Thread-only.
+    CURL* handle = nullptr;
+    Verdict verdict = Verdict::Undecided;
+
+    std::mutex mutex;
+    std::condition_variable ended;
+
+    void Decide() {
+        long status = 0;
+        curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+        if (status == 401 || status == 407) {
+            verdict = Verdict::Drain;
+            return;
+        }
+        if (status != 200) {
+            verdict = Verdict::Refuse;
+            return;
+        }
+        curl_off_t length = -1;
+        curl_easy_getinfo(handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+        if (length >= 0) {
+            contentLength.store(length);
+            if (checkSize && !SizeAllowed(length, minBytes, maxBytes)) {
+                verdict = Verdict::Reject;
+                return;
+            }
+        }
+        verdict = Verdict::Body;
+    }
+
+    static size_t OnBody(char* data, size_t size, size_t count, void* user) {
+        auto* self = static_cast<State*>(user);
+        const size_t bytes = size * count;
+        if (self->verdict == Verdict::Undecided) self->Decide();
+        if (self->verdict == Verdict::Drain) return bytes;
+        if (self->verdict != Verdict::Body) return 0;  // stops the transfer
+        if (!WriteAll(self->fd, data, bytes)) {
+            self->verdict = Verdict::WriteFailed;
+            return 0;
+        }
+        const qint64 total = self->received.fetch_add(qint64(bytes)) + qint64(bytes);
+        const qint64 length = self->contentLength.load();
+        if (length > 0) {
+            const int percent = int(double(total) * 100.0 / double(length));
+            if (percent != self->progress.load()) self->progress.store(percent);
+        }
+        return bytes;
+    }
+
+    static int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+        return static_cast<State*>(user)->abandon.load() ? 1 : 0;
+    }
+
+    void CloseFile() {
+        if (fd >= 0) ::close(fd);
+        fd = -1;
+    }
+
+    void Run() {
+        handle = curl_easy_init();
+        CURLcode code = CURLE_FAILED_INIT;
+        if (handle) {
+            CurlSetup::Lists lists;
+            CurlSetup::ApplyCommon(handle, lists);
+            lists.headers = curl_slist_append(lists.headers, "Accept: */*");
+            curl_easy_setopt(handle, CURLOPT_URL, url.constData());
+            curl_easy_setopt(handle, CURLOPT_USERAGENT, "skimmer/" SKIMMER_VERSION);
+            curl_easy_setopt(handle, CURLOPT_HTTPHEADER, lists.headers);
+            curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+            curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs);
+            curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
+            curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+            curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, kBufferBytes);
+            if (!userName.isEmpty()) {
+                curl_easy_setopt(handle, CURLOPT_USERNAME, userName.constData());
+                curl_easy_setopt(handle, CURLOPT_PASSWORD, password.constData());
+            }
+            curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &State::OnBody);
+            curl_easy_setopt(handle, CURLOPT_WRITEDATA, this);
+            curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &State::OnProgress);
+            curl_easy_setopt(handle, CURLOPT_XFERINFODATA, this);
+            curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+            code = curl_easy_perform(handle);
+            // An empty body never reaches OnBody: judge the answer now.
+            if (code == CURLE_OK && verdict == Verdict::Undecided) Decide();
+            curl_easy_cleanup(handle);
+            handle = nullptr;
+        }
+        CloseFile();
+        Finish(code);
+    }
+
+    void Finish(CURLcode code) {
+        const QByteArray temp = QFile::encodeName(tempPath);
+        if (abandon.load() || verdict == Verdict::Drain || verdict == Verdict::Reject) {
+            // The temporary file stays; whoever abandoned or refused the file decides what to do with it.
+        } else if (code == CURLE_OK && verdict == Verdict::Body) {
+            // rename() replaces an existing target in one step; a failed rename is a failed download.
+            if (std::rename(temp.constData(), QFile::encodeName(targetPath).constData()) == 0) succeeded.store(1);
+        } else {
+            ::unlink(temp.constData());
+        }
+        {
+            std::lock_guard lock(mutex);
+            finished.store(1);
+        }
+        ended.notify_all();
+    }
+};
+
+CFileTransfer::CFileTransfer() : state_(std::make_shared<State>()) {}
+
+CFileTransfer::~CFileTransfer() {
+    if (thread_.joinable()) thread_.join();
+}
+
+void CFileTransfer::SetSizeLimit(bool checkSize, qint64 minBytes, qint64 maxBytes) {
+    state_->checkSize = checkSize;
+    state_->minBytes = minBytes;
+    state_->maxBytes = maxBytes;
+}
+
+bool CFileTransfer::SizeAllowed(qint64 length, qint64 minBytes, qint64 maxBytes) {
+    if (minBytes > maxBytes || minBytes == 0) return length != 0;
+    return length >= minBytes && length <= maxBytes;
+}
+
+bool CFileTransfer::Start(const QString& address, const QString& targetPath, const QString& userName,
+                          const QString& password, bool overwrite) {
+    if (started_) return false;  // one transfer per object
+    targetPath_ = targetPath;
+    tempPath_ = targetPath + QStringLiteral(".download.temp");
+    const QString normalized = CurlSetup::NormalizeAddress(address);
+    if (!CurlSetup::IsUsableAddress(normalized)) return false;
+    const QFileInfo target(targetPath);
+    if ((target.exists() || target.isSymLink()) && !overwrite) return false;
+
+    const int fd = ::open(QFile::encodeName(tempPath_).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+
+    CurlSetup::GlobalInit();
+    State& state = *state_;
+    state.url = normalized.toUtf8();
+    state.userName = userName.toUtf8();
+    state.password = password.toUtf8();
+    state.targetPath = targetPath_;
+    state.tempPath = tempPath_;
+    state.fd = fd;
+    state.finished.store(0);
+    try {
+        thread_ = std::thread([state = state_] { state->Run(); });
+        started_ = true;
+    } catch (const std::system_error&) {
+        state.CloseFile();
+        ::unlink(QFile::encodeName(tempPath_).constData());
+        return false;
+    }
+    return true;
+}
+
+void CFileTransfer::Kill() {
+    if (!thread_.joinable()) return;
+    state_->abandon.store(true);
+    std::unique_lock lock(state_->mutex);
+    const bool ended = state_->ended.wait_for(lock, kKillWait, [this] { return state_->finished.load() != 0; });
+    lock.unlock();
+    if (ended) {
+        thread_.join();
+    } else {
+        // Still stuck (a name lookup, say): let it finish on its own. It holds its own share of the state,
+        // so it closes its handle and file whenever it gets there.
+        thread_.detach();
+    }
+}
+
+int CFileTransfer::Progress() const { return state_->progress.load(); }
+bool CFileTransfer::Finished() const { return state_->finished.load() != 0; }
+bool CFileTransfer::Succeeded() const { return state_->succeeded.load() != 0; }
+qint64 CFileTransfer::ContentLength() const { return state_->contentLength.load(); }
+qint64 CFileTransfer::Received() const { return state_->received.load(); }

@@ -1,0 +1,54 @@
+#include "net/PageFetch.h"
+
+#include <QUrl>
+
+#include "lists/RunLog.h"
+#include "net/CHttpClientT.h"
+#include "net/PageDecoder.h"
+#include "net/httpclientexception.h"
+
+namespace {
+
+// A redirector's own body is of no interest; read a little of it and close the connection.
+constexpr qint64 kRedirectDrainLimit = 1024 * 1024;
+
+}  // namespace
+
+QString getHtmlPageCode(CHttpClientT& client, const QString& address, const QString& referer, bool decodeUtf8,
+                        RunLog* log) {
+    try {
+        client.ClearParam();
+        client.ClearHeader();
+        if (!referer.isEmpty()) client.AddHeader(QStringLiteral("Referer"), referer);
+        auto response = client.RequestGet(address, false);
+        return PageDecoder::Decode(response->ReadAll(), response->GetHeader(QStringLiteral("Content-Type")),
+                                   decodeUtf8);
+    } catch (const httpclientexception& failure) {
+        if (log) log->WriteRunLog(QStringLiteral("getHtmlPageCode"), failure.Message());
+        return {};
+    }
+}
+
+bool GetRealDownUrl(const QString& link, QString& realAddress, RunLog* log) {
+    realAddress.clear();
+    try {
+        CHttpClientT client;
+        client.ClearParam();
+        client.ClearHeader();
+        client.SetExtraFlags(CHttpClientT::kNoAutoRedirect);
+        client.SetDiscardBody(true);
+        client.SetBodyLimit(kRedirectDrainLimit);
+        auto response = client.RequestGet(link, false);
+        const QString location = response->GetHeader(QStringLiteral("Location")).trimmed();
+        if (location.isEmpty()) return false;
+        const QUrl relative(location);
+        // A relative Location would reach the list as an address no one can download.
+        realAddress = relative.isRelative()
+                          ? QUrl(response->EffectiveUrl()).resolved(relative).toString(QUrl::FullyEncoded)
+                          : location;
+        return !realAddress.isEmpty();
+    } catch (const httpclientexception& failure) {
+        if (log) log->WriteRunLog(QStringLiteral("GetRealDownUrl"), failure.Message());
+        return false;
+    }
+}

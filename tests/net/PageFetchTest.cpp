@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include "LocalServer.h"
+#include "TempHome.h"
+#include "lists/RunLog.h"
+#include "lists/TextCodec.h"
+#include "net/CHttpClientT.h"
+#include "net/CurlSetup.h"
+#include "net/PageFetch.h"
+#include "net/httpclientexception.h"
+
+namespace {
+
+const QByteArray kGbkChinese("\xD6\xD0\xCE\xC4");
+
+class PageFetchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto& http = server.Http();
+        http.Get("/echo-referer", [](const httplib::Request& req, httplib::Response& res) {
+            res.set_content(req.has_header("Referer") ? "referer=" + req.get_header_value("Referer") : "none",
+                            "text/plain");
+        });
+        http.Get("/straddle", [](const httplib::Request&, httplib::Response& res) {
+            // "中" (3 bytes) sits across the 10,239-byte boundary the old block reader cut at.
+            std::string body(10238, 'a');
+            body += "中文end";
+            res.set_content(body, "text/html; charset=utf-8");
+        });
+        http.Get("/gbk-declared", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content(kGbkChinese.toStdString(), "text/html; charset=GBK");
+        });
+        http.Get("/gbk-bare", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content(kGbkChinese.toStdString(), "text/html");
+        });
+        http.Get("/big5-meta", [](const httplib::Request&, httplib::Response& res) {
+            // "中文" in Big5, declared only in the page.
+            res.set_content("<html><head><meta charset=\"big5\"></head>\xA4\xA4\xA4\xE5", "text/html");
+        });
+        http.Get("/utf8-declared", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("中文", "text/html; charset=utf-8");
+        });
+        http.Get("/hop1", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_redirect(server.Url("/hop2").toStdString(), 302);
+        });
+        http.Get("/hop2", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/final", 301); });
+        http.Get("/final", [](const httplib::Request&, httplib::Response& res) { res.set_content("arrived", "text/plain"); });
+        http.Get("/missing", [](const httplib::Request&, httplib::Response& res) {
+            res.status = 404;
+            res.set_content("not here", "text/plain");
+        });
+        http.Get("/broken", [](const httplib::Request&, httplib::Response& res) {
+            res.status = 500;
+            res.set_content("server trouble", "text/plain");
+        });
+        http.Get("/chunked", [](const httplib::Request&, httplib::Response& res) {
+            res.set_chunked_content_provider("text/plain", [](size_t offset, httplib::DataSink& sink) {
+                if (offset < 30000) {
+                    sink.write("0123456789", 10);
+                } else {
+                    sink.done();
+                }
+                return true;
+            });
+        });
+        http.Get("/redirect-absolute", [](const httplib::Request&, httplib::Response& res) {
+            res.set_redirect("http://docs.example.org/a%20b.pdf", 302);
+        });
+        http.Get(R"(/.*redirect-relative)", [](const httplib::Request&, httplib::Response& res) {
+            res.status = 302;
+            res.set_header("Location", "../files/report.pdf?x=1");
+        });
+        http.Get("/no-location", [](const httplib::Request&, httplib::Response& res) { res.set_content("hi", "text/plain"); });
+        server.Start();
+    }
+
+    // Lets the server stop at once instead of waiting out our kept-alive connection.
+    void TearDown() override { CurlSetup::ReleaseThreadHandle(); }
+
+    QString Fetch(const QString& path, const QString& referer = {}, bool utf8 = true) {
+        CHttpClientT client;
+        return getHtmlPageCode(client, server.Url(path), referer, utf8, &log);
+    }
+
+    LocalServer server;
+    TempHome home;
+    RunLog log{home.Path("run.log")};
+};
+
+TEST_F(PageFetchTest, RefererOnlyWhenGivenAndNeverCarriedOver) {
+    CHttpClientT client;
+    EXPECT_EQ(getHtmlPageCode(client, server.Url("/echo-referer"), "http://a.example/", true, &log),
+              QStringLiteral("referer=http://a.example/"));
+    EXPECT_EQ(getHtmlPageCode(client, server.Url("/echo-referer"), "", true, &log), QStringLiteral("none"));
+    EXPECT_EQ(getHtmlPageCode(client, server.Url("/echo-referer"), "x\r\nInjected: 1", true, &log),
+              QStringLiteral("referer=x  Injected: 1"));
+}
+
+TEST_F(PageFetchTest, DecodesTheWholeBodyWithTheRightCharset) {
+    const QString straddle = Fetch("/straddle");
+    EXPECT_EQ(straddle.size(), 10238 + 5);
+    EXPECT_TRUE(straddle.endsWith(QString::fromUtf8("中文end")));
+    EXPECT_EQ(Fetch("/gbk-declared"), QString::fromUtf8("中文"));
+    EXPECT_EQ(Fetch("/gbk-bare"), QString::fromUtf8("中文"));
+    EXPECT_EQ(Fetch("/gbk-bare", {}, false), QString::fromUtf8("中文"));
+    EXPECT_TRUE(Fetch("/big5-meta").endsWith(QString::fromUtf8("中文")));
+    EXPECT_EQ(Fetch("/utf8-declared", {}, false), QString::fromUtf8("中文"));
+}
+
+TEST_F(PageFetchTest, AnyStatusIsAnAnswerAndRedirectsAreFollowed) {
+    EXPECT_EQ(Fetch("/hop1"), QStringLiteral("arrived"));
+    EXPECT_EQ(Fetch("/missing"), QStringLiteral("not here"));
+    EXPECT_EQ(Fetch("/broken"), QStringLiteral("server trouble"));
+    EXPECT_EQ(Fetch("/chunked").size(), 30000);
+    CHttpClientT client;
+    const QString schemeless = server.Url("/final").mid(int(qstrlen("http://")));
+    EXPECT_EQ(getHtmlPageCode(client, schemeless, {}, true, &log), QStringLiteral("arrived"));
+    EXPECT_FALSE(home.Exists("run.log"));
+}
+
+TEST_F(PageFetchTest, FailuresLeaveOneRunLogEntryEach) {
+    CHttpClientT client;
+    EXPECT_EQ(getHtmlPageCode(client, "http://127.0.0.1:1/nothing", {}, true, &log), QString());
+    QString real = "stale";
+    EXPECT_FALSE(GetRealDownUrl("http://127.0.0.1:1/nothing", real, &log));
+    EXPECT_EQ(real, QString());
+    const QByteArray text = home.Read("run.log");
+    EXPECT_EQ(text.count("\ngetHtmlPageCode\n"), 1);
+    EXPECT_EQ(text.count("\nGetRealDownUrl\n"), 1);
+    EXPECT_EQ(text.count(QByteArray(84, '-')), 2);
+}
+
+TEST_F(PageFetchTest, RealAddressComesFromTheFirstLocationMadeAbsolute) {
+    QString real;
+    EXPECT_TRUE(GetRealDownUrl(server.Url("/redirect-absolute"), real, &log));
+    EXPECT_EQ(real, QStringLiteral("http://docs.example.org/a%20b.pdf"));
+    EXPECT_TRUE(GetRealDownUrl(server.Url("/link/here/redirect-relative"), real, &log));
+    EXPECT_EQ(real, server.Url("/link/files/report.pdf?x=1"));
+    EXPECT_FALSE(GetRealDownUrl(server.Url("/no-location"), real, &log));
+    EXPECT_EQ(real, QString());
+}
+
+TEST(HttpClient, ArgumentMessages) {
+    CHttpClientT client;
+    try {
+        client.AddHeader("Referer", "");
+        FAIL() << "an empty value was taken";
+    } catch (const httpclientexception& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("CHttpClientT::AddHeader: szValue can not be an empty string."));
+    }
+    EXPECT_THROW(client.AddHeader("", "x"), httpclientexception);
+    EXPECT_THROW(client.RequestGet("http://", false), httpclientexception);
+    EXPECT_THROW(client.RequestGet("ftp://127.0.0.1/x", false), httpclientexception);
+}
+
+}  // namespace
