@@ -3,6 +3,7 @@
 #include "app/Session.h"
 #include "cli/ConfigCommand.h"
 #include "cli/KeywordsCommand.h"
+#include "cli/NetCommands.h"
 
 int CliContext::Usage(const QString& message) const {
     err << "skimmer-cli: " << message << '\n';
@@ -19,6 +20,10 @@ int CliContext::Failed(const QString& message) const {
 CliApp::CliApp() {
     commands_.push_back(std::make_unique<ConfigCommand>());
     commands_.push_back(std::make_unique<KeywordsCommand>());
+    commands_.push_back(std::make_unique<FetchCommand>());
+    commands_.push_back(std::make_unique<RealUrlCommand>());
+    commands_.push_back(std::make_unique<SizeCommand>());
+    commands_.push_back(std::make_unique<GetCommand>());
 }
 
 CliApp::~CliApp() = default;

@@ -155,7 +155,8 @@ struct CFileTransfer::State {
             // The temporary file stays; whoever abandoned or refused the file decides what to do with it.
         } else if (code == CURLE_OK && verdict == Verdict::Body) {
             // rename() replaces an existing target in one step; a failed rename is a failed download.
-            if (std::rename(temp.constData(), QFile::encodeName(targetPath).constData()) == 0) succeeded.store(1);
+            if (std::rename(temp.constData(), QFile::encodeName(targetPath).constData()) == 0)
+                succeeded.store(1);
         } else {
             ::unlink(temp.constData());
         }
@@ -194,7 +195,8 @@ bool CFileTransfer::Start(const QString& address, const QString& targetPath, con
     const QFileInfo target(targetPath);
     if ((target.exists() || target.isSymLink()) && !overwrite) return false;
 
-    const int fd = ::open(QFile::encodeName(tempPath_).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd =
+        ::open(QFile::encodeName(tempPath_).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
 
     CurlSetup::GlobalInit();
@@ -221,7 +223,8 @@ void CFileTransfer::Kill() {
     if (!thread_.joinable()) return;
     state_->abandon.store(true);
     std::unique_lock lock(state_->mutex);
-    const bool ended = state_->ended.wait_for(lock, kKillWait, [this] { return state_->finished.load() != 0; });
+    const bool ended =
+        state_->ended.wait_for(lock, kKillWait, [this] { return state_->finished.load() != 0; });
     lock.unlock();
     if (ended) {
         thread_.join();
@@ -232,8 +235,18 @@ void CFileTransfer::Kill() {
     }
 }
 
-int CFileTransfer::Progress() const { return state_->progress.load(); }
-bool CFileTransfer::Finished() const { return state_->finished.load() != 0; }
-bool CFileTransfer::Succeeded() const { return state_->succeeded.load() != 0; }
-qint64 CFileTransfer::ContentLength() const { return state_->contentLength.load(); }
-qint64 CFileTransfer::Received() const { return state_->received.load(); }
+int CFileTransfer::Progress() const {
+    return state_->progress.load();
+}
+bool CFileTransfer::Finished() const {
+    return state_->finished.load() != 0;
+}
+bool CFileTransfer::Succeeded() const {
+    return state_->succeeded.load() != 0;
+}
+qint64 CFileTransfer::ContentLength() const {
+    return state_->contentLength.load();
+}
+qint64 CFileTransfer::Received() const {
+    return state_->received.load();
+}

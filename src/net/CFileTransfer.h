@@ -16,7 +16,7 @@
 #include <thread>
 
 class CFileTransfer {
-public:
+  public:
     CFileTransfer();
     ~CFileTransfer();  // waits for a transfer that was not killed
     CFileTransfer(const CFileTransfer&) = delete;
@@ -26,8 +26,8 @@ public:
     void SetSizeLimit(bool checkSize, qint64 minBytes, qint64 maxBytes);
     // False when nothing was started: the address cannot be parsed (even with "http://" in front), the
     // target exists and overwrite is false, or the temporary file cannot be created.
-    bool Start(const QString& address, const QString& targetPath, const QString& userName, const QString& password,
-               bool overwrite);
+    bool Start(const QString& address, const QString& targetPath, const QString& userName,
+               const QString& password, bool overwrite);
     // Abandons a running transfer: it stops within about a second (libcurl's progress callback) and
     // gives back its connection and file; Kill returns within 2 s either way.
     void Kill();
@@ -43,7 +43,7 @@ public:
     // The size rule on its own.
     static bool SizeAllowed(qint64 length, qint64 minBytes, qint64 maxBytes);
 
-private:
+  private:
     struct State;
     std::shared_ptr<State> state_;
     std::thread thread_;

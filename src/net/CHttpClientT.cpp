@@ -50,15 +50,18 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
 }  // namespace
 
 void CHttpClientT::AddHeader(const QString& name, const QString& value) {
-    if (name.isNull()) throw httpclientexception(-1, QStringLiteral("CHttpClientT::AddHeader: szName can not be NULL."));
+    if (name.isNull())
+        throw httpclientexception(-1, QStringLiteral("CHttpClientT::AddHeader: szName can not be NULL."));
     if (name.isEmpty()) {
-        throw httpclientexception(-1, QStringLiteral("CHttpClientT::AddHeader: szName can not be an empty string."));
+        throw httpclientexception(
+            -1, QStringLiteral("CHttpClientT::AddHeader: szName can not be an empty string."));
     }
     if (value.isNull()) {
         throw httpclientexception(-1, QStringLiteral("CHttpClientT::AddHeader: szValue can not be NULL."));
     }
     if (value.isEmpty()) {
-        throw httpclientexception(-1, QStringLiteral("CHttpClientT::AddHeader: szValue can not be an empty string."));
+        throw httpclientexception(
+            -1, QStringLiteral("CHttpClientT::AddHeader: szValue can not be an empty string."));
     }
     headers_.append({name, value});
 }
@@ -114,9 +117,10 @@ std::unique_ptr<CHttpResponseT> CHttpClientT::RequestGet(const QString& address,
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, nullptr);
     const bool drainedEnough = receiver.overLimit && discardBody_;
     if (code != CURLE_OK && !drainedEnough) {
-        const QString detail = receiver.overLimit ? QStringLiteral("the body is larger than %1 bytes").arg(bodyLimit_)
-                               : *error      ? QString::fromUtf8(error)
-                                             : QString::fromUtf8(curl_easy_strerror(code));
+        const QString detail = receiver.overLimit
+                                   ? QStringLiteral("the body is larger than %1 bytes").arg(bodyLimit_)
+                               : *error ? QString::fromUtf8(error)
+                                        : QString::fromUtf8(curl_easy_strerror(code));
         throw httpclientexception(code, QStringLiteral("%1: %2").arg(address, detail));
     }
     long status = 0;

@@ -13,7 +13,7 @@
 #include "net/CHttpResponseT.h"
 
 class CHttpClientT {
-public:
+  public:
     static constexpr quint32 kNoAutoRedirect = 0x00200000;
     static constexpr const char* kDefaultUserAgent =
         "Mozilla/5.0 (Windows NT 10.0) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/45.0.2454.101 "
@@ -39,7 +39,7 @@ public:
     // Sends the GET; any status counts as an answer. useCache false bypasses every cache.
     std::unique_ptr<CHttpResponseT> RequestGet(const QString& address, bool useCache);
 
-private:
+  private:
     QString userAgent_ = QString::fromLatin1(kDefaultUserAgent);
     QList<QPair<QString, QString>> headers_;
     QList<QPair<QString, QString>> params_;

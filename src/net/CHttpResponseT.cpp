@@ -7,10 +7,14 @@
 
 CHttpResponseT::CHttpResponseT(long status, QList<QPair<QByteArray, QByteArray>> headers, QByteArray body,
                                QString effectiveUrl)
-    : status_(status), headers_(std::move(headers)), body_(std::move(body)), effectiveUrl_(std::move(effectiveUrl)) {}
+    : status_(status),
+      headers_(std::move(headers)),
+      body_(std::move(body)),
+      effectiveUrl_(std::move(effectiveUrl)) {}
 
 QString CHttpResponseT::GetHeader(const QString& name, int index) const {
-    if (name.isNull()) throw httpclientexception(-1, QStringLiteral("CHttpResponseT::GetHeader: szName can not be NULL."));
+    if (name.isNull())
+        throw httpclientexception(-1, QStringLiteral("CHttpResponseT::GetHeader: szName can not be NULL."));
     const QByteArray wanted = name.toLatin1().toLower();
     for (const auto& header : headers_) {
         if (header.first.toLower() == wanted && index-- == 0) return TextCodec::Decode(header.second);
@@ -19,8 +23,11 @@ QString CHttpResponseT::GetHeader(const QString& name, int index) const {
 }
 
 qint64 CHttpResponseT::ReadContent(char* buffer, qint64 capacity) {
-    if (!buffer) throw httpclientexception(-1, QStringLiteral("CHttpResponseT::ReadContent: pbyBuff can not be NULL."));
-    if (capacity == 0) throw httpclientexception(-1, QStringLiteral("CHttpResponseT::ReadContent: cbBuff can not be zero."));
+    if (!buffer)
+        throw httpclientexception(-1,
+                                  QStringLiteral("CHttpResponseT::ReadContent: pbyBuff can not be NULL."));
+    if (capacity == 0)
+        throw httpclientexception(-1, QStringLiteral("CHttpResponseT::ReadContent: cbBuff can not be zero."));
     const qint64 count = qMin<qint64>(capacity, body_.size() - readPos_);
     std::memcpy(buffer, body_.constData() + readPos_, size_t(count));
     readPos_ += count;

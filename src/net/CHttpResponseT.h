@@ -8,8 +8,9 @@
 #include <QString>
 
 class CHttpResponseT {
-public:
-    CHttpResponseT(long status, QList<QPair<QByteArray, QByteArray>> headers, QByteArray body, QString effectiveUrl);
+  public:
+    CHttpResponseT(long status, QList<QPair<QByteArray, QByteArray>> headers, QByteArray body,
+                   QString effectiveUrl);
 
     long StatusCode() const { return status_; }
     const QString& EffectiveUrl() const { return effectiveUrl_; }
@@ -21,7 +22,7 @@ public:
     // The whole unread rest of the body.
     QByteArray ReadAll();
 
-private:
+  private:
     long status_;
     QList<QPair<QByteArray, QByteArray>> headers_;
     QByteArray body_;

@@ -7,7 +7,9 @@
 namespace {
 
 // The first byte of the body means the headers are in: stop there.
-size_t StopAtBody(char*, size_t, size_t, void*) { return 0; }
+size_t StopAtBody(char*, size_t, size_t, void*) {
+    return 0;
+}
 
 }  // namespace
 

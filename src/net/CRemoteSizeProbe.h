@@ -6,7 +6,7 @@
 #include <QString>
 
 class CRemoteSizeProbe {
-public:
+  public:
     static constexpr long kConnectBoundMs = 200;
     static constexpr long kAnswerBoundMs = 450;
 

@@ -61,7 +61,8 @@ void CurlSetup::ApplyCommon(CURL* handle, Lists& lists) {
         lists.connectTo = curl_slist_append(lists.connectTo, entry.trimmed().toUtf8().constData());
     }
     if (lists.connectTo) curl_easy_setopt(handle, CURLOPT_CONNECT_TO, lists.connectTo);
-    if (!config.caFile.isEmpty()) curl_easy_setopt(handle, CURLOPT_CAINFO, config.caFile.toUtf8().constData());
+    if (!config.caFile.isEmpty())
+        curl_easy_setopt(handle, CURLOPT_CAINFO, config.caFile.toUtf8().constData());
 }
 
 void CurlSetup::SetConnectTo(const QStringList& entries) {
@@ -107,7 +108,8 @@ bool CurlSetup::IsUsableAddress(const QString& address) {
     CURLU* url = curl_url();
     if (!url) return false;
     bool usable = false;
-    if (curl_url_set(url, CURLUPART_URL, address.toUtf8().constData(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK) {
+    if (curl_url_set(url, CURLUPART_URL, address.toUtf8().constData(), CURLU_NON_SUPPORT_SCHEME) ==
+        CURLUE_OK) {
         char* scheme = nullptr;
         char* host = nullptr;
         if (curl_url_get(url, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&

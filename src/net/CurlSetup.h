@@ -13,10 +13,10 @@ typedef void CURL;
 struct curl_slist;
 
 class CurlSetup {
-public:
+  public:
     // Owns the lists a handle points at; keep it alive until the request is done.
     class Lists {
-    public:
+      public:
         Lists() = default;
         ~Lists();
         Lists(const Lists&) = delete;

@@ -21,7 +21,8 @@ QByteArray CharsetParameter(const QString& text) {
 QByteArray PageDecoder::DeclaredCharset(const QByteArray& body, const QString& contentType) {
     QByteArray charset = CharsetParameter(contentType);
     if (!charset.isEmpty()) return charset;
-    static const QRegularExpression meta(QStringLiteral("<meta[^>]*>"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression meta(QStringLiteral("<meta[^>]*>"),
+                                         QRegularExpression::CaseInsensitiveOption);
     const QString head = QString::fromLatin1(body.left(kMetaScanBytes));
     auto matches = meta.globalMatch(head);
     while (matches.hasNext()) {

@@ -8,7 +8,7 @@
 #include <QString>
 
 class PageDecoder {
-public:
+  public:
     static QString Decode(const QByteArray& body, const QString& contentType, bool preferUtf8);
     // The charset named in a Content-Type value or in a <meta> tag of the body's first bytes, lower case;
     // empty when neither names one.

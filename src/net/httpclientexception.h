@@ -6,13 +6,13 @@
 #include <exception>
 
 class httpclientexception : public std::exception {
-public:
+  public:
     httpclientexception(int code, QString message) : code_(code), message_(std::move(message)) {}
     int Code() const { return code_; }
     const QString& Message() const { return message_; }
     const char* what() const noexcept override { return "httpclientexception"; }
 
-private:
+  private:
     int code_;
     QString message_;
 };

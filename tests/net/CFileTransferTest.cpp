@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFileInfo>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QThread>
 #include <atomic>
 
@@ -25,7 +25,7 @@ void WaitFinished(const CFileTransfer& transfer) {
 }
 
 class TransferTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         auto& http = server.Http();
         http.Get("/file", [](const httplib::Request&, httplib::Response& res) {
@@ -44,18 +44,22 @@ protected:
                 return true;
             });
         });
-        http.Get("/moved", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/file", 302); });
+        http.Get("/moved",
+                 [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/file", 302); });
         http.Get("/missing", [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
         http.Get("/locked", [](const httplib::Request&, httplib::Response& res) {
             res.status = 401;
             res.set_content("who are you", "text/plain");
         });
         http.Get("/stall", [this](const httplib::Request&, httplib::Response& res) {
-            res.set_content_provider(1000000, "application/pdf", [this](size_t offset, size_t, httplib::DataSink& sink) {
-                if (offset == 0) return sink.write(std::string(1000, 'p').data(), 1000);
-                while (!releaseStall.load()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-                return false;
-            });
+            res.set_content_provider(1000000, "application/pdf",
+                                     [this](size_t offset, size_t, httplib::DataSink& sink) {
+                                         if (offset == 0)
+                                             return sink.write(std::string(1000, 'p').data(), 1000);
+                                         while (!releaseStall.load())
+                                             std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                                         return false;
+                                     });
         });
         server.Start();
     }

@@ -21,12 +21,12 @@ bool Openssl(const TempHome& home, const QStringList& args) {
 // A throw-away CA and a certificate for an engine host, so a local server can stand in for it.
 bool MakeCertificates(const TempHome& home) {
     home.Write("ext.cnf", "subjectAltName=DNS:www.google.com.hk\n");
-    return Openssl(home, {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out", "ca.pem",
-                          "-days", "2", "-subj", "/CN=Skimmer Test CA"}) &&
-           Openssl(home, {"req", "-newkey", "rsa:2048", "-nodes", "-keyout", "host.key", "-out", "host.csr", "-subj",
-                          "/CN=www.google.com.hk"}) &&
-           Openssl(home, {"x509", "-req", "-in", "host.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
-                          "-out", "host.pem", "-days", "2", "-extfile", "ext.cnf"});
+    return Openssl(home, {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out",
+                          "ca.pem", "-days", "2", "-subj", "/CN=Skimmer Test CA"}) &&
+           Openssl(home, {"req", "-newkey", "rsa:2048", "-nodes", "-keyout", "host.key", "-out", "host.csr",
+                          "-subj", "/CN=www.google.com.hk"}) &&
+           Openssl(home, {"x509", "-req", "-in", "host.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
+                          "-CAcreateserial", "-out", "host.pem", "-days", "2", "-extfile", "ext.cnf"});
 }
 
 TEST(Https, EngineHostMappedToALocalServerWithATestCa) {

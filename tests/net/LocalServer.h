@@ -9,7 +9,7 @@
 #include <thread>
 
 class LocalServer {
-public:
+  public:
     LocalServer();
     // HTTPS with the given certificate and key files.
     LocalServer(const QString& certFile, const QString& keyFile);
@@ -21,7 +21,7 @@ public:
     int Port() const { return port_; }
     QString Url(const QString& path) const;
 
-private:
+  private:
     std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
     int port_ = 0;

@@ -14,7 +14,7 @@ namespace {
 const QByteArray kGbkChinese("\xD6\xD0\xCE\xC4");
 
 class PageFetchTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         auto& http = server.Http();
         http.Get("/echo-referer", [](const httplib::Request& req, httplib::Response& res) {
@@ -43,8 +43,11 @@ protected:
         http.Get("/hop1", [this](const httplib::Request&, httplib::Response& res) {
             res.set_redirect(server.Url("/hop2").toStdString(), 302);
         });
-        http.Get("/hop2", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/final", 301); });
-        http.Get("/final", [](const httplib::Request&, httplib::Response& res) { res.set_content("arrived", "text/plain"); });
+        http.Get("/hop2",
+                 [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/final", 301); });
+        http.Get("/final", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("arrived", "text/plain");
+        });
         http.Get("/missing", [](const httplib::Request&, httplib::Response& res) {
             res.status = 404;
             res.set_content("not here", "text/plain");
@@ -70,7 +73,9 @@ protected:
             res.status = 302;
             res.set_header("Location", "../files/report.pdf?x=1");
         });
-        http.Get("/no-location", [](const httplib::Request&, httplib::Response& res) { res.set_content("hi", "text/plain"); });
+        http.Get("/no-location", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("hi", "text/plain");
+        });
         server.Start();
     }
 
@@ -146,7 +151,8 @@ TEST(HttpClient, ArgumentMessages) {
         client.AddHeader("Referer", "");
         FAIL() << "an empty value was taken";
     } catch (const httpclientexception& e) {
-        EXPECT_EQ(e.Message(), QStringLiteral("CHttpClientT::AddHeader: szValue can not be an empty string."));
+        EXPECT_EQ(e.Message(),
+                  QStringLiteral("CHttpClientT::AddHeader: szValue can not be an empty string."));
     }
     EXPECT_THROW(client.AddHeader("", "x"), httpclientexception);
     EXPECT_THROW(client.RequestGet("http://", false), httpclientexception);

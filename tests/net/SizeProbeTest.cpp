@@ -37,7 +37,8 @@ TEST(SizeProbe, AServerThatNeverAnswersGivesZero) {
     ::getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length);
     ::listen(sock, 4);
     CRemoteSizeProbe probe;
-    EXPECT_EQ(probe.GetRemoteFileSize(QStringLiteral("http://127.0.0.1:%1/x").arg(ntohs(address.sin_port))), 0);
+    EXPECT_EQ(probe.GetRemoteFileSize(QStringLiteral("http://127.0.0.1:%1/x").arg(ntohs(address.sin_port))),
+              0);
     ::close(sock);
 }
 

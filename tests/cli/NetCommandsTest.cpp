@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include "LocalServer.h"
+#include "TempHome.h"
+#include "cli/CliApp.h"
+#include "net/CurlSetup.h"
+
+namespace {
+
+struct Outcome {
+    int status;
+    QString out;
+    QString err;
+};
+
+class NetCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server.Http().Get("/page", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("\xD6\xD0\xCE\xC4", "text/html; charset=gb2312");
+        });
+        server.Http().Get("/jump", [](const httplib::Request&, httplib::Response& res) {
+            res.set_redirect("/files/a.pdf", 302);
+        });
+        server.Http().Get("/files/a.pdf", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content(std::string(4096, 'a'), "application/pdf");
+        });
+        server.Start();
+    }
+    void TearDown() override { CurlSetup::ReleaseThreadHandle(); }
+
+    Outcome Run(QStringList args) {
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+        args.prepend(home.Path());
+        args.prepend("--home");
+        const int status = CliApp().Run(args, outStream, errStream);
+        outStream.flush();
+        errStream.flush();
+        return {status, out, err};
+    }
+
+    LocalServer server;
+    TempHome home;
+};
+
+TEST_F(NetCommandsTest, FetchRealUrlAndSize) {
+    EXPECT_EQ(Run({"fetch", server.Url("/page")}).out, QString::fromUtf8("中文\n"));
+    EXPECT_EQ(Run({"fetch", "http://127.0.0.1:1/"}).status, 1);
+    EXPECT_TRUE(home.Read("run.log").contains("getHtmlPageCode"));
+    EXPECT_EQ(Run({"realurl", server.Url("/jump")}).out, server.Url("/files/a.pdf") + '\n');
+    EXPECT_EQ(Run({"realurl", server.Url("/page")}).status, 1);
+    EXPECT_EQ(Run({"size", server.Url("/jump")}).out, QStringLiteral("4096\n"));
+    EXPECT_EQ(Run({"size", server.Url("/nothing")}).out, QStringLiteral("0\n"));
+    EXPECT_EQ(Run({"fetch"}).status, 2);
+    EXPECT_EQ(Run({"fetch", "a", "--bogus"}).status, 2);
+}
+
+TEST_F(NetCommandsTest, GetSucceedsOnlyWithACompleteFile) {
+    const QString target = home.Path("a.pdf");
+    EXPECT_EQ(Run({"get", server.Url("/jump"), "--to", target}).status, 0);
+    EXPECT_EQ(home.Read("a.pdf").size(), 4096);
+    EXPECT_EQ(Run({"get", server.Url("/jump"), "--to", target}).status, 1);  // exists
+    EXPECT_EQ(Run({"get", server.Url("/jump"), "--to", target, "--overwrite", "--min-kb", "5", "--max-kb", "9"}).status,
+              1);
+    EXPECT_EQ(Run({"get", server.Url("/jump"), "--to", target, "--overwrite", "--min-kb", "4", "--max-kb", "4"}).status,
+              0);
+    EXPECT_EQ(Run({"get", server.Url("/gone"), "--to", home.Path("g.pdf")}).status, 1);
+    EXPECT_FALSE(home.Exists("g.pdf.download.temp"));
+    EXPECT_EQ(Run({"get", server.Url("/jump")}).status, 2);
+    EXPECT_EQ(Run({"get", server.Url("/jump"), "--to", target, "--min-kb", "x"}).status, 2);
+}
+
+}  // namespace
