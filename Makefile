@@ -4,7 +4,7 @@ SANITIZE_DIR ?= build-sanitize
 JOBS         ?= $(shell nproc)
 CMAKE_FLAGS  ?=
 
-.PHONY: all deps configure build test test-sanitize run format clean
+.PHONY: all deps configure build test test-sanitize test-tsan run format clean
 
 all: build
 
@@ -28,6 +28,19 @@ test-sanitize: deps
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
 
+# The suites of the threaded parts under ThreadSanitizer (Qt itself is not instrumented, so the GUI
+# suite stays out).
+TSAN_DIR    ?= build-tsan
+TSAN_SUITES ?= lists net search
+test-tsan: deps
+	@cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSKIMMER_SANITIZE=thread $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(TSAN_DIR) -j $(JOBS) --target $(addsuffix _test,$(TSAN_SUITES))
+	@set -e; for suite in $(TSAN_SUITES); do \
+	  echo "tsan: $$suite"; \
+	  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/scripts/tsan.supp" \
+	    $(TSAN_DIR)/tests/$$suite/$${suite}_test --gtest_brief=1; \
+	done
+
 # Starts the window; without a display it runs on a virtual one (xvfb-run).
 run: build
 	@if [ -n "$$DISPLAY" ] || [ -n "$$WAYLAND_DISPLAY" ]; then \
@@ -41,4 +54,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(TSAN_DIR)
