@@ -11,6 +11,8 @@ packages=(
   googletest libgtest-dev openssl
   # the window: a virtual display when there is no real one, and a font with Chinese glyphs
   xvfb xauth fonts-wqy-microhei
+  # end-to-end tests and benchmarks: real peers on 127.0.0.1
+  nginx aria2 curl time
 )
 
 missing=()

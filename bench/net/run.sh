@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# Download throughput of the timed transfer against curl and aria2c, all fetching from one nginx on
+# 127.0.0.1. Run from the repository root after a build:  bash bench/net/run.sh
+#   BENCH_DIR   scratch folder (default /tmp/skimmer-bench-net; needs ~1.3 GiB)
+#   BIG_MB      size of the single big file (default 1024)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=${BUILD_DIR:-$root/build}
+cli=$build/src/skimmer-cli
+parallel=$build/bench/parallel_transfer_bench
+work=${BENCH_DIR:-/tmp/skimmer-bench-net}
+big_mb=${BIG_MB:-1024}
+port=${PORT:-18080}
+
+for tool in nginx curl aria2c /usr/bin/time; do
+  command -v "$tool" >/dev/null || { echo "bench: $tool is missing (scripts/install-deps.sh installs it)"; exit 1; }
+done
+[ -x "$cli" ] && [ -x "$parallel" ] || { echo "bench: build first (make build)"; exit 1; }
+
+rm -rf "$work"; mkdir -p "$work"/{www/small,logs,out}
+chmod 755 "$work" "$work/www" "$work/www/small"
+head -c "${big_mb}M" /dev/urandom > "$work/www/big.bin"
+for i in $(seq 1 200); do head -c 1M /dev/urandom > "$work/www/small/$i.bin"; done
+chmod -R a+r "$work/www"
+
+cat > "$work/nginx.conf" <<CONF
+daemon off;
+worker_processes 2;
+error_log $work/logs/error.log;
+pid $work/logs/nginx.pid;
+events { worker_connections 1024; }
+http {
+  access_log off;
+  sendfile on;
+  tcp_nopush on;
+  keepalive_requests 10000;
+  client_body_temp_path $work/logs/body;
+  proxy_temp_path $work/logs/proxy;
+  fastcgi_temp_path $work/logs/fastcgi;
+  uwsgi_temp_path $work/logs/uwsgi;
+  scgi_temp_path $work/logs/scgi;
+  server { listen 127.0.0.1:$port; root $work/www; }
+}
+CONF
+nginx -p "$work" -c "$work/nginx.conf" &
+nginx_pid=$!
+trap 'kill $nginx_pid 2>/dev/null; wait $nginx_pid 2>/dev/null; rm -rf "$work/out"' EXIT
+for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$port/small/1.bin" && break; sleep 0.1; done
+
+base="http://127.0.0.1:$port"
+: > "$work/urls.txt"; : > "$work/curl.cfg"
+for i in $(seq 1 200); do
+  echo "$base/small/$i.bin" >> "$work/urls.txt"
+  printf 'url = "%s"\noutput = "%s"\n' "$base/small/$i.bin" "$work/out/curl-par/$i.bin" >> "$work/curl.cfg"
+done
+
+# measure NAME COMMAND...: runs it REPEAT times and prints "NAME best-seconds peak-KiB"
+repeat=${REPEAT:-3}
+measure() {
+  local name=$1; shift
+  local best="" peak_max=0
+  for _ in $(seq "$repeat"); do
+    sync; rm -rf "$work/out"; mkdir -p "$work/out/curl-par" "$work/out/aria2"
+    /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" > /dev/null 2> "$work/last.err" \
+      || { echo "$name failed:"; cat "$work/last.err"; }
+    read -r seconds peak < "$work/time.txt"
+    if [ -z "$best" ] || awk "BEGIN{exit !($seconds < $best)}"; then best=$seconds; fi
+    [ "$peak" -gt "$peak_max" ] && peak_max=$peak
+  done
+  printf '%-34s %8.2f s %8d KiB\n' "$name" "$best" "$peak_max"
+  echo "$name $best" >> "$work/results.txt"
+}
+: > "$work/results.txt"
+echo "one file of $big_mb MiB:"
+measure "curl -o"                     curl -s -o "$work/out/big.curl" "$base/big.bin"
+measure "skimmer-cli get"             "$cli" --home "$work/home" get "$base/big.bin" --to "$work/out/big.skimmer"
+echo "200 files of 1 MiB, 100 at once:"
+measure "curl -Z --parallel-max 100"  curl -s -Z --parallel-max 100 -K "$work/curl.cfg"
+measure "aria2c -j 100"               aria2c -q -j 100 --file-allocation=none --allow-overwrite=true -d "$work/out/aria2" -i "$work/urls.txt"
+measure "CFileTransfer x100"          "$parallel" "$work/urls.txt" "$work/out" 100
+
+awk '
+  /^curl -o /{c1=$3} /^skimmer-cli get /{s1=$3}
+  /^curl -Z/{c2=$NF} /^CFileTransfer/{s2=$NF}
+  END {
+    printf "big file: skimmer throughput = %.0f%% of curl (target >= 95%%)\n", 100*c1/s1;
+    printf "200 files: skimmer wall time = %.2f x curl (target <= 1.1)\n", s2/c2;
+  }' "$work/results.txt"
