@@ -44,7 +44,8 @@ int main(int argc, char** argv) {
             if (!slot && next < urls.size()) {
                 const QString url = urls[next++];
                 slot = std::make_unique<CFileTransfer>();
-                if (!slot->Start(url, out.filePath(QString::number(next) + QStringLiteral(".bin")), {}, {}, true)) {
+                if (!slot->Start(url, out.filePath(QString::number(next) + QStringLiteral(".bin")), {}, {},
+                                 true)) {
                     ++failed;
                     slot.reset();
                 }

@@ -8,8 +8,12 @@
 #include <memory>
 
 #include "app/AppHome.h"
+#include "app/ListKeeper.h"
+#include "download/DocRegistry.h"
+#include "lists/MessageSink.h"
 #include "lists/Options.h"
 #include "lists/Profile.h"
+#include "lists/ResultList.h"
 #include "lists/RunLog.h"
 #include "lists/StatusLine.h"
 #include "search/KeywordList.h"
@@ -19,9 +23,13 @@ class Session : public QObject {
   public:
     explicit Session(const QString& homeDir, QObject* parent = nullptr);
 
-    // Creates the home's folders, loads the settings and the keyword list. Returns a problem with the
-    // home (shown to the user), or an empty text.
+    // Creates the home's folders, opens the registry, loads the settings, the keyword list and (with
+    // AutoLoad) the last list. Returns a problem with the home (shown to the user), or an empty text.
     QString Start();
+
+    // Where message boxes go; until a front end sets one they go to the status line.
+    void SetMessageSink(MessageSink* sink) { messages_.target = sink; }
+    MessageSink& Messages() { return messages_; }
 
     // Writes the settings as they stand; the caller reads the controls back first.
     bool SaveSettings();
@@ -31,6 +39,9 @@ class Session : public QObject {
     Profile Settings() const { return Profile(home_.SettingsPath()); }
     Options& GetOptions() { return options_; }
     KeywordList& Keywords() { return keywords_; }
+    ResultList& Results() { return results_; }
+    DocRegistry& Registry() { return registry_; }
+    ListKeeper& Lists() { return listKeeper_; }
     RunLog& Log() { return runLog_; }
     StatusLine& Status() { return status_; }
 
@@ -39,9 +50,22 @@ class Session : public QObject {
     }
 
   private:
+    // Forwards to the front end's sink, or shows the text on the status line.
+    struct ForwardingSink : MessageSink {
+        explicit ForwardingSink(StatusLine& status) : status(status) {}
+        void ShowMessageBox(const QString& text) override;
+        bool AskYesNo(const QString& text, const QString& caption) override;
+        StatusLine& status;
+        MessageSink* target = nullptr;
+    };
+
     AppHome home_;
     Options options_;
     KeywordList keywords_;
     RunLog runLog_;
     StatusLine status_;
+    ForwardingSink messages_{status_};
+    DocRegistry registry_{&status_};
+    ResultList results_{options_, &status_};
+    ListKeeper listKeeper_{results_, options_, &messages_, &status_};
 };

@@ -9,7 +9,7 @@
 #include <optional>
 
 class CliArgs {
-public:
+  public:
     // switches: "--overwrite"; valued: "--to" (given as "--to X" or "--to=X"; the last one wins, except
     // for repeatable ones, which collect every value).
     CliArgs(QStringList switches, QStringList valued, QStringList repeatable = {});
@@ -25,7 +25,7 @@ public:
     // The option as a whole number; nullopt (and error set) when it is there but not a number.
     std::optional<qint64> Number(const QString& name, qint64 fallback);
 
-private:
+  private:
     QStringList switches_;
     QStringList valued_;
     QStringList repeatable_;

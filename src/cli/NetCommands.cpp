@@ -35,8 +35,9 @@ int FetchCommand::Run(CliContext& context, const QStringList& args) {
     if (!parsed.Parse(args)) return context.Usage(QStringLiteral("fetch: ") + parsed.Error());
     if (parsed.Positionals().size() != 1) return context.Usage(QStringLiteral("fetch: expected one URL"));
     CHttpClientT client;
-    const QString page = getHtmlPageCode(client, parsed.Positionals()[0], parsed.Value(QStringLiteral("--referer")),
-                                         !parsed.Has(QStringLiteral("--ansi")), &context.session.Log());
+    const QString page =
+        getHtmlPageCode(client, parsed.Positionals()[0], parsed.Value(QStringLiteral("--referer")),
+                        !parsed.Has(QStringLiteral("--ansi")), &context.session.Log());
     if (page.isEmpty()) return context.Failed(QStringLiteral("fetch: nothing came back (see run.log)"));
     context.out << page;
     if (!page.endsWith(u'\n')) context.out << '\n';
@@ -118,13 +119,14 @@ int GetCommand::Run(CliContext& context, const QStringList& args) {
         lastShown = clock.elapsed();
         const qint64 received = transfer.Received();
         const double rate = double(received) * 1000.0 / double(qMax<qint64>(1, clock.elapsed()));
-        const QString percent = transfer.ContentLength() > 0 ? QStringLiteral("%1% ").arg(transfer.Progress(), 3)
-                                                              : QString();
+        const QString percent =
+            transfer.ContentLength() > 0 ? QStringLiteral("%1% ").arg(transfer.Progress(), 3) : QString();
         context.err << '\r' << percent << HumanBytes(double(received)) << "  " << HumanBytes(rate) << "/s   ";
         context.err.flush();
     }
     if (lastShown >= 0) context.err << '\n';
-    if (!transfer.Succeeded()) return context.Failed(QStringLiteral("get: %1 was not downloaded").arg(target));
+    if (!transfer.Succeeded())
+        return context.Failed(QStringLiteral("get: %1 was not downloaded").arg(target));
     context.err << "saved " << target << " (" << HumanBytes(double(transfer.Received())) << " in "
                 << QString::number(double(clock.elapsed()) / 1000.0, 'f', 2) << " s)\n";
     return kCliDone;

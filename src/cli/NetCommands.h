@@ -4,7 +4,7 @@
 #include "cli/CliCommand.h"
 
 class FetchCommand : public CliCommand {
-public:
+  public:
     QString Name() const override { return QStringLiteral("fetch"); }
     QString Summary() const override { return QStringLiteral("fetch a page and print it as text"); }
     QString Help() const override;
@@ -12,7 +12,7 @@ public:
 };
 
 class RealUrlCommand : public CliCommand {
-public:
+  public:
     QString Name() const override { return QStringLiteral("realurl"); }
     QString Summary() const override { return QStringLiteral("print where a redirecting link points"); }
     QString Help() const override;
@@ -20,7 +20,7 @@ public:
 };
 
 class SizeCommand : public CliCommand {
-public:
+  public:
     QString Name() const override { return QStringLiteral("size"); }
     QString Summary() const override { return QStringLiteral("ask a server for a file's size"); }
     QString Help() const override;
@@ -28,7 +28,7 @@ public:
 };
 
 class GetCommand : public CliCommand {
-public:
+  public:
     QString Name() const override { return QStringLiteral("get"); }
     QString Summary() const override { return QStringLiteral("download one file"); }
     QString Help() const override;

@@ -14,7 +14,7 @@ struct Outcome {
 };
 
 class NetCommandsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         server.Http().Get("/page", [](const httplib::Request&, httplib::Response& res) {
             res.set_content("\xD6\xD0\xCE\xC4", "text/html; charset=gb2312");
@@ -61,10 +61,14 @@ TEST_F(NetCommandsTest, GetSucceedsOnlyWithACompleteFile) {
     EXPECT_EQ(Run({"get", server.Url("/jump"), "--to", target}).status, 0);
     EXPECT_EQ(home.Read("a.pdf").size(), 4096);
     EXPECT_EQ(Run({"get", server.Url("/jump"), "--to", target}).status, 1);  // exists
-    EXPECT_EQ(Run({"get", server.Url("/jump"), "--to", target, "--overwrite", "--min-kb", "5", "--max-kb", "9"}).status,
-              1);
-    EXPECT_EQ(Run({"get", server.Url("/jump"), "--to", target, "--overwrite", "--min-kb", "4", "--max-kb", "4"}).status,
-              0);
+    EXPECT_EQ(
+        Run({"get", server.Url("/jump"), "--to", target, "--overwrite", "--min-kb", "5", "--max-kb", "9"})
+            .status,
+        1);
+    EXPECT_EQ(
+        Run({"get", server.Url("/jump"), "--to", target, "--overwrite", "--min-kb", "4", "--max-kb", "4"})
+            .status,
+        0);
     EXPECT_EQ(Run({"get", server.Url("/gone"), "--to", home.Path("g.pdf")}).status, 1);
     EXPECT_FALSE(home.Exists("g.pdf.download.temp"));
     EXPECT_EQ(Run({"get", server.Url("/jump")}).status, 2);

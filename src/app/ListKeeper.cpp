@@ -1,0 +1,86 @@
+#include "app/ListKeeper.h"
+
+#include <QFileInfo>
+
+#include "lists/MessageSink.h"
+#include "lists/Options.h"
+#include "lists/ResultList.h"
+#include "lists/StatusLine.h"
+
+ListKeeper::ListKeeper(ResultList& list, Options& options, MessageSink* messages, StatusLine* status)
+    : list_(list), options_(options), messages_(messages), status_(status), files_(list, options, messages) {}
+
+bool ListKeeper::BeginExport() {
+    if (autoSaving_) {
+        if (messages_) messages_->ShowMessageBox(QStringLiteral("正在自动保存中，请稍等..."));
+        return false;
+    }
+    if (list_.Size() == 0) return false;
+    exporting_ = true;
+    return true;
+}
+
+QString ListKeeper::ExportTo(QString path, const StatusFilter& filter) {
+    if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".xml");
+    if (ListFiles::IsTextPath(path)) {
+        files_.ExportListText(path, filter);
+    } else {
+        files_.ExportListXml(path, filter);
+    }
+    options_.SetCommittedText(SettingKey::ListPath, path);
+    exporting_ = false;
+    if (status_) status_->ShowMsg(QStringLiteral("导出完成"), QString(), QString(), 0);
+    return path;
+}
+
+void ListKeeper::ImportFrom(const QString& path, const StatusFilter& filter) {
+    if (ListFiles::IsTextPath(path)) {
+        files_.ImportListText(path, filter);
+    } else {
+        files_.ImportListXml(path, filter);
+    }
+    options_.SetCommittedText(SettingKey::ListPath, QString());
+}
+
+bool ListKeeper::AppendTo(QString path) {
+    if (list_.Size() == 0) {
+        if (messages_) messages_->ShowMessageBox(QStringLiteral("列表为空"));
+        return false;
+    }
+    if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".list");
+    if (!files_.AppendListText(path)) return false;
+    options_.SetCommittedText(SettingKey::ListPath, QString());
+    if (status_) status_->ShowMsg(QStringLiteral("导出完成"), QString(), QString(), 0);
+    return true;
+}
+
+void ListKeeper::StartupLoad() {
+    const QString path = options_.Text(SettingKey::ListPath);
+    if (!options_.Checked(SettingKey::AutoLoad) || path.isEmpty()) return;
+    if (ListFiles::IsTextPath(path)) {
+        files_.ImportListText(path, StatusFilter());
+    } else {
+        files_.ImportListXml(path, StatusFilter());
+    }
+    options_.SetCommittedText(SettingKey::ListPath, path);
+}
+
+void ListKeeper::SaveToListPath() {
+    const QString path = options_.Text(SettingKey::ListPath);
+    if (ListFiles::IsTextPath(path)) {
+        files_.ExportListText(path, StatusFilter());
+    } else {
+        files_.ExportListXml(path, StatusFilter());
+    }
+}
+
+void ListKeeper::AutoSave() {
+    if (exporting_ || options_.Text(SettingKey::ListPath).isEmpty()) return;
+    autoSaving_ = true;
+    SaveToListPath();
+    autoSaving_ = false;
+}
+
+void ListKeeper::CloseSave() {
+    if (!options_.Text(SettingKey::ListPath).isEmpty()) SaveToListPath();
+}

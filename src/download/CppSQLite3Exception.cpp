@@ -1,0 +1,23 @@
+#include "download/CppSQLite3Exception.h"
+
+namespace {
+
+constexpr const char* kPrimaryNames[] = {
+    "SQLITE_OK",       "SQLITE_ERROR",    "SQLITE_INTERNAL", "SQLITE_PERM",     "SQLITE_ABORT",    "SQLITE_BUSY",
+    "SQLITE_LOCKED",   "SQLITE_NOMEM",    "SQLITE_READONLY", "SQLITE_INTERRUPT", "SQLITE_IOERR",   "SQLITE_CORRUPT",
+    "SQLITE_NOTFOUND", "SQLITE_FULL",     "SQLITE_CANTOPEN", "SQLITE_PROTOCOL", "SQLITE_EMPTY",    "SQLITE_SCHEMA",
+    "SQLITE_TOOBIG",   "SQLITE_CONSTRAINT", "SQLITE_MISMATCH", "SQLITE_MISUSE", "SQLITE_NOLFS",    "SQLITE_AUTH",
+    "SQLITE_FORMAT",   "SQLITE_RANGE",    "SQLITE_NOTADB",   "SQLITE_NOTICE"};
+
+}  // namespace
+
+const char* CppSQLite3Exception::CodeName(int code) {
+    if (code >= 0 && code < int(std::size(kPrimaryNames))) return kPrimaryNames[code];
+    if (code == 100) return "SQLITE_ROW";
+    if (code == 101) return "SQLITE_DONE";
+    if (code == kWrapperError) return "CPPSQLITE_ERROR";
+    return "UNKNOWN_ERROR";
+}
+
+CppSQLite3Exception::CppSQLite3Exception(int code, const QString& text)
+    : code_(code), message_(QStringLiteral("%1[%2]: %3").arg(QLatin1StringView(CodeName(code))).arg(code).arg(text)) {}

@@ -1,0 +1,22 @@
+#pragma once
+// The failure of a database call: the SQLite result code (or 1000 for the wrapper's own errors) and a
+// message "NAME[code]: text".
+
+#include <QString>
+#include <exception>
+
+class CppSQLite3Exception : public std::exception {
+public:
+    static constexpr int kWrapperError = 1000;
+
+    CppSQLite3Exception(int code, const QString& text);
+    int Code() const { return code_; }
+    const QString& Message() const { return message_; }
+    const char* what() const noexcept override { return "CppSQLite3Exception"; }
+
+    static const char* CodeName(int code);
+
+private:
+    int code_;
+    QString message_;
+};

@@ -1,0 +1,33 @@
+#pragma once
+// A prepared statement with parameters, run many times. Values are always bound, never pasted into the
+// SQL text, so a link with quotes or SQL in it is just text.
+
+#include <QString>
+
+#include "download/CppSQLite3Query.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+class CppSQLite3Statement {
+public:
+    CppSQLite3Statement() = default;
+    CppSQLite3Statement(sqlite3* db, sqlite3_stmt* statement) : db_(db), statement_(statement) {}
+    CppSQLite3Statement(CppSQLite3Statement&& other) noexcept;
+    CppSQLite3Statement& operator=(CppSQLite3Statement&& other) noexcept;
+    ~CppSQLite3Statement();
+
+    void Bind(int parameter, const QString& value);
+    // Runs it once; the number of rows changed.
+    int ExecDML();
+    // Runs it as a query; the statement stays ours and is reset when the query is finalized.
+    CppSQLite3Query ExecQuery();
+    void Finalize();
+    bool IsValid() const { return statement_ != nullptr; }
+
+private:
+    void CheckStatement() const;
+
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt* statement_ = nullptr;
+};

@@ -1,0 +1,121 @@
+#include "download/DocRegistry.h"
+
+#include <QMutexLocker>
+
+#include "download/CppSQLite3Exception.h"
+#include "lists/StatusLine.h"
+
+void DocRegistry::Report(const char* operation, const QString& message) {
+    if (!status_) return;
+    if (*operation) {
+        status_->ShowMsg(QLatin1StringView(operation), message, QString(), 1);
+    } else {
+        status_->ShowMsg(message, QString(), QString(), 1);
+    }
+}
+
+bool DocRegistry::OpenDocDatabase(const QString& path, int busyTimeoutMs) {
+    QMutexLocker lock(&lock_);
+    try {
+        lookup_.Finalize();
+        insert_.Finalize();
+        remove_.Finalize();
+        db_.SetBusyTimeout(busyTimeoutMs);
+        db_.Open(path);
+        if (db_.ExecScalar(QStringLiteral(
+                "select count(*) from sqlite_master where type='table' and name='docdata'")) <= 0) {
+            db_.ExecDML(QStringLiteral("create table docdata(doclink char(1204));"));
+        }
+        try {
+            // Without it every look-up scans the whole table.
+            db_.ExecDML(QStringLiteral("create index if not exists docdata_doclink on docdata(doclink);"));
+        } catch (const CppSQLite3Exception&) {
+            // A read-only database still answers look-ups, only slower.
+        }
+        lookup_ = db_.CompileStatement(QStringLiteral("SELECT 1 FROM docdata WHERE doclink=?1 LIMIT 1"));
+        insert_ = db_.CompileStatement(QStringLiteral("insert into docdata(doclink)Values(?1)"));
+        remove_ = db_.CompileStatement(QStringLiteral("DELETE FROM docdata WHERE doclink=?1"));
+        return true;
+    } catch (const CppSQLite3Exception& failure) {
+        lookup_.Finalize();
+        insert_.Finalize();
+        remove_.Finalize();
+        db_.Close();
+        lock.unlock();
+        Report("", failure.Message());
+        return false;
+    }
+}
+
+void DocRegistry::Close() {
+    QMutexLocker lock(&lock_);
+    lookup_.Finalize();
+    insert_.Finalize();
+    remove_.Finalize();
+    db_.Close();
+}
+
+int DocRegistry::CheckDocLink(const QString& link) {
+    QString failure;
+    {
+        QMutexLocker lock(&lock_);
+        try {
+            if (!lookup_.IsValid()) {
+                throw CppSQLite3Exception(CppSQLite3Exception::kWrapperError, QStringLiteral("Database not open"));
+            }
+            lookup_.Bind(1, link);
+            CppSQLite3Query query = lookup_.ExecQuery();
+            return query.Eof() ? -1 : 0;
+        } catch (const CppSQLite3Exception& e) {
+            failure = e.Message();
+        }
+    }
+    Report("CheckDocLink", failure);
+    return -1;
+}
+
+int DocRegistry::InsertDocLink(const QString& link) {
+    if (CheckDocLink(link) == 0) return 1;
+    QString failure;
+    {
+        QMutexLocker lock(&lock_);
+        try {
+            if (!insert_.IsValid()) {
+                throw CppSQLite3Exception(CppSQLite3Exception::kWrapperError, QStringLiteral("Database not open"));
+            }
+            insert_.Bind(1, link);
+            return insert_.ExecDML() == 1 ? 0 : -1;
+        } catch (const CppSQLite3Exception& e) {
+            failure = e.Message();
+        }
+    }
+    Report("InsertDocLink", failure);
+    return -1;
+}
+
+int DocRegistry::DelDocLinkInDatabase(const QString& link) {
+    QString failure;
+    {
+        QMutexLocker lock(&lock_);
+        try {
+            if (!remove_.IsValid()) {
+                throw CppSQLite3Exception(CppSQLite3Exception::kWrapperError, QStringLiteral("Database not open"));
+            }
+            remove_.Bind(1, link);
+            return remove_.ExecDML() > 0 ? 0 : -1;
+        } catch (const CppSQLite3Exception& e) {
+            failure = e.Message();
+        }
+    }
+    Report("DelDocLinkInDatabase", failure);
+    return -1;
+}
+
+qint64 DocRegistry::Count() {
+    QMutexLocker lock(&lock_);
+    try {
+        return db_.ExecScalar(QStringLiteral("select count(*) from docdata"));
+    } catch (const CppSQLite3Exception&) {
+        return -1;
+    }
+}

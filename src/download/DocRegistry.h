@@ -1,0 +1,37 @@
+#pragma once
+// The downloaded-link registry: every link downloaded or handed to the external download manager, kept
+// in config/docdata.db (table docdata, one column doclink). One connection, one lock around each
+// statement; callable from any thread. Failures go to the status line and the run log under the
+// operation's name and answer "not present", so nothing is skipped because of a broken database.
+
+#include <QMutex>
+#include <QString>
+
+#include "download/CppSQLite3DB.h"
+
+class StatusLine;
+
+class DocRegistry {
+public:
+    explicit DocRegistry(StatusLine* status) : status_(status) {}
+
+    // Opens or creates the database and its table (and the look-up index, when it can). False when the
+    // database cannot be opened or the table cannot be made.
+    bool OpenDocDatabase(const QString& path, int busyTimeoutMs = CppSQLite3DB::kDefaultBusyTimeoutMs);
+    void Close();
+
+    int CheckDocLink(const QString& link);          // 0 present, -1 absent or failed
+    int InsertDocLink(const QString& link);         // 1 present already, 0 inserted, -1 failed
+    int DelDocLinkInDatabase(const QString& link);  // 0 at least one row deleted, -1 none or failed
+    qint64 Count();                                 // rows in the table; -1 when it cannot be read
+
+private:
+    void Report(const char* operation, const QString& message);
+
+    StatusLine* status_;
+    QMutex lock_;
+    CppSQLite3DB db_;
+    CppSQLite3Statement lookup_;
+    CppSQLite3Statement insert_;
+    CppSQLite3Statement remove_;
+};

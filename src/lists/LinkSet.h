@@ -1,0 +1,23 @@
+#pragma once
+// A set of links (exact, case-sensitive text) that keeps a link from entering twice: the result list's
+// duplicate guard, and the search job's set of seen addresses. Constant-time membership. Every call
+// takes the set's own lock; callable from any thread.
+
+#include <QMutex>
+#include <QSet>
+#include <QString>
+
+class LinkSet {
+public:
+    // 1 when the link was new and is now in the set, 0 when it was there already. An empty link gives 1
+    // and is never stored.
+    int AddLinkIfNew(const QString& link);
+    bool Contains(const QString& link) const;
+    void Remove(const QString& link);
+    void Clear();
+    qsizetype Size() const;
+
+private:
+    mutable QMutex mutex_;
+    QSet<QString> links_;
+};

@@ -1,0 +1,37 @@
+#pragma once
+// Saving the result list to ".list" and XML files and loading it back. Every save writes a temporary
+// file and renames it over the old one, so a crash or a full disk never costs the previous list. Called
+// on the owner's thread; the result list's own locks keep searches running alongside.
+
+#include <QString>
+
+#include "lists/ResultEntry.h"
+
+class MessageSink;
+class Options;
+class ResultList;
+
+class ListFiles {
+public:
+    ListFiles(ResultList& list, Options& options, MessageSink* messages)
+        : list_(list), options_(options), messages_(messages) {}
+
+    // 1 written, 0 the file could not be written.
+    int ExportListText(const QString& path, const StatusFilter& filter);
+    // Writes the ".list" twin first, then the XML; 0 for an empty list (no XML written) or a failed write.
+    int ExportListXml(const QString& path, const StatusFilter& filter);
+    // Replaces the list with the file's records; always 1. Remembers the path as the list path.
+    int ImportListText(const QString& path, const StatusFilter& filter);
+    // 1 loaded; 0 nothing loaded; falls back to the ".list" twin when the XML cannot be read.
+    int ImportListXml(const QString& path, const StatusFilter& filter);
+    // Appends every row as ".list" records to the file; false when it cannot be written.
+    bool AppendListText(const QString& path);
+
+    // The export or import that fits the path: ".list" in the extension means text, anything else XML.
+    static bool IsTextPath(const QString& path);
+
+private:
+    ResultList& list_;
+    Options& options_;
+    MessageSink* messages_;
+};

@@ -1,0 +1,339 @@
+#include "lists/ResultList.h"
+
+#include <QDateTime>
+#include <QMutexLocker>
+#include <algorithm>
+#include <random>
+
+#include "lists/Options.h"
+#include "lists/StatusLine.h"
+
+namespace {
+
+// A decoded title longer than this is not a title; the old program's buffer held 1,024 bytes.
+constexpr qsizetype kMaxDecodedBytes = 1024;
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool HasEscapePair(const QString& title) {
+    for (qsizetype i = title.indexOf(u'%'); i >= 0 && i + 3 < title.size(); i = title.indexOf(u'%', i + 1)) {
+        if (title[i + 3] == u'%') return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+ResultList::ResultList(Options& options, StatusLine* status) : options_(options), status_(status) {}
+
+void ResultList::SetRegistry(RegistryCheck check, RegistryDelete remove) {
+    registryCheck_ = std::move(check);
+    registryDelete_ = std::move(remove);
+}
+
+QString ResultList::TitleFromLink(const QString& link) {
+    const qsizetype slash = link.lastIndexOf(u'/');
+    const QString name = slash >= 0 ? link.mid(slash + 1) : QString();
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot >= 0 ? name.left(dot) : QString();
+}
+
+QString ResultList::DecodePercentTitle(const QString& title) {
+    if (!HasEscapePair(title)) return title;
+    const QByteArray bytes = title.toUtf8();
+    QByteArray decoded;
+    decoded.reserve(bytes.size());
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '%') {
+            decoded += bytes[i];
+        } else {
+            if (i + 2 >= bytes.size()) return title;
+            const int high = HexValue(bytes[i + 1]);
+            const int low = HexValue(bytes[i + 2]);
+            if (high < 0 || low < 0) return title;
+            decoded += char(high * 16 + low);
+            i += 2;
+        }
+        if (decoded.size() > kMaxDecodedBytes) return title;
+    }
+    return decoded == bytes ? title : QString::fromUtf8(decoded);
+}
+
+int ResultList::AddEntry(QString title, const QString& type, const QString& size, const QString& link,
+                         const QString& status) {
+    title = title.trimmed();
+    if (title.isEmpty() || type.isEmpty() || size.isEmpty() || link.isEmpty() || status.isEmpty()) return -1;
+
+    QMutexLocker append(&appendLock_);
+    if (options_.Checked(SettingKey::IgoreGarnered) && registryCheck_ && registryCheck_(link)) {
+        if (status_) status_->ShowMsg(title, link, QStringLiteral("已经存在"), 1);
+        return 2;
+    }
+    QMutexLocker rows(&rowsMutex_);
+    const qsizetype count = qsizetype(rows_.size());
+    if (options_.Checked(SettingKey::AddRandName)) {
+        const auto same = titleRows_.constFind(title);
+        if (same != titleRows_.constEnd() && !same->isEmpty()) {
+            thread_local std::mt19937 random(std::random_device{}());
+            const qint64 now = QDateTime::currentSecsSinceEpoch();
+            const qint64 suffix = qint64(random() % 10000) + now % 10000 + positions_.value(same->front()) + count;
+            title += u'_' + QString::number(suffix);
+        }
+    }
+    if (title.contains(u".cn") || title.contains(u".com") || title.contains(u".net") || title.contains(u".org")) {
+        title = TitleFromLink(link);
+    }
+    title.remove(QStringLiteral("..."));
+    title = DecodePercentTitle(title);
+
+    const RowId id = nextId_++;
+    rows_.push_back(Row{id, ResultEntry{title, type, size, link, status}});
+    positions_.insert(id, count);
+    titleRows_[title].append(id);
+    structural_ = true;
+    return 0;
+}
+
+ResultList::Row* ResultList::FindLocked(RowId id) {
+    const auto it = positions_.constFind(id);
+    return it == positions_.constEnd() ? nullptr : &rows_[size_t(*it)];
+}
+
+const ResultList::Row* ResultList::FindLocked(RowId id) const {
+    const auto it = positions_.constFind(id);
+    return it == positions_.constEnd() ? nullptr : &rows_[size_t(*it)];
+}
+
+void ResultList::RebuildIndexesLocked() {
+    positions_.clear();
+    titleRows_.clear();
+    positions_.reserve(qsizetype(rows_.size()));
+    for (qsizetype i = 0; i < qsizetype(rows_.size()); ++i) {
+        const Row& row = rows_[size_t(i)];
+        positions_.insert(row.id, i);
+        titleRows_[row.entry.title].append(row.id);
+    }
+    structural_ = true;
+}
+
+void ResultList::ClearLocked() {
+    rows_.clear();
+    positions_.clear();
+    titleRows_.clear();
+    changed_.clear();
+    structural_ = true;
+}
+
+void ResultList::ClearRows() {
+    {
+        QMutexLocker rows(&rowsMutex_);
+        ClearLocked();
+    }
+    links_.Clear();
+}
+
+bool ResultList::DeleteChecked() {
+    QStringList removedLinks;
+    {
+        QMutexLocker rows(&rowsMutex_);
+        if (rows_.empty()) return false;
+        const auto kept = std::stable_partition(rows_.begin(), rows_.end(), [](const Row& row) { return !row.checked; });
+        for (auto it = kept; it != rows_.end(); ++it) removedLinks.append(it->entry.link);
+        rows_.erase(kept, rows_.end());
+        RebuildIndexesLocked();
+    }
+    for (const QString& link : removedLinks) links_.Remove(link);
+    return true;
+}
+
+bool ResultList::ClearList() {
+    {
+        QMutexLocker rows(&rowsMutex_);
+        if (rows_.empty()) return false;
+        ClearLocked();
+    }
+    links_.Clear();
+    options_.SetCommittedText(SettingKey::ListPath, QString());
+    return true;
+}
+
+void ResultList::SetCheckOnSelectionOrAll(bool check) {
+    QMutexLocker rows(&rowsMutex_);
+    const auto highlighted = std::count_if(rows_.begin(), rows_.end(), [](const Row& row) { return row.selected; });
+    for (Row& row : rows_) {
+        if (highlighted > 1 && !row.selected) continue;
+        if (row.checked != check) NoteChangedLocked(row.id);
+        row.checked = check;
+    }
+}
+
+bool ResultList::CheckByStatus(const StatusFilter& filter) {
+    QMutexLocker rows(&rowsMutex_);
+    if (rows_.empty()) return false;
+    for (Row& row : rows_) {
+        if (filter.Selects(row.entry.status) && !row.checked) {
+            row.checked = true;
+            NoteChangedLocked(row.id);
+        }
+    }
+    return true;
+}
+
+void ResultList::ApplyStatusAction(int action) {
+    static const QString* const kTargets[] = {&EntryStatus::Waiting, &EntryStatus::Downloaded, &EntryStatus::Waiting,
+                                              &EntryStatus::Failed, &EntryStatus::Duplicate};
+    if (action < 0 || action > 4) return;
+    QStringList forget;
+    {
+        QMutexLocker rows(&rowsMutex_);
+        for (Row& row : rows_) {
+            const bool affected = action == 0 ? row.entry.status != EntryStatus::Downloaded &&
+                                                    row.entry.status != EntryStatus::Duplicate
+                                              : row.checked;
+            if (!affected) continue;
+            if (action == 0 || action == 2) forget.append(row.entry.link);
+            row.entry.status = *kTargets[action];
+            NoteChangedLocked(row.id);
+        }
+    }
+    if (registryDelete_) {
+        for (const QString& link : forget) registryDelete_(link);
+    }
+}
+
+void ResultList::ResetFailedToWaiting() {
+    QMutexLocker rows(&rowsMutex_);
+    for (Row& row : rows_) {
+        if (row.entry.status == EntryStatus::Failed) {
+            row.entry.status = EntryStatus::Waiting;
+            NoteChangedLocked(row.id);
+        }
+    }
+}
+
+void ResultList::ResetUploadingToWaiting() {
+    QMutexLocker rows(&rowsMutex_);
+    for (Row& row : rows_) {
+        if (row.entry.status == EntryStatus::Uploading) {
+            row.entry.status = EntryStatus::Waiting;
+            NoteChangedLocked(row.id);
+        }
+    }
+}
+
+int ResultList::CountDownloaded() const {
+    QMutexLocker rows(&rowsMutex_);
+    return int(std::count_if(rows_.begin(), rows_.end(),
+                             [](const Row& row) { return row.entry.status == EntryStatus::Downloaded; }));
+}
+
+qsizetype ResultList::Size() const {
+    QMutexLocker rows(&rowsMutex_);
+    return qsizetype(rows_.size());
+}
+
+std::optional<RowId> ResultList::IdAt(qsizetype position) const {
+    QMutexLocker rows(&rowsMutex_);
+    if (position < 0 || position >= qsizetype(rows_.size())) return std::nullopt;
+    return rows_[size_t(position)].id;
+}
+
+std::optional<qsizetype> ResultList::PositionOf(RowId id) const {
+    QMutexLocker rows(&rowsMutex_);
+    const auto it = positions_.constFind(id);
+    if (it == positions_.constEnd()) return std::nullopt;
+    return *it;
+}
+
+std::optional<ResultEntry> ResultList::Entry(RowId id) const {
+    QMutexLocker rows(&rowsMutex_);
+    const Row* row = FindLocked(id);
+    if (!row) return std::nullopt;
+    return row->entry;
+}
+
+QList<ResultEntry> ResultList::Snapshot() const {
+    QMutexLocker rows(&rowsMutex_);
+    QList<ResultEntry> entries;
+    entries.reserve(qsizetype(rows_.size()));
+    for (const Row& row : rows_) entries.append(row.entry);
+    return entries;
+}
+
+bool ResultList::SetStatus(RowId id, const QString& status) {
+    QMutexLocker rows(&rowsMutex_);
+    Row* row = FindLocked(id);
+    if (!row) return false;
+    if (row->entry.status != status) {
+        row->entry.status = status;
+        NoteChangedLocked(id);
+    }
+    return true;
+}
+
+bool ResultList::SetLink(RowId id, const QString& link) {
+    QMutexLocker rows(&rowsMutex_);
+    Row* row = FindLocked(id);
+    if (!row) return false;
+    row->entry.link = link;
+    NoteChangedLocked(id);
+    return true;
+}
+
+bool ResultList::SetSize(RowId id, const QString& size) {
+    QMutexLocker rows(&rowsMutex_);
+    Row* row = FindLocked(id);
+    if (!row) return false;
+    row->entry.size = size;
+    NoteChangedLocked(id);
+    return true;
+}
+
+std::optional<ResultEntry> ResultList::ClaimIfWaiting(RowId id) {
+    QMutexLocker rows(&rowsMutex_);
+    Row* row = FindLocked(id);
+    if (!row || row->entry.status != EntryStatus::Waiting) return std::nullopt;
+    row->entry.status = EntryStatus::Downloading;
+    NoteChangedLocked(id);
+    return row->entry;
+}
+
+void ResultList::SetChecked(RowId id, bool checked) {
+    QMutexLocker rows(&rowsMutex_);
+    if (Row* row = FindLocked(id); row && row->checked != checked) {
+        row->checked = checked;
+        NoteChangedLocked(id);
+    }
+}
+
+bool ResultList::IsChecked(RowId id) const {
+    QMutexLocker rows(&rowsMutex_);
+    const Row* row = FindLocked(id);
+    return row && row->checked;
+}
+
+void ResultList::SetSelected(RowId id, bool selected) {
+    QMutexLocker rows(&rowsMutex_);
+    if (Row* row = FindLocked(id)) row->selected = selected;
+}
+
+bool ResultList::IsSelected(RowId id) const {
+    QMutexLocker rows(&rowsMutex_);
+    const Row* row = FindLocked(id);
+    return row && row->selected;
+}
+
+ResultList::Changes ResultList::TakeChanges() {
+    QMutexLocker rows(&rowsMutex_);
+    Changes changes;
+    changes.structural = structural_;
+    if (!structural_) changes.rows = QList<RowId>(changed_.begin(), changed_.end());
+    structural_ = false;
+    changed_.clear();
+    return changes;
+}

@@ -1,0 +1,111 @@
+#pragma once
+// The result list: every document found, as rows of five text cells in insertion order, each with a
+// stable id. Producers (search threads, imports) append through AddEntry; download workers claim a
+// waiting row in one step and then address it by id, so a row the user deletes meanwhile is simply gone
+// for them and never confused with another. Views pull batched change notes with TakeChanges().
+// Every operation is safe from any thread.
+
+#include <QHash>
+#include <QList>
+#include <QMutex>
+#include <QSet>
+#include <QString>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "lists/LinkSet.h"
+#include "lists/ResultEntry.h"
+
+class Options;
+class StatusLine;
+
+using RowId = quint64;
+
+class ResultList {
+public:
+    // Injected by the owner: whether the registry holds a link, and removing a link from it.
+    using RegistryCheck = std::function<bool(const QString& link)>;
+    using RegistryDelete = std::function<void(const QString& link)>;
+
+    ResultList(Options& options, StatusLine* status);
+    void SetRegistry(RegistryCheck check, RegistryDelete remove);
+
+    // The duplicate guard (linkSetLock is its own lock).
+    LinkSet& Links() { return links_; }
+    int AddLinkIfNew(const QString& link) { return links_.AddLinkIfNew(link); }
+
+    // 0 appended; -1 a field is empty (after trimming the title); 2 the link is in the registry and
+    // IgoreGarnered is on. Cleans the title on the way (random suffix, domain titles, "...", escapes).
+    int AddEntry(QString title, const QString& type, const QString& size, const QString& link, const QString& status);
+
+    void ClearRows();     // all rows and the link set
+    bool DeleteChecked();  // false when the list is empty
+    bool ClearList();      // false when the list is empty; also forgets the list path
+    void SetCheckOnSelectionOrAll(bool check);
+    bool CheckByStatus(const StatusFilter& filter);  // false when the list is empty
+    // 0 every row but downloaded and duplicate ones back to waiting (and out of the registry);
+    // 1 checked rows downloaded; 2 checked rows waiting (and out of the registry); 3 failed; 4 duplicate.
+    void ApplyStatusAction(int action);
+    void ResetFailedToWaiting();
+    void ResetUploadingToWaiting();
+    int CountDownloaded() const;
+
+    qsizetype Size() const;
+    std::optional<RowId> IdAt(qsizetype position) const;
+    std::optional<qsizetype> PositionOf(RowId id) const;
+    std::optional<ResultEntry> Entry(RowId id) const;
+    QList<ResultEntry> Snapshot() const;
+
+    // Cell writes of a worker on its row; false when the row is gone.
+    bool SetStatus(RowId id, const QString& status);
+    bool SetLink(RowId id, const QString& link);
+    bool SetSize(RowId id, const QString& size);
+    // Marks a waiting row as downloading and gives its cells; nothing when it is not waiting (or gone).
+    std::optional<ResultEntry> ClaimIfWaiting(RowId id);
+
+    void SetChecked(RowId id, bool checked);
+    bool IsChecked(RowId id) const;
+    void SetSelected(RowId id, bool selected);
+    bool IsSelected(RowId id) const;
+
+    // What changed since the last call: rows added or removed (structural) and ids of changed rows.
+    struct Changes {
+        bool structural = false;
+        QList<RowId> rows;
+    };
+    Changes TakeChanges();
+
+    // Title clean-up steps 6 to 8 of AddEntry, exposed for the parsers' tests and the list tools.
+    static QString TitleFromLink(const QString& link);
+    static QString DecodePercentTitle(const QString& title);
+
+private:
+    struct Row {
+        RowId id;
+        ResultEntry entry;
+        bool checked = false;
+        bool selected = false;
+    };
+
+    Row* FindLocked(RowId id);
+    const Row* FindLocked(RowId id) const;
+    void RebuildIndexesLocked();
+    void ClearLocked();
+    void NoteChangedLocked(RowId id) { changed_.insert(id); }
+
+    Options& options_;
+    StatusLine* status_;
+    RegistryCheck registryCheck_;
+    RegistryDelete registryDelete_;
+    LinkSet links_;
+
+    QMutex appendLock_;  // serialises AddEntry from end to end
+    mutable QMutex rowsMutex_;
+    std::vector<Row> rows_;
+    QHash<RowId, qsizetype> positions_;
+    QHash<QString, QList<RowId>> titleRows_;  // ids ascending, so the first is the topmost row
+    RowId nextId_ = 1;
+    bool structural_ = false;
+    QSet<RowId> changed_;
+};

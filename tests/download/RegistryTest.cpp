@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+
+#include <QFile>
+
+#include "TempHome.h"
+#include "download/CppSQLite3Exception.h"
+#include "download/DocRegistry.h"
+#include "lists/RunLog.h"
+#include "lists/StatusLine.h"
+
+namespace {
+
+class RegistryTest : public ::testing::Test {
+protected:
+    QString DbPath() const { return home.Path("config/docdata.db"); }
+    void SetUp() override { home.Write("config/.keep", ""); }
+
+    // Runs SQL on a second, independent connection.
+    static void RawSql(const QString& path, const char* sql) {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+        sqlite3_close(db);
+    }
+
+    TempHome home;
+    RunLog log{home.Path("run.log")};
+    StatusLine status{&log};
+    DocRegistry registry{&status};
+};
+
+TEST(CppSQLite3Exception, MessageFormat) {
+    EXPECT_EQ(CppSQLite3Exception(5, "database is locked").Message(), QStringLiteral("SQLITE_BUSY[5]: database is locked"));
+    EXPECT_EQ(CppSQLite3Exception(1000, "Database not open").Message(),
+              QStringLiteral("CPPSQLITE_ERROR[1000]: Database not open"));
+    EXPECT_EQ(CppSQLite3Exception(101, "x").Message(), QStringLiteral("SQLITE_DONE[101]: x"));
+    EXPECT_EQ(CppSQLite3Exception(26, "x").Message(), QStringLiteral("SQLITE_NOTADB[26]: x"));
+    EXPECT_EQ(CppSQLite3Exception(4242, "x").Message(), QStringLiteral("UNKNOWN_ERROR[4242]: x"));
+}
+
+TEST_F(RegistryTest, OperationsAnswerExactlyAndSafely) {
+    ASSERT_TRUE(registry.OpenDocDatabase(DbPath()));
+    const QString quoted = "http://a.example/doc?name='x'; DROP TABLE docdata; --";
+    EXPECT_EQ(registry.CheckDocLink(quoted), -1);
+    EXPECT_EQ(registry.InsertDocLink(quoted), 0);
+    EXPECT_EQ(registry.InsertDocLink(quoted), 1);
+    EXPECT_EQ(registry.CheckDocLink(quoted), 0);
+    EXPECT_EQ(registry.Count(), 1);
+    EXPECT_EQ(registry.CheckDocLink("http://a.example/doc?name='X'; DROP TABLE docdata; --"), -1);
+    EXPECT_EQ(registry.CheckDocLink(QString::fromUtf8("http://例子.cn/文档.pdf")), -1);
+    EXPECT_EQ(registry.InsertDocLink(QString::fromUtf8("http://例子.cn/文档.pdf")), 0);
+    EXPECT_EQ(registry.CheckDocLink(QString::fromUtf8("http://例子.cn/文档.pdf")), 0);
+
+    EXPECT_EQ(registry.DelDocLinkInDatabase("http://not/there"), -1);
+    RawSql(DbPath(), "insert into docdata values('http://twice/'); insert into docdata values('http://twice/');");
+    EXPECT_EQ(registry.DelDocLinkInDatabase("http://twice/"), 0);
+    EXPECT_EQ(registry.CheckDocLink("http://twice/"), -1);
+    EXPECT_FALSE(home.Exists("run.log"));  // no failure was reported
+
+    registry.Close();
+    DocRegistry again(&status);
+    EXPECT_TRUE(again.OpenDocDatabase(DbPath()));
+    EXPECT_EQ(again.CheckDocLink(quoted), 0);
+}
+
+TEST_F(RegistryTest, OldDatabasesOpenUnchangedAndGainTheIndex) {
+    RawSql(DbPath(), "create table docdata(doclink char(1204)); insert into docdata values('http://old/1.pdf');");
+    ASSERT_TRUE(registry.OpenDocDatabase(DbPath()));
+    EXPECT_EQ(registry.CheckDocLink("http://old/1.pdf"), 0);
+    registry.Close();
+    sqlite3* db = nullptr;
+    sqlite3_open(DbPath().toUtf8().constData(), &db);
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, "select count(*) from sqlite_master where type='index' and tbl_name='docdata'", -1,
+                       &statement, nullptr);
+    ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(statement, 0), 1);
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+}
+
+TEST_F(RegistryTest, AFileThatIsNotADatabaseIsLeftAloneAndReported) {
+    home.Write("config/docdata.db", "these are my notes, not a database\n");
+    EXPECT_FALSE(registry.OpenDocDatabase(DbPath()));
+    EXPECT_EQ(home.Read("config/docdata.db"), QByteArray("these are my notes, not a database\n"));
+    EXPECT_EQ(registry.CheckDocLink("http://a/"), -1);
+    EXPECT_EQ(registry.InsertDocLink("http://a/"), -1);
+    const QByteArray logged = home.Read("run.log");
+    EXPECT_TRUE(logged.contains("SQLITE_NOTADB[26]")) << logged.constData();
+    EXPECT_TRUE(logged.contains("CheckDocLink CPPSQLITE_ERROR[1000]: Database not open"));
+}
+
+TEST_F(RegistryTest, ALockedDatabaseFailsAfterTheBusyTimeAndRecovers) {
+    ASSERT_TRUE(registry.OpenDocDatabase(DbPath(), 100));
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(DbPath().toUtf8().constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "begin exclusive", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_EQ(registry.InsertDocLink("http://a/locked"), -1);
+    EXPECT_TRUE(home.Read("run.log").contains("SQLITE_BUSY[5]"));
+    sqlite3_exec(other, "rollback", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(registry.InsertDocLink("http://a/locked"), 0);
+}
+
+TEST_F(RegistryTest, DeletedWhileOpenKeepsAnswering) {
+    ASSERT_TRUE(registry.OpenDocDatabase(DbPath()));
+    EXPECT_EQ(registry.InsertDocLink("http://a/1"), 0);
+    QFile::remove(DbPath());
+    EXPECT_EQ(registry.CheckDocLink("http://a/1"), 0);
+    EXPECT_GE(registry.InsertDocLink("http://a/2"), -1);
+}
+
+}  // namespace

@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+
+#include "TempHome.h"
+#include "lists/IniFile.h"
+#include "lists/ListFileFormat.h"
+#include "lists/ListFiles.h"
+#include "lists/MessageSink.h"
+#include "lists/Options.h"
+#include "lists/ResultList.h"
+#include "lists/TextCodec.h"
+
+namespace {
+
+struct RecordingSink : MessageSink {
+    void ShowMessageBox(const QString& text) override { shown.append(text); }
+    bool AskYesNo(const QString&, const QString&) override { return true; }
+    QStringList shown;
+};
+
+class ListFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        options.Load(IniFile());
+        options.SetLiveInt(SettingKey::AddRandName, 0);
+    }
+    void Add(const QString& title, const QString& link, const QString& status = EntryStatus::Waiting) {
+        ASSERT_EQ(list.AddLinkIfNew(link), 1);
+        ASSERT_EQ(list.AddEntry(title, "pdf", "12.500", link, status), 0);
+    }
+
+    TempHome home;
+    Options options;
+    ResultList list{options, nullptr};
+    RecordingSink sink;
+    ListFiles files{list, options, &sink};
+};
+
+TEST(ListFileFormat, PlainRecordsFollowTheOldReader) {
+    const ResultEntry plain{"title", "pdf", "1.000", "http://a/b.pdf", EntryStatus::Waiting};
+    EXPECT_EQ(ListFileFormat::FormatRecord(plain), QString::fromUtf8("title$pdf$1.000$http://a/b.pdf$等待"));
+    EXPECT_EQ(ListFileFormat::ParseRecord(ListFileFormat::FormatRecord(plain)), plain);
+    EXPECT_EQ(ListFileFormat::ParseRecord("t$pdf$1$http://x$  ok trailing"), (ResultEntry{"t", "pdf", "1", "http://x", "ok"}));
+    EXPECT_EQ(ListFileFormat::ParseRecord("t$$1$http://x$ok"), (ResultEntry{"t", {}, {}, {}, {}}));  // empty field stops
+    EXPECT_EQ(ListFileFormat::ParseRecord("only title"), (ResultEntry{"only title", {}, {}, {}, {}}));
+    EXPECT_EQ(ListFileFormat::ParseRecord("a$b"), (ResultEntry{"a", "b", {}, {}, {}}));
+}
+
+TEST(ListFileFormat, EveryRecordWeWriteReadsBack) {
+    const QList<ResultEntry> awkward = {
+        {"price $5", "pdf", "1", "http://a/?q=$x", EntryStatus::Waiting},
+        {"two\r\nlines\\n", "doc", "2", "http://a/b", EntryStatus::Progress(30)},
+        {QString(QChar(0x1B)) + "marked", "doc", "2", "http://a/c", "with space"},
+        {"t", "pdf", "1", "", EntryStatus::Failed},
+        {QString(100000, u'长'), "pdf", "1", "http://a/long", EntryStatus::Waiting},
+    };
+    for (const ResultEntry& entry : awkward) {
+        const QString line = ListFileFormat::FormatRecord(entry);
+        EXPECT_FALSE(line.contains(u'\n'));
+        EXPECT_EQ(ListFileFormat::ParseRecord(line), entry) << line.left(60).toStdString();
+    }
+}
+
+TEST(ListFileFormat, XmlLayoutIsExact) {
+    const QByteArray xml = ListFileFormat::WriteXml({{"a\r\nb\nc", "pdf", "1.000", "http://x/?a=1&b=<2>", EntryStatus::Waiting}});
+    EXPECT_EQ(xml, QByteArray("<?xml version='1.0' encoding='utf-8'?>\n<skimmer>\n\t<item>\n\t\t<title>abc</title>\n"
+                              "\t\t<types>pdf</types>\n\t\t<size>1.000</size>\n"
+                              "\t\t<path>http://x/?a=1&amp;b=&lt;2&gt;</path>\n\t\t<status>") +
+                       QString::fromUtf8("等待").toUtf8() + "</status>\n\t</item>\n</skimmer>");
+}
+
+TEST(ListFileFormat, XmlReaderFindsTheRootAnywhereAndRefusesHostileInput) {
+    QString error;
+    const auto nested = ListFileFormat::ReadXml(
+        "<doc><skimmer><item><path>p</path><title>t</title><extra><title>no</title></extra><title>second</title>"
+        "</item><other/></skimmer></doc>",
+        &error);
+    ASSERT_TRUE(nested) << error.toStdString();
+    ASSERT_EQ(nested->size(), 1);
+    EXPECT_EQ(nested->at(0), (ResultEntry{"t", {}, {}, "p", {}}));
+
+    const QByteArray laughs =
+        "<?xml version='1.0'?><!DOCTYPE lolz [<!ENTITY lol 'lol'><!ENTITY lol2 '&lol;&lol;&lol;&lol;&lol;'>"
+        "<!ENTITY lol3 '&lol2;&lol2;&lol2;&lol2;&lol2;'>]><skimmer><item><title>&lol3;</title></item></skimmer>";
+    EXPECT_FALSE(ListFileFormat::ReadXml(laughs, &error));
+    EXPECT_FALSE(ListFileFormat::ReadXml("<skimmer><item><title>cut", &error));
+    EXPECT_FALSE(ListFileFormat::ReadXml("title$pdf$1$http://a$ok", &error));
+    EXPECT_FALSE(ListFileFormat::ReadXml("<other/>", &error));
+    EXPECT_TRUE(ListFileFormat::ReadXml("<skimmer/>", &error));
+}
+
+TEST_F(ListFilesTest, XmlExportWritesATwinAndImportFallsBackToIt) {
+    Add("one", "http://a/1.pdf");
+    Add("two $ & <three>", "http://a/2.pdf", EntryStatus::Downloaded);
+    const QString xml = home.Path("a.xml");
+    ASSERT_EQ(files.ExportListXml(xml, StatusFilter()), 1);
+    EXPECT_TRUE(home.Exists("a.xml.list"));
+    const QList<ResultEntry> before = list.Snapshot();
+
+    list.ClearRows();
+    EXPECT_EQ(files.ImportListXml(xml, StatusFilter()), 1);
+    EXPECT_EQ(list.Snapshot(), before);
+    EXPECT_EQ(options.Text(SettingKey::ListPath), xml);
+
+    home.Write("a.xml", "<skimmer><item><title>broken");
+    EXPECT_EQ(files.ImportListXml(xml, StatusFilter()), 1);
+    EXPECT_EQ(sink.shown, QStringList({QString::fromUtf8("加载失败，请检查xml文件格式是否正确，将加载List文件")}));
+    EXPECT_EQ(list.Snapshot(), before);
+
+    QFile::remove(home.Path("a.xml.list"));
+    EXPECT_EQ(files.ImportListXml(xml, StatusFilter()), 0);
+    EXPECT_EQ(sink.shown.last(), QString::fromUtf8("加载失败，请检查xml文件格式是否正确！"));
+    QFile::remove(xml);
+    sink.shown.clear();
+    EXPECT_EQ(files.ImportListXml(xml, StatusFilter()), 0);
+    EXPECT_TRUE(sink.shown.isEmpty());
+
+    list.ClearRows();
+    EXPECT_EQ(files.ExportListXml(home.Path("empty.xml"), StatusFilter()), 0);
+    EXPECT_FALSE(home.Exists("empty.xml"));
+    EXPECT_TRUE(home.Exists("empty.xml.list"));
+}
+
+TEST_F(ListFilesTest, TextImportRulesAndHostileLines) {
+    const QByteArray gbkRecord = TextCodec::EncodeGb18030(QString::fromUtf8("中文$doc$2$http://a/2.doc$下载成功"));
+    home.Write("in.list", "first$pdf$1.000$http://a/1.pdf$" + QString::fromUtf8("正在上传").toUtf8() + "\r\n" +
+                              "dup$pdf$1.000$http://a/1.pdf$" + QString::fromUtf8("等待").toUtf8() + "\r\n" + gbkRecord + "\r\n" +
+                              "\x01\x02\xFF binary\r\n" + "missing$fields\r\n" + "\r\n" + QByteArray(100000, 'x') +
+                              "$pdf$1$http://a/long.pdf$ok\n");
+    StatusFilter noDownloaded;
+    noDownloaded.downloaded = false;
+    EXPECT_EQ(files.ImportListText(home.Path("in.list"), noDownloaded), 1);
+    const QList<ResultEntry> rows = list.Snapshot();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0], (ResultEntry{"first", "pdf", "1.000", "http://a/1.pdf", EntryStatus::Waiting}));
+    EXPECT_EQ(rows[1].title.size(), 100000);
+    // The filtered record's link stays claimed: the same hit cannot come back through a search.
+    EXPECT_EQ(list.AddLinkIfNew("http://a/2.doc"), 0);
+    EXPECT_EQ(options.Text(SettingKey::ListPath), home.Path("in.list"));
+
+    EXPECT_EQ(files.ImportListText(home.Path("missing.list"), StatusFilter()), 1);
+    EXPECT_EQ(list.Size(), 2);  // a file that cannot be opened leaves the list alone
+}
+
+TEST_F(ListFilesTest, HugeTitlesAndFailedSavesLoseNothing) {
+    Add(QString(50 * 1024 * 1024, u'a'), "http://a/huge.pdf");
+    const QString path = home.Path("big.list");
+    ASSERT_EQ(files.ExportListText(path, StatusFilter()), 1);
+    const QByteArray saved = home.Read("big.list");
+    list.ClearRows();
+    files.ImportListText(path, StatusFilter());
+    EXPECT_EQ(list.Snapshot().value(0).title.size(), 50 * 1024 * 1024);
+
+    home.Write("file", "x");
+    EXPECT_EQ(files.ExportListText(home.Path("file/x.list"), StatusFilter()), 0);
+    EXPECT_EQ(files.ExportListText(home.Path(), StatusFilter()), 0);  // a folder
+    EXPECT_EQ(home.Read("big.list"), saved);
+
+    EXPECT_TRUE(files.AppendListText(path));
+    EXPECT_EQ(home.Read("big.list").size(), 2 * saved.size());
+}
+
+}  // namespace

@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include <QRegularExpression>
+#include <thread>
+#include <vector>
+
+#include "TempHome.h"
+#include "lists/IniFile.h"
+#include "lists/Options.h"
+#include "lists/ResultList.h"
+#include "lists/RunLog.h"
+#include "lists/StatusLine.h"
+
+namespace {
+
+class ResultListTest : public ::testing::Test {
+protected:
+    void SetUp() override { options.Load(IniFile()); }
+
+    int Add(const QString& title, const QString& link, const QString& status = EntryStatus::Waiting) {
+        return list.AddEntry(title, "pdf", EntryStatus::SizeUnknown, link, status);
+    }
+    QString TitleAt(qsizetype position) { return list.Entry(*list.IdAt(position))->title; }
+
+    TempHome home;
+    RunLog log{home.Path("run.log")};
+    StatusLine status{&log};
+    Options options;
+    ResultList list{options, &status};
+};
+
+TEST_F(ResultListTest, RefusesEmptyFieldsAndTrimsTitles) {
+    EXPECT_EQ(Add("   ", "http://a/1.pdf"), -1);
+    EXPECT_EQ(list.AddEntry("t", "pdf", "", "http://a/1.pdf", EntryStatus::Waiting), -1);
+    EXPECT_EQ(Add("  Annual report \t", "http://a/1.pdf"), 0);
+    EXPECT_EQ(TitleAt(0), QStringLiteral("Annual report"));
+    EXPECT_EQ(list.Size(), 1);
+}
+
+TEST_F(ResultListTest, TitleCleanUp) {
+    Add("Report.com annual", "http://x.org/files/report2015.pdf");
+    Add("see example.cn", "no-slash-here.pdf");
+    Add("Long title...", "http://a/2.pdf");
+    Add("%E4%B8%AD%E6%96%87", "http://a/3.pdf");
+    Add("100% sure", "http://a/4.pdf");
+    Add("%ZZ%41", "http://a/5.pdf");  // malformed escape: left alone
+    EXPECT_EQ(TitleAt(0), QStringLiteral("report2015"));
+    EXPECT_EQ(TitleAt(1), QString());  // an empty title from the link is still a row
+    EXPECT_EQ(TitleAt(2), QStringLiteral("Long title"));
+    EXPECT_EQ(TitleAt(3), QString::fromUtf8("中文"));
+    EXPECT_EQ(TitleAt(4), QStringLiteral("100% sure"));
+    EXPECT_EQ(TitleAt(5), QStringLiteral("%ZZ%41"));
+}
+
+TEST_F(ResultListTest, RandomSuffixMatchesTheFirstRowWithThatTitle) {
+    Add("paper", "http://a/1.pdf");
+    Add("paper", "http://a/2.pdf");
+    Add("paper", "http://a/3.pdf");
+    static const QRegularExpression suffixed("^paper_\\d+$");
+    EXPECT_EQ(TitleAt(0), QStringLiteral("paper"));
+    EXPECT_TRUE(suffixed.match(TitleAt(1)).hasMatch()) << TitleAt(1).toStdString();
+    EXPECT_TRUE(suffixed.match(TitleAt(2)).hasMatch()) << TitleAt(2).toStdString();
+
+    options.SetLiveInt(SettingKey::AddRandName, 0);
+    Add("paper", "http://a/4.pdf");
+    EXPECT_EQ(TitleAt(3), QStringLiteral("paper"));
+}
+
+TEST_F(ResultListTest, RegistryHitsAreRefusedWhenAskedTo) {
+    list.SetRegistry([](const QString& link) { return link.endsWith(u"old.pdf"); }, nullptr);
+    EXPECT_EQ(Add("old", "http://a/old.pdf"), 0);  // IgoreGarnered is off
+    options.SetCommittedInt(SettingKey::IgoreGarnered, 1);
+    EXPECT_EQ(Add("again", "http://b/old.pdf"), 2);
+    EXPECT_EQ(list.Size(), 1);
+    EXPECT_EQ(status.Current(), QStringLiteral("again http://b/old.pdf 已经存在"));
+    EXPECT_TRUE(home.Read("run.log").contains("again http://b/old.pdf " + QString::fromUtf8("已经存在").toUtf8()));
+}
+
+TEST_F(ResultListTest, SelectionChecksAndStatusActions) {
+    QStringList forgotten;
+    list.SetRegistry(nullptr, [&forgotten](const QString& link) { forgotten.append(link); });
+    const QString statuses[] = {EntryStatus::Waiting, EntryStatus::Downloading, EntryStatus::Downloaded,
+                                EntryStatus::Failed, EntryStatus::Duplicate, EntryStatus::Progress(40)};
+    for (int i = 0; i < 6; ++i) Add(QString::number(i), QStringLiteral("http://a/%1").arg(i), statuses[i]);
+    auto id = [this](int position) { return *list.IdAt(position); };
+
+    list.SetSelected(id(1), true);
+    list.SetCheckOnSelectionOrAll(true);  // one highlighted row: all rows
+    for (int i = 0; i < 6; ++i) EXPECT_TRUE(list.IsChecked(id(i)));
+    list.SetSelected(id(2), true);
+    list.SetSelected(id(3), true);
+    list.SetCheckOnSelectionOrAll(false);  // three highlighted: only those
+    EXPECT_TRUE(list.IsChecked(id(0)));
+    EXPECT_FALSE(list.IsChecked(id(1)));
+    EXPECT_FALSE(list.IsChecked(id(3)));
+
+    list.ApplyStatusAction(0);
+    EXPECT_EQ(list.Entry(id(1))->status, EntryStatus::Waiting);
+    EXPECT_EQ(list.Entry(id(2))->status, EntryStatus::Downloaded);
+    EXPECT_EQ(list.Entry(id(4))->status, EntryStatus::Duplicate);
+    EXPECT_EQ(list.Entry(id(5))->status, EntryStatus::Waiting);
+    EXPECT_EQ(forgotten, QStringList({"http://a/0", "http://a/1", "http://a/3", "http://a/5"}));
+
+    list.ApplyStatusAction(4);  // checked rows: 0, 4, 5
+    EXPECT_EQ(list.Entry(id(0))->status, EntryStatus::Duplicate);
+    EXPECT_EQ(list.Entry(id(1))->status, EntryStatus::Waiting);
+    EXPECT_EQ(list.CountDownloaded(), 1);
+
+    StatusFilter onlyWaiting{false, false, true, false};
+    EXPECT_TRUE(list.CheckByStatus(onlyWaiting));
+    EXPECT_TRUE(list.IsChecked(id(1)));
+    EXPECT_FALSE(list.IsChecked(id(2)));
+}
+
+TEST_F(ResultListTest, DeletingKeepsWorkersOnTheirOwnRows) {
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_EQ(list.AddLinkIfNew(QStringLiteral("http://a/%1").arg(i)), 1);
+        Add(QString::number(i), QStringLiteral("http://a/%1").arg(i));
+    }
+    const RowId held = *list.IdAt(3);
+    ASSERT_TRUE(list.ClaimIfWaiting(held));
+    EXPECT_FALSE(list.ClaimIfWaiting(held));  // claimed once only
+
+    list.SetChecked(*list.IdAt(0), true);
+    list.SetChecked(*list.IdAt(1), true);
+    const RowId doomed = *list.IdAt(4);
+    list.SetChecked(doomed, true);
+    EXPECT_TRUE(list.DeleteChecked());
+    EXPECT_EQ(list.Size(), 2);
+    EXPECT_TRUE(list.SetStatus(held, EntryStatus::Downloaded));
+    EXPECT_EQ(*list.PositionOf(held), 1);
+    EXPECT_EQ(list.Entry(*list.IdAt(0))->status, EntryStatus::Waiting);  // row "2" untouched
+    EXPECT_FALSE(list.SetStatus(doomed, EntryStatus::Failed));  // gone: nothing written anywhere
+    EXPECT_EQ(list.AddLinkIfNew("http://a/0"), 1);            // deleted links can come back
+    EXPECT_EQ(list.AddLinkIfNew("http://a/2"), 0);
+
+    options.SetCommittedText(SettingKey::ListPath, "/tmp/x.list");
+    EXPECT_TRUE(list.ClearList());
+    EXPECT_FALSE(list.ClearList());
+    EXPECT_FALSE(list.DeleteChecked());
+    EXPECT_EQ(options.Text(SettingKey::ListPath), QString());
+    EXPECT_FALSE(list.SetStatus(held, EntryStatus::Failed));
+}
+
+TEST_F(ResultListTest, ConcurrentProducersAndWorkers) {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([this, t] {
+            for (int i = 0; i < 500; ++i) {
+                const QString link = QStringLiteral("http://a/%1/%2").arg(t).arg(i);
+                if (list.AddLinkIfNew(link) == 1) Add("same title", link);
+            }
+        });
+    }
+    std::atomic<int> claimed{0};
+    for (int w = 0; w < 4; ++w) {
+        threads.emplace_back([this, &claimed] {
+            for (int pass = 0; pass < 50; ++pass) {
+                for (qsizetype p = 0; p < list.Size(); ++p) {
+                    if (const auto id = list.IdAt(p); id && list.ClaimIfWaiting(*id)) {
+                        ++claimed;
+                        list.SetStatus(*id, EntryStatus::Downloaded);
+                    }
+                }
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(list.Size(), 4000);
+    for (qsizetype p = 0; p < list.Size(); ++p) {
+        if (const auto id = list.IdAt(p); list.ClaimIfWaiting(*id)) ++claimed;
+    }
+    EXPECT_EQ(claimed.load(), 4000);  // every row claimed exactly once
+    EXPECT_TRUE(list.TakeChanges().structural);
+    EXPECT_FALSE(list.TakeChanges().structural);
+}
+
+}  // namespace
