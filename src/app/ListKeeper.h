@@ -11,7 +11,7 @@
 class StatusLine;
 
 class ListKeeper {
-public:
+  public:
     ListKeeper(ResultList& list, Options& options, MessageSink* messages, StatusLine* status);
 
     // Export button: BeginExport before the dialogs (false when an auto-save runs), ExportTo with the
@@ -32,7 +32,7 @@ public:
 
     ListFiles& Files() { return files_; }
 
-private:
+  private:
     void SaveToListPath();
 
     ResultList& list_;

@@ -3,6 +3,7 @@
 #include "app/Session.h"
 #include "cli/ConfigCommand.h"
 #include "cli/KeywordsCommand.h"
+#include "cli/ListCommands.h"
 #include "cli/NetCommands.h"
 
 int CliContext::Usage(const QString& message) const {
@@ -24,6 +25,8 @@ CliApp::CliApp() {
     commands_.push_back(std::make_unique<RealUrlCommand>());
     commands_.push_back(std::make_unique<SizeCommand>());
     commands_.push_back(std::make_unique<GetCommand>());
+    commands_.push_back(std::make_unique<ListCommand>());
+    commands_.push_back(std::make_unique<RegistryCommand>());
 }
 
 CliApp::~CliApp() = default;

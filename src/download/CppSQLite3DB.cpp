@@ -4,14 +4,17 @@
 
 #include "download/CppSQLite3Exception.h"
 
-CppSQLite3DB::~CppSQLite3DB() { Close(); }
+CppSQLite3DB::~CppSQLite3DB() {
+    Close();
+}
 
 void CppSQLite3DB::Open(const QString& path) {
     Close();
     sqlite3* db = nullptr;
     const int result = sqlite3_open16(path.utf16(), &db);
     if (result != SQLITE_OK) {
-        const QString text = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("cannot open %1").arg(path);
+        const QString text =
+            db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("cannot open %1").arg(path);
         sqlite3_close(db);
         throw CppSQLite3Exception(result, text);
     }
@@ -30,7 +33,8 @@ void CppSQLite3DB::SetBusyTimeout(int milliseconds) {
 }
 
 void CppSQLite3DB::CheckDB() const {
-    if (!db_) throw CppSQLite3Exception(CppSQLite3Exception::kWrapperError, QStringLiteral("Database not open"));
+    if (!db_)
+        throw CppSQLite3Exception(CppSQLite3Exception::kWrapperError, QStringLiteral("Database not open"));
 }
 
 sqlite3_stmt* CppSQLite3DB::Compile(const QString& sql) {
@@ -49,7 +53,8 @@ int CppSQLite3DB::ExecDML(const QString& sql) {
 CppSQLite3Query CppSQLite3DB::ExecQuery(const QString& sql) {
     sqlite3_stmt* statement = Compile(sql);
     const int result = sqlite3_step(statement);
-    if (result == SQLITE_ROW || result == SQLITE_DONE) return CppSQLite3Query(db_, statement, result == SQLITE_DONE, true);
+    if (result == SQLITE_ROW || result == SQLITE_DONE)
+        return CppSQLite3Query(db_, statement, result == SQLITE_DONE, true);
     sqlite3_finalize(statement);
     throw CppSQLite3Exception(result, QString::fromUtf8(sqlite3_errmsg(db_)));
 }
@@ -62,4 +67,6 @@ int CppSQLite3DB::ExecScalar(const QString& sql) {
     return query.FieldValue(0).toInt();
 }
 
-CppSQLite3Statement CppSQLite3DB::CompileStatement(const QString& sql) { return CppSQLite3Statement(db_, Compile(sql)); }
+CppSQLite3Statement CppSQLite3DB::CompileStatement(const QString& sql) {
+    return CppSQLite3Statement(db_, Compile(sql));
+}

@@ -10,7 +10,7 @@
 struct sqlite3;
 
 class CppSQLite3DB {
-public:
+  public:
     static constexpr int kDefaultBusyTimeoutMs = 60000;
 
     CppSQLite3DB() = default;
@@ -28,7 +28,7 @@ public:
     int ExecScalar(const QString& sql);
     CppSQLite3Statement CompileStatement(const QString& sql);
 
-private:
+  private:
     void CheckDB() const;
     struct sqlite3_stmt* Compile(const QString& sql);
 

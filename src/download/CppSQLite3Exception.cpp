@@ -3,11 +3,12 @@
 namespace {
 
 constexpr const char* kPrimaryNames[] = {
-    "SQLITE_OK",       "SQLITE_ERROR",    "SQLITE_INTERNAL", "SQLITE_PERM",     "SQLITE_ABORT",    "SQLITE_BUSY",
-    "SQLITE_LOCKED",   "SQLITE_NOMEM",    "SQLITE_READONLY", "SQLITE_INTERRUPT", "SQLITE_IOERR",   "SQLITE_CORRUPT",
-    "SQLITE_NOTFOUND", "SQLITE_FULL",     "SQLITE_CANTOPEN", "SQLITE_PROTOCOL", "SQLITE_EMPTY",    "SQLITE_SCHEMA",
-    "SQLITE_TOOBIG",   "SQLITE_CONSTRAINT", "SQLITE_MISMATCH", "SQLITE_MISUSE", "SQLITE_NOLFS",    "SQLITE_AUTH",
-    "SQLITE_FORMAT",   "SQLITE_RANGE",    "SQLITE_NOTADB",   "SQLITE_NOTICE"};
+    "SQLITE_OK",       "SQLITE_ERROR",   "SQLITE_INTERNAL", "SQLITE_PERM",     "SQLITE_ABORT",
+    "SQLITE_BUSY",     "SQLITE_LOCKED",  "SQLITE_NOMEM",    "SQLITE_READONLY", "SQLITE_INTERRUPT",
+    "SQLITE_IOERR",    "SQLITE_CORRUPT", "SQLITE_NOTFOUND", "SQLITE_FULL",     "SQLITE_CANTOPEN",
+    "SQLITE_PROTOCOL", "SQLITE_EMPTY",   "SQLITE_SCHEMA",   "SQLITE_TOOBIG",   "SQLITE_CONSTRAINT",
+    "SQLITE_MISMATCH", "SQLITE_MISUSE",  "SQLITE_NOLFS",    "SQLITE_AUTH",     "SQLITE_FORMAT",
+    "SQLITE_RANGE",    "SQLITE_NOTADB",  "SQLITE_NOTICE"};
 
 }  // namespace
 
@@ -20,4 +21,5 @@ const char* CppSQLite3Exception::CodeName(int code) {
 }
 
 CppSQLite3Exception::CppSQLite3Exception(int code, const QString& text)
-    : code_(code), message_(QStringLiteral("%1[%2]: %3").arg(QLatin1StringView(CodeName(code))).arg(code).arg(text)) {}
+    : code_(code),
+      message_(QStringLiteral("%1[%2]: %3").arg(QLatin1StringView(CodeName(code))).arg(code).arg(text)) {}

@@ -6,7 +6,7 @@
 #include <exception>
 
 class CppSQLite3Exception : public std::exception {
-public:
+  public:
     static constexpr int kWrapperError = 1000;
 
     CppSQLite3Exception(int code, const QString& text);
@@ -16,7 +16,7 @@ public:
 
     static const char* CodeName(int code);
 
-private:
+  private:
     int code_;
     QString message_;
 };

@@ -12,11 +12,14 @@ CppSQLite3Query::CppSQLite3Query(CppSQLite3Query&& other) noexcept
     other.statement_ = nullptr;
 }
 
-CppSQLite3Query::~CppSQLite3Query() { Finalize(); }
+CppSQLite3Query::~CppSQLite3Query() {
+    Finalize();
+}
 
 void CppSQLite3Query::CheckStatement() const {
     if (!statement_) {
-        throw CppSQLite3Exception(CppSQLite3Exception::kWrapperError, QStringLiteral("Null Virtual Machine pointer"));
+        throw CppSQLite3Exception(CppSQLite3Exception::kWrapperError,
+                                  QStringLiteral("Null Virtual Machine pointer"));
     }
 }
 
@@ -28,7 +31,8 @@ int CppSQLite3Query::FieldCount() const {
 QString CppSQLite3Query::FieldValue(int field) const {
     CheckStatement();
     if (field < 0 || field >= sqlite3_column_count(statement_)) {
-        throw CppSQLite3Exception(CppSQLite3Exception::kWrapperError, QStringLiteral("Invalid field index requested"));
+        throw CppSQLite3Exception(CppSQLite3Exception::kWrapperError,
+                                  QStringLiteral("Invalid field index requested"));
     }
     const void* text = sqlite3_column_text16(statement_, field);
     const int bytes = sqlite3_column_bytes16(statement_, field);

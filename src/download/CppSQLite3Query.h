@@ -7,7 +7,7 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 class CppSQLite3Query {
-public:
+  public:
     CppSQLite3Query(sqlite3* db, sqlite3_stmt* statement, bool eof, bool ownsStatement);
     CppSQLite3Query(CppSQLite3Query&& other) noexcept;
     CppSQLite3Query& operator=(CppSQLite3Query&&) = delete;
@@ -19,7 +19,7 @@ public:
     void NextRow();
     void Finalize();
 
-private:
+  private:
     void CheckStatement() const;
 
     sqlite3* db_;

@@ -19,18 +19,22 @@ CppSQLite3Statement& CppSQLite3Statement::operator=(CppSQLite3Statement&& other)
     return *this;
 }
 
-CppSQLite3Statement::~CppSQLite3Statement() { Finalize(); }
+CppSQLite3Statement::~CppSQLite3Statement() {
+    Finalize();
+}
 
 void CppSQLite3Statement::CheckStatement() const {
     if (!statement_) {
-        throw CppSQLite3Exception(CppSQLite3Exception::kWrapperError, QStringLiteral("Null Virtual Machine pointer"));
+        throw CppSQLite3Exception(CppSQLite3Exception::kWrapperError,
+                                  QStringLiteral("Null Virtual Machine pointer"));
     }
 }
 
 void CppSQLite3Statement::Bind(int parameter, const QString& value) {
     CheckStatement();
     // UTF-16 lengths are in bytes.
-    const int result = sqlite3_bind_text16(statement_, parameter, value.utf16(), int(value.size() * 2), SQLITE_TRANSIENT);
+    const int result =
+        sqlite3_bind_text16(statement_, parameter, value.utf16(), int(value.size() * 2), SQLITE_TRANSIENT);
     if (result != SQLITE_OK) throw CppSQLite3Exception(result, QString::fromUtf8(sqlite3_errmsg(db_)));
 }
 

@@ -10,7 +10,7 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 class CppSQLite3Statement {
-public:
+  public:
     CppSQLite3Statement() = default;
     CppSQLite3Statement(sqlite3* db, sqlite3_stmt* statement) : db_(db), statement_(statement) {}
     CppSQLite3Statement(CppSQLite3Statement&& other) noexcept;
@@ -25,7 +25,7 @@ public:
     void Finalize();
     bool IsValid() const { return statement_ != nullptr; }
 
-private:
+  private:
     void CheckStatement() const;
 
     sqlite3* db_ = nullptr;

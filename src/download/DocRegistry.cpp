@@ -61,7 +61,8 @@ int DocRegistry::CheckDocLink(const QString& link) {
         QMutexLocker lock(&lock_);
         try {
             if (!lookup_.IsValid()) {
-                throw CppSQLite3Exception(CppSQLite3Exception::kWrapperError, QStringLiteral("Database not open"));
+                throw CppSQLite3Exception(CppSQLite3Exception::kWrapperError,
+                                          QStringLiteral("Database not open"));
             }
             lookup_.Bind(1, link);
             CppSQLite3Query query = lookup_.ExecQuery();
@@ -81,7 +82,8 @@ int DocRegistry::InsertDocLink(const QString& link) {
         QMutexLocker lock(&lock_);
         try {
             if (!insert_.IsValid()) {
-                throw CppSQLite3Exception(CppSQLite3Exception::kWrapperError, QStringLiteral("Database not open"));
+                throw CppSQLite3Exception(CppSQLite3Exception::kWrapperError,
+                                          QStringLiteral("Database not open"));
             }
             insert_.Bind(1, link);
             return insert_.ExecDML() == 1 ? 0 : -1;
@@ -99,7 +101,8 @@ int DocRegistry::DelDocLinkInDatabase(const QString& link) {
         QMutexLocker lock(&lock_);
         try {
             if (!remove_.IsValid()) {
-                throw CppSQLite3Exception(CppSQLite3Exception::kWrapperError, QStringLiteral("Database not open"));
+                throw CppSQLite3Exception(CppSQLite3Exception::kWrapperError,
+                                          QStringLiteral("Database not open"));
             }
             remove_.Bind(1, link);
             return remove_.ExecDML() > 0 ? 0 : -1;

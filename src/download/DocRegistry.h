@@ -12,7 +12,7 @@
 class StatusLine;
 
 class DocRegistry {
-public:
+  public:
     explicit DocRegistry(StatusLine* status) : status_(status) {}
 
     // Opens or creates the database and its table (and the look-up index, when it can). False when the
@@ -25,7 +25,7 @@ public:
     int DelDocLinkInDatabase(const QString& link);  // 0 at least one row deleted, -1 none or failed
     qint64 Count();                                 // rows in the table; -1 when it cannot be read
 
-private:
+  private:
     void Report(const char* operation, const QString& message);
 
     StatusLine* status_;

@@ -5,19 +5,17 @@
 int LinkSet::AddLinkIfNew(const QString& link) {
     if (link.isEmpty()) return 1;
     QMutexLocker lock(&mutex_);
-    const qsizetype before = links_.size();
-    links_.insert(link);
-    return links_.size() != before ? 1 : 0;
+    return links_.insert(link).second ? 1 : 0;
 }
 
 bool LinkSet::Contains(const QString& link) const {
     QMutexLocker lock(&mutex_);
-    return links_.contains(link);
+    return links_.count(link) != 0;
 }
 
 void LinkSet::Remove(const QString& link) {
     QMutexLocker lock(&mutex_);
-    links_.remove(link);
+    links_.erase(link);
 }
 
 void LinkSet::Clear() {
@@ -27,5 +25,10 @@ void LinkSet::Clear() {
 
 qsizetype LinkSet::Size() const {
     QMutexLocker lock(&mutex_);
-    return links_.size();
+    return qsizetype(links_.size());
+}
+
+void LinkSet::Reserve(qsizetype count) {
+    QMutexLocker lock(&mutex_);
+    links_.reserve(size_t(count));
 }

@@ -4,11 +4,13 @@
 // takes the set's own lock; callable from any thread.
 
 #include <QMutex>
-#include <QSet>
 #include <QString>
+#include <unordered_set>
+
+#include "lists/TextHash.h"
 
 class LinkSet {
-public:
+  public:
     // 1 when the link was new and is now in the set, 0 when it was there already. An empty link gives 1
     // and is never stored.
     int AddLinkIfNew(const QString& link);
@@ -16,8 +18,9 @@ public:
     void Remove(const QString& link);
     void Clear();
     qsizetype Size() const;
+    void Reserve(qsizetype count);
 
-private:
+  private:
     mutable QMutex mutex_;
-    QSet<QString> links_;
+    std::unordered_set<QString, TextHash> links_;
 };

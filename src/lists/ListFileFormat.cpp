@@ -1,6 +1,5 @@
 #include "lists/ListFileFormat.h"
 
-#include <QSet>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -26,11 +25,20 @@ QString Escape(const QString& cell) {
     out.reserve(cell.size());
     for (const QChar c : cell) {
         switch (c.unicode()) {
-            case u'\\': out += QStringLiteral("\\\\"); break;
-            case u'$': out += QStringLiteral("\\d"); break;
-            case u'\n': out += QStringLiteral("\\n"); break;
-            case u'\r': out += QStringLiteral("\\r"); break;
-            default: out += c;
+            case u'\\':
+                out += QStringLiteral("\\\\");
+                break;
+            case u'$':
+                out += QStringLiteral("\\d");
+                break;
+            case u'\n':
+                out += QStringLiteral("\\n");
+                break;
+            case u'\r':
+                out += QStringLiteral("\\r");
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -45,10 +53,17 @@ QString Unescape(QStringView cell) {
             continue;
         }
         switch (cell[++i].unicode()) {
-            case u'd': out += u'$'; break;
-            case u'n': out += u'\n'; break;
-            case u'r': out += u'\r'; break;
-            default: out += cell[i];
+            case u'd':
+                out += u'$';
+                break;
+            case u'n':
+                out += u'\n';
+                break;
+            case u'r':
+                out += u'\r';
+                break;
+            default:
+                out += cell[i];
         }
     }
     return out;
@@ -60,6 +75,16 @@ bool IsXmlChar(char32_t c) {
 }
 
 QString XmlSafe(const QString& text) {
+    // Nearly every cell is clean: find out without converting.
+    bool clean = true;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u < 0x20 && u != 0x9 && u != 0xA && u != 0xD) || u == 0xFFFE || u == 0xFFFF || c.isSurrogate()) {
+            clean = false;
+            break;
+        }
+    }
+    if (clean) return text;
     QString out;
     out.reserve(text.size());
     for (const char32_t c : text.toUcs4()) {
@@ -72,8 +97,8 @@ QString XmlSafe(const QString& text) {
 
 QString ListFileFormat::FormatRecord(const ResultEntry& e) {
     if (!NeedsEscape(e)) return e.title + u'$' + e.type + u'$' + e.size + u'$' + e.link + u'$' + e.status;
-    return kEscapeMark + Escape(e.title) + u'$' + Escape(e.type) + u'$' + Escape(e.size) + u'$' + Escape(e.link) +
-           u'$' + Escape(e.status);
+    return kEscapeMark + Escape(e.title) + u'$' + Escape(e.type) + u'$' + Escape(e.size) + u'$' +
+           Escape(e.link) + u'$' + Escape(e.status);
 }
 
 ResultEntry ListFileFormat::ParseRecord(const QString& line) {
@@ -114,9 +139,11 @@ QByteArray ListFileFormat::WriteXml(const QList<ResultEntry>& entries) {
         title.remove(u'\n');
         xml.writeCharacters(QStringLiteral("\n\t"));
         xml.writeStartElement(QStringLiteral("item"));
-        const std::pair<const char*, const QString*> fields[] = {
-            {"title", &title}, {"types", &entry.type}, {"size", &entry.size}, {"path", &entry.link},
-            {"status", &entry.status}};
+        const std::pair<const char*, const QString*> fields[] = {{"title", &title},
+                                                                 {"types", &entry.type},
+                                                                 {"size", &entry.size},
+                                                                 {"path", &entry.link},
+                                                                 {"status", &entry.status}};
         for (const auto& [name, value] : fields) {
             xml.writeCharacters(QStringLiteral("\n\t\t"));
             xml.writeTextElement(QLatin1StringView(name), XmlSafe(*value));
@@ -138,7 +165,7 @@ std::optional<QList<ResultEntry>> ListFileFormat::ReadXml(const QByteArray& byte
     ResultEntry* item = nullptr;
     QString* field = nullptr;
     int fieldDepth = 0;
-    QSet<QString> seenFields;
+    unsigned seenFields = 0;  // one bit per field name
     while (!xml.atEnd()) {
         switch (xml.readNext()) {
             case QXmlStreamReader::DTD:
@@ -154,19 +181,18 @@ std::optional<QList<ResultEntry>> ListFileFormat::ReadXml(const QByteArray& byte
                 } else if (rootDepth > 0 && depth == rootDepth + 1 && name == u"item") {
                     items.append(ResultEntry());
                     item = &items.last();
-                    seenFields.clear();
+                    seenFields = 0;
                 } else if (item && depth == rootDepth + 2 && !field) {
-                    QString* target = name == u"title"    ? &item->title
-                                      : name == u"types"  ? &item->type
-                                      : name == u"size"   ? &item->size
-                                      : name == u"path"   ? &item->link
-                                      : name == u"status" ? &item->status
-                                                          : nullptr;
-                    // The first child of a name counts, as a lookup by name would find it.
-                    if (target && !seenFields.contains(name.toString())) {
-                        seenFields.insert(name.toString());
-                        field = target;
-                        fieldDepth = depth;
+                    static const char16_t* const kNames[] = {u"title", u"types", u"size", u"path", u"status"};
+                    QString* const targets[] = {&item->title, &item->type, &item->size, &item->link,
+                                                &item->status};
+                    for (unsigned i = 0; i < 5; ++i) {
+                        // The first child of a name counts, as a lookup by name would find it.
+                        if (name == QStringView(kNames[i]) && !(seenFields & (1u << i))) {
+                            seenFields |= 1u << i;
+                            field = targets[i];
+                            fieldDepth = depth;
+                        }
                     }
                 }
                 break;

@@ -13,7 +13,7 @@
 #include "lists/ResultEntry.h"
 
 class ListFileFormat {
-public:
+  public:
     static QString FormatRecord(const ResultEntry& entry);
     // The reverse of FormatRecord, and the old reader's rules for plain lines: four fields up to the
     // next "$" (an empty one ends the parse), then the status as the first run of non-blank characters.

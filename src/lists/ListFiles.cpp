@@ -60,6 +60,7 @@ int ListFiles::ImportListText(const QString& path, const StatusFilter& filter) {
     if (!file.open(QIODevice::ReadOnly)) return 1;
     const QByteArray bytes = file.readAll();
     list_.ClearRows();
+    list_.Reserve(bytes.count('\n'));
     qsizetype start = 0;
     while (start < bytes.size()) {
         qsizetype end = bytes.indexOf('\n', start);
@@ -89,14 +90,17 @@ int ListFiles::ImportListXml(const QString& path, const StatusFilter& filter) {
             if (messages_) messages_->ShowMessageBox(QStringLiteral("加载失败，请检查xml文件格式是否正确！"));
             return 0;
         }
-        if (messages_) messages_->ShowMessageBox(QStringLiteral("加载失败，请检查xml文件格式是否正确，将加载List文件"));
+        if (messages_)
+            messages_->ShowMessageBox(QStringLiteral("加载失败，请检查xml文件格式是否正确，将加载List文件"));
         return ImportListText(twin, filter);
     }
     list_.ClearRows();
+    list_.Reserve(items->size());
     for (const ResultEntry& item : *items) {
         if (item.title.isEmpty() || item.type.isEmpty() || item.link.isEmpty()) continue;
         if (!filter.Passes(item.status)) continue;
-        if (list_.AddLinkIfNew(item.link) == 1) list_.AddEntry(item.title, item.type, item.size, item.link, item.status);
+        if (list_.AddLinkIfNew(item.link) == 1)
+            list_.AddEntry(item.title, item.type, item.size, item.link, item.status);
     }
     list_.ResetUploadingToWaiting();
     options_.SetCommittedText(SettingKey::ListPath, path);

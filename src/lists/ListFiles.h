@@ -12,7 +12,7 @@ class Options;
 class ResultList;
 
 class ListFiles {
-public:
+  public:
     ListFiles(ResultList& list, Options& options, MessageSink* messages)
         : list_(list), options_(options), messages_(messages) {}
 
@@ -30,7 +30,7 @@ public:
     // The export or import that fits the path: ".list" in the extension means text, anything else XML.
     static bool IsTextPath(const QString& path);
 
-private:
+  private:
     ResultList& list_;
     Options& options_;
     MessageSink* messages_;

@@ -5,7 +5,7 @@
 #include <QString>
 
 class MessageSink {
-public:
+  public:
     virtual ~MessageSink() = default;
     virtual void ShowMessageBox(const QString& text) = 0;
     // Yes/No question; true for Yes.

@@ -21,7 +21,9 @@ inline const QString Downloaded = QStringLiteral("下载成功");
 inline const QString Failed = QStringLiteral("下载失败");
 inline const QString Duplicate = QStringLiteral("重复文档");
 inline const QString Uploading = QStringLiteral("正在上传");
-inline QString Progress(int percent) { return QStringLiteral("完成:%1%").arg(percent); }
+inline QString Progress(int percent) {
+    return QStringLiteral("完成:%1%").arg(percent);
+}
 inline const QString SizeUnknown = QStringLiteral("未知");
 }  // namespace EntryStatus
 
@@ -42,7 +44,8 @@ struct StatusFilter {
     }
     // For batch selection: the row's status is one the filter names and asks for.
     bool Selects(const QString& status) const {
-        return (status == EntryStatus::Downloaded && downloaded) || (status == EntryStatus::Failed && failed) ||
-               (status == EntryStatus::Waiting && waiting) || (status == EntryStatus::Downloading && downloading);
+        return (status == EntryStatus::Downloaded && downloaded) ||
+               (status == EntryStatus::Failed && failed) || (status == EntryStatus::Waiting && waiting) ||
+               (status == EntryStatus::Downloading && downloading);
     }
 };

@@ -77,54 +77,63 @@ int ResultList::AddEntry(QString title, const QString& type, const QString& size
     QMutexLocker rows(&rowsMutex_);
     const qsizetype count = qsizetype(rows_.size());
     if (options_.Checked(SettingKey::AddRandName)) {
-        const auto same = titleRows_.constFind(title);
-        if (same != titleRows_.constEnd() && !same->isEmpty()) {
+        const auto same = firstRowWithTitle_.find(title);
+        if (same != firstRowWithTitle_.end()) {
             thread_local std::mt19937 random(std::random_device{}());
             const qint64 now = QDateTime::currentSecsSinceEpoch();
-            const qint64 suffix = qint64(random() % 10000) + now % 10000 + positions_.value(same->front()) + count;
+            const qint64 suffix =
+                qint64(random() % 10000) + now % 10000 + PositionLocked(same->second) + count;
             title += u'_' + QString::number(suffix);
         }
     }
-    if (title.contains(u".cn") || title.contains(u".com") || title.contains(u".net") || title.contains(u".org")) {
+    if (title.contains(u".cn") || title.contains(u".com") || title.contains(u".net") ||
+        title.contains(u".org")) {
         title = TitleFromLink(link);
     }
     title.remove(QStringLiteral("..."));
     title = DecodePercentTitle(title);
 
     const RowId id = nextId_++;
-    rows_.push_back(Row{id, ResultEntry{title, type, size, link, status}});
-    positions_.insert(id, count);
-    titleRows_[title].append(id);
+    rows_.push_back(Row{id, ResultEntry{title, InternLocked(type), size, link, InternLocked(status)}});
+    firstRowWithTitle_.try_emplace(title, id);
     structural_ = true;
     return 0;
 }
 
+QString ResultList::InternLocked(const QString& value) {
+    if (value.size() > 16) return value;
+    const auto it = shortValues_.constFind(value);
+    if (it != shortValues_.constEnd()) return *it;
+    if (shortValues_.size() < 4096) shortValues_.insert(value);
+    return value;
+}
+
+qsizetype ResultList::PositionLocked(RowId id) const {
+    const auto it = std::lower_bound(rows_.begin(), rows_.end(), id,
+                                     [](const Row& row, RowId key) { return row.id < key; });
+    return it != rows_.end() && it->id == id ? qsizetype(it - rows_.begin()) : -1;
+}
+
 ResultList::Row* ResultList::FindLocked(RowId id) {
-    const auto it = positions_.constFind(id);
-    return it == positions_.constEnd() ? nullptr : &rows_[size_t(*it)];
+    const qsizetype position = PositionLocked(id);
+    return position < 0 ? nullptr : &rows_[size_t(position)];
 }
 
 const ResultList::Row* ResultList::FindLocked(RowId id) const {
-    const auto it = positions_.constFind(id);
-    return it == positions_.constEnd() ? nullptr : &rows_[size_t(*it)];
+    const qsizetype position = PositionLocked(id);
+    return position < 0 ? nullptr : &rows_[size_t(position)];
 }
 
 void ResultList::RebuildIndexesLocked() {
-    positions_.clear();
-    titleRows_.clear();
-    positions_.reserve(qsizetype(rows_.size()));
-    for (qsizetype i = 0; i < qsizetype(rows_.size()); ++i) {
-        const Row& row = rows_[size_t(i)];
-        positions_.insert(row.id, i);
-        titleRows_[row.entry.title].append(row.id);
-    }
+    firstRowWithTitle_.clear();
+    for (const Row& row : rows_) firstRowWithTitle_.try_emplace(row.entry.title, row.id);
     structural_ = true;
 }
 
 void ResultList::ClearLocked() {
     rows_.clear();
-    positions_.clear();
-    titleRows_.clear();
+    firstRowWithTitle_.clear();
+    shortValues_.clear();
     changed_.clear();
     structural_ = true;
 }
@@ -142,7 +151,8 @@ bool ResultList::DeleteChecked() {
     {
         QMutexLocker rows(&rowsMutex_);
         if (rows_.empty()) return false;
-        const auto kept = std::stable_partition(rows_.begin(), rows_.end(), [](const Row& row) { return !row.checked; });
+        const auto kept =
+            std::stable_partition(rows_.begin(), rows_.end(), [](const Row& row) { return !row.checked; });
         for (auto it = kept; it != rows_.end(); ++it) removedLinks.append(it->entry.link);
         rows_.erase(kept, rows_.end());
         RebuildIndexesLocked();
@@ -164,7 +174,8 @@ bool ResultList::ClearList() {
 
 void ResultList::SetCheckOnSelectionOrAll(bool check) {
     QMutexLocker rows(&rowsMutex_);
-    const auto highlighted = std::count_if(rows_.begin(), rows_.end(), [](const Row& row) { return row.selected; });
+    const auto highlighted =
+        std::count_if(rows_.begin(), rows_.end(), [](const Row& row) { return row.selected; });
     for (Row& row : rows_) {
         if (highlighted > 1 && !row.selected) continue;
         if (row.checked != check) NoteChangedLocked(row.id);
@@ -185,8 +196,9 @@ bool ResultList::CheckByStatus(const StatusFilter& filter) {
 }
 
 void ResultList::ApplyStatusAction(int action) {
-    static const QString* const kTargets[] = {&EntryStatus::Waiting, &EntryStatus::Downloaded, &EntryStatus::Waiting,
-                                              &EntryStatus::Failed, &EntryStatus::Duplicate};
+    static const QString* const kTargets[] = {&EntryStatus::Waiting, &EntryStatus::Downloaded,
+                                              &EntryStatus::Waiting, &EntryStatus::Failed,
+                                              &EntryStatus::Duplicate};
     if (action < 0 || action > 4) return;
     QStringList forget;
     {
@@ -232,6 +244,15 @@ int ResultList::CountDownloaded() const {
                              [](const Row& row) { return row.entry.status == EntryStatus::Downloaded; }));
 }
 
+void ResultList::Reserve(qsizetype count) {
+    {
+        QMutexLocker rows(&rowsMutex_);
+        rows_.reserve(rows_.size() + size_t(count));
+        firstRowWithTitle_.reserve(rows_.size() + size_t(count));
+    }
+    links_.Reserve(links_.Size() + count);
+}
+
 qsizetype ResultList::Size() const {
     QMutexLocker rows(&rowsMutex_);
     return qsizetype(rows_.size());
@@ -245,9 +266,9 @@ std::optional<RowId> ResultList::IdAt(qsizetype position) const {
 
 std::optional<qsizetype> ResultList::PositionOf(RowId id) const {
     QMutexLocker rows(&rowsMutex_);
-    const auto it = positions_.constFind(id);
-    if (it == positions_.constEnd()) return std::nullopt;
-    return *it;
+    const qsizetype position = PositionLocked(id);
+    if (position < 0) return std::nullopt;
+    return position;
 }
 
 std::optional<ResultEntry> ResultList::Entry(RowId id) const {

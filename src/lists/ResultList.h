@@ -12,10 +12,12 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "lists/LinkSet.h"
 #include "lists/ResultEntry.h"
+#include "lists/TextHash.h"
 
 class Options;
 class StatusLine;
@@ -23,7 +25,7 @@ class StatusLine;
 using RowId = quint64;
 
 class ResultList {
-public:
+  public:
     // Injected by the owner: whether the registry holds a link, and removing a link from it.
     using RegistryCheck = std::function<bool(const QString& link)>;
     using RegistryDelete = std::function<void(const QString& link)>;
@@ -37,9 +39,10 @@ public:
 
     // 0 appended; -1 a field is empty (after trimming the title); 2 the link is in the registry and
     // IgoreGarnered is on. Cleans the title on the way (random suffix, domain titles, "...", escapes).
-    int AddEntry(QString title, const QString& type, const QString& size, const QString& link, const QString& status);
+    int AddEntry(QString title, const QString& type, const QString& size, const QString& link,
+                 const QString& status);
 
-    void ClearRows();     // all rows and the link set
+    void ClearRows();      // all rows and the link set
     bool DeleteChecked();  // false when the list is empty
     bool ClearList();      // false when the list is empty; also forgets the list path
     void SetCheckOnSelectionOrAll(bool check);
@@ -52,6 +55,8 @@ public:
     int CountDownloaded() const;
 
     qsizetype Size() const;
+    // Room for this many more rows, so a big import does not grow the indexes step by step.
+    void Reserve(qsizetype count);
     std::optional<RowId> IdAt(qsizetype position) const;
     std::optional<qsizetype> PositionOf(RowId id) const;
     std::optional<ResultEntry> Entry(RowId id) const;
@@ -80,7 +85,7 @@ public:
     static QString TitleFromLink(const QString& link);
     static QString DecodePercentTitle(const QString& title);
 
-private:
+  private:
     struct Row {
         RowId id;
         ResultEntry entry;
@@ -88,9 +93,12 @@ private:
         bool selected = false;
     };
 
+    // Rows stay in id order (appended with rising ids, never reordered), so a binary search finds one.
+    qsizetype PositionLocked(RowId id) const;
     Row* FindLocked(RowId id);
     const Row* FindLocked(RowId id) const;
     void RebuildIndexesLocked();
+    QString InternLocked(const QString& value);
     void ClearLocked();
     void NoteChangedLocked(RowId id) { changed_.insert(id); }
 
@@ -103,8 +111,8 @@ private:
     QMutex appendLock_;  // serialises AddEntry from end to end
     mutable QMutex rowsMutex_;
     std::vector<Row> rows_;
-    QHash<RowId, qsizetype> positions_;
-    QHash<QString, QList<RowId>> titleRows_;  // ids ascending, so the first is the topmost row
+    std::unordered_map<QString, RowId, TextHash> firstRowWithTitle_;
+    QSet<QString> shortValues_;  // types and statuses repeat on every row: keep one copy of each
     RowId nextId_ = 1;
     bool structural_ = false;
     QSet<RowId> changed_;

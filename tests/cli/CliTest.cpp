@@ -119,3 +119,36 @@ TEST(CliProcess, RealBinaryExitStatusAndStreams) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CliLists, ShowConvertAndRegistry) {
+    TempHome home;
+    home.Write(
+        "in.list",
+        QString::fromUtf8("标题$pdf$1.000$http://a/1.pdf$等待\nnext\twith tab$doc$未知$http://a/2$下载成功\n")
+            .toUtf8());
+    const CliRun shown = RunIn(home, {"list", "show", home.Path("in.list")});
+    EXPECT_EQ(shown.status, 0);
+    EXPECT_EQ(
+        shown.out,
+        QString::fromUtf8(
+            "标题\tpdf\t1.000\thttp://a/1.pdf\t等待\nnext with tab\tdoc\t未知\thttp://a/2\t下载成功\n"));
+    EXPECT_EQ(RunIn(home, {"list", "convert", home.Path("in.list"), home.Path("out.xml")}).status, 0);
+    EXPECT_EQ(RunIn(home, {"list", "show", home.Path("out.xml")}).out, shown.out);
+    home.Write("bad.xml", "<skimmer><item>");
+    EXPECT_EQ(RunIn(home, {"list", "show", home.Path("bad.xml")}).status, 1);
+    EXPECT_EQ(RunIn(home, {"list", "show", home.Path("none.list")}).status, 1);
+    EXPECT_EQ(RunIn(home, {"list", "show"}).status, 2);
+
+    EXPECT_EQ(RunIn(home, {"registry", "check", "http://a/1.pdf"}).status, 1);
+    EXPECT_EQ(RunIn(home, {"registry", "add", "http://a/1.pdf"}).status, 0);
+    EXPECT_EQ(RunIn(home, {"registry", "add", "http://a/1.pdf"}).status, 0);
+    EXPECT_EQ(RunIn(home, {"registry", "check", "http://a/1.pdf"}).status, 0);
+    EXPECT_EQ(RunIn(home, {"registry", "count"}).out, QStringLiteral("1\n"));
+    EXPECT_EQ(RunIn(home, {"registry", "delete", "http://a/1.pdf"}).status, 0);
+    EXPECT_EQ(RunIn(home, {"registry", "delete", "http://a/1.pdf"}).status, 1);
+    EXPECT_EQ(RunIn(home, {"registry", "frob", "x"}).status, 2);
+}
+
+}  // namespace

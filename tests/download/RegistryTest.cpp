@@ -13,7 +13,7 @@
 namespace {
 
 class RegistryTest : public ::testing::Test {
-protected:
+  protected:
     QString DbPath() const { return home.Path("config/docdata.db"); }
     void SetUp() override { home.Write("config/.keep", ""); }
 
@@ -32,7 +32,8 @@ protected:
 };
 
 TEST(CppSQLite3Exception, MessageFormat) {
-    EXPECT_EQ(CppSQLite3Exception(5, "database is locked").Message(), QStringLiteral("SQLITE_BUSY[5]: database is locked"));
+    EXPECT_EQ(CppSQLite3Exception(5, "database is locked").Message(),
+              QStringLiteral("SQLITE_BUSY[5]: database is locked"));
     EXPECT_EQ(CppSQLite3Exception(1000, "Database not open").Message(),
               QStringLiteral("CPPSQLITE_ERROR[1000]: Database not open"));
     EXPECT_EQ(CppSQLite3Exception(101, "x").Message(), QStringLiteral("SQLITE_DONE[101]: x"));
@@ -54,7 +55,8 @@ TEST_F(RegistryTest, OperationsAnswerExactlyAndSafely) {
     EXPECT_EQ(registry.CheckDocLink(QString::fromUtf8("http://例子.cn/文档.pdf")), 0);
 
     EXPECT_EQ(registry.DelDocLinkInDatabase("http://not/there"), -1);
-    RawSql(DbPath(), "insert into docdata values('http://twice/'); insert into docdata values('http://twice/');");
+    RawSql(DbPath(),
+           "insert into docdata values('http://twice/'); insert into docdata values('http://twice/');");
     EXPECT_EQ(registry.DelDocLinkInDatabase("http://twice/"), 0);
     EXPECT_EQ(registry.CheckDocLink("http://twice/"), -1);
     EXPECT_FALSE(home.Exists("run.log"));  // no failure was reported
@@ -66,7 +68,8 @@ TEST_F(RegistryTest, OperationsAnswerExactlyAndSafely) {
 }
 
 TEST_F(RegistryTest, OldDatabasesOpenUnchangedAndGainTheIndex) {
-    RawSql(DbPath(), "create table docdata(doclink char(1204)); insert into docdata values('http://old/1.pdf');");
+    RawSql(DbPath(),
+           "create table docdata(doclink char(1204)); insert into docdata values('http://old/1.pdf');");
     ASSERT_TRUE(registry.OpenDocDatabase(DbPath()));
     EXPECT_EQ(registry.CheckDocLink("http://old/1.pdf"), 0);
     registry.Close();

@@ -20,7 +20,7 @@ struct RecordingSink : MessageSink {
 };
 
 class ListFilesTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         options.Load(IniFile());
         options.SetLiveInt(SettingKey::AddRandName, 0);
@@ -41,8 +41,10 @@ TEST(ListFileFormat, PlainRecordsFollowTheOldReader) {
     const ResultEntry plain{"title", "pdf", "1.000", "http://a/b.pdf", EntryStatus::Waiting};
     EXPECT_EQ(ListFileFormat::FormatRecord(plain), QString::fromUtf8("title$pdf$1.000$http://a/b.pdf$等待"));
     EXPECT_EQ(ListFileFormat::ParseRecord(ListFileFormat::FormatRecord(plain)), plain);
-    EXPECT_EQ(ListFileFormat::ParseRecord("t$pdf$1$http://x$  ok trailing"), (ResultEntry{"t", "pdf", "1", "http://x", "ok"}));
-    EXPECT_EQ(ListFileFormat::ParseRecord("t$$1$http://x$ok"), (ResultEntry{"t", {}, {}, {}, {}}));  // empty field stops
+    EXPECT_EQ(ListFileFormat::ParseRecord("t$pdf$1$http://x$  ok trailing"),
+              (ResultEntry{"t", "pdf", "1", "http://x", "ok"}));
+    EXPECT_EQ(ListFileFormat::ParseRecord("t$$1$http://x$ok"),
+              (ResultEntry{"t", {}, {}, {}, {}}));  // empty field stops
     EXPECT_EQ(ListFileFormat::ParseRecord("only title"), (ResultEntry{"only title", {}, {}, {}, {}}));
     EXPECT_EQ(ListFileFormat::ParseRecord("a$b"), (ResultEntry{"a", "b", {}, {}, {}}));
 }
@@ -63,17 +65,20 @@ TEST(ListFileFormat, EveryRecordWeWriteReadsBack) {
 }
 
 TEST(ListFileFormat, XmlLayoutIsExact) {
-    const QByteArray xml = ListFileFormat::WriteXml({{"a\r\nb\nc", "pdf", "1.000", "http://x/?a=1&b=<2>", EntryStatus::Waiting}});
-    EXPECT_EQ(xml, QByteArray("<?xml version='1.0' encoding='utf-8'?>\n<skimmer>\n\t<item>\n\t\t<title>abc</title>\n"
-                              "\t\t<types>pdf</types>\n\t\t<size>1.000</size>\n"
-                              "\t\t<path>http://x/?a=1&amp;b=&lt;2&gt;</path>\n\t\t<status>") +
+    const QByteArray xml = ListFileFormat::WriteXml(
+        {{"a\r\nb\nc", "pdf", "1.000", "http://x/?a=1&b=<2>", EntryStatus::Waiting}});
+    EXPECT_EQ(xml, QByteArray(
+                       "<?xml version='1.0' encoding='utf-8'?>\n<skimmer>\n\t<item>\n\t\t<title>abc</title>\n"
+                       "\t\t<types>pdf</types>\n\t\t<size>1.000</size>\n"
+                       "\t\t<path>http://x/?a=1&amp;b=&lt;2&gt;</path>\n\t\t<status>") +
                        QString::fromUtf8("等待").toUtf8() + "</status>\n\t</item>\n</skimmer>");
 }
 
 TEST(ListFileFormat, XmlReaderFindsTheRootAnywhereAndRefusesHostileInput) {
     QString error;
     const auto nested = ListFileFormat::ReadXml(
-        "<doc><skimmer><item><path>p</path><title>t</title><extra><title>no</title></extra><title>second</title>"
+        "<doc><skimmer><item><path>p</path><title>t</title><extra><title>no</title></extra><title>second</"
+        "title>"
         "</item><other/></skimmer></doc>",
         &error);
     ASSERT_TRUE(nested) << error.toStdString();
@@ -82,7 +87,8 @@ TEST(ListFileFormat, XmlReaderFindsTheRootAnywhereAndRefusesHostileInput) {
 
     const QByteArray laughs =
         "<?xml version='1.0'?><!DOCTYPE lolz [<!ENTITY lol 'lol'><!ENTITY lol2 '&lol;&lol;&lol;&lol;&lol;'>"
-        "<!ENTITY lol3 '&lol2;&lol2;&lol2;&lol2;&lol2;'>]><skimmer><item><title>&lol3;</title></item></skimmer>";
+        "<!ENTITY lol3 "
+        "'&lol2;&lol2;&lol2;&lol2;&lol2;'>]><skimmer><item><title>&lol3;</title></item></skimmer>";
     EXPECT_FALSE(ListFileFormat::ReadXml(laughs, &error));
     EXPECT_FALSE(ListFileFormat::ReadXml("<skimmer><item><title>cut", &error));
     EXPECT_FALSE(ListFileFormat::ReadXml("title$pdf$1$http://a$ok", &error));
@@ -105,7 +111,8 @@ TEST_F(ListFilesTest, XmlExportWritesATwinAndImportFallsBackToIt) {
 
     home.Write("a.xml", "<skimmer><item><title>broken");
     EXPECT_EQ(files.ImportListXml(xml, StatusFilter()), 1);
-    EXPECT_EQ(sink.shown, QStringList({QString::fromUtf8("加载失败，请检查xml文件格式是否正确，将加载List文件")}));
+    EXPECT_EQ(sink.shown,
+              QStringList({QString::fromUtf8("加载失败，请检查xml文件格式是否正确，将加载List文件")}));
     EXPECT_EQ(list.Snapshot(), before);
 
     QFile::remove(home.Path("a.xml.list"));
@@ -123,11 +130,12 @@ TEST_F(ListFilesTest, XmlExportWritesATwinAndImportFallsBackToIt) {
 }
 
 TEST_F(ListFilesTest, TextImportRulesAndHostileLines) {
-    const QByteArray gbkRecord = TextCodec::EncodeGb18030(QString::fromUtf8("中文$doc$2$http://a/2.doc$下载成功"));
-    home.Write("in.list", "first$pdf$1.000$http://a/1.pdf$" + QString::fromUtf8("正在上传").toUtf8() + "\r\n" +
-                              "dup$pdf$1.000$http://a/1.pdf$" + QString::fromUtf8("等待").toUtf8() + "\r\n" + gbkRecord + "\r\n" +
-                              "\x01\x02\xFF binary\r\n" + "missing$fields\r\n" + "\r\n" + QByteArray(100000, 'x') +
-                              "$pdf$1$http://a/long.pdf$ok\n");
+    const QByteArray gbkRecord =
+        TextCodec::EncodeGb18030(QString::fromUtf8("中文$doc$2$http://a/2.doc$下载成功"));
+    home.Write("in.list", "first$pdf$1.000$http://a/1.pdf$" + QString::fromUtf8("正在上传").toUtf8() +
+                              "\r\n" + "dup$pdf$1.000$http://a/1.pdf$" + QString::fromUtf8("等待").toUtf8() +
+                              "\r\n" + gbkRecord + "\r\n" + "\x01\x02\xFF binary\r\n" + "missing$fields\r\n" +
+                              "\r\n" + QByteArray(100000, 'x') + "$pdf$1$http://a/long.pdf$ok\n");
     StatusFilter noDownloaded;
     noDownloaded.downloaded = false;
     EXPECT_EQ(files.ImportListText(home.Path("in.list"), noDownloaded), 1);

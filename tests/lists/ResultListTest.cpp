@@ -14,7 +14,7 @@
 namespace {
 
 class ResultListTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { options.Load(IniFile()); }
 
     int Add(const QString& title, const QString& link, const QString& status = EntryStatus::Waiting) {
@@ -73,14 +73,15 @@ TEST_F(ResultListTest, RegistryHitsAreRefusedWhenAskedTo) {
     EXPECT_EQ(Add("again", "http://b/old.pdf"), 2);
     EXPECT_EQ(list.Size(), 1);
     EXPECT_EQ(status.Current(), QStringLiteral("again http://b/old.pdf 已经存在"));
-    EXPECT_TRUE(home.Read("run.log").contains("again http://b/old.pdf " + QString::fromUtf8("已经存在").toUtf8()));
+    EXPECT_TRUE(
+        home.Read("run.log").contains("again http://b/old.pdf " + QString::fromUtf8("已经存在").toUtf8()));
 }
 
 TEST_F(ResultListTest, SelectionChecksAndStatusActions) {
     QStringList forgotten;
     list.SetRegistry(nullptr, [&forgotten](const QString& link) { forgotten.append(link); });
     const QString statuses[] = {EntryStatus::Waiting, EntryStatus::Downloading, EntryStatus::Downloaded,
-                                EntryStatus::Failed, EntryStatus::Duplicate, EntryStatus::Progress(40)};
+                                EntryStatus::Failed,  EntryStatus::Duplicate,   EntryStatus::Progress(40)};
     for (int i = 0; i < 6; ++i) Add(QString::number(i), QStringLiteral("http://a/%1").arg(i), statuses[i]);
     auto id = [this](int position) { return *list.IdAt(position); };
 
@@ -130,8 +131,8 @@ TEST_F(ResultListTest, DeletingKeepsWorkersOnTheirOwnRows) {
     EXPECT_TRUE(list.SetStatus(held, EntryStatus::Downloaded));
     EXPECT_EQ(*list.PositionOf(held), 1);
     EXPECT_EQ(list.Entry(*list.IdAt(0))->status, EntryStatus::Waiting);  // row "2" untouched
-    EXPECT_FALSE(list.SetStatus(doomed, EntryStatus::Failed));  // gone: nothing written anywhere
-    EXPECT_EQ(list.AddLinkIfNew("http://a/0"), 1);            // deleted links can come back
+    EXPECT_FALSE(list.SetStatus(doomed, EntryStatus::Failed));           // gone: nothing written anywhere
+    EXPECT_EQ(list.AddLinkIfNew("http://a/0"), 1);                       // deleted links can come back
     EXPECT_EQ(list.AddLinkIfNew("http://a/2"), 0);
 
     options.SetCommittedText(SettingKey::ListPath, "/tmp/x.list");

@@ -1,0 +1,105 @@
+#include "cli/ListCommands.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include "app/Session.h"
+#include "lists/ListFileFormat.h"
+#include "lists/ListFiles.h"
+#include "lists/TextCodec.h"
+
+namespace {
+
+std::optional<QList<ResultEntry>> ReadListFile(const QString& path, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot read %1").arg(path);
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.readAll();
+    if (!ListFiles::IsTextPath(path)) {
+        auto items = ListFileFormat::ReadXml(bytes, error);
+        if (!items) *error = QStringLiteral("%1 is not a readable list: %2").arg(path, *error);
+        return items;
+    }
+    QList<ResultEntry> entries;
+    for (const QString& line : TextCodec::DecodeLines(bytes)) {
+        if (!line.isEmpty()) entries.append(ListFileFormat::ParseRecord(line));
+    }
+    return entries;
+}
+
+QString OneCell(QString cell) {
+    cell.replace(u'\t', u' ').replace(u'\n', u' ').replace(u'\r', u' ');
+    return cell;
+}
+
+}  // namespace
+
+QString ListCommand::Help() const {
+    return QStringLiteral(
+        "usage: skimmer-cli list show FILE\n"
+        "       skimmer-cli list convert IN OUT\n"
+        "\n"
+        "show     prints the records of a list file, one a line: title, type, size, link, status,\n"
+        "         separated by tabs (tabs and line ends inside a cell become spaces).\n"
+        "convert  writes the records of IN to OUT. A name whose extension contains \"list\" is a .list\n"
+        "         text file; any other is XML.\n");
+}
+
+int ListCommand::Run(CliContext& context, const QStringList& args) {
+    const bool show = args.size() == 2 && args[0] == u"show";
+    const bool convert = args.size() == 3 && args[0] == u"convert";
+    if (!show && !convert) return context.Usage(QStringLiteral("list: expected show FILE or convert IN OUT"));
+    QString error;
+    const auto entries = ReadListFile(args[1], &error);
+    if (!entries) return context.Failed(QStringLiteral("list: ") + error);
+    if (show) {
+        for (const ResultEntry& e : *entries) {
+            context.out << OneCell(e.title) << '\t' << OneCell(e.type) << '\t' << OneCell(e.size) << '\t'
+                        << OneCell(e.link) << '\t' << OneCell(e.status) << '\n';
+        }
+        return kCliDone;
+    }
+    QByteArray bytes;
+    if (ListFiles::IsTextPath(args[2])) {
+        for (const ResultEntry& e : *entries) bytes += TextCodec::EncodeUtf8(ListFileFormat::FormatRecord(e)) + '\n';
+    } else {
+        bytes = ListFileFormat::WriteXml(*entries);
+    }
+    QSaveFile out(args[2]);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
+        return context.Failed(QStringLiteral("list: cannot write %1").arg(args[2]));
+    }
+    return kCliDone;
+}
+
+QString RegistryCommand::Help() const {
+    return QStringLiteral(
+        "usage: skimmer-cli registry check LINK | add LINK | delete LINK | count\n"
+        "\n"
+        "The links downloaded so far (config/docdata.db). Links are compared exactly.\n"
+        "check   exit status 0 when LINK is there, 1 when it is not.\n"
+        "add     records LINK (once).\n"
+        "delete  forgets LINK; exit status 1 when it was not there.\n"
+        "count   prints how many links are recorded.\n");
+}
+
+int RegistryCommand::Run(CliContext& context, const QStringList& args) {
+    DocRegistry& registry = context.session.Registry();
+    if (args.size() == 1 && args[0] == u"count") {
+        const qint64 count = registry.Count();
+        if (count < 0) return context.Failed(QStringLiteral("registry: the database cannot be read"));
+        context.out << count << '\n';
+        return kCliDone;
+    }
+    if (args.size() != 2) return context.Usage(QStringLiteral("registry: expected check, add or delete LINK, or count"));
+    const QString& link = args[1];
+    if (args[0] == u"check") return registry.CheckDocLink(link) == 0 ? kCliDone : kCliFailed;
+    if (args[0] == u"add") {
+        return registry.InsertDocLink(link) >= 0 ? kCliDone
+                                                  : context.Failed(QStringLiteral("registry: %1 was not recorded").arg(link));
+    }
+    if (args[0] == u"delete") return registry.DelDocLinkInDatabase(link) == 0 ? kCliDone : kCliFailed;
+    return context.Usage(QStringLiteral("registry: expected check, add or delete LINK, or count"));
+}
