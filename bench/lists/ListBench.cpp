@@ -3,8 +3,8 @@
 //
 //   list_bench [ROWS=1000000] [DIR=/tmp/skimmer-bench-lists]
 
-#include <sqlite3.h>
 #include <malloc.h>
+#include <sqlite3.h>
 #include <sys/resource.h>
 
 #include <QCoreApplication>
@@ -33,14 +33,17 @@ void Report(const char* phase, const QElapsedTimer& clock) {
     std::fflush(stdout);
 }
 
-QString Link(int i) { return QStringLiteral("http://docs%1.example.org/reports/2024/annual-report-%2.pdf").arg(i % 997).arg(i); }
+QString Link(int i) {
+    return QStringLiteral("http://docs%1.example.org/reports/2024/annual-report-%2.pdf").arg(i % 997).arg(i);
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
-    const QString dir = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("/tmp/skimmer-bench-lists");
+    const QString dir =
+        argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("/tmp/skimmer-bench-lists");
     QDir(dir).removeRecursively();
     QDir().mkpath(dir);
 
@@ -55,7 +58,8 @@ int main(int argc, char** argv) {
         const QString title = i % 10 == 0 ? QStringLiteral("Annual report %1").arg(i / 100)
                                           : QStringLiteral("Annual report of the year, part %1").arg(i);
         const QString link = Link(i);
-        if (list->AddLinkIfNew(link) == 1) list->AddEntry(title, "pdf", "123.456", link, EntryStatus::Waiting);
+        if (list->AddLinkIfNew(link) == 1)
+            list->AddEntry(title, "pdf", "123.456", link, EntryStatus::Waiting);
     }
     Report(QStringLiteral("AddEntry x %1 (AddRandName on)").arg(rows).toUtf8().constData(), clock);
 
@@ -79,7 +83,11 @@ int main(int argc, char** argv) {
         clock.restart();
         ListFiles::IsTextPath(path) ? files.ImportListText(path, StatusFilter())
                                     : files.ImportListXml(path, StatusFilter());
-        Report(QStringLiteral("%1 import (%2 rows)").arg(QLatin1StringView(name + 5)).arg(list->Size()).toUtf8().constData(),
+        Report(QStringLiteral("%1 import (%2 rows)")
+                   .arg(QLatin1StringView(name + 5))
+                   .arg(list->Size())
+                   .toUtf8()
+                   .constData(),
                clock);
         list.reset();
         malloc_trim(0);
@@ -110,15 +118,16 @@ int main(int argc, char** argv) {
 
     std::vector<qint64> nanos;
     for (int i = 0; i < 20000; ++i) {
-        const QString link = i % 2 ? Link((i * 7919) % 1000000) : Link(2000000 + i);  // half hits, half misses
+        const QString link =
+            i % 2 ? Link((i * 7919) % 1000000) : Link(2000000 + i);  // half hits, half misses
         QElapsedTimer one;
         one.start();
         registry.CheckDocLink(link);
         nanos.push_back(one.nsecsElapsed());
     }
     std::sort(nanos.begin(), nanos.end());
-    std::printf("%-44s %8.1f us (p99 %.1f us)\n", "CheckDocLink median of 20,000", double(nanos[nanos.size() / 2]) / 1e3,
-                double(nanos[nanos.size() * 99 / 100]) / 1e3);
+    std::printf("%-44s %8.1f us (p99 %.1f us)\n", "CheckDocLink median of 20,000",
+                double(nanos[nanos.size() / 2]) / 1e3, double(nanos[nanos.size() * 99 / 100]) / 1e3);
 
     const int inserts = argc > 3 ? std::atoi(argv[3]) : 100000;
     clock.restart();

@@ -63,7 +63,8 @@ int ListCommand::Run(CliContext& context, const QStringList& args) {
     }
     QByteArray bytes;
     if (ListFiles::IsTextPath(args[2])) {
-        for (const ResultEntry& e : *entries) bytes += TextCodec::EncodeUtf8(ListFileFormat::FormatRecord(e)) + '\n';
+        for (const ResultEntry& e : *entries)
+            bytes += TextCodec::EncodeUtf8(ListFileFormat::FormatRecord(e)) + '\n';
     } else {
         bytes = ListFileFormat::WriteXml(*entries);
     }
@@ -93,12 +94,14 @@ int RegistryCommand::Run(CliContext& context, const QStringList& args) {
         context.out << count << '\n';
         return kCliDone;
     }
-    if (args.size() != 2) return context.Usage(QStringLiteral("registry: expected check, add or delete LINK, or count"));
+    if (args.size() != 2)
+        return context.Usage(QStringLiteral("registry: expected check, add or delete LINK, or count"));
     const QString& link = args[1];
     if (args[0] == u"check") return registry.CheckDocLink(link) == 0 ? kCliDone : kCliFailed;
     if (args[0] == u"add") {
-        return registry.InsertDocLink(link) >= 0 ? kCliDone
-                                                  : context.Failed(QStringLiteral("registry: %1 was not recorded").arg(link));
+        return registry.InsertDocLink(link) >= 0
+                   ? kCliDone
+                   : context.Failed(QStringLiteral("registry: %1 was not recorded").arg(link));
     }
     if (args[0] == u"delete") return registry.DelDocLinkInDatabase(link) == 0 ? kCliDone : kCliFailed;
     return context.Usage(QStringLiteral("registry: expected check, add or delete LINK, or count"));

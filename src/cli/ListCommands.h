@@ -4,7 +4,7 @@
 #include "cli/CliCommand.h"
 
 class ListCommand : public CliCommand {
-public:
+  public:
     QString Name() const override { return QStringLiteral("list"); }
     QString Summary() const override { return QStringLiteral("show or convert a list file (.list or XML)"); }
     QString Help() const override;
@@ -12,9 +12,11 @@ public:
 };
 
 class RegistryCommand : public CliCommand {
-public:
+  public:
     QString Name() const override { return QStringLiteral("registry"); }
-    QString Summary() const override { return QStringLiteral("look up or change the downloaded-link registry"); }
+    QString Summary() const override {
+        return QStringLiteral("look up or change the downloaded-link registry");
+    }
     QString Help() const override;
     int Run(CliContext& context, const QStringList& args) override;
 };
