@@ -5,6 +5,7 @@
 #include "cli/KeywordsCommand.h"
 #include "cli/ListCommands.h"
 #include "cli/NetCommands.h"
+#include "cli/SearchCommands.h"
 
 int CliContext::Usage(const QString& message) const {
     err << "skimmer-cli: " << message << '\n';
@@ -25,6 +26,9 @@ CliApp::CliApp() {
     commands_.push_back(std::make_unique<RealUrlCommand>());
     commands_.push_back(std::make_unique<SizeCommand>());
     commands_.push_back(std::make_unique<GetCommand>());
+    commands_.push_back(std::make_unique<QueriesCommand>());
+    commands_.push_back(std::make_unique<AnchorsCommand>());
+    commands_.push_back(std::make_unique<ResolveCommand>());
     commands_.push_back(std::make_unique<ListCommand>());
     commands_.push_back(std::make_unique<RegistryCommand>());
 }

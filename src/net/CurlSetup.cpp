@@ -100,8 +100,23 @@ CURL* CurlSetup::ThreadHandle() {
 QString CurlSetup::NormalizeAddress(const QString& address) {
     static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
     const QString trimmed = address.trimmed();
-    if (scheme.match(trimmed).hasMatch()) return trimmed;
-    return QStringLiteral("http://") + trimmed;
+    const QString withScheme =
+        scheme.match(trimmed).hasMatch() ? trimmed : QStringLiteral("http://") + trimmed;
+    static const QByteArray kUnsafe(" \"<>\\^`{|}");
+    static const char kHex[] = "0123456789ABCDEF";
+    QString encoded;
+    encoded.reserve(withScheme.size());
+    for (const char byte : withScheme.toUtf8()) {
+        const auto c = static_cast<unsigned char>(byte);
+        if (c <= 0x20 || c >= 0x7F || kUnsafe.contains(char(c))) {
+            encoded += u'%';
+            encoded += QChar(kHex[c >> 4]);
+            encoded += QChar(kHex[c & 15]);
+        } else {
+            encoded += QChar(c);
+        }
+    }
+    return encoded;
 }
 
 bool CurlSetup::IsUsableAddress(const QString& address) {

@@ -37,7 +37,9 @@ class CurlSetup {
     // Closes the calling thread's handle and its kept-alive connections (a later request opens anew).
     static void ReleaseThreadHandle();
 
-    // An address without a scheme gets "http://" in front, as the Windows program did.
+    // An address without a scheme gets "http://" in front, as the Windows program did; blanks,
+    // non-ASCII text and other bytes a URL cannot carry are percent-encoded (as UTF-8), as a browser
+    // sends them. Escapes already in the address stay as they are.
     static QString NormalizeAddress(const QString& address);
     // True when libcurl can parse the address as an http or https URL with a host.
     static bool IsUsableAddress(const QString& address);

@@ -39,8 +39,14 @@ double CElement::LeadingNumber(const QString& text) {
     return text.mid(start, i - start).toDouble();
 }
 
-void CElement::SetAttr(const QString& name, const QString& text) { attributes_[name] = ElementVal::FromText(text); }
+void CElement::SetAttr(const QString& name, const QString& text) {
+    attributes_[name] = ElementVal::FromText(text);
+}
 
-void CElement::SetAttr(const QString& name, double number) { attributes_[name] = ElementVal::FromNumber(number); }
+void CElement::SetAttr(const QString& name, double number) {
+    attributes_[name] = ElementVal::FromNumber(number);
+}
 
-ElementVal CElement::GetAttr(const QString& name) { return attributes_[name]; }
+ElementVal CElement::GetAttr(const QString& name) {
+    return attributes_[name];
+}

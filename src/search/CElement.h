@@ -19,7 +19,7 @@ struct ElementVal {
 };
 
 class CElement {
-public:
+  public:
     virtual ~CElement() = default;
     virtual bool Run() = 0;
     virtual QString GetContent() = 0;
@@ -35,12 +35,14 @@ public:
     // Leading decimal number of a text ("12abc" is 12, "abc" is 0).
     static double LeadingNumber(const QString& text);
 
-protected:
+  protected:
     struct CaseInsensitiveLess {
-        bool operator()(const QString& a, const QString& b) const { return a.compare(b, Qt::CaseInsensitive) < 0; }
+        bool operator()(const QString& a, const QString& b) const {
+            return a.compare(b, Qt::CaseInsensitive) < 0;
+        }
     };
     ElementVal& Slot(const QString& name) { return attributes_[name]; }
 
-private:
+  private:
     std::map<QString, ElementVal, CaseInsensitiveLess> attributes_;
 };

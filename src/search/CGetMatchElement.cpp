@@ -3,7 +3,8 @@
 #include "search/CPosElement.h"
 
 CGetMatchElement::CGetMatchElement() {
-    for (const char* name : {"orcontent", "upkey", "downkey", "leftkey", "rightkey", "content", "contentleft"}) {
+    for (const char* name :
+         {"orcontent", "upkey", "downkey", "leftkey", "rightkey", "content", "contentleft"}) {
         SetAttr(QString::fromLatin1(name), QString());
     }
 }
@@ -18,7 +19,8 @@ ElementVal CGetMatchElement::GetAttr(const QString& name) {
 
 bool CGetMatchElement::Run() {
     source_ = Text(QStringLiteral("orcontent"));
-    const qsizetype base = qBound<qsizetype>(qsizetype(0), CElement::GetAttr(QStringLiteral("startoffset")).AsInt(), source_.size());
+    const qsizetype base = qBound<qsizetype>(
+        qsizetype(0), CElement::GetAttr(QStringLiteral("startoffset")).AsInt(), source_.size());
     const QString up = Text(QStringLiteral("upkey"));
     const QString down = Text(QStringLiteral("downkey"));
     const QString left = Text(QStringLiteral("leftkey"));

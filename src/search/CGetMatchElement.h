@@ -10,7 +10,7 @@
 #include "search/CElement.h"
 
 class CGetMatchElement : public CElement {
-public:
+  public:
     CGetMatchElement();
     bool Run() override;
     QString GetContent() override { return Text(QStringLiteral("content")); }
@@ -19,8 +19,8 @@ public:
     // Where `contentleft` starts in `orcontent` after the last Run.
     qsizetype ContentLeftOffset() const { return leftStart_; }
 
-private:
-    QString source_;          // the `orcontent` of the last Run
+  private:
+    QString source_;           // the `orcontent` of the last Run
     qsizetype leftStart_ = 0;  // `contentleft` = source_ from here (source_.size(): empty)
     bool leftPending_ = false;
 };

@@ -23,8 +23,8 @@ namespace {
 constexpr int kMaxDepth = 2000;
 
 bool IsVoidElement(const QByteArray& name) {
-    static const QByteArrayList kVoid = {"area", "base", "br",   "col",   "embed",  "hr",    "img",
-                                         "input", "link", "meta", "param", "source", "track", "wbr", "p", "li"};
+    static const QByteArrayList kVoid = {"area", "base", "br",    "col",    "embed", "hr",  "img", "input",
+                                         "link", "meta", "param", "source", "track", "wbr", "p",   "li"};
     return kVoid.contains(name);
 }
 
@@ -40,7 +40,8 @@ bool NestsTooDeep(const QByteArray& html) {
         }
         if (!((next >= 'a' && next <= 'z') || (next >= 'A' && next <= 'Z'))) continue;
         qsizetype end = i + 1;
-        while (end < html.size() && end - i < 12 && std::isalnum(static_cast<unsigned char>(html[end]))) ++end;
+        while (end < html.size() && end - i < 12 && std::isalnum(static_cast<unsigned char>(html[end])))
+            ++end;
         if (IsVoidElement(html.mid(i + 1, end - i - 1).toLower())) continue;
         if (++depth > kMaxDepth) return true;
     }
@@ -76,11 +77,13 @@ void AppendText(const GumboNode* root, QString& out) {
     while (!stack.empty()) {
         const GumboNode* node = stack.back();
         stack.pop_back();
-        if (node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_WHITESPACE || node->type == GUMBO_NODE_CDATA) {
+        if (node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_WHITESPACE ||
+            node->type == GUMBO_NODE_CDATA) {
             text += node->v.text.text;
         } else if (node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE) {
             const GumboVector& children = node->v.element.children;
-            for (unsigned i = children.length; i > 0; --i) stack.push_back(static_cast<const GumboNode*>(children.data[i - 1]));
+            for (unsigned i = children.length; i > 0; --i)
+                stack.push_back(static_cast<const GumboNode*>(children.data[i - 1]));
         }
     }
     out = QString::fromUtf8(text).simplified();
@@ -115,7 +118,8 @@ bool CHtmlParse::SetHtml(const QString& text, bool stripScripts) {
     document->utf8 = FlattenDeepNesting(page_.toUtf8());
     GumboOptions options = kGumboDefaultOptions;
     options.max_errors = 0;  // the error list of a broken 20 MB page would cost more than the page
-    document->output = gumbo_parse_with_options(&options, document->utf8.constData(), size_t(document->utf8.size()));
+    document->output =
+        gumbo_parse_with_options(&options, document->utf8.constData(), size_t(document->utf8.size()));
     if (!document->output) return false;
     document_ = std::move(document);
     return true;
@@ -136,7 +140,8 @@ bool CHtmlParse::ListAnchors(QList<AnchorRecord>& anchors) const {
             anchors.append(record);
         }
         const GumboVector& children = node->v.element.children;
-        for (unsigned i = children.length; i > 0; --i) stack.push_back(static_cast<const GumboNode*>(children.data[i - 1]));
+        for (unsigned i = children.length; i > 0; --i)
+            stack.push_back(static_cast<const GumboNode*>(children.data[i - 1]));
     }
     return true;
 }
@@ -167,7 +172,8 @@ QString CHtmlParse::SiteBase(const QString& base, int levels) {
 QString CHtmlParse::ResolveUrl(const QString& base, const QString& link) {
     if (link.startsWith(QStringLiteral("//www."))) return base.left(5) + link;
     const QString lower = link.toLower();
-    if (lower.contains(u'#') || lower.contains(QStringLiteral("javascript")) || lower.contains(QStringLiteral("vbscript"))) {
+    if (lower.contains(u'#') || lower.contains(QStringLiteral("javascript")) ||
+        lower.contains(QStringLiteral("vbscript"))) {
         return {};
     }
     if (lower.startsWith(QStringLiteral("ftp"))) return link;
@@ -185,11 +191,13 @@ QString CHtmlParse::ResolveUrl(const QString& base, const QString& link) {
         // Each "../" drops everything up to and including it.
         int ups = 0;
         qsizetype restStart = 0;
-        for (qsizetype at = link.indexOf(QStringLiteral("../")); at >= 0; at = link.indexOf(QStringLiteral("../"), restStart)) {
+        for (qsizetype at = link.indexOf(QStringLiteral("../")); at >= 0;
+             at = link.indexOf(QStringLiteral("../"), restStart)) {
             ++ups;
             restStart = at + 3;
         }
-        result = ups == 0 ? SiteBase(base, 1) + u'/' + link : SiteBase(base, ups + 1) + u'/' + link.mid(restStart);
+        result =
+            ups == 0 ? SiteBase(base, 1) + u'/' + link : SiteBase(base, ups + 1) + u'/' + link.mid(restStart);
     }
     if (result.endsWith(QStringLiteral("//"))) {
         result.chop(2);

@@ -13,7 +13,7 @@ struct AnchorRecord {
 };
 
 class CHtmlParse {
-public:
+  public:
     CHtmlParse();
     ~CHtmlParse();
     CHtmlParse(const CHtmlParse&) = delete;
@@ -34,7 +34,7 @@ public:
     static QString SiteBase(const QString& base, int levels);
     static void StripScriptTags(QString& text);
 
-private:
+  private:
     struct Document;
     std::unique_ptr<Document> document_;
     QString base_;

@@ -5,7 +5,7 @@
 #include "search/CElement.h"
 
 class CPosElement : public CElement {
-public:
+  public:
     // The value `pos` starts from: 4294967295 as the old single-precision attribute held it.
     static constexpr double kUnsetPos = 4294967296.0;
 

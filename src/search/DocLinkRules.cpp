@@ -15,9 +15,9 @@ struct KnownType {
 };
 
 constexpr KnownType kKnownTypes[] = {
-    {"pdf", K::DocPdf},  {"doc", K::DocWord},  {"docx", K::DocWord}, {"wps", K::DocWord}, {"ppt", K::DocPpt},
-    {"pptx", K::DocPpt}, {"xls", K::DocXls},   {"xlsx", K::DocXls},  {"rtf", K::DocRtf},  {"txt", K::DocTxt},
-    {"pps", K::DocPpt},  {"zip", K::DocZip},   {"rar", K::DocZip},   {"7z", K::DocZip},
+    {"pdf", K::DocPdf},  {"doc", K::DocWord}, {"docx", K::DocWord}, {"wps", K::DocWord}, {"ppt", K::DocPpt},
+    {"pptx", K::DocPpt}, {"xls", K::DocXls},  {"xlsx", K::DocXls},  {"rtf", K::DocRtf},  {"txt", K::DocTxt},
+    {"pps", K::DocPpt},  {"zip", K::DocZip},  {"rar", K::DocZip},   {"7z", K::DocZip},
 };
 
 }  // namespace
@@ -78,7 +78,8 @@ bool DocLinkRules::InOtherEngineScope(const QString& link) const {
     }
     if (!options_.Checked(K::MatchUrlKey)) {
         QString address = options_.Text(K::EEngineOther);
-        if (!address.isEmpty() && !address.startsWith(QStringLiteral("http"))) address.prepend(QStringLiteral("http://"));
+        if (!address.isEmpty() && !address.startsWith(QStringLiteral("http")))
+            address.prepend(QStringLiteral("http://"));
         const QString key = address.mid(7, 10);
         if (key.isEmpty()) return false;
         if (link.contains(key)) return true;

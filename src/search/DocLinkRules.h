@@ -14,7 +14,7 @@ struct DocLink {
 };
 
 class DocLinkRules {
-public:
+  public:
     explicit DocLinkRules(const Options& options) : options_(options) {}
 
     QString GetDocType(const QString& link) const;
@@ -27,6 +27,6 @@ public:
     // An edit read as an unsigned integer: leading digits, anything else 0.
     static quint32 UnsignedValue(const QString& text);
 
-private:
+  private:
     const Options& options_;
 };

@@ -3,13 +3,13 @@
 // search job's dispatch recognises result pages by them.
 
 namespace EngineHosts {
-inline constexpr const char* Google = "www.google.com.hk";       // the query templates
-inline constexpr const char* GoogleMain = "www.google.com";      // Google's main web-search host
+inline constexpr const char* Google = "www.google.com.hk";   // the query templates
+inline constexpr const char* GoogleMain = "www.google.com";  // Google's main web-search host
 inline constexpr const char* Scholar = "scholar.google.com";
 inline constexpr const char* Baidu = "www.baidu.com";
 inline constexpr const char* BaiduClickThrough = "http://www.baidu.com/link?url=";
 inline constexpr const char* BaiduAdvert = "www.baidu.com/adrc.php";  // built-in URL filter entry
-inline constexpr const char* Bing = "cn.bing.com";               // Bing and Bing Academic
+inline constexpr const char* Bing = "cn.bing.com";                    // Bing and Bing Academic
 inline constexpr const char* Sogou = "www.sogou.com";
 inline constexpr const char* Youdao = "www.youdao.com";
 inline constexpr const char* Yahoo = "search.yahoo.com";

@@ -11,12 +11,13 @@ class KeywordList;
 class Options;
 
 class LinkFilters {
-public:
+  public:
     // Lines longer than this many bytes are taken in pieces, as the old reader did (never inside a
     // character here).
     static constexpr qsizetype kMaxLineBytes = 2549;
 
-    LinkFilters(const Options& options, const KeywordList& keywords) : options_(options), keywords_(keywords) {}
+    LinkFilters(const Options& options, const KeywordList& keywords)
+        : options_(options), keywords_(keywords) {}
 
     void LoadFilterLists(const QString& urlFilterPath, const QString& titleFilterPath);
     static void ReadListFile(const QString& path, QStringList& list);
@@ -30,7 +31,7 @@ public:
     static void CleanTitle(QString& title);
     bool AcceptTitle(const QString& title) const;
 
-private:
+  private:
     const Options& options_;
     const KeywordList& keywords_;
     QStringList urlFilters_;

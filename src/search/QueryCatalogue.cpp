@@ -40,39 +40,101 @@ const std::vector<const char*> kArchives = {"zip", "rar", "7z"};
 
 const EngineSpec& Spec(SearchEngine engine) {
     static const EngineSpec specs[] = {
-        /* Google */ {K::GoogleSearch, true, "https", EngineHosts::Google,
+        /* Google */ {K::GoogleSearch,
+                      true,
+                      "https",
+                      EngineHosts::Google,
                       "/search?q=%s&num=50&as_filetype=@&start=%d&%s&as_qdr=%s",
-                      {{{"doc", "docx"}, {"pdf"}, {"ppt", "pps"}, {"xls"}, {"rtf"}, {"txt"}, kArchives}}, true},
-        /* Scholar */ {K::GoogleScholar, true, "https", EngineHosts::Scholar,
-                       "/scholar?start=%d&q=filetype:@+%s&hl=zh-CN&as_sdt=0,5",
-                       {{{"doc", "docx"}, {"pdf"}, {"ppt", "pptx", "pps"}, {"xls", "xlsx"}, {"rtf"}, {"txt"}, kArchives}},
-                       true},
-        /* Baidu */ {K::BaiduSearch, false, "http", EngineHosts::Baidu,
-                     "/s?wd=filetype%%3A@%%20(%s) -(百度文库)&pn=%d&lm=%d",
-                     {{{"doc"}, {"pdf"}, {"ppt"}, {"xls"}, {"rtf"}, {}, {}}}, false},
-        /* Bing */ {K::CheckBind, true, "http", EngineHosts::Bing,
-                    "/search?q=filetype%%3a@+%s&go=提交&qs=bs&first=%d&tbs=%s&%s",
-                    {{{"doc"}, {"pdf"}, {"ppt", "pps"}, {"xls"}, {"rtf"}, {"txt"}, kArchives}}, true},
-        /* BingAcademic */ {K::BingXueshu, true, "http", EngineHosts::Bing,
-                            "/academic/search?q=filetype%%3a@+%s&first=%d&FORM=PENR",
-                            {{{"doc"}, {"pdf"}, {"ppt"}, {"xls"}, {"rtf"}, {"txt"}, kArchives}}, true},
-        /* Sogou */ {K::SougouSearch, false, "http", EngineHosts::Sogou,
-                     "/web?num=50&query=filetype%%3A@+%s&page=%d&tsn=%d",
-                     {{{"doc"}, {"pdf"}, {"ppt"}, {"xls"}, {"rtf"}, {}, {}}}, false},
-        /* Youdao */ {K::CheckYoudao, false, "http", EngineHosts::Youdao, "/search?q=filetype:@+%s&start=%d&lm=%d",
-                      {{{"doc"}, {"pdf"}, {"ppt"}, {"xls"}, {"rtf"}, {}, {}}}, false},
-        /* Yahoo */ {K::CheckYahoo, true, "http", EngineHosts::Yahoo,
-                     "/search?fr2=time&rd=r1&fr=404&p=filetype:@+%s&b=%d%s",
-                     {{{"doc"}, {"pdf"}, {"ppt", "pps"}, {"xls"}, {"rtf"}, {"txt"}, kArchives}}, true},
-        /* Aol */ {K::CheckAol, true, "http", EngineHosts::Aol,
-                   "/aol/search?s_it=nscpsearch&q=filetype:@+%s&page=%d&%s&as_qdr=%s",
-                   {{{"doc", "docx"}, {"pdf"}, {"ppt", "pps"}, {"xls"}, {"rtf"}, {"txt"}, kArchives}}, true},
-        /* Zhongsou */ {K::GoogleZhongSou, false, "http", EngineHosts::Zhongsou, "/third.cgi?w=filetype:@+%s&b=%d%s",
-                        {{{"doc"}, {"pdf"}, {"ppt"}, {"xls"}, {"rtf"}, {"txt"}, kArchives}}, true},
-        /* Osun */ {K::OsunSearch, true, "http", EngineHosts::Osun, "/%s/%s-@.html",
-                    {{{"doc"}, {"pdf"}, {"ppt"}, {}, {}, {}, {}}}, false},
-        /* Da63 */ {K::Search63Da, false, "http", EngineHosts::Da63, "/?@%d-%s/",
-                    {{{"Doc"}, {"Pdf"}, {"Ppt"}, {"Xls"}, {"Rtf"}, {}, {}}}, false},
+                      {{{"doc", "docx"}, {"pdf"}, {"ppt", "pps"}, {"xls"}, {"rtf"}, {"txt"}, kArchives}},
+                      true},
+        /* Scholar */
+        {K::GoogleScholar,
+         true,
+         "https",
+         EngineHosts::Scholar,
+         "/scholar?start=%d&q=filetype:@+%s&hl=zh-CN&as_sdt=0,5",
+         {{{"doc", "docx"}, {"pdf"}, {"ppt", "pptx", "pps"}, {"xls", "xlsx"}, {"rtf"}, {"txt"}, kArchives}},
+         true},
+        /* Baidu */
+        {K::BaiduSearch,
+         false,
+         "http",
+         EngineHosts::Baidu,
+         "/s?wd=filetype%%3A@%%20(%s) -(百度文库)&pn=%d&lm=%d",
+         {{{"doc"}, {"pdf"}, {"ppt"}, {"xls"}, {"rtf"}, {}, {}}},
+         false},
+        /* Bing */
+        {K::CheckBind,
+         true,
+         "http",
+         EngineHosts::Bing,
+         "/search?q=filetype%%3a@+%s&go=提交&qs=bs&first=%d&tbs=%s&%s",
+         {{{"doc"}, {"pdf"}, {"ppt", "pps"}, {"xls"}, {"rtf"}, {"txt"}, kArchives}},
+         true},
+        /* BingAcademic */
+        {K::BingXueshu,
+         true,
+         "http",
+         EngineHosts::Bing,
+         "/academic/search?q=filetype%%3a@+%s&first=%d&FORM=PENR",
+         {{{"doc"}, {"pdf"}, {"ppt"}, {"xls"}, {"rtf"}, {"txt"}, kArchives}},
+         true},
+        /* Sogou */
+        {K::SougouSearch,
+         false,
+         "http",
+         EngineHosts::Sogou,
+         "/web?num=50&query=filetype%%3A@+%s&page=%d&tsn=%d",
+         {{{"doc"}, {"pdf"}, {"ppt"}, {"xls"}, {"rtf"}, {}, {}}},
+         false},
+        /* Youdao */
+        {K::CheckYoudao,
+         false,
+         "http",
+         EngineHosts::Youdao,
+         "/search?q=filetype:@+%s&start=%d&lm=%d",
+         {{{"doc"}, {"pdf"}, {"ppt"}, {"xls"}, {"rtf"}, {}, {}}},
+         false},
+        /* Yahoo */
+        {K::CheckYahoo,
+         true,
+         "http",
+         EngineHosts::Yahoo,
+         "/search?fr2=time&rd=r1&fr=404&p=filetype:@+%s&b=%d%s",
+         {{{"doc"}, {"pdf"}, {"ppt", "pps"}, {"xls"}, {"rtf"}, {"txt"}, kArchives}},
+         true},
+        /* Aol */
+        {K::CheckAol,
+         true,
+         "http",
+         EngineHosts::Aol,
+         "/aol/search?s_it=nscpsearch&q=filetype:@+%s&page=%d&%s&as_qdr=%s",
+         {{{"doc", "docx"}, {"pdf"}, {"ppt", "pps"}, {"xls"}, {"rtf"}, {"txt"}, kArchives}},
+         true},
+        /* Zhongsou */
+        {K::GoogleZhongSou,
+         false,
+         "http",
+         EngineHosts::Zhongsou,
+         "/third.cgi?w=filetype:@+%s&b=%d%s",
+         {{{"doc"}, {"pdf"}, {"ppt"}, {"xls"}, {"rtf"}, {"txt"}, kArchives}},
+         true},
+        /* Osun */
+        {K::OsunSearch,
+         true,
+         "http",
+         EngineHosts::Osun,
+         "/%s/%s-@.html",
+         {{{"doc"}, {"pdf"}, {"ppt"}, {}, {}, {}, {}}},
+         false},
+        /* Da63 */
+        {K::Search63Da,
+         false,
+         "http",
+         EngineHosts::Da63,
+         "/?@%d-%s/",
+         {{{"Doc"}, {"Pdf"}, {"Ppt"}, {"Xls"}, {"Rtf"}, {}, {}}},
+         false},
     };
     return specs[int(engine)];
 }
@@ -85,18 +147,29 @@ std::vector<int> Pages(SearchEngine engine) {
         return values;
     };
     switch (engine) {
-        case SearchEngine::Google: return range(0, 50, 10);
-        case SearchEngine::Scholar: return range(0, 10, 30);
-        case SearchEngine::Baidu: return range(0, 10, 130);
+        case SearchEngine::Google:
+            return range(0, 50, 10);
+        case SearchEngine::Scholar:
+            return range(0, 10, 30);
+        case SearchEngine::Baidu:
+            return range(0, 10, 130);
         case SearchEngine::Bing:
-        case SearchEngine::BingAcademic: return range(1, 10, 20);
-        case SearchEngine::Sogou: return range(1, 1, 29);
-        case SearchEngine::Youdao: return range(0, 10, 130);
-        case SearchEngine::Yahoo: return range(1, 10, 40);
-        case SearchEngine::Aol: return range(0, 1, 100);
-        case SearchEngine::Zhongsou: return range(1, 1, 99);
-        case SearchEngine::Osun: return range(0, 1, 20);
-        case SearchEngine::Da63: return range(1, 1, 79);
+        case SearchEngine::BingAcademic:
+            return range(1, 10, 20);
+        case SearchEngine::Sogou:
+            return range(1, 1, 29);
+        case SearchEngine::Youdao:
+            return range(0, 10, 130);
+        case SearchEngine::Yahoo:
+            return range(1, 10, 40);
+        case SearchEngine::Aol:
+            return range(0, 1, 100);
+        case SearchEngine::Zhongsou:
+            return range(1, 1, 99);
+        case SearchEngine::Osun:
+            return range(0, 1, 20);
+        case SearchEngine::Da63:
+            return range(1, 1, 79);
     }
     return {};
 }
@@ -106,20 +179,32 @@ QStringList Arguments(SearchEngine engine, const QString& keyword, int page, int
     const QString p = QString::number(page);
     const QString client = QLatin1StringView(kClients[page % 3]);
     switch (engine) {
-        case SearchEngine::Google: return {keyword, p, client, QLatin1StringView(kAsQdr[time])};
-        case SearchEngine::Scholar: return {p, keyword};
-        case SearchEngine::Baidu: return {keyword, p, QLatin1StringView(kBaiduLm[time])};
+        case SearchEngine::Google:
+            return {keyword, p, client, QLatin1StringView(kAsQdr[time])};
+        case SearchEngine::Scholar:
+            return {p, keyword};
+        case SearchEngine::Baidu:
+            return {keyword, p, QLatin1StringView(kBaiduLm[time])};
         case SearchEngine::Bing:
-            return {keyword, p, QLatin1StringView(kBingTbs[time]),
-                    bingEnglish ? QStringLiteral("intlF=1&FORM=TIPEN1") : QStringLiteral("intlF=&FORM=TIPALL")};
-        case SearchEngine::BingAcademic: return {keyword, p};
-        case SearchEngine::Sogou: return {keyword, p, QLatin1StringView(kSogouTsn[time])};
-        case SearchEngine::Youdao: return {keyword, p, QLatin1StringView(kYoudaoLm[time])};
-        case SearchEngine::Yahoo: return {keyword, p, QLatin1StringView(kYahooSuffix[time])};
-        case SearchEngine::Aol: return {keyword, p, client, QLatin1StringView(kAsQdr[time])};
-        case SearchEngine::Zhongsou: return {keyword, p, QLatin1StringView(kZhongsouSuffix[time])};
-        case SearchEngine::Osun: return {keyword, keyword};
-        case SearchEngine::Da63: return {p, keyword};
+            return {
+                keyword, p, QLatin1StringView(kBingTbs[time]),
+                bingEnglish ? QStringLiteral("intlF=1&FORM=TIPEN1") : QStringLiteral("intlF=&FORM=TIPALL")};
+        case SearchEngine::BingAcademic:
+            return {keyword, p};
+        case SearchEngine::Sogou:
+            return {keyword, p, QLatin1StringView(kSogouTsn[time])};
+        case SearchEngine::Youdao:
+            return {keyword, p, QLatin1StringView(kYoudaoLm[time])};
+        case SearchEngine::Yahoo:
+            return {keyword, p, QLatin1StringView(kYahooSuffix[time])};
+        case SearchEngine::Aol:
+            return {keyword, p, client, QLatin1StringView(kAsQdr[time])};
+        case SearchEngine::Zhongsou:
+            return {keyword, p, QLatin1StringView(kZhongsouSuffix[time])};
+        case SearchEngine::Osun:
+            return {keyword, keyword};
+        case SearchEngine::Da63:
+            return {p, keyword};
     }
     return {};
 }
@@ -167,7 +252,8 @@ QString QueryCatalogue::EscapeKeyword(const QString& keyword) {
     QString out;
     for (const char byte : keyword.toUtf8()) {
         const auto c = static_cast<unsigned char>(byte);
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || kKept.contains(char(c))) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+            kKept.contains(char(c))) {
             out += QChar(c);
         } else {
             out += u'%';
@@ -191,16 +277,19 @@ void QueryCatalogue::Queue(const QString& address, const QueueFn& queue) const {
     if (address.size() <= kMaxAddress) queue(address);
 }
 
-void QueryCatalogue::QueueEngine(SearchEngine engine, const QString& keyword, int timeIndex, const QueueFn& queue) const {
+void QueryCatalogue::QueueEngine(SearchEngine engine, const QString& keyword, int timeIndex,
+                                 const QueueFn& queue) const {
     const EngineSpec& spec = Spec(engine);
     const int time = qBound(0, timeIndex, 4);
     const bool bingEnglish = options_.Checked(K::BingEnglish);
-    const QString prefix = QStringLiteral("%1://%2").arg(QLatin1StringView(spec.scheme), QLatin1StringView(spec.host));
+    const QString prefix =
+        QStringLiteral("%1://%2").arg(QLatin1StringView(spec.scheme), QLatin1StringView(spec.host));
     const QString pattern = QString::fromUtf8(spec.pattern);
     const QString otherExtension = options_.Text(K::EDocOther).left(254);
     for (const int page : Pages(engine)) {
         QString pagePattern = pattern;
-        if (engine == SearchEngine::Osun && page > 0) pagePattern.replace(QStringLiteral("@.html"), QStringLiteral("@-%d.html"));
+        if (engine == SearchEngine::Osun && page > 0)
+            pagePattern.replace(QStringLiteral("@.html"), QStringLiteral("@-%d.html"));
         QStringList args = Arguments(engine, keyword, page, time, bingEnglish);
         if (engine == SearchEngine::Osun && page > 0) args.append(QString::number(page));
         for (int box = 0; box < int(kFormatBoxes.size()); ++box) {
@@ -231,12 +320,18 @@ void QueryCatalogue::QueueEngine(SearchEngine engine, const QString& keyword, in
 void QueryCatalogue::BuildQueue(const QStringList& keywords, int timeIndex, const QueueFn& queue) const {
     for (const QString& keyword : keywords) {
         if (keyword.isEmpty()) continue;
-        if (options_.Checked(K::DocPdf)) {
-            Queue(QStringLiteral("http://%1/book/%2-pdf.html").arg(QLatin1StringView(EngineHosts::PdfGeni), keyword), queue);
-            Queue(QStringLiteral("http://%1/us/%2-pdf.html").arg(QLatin1StringView(EngineHosts::PdfSearch), keyword), queue);
+        if (pdfSites_ && options_.Checked(K::DocPdf)) {
+            Queue(QStringLiteral("http://%1/book/%2-pdf.html")
+                      .arg(QLatin1StringView(EngineHosts::PdfGeni), keyword),
+                  queue);
+            Queue(QStringLiteral("http://%1/us/%2-pdf.html")
+                      .arg(QLatin1StringView(EngineHosts::PdfSearch), keyword),
+                  queue);
             if (IsAllAlnum(keyword)) {
                 for (int p = 1; p <= 9; ++p) {
-                    Queue(QStringLiteral("http://%1/%2?p=%3").arg(QLatin1StringView(EngineHosts::PdfQueen), keyword).arg(p),
+                    Queue(QStringLiteral("http://%1/%2?p=%3")
+                              .arg(QLatin1StringView(EngineHosts::PdfQueen), keyword)
+                              .arg(p),
                           queue);
                 }
             }
@@ -244,12 +339,14 @@ void QueryCatalogue::BuildQueue(const QStringList& keywords, int timeIndex, cons
         if (options_.Checked(K::BaiduSearch)) QueueEngine(SearchEngine::Baidu, keyword, timeIndex, queue);
         const QString escaped = EscapeKeyword(keyword);
         if (!escaped.isEmpty()) {
-            for (SearchEngine engine : {SearchEngine::Google, SearchEngine::Scholar, SearchEngine::Osun, SearchEngine::Bing,
-                                        SearchEngine::BingAcademic, SearchEngine::Aol, SearchEngine::Yahoo}) {
+            for (SearchEngine engine :
+                 {SearchEngine::Google, SearchEngine::Scholar, SearchEngine::Osun, SearchEngine::Bing,
+                  SearchEngine::BingAcademic, SearchEngine::Aol, SearchEngine::Yahoo}) {
                 if (options_.Checked(Spec(engine).box)) QueueEngine(engine, escaped, timeIndex, queue);
             }
         }
-        for (SearchEngine engine : {SearchEngine::Youdao, SearchEngine::Sogou, SearchEngine::Da63, SearchEngine::Zhongsou}) {
+        for (SearchEngine engine :
+             {SearchEngine::Youdao, SearchEngine::Sogou, SearchEngine::Da63, SearchEngine::Zhongsou}) {
             if (options_.Checked(Spec(engine).box)) QueueEngine(engine, keyword, timeIndex, queue);
         }
     }

@@ -9,16 +9,31 @@
 
 class Options;
 
-enum class SearchEngine { Google, Scholar, Baidu, Bing, BingAcademic, Sogou, Youdao, Yahoo, Aol, Zhongsou, Osun, Da63 };
+enum class SearchEngine {
+    Google,
+    Scholar,
+    Baidu,
+    Bing,
+    BingAcademic,
+    Sogou,
+    Youdao,
+    Yahoo,
+    Aol,
+    Zhongsou,
+    Osun,
+    Da63
+};
 
 class QueryCatalogue {
-public:
+  public:
     // The longest address the old fixed buffer held; a longer one is not queued at all.
     static constexpr qsizetype kMaxAddress = 1023;
 
     using QueueFn = std::function<void(const QString& address)>;
 
     explicit QueryCatalogue(const Options& options) : options_(options) {}
+    // The three PDF sites follow the PDF format box; a caller may leave them out altogether.
+    void SetPdfSitesEnabled(bool enabled) { pdfSites_ = enabled; }
 
     // timeIndex 0..4 (all time .. last year).
     void BuildQueue(const QStringList& keywords, int timeIndex, const QueueFn& queue) const;
@@ -31,8 +46,9 @@ public:
     // Fills "%%", "%s" and "%d" of a printf-style template in order.
     static QString Format(const QString& pattern, const QStringList& args);
 
-private:
+  private:
     void Queue(const QString& address, const QueueFn& queue) const;
 
     const Options& options_;
+    bool pdfSites_ = true;
 };

@@ -152,3 +152,36 @@ TEST(CliLists, ShowConvertAndRegistry) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CliSearchRules, QueriesAnchorsResolve) {
+    TempHome home;
+    const CliRun pdfOnly =
+        RunIn(home, {"queries", "-k", "report", "-k", "report", "--engines", "pdf", "--formats", "pdf"});
+    EXPECT_EQ(pdfOnly.out.count('\n'), 11);  // the second "report" adds nothing new
+    const CliRun google = RunIn(home, {"queries", "-k", "a b", "--engines", "google", "--formats", "other",
+                                       "--other-ext", "djvu", "--time", "2"});
+    EXPECT_TRUE(
+        google.out.startsWith("https://www.google.com.hk/search?q=a%20b&num=50&as_filetype=djvu&start=0&"
+                              "client=aff-cs-maxthon&as_qdr=w\n"));
+    EXPECT_EQ(RunIn(home, {"queries", "--time", "5"}).status, 2);
+    EXPECT_EQ(RunIn(home, {"queries", "--formats", "exe"}).status, 2);
+    home.Write("key.list", "saved\n");
+    EXPECT_TRUE(RunIn(home, {"queries", "--engines", "baidu"}).out.contains("(saved)"));
+    EXPECT_EQ(RunIn(home, {"queries", "--other-engine", "example.org", "--engines", "yahoo", "-k", "x",
+                           "--formats", "txt"})
+                  .out.split('\n', Qt::SkipEmptyParts)
+                  .last(),
+              "http://example.org");
+
+    home.Write("page.html",
+               QString::fromUtf8("<a href=\"docs/a.pdf\">年报\t2016</a><a href=\"#top\">top</a>").toUtf8());
+    EXPECT_EQ(RunIn(home, {"anchors", home.Path("page.html"), "--url", "http://h.example/site/p.html"}).out,
+              QString::fromUtf8("年报 2016\thttp://h.example/site/docs/a.pdf\ntop\t\n"));
+    EXPECT_EQ(RunIn(home, {"anchors", home.Path("missing.html"), "--url", "http://h/"}).status, 1);
+    EXPECT_EQ(RunIn(home, {"resolve", "http://h.example/x/y.html", "../f.pdf"}).out,
+              "http://h.example/f.pdf\n");
+}
+
+}  // namespace

@@ -17,6 +17,9 @@ class PageFetchTest : public ::testing::Test {
   protected:
     void SetUp() override {
         auto& http = server.Http();
+        http.Get("/s", [](const httplib::Request& req, httplib::Response& res) {
+            res.set_content("wd=" + req.get_param_value("wd"), "text/plain; charset=utf-8");
+        });
         http.Get("/echo-referer", [](const httplib::Request& req, httplib::Response& res) {
             res.set_content(req.has_header("Referer") ? "referer=" + req.get_header_value("Referer") : "none",
                             "text/plain");
@@ -121,6 +124,11 @@ TEST_F(PageFetchTest, AnyStatusIsAnAnswerAndRedirectsAreFollowed) {
     const QString schemeless = server.Url("/final").mid(int(qstrlen("http://")));
     EXPECT_EQ(getHtmlPageCode(client, schemeless, {}, true, &log), QStringLiteral("arrived"));
     EXPECT_FALSE(home.Exists("run.log"));
+}
+
+TEST_F(PageFetchTest, CatalogueAddressesWithBlanksAndChineseAreSentEncoded) {
+    EXPECT_EQ(Fetch(QString::fromUtf8("/s?wd=filetype%3Apdf%20(年报) -(百度文库)&pn=0")),
+              QString::fromUtf8("wd=filetype:pdf (年报) -(百度文库)"));
 }
 
 TEST_F(PageFetchTest, FailuresLeaveOneRunLogEntryEach) {

@@ -27,7 +27,8 @@ TEST(CHtmlParse, ResolveUrlRules) {
     EXPECT_EQ(CHtmlParse::ResolveUrl("", "f.pdf"), "/f.pdf");
     EXPECT_EQ(CHtmlParse::SiteBase("http://a/b", 1), "http://a/b");  // last "/" at 8: below 10, whole base
     // 100,000 "../" resolve in one pass.
-    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, QStringLiteral("../").repeated(100000) + "f.pdf"), kBase + "/f.pdf");
+    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, QStringLiteral("../").repeated(100000) + "f.pdf"),
+              kBase + "/f.pdf");
 }
 
 TEST(CHtmlParse, StripScriptTags) {
@@ -41,10 +42,11 @@ TEST(CHtmlParse, AnchorsInOrderWithTextAndBase) {
     QList<AnchorRecord> none;
     EXPECT_FALSE(page.ListAnchors(none));
     EXPECT_FALSE(page.SetHtml("", true));
-    ASSERT_TRUE(page.SetHtml("<p><a href=\"docs/a.pdf\">Annual <b>report</b>\n 2016</a><A HREF='/b.doc'>B</a>"
-                             "<a>no href</a><a href=\"x.pdf?a=1&amp;b=2\">amp</a><div><a href=\"http://o.example/c/\">"
-                             "C</div>",
-                             true));
+    ASSERT_TRUE(page.SetHtml(
+        "<p><a href=\"docs/a.pdf\">Annual <b>report</b>\n 2016</a><A HREF='/b.doc'>B</a>"
+        "<a>no href</a><a href=\"x.pdf?a=1&amp;b=2\">amp</a><div><a href=\"http://o.example/c/\">"
+        "C</div>",
+        true));
     QList<AnchorRecord> anchors;
     ASSERT_TRUE(page.ListAnchors(anchors));
     ASSERT_EQ(anchors.size(), 5);
@@ -86,7 +88,8 @@ TEST(CHtmlParse, HostileMarkup) {
 }
 
 TEST(CHtmlParse, RealPagesOnManyThreads) {
-    const QDir fixtures(qEnvironmentVariable("SKIMMER_FIXTURES", "../shared/fixtures") + "/result-pages/generic");
+    const QDir fixtures(qEnvironmentVariable("SKIMMER_FIXTURES", "../shared/fixtures") +
+                        "/result-pages/generic");
     const QStringList files = fixtures.entryList({"*.html"});
     if (files.isEmpty()) GTEST_SKIP() << "saved pages not found in " << fixtures.path().toStdString();
     std::vector<std::thread> threads;

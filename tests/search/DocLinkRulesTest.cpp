@@ -9,7 +9,7 @@ namespace {
 using K = SettingKey;
 
 class DocLinkRulesTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { options.Load(IniFile()); }
     Options options;
     DocLinkRules rules{options};

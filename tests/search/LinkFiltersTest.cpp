@@ -31,7 +31,7 @@ TEST(LinkFilters, ListFilesAndMatching) {
     EXPECT_EQ(titles[4], "cut");
 
     EXPECT_TRUE(filters.UrlFiltered("http://PAN.example/x"));  // second pass ignores case
-    EXPECT_TRUE(filters.UrlFiltered("search.example"));         // both ways: the link inside an entry
+    EXPECT_TRUE(filters.UrlFiltered("search.example"));        // both ways: the link inside an entry
     EXPECT_FALSE(filters.UrlFiltered("http://docs.example/a.pdf"));
     EXPECT_TRUE(LinkFilters::MatchesList({"xabcx"}, "abc", true));
     EXPECT_TRUE(LinkFilters::MatchesList({"b"}, "abc", true));

@@ -9,7 +9,7 @@ namespace {
 using K = SettingKey;
 
 class QueryCatalogueTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         options.Load(IniFile());
         for (const SettingSpec& spec : SettingsTable::All()) {
@@ -30,7 +30,8 @@ protected:
 TEST_F(QueryCatalogueTest, EscapingAndAlnum) {
     EXPECT_EQ(QueryCatalogue::EscapeKeyword("a b+c"), QStringLiteral("a%20b%2bc"));
     EXPECT_EQ(QueryCatalogue::EscapeKeyword(QString::fromUtf8("年报")), QStringLiteral("%e5%b9%b4%e6%8a%a5"));
-    EXPECT_EQ(QueryCatalogue::EscapeKeyword("!'()*-./:_~%&=?#\\"), QStringLiteral("!'()*-./:_~%%26%3d%3f%23%5c"));
+    EXPECT_EQ(QueryCatalogue::EscapeKeyword("!'()*-./:_~%&=?#\\"),
+              QStringLiteral("!'()*-./:_~%%26%3d%3f%23%5c"));
     EXPECT_EQ(QueryCatalogue::EscapeKeyword(QString(341, u'x')).size(), 341);
     EXPECT_EQ(QueryCatalogue::EscapeKeyword(QString(342, QChar(0x4E2D))), QString());  // 342 x 9 > 1023
     EXPECT_EQ(QueryCatalogue::EscapeKeyword(QString(1024, u'a')), QString());
@@ -47,8 +48,11 @@ TEST_F(QueryCatalogueTest, PdfSitesAndOrderOfEngines) {
     EXPECT_EQ(report[0], QStringLiteral("http://www.pdfgeni.com/book/report-pdf.html"));
     EXPECT_EQ(report[1], QStringLiteral("http://www.pdf-search.org/us/report-pdf.html"));
     EXPECT_EQ(report[2], QStringLiteral("http://www.pdfqueen.com/report?p=1"));
-    EXPECT_EQ(report[11], QString::fromUtf8("http://www.baidu.com/s?wd=filetype%3Apdf%20(report) -(百度文库)&pn=0&lm=0"));
-    EXPECT_EQ(report.last(), QString::fromUtf8("http://www.baidu.com/s?wd=filetype%3Apdf%20(report) -(百度文库)&pn=1290&lm=0"));
+    EXPECT_EQ(report[11],
+              QString::fromUtf8("http://www.baidu.com/s?wd=filetype%3Apdf%20(report) -(百度文库)&pn=0&lm=0"));
+    EXPECT_EQ(
+        report.last(),
+        QString::fromUtf8("http://www.baidu.com/s?wd=filetype%3Apdf%20(report) -(百度文库)&pn=1290&lm=0"));
     EXPECT_EQ(Build({"annual report"}).size(), 2 + 130);  // a blank: no pdfqueen pages
 }
 
@@ -57,9 +61,17 @@ TEST_F(QueryCatalogueTest, GooglePagesClientsAndTokens) {
     options.SetLiveText(K::EDocOther, "djvu");
     const QStringList google = Build({"a b"}, 4);
     ASSERT_EQ(google.size(), 10 * 3);
-    EXPECT_EQ(google[0], QStringLiteral("https://www.google.com.hk/search?q=a%20b&num=50&as_filetype=doc&start=0&client=aff-cs-maxthon&as_qdr=y"));
-    EXPECT_EQ(google[1], QStringLiteral("https://www.google.com.hk/search?q=a%20b&num=50&as_filetype=docx&start=0&client=aff-cs-maxthon&as_qdr=y"));
-    EXPECT_EQ(google[2], QStringLiteral("https://www.google.com.hk/search?q=a%20b&num=50&as_filetype=djvu&start=0&client=aff-cs-maxthon&as_qdr=y"));
+    EXPECT_EQ(google[0],
+              QStringLiteral("https://www.google.com.hk/"
+                             "search?q=a%20b&num=50&as_filetype=doc&start=0&client=aff-cs-maxthon&as_qdr=y"));
+    EXPECT_EQ(
+        google[1],
+        QStringLiteral("https://www.google.com.hk/"
+                       "search?q=a%20b&num=50&as_filetype=docx&start=0&client=aff-cs-maxthon&as_qdr=y"));
+    EXPECT_EQ(
+        google[2],
+        QStringLiteral("https://www.google.com.hk/"
+                       "search?q=a%20b&num=50&as_filetype=djvu&start=0&client=aff-cs-maxthon&as_qdr=y"));
     EXPECT_TRUE(google[3].contains("start=50&client=aff-os-miniIE"));
     EXPECT_TRUE(google[6].contains("start=100&client=aff-os-360se"));
     EXPECT_TRUE(google[9].contains("start=150&client=aff-cs-maxthon"));
@@ -78,23 +90,42 @@ TEST_F(QueryCatalogueTest, EveryEnginesTemplateAndExceptions) {
         return all;
     };
     const QStringList scholar = first(K::GoogleScholar);
-    EXPECT_EQ(scholar[0], QStringLiteral("https://scholar.google.com/scholar?start=0&q=filetype:ppt+k&hl=zh-CN&as_sdt=0,5"));
-    EXPECT_EQ(scholar[2], QStringLiteral("https://scholar.google.com/scholar?start=0&q=filetype:pps k&hl=zh-CN&as_sdt=0,5"));
-    EXPECT_EQ(scholar[3], QStringLiteral("https://scholar.google.com/scholar?start=0&q=filetype:djvu+k&hl=zh-CN&as_sdt=0,5"));
+    EXPECT_EQ(
+        scholar[0],
+        QStringLiteral("https://scholar.google.com/scholar?start=0&q=filetype:ppt+k&hl=zh-CN&as_sdt=0,5"));
+    EXPECT_EQ(
+        scholar[2],
+        QStringLiteral("https://scholar.google.com/scholar?start=0&q=filetype:pps k&hl=zh-CN&as_sdt=0,5"));
+    EXPECT_EQ(
+        scholar[3],
+        QStringLiteral("https://scholar.google.com/scholar?start=0&q=filetype:djvu+k&hl=zh-CN&as_sdt=0,5"));
     EXPECT_EQ(scholar.size(), 30 * 4);
 
     options.SetCommittedInt(K::BingEnglish, 1);
     const QStringList bing = first(K::CheckBind, 2);
-    EXPECT_EQ(bing[0], QString::fromUtf8("http://cn.bing.com/search?q=filetype%3appt+k&go=提交&qs=bs&first=1&tbs=qdr:w&intlF=1&FORM=TIPEN1"));
-    EXPECT_EQ(bing[2], QString::fromUtf8("http://cn.bing.com/search?q=filetype%3adjvu+k&go=提交&qs=bs&first=1&tbs=qdr:w&intlF=1&FORM=TIPEN1"));
-    EXPECT_EQ(first(K::BingXueshu)[0], QStringLiteral("http://cn.bing.com/academic/search?q=filetype%3appt+k&first=1&FORM=PENR"));
-    EXPECT_EQ(first(K::SougouSearch, 3)[0], QStringLiteral("http://www.sogou.com/web?num=50&query=filetype%3Appt+k&page=1&tsn=3"));
-    EXPECT_EQ(first(K::CheckYoudao)[0], QStringLiteral("http://www.youdao.com/search?q=filetype:ppt+k&start=0&lm=-1"));
+    EXPECT_EQ(bing[0], QString::fromUtf8(
+                           "http://cn.bing.com/"
+                           "search?q=filetype%3appt+k&go=提交&qs=bs&first=1&tbs=qdr:w&intlF=1&FORM=TIPEN1"));
+    EXPECT_EQ(bing[2], QString::fromUtf8(
+                           "http://cn.bing.com/"
+                           "search?q=filetype%3adjvu+k&go=提交&qs=bs&first=1&tbs=qdr:w&intlF=1&FORM=TIPEN1"));
+    EXPECT_EQ(first(K::BingXueshu)[0],
+              QStringLiteral("http://cn.bing.com/academic/search?q=filetype%3appt+k&first=1&FORM=PENR"));
+    EXPECT_EQ(first(K::SougouSearch, 3)[0],
+              QStringLiteral("http://www.sogou.com/web?num=50&query=filetype%3Appt+k&page=1&tsn=3"));
+    EXPECT_EQ(first(K::CheckYoudao)[0],
+              QStringLiteral("http://www.youdao.com/search?q=filetype:ppt+k&start=0&lm=-1"));
     const QStringList yahoo = first(K::CheckYahoo, 4);
-    EXPECT_EQ(yahoo[0], QStringLiteral("http://search.yahoo.com/search?fr2=time&rd=r1&fr=404&p=filetype:ppt+k&b=1"));
-    EXPECT_EQ(first(K::CheckYahoo, 1)[0], QStringLiteral("http://search.yahoo.com/search?fr2=time&rd=r1&fr=404&p=filetype:ppt+k&b=1&btf=d"));
-    EXPECT_EQ(first(K::CheckAol, 3)[3], QStringLiteral("http://search.aol.com/aol/search?s_it=nscpsearch&q=filetype:ppt+k&page=1&client=aff-os-360se&as_qdr=m"));
-    EXPECT_EQ(first(K::GoogleZhongSou)[1], QStringLiteral("http://www.zhongsou.com/third.cgi?w=filetype:djvu+k&b=1&rt=o"));
+    EXPECT_EQ(yahoo[0],
+              QStringLiteral("http://search.yahoo.com/search?fr2=time&rd=r1&fr=404&p=filetype:ppt+k&b=1"));
+    EXPECT_EQ(
+        first(K::CheckYahoo, 1)[0],
+        QStringLiteral("http://search.yahoo.com/search?fr2=time&rd=r1&fr=404&p=filetype:ppt+k&b=1&btf=d"));
+    EXPECT_EQ(first(K::CheckAol, 3)[3],
+              QStringLiteral("http://search.aol.com/aol/"
+                             "search?s_it=nscpsearch&q=filetype:ppt+k&page=1&client=aff-os-360se&as_qdr=m"));
+    EXPECT_EQ(first(K::GoogleZhongSou)[1],
+              QStringLiteral("http://www.zhongsou.com/third.cgi?w=filetype:djvu+k&b=1&rt=o"));
     const QStringList osun = first(K::OsunSearch);
     EXPECT_EQ(osun.size(), 20);
     EXPECT_EQ(osun[0], QStringLiteral("http://www.osun.org/k/k-ppt.html"));

@@ -1,0 +1,159 @@
+#include "cli/SearchCommands.h"
+
+#include <QFile>
+#include <QSet>
+
+#include "app/Session.h"
+#include "cli/CliArgs.h"
+#include "lists/TextCodec.h"
+#include "search/CHtmlParse.h"
+#include "search/QueryCatalogue.h"
+
+namespace {
+
+using K = SettingKey;
+
+struct NamedBox {
+    const char* id;
+    K key;
+};
+
+constexpr NamedBox kEngines[] = {
+    {"google", K::GoogleSearch},   {"scholar", K::GoogleScholar}, {"baidu", K::BaiduSearch},
+    {"bing", K::CheckBind},        {"bingacademic", K::BingXueshu}, {"sogou", K::SougouSearch},
+    {"youdao", K::CheckYoudao},    {"yahoo", K::CheckYahoo},     {"aol", K::CheckAol},
+    {"zhongsou", K::GoogleZhongSou}, {"osun", K::OsunSearch},    {"63da", K::Search63Da},
+};
+
+constexpr NamedBox kFormats[] = {
+    {"word", K::DocWord}, {"pdf", K::DocPdf}, {"ppt", K::DocPpt}, {"xls", K::DocXls},
+    {"rtf", K::DocRtf},   {"txt", K::DocTxt}, {"zip", K::DocZip}, {"other", K::DocOther},
+};
+
+// Ticks exactly the boxes named in a comma-separated list; false (with the bad name) for an unknown one.
+template <size_t N>
+bool TickOnly(Options& options, const NamedBox (&boxes)[N], const QString& list, QSet<QString>& extra, QString* bad) {
+    const QStringList names = list.split(u',', Qt::SkipEmptyParts);
+    for (const NamedBox& box : boxes) options.SetCommittedInt(box.key, 0);
+    for (const QString& raw : names) {
+        const QString name = raw.trimmed().toLower();
+        bool known = extra.contains(name);
+        for (const NamedBox& box : boxes) {
+            if (name == QLatin1StringView(box.id)) {
+                options.SetCommittedInt(box.key, 1);
+                known = true;
+            }
+        }
+        if (!known) {
+            *bad = raw;
+            return false;
+        }
+        extra.remove(name);
+    }
+    return true;
+}
+
+}  // namespace
+
+QString QueriesCommand::Help() const {
+    return QStringLiteral(
+        "usage: skimmer-cli queries [-k KEYWORD]... [--engines LIST] [--formats LIST] [--other-ext EXT]\n"
+        "                           [--time 0-4] [--bing-english] [--other-engine URL]\n"
+        "\n"
+        "Prints, one a line and in fetching order, the result-page addresses a search would queue.\n"
+        "Without -k the saved keyword list is used; without the other options the saved settings.\n"
+        "  --engines   google, scholar, baidu, bing, bingacademic, sogou, youdao, yahoo, aol, zhongsou,\n"
+        "              osun, 63da, pdf (the three PDF sites), comma-separated\n"
+        "  --formats   word, pdf, ppt, xls, rtf, txt, zip, other\n"
+        "  --time      0 any time, 1 last day, 2 last week, 3 last month, 4 last year\n");
+}
+
+int QueriesCommand::Run(CliContext& context, const QStringList& args) {
+    CliArgs parsed({QStringLiteral("--bing-english")},
+                   {QStringLiteral("--engines"), QStringLiteral("--formats"), QStringLiteral("--other-ext"),
+                    QStringLiteral("--time"), QStringLiteral("--other-engine")},
+                   {QStringLiteral("-k")});
+    if (!parsed.Parse(args)) return context.Usage(QStringLiteral("queries: ") + parsed.Error());
+    if (!parsed.Positionals().isEmpty()) return context.Usage(QStringLiteral("queries: unexpected '%1'").arg(parsed.Positionals()[0]));
+    Options& options = context.session.GetOptions();
+    QueryCatalogue catalogue(options);
+    QString bad;
+    if (parsed.Has(QStringLiteral("--engines"))) {
+        QSet<QString> extra{QStringLiteral("pdf")};
+        if (!TickOnly(options, kEngines, parsed.Value(QStringLiteral("--engines")), extra, &bad)) {
+            return context.Usage(QStringLiteral("queries: unknown engine '%1'").arg(bad));
+        }
+        catalogue.SetPdfSitesEnabled(extra.isEmpty());  // "pdf" was named
+        options.SetCommittedInt(K::EngineOtherSearch, 0);
+    }
+    if (parsed.Has(QStringLiteral("--formats"))) {
+        QSet<QString> none;
+        if (!TickOnly(options, kFormats, parsed.Value(QStringLiteral("--formats")), none, &bad)) {
+            return context.Usage(QStringLiteral("queries: unknown format '%1'").arg(bad));
+        }
+    }
+    if (parsed.Has(QStringLiteral("--other-ext"))) options.SetCommittedText(K::EDocOther, parsed.Value(QStringLiteral("--other-ext")));
+    if (parsed.Has(QStringLiteral("--bing-english"))) options.SetCommittedInt(K::BingEnglish, 1);
+    if (parsed.Has(QStringLiteral("--other-engine"))) {
+        options.SetCommittedInt(K::EngineOtherSearch, 1);
+        options.SetCommittedText(K::EEngineOther, parsed.Value(QStringLiteral("--other-engine")));
+    }
+    const auto time = parsed.Number(QStringLiteral("--time"), options.TimeRange());
+    if (!time || *time < 0 || *time > 4) return context.Usage(QStringLiteral("queries: --time takes 0 to 4"));
+
+    const QStringList keywords =
+        parsed.Has(QStringLiteral("-k")) ? parsed.Values(QStringLiteral("-k")) : context.session.Keywords().Keywords();
+    QSet<QString> seen;
+    catalogue.BuildQueue(keywords, int(*time), [&](const QString& address) {
+        if (seen.contains(address)) return;
+        seen.insert(address);
+        context.out << address << '\n';
+    });
+    return kCliDone;
+}
+
+QString AnchorsCommand::Help() const {
+    return QStringLiteral(
+        "usage: skimmer-cli anchors FILE --url URL\n"
+        "\n"
+        "Lists the anchors of the saved page FILE as text<TAB>link, in document order, each link resolved\n"
+        "as the deep search does it for a page fetched from URL. FILE is read as UTF-8, else GB18030.\n");
+}
+
+int AnchorsCommand::Run(CliContext& context, const QStringList& args) {
+    CliArgs parsed({}, {QStringLiteral("--url")});
+    if (!parsed.Parse(args)) return context.Usage(QStringLiteral("anchors: ") + parsed.Error());
+    if (parsed.Positionals().size() != 1 || !parsed.Has(QStringLiteral("--url"))) {
+        return context.Usage(QStringLiteral("anchors: expected FILE --url URL"));
+    }
+    QFile file(parsed.Positionals()[0]);
+    if (!file.open(QIODevice::ReadOnly)) return context.Failed(QStringLiteral("anchors: cannot read %1").arg(file.fileName()));
+    const QString url = parsed.Value(QStringLiteral("--url"));
+    CHtmlParse page;
+    page.SetBaseUrl(url);
+    if (!page.SetHtml(TextCodec::Decode(file.readAll()), true)) return kCliDone;  // an empty page has no anchors
+    QList<AnchorRecord> anchors;
+    page.ListAnchors(anchors);
+    for (const AnchorRecord& anchor : anchors) {
+        QString text = anchor.text;
+        text.replace(u'\t', u' ');
+        // Links the rules refused stay empty, as the deep search skips them.
+        context.out << text << '\t' << (anchor.link.isEmpty() ? QString() : CHtmlParse::ResolveUrl(url, anchor.link))
+                    << '\n';
+    }
+    return kCliDone;
+}
+
+QString ResolveCommand::Help() const {
+    return QStringLiteral(
+        "usage: skimmer-cli resolve BASE LINK\n"
+        "\n"
+        "Prints LINK resolved against the page address BASE by the program's own rules (links to scripts,\n"
+        "images and fragments come out empty).\n");
+}
+
+int ResolveCommand::Run(CliContext& context, const QStringList& args) {
+    if (args.size() != 2) return context.Usage(QStringLiteral("resolve: expected BASE LINK"));
+    context.out << CHtmlParse::ResolveUrl(args[0], args[1]) << '\n';
+    return kCliDone;
+}
