@@ -15,8 +15,10 @@ namespace {
 QString MakePage(qsizetype bytes) {
     QString page = QStringLiteral("<html><body><div id=\"results\">");
     for (int i = 0; page.size() < bytes; ++i) {
-        page += QStringLiteral("<div class=\"result\"><h3><a href=\"http://docs%1.example.org/files/report-%2.pdf\">"
-                               "Annual report %2 of the example company</a></h3><span>snippet text for hit %2</span></div>\n")
+        page += QStringLiteral(
+                    "<div class=\"result\"><h3><a href=\"http://docs%1.example.org/files/report-%2.pdf\">"
+                    "Annual report %2 of the example company</a></h3><span>snippet text for hit "
+                    "%2</span></div>\n")
                     .arg(i % 97)
                     .arg(i);
     }
@@ -72,11 +74,12 @@ int main(int argc, char** argv) {
     int blocksSmall = 0, blocksLarge = 0;
     const double offsetSmall = Seconds(WalkByOffset, small, repeat, &blocksSmall);
     const double offsetLarge = Seconds(WalkByOffset, large, repeat, &blocksLarge);
-    std::printf("walk by offset: 1 MB %d blocks %.2f ms, 2 MB %d blocks %.2f ms, ratio %.2f (linear: about 2)\n",
-                blocksSmall, offsetSmall * 1e3, blocksLarge, offsetLarge * 1e3, offsetLarge / offsetSmall);
+    std::printf(
+        "walk by offset: 1 MB %d blocks %.2f ms, 2 MB %d blocks %.2f ms, ratio %.2f (linear: about 2)\n",
+        blocksSmall, offsetSmall * 1e3, blocksLarge, offsetLarge * 1e3, offsetLarge / offsetSmall);
     const double copySmall = Seconds(WalkByCopy, small, 1, &blocksSmall);
     const double copyLarge = Seconds(WalkByCopy, large, 1, &blocksLarge);
-    std::printf("walk by copy:   1 MB %.2f ms, 2 MB %.2f ms, ratio %.2f (quadratic: about 4)\n", copySmall * 1e3,
-                copyLarge * 1e3, copyLarge / copySmall);
+    std::printf("walk by copy:   1 MB %.2f ms, 2 MB %.2f ms, ratio %.2f (quadratic: about 4)\n",
+                copySmall * 1e3, copyLarge * 1e3, copyLarge / copySmall);
     return 0;
 }

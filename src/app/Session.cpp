@@ -1,5 +1,7 @@
 #include "app/Session.h"
 
+#include <QDateTime>
+
 #include "lists/IniFile.h"
 
 Session::Session(const QString& homeDir, QObject* parent)
@@ -7,7 +9,35 @@ Session::Session(const QString& homeDir, QObject* parent)
       home_(homeDir),
       keywords_(home_.KeyListPath()),
       runLog_(home_.RunLogPath()),
-      status_(&runLog_) {}
+      status_(&runLog_) {
+    secondsTick_.store(QDateTime::currentSecsSinceEpoch());
+    search_ = std::make_unique<SearchJob>(SearchJob::Services{options_, keywords_, results_, filters_, rules_,
+                                                              status_, runLog_, messages_, Settings(),
+                                                              secondsTick_});
+    connect(&timer1_, &QTimer::timeout, this, &Session::OnTimer1);
+    connect(&timer2_, &QTimer::timeout, this, [this] { listKeeper_.AutoSave(); });
+    connect(&timer3_, &QTimer::timeout, this, [this] { secondsTick_.fetch_add(1); });
+}
+
+Session::~Session() = default;
+
+QString Session::ListCounters() const {
+    return QStringLiteral("列表:%1 已下:%2 线程:%3")
+        .arg(results_.Size())
+        .arg(results_.CountDownloaded())
+        .arg(busyWorkers_ ? busyWorkers_() : 0);
+}
+
+QString Session::SearchCounters() const {
+    return QStringLiteral("所有:%1 需查:%2")
+        .arg(search_->Queue().SeenCount())
+        .arg(search_->Queue().Waiting());
+}
+
+void Session::OnTimer1() {
+    Q_EMIT countersChanged(ListCounters(), SearchCounters());
+    search_->CheckDeepSearchLimit();
+}
 
 QString Session::Start() {
     const QString problem = home_.Prepare();
@@ -16,7 +46,11 @@ QString Session::Start() {
     }
     results_.SetRegistry([this](const QString& link) { return registry_.CheckDocLink(link) == 0; },
                          [this](const QString& link) { registry_.DelDocLinkInDatabase(link); });
+    filters_.LoadFilterLists(home_.UrlFilterPath(), home_.TitleFilterPath());
     options_.Load(IniFile::Load(home_.SettingsPath()));
+    timer1_.start(1500);
+    timer2_.start(120000);
+    timer3_.start(1000);
     keywords_.LoadKeywordFile();
     listKeeper_.StartupLoad();
     return problem;

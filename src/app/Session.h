@@ -5,6 +5,8 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
+#include <atomic>
 #include <memory>
 
 #include "app/AppHome.h"
@@ -16,12 +18,16 @@
 #include "lists/ResultList.h"
 #include "lists/RunLog.h"
 #include "lists/StatusLine.h"
+#include "search/DocLinkRules.h"
 #include "search/KeywordList.h"
+#include "search/LinkFilters.h"
+#include "search/SearchJob.h"
 
 class Session : public QObject {
     Q_OBJECT
   public:
     explicit Session(const QString& homeDir, QObject* parent = nullptr);
+    ~Session() override;
 
     // Creates the home's folders, opens the registry, loads the settings, the keyword list and (with
     // AutoLoad) the last list. Returns a problem with the home (shown to the user), or an empty text.
@@ -40,6 +46,17 @@ class Session : public QObject {
     Options& GetOptions() { return options_; }
     KeywordList& Keywords() { return keywords_; }
     ResultList& Results() { return results_; }
+    SearchJob& Search() { return *search_; }
+    LinkFilters& Filters() { return filters_; }
+    const DocLinkRules& Rules() const { return rules_; }
+    const std::atomic<qint64>& SecondsTick() const { return secondsTick_; }
+
+    // The two counter lines the window shows: "列表:%d 已下:%d 线程:%d" and "所有:%d 需查:%d".
+    QString ListCounters() const;
+    QString SearchCounters() const;
+    // Download workers not idle; the download pool fills this in.
+    void SetBusyWorkersFn(std::function<int()> fn) { busyWorkers_ = std::move(fn); }
+
     DocRegistry& Registry() { return registry_; }
     ListKeeper& Lists() { return listKeeper_; }
     RunLog& Log() { return runLog_; }
@@ -49,7 +66,13 @@ class Session : public QObject {
         status_.ShowMsg(first, second, third, toLog);
     }
 
+  Q_SIGNALS:
+    // Timer 1, every 1.5 s: fresh counter lines for whoever shows them.
+    void countersChanged(const QString& listCounters, const QString& searchCounters);
+
   private:
+    void OnTimer1();
+
     // Forwards to the front end's sink, or shows the text on the status line.
     struct ForwardingSink : MessageSink {
         explicit ForwardingSink(StatusLine& status) : status(status) {}
@@ -68,4 +91,13 @@ class Session : public QObject {
     DocRegistry registry_{&status_};
     ResultList results_{options_, &status_};
     ListKeeper listKeeper_{results_, options_, &messages_, &status_};
+    LinkFilters filters_{options_, keywords_};
+    DocLinkRules rules_{options_};
+    // Seconds counter of timer 3; only its differences are used (pauses, time limits).
+    std::atomic<qint64> secondsTick_{0};
+    std::unique_ptr<SearchJob> search_;
+    std::function<int()> busyWorkers_;
+    QTimer timer1_;
+    QTimer timer2_;
+    QTimer timer3_;
 };

@@ -19,10 +19,10 @@ struct NamedBox {
 };
 
 constexpr NamedBox kEngines[] = {
-    {"google", K::GoogleSearch},   {"scholar", K::GoogleScholar}, {"baidu", K::BaiduSearch},
-    {"bing", K::CheckBind},        {"bingacademic", K::BingXueshu}, {"sogou", K::SougouSearch},
-    {"youdao", K::CheckYoudao},    {"yahoo", K::CheckYahoo},     {"aol", K::CheckAol},
-    {"zhongsou", K::GoogleZhongSou}, {"osun", K::OsunSearch},    {"63da", K::Search63Da},
+    {"google", K::GoogleSearch},     {"scholar", K::GoogleScholar},   {"baidu", K::BaiduSearch},
+    {"bing", K::CheckBind},          {"bingacademic", K::BingXueshu}, {"sogou", K::SougouSearch},
+    {"youdao", K::CheckYoudao},      {"yahoo", K::CheckYahoo},        {"aol", K::CheckAol},
+    {"zhongsou", K::GoogleZhongSou}, {"osun", K::OsunSearch},         {"63da", K::Search63Da},
 };
 
 constexpr NamedBox kFormats[] = {
@@ -32,7 +32,8 @@ constexpr NamedBox kFormats[] = {
 
 // Ticks exactly the boxes named in a comma-separated list; false (with the bad name) for an unknown one.
 template <size_t N>
-bool TickOnly(Options& options, const NamedBox (&boxes)[N], const QString& list, QSet<QString>& extra, QString* bad) {
+bool TickOnly(Options& options, const NamedBox (&boxes)[N], const QString& list, QSet<QString>& extra,
+              QString* bad) {
     const QStringList names = list.split(u',', Qt::SkipEmptyParts);
     for (const NamedBox& box : boxes) options.SetCommittedInt(box.key, 0);
     for (const QString& raw : names) {
@@ -74,7 +75,8 @@ int QueriesCommand::Run(CliContext& context, const QStringList& args) {
                     QStringLiteral("--time"), QStringLiteral("--other-engine")},
                    {QStringLiteral("-k")});
     if (!parsed.Parse(args)) return context.Usage(QStringLiteral("queries: ") + parsed.Error());
-    if (!parsed.Positionals().isEmpty()) return context.Usage(QStringLiteral("queries: unexpected '%1'").arg(parsed.Positionals()[0]));
+    if (!parsed.Positionals().isEmpty())
+        return context.Usage(QStringLiteral("queries: unexpected '%1'").arg(parsed.Positionals()[0]));
     Options& options = context.session.GetOptions();
     QueryCatalogue catalogue(options);
     QString bad;
@@ -92,7 +94,8 @@ int QueriesCommand::Run(CliContext& context, const QStringList& args) {
             return context.Usage(QStringLiteral("queries: unknown format '%1'").arg(bad));
         }
     }
-    if (parsed.Has(QStringLiteral("--other-ext"))) options.SetCommittedText(K::EDocOther, parsed.Value(QStringLiteral("--other-ext")));
+    if (parsed.Has(QStringLiteral("--other-ext")))
+        options.SetCommittedText(K::EDocOther, parsed.Value(QStringLiteral("--other-ext")));
     if (parsed.Has(QStringLiteral("--bing-english"))) options.SetCommittedInt(K::BingEnglish, 1);
     if (parsed.Has(QStringLiteral("--other-engine"))) {
         options.SetCommittedInt(K::EngineOtherSearch, 1);
@@ -101,8 +104,8 @@ int QueriesCommand::Run(CliContext& context, const QStringList& args) {
     const auto time = parsed.Number(QStringLiteral("--time"), options.TimeRange());
     if (!time || *time < 0 || *time > 4) return context.Usage(QStringLiteral("queries: --time takes 0 to 4"));
 
-    const QStringList keywords =
-        parsed.Has(QStringLiteral("-k")) ? parsed.Values(QStringLiteral("-k")) : context.session.Keywords().Keywords();
+    const QStringList keywords = parsed.Has(QStringLiteral("-k")) ? parsed.Values(QStringLiteral("-k"))
+                                                                  : context.session.Keywords().Keywords();
     QSet<QString> seen;
     catalogue.BuildQueue(keywords, int(*time), [&](const QString& address) {
         if (seen.contains(address)) return;
@@ -127,19 +130,21 @@ int AnchorsCommand::Run(CliContext& context, const QStringList& args) {
         return context.Usage(QStringLiteral("anchors: expected FILE --url URL"));
     }
     QFile file(parsed.Positionals()[0]);
-    if (!file.open(QIODevice::ReadOnly)) return context.Failed(QStringLiteral("anchors: cannot read %1").arg(file.fileName()));
+    if (!file.open(QIODevice::ReadOnly))
+        return context.Failed(QStringLiteral("anchors: cannot read %1").arg(file.fileName()));
     const QString url = parsed.Value(QStringLiteral("--url"));
     CHtmlParse page;
     page.SetBaseUrl(url);
-    if (!page.SetHtml(TextCodec::Decode(file.readAll()), true)) return kCliDone;  // an empty page has no anchors
+    if (!page.SetHtml(TextCodec::Decode(file.readAll()), true))
+        return kCliDone;  // an empty page has no anchors
     QList<AnchorRecord> anchors;
     page.ListAnchors(anchors);
     for (const AnchorRecord& anchor : anchors) {
         QString text = anchor.text;
         text.replace(u'\t', u' ');
         // Links the rules refused stay empty, as the deep search skips them.
-        context.out << text << '\t' << (anchor.link.isEmpty() ? QString() : CHtmlParse::ResolveUrl(url, anchor.link))
-                    << '\n';
+        context.out << text << '\t'
+                    << (anchor.link.isEmpty() ? QString() : CHtmlParse::ResolveUrl(url, anchor.link)) << '\n';
     }
     return kCliDone;
 }

@@ -4,15 +4,17 @@
 #include "cli/CliCommand.h"
 
 class QueriesCommand : public CliCommand {
-public:
+  public:
     QString Name() const override { return QStringLiteral("queries"); }
-    QString Summary() const override { return QStringLiteral("print the result-page addresses a search would fetch"); }
+    QString Summary() const override {
+        return QStringLiteral("print the result-page addresses a search would fetch");
+    }
     QString Help() const override;
     int Run(CliContext& context, const QStringList& args) override;
 };
 
 class AnchorsCommand : public CliCommand {
-public:
+  public:
     QString Name() const override { return QStringLiteral("anchors"); }
     QString Summary() const override { return QStringLiteral("list the links of a saved page"); }
     QString Help() const override;
@@ -20,7 +22,7 @@ public:
 };
 
 class ResolveCommand : public CliCommand {
-public:
+  public:
     QString Name() const override { return QStringLiteral("resolve"); }
     QString Summary() const override { return QStringLiteral("resolve a link against a page address"); }
     QString Help() const override;

@@ -47,6 +47,11 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
     return bytes;
 }
 
+int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* abort = static_cast<const std::atomic<bool>*>(user);
+    return abort && abort->load() ? 1 : 0;
+}
+
 }  // namespace
 
 void CHttpClientT::AddHeader(const QString& name, const QString& value) {
@@ -112,6 +117,11 @@ std::unique_ptr<CHttpResponseT> CHttpClientT::RequestGet(const QString& address,
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, OnBody);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &receiver);
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, error);
+    if (abort_) {
+        curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, OnProgress);
+        curl_easy_setopt(handle, CURLOPT_XFERINFODATA, abort_);
+        curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+    }
 
     const CURLcode code = curl_easy_perform(handle);
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, nullptr);

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <atomic>
 #include <memory>
 
 #include "net/CHttpResponseT.h"
@@ -35,6 +36,8 @@ class CHttpClientT {
     // closed; the response then holds no body.
     void SetDiscardBody(bool discard) { discardBody_ = discard; }
     void SetBodyLimit(qint64 bytes) { bodyLimit_ = bytes; }
+    // While the flag is true a request under way is abandoned (within about a second) and fails.
+    void SetAbortFlag(const std::atomic<bool>* flag) { abort_ = flag; }
 
     // Sends the GET; any status counts as an answer. useCache false bypasses every cache.
     std::unique_ptr<CHttpResponseT> RequestGet(const QString& address, bool useCache);
@@ -46,4 +49,5 @@ class CHttpClientT {
     quint32 extraFlags_ = 0;
     bool discardBody_ = false;
     qint64 bodyLimit_ = kDefaultBodyLimit;
+    const std::atomic<bool>* abort_ = nullptr;
 };
