@@ -2,6 +2,7 @@
 
 #include "app/Session.h"
 #include "cli/ConfigCommand.h"
+#include "cli/JobCommands.h"
 #include "cli/KeywordsCommand.h"
 #include "cli/ListCommands.h"
 #include "cli/NetCommands.h"
@@ -29,6 +30,8 @@ CliApp::CliApp() {
     commands_.push_back(std::make_unique<QueriesCommand>());
     commands_.push_back(std::make_unique<AnchorsCommand>());
     commands_.push_back(std::make_unique<ResolveCommand>());
+    commands_.push_back(std::make_unique<ParseCommand>());
+    commands_.push_back(std::make_unique<SearchCommand>());
     commands_.push_back(std::make_unique<ListCommand>());
     commands_.push_back(std::make_unique<RegistryCommand>());
 }

@@ -69,45 +69,67 @@ QString QueriesCommand::Help() const {
         "  --time      0 any time, 1 last day, 2 last week, 3 last month, 4 last year\n");
 }
 
-int QueriesCommand::Run(CliContext& context, const QStringList& args) {
-    CliArgs parsed({QStringLiteral("--bing-english")},
-                   {QStringLiteral("--engines"), QStringLiteral("--formats"), QStringLiteral("--other-ext"),
-                    QStringLiteral("--time"), QStringLiteral("--other-engine")},
-                   {QStringLiteral("-k")});
-    if (!parsed.Parse(args)) return context.Usage(QStringLiteral("queries: ") + parsed.Error());
-    if (!parsed.Positionals().isEmpty())
-        return context.Usage(QStringLiteral("queries: unexpected '%1'").arg(parsed.Positionals()[0]));
-    Options& options = context.session.GetOptions();
-    QueryCatalogue catalogue(options);
+QStringList QueryOptionSwitches() {
+    return {QStringLiteral("--bing-english")};
+}
+
+QStringList QueryOptionValues() {
+    return {QStringLiteral("--engines"), QStringLiteral("--formats"), QStringLiteral("--other-ext"),
+            QStringLiteral("--time"), QStringLiteral("--other-engine")};
+}
+
+bool ApplyQueryOptions(CliArgs& parsed, Options& options, bool* pdfSites, QString* error) {
     QString bad;
+    *pdfSites = true;
     if (parsed.Has(QStringLiteral("--engines"))) {
         QSet<QString> extra{QStringLiteral("pdf")};
         if (!TickOnly(options, kEngines, parsed.Value(QStringLiteral("--engines")), extra, &bad)) {
-            return context.Usage(QStringLiteral("queries: unknown engine '%1'").arg(bad));
+            *error = QStringLiteral("unknown engine '%1'").arg(bad);
+            return false;
         }
-        catalogue.SetPdfSitesEnabled(extra.isEmpty());  // "pdf" was named
+        *pdfSites = extra.isEmpty();  // "pdf" was named
         options.SetCommittedInt(K::EngineOtherSearch, 0);
     }
     if (parsed.Has(QStringLiteral("--formats"))) {
         QSet<QString> none;
         if (!TickOnly(options, kFormats, parsed.Value(QStringLiteral("--formats")), none, &bad)) {
-            return context.Usage(QStringLiteral("queries: unknown format '%1'").arg(bad));
+            *error = QStringLiteral("unknown format '%1'").arg(bad);
+            return false;
         }
     }
-    if (parsed.Has(QStringLiteral("--other-ext")))
+    if (parsed.Has(QStringLiteral("--other-ext"))) {
         options.SetCommittedText(K::EDocOther, parsed.Value(QStringLiteral("--other-ext")));
+    }
     if (parsed.Has(QStringLiteral("--bing-english"))) options.SetCommittedInt(K::BingEnglish, 1);
     if (parsed.Has(QStringLiteral("--other-engine"))) {
         options.SetCommittedInt(K::EngineOtherSearch, 1);
         options.SetCommittedText(K::EEngineOther, parsed.Value(QStringLiteral("--other-engine")));
     }
     const auto time = parsed.Number(QStringLiteral("--time"), options.TimeRange());
-    if (!time || *time < 0 || *time > 4) return context.Usage(QStringLiteral("queries: --time takes 0 to 4"));
+    if (!time || *time < 0 || *time > 4) {
+        *error = QStringLiteral("--time takes 0 to 4");
+        return false;
+    }
+    options.SetTimeRange(int(*time));
+    return true;
+}
 
+int QueriesCommand::Run(CliContext& context, const QStringList& args) {
+    CliArgs parsed(QueryOptionSwitches(), QueryOptionValues(), {QStringLiteral("-k")});
+    if (!parsed.Parse(args)) return context.Usage(QStringLiteral("queries: ") + parsed.Error());
+    if (!parsed.Positionals().isEmpty())
+        return context.Usage(QStringLiteral("queries: unexpected '%1'").arg(parsed.Positionals()[0]));
+    Options& options = context.session.GetOptions();
+    bool pdfSites = true;
+    QString error;
+    if (!ApplyQueryOptions(parsed, options, &pdfSites, &error))
+        return context.Usage(QStringLiteral("queries: ") + error);
+    QueryCatalogue catalogue(options);
+    catalogue.SetPdfSitesEnabled(pdfSites);
     const QStringList keywords = parsed.Has(QStringLiteral("-k")) ? parsed.Values(QStringLiteral("-k"))
                                                                   : context.session.Keywords().Keywords();
     QSet<QString> seen;
-    catalogue.BuildQueue(keywords, int(*time), [&](const QString& address) {
+    catalogue.BuildQueue(keywords, options.TimeRange(), [&](const QString& address) {
         if (seen.contains(address)) return;
         seen.insert(address);
         context.out << address << '\n';

@@ -3,6 +3,15 @@
 
 #include "cli/CliCommand.h"
 
+class CliArgs;
+class Options;
+
+// The options `queries` and `search` share: engines, formats, other extension, time, Bing switch,
+// other engine. Applied to the session's options for this run only (nothing is saved).
+QStringList QueryOptionSwitches();
+QStringList QueryOptionValues();
+bool ApplyQueryOptions(CliArgs& parsed, Options& options, bool* pdfSites, QString* error);
+
 class QueriesCommand : public CliCommand {
   public:
     QString Name() const override { return QStringLiteral("queries"); }

@@ -10,7 +10,8 @@ MatchKeys Group(const IniFile& ini, const char* prefix, const char* left, const 
     const QString name = QString::fromLatin1(prefix);
     // The old buffer held 4,096 characters with its terminator.
     auto read = [&](const char* suffix, const char* fallback) {
-        return Profile::GetString(ini, name + QLatin1StringView(suffix), QString::fromUtf8(fallback)).left(4095);
+        return Profile::GetString(ini, name + QLatin1StringView(suffix), QString::fromUtf8(fallback))
+            .left(4095);
     };
     return {read("UpKey", ""), read("LeftKey", left), read("RightKey", right)};
 }

@@ -39,15 +39,16 @@ struct ResultPageParsers::Layout {
     bool urlFilter = false;
     Gate gate = Gate::None;
     Fallback fallback = Fallback::None;
-    MatchKeys typeKeys;        // Fallback::BlockType
-    bool baiduTitle = false;   // the second title try and the 百度文库 refusal
-    bool bingTitle = false;    // a title with "www" becomes the link's last segment
+    MatchKeys typeKeys;       // Fallback::BlockType
+    bool baiduTitle = false;  // the second title try and the 百度文库 refusal
+    bool bingTitle = false;   // a title with "www" becomes the link's last segment
 };
 
 namespace {
 
 ResultPageParsers::Layout MakeLayout(const MatchKeys& section, const MatchKeys& link, const MatchKeys& title,
-                                     Repair repair = Repair::None, bool urlFilter = false, Gate gate = Gate::None) {
+                                     Repair repair = Repair::None, bool urlFilter = false,
+                                     Gate gate = Gate::None) {
     ResultPageParsers::Layout layout;
     layout.section = section;
     layout.link = link;
@@ -61,12 +62,14 @@ ResultPageParsers::Layout MakeLayout(const MatchKeys& section, const MatchKeys& 
 }  // namespace
 
 const char* ResultPageParsers::Name(PageParser parser) {
-    static const char* const names[] = {"none",  "google", "scholar",  "baidu", "bing", "bingacademic", "sogou", "youdao",
-                                        "soso",  "yahoo",  "zhongsou", "aol",   "osun", "63da-search",  "63da"};
+    static const char* const names[] = {"none",         "google", "scholar", "baidu",       "bing",
+                                        "bingacademic", "sogou",  "youdao",  "soso",        "yahoo",
+                                        "zhongsou",     "aol",    "osun",    "63da-search", "63da"};
     return names[int(parser)];
 }
 
-void ResultPageParsers::AddHit(ParseContext& context, const QString& link, const QString& title, QString type) {
+void ResultPageParsers::AddHit(ParseContext& context, const QString& link, const QString& title,
+                               QString type) {
     QString size = EntryStatus::SizeUnknown;
     if (context.options.Checked(SettingKey::CulFileSize)) {
         const qint64 bytes = context.remoteSize ? context.remoteSize(link) : 0;
@@ -94,20 +97,26 @@ int ResultPageParsers::ParseCommon(const Layout& layout, ParseContext& context, 
         section.SetAttr("startoffset", double(section.ContentLeftOffset()));
 
         CGetMatchElement matcher;
-        const QString blockType = layout.fallback == Fallback::BlockType ? Cut(matcher, block, layout.typeKeys) : QString();
+        const QString blockType =
+            layout.fallback == Fallback::BlockType ? Cut(matcher, block, layout.typeKeys) : QString();
         QString link = Cut(matcher, block, layout.link);
         if (link.isEmpty()) continue;
         const QString afterLink = matcher.Text("contentleft");
 
         switch (layout.repair) {
-            case Repair::None: break;
+            case Repair::None:
+                break;
             case Repair::BaiduPrefix:
                 link = CHtmlParse::ResolveUrl(
-                    pageUrl, QStringLiteral("http://%1/link?url=").arg(QLatin1StringView(EngineHosts::Baidu)) + link);
+                    pageUrl,
+                    QStringLiteral("http://%1/link?url=").arg(QLatin1StringView(EngineHosts::Baidu)) + link);
                 break;
-            case Repair::Resolve: link = CHtmlParse::ResolveUrl(pageUrl, link); break;
+            case Repair::Resolve:
+                link = CHtmlParse::ResolveUrl(pageUrl, link);
+                break;
             case Repair::ResolvePercent:
-                link = CHtmlParse::ResolveUrl(pageUrl, link).replace(QStringLiteral("%25"), QStringLiteral("%"));
+                link =
+                    CHtmlParse::ResolveUrl(pageUrl, link).replace(QStringLiteral("%25"), QStringLiteral("%"));
                 break;
             case Repair::ResolveYahoo:
                 link = CHtmlParse::ResolveUrl(pageUrl, link)
@@ -128,13 +137,15 @@ int ResultPageParsers::ParseCommon(const Layout& layout, ParseContext& context, 
         QString title = Cut(matcher, afterLink, layout.title);
         if (layout.baiduTitle) {
             if (title.isEmpty()) {
-                title = Cut(matcher, block, {layout.title.up, QStringLiteral("title\":\""), QStringLiteral("\"")});
+                title = Cut(matcher, block,
+                            {layout.title.up, QStringLiteral("title\":\""), QStringLiteral("\"")});
             }
             if (title.contains(QStringLiteral("百度文库"))) continue;
         }
         LinkFilters::CleanTitle(title);
         if (layout.baiduTitle && title.isEmpty()) continue;
-        if (layout.bingTitle && (title.contains(QStringLiteral("www")) || title.contains(QStringLiteral("WWW")))) {
+        if (layout.bingTitle &&
+            (title.contains(QStringLiteral("www")) || title.contains(QStringLiteral("WWW")))) {
             const qsizetype slash = link.lastIndexOf(u'/');
             title = slash >= 0 ? link.mid(slash + 1) : QString();
         }
@@ -143,8 +154,10 @@ int ResultPageParsers::ParseCommon(const Layout& layout, ParseContext& context, 
         CheckCancel(context.state);
         QString type = context.rules.GetDocType(link);
         if (type.isEmpty() && layout.fallback == Fallback::Baidu) {
-            type = Cut(matcher, block, {QStringLiteral("文件格式"), QStringLiteral(">"), QStringLiteral("/")});
-            if (type.isEmpty()) type = Cut(matcher, block, {QString(), QStringLiteral("【"), QStringLiteral("】")});
+            type =
+                Cut(matcher, block, {QStringLiteral("文件格式"), QStringLiteral(">"), QStringLiteral("/")});
+            if (type.isEmpty())
+                type = Cut(matcher, block, {QString(), QStringLiteral("【"), QStringLiteral("】")});
         } else if (type.isEmpty() && layout.fallback == Fallback::BlockType) {
             type = blockType;
         }
@@ -171,9 +184,11 @@ int ResultPageParsers::ParseDoc63(ParseContext& context, const QString& pageText
         if (!context.filters.AcceptTitle(title)) continue;
         const QString rest = matcher.Text("contentleft");
         QString link = Cut(matcher, rest, {QString(), QStringLiteral("href=\""), QStringLiteral("\"")});
-        if (link.isEmpty()) link = Cut(matcher, rest, {QString(), QStringLiteral("来源地址："), QStringLiteral("</div>")});
+        if (link.isEmpty())
+            link = Cut(matcher, rest, {QString(), QStringLiteral("来源地址："), QStringLiteral("</div>")});
         if (link.isEmpty()) continue;
-        if (link.left(7).compare(QStringLiteral("http://"), Qt::CaseInsensitive) != 0) link.prepend(QStringLiteral("http://"));
+        if (link.left(7).compare(QStringLiteral("http://"), Qt::CaseInsensitive) != 0)
+            link.prepend(QStringLiteral("http://"));
         CheckCancel(context.state);
         const QString type = context.rules.GetDocType(link);
         if (type.isEmpty()) continue;
@@ -181,7 +196,8 @@ int ResultPageParsers::ParseDoc63(ParseContext& context, const QString& pageText
     }
 }
 
-int ResultPageParsers::ParseSearch63(ParseContext& context, const QString& pageUrl, const QString& pageText) const {
+int ResultPageParsers::ParseSearch63(ParseContext& context, const QString& pageUrl,
+                                     const QString& pageText) const {
     CGetMatchElement section;
     section.SetAttr("orcontent", pageText);
     SetKeys(section, {QString(), QStringLiteral("class=\"voteicon\" /> <a"), QStringLiteral("</a>")});
@@ -194,11 +210,13 @@ int ResultPageParsers::ParseSearch63(ParseContext& context, const QString& pageU
         section.SetAttr("startoffset", double(section.ContentLeftOffset()));
 
         CGetMatchElement matcher;
-        QString link = Cut(matcher, block, {QString(), QStringLiteral("href=\""), QStringLiteral("\" target=")});
+        QString link =
+            Cut(matcher, block, {QString(), QStringLiteral("href=\""), QStringLiteral("\" target=")});
         if (link.isEmpty()) continue;
         link = CHtmlParse::ResolveUrl(pageUrl, link);
         if (context.filters.UrlFiltered(link)) continue;
-        QString title = Cut(matcher, matcher.Text("contentleft"), {QString(), QStringLiteral(">"), QStringLiteral("<img")});
+        QString title = Cut(matcher, matcher.Text("contentleft"),
+                            {QString(), QStringLiteral(">"), QStringLiteral("<img")});
         LinkFilters::CleanTitle(title);
         if (!context.filters.AcceptTitle(title)) continue;
         CheckCancel(context.state);
@@ -212,20 +230,25 @@ int ResultPageParsers::Parse(PageParser parser, ParseContext& context, const QSt
     const MatchKeys anchorText{QString(), QStringLiteral(">"), QStringLiteral("</a>")};
     Layout layout;
     switch (parser) {
-        case PageParser::None: return 1;
-        case PageParser::Search63: return ParseSearch63(context, pageUrl, pageText);
-        case PageParser::Doc63: return ParseDoc63(context, pageText);
+        case PageParser::None:
+            return 1;
+        case PageParser::Search63:
+            return ParseSearch63(context, pageUrl, pageText);
+        case PageParser::Doc63:
+            return ParseDoc63(context, pageText);
         case PageParser::Google:
         case PageParser::Aol:
-            layout = MakeLayout({QString(), QStringLiteral("<h3 class=\"r\">"), QStringLiteral("</cite>")}, hrefQuote,
-                      {QString(), QStringLiteral(">"), QStringLiteral("</a></h3>")}, Repair::ResolvePercent, true,
-                      Gate::GoogleQuery);
+            layout = MakeLayout({QString(), QStringLiteral("<h3 class=\"r\">"), QStringLiteral("</cite>")},
+                                hrefQuote, {QString(), QStringLiteral(">"), QStringLiteral("</a></h3>")},
+                                Repair::ResolvePercent, true, Gate::GoogleQuery);
             break;
         case PageParser::Scholar:
-            layout = MakeLayout({QString(), QStringLiteral("<h3"), QStringLiteral("</h3>")}, hrefQuote, anchorText, Repair::None, true);
+            layout = MakeLayout({QString(), QStringLiteral("<h3"), QStringLiteral("</h3>")}, hrefQuote,
+                                anchorText, Repair::None, true);
             break;
         case PageParser::Baidu:
-            layout = MakeLayout(keys_.baiduSection, keys_.baiduLink, keys_.baiduTitle, Repair::BaiduPrefix, true);
+            layout =
+                MakeLayout(keys_.baiduSection, keys_.baiduLink, keys_.baiduTitle, Repair::BaiduPrefix, true);
             layout.fallback = Fallback::Baidu;
             layout.baiduTitle = true;
             break;
@@ -241,25 +264,30 @@ int ResultPageParsers::Parse(PageParser parser, ParseContext& context, const QSt
             break;
         case PageParser::Sogou:
             layout = MakeLayout({QString(), QStringLiteral("<h3 class=\"pt\">"), QStringLiteral("</h3>")},
-                      {QString(), QStringLiteral("href=\""), QStringLiteral("\" id=")}, anchorText, Repair::Resolve, true);
+                                {QString(), QStringLiteral("href=\""), QStringLiteral("\" id=")}, anchorText,
+                                Repair::Resolve, true);
             break;
         case PageParser::Youdao:
             layout = MakeLayout({QString(), QStringLiteral("<h3>"), QStringLiteral("</h3>")}, hrefQuote,
-                      {QStringLiteral("title"), QStringLiteral(">"), QStringLiteral("<")});
+                                {QStringLiteral("title"), QStringLiteral(">"), QStringLiteral("<")});
             break;
-        case PageParser::Soso: layout = MakeLayout(keys_.sosoSection, keys_.sosoLink, keys_.sosoTitle); break;
+        case PageParser::Soso:
+            layout = MakeLayout(keys_.sosoSection, keys_.sosoLink, keys_.sosoTitle);
+            break;
         case PageParser::Yahoo:
-            layout = MakeLayout(keys_.yahooSection, keys_.yahooLink, keys_.yahooTitle, Repair::ResolveYahoo, true, Gate::SkipUntyped);
+            layout = MakeLayout(keys_.yahooSection, keys_.yahooLink, keys_.yahooTitle, Repair::ResolveYahoo,
+                                true, Gate::SkipUntyped);
             break;
         case PageParser::Zhongsou:
             layout = MakeLayout({QString(), QStringLiteral("<li>"), QStringLiteral("</li>")}, hrefQuote,
-                      {QString(), QStringLiteral("】"), QStringLiteral("</a>")}, Repair::ResolvePercent, true,
-                      Gate::SkipUntyped);
+                                {QString(), QStringLiteral("】"), QStringLiteral("</a>")},
+                                Repair::ResolvePercent, true, Gate::SkipUntyped);
             break;
         case PageParser::Osun:
-            layout = MakeLayout({QString(), QStringLiteral("<div class=\"dtitle\">"), QStringLiteral("</div>")},
-                      {QString(), QStringLiteral("href=\""), QStringLiteral("\" target=")}, anchorText, Repair::Resolve,
-                      true);
+            layout =
+                MakeLayout({QString(), QStringLiteral("<div class=\"dtitle\">"), QStringLiteral("</div>")},
+                           {QString(), QStringLiteral("href=\""), QStringLiteral("\" target=")}, anchorText,
+                           Repair::Resolve, true);
             break;
     }
     return ParseCommon(layout, context, pageUrl, pageText);

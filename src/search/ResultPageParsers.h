@@ -46,18 +46,20 @@ struct ParseContext {
 };
 
 class ResultPageParsers {
-public:
+  public:
     explicit ResultPageParsers(const ParserKeys& keys) : keys_(keys) {}
 
     // Always 1: the page then goes through the generic link analysis as well.
-    int Parse(PageParser parser, ParseContext& context, const QString& pageUrl, const QString& pageText) const;
+    int Parse(PageParser parser, ParseContext& context, const QString& pageUrl,
+              const QString& pageText) const;
 
     static const char* Name(PageParser parser);
 
     struct Layout;
 
-private:
-    int ParseCommon(const Layout& layout, ParseContext& context, const QString& pageUrl, const QString& pageText) const;
+  private:
+    int ParseCommon(const Layout& layout, ParseContext& context, const QString& pageUrl,
+                    const QString& pageText) const;
     int ParseDoc63(ParseContext& context, const QString& pageText) const;
     int ParseSearch63(ParseContext& context, const QString& pageUrl, const QString& pageText) const;
     // Steps 10 to 13 of every adding parser: type, size, duplicate guard, row.

@@ -22,9 +22,13 @@ namespace {
 
 using K = SettingKey;
 
-QString Host(const char* host) { return QString::fromLatin1(host); }
+QString Host(const char* host) {
+    return QString::fromLatin1(host);
+}
 
-void Sleep(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+void Sleep(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
 
 }  // namespace
 
@@ -42,7 +46,8 @@ SearchJob::~SearchJob() {
 }
 
 const ParserKeys& SearchJob::Keys() {
-    std::call_once(keysLoaded_, [this] { keys_ = std::make_unique<ParserKeys>(ParserKeys::Load(s_.settings)); });
+    std::call_once(keysLoaded_,
+                   [this] { keys_ = std::make_unique<ParserKeys>(ParserKeys::Load(s_.settings)); });
     return *keys_;
 }
 
@@ -88,12 +93,15 @@ int SearchJob::RunningThreads() const {
     return running;
 }
 
-bool SearchJob::IsBusy() const { return controlBusy_.load() || RunningThreads() > 0; }
+bool SearchJob::IsBusy() const {
+    return controlBusy_.load() || RunningThreads() > 0;
+}
 
 void SearchJob::ControlThread() {
     try {
         stopDeepSearch_.store(0);
         QueryCatalogue catalogue(s_.options);
+        catalogue.SetPdfSitesEnabled(pdfSites_.load());
         const QStringList keywords = s_.keywords.Keywords();
         catalogue.BuildQueue(keywords, s_.options.TimeRange(), [this](const QString& url) {
             CheckCancel(controlState_);
@@ -104,7 +112,8 @@ void SearchJob::ControlThread() {
     } catch (const WorkerCancelled&) {
     } catch (const std::exception&) {
     }
-    QMetaObject::invokeMethod(this, [this] { ReapControl(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { ReapControl(); }, Qt::QueuedConnection);
 }
 
 void SearchJob::StartSearchThreads() {
@@ -152,7 +161,7 @@ void SearchJob::SearchThread(int slot) {
         int idle = 0;
         for (;;) {
             CheckCancel(state);
-            if (idle > kIdleLimit) {
+            if (idle > idleLimit_.load()) {
                 state.store(WorkerBits::kStop);
                 break;
             }
@@ -170,7 +179,8 @@ void SearchJob::SearchThread(int slot) {
     }
     s_.status.ShowMsg(QStringLiteral("线程%1结束").arg(slot), QString(), QString(), 1);
     s_.status.ShowMsg(QStringLiteral("搜索线程"), QString::number(slot), QStringLiteral("结束"), 1);
-    QMetaObject::invokeMethod(this, [this, slot] { ReapSearchThread(slot); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, slot] { ReapSearchThread(slot); }, Qt::QueuedConnection);
 }
 
 void SearchJob::ServeItem(int slot, const QueueItem& item, int tryLimit) {
@@ -209,27 +219,35 @@ void SearchJob::PauseBeforeFetch(int slot, int seconds) {
     while (s_.secondsTick.load() - start < seconds) {
         CheckCancel(states_[size_t(slot)]);
         const qint64 remaining = start + seconds - s_.secondsTick.load();
-        s_.status.ShowMsg(QStringLiteral("进入延时等待:"), QStringLiteral("线程%1-(%2)秒").arg(slot).arg(remaining),
-                          QString(), 0);
+        s_.status.ShowMsg(QStringLiteral("进入延时等待:"),
+                          QStringLiteral("线程%1-(%2)秒").arg(slot).arg(remaining), QString(), 0);
         Sleep(100);
     }
 }
 
-int SearchJob::RunParser(PageParser parser, const std::atomic<int>& state, const QString& url, const QString& page) {
-    ParseContext context{state, s_.results, s_.filters, s_.rules, s_.options, queue_,
-                         [](const QString& link) { return CRemoteSizeProbe().GetRemoteFileSize(link); }};
+int SearchJob::RunParser(PageParser parser, const std::atomic<int>& state, const QString& url,
+                         const QString& page) {
+    ParseContext context{
+        state, s_.results, s_.filters, s_.rules, s_.options, queue_, [](const QString& link) {
+            return CRemoteSizeProbe().GetRemoteFileSize(link);
+        }};
     return ResultPageParsers(Keys()).Parse(parser, context, url, page);
 }
 
-PageParser SearchJob::Dispatch(const QString& url, const Options& options, const DocLinkRules& rules, bool* fetch) {
+PageParser SearchJob::Dispatch(const QString& url, const Options& options, const DocLinkRules& rules,
+                               bool* fetch) {
     *fetch = true;
-    auto has = [&url](const char* host, const char* path) { return url.contains(Host(host) + QLatin1StringView(path)); };
-    if (has(EngineHosts::Google, "/search?q") || has(EngineHosts::GoogleMain, "/search?q")) return PageParser::Google;
+    auto has = [&url](const char* host, const char* path) {
+        return url.contains(Host(host) + QLatin1StringView(path));
+    };
+    if (has(EngineHosts::Google, "/search?q") || has(EngineHosts::GoogleMain, "/search?q"))
+        return PageParser::Google;
     if (has(EngineHosts::Scholar, "/scholar")) return PageParser::Scholar;
     if (has(EngineHosts::Bing, "/search")) return PageParser::Bing;
     if (has(EngineHosts::Bing, "/academic/search")) return PageParser::BingAcademic;
     if (url.contains(Host(EngineHosts::Osun))) return PageParser::Osun;
-    if (has(EngineHosts::PdfGeni, "/book") || has(EngineHosts::PdfSearch, "/us/") || has(EngineHosts::PdfQueen, "/")) {
+    if (has(EngineHosts::PdfGeni, "/book") || has(EngineHosts::PdfSearch, "/us/") ||
+        has(EngineHosts::PdfQueen, "/")) {
         return PageParser::None;
     }
     if (has(EngineHosts::Baidu, "/s?wd=filetype")) return PageParser::Baidu;
@@ -238,14 +256,16 @@ PageParser SearchJob::Dispatch(const QString& url, const Options& options, const
     if (has(EngineHosts::Zhongsou, "/third.cgi")) return PageParser::Zhongsou;
     if (has(EngineHosts::Aol, "/aol/search")) return PageParser::Aol;
     if (has(EngineHosts::Youdao, "/search?q=filetype")) return PageParser::Youdao;
-    if (DocLinkRules::Is63daPage(url, true)) return has(EngineHosts::Da63, "/?") ? PageParser::Search63 : PageParser::Doc63;
+    if (DocLinkRules::Is63daPage(url, true))
+        return has(EngineHosts::Da63, "/?") ? PageParser::Search63 : PageParser::Doc63;
     if (has(EngineHosts::Sogou, "/web?num")) return PageParser::Sogou;
     if (options.Checked(K::EngineOtherSearch) && rules.InOtherEngineScope(url)) return PageParser::None;
     *fetch = false;
     return PageParser::None;
 }
 
-void SearchJob::AnalysePage(const std::atomic<int>& state, const QString& url, CHtmlParse& document, bool loaded) {
+void SearchJob::AnalysePage(const std::atomic<int>& state, const QString& url, CHtmlParse& document,
+                            bool loaded) {
     CheckCancel(state);
     if (stopDeepSearch_.load() || !deepSearchAllowed_.load()) {
         Sleep(5);
@@ -263,7 +283,8 @@ void SearchJob::AnalysePage(const std::atomic<int>& state, const QString& url, C
     const QString officeViewer = Host(EngineHosts::OfficeViewer);
     for (const AnchorRecord& anchor : anchors) {
         CheckCancel(state);
-        if (anchor.link.isEmpty() || anchor.link.contains(officeViewer) || anchor.text.contains(QStringLiteral("网页视图"))) {
+        if (anchor.link.isEmpty() || anchor.link.contains(officeViewer) ||
+            anchor.text.contains(QStringLiteral("网页视图"))) {
             continue;
         }
         const QString link = CHtmlParse::ResolveUrl(url, anchor.link);
@@ -273,7 +294,9 @@ void SearchJob::AnalysePage(const std::atomic<int>& state, const QString& url, C
         if (link.contains(QStringLiteral("mailto"))) continue;
         const DocLink doc = s_.rules.ClassifyDocLink(link);
         if (doc.isDocument) {
-            QString title = !anchor.text.isEmpty() && anchor.text.contains(QStringLiteral("www")) ? anchor.text : doc.title;
+            QString title = !anchor.text.isEmpty() && anchor.text.contains(QStringLiteral("www"))
+                                ? anchor.text
+                                : doc.title;
             LinkFilters::CleanTitle(title);
             CheckCancel(state);
             if (!s_.filters.AcceptTitle(title)) continue;
@@ -284,7 +307,8 @@ void SearchJob::AnalysePage(const std::atomic<int>& state, const QString& url, C
                 size = QString::asprintf("%.03f", double(kb));
             }
             CheckCancel(state);
-            if (s_.results.AddLinkIfNew(link) == 1) s_.results.AddEntry(title, doc.type, size, link, EntryStatus::Waiting);
+            if (s_.results.AddLinkIfNew(link) == 1)
+                s_.results.AddEntry(title, doc.type, size, link, EntryStatus::Waiting);
         } else if (s_.rules.ShouldFollow(link)) {
             CheckCancel(state);
             queue_.QueueUrl(link, 0);

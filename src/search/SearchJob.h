@@ -34,7 +34,7 @@ class StatusLine;
 
 class SearchJob : public QObject {
     Q_OBJECT
-public:
+  public:
     static constexpr int kSlots = 51;
     static constexpr int kIdleLimit = 10000;
 
@@ -64,25 +64,30 @@ public:
     void CheckDeepSearchLimit();
     // The command line may switch deep search off for a whole job.
     void SetDeepSearchAllowed(bool allowed) { deepSearchAllowed_.store(allowed); }
+    // The command line may leave the three PDF sites out of the queue.
+    void SetPdfSitesEnabled(bool enabled) { pdfSites_.store(enabled); }
 
     SearchQueue& Queue() { return queue_; }
+    // Empty polls before an idle search thread ends (10,000; tests shorten it).
+    void SetIdleLimit(int polls) { idleLimit_.store(polls); }
     int RunningThreads() const;
     bool IsBusy() const;  // a control thread or a search thread is not yet reaped
     bool DeepSearchStopped() const { return stopDeepSearch_.load() != 0; }
 
     // The parser the dispatch table picks for an address (None: fetch nothing, only analyse).
     // `fetch` tells whether the row names a fetch at all.
-    static PageParser Dispatch(const QString& url, const Options& options, const DocLinkRules& rules, bool* fetch);
+    static PageParser Dispatch(const QString& url, const Options& options, const DocLinkRules& rules,
+                               bool* fetch);
     // One page's parser and its deep search, on the calling thread; used by the threads and by
     // `skimmer-cli parse`.
     int RunParser(PageParser parser, const std::atomic<int>& state, const QString& url, const QString& page);
     void AnalysePage(const std::atomic<int>& state, const QString& url, CHtmlParse& document, bool loaded);
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // After the last search thread has been reaped.
     void searchFinished();
 
-private:
+  private:
     void ControlThread();
     void StartSearchThreads();
     void SearchThread(int slot);
@@ -96,6 +101,8 @@ private:
     SearchQueue queue_;
     std::atomic<int> stopDeepSearch_{0};
     std::atomic<bool> deepSearchAllowed_{true};
+    std::atomic<bool> pdfSites_{true};
+    std::atomic<int> idleLimit_{kIdleLimit};
     std::atomic<bool> shuttingDown_{false};
     QMutex pauseLock_;
 

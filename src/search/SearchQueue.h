@@ -18,7 +18,7 @@ struct QueueItem {
 };
 
 class SearchQueue {
-public:
+  public:
     // Appends the address unless it was queued before; true when it was appended.
     bool QueueUrl(const QString& url, int tries);
     // The same test, but the address goes to the head of the queue (63da document pages).
@@ -32,7 +32,7 @@ public:
     qsizetype SeenCount() const;
     qsizetype Waiting() const;
 
-private:
+  private:
     bool MarkSeen(const QString& url);
 
     mutable QMutex seenLock_;

@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <QProcess>
-
 #include "LocalServer.h"
 #include "TempHome.h"
+#include "TestCertificates.h"
 #include "lists/RunLog.h"
 #include "net/CHttpClientT.h"
 #include "net/CurlSetup.h"
@@ -11,27 +10,10 @@
 
 namespace {
 
-bool Openssl(const TempHome& home, const QStringList& args) {
-    QProcess process;
-    process.setWorkingDirectory(home.Path());
-    process.start("openssl", args);
-    return process.waitForFinished(30000) && process.exitCode() == 0;
-}
-
-// A throw-away CA and a certificate for an engine host, so a local server can stand in for it.
-bool MakeCertificates(const TempHome& home) {
-    home.Write("ext.cnf", "subjectAltName=DNS:www.google.com.hk\n");
-    return Openssl(home, {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out",
-                          "ca.pem", "-days", "2", "-subj", "/CN=Skimmer Test CA"}) &&
-           Openssl(home, {"req", "-newkey", "rsa:2048", "-nodes", "-keyout", "host.key", "-out", "host.csr",
-                          "-subj", "/CN=www.google.com.hk"}) &&
-           Openssl(home, {"x509", "-req", "-in", "host.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
-                          "-CAcreateserial", "-out", "host.pem", "-days", "2", "-extfile", "ext.cnf"});
-}
-
 TEST(Https, EngineHostMappedToALocalServerWithATestCa) {
     TempHome home;
-    if (!MakeCertificates(home)) GTEST_SKIP() << "openssl could not make test certificates";
+    if (!MakeTestCertificates(home, {"www.google.com.hk"}))
+        GTEST_SKIP() << "openssl could not make test certificates";
     LocalServer server(home.Path("host.pem"), home.Path("host.key"));
     server.Http().Get("/search", [](const httplib::Request& req, httplib::Response& res) {
         res.set_content("results for " + req.get_param_value("q"), "text/html; charset=utf-8");
