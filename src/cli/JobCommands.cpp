@@ -29,7 +29,9 @@ void PrintRowsFrom(CliContext& context, qsizetype first) {
 
 std::atomic<bool> interrupted{false};
 
-extern "C" void OnInterrupt(int) { interrupted.store(true); }
+extern "C" void OnInterrupt(int) {
+    interrupted.store(true);
+}
 
 }  // namespace
 
@@ -38,8 +40,10 @@ QString ParseCommand::Help() const {
         "usage: skimmer-cli parse --engine ID --url URL FILE [--deep]\n"
         "\n"
         "Runs the parser that the search job picks for URL over the saved page FILE, with the saved\n"
-        "settings, and prints every row it adds as title<TAB>type<TAB>size<TAB>link<TAB>status. ID names the\n"
-        "parser you expect (google, scholar, baidu, bing, bingacademic, sogou, youdao, soso, yahoo, zhongsou,\n"
+        "settings, and prints every row it adds as title<TAB>type<TAB>size<TAB>link<TAB>status. ID names "
+        "the\n"
+        "parser you expect (google, scholar, baidu, bing, bingacademic, sogou, youdao, soso, yahoo, "
+        "zhongsou,\n"
         "aol, osun, 63da-search, 63da, none) and is only checked. --deep then runs the deep search over the\n"
         "page's links and prints its rows and, prefixed queue<TAB>, the addresses it would queue. Nothing\n"
         "is fetched but document sizes, when size computation is on.\n");
@@ -48,7 +52,8 @@ QString ParseCommand::Help() const {
 int ParseCommand::Run(CliContext& context, const QStringList& args) {
     CliArgs parsed({QStringLiteral("--deep")}, {QStringLiteral("--engine"), QStringLiteral("--url")});
     if (!parsed.Parse(args)) return context.Usage(QStringLiteral("parse: ") + parsed.Error());
-    if (parsed.Positionals().size() != 1 || !parsed.Has(QStringLiteral("--engine")) || !parsed.Has(QStringLiteral("--url"))) {
+    if (parsed.Positionals().size() != 1 || !parsed.Has(QStringLiteral("--engine")) ||
+        !parsed.Has(QStringLiteral("--url"))) {
         return context.Usage(QStringLiteral("parse: expected --engine ID --url URL FILE"));
     }
     Session& session = context.session;
@@ -57,10 +62,12 @@ int ParseCommand::Run(CliContext& context, const QStringList& args) {
     const PageParser parser = SearchJob::Dispatch(url, session.GetOptions(), session.Rules(), &fetch);
     const QString expected = QLatin1StringView(ResultPageParsers::Name(parser));
     if (parsed.Value(QStringLiteral("--engine")).toLower() != expected) {
-        return context.Usage(QStringLiteral("parse: the search job reads %1 with the %2 parser").arg(url, expected));
+        return context.Usage(
+            QStringLiteral("parse: the search job reads %1 with the %2 parser").arg(url, expected));
     }
     QFile file(parsed.Positionals()[0]);
-    if (!file.open(QIODevice::ReadOnly)) return context.Failed(QStringLiteral("parse: cannot read %1").arg(file.fileName()));
+    if (!file.open(QIODevice::ReadOnly))
+        return context.Failed(QStringLiteral("parse: cannot read %1").arg(file.fileName()));
     const QString page = TextCodec::Decode(file.readAll());
 
     SearchJob& job = session.Search();
@@ -106,11 +113,13 @@ int SearchCommand::Run(CliContext& context, const QStringList& args) {
     Options& options = session.GetOptions();
     bool pdfSites = true;
     QString error;
-    if (!ApplyQueryOptions(parsed, options, &pdfSites, &error)) return context.Usage(QStringLiteral("search: ") + error);
+    if (!ApplyQueryOptions(parsed, options, &pdfSites, &error))
+        return context.Usage(QStringLiteral("search: ") + error);
     const auto threads = parsed.Number(QStringLiteral("--threads"), options.Int(K::SearchMaxThread));
     const auto interval = parsed.Number(QStringLiteral("--interval"), options.Int(K::SearchInterval));
     const auto deepLimit = parsed.Number(QStringLiteral("--deep-limit"), options.Int(K::URLsCount));
-    if (!threads || *threads < 1 || *threads > 50) return context.Usage(QStringLiteral("search: --threads takes 1 to 50"));
+    if (!threads || *threads < 1 || *threads > 50)
+        return context.Usage(QStringLiteral("search: --threads takes 1 to 50"));
     if (!interval || *interval < 0 || !deepLimit || *deepLimit < 0) {
         return context.Usage(QStringLiteral("search: --interval and --deep-limit take whole numbers from 0"));
     }
@@ -119,7 +128,8 @@ int SearchCommand::Run(CliContext& context, const QStringList& args) {
     options.SetCommittedInt(K::URLsCount, int(*deepLimit));
     if (parsed.Has(QStringLiteral("-k"))) {
         session.Keywords().ClearKeywords();
-        for (const QString& keyword : parsed.Values(QStringLiteral("-k"))) session.Keywords().AddKeyword(keyword);
+        for (const QString& keyword : parsed.Values(QStringLiteral("-k")))
+            session.Keywords().AddKeyword(keyword);
     }
     SearchJob& job = session.Search();
     job.SetPdfSitesEnabled(pdfSites);
@@ -155,7 +165,8 @@ int SearchCommand::Run(CliContext& context, const QStringList& args) {
     ListFiles& files = session.Lists().Files();
     const int written = ListFiles::IsTextPath(out) ? files.ExportListText(out, StatusFilter())
                                                    : files.ExportListXml(out, StatusFilter());
-    if (written == 0 && session.Results().Size() > 0) return context.Failed(QStringLiteral("search: cannot write %1").arg(out));
+    if (written == 0 && session.Results().Size() > 0)
+        return context.Failed(QStringLiteral("search: cannot write %1").arg(out));
     context.err << "found " << session.Results().Size() << " documents; list written to " << out << '\n';
     return kCliDone;
 }

@@ -4,7 +4,7 @@
 #include "cli/CliCommand.h"
 
 class ParseCommand : public CliCommand {
-public:
+  public:
     QString Name() const override { return QStringLiteral("parse"); }
     QString Summary() const override { return QStringLiteral("run a result-page parser over a saved page"); }
     QString Help() const override;
@@ -12,9 +12,11 @@ public:
 };
 
 class SearchCommand : public CliCommand {
-public:
+  public:
     QString Name() const override { return QStringLiteral("search"); }
-    QString Summary() const override { return QStringLiteral("run a whole search and save the list it finds"); }
+    QString Summary() const override {
+        return QStringLiteral("run a whole search and save the list it finds");
+    }
     QString Help() const override;
     int Run(CliContext& context, const QStringList& args) override;
 };

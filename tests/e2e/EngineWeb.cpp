@@ -7,13 +7,15 @@
 
 namespace {
 
-const QStringList kHttpHosts = {"www.baidu.com", "cn.bing.com",    "www.sogou.com",     "www.youdao.com",
-                                "search.yahoo.com", "search.aol.com", "www.zhongsou.com", "www.osun.org",
-                                "www.63da.com",  "www.soso.com",   "www.pdfgeni.com",   "www.pdf-search.org",
-                                "www.pdfqueen.com", "site.test", "docs.test"};
+const QStringList kHttpHosts = {
+    "www.baidu.com",   "cn.bing.com",        "www.sogou.com",    "www.youdao.com", "search.yahoo.com",
+    "search.aol.com",  "www.zhongsou.com",   "www.osun.org",     "www.63da.com",   "www.soso.com",
+    "www.pdfgeni.com", "www.pdf-search.org", "www.pdfqueen.com", "site.test",      "docs.test"};
 const QStringList kHttpsHosts = {"www.google.com.hk", "scholar.google.com"};
 
-std::string Doc(const std::string& name) { return "http://docs.test/" + name + ".doc"; }
+std::string Doc(const std::string& name) {
+    return "http://docs.test/" + name + ".doc";
+}
 
 void Serve(const httplib::Request& req, httplib::Response& res, std::atomic<int>* generatorHits) {
     std::string host = req.get_header_value("Host");
@@ -30,7 +32,8 @@ void Serve(const httplib::Request& req, httplib::Response& res, std::atomic<int>
     }
     if (host == "docs.test") {
         // Documents: /sized/N.doc is N bytes long, anything else 4 KiB.
-        const size_t bytes = req.path.rfind("/sized/", 0) == 0 ? size_t(std::atoi(req.path.c_str() + 7)) : 4096;
+        const size_t bytes =
+            req.path.rfind("/sized/", 0) == 0 ? size_t(std::atoi(req.path.c_str() + 7)) : 4096;
         res.set_content(std::string(bytes, 'd'), "application/msword");
         return;
     }
@@ -46,35 +49,47 @@ void Serve(const httplib::Request& req, httplib::Response& res, std::atomic<int>
 
 }  // namespace
 
-std::string EngineWeb::EnginePage(const std::string& host, const std::string& path, const std::string& query) {
+std::string EngineWeb::EnginePage(const std::string& host, const std::string& path,
+                                  const std::string& query) {
     if (host == "www.google.com.hk" || host == "search.aol.com") {
         const std::string name = host == "search.aol.com" ? "aol" : "google";
-        return "<div><h3 class=\"r\"><a href=\"" + Doc(name) + "\">" + name + " hit</a></h3><cite>c</cite></div>";
+        return "<div><h3 class=\"r\"><a href=\"" + Doc(name) + "\">" + name +
+               " hit</a></h3><cite>c</cite></div>";
     }
-    if (host == "scholar.google.com") return "<h3 class=\"gs\"><a href=\"" + Doc("scholar") + "\">scholar hit</a></h3>";
+    if (host == "scholar.google.com")
+        return "<h3 class=\"gs\"><a href=\"" + Doc("scholar") + "\">scholar hit</a></h3>";
     if (host == "www.baidu.com" && path == "/s") {
         return "<div class=\"se_com_default\"><a href=\"http://www.baidu.com/link?url=docs.test/baidu.doc\" "
                "target=\"_blank\">baidu hit</a><span class=\"c-tip-icon\"></span></div>";
     }
     if (host == "cn.bing.com" && path == "/search") {
-        return "<div></div><div><h2><a href=\"" + Doc("bing") + "\">bing hit</a></h2><div class=\"b_caption\">";
+        return "<div></div><div><h2><a href=\"" + Doc("bing") +
+               "\">bing hit</a></h2><div class=\"b_caption\">";
     }
     if (host == "cn.bing.com" && path == "/academic/search") {
-        return "<span class=\"sb_doct_txt b_float\">[DOC]</span><a href=\"http://docs.test/xueshu\">academic hit</a>"
+        return "<span class=\"sb_doct_txt b_float\">[DOC]</span><a href=\"http://docs.test/xueshu\">academic "
+               "hit</a>"
                "<div class=\"b_caption\">";
     }
-    if (host == "www.sogou.com") return "<h3 class=\"pt\"><a href=\"" + Doc("sogou") + "\" id=\"s\">sogou hit</a></h3>";
-    if (host == "www.youdao.com") return "<h3><a href=\"" + Doc("youdao") + "\" title=\"t\">youdao hit</a></h3>";
-    if (host == "search.yahoo.com") return "<h3 class=\"title\"><a href=\"" + Doc("yahoo") + "\">yahoo hit</a></h3>";
-    if (host == "www.zhongsou.com") return "<li><a href=\"" + Doc("zhongsou") + "\">【DOC】zhongsou hit</a></li>";
+    if (host == "www.sogou.com")
+        return "<h3 class=\"pt\"><a href=\"" + Doc("sogou") + "\" id=\"s\">sogou hit</a></h3>";
+    if (host == "www.youdao.com")
+        return "<h3><a href=\"" + Doc("youdao") + "\" title=\"t\">youdao hit</a></h3>";
+    if (host == "search.yahoo.com")
+        return "<h3 class=\"title\"><a href=\"" + Doc("yahoo") + "\">yahoo hit</a></h3>";
+    if (host == "www.zhongsou.com")
+        return "<li><a href=\"" + Doc("zhongsou") + "\">【DOC】zhongsou hit</a></li>";
     if (host == "www.osun.org") {
         return "<div class=\"dtitle\"><a href=\"" + Doc("osun") + "\" target=\"_blank\">osun hit</a></div>";
     }
-    if (host == "www.soso.com") return "<span class=\"sb_doct_txt b_float\"><a href=\"" + Doc("soso") + "\">soso hit</a>b_caption";
+    if (host == "www.soso.com")
+        return "<span class=\"sb_doct_txt b_float\"><a href=\"" + Doc("soso") + "\">soso hit</a>b_caption";
     if (host == "www.63da.com" && path == "/") {
-        return "<img class=\"voteicon\" /> <a href=\"http://www.63da.com/DOC/1.html\" target=\"_blank\">da63 hit<img></a>";
+        return "<img class=\"voteicon\" /> <a href=\"http://www.63da.com/DOC/1.html\" target=\"_blank\">da63 "
+               "hit<img></a>";
     }
-    if (host == "www.63da.com") return "<div>文档标题：da63 hit</div><a href=\"docs.test/da63.doc\" rel=\"nofollow\">";
+    if (host == "www.63da.com")
+        return "<div>文档标题：da63 hit</div><a href=\"docs.test/da63.doc\" rel=\"nofollow\">";
     if (host == "www.pdfgeni.com" || host == "www.pdf-search.org" || host == "www.pdfqueen.com") {
         return "<a href=\"" + Doc("pdfsites") + "\">pdf site hit</a>";
     }
@@ -83,15 +98,22 @@ std::string EngineWeb::EnginePage(const std::string& host, const std::string& pa
 }
 
 EngineWeb::EngineWeb() : http_(std::make_unique<LocalServer>()) {
-    http_->Http().Get(".*", [this](const httplib::Request& req, httplib::Response& res) { Serve(req, res, &generatorHits_); });
+    http_->Http().Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
+        Serve(req, res, &generatorHits_);
+    });
     http_->Start();
     QStringList mapping;
-    for (const QString& host : kHttpHosts) mapping << QStringLiteral("%1:80:127.0.0.1:%2").arg(host).arg(http_->Port());
+    for (const QString& host : kHttpHosts)
+        mapping << QStringLiteral("%1:80:127.0.0.1:%2").arg(host).arg(http_->Port());
     if (MakeTestCertificates(certificates_, kHttpsHosts)) {
-        https_ = std::make_unique<LocalServer>(certificates_.Path("host.pem"), certificates_.Path("host.key"));
-        https_->Http().Get(".*", [this](const httplib::Request& req, httplib::Response& res) { Serve(req, res, &generatorHits_); });
+        https_ =
+            std::make_unique<LocalServer>(certificates_.Path("host.pem"), certificates_.Path("host.key"));
+        https_->Http().Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
+            Serve(req, res, &generatorHits_);
+        });
         https_->Start();
-        for (const QString& host : kHttpsHosts) mapping << QStringLiteral("%1:443:127.0.0.1:%2").arg(host).arg(https_->Port());
+        for (const QString& host : kHttpsHosts)
+            mapping << QStringLiteral("%1:443:127.0.0.1:%2").arg(host).arg(https_->Port());
         CurlSetup::SetCaFile(certificates_.Path("ca.pem"));
     }
     CurlSetup::SetConnectTo(mapping);

@@ -11,7 +11,7 @@
 #include "TempHome.h"
 
 class EngineWeb {
-public:
+  public:
     EngineWeb();
     ~EngineWeb();
     bool HttpsReady() const { return https_ != nullptr; }
@@ -20,7 +20,7 @@ public:
     // The page a host serves for a path; empty when the host is not an engine.
     static std::string EnginePage(const std::string& host, const std::string& path, const std::string& query);
 
-private:
+  private:
     TempHome certificates_;
     std::unique_ptr<LocalServer> http_;
     std::unique_ptr<LocalServer> https_;

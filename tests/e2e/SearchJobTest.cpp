@@ -14,7 +14,7 @@ namespace {
 using K = SettingKey;
 
 class SearchJobTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         session.Start();
         Options& options = session.GetOptions();
@@ -56,17 +56,17 @@ protected:
 TEST_F(SearchJobTest, EveryParserThroughTheDispatchTable) {
     if (!web.HttpsReady()) GTEST_SKIP() << "openssl could not make the test certificates";
     Options& options = session.GetOptions();
-    for (K engine : {K::GoogleSearch, K::GoogleScholar, K::BaiduSearch, K::CheckBind, K::BingXueshu, K::SougouSearch,
-                     K::CheckYoudao, K::CheckYahoo, K::CheckAol, K::GoogleZhongSou, K::OsunSearch, K::Search63Da,
-                     K::DocPdf, K::EngineOtherSearch}) {
+    for (K engine : {K::GoogleSearch, K::GoogleScholar, K::BaiduSearch, K::CheckBind, K::BingXueshu,
+                     K::SougouSearch, K::CheckYoudao, K::CheckYahoo, K::CheckAol, K::GoogleZhongSou,
+                     K::OsunSearch, K::Search63Da, K::DocPdf, K::EngineOtherSearch}) {
         options.SetCommittedInt(engine, 1);
     }
     options.SetLiveText(K::EEngineOther, "http://www.soso.com/q?w=filetype:doc+k");
     options.SetLiveText(K::FindFilter, "no-such-scope-word");
     ASSERT_TRUE(RunSearch());
     const QSet<QString> links = Links();
-    for (const char* name : {"google", "scholar", "bing", "sogou", "youdao", "yahoo", "aol", "zhongsou", "osun", "da63",
-                             "soso", "pdfsites"}) {
+    for (const char* name : {"google", "scholar", "bing", "sogou", "youdao", "yahoo", "aol", "zhongsou",
+                             "osun", "da63", "soso", "pdfsites"}) {
         EXPECT_TRUE(links.contains(QStringLiteral("http://docs.test/%1.doc").arg(name))) << name;
     }
     EXPECT_TRUE(links.contains("http://www.baidu.com/link?url=docs.test/baidu.doc"));
@@ -155,7 +155,8 @@ TEST_F(SearchJobTest, SizesAndTheRegistryDecideAdmission) {
     session.Search().ClearSearchRecords();
     ASSERT_TRUE(RunSearch());
     EXPECT_EQ(session.Results().Size(), 0);  // in range now, but already downloaded
-    EXPECT_TRUE(home.Read("run.log").contains(QString::fromUtf8("http://docs.test/pdfsites.doc 已经存在").toUtf8()));
+    EXPECT_TRUE(
+        home.Read("run.log").contains(QString::fromUtf8("http://docs.test/pdfsites.doc 已经存在").toUtf8()));
 
     options.SetCommittedInt(K::IgoreGarnered, 0);
     session.Search().ClearSearchRecords();

@@ -19,10 +19,10 @@ bool MakeTestCertificates(const TempHome& home, const QStringList& hosts) {
     QStringList names;
     for (const QString& host : hosts) names.append("DNS:" + host);
     home.Write("ext.cnf", ("subjectAltName=" + names.join(',') + "\n").toUtf8());
-    return Openssl(home, {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out", "ca.pem",
-                          "-days", "2", "-subj", "/CN=Skimmer Test CA"}) &&
-           Openssl(home, {"req", "-newkey", "rsa:2048", "-nodes", "-keyout", "host.key", "-out", "host.csr", "-subj",
-                          "/CN=" + hosts.value(0)}) &&
-           Openssl(home, {"x509", "-req", "-in", "host.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
-                          "-out", "host.pem", "-days", "2", "-extfile", "ext.cnf"});
+    return Openssl(home, {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out",
+                          "ca.pem", "-days", "2", "-subj", "/CN=Skimmer Test CA"}) &&
+           Openssl(home, {"req", "-newkey", "rsa:2048", "-nodes", "-keyout", "host.key", "-out", "host.csr",
+                          "-subj", "/CN=" + hosts.value(0)}) &&
+           Openssl(home, {"x509", "-req", "-in", "host.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
+                          "-CAcreateserial", "-out", "host.pem", "-days", "2", "-extfile", "ext.cnf"});
 }
