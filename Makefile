@@ -37,7 +37,7 @@ test-tsan: deps
 	@cmake --build $(TSAN_DIR) -j $(JOBS) --target $(addsuffix _test,$(TSAN_SUITES))
 	@set -e; for suite in $(TSAN_SUITES); do \
 	  echo "tsan: $$suite"; \
-	  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/scripts/tsan.supp" \
+	  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 die_after_fork=0 suppressions=$(CURDIR)/scripts/tsan.supp" \
 	    $(TSAN_DIR)/tests/$$suite/$${suite}_test --gtest_brief=1; \
 	done
 
