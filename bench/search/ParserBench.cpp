@@ -28,10 +28,10 @@ int main(int argc, char** argv) {
     }
     const QDir root(QString::fromLocal8Bit(argv[1]) + QStringLiteral("/result-pages"));
     const int repeat = argc > 2 ? std::atoi(argv[2]) : 20;
-    const std::pair<const char*, PageParser> folders[] = {{"google", PageParser::Google}, {"scholar", PageParser::Scholar},
-                                                          {"baidu", PageParser::Baidu},   {"bing", PageParser::Bing},
-                                                          {"sogou", PageParser::Sogou},   {"yahoo", PageParser::Yahoo},
-                                                          {"aol", PageParser::Aol}};
+    const std::pair<const char*, PageParser> folders[] = {
+        {"google", PageParser::Google}, {"scholar", PageParser::Scholar}, {"baidu", PageParser::Baidu},
+        {"bing", PageParser::Bing},     {"sogou", PageParser::Sogou},     {"yahoo", PageParser::Yahoo},
+        {"aol", PageParser::Aol}};
     Options options;
     options.Load(IniFile());
     options.SetLiveInt(SettingKey::DocOther, 1);
@@ -70,7 +70,8 @@ int main(int argc, char** argv) {
         for (const Page& page : pages) {
             ResultList results(options, nullptr);
             ParseContext context{state, results, filters, rules, options, queue, nullptr};
-            parsers.Parse(page.parser, context, QStringLiteral("http://engine.example/search?q=x"), page.text);
+            parsers.Parse(page.parser, context, QStringLiteral("http://engine.example/search?q=x"),
+                          page.text);
             rows += results.Size();
             bytes += page.bytes;
         }

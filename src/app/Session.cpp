@@ -14,12 +14,23 @@ Session::Session(const QString& homeDir, QObject* parent)
     search_ = std::make_unique<SearchJob>(SearchJob::Services{options_, keywords_, results_, filters_, rules_,
                                                               status_, runLog_, messages_, Settings(),
                                                               secondsTick_});
+    handoff_ = std::make_unique<Handoff>(
+        Handoff::Services{options_, results_, registry_, status_, messages_, Settings()});
+    downloads_ = std::make_unique<DownloadPool>(DownloadPool::Services{options_, results_, registry_, status_,
+                                                                       runLog_, messages_, secondsTick_,
+                                                                       [this] { handoff_->Cancel(); }});
+    busyWorkers_ = [this] { return downloads_->BusySlots(); };
     connect(&timer1_, &QTimer::timeout, this, &Session::OnTimer1);
     connect(&timer2_, &QTimer::timeout, this, [this] { listKeeper_.AutoSave(); });
     connect(&timer3_, &QTimer::timeout, this, [this] { secondsTick_.fetch_add(1); });
 }
 
-Session::~Session() = default;
+Session::~Session() {
+    // Workers first: they write into the list and the registry, which outlive them.
+    downloads_.reset();
+    handoff_.reset();
+    search_.reset();
+}
 
 QString Session::ListCounters() const {
     return QStringLiteral("列表:%1 已下:%2 线程:%3")

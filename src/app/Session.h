@@ -12,6 +12,8 @@
 #include "app/AppHome.h"
 #include "app/ListKeeper.h"
 #include "download/DocRegistry.h"
+#include "download/DownloadPool.h"
+#include "download/Handoff.h"
 #include "lists/MessageSink.h"
 #include "lists/Options.h"
 #include "lists/Profile.h"
@@ -47,6 +49,9 @@ class Session : public QObject {
     KeywordList& Keywords() { return keywords_; }
     ResultList& Results() { return results_; }
     SearchJob& Search() { return *search_; }
+    // The 100 download slots; their threads are made on first use (the window makes them at start).
+    DownloadPool& Downloads() { return *downloads_; }
+    Handoff& HandOff() { return *handoff_; }
     LinkFilters& Filters() { return filters_; }
     const DocLinkRules& Rules() const { return rules_; }
     const std::atomic<qint64>& SecondsTick() const { return secondsTick_; }
@@ -96,6 +101,8 @@ class Session : public QObject {
     // Seconds counter of timer 3; only its differences are used (pauses, time limits).
     std::atomic<qint64> secondsTick_{0};
     std::unique_ptr<SearchJob> search_;
+    std::unique_ptr<DownloadPool> downloads_;
+    std::unique_ptr<Handoff> handoff_;
     std::function<int()> busyWorkers_;
     QTimer timer1_;
     QTimer timer2_;

@@ -324,6 +324,16 @@ std::optional<ResultEntry> ResultList::ClaimIfWaiting(RowId id) {
     return row->entry;
 }
 
+std::optional<std::pair<RowId, ResultEntry>> ResultList::ClaimWaitingAt(qsizetype position) {
+    QMutexLocker rows(&rowsMutex_);
+    if (position < 0 || position >= qsizetype(rows_.size())) return std::nullopt;
+    Row& row = rows_[size_t(position)];
+    if (row.entry.status != EntryStatus::Waiting) return std::nullopt;
+    row.entry.status = EntryStatus::Downloading;
+    NoteChangedLocked(row.id);
+    return std::make_pair(row.id, row.entry);
+}
+
 void ResultList::SetChecked(RowId id, bool checked) {
     QMutexLocker rows(&rowsMutex_);
     if (Row* row = FindLocked(id); row && row->checked != checked) {

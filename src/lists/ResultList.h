@@ -68,6 +68,8 @@ class ResultList {
     bool SetSize(RowId id, const QString& size);
     // Marks a waiting row as downloading and gives its cells; nothing when it is not waiting (or gone).
     std::optional<ResultEntry> ClaimIfWaiting(RowId id);
+    // The same for the row at a position, giving its id too (a download worker's walk).
+    std::optional<std::pair<RowId, ResultEntry>> ClaimWaitingAt(qsizetype position);
 
     void SetChecked(RowId id, bool checked);
     bool IsChecked(RowId id) const;

@@ -235,6 +235,13 @@ void CFileTransfer::Kill() {
     }
 }
 
+bool CFileTransfer::WaitFinished(int milliseconds) const {
+    if (!started_) return true;
+    std::unique_lock lock(state_->mutex);
+    return state_->ended.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                  [this] { return state_->finished.load() != 0; });
+}
+
 int CFileTransfer::Progress() const {
     return state_->progress.load();
 }

@@ -32,6 +32,9 @@ class CFileTransfer {
     // gives back its connection and file; Kill returns within 2 s either way.
     void Kill();
 
+    // Waits up to `milliseconds` for the transfer to finish; true when it has.
+    bool WaitFinished(int milliseconds) const;
+
     int Progress() const;
     bool Finished() const;
     bool Succeeded() const;

@@ -29,7 +29,7 @@ QString getHtmlPageCode(CHttpClientT& client, const QString& address, const QStr
     }
 }
 
-bool GetRealDownUrl(const QString& link, QString& realAddress, RunLog* log) {
+bool GetRealDownUrl(const QString& link, QString& realAddress, RunLog* log, const std::atomic<bool>* abort) {
     realAddress.clear();
     try {
         CHttpClientT client;
@@ -38,6 +38,7 @@ bool GetRealDownUrl(const QString& link, QString& realAddress, RunLog* log) {
         client.SetExtraFlags(CHttpClientT::kNoAutoRedirect);
         client.SetDiscardBody(true);
         client.SetBodyLimit(kRedirectDrainLimit);
+        client.SetAbortFlag(abort);
         auto response = client.RequestGet(link, false);
         const QString location = response->GetHeader(QStringLiteral("Location")).trimmed();
         if (location.isEmpty()) return false;

@@ -3,6 +3,7 @@
 // thread, report failure by their result and leave one run-log entry per failure.
 
 #include <QString>
+#include <atomic>
 
 class CHttpClientT;
 class RunLog;
@@ -14,4 +15,6 @@ QString getHtmlPageCode(CHttpClientT& client, const QString& address, const QStr
 
 // Asks link without following a redirect and gives the first "Location" header, made absolute against
 // link. False (with realAddress empty) when there is none or the request failed.
-bool GetRealDownUrl(const QString& link, QString& realAddress, RunLog* log);
+// While *abort is true the request is abandoned (program exit).
+bool GetRealDownUrl(const QString& link, QString& realAddress, RunLog* log,
+                    const std::atomic<bool>* abort = nullptr);

@@ -15,14 +15,17 @@
 namespace {
 
 class ParsersTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         options.Load(IniFile());
         options.SetLiveInt(SettingKey::AddRandName, 0);
     }
     QList<ResultEntry> Parse(PageParser parser, const QString& url, const QString& page) {
-        ParseContext context{state, results, filters, rules, options, queue, [this](const QString&) { return size; }};
-        EXPECT_EQ(ResultPageParsers(ParserKeys::Load(Profile(home.Path("Setting.ini")))).Parse(parser, context, url, page), 1);
+        ParseContext context{
+            state, results, filters, rules, options, queue, [this](const QString&) { return size; }};
+        EXPECT_EQ(ResultPageParsers(ParserKeys::Load(Profile(home.Path("Setting.ini"))))
+                      .Parse(parser, context, url, page),
+                  1);
         return results.Snapshot();
     }
 
@@ -39,13 +42,15 @@ protected:
 
 TEST_F(ParsersTest, BaiduBlocks) {
     const QString base = "http://www.baidu.com/s?wd=x";
-    const auto rows = Parse(PageParser::Baidu, base,
-                            "se_com_default url=abc.pdf\" x>Annual <em>report</em></a> c-tip-icon "
-                            "se_com_default url=def\" x></a> title\":\"Fallback title\" 文件格式>DOC/ c-tip-icon "
-                            "se_com_default url=w.pdf\" x>百度文库 copy</a> c-tip-icon "
-                            "se_com_default url=abc.pdf\" x>again</a> c-tip-icon");
+    const auto rows =
+        Parse(PageParser::Baidu, base,
+              "se_com_default url=abc.pdf\" x>Annual <em>report</em></a> c-tip-icon "
+              "se_com_default url=def\" x></a> title\":\"Fallback title\" 文件格式>DOC/ c-tip-icon "
+              "se_com_default url=w.pdf\" x>百度文库 copy</a> c-tip-icon "
+              "se_com_default url=abc.pdf\" x>again</a> c-tip-icon");
     ASSERT_EQ(rows.size(), 2);
-    EXPECT_EQ(rows[0], (ResultEntry{"Annual report", "pdf", "未知", "http://www.baidu.com/link?url=abc.pdf", "等待"}));
+    EXPECT_EQ(rows[0],
+              (ResultEntry{"Annual report", "pdf", "未知", "http://www.baidu.com/link?url=abc.pdf", "等待"}));
     EXPECT_EQ(rows[1].title, "Fallback title");
     EXPECT_EQ(rows[1].type, "DOC");  // as the page wrote it
 }
@@ -57,18 +62,21 @@ TEST_F(ParsersTest, GoogleQueryGateAndYahooDecoding) {
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(rows[0].link, "http://d.example/a.doc");
     rows = Parse(PageParser::Yahoo, "http://search.yahoo.com/search?p=x",
-                 "<h3 class=\"title\"><a href=\"http://r.example/RU=http%253A%252F%252Fd.example%3Aa/b.pdf\">Y</a></h3>");
+                 "<h3 class=\"title\"><a "
+                 "href=\"http://r.example/RU=http%253A%252F%252Fd.example%3Aa/b.pdf\">Y</a></h3>");
     ASSERT_EQ(rows.size(), 2);
     EXPECT_EQ(rows[1].link, "http://r.example/RU=http%3A%2F%2Fd.example:a/b.pdf");
 }
 
 TEST_F(ParsersTest, BingTitlesAndSixtyThreeDaLinks) {
-    auto rows = Parse(PageParser::Bing, "http://cn.bing.com/search?q=x",
-                      "</div><div><h2><a href=\"http://d.example/docs/report.pdf\">www.d.example</a>b_caption");
+    auto rows =
+        Parse(PageParser::Bing, "http://cn.bing.com/search?q=x",
+              "</div><div><h2><a href=\"http://d.example/docs/report.pdf\">www.d.example</a>b_caption");
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(rows[0].title, "report.pdf");
     rows = Parse(PageParser::Doc63, "http://www.63da.com/DOC/1.html",
-                 "<div>文档标题：T1</div><a href=\"files/a.doc\">nofollow <div>文档标题：T2</div><a href=\"HTTP://X.example/b.doc\">nofollow");
+                 "<div>文档标题：T1</div><a href=\"files/a.doc\">nofollow <div>文档标题：T2</div><a "
+                 "href=\"HTTP://X.example/b.doc\">nofollow");
     ASSERT_EQ(rows.size(), 3);
     EXPECT_EQ(rows[1].link, "http://files/a.doc");
     EXPECT_EQ(rows[2].link, "HTTP://X.example/b.doc");
@@ -93,7 +101,8 @@ TEST_F(ParsersTest, SizesAndSearchPagesAndEmptyPages) {
 
     EXPECT_EQ(Parse(PageParser::Youdao, "http://www.youdao.com/search?q=x", "").size(), 1);
     state.store(8);
-    EXPECT_THROW(Parse(PageParser::Youdao, "http://www.youdao.com/search?q=x", "<h3>x</h3>"), WorkerCancelled);
+    EXPECT_THROW(Parse(PageParser::Youdao, "http://www.youdao.com/search?q=x", "<h3>x</h3>"),
+                 WorkerCancelled);
 }
 
 }  // namespace

@@ -1,0 +1,282 @@
+#include "download/DownloadPool.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutexLocker>
+
+#include "download/DocRegistry.h"
+#include "lists/MessageSink.h"
+#include "lists/Options.h"
+#include "lists/ResultList.h"
+#include "lists/StatusLine.h"
+#include "net/CFileTransfer.h"
+#include "net/PageFetch.h"
+#include "search/DocLinkRules.h"
+#include "search/EngineHosts.h"
+
+namespace {
+
+using K = SettingKey;
+
+// File names are at most 255 bytes; the temporary name adds ".download.temp".
+constexpr qsizetype kMaxNameBytes = 255 - 14;
+
+void Sleep(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+
+QString SafeNamePart(const QString& text) {
+    QString safe;
+    safe.reserve(text.size());
+    for (const QChar c : text) {
+        const bool control = c.unicode() < 0x20 || c.unicode() == 0x7F;
+        safe += (control || c == u'/' || c == u'\\') ? QChar(u'_') : c;
+    }
+    return safe;
+}
+
+}  // namespace
+
+DownloadPool::DownloadPool(Services services) : s_(std::move(services)) {
+    for (auto& flag : idle_) flag.store(1);
+}
+
+DownloadPool::~DownloadPool() { Shutdown(); }
+
+QString DownloadPool::BuildTargetPath(const QString& folder, const QString& title, const QString& type, bool* exists) {
+    *exists = false;
+    if (folder.isEmpty() || title.isEmpty() || type.isEmpty()) return {};
+    QString name = SafeNamePart(title);
+    const QString extension = u'.' + SafeNamePart(type);
+    // A name of dots alone would mean this folder or its parent.
+    if (QString(name + extension).count(u'.') == name.size() + extension.size()) name.prepend(u'_');
+    while (!name.isEmpty() && (name + extension).toUtf8().size() > kMaxNameBytes) {
+        name.chop(name.size() >= 2 && name.back().isLowSurrogate() ? 2 : 1);
+    }
+    if (name.isEmpty() || extension.toUtf8().size() > kMaxNameBytes) return {};
+    const QString path = QDir(folder).filePath(name + extension);
+    const QFileInfo info(path);
+    *exists = info.exists() || info.isSymLink();
+    return path;
+}
+
+void DownloadPool::Create() {
+    if (created_) return;
+    created_ = true;
+    for (int slot = 0; slot < kSlots; ++slot) {
+        threads_[size_t(slot)] = std::thread([this, slot] { SlotThread(slot); });
+        Sleep(10);
+    }
+}
+
+bool DownloadPool::StartDownload() {
+    if (const auto refusal = s_.options.ReadBack()) s_.messages.ShowMessageBox(*refusal);
+    if (s_.results.Size() == 0) {
+        s_.messages.ShowMessageBox(QStringLiteral("下载列表为空"));
+        return false;
+    }
+    const QString folder = s_.options.Text(K::SavePath);
+    if (folder.isEmpty()) {
+        s_.messages.ShowMessageBox(QStringLiteral("请选择文件保存位置"));
+        return false;
+    }
+    QDir().mkpath(folder);  // a folder that does not exist yet is made; one that cannot be made fails each file
+    Create();
+    const int active = qBound(1, s_.options.Int(K::DownThreadCount), kSlots);
+    {
+        std::lock_guard lock(eventMutex_);
+        for (int slot = 0; slot < kSlots; ++slot) idle_[size_t(slot)].store(slot < active ? 0 : 1);
+    }
+    eventChanged_.notify_all();
+    return true;
+}
+
+void DownloadPool::SweepTemporaryFiles(const QString& folder) {
+    if (folder.isEmpty()) return;
+    const QDir dir(folder);
+    for (int round = 0; round < 10; ++round) {
+        for (const QString& name : dir.entryList({QStringLiteral("*.download.temp")}, QDir::Files | QDir::Hidden)) {
+            QFile::remove(dir.filePath(name));
+        }
+    }
+}
+
+void DownloadPool::StopDownload() {
+    if (s_.cancelHandoff) s_.cancelHandoff();
+    for (auto& flag : idle_) flag.store(1);
+    SweepTemporaryFiles(s_.options.Text(K::SavePath));
+}
+
+bool DownloadPool::WaitShutdown(int milliseconds) {
+    std::unique_lock lock(eventMutex_);
+    return eventChanged_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return shutdown_; });
+}
+
+void DownloadPool::Shutdown() {
+    closing_.store(1);
+    abortRequests_.store(true);
+    StopDownload();
+    {
+        std::lock_guard lock(eventMutex_);
+        shutdown_ = true;
+    }
+    eventChanged_.notify_all();
+    for (int slot = 0; slot < kSlots; ++slot) {
+        std::thread& thread = threads_[size_t(slot)];
+        if (!thread.joinable()) continue;
+        // Every slot sees the closing flag within a poll; a transfer it abandons gets its own 2 s.
+        for (int waited = 0; waited < 2000 && !ended_[size_t(slot)].load(); waited += 10) Sleep(10);
+        thread.join();
+    }
+}
+
+int DownloadPool::BusySlots() const {
+    int busy = 0;
+    for (const auto& flag : idle_) busy += flag.load() == 0 ? 1 : 0;
+    return busy;
+}
+
+int DownloadPool::CheckWorkerStop(int slot, bool watchExit) {
+    // The old 20 ms wait on the shutdown event only paced the poll; the transfer wait paces it now.
+    if (watchExit && WaitShutdown(0)) return 3;
+    const qint64 now = s_.secondsTick.load();
+    std::atomic<qint64>& start = startTimes_[size_t(slot)];
+    if (start.load() > now) start.store(now);
+    const int timeout = s_.options.Int(K::TimeOut);
+    if (timeout > 0 && now - start.load() > qint64(timeout) * 60) return 2;
+    if (idle_[size_t(slot)].load()) return 1;
+    return 0;
+}
+
+void DownloadPool::SlotThread(int slot) {
+    int walks = 0;
+    std::atomic<int>& idle = idle_[size_t(slot)];
+    while (!closing_.load()) {
+        if (idle.load()) {
+            std::unique_lock lock(eventMutex_);
+            eventChanged_.wait_for(lock, std::chrono::milliseconds(100),
+                                   [&] { return !idle.load() || closing_.load() || shutdown_; });
+            continue;
+        }
+        Sleep(slot * 10);  // staggered walks: slot 0 at once, slot 99 after 990 ms
+        DownloadPass(s_.options.Text(K::SavePath), slot);
+        if (walks > 3) {
+            idle.store(1);
+            walks = 0;
+        }
+        if (!idle.load()) {
+            s_.results.ResetFailedToWaiting();
+            ++walks;
+        }
+        Sleep(10);
+    }
+    ended_[size_t(slot)].store(true);
+}
+
+void DownloadPool::DownloadPass(const QString& folder, int slot) {
+    const qsizetype rows = s_.results.Size();
+    if (rows == 0) return;
+    const QString clickThrough = QString::fromLatin1(EngineHosts::Baidu) + QStringLiteral("/link?url=");
+    for (qsizetype i = 0; i < rows; ++i) {
+        startTimes_[size_t(slot)].store(s_.secondsTick.load());
+        const auto claimed = s_.results.ClaimWaitingAt(i);
+        if (!claimed) continue;
+        const auto& [row, entry] = *claimed;
+        const int stop = CheckWorkerStop(slot, true);
+        if (stop == 1 || stop == 3) return;
+        QString link = entry.link;
+        QString type = entry.type;
+        if (link.contains(clickThrough)) {
+            QString real;
+            if (GetRealDownUrl(link, real, &s_.log, &abortRequests_)) {
+                link = real;
+                const QString extension = link.mid(link.lastIndexOf(u'.') + 1);
+                if (link.contains(u'.') && !extension.isEmpty()) type = extension;
+                s_.results.SetLink(row, link);
+            }
+        }
+        int outcome;
+        if (s_.options.Checked(K::IgoreGarnered) && s_.registry.CheckDocLink(link) == 0) {
+            outcome = kPresent;
+        } else {
+            try {
+                outcome = DownloadOne(slot, folder, entry.title, type, link, row);
+            } catch (const std::exception&) {
+                outcome = kInternalError;
+            }
+        }
+        switch (outcome) {
+            case kDone:
+            case kPresent:
+                s_.results.SetStatus(row, EntryStatus::Downloaded);
+                s_.registry.InsertDocLink(link);
+                break;
+            case kFailed: s_.results.SetStatus(row, EntryStatus::Failed); break;
+            case kStopped: return;
+            default: break;
+        }
+    }
+    s_.status.ShowMsg(QStringLiteral("下载线程%1本次下载已完成!").arg(slot), QString(), QString(), 1);
+}
+
+int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& title, const QString& type,
+                              const QString& link, quint64 row) {
+    bool exists = false;
+    const QString target = BuildTargetPath(folder, title, type, &exists);
+    if (target.isEmpty()) return kFailed;  // nowhere safe to put it
+    if (exists && !s_.options.Checked(K::Overrite)) return kPresent;
+    const int stop = CheckWorkerStop(slot, true);
+    if (stop == 1 || stop == 3) return kStopped;
+    if (stop == 2) return kFailed;
+
+    // Two rows with one target must not write the same temporary file at once.
+    {
+        QMutexLocker lock(&inFlightMutex_);
+        if (inFlight_.contains(target)) return kFailed;
+        inFlight_.insert(target);
+    }
+    struct Release {
+        DownloadPool* pool;
+        QString target;
+        ~Release() {
+            QMutexLocker lock(&pool->inFlightMutex_);
+            pool->inFlight_.remove(target);
+        }
+    } release{this, target};
+
+    CFileTransfer transfer;
+    transfer.SetSizeLimit(s_.options.Checked(K::DownCheckFileSize),
+                          qint64(DocLinkRules::UnsignedValue(s_.options.Text(K::SizeMin))) * 1024,
+                          qint64(DocLinkRules::UnsignedValue(s_.options.Text(K::SizeMax))) * 1024);
+    if (!transfer.Start(link, target, QString(), QString(), s_.options.Checked(K::Overrite))) return kFailed;
+    int shown = -1;
+    while (!transfer.Finished()) {
+        const int check = CheckWorkerStop(slot, true);
+        if (check == 1 || check == 3) {
+            transfer.Kill();
+            QFile::remove(transfer.TempPath());  // the sweep of Stop, for our own file
+            return kStopped;
+        }
+        if (check == 2) {
+            transfer.Kill();
+            break;
+        }
+        const int progress = transfer.Progress();
+        if (progress != shown) {
+            s_.results.SetStatus(row, EntryStatus::Progress(progress));
+            shown = progress;
+        }
+        transfer.WaitFinished(30);
+    }
+    const auto entry = s_.results.Entry(row);
+    if (entry && entry->size == EntryStatus::SizeUnknown) {
+        s_.results.SetSize(row, QString::asprintf("%.02f", double(transfer.ContentLength()) / 1024.0));
+    }
+    if (transfer.Succeeded()) {
+        transfer.Kill();
+        return kDone;
+    }
+    // The transfer's own temporary file: after a click-through the type, and so the name, may differ
+    // from what the list shows.
+    QFile::remove(transfer.TempPath());
+    return kFailed;
+}

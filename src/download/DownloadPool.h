@@ -1,0 +1,90 @@
+#pragma once
+// The download workers: a fixed pool of 100 slot threads, created once and idle until Start download.
+// An active slot walks the result list, claims each waiting row, resolves Baidu click-through links,
+// downloads the file through a temporary file under the per-file time limit, and marks the row
+// downloaded or failed; failed rows go back to waiting after each walk, and a slot goes idle after five
+// walks. Stop idles every slot and sweeps the temporary files.
+//
+// Threads: StartDownload, StopDownload and Shutdown on the owner's thread; the rest on the slots.
+
+#include <QMutex>
+#include <QSet>
+#include <QString>
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+class CFileTransfer;
+class DocRegistry;
+class MessageSink;
+class Options;
+class ResultList;
+class RunLog;
+class StatusLine;
+
+class DownloadPool {
+public:
+    static constexpr int kSlots = 100;
+
+    struct Services {
+        Options& options;
+        ResultList& results;
+        DocRegistry& registry;
+        StatusLine& status;
+        RunLog& log;
+        MessageSink& messages;
+        const std::atomic<qint64>& secondsTick;
+        std::function<void()> cancelHandoff;  // Stop also cancels a hand-off under way
+    };
+
+    explicit DownloadPool(Services services);
+    ~DownloadPool();
+
+    // Creates the 100 idle slot threads, 10 ms apart.
+    void Create();
+    // The Start button: false (after its message box) for an empty list or no save folder.
+    bool StartDownload();
+    void StopDownload();
+    // Program exit: closing, Stop, the shutdown event, then at most 2 s for each slot.
+    void Shutdown();
+
+    int BusySlots() const;
+    bool IsIdle(int slot) const { return idle_[size_t(slot)].load() != 0; }
+
+    // folder/title.type, made safe: never outside folder, no separators or control characters, short
+    // enough for a file name with the temporary suffix. Empty when folder, title or type is empty.
+    static QString BuildTargetPath(const QString& folder, const QString& title, const QString& type, bool* exists);
+
+private:
+    enum Outcome { kDone = 0, kInternalError = 1, kStopped = 2, kPresent = 3, kFailed = -1 };
+
+    void SlotThread(int slot);
+    void DownloadPass(const QString& folder, int slot);
+    int DownloadOne(int slot, const QString& folder, const QString& title, const QString& type, const QString& link,
+                    quint64 row);
+    // 0 go on, 1 slot idled, 2 file timed out, 3 program closing.
+    int CheckWorkerStop(int slot, bool watchExit);
+    bool WaitShutdown(int milliseconds);
+    void SweepTemporaryFiles(const QString& folder);
+
+    Services s_;
+    std::array<std::thread, kSlots> threads_;
+    std::array<std::atomic<int>, kSlots> idle_;
+    std::array<std::atomic<qint64>, kSlots> startTimes_{};
+    std::array<std::atomic<bool>, kSlots> ended_{};
+    std::atomic<int> closing_{0};
+    std::atomic<bool> abortRequests_{false};  // at exit: abandon click-through look-ups under way
+    bool created_ = false;
+
+    // The shutdown event (manual reset) and the wake-up of idle slots share one lock.
+    std::mutex eventMutex_;
+    std::condition_variable eventChanged_;
+    bool shutdown_ = false;
+
+    // Targets being written right now: two rows with the same target never write one temporary file.
+    QMutex inFlightMutex_;
+    QSet<QString> inFlight_;
+};

@@ -1,0 +1,221 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+
+#include "LocalServer.h"
+#include "TempHome.h"
+#include "download/DocRegistry.h"
+#include "download/DownloadPool.h"
+#include "download/Handoff.h"
+#include "lists/IniFile.h"
+#include "lists/MessageSink.h"
+#include "lists/Options.h"
+#include "lists/ResultList.h"
+#include "lists/RunLog.h"
+#include "lists/StatusLine.h"
+#include "net/CurlSetup.h"
+
+namespace {
+
+using K = SettingKey;
+
+struct Answers : MessageSink {
+    void ShowMessageBox(const QString& text) override { boxes.append(text); }
+    bool AskYesNo(const QString&, const QString&) override { return yes; }
+    QStringList boxes;
+    bool yes = true;
+};
+
+template <typename Predicate>
+bool WaitFor(Predicate done, int milliseconds = 30000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > milliseconds) return false;
+        QCoreApplication::processEvents();
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+class DownloadPoolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto& http = server.Http();
+        http.Get("/files/(.*)", [this](const httplib::Request& req, httplib::Response& res) {
+            ++hits[req.matches[1]];
+            res.set_content(std::string(20000, 'f'), "application/pdf");
+        });
+        http.Get("/missing", [this](const httplib::Request&, httplib::Response& res) {
+            ++hits["missing"];
+            res.status = 404;
+        });
+        http.Get("/link", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_redirect(server.Url("/files/real.pdf").toStdString(), 302);
+        });
+        http.Get("/slow", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_content_provider(10000000, "application/pdf", [this](size_t offset, size_t, httplib::DataSink& sink) {
+                if (offset < 1000) return sink.write(std::string(1000, 's').data(), 1000);
+                while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                return false;
+            });
+        });
+        server.Start();
+        CurlSetup::SetConnectTo({QStringLiteral("www.baidu.com:80:127.0.0.1:%1").arg(server.Port())});
+        options.Load(IniFile());
+        options.SetCommittedText(K::SavePath, home.Path("save"));
+        options.SetLiveInt(K::AddRandName, 0);
+        registry.OpenDocDatabase(home.Path("docdata.db"));
+    }
+    void TearDown() override {
+        release.store(true);
+        pool.Shutdown();
+        CurlSetup::SetConnectTo({});
+    }
+    RowId Add(const QString& title, const QString& link, const QString& type = "pdf") {
+        results.AddEntry(title, type, EntryStatus::SizeUnknown, link, EntryStatus::Waiting);
+        return *results.IdAt(results.Size() - 1);
+    }
+    QString Status(RowId id) { return results.Entry(id)->status; }
+
+    LocalServer server;
+    std::map<std::string, std::atomic<int>> hits;
+    std::atomic<bool> release{false};
+    TempHome home;
+    RunLog log{home.Path("run.log")};
+    StatusLine status{&log};
+    Answers answers;
+    Options options;
+    ResultList results{options, &status};
+    DocRegistry registry{&status};
+    std::atomic<qint64> tick{1000};
+    DownloadPool pool{{options, results, registry, status, log, answers, tick, nullptr}};
+};
+
+TEST_F(DownloadPoolTest, StartChecks) {
+    EXPECT_FALSE(pool.StartDownload());
+    Add("a", server.Url("/files/a.pdf"));
+    options.SetCommittedText(K::SavePath, "");
+    EXPECT_FALSE(pool.StartDownload());
+    EXPECT_EQ(answers.boxes, QStringList({"下载列表为空", "请选择文件保存位置"}));
+    EXPECT_EQ(pool.BusySlots(), 0);
+}
+
+TEST_F(DownloadPoolTest, OutcomesOfOneSlot) {
+    options.SetCommittedInt(K::DownThreadCount, 1);
+    options.SetCommittedInt(K::IgoreGarnered, 1);
+    const RowId ok = Add("ok", server.Url("/files/ok.pdf"));
+    const RowId missing = Add("missing", server.Url("/missing"));
+    const RowId known = Add("known", server.Url("/files/known.pdf"));
+    const RowId present = Add("present", server.Url("/files/present.pdf"));
+    const RowId click = Add("clicked", "http://www.baidu.com/link?url=abc", "html");
+    registry.InsertDocLink(server.Url("/files/known.pdf"));
+    home.Write("save/present.pdf", "mine");
+    ASSERT_TRUE(pool.StartDownload());
+    ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0; }));
+
+    EXPECT_EQ(Status(ok), EntryStatus::Downloaded);
+    EXPECT_EQ(home.Read("save/ok.pdf").size(), 20000);
+    EXPECT_EQ(results.Entry(ok)->size, "19.53");
+    EXPECT_EQ(Status(missing), EntryStatus::Failed);
+    EXPECT_EQ(hits["missing"].load(), 5);  // one walk and four retries, then the slot rests
+    EXPECT_EQ(Status(known), EntryStatus::Downloaded);
+    EXPECT_EQ(hits["known.pdf"].load(), 0);  // no network for a registry hit
+    EXPECT_EQ(Status(present), EntryStatus::Downloaded);
+    EXPECT_EQ(home.Read("save/present.pdf"), QByteArray("mine"));
+    EXPECT_EQ(Status(click), EntryStatus::Downloaded);
+    EXPECT_EQ(results.Entry(click)->link, server.Url("/files/real.pdf"));
+    EXPECT_TRUE(home.Exists("save/clicked.pdf"));  // the resolved type names the file
+    EXPECT_EQ(registry.CheckDocLink(server.Url("/files/ok.pdf")), 0);
+    EXPECT_EQ(registry.CheckDocLink(server.Url("/files/present.pdf")), 0);
+    EXPECT_TRUE(QDir(home.Path("save")).entryList({"*.download.temp"}).isEmpty());
+    EXPECT_TRUE(home.Read("run.log").contains(QString::fromUtf8("下载线程0本次下载已完成!").toUtf8()));
+}
+
+TEST_F(DownloadPoolTest, StopKeepsProgressAndSweeps) {
+    const RowId slow = Add("slow", server.Url("/slow"));
+    ASSERT_TRUE(pool.StartDownload());
+    ASSERT_TRUE(WaitFor([&] { return Status(slow).startsWith(QString::fromUtf8("完成:")); }));
+    home.Write("save/stray.download.temp", "x");
+    pool.StopDownload();
+    ASSERT_TRUE(WaitFor([&] { return QDir(home.Path("save")).entryList({"*.download.temp"}).isEmpty(); }, 5000));
+    EXPECT_TRUE(Status(slow).startsWith(QString::fromUtf8("完成:")));
+    EXPECT_FALSE(home.Exists("save/slow.pdf"));
+}
+
+TEST_F(DownloadPoolTest, TimeLimitOnTheSecondsTick) {
+    options.SetCommittedInt(K::TimeOut, 1);
+    options.SetCommittedInt(K::DownThreadCount, 1);
+    const RowId slow = Add("slow", server.Url("/slow"));
+    ASSERT_TRUE(pool.StartDownload());
+    ASSERT_TRUE(WaitFor([&] { return Status(slow).startsWith(QString::fromUtf8("完成:")); }));
+    tick.fetch_add(61);
+    ASSERT_TRUE(WaitFor([&] { return Status(slow) == EntryStatus::Failed || Status(slow) == EntryStatus::Waiting; }));
+    EXPECT_FALSE(home.Exists("save/slow.pdf"));
+    EXPECT_FALSE(home.Exists("save/slow.pdf.download.temp"));
+}
+
+TEST(DownloadTargets, NeverLeaveTheSaveFolder) {
+    TempHome home;
+    const QString folder = home.Path("save");
+    bool exists = true;
+    for (const QString& title : {QString("../../etc/passwd"), QString(".."), QString("a\\b"), QString("x") + QChar(0) + "y",
+                                 QString("tab\there"), QString(10000, QChar(0x4E2D))}) {
+        const QString path = DownloadPool::BuildTargetPath(folder, title, "pdf", &exists);
+        ASSERT_FALSE(path.isEmpty()) << title.left(20).toStdString();
+        EXPECT_EQ(QFileInfo(path).absolutePath(), QDir(folder).absolutePath()) << path.toStdString();
+        EXPECT_LE(QFileInfo(path).fileName().toUtf8().size() + 14, 255);
+        EXPECT_TRUE(path.endsWith(".pdf"));
+    }
+    EXPECT_EQ(DownloadPool::BuildTargetPath(folder, "", "pdf", &exists), QString());
+    EXPECT_EQ(DownloadPool::BuildTargetPath(folder, "t", "", &exists), QString());
+    EXPECT_EQ(DownloadPool::BuildTargetPath(folder, "t", "../x", &exists), folder + "/t..._x");
+}
+
+TEST_F(DownloadPoolTest, HandoffToARealAria2) {
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+    const int port = probe.serverPort();
+    probe.close();
+    QProcess aria2;
+    aria2.start("aria2c", {"--enable-rpc", "--rpc-listen-all=false", QStringLiteral("--rpc-listen-port=%1").arg(port),
+                           "--rpc-secret=s3cret", "--no-conf", "--quiet"});
+    if (!aria2.waitForStarted(5000)) GTEST_SKIP() << "aria2c is not installed";
+    home.Write("Setting.ini", QStringLiteral("[Aria2]\nRpcUrl=http://127.0.0.1:%1/jsonrpc\nRpcSecret=s3cret\n").arg(port).toUtf8());
+    Handoff handoff({options, results, registry, status, answers, Profile(home.Path("Setting.ini"))});
+    bool ended = false;
+    QObject::connect(&handoff, &Handoff::finished, [&] { ended = true; });
+    Add(QString::fromUtf8("年报 \"quoted\""), server.Url("/files/h1.pdf"));
+    Add("../escape", server.Url("/files/h2.pdf"));
+    QDir().mkpath(home.Path("save"));
+    // aria2c needs a moment before its RPC port answers.
+    ASSERT_TRUE(WaitFor([&] {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, quint16(port));
+        return socket.waitForConnected(100);
+    }, 5000));
+    ASSERT_TRUE(handoff.Start());
+    EXPECT_FALSE(handoff.Start());  // one at a time
+    EXPECT_EQ(answers.boxes.last(), QString::fromUtf8("正在启动迅雷，请稍等！"));
+    ASSERT_TRUE(WaitFor([&] { return ended; }));
+    EXPECT_EQ(status.Current(), QString::fromUtf8("马上启动迅雷下载，请稍等  "));
+    EXPECT_EQ(registry.CheckDocLink(server.Url("/files/h1.pdf")), 0);
+    EXPECT_TRUE(WaitFor([&] { return home.Exists(QString::fromUtf8("save/年报 \"quoted\".pdf")) && home.Exists("save/.._escape.pdf"); }, 10000));
+    aria2.kill();
+    aria2.waitForFinished(5000);
+
+    // No manager at that address any more: creating the agent fails.
+    ended = false;
+    ASSERT_TRUE(handoff.Start());
+    ASSERT_TRUE(WaitFor([&] { return ended; }));
+    EXPECT_EQ(answers.boxes.last(), QString::fromUtf8("初始化迅雷控件失败"));
+}
+
+}  // namespace
