@@ -2,11 +2,27 @@
 
 #include "app/Session.h"
 #include "cli/ConfigCommand.h"
+#include "cli/DownloadCommands.h"
 #include "cli/JobCommands.h"
 #include "cli/KeywordsCommand.h"
 #include "cli/ListCommands.h"
 #include "cli/NetCommands.h"
 #include "cli/SearchCommands.h"
+
+namespace {
+
+struct TerminalMessages : MessageSink {
+    explicit TerminalMessages(QTextStream& err) : err(err) {}
+    void ShowMessageBox(const QString& text) override {
+        err << "skimmer-cli: " << text << '\n';
+        err.flush();
+    }
+    // The command itself is the user's answer.
+    bool AskYesNo(const QString&, const QString&) override { return true; }
+    QTextStream& err;
+};
+
+}  // namespace
 
 int CliContext::Usage(const QString& message) const {
     err << "skimmer-cli: " << message << '\n';
@@ -32,6 +48,8 @@ CliApp::CliApp() {
     commands_.push_back(std::make_unique<ResolveCommand>());
     commands_.push_back(std::make_unique<ParseCommand>());
     commands_.push_back(std::make_unique<SearchCommand>());
+    commands_.push_back(std::make_unique<DownloadCommand>());
+    commands_.push_back(std::make_unique<HandoffCommand>());
     commands_.push_back(std::make_unique<ListCommand>());
     commands_.push_back(std::make_unique<RegistryCommand>());
 }
@@ -110,6 +128,8 @@ int CliApp::Run(const QStringList& args, QTextStream& out, QTextStream& err) {
     // The terminal is this front end's status line.
     QObject::connect(&session.Status(), &StatusLine::messageShown, &session,
                      [&err](const QString& text) { err << text << Qt::endl; });
+    TerminalMessages messages(err);
+    session.SetMessageSink(&messages);
     const QString problem = session.Start();
     if (!problem.isEmpty()) err << "skimmer-cli: " << problem << '\n';
     CliContext context{session, out, err};

@@ -5,10 +5,10 @@
 #include <QFile>
 #include <QTimer>
 #include <atomic>
-#include <csignal>
 
 #include "app/Session.h"
 #include "cli/CliArgs.h"
+#include "cli/CtrlC.h"
 #include "cli/SearchCommands.h"
 #include "lists/TextCodec.h"
 #include "search/CHtmlParse.h"
@@ -25,12 +25,6 @@ QString Row(const ResultEntry& e) {
 void PrintRowsFrom(CliContext& context, qsizetype first) {
     const QList<ResultEntry> rows = context.session.Results().Snapshot();
     for (qsizetype i = first; i < rows.size(); ++i) context.out << Row(rows[i]) << '\n';
-}
-
-std::atomic<bool> interrupted{false};
-
-extern "C" void OnInterrupt(int) {
-    interrupted.store(true);
 }
 
 }  // namespace
@@ -137,11 +131,10 @@ int SearchCommand::Run(CliContext& context, const QStringList& args) {
 
     QEventLoop loop;
     QObject::connect(&job, &SearchJob::searchFinished, &loop, &QEventLoop::quit);
-    interrupted.store(false);
-    auto previous = std::signal(SIGINT, OnInterrupt);
+    CtrlC ctrlC;
     QTimer progress;
     QObject::connect(&progress, &QTimer::timeout, &loop, [&] {
-        if (interrupted.exchange(false)) {
+        if (ctrlC.Take()) {
             context.err << "\nstopping...\n";
             job.StopSearch();
         }
@@ -154,11 +147,9 @@ int SearchCommand::Run(CliContext& context, const QStringList& args) {
     // Messages about the job's own end come on the status line; the terminal shows only the counters.
     QObject::disconnect(&session.Status(), nullptr, nullptr, nullptr);
     if (!job.StartSearch()) {
-        std::signal(SIGINT, previous);
         return context.Failed(QStringLiteral("search: the search did not start (size limits?)"));
     }
     loop.exec();
-    std::signal(SIGINT, previous);
     context.err << '\n';
 
     const QString out = parsed.Value(QStringLiteral("--out"));

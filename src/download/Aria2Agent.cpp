@@ -23,7 +23,8 @@ size_t Collect(char* data, size_t size, size_t count, void* user) {
 
 QJsonValue Aria2Agent::Call(const QString& method, QJsonArray params, QString* error) {
     if (!secret_.isEmpty()) params.prepend(QStringLiteral("token:") + secret_);
-    const QJsonObject request{{"jsonrpc", "2.0"}, {"id", QString::number(nextId_++)}, {"method", method}, {"params", params}};
+    const QJsonObject request{
+        {"jsonrpc", "2.0"}, {"id", QString::number(nextId_++)}, {"method", method}, {"params", params}};
     const QByteArray body = QJsonDocument(request).toJson(QJsonDocument::Compact);
 
     CURL* handle = CurlSetup::ThreadHandle();
@@ -66,7 +67,8 @@ bool Aria2Agent::Create(QString* error) {
     return Call(QStringLiteral("aria2.getVersion"), {}, error).isObject();
 }
 
-bool Aria2Agent::AddTask(const QString& link, const QString& fileName, const QString& folder, QString* error) {
+bool Aria2Agent::AddTask(const QString& link, const QString& fileName, const QString& folder,
+                         QString* error) {
     const QJsonObject options{{"dir", folder}, {"out", fileName}, {"pause", "true"}};
     const QJsonValue gid = Call(QStringLiteral("aria2.addUri"), {QJsonArray{link}, options}, error);
     if (!gid.isString()) {

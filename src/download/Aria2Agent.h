@@ -9,17 +9,18 @@
 #include <QStringList>
 
 class Aria2Agent {
-public:
+  public:
     static constexpr const char* kDefaultEndpoint = "http://127.0.0.1:6800/jsonrpc";
 
-    Aria2Agent(QString endpoint, QString secret) : endpoint_(std::move(endpoint)), secret_(std::move(secret)) {}
+    Aria2Agent(QString endpoint, QString secret)
+        : endpoint_(std::move(endpoint)), secret_(std::move(secret)) {}
 
     bool Create(QString* error);
     bool AddTask(const QString& link, const QString& fileName, const QString& folder, QString* error);
     bool Commit(QString* error);
     const QStringList& Tasks() const { return gids_; }
 
-private:
+  private:
     // The result of one call; an undefined value (with error set) on any failure.
     QJsonValue Call(const QString& method, QJsonArray params, QString* error);
 

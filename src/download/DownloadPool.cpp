@@ -22,7 +22,9 @@ using K = SettingKey;
 // File names are at most 255 bytes; the temporary name adds ".download.temp".
 constexpr qsizetype kMaxNameBytes = 255 - 14;
 
-void Sleep(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+void Sleep(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
 
 QString SafeNamePart(const QString& text) {
     QString safe;
@@ -40,9 +42,12 @@ DownloadPool::DownloadPool(Services services) : s_(std::move(services)) {
     for (auto& flag : idle_) flag.store(1);
 }
 
-DownloadPool::~DownloadPool() { Shutdown(); }
+DownloadPool::~DownloadPool() {
+    Shutdown();
+}
 
-QString DownloadPool::BuildTargetPath(const QString& folder, const QString& title, const QString& type, bool* exists) {
+QString DownloadPool::BuildTargetPath(const QString& folder, const QString& title, const QString& type,
+                                      bool* exists) {
     *exists = false;
     if (folder.isEmpty() || title.isEmpty() || type.isEmpty()) return {};
     QString name = SafeNamePart(title);
@@ -79,7 +84,8 @@ bool DownloadPool::StartDownload() {
         s_.messages.ShowMessageBox(QStringLiteral("请选择文件保存位置"));
         return false;
     }
-    QDir().mkpath(folder);  // a folder that does not exist yet is made; one that cannot be made fails each file
+    QDir().mkpath(
+        folder);  // a folder that does not exist yet is made; one that cannot be made fails each file
     Create();
     const int active = qBound(1, s_.options.Int(K::DownThreadCount), kSlots);
     {
@@ -94,7 +100,8 @@ void DownloadPool::SweepTemporaryFiles(const QString& folder) {
     if (folder.isEmpty()) return;
     const QDir dir(folder);
     for (int round = 0; round < 10; ++round) {
-        for (const QString& name : dir.entryList({QStringLiteral("*.download.temp")}, QDir::Files | QDir::Hidden)) {
+        for (const QString& name :
+             dir.entryList({QStringLiteral("*.download.temp")}, QDir::Files | QDir::Hidden)) {
             QFile::remove(dir.filePath(name));
         }
     }
@@ -108,7 +115,8 @@ void DownloadPool::StopDownload() {
 
 bool DownloadPool::WaitShutdown(int milliseconds) {
     std::unique_lock lock(eventMutex_);
-    return eventChanged_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return shutdown_; });
+    return eventChanged_.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                  [this] { return shutdown_; });
 }
 
 void DownloadPool::Shutdown() {
@@ -210,9 +218,13 @@ void DownloadPool::DownloadPass(const QString& folder, int slot) {
                 s_.results.SetStatus(row, EntryStatus::Downloaded);
                 s_.registry.InsertDocLink(link);
                 break;
-            case kFailed: s_.results.SetStatus(row, EntryStatus::Failed); break;
-            case kStopped: return;
-            default: break;
+            case kFailed:
+                s_.results.SetStatus(row, EntryStatus::Failed);
+                break;
+            case kStopped:
+                return;
+            default:
+                break;
         }
     }
     s_.status.ShowMsg(QStringLiteral("下载线程%1本次下载已完成!").arg(slot), QString(), QString(), 1);
@@ -272,6 +284,7 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
         s_.results.SetSize(row, QString::asprintf("%.02f", double(transfer.ContentLength()) / 1024.0));
     }
     if (transfer.Succeeded()) {
+        bytesDone_.fetch_add(transfer.Received());
         transfer.Kill();
         return kDone;
     }

@@ -26,7 +26,7 @@ class RunLog;
 class StatusLine;
 
 class DownloadPool {
-public:
+  public:
     static constexpr int kSlots = 100;
 
     struct Services {
@@ -52,19 +52,22 @@ public:
     void Shutdown();
 
     int BusySlots() const;
+    // Bytes of the files completed since the pool was made.
+    qint64 BytesDone() const { return bytesDone_.load(); }
     bool IsIdle(int slot) const { return idle_[size_t(slot)].load() != 0; }
 
     // folder/title.type, made safe: never outside folder, no separators or control characters, short
     // enough for a file name with the temporary suffix. Empty when folder, title or type is empty.
-    static QString BuildTargetPath(const QString& folder, const QString& title, const QString& type, bool* exists);
+    static QString BuildTargetPath(const QString& folder, const QString& title, const QString& type,
+                                   bool* exists);
 
-private:
+  private:
     enum Outcome { kDone = 0, kInternalError = 1, kStopped = 2, kPresent = 3, kFailed = -1 };
 
     void SlotThread(int slot);
     void DownloadPass(const QString& folder, int slot);
-    int DownloadOne(int slot, const QString& folder, const QString& title, const QString& type, const QString& link,
-                    quint64 row);
+    int DownloadOne(int slot, const QString& folder, const QString& title, const QString& type,
+                    const QString& link, quint64 row);
     // 0 go on, 1 slot idled, 2 file timed out, 3 program closing.
     int CheckWorkerStop(int slot, bool watchExit);
     bool WaitShutdown(int milliseconds);
@@ -76,6 +79,7 @@ private:
     std::array<std::atomic<qint64>, kSlots> startTimes_{};
     std::array<std::atomic<bool>, kSlots> ended_{};
     std::atomic<int> closing_{0};
+    std::atomic<qint64> bytesDone_{0};
     std::atomic<bool> abortRequests_{false};  // at exit: abandon click-through look-ups under way
     bool created_ = false;
 

@@ -28,8 +28,9 @@ bool Handoff::Start() {
         s_.messages.ShowMessageBox(QStringLiteral("请选择文件保存位置"));
         return false;
     }
-    if (!s_.messages.AskYesNo(QStringLiteral("启用迅雷下载后，下载过程将由迅雷工具接管，是否要启用迅雷下载？"),
-                              QStringLiteral("迅雷下载"))) {
+    if (!s_.messages.AskYesNo(
+            QStringLiteral("启用迅雷下载后，下载过程将由迅雷工具接管，是否要启用迅雷下载？"),
+            QStringLiteral("迅雷下载"))) {
         return false;
     }
     if (IsRunning() || thread_.joinable()) {
@@ -37,9 +38,11 @@ bool Handoff::Start() {
         return false;
     }
     const IniFile ini = IniFile::Load(s_.settings.Path());
-    const QString endpoint =
-        ini.Value(QStringLiteral("Aria2"), QStringLiteral("RpcUrl")).value_or(QString::fromLatin1(Aria2Agent::kDefaultEndpoint));
-    const QString secret = ini.Value(QStringLiteral("Aria2"), QStringLiteral("RpcSecret")).value_or(QString());
+    QString endpoint = ini.Value(QStringLiteral("Aria2"), QStringLiteral("RpcUrl"))
+                           .value_or(QString::fromLatin1(Aria2Agent::kDefaultEndpoint));
+    QString secret = ini.Value(QStringLiteral("Aria2"), QStringLiteral("RpcSecret")).value_or(QString());
+    if (!endpointOverride_.isEmpty()) endpoint = endpointOverride_;
+    if (!secretOverride_.isEmpty()) secret = secretOverride_;
     state_.store(1);
     try {
         thread_ = std::thread([this, endpoint, secret, folder] { Thread(endpoint, secret, folder); });
@@ -58,7 +61,8 @@ void Handoff::Thread(QString endpoint, QString secret, QString folder) {
     if (!agent.Create(&error)) {
         createFailed = true;
         QMetaObject::invokeMethod(
-            this, [this] { s_.messages.ShowMessageBox(QStringLiteral("初始化迅雷控件失败")); }, Qt::QueuedConnection);
+            this, [this] { s_.messages.ShowMessageBox(QStringLiteral("初始化迅雷控件失败")); },
+            Qt::QueuedConnection);
     } else {
         bool added = false;
         const qsizetype rows = s_.results.Size();
@@ -74,8 +78,9 @@ void Handoff::Thread(QString endpoint, QString secret, QString folder) {
             // The manager writes where we tell it: the same safe name our own workers would use.
             bool exists = false;
             const QString name =
-                QFileInfo(DownloadPool::BuildTargetPath(folder, entry->title, entry->type.isEmpty() ? QStringLiteral("bin") : entry->type,
-                                                        &exists))
+                QFileInfo(DownloadPool::BuildTargetPath(
+                              folder, entry->title,
+                              entry->type.isEmpty() ? QStringLiteral("bin") : entry->type, &exists))
                     .fileName();
             if (!agent.AddTask(entry->link, name, folder, &error)) {
                 failed = true;
@@ -91,7 +96,8 @@ void Handoff::Thread(QString endpoint, QString secret, QString folder) {
     } else if (!createFailed) {
         s_.status.ShowMsg(QStringLiteral("马上启动迅雷下载，请稍等"), QString(), QString(), 1);
     }
-    QMetaObject::invokeMethod(this, [this] { Reap(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { Reap(); }, Qt::QueuedConnection);
 }
 
 void Handoff::Reap() {

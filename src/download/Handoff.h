@@ -18,7 +18,7 @@ class StatusLine;
 
 class Handoff : public QObject {
     Q_OBJECT
-public:
+  public:
     struct Services {
         Options& options;
         ResultList& results;
@@ -33,19 +33,26 @@ public:
 
     // The "迅雷下载" button; false when nothing was started.
     bool Start();
+    // Overrides the endpoint and secret of Setting.ini (the command line's --rpc and --secret).
+    void SetEndpoint(const QString& url, const QString& secret) {
+        endpointOverride_ = url;
+        secretOverride_ = secret;
+    }
     // Stop download: the hand-off ends as cancelled.
     void Cancel() { state_.store(8); }
     bool IsRunning() const { return (state_.load() & 1) != 0; }
     int State() const { return state_.load(); }
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void finished();
 
-private:
+  private:
     void Thread(QString endpoint, QString secret, QString folder);
     void Reap();
 
     Services s_;
     std::atomic<int> state_{0};
+    QString endpointOverride_;
+    QString secretOverride_;
     std::thread thread_;
 };

@@ -75,4 +75,23 @@ TEST_F(NetCommandsTest, GetSucceedsOnlyWithACompleteFile) {
     EXPECT_EQ(Run({"get", server.Url("/jump"), "--to", target, "--min-kb", "x"}).status, 2);
 }
 
+TEST_F(NetCommandsTest, DownloadWritesStatusesBack) {
+    home.Write("in.list", QString::fromUtf8("one$pdf$未知$%1$等待\ntwo$pdf$未知$%2$等待\n")
+                              .arg(server.Url("/files/a.pdf"), server.Url("/gone"))
+                              .toUtf8());
+    const Outcome run = Run({"download", home.Path("in.list"), "--to", home.Path("out"), "--workers", "3"});
+    EXPECT_EQ(run.status, 1);  // one row failed
+    EXPECT_EQ(home.Read("out/one.pdf").size(), 4096);
+    const QByteArray list = home.Read("in.list");
+    EXPECT_TRUE(list.contains(QString::fromUtf8("one$pdf$4.00$").toUtf8() +
+                              server.Url("/files/a.pdf").toUtf8() + QString::fromUtf8("$下载成功").toUtf8()));
+    EXPECT_TRUE(list.contains(QString::fromUtf8("$下载失败").toUtf8()));
+    EXPECT_EQ(Run({"download", home.Path("missing.list"), "--to", home.Path("out")}).status, 1);
+    EXPECT_EQ(Run({"download", home.Path("in.list"), "--to", home.Path("out"), "--workers", "0"}).status, 2);
+    EXPECT_EQ(Run({"handoff", home.Path("in.list"), "--to", home.Path("out"), "--rpc",
+                   "http://127.0.0.1:1/jsonrpc"})
+                  .status,
+              1);
+}
+
 }  // namespace

@@ -46,7 +46,7 @@ bool WaitFor(Predicate done, int milliseconds = 30000) {
 }
 
 class DownloadPoolTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         auto& http = server.Http();
         http.Get("/files/(.*)", [this](const httplib::Request& req, httplib::Response& res) {
@@ -61,11 +61,14 @@ protected:
             res.set_redirect(server.Url("/files/real.pdf").toStdString(), 302);
         });
         http.Get("/slow", [this](const httplib::Request&, httplib::Response& res) {
-            res.set_content_provider(10000000, "application/pdf", [this](size_t offset, size_t, httplib::DataSink& sink) {
-                if (offset < 1000) return sink.write(std::string(1000, 's').data(), 1000);
-                while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-                return false;
-            });
+            res.set_content_provider(10000000, "application/pdf",
+                                     [this](size_t offset, size_t, httplib::DataSink& sink) {
+                                         if (offset < 1000)
+                                             return sink.write(std::string(1000, 's').data(), 1000);
+                                         while (!release.load())
+                                             std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                                         return false;
+                                     });
         });
         server.Start();
         CurlSetup::SetConnectTo({QStringLiteral("www.baidu.com:80:127.0.0.1:%1").arg(server.Port())});
@@ -145,7 +148,8 @@ TEST_F(DownloadPoolTest, StopKeepsProgressAndSweeps) {
     ASSERT_TRUE(WaitFor([&] { return Status(slow).startsWith(QString::fromUtf8("完成:")); }));
     home.Write("save/stray.download.temp", "x");
     pool.StopDownload();
-    ASSERT_TRUE(WaitFor([&] { return QDir(home.Path("save")).entryList({"*.download.temp"}).isEmpty(); }, 5000));
+    ASSERT_TRUE(
+        WaitFor([&] { return QDir(home.Path("save")).entryList({"*.download.temp"}).isEmpty(); }, 5000));
     EXPECT_TRUE(Status(slow).startsWith(QString::fromUtf8("完成:")));
     EXPECT_FALSE(home.Exists("save/slow.pdf"));
 }
@@ -157,7 +161,8 @@ TEST_F(DownloadPoolTest, TimeLimitOnTheSecondsTick) {
     ASSERT_TRUE(pool.StartDownload());
     ASSERT_TRUE(WaitFor([&] { return Status(slow).startsWith(QString::fromUtf8("完成:")); }));
     tick.fetch_add(61);
-    ASSERT_TRUE(WaitFor([&] { return Status(slow) == EntryStatus::Failed || Status(slow) == EntryStatus::Waiting; }));
+    ASSERT_TRUE(
+        WaitFor([&] { return Status(slow) == EntryStatus::Failed || Status(slow) == EntryStatus::Waiting; }));
     EXPECT_FALSE(home.Exists("save/slow.pdf"));
     EXPECT_FALSE(home.Exists("save/slow.pdf.download.temp"));
 }
@@ -166,8 +171,9 @@ TEST(DownloadTargets, NeverLeaveTheSaveFolder) {
     TempHome home;
     const QString folder = home.Path("save");
     bool exists = true;
-    for (const QString& title : {QString("../../etc/passwd"), QString(".."), QString("a\\b"), QString("x") + QChar(0) + "y",
-                                 QString("tab\there"), QString(10000, QChar(0x4E2D))}) {
+    for (const QString& title :
+         {QString("../../etc/passwd"), QString(".."), QString("a\\b"), QString("x") + QChar(0) + "y",
+          QString("tab\there"), QString(10000, QChar(0x4E2D))}) {
         const QString path = DownloadPool::BuildTargetPath(folder, title, "pdf", &exists);
         ASSERT_FALSE(path.isEmpty()) << title.left(20).toStdString();
         EXPECT_EQ(QFileInfo(path).absolutePath(), QDir(folder).absolutePath()) << path.toStdString();
@@ -185,10 +191,13 @@ TEST_F(DownloadPoolTest, HandoffToARealAria2) {
     const int port = probe.serverPort();
     probe.close();
     QProcess aria2;
-    aria2.start("aria2c", {"--enable-rpc", "--rpc-listen-all=false", QStringLiteral("--rpc-listen-port=%1").arg(port),
-                           "--rpc-secret=s3cret", "--no-conf", "--quiet"});
+    aria2.start("aria2c",
+                {"--enable-rpc", "--rpc-listen-all=false", QStringLiteral("--rpc-listen-port=%1").arg(port),
+                 "--rpc-secret=s3cret", "--no-conf", "--quiet"});
     if (!aria2.waitForStarted(5000)) GTEST_SKIP() << "aria2c is not installed";
-    home.Write("Setting.ini", QStringLiteral("[Aria2]\nRpcUrl=http://127.0.0.1:%1/jsonrpc\nRpcSecret=s3cret\n").arg(port).toUtf8());
+    home.Write(
+        "Setting.ini",
+        QStringLiteral("[Aria2]\nRpcUrl=http://127.0.0.1:%1/jsonrpc\nRpcSecret=s3cret\n").arg(port).toUtf8());
     Handoff handoff({options, results, registry, status, answers, Profile(home.Path("Setting.ini"))});
     bool ended = false;
     QObject::connect(&handoff, &Handoff::finished, [&] { ended = true; });
@@ -196,18 +205,25 @@ TEST_F(DownloadPoolTest, HandoffToARealAria2) {
     Add("../escape", server.Url("/files/h2.pdf"));
     QDir().mkpath(home.Path("save"));
     // aria2c needs a moment before its RPC port answers.
-    ASSERT_TRUE(WaitFor([&] {
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, quint16(port));
-        return socket.waitForConnected(100);
-    }, 5000));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            QTcpSocket socket;
+            socket.connectToHost(QHostAddress::LocalHost, quint16(port));
+            return socket.waitForConnected(100);
+        },
+        5000));
     ASSERT_TRUE(handoff.Start());
     EXPECT_FALSE(handoff.Start());  // one at a time
     EXPECT_EQ(answers.boxes.last(), QString::fromUtf8("正在启动迅雷，请稍等！"));
     ASSERT_TRUE(WaitFor([&] { return ended; }));
     EXPECT_EQ(status.Current(), QString::fromUtf8("马上启动迅雷下载，请稍等  "));
     EXPECT_EQ(registry.CheckDocLink(server.Url("/files/h1.pdf")), 0);
-    EXPECT_TRUE(WaitFor([&] { return home.Exists(QString::fromUtf8("save/年报 \"quoted\".pdf")) && home.Exists("save/.._escape.pdf"); }, 10000));
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return home.Exists(QString::fromUtf8("save/年报 \"quoted\".pdf")) &&
+                   home.Exists("save/.._escape.pdf");
+        },
+        10000));
     aria2.kill();
     aria2.waitForFinished(5000);
 

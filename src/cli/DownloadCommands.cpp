@@ -1,0 +1,143 @@
+#include "cli/DownloadCommands.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTimer>
+#include <atomic>
+
+#include "app/Session.h"
+#include "cli/CliArgs.h"
+#include "cli/CtrlC.h"
+
+namespace {
+
+using K = SettingKey;
+
+
+bool LoadList(Session& session, const QString& path) {
+    if (!QFileInfo(path).isFile()) return false;
+    ListFiles& files = session.Lists().Files();
+    const int loaded = ListFiles::IsTextPath(path) ? files.ImportListText(path, StatusFilter())
+                                                   : files.ImportListXml(path, StatusFilter());
+    return loaded == 1;
+}
+
+struct Tally {
+    int done = 0, failed = 0, waiting = 0;
+};
+
+Tally Count(const ResultList& results) {
+    Tally tally;
+    for (const ResultEntry& entry : results.Snapshot()) {
+        if (entry.status == EntryStatus::Downloaded) ++tally.done;
+        if (entry.status == EntryStatus::Failed) ++tally.failed;
+        if (entry.status == EntryStatus::Waiting) ++tally.waiting;
+    }
+    return tally;
+}
+
+}  // namespace
+
+QString DownloadCommand::Help() const {
+    return QStringLiteral(
+        "usage: skimmer-cli download LISTFILE --to DIR [--workers N] [--timeout MIN] [--overwrite]\n"
+        "                            [--ignore-downloaded] [--size-limit MIN_KB:MAX_KB]\n"
+        "\n"
+        "Downloads the waiting rows of LISTFILE (.list or XML) into DIR with N workers (default: the saved\n"
+        "count), each file within MIN minutes (0: no limit), as Start download does. Progress goes to stderr;\n"
+        "Ctrl-C stops. The statuses are written back to LISTFILE. Exit status 0 when no row failed.\n");
+}
+
+int DownloadCommand::Run(CliContext& context, const QStringList& args) {
+    CliArgs parsed({QStringLiteral("--overwrite"), QStringLiteral("--ignore-downloaded")},
+                   {QStringLiteral("--to"), QStringLiteral("--workers"), QStringLiteral("--timeout"),
+                    QStringLiteral("--size-limit")});
+    if (!parsed.Parse(args)) return context.Usage(QStringLiteral("download: ") + parsed.Error());
+    if (parsed.Positionals().size() != 1 || !parsed.Has(QStringLiteral("--to"))) {
+        return context.Usage(QStringLiteral("download: expected LISTFILE --to DIR"));
+    }
+    Session& session = context.session;
+    Options& options = session.GetOptions();
+    const auto workers = parsed.Number(QStringLiteral("--workers"), options.Int(K::DownThreadCount));
+    const auto timeout = parsed.Number(QStringLiteral("--timeout"), options.Int(K::TimeOut));
+    if (!workers || *workers < 1 || *workers > 100) return context.Usage(QStringLiteral("download: --workers takes 1 to 100"));
+    if (!timeout || *timeout < 0) return context.Usage(QStringLiteral("download: --timeout takes minutes from 0"));
+    if (parsed.Has(QStringLiteral("--size-limit"))) {
+        const QStringList limits = parsed.Value(QStringLiteral("--size-limit")).split(u':');
+        bool minOk = false, maxOk = false;
+        if (limits.size() != 2 || (limits[0].toUInt(&minOk), !minOk) || (limits[1].toUInt(&maxOk), !maxOk)) {
+            return context.Usage(QStringLiteral("download: --size-limit takes MIN_KB:MAX_KB"));
+        }
+        options.SetLiveInt(K::DownCheckFileSize, 1);
+        options.SetLiveText(K::SizeMin, limits[0]);
+        options.SetLiveText(K::SizeMax, limits[1]);
+    }
+    const QString list = parsed.Positionals()[0];
+    if (!LoadList(session, list)) return context.Failed(QStringLiteral("download: cannot read the list %1").arg(list));
+    options.SetCommittedText(K::SavePath, parsed.Value(QStringLiteral("--to")));
+    options.SetCommittedInt(K::DownThreadCount, int(*workers));
+    options.SetCommittedInt(K::TimeOut, int(*timeout));
+    options.SetLiveInt(K::Overrite, parsed.Has(QStringLiteral("--overwrite")) ? 1 : 0);
+    options.SetCommittedInt(K::IgoreGarnered, parsed.Has(QStringLiteral("--ignore-downloaded")) ? 1 : 0);
+
+    QObject::disconnect(&session.Status(), nullptr, nullptr, nullptr);  // the progress line says it all
+    DownloadPool& pool = session.Downloads();
+    if (!pool.StartDownload()) return context.Failed(QStringLiteral("download: nothing to download"));
+    QEventLoop loop;
+    QElapsedTimer clock;
+    clock.start();
+    CtrlC ctrlC;
+    QTimer progress;
+    QObject::connect(&progress, &QTimer::timeout, &loop, [&] {
+        if (ctrlC.Take()) pool.StopDownload();
+        const Tally tally = Count(session.Results());
+        const double mib = double(pool.BytesDone()) / 1048576.0;
+        context.err << QStringLiteral("\rdone %1  failed %2  waiting %3  %4 MiB  %5 MiB/s   ")
+                           .arg(tally.done)
+                           .arg(tally.failed)
+                           .arg(tally.waiting)
+                           .arg(mib, 0, 'f', 1)
+                           .arg(mib * 1000.0 / double(qMax<qint64>(1, clock.elapsed())), 0, 'f', 1);
+        context.err.flush();
+        if (pool.BusySlots() == 0) loop.quit();
+    });
+    progress.start(200);
+    loop.exec();
+    context.err << '\n';
+
+    ListFiles& files = session.Lists().Files();
+    const int saved = ListFiles::IsTextPath(list) ? files.ExportListText(list, StatusFilter())
+                                                  : files.ExportListXml(list, StatusFilter());
+    if (saved == 0) return context.Failed(QStringLiteral("download: cannot write the statuses back to %1").arg(list));
+    return Count(session.Results()).failed == 0 ? kCliDone : kCliFailed;
+}
+
+QString HandoffCommand::Help() const {
+    return QStringLiteral(
+        "usage: skimmer-cli handoff LISTFILE --to DIR [--rpc URL] [--secret S]\n"
+        "\n"
+        "Hands every row of LISTFILE to aria2 (its JSON-RPC interface, default http://127.0.0.1:6800/jsonrpc,\n"
+        "or [Aria2] RpcUrl and RpcSecret in Setting.ini) to download into DIR, and records the links as\n"
+        "downloaded. Exit status 0 when aria2 took the list.\n");
+}
+
+int HandoffCommand::Run(CliContext& context, const QStringList& args) {
+    CliArgs parsed({}, {QStringLiteral("--to"), QStringLiteral("--rpc"), QStringLiteral("--secret")});
+    if (!parsed.Parse(args)) return context.Usage(QStringLiteral("handoff: ") + parsed.Error());
+    if (parsed.Positionals().size() != 1 || !parsed.Has(QStringLiteral("--to"))) {
+        return context.Usage(QStringLiteral("handoff: expected LISTFILE --to DIR"));
+    }
+    Session& session = context.session;
+    if (!LoadList(session, parsed.Positionals()[0])) {
+        return context.Failed(QStringLiteral("handoff: cannot read the list %1").arg(parsed.Positionals()[0]));
+    }
+    session.GetOptions().SetCommittedText(K::SavePath, parsed.Value(QStringLiteral("--to")));
+    Handoff& handoff = session.HandOff();
+    handoff.SetEndpoint(parsed.Value(QStringLiteral("--rpc")), parsed.Value(QStringLiteral("--secret")));
+    QEventLoop loop;
+    QObject::connect(&handoff, &Handoff::finished, &loop, &QEventLoop::quit);
+    if (!handoff.Start()) return kCliFailed;
+    loop.exec();
+    return session.Status().Current().startsWith(QStringLiteral("马上启动迅雷下载")) ? kCliDone : kCliFailed;
+}
