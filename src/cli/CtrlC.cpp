@@ -7,7 +7,9 @@ namespace {
 
 std::atomic<bool> pressed{false};
 
-extern "C" void OnCtrlC(int) { pressed.store(true); }
+extern "C" void OnCtrlC(int) {
+    pressed.store(true);
+}
 
 }  // namespace
 
@@ -16,6 +18,10 @@ CtrlC::CtrlC() {
     previous_ = std::signal(SIGINT, OnCtrlC);
 }
 
-CtrlC::~CtrlC() { std::signal(SIGINT, previous_); }
+CtrlC::~CtrlC() {
+    std::signal(SIGINT, previous_);
+}
 
-bool CtrlC::Take() { return pressed.exchange(false); }
+bool CtrlC::Take() {
+    return pressed.exchange(false);
+}

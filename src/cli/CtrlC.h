@@ -3,7 +3,7 @@
 // event loop takes and answers with Stop; the previous handler comes back afterwards.
 
 class CtrlC {
-public:
+  public:
     CtrlC();
     ~CtrlC();
     CtrlC(const CtrlC&) = delete;
@@ -12,6 +12,6 @@ public:
     // True once per press.
     bool Take();
 
-private:
+  private:
     void (*previous_)(int);
 };

@@ -14,7 +14,6 @@ namespace {
 
 using K = SettingKey;
 
-
 bool LoadList(Session& session, const QString& path) {
     if (!QFileInfo(path).isFile()) return false;
     ListFiles& files = session.Lists().Files();
@@ -45,7 +44,8 @@ QString DownloadCommand::Help() const {
         "                            [--ignore-downloaded] [--size-limit MIN_KB:MAX_KB]\n"
         "\n"
         "Downloads the waiting rows of LISTFILE (.list or XML) into DIR with N workers (default: the saved\n"
-        "count), each file within MIN minutes (0: no limit), as Start download does. Progress goes to stderr;\n"
+        "count), each file within MIN minutes (0: no limit), as Start download does. Progress goes to "
+        "stderr;\n"
         "Ctrl-C stops. The statuses are written back to LISTFILE. Exit status 0 when no row failed.\n");
 }
 
@@ -61,8 +61,10 @@ int DownloadCommand::Run(CliContext& context, const QStringList& args) {
     Options& options = session.GetOptions();
     const auto workers = parsed.Number(QStringLiteral("--workers"), options.Int(K::DownThreadCount));
     const auto timeout = parsed.Number(QStringLiteral("--timeout"), options.Int(K::TimeOut));
-    if (!workers || *workers < 1 || *workers > 100) return context.Usage(QStringLiteral("download: --workers takes 1 to 100"));
-    if (!timeout || *timeout < 0) return context.Usage(QStringLiteral("download: --timeout takes minutes from 0"));
+    if (!workers || *workers < 1 || *workers > 100)
+        return context.Usage(QStringLiteral("download: --workers takes 1 to 100"));
+    if (!timeout || *timeout < 0)
+        return context.Usage(QStringLiteral("download: --timeout takes minutes from 0"));
     if (parsed.Has(QStringLiteral("--size-limit"))) {
         const QStringList limits = parsed.Value(QStringLiteral("--size-limit")).split(u':');
         bool minOk = false, maxOk = false;
@@ -74,7 +76,8 @@ int DownloadCommand::Run(CliContext& context, const QStringList& args) {
         options.SetLiveText(K::SizeMax, limits[1]);
     }
     const QString list = parsed.Positionals()[0];
-    if (!LoadList(session, list)) return context.Failed(QStringLiteral("download: cannot read the list %1").arg(list));
+    if (!LoadList(session, list))
+        return context.Failed(QStringLiteral("download: cannot read the list %1").arg(list));
     options.SetCommittedText(K::SavePath, parsed.Value(QStringLiteral("--to")));
     options.SetCommittedInt(K::DownThreadCount, int(*workers));
     options.SetCommittedInt(K::TimeOut, int(*timeout));
@@ -109,7 +112,8 @@ int DownloadCommand::Run(CliContext& context, const QStringList& args) {
     ListFiles& files = session.Lists().Files();
     const int saved = ListFiles::IsTextPath(list) ? files.ExportListText(list, StatusFilter())
                                                   : files.ExportListXml(list, StatusFilter());
-    if (saved == 0) return context.Failed(QStringLiteral("download: cannot write the statuses back to %1").arg(list));
+    if (saved == 0)
+        return context.Failed(QStringLiteral("download: cannot write the statuses back to %1").arg(list));
     return Count(session.Results()).failed == 0 ? kCliDone : kCliFailed;
 }
 
@@ -117,7 +121,8 @@ QString HandoffCommand::Help() const {
     return QStringLiteral(
         "usage: skimmer-cli handoff LISTFILE --to DIR [--rpc URL] [--secret S]\n"
         "\n"
-        "Hands every row of LISTFILE to aria2 (its JSON-RPC interface, default http://127.0.0.1:6800/jsonrpc,\n"
+        "Hands every row of LISTFILE to aria2 (its JSON-RPC interface, default "
+        "http://127.0.0.1:6800/jsonrpc,\n"
         "or [Aria2] RpcUrl and RpcSecret in Setting.ini) to download into DIR, and records the links as\n"
         "downloaded. Exit status 0 when aria2 took the list.\n");
 }
@@ -130,7 +135,8 @@ int HandoffCommand::Run(CliContext& context, const QStringList& args) {
     }
     Session& session = context.session;
     if (!LoadList(session, parsed.Positionals()[0])) {
-        return context.Failed(QStringLiteral("handoff: cannot read the list %1").arg(parsed.Positionals()[0]));
+        return context.Failed(
+            QStringLiteral("handoff: cannot read the list %1").arg(parsed.Positionals()[0]));
     }
     session.GetOptions().SetCommittedText(K::SavePath, parsed.Value(QStringLiteral("--to")));
     Handoff& handoff = session.HandOff();

@@ -4,7 +4,7 @@
 #include "cli/CliCommand.h"
 
 class DownloadCommand : public CliCommand {
-public:
+  public:
     QString Name() const override { return QStringLiteral("download"); }
     QString Summary() const override { return QStringLiteral("download the waiting rows of a list file"); }
     QString Help() const override;
@@ -12,7 +12,7 @@ public:
 };
 
 class HandoffCommand : public CliCommand {
-public:
+  public:
     QString Name() const override { return QStringLiteral("handoff"); }
     QString Summary() const override { return QStringLiteral("hand a list file to aria2 to download"); }
     QString Help() const override;

@@ -67,10 +67,9 @@ QString DownloadPool::BuildTargetPath(const QString& folder, const QString& titl
 void DownloadPool::Create() {
     if (created_) return;
     created_ = true;
-    for (int slot = 0; slot < kSlots; ++slot) {
+    // Idle slots cost nothing, so they are made at once; the work itself starts staggered.
+    for (int slot = 0; slot < kSlots; ++slot)
         threads_[size_t(slot)] = std::thread([this, slot] { SlotThread(slot); });
-        Sleep(10);
-    }
 }
 
 bool DownloadPool::StartDownload() {
@@ -157,15 +156,20 @@ int DownloadPool::CheckWorkerStop(int slot, bool watchExit) {
 
 void DownloadPool::SlotThread(int slot) {
     int walks = 0;
+    bool starting = true;
     std::atomic<int>& idle = idle_[size_t(slot)];
     while (!closing_.load()) {
         if (idle.load()) {
+            starting = true;
             std::unique_lock lock(eventMutex_);
             eventChanged_.wait_for(lock, std::chrono::milliseconds(100),
                                    [&] { return !idle.load() || closing_.load() || shutdown_; });
             continue;
         }
-        Sleep(slot * 10);  // staggered walks: slot 0 at once, slot 99 after 990 ms
+        // Staggered start: slot 0 at once, slot 99 after 990 ms. The later walks of the same run
+        // follow each other without it, so a finished list does not keep slots busy for seconds.
+        if (starting) Sleep(slot * 10);
+        starting = false;
         DownloadPass(s_.options.Text(K::SavePath), slot);
         if (walks > 3) {
             idle.store(1);

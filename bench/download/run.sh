@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# The download pool against curl, aria2c and wget: FILES_SMALL files of 100 KB and FILES_BIG files of
+# 50 MB (defaults 2,000 and 20) from one nginx on 127.0.0.1, each tool with 100 connections at once
+# where it can. Wall time and peak memory from GNU time. Run from the repository root after a build.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=${BUILD_DIR:-$root/build}
+cli=$build/src/skimmer-cli
+work=${BENCH_DIR:-/tmp/skimmer-bench-download}
+small=${FILES_SMALL:-2000}
+big=${FILES_BIG:-20}
+port=${PORT:-18082}
+
+rm -rf "$work"; mkdir -p "$work"/{www,logs,home}
+chmod 755 "$work" "$work/www"
+head -c 100K /dev/urandom > "$work/www/s0.bin"
+for i in $(seq 1 "$small"); do cp "$work/www/s0.bin" "$work/www/s$i.bin"; done
+head -c 50M /dev/urandom > "$work/www/b0.bin"
+for i in $(seq 1 "$big"); do cp "$work/www/b0.bin" "$work/www/b$i.bin"; done
+chmod -R a+r "$work/www"
+
+cat > "$work/nginx.conf" <<CONF
+daemon off;
+worker_processes 2;
+error_log $work/logs/error.log;
+pid $work/logs/nginx.pid;
+events { worker_connections 4096; }
+http {
+  access_log off;
+  sendfile on;
+  tcp_nopush on;
+  keepalive_requests 100000;
+  client_body_temp_path $work/logs/body;
+  proxy_temp_path $work/logs/proxy;
+  fastcgi_temp_path $work/logs/fastcgi;
+  uwsgi_temp_path $work/logs/uwsgi;
+  scgi_temp_path $work/logs/scgi;
+  server { listen 127.0.0.1:$port; root $work/www; }
+}
+CONF
+nginx -p "$work" -c "$work/nginx.conf" &
+nginx_pid=$!
+trap 'kill $nginx_pid 2>/dev/null; wait $nginx_pid 2>/dev/null || true; rm -rf "$work/out"' EXIT
+for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$port/s1.bin" && break; sleep 0.1; done
+
+base="http://127.0.0.1:$port"
+: > "$work/urls.txt"; : > "$work/curl.cfg"; : > "$work/rows.list"
+add() {
+  echo "$base/$1" >> "$work/urls.txt"
+  printf 'url = "%s"\noutput = "%s"\n' "$base/$1" "$work/out/$1" >> "$work/curl.cfg"
+  printf '%s$bin$未知$%s$等待\n' "${1%.bin}" "$base/$1" >> "$work/rows.list"
+}
+for i in $(seq 1 "$big"); do add "b$i.bin"; done
+for i in $(seq 1 "$small"); do add "s$i.bin"; done
+
+measure() {  # NAME COMMAND...
+  local name=$1; shift
+  sync; rm -rf "$work/out"; mkdir -p "$work/out"; cp "$work/rows.list" "$work/list.list"
+  /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" > /dev/null 2> "$work/last.err" || true
+  read -r seconds peak < "$work/time.txt"
+  local files; files=$(find "$work/out" -type f ! -name '*.download.temp' | wc -l)
+  printf '%-32s %7.2f s %8d KiB peak  %5d files\n' "$name" "$seconds" "$peak" "$files"
+}
+echo "$small files of 100 KB and $big files of 50 MB:"
+measure "skimmer-cli download -w 100" "$cli" --home "$work/home" download "$work/list.list" --to "$work/out" --workers 100
+measure "curl -Z --parallel-max 100"   curl -s -Z --parallel-max 100 -K "$work/curl.cfg"
+measure "aria2c -j 100"                aria2c -q -j 100 --file-allocation=none --allow-overwrite=true -d "$work/out" -i "$work/urls.txt"
+measure "wget -i"                      wget -q -P "$work/out" -i "$work/urls.txt"
