@@ -8,7 +8,7 @@
 class RunLog;
 
 class CUpdateInfo {
-public:
+  public:
     static constexpr const char* kAppType = "skimmerorder";
     static constexpr qint64 kMaxDocumentBytes = 1024 * 1024;
 
@@ -32,7 +32,7 @@ public:
     const QString& ReleaseNotes() const { return releaseNotes_; }
     const QString& DownloadAddress() const { return downloadAddress_; }
 
-private:
+  private:
     QString currentVersion_;
     QString appType_;
     QString latestVersion_;

@@ -1,31 +1,529 @@
 #include "gui/MainWindow.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QTableView>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "app/Session.h"
+#include "gui/CUpdateInfoDlg.h"
+#include "gui/DialogMessages.h"
+#include "gui/ListDialogs.h"
+#include "gui/ResultTableModel.h"
+#include "lists/IniFile.h"
+#include "lists/Profile.h"
 
-MainWindow::MainWindow(Session& session, QWidget* parent) : QWidget(parent), session_(session) {
-    setWindowTitle(QStringLiteral("Skimmer %1").arg(QStringLiteral(SKIMMER_VERSION)));
-    resize(875, 650);
+namespace {
+
+using K = SettingKey;
+
+const QString kProgramTitle = QStringLiteral("Skimmer 文档搜索下载 %1").arg(QStringLiteral(SKIMMER_VERSION));
+// A reserved name that never resolves: a packager sets the real address ([Update] Url or the environment).
+const QString kDefaultUpdateLocation = QStringLiteral("https://updates.skimmer.invalid/update.xml");
+const QString kHelpPage = QStringLiteral("https://skimmer.invalid/help");
+
+QString CurrentVersion() {
+    return QStringLiteral(SKIMMER_VERSION) + QStringLiteral("-20261207");
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Session& session, MessageSink* messages, QWidget* parent)
+    : QWidget(parent), session_(session), update_(CurrentVersion()) {
+    if (!messages) {
+        ownMessages_ = std::make_unique<DialogMessages>(this);
+        messages = ownMessages_.get();
+    }
+    messages_ = messages;
+    session_.SetMessageSink(messages_);
+    setObjectName(QStringLiteral("dialog102"));
+    SetTitlePath(QString());
+    setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("folder-download"), style()->standardIcon(QStyle::SP_DriveNetIcon)));
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(BuildKeywordColumn());
+    top->addWidget(BuildOptions(), 1);
     auto* layout = new QVBoxLayout(this);
-    auto* heading =
-        new QLabel(QStringLiteral("关键字：%1").arg(session_.Keywords().Keywords().join(u' ')), this);
-    heading->setObjectName(QStringLiteral("keywordSummary"));
-    layout->addWidget(heading, 1, Qt::AlignTop);
-    statusLine_ = new QLineEdit(this);
+    layout->addLayout(top);
+    layout->addWidget(BuildResultList(), 1);
+    layout->addWidget(BuildBottomRow());
+    resize(1000, 720);
+
+    // Status line: workers may report hundreds of times a second; the line shows the latest every 100 ms.
+    auto* statusTimer = new QTimer(this);
+    connect(&session_.Status(), &StatusLine::messageShown, this,
+            [this](const QString& text) { pendingStatus_ = text; });
+    connect(statusTimer, &QTimer::timeout, this, [this] {
+        if (!pendingStatus_.isNull()) statusLine_->setText(pendingStatus_);
+        pendingStatus_ = QString();
+    });
+    statusTimer->start(100);
+    statusLine_->setText(session_.Status().Current());
+    connect(&session_, &Session::countersChanged, this, [this](const QString& list, const QString& search) {
+        listCounters_->setText(list);
+        searchCounters_->setText(search);
+    });
+    listCounters_->setText(session_.ListCounters());
+    searchCounters_->setText(session_.SearchCounters());
+
+    BuildTray();
+    ApplyCoupling();
+    RefreshKeywords();
+    session_.Downloads().Create();
+    if (!session_.GetOptions().Text(K::ListPath).isEmpty() && session_.GetOptions().Checked(K::AutoLoad)) {
+        SetTitlePath(session_.GetOptions().Text(K::ListPath));
+    }
+    StartUpdateCheck();
+}
+
+MainWindow::~MainWindow() {
+    closing_ = true;
+    if (updateCheck_.joinable()) updateCheck_.join();
+}
+
+void MainWindow::SetTitlePath(const QString& path) {
+    setWindowTitle(path.isEmpty() ? kProgramTitle : QStringLiteral("%1—%2").arg(kProgramTitle, path));
+    if (tray_) tray_->setToolTip(windowTitle());
+}
+
+QCheckBox* MainWindow::Check(int id, const char* caption, K key) {
+    auto* box = new QCheckBox(QString::fromUtf8(caption), this);
+    box->setObjectName(QStringLiteral("check%1").arg(id));
+    Options& options = session_.GetOptions();
+    box->setChecked(options.LiveInt(key) != 0);
+    connect(box, &QCheckBox::toggled, this, [this, key](bool on) {
+        session_.GetOptions().SetLiveInt(key, on ? 1 : 0);
+        ApplyCoupling();
+    });
+    return box;
+}
+
+QLineEdit* MainWindow::Edit(int id, K key, bool number) {
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(QStringLiteral("edit%1").arg(id));
+    Options& options = session_.GetOptions();
+    edit->setText(number ? QString::number(options.LiveInt(key)) : options.LiveText(key));
+    connect(edit, &QLineEdit::textChanged, this, [this, key, number](const QString& text) {
+        if (number) {
+            session_.GetOptions().SetLiveInt(key, Profile::ParseInt(text));
+        } else {
+            session_.GetOptions().SetLiveText(key, text);
+        }
+    });
+    return edit;
+}
+
+QPushButton* MainWindow::Button(int id, const char* caption) {
+    auto* button = new QPushButton(QString::fromUtf8(caption), this);
+    button->setObjectName(QStringLiteral("button%1").arg(id));
+    return button;
+}
+
+QWidget* MainWindow::BuildKeywordColumn() {
+    auto* box = new QGroupBox(this);
+    auto* layout = new QVBoxLayout(box);
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel(QStringLiteral("关键字："), box));
+    keywordEdit_ = new QLineEdit(box);
+    keywordEdit_->setObjectName(QStringLiteral("edit1001"));
+    row->addWidget(keywordEdit_);
+    layout->addLayout(row);
+    keywords_ = new QTreeWidget(box);
+    keywords_->setObjectName(QStringLiteral("list1003"));
+    keywords_->setHeaderLabels({QStringLiteral("关键字")});
+    keywords_->setColumnWidth(0, 200);
+    keywords_->setRootIsDecorated(false);
+    keywords_->header()->setSectionsClickable(true);
+    connect(keywords_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
+        // Same column again: reverse; another column: ascending. Only the view is sorted.
+        keywordSortDescending_ = column == keywordSortColumn_ ? !keywordSortDescending_ : false;
+        keywordSortColumn_ = column;
+        keywords_->sortItems(column, keywordSortDescending_ ? Qt::DescendingOrder : Qt::AscendingOrder);
+    });
+    connect(keywords_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item) {
+        const int index = int(session_.Keywords().Keywords().indexOf(item->text(0)));
+        session_.Keywords().SetTicked(index, item->checkState(0) == Qt::Checked);
+    });
+    layout->addWidget(keywords_, 1);
+    auto* buttons = new QHBoxLayout;
+    QPushButton* add = Button(1002, "添加");
+    QPushButton* remove = Button(1005, "删除");
+    QPushButton* clear = Button(1004, "清空");
+    buttons->addWidget(add);
+    buttons->addWidget(remove);
+    buttons->addWidget(clear);
+    layout->addLayout(buttons);
+    connect(add, &QPushButton::clicked, this, [this] {
+        session_.Keywords().AddKeyword(keywordEdit_->text());
+        RefreshKeywords();
+    });
+    connect(remove, &QPushButton::clicked, this, [this] {
+        session_.Keywords().DeleteTickedKeywords();
+        RefreshKeywords();
+    });
+    connect(clear, &QPushButton::clicked, this, [this] {
+        session_.Keywords().ClearKeywords();
+        RefreshKeywords();
+    });
+    box->setMaximumWidth(260);
+    return box;
+}
+
+void MainWindow::RefreshKeywords() {
+    QSignalBlocker block(keywords_);
+    keywords_->clear();
+    const QStringList words = session_.Keywords().Keywords();
+    for (int i = 0; i < words.size(); ++i) {
+        auto* item = new QTreeWidgetItem(keywords_, {words[i]});
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(0, session_.Keywords().IsTicked(i) ? Qt::Checked : Qt::Unchecked);
+    }
+    if (keywordSortColumn_ >= 0) {
+        keywords_->sortItems(keywordSortColumn_,
+                             keywordSortDescending_ ? Qt::DescendingOrder : Qt::AscendingOrder);
+    }
+}
+
+QWidget* MainWindow::BuildOptions() {
+    auto* box = new QWidget(this);
+    auto* grid = new QGridLayout(box);
+    int row = 0;
+    auto line = [&](std::initializer_list<QWidget*> widgets) {
+        auto* h = new QHBoxLayout;
+        for (QWidget* w : widgets) h->addWidget(w);
+        h->addStretch();
+        grid->addLayout(h, row++, 0);
+    };
+    auto label = [this](const char* text) { return new QLabel(QString::fromUtf8(text), this); };
+
+    QCheckBox* hidden63 = Check(1087, "63档", K::Search63Da);
+    hidden63->hide();  // kept for its setting only
+    line({label("搜索引擎："), Check(1084, "Google", K::GoogleSearch),
+          Check(1121, "谷歌学术", K::GoogleScholar), Check(1085, "百度", K::BaiduSearch),
+          Check(1130, "必应", K::CheckBind), Check(1126, "必应学术", K::BingXueshu),
+          Check(1127, "必应全英搜索", K::BingEnglish), Check(1086, "搜狗", K::SougouSearch),
+          Check(1131, "有道", K::CheckYoudao), hidden63});
+    line({Check(1122, "雅虎", K::CheckYahoo), Check(1124, "Aol", K::CheckAol),
+          Check(1123, "中搜", K::GoogleZhongSou), Check(1088, "OSUN", K::OsunSearch),
+          Check(1090, "其他", K::EngineOtherSearch), Edit(1091, K::EEngineOther, false),
+          label("其他引擎URL过滤"), Edit(1104, K::FindFilter, false),
+          Check(1128, "匹配地址过滤词", K::MatchUrlKey)});
+    line({label("文档格式："), Check(1092, "Word", K::DocWord), Check(1093, "PDF", K::DocPdf),
+          Check(1094, "PPT", K::DocPpt), Check(1095, "XLS", K::DocXls), Check(1096, "TXT", K::DocTxt),
+          Check(1097, "RTF", K::DocRtf), Check(1098, "压缩", K::DocZip), Check(1100, "其他", K::DocOther),
+          Edit(1101, K::EDocOther, false)});
+    auto* timeRange = new QComboBox(this);
+    timeRange->setObjectName(QStringLiteral("combo1110"));
+    timeRange->addItems({QStringLiteral("全部时间"), QStringLiteral("最近一天"), QStringLiteral("最近一周"),
+                         QStringLiteral("最近一月"), QStringLiteral("最近一年")});
+    timeRange->setCurrentIndex(session_.GetOptions().TimeRange());
+    connect(timeRange, &QComboBox::currentIndexChanged, this,
+            [this](int index) { session_.GetOptions().SetTimeRange(index); });
+    line({label("文档发布时间："), timeRange, Check(1080, "计算文档大小（较慢）", K::CulFileSize),
+          Check(1106, "下载时限制文档大小", K::DownCheckFileSize), label("文件大小"),
+          Edit(1099, K::SizeMin, false), label("KB 到"), Edit(1103, K::SizeMax, false), label("KB")});
+    line({label("标题字数"), Edit(1082, K::CharNum, true), label("个以上"),
+          Check(1117, "匹配关键词", K::MatchTitle),
+          Check(1109, "文件在列表中存在则加随机后缀", K::AddRandName),
+          Check(1045, "忽略已下文档", K::IgoreGarnered), Check(1116, "启动加载上次列表", K::AutoLoad)});
+    line({label("搜索"), Edit(1125, K::SearchMaxThread, true), label("线程"),
+          Check(1041, "文件存在覆盖，搜索间隔", K::Overrite), Edit(1032, K::SearchInterval, true),
+          label("秒"), label("待查地址超"), Edit(1031, K::URLsCount, true), label("个停止深度搜索")});
+    QLineEdit* savePath = Edit(1024, K::SavePath, false);
+    QPushButton* choose = Button(1025, "选择");
+    connect(choose, &QPushButton::clicked, this, [this, savePath] {
+        const QString folder =
+            QFileDialog::getExistingDirectory(this, QStringLiteral("请选择一个文件夹"), savePath->text());
+        if (folder.isEmpty()) return;
+        savePath->setText(folder);
+        session_.GetOptions().SetCommittedText(K::SavePath, folder);
+    });
+    line({label("保  存："), savePath, choose, label("同时下载"), Edit(1105, K::DownThreadCount, true),
+          label("个，"), label("每个文件下载超时"), Edit(1014, K::TimeOut, true), label("分钟")});
+
+    QPushButton* search = Button(1, "搜索");
+    QPushButton* stop = Button(1028, "停止");
+    QPushButton* stopDeep = Button(1029, "停止深度搜索");
+    QPushButton* clearRecords = Button(1030, "清搜索记录");
+    QPushButton* upgrade = Button(1007, "升级");
+    line({search, stop, stopDeep, clearRecords, upgrade});
+    connect(search, &QPushButton::clicked, this, [this] { session_.Search().StartSearch(); });
+    connect(stop, &QPushButton::clicked, this, [this] { session_.Search().StopSearch(); });
+    connect(stopDeep, &QPushButton::clicked, this, [this] { session_.Search().StopDeepSearch(); });
+    connect(clearRecords, &QPushButton::clicked, this, [this] { session_.Search().ClearSearchRecords(); });
+    connect(upgrade, &QPushButton::clicked, this, [this] { ShowUpdateDialog(false); });
+    return box;
+}
+
+void MainWindow::ApplyCoupling() {
+    auto find = [this](int id) { return findChild<QWidget*>(QStringLiteral("edit%1").arg(id)); };
+    auto checked = [this](int id) {
+        auto* box = findChild<QCheckBox*>(QStringLiteral("check%1").arg(id));
+        return box && box->isChecked();
+    };
+    const bool sizes = checked(1106) || checked(1080);
+    for (int id : {1099, 1103}) {
+        if (QWidget* w = find(id)) w->setEnabled(sizes);
+    }
+    if (QWidget* w = find(1101)) w->setEnabled(checked(1100));
+    for (int id : {1091, 1104}) {
+        if (QWidget* w = find(id)) w->setEnabled(checked(1090));
+    }
+}
+
+QWidget* MainWindow::BuildResultList() {
+    table_ = new QTableView(this);
+    table_->setObjectName(QStringLiteral("list1006"));
+    model_ = new ResultTableModel(session_.Results(), this);
+    table_->setModel(model_);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSortingEnabled(false);
+    table_->verticalHeader()->setDefaultSectionSize(22);
+    table_->verticalHeader()->hide();
+    for (int column = 0; column < 5; ++column)
+        table_->setColumnWidth(column, ResultTableModel::ColumnWidth(column));
+    table_->horizontalHeader()->setStretchLastSection(true);
+    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected, const QItemSelection& deselected) {
+                ResultList& list = session_.Results();
+                for (const QItemSelectionRange& range : deselected) {
+                    for (int row = range.top(); row <= range.bottom(); ++row) {
+                        if (const auto id = list.IdAt(row)) list.SetSelected(*id, false);
+                    }
+                }
+                for (const QItemSelectionRange& range : selected) {
+                    for (int row = range.top(); row <= range.bottom(); ++row) {
+                        const auto id = list.IdAt(row);
+                        if (!id) continue;
+                        list.SetSelected(*id, true);
+                        if (const auto entry = list.Entry(*id)) {
+                            statusLine_->setText(entry->title + u' ' + entry->size + u' ' + entry->link);
+                        }
+                    }
+                }
+            });
+    connect(table_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        const auto id = session_.Results().IdAt(index.row());
+        const auto entry = id ? session_.Results().Entry(*id) : std::nullopt;
+        if (entry) QDesktopServices::openUrl(QUrl::fromUserInput(entry->link));
+    });
+    return table_;
+}
+
+QWidget* MainWindow::BuildBottomRow() {
+    auto* box = new QWidget(this);
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* buttons = new QHBoxLayout;
+    const std::pair<int, const char*> listButtons[] = {
+        {1043, "选择"}, {1044, "反选"},     {1042, "批量选择"}, {1010, "删除"},
+        {1009, "清空"}, {1023, "状态设置"}, {1026, "导出"},     {1027, "导入"},
+        {1035, "追加"}, {1011, "开始下载"}, {1012, "停止"},     {1015, "迅雷下载"}};
+    for (const auto& [id, caption] : listButtons) buttons->addWidget(Button(id, caption));
+    layout->addLayout(buttons);
+    auto* counters = new QHBoxLayout;
+    statusLine_ = new QLineEdit(box);
     statusLine_->setObjectName(QStringLiteral("edit1037"));
     statusLine_->setReadOnly(true);
-    layout->addWidget(statusLine_);
-    statusLine_->setText(session_.Status().Current());
-    connect(&session_.Status(), &StatusLine::messageShown, statusLine_, &QLineEdit::setText);
+    listCounters_ = new QLineEdit(box);
+    listCounters_->setObjectName(QStringLiteral("edit1034"));
+    listCounters_->setReadOnly(true);
+    searchCounters_ = new QLineEdit(box);
+    searchCounters_->setObjectName(QStringLiteral("edit1038"));
+    searchCounters_->setReadOnly(true);
+    counters->addWidget(statusLine_, 3);
+    counters->addWidget(listCounters_, 1);
+    counters->addWidget(searchCounters_, 1);
+    layout->addLayout(counters);
+
+    ResultList& list = session_.Results();
+    auto on = [this](int id, auto handler) {
+        connect(findChild<QPushButton*>(QStringLiteral("button%1").arg(id)), &QPushButton::clicked, this,
+                handler);
+    };
+    on(1043, [&list] { list.SetCheckOnSelectionOrAll(true); });
+    on(1044, [&list] { list.SetCheckOnSelectionOrAll(false); });
+    on(1042, [this, &list] {
+        if (list.Size() == 0) return messages_->ShowMessageBox(QStringLiteral("下载列表为空"));
+        CListChooseDlg dialog(*messages_, this);
+        if (dialog.exec() == QDialog::Accepted) list.CheckByStatus(dialog.Filter());
+    });
+    on(1010, [this, &list] {
+        if (!list.DeleteChecked()) messages_->ShowMessageBox(QStringLiteral("下载列表为空"));
+    });
+    on(1009, [this, &list] {
+        if (!list.ClearList()) messages_->ShowMessageBox(QStringLiteral("下载列表为空"));
+    });
+    on(1023, [this, &list] {
+        CListStatDlg dialog(this);
+        if (dialog.exec() == QDialog::Accepted) list.ApplyStatusAction(dialog.Action());
+    });
+    on(1026, [this] { ExportButton(); });
+    on(1027, [this] { ImportButton(); });
+    on(1035, [this] { AppendButton(); });
+    on(1011, [this] { session_.Downloads().StartDownload(); });
+    on(1012, [this] {
+        if (const auto refusal = session_.GetOptions().ReadBack()) messages_->ShowMessageBox(*refusal);
+        session_.Downloads().StopDownload();
+    });
+    on(1015, [this] { session_.HandOff().Start(); });
+    return box;
+}
+
+void MainWindow::ExportList(const QString& path, const StatusFilter& filter) {
+    const QString written = session_.Lists().ExportTo(path, filter);
+    SetTitlePath(written);
+}
+
+void MainWindow::ImportList(const QString& path, const StatusFilter& filter) {
+    session_.Lists().ImportFrom(path, filter);
+    SetTitlePath(path);
+}
+
+void MainWindow::ExportButton() {
+    ListKeeper& lists = session_.Lists();
+    if (!lists.BeginExport()) return;
+    const QString path = QFileDialog::getSaveFileName(
+        this, QString(), QString(), QStringLiteral("列表XML(*.xml);;列表文件(*.list);;全部文件(*.*)"));
+    CListChooseDlg dialog(*messages_, this);
+    if (path.isEmpty() || dialog.exec() != QDialog::Accepted) {
+        lists.EndExport();
+        return;
+    }
+    ExportList(path, dialog.Filter());
+}
+
+void MainWindow::ImportButton() {
+    const QString path = QFileDialog::getOpenFileName(
+        this, QString(), QString(), QStringLiteral("列表XML(*.xml);;列表文件(*.list);;全部文件(*.*)"));
+    if (path.isEmpty()) return;
+    CListChooseDlg dialog(*messages_, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    ImportList(path, dialog.Filter());
+}
+
+void MainWindow::AppendButton() {
+    if (session_.Results().Size() == 0) return messages_->ShowMessageBox(QStringLiteral("列表为空"));
+    const QString path = QFileDialog::getSaveFileName(this, QString(), QString(),
+                                                      QStringLiteral("列表文件(*.list);;全部文件(*.*)"));
+    if (!path.isEmpty()) session_.Lists().AppendTo(path);
+}
+
+void MainWindow::BuildTray() {
+    trayMenu_ = new QMenu(this);
+    trayMenu_->addAction(QStringLiteral("显示主窗口"), this, [this] {
+        show();
+        raise();
+        activateWindow();
+    });
+    trayMenu_->addAction(QStringLiteral("隐藏主窗口"), this, &QWidget::hide);
+    trayMenu_->addSeparator();
+    trayMenu_->addAction(QStringLiteral("关于..."), this, [this] {
+        QMessageBox::about(this, QStringLiteral("关于"),
+                           QStringLiteral("%1\n按关键字搜索网上公开的文档并批量下载。").arg(kProgramTitle));
+    });
+    trayMenu_->addAction(QStringLiteral("帮助"), this, [] { QDesktopServices::openUrl(QUrl(kHelpPage)); });
+    trayMenu_->addSeparator();
+    trayMenu_->addAction(QStringLiteral("退出程序"), this, &QWidget::close);
+    tray_ = new QSystemTrayIcon(windowIcon(), this);
+    tray_->setToolTip(windowTitle());
+    tray_->setContextMenu(trayMenu_);
+    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger) ToggleVisible();
+    });
+    if (QSystemTrayIcon::isSystemTrayAvailable()) tray_->show();
+}
+
+void MainWindow::ToggleVisible() {
+    if (isVisible()) {
+        hide();
+    } else {
+        showNormal();
+        raise();
+        activateWindow();
+    }
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Minimising hides the window; the tray icon brings it back.
+    if (event->type() == QEvent::WindowStateChange && isMinimized() &&
+        QSystemTrayIcon::isSystemTrayAvailable()) {
+        QTimer::singleShot(0, this, &QWidget::hide);
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    session_.GetOptions().ReadBack();
+    if (closing_) return event->accept();
+    Options& options = session_.GetOptions();
+    if (const auto refusal = options.ReadBack()) messages_->ShowMessageBox(*refusal);
     session_.SaveSettings();
     session_.SaveKeywords();
+    session_.Lists().CloseSave();
+    if (!messages_->AskYesNo(QStringLiteral("要退出来程序吗？"), QStringLiteral("退出警告"))) {
+        event->ignore();
+        return;
+    }
+    if (session_.Results().Size() > 0 && options.Text(K::ListPath).isEmpty() &&
+        messages_->AskYesNo(QStringLiteral("要保存列表吗？"), QStringLiteral("退出警告"))) {
+        ExportButton();
+    }
+    hide();
+    closing_ = true;
+    session_.Downloads().Shutdown();
+    if (tray_) tray_->hide();
+    session_.Search().StopSearch();
     event->accept();
+    Q_EMIT closed();
+}
+
+QString MainWindow::UpdateLocation() const {
+    const QString fromEnv = qEnvironmentVariable("SKIMMER_UPDATE_URL");
+    if (!fromEnv.isEmpty()) return fromEnv;
+    return IniFile::Load(session_.Home().SettingsPath())
+        .Value(QStringLiteral("Update"), QStringLiteral("Url"))
+        .value_or(kDefaultUpdateLocation);
+}
+
+void MainWindow::StartUpdateCheck() {
+    const QString location = UpdateLocation();
+    updateCheck_ = std::thread([this, location] {
+        if (closing_) return;
+        int result;
+        {
+            QMutexLocker lock(&updateLock_);
+            update_.Parse(location);
+            result = update_.Check();
+        }
+        updateShown_.store(result == 1 ? 0 : 1);
+        if (result == 1)
+            QMetaObject::invokeMethod(
+                this, [this] { ShowUpdateDialog(true); }, Qt::QueuedConnection);
+    });
+}
+
+void MainWindow::ShowUpdateDialog(bool checked) {
+    CUpdateInfoDlg dialog(update_, updateLock_, UpdateLocation(), *messages_,
+                          checked && updateShown_.load() == 0, this);
+    dialog.exec();
+    updateShown_.store(1);
 }

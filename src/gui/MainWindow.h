@@ -1,21 +1,90 @@
 #pragma once
-// The program's main window over a Session: shows the status line and writes the settings and keyword
-// list when it closes. Lives on the main thread.
+// The program's window over a Session: every control of the search, download and list functions bound
+// to the options, the result table, the keyword list, the counters and the status line, the tray icon
+// and the close sequence. Main thread.
 
+#include <QMutex>
 #include <QWidget>
+#include <memory>
+#include <thread>
 
+#include "app/CUpdateInfo.h"
+#include "lists/ResultEntry.h"
+
+class QCheckBox;
+class QComboBox;
 class QLineEdit;
+class QMenu;
+class QPushButton;
+class QSystemTrayIcon;
+class QTableView;
+class QTreeWidget;
+class MessageSink;
+class ResultTableModel;
 class Session;
+enum class SettingKey;
 
 class MainWindow : public QWidget {
     Q_OBJECT
   public:
-    explicit MainWindow(Session& session, QWidget* parent = nullptr);
+    // messages: where message boxes go; null for real dialogs (tests pass their own).
+    explicit MainWindow(Session& session, MessageSink* messages = nullptr, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The window title "%s—%s" with the list path, or the program's name alone.
+    void SetTitlePath(const QString& path);
+    // The button procedures after their file dialogs, for the buttons and for tests.
+    void ExportList(const QString& path, const StatusFilter& filter);
+    void ImportList(const QString& path, const StatusFilter& filter);
+    void ToggleVisible();
+    QSystemTrayIcon* Tray() const { return tray_; }
+    // The update location: $SKIMMER_UPDATE_URL, else [Update] Url in Setting.ini, else the default.
+    QString UpdateLocation() const;
+    void ShowUpdateDialog(bool checked);
+
+  Q_SIGNALS:
+    // The close sequence ran to its end.
+    void closed();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
+    QWidget* BuildKeywordColumn();
+    QWidget* BuildOptions();
+    QWidget* BuildResultList();
+    QWidget* BuildBottomRow();
+    void BuildTray();
+    QCheckBox* Check(int id, const char* caption, SettingKey key);
+    QLineEdit* Edit(int id, SettingKey key, bool number);
+    QPushButton* Button(int id, const char* caption);
+    void ApplyCoupling();
+    void RefreshKeywords();
+    void ExportButton();
+    void ImportButton();
+    void AppendButton();
+    void StartUpdateCheck();
+
     Session& session_;
-    QLineEdit* statusLine_;
+    std::unique_ptr<MessageSink> ownMessages_;
+    MessageSink* messages_;
+    QTreeWidget* keywords_ = nullptr;
+    QLineEdit* keywordEdit_ = nullptr;
+    QTableView* table_ = nullptr;
+    ResultTableModel* model_ = nullptr;
+    QLineEdit* statusLine_ = nullptr;
+    QLineEdit* listCounters_ = nullptr;
+    QLineEdit* searchCounters_ = nullptr;
+    QSystemTrayIcon* tray_ = nullptr;
+    QMenu* trayMenu_ = nullptr;
+    QString pendingStatus_;
+    bool closing_ = false;
+    int keywordSortColumn_ = -1;
+    bool keywordSortDescending_ = false;
+
+    CUpdateInfo update_;
+    QMutex updateLock_;
+    std::thread updateCheck_;
+    std::atomic<int> updateShown_{1};
 };

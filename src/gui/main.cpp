@@ -7,7 +7,10 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("skimmer"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Skimmer"));
     QApplication::setApplicationVersion(QStringLiteral(SKIMMER_VERSION));
+    // The window hides to the tray; only the close sequence ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -23,6 +26,7 @@ int main(int argc, char** argv) {
     Session session(AppHome::ResolveDir(parser.value(homeOption)));
     const QString problem = session.Start();
     MainWindow window(session);
+    QObject::connect(&window, &MainWindow::closed, &app, &QApplication::quit);
     window.show();
     if (!problem.isEmpty()) session.ShowMsg(problem, QString(), QString(), 0);
     return app.exec();

@@ -10,8 +10,9 @@ QByteArray Document(const QString& entries) {
 }
 
 QString Entry(const QString& attributes, const QString& version, const QString& notes = "notes") {
-    return QStringLiteral("<update %1><other/><app ver=\"%2\" vdate=\"2026-12-01\"><info>%3</info>"
-                          "<downaddr>http://example.org/get</downaddr></app></update>")
+    return QStringLiteral(
+               "<update %1><other/><app ver=\"%2\" vdate=\"2026-12-01\"><info>%3</info>"
+               "<downaddr>http://example.org/get</downaddr></app></update>")
         .arg(attributes, version, notes);
 }
 
@@ -31,7 +32,8 @@ TEST(UpdateInfo, FindsTheNewerEntryOfItsType) {
     TempHome home;
     home.Write("u.xml", Document(Entry("apptype=\"skimmerorder\"", "9.9-20990101") +  // no enable: ignored
                                  Entry("enable=\"true\" apptype=\"other\"", "9.9-20990101") +
-                                 Entry("enable=\"true\" apptype=\"skimmerorder\"", "1.40-20260101", QString(40, u'x'))));
+                                 Entry("enable=\"true\" apptype=\"skimmerorder\"", "1.40-20260101",
+                                       QString(40, u'x'))));
     CUpdateInfo same("1.40-20260101");
     EXPECT_EQ(same.Parse(home.Path("u.xml")), 1);
     EXPECT_EQ(same.Check(), -1);
@@ -54,7 +56,8 @@ TEST(UpdateInfo, BadDocumentsReadAsNoUpdate) {
     EXPECT_EQ(info.Parse(home.Path("none.xml")), 0);
     home.Write("noapp.xml", Document("<update enable=\"true\" apptype=\"skimmerorder\"/>"));
     EXPECT_EQ(info.Parse(home.Path("noapp.xml")), 0);
-    home.Write("laughs.xml", "<!DOCTYPE u [<!ENTITY a 'aaaa'><!ENTITY b '&a;&a;&a;'>]><updateinfo>&b;</updateinfo>");
+    home.Write("laughs.xml",
+               "<!DOCTYPE u [<!ENTITY a 'aaaa'><!ENTITY b '&a;&a;&a;'>]><updateinfo>&b;</updateinfo>");
     EXPECT_EQ(info.Parse(home.Path("laughs.xml")), 0);
     home.Write("huge.xml", QByteArray(2 * 1024 * 1024, ' '));
     EXPECT_EQ(info.Parse(home.Path("huge.xml")), 0);

@@ -1,28 +1,115 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QThread>
 
 #include "TempHome.h"
 #include "app/Session.h"
 #include "gui/MainWindow.h"
+#include "lists/MessageSink.h"
 
 namespace {
 
-TEST(MainWindow, ShowsStatusAndSavesOnClose) {
+struct Answers : MessageSink {
+    void ShowMessageBox(const QString& text) override { boxes.append(text); }
+    // "Save the list?" would open a file dialog: always No here.
+    bool AskYesNo(const QString& text, const QString&) override {
+        questions.append(text);
+        return yes && !text.contains(QString::fromUtf8("保存列表"));
+    }
+    QStringList boxes;
+    QStringList questions;
+    bool yes = true;
+};
+
+class MainWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        home.Write("update.xml",
+                   "<updateinfo><update enable=\"true\" apptype=\"skimmerorder\"><app ver=\"0.1-20000101\" "
+                   "vdate=\"d\"><info>old</info><downaddr>x</downaddr></app></update></updateinfo>");
+        qputenv("SKIMMER_UPDATE_URL", home.Path("update.xml").toUtf8());
+        session.Start();
+    }
+    template <typename T>
+    T* Find(const QString& name) {
+        T* widget = window->findChild<T*>(name);
+        EXPECT_NE(widget, nullptr) << name.toStdString();
+        return widget;
+    }
+    void Pump(int milliseconds) {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < milliseconds) {
+            QApplication::processEvents();
+            QThread::msleep(5);
+        }
+    }
+
     TempHome home;
-    Session session(home.Path());
-    session.Start();
-    session.Keywords().AddKeyword("report");
-    MainWindow window(session);
-    window.show();
-    session.ShowMsg("ready", "", "", 0);
-    auto* status = window.findChild<QLineEdit*>("edit1037");
-    ASSERT_NE(status, nullptr);
-    EXPECT_EQ(status->text(), QStringLiteral("ready  "));
-    window.close();
+    Session session{home.Path()};
+    Answers answers;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(MainWindowTest, ControlsCarryTheOptionsAndTheirCoupling) {
+    window = std::make_unique<MainWindow>(session, &answers);
+    window->show();
+    EXPECT_TRUE(Find<QCheckBox>("check1085")->isChecked());  // Baidu on a fresh installation
+    EXPECT_EQ(Find<QLineEdit>("edit1105")->text(), "10");
+    EXPECT_FALSE(Find<QLineEdit>("edit1091")->isEnabled());
+    Find<QCheckBox>("check1090")->setChecked(true);
+    EXPECT_TRUE(Find<QLineEdit>("edit1091")->isEnabled());
+    EXPECT_EQ(session.GetOptions().LiveInt(SettingKey::EngineOtherSearch), 1);
+    Find<QLineEdit>("edit1082")->setText("300");
+    Find<QPushButton>("button1011")->click();  // refused entry reported, then the empty list
+    EXPECT_EQ(answers.boxes,
+              QStringList({"Enter an integer between 0 and 255.", QString::fromUtf8("下载列表为空")}));
+}
+
+TEST_F(MainWindowTest, CloseAnsweredNoKeepsRunningWithEverythingSaved) {
+    window = std::make_unique<MainWindow>(session, &answers);
+    window->show();
+    Find<QLineEdit>("edit1001")->setText("report");
+    Find<QPushButton>("button1002")->click();
+    answers.yes = false;
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(answers.questions, QStringList({QString::fromUtf8("要退出来程序吗？")}));
     EXPECT_TRUE(home.Read("config/Setting.ini").contains("BaiduSearch=1"));
     EXPECT_EQ(home.Read("key.list"), QByteArray("report\n"));
+    answers.yes = true;
+    EXPECT_TRUE(window->close());
+}
+
+TEST_F(MainWindowTest, ListRoundTripTrayAndStatusLine) {
+    window = std::make_unique<MainWindow>(session, &answers);
+    window->show();
+    ResultList& list = session.Results();
+    list.AddEntry("one", "pdf", EntryStatus::SizeUnknown, "http://a/1.pdf", EntryStatus::Waiting);
+    list.AddEntry("two", "doc", EntryStatus::SizeUnknown, "http://a/2.doc", EntryStatus::Failed);
+    window->ExportList(home.Path("saved"), StatusFilter());
+    EXPECT_TRUE(home.Exists("saved.xml"));
+    EXPECT_TRUE(window->windowTitle().endsWith(QString::fromUtf8("—") + home.Path("saved.xml")));
+    list.ClearRows();
+    window->ImportList(home.Path("saved.xml"), StatusFilter());
+    EXPECT_EQ(list.Size(), 2);
+    Pump(300);
+    EXPECT_EQ(Find<QTableView>("list1006")->model()->rowCount(), 2);
+
+    session.ShowMsg("worker", "says", "hi", 0);
+    Pump(250);
+    EXPECT_EQ(Find<QLineEdit>("edit1037")->text(), "worker says hi");
+    window->ToggleVisible();
+    EXPECT_FALSE(window->isVisible());
+    window->ToggleVisible();
+    EXPECT_TRUE(window->isVisible());
+    window->close();
 }
 
 }  // namespace

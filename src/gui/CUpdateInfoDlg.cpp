@@ -1,0 +1,115 @@
+#include "gui/CUpdateInfoDlg.h"
+
+#include <QCoreApplication>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <cstdlib>
+
+#include "app/CUpdateInfo.h"
+#include "gui/CHyperLink.h"
+#include "lists/MessageSink.h"
+
+CUpdateInfoDlg::CUpdateInfoDlg(CUpdateInfo& info, QMutex& checkLock, QString location, MessageSink& messages,
+                               bool checked, QWidget* parent)
+    : QDialog(parent), info_(info), checkLock_(checkLock), location_(std::move(location)), messages_(messages) {
+    setWindowTitle(QStringLiteral("软件升级通知"));
+    auto* form = new QFormLayout;
+    auto edit = [this](int id) {
+        auto* line = new QLineEdit(this);
+        line->setObjectName(QStringLiteral("edit%1").arg(id));
+        line->setReadOnly(true);
+        return line;
+    };
+    current_ = edit(1361);
+    latest_ = edit(1362);
+    date_ = edit(1363);
+    form->addRow(QStringLiteral("当前版本："), current_);
+    form->addRow(QStringLiteral("最新版本："), latest_);
+    form->addRow(QStringLiteral("更新时间："), date_);
+    notes_ = new QPlainTextEdit(this);
+    notes_->setObjectName(QStringLiteral("edit1360"));
+    notes_->setReadOnly(true);
+    link_ = new CHyperLink(this);
+    link_->setObjectName(QStringLiteral("link1364"));
+    link_->setText(QStringLiteral("点击下载"));
+    link_->setEnabled(false);
+    auto* linkRow = new QHBoxLayout;
+    linkRow->addWidget(new QLabel(QStringLiteral("下载地址："), this));
+    linkRow->addWidget(link_, 1);
+    check_ = new QPushButton(QStringLiteral("立即检查更新"), this);
+    check_->setObjectName(QStringLiteral("button1"));
+    check_->setDefault(true);
+    cancel_ = new QPushButton(QStringLiteral("取消"), this);
+    cancel_->setObjectName(QStringLiteral("button2"));
+    auto* quit = new QPushButton(QStringLiteral("退出程序"), this);
+    quit->setObjectName(QStringLiteral("button3"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(check_);
+    buttons->addWidget(cancel_);
+    buttons->addWidget(quit);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(notes_, 1);
+    layout->addLayout(linkRow);
+    layout->addLayout(buttons);
+    resize(460, 320);
+
+    current_->setText(info_.CurrentVersion());
+    connect(check_, &QPushButton::clicked, this, &CUpdateInfoDlg::CheckNow);
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(quit, &QPushButton::clicked, this, [] { std::exit(0); });
+    if (checked) {
+        QMutexLocker lock(&checkLock_);
+        Fill(info_.Check() == 1);
+    }
+}
+
+CUpdateInfoDlg::~CUpdateInfoDlg() {
+    if (checker_.joinable()) checker_.join();
+}
+
+void CUpdateInfoDlg::CheckNow() {
+    latest_->setText(QStringLiteral("正在获取最新版本..."));
+    date_->setText(QStringLiteral("正在获取最新版本更新日期..."));
+    notes_->setPlainText(QStringLiteral("正在获取最新版本描述..."));
+    link_->setEnabled(false);
+    check_->setEnabled(false);
+    if (checker_.joinable()) checker_.join();
+    checker_ = std::thread([this] {
+        bool newer;
+        {
+            QMutexLocker lock(&checkLock_);  // never at once with the start-up check
+            info_.Parse(location_);
+            newer = info_.Check() == 1;
+        }
+        QMetaObject::invokeMethod(this, [this, newer] { Fill(newer); }, Qt::QueuedConnection);
+    });
+}
+
+void CUpdateInfoDlg::Fill(bool newer) {
+    if (!newer) {
+        // After the dialog is up, so the box has a parent on screen.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                messages_.ShowMessageBox(QStringLiteral("没有可用的更新！"));
+                reject();
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    latest_->setText(info_.LatestVersion());
+    date_->setText(info_.VersionDate());
+    notes_->setPlainText(info_.ReleaseNotes());
+    link_->SetAddress(info_.DownloadAddress());
+    link_->setEnabled(true);
+    link_->show();
+    check_->setEnabled(true);
+    cancel_->setEnabled(false);
+}

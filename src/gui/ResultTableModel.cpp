@@ -1,0 +1,86 @@
+#include "gui/ResultTableModel.h"
+
+#include <algorithm>
+
+#include "lists/ResultList.h"
+
+namespace {
+
+const char* const kHeaders[] = {"文件名", "类型", "大小(KB)", "位置", "状态"};
+constexpr int kWidths[] = {170, 70, 100, 200, 80};
+
+QString Cell(const ResultEntry& entry, int column) {
+    switch (column) {
+        case 0: return entry.title;
+        case 1: return entry.type;
+        case 2: return entry.size;
+        case 3: return entry.link;
+        default: return entry.status;
+    }
+}
+
+}  // namespace
+
+ResultTableModel::ResultTableModel(ResultList& list, QObject* parent) : QAbstractTableModel(parent), list_(list) {
+    shownRows_ = list_.Size();
+    connect(&refresh_, &QTimer::timeout, this, &ResultTableModel::Refresh);
+    refresh_.start(200);
+}
+
+int ResultTableModel::ColumnWidth(int column) { return kWidths[column]; }
+
+void ResultTableModel::Refresh() {
+    const ResultList::Changes changes = list_.TakeChanges();
+    if (changes.structural) {
+        beginResetModel();
+        shownRows_ = list_.Size();
+        endResetModel();
+        return;
+    }
+    if (changes.rows.isEmpty()) return;
+    qsizetype first = -1, last = -1;
+    for (RowId id : changes.rows) {
+        const auto position = list_.PositionOf(id);
+        if (!position || *position >= shownRows_) continue;
+        first = first < 0 ? *position : std::min(first, *position);
+        last = std::max(last, *position);
+    }
+    if (first >= 0) Q_EMIT dataChanged(index(int(first), 0), index(int(last), 4));
+}
+
+int ResultTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(shownRows_); }
+
+int ResultTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 5; }
+
+QVariant ResultTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) return {};
+    const auto id = list_.IdAt(index.row());
+    if (!id) return {};
+    if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
+    if (role == Qt::CheckStateRole && index.column() == 0) return list_.IsChecked(*id) ? Qt::Checked : Qt::Unchecked;
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
+    const auto entry = list_.Entry(*id);
+    return entry ? Cell(*entry, index.column()) : QVariant();
+}
+
+bool ResultTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::CheckStateRole || index.column() != 0) return false;
+    const auto id = list_.IdAt(index.row());
+    if (!id) return false;
+    list_.SetChecked(*id, value.toInt() == Qt::Checked);
+    Q_EMIT dataChanged(index, index);
+    return true;
+}
+
+Qt::ItemFlags ResultTableModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (index.column() == 0) flags |= Qt::ItemIsUserCheckable;
+    return flags;
+}
+
+QVariant ResultTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section > 4) return {};
+    if (role == Qt::DisplayRole) return QString::fromUtf8(kHeaders[section]);
+    if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
+    return {};
+}
