@@ -50,11 +50,11 @@ class DownloadPoolTest : public ::testing::Test {
     void SetUp() override {
         auto& http = server.Http();
         http.Get("/files/(.*)", [this](const httplib::Request& req, httplib::Response& res) {
-            ++hits[req.matches[1]];
+            Hit(req.matches[1]);
             res.set_content(std::string(20000, 'f'), "application/pdf");
         });
         http.Get("/missing", [this](const httplib::Request&, httplib::Response& res) {
-            ++hits["missing"];
+            Hit("missing");
             res.status = 404;
         });
         http.Get("/link", [this](const httplib::Request&, httplib::Response& res) {
@@ -89,7 +89,17 @@ class DownloadPoolTest : public ::testing::Test {
     QString Status(RowId id) { return results.Entry(id)->status; }
 
     LocalServer server;
-    std::map<std::string, std::atomic<int>> hits;
+    // Requests per file, counted by the server's threads.
+    void Hit(const std::string& name) {
+        std::lock_guard lock(hitsMutex);
+        ++hits[name];
+    }
+    int Hits(const std::string& name) {
+        std::lock_guard lock(hitsMutex);
+        return hits[name];
+    }
+    std::mutex hitsMutex;
+    std::map<std::string, int> hits;
     std::atomic<bool> release{false};
     TempHome home;
     RunLog log{home.Path("run.log")};
@@ -128,9 +138,9 @@ TEST_F(DownloadPoolTest, OutcomesOfOneSlot) {
     EXPECT_EQ(home.Read("save/ok.pdf").size(), 20000);
     EXPECT_EQ(results.Entry(ok)->size, "19.53");
     EXPECT_EQ(Status(missing), EntryStatus::Failed);
-    EXPECT_EQ(hits["missing"].load(), 5);  // one walk and four retries, then the slot rests
+    EXPECT_EQ(Hits("missing"), 5);  // one walk and four retries, then the slot rests
     EXPECT_EQ(Status(known), EntryStatus::Downloaded);
-    EXPECT_EQ(hits["known.pdf"].load(), 0);  // no network for a registry hit
+    EXPECT_EQ(Hits("known.pdf"), 0);  // no network for a registry hit
     EXPECT_EQ(Status(present), EntryStatus::Downloaded);
     EXPECT_EQ(home.Read("save/present.pdf"), QByteArray("mine"));
     EXPECT_EQ(Status(click), EntryStatus::Downloaded);
