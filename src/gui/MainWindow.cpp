@@ -122,6 +122,7 @@ QLineEdit* MainWindow::Edit(int id, K key, bool number) {
     edit->setObjectName(QStringLiteral("edit%1").arg(id));
     Options& options = session_.GetOptions();
     edit->setText(number ? QString::number(options.LiveInt(key)) : options.LiveText(key));
+    if (number) edit->setMaximumWidth(56);
     connect(edit, &QLineEdit::textChanged, this, [this, key, number](const QString& text) {
         if (number) {
             session_.GetOptions().SetLiveInt(key, Profile::ParseInt(text));

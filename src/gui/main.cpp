@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QTimer>
 
 #include "app/Session.h"
 #include "gui/MainWindow.h"
@@ -21,6 +22,10 @@ int main(int argc, char** argv) {
                                         QStringLiteral("application home (settings, key.list, run.log)"),
                                         QStringLiteral("DIR"));
     parser.addOption(homeOption);
+    const QCommandLineOption screenshotOption(QStringLiteral("screenshot"),
+                                              QStringLiteral("save a picture of the window to FILE and quit"),
+                                              QStringLiteral("FILE"));
+    parser.addOption(screenshotOption);
     parser.process(app);
 
     Session session(AppHome::ResolveDir(parser.value(homeOption)));
@@ -29,5 +34,11 @@ int main(int argc, char** argv) {
     QObject::connect(&window, &MainWindow::closed, &app, &QApplication::quit);
     window.show();
     if (!problem.isEmpty()) session.ShowMsg(problem, QString(), QString(), 0);
+    if (parser.isSet(screenshotOption)) {
+        QTimer::singleShot(1500, &window, [&] {
+            window.grab().save(parser.value(screenshotOption));
+            QApplication::exit(0);
+        });
+    }
     return app.exec();
 }
