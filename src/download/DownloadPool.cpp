@@ -188,11 +188,14 @@ void DownloadPool::DownloadPass(const QString& folder, int slot) {
     const qsizetype rows = s_.results.Size();
     if (rows == 0) return;
     const QString clickThrough = QString::fromLatin1(EngineHosts::Baidu) + QStringLiteral("/link?url=");
-    for (qsizetype i = 0; i < rows; ++i) {
+    for (qsizetype i = 0; i < rows;) {
         startTimes_[size_t(slot)].store(s_.secondsTick.load());
-        const auto claimed = s_.results.ClaimWaitingAt(i);
-        if (!claimed) continue;
-        const auto& [row, entry] = *claimed;
+        // The next waiting row of this walk, claimed in one step; rows that do not wait are passed by.
+        const auto claimed = s_.results.ClaimNextWaiting(i, rows);
+        if (!claimed) break;
+        i = claimed->position + 1;
+        const RowId row = claimed->id;
+        const ResultEntry& entry = claimed->entry;
         const int stop = CheckWorkerStop(slot, true);
         if (stop == 1 || stop == 3) return;
         QString link = entry.link;

@@ -17,7 +17,8 @@ void CHyperLink::SetAddress(const QString& address) {
 
 void CHyperLink::Paint() {
     const char* colour = hovered_ ? "#ff0000" : visited_ ? "#551a8b" : "#0000ee";
-    setStyleSheet(QStringLiteral("QLabel { color: %1; text-decoration: underline; }").arg(QLatin1StringView(colour)));
+    setStyleSheet(
+        QStringLiteral("QLabel { color: %1; text-decoration: underline; }").arg(QLatin1StringView(colour)));
 }
 
 void CHyperLink::mouseReleaseEvent(QMouseEvent* event) {

@@ -6,18 +6,18 @@
 
 class CHyperLink : public QLabel {
     Q_OBJECT
-public:
+  public:
     explicit CHyperLink(QWidget* parent = nullptr);
     void SetAddress(const QString& address);
     const QString& Address() const { return address_; }
     bool Visited() const { return visited_; }
 
-protected:
+  protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
-private:
+  private:
     void Paint();
 
     QString address_;

@@ -16,7 +16,11 @@
 
 CUpdateInfoDlg::CUpdateInfoDlg(CUpdateInfo& info, QMutex& checkLock, QString location, MessageSink& messages,
                                bool checked, QWidget* parent)
-    : QDialog(parent), info_(info), checkLock_(checkLock), location_(std::move(location)), messages_(messages) {
+    : QDialog(parent),
+      info_(info),
+      checkLock_(checkLock),
+      location_(std::move(location)),
+      messages_(messages) {
     setWindowTitle(QStringLiteral("软件升级通知"));
     auto* form = new QFormLayout;
     auto edit = [this](int id) {
@@ -88,7 +92,8 @@ void CUpdateInfoDlg::CheckNow() {
             info_.Parse(location_);
             newer = info_.Check() == 1;
         }
-        QMetaObject::invokeMethod(this, [this, newer] { Fill(newer); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, newer] { Fill(newer); }, Qt::QueuedConnection);
     });
 }
 

@@ -15,15 +15,15 @@ class QPushButton;
 
 class CUpdateInfoDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     // checked: the information was already read (the start-up check found an update).
-    CUpdateInfoDlg(CUpdateInfo& info, QMutex& checkLock, QString location, MessageSink& messages, bool checked,
-                   QWidget* parent = nullptr);
+    CUpdateInfoDlg(CUpdateInfo& info, QMutex& checkLock, QString location, MessageSink& messages,
+                   bool checked, QWidget* parent = nullptr);
     ~CUpdateInfoDlg() override;
 
     void CheckNow();
 
-private:
+  private:
     void Fill(bool newer);
 
     CUpdateInfo& info_;

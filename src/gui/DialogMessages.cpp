@@ -8,5 +8,6 @@ void DialogMessages::ShowMessageBox(const QString& text) {
 }
 
 bool DialogMessages::AskYesNo(const QString& text, const QString& caption) {
-    return QMessageBox::question(parent_, caption, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    return QMessageBox::question(parent_, caption, text, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
 }

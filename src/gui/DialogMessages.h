@@ -7,11 +7,11 @@
 #include "lists/MessageSink.h"
 
 class DialogMessages : public MessageSink {
-public:
+  public:
     explicit DialogMessages(QWidget* parent) : parent_(parent) {}
     void ShowMessageBox(const QString& text) override;
     bool AskYesNo(const QString& text, const QString& caption) override;
 
-private:
+  private:
     QWidget* parent_;
 };

@@ -9,7 +9,8 @@
 
 #include "lists/MessageSink.h"
 
-CListChooseDlg::CListChooseDlg(MessageSink& messages, QWidget* parent) : QDialog(parent), messages_(messages) {
+CListChooseDlg::CListChooseDlg(MessageSink& messages, QWidget* parent)
+    : QDialog(parent), messages_(messages) {
     setWindowTitle(QStringLiteral("列表选择"));
     auto* layout = new QVBoxLayout(this);
     const std::pair<int, const char*> items[] = {
@@ -63,4 +64,6 @@ CListStatDlg::CListStatDlg(QWidget* parent) : QDialog(parent) {
     layout->addWidget(ok, 0, Qt::AlignRight);
 }
 
-int CListStatDlg::Action() const { return group_->checkedId(); }
+int CListStatDlg::Action() const {
+    return group_->checkedId();
+}

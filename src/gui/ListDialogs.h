@@ -12,22 +12,22 @@ class MessageSink;
 
 class CListChooseDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     CListChooseDlg(MessageSink& messages, QWidget* parent = nullptr);
     StatusFilter Filter() const;
     void accept() override;
 
-private:
+  private:
     MessageSink& messages_;
     QCheckBox* boxes_[4];
 };
 
 class CListStatDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit CListStatDlg(QWidget* parent = nullptr);
     int Action() const;
 
-private:
+  private:
     QButtonGroup* group_;
 };

@@ -11,23 +11,31 @@ constexpr int kWidths[] = {170, 70, 100, 200, 80};
 
 QString Cell(const ResultEntry& entry, int column) {
     switch (column) {
-        case 0: return entry.title;
-        case 1: return entry.type;
-        case 2: return entry.size;
-        case 3: return entry.link;
-        default: return entry.status;
+        case 0:
+            return entry.title;
+        case 1:
+            return entry.type;
+        case 2:
+            return entry.size;
+        case 3:
+            return entry.link;
+        default:
+            return entry.status;
     }
 }
 
 }  // namespace
 
-ResultTableModel::ResultTableModel(ResultList& list, QObject* parent) : QAbstractTableModel(parent), list_(list) {
+ResultTableModel::ResultTableModel(ResultList& list, QObject* parent)
+    : QAbstractTableModel(parent), list_(list) {
     shownRows_ = list_.Size();
     connect(&refresh_, &QTimer::timeout, this, &ResultTableModel::Refresh);
     refresh_.start(200);
 }
 
-int ResultTableModel::ColumnWidth(int column) { return kWidths[column]; }
+int ResultTableModel::ColumnWidth(int column) {
+    return kWidths[column];
+}
 
 void ResultTableModel::Refresh() {
     const ResultList::Changes changes = list_.TakeChanges();
@@ -48,16 +56,21 @@ void ResultTableModel::Refresh() {
     if (first >= 0) Q_EMIT dataChanged(index(int(first), 0), index(int(last), 4));
 }
 
-int ResultTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(shownRows_); }
+int ResultTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(shownRows_);
+}
 
-int ResultTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 5; }
+int ResultTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : 5;
+}
 
 QVariant ResultTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
     const auto id = list_.IdAt(index.row());
     if (!id) return {};
     if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
-    if (role == Qt::CheckStateRole && index.column() == 0) return list_.IsChecked(*id) ? Qt::Checked : Qt::Unchecked;
+    if (role == Qt::CheckStateRole && index.column() == 0)
+        return list_.IsChecked(*id) ? Qt::Checked : Qt::Unchecked;
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
     const auto entry = list_.Entry(*id);
     return entry ? Cell(*entry, index.column()) : QVariant();

@@ -10,7 +10,7 @@ class ResultList;
 
 class ResultTableModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     explicit ResultTableModel(ResultList& list, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -24,7 +24,7 @@ public:
     // Applies the list's changes now (the timer does it by itself).
     void Refresh();
 
-private:
+  private:
     ResultList& list_;
     QTimer refresh_;
     qsizetype shownRows_ = 0;

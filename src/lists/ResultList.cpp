@@ -95,6 +95,7 @@ int ResultList::AddEntry(QString title, const QString& type, const QString& size
 
     const RowId id = nextId_++;
     rows_.push_back(Row{id, ResultEntry{title, InternLocked(type), size, link, InternLocked(status)}});
+    CountStatusLocked(status, +1);
     firstRowWithTitle_.try_emplace(title, id);
     structural_ = true;
     return 0;
@@ -130,7 +131,24 @@ void ResultList::RebuildIndexesLocked() {
     structural_ = true;
 }
 
+void ResultList::CountStatusLocked(const QString& status, int delta) {
+    if (status == EntryStatus::Waiting) waitingRows_ += delta;
+    if (status == EntryStatus::Downloaded) downloadedRows_ += delta;
+    if (status == EntryStatus::Failed) failedRows_ += delta;
+}
+
+void ResultList::SetStatusLocked(Row& row, qsizetype position, const QString& status) {
+    if (row.entry.status == status) return;
+    CountStatusLocked(row.entry.status, -1);
+    CountStatusLocked(status, +1);
+    row.entry.status = status;
+    if (status == EntryStatus::Waiting && position < waitingHint_) waitingHint_ = position;
+    NoteChangedLocked(row.id);
+}
+
 void ResultList::ClearLocked() {
+    waitingRows_ = downloadedRows_ = failedRows_ = 0;
+    waitingHint_ = 0;
     rows_.clear();
     firstRowWithTitle_.clear();
     shortValues_.clear();
@@ -154,7 +172,9 @@ bool ResultList::DeleteChecked() {
         const auto kept =
             std::stable_partition(rows_.begin(), rows_.end(), [](const Row& row) { return !row.checked; });
         for (auto it = kept; it != rows_.end(); ++it) removedLinks.append(it->entry.link);
+        for (auto it = kept; it != rows_.end(); ++it) CountStatusLocked(it->entry.status, -1);
         rows_.erase(kept, rows_.end());
+        waitingHint_ = 0;
         RebuildIndexesLocked();
     }
     for (const QString& link : removedLinks) links_.Remove(link);
@@ -203,14 +223,14 @@ void ResultList::ApplyStatusAction(int action) {
     QStringList forget;
     {
         QMutexLocker rows(&rowsMutex_);
-        for (Row& row : rows_) {
+        for (qsizetype position = 0; position < qsizetype(rows_.size()); ++position) {
+            Row& row = rows_[size_t(position)];
             const bool affected = action == 0 ? row.entry.status != EntryStatus::Downloaded &&
                                                     row.entry.status != EntryStatus::Duplicate
                                               : row.checked;
             if (!affected) continue;
             if (action == 0 || action == 2) forget.append(row.entry.link);
-            row.entry.status = *kTargets[action];
-            NoteChangedLocked(row.id);
+            SetStatusLocked(row, position, *kTargets[action]);
         }
     }
     if (registryDelete_) {
@@ -220,28 +240,24 @@ void ResultList::ApplyStatusAction(int action) {
 
 void ResultList::ResetFailedToWaiting() {
     QMutexLocker rows(&rowsMutex_);
-    for (Row& row : rows_) {
-        if (row.entry.status == EntryStatus::Failed) {
-            row.entry.status = EntryStatus::Waiting;
-            NoteChangedLocked(row.id);
-        }
+    if (failedRows_ == 0) return;  // the workers call this after every walk
+    for (qsizetype position = 0; position < qsizetype(rows_.size()); ++position) {
+        Row& row = rows_[size_t(position)];
+        if (row.entry.status == EntryStatus::Failed) SetStatusLocked(row, position, EntryStatus::Waiting);
     }
 }
 
 void ResultList::ResetUploadingToWaiting() {
     QMutexLocker rows(&rowsMutex_);
-    for (Row& row : rows_) {
-        if (row.entry.status == EntryStatus::Uploading) {
-            row.entry.status = EntryStatus::Waiting;
-            NoteChangedLocked(row.id);
-        }
+    for (qsizetype position = 0; position < qsizetype(rows_.size()); ++position) {
+        Row& row = rows_[size_t(position)];
+        if (row.entry.status == EntryStatus::Uploading) SetStatusLocked(row, position, EntryStatus::Waiting);
     }
 }
 
 int ResultList::CountDownloaded() const {
     QMutexLocker rows(&rowsMutex_);
-    return int(std::count_if(rows_.begin(), rows_.end(),
-                             [](const Row& row) { return row.entry.status == EntryStatus::Downloaded; }));
+    return int(downloadedRows_);
 }
 
 void ResultList::Reserve(qsizetype count) {
@@ -288,12 +304,9 @@ QList<ResultEntry> ResultList::Snapshot() const {
 
 bool ResultList::SetStatus(RowId id, const QString& status) {
     QMutexLocker rows(&rowsMutex_);
-    Row* row = FindLocked(id);
-    if (!row) return false;
-    if (row->entry.status != status) {
-        row->entry.status = status;
-        NoteChangedLocked(id);
-    }
+    const qsizetype position = PositionLocked(id);
+    if (position < 0) return false;
+    SetStatusLocked(rows_[size_t(position)], position, status);
     return true;
 }
 
@@ -317,11 +330,28 @@ bool ResultList::SetSize(RowId id, const QString& size) {
 
 std::optional<ResultEntry> ResultList::ClaimIfWaiting(RowId id) {
     QMutexLocker rows(&rowsMutex_);
-    Row* row = FindLocked(id);
-    if (!row || row->entry.status != EntryStatus::Waiting) return std::nullopt;
-    row->entry.status = EntryStatus::Downloading;
-    NoteChangedLocked(id);
-    return row->entry;
+    const qsizetype position = PositionLocked(id);
+    if (position < 0) return std::nullopt;
+    Row& row = rows_[size_t(position)];
+    if (row.entry.status != EntryStatus::Waiting) return std::nullopt;
+    SetStatusLocked(row, position, EntryStatus::Downloading);
+    return row.entry;
+}
+
+std::optional<ResultList::Claim> ResultList::ClaimNextWaiting(qsizetype from, qsizetype end) {
+    QMutexLocker rows(&rowsMutex_);
+    end = qMin(end, qsizetype(rows_.size()));
+    if (waitingRows_ == 0) return std::nullopt;
+    const bool fromHint = from <= waitingHint_;
+    for (qsizetype position = qMax(from, waitingHint_); position < end; ++position) {
+        Row& row = rows_[size_t(position)];
+        if (row.entry.status != EntryStatus::Waiting) continue;
+        SetStatusLocked(row, position, EntryStatus::Downloading);
+        if (fromHint) waitingHint_ = position + 1;
+        return Claim{position, row.id, row.entry};
+    }
+    if (fromHint && end == qsizetype(rows_.size())) waitingHint_ = end;
+    return std::nullopt;
 }
 
 std::optional<std::pair<RowId, ResultEntry>> ResultList::ClaimWaitingAt(qsizetype position) {
@@ -329,8 +359,7 @@ std::optional<std::pair<RowId, ResultEntry>> ResultList::ClaimWaitingAt(qsizetyp
     if (position < 0 || position >= qsizetype(rows_.size())) return std::nullopt;
     Row& row = rows_[size_t(position)];
     if (row.entry.status != EntryStatus::Waiting) return std::nullopt;
-    row.entry.status = EntryStatus::Downloading;
-    NoteChangedLocked(row.id);
+    SetStatusLocked(row, position, EntryStatus::Downloading);
     return std::make_pair(row.id, row.entry);
 }
 

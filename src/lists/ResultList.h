@@ -68,8 +68,16 @@ class ResultList {
     bool SetSize(RowId id, const QString& size);
     // Marks a waiting row as downloading and gives its cells; nothing when it is not waiting (or gone).
     std::optional<ResultEntry> ClaimIfWaiting(RowId id);
-    // The same for the row at a position, giving its id too (a download worker's walk).
+    // The same for the row at a position, giving its id too.
     std::optional<std::pair<RowId, ResultEntry>> ClaimWaitingAt(qsizetype position);
+    // A download worker's walk: claims the first waiting row at or after `from` and before `end`, and
+    // tells its position. One lock per claim, and rows known not to wait are skipped without a look.
+    struct Claim {
+        qsizetype position;
+        RowId id;
+        ResultEntry entry;
+    };
+    std::optional<Claim> ClaimNextWaiting(qsizetype from, qsizetype end);
 
     void SetChecked(RowId id, bool checked);
     bool IsChecked(RowId id) const;
@@ -103,6 +111,9 @@ class ResultList {
     QString InternLocked(const QString& value);
     void ClearLocked();
     void NoteChangedLocked(RowId id) { changed_.insert(id); }
+    // Every status change goes through here, so the counts and the waiting hint stay true.
+    void SetStatusLocked(Row& row, qsizetype position, const QString& status);
+    void CountStatusLocked(const QString& status, int delta);
 
     Options& options_;
     StatusLine* status_;
@@ -118,4 +129,8 @@ class ResultList {
     RowId nextId_ = 1;
     bool structural_ = false;
     QSet<RowId> changed_;
+    qsizetype waitingRows_ = 0;
+    qsizetype downloadedRows_ = 0;
+    qsizetype failedRows_ = 0;
+    qsizetype waitingHint_ = 0;  // no row before this position is waiting
 };
