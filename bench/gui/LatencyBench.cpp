@@ -61,7 +61,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < rows; ++i) {
         const QString link = QStringLiteral("%1/files/%2.pdf").arg(base).arg(i);
         list.AddLinkIfNew(link);
-        list.AddEntry(QStringLiteral("document %1").arg(i), "pdf", EntryStatus::SizeUnknown, link, EntryStatus::Waiting);
+        list.AddEntry(QStringLiteral("document %1").arg(i), "pdf", EntryStatus::SizeUnknown, link,
+                      EntryStatus::Waiting);
     }
     QuietMessages messages;
     MainWindow window(session, &messages);
@@ -96,10 +97,11 @@ int main(int argc, char** argv) {
     session.Downloads().StopDownload();
     std::sort(lateness.begin(), lateness.end());
     auto at = [&](double q) { return lateness[size_t(q * double(lateness.size() - 1))]; };
-    std::printf("event loop over %d s with %d rows, 50 search threads, 100 workers: p50 %.1f ms, p99 %.1f ms, "
-                "max %.1f ms; %lld rows downloaded, %lld addresses seen\n",
-                seconds, rows, at(0.5), at(0.99), lateness.back(), (long long)list.CountDownloaded(),
-                (long long)session.Search().Queue().SeenCount());
+    std::printf(
+        "event loop over %d s with %d rows, 50 search threads, 100 workers: p50 %.1f ms, p99 %.1f ms, "
+        "max %.1f ms; %lld rows downloaded, %lld addresses seen\n",
+        seconds, rows, at(0.5), at(0.99), lateness.back(), (long long)list.CountDownloaded(),
+        (long long)session.Search().Queue().SeenCount());
     std::fflush(stdout);
     std::_Exit(0);  // the pools are torn down with the process
 }

@@ -10,6 +10,8 @@
 
 #include "TempHome.h"
 #include "app/Session.h"
+#include "gui/CUpdateInfoDlg.h"
+#include "gui/ListDialogs.h"
 #include "gui/MainWindow.h"
 #include "lists/MessageSink.h"
 
@@ -109,6 +111,69 @@ TEST_F(MainWindowTest, ListRoundTripTrayAndStatusLine) {
     EXPECT_FALSE(window->isVisible());
     window->ToggleVisible();
     EXPECT_TRUE(window->isVisible());
+    window->close();
+}
+
+TEST_F(MainWindowTest, ListDialogsChooseAndSetStatuses) {
+    CListChooseDlg choose(answers);
+    for (const char* id : {"check1120", "check1080", "check1109", "check1118"}) {
+        choose.findChild<QCheckBox*>(id)->setChecked(false);
+    }
+    choose.accept();
+    EXPECT_EQ(answers.boxes, QStringList({QString::fromUtf8("请至少选择一项")}));
+    EXPECT_EQ(choose.result(), QDialog::Rejected);  // stays open
+    choose.findChild<QCheckBox*>("check1109")->setChecked(true);
+    const StatusFilter filter = choose.Filter();
+    EXPECT_TRUE(filter.waiting);
+    EXPECT_FALSE(filter.downloaded);
+
+    ResultList& list = session.Results();
+    list.AddEntry("a", "pdf", "1", "http://a/1", EntryStatus::Waiting);
+    list.AddEntry("b", "pdf", "1", "http://a/2", EntryStatus::Downloaded);
+    list.CheckByStatus(filter);
+    CListStatDlg status;
+    EXPECT_EQ(status.Action(), 0);
+    status.findChild<QAbstractButton*>("radio1114")->setChecked(true);
+    list.ApplyStatusAction(status.Action());
+    EXPECT_EQ(list.Entry(*list.IdAt(0))->status, EntryStatus::Failed);
+    EXPECT_EQ(list.Entry(*list.IdAt(1))->status, EntryStatus::Downloaded);
+}
+
+TEST_F(MainWindowTest, UpdateDialogFillsOrSaysNothingNew) {
+    home.Write("newer.xml",
+               "<updateinfo><update enable=\"true\" apptype=\"skimmerorder\"><app ver=\"9.9-20991231\" "
+               "vdate=\"2099-12-31\"><info>better</info><downaddr>http://example.org/new</downaddr></app>"
+               "</update></updateinfo>");
+    CUpdateInfo info("0.1-20261207");
+    QMutex lock;
+    info.Parse(home.Path("newer.xml"));
+    CUpdateInfoDlg filled(info, lock, home.Path("newer.xml"), answers, true);
+    EXPECT_EQ(filled.findChild<QLineEdit*>("edit1362")->text(), "9.9-20991231");
+    EXPECT_EQ(filled.findChild<QLineEdit*>("edit1363")->text(), "2099-12-31");
+
+    CUpdateInfo current("0.1-20261207");
+    CUpdateInfoDlg dialog(current, lock, home.Path("update.xml"), answers, false);
+    dialog.CheckNow();
+    EXPECT_EQ(dialog.findChild<QLineEdit*>("edit1362")->text(), QString::fromUtf8("正在获取最新版本..."));
+    QElapsedTimer clock;
+    clock.start();
+    while (answers.boxes.isEmpty() && clock.elapsed() < 10000) QApplication::processEvents();
+    EXPECT_EQ(answers.boxes, QStringList({QString::fromUtf8("没有可用的更新！")}));
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+}
+
+TEST_F(MainWindowTest, SearchPressedTwiceCancelsTheBuild) {
+    window = std::make_unique<MainWindow>(session, &answers);
+    for (int i = 0; i < 3000; ++i) session.Keywords().AddKeyword(QStringLiteral("keyword%1").arg(i));
+    QPushButton* search = Find<QPushButton>("button1");
+    search->click();
+    search->click();
+    QElapsedTimer clock;
+    clock.start();
+    while (session.Search().IsBusy() && clock.elapsed() < 30000) QApplication::processEvents();
+    EXPECT_FALSE(session.Search().IsBusy());
+    EXPECT_EQ(session.Search().RunningThreads(), 0);
+    EXPECT_LT(session.Search().Queue().SeenCount(), 3000 * 130 * 5);
     window->close();
 }
 
