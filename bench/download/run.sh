@@ -4,6 +4,7 @@
 # where it can. Wall time and peak memory from GNU time. Run from the repository root after a build.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/bench/lib/nginx.sh"
 build=${BUILD_DIR:-$root/build}
 cli=$build/src/skimmer-cli
 work=${BENCH_DIR:-/tmp/skimmer-bench-download}
@@ -19,29 +20,7 @@ head -c 50M /dev/urandom > "$work/www/b0.bin"
 for i in $(seq 1 "$big"); do cp "$work/www/b0.bin" "$work/www/b$i.bin"; done
 chmod -R a+r "$work/www"
 
-cat > "$work/nginx.conf" <<CONF
-daemon off;
-worker_processes 2;
-error_log $work/logs/error.log;
-pid $work/logs/nginx.pid;
-events { worker_connections 4096; }
-http {
-  access_log off;
-  sendfile on;
-  tcp_nopush on;
-  keepalive_requests 100000;
-  client_body_temp_path $work/logs/body;
-  proxy_temp_path $work/logs/proxy;
-  fastcgi_temp_path $work/logs/fastcgi;
-  uwsgi_temp_path $work/logs/uwsgi;
-  scgi_temp_path $work/logs/scgi;
-  server { listen 127.0.0.1:$port; root $work/www; }
-}
-CONF
-nginx -p "$work" -c "$work/nginx.conf" &
-nginx_pid=$!
-trap 'kill $nginx_pid 2>/dev/null; wait $nginx_pid 2>/dev/null || true; rm -rf "$work/out"' EXIT
-for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$port/s1.bin" && break; sleep 0.1; done
+start_nginx "$work" "$port"
 
 base="http://127.0.0.1:$port"
 : > "$work/urls.txt"; : > "$work/curl.cfg"; : > "$work/rows.list"
@@ -66,3 +45,4 @@ measure "skimmer-cli download -w 100" "$cli" --home "$work/home" download "$work
 measure "curl -Z --parallel-max 100"   curl -s -Z --parallel-max 100 -K "$work/curl.cfg"
 measure "aria2c -j 100"                aria2c -q -j 100 --file-allocation=none --allow-overwrite=true -d "$work/out" -i "$work/urls.txt"
 measure "wget -i"                      wget -q -P "$work/out" -i "$work/urls.txt"
+rm -rf "$work/out"

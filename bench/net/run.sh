@@ -5,6 +5,7 @@
 #   BIG_MB      size of the single big file (default 1024)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/bench/lib/nginx.sh"
 build=${BUILD_DIR:-$root/build}
 cli=$build/src/skimmer-cli
 parallel=$build/bench/parallel_transfer_bench
@@ -23,29 +24,7 @@ head -c "${big_mb}M" /dev/urandom > "$work/www/big.bin"
 for i in $(seq 1 200); do head -c 1M /dev/urandom > "$work/www/small/$i.bin"; done
 chmod -R a+r "$work/www"
 
-cat > "$work/nginx.conf" <<CONF
-daemon off;
-worker_processes 2;
-error_log $work/logs/error.log;
-pid $work/logs/nginx.pid;
-events { worker_connections 1024; }
-http {
-  access_log off;
-  sendfile on;
-  tcp_nopush on;
-  keepalive_requests 10000;
-  client_body_temp_path $work/logs/body;
-  proxy_temp_path $work/logs/proxy;
-  fastcgi_temp_path $work/logs/fastcgi;
-  uwsgi_temp_path $work/logs/uwsgi;
-  scgi_temp_path $work/logs/scgi;
-  server { listen 127.0.0.1:$port; root $work/www; }
-}
-CONF
-nginx -p "$work" -c "$work/nginx.conf" &
-nginx_pid=$!
-trap 'kill $nginx_pid 2>/dev/null; wait $nginx_pid 2>/dev/null; rm -rf "$work/out"' EXIT
-for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$port/small/1.bin" && break; sleep 0.1; done
+start_nginx "$work" "$port"
 
 base="http://127.0.0.1:$port"
 : > "$work/urls.txt"; : > "$work/curl.cfg"
@@ -86,3 +65,4 @@ awk '
     printf "big file: skimmer throughput = %.0f%% of curl (target >= 95%%)\n", 100*c1/s1;
     printf "200 files: skimmer wall time = %.2f x curl (target <= 1.1)\n", s2/c2;
   }' "$work/results.txt"
+rm -rf "$work/out"

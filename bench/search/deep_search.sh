@@ -5,6 +5,7 @@
 # idle time at the end of a search does not count. Run from the repository root after a build.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/bench/lib/nginx.sh"
 build=${BUILD_DIR:-$root/build}
 work=${BENCH_DIR:-/tmp/skimmer-bench-deep}
 pages=${PAGES:-10000}
@@ -24,28 +25,7 @@ for ((i = 0; i < pages; i++)); do
 done
 chmod -R a+r "$work/www"
 
-cat > "$work/nginx.conf" <<CONF
-daemon off;
-worker_processes 2;
-error_log $work/logs/error.log;
-pid $work/logs/nginx.pid;
-events { worker_connections 1024; }
-http {
-  log_format times '\$msec';
-  access_log $work/logs/access.log times;
-  keepalive_requests 100000;
-  client_body_temp_path $work/logs/body;
-  proxy_temp_path $work/logs/proxy;
-  fastcgi_temp_path $work/logs/fastcgi;
-  uwsgi_temp_path $work/logs/uwsgi;
-  scgi_temp_path $work/logs/scgi;
-  server { listen 127.0.0.1:$port; root $work/www; }
-}
-CONF
-nginx -p "$work" -c "$work/nginx.conf" &
-nginx_pid=$!
-trap 'kill $nginx_pid 2>/dev/null; wait $nginx_pid 2>/dev/null || true' EXIT
-for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$port/p/0.html" && break; sleep 0.1; done
+start_nginx "$work" "$port" "log_format times '\$msec'; access_log $work/logs/access.log times;"
 
 rate() {  # NAME: pages per second from the access log, then empties it
   awk -v name="$1" 'NR == 1 { first = $1 } { last = $1; n++ }

@@ -29,6 +29,24 @@ QString Cut(CGetMatchElement& matcher, const QString& text, const MatchKeys& key
     return matcher.GetContent();
 }
 
+// Walks the page block by block and hands each block to `handle`; the rest of the page after a block
+// is the section matcher's leftover, whatever the block gives. 1 once no block is left.
+template <typename Handle>
+int ForEachBlock(const std::atomic<int>& state, const QString& page, const MatchKeys& keys, Handle handle) {
+    CGetMatchElement section;
+    section.SetAttr("orcontent", page);
+    SetKeys(section, keys);
+    for (;;) {
+        CheckCancel(state);
+        section.Run();
+        CheckCancel(state);
+        const QString block = section.GetContent();
+        if (block.isEmpty()) return 1;
+        section.SetAttr("startoffset", double(section.ContentLeftOffset()));
+        handle(block);
+    }
+}
+
 }  // namespace
 
 struct ResultPageParsers::Layout {
@@ -84,23 +102,12 @@ void ResultPageParsers::AddHit(ParseContext& context, const QString& link, const
 
 int ResultPageParsers::ParseCommon(const Layout& layout, ParseContext& context, const QString& pageUrl,
                                    const QString& pageText) const {
-    CGetMatchElement section;
-    section.SetAttr("orcontent", pageText);
-    SetKeys(section, layout.section);
-    for (;;) {
-        CheckCancel(context.state);
-        section.Run();
-        CheckCancel(context.state);
-        const QString block = section.GetContent();
-        if (block.isEmpty()) return 1;
-        // The rest of the page is the section matcher's leftover, whatever this block gives.
-        section.SetAttr("startoffset", double(section.ContentLeftOffset()));
-
+    return ForEachBlock(context.state, pageText, layout.section, [&](const QString& block) {
         CGetMatchElement matcher;
         const QString blockType =
             layout.fallback == Fallback::BlockType ? Cut(matcher, block, layout.typeKeys) : QString();
         QString link = Cut(matcher, block, layout.link);
-        if (link.isEmpty()) continue;
+        if (link.isEmpty()) return;
         const QString afterLink = matcher.Text("contentleft");
 
         switch (layout.repair) {
@@ -125,12 +132,12 @@ int ResultPageParsers::ParseCommon(const Layout& layout, ParseContext& context, 
                            .replace(QStringLiteral("%25"), QStringLiteral("%"));
                 break;
         }
-        if (layout.urlFilter && context.filters.UrlFiltered(link)) continue;
+        if (layout.urlFilter && context.filters.UrlFiltered(link)) return;
         if (layout.gate != Gate::None && context.rules.GetDocType(link).isEmpty()) {
-            if (layout.gate == Gate::SkipUntyped) continue;
+            if (layout.gate == Gate::SkipUntyped) return;
             CGetMatchElement query;
             link = Cut(query, link, {QString(), QStringLiteral("q="), QStringLiteral("&amp")});
-            if (link.isEmpty()) continue;
+            if (link.isEmpty()) return;
         }
 
         CheckCancel(context.state);
@@ -140,16 +147,16 @@ int ResultPageParsers::ParseCommon(const Layout& layout, ParseContext& context, 
                 title = Cut(matcher, block,
                             {layout.title.up, QStringLiteral("title\":\""), QStringLiteral("\"")});
             }
-            if (title.contains(QStringLiteral("百度文库"))) continue;
+            if (title.contains(QStringLiteral("百度文库"))) return;
         }
         LinkFilters::CleanTitle(title);
-        if (layout.baiduTitle && title.isEmpty()) continue;
+        if (layout.baiduTitle && title.isEmpty()) return;
         if (layout.bingTitle &&
             (title.contains(QStringLiteral("www")) || title.contains(QStringLiteral("WWW")))) {
             const qsizetype slash = link.lastIndexOf(u'/');
             title = slash >= 0 ? link.mid(slash + 1) : QString();
         }
-        if (!context.filters.AcceptTitle(title)) continue;
+        if (!context.filters.AcceptTitle(title)) return;
 
         CheckCancel(context.state);
         QString type = context.rules.GetDocType(link);
@@ -161,67 +168,53 @@ int ResultPageParsers::ParseCommon(const Layout& layout, ParseContext& context, 
         } else if (type.isEmpty() && layout.fallback == Fallback::BlockType) {
             type = blockType;
         }
-        if (type.isEmpty()) continue;
+        if (type.isEmpty()) return;
         AddHit(context, link, title, type);
-    }
+    });
 }
 
 int ResultPageParsers::ParseDoc63(ParseContext& context, const QString& pageText) const {
-    CGetMatchElement section;
-    section.SetAttr("orcontent", pageText);
-    SetKeys(section, {QString(), QStringLiteral("<div>文档标"), QStringLiteral("nofollow")});
-    for (;;) {
-        CheckCancel(context.state);
-        section.Run();
-        CheckCancel(context.state);
-        const QString block = section.GetContent();
-        if (block.isEmpty()) return 1;
-        section.SetAttr("startoffset", double(section.ContentLeftOffset()));
-
-        CGetMatchElement matcher;
-        QString title = Cut(matcher, block, {QString(), QStringLiteral("："), QStringLiteral("</div>")});
-        LinkFilters::CleanTitle(title);
-        if (!context.filters.AcceptTitle(title)) continue;
-        const QString rest = matcher.Text("contentleft");
-        QString link = Cut(matcher, rest, {QString(), QStringLiteral("href=\""), QStringLiteral("\"")});
-        if (link.isEmpty())
-            link = Cut(matcher, rest, {QString(), QStringLiteral("来源地址："), QStringLiteral("</div>")});
-        if (link.isEmpty()) continue;
-        if (link.left(7).compare(QStringLiteral("http://"), Qt::CaseInsensitive) != 0)
-            link.prepend(QStringLiteral("http://"));
-        CheckCancel(context.state);
-        const QString type = context.rules.GetDocType(link);
-        if (type.isEmpty()) continue;
-        AddHit(context, link, title, type);
-    }
+    return ForEachBlock(
+        context.state, pageText, {QString(), QStringLiteral("<div>文档标"), QStringLiteral("nofollow")},
+        [&](const QString& block) {
+            CGetMatchElement matcher;
+            QString title = Cut(matcher, block, {QString(), QStringLiteral("："), QStringLiteral("</div>")});
+            LinkFilters::CleanTitle(title);
+            if (!context.filters.AcceptTitle(title)) return;
+            const QString rest = matcher.Text("contentleft");
+            QString link = Cut(matcher, rest, {QString(), QStringLiteral("href=\""), QStringLiteral("\"")});
+            if (link.isEmpty())
+                link =
+                    Cut(matcher, rest, {QString(), QStringLiteral("来源地址："), QStringLiteral("</div>")});
+            if (link.isEmpty()) return;
+            if (link.left(7).compare(QStringLiteral("http://"), Qt::CaseInsensitive) != 0)
+                link.prepend(QStringLiteral("http://"));
+            CheckCancel(context.state);
+            const QString type = context.rules.GetDocType(link);
+            if (type.isEmpty()) return;
+            AddHit(context, link, title, type);
+        });
 }
 
 int ResultPageParsers::ParseSearch63(ParseContext& context, const QString& pageUrl,
                                      const QString& pageText) const {
-    CGetMatchElement section;
-    section.SetAttr("orcontent", pageText);
-    SetKeys(section, {QString(), QStringLiteral("class=\"voteicon\" /> <a"), QStringLiteral("</a>")});
-    for (;;) {
-        CheckCancel(context.state);
-        section.Run();
-        CheckCancel(context.state);
-        const QString block = section.GetContent();
-        if (block.isEmpty()) return 1;
-        section.SetAttr("startoffset", double(section.ContentLeftOffset()));
-
-        CGetMatchElement matcher;
-        QString link =
-            Cut(matcher, block, {QString(), QStringLiteral("href=\""), QStringLiteral("\" target=")});
-        if (link.isEmpty()) continue;
-        link = CHtmlParse::ResolveUrl(pageUrl, link);
-        if (context.filters.UrlFiltered(link)) continue;
-        QString title = Cut(matcher, matcher.Text("contentleft"),
-                            {QString(), QStringLiteral(">"), QStringLiteral("<img")});
-        LinkFilters::CleanTitle(title);
-        if (!context.filters.AcceptTitle(title)) continue;
-        CheckCancel(context.state);
-        context.queue.QueueUrlFront(link);
-    }
+    return ForEachBlock(context.state, pageText,
+                        {QString(), QStringLiteral("class=\"voteicon\" /> <a"), QStringLiteral("</a>")},
+                        [&](const QString& block) {
+                            CGetMatchElement matcher;
+                            QString link =
+                                Cut(matcher, block,
+                                    {QString(), QStringLiteral("href=\""), QStringLiteral("\" target=")});
+                            if (link.isEmpty()) return;
+                            link = CHtmlParse::ResolveUrl(pageUrl, link);
+                            if (context.filters.UrlFiltered(link)) return;
+                            QString title = Cut(matcher, matcher.Text("contentleft"),
+                                                {QString(), QStringLiteral(">"), QStringLiteral("<img")});
+                            LinkFilters::CleanTitle(title);
+                            if (!context.filters.AcceptTitle(title)) return;
+                            CheckCancel(context.state);
+                            context.queue.QueueUrlFront(link);
+                        });
 }
 
 int ResultPageParsers::Parse(PageParser parser, ParseContext& context, const QString& pageUrl,
