@@ -32,3 +32,13 @@ void LinkSet::Reserve(qsizetype count) {
     QMutexLocker lock(&mutex_);
     links_.reserve(size_t(count));
 }
+
+void LinkSet::TakeFrom(LinkSet& other) {
+    std::unordered_set<QString, TextHash> taken;
+    {
+        QMutexLocker lock(&other.mutex_);
+        taken.swap(other.links_);
+    }
+    QMutexLocker lock(&mutex_);
+    links_.swap(taken);
+}

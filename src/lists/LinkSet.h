@@ -19,6 +19,8 @@ class LinkSet {
     void Clear();
     qsizetype Size() const;
     void Reserve(qsizetype count);
+    // Takes the other set's links in place of its own; the other set is left empty.
+    void TakeFrom(LinkSet& other);
 
   private:
     mutable QMutex mutex_;

@@ -157,21 +157,30 @@ QByteArray ListFileFormat::WriteXml(const QList<ResultEntry>& entries) {
 }
 
 std::optional<QList<ResultEntry>> ListFileFormat::ReadXml(const QByteArray& bytes, QString* error) {
-    QXmlStreamReader xml(bytes);
     QList<ResultEntry> items;
+    if (!ReadXml(bytes, error, [&items](ResultEntry&& item) { items.append(std::move(item)); }))
+        return std::nullopt;
+    return items;
+}
+
+bool ListFileFormat::ReadXml(const QByteArray& bytes, QString* error,
+                             const std::function<void(ResultEntry&&)>& onItem) {
+    QXmlStreamReader xml(bytes);
     bool foundRoot = false;
     int rootDepth = -1;  // depth of the chosen root while inside it
     int depth = 0;
-    ResultEntry* item = nullptr;
+    bool inItem = false;
+    ResultEntry item;
     QString* field = nullptr;
     int fieldDepth = 0;
     unsigned seenFields = 0;  // one bit per field name
+    static const char16_t* const kNames[] = {u"title", u"types", u"size", u"path", u"status"};
     while (!xml.atEnd()) {
         switch (xml.readNext()) {
             case QXmlStreamReader::DTD:
                 // Entity definitions can expand without bound; a list file never needs them.
                 if (error) *error = QStringLiteral("a DOCTYPE is not allowed in a list file");
-                return std::nullopt;
+                return false;
             case QXmlStreamReader::StartElement: {
                 ++depth;
                 const QStringView name = xml.name();
@@ -179,13 +188,12 @@ std::optional<QList<ResultEntry>> ListFileFormat::ReadXml(const QByteArray& byte
                     foundRoot = true;
                     rootDepth = depth;
                 } else if (rootDepth > 0 && depth == rootDepth + 1 && name == u"item") {
-                    items.append(ResultEntry());
-                    item = &items.last();
+                    item = ResultEntry();
+                    inItem = true;
                     seenFields = 0;
-                } else if (item && depth == rootDepth + 2 && !field) {
-                    static const char16_t* const kNames[] = {u"title", u"types", u"size", u"path", u"status"};
-                    QString* const targets[] = {&item->title, &item->type, &item->size, &item->link,
-                                                &item->status};
+                } else if (inItem && depth == rootDepth + 2 && !field) {
+                    QString* const targets[] = {&item.title, &item.type, &item.size, &item.link,
+                                                &item.status};
                     for (unsigned i = 0; i < 5; ++i) {
                         // The first child of a name counts, as a lookup by name would find it.
                         if (name == QStringView(kNames[i]) && !(seenFields & (1u << i))) {
@@ -202,7 +210,10 @@ std::optional<QList<ResultEntry>> ListFileFormat::ReadXml(const QByteArray& byte
                 break;
             case QXmlStreamReader::EndElement:
                 if (field && depth == fieldDepth) field = nullptr;
-                if (item && depth == rootDepth + 1) item = nullptr;
+                if (inItem && depth == rootDepth + 1) {
+                    inItem = false;
+                    onItem(std::move(item));
+                }
                 if (depth == rootDepth) rootDepth = -1;
                 --depth;
                 break;
@@ -212,11 +223,11 @@ std::optional<QList<ResultEntry>> ListFileFormat::ReadXml(const QByteArray& byte
     }
     if (xml.hasError()) {
         if (error) *error = xml.errorString();
-        return std::nullopt;
+        return false;
     }
     if (!foundRoot) {
         if (error) *error = QStringLiteral("no skimmer element");
-        return std::nullopt;
+        return false;
     }
-    return items;
+    return true;
 }

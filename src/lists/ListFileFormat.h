@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <optional>
 
 #include "lists/ResultEntry.h"
@@ -24,4 +25,8 @@ class ListFileFormat {
     // Items of the first "skimmer" element anywhere in the document; nothing (with error set) when the
     // bytes are not well-formed XML, carry a DOCTYPE, or have no "skimmer" element.
     static std::optional<QList<ResultEntry>> ReadXml(const QByteArray& bytes, QString* error);
+    // The same, handing each item over as soon as it is complete; false (with error set) when the
+    // document turns out bad, possibly after some items were handed over.
+    static bool ReadXml(const QByteArray& bytes, QString* error,
+                        const std::function<void(ResultEntry&&)>& onItem);
 };

@@ -3,6 +3,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "lists/ListFileFormat.h"
 #include "lists/MessageSink.h"
@@ -81,10 +86,58 @@ int ListFiles::ImportListText(const QString& path, const StatusFilter& filter) {
 int ListFiles::ImportListXml(const QString& path, const StatusFilter& filter) {
     if (path.isEmpty() || !QFileInfo(path).isFile()) return 0;
     QFile file(path);
-    std::optional<QList<ResultEntry>> items;
+    bool readable = file.open(QIODevice::ReadOnly);
+    const QByteArray bytes = readable ? file.readAll() : QByteArray();
+
+    // The document is parsed on one thread while this one adds its items to a list on the side, which
+    // takes the list's place only when the whole document has proved readable.
+    const RowId keepFrom = list_.NextId();
+    std::unique_ptr<ResultList> staging = list_.MakeStaging();
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::deque<std::vector<ResultEntry>> chunks;
+    bool parsed = false;
     QString error;
-    if (file.open(QIODevice::ReadOnly)) items = ListFileFormat::ReadXml(file.readAll(), &error);
-    if (!items) {
+    std::thread parser;
+    if (readable) {
+        parser = std::thread([&] {
+            constexpr size_t kChunk = 4096;
+            std::vector<ResultEntry> chunk;
+            chunk.reserve(kChunk);
+            auto hand = [&](bool last) {
+                std::lock_guard lock(mutex);
+                if (!chunk.empty()) chunks.push_back(std::move(chunk));
+                chunk = {};
+                chunk.reserve(kChunk);
+                if (last) parsed = true;
+                ready.notify_one();
+            };
+            readable = ListFileFormat::ReadXml(bytes, &error, [&](ResultEntry&& item) {
+                chunk.push_back(std::move(item));
+                if (chunk.size() == kChunk) hand(false);
+            });
+            hand(true);
+        });
+        for (;;) {
+            std::vector<ResultEntry> chunk;
+            {
+                std::unique_lock lock(mutex);
+                ready.wait(lock, [&] { return !chunks.empty() || parsed; });
+                if (chunks.empty()) break;
+                chunk = std::move(chunks.front());
+                chunks.pop_front();
+            }
+            for (const ResultEntry& item : chunk) {
+                if (item.title.isEmpty() || item.type.isEmpty() || item.link.isEmpty()) continue;
+                if (!filter.Passes(item.status)) continue;
+                if (staging->AddLinkIfNew(item.link) == 1) {
+                    staging->AddEntry(item.title, item.type, item.size, item.link, item.status);
+                }
+            }
+        }
+        parser.join();
+    }
+    if (!readable) {
         const QString twin = path + QStringLiteral(".list");
         if (!QFileInfo::exists(twin)) {
             if (messages_) messages_->ShowMessageBox(QStringLiteral("加载失败，请检查xml文件格式是否正确！"));
@@ -94,14 +147,7 @@ int ListFiles::ImportListXml(const QString& path, const StatusFilter& filter) {
             messages_->ShowMessageBox(QStringLiteral("加载失败，请检查xml文件格式是否正确，将加载List文件"));
         return ImportListText(twin, filter);
     }
-    list_.ClearRows();
-    list_.Reserve(items->size());
-    for (const ResultEntry& item : *items) {
-        if (item.title.isEmpty() || item.type.isEmpty() || item.link.isEmpty()) continue;
-        if (!filter.Passes(item.status)) continue;
-        if (list_.AddLinkIfNew(item.link) == 1)
-            list_.AddEntry(item.title, item.type, item.size, item.link, item.status);
-    }
+    list_.AdoptRows(*staging, keepFrom);
     list_.ResetUploadingToWaiting();
     options_.SetCommittedText(SettingKey::ListPath, path);
     return 1;

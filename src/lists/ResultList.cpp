@@ -164,6 +164,57 @@ void ResultList::ClearRows() {
     links_.Clear();
 }
 
+std::unique_ptr<ResultList> ResultList::MakeStaging() const {
+    auto staging = std::make_unique<ResultList>(options_, status_);
+    staging->registryCheck_ = registryCheck_;
+    staging->registryDelete_ = registryDelete_;
+    QMutexLocker rows(&rowsMutex_);
+    // Far above any id this list will hand out while the staging list fills.
+    staging->nextId_ = nextId_ + (RowId(1) << 40);
+    return staging;
+}
+
+RowId ResultList::NextId() const {
+    QMutexLocker rows(&rowsMutex_);
+    return nextId_;
+}
+
+void ResultList::AdoptRows(ResultList& staging, RowId keepFromId) {
+    QStringList keptLinks;
+    {
+        QMutexLocker rows(&rowsMutex_);
+        QMutexLocker other(&staging.rowsMutex_);
+        std::vector<Row> merged;
+        merged.reserve(staging.rows_.size() + 64);
+        for (Row& row : rows_) {
+            if (row.id >= keepFromId) merged.push_back(std::move(row));
+        }
+        const size_t kept = merged.size();
+        std::move(staging.rows_.begin(), staging.rows_.end(), std::back_inserter(merged));
+        rows_ = std::move(merged);
+        firstRowWithTitle_ = std::move(staging.firstRowWithTitle_);
+        shortValues_ = std::move(staging.shortValues_);
+        waitingRows_ = staging.waitingRows_;
+        downloadedRows_ = staging.downloadedRows_;
+        failedRows_ = staging.failedRows_;
+        for (size_t i = kept; i-- > 0;) {  // backwards, so the topmost kept row wins its title
+            Row& row = rows_[i];
+            firstRowWithTitle_[row.entry.title] = row.id;  // these come first now
+            CountStatusLocked(row.entry.status, +1);
+            keptLinks.append(row.entry.link);
+        }
+        nextId_ = std::max(nextId_, staging.nextId_);
+        waitingHint_ = 0;
+        changed_.clear();
+        structural_ = true;
+        staging.rows_.clear();
+        staging.firstRowWithTitle_.clear();
+        staging.waitingRows_ = staging.downloadedRows_ = staging.failedRows_ = 0;
+    }
+    links_.TakeFrom(staging.links_);
+    for (const QString& link : keptLinks) links_.AddLinkIfNew(link);
+}
+
 bool ResultList::DeleteChecked() {
     QStringList removedLinks;
     {

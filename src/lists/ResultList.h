@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -42,7 +43,15 @@ class ResultList {
     int AddEntry(QString title, const QString& type, const QString& size, const QString& link,
                  const QString& status);
 
-    void ClearRows();      // all rows and the link set
+    void ClearRows();  // all rows and the link set
+
+    // A big load builds a list on the side and then takes its place in one step. A staging list has
+    // this list's options, status line and registry, and ids that never meet this list's.
+    std::unique_ptr<ResultList> MakeStaging() const;
+    RowId NextId() const;
+    // Replaces the rows and the link set with the staging list's; rows this list gained from
+    // `keepFromId` on (a search that ran during the load) stay, ahead of the loaded ones.
+    void AdoptRows(ResultList& staging, RowId keepFromId);
     bool DeleteChecked();  // false when the list is empty
     bool ClearList();      // false when the list is empty; also forgets the list path
     void SetCheckOnSelectionOrAll(bool check);

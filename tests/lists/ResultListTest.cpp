@@ -143,6 +143,30 @@ TEST_F(ResultListTest, DeletingKeepsWorkersOnTheirOwnRows) {
     EXPECT_FALSE(list.SetStatus(held, EntryStatus::Failed));
 }
 
+TEST_F(ResultListTest, AStagedLoadReplacesTheRowsButKeepsWhatArrivedMeanwhile) {
+    list.AddLinkIfNew("http://a/old");
+    Add("old", "http://a/old");
+    const RowId keepFrom = list.NextId();
+    auto staging = list.MakeStaging();
+    for (const char* link : {"http://a/1", "http://a/2"}) {
+        staging->AddLinkIfNew(link);
+        staging->AddEntry("loaded", "pdf", "1", link, EntryStatus::Waiting);
+    }
+    list.AddLinkIfNew("http://a/found");
+    Add("loaded", "http://a/found");  // a search hit that came in during the load
+    list.AdoptRows(*staging, keepFrom);
+    const QList<ResultEntry> rows = list.Snapshot();
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows[0].link, "http://a/found");
+    EXPECT_EQ(rows[1].link, "http://a/1");
+    EXPECT_EQ(list.AddLinkIfNew("http://a/old"), 1);  // the old rows and their links are gone
+    EXPECT_EQ(list.AddLinkIfNew("http://a/2"), 0);
+    EXPECT_EQ(list.AddLinkIfNew("http://a/found"), 0);
+    for (qsizetype i = 0; i < 3; ++i) EXPECT_TRUE(list.ClaimIfWaiting(*list.IdAt(i)));  // ids stay in order
+    Add("loaded", "http://a/3");
+    EXPECT_TRUE(list.Snapshot().last().title.startsWith("loaded_"));  // the first "loaded" row is known
+}
+
 TEST_F(ResultListTest, ConcurrentProducersAndWorkers) {
     std::vector<std::thread> threads;
     for (int t = 0; t < 8; ++t) {
