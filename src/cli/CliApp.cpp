@@ -124,11 +124,11 @@ int CliApp::Run(const QStringList& args, QTextStream& out, QTextStream& err) {
         return kCliDone;
     }
 
+    TerminalMessages messages(err);  // outlives the session that points at it
     Session session(AppHome::ResolveDir(home));
     // The terminal is this front end's status line.
     QObject::connect(&session.Status(), &StatusLine::messageShown, &session,
                      [&err](const QString& text) { err << text << Qt::endl; });
-    TerminalMessages messages(err);
     session.SetMessageSink(&messages);
     const QString problem = session.Start();
     if (!problem.isEmpty()) err << "skimmer-cli: " << problem << '\n';

@@ -96,6 +96,7 @@ MainWindow::MainWindow(Session& session, MessageSink* messages, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
+    session_.SetMessageSink(nullptr);  // the sink may die with this window
     closing_ = true;
     if (updateCheck_.joinable()) updateCheck_.join();
 }
