@@ -1,11 +1,11 @@
 #include "cli/ListCommands.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include "app/Session.h"
 #include "lists/ListFileFormat.h"
 #include "lists/ListFiles.h"
+#include "lists/SafeFile.h"
 #include "lists/TextCodec.h"
 
 namespace {
@@ -68,8 +68,7 @@ int ListCommand::Run(CliContext& context, const QStringList& args) {
     } else {
         bytes = ListFileFormat::WriteXml(*entries);
     }
-    QSaveFile out(args[2]);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
+    if (!SafeFile::Write(args[2], bytes)) {
         return context.Failed(QStringLiteral("list: cannot write %1").arg(args[2]));
     }
     return kCliDone;

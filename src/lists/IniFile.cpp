@@ -1,8 +1,8 @@
 #include "lists/IniFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 
+#include "lists/SafeFile.h"
 #include "lists/TextCodec.h"
 
 namespace {
@@ -39,13 +39,8 @@ std::optional<IniFile> IniFile::LoadForUpdate(const QString& path) {
 
 IniFile IniFile::FromBytes(const QByteArray& bytes) {
     IniFile ini;
-    qsizetype start = 0;
-    while (start < bytes.size()) {
-        qsizetype end = bytes.indexOf('\n', start);
-        if (end < 0) end = bytes.size();
-        ini.lines_.push_back(ParseLine(bytes.sliced(start, end - start)));
-        start = end + 1;
-    }
+    TextCodec::ForEachLine(
+        bytes, [&ini](QByteArrayView line) { ini.lines_.push_back(ParseLine(line.toByteArray())); });
     ini.RebuildIndex();
     return ini;
 }
@@ -133,12 +128,5 @@ QByteArray IniFile::ToBytes() const {
 }
 
 bool IniFile::Save(const QString& path) const {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    const QByteArray bytes = ToBytes();
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return SafeFile::Write(path, ToBytes());
 }

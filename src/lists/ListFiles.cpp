@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -13,19 +12,10 @@
 #include "lists/MessageSink.h"
 #include "lists/Options.h"
 #include "lists/ResultList.h"
+#include "lists/SafeFile.h"
 #include "lists/TextCodec.h"
 
 namespace {
-
-bool WriteAtomically(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
-}
 
 QByteArray TextRecords(const QList<ResultEntry>& entries, const StatusFilter* filter) {
     QByteArray bytes;
@@ -44,19 +34,19 @@ bool ListFiles::IsTextPath(const QString& path) {
 }
 
 int ListFiles::ExportListText(const QString& path, const StatusFilter& filter) {
-    return WriteAtomically(path, TextRecords(list_.Snapshot(), &filter)) ? 1 : 0;
+    return SafeFile::Write(path, TextRecords(list_.Snapshot(), &filter)) ? 1 : 0;
 }
 
 int ListFiles::ExportListXml(const QString& path, const StatusFilter& filter) {
     const QList<ResultEntry> entries = list_.Snapshot();
-    WriteAtomically(path + QStringLiteral(".list"), TextRecords(entries, &filter));
+    SafeFile::Write(path + QStringLiteral(".list"), TextRecords(entries, &filter));
     if (entries.isEmpty()) return 0;
     QList<ResultEntry> kept;
     kept.reserve(entries.size());
     for (const ResultEntry& entry : entries) {
         if (filter.Passes(entry.status)) kept.append(entry);
     }
-    return WriteAtomically(path, ListFileFormat::WriteXml(kept)) ? 1 : 0;
+    return SafeFile::Write(path, ListFileFormat::WriteXml(kept)) ? 1 : 0;
 }
 
 int ListFiles::ImportListText(const QString& path, const StatusFilter& filter) {
@@ -66,19 +56,15 @@ int ListFiles::ImportListText(const QString& path, const StatusFilter& filter) {
     const QByteArray bytes = file.readAll();
     list_.ClearRows();
     list_.Reserve(bytes.count('\n'));
-    qsizetype start = 0;
-    while (start < bytes.size()) {
-        qsizetype end = bytes.indexOf('\n', start);
-        if (end < 0) end = bytes.size();
-        const QString line = TextCodec::DecodeLine(QByteArrayView(bytes).sliced(start, end - start));
-        start = end + 1;
-        if (line.isEmpty()) continue;
+    TextCodec::ForEachLine(bytes, [&](QByteArrayView bytesOfLine) {
+        const QString line = TextCodec::DecodeLine(bytesOfLine);
+        if (line.isEmpty()) return;
         const ResultEntry entry = ListFileFormat::ParseRecord(line);
         // The link joins the set before the filter is asked, so a skipped record still keeps its link out.
-        if (!entry.link.isEmpty() && list_.AddLinkIfNew(entry.link) == 0) continue;
-        if (!filter.Passes(entry.status)) continue;
+        if (!entry.link.isEmpty() && list_.AddLinkIfNew(entry.link) == 0) return;
+        if (!filter.Passes(entry.status)) return;
         list_.AddEntry(entry.title, entry.type, entry.size, entry.link, entry.status);
-    }
+    });
     list_.ResetUploadingToWaiting();
     return 1;
 }

@@ -100,12 +100,6 @@ QString TextCodec::DecodeLine(QByteArrayView line) {
 
 QStringList TextCodec::DecodeLines(QByteArrayView bytes) {
     QStringList lines;
-    qsizetype start = 0;
-    while (start < bytes.size()) {
-        qsizetype end = bytes.indexOf('\n', start);
-        if (end < 0) end = bytes.size();
-        lines.append(DecodeLine(bytes.sliced(start, end - start)));
-        start = end + 1;
-    }
+    ForEachLine(bytes, [&lines](QByteArrayView line) { lines.append(DecodeLine(line)); });
     return lines;
 }

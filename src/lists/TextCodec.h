@@ -28,5 +28,16 @@ class TextCodec {
     // another program wrote in GB18030 and we have since appended UTF-8 lines to still reads right.
     // A final line without a line end counts; a final empty segment does not.
     static QStringList DecodeLines(QByteArrayView bytes);
+    // Calls `line` with each line's bytes, without its "\n" (a "\r" before it stays).
+    template <typename LineFn>
+    static void ForEachLine(QByteArrayView bytes, LineFn line) {
+        qsizetype start = 0;
+        while (start < bytes.size()) {
+            qsizetype end = bytes.indexOf('\n', start);
+            if (end < 0) end = bytes.size();
+            line(bytes.sliced(start, end - start));
+            start = end + 1;
+        }
+    }
     static QString DecodeLine(QByteArrayView line);
 };

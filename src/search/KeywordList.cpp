@@ -3,8 +3,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
-#include <QSaveFile>
 
+#include "lists/SafeFile.h"
 #include "lists/TextCodec.h"
 
 namespace {
@@ -96,13 +96,7 @@ bool KeywordList::SaveKeywordFile() const {
         }
     }
     if (bytes.isEmpty()) return !QFile::exists(filePath_) || QFile::remove(filePath_);
-    QSaveFile file(filePath_);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return SafeFile::Write(filePath_, bytes);
 }
 
 QStringList KeywordList::Keywords() const {

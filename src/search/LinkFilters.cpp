@@ -54,11 +54,7 @@ void LinkFilters::ReadListFile(const QString& path, QStringList& list) {
     if (!file.open(QIODevice::ReadOnly)) return;
     const QByteArray bytes = file.readAll();
     QSet<QString> present(list.begin(), list.end());
-    qsizetype start = 0;
-    while (start < bytes.size()) {
-        qsizetype end = bytes.indexOf('\n', start);
-        if (end < 0) end = bytes.size();
-        QByteArrayView line = QByteArrayView(bytes).sliced(start, end - start);
+    TextCodec::ForEachLine(bytes, [&](QByteArrayView line) {
         if (line.endsWith('\r')) line.chop(1);
         const bool utf8 = TextCodec::IsValidUtf8(line);
         for (qsizetype piece = 0; piece < line.size();) {
@@ -73,8 +69,7 @@ void LinkFilters::ReadListFile(const QString& path, QStringList& list) {
             }
             piece = pieceEnd;
         }
-        start = end + 1;
-    }
+    });
 }
 
 void LinkFilters::LoadFilterLists(const QString& urlFilterPath, const QString& titleFilterPath) {

@@ -87,13 +87,14 @@ const char* ResultPageParsers::Name(PageParser parser) {
 }
 
 void ResultPageParsers::AddHit(ParseContext& context, const QString& link, const QString& title,
-                               QString type) {
+                               const QString& type) {
     QString size = EntryStatus::SizeUnknown;
     if (context.options.Checked(SettingKey::CulFileSize)) {
         const qint64 bytes = context.remoteSize ? context.remoteSize(link) : 0;
         const float kb = float(double(bytes) / 1024.0);
         if (!context.rules.SizeInRange(kb)) return;
         size = QString::asprintf("%.03f", double(kb));
+        CheckCancel(context.state);  // the probe may have taken a while
     }
     if (context.results.AddLinkIfNew(link) == 1) {
         context.results.AddEntry(title, type, size, link, EntryStatus::Waiting);

@@ -54,6 +54,9 @@ class ResultPageParsers {
               const QString& pageText) const;
 
     static const char* Name(PageParser parser);
+    // The last steps every hit takes, a parser's or the deep search's: the size (when asked for) against
+    // the limits, the duplicate guard, the row.
+    static void AddHit(ParseContext& context, const QString& link, const QString& title, const QString& type);
 
     struct Layout;
 
@@ -62,8 +65,6 @@ class ResultPageParsers {
                     const QString& pageText) const;
     int ParseDoc63(ParseContext& context, const QString& pageText) const;
     int ParseSearch63(ParseContext& context, const QString& pageUrl, const QString& pageText) const;
-    // Steps 10 to 13 of every adding parser: type, size, duplicate guard, row.
-    static void AddHit(ParseContext& context, const QString& link, const QString& title, QString type);
 
     ParserKeys keys_;
 };

@@ -225,12 +225,15 @@ void SearchJob::PauseBeforeFetch(int slot, int seconds) {
     }
 }
 
+ParseContext SearchJob::Context(const std::atomic<int>& state) {
+    return ParseContext{state, s_.results, s_.filters, s_.rules, s_.options, queue_, [](const QString& link) {
+                            return CRemoteSizeProbe().GetRemoteFileSize(link);
+                        }};
+}
+
 int SearchJob::RunParser(PageParser parser, const std::atomic<int>& state, const QString& url,
                          const QString& page) {
-    ParseContext context{
-        state, s_.results, s_.filters, s_.rules, s_.options, queue_, [](const QString& link) {
-            return CRemoteSizeProbe().GetRemoteFileSize(link);
-        }};
+    ParseContext context = Context(state);
     return ResultPageParsers(Keys()).Parse(parser, context, url, page);
 }
 
@@ -300,15 +303,8 @@ void SearchJob::AnalysePage(const std::atomic<int>& state, const QString& url, C
             LinkFilters::CleanTitle(title);
             CheckCancel(state);
             if (!s_.filters.AcceptTitle(title)) continue;
-            QString size = EntryStatus::SizeUnknown;
-            if (s_.options.Checked(K::CulFileSize)) {
-                const float kb = float(double(CRemoteSizeProbe().GetRemoteFileSize(link)) / 1024.0);
-                if (!s_.rules.SizeInRange(kb)) continue;
-                size = QString::asprintf("%.03f", double(kb));
-            }
-            CheckCancel(state);
-            if (s_.results.AddLinkIfNew(link) == 1)
-                s_.results.AddEntry(title, doc.type, size, link, EntryStatus::Waiting);
+            ParseContext context = Context(state);
+            ResultPageParsers::AddHit(context, link, title, doc.type);
         } else if (s_.rules.ShouldFollow(link)) {
             CheckCancel(state);
             queue_.QueueUrl(link, 0);

@@ -96,6 +96,7 @@ class SearchJob : public QObject {
     void ReapControl();
     void ReapSearchThread(int slot);
     const ParserKeys& Keys();
+    ParseContext Context(const std::atomic<int>& state);
 
     Services s_;
     SearchQueue queue_;

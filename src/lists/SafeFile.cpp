@@ -1,0 +1,13 @@
+#include "lists/SafeFile.h"
+
+#include <QSaveFile>
+
+bool SafeFile::Write(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
