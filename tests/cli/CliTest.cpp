@@ -4,6 +4,7 @@
 
 #include "TempHome.h"
 #include "cli/CliApp.h"
+#include "lists/SettingsTable.h"
 
 namespace {
 
@@ -66,6 +67,31 @@ TEST(CliConfig, SetValidatesAgainstTheTableAndWritesNothingWhenRefused) {
     EXPECT_EQ(RunIn(home, {"config", "set", "SavePath", QString::fromUtf8("/数据/文档")}).status, 0);
     EXPECT_EQ(RunIn(home, {"config", "get", "DownThreadCount"}).out, QStringLiteral("100\n"));
     EXPECT_EQ(RunIn(home, {"config", "get", "SavePath"}).out, QString::fromUtf8("/数据/文档\n"));
+}
+
+TEST(CliConfig, SetTakesEveryNumberSettingsRangeExactly) {
+    TempHome home;
+    for (const SettingSpec& spec : SettingsTable::All()) {
+        if (spec.kind == SettingKind::Text || !spec.saved) continue;
+        SCOPED_TRACE(spec.key);
+        const QString key = QLatin1StringView(spec.key);
+        const EntryRange range = SettingsTable::AcceptedRange(spec);
+        if (spec.entryRange) {
+            EXPECT_EQ(range.min, spec.entryRange->min);
+            EXPECT_EQ(range.max, spec.entryRange->max);
+        } else if (spec.kind == SettingKind::Check) {
+            EXPECT_EQ(range.min, 0);
+            EXPECT_EQ(range.max, 1);
+        }
+        for (const qint64 accepted : {qint64(range.min), qint64(range.max)}) {
+            EXPECT_EQ(RunIn(home, {"config", "set", key, QString::number(accepted)}).status, 0) << accepted;
+            EXPECT_EQ(RunIn(home, {"config", "get", key}).out, QString::number(accepted) + u'\n');
+        }
+        for (const qint64 refused : {qint64(range.min) - 1, qint64(range.max) + 1}) {
+            EXPECT_EQ(RunIn(home, {"config", "set", key, QString::number(refused)}).status, 2) << refused;
+            EXPECT_EQ(RunIn(home, {"config", "get", key}).out, QString::number(range.max) + u'\n');
+        }
+    }
 }
 
 TEST(CliConfig, HandWrittenValuesLoadWithCaps) {

@@ -151,6 +151,18 @@ TEST_F(ListFilesTest, TextImportRulesAndHostileLines) {
     EXPECT_EQ(list.Size(), 2);  // a file that cannot be opened leaves the list alone
 }
 
+TEST_F(ListFilesTest, CellsEndingInLineBreakCharactersSurviveTheFile) {
+    // The line reader takes "\r\n" for "\n", so a bare "\r" at the end of a record would be eaten.
+    Add("title", "http://a/1.pdf", "ok\r");
+    Add("t", "http://a/2.pdf", "\r\n");
+    Add("t2", "http://a/3.pdf", "ends in \\");
+    const QList<ResultEntry> before = list.Snapshot();
+    ASSERT_EQ(files.ExportListText(home.Path("cr.list"), StatusFilter()), 1);
+    list.ClearRows();
+    files.ImportListText(home.Path("cr.list"), StatusFilter());
+    EXPECT_EQ(list.Snapshot(), before);
+}
+
 TEST_F(ListFilesTest, HugeTitlesAndFailedSavesLoseNothing) {
     Add(QString(50 * 1024 * 1024, u'a'), "http://a/huge.pdf");
     const QString path = home.Path("big.list");

@@ -70,6 +70,55 @@ TEST(Options, ReadBackStopsAtTheFirstRefusedField) {
     EXPECT_EQ(options.ReadBack(), QStringLiteral("Enter an integer between 1 and 100."));
 }
 
+TEST(Options, EveryEntryRangeAndLoadCapHoldsAtItsBoundaries) {
+    const auto range = [](K key) { return SettingsTable::Spec(key).entryRange.value_or(EntryRange{-1, -1}); };
+    EXPECT_EQ(range(K::CharNum).min, 0);
+    EXPECT_EQ(range(K::CharNum).max, 255);
+    EXPECT_EQ(range(K::DownThreadCount).min, 1);
+    EXPECT_EQ(range(K::DownThreadCount).max, 100);
+    EXPECT_EQ(range(K::SearchMaxThread).min, 1);
+    EXPECT_EQ(range(K::SearchMaxThread).max, 50);
+    EXPECT_EQ(SettingsTable::Spec(K::DownThreadCount).loadCap, 100);
+    EXPECT_EQ(SettingsTable::Spec(K::SearchMaxThread).loadCap, 50);
+
+    int ranged = 0;
+    int capped = 0;
+    for (const SettingSpec& spec : SettingsTable::All()) {
+        SCOPED_TRACE(spec.key);
+        if (spec.loadCap > 0) {
+            ++capped;
+            for (const auto& [written, loaded] : {std::pair{spec.loadCap, spec.loadCap},
+                                                  {spec.loadCap + 1, spec.loadCap},
+                                                  {-1, spec.loadCap}}) {
+                Options options;
+                options.Load(IniFile::FromBytes(
+                    QStringLiteral("[FILE_FREE_DOC]\n%1=%2\n").arg(spec.key).arg(written).toUtf8()));
+                EXPECT_EQ(options.Int(spec.id), loaded) << written;
+            }
+        }
+        if (!spec.entryRange) continue;
+        ++ranged;
+        ASSERT_TRUE(spec.member);  // only committed members are read back
+        const EntryRange limits = *spec.entryRange;
+        const QString refusal =
+            QStringLiteral("Enter an integer between %1 and %2.").arg(limits.min).arg(limits.max);
+        Options options;
+        options.Load(IniFile());
+        for (const int accepted : {limits.min, limits.max}) {
+            options.SetLiveInt(spec.id, accepted);
+            EXPECT_EQ(options.ReadBack(), std::nullopt) << accepted;
+            EXPECT_EQ(options.Int(spec.id), accepted);
+        }
+        for (const int refused : {limits.min - 1, limits.max + 1}) {
+            options.SetLiveInt(spec.id, refused);
+            EXPECT_EQ(options.ReadBack(), refusal) << refused;
+            EXPECT_EQ(options.Int(spec.id), limits.max);  // the last accepted value stays
+        }
+    }
+    EXPECT_EQ(ranged, 3);
+    EXPECT_EQ(capped, 2);
+}
+
 TEST(Options, SaveWritesEveryKeyInCloseOrderAndKeepsTheRest) {
     TempHome home;
     home.Write("Setting.ini", "[FILE_FREE_DOC]\nGoogleKey1=<div class=\"g\">\nTimeOut=1\n[Mine]\nA=b\n");

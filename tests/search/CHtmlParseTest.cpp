@@ -26,6 +26,11 @@ TEST(CHtmlParse, ResolveUrlRules) {
     EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "FTP://files.example/a"), "FTP://files.example/a");
     EXPECT_EQ(CHtmlParse::ResolveUrl("", "f.pdf"), "/f.pdf");
     EXPECT_EQ(CHtmlParse::SiteBase("http://a/b", 1), "http://a/b");  // last "/" at 8: below 10, whole base
+    // A cut at index 10 and above is taken, one at 9 is not: the shortest host that still counts.
+    EXPECT_EQ(CHtmlParse::SiteBase("http://abc/p.html", 1), "http://abc");
+    EXPECT_EQ(CHtmlParse::SiteBase("http://ab/p.html", 1), "http://ab/p.html");
+    EXPECT_EQ(CHtmlParse::ResolveUrl("http://abc/p.html", "f.pdf"), "http://abc/f.pdf");
+    EXPECT_EQ(CHtmlParse::ResolveUrl("http://abc/p.html", "/d/f.pdf"), "http://abc/d/f.pdf");
     // 100,000 "../" resolve in one pass.
     EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, QStringLiteral("../").repeated(100000) + "f.pdf"),
               kBase + "/f.pdf");
