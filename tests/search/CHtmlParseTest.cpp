@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "engines/HtmlDocument.h"
 #include "lists/TextCodec.h"
 #include "search/CHtmlParse.h"
 
@@ -97,15 +98,45 @@ TEST(CHtmlParse, AnchorsInOrderWithTextAndBase) {
     EXPECT_EQ(anchors[0].link, "http://h.example/site/docs/a.pdf");
 }
 
+TEST(CHtmlParse, BaseHrefDecidesWhereLinksPoint) {
+    CHtmlParse page;
+    page.SetBaseUrl("http://h.example/site/p.html");
+    ASSERT_TRUE(
+        page.SetHtml("<head><base target=_top><base href=\"/docs/\"><base href=\"/other/\"></head>"
+                     "<a href=\"a.pdf\">a</a><a href=\"//cdn.example/b.pdf\">b</a>",
+                     true));
+    QList<AnchorRecord> anchors;
+    ASSERT_TRUE(page.ListAnchors(anchors));
+    ASSERT_EQ(anchors.size(), 2);
+    EXPECT_EQ(anchors[0].link, "http://h.example/docs/a.pdf");
+    EXPECT_EQ(anchors[1].link, "http://cdn.example/b.pdf");
+    // A base the program cannot fetch from is ignored.
+    ASSERT_TRUE(page.SetHtml("<base href=\"javascript:x\"><a href=\"a.pdf\">a</a>", true));
+    anchors.clear();
+    page.ListAnchors(anchors);
+    EXPECT_EQ(anchors[0].link, "http://h.example/site/a.pdf");
+}
+
 TEST(CHtmlParse, HostileMarkup) {
     CHtmlParse page;
-    const QString deep = QStringLiteral("<div>").repeated(100000) + "<a href=\"deep.pdf\">deep</a>" +
-                         QStringLiteral("</div>").repeated(100000);
-    ASSERT_TRUE(page.SetHtml(deep, true));
+    // Nesting 100,000 to 300,000 deep, by known, custom and never-closed elements.
+    const QString anchor = "<a href=\"deep.pdf\">deep</a>";
+    for (const QString& deep :
+         {QStringLiteral("<div>").repeated(100000) + anchor + QStringLiteral("</div>").repeated(100000),
+          QStringLiteral("<p-x>").repeated(300000) + anchor,
+          QStringLiteral("<div></x>").repeated(200000) + anchor}) {
+        ASSERT_TRUE(page.SetHtml(deep, true));
+        QList<AnchorRecord> anchors;
+        page.ListAnchors(anchors);
+        ASSERT_EQ(anchors.size(), 1);
+        EXPECT_EQ(anchors[0].link, "deep.pdf");
+        EXPECT_EQ(anchors[0].text, "deep");
+    }
     QList<AnchorRecord> anchors;
-    page.ListAnchors(anchors);
-    ASSERT_EQ(anchors.size(), 1);
-    EXPECT_EQ(anchors[0].link, "deep.pdf");
+    // A refused page leaves nothing of the previous one behind.
+    EXPECT_FALSE(page.SetHtml(QString(HtmlDocument::kMaxPageBytes + 1, u'x'), true));
+    EXPECT_FALSE(page.Refusal().isEmpty());
+    EXPECT_FALSE(page.ListAnchors(anchors));
 
     QByteArray noise;
     for (int i = 0; i < 1 << 20; ++i) noise += char((i * 131) & 0xFF);
