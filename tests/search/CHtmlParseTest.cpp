@@ -61,9 +61,14 @@ TEST(CHtmlParse, ResolveUrlRules) {
     // Nothing absolute to resolve against: the link as written, for a later resolution.
     EXPECT_EQ(CHtmlParse::ResolveUrl("", "../f.pdf#x"), "../f.pdf");
     EXPECT_EQ(CHtmlParse::ResolveUrl("", "http://a.example/./f.pdf"), "http://a.example/f.pdf");
-    // 100,000 "../" resolve in one pass and stop at the root.
+    // 100,000 "../" resolve in one pass and stop at the root; a megabyte of segments, or of nothing but
+    // a scheme-like prefix, is no trouble.
     EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, QStringLiteral("../").repeated(100000) + "f.pdf"),
               "http://host.example/f.pdf");
+    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, QStringLiteral("a/./").repeated(250000) + "f.pdf").size(),
+              qsizetype(QStringLiteral("http://host.example/x/").size() + 500000 + 5));
+    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, QString(1000000, u'a') + ":x"), "");
+    EXPECT_EQ(CHtmlParse::ResolveUrl("http://[::1]:8080/d/p?q#f", "f.pdf"), "http://[::1]:8080/d/f.pdf");
 }
 
 TEST(CHtmlParse, StripScriptTags) {
