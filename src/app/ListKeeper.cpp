@@ -22,13 +22,16 @@ bool ListKeeper::BeginExport() {
 
 QString ListKeeper::ExportTo(QString path, const StatusFilter& filter) {
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".xml");
-    if (ListFiles::IsTextPath(path)) {
-        files_.ExportListText(path, filter);
-    } else {
-        files_.ExportListXml(path, filter);
-    }
+    const int saved = ListFiles::IsTextPath(path) ? files_.ExportListText(path, filter)
+                                                  : files_.ExportListXml(path, filter);
     options_.SetCommittedText(SettingKey::ListPath, path);
     exporting_ = false;
+    if (saved == 0 && !files_.LastError().isEmpty()) {
+        ReportSaveFailure();
+        if (messages_)
+            messages_->ShowMessageBox(QStringLiteral("The list was not saved: %1").arg(files_.LastError()));
+        return path;
+    }
     if (status_) status_->ShowMsg(QStringLiteral("导出完成"), QString(), QString(), 0);
     return path;
 }
@@ -48,7 +51,12 @@ bool ListKeeper::AppendTo(QString path) {
         return false;
     }
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".list");
-    if (!files_.AppendListText(path)) return false;
+    if (!files_.AppendListText(path)) {
+        ReportSaveFailure();
+        if (messages_)
+            messages_->ShowMessageBox(QStringLiteral("The list was not saved: %1").arg(files_.LastError()));
+        return false;
+    }
     options_.SetCommittedText(SettingKey::ListPath, QString());
     if (status_) status_->ShowMsg(QStringLiteral("导出完成"), QString(), QString(), 0);
     return true;
@@ -67,11 +75,14 @@ void ListKeeper::StartupLoad() {
 
 void ListKeeper::SaveToListPath() {
     const QString path = options_.Text(SettingKey::ListPath);
-    if (ListFiles::IsTextPath(path)) {
-        files_.ExportListText(path, StatusFilter());
-    } else {
-        files_.ExportListXml(path, StatusFilter());
-    }
+    const int saved = ListFiles::IsTextPath(path) ? files_.ExportListText(path, StatusFilter())
+                                                  : files_.ExportListXml(path, StatusFilter());
+    if (saved == 0 && !files_.LastError().isEmpty()) ReportSaveFailure();
+}
+
+void ListKeeper::ReportSaveFailure() {
+    if (status_)
+        status_->ShowMsg(QStringLiteral("The list was not saved:"), files_.LastError(), QString(), 1);
 }
 
 void ListKeeper::AutoSave() {

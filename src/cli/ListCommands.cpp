@@ -68,8 +68,8 @@ int ListCommand::Run(CliContext& context, const QStringList& args) {
     } else {
         bytes = ListFileFormat::WriteXml(*entries);
     }
-    if (!SafeFile::Write(args[2], bytes)) {
-        return context.Failed(QStringLiteral("list: cannot write %1").arg(args[2]));
+    if (!SafeFile::Write(args[2], bytes, &error)) {
+        return context.Failed(QStringLiteral("list: cannot write %1: %2").arg(args[2], error));
     }
     return kCliDone;
 }

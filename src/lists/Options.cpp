@@ -85,14 +85,16 @@ void Options::Load(const IniFile& ini) {
     }
 }
 
-bool Options::Save(const Profile& profile) const {
-    return profile.Update([this](IniFile& ini) {
-        for (SettingKey key : SettingsTable::SaveOrder()) {
-            const SettingSpec& spec = SettingsTable::Spec(key);
-            const QString value = spec.kind == SettingKind::Text ? Text(key) : QString::number(Int(key));
-            ini.SetValue(Profile::kSection, QLatin1StringView(spec.key), value);
-        }
-    });
+bool Options::Save(const Profile& profile, QString* error) const {
+    return profile.Update(
+        [this](IniFile& ini) {
+            for (SettingKey key : SettingsTable::SaveOrder()) {
+                const SettingSpec& spec = SettingsTable::Spec(key);
+                const QString value = spec.kind == SettingKind::Text ? Text(key) : QString::number(Int(key));
+                ini.SetValue(Profile::kSection, QLatin1StringView(spec.key), value);
+            }
+        },
+        error);
 }
 
 QString Options::DisplayValue(SettingKey key) const {

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 
+#include "SmallDisk.h"
 #include "TempHome.h"
 #include "cli/CliApp.h"
 
@@ -86,6 +90,37 @@ TEST(CliKeywords, AddListClear) {
     EXPECT_EQ(RunIn(home, {"keywords", "list"}).out, QString());
 }
 
+TEST(CliFullDisk, SavesFailWithTheReasonAndKeepTheOldFiles) {
+    SmallDisk disk;
+    if (!disk.Mounted()) GTEST_SKIP() << disk.Why().toStdString();
+    const QStringList home{"--home", disk.Path("home")};
+    ASSERT_EQ(RunCli(home + QStringList{"config", "set", "SavePath", "/data"}).status, 0);
+    ASSERT_EQ(RunCli(home + QStringList{"keywords", "add", "first"}).status, 0);
+    ASSERT_EQ(
+        RunCli(home + QStringList{"list", "convert", disk.Path("home/key.list"), disk.Path("a.list")}).status,
+        0);
+    auto read = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray settings = read(disk.Path("home/config/Setting.ini"));
+    const QByteArray keys = read(disk.Path("home/key.list"));
+    const QByteArray list = read(disk.Path("a.list"));
+    ASSERT_TRUE(settings.contains("SavePath=/data"));
+
+    disk.Fill();
+    for (const QStringList& args :
+         {QStringList{"config", "set", "FindFilter", "words"}, QStringList{"keywords", "add", "second"},
+          QStringList{"list", "convert", disk.Path("home/key.list"), disk.Path("a.list")}}) {
+        const CliRun run = RunCli(home + args);
+        EXPECT_EQ(run.status, 1) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains("No space left on device")) << run.err.toStdString();
+    }
+    EXPECT_EQ(read(disk.Path("home/config/Setting.ini")), settings);
+    EXPECT_EQ(read(disk.Path("home/key.list")), keys);
+    EXPECT_EQ(read(disk.Path("a.list")), list);
+}
+
 TEST(CliUsage, ErrorsAndHelp) {
     TempHome home;
     EXPECT_EQ(RunCli({}).status, 2);
@@ -140,6 +175,13 @@ TEST(CliLists, ShowConvertAndRegistry) {
     EXPECT_EQ(RunIn(home, {"list", "show", home.Path("bad.xml")}).status, 1);
     EXPECT_EQ(RunIn(home, {"list", "show", home.Path("none.list")}).status, 1);
     EXPECT_EQ(RunIn(home, {"list", "show"}).status, 2);
+    // An output that is not a regular file is refused and left as it is.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(home.Path("pipe.xml")).constData(), 0600), 0);
+    const CliRun toPipe = RunIn(home, {"list", "convert", home.Path("in.list"), home.Path("pipe.xml")});
+    EXPECT_EQ(toPipe.status, 1);
+    EXPECT_TRUE(toPipe.err.contains("not a regular file")) << toPipe.err.toStdString();
+    EXPECT_FALSE(QFileInfo(home.Path("pipe.xml")).isFile());
+    EXPECT_EQ(RunIn(home, {"list", "convert", home.Path("in.list"), "/dev/null"}).status, 1);
 
     EXPECT_EQ(RunIn(home, {"registry", "check", "http://a/1.pdf"}).status, 1);
     EXPECT_EQ(RunIn(home, {"registry", "add", "http://a/1.pdf"}).status, 0);
