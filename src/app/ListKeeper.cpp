@@ -67,10 +67,19 @@ void ListKeeper::StartupLoad() {
     if (!options_.Checked(SettingKey::AutoLoad) || path.isEmpty()) return;
     if (ListFiles::IsTextPath(path)) {
         files_.ImportListText(path, StatusFilter());
-    } else {
-        files_.ImportListXml(path, StatusFilter());
+        return;
     }
-    options_.SetCommittedText(SettingKey::ListPath, path);
+    files_.ImportListXml(path, StatusFilter());
+    // A damaged XML list was read from its twin, which is now the list path: the auto-save and the
+    // close keep the twin in step and never write the twin's rows over the user's XML file.
+    const QString twin = path + QStringLiteral(".list");
+    if (options_.Text(SettingKey::ListPath) == twin && status_) {
+        status_->ShowMsg(
+            QStringLiteral("The list %1 cannot be read; its twin %2 was loaded and is saved from "
+                           "now on: %1 is left as it is.")
+                .arg(path, twin),
+            QString(), QString(), 1);
+    }
 }
 
 void ListKeeper::SaveToListPath() {

@@ -42,4 +42,21 @@ TEST(Session, AHomeThatCannotBeCreatedStillStartsWithDefaults) {
     EXPECT_EQ(home.Read("file"), QByteArray("x"));
 }
 
+TEST(Session, ADamagedXmlListLoadedAtStartIsNeverOverwrittenFromItsTwin) {
+    TempHome home;
+    const QByteArray broken = "<skimmer><item><title>a</title>";
+    home.Write("in.xml", broken);
+    home.Write("in.xml.list", QString::fromUtf8("a$pdf$1$http://h/a.pdf$等待\n").toUtf8());
+    home.Write("config/Setting.ini",
+               "[FILE_FREE_DOC]\nAutoLoad=1\nListPath=" + home.Path("in.xml").toUtf8() + "\n");
+    Session session(home.Path());
+    session.Start();
+    EXPECT_EQ(session.Results().Size(), 1);
+    EXPECT_EQ(session.GetOptions().Text(SettingKey::ListPath), home.Path("in.xml.list"));
+    EXPECT_TRUE(home.Read("run.log").contains("is left as it is"));
+    session.Lists().AutoSave();
+    session.Lists().CloseSave();
+    EXPECT_EQ(home.Read("in.xml"), broken);
+}
+
 }  // namespace
