@@ -51,6 +51,11 @@ int ConfigCommand::Set(CliContext& context, const QString& key, const QString& v
     bool written;
     QString error;
     if (spec->kind == SettingKind::Text) {
+        if (value.size() > SettingsTable::kMaxTextLength) {
+            return context.Usage(QStringLiteral("config: %1 takes at most %2 characters")
+                                     .arg(name)
+                                     .arg(SettingsTable::kMaxTextLength));
+        }
         written = settings.ProfileWriteString(name, value, &error);
     } else {
         bool isNumber = false;

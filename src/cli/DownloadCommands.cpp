@@ -78,10 +78,12 @@ int DownloadCommand::Run(CliContext& context, const QStringList& args) {
     Options& options = session.GetOptions();
     const auto workers = parsed.Number(QStringLiteral("--workers"), options.Int(K::DownThreadCount));
     const auto timeout = parsed.Number(QStringLiteral("--timeout"), options.Int(K::TimeOut));
-    if (!workers || *workers < 1 || *workers > 100)
-        return context.Usage(QStringLiteral("download: --workers takes 1 to 100"));
-    if (!timeout || *timeout < 0)
-        return context.Usage(QStringLiteral("download: --timeout takes minutes from 0"));
+    if (!workers || !SettingsTable::Accepts(K::DownThreadCount, *workers))
+        return context.Usage(
+            QStringLiteral("download: --workers takes %1").arg(SettingsTable::RangeText(K::DownThreadCount)));
+    if (!timeout || !SettingsTable::Accepts(K::TimeOut, *timeout))
+        return context.Usage(
+            QStringLiteral("download: --timeout takes %1 minutes").arg(SettingsTable::RangeText(K::TimeOut)));
     if (parsed.Has(QStringLiteral("--size-limit"))) {
         const QStringList limits = parsed.Value(QStringLiteral("--size-limit")).split(u':');
         bool minOk = false, maxOk = false;

@@ -6,12 +6,14 @@
 #include <QString>
 #include <functional>
 
+#include "lists/SettingsTable.h"
+
 class IniFile;
 
 class Profile {
   public:
     static constexpr const char* kSection = "FILE_FREE_DOC";
-    static constexpr int kMaxStringLength = 4096;
+    static constexpr int kMaxStringLength = SettingsTable::kMaxTextLength;
 
     explicit Profile(QString path) : path_(std::move(path)) {}
     const QString& Path() const { return path_; }

@@ -72,6 +72,28 @@ TEST(CliConfig, SetValidatesAgainstTheTableAndWritesNothingWhenRefused) {
     EXPECT_EQ(RunIn(home, {"config", "get", "SavePath"}).out, QString::fromUtf8("/数据/文档\n"));
 }
 
+TEST(CliConfig, SetAndTheFlagsShareTheSettingsRanges) {
+    TempHome home;
+    for (const QStringList& refused :
+         QList<QStringList>{{"config", "set", "TimeOut", "-1"},
+                            {"config", "set", "SearchInterval", "3601"},
+                            {"config", "set", "SavePath", QString(100000, u'p')},
+                            {"download", "x.list", "--to", "out", "--timeout", "-1"},
+                            {"download", "x.list", "--to", "out", "--timeout", "10081"},
+                            {"search", "--out", "x.list", "--deep-limit", "99999999999"},
+                            {"search", "--out", "x.list", "--interval", "-1"}}) {
+        const CliRun run = RunIn(home, refused);
+        EXPECT_EQ(run.status, 2) << refused.first(3).join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains(" takes ")) << run.err.toStdString();
+    }
+    EXPECT_FALSE(home.Exists("config/Setting.ini"));
+    const QString longest(4096, u'p');
+    EXPECT_EQ(RunIn(home, {"config", "set", "SavePath", longest}).status, 0);
+    EXPECT_EQ(RunIn(home, {"config", "get", "SavePath"}).out, longest + '\n');
+    home.Write("config/Setting.ini", "[FILE_FREE_DOC]\nCharNum=300\n");
+    EXPECT_EQ(RunIn(home, {"config", "get", "CharNum"}).out, QStringLiteral("255\n"));
+}
+
 TEST(CliConfig, HandWrittenValuesLoadWithCaps) {
     TempHome home;
     home.Write("config/Setting.ini", "[FILE_FREE_DOC]\r\nDownThreadCount=500\r\nURLsCount=x\r\n");
