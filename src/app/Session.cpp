@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 
+#include "app/HomeLock.h"
 #include "lists/IniFile.h"
 
 Session::Session(const QString& homeDir, QObject* parent)
@@ -80,5 +81,21 @@ bool Session::ForwardingSink::AskYesNo(const QString& text, const QString& capti
 }
 
 bool Session::SaveSettings() {
-    return options_.Save(Settings());
+    HomeLock lock(home_.LockPath());
+    QString error;
+    if (!lock.Acquire(&error) || !options_.Save(Settings(), &error)) {
+        ShowMsg(QStringLiteral("The settings were not saved:"), error, QString(), 1);
+        return false;
+    }
+    return true;
+}
+
+bool Session::SaveKeywords() {
+    HomeLock lock(home_.LockPath());
+    QString error;
+    if (!lock.Acquire(&error) || !keywords_.SaveKeywordFile(&error)) {
+        ShowMsg(QStringLiteral("The keyword list was not saved:"), error, QString(), 1);
+        return false;
+    }
+    return true;
 }

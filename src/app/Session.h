@@ -39,9 +39,10 @@ class Session : public QObject {
     void SetMessageSink(MessageSink* sink) { messages_.target = sink; }
     MessageSink& Messages() { return messages_; }
 
-    // Writes the settings as they stand; the caller reads the controls back first.
+    // Writes the settings as they stand, under the home's lock; the caller reads the controls back first.
+    // False (and a run-log entry with the reason) when the file was not written.
     bool SaveSettings();
-    bool SaveKeywords() { return keywords_.SaveKeywordFile(); }
+    bool SaveKeywords();
 
     const AppHome& Home() const { return home_; }
     Profile Settings() const { return Profile(home_.SettingsPath()); }

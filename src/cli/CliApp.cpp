@@ -1,5 +1,6 @@
 #include "cli/CliApp.h"
 
+#include "app/HomeLock.h"
 #include "app/Session.h"
 #include "cli/ConfigCommand.h"
 #include "cli/DownloadCommands.h"
@@ -124,8 +125,19 @@ int CliApp::Run(const QStringList& args, QTextStream& out, QTextStream& err) {
         return kCliDone;
     }
 
+    const QString homeDir = AppHome::ResolveDir(home);
+    HomeLock lock(AppHome(homeDir).LockPath());
+    if (command->ChangesHome(rest)) {
+        // The session reads the files it is about to change: take the lock before it starts.
+        AppHome(homeDir).Prepare();
+        QString error;
+        if (!lock.Acquire(&error)) {
+            err << "skimmer-cli: " << command->Name() << ": " << error << '\n';
+            return kCliFailed;
+        }
+    }
     TerminalMessages messages(err);  // outlives the session that points at it
-    Session session(AppHome::ResolveDir(home));
+    Session session(homeDir);
     // The terminal is this front end's status line.
     QObject::connect(&session.Status(), &StatusLine::messageShown, &session,
                      [&err](const QString& text) { err << text << Qt::endl; });

@@ -4,9 +4,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <memory>
+#include <vector>
 
 #include "SmallDisk.h"
 #include "TempHome.h"
+#include "app/HomeLock.h"
 #include "cli/CliApp.h"
 
 namespace {
@@ -158,6 +161,47 @@ TEST(CliUsage, ErrorsAndHelp) {
         EXPECT_EQ(run.status, 0);
         EXPECT_TRUE(run.out.startsWith("usage: skimmer-cli " + QString::fromLatin1(command)));
     }
+}
+
+TEST(CliProcess, ParallelWritersOfOneHomeLoseNothing) {
+    TempHome home;
+    for (int round = 0; round < 3; ++round) {
+        std::vector<std::unique_ptr<QProcess>> processes;
+        auto start = [&](const QStringList& args) {
+            processes.push_back(std::make_unique<QProcess>());
+            processes.back()->start(SKIMMER_CLI_PATH, QStringList{"--home", home.Path()} + args);
+        };
+        for (const char* key : {"EDocOther", "FindFilter", "EEngineOther"})
+            start({"config", "set", key, QStringLiteral("%1-%2").arg(key).arg(round)});
+        for (int i = 0; i < 20; ++i) start({"keywords", "add", QStringLiteral("k%1-%2").arg(round).arg(i)});
+        for (auto& process : processes) {
+            ASSERT_TRUE(process->waitForFinished(60000));
+            EXPECT_EQ(process->exitCode(), 0) << process->readAllStandardError().toStdString();
+        }
+        const QByteArray settings = home.Read("config/Setting.ini");
+        for (const char* key : {"EDocOther", "FindFilter", "EEngineOther"})
+            EXPECT_TRUE(settings.contains(QStringLiteral("%1=%1-%2\n").arg(key).arg(round).toUtf8())) << key;
+        EXPECT_EQ(home.Read("key.list").count('\n'), 20 * (round + 1));
+    }
+}
+
+TEST(CliProcess, AHomeKeptBusyRefusesChangesWithAMessage) {
+    TempHome home;
+    ASSERT_EQ(RunIn(home, {"config", "set", "EDocOther", "chm"}).status, 0);
+    const QByteArray before = home.Read("config/Setting.ini");
+    HomeLock held(home.Path("skimmer.lock"));
+    QString error;
+    ASSERT_TRUE(held.Acquire(&error)) << error.toStdString();
+    QProcess process;
+    process.start(SKIMMER_CLI_PATH, {"--home", home.Path(), "config", "set", "EDocOther", "djvu"});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_TRUE(process.readAllStandardError().contains("is busy"));
+    EXPECT_EQ(home.Read("config/Setting.ini"), before);
+    // Reading needs no lock.
+    process.start(SKIMMER_CLI_PATH, {"--home", home.Path(), "config", "get", "EDocOther"});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.readAllStandardOutput(), QByteArray("chm\n"));
 }
 
 TEST(CliProcess, RealBinaryExitStatusAndStreams) {
