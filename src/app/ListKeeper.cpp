@@ -65,6 +65,18 @@ bool ListKeeper::AppendTo(QString path) {
 void ListKeeper::StartupLoad() {
     const QString path = options_.Text(SettingKey::ListPath);
     if (!options_.Checked(SettingKey::AutoLoad) || path.isEmpty()) return;
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        // Reading a pipe would wait for a writer forever, and saving to a device is no list.
+        options_.SetCommittedText(SettingKey::ListPath, QString());
+        if (status_) {
+            status_->ShowMsg(
+                QStringLiteral("The last list %1 is not a regular file; it is not loaded and not saved to.")
+                    .arg(path),
+                QString(), QString(), 1);
+        }
+        return;
+    }
     if (ListFiles::IsTextPath(path)) {
         files_.ImportListText(path, StatusFilter());
         return;

@@ -51,7 +51,7 @@ void Session::OnTimer1() {
     search_->CheckDeepSearchLimit();
 }
 
-QString Session::Start() {
+QString Session::Start(bool keepLastList) {
     const QString problem = home_.Prepare();
     if (!registry_.OpenDocDatabase(home_.DocDatabasePath())) {
         ShowMsg(QStringLiteral("初始化文档数据库失败"), QString(), QString(), 1);
@@ -61,10 +61,10 @@ QString Session::Start() {
     filters_.LoadFilterLists(home_.UrlFilterPath(), home_.TitleFilterPath());
     options_.Load(IniFile::Load(home_.SettingsPath()));
     timer1_.start(1500);
-    timer2_.start(120000);
+    if (keepLastList) timer2_.start(120000);
     timer3_.start(1000);
     keywords_.LoadKeywordFile();
-    listKeeper_.StartupLoad();
+    if (keepLastList) listKeeper_.StartupLoad();
     return problem;
 }
 

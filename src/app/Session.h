@@ -33,7 +33,9 @@ class Session : public QObject {
 
     // Creates the home's folders, opens the registry, loads the settings, the keyword list and (with
     // AutoLoad) the last list. Returns a problem with the home (shown to the user), or an empty text.
-    QString Start();
+    // Without `keepLastList` the last list is neither loaded nor auto-saved: for front ends whose work
+    // names its own list files.
+    QString Start(bool keepLastList = true);
 
     // Where message boxes go; until a front end sets one they go to the status line.
     void SetMessageSink(MessageSink* sink) { messages_.target = sink; }

@@ -142,7 +142,9 @@ int CliApp::Run(const QStringList& args, QTextStream& out, QTextStream& err) {
     QObject::connect(&session.Status(), &StatusLine::messageShown, &session,
                      [&err](const QString& text) { err << text << Qt::endl; });
     session.SetMessageSink(&messages);
-    const QString problem = session.Start();
+    // Every command names the list files it works on: the window's last list stays untouched (and a
+    // large or odd one cannot slow or stall a command that has nothing to do with it).
+    const QString problem = session.Start(false);
     if (!problem.isEmpty()) err << "skimmer-cli: " << problem << '\n';
     CliContext context{session, out, err};
     const int status = command->Run(context, rest);

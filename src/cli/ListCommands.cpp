@@ -1,6 +1,7 @@
 #include "cli/ListCommands.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include "app/Session.h"
 #include "lists/ListFileFormat.h"
@@ -11,6 +12,10 @@
 namespace {
 
 std::optional<QList<ResultEntry>> ReadListFile(const QString& path, QString* error) {
+    if (QFileInfo::exists(path) && !QFileInfo(path).isFile()) {
+        *error = QStringLiteral("%1 is not a regular file").arg(path);
+        return std::nullopt;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("cannot read %1").arg(path);

@@ -62,6 +62,12 @@ int ListFiles::ExportListXml(const QString& path, const StatusFilter& filter) {
 }
 
 int ListFiles::ImportListText(const QString& path, const StatusFilter& filter) {
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        // A pipe would keep the reader waiting, and a device or folder holds no list.
+        if (messages_) messages_->ShowMessageBox(QStringLiteral("%1 is not a regular file").arg(path));
+        return 1;
+    }
     options_.SetCommittedText(SettingKey::ListPath, path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return 1;

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <QFile>
+#include <QFileInfo>
+
 #include "TempHome.h"
 #include "app/Session.h"
 
@@ -57,6 +61,19 @@ TEST(Session, ADamagedXmlListLoadedAtStartIsNeverOverwrittenFromItsTwin) {
     session.Lists().AutoSave();
     session.Lists().CloseSave();
     EXPECT_EQ(home.Read("in.xml"), broken);
+}
+
+TEST(Session, ALastListThatIsNotARegularFileIsRefused) {
+    TempHome home;
+    ASSERT_EQ(::mkfifo(QFile::encodeName(home.Path("pipe.list")).constData(), 0600), 0);
+    home.Write("config/Setting.ini",
+               "[FILE_FREE_DOC]\nAutoLoad=1\nListPath=" + home.Path("pipe.list").toUtf8() + "\n");
+    Session session(home.Path());
+    session.Start();  // a pipe would keep the reader waiting here
+    EXPECT_EQ(session.GetOptions().Text(SettingKey::ListPath), QString());
+    EXPECT_TRUE(home.Read("run.log").contains("is not a regular file"));
+    session.Lists().CloseSave();
+    EXPECT_FALSE(QFileInfo(home.Path("pipe.list")).isFile());
 }
 
 }  // namespace

@@ -204,6 +204,24 @@ TEST(CliProcess, AHomeKeptBusyRefusesChangesWithAMessage) {
     EXPECT_EQ(process.readAllStandardOutput(), QByteArray("chm\n"));
 }
 
+TEST(CliProcess, CommandsNeverTouchTheWindowsLastList) {
+    TempHome home;
+    ASSERT_EQ(::mkfifo(QFile::encodeName(home.Path("pipe.list")).constData(), 0600), 0);
+    home.Write("last.list", QString::fromUtf8("a$pdf$1$http://h/a.pdf$等待\n").toUtf8());
+    for (const char* last : {"pipe.list", "last.list"}) {
+        home.Write("config/Setting.ini",
+                   "[FILE_FREE_DOC]\nAutoLoad=1\nListPath=" + home.Path(last).toUtf8() + "\n");
+        QProcess process;
+        process.start(SKIMMER_CLI_PATH, {"--home", home.Path(), "config", "list"});
+        ASSERT_TRUE(process.waitForFinished(30000)) << last;
+        EXPECT_EQ(process.exitCode(), 0);
+        EXPECT_TRUE(process.readAllStandardOutput().contains("ListPath=" + home.Path(last).toUtf8()));
+    }
+    const CliRun shown = RunIn(home, {"list", "show", home.Path("pipe.list")});
+    EXPECT_EQ(shown.status, 1);
+    EXPECT_TRUE(shown.err.contains("not a regular file"));
+}
+
 TEST(CliProcess, RealBinaryExitStatusAndStreams) {
     TempHome home;
     QProcess process;
