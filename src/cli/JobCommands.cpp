@@ -161,7 +161,7 @@ int SearchCommand::Run(CliContext& context, const QStringList& args) {
     const int written = ListFiles::IsTextPath(out) ? files.ExportListText(out, StatusFilter())
                                                    : files.ExportListXml(out, StatusFilter());
     if (written == 0 && session.Results().Size() > 0)
-        return context.Failed(QStringLiteral("search: cannot write %1").arg(out));
+        return context.Failed(QStringLiteral("search: ") + files.LastError());
     context.err << "found " << session.Results().Size() << " documents; list written to " << out << '\n';
     return kCliDone;
 }

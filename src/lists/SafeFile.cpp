@@ -58,7 +58,8 @@ bool SafeFile::Write(const QString& path, const QByteArray& bytes, QString* erro
     QString target = path;
     const QFileInfo given(path);
     if (given.isSymLink()) {
-        target = given.symLinkTarget();
+        // The file at the end of the chain is replaced; a dangling link names the file to create.
+        target = given.exists() ? given.canonicalFilePath() : given.symLinkTarget();
         if (target.isEmpty()) {
             SetError(error, QStringLiteral("the symbolic link cannot be followed"));
             return false;
