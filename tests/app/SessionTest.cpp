@@ -63,6 +63,27 @@ TEST(Session, ADamagedXmlListLoadedAtStartIsNeverOverwrittenFromItsTwin) {
     EXPECT_EQ(home.Read("in.xml"), broken);
 }
 
+TEST(Session, AFailedExportIsReportedNotAnnouncedAsDone) {
+    struct Recorder : MessageSink {
+        void ShowMessageBox(const QString& text) override { shown.append(text); }
+        bool AskYesNo(const QString&, const QString&) override { return true; }
+        QStringList shown;
+    } recorder;
+    TempHome home;
+    Session session(home.Path());
+    session.Start();
+    session.SetMessageSink(&recorder);
+    ASSERT_EQ(session.Results().AddLinkIfNew("http://h/a.pdf"), 1);
+    ASSERT_EQ(session.Results().AddEntry("a", "pdf", "1", "http://h/a.pdf", "等待"), 0);
+    ASSERT_TRUE(session.Lists().BeginExport());
+    session.Lists().ExportTo(home.Path("missing/folder/a.list"), StatusFilter());
+    ASSERT_EQ(recorder.shown.size(), 1);
+    EXPECT_TRUE(recorder.shown.first().contains("No such file or directory"))
+        << recorder.shown.first().toStdString();
+    EXPECT_NE(session.Status().Current(), QStringLiteral("导出完成  "));
+    EXPECT_TRUE(home.Read("run.log").contains("missing/folder/a.list"));
+}
+
 TEST(Session, ALastListThatIsNotARegularFileIsRefused) {
     TempHome home;
     ASSERT_EQ(::mkfifo(QFile::encodeName(home.Path("pipe.list")).constData(), 0600), 0);
