@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 
 #include "TempHome.h"
 #include "lists/IniFile.h"
@@ -179,6 +182,22 @@ TEST_F(ListFilesTest, HugeTitlesAndFailedSavesLoseNothing) {
 
     EXPECT_TRUE(files.AppendListText(path));
     EXPECT_EQ(home.Read("big.list").size(), 2 * saved.size());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ListFilesTest, ImportingAPipeOrAFolderReadsNothingAndSaysSo) {
+    Add("kept", "http://h/kept.pdf");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(home.Path("pipe.list")).constData(), 0600), 0);
+    QDir().mkpath(home.Path("folder.list"));
+    for (const char* name : {"pipe.list", "folder.list"}) {
+        EXPECT_EQ(files.ImportListText(home.Path(name), StatusFilter()), 1);
+        EXPECT_EQ(list.Size(), 1) << name;
+        EXPECT_EQ(options.Text(SettingKey::ListPath), QString()) << name;
+    }
+    EXPECT_EQ(sink.shown.size(), 2);
 }
 
 }  // namespace
