@@ -1,0 +1,17 @@
+#pragma once
+// Cuts the hits from one result page with an engine's layouts: the classic layout first (through the
+// classic parsers' cutter), then each XPath layout in order; the first layout that finds any hit wins.
+
+#include <functional>
+
+#include <QList>
+#include <QString>
+
+#include "engines/EngineDefinition.h"
+#include "engines/EngineHit.h"
+
+using ClassicHitCutter =
+    std::function<QList<EngineHit>(const EngineDefinition&, const QString& url, const QString& page)>;
+
+QList<EngineHit> ReadEngineHits(const EngineDefinition& engine, const QString& pageUrl, const QString& page,
+                                const ClassicHitCutter& classic);
