@@ -257,19 +257,20 @@ class DefinitionReader {
     bool ReadBlock(const QJsonValue& value, const QString& place, BlockSignature* block) {
         if (!value.isObject()) return Fail(place, Tr("a block signature must be an object"));
         const QJsonObject object = value.toObject();
-        if (!OnlyKnownKeys(object, place, {"reason", "status", "url", "body"})) return false;
+        if (!OnlyKnownKeys(object, place, {"reason", "status", "url", "body", "unless"})) return false;
         if (!Text(object, place, "reason", true, &block->reason, false)) return false;
         QJsonArray statuses;
         if (!Array(object, place, "status", false, &statuses)) return false;
         for (qsizetype i = 0; i < statuses.size(); ++i) {
             const int status = statuses.at(i).toInt(-1);
-            if (status < 100 || status > 599)
+            if (status < 100 || status > 999)
                 return Fail(place + QStringLiteral(".status[%1]").arg(i),
-                            Tr("must be an HTTP status (100-599)"));
+                            Tr("must be an HTTP status (100-999)"));
             block->statuses.append(status);
         }
         if (!Text(object, place, "url", false, &block->urlContains)) return false;
         if (!Strings(object, place, "body", false, &block->body)) return false;
+        if (!Strings(object, place, "unless", false, &block->unlessBody)) return false;
         // A signature without any condition would call every page a block page.
         if (block->statuses.isEmpty() && block->urlContains.isEmpty() && block->body.isEmpty())
             return Fail(place, Tr("a block signature needs \"status\", \"url\" or \"body\""));

@@ -20,6 +20,9 @@ QList<EngineHit> ReadEngineHits(const EngineDefinition& engine, const QString& p
         QList<EngineHit> hits;
         QSet<QString> seen;
         for (EngineHit& hit : XPathLayoutReader::Read(layout, *document)) {
+            // A fragment never changes the document; a link that is nothing but one is no result.
+            const qsizetype hash = hit.link.indexOf(u'#');
+            if (hash >= 0) hit.link.truncate(hash);
             hit.link = CHtmlParse::ResolveUrl(pageUrl, hit.link);
             if (hit.link.isEmpty() || seen.contains(hit.link)) continue;
             seen.insert(hit.link);
