@@ -34,7 +34,10 @@ class DefinitionReader {
     bool ReadFile(const QJsonDocument& document, QList<EngineDefinition>* engines) {
         if (document.isObject()) {
             EngineDefinition engine;
-            if (!ReadEngine(document.object(), QString(), &engine)) return false;
+            const QString id = document.object().value(QStringLiteral("id")).toString();
+            if (!ReadEngine(document.object(),
+                            id.isEmpty() ? QString() : QStringLiteral("(%1)").arg(id.left(64)), &engine))
+                return false;
             engines->append(engine);
             return true;
         }
