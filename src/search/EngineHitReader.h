@@ -13,5 +13,7 @@
 using ClassicHitCutter =
     std::function<QList<EngineHit>(const EngineDefinition&, const QString& url, const QString& page)>;
 
+// *unreadable (when given) says why a page could not be parsed at all (too large, nested beyond use); it is
+// cleared otherwise.
 QList<EngineHit> ReadEngineHits(const EngineDefinition& engine, const QString& pageUrl, const QString& page,
-                                const ClassicHitCutter& classic);
+                                const ClassicHitCutter& classic, QString* unreadable = nullptr);

@@ -118,16 +118,22 @@ TEST(XPathLayoutReader, HostilePagesAndExpressionsCostBoundedWork) {
     const auto catalog = EngineCatalog::BuiltIn();
     const EngineDefinition& google = *catalog->Find("google");
 
-    // A 50 MB page of results: the hits stop at the cap.
+    // A page of results just under the parser's size bound: the hits stop at the cap.
     const QString result = "<div><a href=\"/url?q=https://site.example/doc.pdf\"><h3>Result</h3></a></div>\n";
-    const QString huge =
-        "<html><body>" + Repeat(result, 50 * 1024 * 1024 / int(result.size())) + "</body></html>";
-    ASSERT_GE(huge.size(), 50 * 1000 * 1000);
-    const auto document = HtmlDocument::Parse(huge);
+    const int fit = int((HtmlDocument::kMaxPageBytes - 1024) / result.size());
+    const QString large = "<html><body>" + Repeat(result, fit) + "</body></html>";
+    const auto document = HtmlDocument::Parse(large);
     ASSERT_TRUE(document);
     EXPECT_EQ(XPathLayoutReader::Read(google.layouts.first(), *document).size(), XPathLayoutReader::kMaxHits);
     // Same link each time: one hit after the duplicates go.
-    EXPECT_EQ(ReadEngineHits(google, "https://www.google.com/search?q=x", huge, nullptr).size(), 1);
+    EXPECT_EQ(ReadEngineHits(google, "https://www.google.com/search?q=x", large, nullptr).size(), 1);
+
+    // A 50 MB page: refused with its reason, no hits.
+    const QString huge = Repeat(result, 50 * 1024 * 1024 / int(result.size()));
+    QString refusal;
+    EXPECT_TRUE(
+        ReadEngineHits(google, "https://www.google.com/search?q=x", huge, nullptr, &refusal).isEmpty());
+    EXPECT_TRUE(refusal.contains("larger than")) << refusal.toStdString();
 
     // An expression that is quadratic in the page: stopped by the operation limit, no hits.
     XPathLayout quadratic;
