@@ -17,6 +17,14 @@ BlockVerdict DetectBlock(const EngineDefinition& engine, int httpStatus, const Q
             }
             if (!found) continue;
         }
+        bool excused = false;
+        for (const QString& marker : signature.unlessBody) {
+            if (body.contains(marker, Qt::CaseInsensitive)) {
+                excused = true;
+                break;
+            }
+        }
+        if (excused) continue;
         return {true, signature.reason};
     }
     return {};

@@ -43,10 +43,12 @@ struct XPathLayout {
 
 // One way an engine says "not for you": every condition given must hold (an absent one holds).
 struct BlockSignature {
-    QString reason;       // short, shown to the user: "CAPTCHA", "unusual traffic"
-    QList<int> statuses;  // the HTTP status is one of these
-    QString urlContains;  // the final address (after redirects) contains this
-    QStringList body;     // the page body contains one of these (case-insensitive)
+    QString reason;          // short, shown to the user: "CAPTCHA", "unusual traffic"
+    QList<int> statuses;     // the HTTP status is one of these
+    QString urlContains;     // the final address (after redirects) contains this
+    QStringList body;        // the page body contains one of these (case-insensitive)
+    QStringList unlessBody;  // and none of these: a marker that result pages share is told apart by what
+                             // only result pages hold
 };
 
 struct EngineDefinition {
