@@ -66,6 +66,13 @@ const MatchKeys kSearch63Block{QString(), QStringLiteral("class=\"voteicon\" /> 
 const MatchKeys kSearch63Link{QString(), QStringLiteral("href=\""), QStringLiteral("\" target=")};
 const MatchKeys kSearch63Title{QString(), QStringLiteral(">"), QStringLiteral("<img")};
 
+EngineHit Hit(const QString& link, const QString& title) {
+    EngineHit hit;
+    hit.link = link;
+    hit.title = title;
+    return hit;
+}
+
 QString Doc63Link(QString link) {
     if (link.left(7).compare(QStringLiteral("http://"), Qt::CaseInsensitive) != 0)
         link.prepend(QStringLiteral("http://"));
@@ -303,7 +310,7 @@ QList<EngineHit> ResultPageParsers::CutClassicHits(const EngineDefinition& engin
                 QString title = CutTitle(*layout, keys.title, keys.titleRetry, matcher, block, afterLink);
                 LinkFilters::CleanTitle(title);
                 TitleFromLink(*layout, link, title);
-                hits.append({link, title});
+                hits.append(Hit(link, title));
             });
             break;
         }
@@ -315,7 +322,7 @@ QList<EngineHit> ResultPageParsers::CutClassicHits(const EngineDefinition& engin
                 const QString rest = matcher.Text("contentleft");
                 QString link = Cut(matcher, rest, kHrefQuote);
                 if (link.isEmpty()) link = Cut(matcher, rest, kDoc63Source);
-                if (!link.isEmpty()) hits.append({Doc63Link(link), title});
+                if (!link.isEmpty()) hits.append(Hit(Doc63Link(link), title));
             });
             break;
         case ClassicLayout::Walk::Search63:
@@ -325,7 +332,7 @@ QList<EngineHit> ResultPageParsers::CutClassicHits(const EngineDefinition& engin
                 if (link.isEmpty()) return;
                 QString title = Cut(matcher, matcher.Text("contentleft"), kSearch63Title);
                 LinkFilters::CleanTitle(title);
-                hits.append({CHtmlParse::ResolveUrl(pageUrl, link), title});
+                hits.append(Hit(CHtmlParse::ResolveUrl(pageUrl, link), title));
             });
             break;
     }
