@@ -217,3 +217,47 @@ TEST_F(ParsersTest, ClassicHitsBeforeTheFiltersAndBrokenLayouts) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ParsersTest, HitsOfCurrentLayoutsPassTheSameFilters) {
+    EngineDefinition engine = Definition(R"({"block": {"left": "<h3 class=\"r\">", "right": "</h3>"},
+        "link": {"left": "href=\"", "right": "\""}, "title": {"left": ">", "right": "</a>"}})");
+    XPathLayout layout;
+    layout.results = "//div[@class='result']";
+    layout.link = ".//a/@href";
+    layout.title = ".//a";
+    engine.layouts.append(layout);
+    options.SetLiveInt(SettingKey::DocOther, 1);
+    options.SetLiveText(SettingKey::EDocOther, "html");
+    options.SetLiveInt(SettingKey::CulFileSize, 1);
+    size = 4096;
+    home.Write("url.txt", "/e/\n");
+    home.Write("title.txt", "spam\n");
+    filters.LoadFilterLists(home.Path("url.txt"), home.Path("title.txt"));
+    const QString page =
+        "<div class='result'><a href='/d/a.pdf'><b>Annual</b> report</a></div>"
+        "<div class='result'><a href='/d/page.html'>A page</a></div>"
+        "<div class='result'><a href='/e/page.html'>Filtered page</a></div>"
+        "<div class='result'><a href='https://x.example/b.doc'>Buy spam now</a></div>"
+        "<div class='result'><a href='https://x.example/c.ppt'></a></div>";
+    ParseContext context{
+        state, results, filters, rules, options, queue, [this](const QString&) { return size; }};
+    ResultPageParsers parsers{ParserKeys()};
+    parsers.Parse(engine, context, "https://engine.example/search?q=x", page);
+    auto rows = results.Snapshot();
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows[0],
+              (ResultEntry{"Annual report", "pdf", "4.000", "https://engine.example/d/a.pdf", "等待"}));
+    EXPECT_EQ(rows[1].link, "https://engine.example/d/page.html");
+    EXPECT_EQ(rows[2].title, "c");  // no title: the file's name
+
+    // A page the classic layout reads is not read twice.
+    parsers.Parse(engine, context, "https://engine.example/search?q=x",
+                  "<h3 class=\"r\"><a href=\"http://y.example/only.pdf\">Only</a></h3>" + page);
+    rows = results.Snapshot();
+    ASSERT_EQ(rows.size(), 4);
+    EXPECT_EQ(rows[3].link, "http://y.example/only.pdf");
+}
+
+}  // namespace
