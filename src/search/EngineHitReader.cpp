@@ -6,13 +6,10 @@
 #include "engines/XPathLayoutReader.h"
 #include "search/CHtmlParse.h"
 
-QList<EngineHit> ReadEngineHits(const EngineDefinition& engine, const QString& pageUrl, const QString& page,
-                                const ClassicHitCutter& classic, QString* unreadable) {
-    if (unreadable) unreadable->clear();
-    if (classic && !engine.classic.isEmpty()) {
-        QList<EngineHit> hits = classic(engine, pageUrl, page);
-        if (!hits.isEmpty()) return hits;
-    }
+namespace {
+
+QList<EngineHit> ReadXPathLayouts(const EngineDefinition& engine, const QString& pageUrl, const QString& page,
+                                  QString* unreadable) {
     if (engine.layouts.isEmpty()) return {};
     // One parse serves every layout of the engine.
     const std::unique_ptr<HtmlDocument> document = HtmlDocument::Parse(page, unreadable, pageUrl);
@@ -29,4 +26,19 @@ QList<EngineHit> ReadEngineHits(const EngineDefinition& engine, const QString& p
         if (!hits.isEmpty()) return hits;
     }
     return {};
+}
+
+}  // namespace
+
+QList<EngineHit> ReadEngineHits(const EngineDefinition& engine, const QString& pageUrl, const QString& page,
+                                const ClassicHitCutter& classic, QString* unreadable) {
+    if (unreadable) unreadable->clear();
+    const bool hasClassic = classic && !engine.classic.isEmpty();
+    if (hasClassic && !engine.layoutsFirst) {
+        QList<EngineHit> hits = classic(engine, pageUrl, page);
+        if (!hits.isEmpty()) return hits;
+    }
+    QList<EngineHit> hits = ReadXPathLayouts(engine, pageUrl, page, unreadable);
+    if (hits.isEmpty() && hasClassic && engine.layoutsFirst) hits = classic(engine, pageUrl, page);
+    return hits;
 }

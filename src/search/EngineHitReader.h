@@ -1,6 +1,7 @@
 #pragma once
 // Cuts the hits from one result page with an engine's layouts: the classic layout first (through the
-// classic parsers' cutter), then each XPath layout in order; the first layout that finds any hit wins.
+// classic parsers' cutter), then each XPath layout in order; the first layout that finds any hit wins. A
+// definition with layoutsFirst has its XPath layouts tried before the classic one. Any thread.
 
 #include <functional>
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QJsonObject>
+
 #include "engines/EngineCatalog.h"
 #include "engines/HtmlDocument.h"
 #include "engines/LinkUnwrap.h"
@@ -156,6 +158,25 @@ TEST(XPathLayoutReader, HostilePagesAndExpressionsCostBoundedWork) {
     const QList<EngineHit> deep =
         ReadEngineHits(google, "https://www.google.com/search?q=x", nested, nullptr);
     EXPECT_LE(deep.size(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EngineHitReader, ClassicFirstUnlessTheDefinitionPutsItsLayoutsFirst) {
+    EngineDefinition engine = *EngineCatalog::BuiltIn()->Find("google");
+    engine.classic = QJsonObject{{"any", true}};
+    const ClassicHitCutter classic = [](const EngineDefinition&, const QString&, const QString&) {
+        return QList<EngineHit>{{"https://classic.example/a.pdf", "classic", {}}};
+    };
+    const QString page = "<a href=\"/url?q=https://current.example/b.pdf\"><h3>current</h3></a>";
+    const QString url = "https://www.google.com/search?q=x";
+    EXPECT_EQ(ReadEngineHits(engine, url, page, classic).value(0).title, "classic");
+    engine.layoutsFirst = true;
+    EXPECT_EQ(ReadEngineHits(engine, url, page, classic).value(0).link, "https://current.example/b.pdf");
+    EXPECT_EQ(ReadEngineHits(engine, url, "<p>nothing current</p>", classic).value(0).title, "classic");
+    EXPECT_TRUE(ReadEngineHits(engine, url, page, nullptr).size() == 1);
 }
 
 }  // namespace
