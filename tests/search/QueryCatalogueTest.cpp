@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QSet>
+
+#include "engines/EngineCatalog.h"
 #include "lists/IniFile.h"
 #include "lists/Options.h"
+#include "search/DocLinkRules.h"
 #include "search/QueryCatalogue.h"
+#include "search/SearchJob.h"
 
 namespace {
 
@@ -154,6 +159,41 @@ TEST_F(QueryCatalogueTest, OtherEngineAndOversizedAddresses) {
     EXPECT_EQ(Build({QString(900, u'k')}).size(), 130);
     EXPECT_TRUE(Build({QString(1000, u'k')}).isEmpty());
     EXPECT_TRUE(Build({QString()}).isEmpty());
+}
+
+// The engine whose definition's address patterns match an address is the one the search job's
+// dispatch has always picked, for every address the catalogue makes and the pages those lead to.
+TEST_F(QueryCatalogueTest, AddressPatternsPickWhatTheDispatchPicks) {
+    for (K key :
+         {K::GoogleSearch, K::GoogleScholar, K::BaiduSearch, K::CheckBind, K::BingXueshu, K::SougouSearch,
+          K::CheckYoudao, K::CheckYahoo, K::CheckAol, K::GoogleZhongSou, K::OsunSearch, K::Search63Da})
+        options.SetCommittedInt(key, 1);
+    Tick({K::DocWord, K::DocPdf, K::DocPpt, K::DocXls, K::DocRtf, K::DocTxt, K::DocZip, K::DocOther});
+    options.SetLiveText(K::EDocOther, "djvu");
+    QStringList addresses;
+    for (int time : {0, 4}) addresses += Build({"report", QString::fromUtf8("年报 2016 a+b")}, time);
+    addresses += {"http://www.63da.com/DOC/12.html",        "http://www.63da.com/PDF/9.html",
+                  "http://www.soso.com/q?w=filetype:pdf+k", "https://www.google.com/search?q=k",
+                  "http://www.pdfqueen.com/report?p=3",     "http://example.org/docs/a.html",
+                  "http://www.baidu.com/link?url=abc",      "http://cn.bing.com/images/search?q=k",
+                  "https://search.yahoo.com/mobile/s?p=k"};
+    const auto catalog = EngineCatalog::BuiltIn();
+    DocLinkRules rules(options);
+    QSet<QString> seen;
+    for (const QString& address : addresses) {
+        bool fetch = false;
+        const PageParser parser = SearchJob::Dispatch(address, options, rules, &fetch);
+        const EngineDefinition* engine = catalog->ForUrl(address);
+        const QString id = engine ? engine->id : QString();
+        // The PDF sites are fetched for their links only: their definition has no layout.
+        const QString expected = parser != PageParser::None
+                                     ? QString::fromLatin1(ResultPageParsers::Name(parser))
+                                 : fetch ? QStringLiteral("pdfsites")
+                                         : QString();
+        ASSERT_EQ(id, expected) << address.toStdString();
+        seen.insert(id);
+    }
+    EXPECT_EQ(seen.size(), 16);  // every engine the catalogue asks, the PDF sites, 63da's pages and none
 }
 
 }  // namespace
