@@ -34,7 +34,10 @@ class DefinitionReader {
     bool ReadFile(const QJsonDocument& document, QList<EngineDefinition>* engines) {
         if (document.isObject()) {
             EngineDefinition engine;
-            if (!ReadEngine(document.object(), QString(), &engine)) return false;
+            const QString id = document.object().value(QStringLiteral("id")).toString();
+            if (!ReadEngine(document.object(),
+                            id.isEmpty() ? QString() : QStringLiteral("(%1)").arg(id.left(64)), &engine))
+                return false;
             engines->append(engine);
             return true;
         }
@@ -135,7 +138,7 @@ class DefinitionReader {
     bool ReadEngine(const QJsonObject& object, const QString& place, EngineDefinition* engine) {
         if (!OnlyKnownKeys(object, place,
                            {"id", "name", "setting", "hosts", "queries", "urlPatterns", "classic", "layouts",
-                            "blocks", "delayMs", "headers"}))
+                            "blocks", "delayMs", "headers", "layoutsFirst"}))
             return false;
         if (!Text(object, place, "id", true, &engine->id, false)) return false;
         static const QRegularExpression idPattern(QStringLiteral("^[a-z0-9][a-z0-9_-]{0,63}$"));
@@ -177,6 +180,10 @@ class DefinitionReader {
                             Tr("must be a whole number from 0 to %1").arg(kMaxDelayMs));
             engine->delayMs = int(ms);
         }
+        const QJsonValue layoutsFirst = object.value(QStringLiteral("layoutsFirst"));
+        if (!layoutsFirst.isUndefined() && !layoutsFirst.isBool())
+            return Fail(Join(place, QStringLiteral("layoutsFirst")), Tr("must be true or false"));
+        engine->layoutsFirst = layoutsFirst.toBool(false);
         const QJsonValue headers = object.value(QStringLiteral("headers"));
         if (!headers.isUndefined() && !ReadHeaders(headers, Join(place, QStringLiteral("headers")), engine))
             return false;

@@ -62,4 +62,7 @@ struct EngineDefinition {
     QList<BlockSignature> blocks;
     int delayMs = 0;
     QList<QPair<QByteArray, QByteArray>> headers;
+    // The XPath layouts are tried before the classic one: for an engine whose classic keys also match
+    // parts of today's pages that are not its results.
+    bool layoutsFirst = false;
 };

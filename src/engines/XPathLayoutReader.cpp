@@ -118,6 +118,22 @@ QString Unwrap(const XPathLayout& layout, const CompiledLayout& compiled, xmlXPa
     return link;
 }
 
+// Nodes of the tree, counted without recursion (a page may nest deep).
+unsigned long CountNodes(xmlNodePtr root) {
+    unsigned long count = 0;
+    for (xmlNodePtr node = root; node;) {
+        ++count;
+        if (node->children && node->type == XML_ELEMENT_NODE) {
+            node = node->children;
+            continue;
+        }
+        while (node && !node->next && node != root) node = node->parent;
+        if (!node || node == root) break;
+        node = node->next;
+    }
+    return count;
+}
+
 }  // namespace
 
 QList<EngineHit> XPathLayoutReader::Read(const XPathLayout& layout, const HtmlDocument& page) {
@@ -126,7 +142,10 @@ QList<EngineHit> XPathLayoutReader::Read(const XPathLayout& layout, const HtmlDo
     std::unique_ptr<xmlXPathContext, ContextDeleter> context(xmlXPathNewContext(page.Doc()));
     if (!context) return hits;
     context->error = IgnoreError;
-    context->opLimit = kOperationLimit;
+    // A layout walks the page a few times over; an expression that walks it once per node is what the
+    // limit stops, and on a large page that takes far more than a few passes.
+    const unsigned long nodes = CountNodes(xmlDocGetRootElement(page.Doc()));
+    context->opLimit = kOperationLimit + kOperationsPerNode * nodes;
 
     CompiledLayout compiled;
     compiled.results = Compile(context.get(), layout.results);

@@ -1,6 +1,7 @@
 #pragma once
 // Cuts the hits from one result page with an engine's layouts: the classic layout first (through the
-// classic parsers' cutter), then each XPath layout in order; the first layout that finds any hit wins.
+// classic parsers' cutter), then each XPath layout in order; the first layout that finds any hit wins. A
+// definition with layoutsFirst has its XPath layouts tried before the classic one. Any thread.
 
 #include <functional>
 
@@ -13,5 +14,7 @@
 using ClassicHitCutter =
     std::function<QList<EngineHit>(const EngineDefinition&, const QString& url, const QString& page)>;
 
+// *unreadable (when given) says why a page could not be parsed at all (too large, nested beyond use); it is
+// cleared otherwise.
 QList<EngineHit> ReadEngineHits(const EngineDefinition& engine, const QString& pageUrl, const QString& page,
-                                const ClassicHitCutter& classic);
+                                const ClassicHitCutter& classic, QString* unreadable = nullptr);

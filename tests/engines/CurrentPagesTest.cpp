@@ -15,6 +15,7 @@
 #include "engines/EngineCatalog.h"
 #include "lists/TextCodec.h"
 #include "search/EngineHitReader.h"
+#include "search/ResultPageParsers.h"
 
 namespace {
 
@@ -84,6 +85,12 @@ TEST(CurrentPages, LayoutsFindTheResultsAndSignaturesTheBlockPages) {
     if (pages.isEmpty()) GTEST_SKIP() << "saved result pages not found in " << dir.path().toStdString();
     const QHash<QString, QStringList> expected = ReadExpected(dir);
     const auto catalog = EngineCatalog::BuiltIn();
+    // The classic layout first, as a search reads pages.
+    const ResultPageParsers parsers{ParserKeys()};
+    const ClassicHitCutter classic = [&](const EngineDefinition& engine, const QString& url,
+                                         const QString& page) {
+        return parsers.CutClassicHits(engine, url, page);
+    };
 
     qsizetype expectedTotal = 0, foundTotal = 0, extraTotal = 0;
     for (const SavedPage& saved : pages) {
@@ -103,7 +110,7 @@ TEST(CurrentPages, LayoutsFindTheResultsAndSignaturesTheBlockPages) {
         }
         EXPECT_FALSE(verdict.blocked)
             << "a result page is taken for a block page: " << verdict.reason.toStdString();
-        const QList<EngineHit> hits = ReadEngineHits(*engine, url, page, nullptr);
+        const QList<EngineHit> hits = ReadEngineHits(*engine, url, page, classic);
         const QString key = saved.engine + u'/' + saved.file;
         if (!expected.contains(key)) {
             // Listed without its links: only the count can be checked.
