@@ -407,7 +407,11 @@ const EngineDefinition* EngineCatalog::ForUrl(const QString& url) const {
     const QUrl parsed(url);
     const QString host = parsed.host().toLower();
     if (host.isEmpty()) return nullptr;
-    const QString path = parsed.path(QUrl::FullyEncoded);
+    // A prefix may go on into the query ("www.baidu.com/s?wd=filetype"): it is then matched against the
+    // path with its query.
+    const QString path = parsed.hasQuery()
+                             ? parsed.path(QUrl::FullyEncoded) + u'?' + parsed.query(QUrl::FullyEncoded)
+                             : parsed.path(QUrl::FullyEncoded);
     for (const EngineDefinition& engine : engines_) {
         for (const QJsonValue& pattern : engine.urlPatterns) {
             QString patternHost, prefix;

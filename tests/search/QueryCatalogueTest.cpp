@@ -1,8 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <QSet>
+
+#include <QJsonDocument>
+
+#include "engines/EngineCatalog.h"
+#include "engines/QueryTemplate.h"
 #include "lists/IniFile.h"
 #include "lists/Options.h"
+#include "search/DocLinkRules.h"
 #include "search/QueryCatalogue.h"
+#include "search/SearchJob.h"
 
 namespace {
 
@@ -154,6 +162,126 @@ TEST_F(QueryCatalogueTest, OtherEngineAndOversizedAddresses) {
     EXPECT_EQ(Build({QString(900, u'k')}).size(), 130);
     EXPECT_TRUE(Build({QString(1000, u'k')}).isEmpty());
     EXPECT_TRUE(Build({QString()}).isEmpty());
+}
+
+// The engine whose definition's address patterns match an address is the one the search job's
+// dispatch has always picked, for every address the catalogue makes and the pages those lead to.
+TEST_F(QueryCatalogueTest, AddressPatternsPickWhatTheDispatchPicks) {
+    for (K key :
+         {K::GoogleSearch, K::GoogleScholar, K::BaiduSearch, K::CheckBind, K::BingXueshu, K::SougouSearch,
+          K::CheckYoudao, K::CheckYahoo, K::CheckAol, K::GoogleZhongSou, K::OsunSearch, K::Search63Da})
+        options.SetCommittedInt(key, 1);
+    Tick({K::DocWord, K::DocPdf, K::DocPpt, K::DocXls, K::DocRtf, K::DocTxt, K::DocZip, K::DocOther});
+    options.SetLiveText(K::EDocOther, "djvu");
+    QStringList addresses;
+    for (int time : {0, 4}) addresses += Build({"report", QString::fromUtf8("年报 2016 a+b")}, time);
+    addresses += {"http://www.63da.com/DOC/12.html",        "http://www.63da.com/PDF/9.html",
+                  "http://www.soso.com/q?w=filetype:pdf+k", "https://www.google.com/search?q=k",
+                  "http://www.pdfqueen.com/report?p=3",     "http://example.org/docs/a.html",
+                  "http://www.baidu.com/link?url=abc",      "http://cn.bing.com/images/search?q=k",
+                  "https://search.yahoo.com/mobile/s?p=k"};
+    const auto catalog = EngineCatalog::BuiltIn();
+    DocLinkRules rules(options);
+    QSet<QString> seen;
+    for (const QString& address : addresses) {
+        bool fetch = false;
+        const PageParser parser = SearchJob::Dispatch(address, options, rules, &fetch);
+        const EngineDefinition* engine = catalog->ForUrl(address);
+        const QString id = engine ? engine->id : QString();
+        // The PDF sites are fetched for their links only: their definition has no layout.
+        const QString expected = parser != PageParser::None
+                                     ? QString::fromLatin1(ResultPageParsers::Name(parser))
+                                 : fetch ? QStringLiteral("pdfsites")
+                                         : QString();
+        ASSERT_EQ(id, expected) << address.toStdString();
+        seen.insert(id);
+    }
+    EXPECT_EQ(seen.size(), 16);  // every engine the catalogue asks, the PDF sites, 63da's pages and none
+}
+
+TEST_F(QueryCatalogueTest, NewEnginesSearchForDocumentsWithPagesAndTimeRanges) {
+    Tick({K::DocPdf, K::DocWord});
+    const auto catalog = EngineCatalog::BuiltIn();
+    auto pages = [&](const char* id, int time) {
+        QStringList queued;
+        QueryCatalogue(options, catalog)
+            .QueueEngine(*catalog->Find(id), QString::fromUtf8("年报 x"), time,
+                         [&queued](const QString& a) { queued.append(a); });
+        return queued;
+    };
+    const QStringList duck = pages("duckduckgo", 2);
+    ASSERT_EQ(duck.size(), 5 * 3);
+    EXPECT_EQ(duck[0], "https://html.duckduckgo.com/html/?q=%e5%b9%b4%e6%8a%a5%20x+filetype:doc&s=0&df=w");
+    EXPECT_EQ(duck[5], "https://html.duckduckgo.com/html/?q=%e5%b9%b4%e6%8a%a5%20x+filetype:pdf&s=30&df=w");
+    EXPECT_EQ(
+        pages("brave", 4)[2],
+        "https://search.brave.com/search?q=%e5%b9%b4%e6%8a%a5%20x+filetype:pdf&source=web&offset=0&tf=py");
+    EXPECT_EQ(pages("yandex", 4).last(),
+              "https://yandex.com/search/?text=%e5%b9%b4%e6%8a%a5%20x+mime:pdf&p=4");
+    EXPECT_EQ(
+        pages("startpage", 0)[0],
+        "https://www.startpage.com/sp/search?query=%e5%b9%b4%e6%8a%a5%20x+filetype:doc&page=1&with_date=");
+    // Each lands on its own engine's pages.
+    for (const char* id : {"duckduckgo", "brave", "yandex", "startpage"}) {
+        for (const QString& address : pages(id, 1)) {
+            ASSERT_TRUE(catalog->ForUrl(address)) << address.toStdString();
+            EXPECT_EQ(catalog->ForUrl(address)->id, id);
+        }
+    }
+}
+
+TEST_F(QueryCatalogueTest, TemplatesGivenAsDataAndBadOnesRefused) {
+    auto read = [](const char* json, QString* error) {
+        return QueryTemplate::ReadAll(QJsonDocument::fromJson(json).array(), error);
+    };
+    QString error;
+    EngineDefinition engine;
+    engine.queries = QJsonDocument::fromJson(R"json([{"keyword": "raw",
+        "url": "http://s.example/{keyword}/{format}{page}?r={rotate}", "formats": {"pdf": ["pdf"], "other": true},
+        "pages": {"first": 2, "step": 3, "count": 3, "text": "-{n}", "firstText": ""}, "rotate": ["a", "b"]}])json")
+                         .array();
+    ASSERT_TRUE(QueryTemplate::ReadAll(engine.queries, &error)) << error.toStdString();
+    Tick({K::DocPdf, K::DocOther});
+    options.SetLiveText(K::EDocOther, "{time}");
+    QStringList queued;
+    QueryCatalogue(options).QueueEngine(engine, "k{page}", 0,
+                                        [&queued](const QString& a) { queued.append(a); });
+    EXPECT_EQ(queued,
+              QStringList({"http://s.example/k{page}/pdf?r=a", "http://s.example/k{page}/{time}?r=a",
+                           "http://s.example/k{page}/pdf-5?r=b", "http://s.example/k{page}/{time}-5?r=b",
+                           "http://s.example/k{page}/pdf-8?r=a", "http://s.example/k{page}/{time}-8?r=a"}));
+
+    const std::pair<const char*, const char*> bad[] = {
+        {R"([{"url": "http://x/", "colour": 1}])", "queries[0].colour: unknown field"},
+        {R"([{"keyword": "raw"}])", "queries[0].url: missing"},
+        {R"([{"url": "file:///etc/passwd"}])", "queries[0].url: expected an http"},
+        {R"([{"url": "http://x/{keywrod}"}])", "queries[0].url: unknown placeholder"},
+        {R"([{"url": "http://x/{keyword"}])", "queries[0].url: unknown placeholder"},
+        {R"([{"url": "http://x/", "keyword": "shouted"}])", "queries[0].keyword"},
+        {R"([{"url": "http://x/", "time": ["a", "b"]}])", "queries[0].time: expected 5 values"},
+        {R"([{"url": "http://x/", "pages": {"count": 0}}])", "queries[0].pages.count"},
+        {R"([{"url": "http://x/", "pages": {"count": 1e9}}])", "queries[0].pages.count"},
+        {R"([{"url": "http://x/", "pages": {"first": 999999, "step": 1000, "count": 900}}])",
+         "queries[0].pages:"},
+        {R"([{"url": "http://x/", "pages": {"step": 1.5}}])", "queries[0].pages.step"},
+        {R"([{"url": "http://x/", "formats": {"pdf": "pdf"}}])", "queries[0].formats.pdf"},
+        {R"([{"url": "http://x/", "formats": {"djvu": ["djvu"]}}])",
+         "queries[0].formats.djvu: unknown format box"},
+        {R"([{"url": "http://x/", "formats": {"pdf": [""]}}])", "queries[0].formats.pdf[0]: empty"},
+        {R"([{"url": "http://x/", "tokenUrls": {"pps": "ftp://x/"}}])", "queries[0].tokenUrls.pps"},
+        {R"([{"url": "http://x/", "switch": {"on": "a"}}])", "queries[0].switch.setting: missing"},
+        {R"([{"url": "http://x/"}, 5])", "queries[1]: expected an object"},
+    };
+    for (const auto& [json, place] : bad) {
+        error.clear();
+        EXPECT_FALSE(read(json, &error)) << json;
+        EXPECT_TRUE(error.startsWith(QLatin1StringView(place))) << json << " gave " << error.toStdString();
+    }
+    QByteArray many = "[";
+    for (int i = 0; i < 100; ++i) many += "{\"url\": \"http://x/\"},";
+    many.chop(1);
+    EXPECT_FALSE(read(many + "]", &error));
+    EXPECT_FALSE(read(("[{\"url\": \"http://x/" + QByteArray(2000, 'a') + "\"}]").constData(), &error));
 }
 
 }  // namespace
