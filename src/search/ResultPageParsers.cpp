@@ -156,6 +156,7 @@ void ResultPageParsers::AddHit(ParseContext& context, const QString& link, const
     }
     if (context.results.AddLinkIfNew(link) == 1) {
         context.results.AddEntry(title, type, size, link, EntryStatus::Waiting);
+        if (context.tally) context.tally->rows += 1;
     }
 }
 
@@ -239,6 +240,7 @@ void ResultPageParsers::ParseLayouts(const EngineDefinition& engine, ParseContex
     if (engine.layouts.isEmpty()) return;
     CheckCancel(context.state);
     const QList<EngineHit> hits = ReadEngineHits(engine, pageUrl, pageText, ClassicHitCutter());
+    if (context.tally) context.tally->hits += int(hits.size());
     for (const EngineHit& hit : hits) {
         CheckCancel(context.state);
         if (hit.link.isEmpty() || context.filters.UrlFiltered(hit.link)) continue;
@@ -271,7 +273,10 @@ int ResultPageParsers::Parse(const EngineDefinition& engine, ParseContext& conte
                     cut = ParseSearch63(context, pageUrl, pageText);
                     break;
             }
-            if (cut > 0) return 1;
+            if (cut > 0) {
+                if (context.tally) context.tally->hits += cut;
+                return 1;
+            }
         }
     }
     ParseLayouts(engine, context, pageUrl, pageText);

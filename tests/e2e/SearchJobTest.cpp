@@ -25,6 +25,7 @@ class SearchJobTest : public ::testing::Test {
         options.SetCommittedInt(K::SearchMaxThread, 20);
         options.SetCommittedInt(K::MatchUrlKey, 1);
         session.Search().SetIdleLimit(300);
+        session.Search().SetDelayCap(0);  // the engines' politeness delays would only make the runs long
         session.Keywords().AddKeyword("k");
     }
     void TearDown() override { CurlSetup::ReleaseThreadHandle(); }
