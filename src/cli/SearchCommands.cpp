@@ -137,7 +137,8 @@ int QueriesCommand::Run(CliContext& context, const QStringList& args) {
     QString error;
     if (!ApplyQueryOptions(parsed, options, &pdfSites, &error))
         return context.Usage(QStringLiteral("queries: ") + error);
-    QueryCatalogue catalogue(options);
+    // The definitions in force, the user's file included, as the search would use them.
+    QueryCatalogue catalogue(options, context.session.Engines());
     catalogue.SetPdfSitesEnabled(pdfSites);
     const QStringList keywords = parsed.Has(QStringLiteral("-k")) ? parsed.Values(QStringLiteral("-k"))
                                                                   : context.session.Keywords().Keywords();
