@@ -258,6 +258,15 @@ TEST_F(ParsersTest, HitsOfCurrentLayoutsPassTheSameFilters) {
     rows = results.Snapshot();
     ASSERT_EQ(rows.size(), 4);
     EXPECT_EQ(rows[3].link, "http://y.example/only.pdf");
+
+    // Unless the definition tries its XPath layouts first.
+    engine.layoutsFirst = true;
+    parsers.Parse(engine, context, "https://engine.example/search?q=x",
+                  "<h3 class=\"r\"><a href=\"http://y.example/classic.pdf\">C</a></h3>"
+                  "<div class='result'><a href='/d/z.pdf'>Z</a></div>");
+    rows = results.Snapshot();
+    ASSERT_EQ(rows.size(), 5);
+    EXPECT_EQ(rows[4].link, "https://engine.example/d/z.pdf");
 }
 
 }  // namespace
