@@ -2,8 +2,9 @@
 // The result-page parsers: an engine's definition says how its page is read. The classic layout cuts
 // blocks with the key matcher, repairs and filters the link, cleans and tests the title, finds the type
 // and (optionally) the size, and adds the hit as a waiting row; the 63da search-page walk queues document
-// pages instead. A page where the classic layout cuts nothing goes to the definition's XPath layouts, and
-// their hits pass the same type, size and title filters. Called on a search thread; every call has its own
+// pages instead. A page where the classic layout cuts nothing goes to the definition's XPath layouts (or
+// the other way round for a definition that tries its XPath layouts first), and their hits pass the same
+// type, size and title filters. Called on a search thread; every call has its own
 // matchers; stops at CheckCancel.
 
 #include <QList>
@@ -89,8 +90,11 @@ class ResultPageParsers {
                     const QString& pageText) const;
     static int ParseDoc63(ParseContext& context, const QString& pageText);
     static int ParseSearch63(ParseContext& context, const QString& pageUrl, const QString& pageText);
-    static void ParseLayouts(const EngineDefinition& engine, ParseContext& context, const QString& pageUrl,
-                             const QString& pageText);
+    // Each gives the number of hits its layouts cut, before the filters.
+    int ParseClassic(const EngineDefinition& engine, ParseContext& context, const QString& pageUrl,
+                     const QString& pageText) const;
+    static int ParseLayouts(const EngineDefinition& engine, ParseContext& context, const QString& pageUrl,
+                            const QString& pageText);
 
     ParserKeys keys_;
 };

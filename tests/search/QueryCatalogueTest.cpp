@@ -4,6 +4,7 @@
 
 #include <QJsonDocument>
 
+#include "TempHome.h"
 #include "engines/EngineCatalog.h"
 #include "engines/QueryTemplate.h"
 #include "lists/IniFile.h"
@@ -282,6 +283,54 @@ TEST_F(QueryCatalogueTest, TemplatesGivenAsDataAndBadOnesRefused) {
     many.chop(1);
     EXPECT_FALSE(read(many + "]", &error));
     EXPECT_FALSE(read(("[{\"url\": \"http://x/" + QByteArray(2000, 'a') + "\"}]").constData(), &error));
+}
+
+// A user's definitions file whose classic layout or query templates cannot be read is refused as a whole
+// with the place of the fault, and the built-ins stay in force.
+TEST_F(QueryCatalogueTest, UserFilesWithBadTemplatesOrClassicLayoutsAreRefused) {
+    const QByteArray good = R"json({"id": "google", "name": "Mine", "setting": "GoogleSearch",
+        "hosts": ["mine.example"], "layouts": [],
+        "queries": [{"url": "http://mine.example/?q={keyword}", "order": 1}],
+        "classic": {"block": {"left": "<li>", "right": "</li>"}, "link": {"left": "href=\"", "right": "\""},
+                    "title": {"left": ">", "right": "<"}}})json";
+    EXPECT_EQ(EngineCatalog::Check("[" + good + "]"), QString());
+    {
+        TempHome home;
+        home.Write("config/engines.json", "[" + good + "]");
+        QString userError;
+        options.SetCommittedInt(K::GoogleSearch, 1);
+        QStringList queued;
+        QueryCatalogue(options, EngineCatalog::Load(home.Path(), &userError))
+            .BuildQueue({"k"}, 0, [&queued](const QString& a) { queued.append(a); });
+        EXPECT_EQ(queued, QStringList({"http://mine.example/?q=k"})) << userError.toStdString();
+    }
+    const std::pair<QByteArray, QByteArray> faults[] = {
+        {R"("url": "http://mine.example/?q={keyword}")", R"("url": "http://mine.example/?q={kw}")"},
+        {R"("order": 1)", R"("order": "first")"},
+        {R"("right": "</li>")", R"("right": ["</li>"])"},
+        {R"("title": {"left": ">", "right": "<"})", R"("titel": {"left": ">", "right": "<"})"},
+    };
+    const char* places[] = {"(google).queries[0].url: unknown placeholder", "(google).queries[0].order",
+                            "(google).classic.block.right", "(google).classic.titel: unknown field"};
+    for (size_t i = 0; i < std::size(faults); ++i) {
+        QByteArray bad = good;
+        bad.replace(faults[i].first, faults[i].second);
+        const QString error = EngineCatalog::Check("[" + bad + "]");
+        EXPECT_TRUE(error.contains(QLatin1StringView(places[i]))) << error.toStdString();
+
+        TempHome home;
+        home.Write("config/engines.json", "[" + bad + "]");
+        QString userError;
+        const auto catalog = EngineCatalog::Load(home.Path(), &userError);
+        EXPECT_FALSE(userError.isEmpty());
+        QStringList queued;
+        Tick({K::GoogleSearch, K::DocPdf});
+        QueryCatalogue(options, catalog).BuildQueue({"k"}, 0, [&queued](const QString& a) {
+            queued.append(a);
+        });
+        EXPECT_EQ(queued.filter("https://www.google.com.hk/search?q=k").size(), 10);
+        EXPECT_TRUE(queued.filter("mine.example").isEmpty());
+    }
 }
 
 }  // namespace
