@@ -6,6 +6,7 @@
 
 #include "TempHome.h"
 #include "app/Session.h"
+#include "engines/EngineCatalog.h"
 
 namespace {
 
@@ -95,6 +96,17 @@ TEST(Session, ALastListThatIsNotARegularFileIsRefused) {
     EXPECT_TRUE(home.Read("run.log").contains("is not a regular file"));
     session.Lists().CloseSave();
     EXPECT_FALSE(QFileInfo(home.Path("pipe.list")).isFile());
+}
+
+TEST(Session, ARefusedEnginesFileIsReportedAndTheBuiltInsServe) {
+    TempHome home;
+    home.Write("config/engines.json", "[{\"id\": \"google\", \"name\": ");  // cut off
+    Session session(home.Path());
+    session.Start();
+    const QByteArray log = home.Read("run.log");
+    EXPECT_TRUE(log.contains("config/engines.json is not used:")) << log.toStdString();
+    ASSERT_NE(session.Engines()->Find("google"), nullptr);
+    EXPECT_FALSE(session.Engines()->Find("google")->layouts.isEmpty());
 }
 
 }  // namespace

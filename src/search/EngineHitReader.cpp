@@ -1,0 +1,44 @@
+#include "search/EngineHitReader.h"
+
+#include <QSet>
+
+#include "engines/HtmlDocument.h"
+#include "engines/XPathLayoutReader.h"
+#include "search/CHtmlParse.h"
+
+namespace {
+
+QList<EngineHit> ReadXPathLayouts(const EngineDefinition& engine, const QString& pageUrl, const QString& page,
+                                  QString* unreadable) {
+    if (engine.layouts.isEmpty()) return {};
+    // One parse serves every layout of the engine.
+    const std::unique_ptr<HtmlDocument> document = HtmlDocument::Parse(page, unreadable, pageUrl);
+    if (!document) return {};
+    for (const XPathLayout& layout : engine.layouts) {
+        QList<EngineHit> hits;
+        QSet<QString> seen;
+        for (EngineHit& hit : XPathLayoutReader::Read(layout, *document)) {
+            hit.link = CHtmlParse::ResolveUrl(pageUrl, hit.link);
+            if (hit.link.isEmpty() || seen.contains(hit.link)) continue;
+            seen.insert(hit.link);
+            hits.append(hit);
+        }
+        if (!hits.isEmpty()) return hits;
+    }
+    return {};
+}
+
+}  // namespace
+
+QList<EngineHit> ReadEngineHits(const EngineDefinition& engine, const QString& pageUrl, const QString& page,
+                                const ClassicHitCutter& classic, QString* unreadable) {
+    if (unreadable) unreadable->clear();
+    const bool hasClassic = classic && !engine.classic.isEmpty();
+    if (hasClassic && !engine.layoutsFirst) {
+        QList<EngineHit> hits = classic(engine, pageUrl, page);
+        if (!hits.isEmpty()) return hits;
+    }
+    QList<EngineHit> hits = ReadXPathLayouts(engine, pageUrl, page, unreadable);
+    if (hits.isEmpty() && hasClassic && engine.layoutsFirst) hits = classic(engine, pageUrl, page);
+    return hits;
+}
