@@ -3,6 +3,7 @@
 #include "app/Session.h"
 #include "cli/ConfigCommand.h"
 #include "cli/DownloadCommands.h"
+#include "cli/EnginesCommand.h"
 #include "cli/JobCommands.h"
 #include "cli/KeywordsCommand.h"
 #include "cli/ListCommands.h"
@@ -47,6 +48,7 @@ CliApp::CliApp() {
     commands_.push_back(std::make_unique<AnchorsCommand>());
     commands_.push_back(std::make_unique<ResolveCommand>());
     commands_.push_back(std::make_unique<ParseCommand>());
+    commands_.push_back(std::make_unique<EnginesCommand>());
     commands_.push_back(std::make_unique<SearchCommand>());
     commands_.push_back(std::make_unique<DownloadCommand>());
     commands_.push_back(std::make_unique<HandoffCommand>());

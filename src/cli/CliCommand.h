@@ -8,7 +8,8 @@
 class Session;
 
 // Exit statuses shared by every command.
-enum CliStatus { kCliDone = 0, kCliFailed = 1, kCliUsage = 2 };
+// kCliBlocked: the engine answered with a block page (a CAPTCHA, a rate limit) instead of results.
+enum CliStatus { kCliDone = 0, kCliFailed = 1, kCliUsage = 2, kCliBlocked = 3 };
 
 struct CliContext {
     Session& session;

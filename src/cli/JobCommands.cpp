@@ -10,8 +10,12 @@
 #include "cli/CliArgs.h"
 #include "cli/CtrlC.h"
 #include "cli/SearchCommands.h"
+#include "engines/BlockDetector.h"
+#include "engines/EngineCatalog.h"
 #include "lists/TextCodec.h"
 #include "search/CHtmlParse.h"
+#include "search/EngineHitReader.h"
+#include "search/ResultPageParsers.h"
 #include "search/SearchJob.h"
 
 namespace {
@@ -31,7 +35,7 @@ void PrintRowsFrom(CliContext& context, qsizetype first) {
 
 QString ParseCommand::Help() const {
     return QStringLiteral(
-        "usage: skimmer-cli parse --engine ID --url URL FILE [--deep]\n"
+        "usage: skimmer-cli parse --engine ID --url URL FILE [--deep | --hits]\n"
         "\n"
         "Runs the parser that the search job picks for URL over the saved page FILE, with the saved\n"
         "settings, and prints every row it adds as title<TAB>type<TAB>size<TAB>link<TAB>status. ID names "
@@ -40,22 +44,73 @@ QString ParseCommand::Help() const {
         "zhongsou,\n"
         "aol, osun, 63da-search, 63da, none) and is only checked. --deep then runs the deep search over the\n"
         "page's links and prints its rows and, prefixed queue<TAB>, the addresses it would queue. Nothing\n"
-        "is fetched but document sizes, when size computation is on.\n");
+        "is fetched but document sizes, when size computation is on.\n"
+        "\n"
+        "--hits prints instead every result the definition of engine ID (see 'skimmer-cli engines list')\n"
+        "cuts from the page, before the type, size and title filters, as hit<TAB>link<TAB>title, the link\n"
+        "unwrapped from the engine's redirector and resolved against URL. When the page is one the engine\n"
+        "serves instead of results (a CAPTCHA, a consent or JavaScript page), parse prints\n"
+        "blocked<TAB>reason (with --hits; on stderr without it) and exits 3.\n");
 }
 
+namespace {
+
+// The page as the engine's block signatures see it; a saved page carries no status, so it counts as a 200.
+BlockVerdict BlockOf(const EngineCatalog& catalog, const QString& id, const QString& url,
+                     const QString& page) {
+    const EngineDefinition* engine = catalog.Find(id);
+    return engine ? DetectBlock(*engine, 200, url, page) : BlockVerdict();
+}
+
+int PrintHits(CliContext& context, const EngineCatalog& catalog, const QString& id, const QString& url,
+              const QString& page) {
+    const EngineDefinition* engine = catalog.Find(id);
+    if (!engine) return context.Usage(QStringLiteral("parse: no engine definition has the id %1").arg(id));
+    const BlockVerdict verdict = DetectBlock(*engine, 200, url, page);
+    if (verdict.blocked) {
+        context.out << "blocked\t" << verdict.reason << '\n';
+        return kCliBlocked;
+    }
+    const ResultPageParsers parsers(ParserKeys::Load(context.session.Settings()));
+    const ClassicHitCutter classic = [&parsers](const EngineDefinition& definition, const QString& pageUrl,
+                                                const QString& text) {
+        return parsers.CutClassicHits(definition, pageUrl, text);
+    };
+    QString unreadable;
+    for (const EngineHit& hit : ReadEngineHits(*engine, url, page, classic, &unreadable)) {
+        // A tab or line break inside a title would break the line format.
+        QString title = hit.title;
+        title.replace(u'\t', u' ').replace(u'\n', u' ').replace(u'\r', u' ');
+        context.out << "hit\t" << hit.link << '\t' << title << '\n';
+    }
+    if (!unreadable.isEmpty()) context.err << "parse: the page was not read: " << unreadable << '\n';
+    return kCliDone;
+}
+
+}  // namespace
+
 int ParseCommand::Run(CliContext& context, const QStringList& args) {
-    CliArgs parsed({QStringLiteral("--deep")}, {QStringLiteral("--engine"), QStringLiteral("--url")});
+    CliArgs parsed({QStringLiteral("--deep"), QStringLiteral("--hits")},
+                   {QStringLiteral("--engine"), QStringLiteral("--url")});
     if (!parsed.Parse(args)) return context.Usage(QStringLiteral("parse: ") + parsed.Error());
     if (parsed.Positionals().size() != 1 || !parsed.Has(QStringLiteral("--engine")) ||
         !parsed.Has(QStringLiteral("--url"))) {
         return context.Usage(QStringLiteral("parse: expected --engine ID --url URL FILE"));
     }
+    const bool hits = parsed.Has(QStringLiteral("--hits"));
+    if (hits && parsed.Has(QStringLiteral("--deep")))
+        return context.Usage(QStringLiteral("parse: --hits and --deep do not go together"));
     Session& session = context.session;
     const QString url = parsed.Value(QStringLiteral("--url"));
+    const QString id = parsed.Value(QStringLiteral("--engine")).toLower();
+    QString catalogProblem;
+    const auto catalog = EngineCatalog::Load(session.Home().Dir(), &catalogProblem);
+    if (!catalogProblem.isEmpty())
+        context.err << "parse: " << catalogProblem << " (the built-in definitions are used)\n";
     bool fetch = false;
     const PageParser parser = SearchJob::Dispatch(url, session.GetOptions(), session.Rules(), &fetch);
     const QString expected = QLatin1StringView(ResultPageParsers::Name(parser));
-    if (parsed.Value(QStringLiteral("--engine")).toLower() != expected) {
+    if (!hits && id != expected) {
         return context.Usage(
             QStringLiteral("parse: the search job reads %1 with the %2 parser").arg(url, expected));
     }
@@ -63,6 +118,14 @@ int ParseCommand::Run(CliContext& context, const QStringList& args) {
     if (!file.open(QIODevice::ReadOnly))
         return context.Failed(QStringLiteral("parse: cannot read %1").arg(file.fileName()));
     const QString page = TextCodec::Decode(file.readAll());
+    if (hits) return PrintHits(context, *catalog, id, url, page);
+
+    const BlockVerdict verdict = BlockOf(*catalog, id, url, page);
+    if (verdict.blocked) {
+        context.err << "parse: " << file.fileName() << " is a block page of " << id << ": " << verdict.reason
+                    << '\n';
+        return kCliBlocked;
+    }
 
     SearchJob& job = session.Search();
     QObject::disconnect(&session.Status(), nullptr, nullptr, nullptr);  // rows only, no progress chatter

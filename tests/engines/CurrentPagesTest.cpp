@@ -156,3 +156,31 @@ TEST(CurrentPages, LayoutsFindTheResultsAndSignaturesTheBlockPages) {
 }
 
 }  // namespace
+
+namespace {
+
+// Older result pages of the same engines must not be taken for block pages: the signatures are read on
+// every page a search fetches.
+TEST(CurrentPages, OlderResultPagesAreNotBlockPages) {
+    const QDir dir(qEnvironmentVariable("SKIMMER_FIXTURES", "../shared/fixtures") + "/result-pages");
+    const QStringList engines = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    if (engines.isEmpty()) GTEST_SKIP() << "saved result pages not found in " << dir.path().toStdString();
+    const auto catalog = EngineCatalog::BuiltIn();
+    int checked = 0;
+    for (const QString& id : engines) {
+        const EngineDefinition* engine = catalog->Find(id);
+        if (!engine) continue;  // pages of no one engine
+        const QDir pages(dir.filePath(id));
+        for (const QString& name : pages.entryList({"*.html"})) {
+            QFile file(pages.filePath(name));
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            const BlockVerdict verdict = DetectBlock(*engine, 200, "https://" + engine->hosts.value(0) + "/",
+                                                     TextCodec::Decode(file.readAll()));
+            EXPECT_FALSE(verdict.blocked) << (id + u'/' + name + ": " + verdict.reason).toStdString();
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 20);
+}
+
+}  // namespace
