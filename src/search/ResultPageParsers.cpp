@@ -156,6 +156,7 @@ void ResultPageParsers::AddHit(ParseContext& context, const QString& link, const
     }
     if (context.results.AddLinkIfNew(link) == 1) {
         context.results.AddEntry(title, type, size, link, EntryStatus::Waiting);
+        if (context.tally) context.tally->rows += 1;
     }
 }
 
@@ -239,6 +240,7 @@ int ResultPageParsers::ParseLayouts(const EngineDefinition& engine, ParseContext
     if (engine.layouts.isEmpty()) return 0;
     CheckCancel(context.state);
     const QList<EngineHit> hits = ReadEngineHits(engine, pageUrl, pageText, ClassicHitCutter());
+    if (context.tally) context.tally->hits += int(hits.size());
     for (const EngineHit& hit : hits) {
         CheckCancel(context.state);
         if (hit.link.isEmpty() || context.filters.UrlFiltered(hit.link)) continue;
@@ -261,15 +263,20 @@ int ResultPageParsers::ParseClassic(const EngineDefinition& engine, ParseContext
     // counts as having none.
     const auto layout = ClassicLayout::Read(engine.classic, nullptr);
     if (!layout) return 0;
+    int cut = 0;
     switch (layout->walk) {
         case ClassicLayout::Walk::Blocks:
-            return ParseBlocks(*layout, context, pageUrl, pageText);
+            cut = ParseBlocks(*layout, context, pageUrl, pageText);
+            break;
         case ClassicLayout::Walk::Documents63:
-            return ParseDoc63(context, pageText);
+            cut = ParseDoc63(context, pageText);
+            break;
         case ClassicLayout::Walk::Search63:
-            return ParseSearch63(context, pageUrl, pageText);
+            cut = ParseSearch63(context, pageUrl, pageText);
+            break;
     }
-    return 0;
+    if (context.tally) context.tally->hits += cut;
+    return cut;
 }
 
 int ResultPageParsers::Parse(const EngineDefinition& engine, ParseContext& context, const QString& pageUrl,

@@ -43,6 +43,12 @@ enum class PageParser {
     Doc63,
 };
 
+// What one page gave: hits cut by its layout (before the filters) and rows that entered the list.
+struct ParseTally {
+    int hits = 0;
+    int rows = 0;
+};
+
 // What a parser reads and writes besides the page.
 struct ParseContext {
     const std::atomic<int>& state;  // the calling slot's word, for CheckCancel
@@ -52,6 +58,7 @@ struct ParseContext {
     const Options& options;
     SearchQueue& queue;  // 63da search pages queue their document pages here
     std::function<qint64(const QString& link)> remoteSize;
+    ParseTally* tally = nullptr;  // counted into when given
 };
 
 class ResultPageParsers {
