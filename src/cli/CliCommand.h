@@ -8,7 +8,7 @@
 class Session;
 
 // Exit statuses shared by every command.
-enum CliStatus { kCliDone = 0, kCliFailed = 1, kCliUsage = 2 };
+enum CliStatus { kCliDone = 0, kCliFailed = 1, kCliUsage = 2, kCliInterrupted = 130 };
 
 struct CliContext {
     Session& session;

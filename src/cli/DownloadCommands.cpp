@@ -46,7 +46,8 @@ QString DownloadCommand::Help() const {
         "Downloads the waiting rows of LISTFILE (.list or XML) into DIR with N workers (default: the saved\n"
         "count), each file within MIN minutes (0: no limit), as Start download does. Progress goes to "
         "stderr;\n"
-        "Ctrl-C stops. The statuses are written back to LISTFILE. Exit status 0 when no row failed.\n");
+        "Ctrl-C stops: rows in flight go back to waiting, and a later run takes them. The statuses are\n"
+        "written back to LISTFILE. Exit status 0 when no row failed, 130 after Ctrl-C.\n");
 }
 
 int DownloadCommand::Run(CliContext& context, const QStringList& args) {
@@ -91,9 +92,13 @@ int DownloadCommand::Run(CliContext& context, const QStringList& args) {
     QElapsedTimer clock;
     clock.start();
     CtrlC ctrlC;
+    bool stopped = false;
     QTimer progress;
     QObject::connect(&progress, &QTimer::timeout, &loop, [&] {
-        if (ctrlC.Take()) pool.StopDownload();
+        if (ctrlC.Take()) {
+            stopped = true;
+            pool.StopDownload();
+        }
         const Tally tally = Count(session.Results());
         const double mib = double(pool.BytesDone()) / 1048576.0;
         context.err << QStringLiteral("\rdone %1  failed %2  waiting %3  %4 MiB  %5 MiB/s   ")
@@ -103,7 +108,8 @@ int DownloadCommand::Run(CliContext& context, const QStringList& args) {
                            .arg(mib, 0, 'f', 1)
                            .arg(mib * 1000.0 / double(qMax<qint64>(1, clock.elapsed())), 0, 'f', 1);
         context.err.flush();
-        if (pool.BusySlots() == 0) loop.quit();
+        // Stopped slots give their rows back before the list is written.
+        if (pool.BusySlots() == 0 && pool.WalkingSlots() == 0) loop.quit();
     });
     progress.start(200);
     loop.exec();
@@ -114,7 +120,15 @@ int DownloadCommand::Run(CliContext& context, const QStringList& args) {
                                                   : files.ExportListXml(list, StatusFilter());
     if (saved == 0)
         return context.Failed(QStringLiteral("download: cannot write the statuses back to %1").arg(list));
-    return Count(session.Results()).failed == 0 ? kCliDone : kCliFailed;
+    const Tally tally = Count(session.Results());
+    if (stopped) {
+        context.err << QStringLiteral("download: stopped by Ctrl-C; %1 rows remain (%2 waiting, %3 failed)\n")
+                           .arg(tally.waiting + tally.failed)
+                           .arg(tally.waiting)
+                           .arg(tally.failed);
+        return kCliInterrupted;
+    }
+    return tally.failed == 0 ? kCliDone : kCliFailed;
 }
 
 QString HandoffCommand::Help() const {

@@ -8,10 +8,13 @@
 #include <QString>
 
 #include "download/CppSQLite3DB.h"
+#include "net/TempFileLedger.h"
 
 class StatusLine;
 
-class DocRegistry {
+// It also keeps the temporary download files this program made (table tempfiles: doclink, path), so
+// transfers reuse and remove only their own.
+class DocRegistry : public TempFileLedger {
   public:
     explicit DocRegistry(StatusLine* status) : status_(status) {}
 
@@ -25,7 +28,12 @@ class DocRegistry {
     int DelDocLinkInDatabase(const QString& link);  // 0 at least one row deleted, -1 none or failed
     qint64 Count();                                 // rows in the table; -1 when it cannot be read
 
+    bool IsTempFileRecorded(const QString& link, const QString& path) override;
+    bool RecordTempFile(const QString& link, const QString& path) override;
+    void ForgetTempFile(const QString& path) override;
+
   private:
+    void FinalizeAll();
     void Report(const char* operation, const QString& message);
 
     StatusLine* status_;
@@ -34,4 +42,7 @@ class DocRegistry {
     CppSQLite3Statement lookup_;
     CppSQLite3Statement insert_;
     CppSQLite3Statement remove_;
+    CppSQLite3Statement tempLookup_;
+    CppSQLite3Statement tempInsert_;
+    CppSQLite3Statement tempRemove_;
 };

@@ -95,21 +95,11 @@ bool DownloadPool::StartDownload() {
     return true;
 }
 
-void DownloadPool::SweepTemporaryFiles(const QString& folder) {
-    if (folder.isEmpty()) return;
-    const QDir dir(folder);
-    for (int round = 0; round < 10; ++round) {
-        for (const QString& name :
-             dir.entryList({QStringLiteral("*.download.temp")}, QDir::Files | QDir::Hidden)) {
-            QFile::remove(dir.filePath(name));
-        }
-    }
-}
-
 void DownloadPool::StopDownload() {
     if (s_.cancelHandoff) s_.cancelHandoff();
+    // Each slot removes the temporary file it made as it gives its row back; files that others put in
+    // the folder under a temporary name are none of ours.
     for (auto& flag : idle_) flag.store(1);
-    SweepTemporaryFiles(s_.options.Text(K::SavePath));
 }
 
 bool DownloadPool::WaitShutdown(int milliseconds) {
@@ -134,6 +124,14 @@ void DownloadPool::Shutdown() {
         for (int waited = 0; waited < 2000 && !ended_[size_t(slot)].load(); waited += 10) Sleep(10);
         thread.join();
     }
+}
+
+bool DownloadPool::WaitWalksEnded(int milliseconds) const {
+    for (int waited = 0; walking_.load() > 0; waited += 10) {
+        if (waited >= milliseconds) return false;
+        Sleep(10);
+    }
+    return true;
 }
 
 int DownloadPool::BusySlots() const {
@@ -170,7 +168,9 @@ void DownloadPool::SlotThread(int slot) {
         // follow each other without it, so a finished list does not keep slots busy for seconds.
         if (starting) Sleep(slot * 10);
         starting = false;
+        walking_.fetch_add(1);
         DownloadPass(s_.options.Text(K::SavePath), slot);
+        walking_.fetch_sub(1);
         if (walks > 3) {
             idle.store(1);
             walks = 0;
@@ -197,7 +197,11 @@ void DownloadPool::DownloadPass(const QString& folder, int slot) {
         const RowId row = claimed->id;
         const ResultEntry& entry = claimed->entry;
         const int stop = CheckWorkerStop(slot, true);
-        if (stop == 1 || stop == 3) return;
+        if (stop == 1 || stop == 3) {
+            // Nothing was fetched: the row waits for the next start, in this run or a later one.
+            s_.results.SetStatus(row, EntryStatus::Waiting);
+            return;
+        }
         QString link = entry.link;
         QString type = entry.type;
         if (link.contains(clickThrough)) {
@@ -229,6 +233,8 @@ void DownloadPool::DownloadPass(const QString& folder, int slot) {
                 s_.results.SetStatus(row, EntryStatus::Failed);
                 break;
             case kStopped:
+                // A row stopped in flight is not finished: saved as waiting, it is taken again later.
+                s_.results.SetStatus(row, EntryStatus::Waiting);
                 return;
             default:
                 break;
@@ -263,16 +269,20 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
     } release{this, target};
 
     CFileTransfer transfer;
+    transfer.SetLedger(&s_.registry);
     transfer.SetSizeLimit(s_.options.Checked(K::DownCheckFileSize),
                           qint64(DocLinkRules::UnsignedValue(s_.options.Text(K::SizeMin))) * 1024,
                           qint64(DocLinkRules::UnsignedValue(s_.options.Text(K::SizeMax))) * 1024);
-    if (!transfer.Start(link, target, QString(), QString(), s_.options.Checked(K::Overrite))) return kFailed;
+    if (!transfer.Start(link, target, QString(), QString(), s_.options.Checked(K::Overrite))) {
+        s_.status.ShowMsg(title, transfer.StartFailureText(), QString(), 1);
+        return kFailed;
+    }
     int shown = -1;
     while (!transfer.Finished()) {
         const int check = CheckWorkerStop(slot, true);
         if (check == 1 || check == 3) {
             transfer.Kill();
-            QFile::remove(transfer.TempPath());  // the sweep of Stop, for our own file
+            transfer.RemoveTemp();
             return kStopped;
         }
         if (check == 2) {
@@ -297,6 +307,6 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
     }
     // The transfer's own temporary file: after a click-through the type, and so the name, may differ
     // from what the list shows.
-    QFile::remove(transfer.TempPath());
+    transfer.RemoveTemp();
     return kFailed;
 }

@@ -3,7 +3,7 @@
 // An active slot walks the result list, claims each waiting row, resolves Baidu click-through links,
 // downloads the file through a temporary file under the per-file time limit, and marks the row
 // downloaded or failed; failed rows go back to waiting after each walk, and a slot goes idle after five
-// walks. Stop idles every slot and sweeps the temporary files.
+// walks. Stop idles every slot; a row stopped in flight goes back to waiting.
 //
 // Threads: StartDownload, StopDownload and Shutdown on the owner's thread; the rest on the slots.
 
@@ -52,6 +52,11 @@ class DownloadPool {
     void Shutdown();
 
     int BusySlots() const;
+    // Slots inside a walk. After Stop a slot may still be giving its row back; the list holds no row
+    // in flight once this is 0.
+    int WalkingSlots() const { return walking_.load(); }
+    // After StopDownload: waits until no slot walks any more; false after `milliseconds`.
+    bool WaitWalksEnded(int milliseconds) const;
     // Bytes of the files completed since the pool was made.
     qint64 BytesDone() const { return bytesDone_.load(); }
     bool IsIdle(int slot) const { return idle_[size_t(slot)].load() != 0; }
@@ -71,7 +76,6 @@ class DownloadPool {
     // 0 go on, 1 slot idled, 2 file timed out, 3 program closing.
     int CheckWorkerStop(int slot, bool watchExit);
     bool WaitShutdown(int milliseconds);
-    void SweepTemporaryFiles(const QString& folder);
 
     Services s_;
     std::array<std::thread, kSlots> threads_;
@@ -79,6 +83,7 @@ class DownloadPool {
     std::array<std::atomic<qint64>, kSlots> startTimes_{};
     std::array<std::atomic<bool>, kSlots> ended_{};
     std::atomic<int> closing_{0};
+    std::atomic<int> walking_{0};
     std::atomic<qint64> bytesDone_{0};
     std::atomic<bool> abortRequests_{false};  // at exit: abandon click-through look-ups under way
     bool created_ = false;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -152,16 +153,51 @@ TEST_F(DownloadPoolTest, OutcomesOfOneSlot) {
     EXPECT_TRUE(home.Read("run.log").contains(QString::fromUtf8("下载线程0本次下载已完成!").toUtf8()));
 }
 
-TEST_F(DownloadPoolTest, StopKeepsProgressAndSweeps) {
+TEST_F(DownloadPoolTest, StopGivesRowsBackAndRemovesOnlyItsOwnTemporaryFiles) {
     const RowId slow = Add("slow", server.Url("/slow"));
     ASSERT_TRUE(pool.StartDownload());
     ASSERT_TRUE(WaitFor([&] { return Status(slow).startsWith(QString::fromUtf8("完成:")); }));
-    home.Write("save/stray.download.temp", "x");
+    // A user's file and another process's file that merely carry the suffix.
+    home.Write("save/mine.download.temp", "x");
+    home.Write("save/report.pdf.download.temp", "another process");
     pool.StopDownload();
-    ASSERT_TRUE(
-        WaitFor([&] { return QDir(home.Path("save")).entryList({"*.download.temp"}).isEmpty(); }, 5000));
-    EXPECT_TRUE(Status(slow).startsWith(QString::fromUtf8("完成:")));
+    ASSERT_TRUE(pool.WaitWalksEnded(10000));
+    EXPECT_EQ(Status(slow), EntryStatus::Waiting);  // a later start takes it again
     EXPECT_FALSE(home.Exists("save/slow.pdf"));
+    EXPECT_FALSE(home.Exists("save/slow.pdf.download.temp"));
+    EXPECT_EQ(home.Read("save/mine.download.temp"), QByteArray("x"));
+    EXPECT_EQ(home.Read("save/report.pdf.download.temp"), QByteArray("another process"));
+    EXPECT_FALSE(registry.IsTempFileRecorded(server.Url("/slow"), home.Path("save/slow.pdf.download.temp")));
+}
+
+TEST_F(DownloadPoolTest, ATemporaryNameThatIsNotOursFailsTheRowAndStays) {
+    options.SetCommittedInt(K::DownThreadCount, 1);
+    QDir().mkpath(home.Path("save"));
+    home.Write("victim.txt", "precious");
+    ASSERT_EQ(::symlink(home.Path("victim.txt").toUtf8().constData(),
+                        home.Path("save/planted.pdf.download.temp").toUtf8().constData()),
+              0);
+    home.Write("save/foreign.pdf.download.temp", "not ours");
+    // Left by an earlier run that was killed: recorded for its link, so it is taken up again.
+    home.Write("save/earlier.pdf.download.temp", "partial");
+    registry.RecordTempFile(server.Url("/files/earlier.pdf"), home.Path("save/earlier.pdf.download.temp"));
+    const RowId planted = Add("planted", server.Url("/files/planted.pdf"));
+    const RowId foreign = Add("foreign", server.Url("/files/foreign.pdf"));
+    const RowId earlier = Add("earlier", server.Url("/files/earlier.pdf"));
+    ASSERT_TRUE(pool.StartDownload());
+    ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
+
+    EXPECT_EQ(Status(planted), EntryStatus::Failed);
+    EXPECT_EQ(Status(foreign), EntryStatus::Failed);
+    EXPECT_EQ(Hits("planted.pdf") + Hits("foreign.pdf"), 0);
+    EXPECT_EQ(home.Read("victim.txt"), QByteArray("precious"));
+    EXPECT_TRUE(QFileInfo(home.Path("save/planted.pdf.download.temp")).isSymLink());
+    EXPECT_EQ(home.Read("save/foreign.pdf.download.temp"), QByteArray("not ours"));
+    EXPECT_TRUE(
+        home.Read("run.log").contains("planted.pdf.download.temp exists and is not a temporary file"));
+    EXPECT_EQ(Status(earlier), EntryStatus::Downloaded);
+    EXPECT_EQ(home.Read("save/earlier.pdf").size(), 20000);
+    EXPECT_FALSE(home.Exists("save/earlier.pdf.download.temp"));
 }
 
 TEST_F(DownloadPoolTest, TimeLimitOnTheSecondsTick) {

@@ -82,6 +82,16 @@ TEST_F(RegistryTest, OldDatabasesOpenUnchangedAndGainTheIndex) {
     EXPECT_EQ(sqlite3_column_int(statement, 0), 1);
     sqlite3_finalize(statement);
     sqlite3_close(db);
+
+    // ... and the table of temporary files, which answers exactly.
+    ASSERT_TRUE(registry.OpenDocDatabase(DbPath()));
+    EXPECT_TRUE(registry.RecordTempFile("http://a/1.pdf", "/s/1.pdf.download.temp"));
+    EXPECT_TRUE(registry.IsTempFileRecorded("http://a/1.pdf", "/s/1.pdf.download.temp"));
+    EXPECT_FALSE(registry.IsTempFileRecorded("http://a/2.pdf", "/s/1.pdf.download.temp"));
+    EXPECT_FALSE(registry.IsTempFileRecorded("http://a/1.pdf", "/s/2.pdf.download.temp"));
+    registry.ForgetTempFile("/s/1.pdf.download.temp");
+    EXPECT_FALSE(registry.IsTempFileRecorded("http://a/1.pdf", "/s/1.pdf.download.temp"));
+    EXPECT_EQ(registry.Count(), 1);  // the documents are another table
 }
 
 TEST_F(RegistryTest, AFileThatIsNotADatabaseIsLeftAloneAndReported) {
