@@ -23,17 +23,12 @@ bool LoadList(Session& session, const QString& path) {
 }
 
 struct Tally {
-    int done = 0, failed = 0, waiting = 0;
+    qsizetype done = 0, failed = 0, waiting = 0;
 };
 
 Tally Count(const ResultList& results) {
-    Tally tally;
-    for (const ResultEntry& entry : results.Snapshot()) {
-        if (entry.status == EntryStatus::Downloaded) ++tally.done;
-        if (entry.status == EntryStatus::Failed) ++tally.failed;
-        if (entry.status == EntryStatus::Waiting) ++tally.waiting;
-    }
-    return tally;
+    const ResultList::StatusCounts counts = results.Counts();
+    return {counts.downloaded, counts.failed, counts.waiting};
 }
 
 }  // namespace
@@ -100,11 +95,18 @@ int DownloadCommand::Run(CliContext& context, const QStringList& args) {
             pool.StopDownload();
         }
         const Tally tally = Count(session.Results());
+        const DownloadPool::TryCounts tries = pool.Tries();
+        // Rows that failed in this run wait between walks for their retry: they count as failed, and
+        // "waiting" is what this run has not tried yet.
+        const qsizetype untried = qMax<qsizetype>(0, tally.waiting + tally.failed - tries.failed);
         const double mib = double(pool.BytesDone()) / 1048576.0;
-        context.err << QStringLiteral("\rdone %1  failed %2  waiting %3  %4 MiB  %5 MiB/s   ")
+        context.err << QStringLiteral(
+                           "\rdone %1  trying %2  retrying %3  failed %4  waiting %5  %6 MiB  %7 MiB/s   ")
                            .arg(tally.done)
-                           .arg(tally.failed)
-                           .arg(tally.waiting)
+                           .arg(tries.trying)
+                           .arg(tries.retrying)
+                           .arg(tries.failed)
+                           .arg(untried)
                            .arg(mib, 0, 'f', 1)
                            .arg(mib * 1000.0 / double(qMax<qint64>(1, clock.elapsed())), 0, 'f', 1);
         context.err.flush();

@@ -86,6 +86,10 @@ bool DownloadPool::StartDownload() {
     QDir().mkpath(
         folder);  // a folder that does not exist yet is made; one that cannot be made fails each file
     Create();
+    {
+        std::lock_guard lock(triesMutex_);
+        tries_.clear();  // every start gives each row its whole time again
+    }
     const int active = qBound(1, s_.options.Int(K::DownThreadCount), kSlots);
     {
         std::lock_guard lock(eventMutex_);
@@ -132,6 +136,39 @@ bool DownloadPool::WaitWalksEnded(int milliseconds) const {
         Sleep(10);
     }
     return true;
+}
+
+qint64 DownloadPool::BeginTry(RowId row) {
+    std::lock_guard lock(triesMutex_);
+    RowTries& tries = tries_[row];
+    ++tries.tries;
+    tries.inFlight = true;
+    return tries.seconds;
+}
+
+void DownloadPool::EndTry(RowId row, int outcome, qint64 seconds) {
+    std::lock_guard lock(triesMutex_);
+    if (outcome == kDone || outcome == kPresent) {
+        tries_.remove(row);
+        return;
+    }
+    RowTries& tries = tries_[row];
+    tries.seconds = qMax<qint64>(0, seconds);
+    tries.inFlight = false;
+    if (outcome == kFailed) tries.failed = true;
+}
+
+DownloadPool::TryCounts DownloadPool::Tries() const {
+    std::lock_guard lock(triesMutex_);
+    TryCounts counts;
+    for (const RowTries& tries : tries_) {
+        if (tries.inFlight) {
+            ++(tries.tries > 1 ? counts.retrying : counts.trying);
+        } else if (tries.failed) {
+            ++counts.failed;
+        }
+    }
+    return counts;
 }
 
 int DownloadPool::BusySlots() const {
@@ -196,9 +233,13 @@ void DownloadPool::DownloadPass(const QString& folder, int slot) {
         i = claimed->position + 1;
         const RowId row = claimed->id;
         const ResultEntry& entry = claimed->entry;
+        // The time limit covers all tries of a row together: a retry starts with the time used so far.
+        std::atomic<qint64>& started = startTimes_[size_t(slot)];
+        started.store(s_.secondsTick.load() - BeginTry(row));
         const int stop = CheckWorkerStop(slot, true);
         if (stop == 1 || stop == 3) {
             // Nothing was fetched: the row waits for the next start, in this run or a later one.
+            EndTry(row, kStopped, s_.secondsTick.load() - started.load());
             s_.results.SetStatus(row, EntryStatus::Waiting);
             return;
         }
@@ -223,6 +264,7 @@ void DownloadPool::DownloadPass(const QString& folder, int slot) {
                 outcome = kInternalError;
             }
         }
+        EndTry(row, outcome, s_.secondsTick.load() - started.load());
         switch (outcome) {
             case kDone:
             case kPresent:

@@ -7,6 +7,7 @@
 //
 // Threads: StartDownload, StopDownload and Shutdown on the owner's thread; the rest on the slots.
 
+#include <QHash>
 #include <QMutex>
 #include <QSet>
 #include <QString>
@@ -17,11 +18,12 @@
 #include <mutex>
 #include <thread>
 
+#include "lists/ResultList.h"
+
 class CFileTransfer;
 class DocRegistry;
 class MessageSink;
 class Options;
-class ResultList;
 class RunLog;
 class StatusLine;
 
@@ -57,6 +59,15 @@ class DownloadPool {
     int WalkingSlots() const { return walking_.load(); }
     // After StopDownload: waits until no slot walks any more; false after `milliseconds`.
     bool WaitWalksEnded(int milliseconds) const;
+
+    // Rows of this run by their tries: in flight for the first time, in flight again after a failure,
+    // and failed at their last try (waiting for a retry or given up).
+    struct TryCounts {
+        int trying = 0;
+        int retrying = 0;
+        int failed = 0;
+    };
+    TryCounts Tries() const;
     // Bytes of the files completed since the pool was made.
     qint64 BytesDone() const { return bytesDone_.load(); }
     bool IsIdle(int slot) const { return idle_[size_t(slot)].load() != 0; }
@@ -92,6 +103,19 @@ class DownloadPool {
     std::mutex eventMutex_;
     std::condition_variable eventChanged_;
     bool shutdown_ = false;
+
+    // What each row of this run has had: its tries and the seconds they took together, which the
+    // per-file time limit bounds. Rows that succeed leave the table.
+    struct RowTries {
+        int tries = 0;
+        qint64 seconds = 0;
+        bool inFlight = false;
+        bool failed = false;
+    };
+    qint64 BeginTry(RowId row);
+    void EndTry(RowId row, int outcome, qint64 seconds);
+    mutable std::mutex triesMutex_;
+    QHash<RowId, RowTries> tries_;
 
     // Targets being written right now: two rows with the same target never write one temporary file.
     QMutex inFlightMutex_;

@@ -311,6 +311,11 @@ void ResultList::ResetUploadingToWaiting() {
     }
 }
 
+ResultList::StatusCounts ResultList::Counts() const {
+    QMutexLocker rows(&rowsMutex_);
+    return {waitingRows_, downloadedRows_, failedRows_};
+}
+
 int ResultList::CountDownloaded() const {
     QMutexLocker rows(&rowsMutex_);
     return int(downloadedRows_);

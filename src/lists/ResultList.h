@@ -63,6 +63,12 @@ class ResultList {
     void ResetFailedToWaiting();
     void ResetUploadingToWaiting();
     int CountDownloaded() const;
+    struct StatusCounts {
+        qsizetype waiting = 0;
+        qsizetype downloaded = 0;
+        qsizetype failed = 0;
+    };
+    StatusCounts Counts() const;
 
     qsizetype Size() const;
     // Room for this many more rows, so a big import does not grow the indexes step by step.

@@ -62,6 +62,7 @@ class DownloadPoolTest : public ::testing::Test {
             res.set_redirect(server.Url("/files/real.pdf").toStdString(), 302);
         });
         http.Get("/slow", [this](const httplib::Request&, httplib::Response& res) {
+            Hit("slow");
             res.set_content_provider(10000000, "application/pdf",
                                      [this](size_t offset, size_t, httplib::DataSink& sink) {
                                          if (offset < 1000)
@@ -200,15 +201,20 @@ TEST_F(DownloadPoolTest, ATemporaryNameThatIsNotOursFailsTheRowAndStays) {
     EXPECT_FALSE(home.Exists("save/earlier.pdf.download.temp"));
 }
 
-TEST_F(DownloadPoolTest, TimeLimitOnTheSecondsTick) {
+TEST_F(DownloadPoolTest, TheTimeLimitCoversAllTriesOfARowTogether) {
     options.SetCommittedInt(K::TimeOut, 1);
     options.SetCommittedInt(K::DownThreadCount, 1);
     const RowId slow = Add("slow", server.Url("/slow"));
     ASSERT_TRUE(pool.StartDownload());
     ASSERT_TRUE(WaitFor([&] { return Status(slow).startsWith(QString::fromUtf8("完成:")); }));
+    EXPECT_EQ(pool.Tries().trying, 1);
     tick.fetch_add(61);
-    ASSERT_TRUE(
-        WaitFor([&] { return Status(slow) == EntryStatus::Failed || Status(slow) == EntryStatus::Waiting; }));
+    // The minute is used up: the retries of the later walks fail at once, without asking again.
+    ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
+    EXPECT_EQ(Status(slow), EntryStatus::Failed);
+    EXPECT_EQ(Hits("slow"), 1);
+    EXPECT_EQ(pool.Tries().failed, 1);
+    EXPECT_EQ(pool.Tries().retrying, 0);
     EXPECT_FALSE(home.Exists("save/slow.pdf"));
     EXPECT_FALSE(home.Exists("save/slow.pdf.download.temp"));
 }
