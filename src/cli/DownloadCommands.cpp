@@ -139,8 +139,8 @@ QString HandoffCommand::Help() const {
         "\n"
         "Hands every row of LISTFILE to aria2 (its JSON-RPC interface, default "
         "http://127.0.0.1:6800/jsonrpc,\n"
-        "or [Aria2] RpcUrl and RpcSecret in Setting.ini) to download into DIR, and records the links as\n"
-        "downloaded. Exit status 0 when aria2 took the list.\n");
+        "or [Aria2] RpcUrl and RpcSecret in Setting.ini) to download into DIR, and records the links it\n"
+        "took as downloaded. Exit status 0 when aria2 took every link.\n");
 }
 
 int HandoffCommand::Run(CliContext& context, const QStringList& args) {
@@ -161,5 +161,10 @@ int HandoffCommand::Run(CliContext& context, const QStringList& args) {
     QObject::connect(&handoff, &Handoff::finished, &loop, &QEventLoop::quit);
     if (!handoff.Start()) return kCliFailed;
     loop.exec();
+    if (handoff.Refused() > 0) {
+        return context.Failed(QStringLiteral("handoff: aria2 took %1 links and refused %2 (see run.log)")
+                                  .arg(handoff.Accepted())
+                                  .arg(handoff.Refused()));
+    }
     return session.Status().Current().startsWith(QStringLiteral("马上启动迅雷下载")) ? kCliDone : kCliFailed;
 }

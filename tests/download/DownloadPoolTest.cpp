@@ -243,6 +243,9 @@ TEST_F(DownloadPoolTest, HandoffToARealAria2) {
     const int port = probe.serverPort();
     probe.close();
     QProcess aria2;
+    // aria2 works in a folder of its own, so a relative save folder would land elsewhere if sent as is.
+    QDir().mkpath(home.Path("aria2-cwd"));
+    aria2.setWorkingDirectory(home.Path("aria2-cwd"));
     aria2.start("aria2c",
                 {"--enable-rpc", "--rpc-listen-all=false", QStringLiteral("--rpc-listen-port=%1").arg(port),
                  "--rpc-secret=s3cret", "--no-conf", "--quiet"});
@@ -255,7 +258,9 @@ TEST_F(DownloadPoolTest, HandoffToARealAria2) {
     QObject::connect(&handoff, &Handoff::finished, [&] { ended = true; });
     Add(QString::fromUtf8("年报 \"quoted\""), server.Url("/files/h1.pdf"));
     Add("../escape", server.Url("/files/h2.pdf"));
+    Add("refused", "mailto:x");  // aria2 answers "No URI to download."
     QDir().mkpath(home.Path("save"));
+    options.SetCommittedText(K::SavePath, QDir::current().relativeFilePath(home.Path("save")));
     // aria2c needs a moment before its RPC port answers.
     ASSERT_TRUE(WaitFor(
         [&] {
@@ -268,8 +273,15 @@ TEST_F(DownloadPoolTest, HandoffToARealAria2) {
     EXPECT_FALSE(handoff.Start());  // one at a time
     EXPECT_EQ(answers.boxes.last(), QString::fromUtf8("正在启动迅雷，请稍等！"));
     ASSERT_TRUE(WaitFor([&] { return ended; }));
-    EXPECT_EQ(status.Current(), QString::fromUtf8("马上启动迅雷下载，请稍等  "));
+    // Only what aria2 took is recorded; the refusal is reported.
+    EXPECT_EQ(handoff.Accepted(), 2);
+    EXPECT_EQ(handoff.Refused(), 1);
+    EXPECT_EQ(status.Current(), QString("aria2 took 2 links and refused 1; see run.log  "));
+    EXPECT_TRUE(home.Read("run.log").contains(QString::fromUtf8("马上启动迅雷下载").toUtf8()));
+    EXPECT_TRUE(home.Read("run.log").contains("aria2 refused mailto:x"));
     EXPECT_EQ(registry.CheckDocLink(server.Url("/files/h1.pdf")), 0);
+    EXPECT_EQ(registry.CheckDocLink(server.Url("/files/h2.pdf")), 0);
+    EXPECT_EQ(registry.CheckDocLink("mailto:x"), -1);
     EXPECT_TRUE(WaitFor(
         [&] {
             return home.Exists(QString::fromUtf8("save/年报 \"quoted\".pdf")) &&
