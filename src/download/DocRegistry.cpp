@@ -1,5 +1,6 @@
 #include "download/DocRegistry.h"
 
+#include <QFileInfo>
 #include <QMutexLocker>
 
 #include "download/CppSQLite3Exception.h"
@@ -16,6 +17,7 @@ void DocRegistry::Report(const char* operation, const QString& message) {
 
 bool DocRegistry::OpenDocDatabase(const QString& path, int busyTimeoutMs) {
     QMutexLocker lock(&lock_);
+    readOnly_ = false;
     try {
         FinalizeAll();
         db_.SetBusyTimeout(busyTimeoutMs);
@@ -57,10 +59,40 @@ bool DocRegistry::OpenDocDatabase(const QString& path, int busyTimeoutMs) {
     } catch (const CppSQLite3Exception& failure) {
         FinalizeAll();
         db_.Close();
+        // A home we may not write to (a read-only medium, another user's folder) still has a registry
+        // worth reading: without this every recorded link would be answered "absent".
+        if (QFileInfo(path).isFile() && OpenReadOnlyLocked(path, busyTimeoutMs)) {
+            lock.unlock();
+            Report("", QStringLiteral("%1 is read-only: links are looked up but not recorded").arg(path));
+            return true;
+        }
         lock.unlock();
         Report("", failure.Message());
         return false;
     }
+}
+
+bool DocRegistry::OpenReadOnlyLocked(const QString& path, int busyTimeoutMs) {
+    for (const auto mode : {CppSQLite3DB::Mode::ReadOnly, CppSQLite3DB::Mode::Immutable}) {
+        try {
+            db_.SetBusyTimeout(busyTimeoutMs);
+            db_.Open(path, mode);
+            if (db_.ExecScalar(QStringLiteral(
+                    "select count(*) from sqlite_master where type='table' and name='docdata'")) <= 0) {
+                db_.Close();
+                return false;
+            }
+            lookup_ = db_.CompileStatement(QStringLiteral("SELECT 1 FROM docdata WHERE doclink=?1 LIMIT 1"));
+            lookup_.Bind(1, QString());
+            lookup_.ExecQuery();  // the first read is where a missing log index shows
+            readOnly_ = true;
+            return true;
+        } catch (const CppSQLite3Exception&) {
+            FinalizeAll();
+            db_.Close();
+        }
+    }
+    return false;
 }
 
 void DocRegistry::FinalizeAll() {
@@ -106,7 +138,8 @@ int DocRegistry::InsertDocLink(const QString& link) {
         try {
             if (!insert_.IsValid()) {
                 throw CppSQLite3Exception(CppSQLite3Exception::kWrapperError,
-                                          QStringLiteral("Database not open"));
+                                          readOnly_.load() ? QStringLiteral("the registry is open read-only")
+                                                           : QStringLiteral("Database not open"));
             }
             insert_.Bind(1, link);
             return insert_.ExecDML() == 1 ? 0 : -1;
@@ -125,7 +158,8 @@ int DocRegistry::DelDocLinkInDatabase(const QString& link) {
         try {
             if (!remove_.IsValid()) {
                 throw CppSQLite3Exception(CppSQLite3Exception::kWrapperError,
-                                          QStringLiteral("Database not open"));
+                                          readOnly_.load() ? QStringLiteral("the registry is open read-only")
+                                                           : QStringLiteral("Database not open"));
             }
             remove_.Bind(1, link);
             return remove_.ExecDML() > 0 ? 0 : -1;

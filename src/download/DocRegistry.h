@@ -6,6 +6,7 @@
 
 #include <QMutex>
 #include <QString>
+#include <atomic>
 
 #include "download/CppSQLite3DB.h"
 #include "net/TempFileLedger.h"
@@ -18,10 +19,13 @@ class DocRegistry : public TempFileLedger {
   public:
     explicit DocRegistry(StatusLine* status) : status_(status) {}
 
-    // Opens or creates the database and its table (and the look-up index, when it can). False when the
-    // database cannot be opened or the table cannot be made.
+    // Opens or creates the database and its table (and the look-up index, when it can); an existing
+    // database that cannot be opened for writing is opened read-only. False when the database cannot
+    // be opened or the table cannot be made.
     bool OpenDocDatabase(const QString& path, int busyTimeoutMs = CppSQLite3DB::kDefaultBusyTimeoutMs);
     void Close();
+    // Opened read-only because the database could not be opened for writing.
+    bool IsReadOnly() const { return readOnly_.load(); }
 
     int CheckDocLink(const QString& link);          // 0 present, -1 absent or failed
     int InsertDocLink(const QString& link);         // 1 present already, 0 inserted, -1 failed
@@ -34,9 +38,11 @@ class DocRegistry : public TempFileLedger {
 
   private:
     void FinalizeAll();
+    bool OpenReadOnlyLocked(const QString& path, int busyTimeoutMs);
     void Report(const char* operation, const QString& message);
 
     StatusLine* status_;
+    std::atomic<bool> readOnly_{false};
     QMutex lock_;
     CppSQLite3DB db_;
     CppSQLite3Statement lookup_;

@@ -2,7 +2,10 @@
 
 #include <sqlite3.h>
 
+#include <unistd.h>
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 
 #include "TempHome.h"
 #include "download/CppSQLite3Exception.h"
@@ -123,6 +126,57 @@ TEST_F(RegistryTest, DeletedWhileOpenKeepsAnswering) {
     QFile::remove(DbPath());
     EXPECT_EQ(registry.CheckDocLink("http://a/1"), 0);
     EXPECT_GE(registry.InsertDocLink("http://a/2"), -1);
+}
+
+// A folder made read-only for the life of the object: a read-only bind mount for root (whom
+// permissions do not stop), the permission bits for anyone else.
+class ReadOnlyView {
+  public:
+    explicit ReadOnlyView(const QString& folder) {
+        if (::geteuid() != 0) {
+            path_ = folder;
+            chmod_ = QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+            return;
+        }
+        const QString view = folder + "-ro";
+        QDir().mkpath(view);
+        if (QProcess::execute("mount", {"--bind", folder, view}) != 0) return;
+        mounted_ = view;
+        if (QProcess::execute("mount", {"-o", "remount,bind,ro", view}) == 0) path_ = view;
+    }
+    ~ReadOnlyView() {
+        if (chmod_)
+            QFile::setPermissions(path_,
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        if (!mounted_.isEmpty()) QProcess::execute("umount", {mounted_});
+    }
+    // Empty when the folder could not be made read-only here.
+    QString Path() const { return path_; }
+
+  private:
+    QString path_;
+    QString mounted_;
+    bool chmod_ = false;
+};
+
+TEST_F(RegistryTest, AReadOnlyHomeIsReadAndAnswersTruthfully) {
+    ASSERT_TRUE(registry.OpenDocDatabase(DbPath()));
+    ASSERT_EQ(registry.InsertDocLink("http://a/kept.pdf"), 0);
+    registry.Close();
+    const ReadOnlyView view(home.Path("config"));
+    if (view.Path().isEmpty()) GTEST_SKIP() << "cannot make a read-only folder here (no mount, no chmod)";
+    if (QFile::exists(view.Path() + "/probe") || QFile(view.Path() + "/probe").open(QIODevice::WriteOnly))
+        GTEST_SKIP() << "the folder is still writable";
+
+    DocRegistry readOnly{&status};
+    ASSERT_TRUE(readOnly.OpenDocDatabase(view.Path() + "/docdata.db"));
+    EXPECT_TRUE(readOnly.IsReadOnly());
+    EXPECT_EQ(readOnly.CheckDocLink("http://a/kept.pdf"), 0);
+    EXPECT_EQ(readOnly.CheckDocLink("http://a/other.pdf"), -1);
+    EXPECT_EQ(readOnly.Count(), 1);
+    EXPECT_EQ(readOnly.InsertDocLink("http://a/new.pdf"), -1);
+    EXPECT_TRUE(status.Current().contains("read-only")) << status.Current().toStdString();
+    readOnly.Close();
 }
 
 }  // namespace
