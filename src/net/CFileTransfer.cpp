@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -237,10 +238,12 @@ bool CFileTransfer::Start(const QString& address, const QString& targetPath, con
         }
         fd = ::open(temp.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) return errno == ELOOP ? taken() : notCreated(errno);
-        // The name may have changed hands between the look and the open.
+        // The name may have changed hands between the look and the open, and another run on the same
+        // home may be writing it right now (it holds the lock).
         struct stat opened;
         if (::fstat(fd, &opened) != 0 || opened.st_dev != existing.st_dev ||
-            opened.st_ino != existing.st_ino || ::ftruncate(fd, 0) != 0) {
+            opened.st_ino != existing.st_ino || ::flock(fd, LOCK_EX | LOCK_NB) != 0 ||
+            ::ftruncate(fd, 0) != 0) {
             ::close(fd);
             return taken();
         }
@@ -248,6 +251,7 @@ bool CFileTransfer::Start(const QString& address, const QString& targetPath, con
     } else if (errno == ENOENT) {
         fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd < 0) return errno == EEXIST ? taken() : notCreated(errno);
+        ::flock(fd, LOCK_EX | LOCK_NB);  // held while we write it: see the reuse above
         // Not being able to write it down only means a later run will not reuse it.
         if (ledger_) ledger_->RecordTempFile(address, ledgerPath_);
     } else {

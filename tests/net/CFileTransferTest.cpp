@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QDir>
@@ -260,6 +262,13 @@ TEST_F(TransferTest, TheTemporaryNameIsUsedOnlyForOurOwnFile) {
     EXPECT_EQ(home.Read("x.pdf.download.temp"), QByteArray("someone else's"));
 
     ledger.RecordTempFile(link, temp);
+    {
+        // Another run on the same home is still writing it.
+        const int writer = ::open(temp.toUtf8().constData(), O_WRONLY);
+        ASSERT_EQ(::flock(writer, LOCK_EX), 0);
+        refused("being written");
+        ::close(writer);
+    }
     CFileTransfer resumed;
     ASSERT_TRUE(start(resumed));
     WaitFinished(resumed);
