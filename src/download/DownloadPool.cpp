@@ -86,10 +86,7 @@ bool DownloadPool::StartDownload() {
     QDir().mkpath(
         folder);  // a folder that does not exist yet is made; one that cannot be made fails each file
     Create();
-    {
-        std::lock_guard lock(triesMutex_);
-        tries_.clear();  // every start gives each row its whole time again
-    }
+    startCount_.fetch_add(1);  // every start gives each row its whole time again
     const int active = qBound(1, s_.options.Int(K::DownThreadCount), kSlots);
     {
         std::lock_guard lock(eventMutex_);
@@ -139,8 +136,10 @@ bool DownloadPool::WaitWalksEnded(int milliseconds) const {
 }
 
 qint64 DownloadPool::BeginTry(RowId row) {
+    const int start = startCount_.load();
     std::lock_guard lock(triesMutex_);
     RowTries& tries = tries_[row];
+    if (tries.start != start) tries = RowTries{start};
     ++tries.tries;
     tries.inFlight = true;
     return tries.seconds;
@@ -161,7 +160,9 @@ void DownloadPool::EndTry(RowId row, int outcome, qint64 seconds) {
 DownloadPool::TryCounts DownloadPool::Tries() const {
     std::lock_guard lock(triesMutex_);
     TryCounts counts;
+    const int start = startCount_.load();
     for (const RowTries& tries : tries_) {
+        if (tries.start != start) continue;
         if (tries.inFlight) {
             ++(tries.tries > 1 ? counts.retrying : counts.trying);
         } else if (tries.failed) {

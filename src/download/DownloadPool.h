@@ -107,6 +107,7 @@ class DownloadPool {
     // What each row of this run has had: its tries and the seconds they took together, which the
     // per-file time limit bounds. Rows that succeed leave the table.
     struct RowTries {
+        int start = 0;  // the start of downloads these tries belong to
         int tries = 0;
         qint64 seconds = 0;
         bool inFlight = false;
@@ -114,6 +115,7 @@ class DownloadPool {
     };
     qint64 BeginTry(RowId row);
     void EndTry(RowId row, int outcome, qint64 seconds);
+    std::atomic<int> startCount_{0};
     mutable std::mutex triesMutex_;
     QHash<RowId, RowTries> tries_;
 
