@@ -65,8 +65,13 @@ QString ResultList::DecodePercentTitle(const QString& title) {
 }
 
 int ResultList::AddEntry(QString title, const QString& type, const QString& size, const QString& link,
-                         const QString& status) {
+                         QString status) {
     title = title.trimmed();
+    // No transfer runs for a row that is only now entering the list: a row saved while it was being
+    // downloaded (a stop, a crash, an auto-save) waits again, or no later run would ever take it.
+    if (status == EntryStatus::Downloading || status.startsWith(EntryStatus::ProgressPrefix)) {
+        status = EntryStatus::Waiting;
+    }
     if (title.isEmpty() || type.isEmpty() || size.isEmpty() || link.isEmpty() || status.isEmpty()) return -1;
 
     QMutexLocker append(&appendLock_);
@@ -304,6 +309,11 @@ void ResultList::ResetUploadingToWaiting() {
         Row& row = rows_[size_t(position)];
         if (row.entry.status == EntryStatus::Uploading) SetStatusLocked(row, position, EntryStatus::Waiting);
     }
+}
+
+ResultList::StatusCounts ResultList::Counts() const {
+    QMutexLocker rows(&rowsMutex_);
+    return {waitingRows_, downloadedRows_, failedRows_};
 }
 
 int ResultList::CountDownloaded() const {
