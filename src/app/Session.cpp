@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 
+#include "engines/EngineCatalog.h"
 #include "lists/IniFile.h"
 
 Session::Session(const QString& homeDir, QObject* parent)
@@ -57,6 +58,9 @@ QString Session::Start() {
     }
     results_.SetRegistry([this](const QString& link) { return registry_.CheckDocLink(link) == 0; },
                          [this](const QString& link) { registry_.DelDocLinkInDatabase(link); });
+    QString refused;
+    search_->SetCatalogue(EngineCatalog::Load(home_.Dir(), &refused));
+    if (!refused.isEmpty()) ShowMsg(tr("config/engines.json is not used:"), refused, QString(), 1);
     filters_.LoadFilterLists(home_.UrlFilterPath(), home_.TitleFilterPath());
     options_.Load(IniFile::Load(home_.SettingsPath()));
     timer1_.start(1500);

@@ -49,6 +49,9 @@ class Session : public QObject {
     KeywordList& Keywords() { return keywords_; }
     ResultList& Results() { return results_; }
     SearchJob& Search() { return *search_; }
+    // The engine definitions: the built-ins with the home's config/engines.json over them, loaded by
+    // Start (a refused user file is reported and the built-ins serve). The built-ins before Start.
+    std::shared_ptr<const EngineCatalog> Engines() const { return search_->Catalogue(); }
     // The 100 download slots; their threads are made on first use (the window makes them at start).
     DownloadPool& Downloads() { return *downloads_; }
     Handoff& HandOff() { return *handoff_; }

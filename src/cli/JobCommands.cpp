@@ -4,6 +4,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 
 #include "app/Session.h"
@@ -24,6 +25,27 @@ using K = SettingKey;
 
 QString Row(const ResultEntry& e) {
     return e.title + u'\t' + e.type + u'\t' + e.size + u'\t' + e.link + u'\t' + e.status;
+}
+
+// Per engine: pages fetched, hits, rows added, pages skipped because it blocked, and the reason.
+void PrintEngineTable(CliContext& context, const EngineLedger& ledger) {
+    const QList<EngineTally> tallies = ledger.Snapshot();
+    if (tallies.isEmpty()) return;
+    int width = int(qstrlen("engine"));
+    for (const EngineTally& tally : tallies) width = std::max(width, int(tally.engine.size()));
+    const auto line = [&](const QString& engine, const QString& fetched, const QString& hits,
+                          const QString& rows, const QString& skipped, const QString& reason) {
+        context.err << engine.leftJustified(width) << "  " << fetched.rightJustified(7) << "  "
+                    << hits.rightJustified(6) << "  " << rows.rightJustified(6) << "  "
+                    << skipped.rightJustified(7)
+                    << (reason.isEmpty() ? QString() : QStringLiteral("  ") + reason) << '\n';
+    };
+    line(QStringLiteral("engine"), QStringLiteral("pages"), QStringLiteral("hits"), QStringLiteral("rows"),
+         QStringLiteral("skipped"), QStringLiteral("blocked because"));
+    for (const EngineTally& tally : tallies) {
+        line(tally.engine, QString::number(tally.pagesFetched), QString::number(tally.hits),
+             QString::number(tally.rowsAdded), QString::number(tally.pagesSkipped), tally.reason);
+    }
 }
 
 void PrintRowsFrom(CliContext& context, qsizetype first) {
@@ -154,7 +176,12 @@ QString SearchCommand::Help() const {
         "XML for any other extension). The query options are those of 'skimmer-cli queries'; without them\n"
         "the saved settings and keyword list are used. --threads 1-50 search threads, --interval seconds\n"
         "between fetches, --deep-limit stops the deep search once that many addresses wait, --no-deep\n"
-        "skips it. Progress goes to stderr; Ctrl-C stops the search (the list is still written).\n");
+        "skips it. Progress goes to stderr; Ctrl-C stops the search (the list is still written).\n"
+        "\n"
+        "At the end a table on stderr gives per engine the result pages fetched, the hits its layouts cut,\n"
+        "the rows they added, the pages skipped because the engine blocked the search, and why. An engine\n"
+        "that answers with a block page (a CAPTCHA, a rate limit) is not asked again in that search. The\n"
+        "exit status is 3 when every engine asked blocked the search.\n");
 }
 
 int SearchCommand::Run(CliContext& context, const QStringList& args) {
@@ -222,5 +249,6 @@ int SearchCommand::Run(CliContext& context, const QStringList& args) {
     if (written == 0 && session.Results().Size() > 0)
         return context.Failed(QStringLiteral("search: cannot write %1").arg(out));
     context.err << "found " << session.Results().Size() << " documents; list written to " << out << '\n';
-    return kCliDone;
+    PrintEngineTable(context, job.Ledger());
+    return job.Ledger().AllBlocked() ? kCliBlocked : kCliDone;
 }

@@ -19,10 +19,22 @@ struct NamedBox {
 };
 
 constexpr NamedBox kEngines[] = {
-    {"google", K::GoogleSearch},     {"scholar", K::GoogleScholar},   {"baidu", K::BaiduSearch},
-    {"bing", K::CheckBind},          {"bingacademic", K::BingXueshu}, {"sogou", K::SougouSearch},
-    {"youdao", K::CheckYoudao},      {"yahoo", K::CheckYahoo},        {"aol", K::CheckAol},
-    {"zhongsou", K::GoogleZhongSou}, {"osun", K::OsunSearch},         {"63da", K::Search63Da},
+    {"google", K::GoogleSearch},
+    {"scholar", K::GoogleScholar},
+    {"baidu", K::BaiduSearch},
+    {"bing", K::CheckBind},
+    {"bingacademic", K::BingXueshu},
+    {"sogou", K::SougouSearch},
+    {"youdao", K::CheckYoudao},
+    {"yahoo", K::CheckYahoo},
+    {"aol", K::CheckAol},
+    {"zhongsou", K::GoogleZhongSou},
+    {"osun", K::OsunSearch},
+    {"63da", K::Search63Da},
+    {"duckduckgo", K::DuckDuckGoSearch},
+    {"brave", K::BraveSearch},
+    {"yandex", K::YandexSearch},
+    {"startpage", K::StartpageSearch},
 };
 
 constexpr NamedBox kFormats[] = {
@@ -64,7 +76,8 @@ QString QueriesCommand::Help() const {
         "Prints, one a line and in fetching order, the result-page addresses a search would queue.\n"
         "Without -k the saved keyword list is used; without the other options the saved settings.\n"
         "  --engines   google, scholar, baidu, bing, bingacademic, sogou, youdao, yahoo, aol, zhongsou,\n"
-        "              osun, 63da, pdf (the three PDF sites), comma-separated\n"
+        "              osun, 63da, duckduckgo, brave, yandex, startpage, pdf (the three PDF sites),\n"
+        "              comma-separated\n"
         "  --formats   word, pdf, ppt, xls, rtf, txt, zip, other\n"
         "  --time      0 any time, 1 last day, 2 last week, 3 last month, 4 last year\n");
 }
@@ -124,7 +137,8 @@ int QueriesCommand::Run(CliContext& context, const QStringList& args) {
     QString error;
     if (!ApplyQueryOptions(parsed, options, &pdfSites, &error))
         return context.Usage(QStringLiteral("queries: ") + error);
-    QueryCatalogue catalogue(options);
+    // The definitions in force, the user's file included, as the search would use them.
+    QueryCatalogue catalogue(options, context.session.Engines());
     catalogue.SetPdfSitesEnabled(pdfSites);
     const QStringList keywords = parsed.Has(QStringLiteral("-k")) ? parsed.Values(QStringLiteral("-k"))
                                                                   : context.session.Keywords().Keywords();

@@ -9,6 +9,8 @@
 #include <QSet>
 #include <QUrl>
 
+#include "engines/ClassicLayout.h"
+#include "engines/QueryTemplate.h"
 #include "engines/XPathCheck.h"
 
 namespace {
@@ -63,6 +65,13 @@ class DefinitionReader {
     bool Fail(const QString& place, const QString& message) {
         error = place.isEmpty() ? message : place + QStringLiteral(": ") + message;
         return false;
+    }
+
+    // A problem that names its own place ("classic.block.left: expected a string") below `place`.
+    bool FailAt(const QString& place, const QString& problem) {
+        const qsizetype colon = problem.indexOf(QStringLiteral(": "));
+        if (colon < 0) return Fail(place, problem);
+        return Fail(Join(place, problem.left(colon)), problem.mid(colon + 2));
     }
 
     static QString Join(const QString& place, const QString& key) {
@@ -155,6 +164,12 @@ class DefinitionReader {
         if (!classic.isUndefined() && !classic.isNull() && !classic.isObject())
             return Fail(Join(place, QStringLiteral("classic")), Tr("must be an object or null"));
         engine->classic = classic.toObject();
+        // The classic layout and the query templates are read where they are used; a definition whose
+        // classic object or templates those readers refuse is refused here, with their place.
+        QString problem;
+        if (!engine->classic.isEmpty() && !ClassicLayout::Read(engine->classic, &problem))
+            return FailAt(place, problem);
+        if (!QueryTemplate::ReadAll(engine->queries, &problem)) return FailAt(place, problem);
 
         QJsonArray layouts;
         if (!Array(object, place, "layouts", true, &layouts)) return false;
@@ -407,7 +422,11 @@ const EngineDefinition* EngineCatalog::ForUrl(const QString& url) const {
     const QUrl parsed(url);
     const QString host = parsed.host().toLower();
     if (host.isEmpty()) return nullptr;
-    const QString path = parsed.path(QUrl::FullyEncoded);
+    // A prefix may go on into the query ("www.baidu.com/s?wd=filetype"): it is then matched against the
+    // path with its query.
+    const QString path = parsed.hasQuery()
+                             ? parsed.path(QUrl::FullyEncoded) + u'?' + parsed.query(QUrl::FullyEncoded)
+                             : parsed.path(QUrl::FullyEncoded);
     for (const EngineDefinition& engine : engines_) {
         for (const QJsonValue& pattern : engine.urlPatterns) {
             QString patternHost, prefix;

@@ -55,7 +55,8 @@ struct EngineDefinition {
     QString id, name, setting;
     QStringList hosts;
     QJsonArray queries;      // interpreted by the query catalogue
-    QJsonArray urlPatterns;  // {"host": "...", "pathPrefix": "..."} objects or "host/path-prefix" strings
+    QJsonArray urlPatterns;  // {"host": "...", "pathPrefix": "..."} objects or "host/path-prefix" strings;
+                             // a prefix with "?" goes on into the query
     QJsonObject classic;     // interpreted by the classic result-page parsers; empty = none
     QList<XPathLayout> layouts;
     QList<BlockSignature> blocks;

@@ -226,7 +226,9 @@ QWidget* MainWindow::BuildOptions() {
           Check(1131, "有道", K::CheckYoudao), hidden63});
     line({Check(1122, "雅虎", K::CheckYahoo), Check(1124, "Aol", K::CheckAol),
           Check(1123, "中搜", K::GoogleZhongSou), Check(1088, "OSUN", K::OsunSearch),
-          Check(1090, "其他", K::EngineOtherSearch), Edit(1091, K::EEngineOther, false),
+          Check(1132, "DuckDuckGo", K::DuckDuckGoSearch), Check(1133, "Brave", K::BraveSearch),
+          Check(1134, "Yandex", K::YandexSearch), Check(1135, "Startpage", K::StartpageSearch)});
+    line({Check(1090, "其他", K::EngineOtherSearch), Edit(1091, K::EEngineOther, false),
           label("其他引擎URL过滤"), Edit(1104, K::FindFilter, false),
           Check(1128, "匹配地址过滤词", K::MatchUrlKey)});
     line({label("文档格式："), Check(1092, "Word", K::DocWord), Check(1093, "PDF", K::DocPdf),

@@ -54,6 +54,10 @@ constexpr std::array<SettingSpec, kSettingCount> kTable{{
     {K::MatchUrlKey, "MatchUrlKey", T::Check, 1, "", 1, 0, kNoRange, true, true, 1128},
     {K::DownThreadCount, "DownThreadCount", T::Int, 10, "", 10, 100, EntryRange{1, 100}, true, true, 1105},
     {K::SearchMaxThread, "SearchMaxThread", T::Int, 10, "", 50, 50, EntryRange{1, 50}, true, true, 1125},
+    {K::DuckDuckGoSearch, "DuckDuckGoSearch", T::Check, 0, "", 0, 0, kNoRange, false, true, 1132},
+    {K::BraveSearch, "BraveSearch", T::Check, 0, "", 0, 0, kNoRange, false, true, 1133},
+    {K::YandexSearch, "YandexSearch", T::Check, 0, "", 0, 0, kNoRange, false, true, 1134},
+    {K::StartpageSearch, "StartpageSearch", T::Check, 0, "", 0, 0, kNoRange, false, true, 1135},
     {K::SearchTryCount, "SearchTryCount", T::Int, 3, "", 3, 0, kNoRange, false, false, 0},
 }};
 
@@ -109,6 +113,10 @@ constexpr std::array<SettingKey, kSettingCount - 1> kSaveOrder{
     K::MatchUrlKey,
     K::SearchInterval,
     K::SearchMaxThread,
+    K::DuckDuckGoSearch,
+    K::BraveSearch,
+    K::YandexSearch,
+    K::StartpageSearch,
 };
 
 }  // namespace

@@ -52,6 +52,10 @@ enum class SettingKey {
     MatchUrlKey,
     DownThreadCount,
     SearchMaxThread,
+    DuckDuckGoSearch,
+    BraveSearch,
+    YandexSearch,
+    StartpageSearch,
     SearchTryCount,
     Count
 };

@@ -14,19 +14,52 @@ constexpr qint64 kRedirectDrainLimit = 1024 * 1024;
 
 }  // namespace
 
-QString getHtmlPageCode(CHttpClientT& client, const QString& address, const QString& referer, bool decodeUtf8,
-                        RunLog* log) {
+namespace {
+
+FetchedPage Fetch(CHttpClientT& client, const QString& address, const QString& referer, bool decodeUtf8,
+                  const RequestHeaders& extra, RunLog* log) {
+    FetchedPage page;
     try {
         client.ClearParam();
         client.ClearHeader();
         if (!referer.isEmpty()) client.AddHeader(QStringLiteral("Referer"), referer);
+        for (const auto& [name, value] : extra) {
+            const QString key = QString::fromUtf8(name).trimmed();
+            const QString text = QString::fromUtf8(value).trimmed();
+            if (key.isEmpty() || text.isEmpty()) continue;
+            if (key.compare(QStringLiteral("User-Agent"), Qt::CaseInsensitive) == 0) {
+                client.SetUserAgent(text);
+            } else {
+                client.AddHeader(key, text);
+            }
+        }
         auto response = client.RequestGet(address, false);
-        return PageDecoder::Decode(response->ReadAll(), response->GetHeader(QStringLiteral("Content-Type")),
-                                   decodeUtf8);
+        page.answered = true;
+        page.status = response->StatusCode();
+        page.finalUrl = response->EffectiveUrl();
+        page.text = PageDecoder::Decode(response->ReadAll(),
+                                        response->GetHeader(QStringLiteral("Content-Type")), decodeUtf8);
     } catch (const httpclientexception& failure) {
         if (log) log->WriteRunLog(QStringLiteral("getHtmlPageCode"), failure.Message());
-        return {};
     }
+    return page;
+}
+
+}  // namespace
+
+QString getHtmlPageCode(CHttpClientT& client, const QString& address, const QString& referer, bool decodeUtf8,
+                        RunLog* log) {
+    return Fetch(client, address, referer, decodeUtf8, {}, log).text;
+}
+
+FetchedPage FetchResultPage(CHttpClientT& client, const QString& address, const QString& referer,
+                            const RequestHeaders& headers, RunLog* log) {
+    client.SetUserAgent(QString::fromLatin1(kBrowserUserAgent));
+    RequestHeaders all{
+        {"Accept", "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8"},
+    };
+    all += headers;
+    return Fetch(client, address, referer, true, all, log);
 }
 
 bool GetRealDownUrl(const QString& link, QString& realAddress, RunLog* log, const std::atomic<bool>* abort) {

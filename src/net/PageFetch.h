@@ -2,6 +2,9 @@
 // The two fetch operations of the search job and the download workers. Both block on the calling
 // thread, report failure by their result and leave one run-log entry per failure.
 
+#include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <atomic>
 
@@ -12,6 +15,29 @@ class RunLog;
 // when referer is not empty; redirects are followed; the body of any status is returned.
 QString getHtmlPageCode(CHttpClientT& client, const QString& address, const QString& referer, bool decodeUtf8,
                         RunLog* log);
+
+// A result page with what tells a block page from a page without hits: the status of the final answer
+// and the address it came from after redirects.
+struct FetchedPage {
+    bool answered = false;  // a response arrived, of any status; false: the request failed (logged)
+    long status = 0;
+    QString finalUrl;
+    QString text;
+};
+
+using RequestHeaders = QList<QPair<QByteArray, QByteArray>>;
+
+// The User-Agent result pages are asked with unless an engine names its own: engines serve their
+// current layout, or none at all, only to browsers they know.
+inline constexpr const char* kBrowserUserAgent =
+    "Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/143.0.0.0 "
+    "Safari/537.36";
+
+// getHtmlPageCode for a search engine's result page: a browser's User-Agent and Accept headers, then the
+// engine's own headers (a User-Agent among them replaces the browser's; headers with an empty name or
+// value are left out). Failures are logged under "getHtmlPageCode" as there.
+FetchedPage FetchResultPage(CHttpClientT& client, const QString& address, const QString& referer,
+                            const RequestHeaders& headers, RunLog* log);
 
 // Asks link without following a redirect and gives the first "Location" header, made absolute against
 // link. False (with realAddress empty) when there is none or the request failed.

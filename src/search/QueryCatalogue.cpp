@@ -1,250 +1,67 @@
 #include "search/QueryCatalogue.h"
 
+#include <algorithm>
 #include <array>
-#include <vector>
 
+#include "engines/EngineCatalog.h"
+#include "engines/QueryTemplate.h"
 #include "lists/Options.h"
-#include "search/EngineHosts.h"
 
 namespace {
 
 using K = SettingKey;
 
-// Format boxes in the order every builder visits them within one page.
-constexpr std::array<K, 8> kFormatBoxes = {K::DocWord, K::DocPdf, K::DocPpt, K::DocXls,
-                                           K::DocRtf,  K::DocTxt, K::DocZip, K::DocOther};
-constexpr int kOther = 7;
+// The format boxes in QueryTemplate::kFormatNames' order, then "other".
+constexpr std::array<K, 7> kFormatBoxes = {K::DocWord, K::DocPdf, K::DocPpt, K::DocXls,
+                                           K::DocRtf,  K::DocTxt, K::DocZip};
 
-struct EngineSpec {
-    K box;
-    bool escaped;
-    const char* scheme;
-    const char* host;
-    // Path and query with "@" where the file-type token stands; printf-style otherwise.
-    const char* pattern;
-    // Tokens per format box (Word, PDF, PPT, XLS, RTF, TXT, archives); "" = nothing for that box.
-    std::array<std::vector<const char*>, 7> tokens;
-    bool other;  // queues the "other" extension
-};
-
-const char* const kAsQdr[] = {"all", "d", "w", "m", "y"};
-const char* const kBingTbs[] = {"qdr:all", "qdr:d", "qdr:w", "qdr:m", "qdr:y"};
-const char* const kBaiduLm[] = {"0", "1", "7", "30", "360"};
-const char* const kYoudaoLm[] = {"-1", "1", "7", "30", "360"};
-const char* const kSogouTsn[] = {"0", "1", "2", "3", "4"};
-const char* const kYahooSuffix[] = {"", "&btf=d", "&btf=w", "&btf=m", ""};
-const char* const kZhongsouSuffix[] = {"&rt=o", "&rt=d", "&rt=w", "&rt=m", "&rt=y"};
-const char* const kClients[] = {"client=aff-cs-maxthon", "client=aff-os-360se", "client=aff-os-miniIE"};
-
-const std::vector<const char*> kArchives = {"zip", "rar", "7z"};
-
-const EngineSpec& Spec(SearchEngine engine) {
-    static const EngineSpec specs[] = {
-        /* Google */ {K::GoogleSearch,
-                      true,
-                      "https",
-                      EngineHosts::Google,
-                      "/search?q=%s&num=50&as_filetype=@&start=%d&%s&as_qdr=%s",
-                      {{{"doc", "docx"}, {"pdf"}, {"ppt", "pps"}, {"xls"}, {"rtf"}, {"txt"}, kArchives}},
-                      true},
-        /* Scholar */
-        {K::GoogleScholar,
-         true,
-         "https",
-         EngineHosts::Scholar,
-         "/scholar?start=%d&q=filetype:@+%s&hl=zh-CN&as_sdt=0,5",
-         {{{"doc", "docx"}, {"pdf"}, {"ppt", "pptx", "pps"}, {"xls", "xlsx"}, {"rtf"}, {"txt"}, kArchives}},
-         true},
-        /* Baidu */
-        {K::BaiduSearch,
-         false,
-         "http",
-         EngineHosts::Baidu,
-         "/s?wd=filetype%%3A@%%20(%s) -(百度文库)&pn=%d&lm=%d",
-         {{{"doc"}, {"pdf"}, {"ppt"}, {"xls"}, {"rtf"}, {}, {}}},
-         false},
-        /* Bing */
-        {K::CheckBind,
-         true,
-         "http",
-         EngineHosts::Bing,
-         "/search?q=filetype%%3a@+%s&go=提交&qs=bs&first=%d&tbs=%s&%s",
-         {{{"doc"}, {"pdf"}, {"ppt", "pps"}, {"xls"}, {"rtf"}, {"txt"}, kArchives}},
-         true},
-        /* BingAcademic */
-        {K::BingXueshu,
-         true,
-         "http",
-         EngineHosts::Bing,
-         "/academic/search?q=filetype%%3a@+%s&first=%d&FORM=PENR",
-         {{{"doc"}, {"pdf"}, {"ppt"}, {"xls"}, {"rtf"}, {"txt"}, kArchives}},
-         true},
-        /* Sogou */
-        {K::SougouSearch,
-         false,
-         "http",
-         EngineHosts::Sogou,
-         "/web?num=50&query=filetype%%3A@+%s&page=%d&tsn=%d",
-         {{{"doc"}, {"pdf"}, {"ppt"}, {"xls"}, {"rtf"}, {}, {}}},
-         false},
-        /* Youdao */
-        {K::CheckYoudao,
-         false,
-         "http",
-         EngineHosts::Youdao,
-         "/search?q=filetype:@+%s&start=%d&lm=%d",
-         {{{"doc"}, {"pdf"}, {"ppt"}, {"xls"}, {"rtf"}, {}, {}}},
-         false},
-        /* Yahoo */
-        {K::CheckYahoo,
-         true,
-         "http",
-         EngineHosts::Yahoo,
-         "/search?fr2=time&rd=r1&fr=404&p=filetype:@+%s&b=%d%s",
-         {{{"doc"}, {"pdf"}, {"ppt", "pps"}, {"xls"}, {"rtf"}, {"txt"}, kArchives}},
-         true},
-        /* Aol */
-        {K::CheckAol,
-         true,
-         "http",
-         EngineHosts::Aol,
-         "/aol/search?s_it=nscpsearch&q=filetype:@+%s&page=%d&%s&as_qdr=%s",
-         {{{"doc", "docx"}, {"pdf"}, {"ppt", "pps"}, {"xls"}, {"rtf"}, {"txt"}, kArchives}},
-         true},
-        /* Zhongsou */
-        {K::GoogleZhongSou,
-         false,
-         "http",
-         EngineHosts::Zhongsou,
-         "/third.cgi?w=filetype:@+%s&b=%d%s",
-         {{{"doc"}, {"pdf"}, {"ppt"}, {"xls"}, {"rtf"}, {"txt"}, kArchives}},
-         true},
-        /* Osun */
-        {K::OsunSearch,
-         true,
-         "http",
-         EngineHosts::Osun,
-         "/%s/%s-@.html",
-         {{{"doc"}, {"pdf"}, {"ppt"}, {}, {}, {}, {}}},
-         false},
-        /* Da63 */
-        {K::Search63Da,
-         false,
-         "http",
-         EngineHosts::Da63,
-         "/?@%d-%s/",
-         {{{"Doc"}, {"Pdf"}, {"Ppt"}, {"Xls"}, {"Rtf"}, {}, {}}},
-         false},
-    };
-    return specs[int(engine)];
+// Fills the placeholders of a template in one pass: a value is never read for placeholders again, so a
+// keyword holding "{page}" stays as typed.
+QString Render(const QString& pattern, const QString& keyword, const QString& format, const QString& page,
+               const QString& time, const QString& rotate, const QString& toggle) {
+    QString out;
+    out.reserve(pattern.size() + keyword.size() * 2 + 32);
+    qsizetype at = 0;
+    while (at < pattern.size()) {
+        const qsizetype open = pattern.indexOf(u'{', at);
+        if (open < 0) break;
+        const qsizetype close = pattern.indexOf(u'}', open);
+        if (close < 0) break;
+        out += QStringView(pattern).mid(at, open - at);
+        const QStringView name = QStringView(pattern).mid(open + 1, close - open - 1);
+        if (name == u"keyword") {
+            out += keyword;
+        } else if (name == u"format") {
+            out += format;
+        } else if (name == u"page") {
+            out += page;
+        } else if (name == u"time") {
+            out += time;
+        } else if (name == u"rotate") {
+            out += rotate;
+        } else if (name == u"switch") {
+            out += toggle;
+        } else {
+            out += QStringView(pattern).mid(open, close - open + 1);
+        }
+        at = close + 1;
+    }
+    out += QStringView(pattern).mid(at);
+    return out;
 }
 
-// The page values an engine's builder walks, in order.
-std::vector<int> Pages(SearchEngine engine) {
-    auto range = [](int first, int step, int count) {
-        std::vector<int> values;
-        for (int i = 0; i < count; ++i) values.push_back(first + i * step);
-        return values;
-    };
-    switch (engine) {
-        case SearchEngine::Google:
-            return range(0, 50, 10);
-        case SearchEngine::Scholar:
-            return range(0, 10, 30);
-        case SearchEngine::Baidu:
-            return range(0, 10, 130);
-        case SearchEngine::Bing:
-        case SearchEngine::BingAcademic:
-            return range(1, 10, 20);
-        case SearchEngine::Sogou:
-            return range(1, 1, 29);
-        case SearchEngine::Youdao:
-            return range(0, 10, 130);
-        case SearchEngine::Yahoo:
-            return range(1, 10, 40);
-        case SearchEngine::Aol:
-            return range(0, 1, 100);
-        case SearchEngine::Zhongsou:
-            return range(1, 1, 99);
-        case SearchEngine::Osun:
-            return range(0, 1, 20);
-        case SearchEngine::Da63:
-            return range(1, 1, 79);
-    }
-    return {};
-}
-
-// The arguments of an engine's template for the normal tokens, in template order.
-QStringList Arguments(SearchEngine engine, const QString& keyword, int page, int time, bool bingEnglish) {
-    const QString p = QString::number(page);
-    const QString client = QLatin1StringView(kClients[page % 3]);
-    switch (engine) {
-        case SearchEngine::Google:
-            return {keyword, p, client, QLatin1StringView(kAsQdr[time])};
-        case SearchEngine::Scholar:
-            return {p, keyword};
-        case SearchEngine::Baidu:
-            return {keyword, p, QLatin1StringView(kBaiduLm[time])};
-        case SearchEngine::Bing:
-            return {
-                keyword, p, QLatin1StringView(kBingTbs[time]),
-                bingEnglish ? QStringLiteral("intlF=1&FORM=TIPEN1") : QStringLiteral("intlF=&FORM=TIPALL")};
-        case SearchEngine::BingAcademic:
-            return {keyword, p};
-        case SearchEngine::Sogou:
-            return {keyword, p, QLatin1StringView(kSogouTsn[time])};
-        case SearchEngine::Youdao:
-            return {keyword, p, QLatin1StringView(kYoudaoLm[time])};
-        case SearchEngine::Yahoo:
-            return {keyword, p, QLatin1StringView(kYahooSuffix[time])};
-        case SearchEngine::Aol:
-            return {keyword, p, client, QLatin1StringView(kAsQdr[time])};
-        case SearchEngine::Zhongsou:
-            return {keyword, p, QLatin1StringView(kZhongsouSuffix[time])};
-        case SearchEngine::Osun:
-            return {keyword, keyword};
-        case SearchEngine::Da63:
-            return {p, keyword};
-    }
-    return {};
-}
-
-// How many printf arguments a pattern consumes before position `end`.
-int ArgumentsBefore(const QString& pattern, qsizetype end) {
-    int count = 0;
-    for (qsizetype i = 0; i + 1 < end; ++i) {
-        if (pattern[i] != u'%') continue;
-        if (pattern[i + 1] == u's' || pattern[i + 1] == u'd') ++count;
-        ++i;  // skips the character after '%', so "%%" counts as one character
-    }
-    return count;
+// The templates of one definition; a list that cannot be read gives none (the catalogue's loader
+// refuses such a definition before it gets here).
+QList<QueryTemplate> Templates(const EngineDefinition& engine) {
+    return QueryTemplate::ReadAll(engine.queries, nullptr).value_or(QList<QueryTemplate>());
 }
 
 }  // namespace
 
-QString QueryCatalogue::Format(const QString& pattern, const QStringList& args) {
-    QString out;
-    out.reserve(pattern.size() + 64);
-    qsizetype next = 0;
-    for (qsizetype i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] == u'%' && i + 1 < pattern.size()) {
-            const QChar spec = pattern[i + 1];
-            if (spec == u'%') {
-                out += u'%';
-                ++i;
-                continue;
-            }
-            if (spec == u's' || spec == u'd') {
-                out += next < args.size() ? args[next] : QString();
-                ++next;
-                ++i;
-                continue;
-            }
-        }
-        out += pattern[i];
-    }
-    return out;
-}
+QueryCatalogue::QueryCatalogue(const Options& options) : QueryCatalogue(options, EngineCatalog::BuiltIn()) {}
+
+QueryCatalogue::QueryCatalogue(const Options& options, std::shared_ptr<const EngineCatalog> engines)
+    : options_(options), engines_(std::move(engines)) {}
 
 QString QueryCatalogue::EscapeKeyword(const QString& keyword) {
     static const QByteArray kKept("!'()*-./:_~%");
@@ -277,77 +94,90 @@ void QueryCatalogue::Queue(const QString& address, const QueueFn& queue) const {
     if (address.size() <= kMaxAddress) queue(address);
 }
 
-void QueryCatalogue::QueueEngine(SearchEngine engine, const QString& keyword, int timeIndex,
-                                 const QueueFn& queue) const {
-    const EngineSpec& spec = Spec(engine);
+bool QueryCatalogue::EngineTicked(const EngineDefinition& engine) const {
+    const SettingSpec* spec = SettingsTable::Find(engine.setting);
+    return spec && spec->kind == SettingKind::Check && options_.Checked(spec->id);
+}
+
+void QueryCatalogue::QueueTemplate(const QueryTemplate& query, const QString& keyword, int timeIndex,
+                                   const QueueFn& queue) const {
     const int time = qBound(0, timeIndex, 4);
-    const bool bingEnglish = options_.Checked(K::BingEnglish);
-    const QString prefix =
-        QStringLiteral("%1://%2").arg(QLatin1StringView(spec.scheme), QLatin1StringView(spec.host));
-    const QString pattern = QString::fromUtf8(spec.pattern);
-    const QString otherExtension = options_.Text(K::EDocOther).left(254);
-    for (const int page : Pages(engine)) {
-        QString pagePattern = pattern;
-        if (engine == SearchEngine::Osun && page > 0)
-            pagePattern.replace(QStringLiteral("@.html"), QStringLiteral("@-%d.html"));
-        QStringList args = Arguments(engine, keyword, page, time, bingEnglish);
-        if (engine == SearchEngine::Osun && page > 0) args.append(QString::number(page));
-        for (int box = 0; box < int(kFormatBoxes.size()); ++box) {
-            if (!options_.Checked(kFormatBoxes[size_t(box)])) continue;
-            if (box == kOther) {
-                if (!spec.other || otherExtension.isEmpty()) continue;
-                QString otherPattern = pagePattern;
-                const qsizetype at = otherPattern.indexOf(u'@');
-                QStringList otherArgs = args;
-                otherArgs.insert(ArgumentsBefore(otherPattern, at), otherExtension);
-                otherPattern.replace(at, 1, QStringLiteral("%s"));
-                Queue(prefix + Format(otherPattern, otherArgs), queue);
-                continue;
-            }
-            for (const char* token : spec.tokens[size_t(box)]) {
-                QString tokenPattern = pagePattern;
-                // The one template that breaks the pattern: a blank where the others have a plus sign.
-                if (engine == SearchEngine::Scholar && qstrcmp(token, "pps") == 0) {
-                    tokenPattern.replace(QStringLiteral("@+"), QStringLiteral("@ "));
-                }
-                tokenPattern.replace(u'@', QLatin1StringView(token));
-                Queue(prefix + Format(tokenPattern, args), queue);
-            }
+    const QString timeValue = query.time.isEmpty() ? QString() : query.time[time];
+    QString toggle;
+    if (!query.switchSetting.isEmpty()) {
+        const SettingSpec* spec = SettingsTable::Find(query.switchSetting);
+        toggle = spec && options_.Checked(spec->id) ? query.switchOn : query.switchOff;
+    }
+    const QString otherExtension =
+        query.other && options_.Checked(K::DocOther) ? options_.Text(K::EDocOther).left(254) : QString();
+    const QList<int> pages = query.Pages();
+    for (qsizetype index = 0; index < pages.size(); ++index) {
+        const int page = pages[index];
+        const QString pageText = query.PageText(int(index));
+        const QString rotate = query.rotate.isEmpty() ? QString() : query.rotate[page % query.rotate.size()];
+        // The user's "other" extension never takes a built-in token's own address.
+        auto address = [&](const QString& token, bool ownAddress = true) {
+            const QString pattern = ownAddress ? query.tokenUrls.value(token, query.url) : query.url;
+            return Render(pattern, keyword, token, pageText, timeValue, rotate, toggle);
+        };
+        if (!query.hasFormats) {
+            Queue(address(QString()), queue);
+            continue;
         }
+        for (size_t box = 0; box < kFormatBoxes.size(); ++box) {
+            if (!options_.Checked(kFormatBoxes[box])) continue;
+            for (const QString& token : query.formats[box]) Queue(address(token), queue);
+        }
+        if (!otherExtension.isEmpty()) Queue(address(otherExtension, false), queue);
     }
 }
 
+void QueryCatalogue::QueueEngine(const EngineDefinition& engine, const QString& keyword, int timeIndex,
+                                 const QueueFn& queue) const {
+    const QString escaped = EscapeKeyword(keyword);
+    for (const QueryTemplate& query : Templates(engine)) {
+        if (query.alnumKeywordOnly && !IsAllAlnum(keyword)) continue;
+        if (query.escapeKeyword && escaped.isEmpty()) continue;
+        QueueTemplate(query, query.escapeKeyword ? escaped : keyword, timeIndex, queue);
+    }
+}
+
+const char* QueryCatalogue::Id(SearchEngine engine) {
+    static const char* const ids[] = {"google",       "scholar",  "baidu",  "bing",
+                                      "bingacademic", "sogou",    "youdao", "yahoo",
+                                      "aol",          "zhongsou", "osun",   "63da-search"};
+    return ids[int(engine)];
+}
+
+void QueryCatalogue::QueueEngine(SearchEngine engine, const QString& keyword, int timeIndex,
+                                 const QueueFn& queue) const {
+    const EngineDefinition* definition = engines_->Find(QLatin1StringView(Id(engine)));
+    if (!definition) return;
+    for (const QueryTemplate& query : Templates(*definition)) QueueTemplate(query, keyword, timeIndex, queue);
+}
+
 void QueryCatalogue::BuildQueue(const QStringList& keywords, int timeIndex, const QueueFn& queue) const {
+    // Every ticked engine's templates, in the templates' order across engines.
+    struct Entry {
+        int order;
+        QueryTemplate query;
+    };
+    QList<Entry> entries;
+    for (const EngineDefinition& engine : engines_->Engines()) {
+        if (!EngineTicked(engine)) continue;
+        if (!pdfSites_ && engine.id == QLatin1StringView(kPdfSites)) continue;
+        for (const QueryTemplate& query : Templates(engine)) entries.append({query.order, query});
+    }
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const Entry& a, const Entry& b) { return a.order < b.order; });
+
     for (const QString& keyword : keywords) {
         if (keyword.isEmpty()) continue;
-        if (pdfSites_ && options_.Checked(K::DocPdf)) {
-            Queue(QStringLiteral("http://%1/book/%2-pdf.html")
-                      .arg(QLatin1StringView(EngineHosts::PdfGeni), keyword),
-                  queue);
-            Queue(QStringLiteral("http://%1/us/%2-pdf.html")
-                      .arg(QLatin1StringView(EngineHosts::PdfSearch), keyword),
-                  queue);
-            if (IsAllAlnum(keyword)) {
-                for (int p = 1; p <= 9; ++p) {
-                    Queue(QStringLiteral("http://%1/%2?p=%3")
-                              .arg(QLatin1StringView(EngineHosts::PdfQueen), keyword)
-                              .arg(p),
-                          queue);
-                }
-            }
-        }
-        if (options_.Checked(K::BaiduSearch)) QueueEngine(SearchEngine::Baidu, keyword, timeIndex, queue);
         const QString escaped = EscapeKeyword(keyword);
-        if (!escaped.isEmpty()) {
-            for (SearchEngine engine :
-                 {SearchEngine::Google, SearchEngine::Scholar, SearchEngine::Osun, SearchEngine::Bing,
-                  SearchEngine::BingAcademic, SearchEngine::Aol, SearchEngine::Yahoo}) {
-                if (options_.Checked(Spec(engine).box)) QueueEngine(engine, escaped, timeIndex, queue);
-            }
-        }
-        for (SearchEngine engine :
-             {SearchEngine::Youdao, SearchEngine::Sogou, SearchEngine::Da63, SearchEngine::Zhongsou}) {
-            if (options_.Checked(Spec(engine).box)) QueueEngine(engine, keyword, timeIndex, queue);
+        for (const Entry& entry : entries) {
+            if (entry.query.alnumKeywordOnly && !IsAllAlnum(keyword)) continue;
+            if (entry.query.escapeKeyword && escaped.isEmpty()) continue;
+            QueueTemplate(entry.query, entry.query.escapeKeyword ? escaped : keyword, timeIndex, queue);
         }
     }
     if (options_.Checked(K::EngineOtherSearch)) {

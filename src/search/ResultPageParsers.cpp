@@ -156,6 +156,7 @@ void ResultPageParsers::AddHit(ParseContext& context, const QString& link, const
     }
     if (context.results.AddLinkIfNew(link) == 1) {
         context.results.AddEntry(title, type, size, link, EntryStatus::Waiting);
+        if (context.tally) context.tally->rows += 1;
     }
 }
 
@@ -234,11 +235,12 @@ int ResultPageParsers::ParseSearch63(ParseContext& context, const QString& pageU
     return cut;
 }
 
-void ResultPageParsers::ParseLayouts(const EngineDefinition& engine, ParseContext& context,
-                                     const QString& pageUrl, const QString& pageText) {
-    if (engine.layouts.isEmpty()) return;
+int ResultPageParsers::ParseLayouts(const EngineDefinition& engine, ParseContext& context,
+                                    const QString& pageUrl, const QString& pageText) {
+    if (engine.layouts.isEmpty()) return 0;
     CheckCancel(context.state);
     const QList<EngineHit> hits = ReadEngineHits(engine, pageUrl, pageText, ClassicHitCutter());
+    if (context.tally) context.tally->hits += int(hits.size());
     for (const EngineHit& hit : hits) {
         CheckCancel(context.state);
         if (hit.link.isEmpty() || context.filters.UrlFiltered(hit.link)) continue;
@@ -251,30 +253,41 @@ void ResultPageParsers::ParseLayouts(const EngineDefinition& engine, ParseContex
         if (!context.filters.AcceptTitle(title)) continue;
         AddHit(context, hit.link, title, type);
     }
+    return int(hits.size());
+}
+
+int ResultPageParsers::ParseClassic(const EngineDefinition& engine, ParseContext& context,
+                                    const QString& pageUrl, const QString& pageText) const {
+    if (engine.classic.isEmpty()) return 0;
+    // The catalogue refuses a definition whose classic layout cannot be read; one that slips through
+    // counts as having none.
+    const auto layout = ClassicLayout::Read(engine.classic, nullptr);
+    if (!layout) return 0;
+    int cut = 0;
+    switch (layout->walk) {
+        case ClassicLayout::Walk::Blocks:
+            cut = ParseBlocks(*layout, context, pageUrl, pageText);
+            break;
+        case ClassicLayout::Walk::Documents63:
+            cut = ParseDoc63(context, pageText);
+            break;
+        case ClassicLayout::Walk::Search63:
+            cut = ParseSearch63(context, pageUrl, pageText);
+            break;
+    }
+    if (context.tally) context.tally->hits += cut;
+    return cut;
 }
 
 int ResultPageParsers::Parse(const EngineDefinition& engine, ParseContext& context, const QString& pageUrl,
                              const QString& pageText) const {
-    if (!engine.classic.isEmpty()) {
-        // The catalogue refuses a definition whose classic layout cannot be read; one that slips through
-        // counts as having none.
-        if (const auto layout = ClassicLayout::Read(engine.classic, nullptr)) {
-            int cut = 0;
-            switch (layout->walk) {
-                case ClassicLayout::Walk::Blocks:
-                    cut = ParseBlocks(*layout, context, pageUrl, pageText);
-                    break;
-                case ClassicLayout::Walk::Documents63:
-                    cut = ParseDoc63(context, pageText);
-                    break;
-                case ClassicLayout::Walk::Search63:
-                    cut = ParseSearch63(context, pageUrl, pageText);
-                    break;
-            }
-            if (cut > 0) return 1;
-        }
+    // The first kind of layout that cuts any hit reads the page; the other kind is not tried.
+    if (engine.layoutsFirst) {
+        if (ParseLayouts(engine, context, pageUrl, pageText) == 0)
+            ParseClassic(engine, context, pageUrl, pageText);
+    } else if (ParseClassic(engine, context, pageUrl, pageText) == 0) {
+        ParseLayouts(engine, context, pageUrl, pageText);
     }
-    ParseLayouts(engine, context, pageUrl, pageText);
     return 1;
 }
 

@@ -2,8 +2,9 @@
 // The result-page parsers: an engine's definition says how its page is read. The classic layout cuts
 // blocks with the key matcher, repairs and filters the link, cleans and tests the title, finds the type
 // and (optionally) the size, and adds the hit as a waiting row; the 63da search-page walk queues document
-// pages instead. A page where the classic layout cuts nothing goes to the definition's XPath layouts, and
-// their hits pass the same type, size and title filters. Called on a search thread; every call has its own
+// pages instead. A page where the classic layout cuts nothing goes to the definition's XPath layouts (or
+// the other way round for a definition that tries its XPath layouts first), and their hits pass the same
+// type, size and title filters. Called on a search thread; every call has its own
 // matchers; stops at CheckCancel.
 
 #include <QList>
@@ -42,6 +43,12 @@ enum class PageParser {
     Doc63,
 };
 
+// What one page gave: hits cut by its layout (before the filters) and rows that entered the list.
+struct ParseTally {
+    int hits = 0;
+    int rows = 0;
+};
+
 // What a parser reads and writes besides the page.
 struct ParseContext {
     const std::atomic<int>& state;  // the calling slot's word, for CheckCancel
@@ -51,6 +58,7 @@ struct ParseContext {
     const Options& options;
     SearchQueue& queue;  // 63da search pages queue their document pages here
     std::function<qint64(const QString& link)> remoteSize;
+    ParseTally* tally = nullptr;  // counted into when given
 };
 
 class ResultPageParsers {
@@ -82,8 +90,11 @@ class ResultPageParsers {
                     const QString& pageText) const;
     static int ParseDoc63(ParseContext& context, const QString& pageText);
     static int ParseSearch63(ParseContext& context, const QString& pageUrl, const QString& pageText);
-    static void ParseLayouts(const EngineDefinition& engine, ParseContext& context, const QString& pageUrl,
-                             const QString& pageText);
+    // Each gives the number of hits its layouts cut, before the filters.
+    int ParseClassic(const EngineDefinition& engine, ParseContext& context, const QString& pageUrl,
+                     const QString& pageText) const;
+    static int ParseLayouts(const EngineDefinition& engine, ParseContext& context, const QString& pageUrl,
+                            const QString& pageText);
 
     ParserKeys keys_;
 };

@@ -1,7 +1,10 @@
 #include "search/SearchJob.h"
 
 #include <QThread>
+#include <algorithm>
 
+#include "engines/BlockDetector.h"
+#include "engines/EngineCatalog.h"
 #include "lists/MessageSink.h"
 #include "lists/Options.h"
 #include "lists/ResultList.h"
@@ -65,6 +68,8 @@ bool SearchJob::StartSearch() {
         return false;
     }
     if (controlBusy_.load()) return false;  // ended but not yet reaped: the next press starts
+    // A press while search threads still run adds to their job; otherwise every engine starts afresh.
+    if (RunningThreads() == 0) ledger_.Clear();
     Keys();  // loaded here, on the owner's thread, before any parser needs them
     controlState_.store(WorkerBits::kRunning);
     controlBusy_.store(true);
@@ -100,12 +105,14 @@ bool SearchJob::IsBusy() const {
 void SearchJob::ControlThread() {
     try {
         stopDeepSearch_.store(0);
-        QueryCatalogue catalogue(s_.options);
+        const std::shared_ptr<const EngineCatalog> engines = Catalogue();
+        QueryCatalogue catalogue(s_.options, engines);
         catalogue.SetPdfSitesEnabled(pdfSites_.load());
         const QStringList keywords = s_.keywords.Keywords();
-        catalogue.BuildQueue(keywords, s_.options.TimeRange(), [this](const QString& url) {
+        catalogue.BuildQueue(keywords, s_.options.TimeRange(), [this, &engines](const QString& url) {
             CheckCancel(controlState_);
-            queue_.QueueUrl(url, 0);
+            if (!queue_.QueueUrl(url, 0)) return;
+            if (const EngineDefinition* engine = engines->ForUrl(url)) ledger_.Queued(engine->id);
         });
         CheckCancel(controlState_);
         StartSearchThreads();
@@ -148,6 +155,7 @@ void SearchJob::ReapSearchThread(int slot) {
     states_[size_t(slot)].fetch_and(~WorkerBits::kLowBits);
     busy_[size_t(slot)].store(false);
     if (RunningThreads() == 0) {
+        ReportBlockedEngines();
         s_.status.ShowMsg(QStringLiteral("搜索已全部结束"), QString(), QString(), 1);
         if (!controlBusy_.load()) Q_EMIT searchFinished();
     }
@@ -185,6 +193,15 @@ void SearchJob::SearchThread(int slot) {
 
 void SearchJob::ServeItem(int slot, const QueueItem& item, int tryLimit) {
     std::atomic<int>& state = states_[size_t(slot)];
+    // Held for the whole item: route.engine points into it.
+    const std::shared_ptr<const EngineCatalog> engines = Catalogue();
+    const Route route = RouteOf(*engines, item.url, s_.options, s_.rules);
+    if (route.engine && ledger_.IsSuspended(route.engine->id)) {
+        // The engine refused this job; a later search may ask for the page again.
+        ledger_.Skipped(route.engine->id, 1);
+        queue_.Forget(item.url);
+        return;
+    }
     const int interval = s_.options.Int(K::SearchInterval);
     if (interval > 0) {
         QMutexLocker pause(&pauseLock_);
@@ -193,25 +210,107 @@ void SearchJob::ServeItem(int slot, const QueueItem& item, int tryLimit) {
     s_.status.ShowMsg(QStringLiteral("正在获取远方网页信息："), item.url, QString(), 0);
     CHtmlParse document;
     CheckCancel(state);
-    bool fetch = false;
-    const PageParser parser = Dispatch(item.url, s_.options, s_.rules, &fetch);
     bool loaded = false;
-    if (fetch) {
-        CHttpClientT client;
-        client.SetAbortFlag(&shuttingDown_);
-        const QString page = getHtmlPageCode(client, item.url, item.url, true, &s_.log);
-        CheckCancel(state);
-        if (page.isEmpty()) {
-            if (item.tries < tryLimit) queue_.Requeue({item.url, item.tries + 1});
-            s_.status.ShowMsg(QStringLiteral("无法得到数据信息："), item.url, QString(), 1);
-            return;
+    if (route.fetch) {
+        QString page;
+        if (route.engine) {
+            if (!FetchEnginePage(slot, *route.engine, item, tryLimit, &page)) return;
+        } else {
+            CHttpClientT client;
+            client.SetAbortFlag(&shuttingDown_);
+            page = getHtmlPageCode(client, item.url, item.url, true, &s_.log);
+            CheckCancel(state);
+            if (page.isEmpty()) {
+                if (item.tries < tryLimit) queue_.Requeue({item.url, item.tries + 1});
+                s_.status.ShowMsg(QStringLiteral("无法得到数据信息："), item.url, QString(), 1);
+                return;
+            }
         }
         s_.status.ShowMsg(QStringLiteral("获取成功，正在分析链接："), item.url, QString(), 0);
         CheckCancel(state);
         loaded = document.SetHtml(page, true);
-        if (parser != PageParser::None && RunParser(parser, state, item.url, page) == 0) return;
+        if (route.engine) {
+            ParseTally tally;
+            ParseContext context = Context(state, &tally);
+            const int more = ResultPageParsers(Keys()).Parse(*route.engine, context, item.url, page);
+            ledger_.Fetched(route.engine->id, tally.hits, tally.rows);
+            if (more == 0) return;
+        }
     }
     AnalysePage(state, item.url, document, loaded);
+}
+
+bool SearchJob::FetchEnginePage(int slot, const EngineDefinition& engine, const QueueItem& item, int tryLimit,
+                                QString* page) {
+    std::atomic<int>& state = states_[size_t(slot)];
+    FetchedPage fetched;
+    {
+        const int delay = std::min(engine.delayMs, delayCap_.load());
+        const EngineGate::Turn turn = gate_.Enter(engine.id, delay, [&state] { CheckCancel(state); });
+        // Another thread may have met a block page while this one waited for its turn.
+        if (ledger_.IsSuspended(engine.id)) {
+            ledger_.Skipped(engine.id, 1);
+            queue_.Forget(item.url);
+            return false;
+        }
+        CHttpClientT client;
+        client.SetAbortFlag(&shuttingDown_);
+        fetched = FetchResultPage(client, item.url, item.url, engine.headers, &s_.log);
+    }
+    CheckCancel(state);
+    if (fetched.answered) {
+        const BlockVerdict verdict = DetectBlock(engine, int(fetched.status), fetched.finalUrl, fetched.text);
+        if (verdict.blocked) {
+            // Asking again would only provoke the engine further: no retry, and its other pages wait
+            // for a later search.
+            ledger_.Fetched(engine.id, 0, 0);
+            SuspendEngine(engine, verdict.reason);
+            return false;
+        }
+    }
+    if (fetched.text.isEmpty()) {
+        if (item.tries < tryLimit) queue_.Requeue({item.url, item.tries + 1});
+        s_.status.ShowMsg(QStringLiteral("无法得到数据信息："), item.url, QString(), 1);
+        return false;
+    }
+    *page = fetched.text;
+    return true;
+}
+
+void SearchJob::SuspendEngine(const EngineDefinition& engine, const QString& reason) {
+    if (!ledger_.Suspend(engine.id, reason)) return;  // another thread has reported it
+    const std::shared_ptr<const EngineCatalog> engines = Catalogue();
+    const int dropped = queue_.DropWaiting([&engines, &engine](const QString& url) {
+        const EngineDefinition* owner = engines->ForUrl(url);
+        return owner && owner->id == engine.id;
+    });
+    ledger_.Skipped(engine.id, dropped);
+    s_.status.ShowMsg(tr("%1 blocked the search (%2):").arg(engine.name, reason),
+                      tr("suspended for the rest of the search, %1 result pages skipped").arg(dropped),
+                      QString(), 1);
+}
+
+void SearchJob::ReportBlockedEngines() {
+    for (const EngineTally& tally : ledger_.Snapshot()) {
+        if (!tally.blocked) continue;
+        s_.status.ShowMsg(tr("%1 blocked the search (%2):").arg(EngineName(tally.engine), tally.reason),
+                          tr("%1 result pages skipped").arg(tally.pagesSkipped), QString(), 1);
+    }
+}
+
+QString SearchJob::EngineName(const QString& id) const {
+    const EngineDefinition* engine = Catalogue()->Find(id);
+    return engine && !engine->name.isEmpty() ? engine->name : id;
+}
+
+void SearchJob::SetCatalogue(std::shared_ptr<const EngineCatalog> catalogue) {
+    QMutexLocker hold(&catalogueLock_);
+    catalogue_ = std::move(catalogue);
+}
+
+std::shared_ptr<const EngineCatalog> SearchJob::Catalogue() const {
+    QMutexLocker hold(&catalogueLock_);
+    return catalogue_ ? catalogue_ : EngineCatalog::BuiltIn();
 }
 
 void SearchJob::PauseBeforeFetch(int slot, int seconds) {
@@ -225,10 +324,15 @@ void SearchJob::PauseBeforeFetch(int slot, int seconds) {
     }
 }
 
-ParseContext SearchJob::Context(const std::atomic<int>& state) {
-    return ParseContext{state, s_.results, s_.filters, s_.rules, s_.options, queue_, [](const QString& link) {
-                            return CRemoteSizeProbe().GetRemoteFileSize(link);
-                        }};
+ParseContext SearchJob::Context(const std::atomic<int>& state, ParseTally* tally) {
+    return ParseContext{state,
+                        s_.results,
+                        s_.filters,
+                        s_.rules,
+                        s_.options,
+                        queue_,
+                        [](const QString& link) { return CRemoteSizeProbe().GetRemoteFileSize(link); },
+                        tally};
 }
 
 int SearchJob::RunParser(PageParser parser, const std::atomic<int>& state, const QString& url,
@@ -237,33 +341,22 @@ int SearchJob::RunParser(PageParser parser, const std::atomic<int>& state, const
     return ResultPageParsers(Keys()).Parse(parser, context, url, page);
 }
 
+SearchJob::Route SearchJob::RouteOf(const EngineCatalog& catalogue, const QString& url,
+                                    const Options& options, const DocLinkRules& rules) {
+    if (const EngineDefinition* engine = catalogue.ForUrl(url)) return {engine, true};
+    if (options.Checked(K::EngineOtherSearch) && rules.InOtherEngineScope(url)) return {nullptr, true};
+    return {};
+}
+
 PageParser SearchJob::Dispatch(const QString& url, const Options& options, const DocLinkRules& rules,
                                bool* fetch) {
-    *fetch = true;
-    auto has = [&url](const char* host, const char* path) {
-        return url.contains(Host(host) + QLatin1StringView(path));
-    };
-    if (has(EngineHosts::Google, "/search?q") || has(EngineHosts::GoogleMain, "/search?q"))
-        return PageParser::Google;
-    if (has(EngineHosts::Scholar, "/scholar")) return PageParser::Scholar;
-    if (has(EngineHosts::Bing, "/search")) return PageParser::Bing;
-    if (has(EngineHosts::Bing, "/academic/search")) return PageParser::BingAcademic;
-    if (url.contains(Host(EngineHosts::Osun))) return PageParser::Osun;
-    if (has(EngineHosts::PdfGeni, "/book") || has(EngineHosts::PdfSearch, "/us/") ||
-        has(EngineHosts::PdfQueen, "/")) {
-        return PageParser::None;
+    const Route route = RouteOf(*EngineCatalog::BuiltIn(), url, options, rules);
+    *fetch = route.fetch;
+    if (!route.engine) return PageParser::None;
+    for (int p = int(PageParser::None) + 1; p <= int(PageParser::Doc63); ++p) {
+        if (route.engine->id == QLatin1StringView(ResultPageParsers::Name(PageParser(p))))
+            return PageParser(p);
     }
-    if (has(EngineHosts::Baidu, "/s?wd=filetype")) return PageParser::Baidu;
-    if (has(EngineHosts::Soso, "/q?w=filetype")) return PageParser::Soso;
-    if (has(EngineHosts::Yahoo, "/search")) return PageParser::Yahoo;
-    if (has(EngineHosts::Zhongsou, "/third.cgi")) return PageParser::Zhongsou;
-    if (has(EngineHosts::Aol, "/aol/search")) return PageParser::Aol;
-    if (has(EngineHosts::Youdao, "/search?q=filetype")) return PageParser::Youdao;
-    if (DocLinkRules::Is63daPage(url, true))
-        return has(EngineHosts::Da63, "/?") ? PageParser::Search63 : PageParser::Doc63;
-    if (has(EngineHosts::Sogou, "/web?num")) return PageParser::Sogou;
-    if (options.Checked(K::EngineOtherSearch) && rules.InOtherEngineScope(url)) return PageParser::None;
-    *fetch = false;
     return PageParser::None;
 }
 

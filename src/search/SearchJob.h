@@ -13,17 +13,22 @@
 #include <QString>
 #include <array>
 #include <atomic>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <thread>
 
 #include "lists/Profile.h"
+#include "search/EngineGate.h"
+#include "search/EngineLedger.h"
 #include "search/ParserKeys.h"
 #include "search/ResultPageParsers.h"
 #include "search/SearchQueue.h"
 
 class CHtmlParse;
 class DocLinkRules;
+class EngineCatalog;
+struct EngineDefinition;
 class KeywordList;
 class LinkFilters;
 class MessageSink;
@@ -67,6 +72,14 @@ class SearchJob : public QObject {
     // The command line may leave the three PDF sites out of the queue.
     void SetPdfSitesEnabled(bool enabled) { pdfSites_.store(enabled); }
 
+    // The engine definitions the job reads (the session loads them once); the built-ins until set.
+    void SetCatalogue(std::shared_ptr<const EngineCatalog> catalogue);
+    std::shared_ptr<const EngineCatalog> Catalogue() const;
+    // Per engine, what the current or last job did: pages, hits, rows, skipped pages, blocks.
+    const EngineLedger& Ledger() const { return ledger_; }
+    // Politeness delays longer than this are shortened (tests keep their runs short).
+    void SetDelayCap(int milliseconds) { delayCap_.store(milliseconds); }
+
     SearchQueue& Queue() { return queue_; }
     // Empty polls before an idle search thread ends (10,000; tests shorten it).
     void SetIdleLimit(int polls) { idleLimit_.store(polls); }
@@ -74,8 +87,16 @@ class SearchJob : public QObject {
     bool IsBusy() const;  // a control thread or a search thread is not yet reaped
     bool DeepSearchStopped() const { return stopDeepSearch_.load() != 0; }
 
-    // The parser the dispatch table picks for an address (None: fetch nothing, only analyse).
-    // `fetch` tells whether the row names a fetch at all.
+    // Where an address goes: the engine whose result page it is (none for other pages), and whether
+    // it is fetched at all (engine pages and, with the other engine on, pages in its scope).
+    struct Route {
+        const EngineDefinition* engine = nullptr;
+        bool fetch = false;
+    };
+    static Route RouteOf(const EngineCatalog& catalogue, const QString& url, const Options& options,
+                         const DocLinkRules& rules);
+    // The same for the built-in definitions, as the classic parser named by the engine's id (None:
+    // no classic parser; `fetch` tells whether the address is fetched at all).
     static PageParser Dispatch(const QString& url, const Options& options, const DocLinkRules& rules,
                                bool* fetch);
     // One page's parser and its deep search, on the calling thread; used by the threads and by
@@ -92,11 +113,18 @@ class SearchJob : public QObject {
     void StartSearchThreads();
     void SearchThread(int slot);
     void ServeItem(int slot, const QueueItem& item, int tryLimit);
+    // Fetches an engine's result page through its politeness gate; false when the page is done with
+    // (failed and queued again, or a block page that suspended the engine).
+    bool FetchEnginePage(int slot, const EngineDefinition& engine, const QueueItem& item, int tryLimit,
+                         QString* page);
+    void SuspendEngine(const EngineDefinition& engine, const QString& reason);
+    void ReportBlockedEngines();
+    QString EngineName(const QString& id) const;
     void PauseBeforeFetch(int slot, int seconds);
     void ReapControl();
     void ReapSearchThread(int slot);
     const ParserKeys& Keys();
-    ParseContext Context(const std::atomic<int>& state);
+    ParseContext Context(const std::atomic<int>& state, ParseTally* tally = nullptr);
 
     Services s_;
     SearchQueue queue_;
@@ -113,6 +141,12 @@ class SearchJob : public QObject {
     std::array<std::thread, kSlots> threads_;
     std::array<std::atomic<int>, kSlots> states_{};
     std::array<std::atomic<bool>, kSlots> busy_{};  // from start until reaped
+
+    mutable QMutex catalogueLock_;
+    std::shared_ptr<const EngineCatalog> catalogue_;
+    EngineGate gate_;
+    EngineLedger ledger_;
+    std::atomic<int> delayCap_{std::numeric_limits<int>::max()};
 
     std::once_flag keysLoaded_;
     std::unique_ptr<ParserKeys> keys_;

@@ -34,6 +34,28 @@ std::optional<QueueItem> SearchQueue::PopUrl() {
     return item;
 }
 
+int SearchQueue::DropWaiting(const std::function<bool(const QString& url)>& match) {
+    QMutexLocker seen(&seenLock_);
+    QMutexLocker queue(&queueLock_);
+    int dropped = 0;
+    std::deque<QueueItem> kept;
+    for (QueueItem& item : queue_) {
+        if (match(item.url)) {
+            seen_.erase(item.url);
+            ++dropped;
+        } else {
+            kept.push_back(std::move(item));
+        }
+    }
+    queue_.swap(kept);
+    return dropped;
+}
+
+void SearchQueue::Forget(const QString& url) {
+    QMutexLocker seen(&seenLock_);
+    seen_.erase(url);
+}
+
 void SearchQueue::ClearSearchRecords() {
     QMutexLocker seen(&seenLock_);
     seen_.clear();

@@ -7,6 +7,7 @@
 #include <QMutex>
 #include <QString>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <unordered_set>
 
@@ -26,6 +27,11 @@ class SearchQueue {
     // A failed page again, at the tail; the seen set is not asked.
     void Requeue(const QueueItem& item);
     std::optional<QueueItem> PopUrl();
+    // Takes the waiting addresses that match out of the queue and out of the seen set, so that a later
+    // search may ask for them again; gives how many were taken. Used when an engine stops answering.
+    int DropWaiting(const std::function<bool(const QString& url)>& match);
+    // The address counts as never queued again (a page that was skipped, not fetched).
+    void Forget(const QString& url);
     // Empties both (the "清搜索记录" button).
     void ClearSearchRecords();
 

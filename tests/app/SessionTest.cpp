@@ -2,6 +2,7 @@
 
 #include "TempHome.h"
 #include "app/Session.h"
+#include "engines/EngineCatalog.h"
 
 namespace {
 
@@ -40,6 +41,17 @@ TEST(Session, AHomeThatCannotBeCreatedStillStartsWithDefaults) {
     session.ShowMsg("still", "runs", "", 1);
     EXPECT_EQ(session.Status().Current(), QStringLiteral("still runs "));
     EXPECT_EQ(home.Read("file"), QByteArray("x"));
+}
+
+TEST(Session, ARefusedEnginesFileIsReportedAndTheBuiltInsServe) {
+    TempHome home;
+    home.Write("config/engines.json", "[{\"id\": \"google\", \"name\": ");  // cut off
+    Session session(home.Path());
+    session.Start();
+    const QByteArray log = home.Read("run.log");
+    EXPECT_TRUE(log.contains("config/engines.json is not used:")) << log.toStdString();
+    ASSERT_NE(session.Engines()->Find("google"), nullptr);
+    EXPECT_FALSE(session.Engines()->Find("google")->layouts.isEmpty());
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+
 #include "LocalServer.h"
 #include "TempHome.h"
 #include "cli/CliApp.h"
@@ -24,6 +26,10 @@ class NetCommandsTest : public ::testing::Test {
         });
         server.Http().Get("/files/a.pdf", [](const httplib::Request&, httplib::Response& res) {
             res.set_content(std::string(4096, 'a'), "application/pdf");
+        });
+        server.Http().Get("/search", [](const httplib::Request&, httplib::Response& res) {
+            res.status = 429;
+            res.set_content("slow down", "text/html");
         });
         server.Start();
     }
@@ -92,6 +98,24 @@ TEST_F(NetCommandsTest, DownloadWritesStatusesBack) {
                    "http://127.0.0.1:1/jsonrpc"})
                   .status,
               1);
+}
+
+TEST_F(NetCommandsTest, SearchReportsEachEngineAndExits3WhenEveryEngineBlocked) {
+    CurlSetup::SetConnectTo({QStringLiteral("cn.bing.com:80:127.0.0.1:%1").arg(server.Port())});
+    const Outcome run = Run({"search", "-k", "k", "--engines", "bing", "--formats", "pdf", "--threads", "3",
+                             "--no-deep", "--out", home.Path("found.list")});
+    CurlSetup::SetConnectTo({});
+    EXPECT_EQ(run.status, 3) << run.err.toStdString();
+    const QStringList lines = run.err.split('\n');
+    const qsizetype header =
+        lines.indexOf(QRegularExpression("^engine +pages +hits +rows +skipped +blocked because$"));
+    ASSERT_GE(header, 0) << run.err.toStdString();
+    // One page asked; every other page of the search skipped.
+    const Outcome queries = Run({"queries", "-k", "k", "--engines", "bing", "--formats", "pdf"});
+    const auto match = QRegularExpression(R"(^bing +1 +0 +0 +(\d+)  rate limited \(HTTP 429\)$)")
+                           .match(lines.value(header + 1));
+    ASSERT_TRUE(match.hasMatch()) << lines.value(header + 1).toStdString();
+    EXPECT_EQ(match.captured(1).toInt() + 1, queries.out.count('\n'));
 }
 
 }  // namespace

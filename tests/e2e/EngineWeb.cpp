@@ -11,7 +11,7 @@ const QStringList kHttpHosts = {
     "www.baidu.com",   "cn.bing.com",        "www.sogou.com",    "www.youdao.com", "search.yahoo.com",
     "search.aol.com",  "www.zhongsou.com",   "www.osun.org",     "www.63da.com",   "www.soso.com",
     "www.pdfgeni.com", "www.pdf-search.org", "www.pdfqueen.com", "site.test",      "docs.test"};
-const QStringList kHttpsHosts = {"www.google.com.hk", "scholar.google.com"};
+const QStringList kHttpsHosts = {"www.google.com.hk", "scholar.google.com", "html.duckduckgo.com"};
 
 std::string Doc(const std::string& name) {
     return "http://docs.test/" + name + ".doc";
@@ -48,6 +48,33 @@ void Serve(const httplib::Request& req, httplib::Response& res, std::atomic<int>
 }
 
 }  // namespace
+
+void EngineWeb::Block(const std::string& host, int status, const std::string& body) {
+    std::lock_guard<std::mutex> hold(lock_);
+    blocked_[host] = BlockPage{status, body};
+}
+
+std::vector<std::chrono::steady_clock::time_point> EngineWeb::Arrivals(const std::string& host) const {
+    std::lock_guard<std::mutex> hold(lock_);
+    const auto found = arrivals_.find(host);
+    return found == arrivals_.end() ? std::vector<std::chrono::steady_clock::time_point>() : found->second;
+}
+
+void EngineWeb::Answer(const httplib::Request& req, httplib::Response& res) {
+    std::string host = req.get_header_value("Host");
+    host = host.substr(0, host.find(':'));
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        arrivals_[host].push_back(std::chrono::steady_clock::now());
+        const auto block = blocked_.find(host);
+        if (block != blocked_.end()) {
+            res.status = block->second.status;
+            res.set_content(block->second.body, "text/html; charset=utf-8");
+            return;
+        }
+    }
+    Serve(req, res, &generatorHits_);
+}
 
 std::string EngineWeb::EnginePage(const std::string& host, const std::string& path,
                                   const std::string& query) {
@@ -98,9 +125,8 @@ std::string EngineWeb::EnginePage(const std::string& host, const std::string& pa
 }
 
 EngineWeb::EngineWeb() : http_(std::make_unique<LocalServer>()) {
-    http_->Http().Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
-        Serve(req, res, &generatorHits_);
-    });
+    http_->Http().Get(".*",
+                      [this](const httplib::Request& req, httplib::Response& res) { Answer(req, res); });
     http_->Start();
     QStringList mapping;
     for (const QString& host : kHttpHosts)
@@ -108,9 +134,8 @@ EngineWeb::EngineWeb() : http_(std::make_unique<LocalServer>()) {
     if (MakeTestCertificates(certificates_, kHttpsHosts)) {
         https_ =
             std::make_unique<LocalServer>(certificates_.Path("host.pem"), certificates_.Path("host.key"));
-        https_->Http().Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
-            Serve(req, res, &generatorHits_);
-        });
+        https_->Http().Get(".*",
+                           [this](const httplib::Request& req, httplib::Response& res) { Answer(req, res); });
         https_->Start();
         for (const QString& host : kHttpsHosts)
             mapping << QStringLiteral("%1:443:127.0.0.1:%2").arg(host).arg(https_->Port());

@@ -5,7 +5,12 @@
 
 #include <QString>
 #include <atomic>
+#include <chrono>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
 
 #include "LocalServer.h"
 #include "TempHome.h"
@@ -17,10 +22,23 @@ class EngineWeb {
     bool HttpsReady() const { return https_ != nullptr; }
     LocalServer& Http() { return *http_; }
     std::atomic<int>& GeneratorHits() { return generatorHits_; }
+    // From now on the host answers every request with this status and body (an engine's block page).
+    void Block(const std::string& host, int status, const std::string& body);
+    // When each request to the host arrived, in order.
+    std::vector<std::chrono::steady_clock::time_point> Arrivals(const std::string& host) const;
     // The page a host serves for a path; empty when the host is not an engine.
     static std::string EnginePage(const std::string& host, const std::string& path, const std::string& query);
 
   private:
+    struct BlockPage {
+        int status;
+        std::string body;
+    };
+    void Answer(const httplib::Request& req, httplib::Response& res);
+
+    mutable std::mutex lock_;
+    std::map<std::string, BlockPage> blocked_;
+    std::map<std::string, std::vector<std::chrono::steady_clock::time_point>> arrivals_;
     TempHome certificates_;
     std::unique_ptr<LocalServer> http_;
     std::unique_ptr<LocalServer> https_;

@@ -3,6 +3,7 @@
 #include <QEventLoop>
 #include <QSet>
 #include <QTimer>
+#include <chrono>
 
 #include "EngineWeb.h"
 #include "TempHome.h"
@@ -25,6 +26,7 @@ class SearchJobTest : public ::testing::Test {
         options.SetCommittedInt(K::SearchMaxThread, 20);
         options.SetCommittedInt(K::MatchUrlKey, 1);
         session.Search().SetIdleLimit(300);
+        session.Search().SetDelayCap(0);  // the engines' politeness delays would only make the runs long
         session.Keywords().AddKeyword("k");
     }
     void TearDown() override { CurlSetup::ReleaseThreadHandle(); }
@@ -40,6 +42,13 @@ class SearchJobTest : public ::testing::Test {
         if (start && !session.Search().StartSearch()) return false;
         loop.exec();
         return guard.isActive() && !session.Search().IsBusy();
+    }
+
+    EngineTally Tally(const QString& engine) {
+        for (const EngineTally& tally : session.Search().Ledger().Snapshot()) {
+            if (tally.engine == engine) return tally;
+        }
+        return {};
     }
 
     QSet<QString> Links() {
@@ -164,6 +173,61 @@ TEST_F(SearchJobTest, SizesAndTheRegistryDecideAdmission) {
     ASSERT_TRUE(RunSearch());
     ASSERT_EQ(session.Results().Size(), 1);
     EXPECT_EQ(session.Results().Snapshot()[0].size, "4.000");
+}
+
+TEST_F(SearchJobTest, ABlockingEngineIsSuspendedWhileTheOthersFinish) {
+    if (!web.HttpsReady()) GTEST_SKIP() << "openssl could not make the test certificates";
+    web.Block("html.duckduckgo.com", 202,
+              "<html><body><div class=\"anomaly-modal\">Unfortunately, bots use DuckDuckGo "
+              "too.</div></body></html>");
+    Options& options = session.GetOptions();
+    for (K engine : {K::GoogleSearch, K::CheckBind, K::DuckDuckGoSearch}) options.SetCommittedInt(engine, 1);
+    // One request at a time per engine: the first block page is the only one the engine sees.
+    session.Search().SetDelayCap(20);
+    ASSERT_TRUE(RunSearch());
+
+    EXPECT_EQ(web.Arrivals("html.duckduckgo.com").size(), 1u);
+    const QSet<QString> links = Links();
+    EXPECT_TRUE(links.contains("http://docs.test/google.doc"));
+    EXPECT_TRUE(links.contains("http://docs.test/bing.doc"));
+    const EngineTally blocked = Tally("duckduckgo");
+    EXPECT_TRUE(blocked.blocked);
+    EXPECT_EQ(blocked.reason, "bot check (CAPTCHA)");
+    EXPECT_EQ(blocked.pagesFetched, 1);
+    EXPECT_GT(blocked.pagesQueued, 1);
+    EXPECT_EQ(blocked.pagesSkipped, blocked.pagesQueued - 1);
+    const EngineTally bing = Tally("bing");
+    EXPECT_FALSE(bing.blocked);
+    EXPECT_EQ(bing.pagesFetched, bing.pagesQueued);
+    EXPECT_EQ(bing.hits, bing.pagesFetched);  // the stand-in's page holds one hit
+    EXPECT_EQ(bing.rowsAdded, 1);             // and it is always the same link
+    EXPECT_FALSE(session.Search().Ledger().AllBlocked());
+    const QString log = QString::fromUtf8(home.Read("run.log"));
+    EXPECT_TRUE(log.contains(QStringLiteral("DuckDuckGo blocked the search (bot check (CAPTCHA)):")));
+    EXPECT_TRUE(log.contains(QStringLiteral("%1 result pages skipped").arg(blocked.pagesSkipped)));
+    EXPECT_EQ(session.Status().Current(), QString::fromUtf8("搜索已全部结束  "));
+
+    // Pages that were skipped were never asked for: the next search asks again, and only for them.
+    ASSERT_TRUE(RunSearch());
+    EXPECT_EQ(web.Arrivals("html.duckduckgo.com").size(), 2u);
+    EXPECT_EQ(session.Search().Ledger().Snapshot().size(), 1);
+    EXPECT_TRUE(session.Search().Ledger().AllBlocked());
+}
+
+TEST_F(SearchJobTest, PolitenessDelaySpacesAnEnginesRequestsAcrossThreads) {
+    Options& options = session.GetOptions();
+    options.SetCommittedInt(K::CheckBind, 1);
+    options.SetCommittedInt(K::SearchMaxThread, 10);
+    constexpr int kDelayMs = 50;
+    session.Search().SetDelayCap(kDelayMs);
+    ASSERT_TRUE(RunSearch());
+    const auto arrivals = web.Arrivals("cn.bing.com");
+    ASSERT_EQ(int(arrivals.size()), Tally("bing").pagesQueued);
+    ASSERT_GT(arrivals.size(), 5u);
+    for (size_t i = 1; i < arrivals.size(); ++i) {
+        // The delay is a lower bound on the gap between two requests the server sees.
+        EXPECT_GE(arrivals[i] - arrivals[i - 1], std::chrono::milliseconds(kDelayMs)) << i;
+    }
 }
 
 }  // namespace

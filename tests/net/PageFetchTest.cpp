@@ -79,6 +79,19 @@ class PageFetchTest : public ::testing::Test {
         http.Get("/no-location", [](const httplib::Request&, httplib::Response& res) {
             res.set_content("hi", "text/plain");
         });
+        http.Get("/echo-headers", [](const httplib::Request& req, httplib::Response& res) {
+            std::string text;
+            for (const char* name : {"User-Agent", "Accept-Language", "Cookie", "Injected", "X-Empty"})
+                text += std::string(name) + "=" + req.get_header_value(name) + "\n";
+            res.set_content(text, "text/plain");
+        });
+        http.Get("/challenge", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_redirect(server.Url("/sorry/index").toStdString(), 302);
+        });
+        http.Get("/sorry/index", [](const httplib::Request&, httplib::Response& res) {
+            res.status = 429;
+            res.set_content("unusual traffic", "text/html");
+        });
         server.Start();
     }
 
@@ -141,6 +154,36 @@ TEST_F(PageFetchTest, FailuresLeaveOneRunLogEntryEach) {
     EXPECT_EQ(text.count("\ngetHtmlPageCode\n"), 1);
     EXPECT_EQ(text.count("\nGetRealDownUrl\n"), 1);
     EXPECT_EQ(text.count(QByteArray(84, '-')), 2);
+}
+
+TEST_F(PageFetchTest, ResultPagesGiveStatusFinalAddressAndSendTheEngineHeaders) {
+    CHttpClientT client;
+    const FetchedPage blocked = FetchResultPage(client, server.Url("/challenge"), {}, {}, &log);
+    EXPECT_TRUE(blocked.answered);
+    EXPECT_EQ(blocked.status, 429);
+    EXPECT_EQ(blocked.finalUrl, server.Url("/sorry/index"));
+    EXPECT_EQ(blocked.text, QStringLiteral("unusual traffic"));
+
+    // A browser's User-Agent unless the engine names its own; header text from a user file cannot
+    // start a header line of its own.
+    QString plain = FetchResultPage(client, server.Url("/echo-headers"), {}, {}, &log).text;
+    EXPECT_TRUE(plain.contains(QStringLiteral("User-Agent=") + QLatin1StringView(kBrowserUserAgent) + "\n"));
+    const RequestHeaders headers{{"user-agent", "TestAgent/1"},
+                                 {"Accept-Language", "en-US,en;q=0.9"},
+                                 {"Cookie", "CONSENT=YES+\r\nInjected: 1"},
+                                 {"X-Empty", ""}};
+    const FetchedPage own = FetchResultPage(client, server.Url("/echo-headers"), {}, headers, &log);
+    EXPECT_EQ(own.status, 200);
+    EXPECT_EQ(own.text, QStringLiteral("User-Agent=TestAgent/1\nAccept-Language=en-US,en;q=0.9\n"
+                                       "Cookie=CONSENT=YES+  Injected: 1\nInjected=\nX-Empty=\n"));
+    // The next request of the same client is not stuck with the engine's agent.
+    plain = FetchResultPage(client, server.Url("/echo-headers"), {}, {}, &log).text;
+    EXPECT_TRUE(plain.contains(QLatin1StringView(kBrowserUserAgent)));
+
+    const FetchedPage failed = FetchResultPage(client, "http://127.0.0.1:1/nothing", {}, {}, &log);
+    EXPECT_FALSE(failed.answered);
+    EXPECT_EQ(failed.text, QString());
+    EXPECT_EQ(home.Read("run.log").count("\ngetHtmlPageCode\n"), 1);
 }
 
 TEST_F(PageFetchTest, RealAddressComesFromTheFirstLocationMadeAbsolute) {

@@ -1,5 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QSet>
+
+#include <QJsonDocument>
+
+#include "TempHome.h"
+#include "engines/EngineCatalog.h"
+#include "engines/QueryTemplate.h"
 #include "lists/IniFile.h"
 #include "lists/Options.h"
 #include "search/QueryCatalogue.h"
@@ -154,6 +161,199 @@ TEST_F(QueryCatalogueTest, OtherEngineAndOversizedAddresses) {
     EXPECT_EQ(Build({QString(900, u'k')}).size(), 130);
     EXPECT_TRUE(Build({QString(1000, u'k')}).isEmpty());
     EXPECT_TRUE(Build({QString()}).isEmpty());
+}
+
+// The search job's dispatch as it has always chosen by address: the first rule whose text occurs in the
+// address names the parser; the PDF sites are fetched for their links only; anything else is not fetched.
+QString LongStandingDispatch(const QString& url) {
+    const std::pair<const char*, const char*> rules[] = {
+        {"www.google.com.hk/search?q", "google"},
+        {"www.google.com/search?q", "google"},
+        {"scholar.google.com/scholar", "scholar"},
+        {"cn.bing.com/search", "bing"},
+        {"cn.bing.com/academic/search", "bingacademic"},
+        {"www.osun.org", "osun"},
+        {"www.pdfgeni.com/book", "pdfsites"},
+        {"www.pdf-search.org/us/", "pdfsites"},
+        {"www.pdfqueen.com/", "pdfsites"},
+        {"www.baidu.com/s?wd=filetype", "baidu"},
+        {"www.soso.com/q?w=filetype", "soso"},
+        {"search.yahoo.com/search", "yahoo"},
+        {"www.zhongsou.com/third.cgi", "zhongsou"},
+        {"search.aol.com/aol/search", "aol"},
+        {"www.youdao.com/search?q=filetype", "youdao"},
+        {"www.63da.com/?", "63da-search"},
+        {"www.63da.com/DOC", "63da"},
+        {"www.63da.com/PDF", "63da"},
+        {"www.63da.com/PPT", "63da"},
+        {"www.63da.com/XLS", "63da"},
+        {"www.63da.com/RTF", "63da"},
+        {"www.sogou.com/web?num", "sogou"},
+    };
+    for (const auto& [text, id] : rules) {
+        if (url.contains(QLatin1StringView(text))) return QLatin1StringView(id);
+    }
+    return {};
+}
+
+// The engine whose definition's address patterns match an address is the one the search job's
+// dispatch has always picked, for every address the catalogue makes and the pages those lead to.
+TEST_F(QueryCatalogueTest, AddressPatternsPickWhatTheDispatchPicks) {
+    for (K key :
+         {K::GoogleSearch, K::GoogleScholar, K::BaiduSearch, K::CheckBind, K::BingXueshu, K::SougouSearch,
+          K::CheckYoudao, K::CheckYahoo, K::CheckAol, K::GoogleZhongSou, K::OsunSearch, K::Search63Da})
+        options.SetCommittedInt(key, 1);
+    Tick({K::DocWord, K::DocPdf, K::DocPpt, K::DocXls, K::DocRtf, K::DocTxt, K::DocZip, K::DocOther});
+    options.SetLiveText(K::EDocOther, "djvu");
+    QStringList addresses;
+    for (int time : {0, 4}) addresses += Build({"report", QString::fromUtf8("年报 2016 a+b")}, time);
+    addresses += {"http://www.63da.com/DOC/12.html",        "http://www.63da.com/PDF/9.html",
+                  "http://www.soso.com/q?w=filetype:pdf+k", "https://www.google.com/search?q=k",
+                  "http://www.pdfqueen.com/report?p=3",     "http://example.org/docs/a.html",
+                  "http://www.baidu.com/link?url=abc",      "http://cn.bing.com/images/search?q=k",
+                  "https://search.yahoo.com/mobile/s?p=k"};
+    const auto catalog = EngineCatalog::BuiltIn();
+    QSet<QString> seen;
+    for (const QString& address : addresses) {
+        const EngineDefinition* engine = catalog->ForUrl(address);
+        const QString id = engine ? engine->id : QString();
+        ASSERT_EQ(id, LongStandingDispatch(address)) << address.toStdString();
+        seen.insert(id);
+    }
+    EXPECT_EQ(seen.size(), 16);  // every engine the catalogue asks, the PDF sites, 63da's pages and none
+}
+
+TEST_F(QueryCatalogueTest, NewEnginesSearchForDocumentsWithPagesAndTimeRanges) {
+    Tick({K::DocPdf, K::DocWord});
+    const auto catalog = EngineCatalog::BuiltIn();
+    auto pages = [&](const char* id, int time) {
+        QStringList queued;
+        QueryCatalogue(options, catalog)
+            .QueueEngine(*catalog->Find(id), QString::fromUtf8("年报 x"), time,
+                         [&queued](const QString& a) { queued.append(a); });
+        return queued;
+    };
+    const QStringList duck = pages("duckduckgo", 2);
+    ASSERT_EQ(duck.size(), 5 * 3);
+    EXPECT_EQ(duck[0], "https://html.duckduckgo.com/html/?q=%e5%b9%b4%e6%8a%a5%20x+filetype:doc&s=0&df=w");
+    EXPECT_EQ(duck[5], "https://html.duckduckgo.com/html/?q=%e5%b9%b4%e6%8a%a5%20x+filetype:pdf&s=30&df=w");
+    EXPECT_EQ(
+        pages("brave", 4)[2],
+        "https://search.brave.com/search?q=%e5%b9%b4%e6%8a%a5%20x+filetype:pdf&source=web&offset=0&tf=py");
+    EXPECT_EQ(pages("yandex", 4).last(),
+              "https://yandex.com/search/?text=%e5%b9%b4%e6%8a%a5%20x+mime:pdf&p=4");
+    EXPECT_EQ(
+        pages("startpage", 0)[0],
+        "https://www.startpage.com/sp/search?query=%e5%b9%b4%e6%8a%a5%20x+filetype:doc&page=1&with_date=");
+    // Each lands on its own engine's pages.
+    for (const char* id : {"duckduckgo", "brave", "yandex", "startpage"}) {
+        for (const QString& address : pages(id, 1)) {
+            ASSERT_TRUE(catalog->ForUrl(address)) << address.toStdString();
+            EXPECT_EQ(catalog->ForUrl(address)->id, id);
+        }
+    }
+}
+
+TEST_F(QueryCatalogueTest, TemplatesGivenAsDataAndBadOnesRefused) {
+    auto read = [](const char* json, QString* error) {
+        return QueryTemplate::ReadAll(QJsonDocument::fromJson(json).array(), error);
+    };
+    QString error;
+    EngineDefinition engine;
+    engine.queries = QJsonDocument::fromJson(R"json([{"keyword": "raw",
+        "url": "http://s.example/{keyword}/{format}{page}?r={rotate}", "formats": {"pdf": ["pdf"], "other": true},
+        "pages": {"first": 2, "step": 3, "count": 3, "text": "-{n}", "firstText": ""}, "rotate": ["a", "b"]}])json")
+                         .array();
+    ASSERT_TRUE(QueryTemplate::ReadAll(engine.queries, &error)) << error.toStdString();
+    Tick({K::DocPdf, K::DocOther});
+    options.SetLiveText(K::EDocOther, "{time}");
+    QStringList queued;
+    QueryCatalogue(options).QueueEngine(engine, "k{page}", 0,
+                                        [&queued](const QString& a) { queued.append(a); });
+    EXPECT_EQ(queued,
+              QStringList({"http://s.example/k{page}/pdf?r=a", "http://s.example/k{page}/{time}?r=a",
+                           "http://s.example/k{page}/pdf-5?r=b", "http://s.example/k{page}/{time}-5?r=b",
+                           "http://s.example/k{page}/pdf-8?r=a", "http://s.example/k{page}/{time}-8?r=a"}));
+
+    const std::pair<const char*, const char*> bad[] = {
+        {R"([{"url": "http://x/", "colour": 1}])", "queries[0].colour: unknown field"},
+        {R"([{"keyword": "raw"}])", "queries[0].url: missing"},
+        {R"([{"url": "file:///etc/passwd"}])", "queries[0].url: expected an http"},
+        {R"([{"url": "http://x/{keywrod}"}])", "queries[0].url: unknown placeholder"},
+        {R"([{"url": "http://x/{keyword"}])", "queries[0].url: unknown placeholder"},
+        {R"([{"url": "http://x/", "keyword": "shouted"}])", "queries[0].keyword"},
+        {R"([{"url": "http://x/", "time": ["a", "b"]}])", "queries[0].time: expected 5 values"},
+        {R"([{"url": "http://x/", "pages": {"count": 0}}])", "queries[0].pages.count"},
+        {R"([{"url": "http://x/", "pages": {"count": 1e9}}])", "queries[0].pages.count"},
+        {R"([{"url": "http://x/", "pages": {"first": 999999, "step": 1000, "count": 900}}])",
+         "queries[0].pages:"},
+        {R"([{"url": "http://x/", "pages": {"step": 1.5}}])", "queries[0].pages.step"},
+        {R"([{"url": "http://x/", "formats": {"pdf": "pdf"}}])", "queries[0].formats.pdf"},
+        {R"([{"url": "http://x/", "formats": {"djvu": ["djvu"]}}])",
+         "queries[0].formats.djvu: unknown format box"},
+        {R"([{"url": "http://x/", "formats": {"pdf": [""]}}])", "queries[0].formats.pdf[0]: empty"},
+        {R"([{"url": "http://x/", "tokenUrls": {"pps": "ftp://x/"}}])", "queries[0].tokenUrls.pps"},
+        {R"([{"url": "http://x/", "switch": {"on": "a"}}])", "queries[0].switch.setting: missing"},
+        {R"([{"url": "http://x/"}, 5])", "queries[1]: expected an object"},
+    };
+    for (const auto& [json, place] : bad) {
+        error.clear();
+        EXPECT_FALSE(read(json, &error)) << json;
+        EXPECT_TRUE(error.startsWith(QLatin1StringView(place))) << json << " gave " << error.toStdString();
+    }
+    QByteArray many = "[";
+    for (int i = 0; i < 100; ++i) many += "{\"url\": \"http://x/\"},";
+    many.chop(1);
+    EXPECT_FALSE(read(many + "]", &error));
+    EXPECT_FALSE(read(("[{\"url\": \"http://x/" + QByteArray(2000, 'a') + "\"}]").constData(), &error));
+}
+
+// A user's definitions file whose classic layout or query templates cannot be read is refused as a whole
+// with the place of the fault, and the built-ins stay in force.
+TEST_F(QueryCatalogueTest, UserFilesWithBadTemplatesOrClassicLayoutsAreRefused) {
+    const QByteArray good = R"json({"id": "google", "name": "Mine", "setting": "GoogleSearch",
+        "hosts": ["mine.example"], "layouts": [],
+        "queries": [{"url": "http://mine.example/?q={keyword}", "order": 1}],
+        "classic": {"block": {"left": "<li>", "right": "</li>"}, "link": {"left": "href=\"", "right": "\""},
+                    "title": {"left": ">", "right": "<"}}})json";
+    EXPECT_EQ(EngineCatalog::Check("[" + good + "]"), QString());
+    {
+        TempHome home;
+        home.Write("config/engines.json", "[" + good + "]");
+        QString userError;
+        options.SetCommittedInt(K::GoogleSearch, 1);
+        QStringList queued;
+        QueryCatalogue(options, EngineCatalog::Load(home.Path(), &userError))
+            .BuildQueue({"k"}, 0, [&queued](const QString& a) { queued.append(a); });
+        EXPECT_EQ(queued, QStringList({"http://mine.example/?q=k"})) << userError.toStdString();
+    }
+    const std::pair<QByteArray, QByteArray> faults[] = {
+        {R"("url": "http://mine.example/?q={keyword}")", R"("url": "http://mine.example/?q={kw}")"},
+        {R"("order": 1)", R"("order": "first")"},
+        {R"("right": "</li>")", R"("right": ["</li>"])"},
+        {R"("title": {"left": ">", "right": "<"})", R"("titel": {"left": ">", "right": "<"})"},
+    };
+    const char* places[] = {"(google).queries[0].url: unknown placeholder", "(google).queries[0].order",
+                            "(google).classic.block.right", "(google).classic.titel: unknown field"};
+    for (size_t i = 0; i < std::size(faults); ++i) {
+        QByteArray bad = good;
+        bad.replace(faults[i].first, faults[i].second);
+        const QString error = EngineCatalog::Check("[" + bad + "]");
+        EXPECT_TRUE(error.contains(QLatin1StringView(places[i]))) << error.toStdString();
+
+        TempHome home;
+        home.Write("config/engines.json", "[" + bad + "]");
+        QString userError;
+        const auto catalog = EngineCatalog::Load(home.Path(), &userError);
+        EXPECT_FALSE(userError.isEmpty());
+        QStringList queued;
+        Tick({K::GoogleSearch, K::DocPdf});
+        QueryCatalogue(options, catalog).BuildQueue({"k"}, 0, [&queued](const QString& a) {
+            queued.append(a);
+        });
+        EXPECT_EQ(queued.filter("https://www.google.com.hk/search?q=k").size(), 10);
+        EXPECT_TRUE(queued.filter("mine.example").isEmpty());
+    }
 }
 
 }  // namespace

@@ -258,6 +258,36 @@ TEST_F(ParsersTest, HitsOfCurrentLayoutsPassTheSameFilters) {
     rows = results.Snapshot();
     ASSERT_EQ(rows.size(), 4);
     EXPECT_EQ(rows[3].link, "http://y.example/only.pdf");
+
+    // Unless the definition tries its XPath layouts first.
+    engine.layoutsFirst = true;
+    parsers.Parse(engine, context, "https://engine.example/search?q=x",
+                  "<h3 class=\"r\"><a href=\"http://y.example/classic.pdf\">C</a></h3>"
+                  "<div class='result'><a href='/d/z.pdf'>Z</a></div>");
+    rows = results.Snapshot();
+    ASSERT_EQ(rows.size(), 5);
+    EXPECT_EQ(rows[4].link, "https://engine.example/d/z.pdf");
+}
+
+}  // namespace
+
+namespace {
+
+// A hostile page of 50 MB: a thousand results among large blocks without links, then an opening that
+// never closes. Every walk gets through it and adds what it holds, no more.
+TEST_F(ParsersTest, FiftyMegabytePagesOfLargeAndUnclosedBlocks) {
+    QString page;
+    page.reserve(50 * 1024 * 1024 + 64);
+    for (int i = 0; i < 1000; ++i)
+        page += QStringLiteral("<h3><a href=\"http://d.example/%1.pdf\">T</a></h3>").arg(i);
+    const QString filler = "<h3>" + QString(16 * 1024, u'f') + "</h3>";
+    while (page.size() < 49 * 1024 * 1024) page += filler;
+    page += "<h3 class=\"r\"><a href=\"" + QString(1024 * 1024, u'x');
+    auto rows = Parse(PageParser::Scholar, "https://scholar.google.com/scholar?q=x", page);
+    EXPECT_EQ(rows.size(), 1000);
+    for (PageParser parser : {PageParser::Google, PageParser::Yahoo, PageParser::Doc63, PageParser::Search63})
+        Parse(parser, "http://saved.example/", page);
+    EXPECT_EQ(results.Snapshot().size(), 1000);
 }
 
 }  // namespace
