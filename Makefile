@@ -31,7 +31,7 @@ test-sanitize: deps
 # The suites of the threaded parts under ThreadSanitizer (Qt itself is not instrumented, so the GUI
 # suite stays out).
 TSAN_DIR    ?= build-tsan
-TSAN_SUITES ?= lists net search download app e2e
+TSAN_SUITES ?= lists net search engines download app e2e
 test-tsan: deps
 	@cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSKIMMER_SANITIZE=thread $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(TSAN_DIR) -j $(JOBS) --target $(addsuffix _test,$(TSAN_SUITES))
