@@ -169,36 +169,166 @@ QString CHtmlParse::SiteBase(const QString& base, int levels) {
     return last >= 10 ? base.left(last) : base;
 }
 
-QString CHtmlParse::ResolveUrl(const QString& base, const QString& link) {
-    if (link.startsWith(QStringLiteral("//www."))) return base.left(5) + link;
-    const QString lower = link.toLower();
-    if (lower.contains(u'#') || lower.contains(QStringLiteral("javascript")) ||
-        lower.contains(QStringLiteral("vbscript"))) {
-        return {};
-    }
-    if (lower.startsWith(QStringLiteral("ftp"))) return link;
-    for (const char* skipped : {".js", ".ico", ".jpg", ".bmp"}) {
-        if (lower.contains(QLatin1StringView(skipped))) return {};
-    }
-    QString result;
-    if (lower.contains(QStringLiteral("http")) || lower.contains(QStringLiteral("www"))) {
-        result = link;
-    } else if (link.startsWith(u'/')) {
-        result = SiteBase(base, -1) + link;
-    } else if (link.startsWith(QStringLiteral("./"))) {
-        result = SiteBase(base, 1) + link.mid(1);
-    } else {
-        // Each "../" drops everything up to and including it.
-        int ups = 0;
-        qsizetype restStart = 0;
-        for (qsizetype at = link.indexOf(QStringLiteral("../")); at >= 0;
-             at = link.indexOf(QStringLiteral("../"), restStart)) {
-            ++ups;
-            restStart = at + 3;
+namespace {
+
+// The parts of an address or a reference to one (RFC 3986, appendix B), fragment already removed.
+struct UrlParts {
+    QStringView scheme;
+    QStringView authority;
+    QStringView path;
+    QStringView query;
+    bool hasScheme = false;
+    bool hasAuthority = false;
+    bool hasQuery = false;
+};
+
+bool IsSchemeChar(QChar c, bool first) {
+    if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')) return true;
+    return !first && ((c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.');
+}
+
+UrlParts SplitUrl(QStringView text) {
+    UrlParts parts;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u':' && i > 0) {
+            parts.hasScheme = true;
+            parts.scheme = text.left(i);
+            text = text.mid(i + 1);
+            break;
         }
-        result =
-            ups == 0 ? SiteBase(base, 1) + u'/' + link : SiteBase(base, ups + 1) + u'/' + link.mid(restStart);
+        if (!IsSchemeChar(c, i == 0)) break;
     }
+    if (text.startsWith(u"//")) {
+        qsizetype end = 2;
+        while (end < text.size() && text[end] != u'/' && text[end] != u'?') ++end;
+        parts.hasAuthority = true;
+        parts.authority = text.mid(2, end - 2);
+        text = text.mid(end);
+    }
+    const qsizetype question = text.indexOf(u'?');
+    parts.path = question < 0 ? text : text.left(question);
+    if (question >= 0) {
+        parts.hasQuery = true;
+        parts.query = text.mid(question + 1);
+    }
+    return parts;
+}
+
+// "." and ".." segments folded away in one pass; more ".." than segments stop at the root.
+QString RemoveDotSegments(QStringView path) {
+    const bool absolute = path.startsWith(u'/');
+    QList<QStringView> segments = (absolute ? path.mid(1) : path).split(u'/');
+    QList<QStringView> kept;
+    kept.reserve(segments.size());
+    for (qsizetype i = 0; i < segments.size(); ++i) {
+        const bool last = i + 1 == segments.size();
+        const QStringView segment = segments[i];
+        if (segment == u"." || segment == u"..") {
+            if (segment == u".." && !kept.isEmpty()) kept.removeLast();
+            if (last) kept.append(QStringView());
+            continue;
+        }
+        kept.append(segment);
+    }
+    QString out;
+    out.reserve(path.size());
+    if (absolute) out += u'/';
+    for (qsizetype i = 0; i < kept.size(); ++i) {
+        if (i > 0) out += u'/';
+        out += kept[i];
+    }
+    return out;
+}
+
+// A link as a browser reads it from an attribute: surrounding white space and control characters go, and
+// so do tabs and line breaks inside it.
+QString CleanLink(const QString& link) {
+    QString clean;
+    clean.reserve(link.size());
+    for (QChar c : link) {
+        if (c != u'\t' && c != u'\n' && c != u'\r') clean += c;
+    }
+    qsizetype from = 0;
+    qsizetype to = clean.size();
+    while (from < to && clean[from].unicode() <= 0x20) ++from;
+    while (to > from && clean[to - 1].unicode() <= 0x20) --to;
+    return clean.mid(from, to - from);
+}
+
+bool IsFetchedScheme(QStringView scheme) {
+    return scheme.compare(u"http", Qt::CaseInsensitive) == 0 ||
+           scheme.compare(u"https", Qt::CaseInsensitive) == 0 ||
+           scheme.compare(u"ftp", Qt::CaseInsensitive) == 0;
+}
+
+// Scripts, style sheets and pictures: never a document and never a page worth following.
+bool IsPageResource(QStringView path) {
+    static const char16_t* const kSkipped[] = {u".js",  u".css", u".ico", u".jpg", u".jpeg",
+                                               u".png", u".gif", u".bmp", u".svg", u".webp"};
+    for (const char16_t* ending : kSkipped) {
+        if (path.endsWith(QStringView(ending), Qt::CaseInsensitive)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+QString CHtmlParse::ResolveUrl(const QString& base, const QString& link) {
+    const QString clean = CleanLink(link);
+    const qsizetype hash = clean.indexOf(u'#');
+    const QStringView reference = hash < 0 ? QStringView(clean) : QStringView(clean).left(hash);
+    if (reference.isEmpty()) return {};  // empty, or a place on the same page
+
+    const UrlParts ref = SplitUrl(reference);
+    const qsizetype baseHash = base.indexOf(u'#');
+    const UrlParts from = SplitUrl(baseHash < 0 ? QStringView(base) : QStringView(base).left(baseHash));
+    UrlParts target;
+    QString path;
+    if (ref.hasScheme || !from.hasScheme) {
+        // Absolute already, or nothing absolute to resolve against: the link as written, less dot segments
+        // only when it is absolute (a relative one keeps its "../" for a later resolution).
+        target = ref;
+        path = ref.hasScheme ? RemoveDotSegments(ref.path) : ref.path.toString();
+    } else {
+        target.hasScheme = true;
+        target.scheme = from.scheme;
+        if (ref.hasAuthority) {
+            target.hasAuthority = true;
+            target.authority = ref.authority;
+            path = RemoveDotSegments(ref.path);
+            target.hasQuery = ref.hasQuery;
+            target.query = ref.query;
+        } else {
+            target.hasAuthority = from.hasAuthority;
+            target.authority = from.authority;
+            if (ref.path.isEmpty()) {
+                path = from.path.toString();
+                target.hasQuery = ref.hasQuery || from.hasQuery;
+                target.query = ref.hasQuery ? ref.query : from.query;
+            } else {
+                if (ref.path.startsWith(u'/')) {
+                    path = RemoveDotSegments(ref.path);
+                } else if (from.hasAuthority && from.path.isEmpty()) {
+                    path = RemoveDotSegments(QString(u'/').append(ref.path));
+                } else {
+                    const qsizetype slash = from.path.lastIndexOf(u'/');
+                    path = RemoveDotSegments(from.path.left(slash + 1).toString().append(ref.path));
+                }
+                target.hasQuery = ref.hasQuery;
+                target.query = ref.query;
+            }
+        }
+    }
+    if (target.hasScheme && !IsFetchedScheme(target.scheme)) return {};
+    if (IsPageResource(path)) return {};
+
+    QString result;
+    result.reserve(reference.size() + base.size());
+    if (target.hasScheme) result.append(target.scheme).append(u':');
+    if (target.hasAuthority) result.append(u"//").append(target.authority);
+    result.append(path);
+    if (target.hasQuery) result.append(u'?').append(target.query);
     if (result.endsWith(QStringLiteral("//"))) {
         result.chop(2);
     } else if (result.endsWith(u'/')) {

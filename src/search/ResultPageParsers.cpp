@@ -1,20 +1,18 @@
 #include "search/ResultPageParsers.h"
 
+#include "engines/ClassicLayout.h"
+#include "engines/EngineCatalog.h"
 #include "lists/Options.h"
 #include "lists/ResultList.h"
 #include "search/CGetMatchElement.h"
 #include "search/CHtmlParse.h"
 #include "search/DocLinkRules.h"
-#include "search/EngineHosts.h"
+#include "search/EngineHitReader.h"
 #include "search/LinkFilters.h"
 #include "search/SearchQueue.h"
 #include "search/WorkerState.h"
 
 namespace {
-
-enum class Repair { None, Resolve, ResolvePercent, ResolveYahoo, BaiduPrefix };
-enum class Gate { None, GoogleQuery, SkipUntyped };
-enum class Fallback { None, Baidu, BlockType };
 
 void SetKeys(CGetMatchElement& matcher, const MatchKeys& keys) {
     matcher.SetAttr("upkey", keys.up);
@@ -47,34 +45,94 @@ int ForEachBlock(const std::atomic<int>& state, const QString& page, const Match
     }
 }
 
+bool ContainsAny(const QString& text, const QStringList& words) {
+    for (const QString& word : words) {
+        if (text.contains(word)) return true;
+    }
+    return false;
+}
+
+const EngineCatalog& BuiltInCatalog() {
+    static const std::shared_ptr<const EngineCatalog> catalog = EngineCatalog::BuiltIn();
+    return *catalog;
+}
+
+// The 63da walks' keys.
+const MatchKeys kDoc63Block{QString(), QStringLiteral("<div>文档标"), QStringLiteral("nofollow")};
+const MatchKeys kDoc63Title{QString(), QStringLiteral("："), QStringLiteral("</div>")};
+const MatchKeys kHrefQuote{QString(), QStringLiteral("href=\""), QStringLiteral("\"")};
+const MatchKeys kDoc63Source{QString(), QStringLiteral("来源地址："), QStringLiteral("</div>")};
+const MatchKeys kSearch63Block{QString(), QStringLiteral("class=\"voteicon\" /> <a"), QStringLiteral("</a>")};
+const MatchKeys kSearch63Link{QString(), QStringLiteral("href=\""), QStringLiteral("\" target=")};
+const MatchKeys kSearch63Title{QString(), QStringLiteral(">"), QStringLiteral("<img")};
+
+EngineHit Hit(const QString& link, const QString& title) {
+    EngineHit hit;
+    hit.link = link;
+    hit.title = title;
+    return hit;
+}
+
+QString Doc63Link(QString link) {
+    if (link.left(7).compare(QStringLiteral("http://"), Qt::CaseInsensitive) != 0)
+        link.prepend(QStringLiteral("http://"));
+    return link;
+}
+
 }  // namespace
 
-struct ResultPageParsers::Layout {
-    MatchKeys section;
-    MatchKeys link;
-    MatchKeys title;
-    Repair repair = Repair::None;
-    bool urlFilter = false;
-    Gate gate = Gate::None;
-    Fallback fallback = Fallback::None;
-    MatchKeys typeKeys;       // Fallback::BlockType
-    bool baiduTitle = false;  // the second title try and the 百度文库 refusal
-    bool bingTitle = false;   // a title with "www" becomes the link's last segment
+// A classic layout's keys with Setting.ini's laid over them.
+struct ResultPageParsers::Keys {
+    MatchKeys block, link, title, untypedCut, titleRetry;
+    QList<MatchKeys> typeFromBlock;
 };
+
+ResultPageParsers::Keys ResultPageParsers::ResolveKeys(const ClassicLayout& layout) const {
+    auto apply = [this](const ClassicKeys& keys) {
+        return keys_.Apply(keys.setting, {keys.up, keys.left, keys.right});
+    };
+    Keys keys;
+    keys.block = apply(layout.block);
+    keys.link = apply(layout.link);
+    keys.title = apply(layout.title);
+    keys.untypedCut = apply(layout.untypedCut);
+    if (layout.titleRetry) {
+        keys.titleRetry = apply(*layout.titleRetry);
+        if (keys.titleRetry.up.isEmpty()) keys.titleRetry.up = keys.title.up;
+    }
+    for (const ClassicKeys& type : layout.typeFromBlock) keys.typeFromBlock.append(apply(type));
+    return keys;
+}
 
 namespace {
 
-ResultPageParsers::Layout MakeLayout(const MatchKeys& section, const MatchKeys& link, const MatchKeys& title,
-                                     Repair repair = Repair::None, bool urlFilter = false,
-                                     Gate gate = Gate::None) {
-    ResultPageParsers::Layout layout;
-    layout.section = section;
-    layout.link = link;
-    layout.title = title;
-    layout.repair = repair;
-    layout.urlFilter = urlFilter;
-    layout.gate = gate;
-    return layout;
+// One block's link as the layout cuts and repairs it, with the text after it where the title is cut.
+// Empty when the block holds no link.
+QString CutLink(const ClassicLayout& layout, const MatchKeys& keys, CGetMatchElement& matcher,
+                const QString& block, const QString& pageUrl, QString* afterLink) {
+    QString link = Cut(matcher, block, keys);
+    if (link.isEmpty()) return link;
+    *afterLink = matcher.Text("contentleft");
+    if (!layout.linkPrefix.isEmpty()) link.prepend(layout.linkPrefix);
+    if (layout.resolve) link = CHtmlParse::ResolveUrl(pageUrl, link);
+    for (const auto& [from, to] : layout.linkReplace) link.replace(from, to);
+    return link;
+}
+
+// The title as the layout cuts it: after the link, else (with a retry rule) anywhere in the block.
+QString CutTitle(const ClassicLayout& layout, const MatchKeys& titleKeys, const MatchKeys& retryKeys,
+                 CGetMatchElement& matcher, const QString& block, const QString& afterLink) {
+    QString title = Cut(matcher, afterLink, titleKeys);
+    if (layout.titleRetry && title.isEmpty()) title = Cut(matcher, block, retryKeys);
+    return title;
+}
+
+// A cleaned title with one of the layout's words stands for the site, not the document: the link's last
+// segment names it better.
+void TitleFromLink(const ClassicLayout& layout, const QString& link, QString& title) {
+    if (!ContainsAny(title, layout.titleFromLinkWhen)) return;
+    const qsizetype slash = link.lastIndexOf(u'/');
+    title = slash >= 0 ? link.mid(slash + 1) : QString();
 }
 
 }  // namespace
@@ -101,188 +159,182 @@ void ResultPageParsers::AddHit(ParseContext& context, const QString& link, const
     }
 }
 
-int ResultPageParsers::ParseCommon(const Layout& layout, ParseContext& context, const QString& pageUrl,
+int ResultPageParsers::ParseBlocks(const ClassicLayout& layout, ParseContext& context, const QString& pageUrl,
                                    const QString& pageText) const {
-    return ForEachBlock(context.state, pageText, layout.section, [&](const QString& block) {
+    const Keys keys = ResolveKeys(layout);
+    int cut = 0;
+    ForEachBlock(context.state, pageText, keys.block, [&](const QString& block) {
         CGetMatchElement matcher;
-        const QString blockType =
-            layout.fallback == Fallback::BlockType ? Cut(matcher, block, layout.typeKeys) : QString();
-        QString link = Cut(matcher, block, layout.link);
+        QString afterLink;
+        QString link = CutLink(layout, keys.link, matcher, block, pageUrl, &afterLink);
         if (link.isEmpty()) return;
-        const QString afterLink = matcher.Text("contentleft");
-
-        switch (layout.repair) {
-            case Repair::None:
-                break;
-            case Repair::BaiduPrefix:
-                link = CHtmlParse::ResolveUrl(
-                    pageUrl,
-                    QStringLiteral("http://%1/link?url=").arg(QLatin1StringView(EngineHosts::Baidu)) + link);
-                break;
-            case Repair::Resolve:
-                link = CHtmlParse::ResolveUrl(pageUrl, link);
-                break;
-            case Repair::ResolvePercent:
-                link =
-                    CHtmlParse::ResolveUrl(pageUrl, link).replace(QStringLiteral("%25"), QStringLiteral("%"));
-                break;
-            case Repair::ResolveYahoo:
-                link = CHtmlParse::ResolveUrl(pageUrl, link)
-                           .replace(QStringLiteral("%3A"), QStringLiteral(":"))
-                           .replace(QStringLiteral("%3a"), QStringLiteral(":"))
-                           .replace(QStringLiteral("%25"), QStringLiteral("%"));
-                break;
-        }
+        ++cut;
         if (layout.urlFilter && context.filters.UrlFiltered(link)) return;
-        if (layout.gate != Gate::None && context.rules.GetDocType(link).isEmpty()) {
-            if (layout.gate == Gate::SkipUntyped) return;
-            CGetMatchElement query;
-            link = Cut(query, link, {QString(), QStringLiteral("q="), QStringLiteral("&amp")});
+        if (layout.untyped != ClassicLayout::Untyped::Keep && context.rules.GetDocType(link).isEmpty()) {
+            if (layout.untyped == ClassicLayout::Untyped::Drop) return;
+            CGetMatchElement parameter;
+            link = Cut(parameter, link, keys.untypedCut);
             if (link.isEmpty()) return;
         }
 
         CheckCancel(context.state);
-        QString title = Cut(matcher, afterLink, layout.title);
-        if (layout.baiduTitle) {
-            if (title.isEmpty()) {
-                title = Cut(matcher, block,
-                            {layout.title.up, QStringLiteral("title\":\""), QStringLiteral("\"")});
-            }
-            if (title.contains(QStringLiteral("百度文库"))) return;
-        }
+        QString title = CutTitle(layout, keys.title, keys.titleRetry, matcher, block, afterLink);
+        if (ContainsAny(title, layout.titleRefuse)) return;
         LinkFilters::CleanTitle(title);
-        if (layout.baiduTitle && title.isEmpty()) return;
-        if (layout.bingTitle &&
-            (title.contains(QStringLiteral("www")) || title.contains(QStringLiteral("WWW")))) {
-            const qsizetype slash = link.lastIndexOf(u'/');
-            title = slash >= 0 ? link.mid(slash + 1) : QString();
-        }
+        if (layout.titleRequired && title.isEmpty()) return;
+        TitleFromLink(layout, link, title);
         if (!context.filters.AcceptTitle(title)) return;
 
         CheckCancel(context.state);
         QString type = context.rules.GetDocType(link);
-        if (type.isEmpty() && layout.fallback == Fallback::Baidu) {
-            type =
-                Cut(matcher, block, {QStringLiteral("文件格式"), QStringLiteral(">"), QStringLiteral("/")});
-            if (type.isEmpty())
-                type = Cut(matcher, block, {QString(), QStringLiteral("【"), QStringLiteral("】")});
-        } else if (type.isEmpty() && layout.fallback == Fallback::BlockType) {
-            type = blockType;
-        }
+        for (qsizetype i = 0; type.isEmpty() && i < keys.typeFromBlock.size(); ++i)
+            type = Cut(matcher, block, keys.typeFromBlock[i]);
         if (type.isEmpty()) return;
         AddHit(context, link, title, type);
     });
+    return cut;
 }
 
-int ResultPageParsers::ParseDoc63(ParseContext& context, const QString& pageText) const {
-    return ForEachBlock(
-        context.state, pageText, {QString(), QStringLiteral("<div>文档标"), QStringLiteral("nofollow")},
-        [&](const QString& block) {
-            CGetMatchElement matcher;
-            QString title = Cut(matcher, block, {QString(), QStringLiteral("："), QStringLiteral("</div>")});
-            LinkFilters::CleanTitle(title);
-            if (!context.filters.AcceptTitle(title)) return;
-            const QString rest = matcher.Text("contentleft");
-            QString link = Cut(matcher, rest, {QString(), QStringLiteral("href=\""), QStringLiteral("\"")});
-            if (link.isEmpty())
-                link =
-                    Cut(matcher, rest, {QString(), QStringLiteral("来源地址："), QStringLiteral("</div>")});
-            if (link.isEmpty()) return;
-            if (link.left(7).compare(QStringLiteral("http://"), Qt::CaseInsensitive) != 0)
-                link.prepend(QStringLiteral("http://"));
-            CheckCancel(context.state);
-            const QString type = context.rules.GetDocType(link);
-            if (type.isEmpty()) return;
-            AddHit(context, link, title, type);
-        });
+int ResultPageParsers::ParseDoc63(ParseContext& context, const QString& pageText) {
+    int cut = 0;
+    ForEachBlock(context.state, pageText, kDoc63Block, [&](const QString& block) {
+        CGetMatchElement matcher;
+        QString title = Cut(matcher, block, kDoc63Title);
+        LinkFilters::CleanTitle(title);
+        if (!context.filters.AcceptTitle(title)) return;
+        const QString rest = matcher.Text("contentleft");
+        QString link = Cut(matcher, rest, kHrefQuote);
+        if (link.isEmpty()) link = Cut(matcher, rest, kDoc63Source);
+        if (link.isEmpty()) return;
+        ++cut;
+        link = Doc63Link(link);
+        CheckCancel(context.state);
+        const QString type = context.rules.GetDocType(link);
+        if (type.isEmpty()) return;
+        AddHit(context, link, title, type);
+    });
+    return cut;
 }
 
-int ResultPageParsers::ParseSearch63(ParseContext& context, const QString& pageUrl,
-                                     const QString& pageText) const {
-    return ForEachBlock(context.state, pageText,
-                        {QString(), QStringLiteral("class=\"voteicon\" /> <a"), QStringLiteral("</a>")},
-                        [&](const QString& block) {
-                            CGetMatchElement matcher;
-                            QString link =
-                                Cut(matcher, block,
-                                    {QString(), QStringLiteral("href=\""), QStringLiteral("\" target=")});
-                            if (link.isEmpty()) return;
-                            link = CHtmlParse::ResolveUrl(pageUrl, link);
-                            if (context.filters.UrlFiltered(link)) return;
-                            QString title = Cut(matcher, matcher.Text("contentleft"),
-                                                {QString(), QStringLiteral(">"), QStringLiteral("<img")});
-                            LinkFilters::CleanTitle(title);
-                            if (!context.filters.AcceptTitle(title)) return;
-                            CheckCancel(context.state);
-                            context.queue.QueueUrlFront(link);
-                        });
+int ResultPageParsers::ParseSearch63(ParseContext& context, const QString& pageUrl, const QString& pageText) {
+    int cut = 0;
+    ForEachBlock(context.state, pageText, kSearch63Block, [&](const QString& block) {
+        CGetMatchElement matcher;
+        QString link = Cut(matcher, block, kSearch63Link);
+        if (link.isEmpty()) return;
+        ++cut;
+        link = CHtmlParse::ResolveUrl(pageUrl, link);
+        if (context.filters.UrlFiltered(link)) return;
+        QString title = Cut(matcher, matcher.Text("contentleft"), kSearch63Title);
+        LinkFilters::CleanTitle(title);
+        if (!context.filters.AcceptTitle(title)) return;
+        CheckCancel(context.state);
+        context.queue.QueueUrlFront(link);
+    });
+    return cut;
+}
+
+void ResultPageParsers::ParseLayouts(const EngineDefinition& engine, ParseContext& context,
+                                     const QString& pageUrl, const QString& pageText) {
+    if (engine.layouts.isEmpty()) return;
+    CheckCancel(context.state);
+    const QList<EngineHit> hits = ReadEngineHits(engine, pageUrl, pageText, ClassicHitCutter());
+    for (const EngineHit& hit : hits) {
+        CheckCancel(context.state);
+        if (hit.link.isEmpty() || context.filters.UrlFiltered(hit.link)) continue;
+        const QString type = context.rules.GetDocType(hit.link);
+        if (type.isEmpty()) continue;
+        QString title = hit.title;
+        LinkFilters::CleanTitle(title);
+        // A result without a title is still a document; its file name says what it is.
+        if (title.isEmpty()) title = context.rules.ClassifyDocLink(hit.link).title;
+        if (!context.filters.AcceptTitle(title)) continue;
+        AddHit(context, hit.link, title, type);
+    }
+}
+
+int ResultPageParsers::Parse(const EngineDefinition& engine, ParseContext& context, const QString& pageUrl,
+                             const QString& pageText) const {
+    if (!engine.classic.isEmpty()) {
+        // The catalogue refuses a definition whose classic layout cannot be read; one that slips through
+        // counts as having none.
+        if (const auto layout = ClassicLayout::Read(engine.classic, nullptr)) {
+            int cut = 0;
+            switch (layout->walk) {
+                case ClassicLayout::Walk::Blocks:
+                    cut = ParseBlocks(*layout, context, pageUrl, pageText);
+                    break;
+                case ClassicLayout::Walk::Documents63:
+                    cut = ParseDoc63(context, pageText);
+                    break;
+                case ClassicLayout::Walk::Search63:
+                    cut = ParseSearch63(context, pageUrl, pageText);
+                    break;
+            }
+            if (cut > 0) return 1;
+        }
+    }
+    ParseLayouts(engine, context, pageUrl, pageText);
+    return 1;
 }
 
 int ResultPageParsers::Parse(PageParser parser, ParseContext& context, const QString& pageUrl,
                              const QString& pageText) const {
-    const MatchKeys hrefQuote{QString(), QStringLiteral("href=\""), QStringLiteral("\"")};
-    const MatchKeys anchorText{QString(), QStringLiteral(">"), QStringLiteral("</a>")};
-    Layout layout;
-    switch (parser) {
-        case PageParser::None:
-            return 1;
-        case PageParser::Search63:
-            return ParseSearch63(context, pageUrl, pageText);
-        case PageParser::Doc63:
-            return ParseDoc63(context, pageText);
-        case PageParser::Google:
-        case PageParser::Aol:
-            layout = MakeLayout({QString(), QStringLiteral("<h3 class=\"r\">"), QStringLiteral("</cite>")},
-                                hrefQuote, {QString(), QStringLiteral(">"), QStringLiteral("</a></h3>")},
-                                Repair::ResolvePercent, true, Gate::GoogleQuery);
+    if (parser == PageParser::None) return 1;
+    const EngineDefinition* engine = BuiltInCatalog().Find(QLatin1StringView(Name(parser)));
+    if (!engine) return 1;
+    return Parse(*engine, context, pageUrl, pageText);
+}
+
+QList<EngineHit> ResultPageParsers::CutClassicHits(const EngineDefinition& engine, const QString& pageUrl,
+                                                   const QString& pageText) const {
+    QList<EngineHit> hits;
+    if (engine.classic.isEmpty()) return hits;
+    const auto layout = ClassicLayout::Read(engine.classic, nullptr);
+    if (!layout) return hits;
+    const std::atomic<int> running{0};
+    switch (layout->walk) {
+        case ClassicLayout::Walk::Blocks: {
+            const Keys keys = ResolveKeys(*layout);
+            ForEachBlock(running, pageText, keys.block, [&](const QString& block) {
+                CGetMatchElement matcher;
+                QString afterLink;
+                QString link = CutLink(*layout, keys.link, matcher, block, pageUrl, &afterLink);
+                if (link.isEmpty()) return;
+                if (layout->untyped == ClassicLayout::Untyped::CutParameter) {
+                    // Without the format boxes every wrapped link is taken as wrapped.
+                    CGetMatchElement parameter;
+                    const QString inner = Cut(parameter, link, keys.untypedCut);
+                    if (!inner.isEmpty()) link = inner;
+                }
+                QString title = CutTitle(*layout, keys.title, keys.titleRetry, matcher, block, afterLink);
+                LinkFilters::CleanTitle(title);
+                TitleFromLink(*layout, link, title);
+                hits.append(Hit(link, title));
+            });
             break;
-        case PageParser::Scholar:
-            layout = MakeLayout({QString(), QStringLiteral("<h3"), QStringLiteral("</h3>")}, hrefQuote,
-                                anchorText, Repair::None, true);
+        }
+        case ClassicLayout::Walk::Documents63:
+            ForEachBlock(running, pageText, kDoc63Block, [&](const QString& block) {
+                CGetMatchElement matcher;
+                QString title = Cut(matcher, block, kDoc63Title);
+                LinkFilters::CleanTitle(title);
+                const QString rest = matcher.Text("contentleft");
+                QString link = Cut(matcher, rest, kHrefQuote);
+                if (link.isEmpty()) link = Cut(matcher, rest, kDoc63Source);
+                if (!link.isEmpty()) hits.append(Hit(Doc63Link(link), title));
+            });
             break;
-        case PageParser::Baidu:
-            layout =
-                MakeLayout(keys_.baiduSection, keys_.baiduLink, keys_.baiduTitle, Repair::BaiduPrefix, true);
-            layout.fallback = Fallback::Baidu;
-            layout.baiduTitle = true;
-            break;
-        case PageParser::Bing:
-            layout = MakeLayout(keys_.bingSection, keys_.bingLink, keys_.bingTitle);
-            layout.bingTitle = true;
-            break;
-        case PageParser::BingAcademic:
-            layout = MakeLayout(keys_.xueshuSection, keys_.xueshuLink, keys_.xueshuTitle);
-            layout.fallback = Fallback::BlockType;
-            layout.typeKeys = keys_.xueshuType;
-            layout.bingTitle = true;
-            break;
-        case PageParser::Sogou:
-            layout = MakeLayout({QString(), QStringLiteral("<h3 class=\"pt\">"), QStringLiteral("</h3>")},
-                                {QString(), QStringLiteral("href=\""), QStringLiteral("\" id=")}, anchorText,
-                                Repair::Resolve, true);
-            break;
-        case PageParser::Youdao:
-            layout = MakeLayout({QString(), QStringLiteral("<h3>"), QStringLiteral("</h3>")}, hrefQuote,
-                                {QStringLiteral("title"), QStringLiteral(">"), QStringLiteral("<")});
-            break;
-        case PageParser::Soso:
-            layout = MakeLayout(keys_.sosoSection, keys_.sosoLink, keys_.sosoTitle);
-            break;
-        case PageParser::Yahoo:
-            layout = MakeLayout(keys_.yahooSection, keys_.yahooLink, keys_.yahooTitle, Repair::ResolveYahoo,
-                                true, Gate::SkipUntyped);
-            break;
-        case PageParser::Zhongsou:
-            layout = MakeLayout({QString(), QStringLiteral("<li>"), QStringLiteral("</li>")}, hrefQuote,
-                                {QString(), QStringLiteral("】"), QStringLiteral("</a>")},
-                                Repair::ResolvePercent, true, Gate::SkipUntyped);
-            break;
-        case PageParser::Osun:
-            layout =
-                MakeLayout({QString(), QStringLiteral("<div class=\"dtitle\">"), QStringLiteral("</div>")},
-                           {QString(), QStringLiteral("href=\""), QStringLiteral("\" target=")}, anchorText,
-                           Repair::Resolve, true);
+        case ClassicLayout::Walk::Search63:
+            ForEachBlock(running, pageText, kSearch63Block, [&](const QString& block) {
+                CGetMatchElement matcher;
+                const QString link = Cut(matcher, block, kSearch63Link);
+                if (link.isEmpty()) return;
+                QString title = Cut(matcher, matcher.Text("contentleft"), kSearch63Title);
+                LinkFilters::CleanTitle(title);
+                hits.append(Hit(CHtmlParse::ResolveUrl(pageUrl, link), title));
+            });
             break;
     }
-    return ParseCommon(layout, context, pageUrl, pageText);
+    return hits;
 }

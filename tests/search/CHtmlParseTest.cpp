@@ -18,17 +18,51 @@ TEST(CHtmlParse, ResolveUrlRules) {
     EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "f.pdf"), "http://host.example/x/f.pdf");
     EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "../f.pdf"), "http://host.example/f.pdf");
     EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "//www.other.example/a"), "http://www.other.example/a");
-    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "a.html#top"), "");
-    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "JavaScript:go()"), "");
-    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "pic.JPG"), "");
-    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "list.jsp?id=1"), "");
+    EXPECT_EQ(CHtmlParse::ResolveUrl("https://h.example/", "//cdn.example/r.pdf"),
+              "https://cdn.example/r.pdf");
     EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "http://a.example/dir/"), "http://a.example/dir");
     EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "FTP://files.example/a"), "FTP://files.example/a");
-    EXPECT_EQ(CHtmlParse::ResolveUrl("", "f.pdf"), "/f.pdf");
     EXPECT_EQ(CHtmlParse::SiteBase("http://a/b", 1), "http://a/b");  // last "/" at 8: below 10, whole base
-    // 100,000 "../" resolve in one pass.
+    // "http" or "www" inside a relative link does not make it absolute.
+    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "/url?q=https://o.example/a.pdf&sa=U"),
+              "http://host.example/url?q=https://o.example/a.pdf&sa=U");
+    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "/files/www-report.pdf"),
+              "http://host.example/files/www-report.pdf");
+    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "ftp-mirror/f.pdf"), "http://host.example/x/ftp-mirror/f.pdf");
+    // The fragment goes, the link stays; a link that is only a fragment, or nothing, is dropped.
+    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "report.pdf#page=2"), "http://host.example/x/report.pdf");
+    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "#top"), "");
+    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, " \n "), "");
+    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, " \n f.p\tdf\t"), "http://host.example/x/f.pdf");
+    // Only http, https and ftp.
+    for (const char* other : {"JavaScript:go()", "mailto:a@b.example", "data:text/html,<a>",
+                              "file:///etc/passwd", "c:/x.pdf", "vbscript:x"}) {
+        EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, other), "") << other;
+    }
+    // Scripts, style sheets and pictures by their path, not their query.
+    for (const char* resource : {"pic.JPG", "a.js", "s.css?v=2", "i.webp", "/f.ico#x", "v.svg", "p.jpeg",
+                                 "p.png", "p.gif", "p.bmp"}) {
+        EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, resource), "") << resource;
+    }
+    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "list.jsp?id=1"), "http://host.example/x/list.jsp?id=1");
+    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "view?f=a.png"), "http://host.example/x/view?f=a.png");
+    // Worked examples of RFC 3986 (5.4), the trailing slash trimmed as always.
+    const QString rfc = "http://a/b/c/d;p?q";
+    EXPECT_EQ(CHtmlParse::ResolveUrl(rfc, "g;x?y#s"), "http://a/b/c/g;x?y");
+    EXPECT_EQ(CHtmlParse::ResolveUrl(rfc, "?y"), "http://a/b/c/d;p?y");
+    EXPECT_EQ(CHtmlParse::ResolveUrl(rfc, "g?y/./x"), "http://a/b/c/g?y/./x");
+    EXPECT_EQ(CHtmlParse::ResolveUrl(rfc, "."), "http://a/b/c");
+    EXPECT_EQ(CHtmlParse::ResolveUrl(rfc, "../../../g"), "http://a/g");
+    EXPECT_EQ(CHtmlParse::ResolveUrl(rfc, "/./g/.."), "http://a");
+    EXPECT_EQ(CHtmlParse::ResolveUrl(rfc, "g/../..//h"), "http://a/b//h");
+    EXPECT_EQ(CHtmlParse::ResolveUrl("http://h.example", "f.pdf"), "http://h.example/f.pdf");
+    EXPECT_EQ(CHtmlParse::ResolveUrl("http://h.example/a.html#x", "#y"), "");
+    // Nothing absolute to resolve against: the link as written, for a later resolution.
+    EXPECT_EQ(CHtmlParse::ResolveUrl("", "../f.pdf#x"), "../f.pdf");
+    EXPECT_EQ(CHtmlParse::ResolveUrl("", "http://a.example/./f.pdf"), "http://a.example/f.pdf");
+    // 100,000 "../" resolve in one pass and stop at the root.
     EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, QStringLiteral("../").repeated(100000) + "f.pdf"),
-              kBase + "/f.pdf");
+              "http://host.example/f.pdf");
 }
 
 TEST(CHtmlParse, StripScriptTags) {
@@ -51,10 +85,10 @@ TEST(CHtmlParse, AnchorsInOrderWithTextAndBase) {
     ASSERT_TRUE(page.ListAnchors(anchors));
     ASSERT_EQ(anchors.size(), 5);
     EXPECT_EQ(anchors[0].text, "Annual report 2016");
-    EXPECT_EQ(anchors[0].link, "/docs/a.pdf");  // no base: site-root form
+    EXPECT_EQ(anchors[0].link, "docs/a.pdf");  // no base: as written
     EXPECT_EQ(anchors[1].link, "/b.doc");
     EXPECT_EQ(anchors[2].link, "");  // no href
-    EXPECT_EQ(anchors[3].link, "/x.pdf?a=1&b=2");
+    EXPECT_EQ(anchors[3].link, "x.pdf?a=1&b=2");
     EXPECT_EQ(anchors[4].link, "http://o.example/c");
 
     page.SetBaseUrl("http://h.example/site/p.html");
@@ -71,7 +105,7 @@ TEST(CHtmlParse, HostileMarkup) {
     QList<AnchorRecord> anchors;
     page.ListAnchors(anchors);
     ASSERT_EQ(anchors.size(), 1);
-    EXPECT_EQ(anchors[0].link, "/deep.pdf");
+    EXPECT_EQ(anchors[0].link, "deep.pdf");
 
     QByteArray noise;
     for (int i = 0; i < 1 << 20; ++i) noise += char((i * 131) & 0xFF);

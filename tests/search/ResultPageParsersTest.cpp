@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QJsonDocument>
+
 #include "TempHome.h"
+#include "engines/ClassicLayout.h"
+#include "engines/EngineCatalog.h"
 #include "lists/IniFile.h"
 #include "lists/Options.h"
 #include "lists/Profile.h"
@@ -103,6 +107,157 @@ TEST_F(ParsersTest, SizesAndSearchPagesAndEmptyPages) {
     state.store(8);
     EXPECT_THROW(Parse(PageParser::Youdao, "http://www.youdao.com/search?q=x", "<h3>x</h3>"),
                  WorkerCancelled);
+}
+
+}  // namespace
+
+namespace {
+
+EngineDefinition Definition(const QByteArray& classic) {
+    EngineDefinition engine;
+    engine.id = "test";
+    engine.classic = QJsonDocument::fromJson(classic).object();
+    return engine;
+}
+
+TEST(ClassicLayoutData, BuiltInLayoutsReadAndBadOnesAreRefusedWithTheirPlace) {
+    const auto catalog = EngineCatalog::BuiltIn();
+    for (const EngineDefinition& engine : catalog->Engines()) {
+        if (engine.classic.isEmpty()) continue;
+        QString error;
+        EXPECT_TRUE(ClassicLayout::Read(engine.classic, &error))
+            << engine.id.toStdString() << error.toStdString();
+    }
+    const std::pair<const char*, const char*> bad[] = {
+        {R"({"block": {"left": "<li>"}, "link": {"left": "a"}, "title": {}, "colour": 1})", "classic.colour"},
+        {R"({"link": {"left": "a"}, "title": {}})", "classic.block: missing"},
+        {R"({"block": {"left": 3}, "link": {}, "title": {}})", "classic.block.left: expected a string"},
+        {R"({"block": {}, "link": {}, "title": {}})", "classic.block: a left or a right key"},
+        {R"({"block": {"left": "x", "rigth": "y"}, "link": {}, "title": {}})", "classic.block.rigth"},
+        {R"({"walk": "sideways"})", "classic.walk"},
+        {R"({"block": {"left": "x"}, "link": {}, "title": {}, "linkReplace": [["%25"]]})",
+         "classic.linkReplace[0]"},
+        {R"({"block": {"left": "x"}, "link": {}, "title": {}, "linkReplace": [["", "a"]]})",
+         "classic.linkReplace[0][0]: empty"},
+        {R"({"block": {"left": "x"}, "link": {}, "title": {}, "untypedLink": "explode"})",
+         "classic.untypedLink"},
+        {R"({"block": {"left": "x"}, "link": {}, "title": {}, "typeFromBlock": [{"left": "["}, 7]})",
+         "classic.typeFromBlock[1]"},
+        {R"({"block": {"left": "x"}, "link": {}, "title": {}, "titleRefuse": "ads"})", "classic.titleRefuse"},
+        {R"({"block": {"left": "x"}, "link": {}, "title": {}, "resolve": "yes"})", "classic.resolve"},
+    };
+    for (const auto& [json, place] : bad) {
+        QString error;
+        EXPECT_FALSE(ClassicLayout::Read(QJsonDocument::fromJson(json).object(), &error)) << json;
+        EXPECT_TRUE(error.startsWith(QLatin1StringView(place))) << json << " gave " << error.toStdString();
+    }
+    QString error;
+    const QByteArray huge =
+        "{\"block\": {\"left\": \"" + QByteArray(5000, 'x') + "\"}, \"link\": {}, \"title\": {}}";
+    EXPECT_FALSE(ClassicLayout::Read(QJsonDocument::fromJson(huge).object(), &error));
+    EXPECT_TRUE(error.contains("longer than")) << error.toStdString();
+}
+
+TEST_F(ParsersTest, ALayoutGivenAsDataIsReadAndSettingsReplaceItsKeys) {
+    const EngineDefinition engine = Definition(R"json({
+        "block": {"left": "<li class=\"doc\">", "right": "</li>", "setting": "TestSection"},
+        "link": {"left": "data-u=\"", "right": "\""}, "title": {"left": "<b>", "right": "</b>"},
+        "linkPrefix": "/get?f=", "resolve": true, "linkReplace": [["%2F", "/"]], "urlFilter": true,
+        "titleRefuse": ["[ad]"], "typeFromBlock": [{"left": "(", "right": ")"}]})json");
+    const QString page =
+        "<li class=\"doc\"><a data-u=\"a%2Fb.pdf\"><b><em>First</em> best</b></li>"
+        "<li class=\"doc\"><a data-u=\"c\"><b>Typed by the page</b> (ppt)</li>"
+        "<li class=\"doc\"><a data-u=\"d.pdf\"><b>[ad] buy</b></li>"
+        "<li class=\"other\"><a data-u=\"e.pdf\"><b>Elsewhere</b></li>";
+    ParseContext context{state, results, filters, rules, options, queue, nullptr};
+    ResultPageParsers parsers(ParserKeys::Load(Profile(home.Path("Setting.ini"))));
+    EXPECT_EQ(parsers.Parse(engine, context, "http://docs.example/list/", page), 1);
+    auto rows = results.Snapshot();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0].link, "http://docs.example/get?f=a/b.pdf");
+    EXPECT_EQ(rows[0].title, "First best");
+    EXPECT_EQ(rows[1].type, "ppt");
+
+    // Before the filters: the advertisement and the untyped link are hits too.
+    const QList<EngineHit> hits = parsers.CutClassicHits(engine, "http://docs.example/list/", page);
+    ASSERT_EQ(hits.size(), 3);
+    EXPECT_EQ(hits[2].link, "http://docs.example/get?f=d.pdf");
+
+    home.Write("Setting.ini", "[FILE_FREE_DOC]\nTestSectionLeftKey=<li class=\"other\">\n");
+    ResultPageParsers adjusted(ParserKeys::Load(Profile(home.Path("Setting.ini"))));
+    const QList<EngineHit> other = adjusted.CutClassicHits(engine, "http://docs.example/list/", page);
+    ASSERT_EQ(other.size(), 1);
+    EXPECT_EQ(other[0].title, "Elsewhere");
+}
+
+TEST_F(ParsersTest, ClassicHitsBeforeTheFiltersAndBrokenLayouts) {
+    const auto catalog = EngineCatalog::BuiltIn();
+    const EngineDefinition* google = catalog->Find("google");
+    ASSERT_TRUE(google);
+    ResultPageParsers parsers{ParserKeys()};
+    const QList<EngineHit> hits = parsers.CutClassicHits(
+        *google, "https://www.google.com.hk/search?q=x",
+        "<h3 class=\"r\"><a href=\"/url?q=http://d.example/page&amp;sa=U\">Page</a></h3></cite>"
+        "<h3 class=\"r\"><a href=\"http://d.example/b%25c.pdf\">B</a></h3></cite>");
+    ASSERT_EQ(hits.size(), 2);
+    EXPECT_EQ(hits[0].link, "http://d.example/page");  // unwrapped although no document
+    EXPECT_EQ(hits[1].link, "http://d.example/b%c.pdf");
+    EXPECT_TRUE(parsers
+                    .CutClassicHits(*EngineCatalog::BuiltIn()->Find("63da"), "http://www.63da.com/PDF/1.html",
+                                    "<div>文档标题：T</div>来源地址：x.example/t.pdf</div>nofollow")
+                    .size() == 1);
+
+    // A classic object that cannot be read cuts nothing and adds nothing, on any page.
+    const EngineDefinition broken = Definition(R"({"block": {"left": ""}, "link": 5})");
+    EXPECT_TRUE(
+        parsers.CutClassicHits(broken, "http://x.example/", "<h3><a href=\"a.pdf\">A</a></h3>").isEmpty());
+    ParseContext context{state, results, filters, rules, options, queue, nullptr};
+    EXPECT_EQ(parsers.Parse(broken, context, "http://x.example/", "<h3><a href=\"a.pdf\">A</a></h3>"), 1);
+    EXPECT_TRUE(results.Snapshot().isEmpty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ParsersTest, HitsOfCurrentLayoutsPassTheSameFilters) {
+    EngineDefinition engine = Definition(R"({"block": {"left": "<h3 class=\"r\">", "right": "</h3>"},
+        "link": {"left": "href=\"", "right": "\""}, "title": {"left": ">", "right": "</a>"}})");
+    XPathLayout layout;
+    layout.results = "//div[@class='result']";
+    layout.link = ".//a/@href";
+    layout.title = ".//a";
+    engine.layouts.append(layout);
+    options.SetLiveInt(SettingKey::DocOther, 1);
+    options.SetLiveText(SettingKey::EDocOther, "html");
+    options.SetLiveInt(SettingKey::CulFileSize, 1);
+    size = 4096;
+    home.Write("url.txt", "/e/\n");
+    home.Write("title.txt", "spam\n");
+    filters.LoadFilterLists(home.Path("url.txt"), home.Path("title.txt"));
+    const QString page =
+        "<div class='result'><a href='/d/a.pdf'><b>Annual</b> report</a></div>"
+        "<div class='result'><a href='/d/page.html'>A page</a></div>"
+        "<div class='result'><a href='/e/page.html'>Filtered page</a></div>"
+        "<div class='result'><a href='https://x.example/b.doc'>Buy spam now</a></div>"
+        "<div class='result'><a href='https://x.example/c.ppt'></a></div>";
+    ParseContext context{
+        state, results, filters, rules, options, queue, [this](const QString&) { return size; }};
+    ResultPageParsers parsers{ParserKeys()};
+    parsers.Parse(engine, context, "https://engine.example/search?q=x", page);
+    auto rows = results.Snapshot();
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows[0],
+              (ResultEntry{"Annual report", "pdf", "4.000", "https://engine.example/d/a.pdf", "等待"}));
+    EXPECT_EQ(rows[1].link, "https://engine.example/d/page.html");
+    EXPECT_EQ(rows[2].title, "c");  // no title: the file's name
+
+    // A page the classic layout reads is not read twice.
+    parsers.Parse(engine, context, "https://engine.example/search?q=x",
+                  "<h3 class=\"r\"><a href=\"http://y.example/only.pdf\">Only</a></h3>" + page);
+    rows = results.Snapshot();
+    ASSERT_EQ(rows.size(), 4);
+    EXPECT_EQ(rows[3].link, "http://y.example/only.pdf");
 }
 
 }  // namespace

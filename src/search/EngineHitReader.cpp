@@ -1,0 +1,32 @@
+#include "search/EngineHitReader.h"
+
+#include <QSet>
+
+#include "engines/HtmlDocument.h"
+#include "engines/XPathLayoutReader.h"
+#include "search/CHtmlParse.h"
+
+QList<EngineHit> ReadEngineHits(const EngineDefinition& engine, const QString& pageUrl, const QString& page,
+                                const ClassicHitCutter& classic, QString* unreadable) {
+    if (unreadable) unreadable->clear();
+    if (classic && !engine.classic.isEmpty()) {
+        QList<EngineHit> hits = classic(engine, pageUrl, page);
+        if (!hits.isEmpty()) return hits;
+    }
+    if (engine.layouts.isEmpty()) return {};
+    // One parse serves every layout of the engine.
+    const std::unique_ptr<HtmlDocument> document = HtmlDocument::Parse(page, unreadable, pageUrl);
+    if (!document) return {};
+    for (const XPathLayout& layout : engine.layouts) {
+        QList<EngineHit> hits;
+        QSet<QString> seen;
+        for (EngineHit& hit : XPathLayoutReader::Read(layout, *document)) {
+            hit.link = CHtmlParse::ResolveUrl(pageUrl, hit.link);
+            if (hit.link.isEmpty() || seen.contains(hit.link)) continue;
+            seen.insert(hit.link);
+            hits.append(hit);
+        }
+        if (!hits.isEmpty()) return hits;
+    }
+    return {};
+}
