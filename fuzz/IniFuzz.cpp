@@ -22,12 +22,13 @@ namespace {
 // A page made of the keys themselves around a document link, so that redefined keys meet their page.
 QString PageFromKeys(const ParserKeys& keys) {
     QString page;
-    const MatchKeys* all[] = {&keys.baiduSection, &keys.baiduLink,    &keys.baiduTitle,    &keys.bingSection,
-                              &keys.bingLink,     &keys.bingTitle,    &keys.xueshuSection, &keys.xueshuLink,
-                              &keys.xueshuTitle,  &keys.xueshuType,   &keys.sosoSection,   &keys.sosoLink,
-                              &keys.sosoTitle,    &keys.yahooSection, &keys.yahooLink,     &keys.yahooTitle};
-    for (const MatchKeys* k : all)
-        page += k->up + k->left + QStringLiteral("http://d.example/a.pdf") + k->right;
+    for (const char* group :
+         {"BaiduSection", "BaiduLink", "BaiduTitle", "Bing", "BingLink", "BingTitle", "BingXueshu",
+          "BingXueshuLink", "BingXueshuTitle", "BingXueshuType", "SousouSection", "SousouLink", "SousouTitle",
+          "YahooSection", "YahooLink", "YahooTitle"}) {
+        const MatchKeys k = keys.Apply(QString::fromLatin1(group), MatchKeys());
+        page += k.up + k.left + QStringLiteral("http://d.example/a.pdf") + k.right;
+    }
     return page + page;
 }
 

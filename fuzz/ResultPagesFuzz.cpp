@@ -1,10 +1,12 @@
-// The result-page parsers over pages of any content. The input's first line names the parser
-// ("google", "baidu", ... as the parsers name themselves) and, after a space, the page's address; the
-// rest is the page as fetched. Every parser must end its walk, and every row it adds must have its type,
-// size and link. (Its title may end up empty: the list's title clean-up can empty a title it was given,
-// a known and reported fault.)
+// The result-page readers over pages of any content: each built-in engine's classic and XPath layouts
+// and its block signatures. The input's first line names the engine by its definition's id ("google",
+// "baidu", "duckduckgo", ...) and, after a space, the page's address; the rest is the page as fetched. Every
+// parser must end its walk, and every row it adds must have its type, size and link. (Its title may end up
+// empty: the list's title clean-up can empty a title it was given, a known and reported fault.)
 
 #include "FuzzSupport.h"
+#include "engines/BlockDetector.h"
+#include "engines/EngineCatalog.h"
 #include "lists/IniFile.h"
 #include "lists/Options.h"
 #include "lists/Profile.h"
@@ -19,14 +21,13 @@
 
 namespace {
 
-constexpr int kParsers = int(PageParser::Doc63) + 1;
-
-PageParser ParserNamed(const QByteArray& name, const QByteArray& line) {
-    for (int i = 1; i < kParsers; ++i) {
-        if (name == ResultPageParsers::Name(PageParser(i))) return PageParser(i);
-    }
-    // Unnamed: any parser, so that mutated headers still reach them all.
-    return PageParser(1 + (line.isEmpty() ? 0 : static_cast<unsigned char>(line[0]) % (kParsers - 1)));
+// The definition the header names, or, for a header no id matches, any one, so that mutated headers
+// still reach them all.
+const EngineDefinition& EngineNamed(const EngineCatalog& catalog, const QByteArray& id,
+                                    const QByteArray& line) {
+    if (const EngineDefinition* engine = catalog.Find(QString::fromUtf8(id))) return *engine;
+    const QList<EngineDefinition>& all = catalog.Engines();
+    return all[line.isEmpty() ? 0 : static_cast<unsigned char>(line[0]) % all.size()];
 }
 
 }  // namespace
@@ -51,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QByteArray bytes = fuzz::Bytes(data, size);
     const QByteArray header = fuzz::TakeLine(bytes);
     const qsizetype space = header.indexOf(' ');
-    const PageParser parser = ParserNamed(space < 0 ? header : header.left(space), header);
+    static const std::shared_ptr<const EngineCatalog> catalog = EngineCatalog::BuiltIn();
+    const EngineDefinition& engine = EngineNamed(*catalog, space < 0 ? header : header.left(space), header);
     const QString url = space < 0 ? QStringLiteral("http://www.example.com/search?q=x")
                                   : QString::fromUtf8(header.mid(space + 1));
     const QString page = PageDecoder::Decode(bytes, QString(), true);
@@ -62,7 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ParseContext context{state, results, filters, rules, *options, queue, [](const QString& link) {
                              return qint64(link.size()) * 1024;
                          }};
-    fuzz::Require(ResultPageParsers(keys).Parse(parser, context, url, page) == 1, "a parser reports 1");
+    DetectBlock(engine, 200, url, page);
+    fuzz::Require(ResultPageParsers(keys).Parse(engine, context, url, page) == 1, "a parser reports 1");
     for (const ResultEntry& row : results.Snapshot()) {
         fuzz::Require(!row.type.isEmpty() && !row.size.isEmpty() && !row.link.isEmpty(),
                       "a row has its type, size and link");

@@ -59,8 +59,10 @@ generated="$fuzz_dir/seeds"
 rm -rf "$generated"
 mkdir -p "$generated"
 if [ -d "$fixtures/result-pages" ] || [ -d "$fixtures/current-pages" ]; then
-  # The engine a saved page's folder holds, as the parsers name themselves, with a page address.
-  parser_of() {
+  # The engine whose pages a fixture folder holds, by its definition's id, with a page address. The
+  # ordinary pages feed the engines that have no saved pages of their own.
+  others=(bingacademic youdao soso zhongsou osun 63da 63da-search)
+  engine_line() {
     case "$1" in
       google) echo "google https://www.google.com/search?q=x" ;;
       scholar) echo "scholar https://scholar.google.com/scholar?q=x" ;;
@@ -69,13 +71,11 @@ if [ -d "$fixtures/result-pages" ] || [ -d "$fixtures/current-pages" ]; then
       yahoo) echo "yahoo http://search.yahoo.com/search?p=x" ;;
       aol) echo "aol http://search.aol.com/aol/search?q=x" ;;
       sogou) echo "sogou http://www.sogou.com/web?num=100&query=x" ;;
-      # Layouts of engines without a parser of their own still feed the parsers that have few pages.
-      duckduckgo) echo "bingacademic http://cn.bing.com/academic/search?q=x" ;;
-      brave) echo "soso http://www.soso.com/q?w=filetype:pdf x" ;;
-      startpage) echo "youdao http://www.youdao.com/search?q=filetype:pdf x" ;;
-      yandex) echo "zhongsou http://p.zhongsou.com/third.cgi?w=x" ;;
-      generic) echo "osun http://www.osun.example/search?q=x" ;;
-      *) echo "none" ;;
+      duckduckgo) echo "duckduckgo https://html.duckduckgo.com/html/?q=x" ;;
+      brave) echo "brave https://search.brave.com/search?q=x" ;;
+      startpage) echo "startpage https://www.startpage.com/do/search?q=x" ;;
+      yandex) echo "yandex https://yandex.com/search/?text=x" ;;
+      *) echo "${others[$(( $2 % ${#others[@]} ))]} http://www.example.com/search?q=x" ;;
     esac
   }
   mkdir -p "$generated/html_anchors" "$generated/result_pages" "$generated/key_matcher"
@@ -85,13 +85,14 @@ if [ -d "$fixtures/result-pages" ] || [ -d "$fixtures/current-pages" ]; then
     n=$((n + 1))
     engine=$(basename "$(dirname "$page")")
     cp "$page" "$generated/html_anchors/$n.html"
-    { parser_of "$engine"; cat "$page"; } > "$generated/result_pages/$n.page"
+    { engine_line "$engine" "$n"; cat "$page"; } > "$generated/result_pages/$n.page"
     # The key matcher with the keys most layouts use: anchors, and quoted addresses.
     if [ $((n % 4)) -eq 0 ]; then
       { printf '\n<a \n</a>\n</body>\n'; cat "$page"; } > "$generated/key_matcher/$n.anchors"
       { printf '<body\nhref="\n"\n\n'; cat "$page"; } > "$generated/key_matcher/$n.hrefs"
     fi
   done
+  # Answers of search APIs: JSON of other shapes for the definitions' checker.
   if [ -d "$fixtures/api-responses" ]; then
     mkdir -p "$generated/engines"
     cp "$fixtures"/api-responses/*/*.json "$generated/engines/" 2>/dev/null
@@ -112,6 +113,8 @@ for target in "${targets[@]}"; do
   dirs=("$corpus")
   [ -d "fuzz/seeds/$target" ] && dirs+=("fuzz/seeds/$target")
   [ -d "$generated/$target" ] && dirs+=("$generated/$target")
+  # The built-in engine definitions are the checker's best seeds.
+  [ "$target" = engines ] && dirs+=("src/engines/builtin")
   echo "fuzz: $target for ${seconds}s"
   TMPDIR="$scratch" \
   ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=1" \
