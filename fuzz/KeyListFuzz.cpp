@@ -8,13 +8,14 @@
 
 namespace {
 
-// What a keyword reads back as. A line's reader skips a byte-order mark at the start of every line, so
-// a keyword that begins with U+FEFF comes back without it (and trimmed once more). A known, reported
-// difference; everything else must come back exactly.
+// What a keyword reads back as. The line reader skips a byte-order mark at the start of every line, and
+// the UTF-8 decoder one more, so a keyword that begins with U+FEFF comes back without up to two of them
+// (and trimmed once more). A known, reported difference; everything else must come back exactly.
 QStringList AsReloaded(const QStringList& keywords) {
     QStringList out;
     for (QString keyword : keywords) {
-        if (keyword.startsWith(QChar(0xFEFF))) keyword = keyword.mid(1).trimmed();
+        for (int mark = 0; mark < 2 && keyword.startsWith(QChar(0xFEFF)); ++mark) keyword = keyword.mid(1);
+        keyword = keyword.trimmed();
         if (!keyword.isEmpty() && !out.contains(keyword)) out.append(keyword);
     }
     return out;

@@ -35,12 +35,14 @@ total=${FUZZ_TOTAL_SECONDS:-300}
 seconds=${FUZZ_SECONDS:-$(( total / ${#targets[@]} ))}
 [ "$seconds" -ge 1 ] || seconds=1
 
-# The largest input each target is given. Pages are cut to their first 128 KiB: enough for the result
-# blocks of every saved page, small enough for hundreds of runs a second.
+# The largest input each target is given. Result pages are cut to their first 128 KiB, which still holds
+# the first results of every saved page (some carry 100 KiB of scripts before them); other pages to
+# 64 KiB. Setting.ini stays small: every save walks the whole file once per key.
 max_len() {
   case "$1" in
-    html_anchors|result_pages) echo 131072 ;;
-    key_matcher|list_xml|engines) echo 65536 ;;
+    result_pages) echo 131072 ;;
+    html_anchors|key_matcher|list_xml|engines) echo 65536 ;;
+    ini) echo 4096 ;;
     *) echo 16384 ;;
   esac
 }
