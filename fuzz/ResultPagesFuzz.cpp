@@ -1,8 +1,7 @@
 // The result-page readers over pages of any content: each built-in engine's classic and XPath layouts
 // and its block signatures. The input's first line names the engine by its definition's id ("google",
 // "baidu", "duckduckgo", ...) and, after a space, the page's address; the rest is the page as fetched. Every
-// parser must end its walk, and every row it adds must have its type, size and link. (Its title may end up
-// empty: the list's title clean-up can empty a title it was given, a known and reported fault.)
+// parser must end its walk, and every row it adds must have its title, type, size and link.
 
 #include "FuzzSupport.h"
 #include "engines/BlockDetector.h"
@@ -67,8 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DetectBlock(engine, 200, url, page);
     fuzz::Require(ResultPageParsers(keys).Parse(engine, context, url, page) == 1, "a parser reports 1");
     for (const ResultEntry& row : results.Snapshot()) {
-        fuzz::Require(!row.type.isEmpty() && !row.size.isEmpty() && !row.link.isEmpty(),
-                      "a row has its type, size and link");
+        fuzz::Require(!row.title.trimmed().isEmpty() && !row.type.isEmpty() && !row.size.isEmpty() &&
+                          !row.link.isEmpty(),
+                      "a row has its title, type, size and link");
     }
     return 0;
 }

@@ -15,6 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Require(parsed == 0 || parsed == 1, "Parse answers 0 or 1");
     const int newer = info.Check();
     fuzz::Require(newer == 1 || newer == -1, "Check answers 1 or -1");
+    fuzz::Require(parsed == 1 || newer == -1, "a document that is not read offers no update");
 
     const QString notes = info.ReleaseNotes();
     CUpdateInfo::BreakNotes(notes);

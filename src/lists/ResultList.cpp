@@ -91,12 +91,16 @@ int ResultList::AddEntry(QString title, const QString& type, const QString& size
             title += u'_' + QString::number(suffix);
         }
     }
+    // The clean-up below may leave nothing (a link without a file name, a title of dots); a row without a
+    // title can never be saved under a name, so it keeps the title it came with.
+    const QString given = title;
     if (title.contains(u".cn") || title.contains(u".com") || title.contains(u".net") ||
         title.contains(u".org")) {
         title = TitleFromLink(link);
     }
     title.remove(QStringLiteral("..."));
     title = DecodePercentTitle(title);
+    if (title.trimmed().isEmpty()) title = given;
 
     const RowId id = nextId_++;
     rows_.push_back(Row{id, ResultEntry{title, InternLocked(type), size, link, InternLocked(status)}});

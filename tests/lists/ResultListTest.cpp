@@ -61,11 +61,16 @@ TEST_F(ResultListTest, TitleCleanUp) {
     Add("100% sure", "http://a/4.pdf");
     Add("%ZZ%41", "http://a/5.pdf");  // malformed escape: left alone
     EXPECT_EQ(TitleAt(0), QStringLiteral("report2015"));
-    EXPECT_EQ(TitleAt(1), QString());  // an empty title from the link is still a row
+    // A clean-up that would leave nothing keeps the title as it came: a row without one can never be saved.
+    EXPECT_EQ(TitleAt(1), QStringLiteral("see example.cn"));
     EXPECT_EQ(TitleAt(2), QStringLiteral("Long title"));
     EXPECT_EQ(TitleAt(3), QString::fromUtf8("中文"));
     EXPECT_EQ(TitleAt(4), QStringLiteral("100% sure"));
     EXPECT_EQ(TitleAt(5), QStringLiteral("%ZZ%41"));
+    Add("...", "http://a/6.pdf");
+    Add("www.site.com", "http://site.com/docs/");
+    EXPECT_EQ(TitleAt(6), QStringLiteral("..."));
+    EXPECT_EQ(TitleAt(7), QStringLiteral("www.site.com"));
 }
 
 TEST_F(ResultListTest, RandomSuffixMatchesTheFirstRowWithThatTitle) {
