@@ -15,10 +15,11 @@ on_exit() {
 }
 
 # bench_result NAME OURS PEER_NAME PEER UNIT TIMED: one row of bench/run-all.sh's table, appended to
-# $BENCH_TABLE when it is set. UNIT says which way is better ("s", "MiB" lower; "MB/s", "pages/s" higher).
+# $BENCH_TABLE when it is set, cells parted by "|". UNIT says which way is better ("s", "MiB" lower;
+# "MB/s", "pages/s" higher); PEER may be "target" with the target as its figure, or "-" and empty.
 bench_result() {
   [ -n "${BENCH_TABLE:-}" ] || return 0
-  printf '%s\t%s\t%s\t%s\t%s\t%s\n' "$@" >> "$BENCH_TABLE"
+  printf '%s|%s|%s|%s|%s|%s\n' "$@" >> "$BENCH_TABLE"
 }
 
 # start_nginx WORK PORT [ACCESS_LOG_LINE] starts nginx in the foreground on 127.0.0.1:PORT serving
