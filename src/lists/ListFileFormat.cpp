@@ -2,6 +2,7 @@
 
 #include <QStringEncoder>
 #include <QXmlStreamReader>
+#include <algorithm>
 #include <cstring>
 
 #include "lists/TextCodec.h"
@@ -243,6 +244,33 @@ QString ListFileFormat::FormatRecord(const ResultEntry& e) {
     if (!NeedsEscape(e)) return e.title + u'$' + e.type + u'$' + e.size + u'$' + e.link + u'$' + e.status;
     return kEscapeMark + Escape(e.title) + u'$' + Escape(e.type) + u'$' + Escape(e.size) + u'$' +
            Escape(e.link) + u'$' + Escape(e.status);
+}
+
+void ListFileFormat::AppendRecordUtf8(QByteArray& out, const ResultEntry& e) {
+    // A lone surrogate becomes "?" in a converted line but U+FFFD through an encoder: such records (and
+    // escaped ones) take the line's way.
+    const auto surrogates = [](const QString& cell) {
+        return std::any_of(cell.cbegin(), cell.cend(), [](QChar c) { return c.isSurrogate(); });
+    };
+    if (NeedsEscape(e) || surrogates(e.title) || surrogates(e.type) || surrogates(e.size) ||
+        surrogates(e.link) || surrogates(e.status)) {
+        out += FormatRecord(e).toUtf8();
+        out += '\n';
+        return;
+    }
+    const qsizetype at = out.size();
+    out.resize(at + 3 * (e.title.size() + e.type.size() + e.size.size() + e.link.size() + e.status.size()) +
+               5);
+    char* const begin = out.data() + at;
+    char* end = begin;
+    QStringEncoder utf8(QStringEncoder::Utf8);
+    for (const QString* cell : {&e.title, &e.type, &e.size, &e.link}) {
+        end = utf8.appendToBuffer(end, *cell);
+        *end++ = '$';
+    }
+    end = utf8.appendToBuffer(end, e.status);
+    *end++ = '\n';
+    out.resize(at + (end - begin));
 }
 
 ResultEntry ListFileFormat::ParseRecord(const QString& line) {

@@ -51,6 +51,8 @@ TEST(ListFileFormat, PlainRecordsFollowTheOldReader) {
     EXPECT_EQ(ListFileFormat::ParseRecord("a$b"), (ResultEntry{"a", "b", {}, {}, {}}));
 }
 
+QList<ResultEntry> AwkwardItems();
+
 TEST(ListFileFormat, EveryRecordWeWriteReadsBack) {
     const QList<ResultEntry> awkward = {
         {"price $5", "pdf", "1", "http://a/?q=$x", EntryStatus::Waiting},
@@ -63,6 +65,14 @@ TEST(ListFileFormat, EveryRecordWeWriteReadsBack) {
         const QString line = ListFileFormat::FormatRecord(entry);
         EXPECT_FALSE(line.contains(u'\n'));
         EXPECT_EQ(ListFileFormat::ParseRecord(line), entry) << line.left(60).toStdString();
+    }
+    // The file's bytes come straight from the cells; they must be the line's, lone surrogates included.
+    QList<ResultEntry> all = awkward + AwkwardItems();
+    all.append({QString(QChar(0xDC00)) + "low", "pdf", QString(QChar(0xD800)), "http://a/\U0001F600", "ok"});
+    for (const ResultEntry& entry : all) {
+        QByteArray bytes = "before\n";
+        ListFileFormat::AppendRecordUtf8(bytes, entry);
+        EXPECT_EQ(bytes, "before\n" + ListFileFormat::FormatRecord(entry).toUtf8() + "\n");
     }
 }
 
