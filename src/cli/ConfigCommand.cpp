@@ -49,8 +49,14 @@ int ConfigCommand::Set(CliContext& context, const QString& key, const QString& v
     const Profile settings = context.session.Settings();
     const QString name = QLatin1StringView(spec->key);
     bool written;
+    QString error;
     if (spec->kind == SettingKind::Text) {
-        written = settings.ProfileWriteString(name, value);
+        if (value.size() > SettingsTable::kMaxTextLength) {
+            return context.Usage(QStringLiteral("config: %1 takes at most %2 characters")
+                                     .arg(name)
+                                     .arg(SettingsTable::kMaxTextLength));
+        }
+        written = settings.ProfileWriteString(name, value, &error);
     } else {
         bool isNumber = false;
         const int number = value.toInt(&isNumber);
@@ -62,8 +68,11 @@ int ConfigCommand::Set(CliContext& context, const QString& key, const QString& v
                                      .arg(range.min)
                                      .arg(range.max));
         }
-        written = settings.ProfileWriteInt(name, number);
+        written = settings.ProfileWriteInt(name, number, &error);
     }
-    if (!written) return context.Failed(QStringLiteral("config: cannot write %1").arg(settings.Path()));
+    if (!written) {
+        return context.Failed(
+            QStringLiteral("config: cannot write %1: %2; it is left as it was").arg(settings.Path(), error));
+    }
     return kCliDone;
 }
