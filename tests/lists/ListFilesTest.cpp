@@ -246,6 +246,14 @@ TEST_F(ListFilesTest, XmlExportWritesATwinAndImportFallsBackToIt) {
     EXPECT_EQ(list.Snapshot(), before);
     EXPECT_EQ(options.Text(SettingKey::ListPath), xml);
 
+    // A filter that refuses a row leaves it out of both files.
+    StatusFilter noDownloaded;
+    noDownloaded.downloaded = false;
+    ASSERT_EQ(files.ExportListXml(home.Path("some.xml"), noDownloaded), 1);
+    QString error;
+    EXPECT_EQ(ListFileFormat::ReadXml(home.Read("some.xml"), &error), QList<ResultEntry>{before.first()});
+    EXPECT_EQ(home.Read("some.xml.list"), ListFileFormat::FormatRecord(before.first()).toUtf8() + "\n");
+
     home.Write("a.xml", "<skimmer><item><title>broken");
     EXPECT_EQ(files.ImportListXml(xml, StatusFilter()), 1);
     EXPECT_EQ(sink.shown,
