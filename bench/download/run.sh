@@ -13,6 +13,7 @@ big=${FILES_BIG:-20}
 port=${PORT:-18082}
 
 rm -rf "$work"; mkdir -p "$work"/{www,logs,home}
+on_exit "rm -rf '$work'"  # nothing is left behind
 chmod 755 "$work" "$work/www"
 head -c 100K /dev/urandom > "$work/www/s0.bin"
 for i in $(seq 1 "$small"); do cp "$work/www/s0.bin" "$work/www/s$i.bin"; done
@@ -39,10 +40,17 @@ measure() {  # NAME COMMAND...
   read -r seconds peak < "$work/time.txt"
   local files; files=$(find "$work/out" -type f ! -name '*.download.temp' | wc -l)
   printf '%-32s %7.2f s %8d KiB peak  %5d files\n' "$name" "$seconds" "$peak" "$files"
+  printf '%s\t%s\t%s\n' "${name%% *}" "$seconds" "$peak" >> "$work/results.tsv"
 }
+: > "$work/results.tsv"
 echo "$small files of 100 KB and $big files of 50 MB:"
 measure "skimmer-cli download -w 100" "$cli" --home "$work/home" download "$work/list.list" --to "$work/out" --workers 100
 measure "curl -Z --parallel-max 100"   curl -s -Z --parallel-max 100 -K "$work/curl.cfg"
 measure "aria2c -j 100"                aria2c -q -j 100 --file-allocation=none --allow-overwrite=true -d "$work/out" -i "$work/urls.txt"
 measure "wget -i"                      wget -q -P "$work/out" -i "$work/urls.txt"
-rm -rf "$work/out"
+
+figure() { awk -F'\t' -v tool="$1" -v col="$2" '$1 == tool { print $col }' "$work/results.tsv"; }
+what="whole process: $small x 100 KB + $big x 50 MB from local nginx, 100 at once, one run"
+bench_result "download pool: wall time" "$(figure skimmer-cli 2)" "curl -Z" "$(figure curl 2)" s "$what"
+bench_result "download pool: peak memory" "$(($(figure skimmer-cli 3) / 1024))" "aria2c" \
+  "$(($(figure aria2c 3) / 1024))" MiB "$what"

@@ -1,7 +1,31 @@
-# Sourced by the benchmark scripts: start_nginx WORK PORT [ACCESS_LOG_LINE] starts nginx in the
-# foreground on 127.0.0.1:PORT serving WORK/www, with every temporary path under WORK, waits until it
-# answers, and stops it when the calling script exits. Files must be world-readable (workers run as
-# nobody).
+# Sourced by the benchmark scripts.
+#
+# on_exit COMMAND: runs COMMAND (through eval) when the script ends, however it ends, the last registered
+# first; scripts register the removal of their scratch folder first, so it runs after the servers stop.
+BENCH_EXIT_STEPS=()
+bench_run_exit_steps() {
+  local i
+  for ((i = ${#BENCH_EXIT_STEPS[@]} - 1; i >= 0; i--)); do eval "${BENCH_EXIT_STEPS[i]}" || true; done
+  BENCH_EXIT_STEPS=()
+}
+on_exit() {
+  BENCH_EXIT_STEPS+=("$1")
+  trap bench_run_exit_steps EXIT
+  trap 'exit 130' INT TERM
+}
+
+# bench_result NAME OURS PEER_NAME PEER UNIT TIMED: one row of bench/run-all.sh's table, appended to
+# $BENCH_TABLE when it is set, cells parted by "|". UNIT says which way is better ("s", "MiB" lower;
+# "MB/s", "pages/s" higher); PEER may be "target" with the target as its figure, or "-" and empty.
+bench_result() {
+  [ -n "${BENCH_TABLE:-}" ] || return 0
+  printf '%s|%s|%s|%s|%s|%s\n' "$@" >> "$BENCH_TABLE"
+}
+
+# start_nginx WORK PORT [ACCESS_LOG_LINE] starts nginx in the foreground on 127.0.0.1:PORT serving
+# WORK/www, with every temporary path under WORK, waits until it answers, and stops it when the calling
+# script exits. Files must be world-readable (workers run as nobody). With NGINX_WRAP set (for example
+# "nsenter -t PID -n") nginx and the readiness check run through it.
 start_nginx() {
   local work=$1 port=$2 access=${3:-"access_log off;"}
   mkdir -p "$work/logs"
@@ -24,11 +48,15 @@ http {
   server { listen 127.0.0.1:$port; root $work/www; }
 }
 CONF
-  nginx -p "$work" -c "$work/nginx.conf" &
+  # shellcheck disable=SC2086
+  ${NGINX_WRAP:-} nginx -p "$work" -c "$work/nginx.conf" &
   NGINX_PID=$!
-  trap 'kill $NGINX_PID 2>/dev/null; wait $NGINX_PID 2>/dev/null || true' EXIT
+  on_exit "kill $NGINX_PID 2>/dev/null; wait $NGINX_PID 2>/dev/null"
   for _ in $(seq 50); do
-    curl -s -o /dev/null "http://127.0.0.1:$port/" && return 0
+    # shellcheck disable=SC2086
+    ${NGINX_WRAP:-} curl -s -o /dev/null "http://127.0.0.1:$port/" && return 0
     sleep 0.1
   done
+  echo "bench: nginx did not answer on port $port" >&2
+  return 1
 }

@@ -133,5 +133,7 @@ int main(int argc, char** argv) {
     clock.restart();
     for (int i = 0; i < inserts; ++i) registry.InsertDocLink(Link(3000000 + i));
     Report(QStringLiteral("InsertDocLink x %1 new links").arg(inserts).toUtf8().constData(), clock);
+    registry.Close();
+    QDir(dir).removeRecursively();  // about 600 MB of scratch files
     return 0;
 }

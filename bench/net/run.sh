@@ -19,6 +19,7 @@ done
 [ -x "$cli" ] && [ -x "$parallel" ] || { echo "bench: build first (make build)"; exit 1; }
 
 rm -rf "$work"; mkdir -p "$work"/{www/small,logs,out}
+on_exit "rm -rf '$work'"  # nothing is left behind
 chmod 755 "$work" "$work/www" "$work/www/small"
 head -c "${big_mb}M" /dev/urandom > "$work/www/big.bin"
 for i in $(seq 1 200); do head -c 1M /dev/urandom > "$work/www/small/$i.bin"; done
@@ -65,4 +66,8 @@ awk '
     printf "big file: skimmer throughput = %.0f%% of curl (target >= 95%%)\n", 100*c1/s1;
     printf "200 files: skimmer wall time = %.2f x curl (target <= 1.1)\n", s2/c2;
   }' "$work/results.txt"
-rm -rf "$work/out"
+best() { awk -v name="$1" 'index($0, name " ") == 1 { print $NF }' "$work/results.txt"; }
+bench_result "one big file: wall time" "$(best "skimmer-cli get")" "curl -o" "$(best "curl -o")" s \
+  "whole process: one $big_mb MiB file from local nginx, best of $repeat"
+bench_result "200 x 1 MiB, 100 at once: wall time" "$(best "CFileTransfer x100")" "curl -Z" \
+  "$(best "curl -Z --parallel-max 100")" s "whole process (parallel_transfer_bench): best of $repeat"

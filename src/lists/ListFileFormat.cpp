@@ -1,7 +1,11 @@
 #include "lists/ListFileFormat.h"
 
+#include <QStringEncoder>
 #include <QXmlStreamReader>
-#include <QXmlStreamWriter>
+#include <algorithm>
+#include <cstring>
+
+#include "lists/TextCodec.h"
 
 namespace {
 
@@ -93,12 +97,180 @@ QString XmlSafe(const QString& text) {
     return out;
 }
 
+// Text content as UTF-8 with the four characters an XML writer replaces: "&", "<", ">" and the quote.
+void AppendXmlText(QByteArray& out, QStringView text) {
+    qsizetype special = 0;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        special += u == u'&' || u == u'<' || u == u'>' || u == u'"';
+    }
+    const qsizetype at = out.size();
+    out.resize(at + text.size() * 3 + special * 6);
+    char* const begin = out.data() + at;
+    char* end = begin;
+    QStringEncoder utf8(QStringEncoder::Utf8);
+    qsizetype from = 0;
+    for (qsizetype i = 0; special > 0 && i < text.size(); ++i) {
+        const char* entity = nullptr;
+        switch (text[i].unicode()) {
+            case u'&':
+                entity = "&amp;";
+                break;
+            case u'<':
+                entity = "&lt;";
+                break;
+            case u'>':
+                entity = "&gt;";
+                break;
+            case u'"':
+                entity = "&quot;";
+                break;
+            default:
+                continue;
+        }
+        end = utf8.appendToBuffer(end, text.sliced(from, i - from));
+        const size_t length = std::strlen(entity);
+        std::memcpy(end, entity, length);
+        end += length;
+        from = i + 1;
+    }
+    end = utf8.appendToBuffer(end, text.sliced(from));
+    out.resize(at + (end - begin));
+}
+
+// A reader for documents in exactly the shape WriteXml gives them, many times faster than a general
+// XML reader. Anything else (another declaration, a BOM, comments, attributes, CDATA, other entities,
+// a carriage return, characters XML forbids, bytes that are not UTF-8) makes it give up before it hands
+// over a single item, and the general reader takes the document from the start.
+class CanonicalXml {
+  public:
+    explicit CanonicalXml(QByteArrayView bytes) : bytes_(bytes) {}
+
+    // Walks the whole document; hands each item over when onItem is given, else only checks the shape.
+    bool Walk(const std::function<void(ResultEntry&&)>* onItem) {
+        pos_ = 0;
+        if (!Take("<?xml version='1.0' encoding='utf-8'?>\n<skimmer>")) return false;
+        while (Take("\n\t<item>")) {
+            ResultEntry item;
+            if (!Field("\n\t\t<title>", "</title>", onItem ? &item.title : nullptr) ||
+                !Field("\n\t\t<types>", "</types>", onItem ? &item.type : nullptr) ||
+                !Field("\n\t\t<size>", "</size>", onItem ? &item.size : nullptr) ||
+                !Field("\n\t\t<path>", "</path>", onItem ? &item.link : nullptr) ||
+                !Field("\n\t\t<status>", "</status>", onItem ? &item.status : nullptr) ||
+                !Take("\n\t</item>")) {
+                return false;
+            }
+            if (onItem) (*onItem)(std::move(item));
+        }
+        if (!Take("\n</skimmer>")) return false;
+        Take("\n");
+        return pos_ == bytes_.size();
+    }
+
+  private:
+    bool Take(QByteArrayView literal) {
+        if (bytes_.sliced(pos_).startsWith(literal)) {
+            pos_ += literal.size();
+            return true;
+        }
+        return false;
+    }
+
+    bool Field(QByteArrayView open, QByteArrayView close, QString* value) {
+        if (!Take(open)) return false;
+        const qsizetype start = pos_;
+        bool entities = false;
+        const auto* p = reinterpret_cast<const unsigned char*>(bytes_.data());
+        for (; pos_ < bytes_.size() && p[pos_] != '<'; ++pos_) {
+            const unsigned char c = p[pos_];
+            if (c >= 0x20 && c != '&' && c != '>' && c != 0xEF) continue;
+            if (c == '\t' || c == '\n') continue;
+            if (c == 0xEF) {  // U+FFFE and U+FFFF are not XML characters
+                if (pos_ + 2 < bytes_.size() && p[pos_ + 1] == 0xBF &&
+                    (p[pos_ + 2] == 0xBE || p[pos_ + 2] == 0xBF))
+                    return false;
+                continue;
+            }
+            if (c != '&') return false;  // controls, a carriage return (read as a line feed), a bare ">"
+            const qsizetype length = EntityLength(pos_);
+            if (length == 0) return false;
+            entities = true;
+            pos_ += length - 1;
+        }
+        const QByteArrayView text = bytes_.sliced(start, pos_ - start);
+        if (!Take(close)) return false;
+        if (value) *value = entities ? Unescaped(text) : QString::fromUtf8(text);
+        return true;
+    }
+
+    qsizetype EntityLength(qsizetype at) const {
+        for (const QByteArrayView entity :
+             {QByteArrayView("&amp;"), QByteArrayView("&lt;"), QByteArrayView("&gt;"),
+              QByteArrayView("&quot;"), QByteArrayView("&apos;")}) {
+            if (bytes_.sliced(at).startsWith(entity)) return entity.size();
+        }
+        return 0;
+    }
+
+    static QString Unescaped(QByteArrayView text) {
+        QByteArray plain;
+        plain.reserve(text.size());
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i] != '&') {
+                plain += text[i];
+                continue;
+            }
+            const QByteArrayView rest = text.sliced(i);
+            const std::pair<const char*, char> names[] = {
+                {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+            for (const auto& [name, character] : names) {
+                if (rest.startsWith(QByteArrayView(name))) {
+                    plain += character;
+                    i += qsizetype(std::strlen(name)) - 1;
+                    break;
+                }
+            }
+        }
+        return QString::fromUtf8(plain);
+    }
+
+    QByteArrayView bytes_;
+    qsizetype pos_ = 0;
+};
+
 }  // namespace
 
 QString ListFileFormat::FormatRecord(const ResultEntry& e) {
     if (!NeedsEscape(e)) return e.title + u'$' + e.type + u'$' + e.size + u'$' + e.link + u'$' + e.status;
     return kEscapeMark + Escape(e.title) + u'$' + Escape(e.type) + u'$' + Escape(e.size) + u'$' +
            Escape(e.link) + u'$' + Escape(e.status);
+}
+
+void ListFileFormat::AppendRecordUtf8(QByteArray& out, const ResultEntry& e) {
+    // A lone surrogate becomes "?" in a converted line but U+FFFD through an encoder: such records (and
+    // escaped ones) take the line's way.
+    const auto surrogates = [](const QString& cell) {
+        return std::any_of(cell.cbegin(), cell.cend(), [](QChar c) { return c.isSurrogate(); });
+    };
+    if (NeedsEscape(e) || surrogates(e.title) || surrogates(e.type) || surrogates(e.size) ||
+        surrogates(e.link) || surrogates(e.status)) {
+        out += FormatRecord(e).toUtf8();
+        out += '\n';
+        return;
+    }
+    const qsizetype at = out.size();
+    out.resize(at + 3 * (e.title.size() + e.type.size() + e.size.size() + e.link.size() + e.status.size()) +
+               5);
+    char* const begin = out.data() + at;
+    char* end = begin;
+    QStringEncoder utf8(QStringEncoder::Utf8);
+    for (const QString* cell : {&e.title, &e.type, &e.size, &e.link}) {
+        end = utf8.appendToBuffer(end, *cell);
+        *end++ = '$';
+    }
+    end = utf8.appendToBuffer(end, e.status);
+    *end++ = '\n';
+    out.resize(at + (end - begin));
 }
 
 ResultEntry ListFileFormat::ParseRecord(const QString& line) {
@@ -127,33 +299,35 @@ ResultEntry ListFileFormat::ParseRecord(const QString& line) {
 }
 
 QByteArray ListFileFormat::WriteXml(const QList<ResultEntry>& entries) {
-    QByteArray bytes;
-    QXmlStreamWriter xml(&bytes);
-    xml.setAutoFormatting(false);
-    xml.writeProcessingInstruction(QStringLiteral("xml"), QStringLiteral("version='1.0' encoding='utf-8'"));
-    xml.writeCharacters(QStringLiteral("\n"));
-    xml.writeStartElement(QStringLiteral("skimmer"));
+    // Written directly rather than through an XML writer, which spends most of a million-row export on
+    // its device writes; the bytes are the same (the tests hold the two side by side).
+    qsizetype estimate = 64;
+    for (const ResultEntry& e : entries) {
+        estimate += 112 + e.title.size() + e.type.size() + e.size.size() + e.link.size() + e.status.size();
+    }
+    QByteArray out;
+    out.reserve(estimate);
+    out += "<?xml version='1.0' encoding='utf-8'?>\n<skimmer>";
     for (const ResultEntry& entry : entries) {
         QString title = entry.title;
-        title.remove(QStringLiteral("\r\n"));
-        title.remove(u'\n');
-        xml.writeCharacters(QStringLiteral("\n\t"));
-        xml.writeStartElement(QStringLiteral("item"));
-        const std::pair<const char*, const QString*> fields[] = {{"title", &title},
-                                                                 {"types", &entry.type},
-                                                                 {"size", &entry.size},
-                                                                 {"path", &entry.link},
-                                                                 {"status", &entry.status}};
-        for (const auto& [name, value] : fields) {
-            xml.writeCharacters(QStringLiteral("\n\t\t"));
-            xml.writeTextElement(QLatin1StringView(name), XmlSafe(*value));
+        if (title.contains(u'\n')) {
+            title.remove(QStringLiteral("\r\n"));
+            title.remove(u'\n');
         }
-        xml.writeCharacters(QStringLiteral("\n\t"));
-        xml.writeEndElement();
+        out += "\n\t<item>\n\t\t<title>";
+        AppendXmlText(out, XmlSafe(title));
+        out += "</title>\n\t\t<types>";
+        AppendXmlText(out, XmlSafe(entry.type));
+        out += "</types>\n\t\t<size>";
+        AppendXmlText(out, XmlSafe(entry.size));
+        out += "</size>\n\t\t<path>";
+        AppendXmlText(out, XmlSafe(entry.link));
+        out += "</path>\n\t\t<status>";
+        AppendXmlText(out, XmlSafe(entry.status));
+        out += "</status>\n\t</item>";
     }
-    xml.writeCharacters(QStringLiteral("\n"));
-    xml.writeEndElement();
-    return bytes;
+    out += "\n</skimmer>";
+    return out;
 }
 
 std::optional<QList<ResultEntry>> ListFileFormat::ReadXml(const QByteArray& bytes, QString* error) {
@@ -165,6 +339,10 @@ std::optional<QList<ResultEntry>> ListFileFormat::ReadXml(const QByteArray& byte
 
 bool ListFileFormat::ReadXml(const QByteArray& bytes, QString* error,
                              const std::function<void(ResultEntry&&)>& onItem) {
+    // Our own files take the fast way once their whole shape has been checked; the check costs a tenth
+    // of the reading and means no item is handed over twice.
+    CanonicalXml canonical(bytes);
+    if (TextCodec::IsValidUtf8(bytes) && canonical.Walk(nullptr)) return canonical.Walk(&onItem);
     QXmlStreamReader xml(bytes);
     bool foundRoot = false;
     int rootDepth = -1;  // depth of the chosen root while inside it

@@ -73,9 +73,12 @@ bool SearchJob::StartSearch() {
     Keys();  // loaded here, on the owner's thread, before any parser needs them
     controlState_.store(WorkerBits::kRunning);
     controlBusy_.store(true);
+    // From here until its threads are started, running threads that run dry wait for this build.
+    queue_.BeginBuild();
     try {
         control_ = std::thread([this] { ControlThread(); });
     } catch (const std::system_error&) {
+        queue_.EndBuild();
         controlState_.fetch_and(~WorkerBits::kRunning);
         controlBusy_.store(false);
         return false;
@@ -85,6 +88,7 @@ bool SearchJob::StartSearch() {
 
 void SearchJob::StopSearch() {
     for (auto& state : states_) state.store(WorkerBits::kStop);
+    queue_.WakeTakers();  // threads waiting on the empty queue see their stop word now
 }
 
 void SearchJob::CheckDeepSearchLimit() {
@@ -119,6 +123,7 @@ void SearchJob::ControlThread() {
     } catch (const WorkerCancelled&) {
     } catch (const std::exception&) {
     }
+    queue_.EndBuild();
     QMetaObject::invokeMethod(
         this, [this] { ReapControl(); }, Qt::QueuedConnection);
 }
@@ -129,9 +134,11 @@ void SearchJob::StartSearchThreads() {
         if (busy_[size_t(slot)].load() || (states_[size_t(slot)].load() & WorkerBits::kRunning)) continue;
         states_[size_t(slot)].store(WorkerBits::kRunning);
         busy_[size_t(slot)].store(true);
+        queue_.AddTaker();  // before it runs: the others must not finish without it
         try {
             threads_[size_t(slot)] = std::thread([this, slot] { SearchThread(slot); });
         } catch (const std::system_error&) {
+            queue_.RemoveTaker();
             states_[size_t(slot)].fetch_and(~WorkerBits::kRunning);
             busy_[size_t(slot)].store(false);
             continue;
@@ -166,25 +173,23 @@ void SearchJob::SearchThread(int slot) {
     try {
         s_.status.ShowMsg(QStringLiteral("线程%1启动").arg(slot), QString(), QString(), 1);
         const int tryLimit = s_.settings.ProfileGetInt(QStringLiteral("SearchTryCount"), 3);
-        int idle = 0;
+        const auto stopRequested = [&state] {
+            return (state.load() & (WorkerBits::kCancel | WorkerBits::kStop)) != 0;
+        };
         for (;;) {
             CheckCancel(state);
-            if (idle > idleLimit_.load()) {
+            bool done = false;
+            const std::optional<QueueItem> item = queue_.TakeOrWait(stopRequested, &done);
+            if (done) {
                 state.store(WorkerBits::kStop);
                 break;
             }
-            const std::optional<QueueItem> item = queue_.PopUrl();
-            if (!item) {
-                Sleep(1);
-                ++idle;
-                continue;
-            }
-            idle = 0;
-            ServeItem(slot, *item, tryLimit);
+            if (item) ServeItem(slot, *item, tryLimit);
         }
     } catch (const WorkerCancelled&) {
     } catch (const std::exception&) {
     }
+    queue_.RemoveTaker();
     s_.status.ShowMsg(QStringLiteral("线程%1结束").arg(slot), QString(), QString(), 1);
     s_.status.ShowMsg(QStringLiteral("搜索线程"), QString::number(slot), QStringLiteral("结束"), 1);
     QMetaObject::invokeMethod(

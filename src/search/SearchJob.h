@@ -1,9 +1,11 @@
 #pragma once
 // The search job: the Search button's control thread builds the whole queue of result-page addresses
 // and starts up to 50 search threads; each takes addresses in order, pauses when asked to, fetches the
-// page, runs the engine's parser and then the deep search over the page's links. Threads end on Stop,
-// after 10,000 empty polls, or on a failure, and the owner (this object, on the main thread) reaps each
-// with a queued call and reports "搜索已全部结束" after the last one.
+// page, runs the engine's parser and then the deep search over the page's links. A thread that finds
+// the queue empty waits until an address is queued; threads end once every one of them waits on the
+// empty queue (no page is left that could queue more), on Stop, or on a failure, and the owner (this
+// object, on the main thread) reaps each with a queued call and reports "搜索已全部结束" after the
+// last one.
 //
 // Threads: StartSearch, StopSearch, StopDeepSearch, ClearSearchRecords, CheckDeepSearchLimit and the
 // reaping run on the owner's thread; the control and search threads run the rest.
@@ -41,7 +43,6 @@ class SearchJob : public QObject {
     Q_OBJECT
   public:
     static constexpr int kSlots = 51;
-    static constexpr int kIdleLimit = 10000;
 
     struct Services {
         Options& options;
@@ -81,9 +82,9 @@ class SearchJob : public QObject {
     void SetDelayCap(int milliseconds) { delayCap_.store(milliseconds); }
 
     SearchQueue& Queue() { return queue_; }
-    // Empty polls before an idle search thread ends (10,000; tests shorten it).
-    void SetIdleLimit(int polls) { idleLimit_.store(polls); }
     int RunningThreads() const;
+    // Search threads waiting on the empty queue for work that a busy one may still queue.
+    int WaitingThreads() const { return queue_.WaitingTakers(); }
     bool IsBusy() const;  // a control thread or a search thread is not yet reaped
     bool DeepSearchStopped() const { return stopDeepSearch_.load() != 0; }
 
@@ -131,7 +132,6 @@ class SearchJob : public QObject {
     std::atomic<int> stopDeepSearch_{0};
     std::atomic<bool> deepSearchAllowed_{true};
     std::atomic<bool> pdfSites_{true};
-    std::atomic<int> idleLimit_{kIdleLimit};
     std::atomic<bool> shuttingDown_{false};
     QMutex pauseLock_;
 

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QSet>
 #include <QTimer>
 #include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
 
 #include "EngineWeb.h"
 #include "TempHome.h"
@@ -25,7 +30,6 @@ class SearchJobTest : public ::testing::Test {
         options.SetCommittedInt(K::DocWord, 1);
         options.SetCommittedInt(K::SearchMaxThread, 20);
         options.SetCommittedInt(K::MatchUrlKey, 1);
-        session.Search().SetIdleLimit(300);
         session.Search().SetDelayCap(0);  // the engines' politeness delays would only make the runs long
         session.Keywords().AddKeyword("k");
     }
@@ -110,7 +114,6 @@ TEST_F(SearchJobTest, DeepSearchFollowsScopeUntilTheLimit) {
     options.SetLiveText(K::FindFilter, "site.test/gen");
     options.SetLiveInt(K::URLsCount, 200);
     options.SetCommittedInt(K::SearchMaxThread, 4);
-    session.Search().SetIdleLimit(2000);
     // The window checks the limit every 1.5 s; checking more often keeps this test short.
     QTimer limit;
     QObject::connect(&limit, &QTimer::timeout, &session, [this] { session.Search().CheckDeepSearchLimit(); });
@@ -128,7 +131,6 @@ TEST_F(SearchJobTest, StopEndsEveryThread) {
     options.SetCommittedInt(K::BaiduSearch, 1);
     options.SetCommittedInt(K::SearchInterval, 1);  // slow: one fetch a second
     options.SetCommittedInt(K::SearchMaxThread, 5);
-    session.Search().SetIdleLimit(1000000);  // only Stop can end them
     ASSERT_TRUE(session.Search().StartSearch());
     QTimer::singleShot(1500, &session, [this] { session.Search().StopSearch(); });
     ASSERT_TRUE(RunSearch(false));
@@ -212,6 +214,70 @@ TEST_F(SearchJobTest, ABlockingEngineIsSuspendedWhileTheOthersFinish) {
     EXPECT_EQ(web.Arrivals("html.duckduckgo.com").size(), 2u);
     EXPECT_EQ(session.Search().Ledger().Snapshot().size(), 1);
     EXPECT_TRUE(session.Search().Ledger().AllBlocked());
+}
+
+TEST_F(SearchJobTest, ThreadsEndWhenEveryOneWaitsOnTheEmptyQueue) {
+    // The second page is answered only when the test lets it go. Until then the other threads have run
+    // dry but must stay, since that page may queue more; once it has, they serve what it queued and
+    // the job ends as soon as nothing is left.
+    LocalServer site;
+    std::mutex lock;
+    std::condition_variable changed;
+    bool held = false, released = false;
+    site.Http().Get("/start", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("<a href=\"/held\">on</a><a href=\"/files/start.doc\">doc</a>", "text/html");
+    });
+    site.Http().Get("/held", [&](const httplib::Request&, httplib::Response& res) {
+        std::unique_lock hold(lock);
+        held = true;
+        changed.notify_all();
+        changed.wait(hold, [&] { return released; });
+        res.set_content("<a href=\"/p/1\">1</a><a href=\"/p/2\">2</a><a href=\"/p/3\">3</a>", "text/html");
+    });
+    site.Http().Get(R"(/p/(\d))", [](const httplib::Request& req, httplib::Response& res) {
+        res.set_content("<a href=\"/files/p" + req.matches[1].str() + ".doc\">doc</a>", "text/html");
+    });
+    site.Start();
+    const auto release = [&] {
+        std::lock_guard hold(lock);
+        released = true;
+        changed.notify_all();
+    };
+    struct Release {
+        std::function<void()> go;
+        ~Release() { go(); }  // a failed assertion must not leave the server's thread held
+    } releaseAtEnd{release};
+
+    Options& options = session.GetOptions();
+    options.SetCommittedInt(K::EngineOtherSearch, 1);
+    options.SetLiveText(K::EEngineOther, site.Url("/start"));
+    options.SetLiveText(K::FindFilter, "127.0.0.1");
+    options.SetCommittedInt(K::SearchMaxThread, 4);
+    ASSERT_TRUE(session.Search().StartSearch());
+    // Not a time limit on the job: only a way out should the threads never reach that state.
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    const auto heldPage = [&] {
+        std::lock_guard hold(lock);
+        return held;
+    };
+    while ((!heldPage() || session.Search().WaitingThreads() < 3) &&
+           std::chrono::steady_clock::now() < giveUp) {
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_TRUE(heldPage());
+    ASSERT_EQ(session.Search().WaitingThreads(), 3);
+    EXPECT_EQ(session.Search().RunningThreads(), 4);
+
+    release();
+    ASSERT_TRUE(RunSearch(false));
+    const QSet<QString> links = Links();
+    for (const char* doc : {"start", "p1", "p2", "p3"}) {
+        EXPECT_TRUE(links.contains(site.Url(QStringLiteral("/files/%1.doc").arg(doc)))) << doc;
+    }
+    EXPECT_EQ(session.Search().Queue().Waiting(), 0);
+    EXPECT_EQ(session.Search().WaitingThreads(), 0);
+    EXPECT_EQ(session.Status().Current(), QString::fromUtf8("搜索已全部结束  "));
 }
 
 TEST_F(SearchJobTest, PolitenessDelaySpacesAnEnginesRequestsAcrossThreads) {

@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QXmlStreamWriter>
+#include <optional>
 
 #include "TempHome.h"
 #include "lists/IniFile.h"
@@ -52,6 +54,8 @@ TEST(ListFileFormat, PlainRecordsFollowTheOldReader) {
     EXPECT_EQ(ListFileFormat::ParseRecord("a$b"), (ResultEntry{"a", "b", {}, {}, {}}));
 }
 
+QList<ResultEntry> AwkwardItems();
+
 TEST(ListFileFormat, EveryRecordWeWriteReadsBack) {
     const QList<ResultEntry> awkward = {
         {"price $5", "pdf", "1", "http://a/?q=$x", EntryStatus::Waiting},
@@ -64,6 +68,14 @@ TEST(ListFileFormat, EveryRecordWeWriteReadsBack) {
         const QString line = ListFileFormat::FormatRecord(entry);
         EXPECT_FALSE(line.contains(u'\n'));
         EXPECT_EQ(ListFileFormat::ParseRecord(line), entry) << line.left(60).toStdString();
+    }
+    // The file's bytes come straight from the cells; they must be the line's, lone surrogates included.
+    QList<ResultEntry> all = awkward + AwkwardItems();
+    all.append({QString(QChar(0xDC00)) + "low", "pdf", QString(QChar(0xD800)), "http://a/\U0001F600", "ok"});
+    for (const ResultEntry& entry : all) {
+        QByteArray bytes = "before\n";
+        ListFileFormat::AppendRecordUtf8(bytes, entry);
+        EXPECT_EQ(bytes, "before\n" + ListFileFormat::FormatRecord(entry).toUtf8() + "\n");
     }
 }
 
@@ -99,6 +111,128 @@ TEST(ListFileFormat, XmlReaderFindsTheRootAnywhereAndRefusesHostileInput) {
     EXPECT_TRUE(ListFileFormat::ReadXml("<skimmer/>", &error));
 }
 
+// Cells with everything an XML file must treat with care, one item per cell value.
+QList<ResultEntry> AwkwardItems() {
+    const QStringList values = {"",
+                                "plain",
+                                "a&b<c>d\"e'f",
+                                "\t tab, \r return, \n feed",
+                                QString::fromUtf8("é中文\U0001F600]]>"),
+                                "&amp; already escaped",
+                                QString(QChar(0x1)) + "control" + QChar(0x1F),
+                                QString(QChar(0xD800)) + "lone",
+                                QString(QChar(0xFFFE)) + QChar(0xFFFF) + "not chars",
+                                QString(1000, u'x'),
+                                "x\r\ny\nz"};
+    QList<ResultEntry> items;
+    for (const QString& value : values) {
+        items.append({value, "pdf", value, "http://h/" + value, value});
+        items.append({"t" + value, value, "1", value, EntryStatus::Waiting});
+    }
+    return items;
+}
+
+// The layout as an XML writer lays it out, kept here as the reference the direct writer must match.
+QByteArray WriteWithXmlWriter(const QList<ResultEntry>& entries) {
+    const auto safe = [](const QString& text) {
+        QString out;
+        for (const char32_t c : text.toUcs4()) {
+            if (c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+                (c >= 0xE000 && c <= 0xFFFD) || c >= 0x10000)
+                out += QString::fromUcs4(&c, 1);
+        }
+        return out;
+    };
+    QByteArray bytes;
+    QXmlStreamWriter xml(&bytes);
+    xml.writeProcessingInstruction("xml", "version='1.0' encoding='utf-8'");
+    xml.writeCharacters("\n");
+    xml.writeStartElement("skimmer");
+    for (const ResultEntry& entry : entries) {
+        QString title = entry.title;
+        title.remove("\r\n");
+        title.remove(u'\n');
+        xml.writeCharacters("\n\t");
+        xml.writeStartElement("item");
+        const std::pair<const char*, QString> fields[] = {{"title", title},
+                                                          {"types", entry.type},
+                                                          {"size", entry.size},
+                                                          {"path", entry.link},
+                                                          {"status", entry.status}};
+        for (const auto& [name, value] : fields) {
+            xml.writeCharacters("\n\t\t");
+            xml.writeTextElement(QLatin1StringView(name), safe(value));
+        }
+        xml.writeCharacters("\n\t");
+        xml.writeEndElement();
+    }
+    xml.writeCharacters("\n");
+    xml.writeEndElement();
+    return bytes;
+}
+
+// What the general XML reader makes of a document: the same bytes with a comment after the declaration,
+// which our own files never have.
+std::optional<QList<ResultEntry>> ReadGenerally(QByteArray bytes) {
+    const qsizetype end = bytes.indexOf("?>");
+    bytes.insert(end < 0 ? 0 : end + 2, "<!-- read in full -->");
+    QString error;
+    return ListFileFormat::ReadXml(bytes, &error);
+}
+
+TEST(ListFileFormat, DirectXmlWriterMatchesAnXmlWriterByteForByte) {
+    EXPECT_EQ(ListFileFormat::WriteXml(AwkwardItems()), WriteWithXmlWriter(AwkwardItems()));
+    EXPECT_EQ(ListFileFormat::WriteXml({}), WriteWithXmlWriter({}));
+}
+
+TEST(ListFileFormat, OurOwnXmlFilesReadAsAnyXmlReaderReadsThem) {
+    // A carriage return is read as a line feed, so cells that hold one leave the fast reader early.
+    QList<ResultEntry> items = AwkwardItems();
+    for (ResultEntry& item : items) {
+        for (QString* cell : {&item.title, &item.type, &item.size, &item.link, &item.status})
+            cell->remove(u'\r');
+    }
+    const QByteArray ours = ListFileFormat::WriteXml(items);
+    QString error;
+    const auto fast = ListFileFormat::ReadXml(ours, &error);
+    ASSERT_TRUE(fast) << error.toStdString();
+    EXPECT_EQ(fast->size(), items.size());
+    EXPECT_EQ(fast, ReadGenerally(ours));
+    const QByteArray withReturns = ListFileFormat::WriteXml(AwkwardItems());
+    EXPECT_EQ(ListFileFormat::ReadXml(withReturns, &error), ReadGenerally(withReturns));
+    EXPECT_EQ(ListFileFormat::ReadXml(ListFileFormat::WriteXml({}), &error), QList<ResultEntry>());
+
+    // Near misses of our layout, hostile or not, read exactly as the general reader reads them.
+    const QByteArray one = ListFileFormat::WriteXml({{"t", "pdf", "1", "http://h/a", "ok"}});
+    const QList<std::pair<QByteArray, QByteArray>> edits = {{"<title>t", "<title>&#60;t"},
+                                                            {"<title>t", "<title>&lt t"},
+                                                            {"<title>t", "<title>&bogus;t"},
+                                                            {"<title>t", "<title>\x01t"},
+                                                            {"<title>t", "<title>\xFF\xFEt"},
+                                                            {"<title>t", "<title>\xEF\xBF\xBFt"},
+                                                            {"<title>t", "<title>a]]>t"},
+                                                            {"<title>t", "<title><b>t</b>"},
+                                                            {"<title>t", "<title><![CDATA[<t>]]>"},
+                                                            {"<item>", "<item kind='x'>"},
+                                                            {"ok", "o\r\nk"},
+                                                            {"</skimmer>", "</skimmer><more/>"},
+                                                            {"</skimmer>", "</skimmer>\n\n  "},
+                                                            {"</skimmer>", ""},
+                                                            {"\n\t</item>", ""},
+                                                            {"'utf-8'", "\"utf-8\""},
+                                                            {"<types>pdf</types>", ""},
+                                                            {"<status>ok", "<status>&apos;ok"}};
+    for (const auto& [from, to] : edits) {
+        QByteArray edited = one;
+        edited.replace(from, to);
+        EXPECT_EQ(ListFileFormat::ReadXml(edited, &error), ReadGenerally(edited)) << edited.toStdString();
+    }
+    // Every cut of our own file is refused, however much of it was read.
+    for (qsizetype cut = 0; cut < ours.size(); cut += 97) {
+        EXPECT_FALSE(ListFileFormat::ReadXml(ours.left(cut), &error)) << cut;
+    }
+}
+
 TEST_F(ListFilesTest, XmlExportWritesATwinAndImportFallsBackToIt) {
     Add("one", "http://a/1.pdf");
     Add("two $ & <three>", "http://a/2.pdf", EntryStatus::Downloaded);
@@ -111,6 +245,14 @@ TEST_F(ListFilesTest, XmlExportWritesATwinAndImportFallsBackToIt) {
     EXPECT_EQ(files.ImportListXml(xml, StatusFilter()), 1);
     EXPECT_EQ(list.Snapshot(), before);
     EXPECT_EQ(options.Text(SettingKey::ListPath), xml);
+
+    // A filter that refuses a row leaves it out of both files.
+    StatusFilter noDownloaded;
+    noDownloaded.downloaded = false;
+    ASSERT_EQ(files.ExportListXml(home.Path("some.xml"), noDownloaded), 1);
+    QString error;
+    EXPECT_EQ(ListFileFormat::ReadXml(home.Read("some.xml"), &error), QList<ResultEntry>{before.first()});
+    EXPECT_EQ(home.Read("some.xml.list"), ListFileFormat::FormatRecord(before.first()).toUtf8() + "\n");
 
     home.Write("a.xml", "<skimmer><item><title>broken");
     EXPECT_EQ(files.ImportListXml(xml, StatusFilter()), 1);

@@ -2,6 +2,8 @@
 
 #include <QStringList>
 #include <atomic>
+#include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -77,6 +79,94 @@ TEST(SearchQueue, ThreadsQueuingTheSameAddressesQueueEachOnce) {
     EXPECT_LE(queue.Waiting(), 1000);
     const QStringList rest = Drain(queue);
     EXPECT_EQ(QStringList(rest).removeDuplicates(), 0);
+}
+
+// Takers that find the queue empty wait for what a busy taker may still queue; the work is done only
+// when every taker waits on the empty queue with no build under way.
+TEST(SearchQueue, TakersWaitForBusyOnesAndAllEndWhenTheQueueRunsDry) {
+    SearchQueue queue;
+    constexpr int kTakers = 4;
+    for (int i = 0; i < kTakers; ++i) queue.AddTaker();
+    queue.QueueUrl("http://a/0", 0);
+    const std::atomic<bool> stop{false};
+    const auto stopRequested = [&stop] { return stop.load(); };
+    std::atomic<int> served{0}, done{0};
+    std::vector<std::thread> takers;
+    for (int i = 0; i < kTakers; ++i) {
+        takers.emplace_back([&] {
+            for (;;) {
+                bool finished = false;
+                const auto item = queue.TakeOrWait(stopRequested, &finished);
+                if (finished) break;
+                if (!item) continue;
+                served.fetch_add(1);
+                // Each page of the first three levels links to three more: 40 in all.
+                const int n = item->url.mid(9).toInt();
+                if (n < 13) {
+                    for (int k = 1; k <= 3; ++k)
+                        queue.QueueUrl(QStringLiteral("http://a/%1").arg(n * 3 + k), 0);
+                }
+            }
+            done.fetch_add(1);
+            queue.RemoveTaker();
+        });
+    }
+    for (std::thread& taker : takers) taker.join();
+    EXPECT_EQ(served.load(), 40);
+    EXPECT_EQ(done.load(), kTakers);
+    EXPECT_EQ(queue.Waiting(), 0);
+    EXPECT_EQ(queue.WaitingTakers(), 0);
+}
+
+TEST(SearchQueue, ABuildUnderWayOrABusyTakerKeepsTheOthersWaiting) {
+    SearchQueue queue;
+    const std::atomic<bool> stop{false};
+    const auto stopRequested = [&stop] { return stop.load(); };
+    queue.BeginBuild();
+    queue.AddTaker();
+    queue.AddTaker();
+    std::atomic<int> ended{0};
+    QStringList taken;
+    std::mutex takenLock;
+    const auto serve = [&] {
+        for (;;) {
+            bool finished = false;
+            const auto item = queue.TakeOrWait(stopRequested, &finished);
+            if (finished) break;
+            if (item) {
+                std::lock_guard hold(takenLock);
+                taken.append(item->url);
+            }
+        }
+        ended.fetch_add(1);
+        queue.RemoveTaker();
+    };
+    std::thread first(serve), second(serve);
+    while (queue.WaitingTakers() < 2) std::this_thread::yield();
+    EXPECT_EQ(ended.load(), 0);  // both wait on the empty queue, but the build may still queue
+    queue.QueueUrl("http://a/1", 0);
+    queue.EndBuild();
+    first.join();
+    second.join();
+    EXPECT_EQ(taken, QStringList{"http://a/1"});
+    EXPECT_EQ(ended.load(), 2);
+}
+
+TEST(SearchQueue, AWakeUpLetsAStoppedTakerLeaveWithoutEndingTheWork) {
+    SearchQueue queue;
+    std::atomic<bool> stop{false};
+    queue.AddTaker();
+    queue.AddTaker();  // a second taker that is busy: the work is not done
+    std::optional<QueueItem> result{QueueItem{}};
+    bool finished = true;
+    std::thread taker([&] { result = queue.TakeOrWait([&stop] { return stop.load(); }, &finished); });
+    while (queue.WaitingTakers() < 1) std::this_thread::yield();
+    stop.store(true);
+    queue.WakeTakers();
+    taker.join();
+    EXPECT_FALSE(result);
+    EXPECT_FALSE(finished);
+    EXPECT_EQ(queue.WaitingTakers(), 0);
 }
 
 }  // namespace

@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Runs every benchmark, each printing its own lines as it goes, then one table: our figure, the peer's
+# (another program doing the same work, or the target where there is no such program), ours divided by
+# theirs, and what is timed. Run from the repository root after a build:  bash bench/run-all.sh
+#   ONLY="net download hosts deep search parsers layouts queue lists latency"  a subset, in that order
+# Every benchmark takes its own variables (see bench/README.md). About 10 minutes on 2 cores; figures
+# taken while other work loads the machine are slower than the machine can do (compare `uptime`).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/bench/lib/nginx.sh"
+build=${BUILD_DIR:-$root/build}
+fixtures=${SKIMMER_FIXTURES:-$root/../shared/fixtures}
+only=${ONLY:-net download hosts deep search parsers layouts queue lists latency}
+export BUILD_DIR=$build SKIMMER_FIXTURES=$fixtures
+BENCH_TABLE=$(mktemp /tmp/skimmer-bench-table.XXXXXX)
+export BENCH_TABLE
+on_exit "rm -f '$BENCH_TABLE'"
+out=$(mktemp /tmp/skimmer-bench-out.XXXXXX)
+on_exit "rm -f '$out'"
+
+wants() { [[ " $only " == *" $1 "* ]]; }
+section() { printf '\n== %s (%s)\n' "$1" "$(uptime | sed 's/.*load/load/')"; }
+# run COMMAND...: runs it with its output shown and kept in $out for the parsing that follows.
+run() { "$@" 2>&1 | tee "$out" || true; }
+# field REGEX N: the Nth word (counted from the end when negative) of the first output line matching REGEX.
+field() { awk -v re="$1" -v n="$2" '$0 ~ re { print (n < 0 ? $(NF + n + 1) : $n); exit }' "$out"; }
+# after WORD: the word that follows WORD on the first output line that has it.
+after() { awk -v w="$1" '{ for (i = 1; i < NF; i++) if ($i == w) { print $(i + 1); exit } }' "$out" | tr -d ,; }
+
+if wants net; then section "download throughput, bench/net/run.sh"; run bash "$root/bench/net/run.sh"; fi
+if wants download; then section "download pool, bench/download/run.sh"; run bash "$root/bench/download/run.sh"; fi
+if wants hosts; then section "many far hosts, bench/download/many_hosts.sh"; run bash "$root/bench/download/many_hosts.sh"; fi
+if wants deep; then section "deep search, bench/search/deep_search.sh"; run bash "$root/bench/search/deep_search.sh"; fi
+if wants search; then section "key matcher and anchors, bench/search/run.sh"; run bash "$root/bench/search/run.sh"; fi
+if wants parsers; then
+  section "result-page parsers, parser_bench"
+  run "$build/bench/parser_bench" "$fixtures" "${REPEAT:-20}"
+  bench_result "parsers over pages with rows" "$(field '^HEADLINE' 12)" "-" "" MB/s \
+    "decode + parse of each saved page with rows, in process"
+  bench_result "parsers over pages with rows" "$(field '^HEADLINE' 14)" "-" "" rows/s \
+    "decode + parse of each saved page with rows, in process"
+fi
+if wants layouts; then
+  section "today's engine layouts, layout_bench"
+  run "$build/bench/layout_bench" "$fixtures" "${REPEAT:-20}"
+  bench_result "engine layouts over current pages" "$(field '^all ' 12)" "HTML parse alone" \
+    "$(field '^parse only' 13)" MB/s "cut of decoded pages (signatures, classic, XPath) vs libxml2 parse"
+fi
+if wants queue; then
+  section "queue build, queue_build_bench"
+  run "$build/bench/queue_build_bench"
+  bench_result "queue build" "$(field 'addresses/s' -2)" "-" "" addresses/s "Search button's queue build, in process"
+fi
+if wants lists; then
+  section "result list and list files, list_bench"
+  scratch=$(mktemp -d /tmp/skimmer-bench-lists.XXXXXX)
+  on_exit "rm -rf '$scratch'"
+  run "$build/bench/list_bench" "${ROWS:-1000000}" "$scratch/lists"
+  rm -rf "$scratch"
+  for phase in ".list export" "XML export" "list import" "xml import"; do
+    case $phase in *xml* | XML*) target=3 ;; *) target=2 ;; esac
+    bench_result "lists: $phase, 1,000,000 rows" "$(awk -v p="$phase" 'index($0, p) == 1 { for (i = 1; i <= NF; i++) if ($i == "s") { print $(i - 1); exit } }' "$out")" \
+      "target" "$target" s "the call, in process"
+  done
+  bench_result "lists: peak memory" "$(awk '/peak/ { p = $(NF - 1) } END { print p }' "$out")" "target" 1024 MiB \
+    "resident peak of list_bench over every phase"
+fi
+if wants latency; then
+  section "window responsiveness, latency_bench"
+  run "$build/bench/latency_bench" "${LATENCY_ROWS:-1000000}" "${LATENCY_SECONDS:-20}"
+  bench_result "window: tick lateness p99" "$(after p99)" "target" 100000 us \
+    "each 10 ms tick from when it was due, under 50 search threads and 100 workers"
+  bench_result "window: tick lateness p99.9" "$(after p99.9)" "-" "" us "as above"
+fi
+
+printf '\n%-44s %12s  %-26s %12s %8s  %-11s %s\n' "benchmark" "ours" "peer" "peer's" "ratio" "unit" "what is timed"
+while IFS='|' read -r name ours peer theirs unit timed; do
+  ratio=$(awk -v a="$ours" -v b="$theirs" 'BEGIN { if (a != "" && b + 0 > 0) printf "%.2f", a / b; else printf "-" }')
+  printf '%-44s %12s  %-26s %12s %8s  %-11s %s\n' "$name" "${ours:--}" "$peer" "${theirs:--}" "$ratio" "$unit" "$timed"
+done < "$BENCH_TABLE"
+echo "ratio = ours / peer's: above 1 is better for rates (/s), below 1 for times (s, ms, us) and memory (MiB)."
