@@ -56,6 +56,10 @@ enum class SettingKey {
     BraveSearch,
     YandexSearch,
     StartpageSearch,
+    SearxngSearch,
+    GoogleApiSearch,
+    BraveApiSearch,
+    OpenAlexSearch,
     SearchTryCount,
     Count
 };

@@ -32,7 +32,8 @@ TEST(EngineCatalog, BuiltInsAreValidAndCoverEveryEngine) {
     EXPECT_EQ(catalog->Engines().size(), files.size());
     for (const char* id :
          {"google", "scholar", "bing", "baidu", "sogou", "yahoo", "duckduckgo", "brave", "yandex",
-          "startpage", "bingacademic", "youdao", "soso", "zhongsou", "aol", "osun", "63da-search", "63da"}) {
+          "startpage", "bingacademic", "youdao", "soso", "zhongsou", "aol", "osun", "63da-search", "63da",
+          "searxng", "google-api", "brave-api", "openalex"}) {
         const EngineDefinition* engine = catalog->Find(id);
         ASSERT_NE(engine, nullptr) << id;
         EXPECT_EQ(engine->id, id);
