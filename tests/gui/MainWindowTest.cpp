@@ -71,6 +71,16 @@ TEST_F(MainWindowTest, ControlsCarryTheOptionsAndTheirCoupling) {
     Find<QCheckBox>("check1090")->setChecked(true);
     EXPECT_TRUE(Find<QLineEdit>("edit1091")->isEnabled());
     EXPECT_EQ(session.GetOptions().LiveInt(SettingKey::EngineOtherSearch), 1);
+    // The engines added since: off on a fresh installation, each ticking its own setting.
+    const std::pair<const char*, SettingKey> added[] = {{"check1132", SettingKey::DuckDuckGoSearch},
+                                                        {"check1133", SettingKey::BraveSearch},
+                                                        {"check1134", SettingKey::YandexSearch},
+                                                        {"check1135", SettingKey::StartpageSearch}};
+    for (const auto& [id, key] : added) {
+        EXPECT_FALSE(Find<QCheckBox>(id)->isChecked()) << id;
+        Find<QCheckBox>(id)->setChecked(true);
+        EXPECT_EQ(session.GetOptions().LiveInt(key), 1) << id;
+    }
     Find<QLineEdit>("edit1082")->setText("300");
     Find<QPushButton>("button1011")->click();  // refused entry reported, then the empty list
     EXPECT_EQ(answers.boxes,
