@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   # build
   g++ make cmake ninja-build ccache pkg-config
-  qt6-base-dev libcurl4-openssl-dev libsqlite3-dev libgumbo-dev libxml2-dev libcpp-httplib-dev
+  qt6-base-dev libcurl4-openssl-dev libsqlite3-dev libxml2-dev libcpp-httplib-dev
   # tests (openssl makes the throw-away certificates of the HTTPS tests)
   googletest libgtest-dev openssl
   # the window: a virtual display when there is no real one, and a font with Chinese glyphs

@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
         }
     }
     const double seconds = double(clock.nsecsElapsed()) / 1e9;
-    std::printf("skimmer (gumbo): %lld anchors in %.3f s: %.0f anchors/s, %.1f MB/s\n", (long long)anchors,
+    std::printf("skimmer (libxml2): %lld anchors in %.3f s: %.0f anchors/s, %.1f MB/s\n", (long long)anchors,
                 seconds, double(anchors) / seconds, double(bytes) * repeat / seconds / 1e6);
     return 0;
 }

@@ -9,9 +9,9 @@ repeat=${REPEAT:-20}
 
 "$build/bench/key_matcher_bench"
 
-mapfile -t pages < <(find "$fixtures/result-pages" -name '*.html' | sort)
+mapfile -t pages < <(find "$fixtures/result-pages" "$fixtures/current-pages" -name '*.html' 2>/dev/null | sort)
 if [ ${#pages[@]} -eq 0 ]; then
-  echo "bench: no saved pages under $fixtures/result-pages; anchor benchmark skipped"
+  echo "bench: no saved pages under $fixtures; anchor benchmark skipped"
   exit 0
 fi
 echo "anchors over ${#pages[@]} saved pages, $repeat rounds:"

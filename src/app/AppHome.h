@@ -19,6 +19,8 @@ class AppHome {
     QString DocDatabasePath() const { return ConfigDir() + QStringLiteral("/docdata.db"); }
     QString KeyListPath() const { return dir_ + QStringLiteral("/key.list"); }
     QString RunLogPath() const { return dir_ + QStringLiteral("/run.log"); }
+    // The advisory lock of HomeLock.
+    QString LockPath() const { return dir_ + QStringLiteral("/skimmer.lock"); }
 
     // Creates the home and its config folder. Returns what went wrong, or an empty text; the program
     // runs on either way (with defaults, and without saving).

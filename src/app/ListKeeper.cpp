@@ -22,13 +22,16 @@ bool ListKeeper::BeginExport() {
 
 QString ListKeeper::ExportTo(QString path, const StatusFilter& filter) {
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".xml");
-    if (ListFiles::IsTextPath(path)) {
-        files_.ExportListText(path, filter);
-    } else {
-        files_.ExportListXml(path, filter);
-    }
+    const int saved = ListFiles::IsTextPath(path) ? files_.ExportListText(path, filter)
+                                                  : files_.ExportListXml(path, filter);
     options_.SetCommittedText(SettingKey::ListPath, path);
     exporting_ = false;
+    if (saved == 0 && !files_.LastError().isEmpty()) {
+        ReportSaveFailure();
+        if (messages_)
+            messages_->ShowMessageBox(QStringLiteral("The list was not saved: %1").arg(files_.LastError()));
+        return path;
+    }
     if (status_) status_->ShowMsg(QStringLiteral("导出完成"), QString(), QString(), 0);
     return path;
 }
@@ -48,7 +51,12 @@ bool ListKeeper::AppendTo(QString path) {
         return false;
     }
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".list");
-    if (!files_.AppendListText(path)) return false;
+    if (!files_.AppendListText(path)) {
+        ReportSaveFailure();
+        if (messages_)
+            messages_->ShowMessageBox(QStringLiteral("The list was not saved: %1").arg(files_.LastError()));
+        return false;
+    }
     options_.SetCommittedText(SettingKey::ListPath, QString());
     if (status_) status_->ShowMsg(QStringLiteral("导出完成"), QString(), QString(), 0);
     return true;
@@ -57,21 +65,45 @@ bool ListKeeper::AppendTo(QString path) {
 void ListKeeper::StartupLoad() {
     const QString path = options_.Text(SettingKey::ListPath);
     if (!options_.Checked(SettingKey::AutoLoad) || path.isEmpty()) return;
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        // Reading a pipe would wait for a writer forever, and saving to a device is no list.
+        options_.SetCommittedText(SettingKey::ListPath, QString());
+        if (status_) {
+            status_->ShowMsg(
+                QStringLiteral("The last list %1 is not a regular file; it is not loaded and not saved to.")
+                    .arg(path),
+                QString(), QString(), 1);
+        }
+        return;
+    }
     if (ListFiles::IsTextPath(path)) {
         files_.ImportListText(path, StatusFilter());
-    } else {
-        files_.ImportListXml(path, StatusFilter());
+        return;
     }
-    options_.SetCommittedText(SettingKey::ListPath, path);
+    files_.ImportListXml(path, StatusFilter());
+    // A damaged XML list was read from its twin, which is now the list path: the auto-save and the
+    // close keep the twin in step and never write the twin's rows over the user's XML file.
+    const QString twin = path + QStringLiteral(".list");
+    if (options_.Text(SettingKey::ListPath) == twin && status_) {
+        status_->ShowMsg(
+            QStringLiteral("The list %1 cannot be read; its twin %2 was loaded and is saved from "
+                           "now on: %1 is left as it is.")
+                .arg(path, twin),
+            QString(), QString(), 1);
+    }
 }
 
 void ListKeeper::SaveToListPath() {
     const QString path = options_.Text(SettingKey::ListPath);
-    if (ListFiles::IsTextPath(path)) {
-        files_.ExportListText(path, StatusFilter());
-    } else {
-        files_.ExportListXml(path, StatusFilter());
-    }
+    const int saved = ListFiles::IsTextPath(path) ? files_.ExportListText(path, StatusFilter())
+                                                  : files_.ExportListXml(path, StatusFilter());
+    if (saved == 0 && !files_.LastError().isEmpty()) ReportSaveFailure();
+}
+
+void ListKeeper::ReportSaveFailure() {
+    if (status_)
+        status_->ShowMsg(QStringLiteral("The list was not saved:"), files_.LastError(), QString(), 1);
 }
 
 void ListKeeper::AutoSave() {

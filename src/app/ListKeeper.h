@@ -34,6 +34,8 @@ class ListKeeper {
 
   private:
     void SaveToListPath();
+    // The status line and the run log say which file was not written and why.
+    void ReportSaveFailure();
 
     ResultList& list_;
     Options& options_;

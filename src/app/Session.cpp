@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 
+#include "app/HomeLock.h"
 #include "engines/EngineCatalog.h"
 #include "lists/IniFile.h"
 
@@ -51,7 +52,7 @@ void Session::OnTimer1() {
     search_->CheckDeepSearchLimit();
 }
 
-QString Session::Start() {
+QString Session::Start(bool keepLastList) {
     const QString problem = home_.Prepare();
     if (!registry_.OpenDocDatabase(home_.DocDatabasePath())) {
         ShowMsg(QStringLiteral("初始化文档数据库失败"), QString(), QString(), 1);
@@ -64,10 +65,10 @@ QString Session::Start() {
     filters_.LoadFilterLists(home_.UrlFilterPath(), home_.TitleFilterPath());
     options_.Load(IniFile::Load(home_.SettingsPath()));
     timer1_.start(1500);
-    timer2_.start(120000);
+    if (keepLastList) timer2_.start(120000);
     timer3_.start(1000);
     keywords_.LoadKeywordFile();
-    listKeeper_.StartupLoad();
+    if (keepLastList) listKeeper_.StartupLoad();
     return problem;
 }
 
@@ -84,5 +85,21 @@ bool Session::ForwardingSink::AskYesNo(const QString& text, const QString& capti
 }
 
 bool Session::SaveSettings() {
-    return options_.Save(Settings());
+    HomeLock lock(home_.LockPath());
+    QString error;
+    if (!lock.Acquire(&error) || !options_.Save(Settings(), &error)) {
+        ShowMsg(QStringLiteral("The settings were not saved:"), error, QString(), 1);
+        return false;
+    }
+    return true;
+}
+
+bool Session::SaveKeywords() {
+    HomeLock lock(home_.LockPath());
+    QString error;
+    if (!lock.Acquire(&error) || !keywords_.SaveKeywordFile(&error)) {
+        ShowMsg(QStringLiteral("The keyword list was not saved:"), error, QString(), 1);
+        return false;
+    }
+    return true;
 }

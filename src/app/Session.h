@@ -33,15 +33,18 @@ class Session : public QObject {
 
     // Creates the home's folders, opens the registry, loads the settings, the keyword list and (with
     // AutoLoad) the last list. Returns a problem with the home (shown to the user), or an empty text.
-    QString Start();
+    // Without `keepLastList` the last list is neither loaded nor auto-saved: for front ends whose work
+    // names its own list files.
+    QString Start(bool keepLastList = true);
 
     // Where message boxes go; until a front end sets one they go to the status line.
     void SetMessageSink(MessageSink* sink) { messages_.target = sink; }
     MessageSink& Messages() { return messages_; }
 
-    // Writes the settings as they stand; the caller reads the controls back first.
+    // Writes the settings as they stand, under the home's lock; the caller reads the controls back first.
+    // False (and a run-log entry with the reason) when the file was not written.
     bool SaveSettings();
-    bool SaveKeywords() { return keywords_.SaveKeywordFile(); }
+    bool SaveKeywords();
 
     const AppHome& Home() const { return home_; }
     Profile Settings() const { return Profile(home_.SettingsPath()); }

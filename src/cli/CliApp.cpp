@@ -1,5 +1,6 @@
 #include "cli/CliApp.h"
 
+#include "app/HomeLock.h"
 #include "app/Session.h"
 #include "cli/ConfigCommand.h"
 #include "cli/DownloadCommands.h"
@@ -126,13 +127,26 @@ int CliApp::Run(const QStringList& args, QTextStream& out, QTextStream& err) {
         return kCliDone;
     }
 
+    const QString homeDir = AppHome::ResolveDir(home);
+    HomeLock lock(AppHome(homeDir).LockPath());
+    if (command->ChangesHome(rest)) {
+        // The session reads the files it is about to change: take the lock before it starts.
+        AppHome(homeDir).Prepare();
+        QString error;
+        if (!lock.Acquire(&error)) {
+            err << "skimmer-cli: " << command->Name() << ": " << error << '\n';
+            return kCliFailed;
+        }
+    }
     TerminalMessages messages(err);  // outlives the session that points at it
-    Session session(AppHome::ResolveDir(home));
+    Session session(homeDir);
     // The terminal is this front end's status line.
     QObject::connect(&session.Status(), &StatusLine::messageShown, &session,
                      [&err](const QString& text) { err << text << Qt::endl; });
     session.SetMessageSink(&messages);
-    const QString problem = session.Start();
+    // Every command names the list files it works on: the window's last list stays untouched (and a
+    // large or odd one cannot slow or stall a command that has nothing to do with it).
+    const QString problem = session.Start(false);
     if (!problem.isEmpty()) err << "skimmer-cli: " << problem << '\n';
     CliContext context{session, out, err};
     const int status = command->Run(context, rest);

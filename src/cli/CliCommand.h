@@ -28,4 +28,7 @@ class CliCommand {
     virtual QString Summary() const = 0;  // one line for the command list
     virtual QString Help() const = 0;     // the full text of "COMMAND --help"
     virtual int Run(CliContext& context, const QStringList& args) = 0;
+    // True when the command reads files of the home, changes them and writes them back: it then runs
+    // under the home's lock from before the session starts until it ends.
+    virtual bool ChangesHome(const QStringList& /*args*/) const { return false; }
 };

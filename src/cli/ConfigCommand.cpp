@@ -57,11 +57,19 @@ int ConfigCommand::Run(CliContext& context, const QStringList& args) {
 
 int ConfigCommand::Set(CliContext& context, const QString& key, const QString& value) {
     if (const EngineKeySpec* engineKey = EngineKeys::Find(key)) {
+        if (value.size() > SettingsTable::kMaxTextLength) {
+            return context.Usage(QStringLiteral("config: %1 takes at most %2 characters")
+                                     .arg(QLatin1StringView(engineKey->key))
+                                     .arg(SettingsTable::kMaxTextLength));
+        }
         const Profile settings = context.session.Settings();
         EngineKeys keys = EngineKeys::Load(settings);
         keys.SetValue(QLatin1StringView(engineKey->key), value);
-        if (!keys.Save(settings))
-            return context.Failed(QStringLiteral("config: cannot write %1").arg(settings.Path()));
+        QString error;
+        if (!keys.Save(settings, &error)) {
+            return context.Failed(QStringLiteral("config: cannot write %1: %2; it is left as it was")
+                                      .arg(settings.Path(), error));
+        }
         return kCliDone;
     }
     const SettingSpec* spec = SettingsTable::Find(key);
@@ -73,8 +81,14 @@ int ConfigCommand::Set(CliContext& context, const QString& key, const QString& v
     const Profile settings = context.session.Settings();
     const QString name = QLatin1StringView(spec->key);
     bool written;
+    QString error;
     if (spec->kind == SettingKind::Text) {
-        written = settings.ProfileWriteString(name, value);
+        if (value.size() > SettingsTable::kMaxTextLength) {
+            return context.Usage(QStringLiteral("config: %1 takes at most %2 characters")
+                                     .arg(name)
+                                     .arg(SettingsTable::kMaxTextLength));
+        }
+        written = settings.ProfileWriteString(name, value, &error);
     } else {
         bool isNumber = false;
         const int number = value.toInt(&isNumber);
@@ -86,8 +100,11 @@ int ConfigCommand::Set(CliContext& context, const QString& key, const QString& v
                                      .arg(range.min)
                                      .arg(range.max));
         }
-        written = settings.ProfileWriteInt(name, number);
+        written = settings.ProfileWriteInt(name, number, &error);
     }
-    if (!written) return context.Failed(QStringLiteral("config: cannot write %1").arg(settings.Path()));
+    if (!written) {
+        return context.Failed(
+            QStringLiteral("config: cannot write %1: %2; it is left as it was").arg(settings.Path(), error));
+    }
     return kCliDone;
 }

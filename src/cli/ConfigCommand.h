@@ -9,6 +9,7 @@ class ConfigCommand : public CliCommand {
     QString Summary() const override;
     QString Help() const override;
     int Run(CliContext& context, const QStringList& args) override;
+    bool ChangesHome(const QStringList& args) const override { return !args.isEmpty() && args[0] == u"set"; }
 
   private:
     int Set(CliContext& context, const QString& key, const QString& value);

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <atomic>
 
+#include "app/ListRun.h"
 #include "app/Session.h"
 #include "cli/CliArgs.h"
 #include "cli/CtrlC.h"
@@ -36,6 +37,16 @@ Tally Count(const ResultList& results) {
     return tally;
 }
 
+void ReportUnusable(CliContext& context, const ListRun& run) {
+    if (run.Unusable() == 0) return;
+    context.err << QStringLiteral(
+                       "skimmer-cli: download: %1 record(s) cannot be downloaded and are kept as "
+                       "they are (first: %2)\n")
+                       .arg(run.Unusable())
+                       .arg(run.FirstUnusable());
+    context.err.flush();
+}
+
 }  // namespace
 
 QString DownloadCommand::Help() const {
@@ -46,7 +57,13 @@ QString DownloadCommand::Help() const {
         "Downloads the waiting rows of LISTFILE (.list or XML) into DIR with N workers (default: the saved\n"
         "count), each file within MIN minutes (0: no limit), as Start download does. Progress goes to "
         "stderr;\n"
-        "Ctrl-C stops. The statuses are written back to LISTFILE. Exit status 0 when no row failed.\n");
+        "Ctrl-C stops. Exit status 0 when no row failed.\n"
+        "\n"
+        "Afterwards the sizes and statuses are written back into LISTFILE; every other cell and every\n"
+        "record stay as they were, also records that cannot be downloaded (they are counted on stderr).\n"
+        "An XML LISTFILE also gets its .list twin, LISTFILE.list, written beside it, as every XML list\n"
+        "save does. When an XML LISTFILE cannot be read but LISTFILE.list exists, the twin is used and\n"
+        "written instead, LISTFILE is left untouched, and stderr and run.log say so.\n");
 }
 
 int DownloadCommand::Run(CliContext& context, const QStringList& args) {
@@ -61,10 +78,12 @@ int DownloadCommand::Run(CliContext& context, const QStringList& args) {
     Options& options = session.GetOptions();
     const auto workers = parsed.Number(QStringLiteral("--workers"), options.Int(K::DownThreadCount));
     const auto timeout = parsed.Number(QStringLiteral("--timeout"), options.Int(K::TimeOut));
-    if (!workers || *workers < 1 || *workers > 100)
-        return context.Usage(QStringLiteral("download: --workers takes 1 to 100"));
-    if (!timeout || *timeout < 0)
-        return context.Usage(QStringLiteral("download: --timeout takes minutes from 0"));
+    if (!workers || !SettingsTable::Accepts(K::DownThreadCount, *workers))
+        return context.Usage(
+            QStringLiteral("download: --workers takes %1").arg(SettingsTable::RangeText(K::DownThreadCount)));
+    if (!timeout || !SettingsTable::Accepts(K::TimeOut, *timeout))
+        return context.Usage(
+            QStringLiteral("download: --timeout takes %1 minutes").arg(SettingsTable::RangeText(K::TimeOut)));
     if (parsed.Has(QStringLiteral("--size-limit"))) {
         const QStringList limits = parsed.Value(QStringLiteral("--size-limit")).split(u':');
         bool minOk = false, maxOk = false;
@@ -75,14 +94,17 @@ int DownloadCommand::Run(CliContext& context, const QStringList& args) {
         options.SetLiveText(K::SizeMin, limits[0]);
         options.SetLiveText(K::SizeMax, limits[1]);
     }
-    const QString list = parsed.Positionals()[0];
-    if (!LoadList(session, list))
-        return context.Failed(QStringLiteral("download: cannot read the list %1").arg(list));
+    // The flag alone decides whether rows already downloaded are skipped, also while the list loads.
+    options.SetCommittedInt(K::IgoreGarnered, parsed.Has(QStringLiteral("--ignore-downloaded")) ? 1 : 0);
+    ListRun run;
+    QString error;
+    if (!run.Load(session, parsed.Positionals()[0], &error))
+        return context.Failed(QStringLiteral("download: ") + error);
+    ReportUnusable(context, run);
     options.SetCommittedText(K::SavePath, parsed.Value(QStringLiteral("--to")));
     options.SetCommittedInt(K::DownThreadCount, int(*workers));
     options.SetCommittedInt(K::TimeOut, int(*timeout));
     options.SetLiveInt(K::Overrite, parsed.Has(QStringLiteral("--overwrite")) ? 1 : 0);
-    options.SetCommittedInt(K::IgoreGarnered, parsed.Has(QStringLiteral("--ignore-downloaded")) ? 1 : 0);
 
     QObject::disconnect(&session.Status(), nullptr, nullptr, nullptr);  // the progress line says it all
     DownloadPool& pool = session.Downloads();
@@ -109,11 +131,9 @@ int DownloadCommand::Run(CliContext& context, const QStringList& args) {
     loop.exec();
     context.err << '\n';
 
-    ListFiles& files = session.Lists().Files();
-    const int saved = ListFiles::IsTextPath(list) ? files.ExportListText(list, StatusFilter())
-                                                  : files.ExportListXml(list, StatusFilter());
-    if (saved == 0)
-        return context.Failed(QStringLiteral("download: cannot write the statuses back to %1").arg(list));
+    if (!run.WriteBack(session.Results(), &error)) {
+        return context.Failed(QStringLiteral("download: the statuses were not written back: %1").arg(error));
+    }
     return Count(session.Results()).failed == 0 ? kCliDone : kCliFailed;
 }
 

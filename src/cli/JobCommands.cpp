@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
+#include <tuple>
 
 #include "app/Session.h"
 #include "cli/CliArgs.h"
@@ -202,10 +203,13 @@ int SearchCommand::Run(CliContext& context, const QStringList& args) {
     const auto threads = parsed.Number(QStringLiteral("--threads"), options.Int(K::SearchMaxThread));
     const auto interval = parsed.Number(QStringLiteral("--interval"), options.Int(K::SearchInterval));
     const auto deepLimit = parsed.Number(QStringLiteral("--deep-limit"), options.Int(K::URLsCount));
-    if (!threads || *threads < 1 || *threads > 50)
-        return context.Usage(QStringLiteral("search: --threads takes 1 to 50"));
-    if (!interval || *interval < 0 || !deepLimit || *deepLimit < 0) {
-        return context.Usage(QStringLiteral("search: --interval and --deep-limit take whole numbers from 0"));
+    for (const auto& [flag, value, key] : {std::tuple{"--threads", threads, K::SearchMaxThread},
+                                           std::tuple{"--interval", interval, K::SearchInterval},
+                                           std::tuple{"--deep-limit", deepLimit, K::URLsCount}}) {
+        if (!value || !SettingsTable::Accepts(key, *value)) {
+            return context.Usage(QStringLiteral("search: %1 takes %2")
+                                     .arg(QLatin1StringView(flag), SettingsTable::RangeText(key)));
+        }
     }
     options.SetCommittedInt(K::SearchMaxThread, int(*threads));
     options.SetCommittedInt(K::SearchInterval, int(*interval));
@@ -247,7 +251,7 @@ int SearchCommand::Run(CliContext& context, const QStringList& args) {
     const int written = ListFiles::IsTextPath(out) ? files.ExportListText(out, StatusFilter())
                                                    : files.ExportListXml(out, StatusFilter());
     if (written == 0 && session.Results().Size() > 0)
-        return context.Failed(QStringLiteral("search: cannot write %1").arg(out));
+        return context.Failed(QStringLiteral("search: ") + files.LastError());
     context.err << "found " << session.Results().Size() << " documents; list written to " << out << '\n';
     PrintEngineTable(context, job.Ledger());
     return job.Ledger().AllBlocked() ? kCliBlocked : kCliDone;

@@ -27,16 +27,20 @@ int KeywordsCommand::Run(CliContext& context, const QStringList& args) {
     }
     if (args.size() == 2 && args[0] == u"add") {
         const int added = keywords.AddKeyword(args[1]);
-        if (!keywords.SaveKeywordFile()) {
-            return context.Failed(QStringLiteral("keywords: cannot write %1").arg(keywords.FilePath()));
+        QString error;
+        if (!keywords.SaveKeywordFile(&error)) {
+            return context.Failed(QStringLiteral("keywords: cannot write %1: %2; it is left as it was")
+                                      .arg(keywords.FilePath(), error));
         }
         context.out << "added " << added << '\n';
         return kCliDone;
     }
     if (args.size() == 1 && args[0] == u"clear") {
         keywords.ClearKeywords();
-        if (!keywords.SaveKeywordFile()) {
-            return context.Failed(QStringLiteral("keywords: cannot remove %1").arg(keywords.FilePath()));
+        QString error;
+        if (!keywords.SaveKeywordFile(&error)) {
+            return context.Failed(
+                QStringLiteral("keywords: cannot remove %1: %2").arg(keywords.FilePath(), error));
         }
         return kCliDone;
     }

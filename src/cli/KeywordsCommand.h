@@ -9,4 +9,7 @@ class KeywordsCommand : public CliCommand {
     QString Summary() const override;
     QString Help() const override;
     int Run(CliContext& context, const QStringList& args) override;
+    bool ChangesHome(const QStringList& args) const override {
+        return !args.isEmpty() && (args[0] == u"add" || args[0] == u"clear");
+    }
 };

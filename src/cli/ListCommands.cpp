@@ -1,6 +1,7 @@
 #include "cli/ListCommands.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include "app/Session.h"
 #include "lists/ListFileFormat.h"
@@ -11,6 +12,10 @@
 namespace {
 
 std::optional<QList<ResultEntry>> ReadListFile(const QString& path, QString* error) {
+    if (QFileInfo::exists(path) && !QFileInfo(path).isFile()) {
+        *error = QStringLiteral("%1 is not a regular file").arg(path);
+        return std::nullopt;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("cannot read %1").arg(path);
@@ -68,8 +73,8 @@ int ListCommand::Run(CliContext& context, const QStringList& args) {
     } else {
         bytes = ListFileFormat::WriteXml(*entries);
     }
-    if (!SafeFile::Write(args[2], bytes)) {
-        return context.Failed(QStringLiteral("list: cannot write %1").arg(args[2]));
+    if (!SafeFile::Write(args[2], bytes, &error)) {
+        return context.Failed(QStringLiteral("list: cannot write %1: %2").arg(args[2], error));
     }
     return kCliDone;
 }

@@ -162,7 +162,9 @@ QString AnchorsCommand::Help() const {
         "usage: skimmer-cli anchors FILE --url URL\n"
         "\n"
         "Lists the anchors of the saved page FILE as text<TAB>link, in document order, each link resolved\n"
-        "as the deep search does it for a page fetched from URL. FILE is read as UTF-8, else GB18030.\n");
+        "as the deep search does it for a page fetched from URL (or the page's <base href>). FILE is read "
+        "as\n"
+        "UTF-8, else GB18030. A page the HTML parser refuses (larger than 16 MB) exits 1 with the reason.\n");
 }
 
 int AnchorsCommand::Run(CliContext& context, const QStringList& args) {
@@ -177,8 +179,10 @@ int AnchorsCommand::Run(CliContext& context, const QStringList& args) {
     const QString url = parsed.Value(QStringLiteral("--url"));
     CHtmlParse page;
     page.SetBaseUrl(url);
-    if (!page.SetHtml(TextCodec::Decode(file.readAll()), true))
-        return kCliDone;  // an empty page has no anchors
+    if (!page.SetHtml(TextCodec::Decode(file.readAll()), true)) {
+        if (page.Refusal().isEmpty()) return kCliDone;  // an empty page has no anchors
+        return context.Failed(QStringLiteral("anchors: %1: %2").arg(file.fileName(), page.Refusal()));
+    }
     QList<AnchorRecord> anchors;
     page.ListAnchors(anchors);
     for (const AnchorRecord& anchor : anchors) {
@@ -195,8 +199,9 @@ QString ResolveCommand::Help() const {
     return QStringLiteral(
         "usage: skimmer-cli resolve BASE LINK\n"
         "\n"
-        "Prints LINK resolved against the page address BASE by the program's own rules (links to scripts,\n"
-        "images and fragments come out empty).\n");
+        "Prints LINK resolved against the page address BASE as a browser resolves it, less its fragment and\n"
+        "a trailing slash. Empty and fragment-only links, schemes other than http, https and ftp, and\n"
+        "paths of scripts, style sheets and pictures come out empty.\n");
 }
 
 int ResolveCommand::Run(CliContext& context, const QStringList& args) {

@@ -6,17 +6,27 @@
 #include <libxml/tree.h>
 
 #include <QCoreApplication>
+#include <QSet>
 #include <cstring>
 #include <mutex>
 
 namespace {
 
+// Character classes as libxml2's HTML parser has them.
 bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
 bool IsLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool IsNameStart(char c) {
+    return IsLetter(c) || c == '_' || c == ':' || c == '.';
+}
+
+bool IsNameChar(char c) {
+    return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-';
 }
 
 bool NameIs(const char* name, qsizetype length, const char* wanted) {
@@ -27,61 +37,163 @@ bool NameIs(const char* name, qsizetype length, const char* wanted) {
     return true;
 }
 
-// The end of the raw text that follows an opening script or style tag: the parser reads none of it as
-// markup, so neither does the attribute count.
-const char* SkipRawText(const char* at, const char* end, const char* name) {
-    const qsizetype length = qsizetype(std::strlen(name));
-    for (const char* p = at; p < end; ++p) {
-        p = static_cast<const char*>(std::memchr(p, '<', size_t(end - p)));
-        if (!p) return end;
-        if (end - p > length + 1 && p[1] == '/' && NameIs(p + 2, length, name)) return p;
-    }
-    return end;
-}
+// A replacement of the page's bytes [from, to).
+struct Edit {
+    qsizetype from;
+    qsizetype to;
+    const char* text;
+};
 
-// Whether any start tag holds more than `limit` attributes, in one pass over the page. An attribute is
-// counted where a name starts after white space; quoted values are skipped only where a value may start
-// (after "="), as the parser does, so a stray quote never hides the rest of the page from the count.
-bool HasTagWithTooManyAttributes(const QByteArray& html, int limit) {
-    const char* p = html.constData();
-    const char* const end = p + html.size();
-    while (p < end) {
-        p = static_cast<const char*>(std::memchr(p, '<', size_t(end - p)));
-        if (!p || ++p >= end) return false;
-        if (!IsLetter(*p)) continue;
-        const char* const name = p;
-        while (p < end && !IsSpace(*p) && *p != '>' && *p != '/') ++p;
-        const qsizetype nameLength = p - name;
-        int attributes = 0;
-        bool inName = false;
-        bool valueMayStart = false;
-        for (; p < end && *p != '>'; ++p) {
-            const char c = *p;
-            if (valueMayStart && (c == '"' || c == '\'')) {
-                const void* close = std::memchr(p + 1, c, size_t(end - p - 1));
-                if (!close) return false;
-                p = static_cast<const char*>(close);
-                valueMayStart = false;
-                inName = false;
-                continue;
+// A walk over the page that finds where each start tag ends exactly as the parser does, so that a tag's
+// surplus attributes can be cut without moving the tag's end, and that finds the text areas, whose
+// content a browser shows as text while the parser would read it as markup.
+class MarkupPreflight {
+  public:
+    MarkupPreflight(const QByteArray& html, int limit)
+        : data_(html.constData()), size_(html.size()), limit_(limit) {}
+
+    // The edits in page order.
+    QList<Edit> Edits() {
+        QList<Edit> edits;
+        qsizetype p = 0;
+        while (p < size_) {
+            const void* open = std::memchr(data_ + p, '<', size_t(size_ - p));
+            if (!open) break;
+            p = static_cast<const char*>(open) - data_;
+            if (At(p + 1) == '!' && At(p + 2) == '-' && At(p + 3) == '-') {
+                p = Find("-->", p + 4);
+            } else if (IsLetter(At(p + 1))) {
+                const qsizetype name = p + 1;
+                p = name;
+                while (IsNameChar(At(p))) ++p;
+                const qsizetype nameLength = p - name;
+                // "<a" glued to a character that ends no tag name ("<a)", "<a&&b" in script text) is no
+                // anchor to a browser, whose tag names run to the next blank, "/" or ">"; the parser
+                // would make one of it.
+                if (NameIs(data_ + name, nameLength, "a") && !IsSpace(At(p)) && At(p) != '\f' &&
+                    At(p) != '>' && At(p) != '/' && At(p) != '\0') {
+                    edits.append({name - 1, name, "&lt;"});
+                    continue;
+                }
+                p = StartTagEnd(p, edits);
+                if (NameIs(data_ + name, nameLength, "script") || NameIs(data_ + name, nameLength, "style")) {
+                    const char* closing = nameLength == 6 ? "</script" : "</style";
+                    p = FindCaseless(closing, p);
+                } else if (NameIs(data_ + name, nameLength, "textarea")) {
+                    const qsizetype close = FindCaseless("</textarea", p);
+                    for (qsizetype at = p + 1; at < close; ++at) {
+                        if (data_[at] == '<') edits.append({at, at + 1, "&lt;"});
+                    }
+                    p = close;
+                }
+            } else if ((At(p + 1) == '/' && IsLetter(At(p + 2))) || At(p + 1) == '!' || At(p + 1) == '?') {
+                p = Find(">", p + 2);
+            } else {
+                ++p;
             }
-            if (IsSpace(c) || c == '/') {
-                inName = false;
-                continue;
-            }
-            if (c == '=') {
-                valueMayStart = true;
-                inName = false;
-                continue;
-            }
-            if (!inName && !valueMayStart && ++attributes > limit) return true;
-            inName = !valueMayStart;
-            valueMayStart = false;
         }
-        if (p < end && (NameIs(name, nameLength, "script") || NameIs(name, nameLength, "style")))
-            p = SkipRawText(p, end, nameLength == 6 ? "script" : "style");
+        return edits;
     }
-    return false;
+
+  private:
+    char At(qsizetype i) const { return i < size_ ? data_[i] : '\0'; }
+
+    qsizetype Find(const char* text, qsizetype from) const {
+        const qsizetype at = QByteArrayView(data_, size_).indexOf(QByteArrayView(text), from);
+        return at < 0 ? size_ : at + qsizetype(std::strlen(text));
+    }
+
+    qsizetype FindCaseless(const char* text, qsizetype from) const {
+        const qsizetype length = qsizetype(std::strlen(text));
+        for (qsizetype p = from; p < size_; ++p) {
+            const void* open = std::memchr(data_ + p, '<', size_t(size_ - p));
+            if (!open) break;
+            p = static_cast<const char*>(open) - data_;
+            if (p + length <= size_ && At(p + 1) == '/' && NameIs(data_ + p + 2, length - 2, text + 2))
+                return p;
+        }
+        return size_;
+    }
+
+    bool TagGoesOn(qsizetype p) const {
+        const char c = At(p);
+        return c != '\0' && c != '>' && !(c == '/' && At(p + 1) == '>');
+    }
+
+    // From just after a start tag's name to its ">" (or the page's end), following the parser's reading
+    // of attributes: a quote opens a value only right after "=", anything that is not a name is skipped
+    // to the next blank. Only a tag with more names than the limit has its distinct names counted (they
+    // are what the parser keeps and compares), so an ordinary page costs no allocation here.
+    qsizetype StartTagEnd(qsizetype from, QList<Edit>& edits) {
+        qsizetype floodStart = -1;
+        const qsizetype end = ReadAttributes(from, nullptr, &floodStart);
+        if (floodStart >= 0) {
+            QSet<QByteArray> names;
+            floodStart = -1;
+            ReadAttributes(from, &names, &floodStart);
+            if (floodStart >= 0) edits.append({floodStart, end, ""});
+        }
+        return end;
+    }
+
+    // Without `names` *floodStart tells only that the tag has more names than the limit; with them, where
+    // the first distinct name past the limit starts.
+    qsizetype ReadAttributes(qsizetype p, QSet<QByteArray>* names, qsizetype* floodStart) const {
+        int count = 0;
+        while (IsSpace(At(p))) ++p;
+        while (TagGoesOn(p)) {
+            const qsizetype attribute = p;
+            if (IsNameStart(At(p))) {
+                while (IsNameChar(At(p))) ++p;
+                if (*floodStart < 0) {
+                    if (names)
+                        names->insert(
+                            QByteArray(data_ + attribute, qMin<qsizetype>(p - attribute, 100)).toLower());
+                    if ((names ? int(names->size()) : ++count) > limit_) *floodStart = attribute;
+                }
+                while (IsSpace(At(p))) ++p;
+                if (At(p) == '=') {
+                    ++p;
+                    while (IsSpace(At(p))) ++p;
+                    const char quote = At(p);
+                    if (quote == '"' || quote == '\'') {
+                        ++p;
+                        while (p < size_ && data_[p] != quote && data_[p] != '\0') ++p;
+                        if (At(p) == quote) ++p;
+                    } else {
+                        while (At(p) != '\0' && At(p) != '>' && !IsSpace(At(p))) ++p;
+                    }
+                }
+            } else {
+                while (TagGoesOn(p) && !IsSpace(At(p))) ++p;
+            }
+            while (IsSpace(At(p))) ++p;
+        }
+        return p;
+    }
+
+    const char* data_;
+    qsizetype size_;
+    int limit_;
+};
+
+// The page with every tag's attributes past the limit cut away and the markup inside text areas
+// escaped, or the page itself when it needs neither. Real tags hold a few dozen attributes; past the
+// limit a tag is either an attack on the parser's quadratic attribute check or script text read as a
+// tag, and in neither do the surplus attributes mean anything.
+QByteArray Preflight(const QByteArray& html, int limit) {
+    const QList<Edit> edits = MarkupPreflight(html, limit).Edits();
+    if (edits.isEmpty()) return html;
+    QByteArray out;
+    out.reserve(html.size() + edits.size() * 3);
+    qsizetype copied = 0;
+    for (const Edit& edit : edits) {
+        out.append(html.constData() + copied, edit.from - copied);
+        out.append(edit.text);
+        copied = edit.to;
+    }
+    out.append(html.constData() + copied, html.size() - copied);
+    return out;
 }
 
 // Every tag but anchors and base becomes a space: the nesting goes, the text and every link stay.
@@ -178,13 +290,12 @@ std::unique_ptr<HtmlDocument> HtmlDocument::Parse(const QString& page, QString* 
     const QByteArray utf8 = page.toUtf8();
     if (utf8.size() > kMaxPageBytes)
         return refuse(Tr("the page is larger than %1 MB").arg(kMaxPageBytes >> 20));
-    if (HasTagWithTooManyAttributes(utf8, kMaxAttributes))
-        return refuse(Tr("a tag of the page holds more than %1 attributes").arg(kMaxAttributes));
+    const QByteArray bounded = Preflight(utf8, kMaxAttributes);
     const QByteArray address = url.toUtf8();
     bool tooDeep = false;
-    xmlDocPtr doc = ParseBounded(utf8, address, &tooDeep);
+    xmlDocPtr doc = ParseBounded(bounded, address, &tooDeep);
     if (tooDeep) {
-        doc = ParseBounded(KeepOnlyAnchors(utf8), address, &tooDeep);
+        doc = ParseBounded(KeepOnlyAnchors(bounded), address, &tooDeep);
         if (tooDeep) return refuse(Tr("the page nests its elements more than %1 deep").arg(kMaxDepth));
         if (!doc) return refuse(Tr("the page could not be parsed"));
         return std::unique_ptr<HtmlDocument>(new HtmlDocument(doc, true));

@@ -16,16 +16,16 @@ class HtmlDocument {
     // Elements nested deeper than this are hostile or broken beyond use: such a page is read again with
     // only its anchors and base kept as markup (text stays), so its links still count.
     static constexpr int kMaxDepth = 1024;
-    // A page with a tag of more attributes than this is refused: the parser checks each new attribute
-    // against all the earlier ones of its tag, which is quadratic (40,000 attributes took 24 s).
-    static constexpr int kMaxAttributes = 1000;
+    // A tag's attributes past this many distinct names are cut before parsing: the parser checks each new
+    // attribute against all the earlier ones of its tag, which is quadratic (40,000 took 24 s).
+    static constexpr int kMaxAttributes = 256;
 
     ~HtmlDocument();
     HtmlDocument(const HtmlDocument&) = delete;
     HtmlDocument& operator=(const HtmlDocument&) = delete;
 
-    // The page's tree, or null with the reason in *refusal (when given) for a page that is empty, too
-    // large or holds a tag with too many attributes. The page's own charset declaration is ignored: the
+    // The page's tree, or null with the reason in *refusal (when given) for a page that is empty or too
+    // large. The page's own charset declaration is ignored: the
     // text is already decoded. `url` becomes the document's address (used for nothing but diagnostics).
     static std::unique_ptr<HtmlDocument> Parse(const QString& page, QString* refusal = nullptr,
                                                const QString& url = QString());

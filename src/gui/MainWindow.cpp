@@ -125,6 +125,7 @@ QLineEdit* MainWindow::Edit(int id, K key, bool number) {
     Options& options = session_.GetOptions();
     edit->setText(number ? QString::number(options.LiveInt(key)) : options.LiveText(key));
     if (number) edit->setMaximumWidth(56);
+    if (!number) edit->setMaxLength(SettingsTable::kMaxTextLength);  // what Setting.ini keeps
     connect(edit, &QLineEdit::textChanged, this, [this, key, number](const QString& text) {
         if (number) {
             session_.GetOptions().SetLiveInt(key, Profile::ParseInt(text));

@@ -62,13 +62,15 @@ void EngineKeys::SetValue(const QString& key, const QString& value) {
     if (QString* field = Field(*this, key)) *field = clean.trimmed();
 }
 
-bool EngineKeys::Save(const Profile& settings) const {
-    return settings.Update([this](IniFile& ini) {
-        for (const EngineKeySpec& spec : kKeys) {
-            const QString name = QLatin1StringView(spec.key);
-            ini.SetValue(QLatin1StringView(kSection), name, Value(name));
-        }
-    });
+bool EngineKeys::Save(const Profile& settings, QString* error) const {
+    return settings.Update(
+        [this](IniFile& ini) {
+            for (const EngineKeySpec& spec : kKeys) {
+                const QString name = QLatin1StringView(spec.key);
+                ini.SetValue(QLatin1StringView(kSection), name, Value(name));
+            }
+        },
+        error);
 }
 
 QStringList EngineKeys::SearxngInstances() const {

@@ -27,7 +27,7 @@ struct EngineKeys {
     QString Value(const QString& key) const;
     void SetValue(const QString& key, const QString& value);
     // Writes every key in one atomic replacement of the file; other lines stay as they were.
-    bool Save(const Profile& settings) const;
+    bool Save(const Profile& settings, QString* error = nullptr) const;
 
     // The SearXNG instance addresses, comma-separated in the file, trailing slashes dropped.
     QStringList SearxngInstances() const;

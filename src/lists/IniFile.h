@@ -25,7 +25,8 @@ class IniFile {
     void SetValue(const QString& section, const QString& key, const QString& value);
 
     QByteArray ToBytes() const;
-    bool Save(const QString& path) const;
+    // False with the reason in `error` when the file could not be replaced; it then stays as it was.
+    bool Save(const QString& path, QString* error = nullptr) const;
 
   private:
     struct Line {

@@ -33,23 +33,41 @@ bool ListFiles::IsTextPath(const QString& path) {
     return QFileInfo(path).suffix().toLower().contains(QStringLiteral("list"));
 }
 
+bool ListFiles::Save(const QString& path, const QByteArray& bytes) {
+    QString reason;
+    if (SafeFile::Write(path, bytes, &reason)) return true;
+    lastError_ = QStringLiteral("cannot write %1: %2").arg(path, reason);
+    return false;
+}
+
 int ListFiles::ExportListText(const QString& path, const StatusFilter& filter) {
-    return SafeFile::Write(path, TextRecords(list_.Snapshot(), &filter)) ? 1 : 0;
+    lastError_.clear();
+    return Save(path, TextRecords(list_.Snapshot(), &filter)) ? 1 : 0;
 }
 
 int ListFiles::ExportListXml(const QString& path, const StatusFilter& filter) {
+    lastError_.clear();
     const QList<ResultEntry> entries = list_.Snapshot();
-    SafeFile::Write(path + QStringLiteral(".list"), TextRecords(entries, &filter));
+    const bool twinSaved = Save(path + QStringLiteral(".list"), TextRecords(entries, &filter));
     if (entries.isEmpty()) return 0;
     QList<ResultEntry> kept;
     kept.reserve(entries.size());
     for (const ResultEntry& entry : entries) {
         if (filter.Passes(entry.status)) kept.append(entry);
     }
-    return SafeFile::Write(path, ListFileFormat::WriteXml(kept)) ? 1 : 0;
+    const QString twinError = lastError_;
+    const bool saved = Save(path, ListFileFormat::WriteXml(kept));
+    if (!twinSaved && saved) lastError_ = twinError;
+    return saved && twinSaved ? 1 : 0;
 }
 
 int ListFiles::ImportListText(const QString& path, const StatusFilter& filter) {
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        // A pipe would keep the reader waiting, and a device or folder holds no list.
+        if (messages_) messages_->ShowMessageBox(QStringLiteral("%1 is not a regular file").arg(path));
+        return 1;
+    }
     options_.SetCommittedText(SettingKey::ListPath, path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return 1;
@@ -140,8 +158,25 @@ int ListFiles::ImportListXml(const QString& path, const StatusFilter& filter) {
 }
 
 bool ListFiles::AppendListText(const QString& path) {
+    lastError_.clear();
+    // The old records and the new ones replace the file together, so a full disk cannot leave half a
+    // record behind.
+    QByteArray bytes;
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        lastError_ = QStringLiteral("cannot write %1: it exists and is not a regular file").arg(path);
+        return false;
+    }
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
-    const QByteArray bytes = TextRecords(list_.Snapshot(), nullptr);
-    return file.write(bytes) == bytes.size();
+    if (info.exists()) {
+        if (!file.open(QIODevice::ReadOnly)) {
+            lastError_ = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+            return false;
+        }
+        bytes = file.readAll();
+        file.close();
+        if (!bytes.isEmpty() && !bytes.endsWith('\n')) bytes += '\n';
+    }
+    bytes += TextRecords(list_.Snapshot(), nullptr);
+    return Save(path, bytes);
 }

@@ -16,16 +16,21 @@ class ListFiles {
     ListFiles(ResultList& list, Options& options, MessageSink* messages)
         : list_(list), options_(options), messages_(messages) {}
 
-    // 1 written, 0 the file could not be written.
+    // 1 written, 0 the file could not be written (LastError() says why; the old file is kept whole).
     int ExportListText(const QString& path, const StatusFilter& filter);
-    // Writes the ".list" twin first, then the XML; 0 for an empty list (no XML written) or a failed write.
+    // Writes the ".list" twin first, then the XML; 0 for an empty list (no XML written) or a failed write
+    // of either file.
     int ExportListXml(const QString& path, const StatusFilter& filter);
     // Replaces the list with the file's records; always 1. Remembers the path as the list path.
     int ImportListText(const QString& path, const StatusFilter& filter);
     // 1 loaded; 0 nothing loaded; falls back to the ".list" twin when the XML cannot be read.
     int ImportListXml(const QString& path, const StatusFilter& filter);
-    // Appends every row as ".list" records to the file; false when it cannot be written.
+    // Appends every row as ".list" records to the file; false when it cannot be written (the file is
+    // then left as it was).
     bool AppendListText(const QString& path);
+
+    // Why the last export or append failed: the path and the reason.
+    const QString& LastError() const { return lastError_; }
 
     // The export or import that fits the path: ".list" in the extension means text, anything else XML.
     static bool IsTextPath(const QString& path);
@@ -34,4 +39,7 @@ class ListFiles {
     ResultList& list_;
     Options& options_;
     MessageSink* messages_;
+    QString lastError_;
+
+    bool Save(const QString& path, const QByteArray& bytes);
 };

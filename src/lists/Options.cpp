@@ -57,14 +57,17 @@ std::optional<QString> Options::ReadBack() {
         const size_t i = Index(spec.id);
         if (spec.kind == SettingKind::Text) {
             QMutexLocker lock(&textMutex_);
+            // Setting.ini keeps no more than this; a longer text would come back cut.
+            if (liveText_[i].size() > SettingsTable::kMaxTextLength) {
+                return QStringLiteral("Enter at most %1 characters.").arg(SettingsTable::kMaxTextLength);
+            }
             committedText_[i] = liveText_[i];
             continue;
         }
         const int value = liveInt_[i].load();
-        if (spec.entryRange && (value < spec.entryRange->min || value > spec.entryRange->max)) {
-            return QStringLiteral("Enter an integer between %1 and %2.")
-                .arg(spec.entryRange->min)
-                .arg(spec.entryRange->max);
+        const EntryRange range = SettingsTable::AcceptedRange(spec);
+        if (value < range.min || value > range.max) {
+            return QStringLiteral("Enter an integer between %1 and %2.").arg(range.min).arg(range.max);
         }
         committedInt_[i].store(value);
     }
@@ -81,18 +84,21 @@ void Options::Load(const IniFile& ini) {
         int value = Profile::GetInt(ini, key, spec.defaultInt);
         // The cap compares unsigned, so a negative value counts as too large.
         if (spec.loadCap > 0 && unsigned(value) > unsigned(spec.loadCap)) value = spec.loadCap;
-        SetCommittedInt(spec.id, value);
+        // A hand-edited file cannot give a value that the window and the command line would refuse.
+        SetCommittedInt(spec.id, SettingsTable::Clamp(spec, value));
     }
 }
 
-bool Options::Save(const Profile& profile) const {
-    return profile.Update([this](IniFile& ini) {
-        for (SettingKey key : SettingsTable::SaveOrder()) {
-            const SettingSpec& spec = SettingsTable::Spec(key);
-            const QString value = spec.kind == SettingKind::Text ? Text(key) : QString::number(Int(key));
-            ini.SetValue(Profile::kSection, QLatin1StringView(spec.key), value);
-        }
-    });
+bool Options::Save(const Profile& profile, QString* error) const {
+    return profile.Update(
+        [this](IniFile& ini) {
+            for (SettingKey key : SettingsTable::SaveOrder()) {
+                const SettingSpec& spec = SettingsTable::Spec(key);
+                const QString value = spec.kind == SettingKind::Text ? Text(key) : QString::number(Int(key));
+                ini.SetValue(Profile::kSection, QLatin1StringView(spec.key), value);
+            }
+        },
+        error);
 }
 
 QString Options::DisplayValue(SettingKey key) const {

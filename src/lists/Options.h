@@ -46,7 +46,7 @@ class Options {
     void Load(const IniFile& ini);
     // Writes every saved key in the window's close order in one atomic replacement of the file; the
     // section's other keys and every other line stay as they were.
-    bool Save(const Profile& profile) const;
+    bool Save(const Profile& profile, QString* error = nullptr) const;
 
     // The value as `config list` prints it.
     QString DisplayValue(SettingKey key) const;

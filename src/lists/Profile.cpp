@@ -50,18 +50,21 @@ QString Profile::ProfileGetString(const QString& key, const QString& defaultValu
     return GetString(IniFile::Load(path_), key, defaultValue);
 }
 
-bool Profile::ProfileWriteInt(const QString& key, int value) const {
-    return ProfileWriteString(key, QString::number(value));
+bool Profile::ProfileWriteInt(const QString& key, int value, QString* error) const {
+    return ProfileWriteString(key, QString::number(value), error);
 }
 
-bool Profile::ProfileWriteString(const QString& key, const QString& value) const {
-    return Update([&](IniFile& ini) { ini.SetValue(kSection, key, value); });
+bool Profile::ProfileWriteString(const QString& key, const QString& value, QString* error) const {
+    return Update([&](IniFile& ini) { ini.SetValue(kSection, key, value); }, error);
 }
 
-bool Profile::Update(const std::function<void(IniFile&)>& change) const {
+bool Profile::Update(const std::function<void(IniFile&)>& change, QString* error) const {
     QMutexLocker lock(&WriteMutex());
     std::optional<IniFile> ini = IniFile::LoadForUpdate(path_);
-    if (!ini) return false;
+    if (!ini) {
+        if (error) *error = QStringLiteral("it exists but cannot be read");
+        return false;
+    }
     change(*ini);
-    return ini->Save(path_);
+    return ini->Save(path_, error);
 }

@@ -6,24 +6,27 @@
 #include <QString>
 #include <functional>
 
+#include "lists/SettingsTable.h"
+
 class IniFile;
 
 class Profile {
   public:
     static constexpr const char* kSection = "FILE_FREE_DOC";
-    static constexpr int kMaxStringLength = 4096;
+    static constexpr int kMaxStringLength = SettingsTable::kMaxTextLength;
 
     explicit Profile(QString path) : path_(std::move(path)) {}
     const QString& Path() const { return path_; }
 
     int ProfileGetInt(const QString& key, int defaultValue) const;
     QString ProfileGetString(const QString& key, const QString& defaultValue) const;
-    bool ProfileWriteInt(const QString& key, int value) const;
-    bool ProfileWriteString(const QString& key, const QString& value) const;
+    // False with the reason in `error` when the file was not changed.
+    bool ProfileWriteInt(const QString& key, int value, QString* error = nullptr) const;
+    bool ProfileWriteString(const QString& key, const QString& value, QString* error = nullptr) const;
 
-    // Read-modify-write of the whole file under the process-wide write lock; false when the file could
-    // not be read or written (it is then left as it was).
-    bool Update(const std::function<void(IniFile&)>& change) const;
+    // Read-modify-write of the whole file under the process-wide write lock; false, with the reason in
+    // `error`, when the file could not be read or written (it is then left as it was).
+    bool Update(const std::function<void(IniFile&)>& change, QString* error = nullptr) const;
 
     // The same rules over a file already in memory, for readers of many keys at once.
     static int GetInt(const IniFile& ini, const QString& key, int defaultValue);

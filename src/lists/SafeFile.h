@@ -1,11 +1,25 @@
 #pragma once
-// The one way the program replaces a file: the bytes go to a temporary file beside it, which is renamed
-// over the old one only when everything is written, so a crash or a full disk never costs the old file.
+// The one way the program replaces a file: the bytes go to a temporary file beside it, which is synced
+// and renamed over the old one only when every write, the sync and the close succeeded. On any failure
+// the temporary file is removed, the old file stays whole and the reason is given. Any thread.
 
+#include <sys/types.h>
 #include <QByteArray>
 #include <QString>
 
 class SafeFile {
-public:
-    static bool Write(const QString& path, const QByteArray& bytes);
+  public:
+    // Replaces `path` (or, when it is a symbolic link, the file it points to) with `bytes`. A path that
+    // exists and is not a regular file (a folder, a device, a pipe) is refused. False with the reason
+    // in `error` (a sentence without the path) when the file could not be replaced.
+    static bool Write(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+
+    // The system calls that can fail on a full or failing disk, so that tests can stand in for them.
+    struct SystemCalls {
+        ssize_t (*write)(int fd, const void* data, size_t size);
+        int (*fsync)(int fd);
+        int (*close)(int fd);
+    };
+    // nullptr restores the real calls. Not meant to be changed while another thread saves.
+    static void SetSystemCallsForTesting(const SystemCalls* calls);
 };

@@ -1,5 +1,6 @@
 #include "lists/SettingsTable.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -8,12 +9,16 @@ using K = SettingKey;
 using T = SettingKind;
 
 constexpr std::optional<EntryRange> kNoRange;
+constexpr int kWeekInMinutes = 7 * 24 * 60;
+constexpr int kHourInSeconds = 3600;
+constexpr int kIntMax = std::numeric_limits<int>::max();
 
 // Table order is the load order.
 constexpr std::array<SettingSpec, kSettingCount> kTable{{
-    {K::TimeOut, "TimeOut", T::Int, 20, "", 10, 0, kNoRange, true, true, 1014},
+    {K::TimeOut, "TimeOut", T::Int, 20, "", 10, 0, EntryRange{0, kWeekInMinutes}, true, true, 1014},
     {K::CharNum, "CharNum", T::Int, 0, "", 0, 0, EntryRange{0, 255}, true, true, 1082},
-    {K::SearchInterval, "SearchInterval", T::Int, 0, "", 0, 0, kNoRange, true, true, 1032},
+    {K::SearchInterval, "SearchInterval", T::Int, 0, "", 0, 0, EntryRange{0, kHourInSeconds}, true, true,
+     1032},
     {K::Overrite, "Overrite", T::Check, 0, "", 0, 0, kNoRange, false, true, 1041},
     {K::SavePath, "SavePath", T::Text, 0, "", 0, 0, kNoRange, true, true, 1024},
     {K::EDocOther, "EDocOther", T::Text, 0, "", 0, 0, kNoRange, false, true, 1101},
@@ -44,7 +49,7 @@ constexpr std::array<SettingSpec, kSettingCount> kTable{{
     {K::DocOther, "DocOther", T::Check, 0, "", 0, 0, kNoRange, false, true, 1100},
     {K::CulFileSize, "CulFileSize", T::Check, 0, "", 0, 0, kNoRange, false, true, 1080},
     {K::DownCheckFileSize, "DownCheckFileSize", T::Check, 0, "", 0, 0, kNoRange, false, true, 1106},
-    {K::URLsCount, "URLsCount", T::Int, 0, "", 0, 0, kNoRange, false, true, 1031},
+    {K::URLsCount, "URLsCount", T::Int, 0, "", 0, 0, EntryRange{0, kIntMax}, false, true, 1031},
     {K::AddRandName, "AddRandName", T::Check, 1, "", 0, 0, kNoRange, false, true, 1109},
     {K::ListPath, "ListPath", T::Text, 0, "", 0, 0, kNoRange, true, true, 0},
     {K::MatchTitle, "MatchTitle", T::Check, 0, "", 0, 0, kNoRange, true, true, 1117},
@@ -63,7 +68,7 @@ constexpr std::array<SettingSpec, kSettingCount> kTable{{
     {K::GoogleApiSearch, "GoogleApiSearch", T::Check, 0, "", 0, 0, kNoRange, false, true, 0},
     {K::BraveApiSearch, "BraveApiSearch", T::Check, 0, "", 0, 0, kNoRange, false, true, 0},
     {K::OpenAlexSearch, "OpenAlexSearch", T::Check, 0, "", 0, 0, kNoRange, false, true, 0},
-    {K::SearchTryCount, "SearchTryCount", T::Int, 3, "", 3, 0, kNoRange, false, false, 0},
+    {K::SearchTryCount, "SearchTryCount", T::Int, 3, "", 3, 0, EntryRange{1, 100}, false, false, 0},
 }};
 
 constexpr bool TableIsInEnumOrder() {
@@ -149,4 +154,19 @@ EntryRange SettingsTable::AcceptedRange(const SettingSpec& spec) {
     if (spec.entryRange) return *spec.entryRange;
     if (spec.kind == SettingKind::Check) return {0, 1};
     return {std::numeric_limits<int>::min(), std::numeric_limits<int>::max()};
+}
+
+bool SettingsTable::Accepts(SettingKey key, qint64 value) {
+    const EntryRange range = AcceptedRange(Spec(key));
+    return value >= range.min && value <= range.max;
+}
+
+QString SettingsTable::RangeText(SettingKey key) {
+    const EntryRange range = AcceptedRange(Spec(key));
+    return QStringLiteral("%1 to %2").arg(range.min).arg(range.max);
+}
+
+int SettingsTable::Clamp(const SettingSpec& spec, int value) {
+    const EntryRange range = AcceptedRange(spec);
+    return std::clamp(value, range.min, range.max);
 }

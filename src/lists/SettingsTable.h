@@ -4,6 +4,7 @@
 // `skimmer-cli config` are all driven from this table. Immutable; safe from any thread.
 
 #include <QString>
+#include <QtGlobal>
 #include <array>
 #include <optional>
 #include <span>
@@ -81,7 +82,7 @@ struct SettingSpec {
     const char* defaultText;
     int initialInt;                        // the window's own value before the file is read
     int loadCap;                           // > 0: a loaded value above it, or negative, becomes it
-    std::optional<EntryRange> entryRange;  // enforced when the window's entries are read back
+    std::optional<EntryRange> entryRange;  // ints only; see AcceptedRange
     bool member;    // bound to a window member (committed by the read-back) rather than live
     bool saved;     // written when the window closes
     int controlId;  // 0: no control
@@ -94,6 +95,12 @@ class SettingsTable {
     static const SettingSpec* Find(const QString& key);  // without regard to case
     // The order in which the window writes its values when it closes (not the table order).
     static std::span<const SettingKey> SaveOrder();
-    // The values `skimmer-cli config set` accepts for an int or check key.
+    // The one range of an int or check setting: the window's read-back, `skimmer-cli config set` and the
+    // command-line flags refuse values outside it, and a value loaded from the file is brought into it.
     static EntryRange AcceptedRange(const SettingSpec& spec);
+    static bool Accepts(SettingKey key, qint64 value);
+    static QString RangeText(SettingKey key);  // "1 to 100"
+    static int Clamp(const SettingSpec& spec, int value);
+    // The longest text the reader keeps; a longer text setting is refused when it is written.
+    static constexpr int kMaxTextLength = 4096;
 };

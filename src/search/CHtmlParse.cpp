@@ -1,16 +1,11 @@
 #include "search/CHtmlParse.h"
 
-#include <gumbo.h>
+#include <libxml/tree.h>
 
-#include <cctype>
-#include <vector>
+#include "engines/HtmlDocument.h"
 
 struct CHtmlParse::Document {
-    QByteArray utf8;  // gumbo points into it
-    GumboOutput* output = nullptr;
-    ~Document() {
-        if (output) gumbo_destroy_output(&kGumboDefaultOptions, output);
-    }
+    std::unique_ptr<HtmlDocument> html;
 };
 
 CHtmlParse::CHtmlParse() = default;
@@ -18,158 +13,30 @@ CHtmlParse::~CHtmlParse() = default;
 
 namespace {
 
-// Nesting deeper than any real page; gumbo's recursive clean-up would run out of stack on a page nested
-// a hundred thousand levels deep, so such markup is flattened before parsing.
-constexpr int kMaxDepth = 2000;
-
-bool IsVoidElement(const QByteArray& name) {
-    static const QByteArrayList kVoid = {"area", "base", "br",    "col",    "embed", "hr",  "img", "input",
-                                         "link", "meta", "param", "source", "track", "wbr", "p",   "li"};
-    return kVoid.contains(name);
+QString Text(const xmlChar* text) {
+    return QString::fromUtf8(reinterpret_cast<const char*>(text));
 }
 
-// A rough count of open elements: enough to tell a real page from a pathological one.
-bool NestsTooDeep(const QByteArray& html) {
-    int depth = 0;
-    for (qsizetype i = 0; i + 1 < html.size(); ++i) {
-        if (html[i] != '<') continue;
-        const char next = html[i + 1];
-        if (next == '/') {
-            depth = qMax(0, depth - 1);
-            continue;
-        }
-        if (!((next >= 'a' && next <= 'z') || (next >= 'A' && next <= 'Z'))) continue;
-        qsizetype end = i + 1;
-        while (end < html.size() && end - i < 12 && std::isalnum(static_cast<unsigned char>(html[end])))
-            ++end;
-        if (IsVoidElement(html.mid(i + 1, end - i - 1).toLower())) continue;
-        if (++depth > kMaxDepth) return true;
-    }
-    return false;
+// The next node in document order, descending into elements only; null after the last.
+xmlNodePtr NextNode(xmlNodePtr node, xmlNodePtr top) {
+    if (node->type == XML_ELEMENT_NODE && node->children) return node->children;
+    while (node && node != top && !node->next) node = node->parent;
+    return node && node != top ? node->next : nullptr;
 }
 
-QByteArray FlattenDeepNesting(const QByteArray& html) {
-    if (!NestsTooDeep(html)) return html;
-    // Keep anchors and text; drop every other tag, which removes the nesting without losing a link.
-    QByteArray flat;
-    flat.reserve(html.size());
-    for (qsizetype i = 0; i < html.size(); ++i) {
-        if (html[i] == '<') {
-            const qsizetype close = html.indexOf('>', i);
-            if (close < 0) break;
-            const QByteArray tag = html.mid(i + 1, qMin<qsizetype>(close - i - 1, 3)).toLower();
-            if (tag.startsWith("a ") || tag == "a" || tag.startsWith("/a") || tag.startsWith("a>")) {
-                flat += html.mid(i, close - i + 1);
-            } else {
-                flat += ' ';
-            }
-            i = close;
-            continue;
-        }
-        flat += html[i];
-    }
-    return flat;
+bool IsElement(xmlNodePtr node, const char* name) {
+    return node->type == XML_ELEMENT_NODE && xmlStrEqual(node->name, BAD_CAST name);
 }
 
-void AppendText(const GumboNode* root, QString& out) {
-    std::vector<const GumboNode*> stack{root};
-    QByteArray text;
-    while (!stack.empty()) {
-        const GumboNode* node = stack.back();
-        stack.pop_back();
-        if (node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_WHITESPACE ||
-            node->type == GUMBO_NODE_CDATA) {
-            text += node->v.text.text;
-        } else if (node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE) {
-            const GumboVector& children = node->v.element.children;
-            for (unsigned i = children.length; i > 0; --i)
-                stack.push_back(static_cast<const GumboNode*>(children.data[i - 1]));
-        }
-    }
-    out = QString::fromUtf8(text).simplified();
+// An attribute as written in the page (entities decoded), or a null text when it is missing.
+QString Attribute(xmlNodePtr node, const char* name) {
+    xmlChar* value = xmlGetProp(node, BAD_CAST name);
+    if (!value) return {};
+    QString text = Text(value);
+    xmlFree(value);
+    if (text.isNull()) text = QLatin1StringView("");
+    return text;
 }
-
-}  // namespace
-
-void CHtmlParse::StripScriptTags(QString& text) {
-    static const QString kScript = QStringLiteral("<script");
-    qsizetype found = text.indexOf(kScript);
-    if (found < 0) return;
-    // One pass instead of one deletion per tag: the opening tag's text up to (not including) its ">" goes.
-    QString out;
-    out.reserve(text.size());
-    qsizetype copied = 0;
-    while (found >= 0) {
-        const qsizetype close = text.indexOf(u'>', found);
-        if (close < 0) break;
-        out += QStringView(text).mid(copied, found - copied);
-        copied = close;
-        found = text.indexOf(kScript, close + 1);
-    }
-    out += QStringView(text).mid(copied);
-    text = std::move(out);
-}
-
-bool CHtmlParse::SetHtml(const QString& text, bool stripScripts) {
-    if (text.isEmpty()) return false;
-    page_ = text;
-    if (stripScripts) StripScriptTags(page_);
-    auto document = std::make_unique<Document>();
-    document->utf8 = FlattenDeepNesting(page_.toUtf8());
-    GumboOptions options = kGumboDefaultOptions;
-    options.max_errors = 0;  // the error list of a broken 20 MB page would cost more than the page
-    document->output =
-        gumbo_parse_with_options(&options, document->utf8.constData(), size_t(document->utf8.size()));
-    if (!document->output) return false;
-    document_ = std::move(document);
-    return true;
-}
-
-bool CHtmlParse::ListAnchors(QList<AnchorRecord>& anchors) const {
-    if (!document_) return false;
-    std::vector<const GumboNode*> stack{document_->output->root};
-    while (!stack.empty()) {
-        const GumboNode* node = stack.back();
-        stack.pop_back();
-        if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_TEMPLATE) continue;
-        if (node->v.element.tag == GUMBO_TAG_A) {
-            const GumboAttribute* href = gumbo_get_attribute(&node->v.element.attributes, "href");
-            AnchorRecord record;
-            AppendText(node, record.text);
-            record.link = ResolveUrl(base_, href ? QString::fromUtf8(href->value) : QString());
-            anchors.append(record);
-        }
-        const GumboVector& children = node->v.element.children;
-        for (unsigned i = children.length; i > 0; --i)
-            stack.push_back(static_cast<const GumboNode*>(children.data[i - 1]));
-    }
-    return true;
-}
-
-QString CHtmlParse::SiteBase(const QString& base, int levels) {
-    qsizetype last = 0;
-    QString rest = base;
-    if (levels == -1) {
-        const qsizetype scheme = base.indexOf(QStringLiteral("//"));
-        const qsizetype stopAt = scheme < 0 ? -1 : scheme + 1;
-        for (;;) {
-            const qsizetype slash = rest.lastIndexOf(u'/');
-            if (slash == stopAt || slash < 0) break;
-            last = slash;
-            rest.truncate(slash);
-        }
-    } else {
-        for (int i = 0; i < levels; ++i) {
-            const qsizetype slash = rest.lastIndexOf(u'/');
-            if (slash < 0) break;
-            last = slash;
-            rest.truncate(slash);
-        }
-    }
-    return last >= 10 ? base.left(last) : base;
-}
-
-namespace {
 
 // The parts of an address or a reference to one (RFC 3986, appendix B), fragment already removed.
 struct UrlParts {
@@ -272,9 +139,10 @@ bool IsPageResource(QStringView path) {
     return false;
 }
 
-}  // namespace
-
-QString CHtmlParse::ResolveUrl(const QString& base, const QString& link) {
+// A link resolved against a base (RFC 3986, section 5.2) without the program's filters: empty for an
+// empty or fragment-only link; *path is the result's path, *fetched whether its scheme (if any) is one the
+// program fetches.
+QString ResolveReference(const QString& base, const QString& link, QString* resultPath, bool* fetched) {
     const QString clean = CleanLink(link);
     const qsizetype hash = clean.indexOf(u'#');
     const QStringView reference = hash < 0 ? QStringView(clean) : QStringView(clean).left(hash);
@@ -320,8 +188,7 @@ QString CHtmlParse::ResolveUrl(const QString& base, const QString& link) {
             }
         }
     }
-    if (target.hasScheme && !IsFetchedScheme(target.scheme)) return {};
-    if (IsPageResource(path)) return {};
+    *fetched = !target.hasScheme || IsFetchedScheme(target.scheme);
 
     QString result;
     result.reserve(reference.size() + base.size());
@@ -329,6 +196,103 @@ QString CHtmlParse::ResolveUrl(const QString& base, const QString& link) {
     if (target.hasAuthority) result.append(u"//").append(target.authority);
     result.append(path);
     if (target.hasQuery) result.append(u'?').append(target.query);
+    *resultPath = std::move(path);
+    return result;
+}
+
+}  // namespace
+
+void CHtmlParse::StripScriptTags(QString& text) {
+    static const QString kScript = QStringLiteral("<script");
+    qsizetype found = text.indexOf(kScript);
+    if (found < 0) return;
+    // One pass instead of one deletion per tag: the opening tag's text up to (not including) its ">" goes.
+    QString out;
+    out.reserve(text.size());
+    qsizetype copied = 0;
+    while (found >= 0) {
+        const qsizetype close = text.indexOf(u'>', found);
+        if (close < 0) break;
+        out += QStringView(text).mid(copied, found - copied);
+        copied = close;
+        found = text.indexOf(kScript, close + 1);
+    }
+    out += QStringView(text).mid(copied);
+    text = std::move(out);
+}
+
+bool CHtmlParse::SetHtml(const QString& text, bool stripScripts) {
+    if (text.isEmpty()) return false;
+    page_ = text;
+    if (stripScripts) StripScriptTags(page_);
+    refusal_.clear();
+    document_.reset();
+    auto html = HtmlDocument::Parse(page_, &refusal_);
+    if (!html) return false;
+    document_ = std::make_unique<Document>();
+    document_->html = std::move(html);
+    return true;
+}
+
+QString CHtmlParse::DocumentBase() const {
+    const xmlNodePtr top = reinterpret_cast<xmlNodePtr>(document_->html->Doc());
+    for (xmlNodePtr node = top->children; node; node = NextNode(node, top)) {
+        if (!IsElement(node, "base")) continue;
+        const QString href = Attribute(node, "href");
+        if (href.isNull()) continue;  // only the first base with an address counts
+        QString path;
+        bool fetched = false;
+        const QString resolved = ResolveReference(base_, href, &path, &fetched);
+        return fetched && !resolved.isEmpty() ? resolved : base_;
+    }
+    return base_;
+}
+
+bool CHtmlParse::ListAnchors(QList<AnchorRecord>& anchors) const {
+    if (!document_) return false;
+    const QString base = DocumentBase();
+    const xmlNodePtr top = reinterpret_cast<xmlNodePtr>(document_->html->Doc());
+    for (xmlNodePtr node = top->children; node; node = NextNode(node, top)) {
+        if (!IsElement(node, "a")) continue;
+        AnchorRecord record;
+        xmlChar* text = xmlNodeGetContent(node);
+        record.text = Text(text).simplified();
+        xmlFree(text);
+        const QString href = Attribute(node, "href");
+        record.link = href.isNull() ? QString() : ResolveUrl(base, href);
+        anchors.append(record);
+    }
+    return true;
+}
+
+QString CHtmlParse::SiteBase(const QString& base, int levels) {
+    qsizetype last = 0;
+    QString rest = base;
+    if (levels == -1) {
+        const qsizetype scheme = base.indexOf(QStringLiteral("//"));
+        const qsizetype stopAt = scheme < 0 ? -1 : scheme + 1;
+        for (;;) {
+            const qsizetype slash = rest.lastIndexOf(u'/');
+            if (slash == stopAt || slash < 0) break;
+            last = slash;
+            rest.truncate(slash);
+        }
+    } else {
+        for (int i = 0; i < levels; ++i) {
+            const qsizetype slash = rest.lastIndexOf(u'/');
+            if (slash < 0) break;
+            last = slash;
+            rest.truncate(slash);
+        }
+    }
+    return last >= 10 ? base.left(last) : base;
+}
+
+QString CHtmlParse::ResolveUrl(const QString& base, const QString& link) {
+    QString path;
+    bool fetched = false;
+    QString result = ResolveReference(base, link, &path, &fetched);
+    if (!fetched || IsPageResource(path)) return {};
     if (result.endsWith(QStringLiteral("//"))) {
         result.chop(2);
     } else if (result.endsWith(u'/')) {

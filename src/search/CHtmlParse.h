@@ -1,7 +1,8 @@
 #pragma once
-// An HTML page as its anchors: each anchor's visible text and its href as written, in document order,
-// resolved with the program's own address rules. Built on gumbo, which tolerates any broken markup.
-// One object per page and thread; objects on different threads share nothing.
+// An HTML page as its anchors: each anchor's visible text and its href, in document order, resolved as a
+// browser resolves links (against the page's address or its <base href>) and filtered by the program's
+// rules. Parsed by libxml2 through HtmlDocument, which tolerates any broken markup and bounds hostile
+// pages. One object per page and thread; objects on different threads share nothing.
 
 #include <QList>
 #include <QString>
@@ -19,8 +20,10 @@ class CHtmlParse {
     CHtmlParse(const CHtmlParse&) = delete;
     CHtmlParse& operator=(const CHtmlParse&) = delete;
 
-    // False for an empty text (the previous page stays).
+    // False for an empty text (the previous page stays) and for a page the parser refuses (Refusal() says
+    // why; no page is held then).
     bool SetHtml(const QString& text, bool stripScripts);
+    const QString& Refusal() const { return refusal_; }
     // The address anchors are resolved against. Set it to the page's own address: without it a link
     // relative to the page's folder would come out relative to the site root.
     void SetBaseUrl(const QString& base) { base_ = base; }
@@ -30,13 +33,19 @@ class CHtmlParse {
     // False when no page has been set.
     bool ListAnchors(QList<AnchorRecord>& anchors) const;
 
+    // The link resolved against base by RFC 3986, less its fragment and a trailing slash; empty for an
+    // empty or fragment-only link, a scheme other than http, https and ftp, or a path that names a
+    // script, style sheet or picture. Without an absolute base a relative link stays as written.
     static QString ResolveUrl(const QString& base, const QString& link);
     static QString SiteBase(const QString& base, int levels);
     static void StripScriptTags(QString& text);
 
   private:
+    QString DocumentBase() const;
+
     struct Document;
     std::unique_ptr<Document> document_;
     QString base_;
     QString page_;
+    QString refusal_;
 };

@@ -86,7 +86,7 @@ void KeywordList::LoadKeywordFile() {
     AppendLines(ReadLines(filePath_));
 }
 
-bool KeywordList::SaveKeywordFile() const {
+bool KeywordList::SaveKeywordFile(QString* error) const {
     QByteArray bytes;
     {
         QMutexLocker lock(&mutex_);
@@ -95,8 +95,13 @@ bool KeywordList::SaveKeywordFile() const {
             bytes += '\n';
         }
     }
-    if (bytes.isEmpty()) return !QFile::exists(filePath_) || QFile::remove(filePath_);
-    return SafeFile::Write(filePath_, bytes);
+    if (bytes.isEmpty()) {
+        QFile file(filePath_);
+        if (!file.exists() || file.remove()) return true;
+        if (error) *error = file.errorString();
+        return false;
+    }
+    return SafeFile::Write(filePath_, bytes, error);
 }
 
 QStringList KeywordList::Keywords() const {

@@ -26,8 +26,9 @@ class KeywordList {
     // Appends the trimmed, non-empty lines of key.list that are not yet present; a missing file is no
     // keywords.
     void LoadKeywordFile();
-    // Writes the list to key.list in one atomic replacement, or deletes key.list when the list is empty.
-    bool SaveKeywordFile() const;
+    // Writes the list to key.list in one atomic replacement, or deletes key.list when the list is empty;
+    // false with the reason in `error` when key.list was left as it was.
+    bool SaveKeywordFile(QString* error = nullptr) const;
 
     QStringList Keywords() const;
     int Size() const;

@@ -1,9 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <memory>
+#include <vector>
 
+#include "SmallDisk.h"
 #include "TempHome.h"
+#include "app/HomeLock.h"
 #include "cli/CliApp.h"
+#include "lists/SettingsTable.h"
 
 namespace {
 
@@ -87,6 +95,53 @@ TEST(CliConfig, SetValidatesAgainstTheTableAndWritesNothingWhenRefused) {
     EXPECT_EQ(RunIn(home, {"config", "get", "SavePath"}).out, QString::fromUtf8("/数据/文档\n"));
 }
 
+TEST(CliConfig, SetTakesEveryNumberSettingsRangeExactly) {
+    TempHome home;
+    for (const SettingSpec& spec : SettingsTable::All()) {
+        if (spec.kind == SettingKind::Text || !spec.saved) continue;
+        SCOPED_TRACE(spec.key);
+        const QString key = QLatin1StringView(spec.key);
+        const EntryRange range = SettingsTable::AcceptedRange(spec);
+        if (spec.entryRange) {
+            EXPECT_EQ(range.min, spec.entryRange->min);
+            EXPECT_EQ(range.max, spec.entryRange->max);
+        } else if (spec.kind == SettingKind::Check) {
+            EXPECT_EQ(range.min, 0);
+            EXPECT_EQ(range.max, 1);
+        }
+        for (const qint64 accepted : {qint64(range.min), qint64(range.max)}) {
+            EXPECT_EQ(RunIn(home, {"config", "set", key, QString::number(accepted)}).status, 0) << accepted;
+            EXPECT_EQ(RunIn(home, {"config", "get", key}).out, QString::number(accepted) + u'\n');
+        }
+        for (const qint64 refused : {qint64(range.min) - 1, qint64(range.max) + 1}) {
+            EXPECT_EQ(RunIn(home, {"config", "set", key, QString::number(refused)}).status, 2) << refused;
+            EXPECT_EQ(RunIn(home, {"config", "get", key}).out, QString::number(range.max) + u'\n');
+        }
+    }
+}
+
+TEST(CliConfig, SetAndTheFlagsShareTheSettingsRanges) {
+    TempHome home;
+    for (const QStringList& refused :
+         QList<QStringList>{{"config", "set", "TimeOut", "-1"},
+                            {"config", "set", "SearchInterval", "3601"},
+                            {"config", "set", "SavePath", QString(100000, u'p')},
+                            {"download", "x.list", "--to", "out", "--timeout", "-1"},
+                            {"download", "x.list", "--to", "out", "--timeout", "10081"},
+                            {"search", "--out", "x.list", "--deep-limit", "99999999999"},
+                            {"search", "--out", "x.list", "--interval", "-1"}}) {
+        const CliRun run = RunIn(home, refused);
+        EXPECT_EQ(run.status, 2) << refused.first(3).join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains(" takes ")) << run.err.toStdString();
+    }
+    EXPECT_FALSE(home.Exists("config/Setting.ini"));
+    const QString longest(4096, u'p');
+    EXPECT_EQ(RunIn(home, {"config", "set", "SavePath", longest}).status, 0);
+    EXPECT_EQ(RunIn(home, {"config", "get", "SavePath"}).out, longest + '\n');
+    home.Write("config/Setting.ini", "[FILE_FREE_DOC]\nCharNum=300\n");
+    EXPECT_EQ(RunIn(home, {"config", "get", "CharNum"}).out, QStringLiteral("255\n"));
+}
+
 TEST(CliConfig, HandWrittenValuesLoadWithCaps) {
     TempHome home;
     home.Write("config/Setting.ini", "[FILE_FREE_DOC]\r\nDownThreadCount=500\r\nURLsCount=x\r\n");
@@ -105,6 +160,37 @@ TEST(CliKeywords, AddListClear) {
     EXPECT_EQ(RunIn(home, {"keywords", "list"}).out, QString());
 }
 
+TEST(CliFullDisk, SavesFailWithTheReasonAndKeepTheOldFiles) {
+    SmallDisk disk;
+    if (!disk.Mounted()) GTEST_SKIP() << disk.Why().toStdString();
+    const QStringList home{"--home", disk.Path("home")};
+    ASSERT_EQ(RunCli(home + QStringList{"config", "set", "SavePath", "/data"}).status, 0);
+    ASSERT_EQ(RunCli(home + QStringList{"keywords", "add", "first"}).status, 0);
+    ASSERT_EQ(
+        RunCli(home + QStringList{"list", "convert", disk.Path("home/key.list"), disk.Path("a.list")}).status,
+        0);
+    auto read = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray settings = read(disk.Path("home/config/Setting.ini"));
+    const QByteArray keys = read(disk.Path("home/key.list"));
+    const QByteArray list = read(disk.Path("a.list"));
+    ASSERT_TRUE(settings.contains("SavePath=/data"));
+
+    disk.Fill();
+    for (const QStringList& args :
+         {QStringList{"config", "set", "FindFilter", "words"}, QStringList{"keywords", "add", "second"},
+          QStringList{"list", "convert", disk.Path("home/key.list"), disk.Path("a.list")}}) {
+        const CliRun run = RunCli(home + args);
+        EXPECT_EQ(run.status, 1) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains("No space left on device")) << run.err.toStdString();
+    }
+    EXPECT_EQ(read(disk.Path("home/config/Setting.ini")), settings);
+    EXPECT_EQ(read(disk.Path("home/key.list")), keys);
+    EXPECT_EQ(read(disk.Path("a.list")), list);
+}
+
 TEST(CliUsage, ErrorsAndHelp) {
     TempHome home;
     EXPECT_EQ(RunCli({}).status, 2);
@@ -120,6 +206,65 @@ TEST(CliUsage, ErrorsAndHelp) {
         EXPECT_EQ(run.status, 0);
         EXPECT_TRUE(run.out.startsWith("usage: skimmer-cli " + QString::fromLatin1(command)));
     }
+}
+
+TEST(CliProcess, ParallelWritersOfOneHomeLoseNothing) {
+    TempHome home;
+    for (int round = 0; round < 3; ++round) {
+        std::vector<std::unique_ptr<QProcess>> processes;
+        auto start = [&](const QStringList& args) {
+            processes.push_back(std::make_unique<QProcess>());
+            processes.back()->start(SKIMMER_CLI_PATH, QStringList{"--home", home.Path()} + args);
+        };
+        for (const char* key : {"EDocOther", "FindFilter", "EEngineOther"})
+            start({"config", "set", key, QStringLiteral("%1-%2").arg(key).arg(round)});
+        for (int i = 0; i < 20; ++i) start({"keywords", "add", QStringLiteral("k%1-%2").arg(round).arg(i)});
+        for (auto& process : processes) {
+            ASSERT_TRUE(process->waitForFinished(60000));
+            EXPECT_EQ(process->exitCode(), 0) << process->readAllStandardError().toStdString();
+        }
+        const QByteArray settings = home.Read("config/Setting.ini");
+        for (const char* key : {"EDocOther", "FindFilter", "EEngineOther"})
+            EXPECT_TRUE(settings.contains(QStringLiteral("%1=%1-%2\n").arg(key).arg(round).toUtf8())) << key;
+        EXPECT_EQ(home.Read("key.list").count('\n'), 20 * (round + 1));
+    }
+}
+
+TEST(CliProcess, AHomeKeptBusyRefusesChangesWithAMessage) {
+    TempHome home;
+    ASSERT_EQ(RunIn(home, {"config", "set", "EDocOther", "chm"}).status, 0);
+    const QByteArray before = home.Read("config/Setting.ini");
+    HomeLock held(home.Path("skimmer.lock"));
+    QString error;
+    ASSERT_TRUE(held.Acquire(&error)) << error.toStdString();
+    QProcess process;
+    process.start(SKIMMER_CLI_PATH, {"--home", home.Path(), "config", "set", "EDocOther", "djvu"});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_TRUE(process.readAllStandardError().contains("is busy"));
+    EXPECT_EQ(home.Read("config/Setting.ini"), before);
+    // Reading needs no lock.
+    process.start(SKIMMER_CLI_PATH, {"--home", home.Path(), "config", "get", "EDocOther"});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.readAllStandardOutput(), QByteArray("chm\n"));
+}
+
+TEST(CliProcess, CommandsNeverTouchTheWindowsLastList) {
+    TempHome home;
+    ASSERT_EQ(::mkfifo(QFile::encodeName(home.Path("pipe.list")).constData(), 0600), 0);
+    home.Write("last.list", QString::fromUtf8("a$pdf$1$http://h/a.pdf$等待\n").toUtf8());
+    for (const char* last : {"pipe.list", "last.list"}) {
+        home.Write("config/Setting.ini",
+                   "[FILE_FREE_DOC]\nAutoLoad=1\nListPath=" + home.Path(last).toUtf8() + "\n");
+        QProcess process;
+        process.start(SKIMMER_CLI_PATH, {"--home", home.Path(), "config", "list"});
+        ASSERT_TRUE(process.waitForFinished(30000)) << last;
+        EXPECT_EQ(process.exitCode(), 0);
+        EXPECT_TRUE(process.readAllStandardOutput().contains("ListPath=" + home.Path(last).toUtf8()));
+    }
+    const CliRun shown = RunIn(home, {"list", "show", home.Path("pipe.list")});
+    EXPECT_EQ(shown.status, 1);
+    EXPECT_TRUE(shown.err.contains("not a regular file"));
 }
 
 TEST(CliProcess, RealBinaryExitStatusAndStreams) {
@@ -159,6 +304,13 @@ TEST(CliLists, ShowConvertAndRegistry) {
     EXPECT_EQ(RunIn(home, {"list", "show", home.Path("bad.xml")}).status, 1);
     EXPECT_EQ(RunIn(home, {"list", "show", home.Path("none.list")}).status, 1);
     EXPECT_EQ(RunIn(home, {"list", "show"}).status, 2);
+    // An output that is not a regular file is refused and left as it is.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(home.Path("pipe.xml")).constData(), 0600), 0);
+    const CliRun toPipe = RunIn(home, {"list", "convert", home.Path("in.list"), home.Path("pipe.xml")});
+    EXPECT_EQ(toPipe.status, 1);
+    EXPECT_TRUE(toPipe.err.contains("not a regular file")) << toPipe.err.toStdString();
+    EXPECT_FALSE(QFileInfo(home.Path("pipe.xml")).isFile());
+    EXPECT_EQ(RunIn(home, {"list", "convert", home.Path("in.list"), "/dev/null"}).status, 1);
 
     EXPECT_EQ(RunIn(home, {"registry", "check", "http://a/1.pdf"}).status, 1);
     EXPECT_EQ(RunIn(home, {"registry", "add", "http://a/1.pdf"}).status, 0);

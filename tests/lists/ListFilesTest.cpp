@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 
 #include "TempHome.h"
 #include "lists/IniFile.h"
@@ -151,6 +154,18 @@ TEST_F(ListFilesTest, TextImportRulesAndHostileLines) {
     EXPECT_EQ(list.Size(), 2);  // a file that cannot be opened leaves the list alone
 }
 
+TEST_F(ListFilesTest, CellsEndingInLineBreakCharactersSurviveTheFile) {
+    // The line reader takes "\r\n" for "\n", so a bare "\r" at the end of a record would be eaten.
+    Add("title", "http://a/1.pdf", "ok\r");
+    Add("t", "http://a/2.pdf", "\r\n");
+    Add("t2", "http://a/3.pdf", "ends in \\");
+    const QList<ResultEntry> before = list.Snapshot();
+    ASSERT_EQ(files.ExportListText(home.Path("cr.list"), StatusFilter()), 1);
+    list.ClearRows();
+    files.ImportListText(home.Path("cr.list"), StatusFilter());
+    EXPECT_EQ(list.Snapshot(), before);
+}
+
 TEST_F(ListFilesTest, HugeTitlesAndFailedSavesLoseNothing) {
     Add(QString(50 * 1024 * 1024, u'a'), "http://a/huge.pdf");
     const QString path = home.Path("big.list");
@@ -167,6 +182,22 @@ TEST_F(ListFilesTest, HugeTitlesAndFailedSavesLoseNothing) {
 
     EXPECT_TRUE(files.AppendListText(path));
     EXPECT_EQ(home.Read("big.list").size(), 2 * saved.size());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ListFilesTest, ImportingAPipeOrAFolderReadsNothingAndSaysSo) {
+    Add("kept", "http://h/kept.pdf");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(home.Path("pipe.list")).constData(), 0600), 0);
+    QDir().mkpath(home.Path("folder.list"));
+    for (const char* name : {"pipe.list", "folder.list"}) {
+        EXPECT_EQ(files.ImportListText(home.Path(name), StatusFilter()), 1);
+        EXPECT_EQ(list.Size(), 1) << name;
+        EXPECT_EQ(options.Text(SettingKey::ListPath), QString()) << name;
+    }
+    EXPECT_EQ(sink.shown.size(), 2);
 }
 
 }  // namespace

@@ -70,6 +70,54 @@ TEST(Options, ReadBackStopsAtTheFirstRefusedField) {
     EXPECT_EQ(options.ReadBack(), QStringLiteral("Enter an integer between 1 and 100."));
 }
 
+TEST(Options, EveryEntryRangeAndLoadCapHoldsAtItsBoundaries) {
+    const auto range = [](K key) { return SettingsTable::Spec(key).entryRange.value_or(EntryRange{-1, -1}); };
+    EXPECT_EQ(range(K::CharNum).min, 0);
+    EXPECT_EQ(range(K::CharNum).max, 255);
+    EXPECT_EQ(range(K::DownThreadCount).min, 1);
+    EXPECT_EQ(range(K::DownThreadCount).max, 100);
+    EXPECT_EQ(range(K::SearchMaxThread).min, 1);
+    EXPECT_EQ(range(K::SearchMaxThread).max, 50);
+    EXPECT_EQ(SettingsTable::Spec(K::DownThreadCount).loadCap, 100);
+    EXPECT_EQ(SettingsTable::Spec(K::SearchMaxThread).loadCap, 50);
+
+    int ranged = 0;
+    int capped = 0;
+    for (const SettingSpec& spec : SettingsTable::All()) {
+        SCOPED_TRACE(spec.key);
+        if (spec.loadCap > 0) {
+            ++capped;
+            for (const auto& [written, loaded] : {std::pair{spec.loadCap, spec.loadCap},
+                                                  {spec.loadCap + 1, spec.loadCap},
+                                                  {-1, spec.loadCap}}) {
+                Options options;
+                options.Load(IniFile::FromBytes(
+                    QStringLiteral("[FILE_FREE_DOC]\n%1=%2\n").arg(spec.key).arg(written).toUtf8()));
+                EXPECT_EQ(options.Int(spec.id), loaded) << written;
+            }
+        }
+        if (!spec.entryRange || !spec.member) continue;  // only committed members are read back
+        ++ranged;
+        const EntryRange limits = *spec.entryRange;
+        const QString refusal =
+            QStringLiteral("Enter an integer between %1 and %2.").arg(limits.min).arg(limits.max);
+        Options options;
+        options.Load(IniFile());
+        for (const int accepted : {limits.min, limits.max}) {
+            options.SetLiveInt(spec.id, accepted);
+            EXPECT_EQ(options.ReadBack(), std::nullopt) << accepted;
+            EXPECT_EQ(options.Int(spec.id), accepted);
+        }
+        for (const int refused : {limits.min - 1, limits.max + 1}) {
+            options.SetLiveInt(spec.id, refused);
+            EXPECT_EQ(options.ReadBack(), refusal) << refused;
+            EXPECT_EQ(options.Int(spec.id), limits.max);  // the last accepted value stays
+        }
+    }
+    EXPECT_GE(ranged, 3);
+    EXPECT_EQ(capped, 2);
+}
+
 TEST(Options, SaveWritesEveryKeyInCloseOrderAndKeepsTheRest) {
     TempHome home;
     home.Write("Setting.ini", "[FILE_FREE_DOC]\nGoogleKey1=<div class=\"g\">\nTimeOut=1\n[Mine]\nA=b\n");
@@ -96,6 +144,35 @@ TEST(Options, SaveWritesEveryKeyInCloseOrderAndKeepsTheRest) {
     for (const SettingSpec& spec : SettingsTable::All()) {
         EXPECT_EQ(reloaded.DisplayValue(spec.id), options.DisplayValue(spec.id)) << spec.key;
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Options, EverySettingHasOneRangeForTheFileAndTheReadBack) {
+    Options options;
+    options.Load(IniFile::FromBytes(
+        "[FILE_FREE_DOC]\nCharNum=300\nTimeOut=-1\nSearchInterval=999999\nDownThreadCount=0\n"
+        "URLsCount=-5\nBaiduSearch=7\nSearchTryCount=0\n"));
+    EXPECT_EQ(options.Int(SettingKey::CharNum), 255);
+    EXPECT_EQ(options.Int(SettingKey::TimeOut), 0);
+    EXPECT_EQ(options.Int(SettingKey::SearchInterval), 3600);
+    EXPECT_EQ(options.Int(SettingKey::DownThreadCount), 1);
+    EXPECT_EQ(options.Int(SettingKey::URLsCount), 0);
+    EXPECT_EQ(options.Int(SettingKey::BaiduSearch), 1);
+    EXPECT_EQ(options.Int(SettingKey::SearchTryCount), 1);
+
+    options.SetLiveInt(SettingKey::TimeOut, 20000);
+    EXPECT_EQ(options.ReadBack(), QStringLiteral("Enter an integer between 0 and 10080."));
+    EXPECT_EQ(options.Int(SettingKey::TimeOut), 0);
+    options.SetLiveInt(SettingKey::TimeOut, 30);
+    options.SetLiveText(SettingKey::SavePath, QString(SettingsTable::kMaxTextLength + 1, u'd'));
+    EXPECT_EQ(options.ReadBack(), QStringLiteral("Enter at most 4096 characters."));
+    EXPECT_EQ(options.Text(SettingKey::SavePath), QString());
+    options.SetLiveText(SettingKey::SavePath, QString(SettingsTable::kMaxTextLength, u'd'));
+    EXPECT_EQ(options.ReadBack(), std::nullopt);
+    EXPECT_EQ(options.Int(SettingKey::TimeOut), 30);
 }
 
 }  // namespace

@@ -143,6 +143,43 @@ TEST_F(ResultListTest, DeletingKeepsWorkersOnTheirOwnRows) {
     EXPECT_FALSE(list.SetStatus(held, EntryStatus::Failed));
 }
 
+TEST_F(ResultListTest, ClaimNextWaitingTakesEachWaitingRowOnceAndFindsRowsThatWaitAgain) {
+    const QString statuses[] = {EntryStatus::Waiting, EntryStatus::Downloaded, EntryStatus::Waiting,
+                                EntryStatus::Failed, EntryStatus::Waiting};
+    for (int i = 0; i < 5; ++i) Add(QString::number(i), QStringLiteral("http://a/%1").arg(i), statuses[i]);
+    const auto claimAt = [this](qsizetype from, qsizetype end) -> qsizetype {
+        const auto claim = list.ClaimNextWaiting(from, end);
+        if (!claim) return -1;
+        EXPECT_EQ(claim->id, *list.IdAt(claim->position));
+        EXPECT_EQ(claim->entry.title, QString::number(claim->position));
+        EXPECT_EQ(list.Entry(claim->id)->status, EntryStatus::Downloading);
+        return claim->position;
+    };
+    EXPECT_EQ(claimAt(0, 5), 0);
+    EXPECT_EQ(claimAt(0, 4), 2);
+    EXPECT_EQ(claimAt(3, 4), -1);  // row 4 lies outside the walk
+    EXPECT_EQ(claimAt(0, 100), 4);
+    EXPECT_EQ(claimAt(0, 5), -1);
+
+    // Rows behind the walk that wait again are found again.
+    list.SetStatus(*list.IdAt(2), EntryStatus::Waiting);
+    list.ResetFailedToWaiting();
+    EXPECT_EQ(claimAt(3, 5), 3);  // a walk that starts further on passes row 2 by
+    EXPECT_EQ(claimAt(0, 5), 2);
+    EXPECT_EQ(claimAt(0, 5), -1);
+    Add("5", "http://a/5");
+    Add("6", "http://a/6");
+    EXPECT_EQ(claimAt(0, 7), 5);
+
+    // Deleting rows ahead of the walk moves the waiting row 6 to position 5.
+    list.SetChecked(*list.IdAt(0), true);
+    ASSERT_TRUE(list.DeleteChecked());
+    const auto moved = list.ClaimNextWaiting(0, list.Size());
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(moved->entry.title, "6");
+    EXPECT_FALSE(list.ClaimNextWaiting(0, list.Size()));
+}
+
 TEST_F(ResultListTest, AStagedLoadReplacesTheRowsButKeepsWhatArrivedMeanwhile) {
     list.AddLinkIfNew("http://a/old");
     Add("old", "http://a/old");
@@ -179,8 +216,17 @@ TEST_F(ResultListTest, ConcurrentProducersAndWorkers) {
     }
     std::atomic<int> claimed{0};
     for (int w = 0; w < 4; ++w) {
-        threads.emplace_back([this, &claimed] {
+        threads.emplace_back([this, &claimed, w] {
             for (int pass = 0; pass < 50; ++pass) {
+                if (w % 2) {  // the download workers' walk
+                    const qsizetype rows = list.Size();
+                    for (auto claim = list.ClaimNextWaiting(0, rows); claim;
+                         claim = list.ClaimNextWaiting(claim->position + 1, rows)) {
+                        ++claimed;
+                        list.SetStatus(claim->id, EntryStatus::Downloaded);
+                    }
+                    continue;
+                }
                 for (qsizetype p = 0; p < list.Size(); ++p) {
                     if (const auto id = list.IdAt(p); id && list.ClaimIfWaiting(*id)) {
                         ++claimed;

@@ -44,6 +44,15 @@ class TransferTest : public ::testing::Test {
                 return true;
             });
         });
+        http.Get("/truncated", [](const httplib::Request&, httplib::Response& res) {
+            // Promises 100,000 bytes, sends 1,000 and closes the connection.
+            res.set_content_provider(100000, "application/pdf",
+                                     [](size_t offset, size_t, httplib::DataSink& sink) {
+                                         if (offset == 0)
+                                             return sink.write(std::string(1000, 't').data(), 1000);
+                                         return false;
+                                     });
+        });
         http.Get("/moved",
                  [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/file", 302); });
         http.Get("/missing", [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
@@ -110,6 +119,13 @@ TEST_F(TransferTest, StatusBranchesDecideWhatStaysOnDisk) {
     EXPECT_FALSE(locked.Succeeded());
     EXPECT_FALSE(home.Exists("l.pdf"));
     EXPECT_TRUE(home.Exists("l.pdf.download.temp"));
+
+    CFileTransfer truncated;
+    ASSERT_TRUE(truncated.Start(server.Url("/truncated"), home.Path("t.pdf"), {}, {}, false));
+    WaitFinished(truncated);
+    EXPECT_FALSE(truncated.Succeeded());
+    EXPECT_FALSE(home.Exists("t.pdf"));  // a file under its final name is always complete
+    EXPECT_FALSE(home.Exists("t.pdf.download.temp"));
 
     CFileTransfer nowhere;
     ASSERT_TRUE(nowhere.Start("http://127.0.0.1:1/x", home.Path("n.pdf"), {}, {}, false));

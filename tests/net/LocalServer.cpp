@@ -2,6 +2,8 @@
 
 #include <sys/socket.h>
 
+#include <chrono>
+
 namespace {
 
 // cpp-httplib keeps its listening socket to itself; these open it up so the backlog can be raised.
@@ -31,6 +33,9 @@ void LocalServer::Start() {
     ::listen(socket, 512);
     // The socket already listens, so clients may connect before the accept loop runs.
     thread_ = std::thread([this] { server_->listen_after_bind(); });
+    // stop() does nothing until the accept loop has begun: a test that never calls the server would
+    // otherwise leave the destructor waiting for good.
+    while (port_ > 0 && !server_->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 LocalServer::~LocalServer() {

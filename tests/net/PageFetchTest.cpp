@@ -51,6 +51,13 @@ class PageFetchTest : public ::testing::Test {
         http.Get("/final", [](const httplib::Request&, httplib::Response& res) {
             res.set_content("arrived", "text/plain");
         });
+        http.Get("/big5-hop", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_content("moved", "text/html; charset=big5");
+            res.set_redirect(server.Url("/gbk-declared").toStdString(), 302);
+        });
+        http.Get("/sized/(\\d+)", [](const httplib::Request& req, httplib::Response& res) {
+            res.set_content(std::string(std::stoul(req.matches[1]), 'b'), "text/plain");
+        });
         http.Get("/missing", [](const httplib::Request&, httplib::Response& res) {
             res.status = 404;
             res.set_content("not here", "text/plain");
@@ -126,6 +133,25 @@ TEST_F(PageFetchTest, DecodesTheWholeBodyWithTheRightCharset) {
     EXPECT_EQ(Fetch("/gbk-bare", {}, false), QString::fromUtf8("中文"));
     EXPECT_TRUE(Fetch("/big5-meta").endsWith(QString::fromUtf8("中文")));
     EXPECT_EQ(Fetch("/utf8-declared", {}, false), QString::fromUtf8("中文"));
+}
+
+TEST_F(PageFetchTest, EachPageIsDecodedByItsOwnHeaderNotByARedirectsHeader) {
+    EXPECT_EQ(Fetch("/big5-hop", {}, false), QString::fromUtf8("中文"));
+    EXPECT_EQ(Fetch("/big5-hop", {}, true), QString::fromUtf8("中文"));
+}
+
+TEST_F(PageFetchTest, BodyLimitTakesExactlyItsSize) {
+    CHttpClientT client;
+    client.SetBodyLimit(5000);
+    EXPECT_EQ(client.RequestGet(server.Url("/sized/5000"), false)->ReadAll().size(), 5000);
+    EXPECT_THROW(client.RequestGet(server.Url("/sized/5001"), false), httpclientexception);
+    EXPECT_EQ(client.RequestGet(server.Url("/sized/0"), false)->ReadAll().size(), 0);
+
+    // A drained body stops at the limit without failing the request.
+    client.SetDiscardBody(true);
+    const auto drained = client.RequestGet(server.Url("/sized/1000000"), false);
+    EXPECT_EQ(drained->StatusCode(), 200);
+    EXPECT_TRUE(drained->ReadAll().isEmpty());
 }
 
 TEST_F(PageFetchTest, AnyStatusIsAnAnswerAndRedirectsAreFollowed) {

@@ -16,11 +16,21 @@ TEST(SizeProbe, LengthOfA200AndZeroForEverythingElse) {
         res.set_content(std::string(123456, 'd'), "application/pdf");
     });
     server.Http().Get("/gone", [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
+    server.Http().Get("/gone-with-page", [](const httplib::Request&, httplib::Response& res) {
+        res.status = 404;
+        res.set_content(std::string(5000, 'n'), "text/html");
+    });
+    server.Http().Get("/broken", [](const httplib::Request&, httplib::Response& res) {
+        res.status = 500;
+        res.set_content("server trouble", "text/plain");
+    });
     server.Start();
     CRemoteSizeProbe probe;
     EXPECT_EQ(probe.GetRemoteFileSize(server.Url("/doc")), 123456);
     EXPECT_EQ(probe.GetRemoteFileSize(server.Url("/doc")), 123456);  // the reused handle is clean
     EXPECT_EQ(probe.GetRemoteFileSize(server.Url("/gone")), 0);
+    EXPECT_EQ(probe.GetRemoteFileSize(server.Url("/gone-with-page")), 0);  // the error page is not the file
+    EXPECT_EQ(probe.GetRemoteFileSize(server.Url("/broken")), 0);
     EXPECT_EQ(probe.GetRemoteFileSize("http://127.0.0.1:1/doc"), 0);
     EXPECT_EQ(probe.GetRemoteFileSize("not a url at all"), 0);
     CurlSetup::ReleaseThreadHandle();

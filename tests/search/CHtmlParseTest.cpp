@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "engines/HtmlDocument.h"
 #include "lists/TextCodec.h"
 #include "search/CHtmlParse.h"
 
@@ -23,6 +24,11 @@ TEST(CHtmlParse, ResolveUrlRules) {
     EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "http://a.example/dir/"), "http://a.example/dir");
     EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "FTP://files.example/a"), "FTP://files.example/a");
     EXPECT_EQ(CHtmlParse::SiteBase("http://a/b", 1), "http://a/b");  // last "/" at 8: below 10, whole base
+    // A cut at index 10 and above is taken, one at 9 is not: the shortest host that still counts.
+    EXPECT_EQ(CHtmlParse::SiteBase("http://abc/p.html", 1), "http://abc");
+    EXPECT_EQ(CHtmlParse::SiteBase("http://ab/p.html", 1), "http://ab/p.html");
+    EXPECT_EQ(CHtmlParse::ResolveUrl("http://abc/p.html", "f.pdf"), "http://abc/f.pdf");
+    EXPECT_EQ(CHtmlParse::ResolveUrl("http://abc/p.html", "/d/f.pdf"), "http://abc/d/f.pdf");
     // "http" or "www" inside a relative link does not make it absolute.
     EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "/url?q=https://o.example/a.pdf&sa=U"),
               "http://host.example/url?q=https://o.example/a.pdf&sa=U");
@@ -60,9 +66,14 @@ TEST(CHtmlParse, ResolveUrlRules) {
     // Nothing absolute to resolve against: the link as written, for a later resolution.
     EXPECT_EQ(CHtmlParse::ResolveUrl("", "../f.pdf#x"), "../f.pdf");
     EXPECT_EQ(CHtmlParse::ResolveUrl("", "http://a.example/./f.pdf"), "http://a.example/f.pdf");
-    // 100,000 "../" resolve in one pass and stop at the root.
+    // 100,000 "../" resolve in one pass and stop at the root; a megabyte of segments, or of nothing but
+    // a scheme-like prefix, is no trouble.
     EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, QStringLiteral("../").repeated(100000) + "f.pdf"),
               "http://host.example/f.pdf");
+    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, QStringLiteral("a/./").repeated(250000) + "f.pdf").size(),
+              qsizetype(QStringLiteral("http://host.example/x/").size() + 500000 + 5));
+    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, QString(1000000, u'a') + ":x"), "");
+    EXPECT_EQ(CHtmlParse::ResolveUrl("http://[::1]:8080/d/p?q#f", "f.pdf"), "http://[::1]:8080/d/f.pdf");
 }
 
 TEST(CHtmlParse, StripScriptTags) {
@@ -97,15 +108,45 @@ TEST(CHtmlParse, AnchorsInOrderWithTextAndBase) {
     EXPECT_EQ(anchors[0].link, "http://h.example/site/docs/a.pdf");
 }
 
+TEST(CHtmlParse, BaseHrefDecidesWhereLinksPoint) {
+    CHtmlParse page;
+    page.SetBaseUrl("http://h.example/site/p.html");
+    ASSERT_TRUE(
+        page.SetHtml("<head><base target=_top><base href=\"/docs/\"><base href=\"/other/\"></head>"
+                     "<a href=\"a.pdf\">a</a><a href=\"//cdn.example/b.pdf\">b</a>",
+                     true));
+    QList<AnchorRecord> anchors;
+    ASSERT_TRUE(page.ListAnchors(anchors));
+    ASSERT_EQ(anchors.size(), 2);
+    EXPECT_EQ(anchors[0].link, "http://h.example/docs/a.pdf");
+    EXPECT_EQ(anchors[1].link, "http://cdn.example/b.pdf");
+    // A base the program cannot fetch from is ignored.
+    ASSERT_TRUE(page.SetHtml("<base href=\"javascript:x\"><a href=\"a.pdf\">a</a>", true));
+    anchors.clear();
+    page.ListAnchors(anchors);
+    EXPECT_EQ(anchors[0].link, "http://h.example/site/a.pdf");
+}
+
 TEST(CHtmlParse, HostileMarkup) {
     CHtmlParse page;
-    const QString deep = QStringLiteral("<div>").repeated(100000) + "<a href=\"deep.pdf\">deep</a>" +
-                         QStringLiteral("</div>").repeated(100000);
-    ASSERT_TRUE(page.SetHtml(deep, true));
+    // Nesting 100,000 to 300,000 deep, by known, custom and never-closed elements.
+    const QString anchor = "<a href=\"deep.pdf\">deep</a>";
+    for (const QString& deep :
+         {QStringLiteral("<div>").repeated(100000) + anchor + QStringLiteral("</div>").repeated(100000),
+          QStringLiteral("<p-x>").repeated(300000) + anchor,
+          QStringLiteral("<div></x>").repeated(200000) + anchor}) {
+        ASSERT_TRUE(page.SetHtml(deep, true));
+        QList<AnchorRecord> anchors;
+        page.ListAnchors(anchors);
+        ASSERT_EQ(anchors.size(), 1);
+        EXPECT_EQ(anchors[0].link, "deep.pdf");
+        EXPECT_EQ(anchors[0].text, "deep");
+    }
     QList<AnchorRecord> anchors;
-    page.ListAnchors(anchors);
-    ASSERT_EQ(anchors.size(), 1);
-    EXPECT_EQ(anchors[0].link, "deep.pdf");
+    // A refused page leaves nothing of the previous one behind.
+    EXPECT_FALSE(page.SetHtml(QString(HtmlDocument::kMaxPageBytes + 1, u'x'), true));
+    EXPECT_FALSE(page.Refusal().isEmpty());
+    EXPECT_FALSE(page.ListAnchors(anchors));
 
     QByteArray noise;
     for (int i = 0; i < 1 << 20; ++i) noise += char((i * 131) & 0xFF);

@@ -59,6 +59,15 @@ TEST_F(ParsersTest, BaiduBlocks) {
     EXPECT_EQ(rows[1].type, "DOC");  // as the page wrote it
 }
 
+TEST_F(ParsersTest, BaiduBlockWithoutATitleLeavesItsLinkToTheNextBlock) {
+    const auto rows = Parse(PageParser::Baidu, "http://www.baidu.com/s?wd=x",
+                            "se_com_default url=same.pdf\" x><em></em></a> c-tip-icon "
+                            "se_com_default url=same.pdf\" x>Real title</a> c-tip-icon");
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0].title, "Real title");
+    EXPECT_EQ(rows[0].link, "http://www.baidu.com/link?url=same.pdf");
+}
+
 TEST_F(ParsersTest, GoogleQueryGateAndYahooDecoding) {
     auto rows = Parse(PageParser::Google, "https://www.google.com.hk/search?q=x",
                       "<h3 class=\"r\"><a href=\"/url?q=http://d.example/a.doc&amp;sa=U\">A</a></h3></cite>"

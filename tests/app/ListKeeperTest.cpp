@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include "TempHome.h"
+#include "app/ListKeeper.h"
+#include "lists/IniFile.h"
+#include "lists/MessageSink.h"
+#include "lists/Options.h"
+#include "lists/ResultList.h"
+
+namespace {
+
+struct RecordingSink : MessageSink {
+    void ShowMessageBox(const QString& text) override { shown.append(text); }
+    bool AskYesNo(const QString&, const QString&) override { return true; }
+    QStringList shown;
+};
+
+class ListKeeperTest : public ::testing::Test {
+  protected:
+    void SetUp() override { options.Load(IniFile()); }
+    void Add(const QString& link) {
+        ASSERT_EQ(list.AddLinkIfNew(link), 1);
+        ASSERT_EQ(list.AddEntry("title", "pdf", "1.000", link, EntryStatus::Waiting), 0);
+    }
+
+    TempHome home;
+    Options options;
+    ResultList list{options, nullptr};
+    RecordingSink sink;
+    ListKeeper keeper{list, options, &sink, nullptr};
+};
+
+TEST_F(ListKeeperTest, AutoSaveKeepsOutOfARunningExport) {
+    EXPECT_FALSE(keeper.BeginExport());  // nothing to export
+    Add("http://a/1.pdf");
+    options.SetCommittedText(SettingKey::ListPath, home.Path("kept.list"));
+
+    ASSERT_TRUE(keeper.BeginExport());
+    keeper.AutoSave();  // the timer fires while the export's dialogs are open
+    EXPECT_FALSE(home.Exists("kept.list"));
+    keeper.EndExport();  // the dialog was cancelled
+    keeper.AutoSave();
+    EXPECT_TRUE(home.Read("kept.list").contains("http://a/1.pdf"));
+
+    ASSERT_TRUE(keeper.BeginExport());
+    EXPECT_EQ(keeper.ExportTo(home.Path("chosen"), StatusFilter()), home.Path("chosen.xml"));
+    EXPECT_EQ(options.Text(SettingKey::ListPath), home.Path("chosen.xml"));
+    Add("http://a/2.pdf");
+    keeper.AutoSave();  // the export is over: the list stays in step with the file it went to
+    EXPECT_TRUE(home.Read("chosen.xml").contains("http://a/2.pdf"));
+    EXPECT_FALSE(home.Read("kept.list").contains("http://a/2.pdf"));
+    EXPECT_TRUE(sink.shown.isEmpty());
+}
+
+TEST_F(ListKeeperTest, AListLoadedByHandIsNotSavedBehindTheUsersBack) {
+    home.Write("in.list", "loaded$pdf$1.000$http://a/in.pdf$ok\n");
+    const QByteArray before = home.Read("in.list");
+    keeper.ImportFrom(home.Path("in.list"), StatusFilter());
+    ASSERT_EQ(list.Size(), 1);
+    EXPECT_EQ(options.Text(SettingKey::ListPath), QString());
+    Add("http://a/new.pdf");
+    keeper.AutoSave();
+    keeper.CloseSave();
+    EXPECT_EQ(home.Read("in.list"), before);
+
+    // Loaded at start-up, the list stays tied to its file.
+    options.SetCommittedText(SettingKey::ListPath, home.Path("in.list"));
+    options.SetLiveInt(SettingKey::AutoLoad, 1);
+    keeper.StartupLoad();
+    EXPECT_EQ(list.Size(), 1);
+    EXPECT_EQ(options.Text(SettingKey::ListPath), home.Path("in.list"));
+}
+
+}  // namespace

@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include "LocalServer.h"
+#include "SmallDisk.h"
+#include "TempHome.h"
+#include "cli/CliApp.h"
+#include "net/CurlSetup.h"
+
+namespace {
+
+struct Outcome {
+    int status;
+    QString err;
+};
+
+class DownloadListTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        server.Http().Get("/a.pdf", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content(std::string(2048, 'a'), "application/pdf");
+        });
+        server.Start();
+    }
+    void TearDown() override { CurlSetup::ReleaseThreadHandle(); }
+
+    Outcome Run(const QString& homeDir, const QStringList& args) {
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+        const int status = CliApp().Run(QStringList{"--home", homeDir} + args, outStream, errStream);
+        errStream.flush();
+        return {status, err};
+    }
+
+    LocalServer server;
+    TempHome home;
+};
+
+TEST_F(DownloadListTest, RecordsTheWorkersCannotUseAreCountedAndKept) {
+    home.Write("config/Setting.ini", "[FILE_FREE_DOC]\nIgoreGarnered=1\n");
+    const QString good = server.Url("/a.pdf");
+    const QByteArray list = QString::fromUtf8(
+                                "empty size$pdf$$http://127.0.0.1:1/b.pdf$等待\n"
+                                "one$pdf$未知$%1$等待\n"
+                                "twice$pdf$未知$%1$等待\n"
+                                "four fields$pdf$1$http://127.0.0.1:1/c.pdf\n"
+                                "done$pdf$1$http://127.0.0.1:1/d.pdf$下载成功\n")
+                                .arg(good)
+                                .toUtf8();
+    home.Write("in.list", list);
+    ASSERT_EQ(Run(home.Path(), {"registry", "add", "http://127.0.0.1:1/d.pdf"}).status, 0);
+    const Outcome run = Run(home.Path(), {"download", home.Path("in.list"), "--to", home.Path("out")});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(
+        run.err.contains("3 record(s) cannot be downloaded and are kept as they are (first: line 1, "
+                         "a cell is empty)"))
+        << run.err.toStdString();
+    QByteArray expected = list;
+    expected.replace(QString::fromUtf8("one$pdf$未知$%1$等待").arg(good).toUtf8(),
+                     QString::fromUtf8("one$pdf$2.00$%1$下载成功").arg(good).toUtf8());
+    EXPECT_EQ(home.Read("in.list"), expected);
+
+    // With the flag, the rows already downloaded are ones the workers cannot use; they stay all the same.
+    const Outcome again = Run(home.Path(), {"download", home.Path("in.list"), "--to", home.Path("out"),
+                                            "--ignore-downloaded", "--overwrite"});
+    EXPECT_TRUE(again.err.contains("5 record(s) cannot be downloaded")) << again.err.toStdString();
+    EXPECT_EQ(home.Read("in.list"), expected);
+}
+
+TEST_F(DownloadListTest, AFullDiskKeepsTheListAndFailsWithTheReason) {
+    SmallDisk disk;
+    if (!disk.Mounted()) GTEST_SKIP() << disk.Why().toStdString();
+    const QByteArray list = QString::fromUtf8("one$pdf$未知$%1$等待\n").arg(server.Url("/a.pdf")).toUtf8();
+    QFile file(disk.Path("in.list"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(list);
+    file.close();
+    disk.Fill();
+    const Outcome run = Run(home.Path(), {"download", disk.Path("in.list"), "--to", home.Path("out")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains("the statuses were not written back")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("No space left on device")) << run.err.toStdString();
+    EXPECT_EQ(home.Read("out/one.pdf").size(), 2048);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), list);
+}
+
+}  // namespace
