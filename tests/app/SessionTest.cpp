@@ -47,6 +47,57 @@ TEST(Session, AHomeThatCannotBeCreatedStillStartsWithDefaults) {
     EXPECT_EQ(home.Read("file"), QByteArray("x"));
 }
 
+TEST(Session, ADamagedXmlListLoadedAtStartIsNeverOverwrittenFromItsTwin) {
+    TempHome home;
+    const QByteArray broken = "<skimmer><item><title>a</title>";
+    home.Write("in.xml", broken);
+    home.Write("in.xml.list", QString::fromUtf8("a$pdf$1$http://h/a.pdf$等待\n").toUtf8());
+    home.Write("config/Setting.ini",
+               "[FILE_FREE_DOC]\nAutoLoad=1\nListPath=" + home.Path("in.xml").toUtf8() + "\n");
+    Session session(home.Path());
+    session.Start();
+    EXPECT_EQ(session.Results().Size(), 1);
+    EXPECT_EQ(session.GetOptions().Text(SettingKey::ListPath), home.Path("in.xml.list"));
+    EXPECT_TRUE(home.Read("run.log").contains("is left as it is"));
+    session.Lists().AutoSave();
+    session.Lists().CloseSave();
+    EXPECT_EQ(home.Read("in.xml"), broken);
+}
+
+TEST(Session, AFailedExportIsReportedNotAnnouncedAsDone) {
+    struct Recorder : MessageSink {
+        void ShowMessageBox(const QString& text) override { shown.append(text); }
+        bool AskYesNo(const QString&, const QString&) override { return true; }
+        QStringList shown;
+    } recorder;
+    TempHome home;
+    Session session(home.Path());
+    session.Start();
+    session.SetMessageSink(&recorder);
+    ASSERT_EQ(session.Results().AddLinkIfNew("http://h/a.pdf"), 1);
+    ASSERT_EQ(session.Results().AddEntry("a", "pdf", "1", "http://h/a.pdf", "等待"), 0);
+    ASSERT_TRUE(session.Lists().BeginExport());
+    session.Lists().ExportTo(home.Path("missing/folder/a.list"), StatusFilter());
+    ASSERT_EQ(recorder.shown.size(), 1);
+    EXPECT_TRUE(recorder.shown.first().contains("No such file or directory"))
+        << recorder.shown.first().toStdString();
+    EXPECT_NE(session.Status().Current(), QStringLiteral("导出完成  "));
+    EXPECT_TRUE(home.Read("run.log").contains("missing/folder/a.list"));
+}
+
+TEST(Session, ALastListThatIsNotARegularFileIsRefused) {
+    TempHome home;
+    ASSERT_EQ(::mkfifo(QFile::encodeName(home.Path("pipe.list")).constData(), 0600), 0);
+    home.Write("config/Setting.ini",
+               "[FILE_FREE_DOC]\nAutoLoad=1\nListPath=" + home.Path("pipe.list").toUtf8() + "\n");
+    Session session(home.Path());
+    session.Start();  // a pipe would keep the reader waiting here
+    EXPECT_EQ(session.GetOptions().Text(SettingKey::ListPath), QString());
+    EXPECT_TRUE(home.Read("run.log").contains("is not a regular file"));
+    session.Lists().CloseSave();
+    EXPECT_FALSE(QFileInfo(home.Path("pipe.list")).isFile());
+}
+
 TEST(Session, ARefusedEnginesFileIsReportedAndTheBuiltInsServe) {
     TempHome home;
     home.Write("config/engines.json", "[{\"id\": \"google\", \"name\": ");  // cut off
@@ -56,55 +107,6 @@ TEST(Session, ARefusedEnginesFileIsReportedAndTheBuiltInsServe) {
     EXPECT_TRUE(log.contains("config/engines.json is not used:")) << log.toStdString();
     ASSERT_NE(session.Engines()->Find("google"), nullptr);
     EXPECT_FALSE(session.Engines()->Find("google")->layouts.isEmpty());
-    TEST(Session, ADamagedXmlListLoadedAtStartIsNeverOverwrittenFromItsTwin) {
-        TempHome home;
-        const QByteArray broken = "<skimmer><item><title>a</title>";
-        home.Write("in.xml", broken);
-        home.Write("in.xml.list", QString::fromUtf8("a$pdf$1$http://h/a.pdf$等待\n").toUtf8());
-        home.Write("config/Setting.ini",
-                   "[FILE_FREE_DOC]\nAutoLoad=1\nListPath=" + home.Path("in.xml").toUtf8() + "\n");
-        Session session(home.Path());
-        session.Start();
-        EXPECT_EQ(session.Results().Size(), 1);
-        EXPECT_EQ(session.GetOptions().Text(SettingKey::ListPath), home.Path("in.xml.list"));
-        EXPECT_TRUE(home.Read("run.log").contains("is left as it is"));
-        session.Lists().AutoSave();
-        session.Lists().CloseSave();
-        EXPECT_EQ(home.Read("in.xml"), broken);
-    }
-
-    TEST(Session, AFailedExportIsReportedNotAnnouncedAsDone) {
-        struct Recorder : MessageSink {
-            void ShowMessageBox(const QString& text) override { shown.append(text); }
-            bool AskYesNo(const QString&, const QString&) override { return true; }
-            QStringList shown;
-        } recorder;
-        TempHome home;
-        Session session(home.Path());
-        session.Start();
-        session.SetMessageSink(&recorder);
-        ASSERT_EQ(session.Results().AddLinkIfNew("http://h/a.pdf"), 1);
-        ASSERT_EQ(session.Results().AddEntry("a", "pdf", "1", "http://h/a.pdf", "等待"), 0);
-        ASSERT_TRUE(session.Lists().BeginExport());
-        session.Lists().ExportTo(home.Path("missing/folder/a.list"), StatusFilter());
-        ASSERT_EQ(recorder.shown.size(), 1);
-        EXPECT_TRUE(recorder.shown.first().contains("No such file or directory"))
-            << recorder.shown.first().toStdString();
-        EXPECT_NE(session.Status().Current(), QStringLiteral("导出完成  "));
-        EXPECT_TRUE(home.Read("run.log").contains("missing/folder/a.list"));
-    }
-
-    TEST(Session, ALastListThatIsNotARegularFileIsRefused) {
-        TempHome home;
-        ASSERT_EQ(::mkfifo(QFile::encodeName(home.Path("pipe.list")).constData(), 0600), 0);
-        home.Write("config/Setting.ini",
-                   "[FILE_FREE_DOC]\nAutoLoad=1\nListPath=" + home.Path("pipe.list").toUtf8() + "\n");
-        Session session(home.Path());
-        session.Start();  // a pipe would keep the reader waiting here
-        EXPECT_EQ(session.GetOptions().Text(SettingKey::ListPath), QString());
-        EXPECT_TRUE(home.Read("run.log").contains("is not a regular file"));
-        session.Lists().CloseSave();
-        EXPECT_FALSE(QFileInfo(home.Path("pipe.list")).isFile());
-    }
+}
 
 }  // namespace

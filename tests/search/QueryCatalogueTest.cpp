@@ -153,31 +153,30 @@ TEST_F(QueryCatalogueTest, EveryEnginesTemplateAndExceptions) {
 TEST_F(QueryCatalogueTest, EveryEnginesPageCountAndLastPage) {
     Tick({K::DocPdf});
     struct Expected {
-        SearchEngine engine;
+        const char* engine;  // the definition's id
         int pages;
         const char* last;  // path and query of the last address
     };
     const Expected engines[] = {
-        {SearchEngine::Google, 10,
-         "/search?q=k&num=50&as_filetype=pdf&start=450&client=aff-cs-maxthon&as_qdr=all"},
-        {SearchEngine::Scholar, 30, "/scholar?start=290&q=filetype:pdf+k&hl=zh-CN&as_sdt=0,5"},
-        {SearchEngine::Baidu, 130, "/s?wd=filetype%3Apdf%20(k) -(百度文库)&pn=1290&lm=0"},
-        {SearchEngine::Bing, 20,
-         "/search?q=filetype%3apdf+k&go=提交&qs=bs&first=191&tbs=qdr:all&intlF=&FORM=TIPALL"},
-        {SearchEngine::BingAcademic, 20, "/academic/search?q=filetype%3apdf+k&first=191&FORM=PENR"},
-        {SearchEngine::Sogou, 29, "/web?num=50&query=filetype%3Apdf+k&page=29&tsn=0"},
-        {SearchEngine::Youdao, 130, "/search?q=filetype:pdf+k&start=1290&lm=-1"},
-        {SearchEngine::Yahoo, 40, "/search?fr2=time&rd=r1&fr=404&p=filetype:pdf+k&b=391"},
-        {SearchEngine::Aol, 100,
-         "/aol/search?s_it=nscpsearch&q=filetype:pdf+k&page=99&client=aff-cs-maxthon&as_qdr=all"},
-        {SearchEngine::Zhongsou, 99, "/third.cgi?w=filetype:pdf+k&b=99&rt=o"},
-        {SearchEngine::Osun, 20, "/k/k-pdf-19.html"},
-        {SearchEngine::Da63, 79, "/?Pdf79-k/"},
+        {"google", 10, "/search?q=k&num=50&as_filetype=pdf&start=450&client=aff-cs-maxthon&as_qdr=all"},
+        {"scholar", 30, "/scholar?start=290&q=filetype:pdf+k&hl=zh-CN&as_sdt=0,5"},
+        {"baidu", 130, "/s?wd=filetype%3Apdf%20(k) -(百度文库)&pn=1290&lm=0"},
+        {"bing", 20, "/search?q=filetype%3apdf+k&go=提交&qs=bs&first=191&tbs=qdr:all&intlF=&FORM=TIPALL"},
+        {"bingacademic", 20, "/academic/search?q=filetype%3apdf+k&first=191&FORM=PENR"},
+        {"sogou", 29, "/web?num=50&query=filetype%3Apdf+k&page=29&tsn=0"},
+        {"youdao", 130, "/search?q=filetype:pdf+k&start=1290&lm=-1"},
+        {"yahoo", 40, "/search?fr2=time&rd=r1&fr=404&p=filetype:pdf+k&b=391"},
+        {"aol", 100, "/aol/search?s_it=nscpsearch&q=filetype:pdf+k&page=99&client=aff-cs-maxthon&as_qdr=all"},
+        {"zhongsou", 99, "/third.cgi?w=filetype:pdf+k&b=99&rt=o"},
+        {"osun", 20, "/k/k-pdf-19.html"},
+        {"63da", 79, "/?Pdf79-k/"},
     };
     for (const Expected& expected : engines) {
         SCOPED_TRACE(expected.last);
         QStringList queued;
-        QueryCatalogue(options).QueueEngine(expected.engine, "k", 0,
+        const EngineDefinition* engine = EngineCatalog::BuiltIn()->Find(QString::fromLatin1(expected.engine));
+        ASSERT_NE(engine, nullptr);
+        QueryCatalogue(options).QueueEngine(*engine, "k", 0,
                                             [&queued](const QString& a) { queued.append(a); });
         ASSERT_EQ(queued.size(), expected.pages);
         EXPECT_TRUE(queued.last().endsWith(QString::fromUtf8(expected.last))) << queued.last().toStdString();
