@@ -169,7 +169,7 @@ TEST_F(QueryCatalogueTest, EveryEnginesPageCountAndLastPage) {
         {"aol", 100, "/aol/search?s_it=nscpsearch&q=filetype:pdf+k&page=99&client=aff-cs-maxthon&as_qdr=all"},
         {"zhongsou", 99, "/third.cgi?w=filetype:pdf+k&b=99&rt=o"},
         {"osun", 20, "/k/k-pdf-19.html"},
-        {"63da", 79, "/?Pdf79-k/"},
+        {"63da-search", 79, "/?Pdf79-k/"},
     };
     for (const Expected& expected : engines) {
         SCOPED_TRACE(expected.last);
