@@ -4,7 +4,7 @@ SANITIZE_DIR ?= build-sanitize
 JOBS         ?= $(shell nproc)
 CMAKE_FLAGS  ?=
 
-.PHONY: all deps configure build test test-sanitize test-tsan run format clean
+.PHONY: all deps configure build test test-sanitize test-tsan fuzz run format clean
 
 all: build
 
@@ -31,7 +31,7 @@ test-sanitize: deps
 # The suites of the threaded parts under ThreadSanitizer (Qt itself is not instrumented, so the GUI
 # suite stays out).
 TSAN_DIR    ?= build-tsan
-TSAN_SUITES ?= lists net search download app e2e
+TSAN_SUITES ?= lists net search engines download app e2e
 test-tsan: deps
 	@cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSKIMMER_SANITIZE=thread $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(TSAN_DIR) -j $(JOBS) --target $(addsuffix _test,$(TSAN_SUITES))
@@ -40,6 +40,15 @@ test-tsan: deps
 	  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 die_after_fork=0 suppressions=$(CURDIR)/scripts/tsan.supp" \
 	    $(TSAN_DIR)/tests/$$suite/$${suite}_test --gtest_brief=1; \
 	done
+
+# The libFuzzer targets of fuzz/ (clang, with AddressSanitizer and UndefinedBehaviorSanitizer), each run
+# for FUZZ_SECONDS (default: 5 minutes shared among them); a crash fails with the reproducer's path.
+FUZZ_DIR ?= build-fuzz
+fuzz: deps
+	@cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	  -DSKIMMER_FUZZ=ON -DSKIMMER_BUILD_TESTS=OFF -DSKIMMER_BUILD_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_targets
+	@FUZZ_DIR=$(FUZZ_DIR) bash scripts/fuzz.sh
 
 # Starts the window; without a display it runs on a virtual one (xvfb-run).
 run: build
@@ -54,4 +63,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(TSAN_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(TSAN_DIR) $(FUZZ_DIR)

@@ -13,6 +13,9 @@ packages=(
   xvfb xauth fonts-wqy-microhei
   # end-to-end tests and benchmarks: real peers on 127.0.0.1
   nginx aria2 curl wget time python3-lxml
+  # fuzzing (make fuzz): clang with its sanitizer runtimes and libFuzzer, which are only recommended
+  # packages of clang and so must be named here
+  clang libclang-rt-14-dev libfuzzer-14-dev
 )
 
 missing=()

@@ -106,8 +106,10 @@ int main(int argc, char** argv) {
             if (round == 0) ++parseOnly.pages;
         }
     }
-    std::printf("layout_bench: %d result pages of %s, %d rounds (bytes as saved, before decoding)\n",
-                int(pages.size()), qPrintable(dir.path()), repeat);
+    std::printf(
+        "layout_bench: %d result pages of %s, %d rounds (MB as saved, before decoding, and hits summed over "
+        "the rounds)\n",
+        int(pages.size()), qPrintable(dir.path()), repeat);
     for (auto it = perEngine.cbegin(); it != perEngine.cend(); ++it) Print(qPrintable(it.key()), it.value());
     Print("all", all);
     Print("parse only", parseOnly);

@@ -44,6 +44,22 @@ QString CUpdateInfo::BreakNotes(const QString& notes) {
 }
 
 int CUpdateInfo::Parse(const QString& location, RunLog* log) {
+    // A document that breaks after a matching entry is not read: nothing of it may offer an update.
+    Forget();
+    const int read = ReadDocument(location, log);
+    if (read == 0) Forget();
+    return read;
+}
+
+void CUpdateInfo::Forget() {
+    foundAppType_.clear();
+    latestVersion_.clear();
+    versionDate_.clear();
+    releaseNotes_.clear();
+    downloadAddress_.clear();
+}
+
+int CUpdateInfo::ReadDocument(const QString& location, RunLog* log) {
     QByteArray document;
     if (QFileInfo(location).isFile()) {
         QFile file(location);

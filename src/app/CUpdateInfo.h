@@ -33,6 +33,9 @@ class CUpdateInfo {
     const QString& DownloadAddress() const { return downloadAddress_; }
 
   private:
+    int ReadDocument(const QString& location, RunLog* log);
+    void Forget();
+
     QString currentVersion_;
     QString appType_;
     QString latestVersion_;

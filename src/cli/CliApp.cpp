@@ -75,7 +75,8 @@ QString CliApp::Usage() const {
     for (const auto& command : commands_) {
         text += QStringLiteral("  %1%2\n").arg(command->Name(), -10).arg(command->Summary());
     }
-    text += QStringLiteral("\nexit status: 0 done, 1 the work failed, 2 usage error\n");
+    text +=
+        QStringLiteral("\nexit status: 0 done, 1 the work failed, 2 usage error, 130 stopped by Ctrl-C\n");
     return text;
 }
 

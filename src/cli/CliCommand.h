@@ -9,7 +9,8 @@ class Session;
 
 // Exit statuses shared by every command.
 // kCliBlocked: the engine answered with a block page (a CAPTCHA, a rate limit) instead of results.
-enum CliStatus { kCliDone = 0, kCliFailed = 1, kCliUsage = 2, kCliBlocked = 3 };
+// kCliInterrupted: stopped by Ctrl-C.
+enum CliStatus { kCliDone = 0, kCliFailed = 1, kCliUsage = 2, kCliBlocked = 3, kCliInterrupted = 130 };
 
 struct CliContext {
     Session& session;

@@ -24,17 +24,12 @@ bool LoadList(Session& session, const QString& path) {
 }
 
 struct Tally {
-    int done = 0, failed = 0, waiting = 0;
+    qsizetype done = 0, failed = 0, waiting = 0;
 };
 
 Tally Count(const ResultList& results) {
-    Tally tally;
-    for (const ResultEntry& entry : results.Snapshot()) {
-        if (entry.status == EntryStatus::Downloaded) ++tally.done;
-        if (entry.status == EntryStatus::Failed) ++tally.failed;
-        if (entry.status == EntryStatus::Waiting) ++tally.waiting;
-    }
-    return tally;
+    const ResultList::StatusCounts counts = results.Counts();
+    return {counts.downloaded, counts.failed, counts.waiting};
 }
 
 void ReportUnusable(CliContext& context, const ListRun& run) {
@@ -57,7 +52,8 @@ QString DownloadCommand::Help() const {
         "Downloads the waiting rows of LISTFILE (.list or XML) into DIR with N workers (default: the saved\n"
         "count), each file within MIN minutes (0: no limit), as Start download does. Progress goes to "
         "stderr;\n"
-        "Ctrl-C stops. Exit status 0 when no row failed.\n"
+        "Ctrl-C stops: rows in flight go back to waiting, and a later run takes them. Exit status 0\n"
+        "when no row failed, 130 after Ctrl-C.\n"
         "\n"
         "Afterwards the sizes and statuses are written back into LISTFILE; every other cell and every\n"
         "record stay as they were, also records that cannot be downloaded (they are counted on stderr).\n"
@@ -113,19 +109,31 @@ int DownloadCommand::Run(CliContext& context, const QStringList& args) {
     QElapsedTimer clock;
     clock.start();
     CtrlC ctrlC;
+    bool stopped = false;
     QTimer progress;
     QObject::connect(&progress, &QTimer::timeout, &loop, [&] {
-        if (ctrlC.Take()) pool.StopDownload();
+        if (ctrlC.Take()) {
+            stopped = true;
+            pool.StopDownload();
+        }
         const Tally tally = Count(session.Results());
+        const DownloadPool::TryCounts tries = pool.Tries();
+        // Rows that failed in this run wait between walks for their retry: they count as failed, and
+        // "waiting" is what this run has not tried yet.
+        const qsizetype untried = qMax<qsizetype>(0, tally.waiting + tally.failed - tries.failed);
         const double mib = double(pool.BytesDone()) / 1048576.0;
-        context.err << QStringLiteral("\rdone %1  failed %2  waiting %3  %4 MiB  %5 MiB/s   ")
+        context.err << QStringLiteral(
+                           "\rdone %1  trying %2  retrying %3  failed %4  waiting %5  %6 MiB  %7 MiB/s   ")
                            .arg(tally.done)
-                           .arg(tally.failed)
-                           .arg(tally.waiting)
+                           .arg(tries.trying)
+                           .arg(tries.retrying)
+                           .arg(tries.failed)
+                           .arg(untried)
                            .arg(mib, 0, 'f', 1)
                            .arg(mib * 1000.0 / double(qMax<qint64>(1, clock.elapsed())), 0, 'f', 1);
         context.err.flush();
-        if (pool.BusySlots() == 0) loop.quit();
+        // Stopped slots give their rows back before the list is written.
+        if (pool.BusySlots() == 0 && pool.WalkingSlots() == 0) loop.quit();
     });
     progress.start(200);
     loop.exec();
@@ -134,7 +142,15 @@ int DownloadCommand::Run(CliContext& context, const QStringList& args) {
     if (!run.WriteBack(session.Results(), &error)) {
         return context.Failed(QStringLiteral("download: the statuses were not written back: %1").arg(error));
     }
-    return Count(session.Results()).failed == 0 ? kCliDone : kCliFailed;
+    const Tally tally = Count(session.Results());
+    if (stopped) {
+        context.err << QStringLiteral("download: stopped by Ctrl-C; %1 rows remain (%2 waiting, %3 failed)\n")
+                           .arg(tally.waiting + tally.failed)
+                           .arg(tally.waiting)
+                           .arg(tally.failed);
+        return kCliInterrupted;
+    }
+    return tally.failed == 0 ? kCliDone : kCliFailed;
 }
 
 QString HandoffCommand::Help() const {
@@ -143,8 +159,8 @@ QString HandoffCommand::Help() const {
         "\n"
         "Hands every row of LISTFILE to aria2 (its JSON-RPC interface, default "
         "http://127.0.0.1:6800/jsonrpc,\n"
-        "or [Aria2] RpcUrl and RpcSecret in Setting.ini) to download into DIR, and records the links as\n"
-        "downloaded. Exit status 0 when aria2 took the list.\n");
+        "or [Aria2] RpcUrl and RpcSecret in Setting.ini) to download into DIR, and records the links it\n"
+        "took as downloaded. Exit status 0 when aria2 took every link.\n");
 }
 
 int HandoffCommand::Run(CliContext& context, const QStringList& args) {
@@ -165,5 +181,10 @@ int HandoffCommand::Run(CliContext& context, const QStringList& args) {
     QObject::connect(&handoff, &Handoff::finished, &loop, &QEventLoop::quit);
     if (!handoff.Start()) return kCliFailed;
     loop.exec();
+    if (handoff.Refused() > 0) {
+        return context.Failed(QStringLiteral("handoff: aria2 took %1 links and refused %2 (see run.log)")
+                                  .arg(handoff.Accepted())
+                                  .arg(handoff.Refused()));
+    }
     return session.Status().Current().startsWith(QStringLiteral("马上启动迅雷下载")) ? kCliDone : kCliFailed;
 }

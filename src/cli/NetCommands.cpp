@@ -5,6 +5,7 @@
 
 #include "app/Session.h"
 #include "cli/CliArgs.h"
+#include "download/DocRegistry.h"
 #include "net/CFileTransfer.h"
 #include "net/CHttpClientT.h"
 #include "net/CRemoteSizeProbe.h"
@@ -104,11 +105,11 @@ int GetCommand::Run(CliContext& context, const QStringList& args) {
     const bool checkSize = parsed.Has(QStringLiteral("--min-kb")) || parsed.Has(QStringLiteral("--max-kb"));
 
     CFileTransfer transfer;
+    transfer.SetLedger(&context.session.Registry());
     transfer.SetSizeLimit(checkSize, *minKb * 1024, *maxKb * 1024);
     const QString target = parsed.Value(QStringLiteral("--to"));
     if (!transfer.Start(parsed.Positionals()[0], target, {}, {}, parsed.Has(QStringLiteral("--overwrite")))) {
-        return context.Failed(QStringLiteral("get: cannot start (bad address, %1 exists, or no room for %2)")
-                                  .arg(target, transfer.TempPath()));
+        return context.Failed(QStringLiteral("get: cannot start: %1").arg(transfer.StartFailureText()));
     }
     QElapsedTimer clock;
     clock.start();

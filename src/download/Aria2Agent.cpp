@@ -46,12 +46,14 @@ QJsonValue Aria2Agent::Call(const QString& method, QJsonArray params, QString* e
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &answer);
     const CURLcode code = curl_easy_perform(handle);
     if (code != CURLE_OK) {
+        reachable_ = false;
         *error = QStringLiteral("%1: %2").arg(endpoint_, QString::fromUtf8(curl_easy_strerror(code)));
         return QJsonValue::Undefined;
     }
     QJsonParseError parseError;
     const QJsonDocument reply = QJsonDocument::fromJson(answer, &parseError);
     if (!reply.isObject()) {
+        reachable_ = false;
         *error = QStringLiteral("%1: not a JSON-RPC answer").arg(endpoint_);
         return QJsonValue::Undefined;
     }
@@ -67,21 +69,21 @@ bool Aria2Agent::Create(QString* error) {
     return Call(QStringLiteral("aria2.getVersion"), {}, error).isObject();
 }
 
-bool Aria2Agent::AddTask(const QString& link, const QString& fileName, const QString& folder,
-                         QString* error) {
+QString Aria2Agent::AddTask(const QString& link, const QString& fileName, const QString& folder,
+                            QString* error) {
     const QJsonObject options{{"dir", folder}, {"out", fileName}, {"pause", "true"}};
     const QJsonValue gid = Call(QStringLiteral("aria2.addUri"), {QJsonArray{link}, options}, error);
-    if (!gid.isString()) {
+    if (!gid.isString() || gid.toString().isEmpty()) {
         if (error->isEmpty()) *error = QStringLiteral("aria2.addUri gave no task id");
-        return false;
+        return {};
     }
-    gids_.append(gid.toString());
-    return true;
+    return gid.toString();
 }
 
-bool Aria2Agent::Commit(QString* error) {
-    for (const QString& gid : gids_) {
-        if (Call(QStringLiteral("aria2.unpause"), {gid}, error).isUndefined()) return false;
-    }
-    return true;
+bool Aria2Agent::Unpause(const QString& gid, QString* error) {
+    return !Call(QStringLiteral("aria2.unpause"), {gid}, error).isUndefined();
+}
+
+bool Aria2Agent::Remove(const QString& gid, QString* error) {
+    return !Call(QStringLiteral("aria2.forceRemove"), {gid}, error).isUndefined();
 }

@@ -2,16 +2,27 @@
 
 #include <sqlite3.h>
 
+#include <QFileInfo>
+#include <QUrl>
+
 #include "download/CppSQLite3Exception.h"
 
 CppSQLite3DB::~CppSQLite3DB() {
     Close();
 }
 
-void CppSQLite3DB::Open(const QString& path) {
+void CppSQLite3DB::Open(const QString& path, Mode mode) {
     Close();
     sqlite3* db = nullptr;
-    const int result = sqlite3_open16(path.utf16(), &db);
+    int result;
+    if (mode == Mode::ReadWrite) {
+        result = sqlite3_open16(path.utf16(), &db);
+    } else {
+        // Read-only opens go through a file: URI, whose path is percent-encoded.
+        const QByteArray uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded() +
+                               (mode == Mode::Immutable ? "?immutable=1" : "?mode=ro");
+        result = sqlite3_open_v2(uri.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    }
     if (result != SQLITE_OK) {
         const QString text =
             db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("cannot open %1").arg(path);

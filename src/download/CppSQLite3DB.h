@@ -18,7 +18,10 @@ class CppSQLite3DB {
     CppSQLite3DB(const CppSQLite3DB&) = delete;
     CppSQLite3DB& operator=(const CppSQLite3DB&) = delete;
 
-    void Open(const QString& path);
+    // ReadOnly never writes; Immutable also assumes nobody else changes the file, which is how a
+    // write-ahead-log database in a folder we may not write to can be read at all.
+    enum class Mode { ReadWrite, ReadOnly, Immutable };
+    void Open(const QString& path, Mode mode = Mode::ReadWrite);
     void Close();
     bool IsOpen() const { return db_ != nullptr; }
     void SetBusyTimeout(int milliseconds);

@@ -1,5 +1,6 @@
 #include "download/DocRegistry.h"
 
+#include <QFileInfo>
 #include <QMutexLocker>
 
 #include "download/CppSQLite3Exception.h"
@@ -16,10 +17,9 @@ void DocRegistry::Report(const char* operation, const QString& message) {
 
 bool DocRegistry::OpenDocDatabase(const QString& path, int busyTimeoutMs) {
     QMutexLocker lock(&lock_);
+    readOnly_ = false;
     try {
-        lookup_.Finalize();
-        insert_.Finalize();
-        remove_.Finalize();
+        FinalizeAll();
         db_.SetBusyTimeout(busyTimeoutMs);
         db_.Open(path);
         if (db_.ExecScalar(QStringLiteral(
@@ -44,23 +44,69 @@ bool DocRegistry::OpenDocDatabase(const QString& path, int busyTimeoutMs) {
         lookup_ = db_.CompileStatement(QStringLiteral("SELECT 1 FROM docdata WHERE doclink=?1 LIMIT 1"));
         insert_ = db_.CompileStatement(QStringLiteral("insert into docdata(doclink)Values(?1)"));
         remove_ = db_.CompileStatement(QStringLiteral("DELETE FROM docdata WHERE doclink=?1"));
+        try {
+            // Registries from before it gain the table on their first open.
+            db_.ExecDML(QStringLiteral("create table if not exists tempfiles(doclink text, path text);"));
+            tempLookup_ = db_.CompileStatement(
+                QStringLiteral("SELECT 1 FROM tempfiles WHERE path=?1 AND doclink=?2 LIMIT 1"));
+            tempInsert_ =
+                db_.CompileStatement(QStringLiteral("insert into tempfiles(doclink, path) Values(?1, ?2)"));
+            tempRemove_ = db_.CompileStatement(QStringLiteral("DELETE FROM tempfiles WHERE path=?1"));
+        } catch (const CppSQLite3Exception&) {
+            // A read-only registry without the table: no temporary file counts as ours, so none is reused.
+        }
         return true;
     } catch (const CppSQLite3Exception& failure) {
-        lookup_.Finalize();
-        insert_.Finalize();
-        remove_.Finalize();
+        FinalizeAll();
         db_.Close();
+        // A home we may not write to (a read-only medium, another user's folder) still has a registry
+        // worth reading: without this every recorded link would be answered "absent".
+        if (QFileInfo(path).isFile() && OpenReadOnlyLocked(path, busyTimeoutMs)) {
+            lock.unlock();
+            Report("", QStringLiteral("%1 is read-only: links are looked up but not recorded").arg(path));
+            return true;
+        }
         lock.unlock();
         Report("", failure.Message());
         return false;
     }
 }
 
-void DocRegistry::Close() {
-    QMutexLocker lock(&lock_);
+bool DocRegistry::OpenReadOnlyLocked(const QString& path, int busyTimeoutMs) {
+    for (const auto mode : {CppSQLite3DB::Mode::ReadOnly, CppSQLite3DB::Mode::Immutable}) {
+        try {
+            db_.SetBusyTimeout(busyTimeoutMs);
+            db_.Open(path, mode);
+            if (db_.ExecScalar(QStringLiteral(
+                    "select count(*) from sqlite_master where type='table' and name='docdata'")) <= 0) {
+                db_.Close();
+                return false;
+            }
+            lookup_ = db_.CompileStatement(QStringLiteral("SELECT 1 FROM docdata WHERE doclink=?1 LIMIT 1"));
+            lookup_.Bind(1, QString());
+            lookup_.ExecQuery();  // the first read is where a missing log index shows
+            readOnly_ = true;
+            return true;
+        } catch (const CppSQLite3Exception&) {
+            FinalizeAll();
+            db_.Close();
+        }
+    }
+    return false;
+}
+
+void DocRegistry::FinalizeAll() {
     lookup_.Finalize();
     insert_.Finalize();
     remove_.Finalize();
+    tempLookup_.Finalize();
+    tempInsert_.Finalize();
+    tempRemove_.Finalize();
+}
+
+void DocRegistry::Close() {
+    QMutexLocker lock(&lock_);
+    FinalizeAll();
     db_.Close();
 }
 
@@ -92,7 +138,8 @@ int DocRegistry::InsertDocLink(const QString& link) {
         try {
             if (!insert_.IsValid()) {
                 throw CppSQLite3Exception(CppSQLite3Exception::kWrapperError,
-                                          QStringLiteral("Database not open"));
+                                          readOnly_.load() ? QStringLiteral("the registry is open read-only")
+                                                           : QStringLiteral("Database not open"));
             }
             insert_.Bind(1, link);
             return insert_.ExecDML() == 1 ? 0 : -1;
@@ -111,7 +158,8 @@ int DocRegistry::DelDocLinkInDatabase(const QString& link) {
         try {
             if (!remove_.IsValid()) {
                 throw CppSQLite3Exception(CppSQLite3Exception::kWrapperError,
-                                          QStringLiteral("Database not open"));
+                                          readOnly_.load() ? QStringLiteral("the registry is open read-only")
+                                                           : QStringLiteral("Database not open"));
             }
             remove_.Bind(1, link);
             return remove_.ExecDML() > 0 ? 0 : -1;
@@ -130,4 +178,52 @@ qint64 DocRegistry::Count() {
     } catch (const CppSQLite3Exception&) {
         return -1;
     }
+}
+
+bool DocRegistry::IsTempFileRecorded(const QString& link, const QString& path) {
+    QMutexLocker lock(&lock_);
+    try {
+        if (!tempLookup_.IsValid()) return false;
+        tempLookup_.Bind(1, path);
+        tempLookup_.Bind(2, link);
+        return !tempLookup_.ExecQuery().Eof();
+    } catch (const CppSQLite3Exception&) {
+        return false;
+    }
+}
+
+bool DocRegistry::RecordTempFile(const QString& link, const QString& path) {
+    QString failure;
+    {
+        QMutexLocker lock(&lock_);
+        try {
+            if (!tempInsert_.IsValid()) return false;
+            // One record per path: the newest link made the file there.
+            tempRemove_.Bind(1, path);
+            tempRemove_.ExecDML();
+            tempInsert_.Bind(1, link);
+            tempInsert_.Bind(2, path);
+            return tempInsert_.ExecDML() == 1;
+        } catch (const CppSQLite3Exception& e) {
+            failure = e.Message();
+        }
+    }
+    Report("RecordTempFile", failure);
+    return false;
+}
+
+void DocRegistry::ForgetTempFile(const QString& path) {
+    QString failure;
+    {
+        QMutexLocker lock(&lock_);
+        try {
+            if (!tempRemove_.IsValid()) return;
+            tempRemove_.Bind(1, path);
+            tempRemove_.ExecDML();
+            return;
+        } catch (const CppSQLite3Exception& e) {
+            failure = e.Message();
+        }
+    }
+    Report("ForgetTempFile", failure);
 }

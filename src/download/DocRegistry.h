@@ -6,32 +6,49 @@
 
 #include <QMutex>
 #include <QString>
+#include <atomic>
 
 #include "download/CppSQLite3DB.h"
+#include "net/TempFileLedger.h"
 
 class StatusLine;
 
-class DocRegistry {
+// It also keeps the temporary download files this program made (table tempfiles: doclink, path), so
+// transfers reuse and remove only their own.
+class DocRegistry : public TempFileLedger {
   public:
     explicit DocRegistry(StatusLine* status) : status_(status) {}
 
-    // Opens or creates the database and its table (and the look-up index, when it can). False when the
-    // database cannot be opened or the table cannot be made.
+    // Opens or creates the database and its table (and the look-up index, when it can); an existing
+    // database that cannot be opened for writing is opened read-only. False when the database cannot
+    // be opened or the table cannot be made.
     bool OpenDocDatabase(const QString& path, int busyTimeoutMs = CppSQLite3DB::kDefaultBusyTimeoutMs);
     void Close();
+    // Opened read-only because the database could not be opened for writing.
+    bool IsReadOnly() const { return readOnly_.load(); }
 
     int CheckDocLink(const QString& link);          // 0 present, -1 absent or failed
     int InsertDocLink(const QString& link);         // 1 present already, 0 inserted, -1 failed
     int DelDocLinkInDatabase(const QString& link);  // 0 at least one row deleted, -1 none or failed
     qint64 Count();                                 // rows in the table; -1 when it cannot be read
 
+    bool IsTempFileRecorded(const QString& link, const QString& path) override;
+    bool RecordTempFile(const QString& link, const QString& path) override;
+    void ForgetTempFile(const QString& path) override;
+
   private:
+    void FinalizeAll();
+    bool OpenReadOnlyLocked(const QString& path, int busyTimeoutMs);
     void Report(const char* operation, const QString& message);
 
     StatusLine* status_;
+    std::atomic<bool> readOnly_{false};
     QMutex lock_;
     CppSQLite3DB db_;
     CppSQLite3Statement lookup_;
     CppSQLite3Statement insert_;
     CppSQLite3Statement remove_;
+    CppSQLite3Statement tempLookup_;
+    CppSQLite3Statement tempInsert_;
+    CppSQLite3Statement tempRemove_;
 };

@@ -86,6 +86,7 @@ bool DownloadPool::StartDownload() {
     QDir().mkpath(
         folder);  // a folder that does not exist yet is made; one that cannot be made fails each file
     Create();
+    startCount_.fetch_add(1);  // every start gives each row its whole time again
     const int active = qBound(1, s_.options.Int(K::DownThreadCount), kSlots);
     {
         std::lock_guard lock(eventMutex_);
@@ -95,21 +96,11 @@ bool DownloadPool::StartDownload() {
     return true;
 }
 
-void DownloadPool::SweepTemporaryFiles(const QString& folder) {
-    if (folder.isEmpty()) return;
-    const QDir dir(folder);
-    for (int round = 0; round < 10; ++round) {
-        for (const QString& name :
-             dir.entryList({QStringLiteral("*.download.temp")}, QDir::Files | QDir::Hidden)) {
-            QFile::remove(dir.filePath(name));
-        }
-    }
-}
-
 void DownloadPool::StopDownload() {
     if (s_.cancelHandoff) s_.cancelHandoff();
+    // Each slot removes the temporary file it made as it gives its row back; files that others put in
+    // the folder under a temporary name are none of ours.
     for (auto& flag : idle_) flag.store(1);
-    SweepTemporaryFiles(s_.options.Text(K::SavePath));
 }
 
 bool DownloadPool::WaitShutdown(int milliseconds) {
@@ -134,6 +125,51 @@ void DownloadPool::Shutdown() {
         for (int waited = 0; waited < 2000 && !ended_[size_t(slot)].load(); waited += 10) Sleep(10);
         thread.join();
     }
+}
+
+bool DownloadPool::WaitWalksEnded(int milliseconds) const {
+    for (int waited = 0; walking_.load() > 0; waited += 10) {
+        if (waited >= milliseconds) return false;
+        Sleep(10);
+    }
+    return true;
+}
+
+qint64 DownloadPool::BeginTry(RowId row) {
+    const int start = startCount_.load();
+    std::lock_guard lock(triesMutex_);
+    RowTries& tries = tries_[row];
+    if (tries.start != start) tries = RowTries{start};
+    ++tries.tries;
+    tries.inFlight = true;
+    return tries.seconds;
+}
+
+void DownloadPool::EndTry(RowId row, int outcome, qint64 seconds) {
+    std::lock_guard lock(triesMutex_);
+    if (outcome == kDone || outcome == kPresent) {
+        tries_.remove(row);
+        return;
+    }
+    RowTries& tries = tries_[row];
+    tries.seconds = qMax<qint64>(0, seconds);
+    tries.inFlight = false;
+    if (outcome == kFailed) tries.failed = true;
+}
+
+DownloadPool::TryCounts DownloadPool::Tries() const {
+    std::lock_guard lock(triesMutex_);
+    TryCounts counts;
+    const int start = startCount_.load();
+    for (const RowTries& tries : tries_) {
+        if (tries.start != start) continue;
+        if (tries.inFlight) {
+            ++(tries.tries > 1 ? counts.retrying : counts.trying);
+        } else if (tries.failed) {
+            ++counts.failed;
+        }
+    }
+    return counts;
 }
 
 int DownloadPool::BusySlots() const {
@@ -170,7 +206,9 @@ void DownloadPool::SlotThread(int slot) {
         // follow each other without it, so a finished list does not keep slots busy for seconds.
         if (starting) Sleep(slot * 10);
         starting = false;
+        walking_.fetch_add(1);
         DownloadPass(s_.options.Text(K::SavePath), slot);
+        walking_.fetch_sub(1);
         if (walks > 3) {
             idle.store(1);
             walks = 0;
@@ -196,8 +234,16 @@ void DownloadPool::DownloadPass(const QString& folder, int slot) {
         i = claimed->position + 1;
         const RowId row = claimed->id;
         const ResultEntry& entry = claimed->entry;
+        // The time limit covers all tries of a row together: a retry starts with the time used so far.
+        std::atomic<qint64>& started = startTimes_[size_t(slot)];
+        started.store(s_.secondsTick.load() - BeginTry(row));
         const int stop = CheckWorkerStop(slot, true);
-        if (stop == 1 || stop == 3) return;
+        if (stop == 1 || stop == 3) {
+            // Nothing was fetched: the row waits for the next start, in this run or a later one.
+            EndTry(row, kStopped, s_.secondsTick.load() - started.load());
+            s_.results.SetStatus(row, EntryStatus::Waiting);
+            return;
+        }
         QString link = entry.link;
         QString type = entry.type;
         if (link.contains(clickThrough)) {
@@ -219,6 +265,7 @@ void DownloadPool::DownloadPass(const QString& folder, int slot) {
                 outcome = kInternalError;
             }
         }
+        EndTry(row, outcome, s_.secondsTick.load() - started.load());
         switch (outcome) {
             case kDone:
             case kPresent:
@@ -229,6 +276,8 @@ void DownloadPool::DownloadPass(const QString& folder, int slot) {
                 s_.results.SetStatus(row, EntryStatus::Failed);
                 break;
             case kStopped:
+                // A row stopped in flight is not finished: saved as waiting, it is taken again later.
+                s_.results.SetStatus(row, EntryStatus::Waiting);
                 return;
             default:
                 break;
@@ -263,16 +312,20 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
     } release{this, target};
 
     CFileTransfer transfer;
+    transfer.SetLedger(&s_.registry);
     transfer.SetSizeLimit(s_.options.Checked(K::DownCheckFileSize),
                           qint64(DocLinkRules::UnsignedValue(s_.options.Text(K::SizeMin))) * 1024,
                           qint64(DocLinkRules::UnsignedValue(s_.options.Text(K::SizeMax))) * 1024);
-    if (!transfer.Start(link, target, QString(), QString(), s_.options.Checked(K::Overrite))) return kFailed;
+    if (!transfer.Start(link, target, QString(), QString(), s_.options.Checked(K::Overrite))) {
+        s_.status.ShowMsg(title, transfer.StartFailureText(), QString(), 1);
+        return kFailed;
+    }
     int shown = -1;
     while (!transfer.Finished()) {
         const int check = CheckWorkerStop(slot, true);
         if (check == 1 || check == 3) {
             transfer.Kill();
-            QFile::remove(transfer.TempPath());  // the sweep of Stop, for our own file
+            transfer.RemoveTemp();
             return kStopped;
         }
         if (check == 2) {
@@ -297,6 +350,6 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
     }
     // The transfer's own temporary file: after a click-through the type, and so the name, may differ
     // from what the list shows.
-    QFile::remove(transfer.TempPath());
+    transfer.RemoveTemp();
     return kFailed;
 }

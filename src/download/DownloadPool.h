@@ -3,10 +3,11 @@
 // An active slot walks the result list, claims each waiting row, resolves Baidu click-through links,
 // downloads the file through a temporary file under the per-file time limit, and marks the row
 // downloaded or failed; failed rows go back to waiting after each walk, and a slot goes idle after five
-// walks. Stop idles every slot and sweeps the temporary files.
+// walks. Stop idles every slot; a row stopped in flight goes back to waiting.
 //
 // Threads: StartDownload, StopDownload and Shutdown on the owner's thread; the rest on the slots.
 
+#include <QHash>
 #include <QMutex>
 #include <QSet>
 #include <QString>
@@ -17,11 +18,12 @@
 #include <mutex>
 #include <thread>
 
+#include "lists/ResultList.h"
+
 class CFileTransfer;
 class DocRegistry;
 class MessageSink;
 class Options;
-class ResultList;
 class RunLog;
 class StatusLine;
 
@@ -52,6 +54,20 @@ class DownloadPool {
     void Shutdown();
 
     int BusySlots() const;
+    // Slots inside a walk. After Stop a slot may still be giving its row back; the list holds no row
+    // in flight once this is 0.
+    int WalkingSlots() const { return walking_.load(); }
+    // After StopDownload: waits until no slot walks any more; false after `milliseconds`.
+    bool WaitWalksEnded(int milliseconds) const;
+
+    // Rows of this run by their tries: in flight for the first time, in flight again after a failure,
+    // and failed at their last try (waiting for a retry or given up).
+    struct TryCounts {
+        int trying = 0;
+        int retrying = 0;
+        int failed = 0;
+    };
+    TryCounts Tries() const;
     // Bytes of the files completed since the pool was made.
     qint64 BytesDone() const { return bytesDone_.load(); }
     bool IsIdle(int slot) const { return idle_[size_t(slot)].load() != 0; }
@@ -71,7 +87,6 @@ class DownloadPool {
     // 0 go on, 1 slot idled, 2 file timed out, 3 program closing.
     int CheckWorkerStop(int slot, bool watchExit);
     bool WaitShutdown(int milliseconds);
-    void SweepTemporaryFiles(const QString& folder);
 
     Services s_;
     std::array<std::thread, kSlots> threads_;
@@ -79,6 +94,7 @@ class DownloadPool {
     std::array<std::atomic<qint64>, kSlots> startTimes_{};
     std::array<std::atomic<bool>, kSlots> ended_{};
     std::atomic<int> closing_{0};
+    std::atomic<int> walking_{0};
     std::atomic<qint64> bytesDone_{0};
     std::atomic<bool> abortRequests_{false};  // at exit: abandon click-through look-ups under way
     bool created_ = false;
@@ -87,6 +103,21 @@ class DownloadPool {
     std::mutex eventMutex_;
     std::condition_variable eventChanged_;
     bool shutdown_ = false;
+
+    // What each row of this run has had: its tries and the seconds they took together, which the
+    // per-file time limit bounds. Rows that succeed leave the table.
+    struct RowTries {
+        int start = 0;  // the start of downloads these tries belong to
+        int tries = 0;
+        qint64 seconds = 0;
+        bool inFlight = false;
+        bool failed = false;
+    };
+    qint64 BeginTry(RowId row);
+    void EndTry(RowId row, int outcome, qint64 seconds);
+    std::atomic<int> startCount_{0};
+    mutable std::mutex triesMutex_;
+    QHash<RowId, RowTries> tries_;
 
     // Targets being written right now: two rows with the same target never write one temporary file.
     QMutex inFlightMutex_;

@@ -1,5 +1,6 @@
 #include "download/Handoff.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include "download/Aria2Agent.h"
@@ -23,8 +24,9 @@ bool Handoff::Start() {
         s_.messages.ShowMessageBox(QStringLiteral("下载列表为空"));
         return false;
     }
-    const QString folder = s_.options.Text(SettingKey::SavePath);
-    if (folder.isEmpty()) {
+    // aria2 resolves a relative folder against its own working folder, not ours.
+    const QString folder = QDir::cleanPath(QDir().absoluteFilePath(s_.options.Text(SettingKey::SavePath)));
+    if (s_.options.Text(SettingKey::SavePath).isEmpty()) {
         s_.messages.ShowMessageBox(QStringLiteral("请选择文件保存位置"));
         return false;
     }
@@ -44,6 +46,8 @@ bool Handoff::Start() {
     if (!endpointOverride_.isEmpty()) endpoint = endpointOverride_;
     if (!secretOverride_.isEmpty()) secret = secretOverride_;
     state_.store(1);
+    accepted_.store(0);
+    refused_.store(0);
     try {
         thread_ = std::thread([this, endpoint, secret, folder] { Thread(endpoint, secret, folder); });
     } catch (const std::system_error&) {
@@ -54,24 +58,32 @@ bool Handoff::Start() {
 }
 
 void Handoff::Thread(QString endpoint, QString secret, QString folder) {
-    bool failed = false;
     bool createFailed = false;
     Aria2Agent agent(endpoint, secret);
     QString error;
+    int accepted = 0;
+    int refused = 0;
     if (!agent.Create(&error)) {
         createFailed = true;
         QMetaObject::invokeMethod(
             this, [this] { s_.messages.ShowMessageBox(QStringLiteral("初始化迅雷控件失败")); },
             Qt::QueuedConnection);
     } else {
-        bool added = false;
+        struct Task {
+            QString gid, link, title;
+        };
+        QList<Task> tasks;
         const qsizetype rows = s_.results.Size();
-        for (qsizetype i = 0; i < rows && !failed; ++i) {
+        for (qsizetype i = 0; i < rows; ++i) {
             const auto id = s_.results.IdAt(i);
             const auto entry = id ? s_.results.Entry(*id) : std::nullopt;
             if (!entry || entry->title.isEmpty() || entry->link.isEmpty()) continue;
             if (s_.options.Checked(SettingKey::IgoreGarnered) && s_.registry.CheckDocLink(entry->link) == 0) {
                 s_.status.ShowMsg(entry->title, QStringLiteral("已经被下载过了"), QString(), 1);
+                continue;
+            }
+            if (!agent.Reachable()) {
+                ++refused;  // aria2 went away: the rest is not handed over either
                 continue;
             }
             s_.status.ShowMsg(entry->title, QStringLiteral("正在加入迅雷任务"), QString(), 1);
@@ -82,19 +94,43 @@ void Handoff::Thread(QString endpoint, QString secret, QString folder) {
                               folder, entry->title,
                               entry->type.isEmpty() ? QStringLiteral("bin") : entry->type, &exists))
                     .fileName();
-            if (!agent.AddTask(entry->link, name, folder, &error)) {
-                failed = true;
-                break;
+            error.clear();
+            const QString gid = agent.AddTask(entry->link, name, folder, &error);
+            if (gid.isEmpty()) {
+                ++refused;
+                s_.status.ShowMsg(entry->title, QStringLiteral("aria2 refused %1:").arg(entry->link), error,
+                                  1);
+                continue;
             }
-            s_.registry.InsertDocLink(entry->link);
-            added = true;
+            tasks.append({gid, entry->link, entry->title});
         }
-        if (!failed && added && !agent.Commit(&error)) failed = true;
+        // Only a task that aria2 has started counts as handed over; one it would not start is taken
+        // out again, so nothing stays paused there unrecorded.
+        for (const Task& task : tasks) {
+            error.clear();
+            if (agent.Reachable() && agent.Unpause(task.gid, &error)) {
+                s_.registry.InsertDocLink(task.link);
+                ++accepted;
+                continue;
+            }
+            ++refused;
+            s_.status.ShowMsg(task.title, QStringLiteral("aria2 did not start %1:").arg(task.link), error, 1);
+            QString ignored;
+            if (agent.Reachable()) agent.Remove(task.gid, &ignored);
+        }
     }
-    if ((state_.load() & (4 | 8)) || failed) {
+    accepted_.store(accepted);
+    refused_.store(refused);
+    const bool cancelled = (state_.load() & (4 | 8)) != 0;
+    if (cancelled || (!createFailed && accepted == 0 && refused > 0)) {
         s_.status.ShowMsg(QStringLiteral("启动迅雷被取消"), QString(), QString(), 1);
     } else if (!createFailed) {
         s_.status.ShowMsg(QStringLiteral("马上启动迅雷下载，请稍等"), QString(), QString(), 1);
+    }
+    if (refused > 0) {
+        s_.status.ShowMsg(
+            QStringLiteral("aria2 took %1 links and refused %2; see run.log").arg(accepted).arg(refused),
+            QString(), QString(), 1);
     }
     QMetaObject::invokeMethod(
         this, [this] { Reap(); }, Qt::QueuedConnection);

@@ -1,7 +1,8 @@
 #pragma once
 // Handing the result list to the external download manager (aria2) instead of downloading it here: one
-// background thread at a time adds every row as a paused task, starts them together and records each
-// link in the registry. The button, Cancel and the reaping run on the owner's thread.
+// background thread at a time adds every row as a paused task, starts them together and records in the
+// registry each link that aria2 took; a link it refused is reported and not recorded. The button, Cancel and
+// the reaping run on the owner's thread.
 
 #include <QObject>
 #include <QString>
@@ -42,6 +43,9 @@ class Handoff : public QObject {
     void Cancel() { state_.store(8); }
     bool IsRunning() const { return (state_.load() & 1) != 0; }
     int State() const { return state_.load(); }
+    // Of the last hand-off: links aria2 took (and the registry recorded), and links it did not take.
+    int Accepted() const { return accepted_.load(); }
+    int Refused() const { return refused_.load(); }
 
   Q_SIGNALS:
     void finished();
@@ -52,6 +56,8 @@ class Handoff : public QObject {
 
     Services s_;
     std::atomic<int> state_{0};
+    std::atomic<int> accepted_{0};
+    std::atomic<int> refused_{0};
     QString endpointOverride_;
     QString secretOverride_;
     std::thread thread_;

@@ -2,63 +2,17 @@
 
 #include <QJsonArray>
 
+#include "engines/JsonFieldReader.h"
+
 namespace {
 
 // Longer keys than the old 4,096-character buffers held are refused rather than cut short.
 constexpr qsizetype kMaxKey = 4095;
 constexpr qsizetype kMaxList = 64;
 
-class Reader {
+class Reader : public JsonFieldReader {
   public:
-    explicit Reader(QString* error) : error_(error) {}
-
-    bool Failed() const { return failed_; }
-
-    bool Fail(const QString& place, const QString& what) {
-        if (!failed_ && error_) *error_ = QStringLiteral("%1: %2").arg(place, what);
-        failed_ = true;
-        return false;
-    }
-
-    bool Known(const QJsonObject& object, const QString& place, std::initializer_list<const char*> names) {
-        for (auto it = object.begin(); it != object.end(); ++it) {
-            bool known = false;
-            for (const char* name : names) known = known || it.key() == QLatin1StringView(name);
-            if (!known) return Fail(place + u'.' + it.key(), QStringLiteral("unknown field"));
-        }
-        return true;
-    }
-
-    bool Text(const QJsonValue& value, const QString& place, QString* out) {
-        if (value.isUndefined()) return true;
-        if (!value.isString()) return Fail(place, QStringLiteral("expected a string"));
-        if (value.toString().size() > kMaxKey)
-            return Fail(place, QStringLiteral("longer than %1 characters").arg(kMaxKey));
-        *out = value.toString();
-        return true;
-    }
-
-    bool Flag(const QJsonValue& value, const QString& place, bool* out) {
-        if (value.isUndefined()) return true;
-        if (!value.isBool()) return Fail(place, QStringLiteral("expected true or false"));
-        *out = value.toBool();
-        return true;
-    }
-
-    bool Texts(const QJsonValue& value, const QString& place, QStringList* out) {
-        if (value.isUndefined()) return true;
-        if (!value.isArray()) return Fail(place, QStringLiteral("expected a list of strings"));
-        const QJsonArray array = value.toArray();
-        if (array.size() > kMaxList) return Fail(place, QStringLiteral("more than %1 entries").arg(kMaxList));
-        for (qsizetype i = 0; i < array.size(); ++i) {
-            QString text;
-            if (!Text(array[i], QStringLiteral("%1[%2]").arg(place).arg(i), &text)) return false;
-            if (text.isEmpty())
-                return Fail(QStringLiteral("%1[%2]").arg(place).arg(i), QStringLiteral("empty"));
-            out->append(text);
-        }
-        return true;
-    }
+    explicit Reader(QString* error) : JsonFieldReader(error, kMaxKey, kMaxList) {}
 
     bool Keys(const QJsonValue& value, const QString& place, ClassicKeys* out, bool required) {
         if (value.isUndefined()) return required ? Fail(place, QStringLiteral("missing")) : true;
@@ -72,10 +26,6 @@ class Reader {
                Text(object.value(QStringLiteral("setting")), place + QStringLiteral(".setting"),
                     &out->setting);
     }
-
-  private:
-    QString* error_;
-    bool failed_ = false;
 };
 
 }  // namespace

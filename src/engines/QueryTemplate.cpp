@@ -1,6 +1,9 @@
 #include "engines/QueryTemplate.h"
 
+#include <QJsonArray>
 #include <QJsonObject>
+
+#include "engines/JsonFieldReader.h"
 
 namespace {
 
@@ -12,56 +15,9 @@ constexpr int kTimeRanges = 5;
 
 const char* const kPlaceholders[] = {"keyword", "format", "page", "time", "rotate", "switch"};
 
-class Reader {
+class Reader : public JsonFieldReader {
   public:
-    explicit Reader(QString* error) : error_(error) {}
-
-    bool Fail(const QString& place, const QString& what) {
-        if (error_) *error_ = QStringLiteral("%1: %2").arg(place, what);
-        return false;
-    }
-
-    bool Known(const QJsonObject& object, const QString& place, std::initializer_list<const char*> names) {
-        for (auto it = object.begin(); it != object.end(); ++it) {
-            bool known = false;
-            for (const char* name : names) known = known || it.key() == QLatin1StringView(name);
-            if (!known) return Fail(place + u'.' + it.key(), QStringLiteral("unknown field"));
-        }
-        return true;
-    }
-
-    bool Text(const QJsonValue& value, const QString& place, QString* out, bool required = false) {
-        if (value.isUndefined()) return required ? Fail(place, QStringLiteral("missing")) : true;
-        if (!value.isString()) return Fail(place, QStringLiteral("expected a string"));
-        if (value.toString().size() > kMaxText)
-            return Fail(place, QStringLiteral("longer than %1 characters").arg(kMaxText));
-        *out = value.toString();
-        return true;
-    }
-
-    bool Texts(const QJsonValue& value, const QString& place, QStringList* out, bool allowEmpty) {
-        if (value.isUndefined()) return true;
-        const QJsonArray array = value.toArray();
-        if (!value.isArray()) return Fail(place, QStringLiteral("expected a list of strings"));
-        if (array.size() > kMaxList) return Fail(place, QStringLiteral("more than %1 entries").arg(kMaxList));
-        for (qsizetype i = 0; i < array.size(); ++i) {
-            const QString at = QStringLiteral("%1[%2]").arg(place).arg(i);
-            QString text;
-            if (!Text(array[i], at, &text)) return false;
-            if (!allowEmpty && text.isEmpty()) return Fail(at, QStringLiteral("empty"));
-            out->append(text);
-        }
-        return true;
-    }
-
-    bool Number(const QJsonValue& value, const QString& place, int low, int high, int* out) {
-        if (value.isUndefined()) return true;
-        const double number = value.toDouble(-1.5);
-        if (!value.isDouble() || number != double(qint64(number)) || number < low || number > high)
-            return Fail(place, QStringLiteral("expected a whole number from %1 to %2").arg(low).arg(high));
-        *out = int(number);
-        return true;
-    }
+    explicit Reader(QString* error) : JsonFieldReader(error, kMaxText, kMaxList) {}
 
     // An address template: http or https, and only the known placeholders.
     bool Address(const QString& url, const QString& place) {
@@ -78,9 +34,6 @@ class Reader {
         }
         return true;
     }
-
-  private:
-    QString* error_;
 };
 
 bool ReadOne(Reader& reader, const QJsonValue& value, const QString& place, QueryTemplate* out) {

@@ -1,10 +1,12 @@
 #include "engines/XPathCheck.h"
 
+#include <libxml/parser.h>
 #include <libxml/xpath.h>
 
 #include <QCoreApplication>
 
 #include <iterator>
+#include <mutex>
 
 namespace {
 

@@ -33,12 +33,12 @@ Compiled Compile(xmlXPathContextPtr context, const QString& expression) {
     return Compiled(xmlXPathCtxtCompile(context, reinterpret_cast<const xmlChar*>(utf8.constData())));
 }
 
-// Each evaluation gets the whole operation budget, so one expensive block cannot starve the others, and
-// the number of evaluations is bounded by the block and hit caps.
+// The operation budget is the whole read's, not each evaluation's: a thousand blocks each walking the
+// whole page would otherwise cost a thousand budgets. Once it is spent every further evaluation fails at
+// once.
 Object Evaluate(xmlXPathContextPtr context, xmlXPathCompExprPtr compiled, xmlNodePtr node) {
     if (!compiled) return nullptr;
     context->node = node;
-    context->opCount = 0;
     return Object(xmlXPathCompiledEval(compiled, context));
 }
 
@@ -63,18 +63,43 @@ QString LinkOf(xmlNodePtr node) {
     return NodeText(node).trimmed();
 }
 
+// Nodes a layout may stand on or read from. A namespace node is a different structure that only looks like
+// a node; a layout has no business with it (nor with comments and processing instructions).
+bool Readable(xmlNodePtr node) {
+    if (!node) return false;
+    switch (node->type) {
+        case XML_ELEMENT_NODE:
+        case XML_ATTRIBUTE_NODE:
+        case XML_TEXT_NODE:
+        case XML_CDATA_SECTION_NODE:
+        case XML_DOCUMENT_NODE:
+        case XML_HTML_DOCUMENT_NODE:
+            return true;
+        default:
+            return false;
+    }
+}
+
 xmlNodePtr FirstNode(const Object& object) {
     if (!object || object->type != XPATH_NODESET || !object->nodesetval || object->nodesetval->nodeNr <= 0)
         return nullptr;
-    return object->nodesetval->nodeTab[0];
+    xmlNodePtr node = object->nodesetval->nodeTab[0];
+    return Readable(node) ? node : nullptr;
 }
 
 QString StringOf(const Object& object, bool asLink) {
     if (!object) return {};
     if (object->type == XPATH_NODESET) {
-        xmlNodePtr node = FirstNode(object);
-        if (!node) return {};
-        return asLink ? LinkOf(node) : NodeText(node);
+        if (asLink) return LinkOf(FirstNode(object));
+        // Text is every node selected, in document order: a title may be the anchor's text nodes without
+        // the element that shows the address inside it.
+        QString text;
+        const xmlNodeSetPtr nodes = object->nodesetval;
+        for (int i = 0; nodes && i < nodes->nodeNr && text.size() <= XPathLayoutReader::kMaxTitleLength;
+             ++i) {
+            if (Readable(nodes->nodeTab[i])) text += NodeText(nodes->nodeTab[i]);
+        }
+        return text;
     }
     if (object->type == XPATH_STRING && object->stringval)
         return QString::fromUtf8(reinterpret_cast<const char*>(object->stringval)).trimmed();
@@ -146,6 +171,7 @@ QList<EngineHit> XPathLayoutReader::Read(const XPathLayout& layout, const HtmlDo
     // limit stops, and on a large page that takes far more than a few passes.
     const unsigned long nodes = CountNodes(xmlDocGetRootElement(page.Doc()));
     context->opLimit = kOperationLimit + kOperationsPerNode * nodes;
+    context->opCount = 0;
 
     CompiledLayout compiled;
     compiled.results = Compile(context.get(), layout.results);
@@ -163,7 +189,7 @@ QList<EngineHit> XPathLayoutReader::Read(const XPathLayout& layout, const HtmlDo
     const int blockCount = qMin(blocks->nodesetval->nodeNr, kMaxBlocks);
     for (int b = 0; b < blockCount && hits.size() < kMaxHits; ++b) {
         xmlNodePtr block = blocks->nodesetval->nodeTab[b];
-        if (!block) continue;
+        if (!Readable(block)) continue;
         const QString title = Collapse(StringOf(Evaluate(context.get(), compiled.title.get(), block), false));
         const QString snippet =
             compiled.snippet
@@ -176,7 +202,8 @@ QList<EngineHit> XPathLayoutReader::Read(const XPathLayout& layout, const HtmlDo
         const Object extras = Evaluate(context.get(), compiled.extraLinks.get(), block);
         if (!extras || extras->type != XPATH_NODESET || !extras->nodesetval) continue;
         for (int e = 0; e < extras->nodesetval->nodeNr && hits.size() < kMaxHits; ++e) {
-            const QString extra = LinkOf(extras->nodesetval->nodeTab[e]);
+            xmlNodePtr node = extras->nodesetval->nodeTab[e];
+            const QString extra = Readable(node) ? LinkOf(node) : QString();
             if (!extra.isEmpty())
                 hits.append(
                     {Unwrap(layout, compiled, context.get(), block, extra), title, snippet, QString()});

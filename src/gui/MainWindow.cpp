@@ -503,6 +503,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // Rows in flight go back to waiting before the list is saved for the last time, so a later start
+    // takes them again.
+    DownloadPool& downloads = session_.Downloads();
+    if (downloads.BusySlots() > 0 || downloads.WalkingSlots() > 0) {
+        downloads.StopDownload();
+        downloads.WaitWalksEnded(5000);
+        session_.Lists().CloseSave();
+    }
     if (session_.Results().Size() > 0 && options.Text(K::ListPath).isEmpty() &&
         messages_->AskYesNo(QStringLiteral("要保存列表吗？"), QStringLiteral("退出警告"))) {
         ExportButton();

@@ -5,6 +5,7 @@
 
 #include <QMutex>
 #include <QWidget>
+#include <atomic>
 #include <memory>
 #include <thread>
 
@@ -82,7 +83,7 @@ class MainWindow : public QWidget {
     QSystemTrayIcon* tray_ = nullptr;
     QMenu* trayMenu_ = nullptr;
     QString pendingStatus_;
-    bool closing_ = false;
+    std::atomic<bool> closing_{false};  // read by the update-check thread
     int keywordSortColumn_ = -1;
     bool keywordSortDescending_ = false;
 

@@ -21,8 +21,9 @@ inline const QString Downloaded = QStringLiteral("下载成功");
 inline const QString Failed = QStringLiteral("下载失败");
 inline const QString Duplicate = QStringLiteral("重复文档");
 inline const QString Uploading = QStringLiteral("正在上传");
+inline const QString ProgressPrefix = QStringLiteral("完成:");
 inline QString Progress(int percent) {
-    return QStringLiteral("完成:%1%").arg(percent);
+    return ProgressPrefix + QString::number(percent) + u'%';
 }
 inline const QString SizeUnknown = QStringLiteral("未知");
 }  // namespace EntryStatus

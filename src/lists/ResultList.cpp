@@ -65,8 +65,13 @@ QString ResultList::DecodePercentTitle(const QString& title) {
 }
 
 int ResultList::AddEntry(QString title, const QString& type, const QString& size, const QString& link,
-                         const QString& status) {
+                         QString status) {
     title = title.trimmed();
+    // No transfer runs for a row that is only now entering the list: a row saved while it was being
+    // downloaded (a stop, a crash, an auto-save) waits again, or no later run would ever take it.
+    if (status == EntryStatus::Downloading || status.startsWith(EntryStatus::ProgressPrefix)) {
+        status = EntryStatus::Waiting;
+    }
     if (title.isEmpty() || type.isEmpty() || size.isEmpty() || link.isEmpty() || status.isEmpty()) return -1;
 
     QMutexLocker append(&appendLock_);
@@ -86,12 +91,16 @@ int ResultList::AddEntry(QString title, const QString& type, const QString& size
             title += u'_' + QString::number(suffix);
         }
     }
+    // The clean-up below may leave nothing (a link without a file name, a title of dots); a row without a
+    // title can never be saved under a name, so it keeps the title it came with.
+    const QString given = title;
     if (title.contains(u".cn") || title.contains(u".com") || title.contains(u".net") ||
         title.contains(u".org")) {
         title = TitleFromLink(link);
     }
     title.remove(QStringLiteral("..."));
     title = DecodePercentTitle(title);
+    if (title.trimmed().isEmpty()) title = given;
 
     const RowId id = nextId_++;
     rows_.push_back(Row{id, ResultEntry{title, InternLocked(type), size, link, InternLocked(status)}});
@@ -304,6 +313,11 @@ void ResultList::ResetUploadingToWaiting() {
         Row& row = rows_[size_t(position)];
         if (row.entry.status == EntryStatus::Uploading) SetStatusLocked(row, position, EntryStatus::Waiting);
     }
+}
+
+ResultList::StatusCounts ResultList::Counts() const {
+    QMutexLocker rows(&rowsMutex_);
+    return {waitingRows_, downloadedRows_, failedRows_};
 }
 
 int ResultList::CountDownloaded() const {

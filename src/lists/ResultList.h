@@ -40,8 +40,9 @@ class ResultList {
 
     // 0 appended; -1 a field is empty (after trimming the title); 2 the link is in the registry and
     // IgoreGarnered is on. Cleans the title on the way (random suffix, domain titles, "...", escapes).
+    // A row that comes in downloading or with a progress text comes in waiting.
     int AddEntry(QString title, const QString& type, const QString& size, const QString& link,
-                 const QString& status);
+                 QString status);
 
     void ClearRows();  // all rows and the link set
 
@@ -62,6 +63,12 @@ class ResultList {
     void ResetFailedToWaiting();
     void ResetUploadingToWaiting();
     int CountDownloaded() const;
+    struct StatusCounts {
+        qsizetype waiting = 0;
+        qsizetype downloaded = 0;
+        qsizetype failed = 0;
+    };
+    StatusCounts Counts() const;
 
     qsizetype Size() const;
     // Room for this many more rows, so a big import does not grow the indexes step by step.

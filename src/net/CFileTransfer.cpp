@@ -2,6 +2,8 @@
 
 #include <curl/curl.h>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -12,6 +14,7 @@
 #include <mutex>
 
 #include "net/CurlSetup.h"
+#include "net/TempFileLedger.h"
 
 namespace {
 
@@ -151,13 +154,14 @@ struct CFileTransfer::State {
 
     void Finish(CURLcode code) {
         const QByteArray temp = QFile::encodeName(tempPath);
-        if (abandon.load() || verdict == Verdict::Drain || verdict == Verdict::Reject) {
-            // The temporary file stays; whoever abandoned or refused the file decides what to do with it.
+        if (abandon.load()) {
+            // The temporary file stays; whoever abandoned the transfer decides what to do with it.
         } else if (code == CURLE_OK && verdict == Verdict::Body) {
             // rename() replaces an existing target in one step; a failed rename is a failed download.
             if (std::rename(temp.constData(), QFile::encodeName(targetPath).constData()) == 0)
                 succeeded.store(1);
         } else {
+            // A refusal (401/407, the size rule, another status) or a broken transfer leaves nothing.
             ::unlink(temp.constData());
         }
         {
@@ -172,6 +176,7 @@ CFileTransfer::CFileTransfer() : state_(std::make_shared<State>()) {}
 
 CFileTransfer::~CFileTransfer() {
     if (thread_.joinable()) thread_.join();
+    if (ownsTemp_ && ledger_ && !TempIsOurs()) ledger_->ForgetTempFile(ledgerPath_);
 }
 
 void CFileTransfer::SetSizeLimit(bool checkSize, qint64 minBytes, qint64 maxBytes) {
@@ -188,16 +193,76 @@ bool CFileTransfer::SizeAllowed(qint64 length, qint64 minBytes, qint64 maxBytes)
 bool CFileTransfer::Start(const QString& address, const QString& targetPath, const QString& userName,
                           const QString& password, bool overwrite) {
     if (started_) return false;  // one transfer per object
+    failure_ = StartFailure::None;
+    failureText_.clear();
+    auto fail = [this](StartFailure failure, const QString& text) {
+        failure_ = failure;
+        failureText_ = text;
+        return false;
+    };
+    link_ = address;
     targetPath_ = targetPath;
     tempPath_ = targetPath + QStringLiteral(".download.temp");
+    ledgerPath_ = QFileInfo(tempPath_).absoluteFilePath();
     const QString normalized = CurlSetup::NormalizeAddress(address);
-    if (!CurlSetup::IsUsableAddress(normalized)) return false;
+    if (!CurlSetup::IsUsableAddress(normalized))
+        return fail(StartFailure::BadAddress, QStringLiteral("%1 is not a usable address").arg(address));
     const QFileInfo target(targetPath);
-    if ((target.exists() || target.isSymLink()) && !overwrite) return false;
+    if ((target.exists() || target.isSymLink()) && !overwrite)
+        return fail(StartFailure::TargetExists, QStringLiteral("%1 exists").arg(targetPath));
 
-    const int fd =
-        ::open(QFile::encodeName(tempPath_).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
+    const QByteArray temp = QFile::encodeName(tempPath_);
+    auto taken = [&] {
+        return fail(StartFailure::TempTaken,
+                    QStringLiteral("%1 exists and is not a temporary file of this program for this link; "
+                                   "it is left alone")
+                        .arg(tempPath_));
+    };
+    auto notCreated = [&](int error) {
+        if (error == ENOENT) {
+            return fail(StartFailure::TempNotCreated,
+                        QStringLiteral("the folder %1 does not exist").arg(QFileInfo(tempPath_).path()));
+        }
+        return fail(
+            StartFailure::TempNotCreated,
+            QStringLiteral("cannot create %1: %2").arg(tempPath_, QString::fromLocal8Bit(strerror(error))));
+    };
+    int fd = -1;
+    struct stat existing;
+    if (::lstat(temp.constData(), &existing) == 0) {
+        // Only a plain file with no other name, made by this program for this very link, is reused: a
+        // link, a device, a FIFO or a second name of some other file would make us write elsewhere.
+        if (!S_ISREG(existing.st_mode) || existing.st_nlink != 1 || !ledger_ ||
+            !ledger_->IsTempFileRecorded(address, ledgerPath_)) {
+            return taken();
+        }
+        fd = ::open(temp.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) return errno == ELOOP ? taken() : notCreated(errno);
+        // The name may have changed hands between the look and the open, and another run on the same
+        // home may be writing it right now (it holds the lock).
+        struct stat opened;
+        if (::fstat(fd, &opened) != 0 || opened.st_dev != existing.st_dev ||
+            opened.st_ino != existing.st_ino || ::flock(fd, LOCK_EX | LOCK_NB) != 0 ||
+            ::ftruncate(fd, 0) != 0) {
+            ::close(fd);
+            return taken();
+        }
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    } else if (errno == ENOENT) {
+        fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd < 0) return errno == EEXIST ? taken() : notCreated(errno);
+        ::flock(fd, LOCK_EX | LOCK_NB);  // held while we write it: see the reuse above
+        // Not being able to write it down only means a later run will not reuse it.
+        if (ledger_) ledger_->RecordTempFile(address, ledgerPath_);
+    } else {
+        return notCreated(errno);
+    }
+    struct stat made;
+    if (::fstat(fd, &made) == 0) {
+        tempDevice_ = quint64(made.st_dev);
+        tempInode_ = quint64(made.st_ino);
+    }
+    ownsTemp_ = true;
 
     CurlSetup::GlobalInit();
     State& state = *state_;
@@ -213,10 +278,24 @@ bool CFileTransfer::Start(const QString& address, const QString& targetPath, con
         started_ = true;
     } catch (const std::system_error&) {
         state.CloseFile();
-        ::unlink(QFile::encodeName(tempPath_).constData());
-        return false;
+        RemoveTemp();
+        return fail(StartFailure::NoThread, QStringLiteral("no thread for the transfer"));
     }
     return true;
+}
+
+bool CFileTransfer::TempIsOurs() const {
+    struct stat now;
+    return ownsTemp_ && ::lstat(QFile::encodeName(tempPath_).constData(), &now) == 0 &&
+           quint64(now.st_dev) == tempDevice_ && quint64(now.st_ino) == tempInode_;
+}
+
+void CFileTransfer::RemoveTemp() {
+    if (!ownsTemp_) return;
+    // Once our file is gone (renamed, or removed by the transfer) the name may belong to someone else.
+    if (TempIsOurs()) ::unlink(QFile::encodeName(tempPath_).constData());
+    if (ledger_) ledger_->ForgetTempFile(ledgerPath_);
+    ownsTemp_ = false;
 }
 
 void CFileTransfer::Kill() {

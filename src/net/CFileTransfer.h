@@ -5,9 +5,10 @@
 //
 // States: created -> Start() true -> running -> finished (succeeded or not). On the way out:
 //   success              target present, no temporary file
-//   refused status       (anything but 200, 401, 407) or a broken transfer: neither file
-//   401/407, size rule,  the temporary file stays (the worker deletes it)
-//   abandoned by Kill()
+//   any other ending     neither file (a refused status, 401/407, the size rule, a broken transfer)
+//   abandoned by Kill()  the temporary file stays; the caller removes it with RemoveTemp()
+// The temporary name is never followed when it is a link: Start makes a new file there, or reuses one
+// that the ledger says this program made for the same link; anything else there fails Start and stays.
 // Fields are atomics: written by the transfer thread, read by the caller.
 
 #include <QString>
@@ -15,19 +16,30 @@
 #include <memory>
 #include <thread>
 
+class TempFileLedger;
+
 class CFileTransfer {
   public:
     CFileTransfer();
-    ~CFileTransfer();  // waits for a transfer that was not killed
+    ~CFileTransfer();  // waits for a transfer that was not killed; forgets a temporary file that is gone
     CFileTransfer(const CFileTransfer&) = delete;
     CFileTransfer& operator=(const CFileTransfer&) = delete;
 
     // Limits in bytes, both inclusive; minBytes 0 or minBytes > maxBytes rejects only an empty file.
     void SetSizeLimit(bool checkSize, qint64 minBytes, qint64 maxBytes);
-    // False when nothing was started: the address cannot be parsed (even with "http://" in front), the
-    // target exists and overwrite is false, or the temporary file cannot be created.
+    // Where temporary files are recorded; without one an existing temporary file is never reused.
+    // Set before Start; the ledger must outlive this object.
+    void SetLedger(TempFileLedger* ledger) { ledger_ = ledger; }
+
+    enum class StartFailure { None, BadAddress, TargetExists, TempTaken, TempNotCreated, NoThread };
+    // False when nothing was started; StartFailureText() then says why.
     bool Start(const QString& address, const QString& targetPath, const QString& userName,
                const QString& password, bool overwrite);
+    StartFailure LastStartFailure() const { return failure_; }
+    QString StartFailureText() const { return failureText_; }
+    // Removes the temporary file this transfer made (after it finished or was killed) and strikes it
+    // from the ledger. Never touches a file it did not make.
+    void RemoveTemp();
     // Abandons a running transfer: it stops within about a second (libcurl's progress callback) and
     // gives back its connection and file; Kill returns within 2 s either way.
     void Kill();
@@ -47,10 +59,20 @@ class CFileTransfer {
     static bool SizeAllowed(qint64 length, qint64 minBytes, qint64 maxBytes);
 
   private:
+    bool TempIsOurs() const;  // our file still sits at the temporary name
+
     struct State;
     std::shared_ptr<State> state_;
     std::thread thread_;
     bool started_ = false;
+    bool ownsTemp_ = false;
+    TempFileLedger* ledger_ = nullptr;
+    StartFailure failure_ = StartFailure::None;
+    QString failureText_;
+    QString link_;
     QString targetPath_;
     QString tempPath_;
+    QString ledgerPath_;  // tempPath_ made absolute: the ledger's key
+    quint64 tempDevice_ = 0;
+    quint64 tempInode_ = 0;
 };

@@ -142,6 +142,20 @@ void QueryCatalogue::QueueEngine(const EngineDefinition& engine, const QString& 
     }
 }
 
+const char* QueryCatalogue::Id(SearchEngine engine) {
+    static const char* const ids[] = {"google",       "scholar",  "baidu",  "bing",
+                                      "bingacademic", "sogou",    "youdao", "yahoo",
+                                      "aol",          "zhongsou", "osun",   "63da-search"};
+    return ids[int(engine)];
+}
+
+void QueryCatalogue::QueueEngine(SearchEngine engine, const QString& keyword, int timeIndex,
+                                 const QueueFn& queue) const {
+    const EngineDefinition* definition = engines_->Find(QLatin1StringView(Id(engine)));
+    if (!definition) return;
+    for (const QueryTemplate& query : Templates(*definition)) QueueTemplate(query, keyword, timeIndex, queue);
+}
+
 void QueryCatalogue::BuildQueue(const QStringList& keywords, int timeIndex, const QueueFn& queue) const {
     // Every ticked engine's templates, in the templates' order across engines.
     struct Entry {

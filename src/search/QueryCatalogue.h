@@ -14,6 +14,22 @@ class Options;
 struct EngineDefinition;
 struct QueryTemplate;
 
+// The engines the program has always asked, by the definition they read (Id()).
+enum class SearchEngine {
+    Google,
+    Scholar,
+    Baidu,
+    Bing,
+    BingAcademic,
+    Sogou,
+    Youdao,
+    Yahoo,
+    Aol,
+    Zhongsou,
+    Osun,
+    Da63
+};
+
 class QueryCatalogue {
   public:
     // The longest address the old fixed buffer held; a longer one is not queued at all.
@@ -34,6 +50,10 @@ class QueryCatalogue {
     // One engine's pages for one keyword, whether its box is ticked or not.
     void QueueEngine(const EngineDefinition& engine, const QString& keyword, int timeIndex,
                      const QueueFn& queue) const;
+
+    // One of those engines' pages for a keyword already in the form the engine wants (escaped or raw).
+    void QueueEngine(SearchEngine engine, const QString& keyword, int timeIndex, const QueueFn& queue) const;
+    static const char* Id(SearchEngine engine);
 
     // Whether the engine's box is ticked (a setting the program does not know: no).
     bool EngineTicked(const EngineDefinition& engine) const;

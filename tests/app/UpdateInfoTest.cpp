@@ -63,6 +63,15 @@ TEST(UpdateInfo, BadDocumentsReadAsNoUpdate) {
     EXPECT_EQ(info.Parse(home.Path("huge.xml")), 0);
     EXPECT_EQ(info.Parse("http://127.0.0.1:1/update.xml"), 0);
     EXPECT_EQ(info.Check(), -1);
+    // A document cut off after a newer entry of ours offers nothing, also after a good read before it.
+    const QByteArray whole = Document(Entry("enable=\"true\" apptype=\"skimmerorder\"", "9.9-20990101"));
+    home.Write("whole.xml", whole);
+    ASSERT_EQ(info.Parse(home.Path("whole.xml")), 1);
+    ASSERT_EQ(info.Check(), 1);
+    home.Write("cut.xml", whole.left(whole.indexOf("</updateinfo>")) + "<update");
+    EXPECT_EQ(info.Parse(home.Path("cut.xml")), 0);
+    EXPECT_EQ(info.Check(), -1);
+    EXPECT_EQ(info.LatestVersion(), QString());
 }
 
 }  // namespace

@@ -1,4 +1,9 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
 
 #include <QRegularExpression>
 
@@ -31,9 +36,28 @@ class NetCommandsTest : public ::testing::Test {
             res.status = 429;
             res.set_content("slow down", "text/html");
         });
+        server.Http().Get("/locked", [](const httplib::Request&, httplib::Response& res) {
+            res.status = 401;
+            res.set_content("who are you", "text/plain");
+        });
+        server.Http().Get("/stall", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_content_provider(1000000, "application/pdf",
+                                     [this](size_t offset, size_t, httplib::DataSink& sink) {
+                                         if (offset == 0) {
+                                             stallStarted.store(true);
+                                             return sink.write(std::string(1000, 'p').data(), 1000);
+                                         }
+                                         while (!release.load())
+                                             std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                                         return false;
+                                     });
+        });
         server.Start();
     }
-    void TearDown() override { CurlSetup::ReleaseThreadHandle(); }
+    void TearDown() override {
+        release.store(true);
+        CurlSetup::ReleaseThreadHandle();
+    }
 
     Outcome Run(QStringList args) {
         QString out, err;
@@ -48,6 +72,8 @@ class NetCommandsTest : public ::testing::Test {
 
     LocalServer server;
     TempHome home;
+    std::atomic<bool> stallStarted{false};
+    std::atomic<bool> release{false};
 };
 
 TEST_F(NetCommandsTest, FetchRealUrlAndSize) {
@@ -75,8 +101,24 @@ TEST_F(NetCommandsTest, GetSucceedsOnlyWithACompleteFile) {
         Run({"get", server.Url("/jump"), "--to", target, "--overwrite", "--min-kb", "4", "--max-kb", "4"})
             .status,
         0);
+    EXPECT_FALSE(home.Exists("a.pdf.download.temp"));  // a refused size leaves nothing
     EXPECT_EQ(Run({"get", server.Url("/gone"), "--to", home.Path("g.pdf")}).status, 1);
     EXPECT_FALSE(home.Exists("g.pdf.download.temp"));
+    EXPECT_EQ(Run({"get", server.Url("/locked"), "--to", home.Path("l.pdf")}).status, 1);
+    EXPECT_FALSE(home.Exists("l.pdf.download.temp"));
+
+    // A refusal to start names its cause.
+    EXPECT_TRUE(Run({"get", server.Url("/jump"), "--to", home.Path("no/x.pdf")})
+                    .err.contains("the folder " + home.Path("no") + " does not exist"));
+    EXPECT_TRUE(Run({"get", server.Url("/jump"), "--to", target}).err.contains(target + " exists"));
+    home.Write("victim.txt", "precious");
+    ASSERT_EQ(::symlink(home.Path("victim.txt").toUtf8().constData(),
+                        home.Path("p.pdf.download.temp").toUtf8().constData()),
+              0);
+    const Outcome planted = Run({"get", server.Url("/jump"), "--to", home.Path("p.pdf")});
+    EXPECT_EQ(planted.status, 1);
+    EXPECT_TRUE(planted.err.contains("is not a temporary file of this program")) << planted.err.toStdString();
+    EXPECT_EQ(home.Read("victim.txt"), QByteArray("precious"));
     EXPECT_EQ(Run({"get", server.Url("/jump")}).status, 2);
     EXPECT_EQ(Run({"get", server.Url("/jump"), "--to", target, "--min-kb", "x"}).status, 2);
 }
@@ -116,6 +158,26 @@ TEST_F(NetCommandsTest, SearchReportsEachEngineAndExits3WhenEveryEngineBlocked) 
                            .match(lines.value(header + 1));
     ASSERT_TRUE(match.hasMatch()) << lines.value(header + 1).toStdString();
     EXPECT_EQ(match.captured(1).toInt() + 1, queries.out.count('\n'));
+}
+
+TEST_F(NetCommandsTest, CtrlCPutsRowsInFlightBackAndExits130) {
+    home.Write("in.list", QString::fromUtf8("stalled$pdf$未知$%1$等待\ndone$pdf$未知$%2$等待\n")
+                              .arg(server.Url("/stall"), server.Url("/files/a.pdf"))
+                              .toUtf8());
+    // Ctrl-C once the stalled row is being received.
+    std::thread presser([this] {
+        while (!stallStarted.load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ::kill(::getpid(), SIGINT);
+    });
+    const Outcome run = Run({"download", home.Path("in.list"), "--to", home.Path("out"), "--workers", "2"});
+    presser.join();
+    EXPECT_EQ(run.status, 130);
+    EXPECT_TRUE(run.err.contains("1 rows remain")) << run.err.toStdString();
+    const QString list = QString::fromUtf8(home.Read("in.list"));
+    EXPECT_TRUE(list.contains(server.Url("/stall") + QString::fromUtf8("$等待"))) << list.toStdString();
+    EXPECT_TRUE(list.contains(QString::fromUtf8("$下载成功")));
+    EXPECT_FALSE(home.Exists("out/stalled.pdf.download.temp"));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -61,6 +62,7 @@ class DownloadPoolTest : public ::testing::Test {
             res.set_redirect(server.Url("/files/real.pdf").toStdString(), 302);
         });
         http.Get("/slow", [this](const httplib::Request&, httplib::Response& res) {
+            Hit("slow");
             res.set_content_provider(10000000, "application/pdf",
                                      [this](size_t offset, size_t, httplib::DataSink& sink) {
                                          if (offset < 1000)
@@ -152,27 +154,67 @@ TEST_F(DownloadPoolTest, OutcomesOfOneSlot) {
     EXPECT_TRUE(home.Read("run.log").contains(QString::fromUtf8("下载线程0本次下载已完成!").toUtf8()));
 }
 
-TEST_F(DownloadPoolTest, StopKeepsProgressAndSweeps) {
+TEST_F(DownloadPoolTest, StopGivesRowsBackAndRemovesOnlyItsOwnTemporaryFiles) {
     const RowId slow = Add("slow", server.Url("/slow"));
     ASSERT_TRUE(pool.StartDownload());
     ASSERT_TRUE(WaitFor([&] { return Status(slow).startsWith(QString::fromUtf8("完成:")); }));
-    home.Write("save/stray.download.temp", "x");
+    // A user's file and another process's file that merely carry the suffix.
+    home.Write("save/mine.download.temp", "x");
+    home.Write("save/report.pdf.download.temp", "another process");
     pool.StopDownload();
-    ASSERT_TRUE(
-        WaitFor([&] { return QDir(home.Path("save")).entryList({"*.download.temp"}).isEmpty(); }, 5000));
-    EXPECT_TRUE(Status(slow).startsWith(QString::fromUtf8("完成:")));
+    ASSERT_TRUE(pool.WaitWalksEnded(10000));
+    EXPECT_EQ(Status(slow), EntryStatus::Waiting);  // a later start takes it again
     EXPECT_FALSE(home.Exists("save/slow.pdf"));
+    EXPECT_FALSE(home.Exists("save/slow.pdf.download.temp"));
+    EXPECT_EQ(home.Read("save/mine.download.temp"), QByteArray("x"));
+    EXPECT_EQ(home.Read("save/report.pdf.download.temp"), QByteArray("another process"));
+    EXPECT_FALSE(registry.IsTempFileRecorded(server.Url("/slow"), home.Path("save/slow.pdf.download.temp")));
 }
 
-TEST_F(DownloadPoolTest, TimeLimitOnTheSecondsTick) {
+TEST_F(DownloadPoolTest, ATemporaryNameThatIsNotOursFailsTheRowAndStays) {
+    options.SetCommittedInt(K::DownThreadCount, 1);
+    QDir().mkpath(home.Path("save"));
+    home.Write("victim.txt", "precious");
+    ASSERT_EQ(::symlink(home.Path("victim.txt").toUtf8().constData(),
+                        home.Path("save/planted.pdf.download.temp").toUtf8().constData()),
+              0);
+    home.Write("save/foreign.pdf.download.temp", "not ours");
+    // Left by an earlier run that was killed: recorded for its link, so it is taken up again.
+    home.Write("save/earlier.pdf.download.temp", "partial");
+    registry.RecordTempFile(server.Url("/files/earlier.pdf"), home.Path("save/earlier.pdf.download.temp"));
+    const RowId planted = Add("planted", server.Url("/files/planted.pdf"));
+    const RowId foreign = Add("foreign", server.Url("/files/foreign.pdf"));
+    const RowId earlier = Add("earlier", server.Url("/files/earlier.pdf"));
+    ASSERT_TRUE(pool.StartDownload());
+    ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
+
+    EXPECT_EQ(Status(planted), EntryStatus::Failed);
+    EXPECT_EQ(Status(foreign), EntryStatus::Failed);
+    EXPECT_EQ(Hits("planted.pdf") + Hits("foreign.pdf"), 0);
+    EXPECT_EQ(home.Read("victim.txt"), QByteArray("precious"));
+    EXPECT_TRUE(QFileInfo(home.Path("save/planted.pdf.download.temp")).isSymLink());
+    EXPECT_EQ(home.Read("save/foreign.pdf.download.temp"), QByteArray("not ours"));
+    EXPECT_TRUE(
+        home.Read("run.log").contains("planted.pdf.download.temp exists and is not a temporary file"));
+    EXPECT_EQ(Status(earlier), EntryStatus::Downloaded);
+    EXPECT_EQ(home.Read("save/earlier.pdf").size(), 20000);
+    EXPECT_FALSE(home.Exists("save/earlier.pdf.download.temp"));
+}
+
+TEST_F(DownloadPoolTest, TheTimeLimitCoversAllTriesOfARowTogether) {
     options.SetCommittedInt(K::TimeOut, 1);
     options.SetCommittedInt(K::DownThreadCount, 1);
     const RowId slow = Add("slow", server.Url("/slow"));
     ASSERT_TRUE(pool.StartDownload());
     ASSERT_TRUE(WaitFor([&] { return Status(slow).startsWith(QString::fromUtf8("完成:")); }));
+    EXPECT_EQ(pool.Tries().trying, 1);
     tick.fetch_add(61);
-    ASSERT_TRUE(
-        WaitFor([&] { return Status(slow) == EntryStatus::Failed || Status(slow) == EntryStatus::Waiting; }));
+    // The minute is used up: the retries of the later walks fail at once, without asking again.
+    ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
+    EXPECT_EQ(Status(slow), EntryStatus::Failed);
+    EXPECT_EQ(Hits("slow"), 1);
+    EXPECT_EQ(pool.Tries().failed, 1);
+    EXPECT_EQ(pool.Tries().retrying, 0);
     EXPECT_FALSE(home.Exists("save/slow.pdf"));
     EXPECT_FALSE(home.Exists("save/slow.pdf.download.temp"));
 }
@@ -201,6 +243,9 @@ TEST_F(DownloadPoolTest, HandoffToARealAria2) {
     const int port = probe.serverPort();
     probe.close();
     QProcess aria2;
+    // aria2 works in a folder of its own, so a relative save folder would land elsewhere if sent as is.
+    QDir().mkpath(home.Path("aria2-cwd"));
+    aria2.setWorkingDirectory(home.Path("aria2-cwd"));
     aria2.start("aria2c",
                 {"--enable-rpc", "--rpc-listen-all=false", QStringLiteral("--rpc-listen-port=%1").arg(port),
                  "--rpc-secret=s3cret", "--no-conf", "--quiet"});
@@ -213,7 +258,9 @@ TEST_F(DownloadPoolTest, HandoffToARealAria2) {
     QObject::connect(&handoff, &Handoff::finished, [&] { ended = true; });
     Add(QString::fromUtf8("年报 \"quoted\""), server.Url("/files/h1.pdf"));
     Add("../escape", server.Url("/files/h2.pdf"));
+    Add("refused", "mailto:x");  // aria2 answers "No URI to download."
     QDir().mkpath(home.Path("save"));
+    options.SetCommittedText(K::SavePath, QDir::current().relativeFilePath(home.Path("save")));
     // aria2c needs a moment before its RPC port answers.
     ASSERT_TRUE(WaitFor(
         [&] {
@@ -226,8 +273,15 @@ TEST_F(DownloadPoolTest, HandoffToARealAria2) {
     EXPECT_FALSE(handoff.Start());  // one at a time
     EXPECT_EQ(answers.boxes.last(), QString::fromUtf8("正在启动迅雷，请稍等！"));
     ASSERT_TRUE(WaitFor([&] { return ended; }));
-    EXPECT_EQ(status.Current(), QString::fromUtf8("马上启动迅雷下载，请稍等  "));
+    // Only what aria2 took is recorded; the refusal is reported.
+    EXPECT_EQ(handoff.Accepted(), 2);
+    EXPECT_EQ(handoff.Refused(), 1);
+    EXPECT_EQ(status.Current(), QString("aria2 took 2 links and refused 1; see run.log  "));
+    EXPECT_TRUE(home.Read("run.log").contains(QString::fromUtf8("马上启动迅雷下载").toUtf8()));
+    EXPECT_TRUE(home.Read("run.log").contains("aria2 refused mailto:x"));
     EXPECT_EQ(registry.CheckDocLink(server.Url("/files/h1.pdf")), 0);
+    EXPECT_EQ(registry.CheckDocLink(server.Url("/files/h2.pdf")), 0);
+    EXPECT_EQ(registry.CheckDocLink("mailto:x"), -1);
     EXPECT_TRUE(WaitFor(
         [&] {
             return home.Exists(QString::fromUtf8("save/年报 \"quoted\".pdf")) &&

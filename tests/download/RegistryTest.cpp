@@ -2,6 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <sys/mount.h>
+#include <unistd.h>
+#include <QDir>
 #include <QFile>
 
 #include "TempHome.h"
@@ -82,6 +85,16 @@ TEST_F(RegistryTest, OldDatabasesOpenUnchangedAndGainTheIndex) {
     EXPECT_EQ(sqlite3_column_int(statement, 0), 1);
     sqlite3_finalize(statement);
     sqlite3_close(db);
+
+    // ... and the table of temporary files, which answers exactly.
+    ASSERT_TRUE(registry.OpenDocDatabase(DbPath()));
+    EXPECT_TRUE(registry.RecordTempFile("http://a/1.pdf", "/s/1.pdf.download.temp"));
+    EXPECT_TRUE(registry.IsTempFileRecorded("http://a/1.pdf", "/s/1.pdf.download.temp"));
+    EXPECT_FALSE(registry.IsTempFileRecorded("http://a/2.pdf", "/s/1.pdf.download.temp"));
+    EXPECT_FALSE(registry.IsTempFileRecorded("http://a/1.pdf", "/s/2.pdf.download.temp"));
+    registry.ForgetTempFile("/s/1.pdf.download.temp");
+    EXPECT_FALSE(registry.IsTempFileRecorded("http://a/1.pdf", "/s/1.pdf.download.temp"));
+    EXPECT_EQ(registry.Count(), 1);  // the documents are another table
 }
 
 TEST_F(RegistryTest, AFileThatIsNotADatabaseIsLeftAloneAndReported) {
@@ -113,6 +126,60 @@ TEST_F(RegistryTest, DeletedWhileOpenKeepsAnswering) {
     QFile::remove(DbPath());
     EXPECT_EQ(registry.CheckDocLink("http://a/1"), 0);
     EXPECT_GE(registry.InsertDocLink("http://a/2"), -1);
+}
+
+// A folder made read-only for the life of the object: a read-only bind mount for root (whom
+// permissions do not stop), the permission bits for anyone else. The mount is a system call, not a
+// child process: a fork would blind ThreadSanitizer to this process's locks for the tests after it.
+class ReadOnlyView {
+  public:
+    explicit ReadOnlyView(const QString& folder) {
+        if (::geteuid() != 0) {
+            path_ = folder;
+            chmod_ = QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+            return;
+        }
+        const QString view = folder + "-ro";
+        QDir().mkpath(view);
+        const QByteArray source = QFile::encodeName(folder), target = QFile::encodeName(view);
+        if (::mount(source.constData(), target.constData(), nullptr, MS_BIND, nullptr) != 0) return;
+        mounted_ = target;
+        if (::mount(nullptr, target.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0)
+            path_ = view;
+    }
+    ~ReadOnlyView() {
+        if (chmod_)
+            QFile::setPermissions(path_,
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        if (!mounted_.isEmpty()) ::umount(mounted_.constData());
+    }
+    // Empty when the folder could not be made read-only here.
+    QString Path() const { return path_; }
+
+  private:
+    QString path_;
+    QByteArray mounted_;
+    bool chmod_ = false;
+};
+
+TEST_F(RegistryTest, AReadOnlyHomeIsReadAndAnswersTruthfully) {
+    ASSERT_TRUE(registry.OpenDocDatabase(DbPath()));
+    ASSERT_EQ(registry.InsertDocLink("http://a/kept.pdf"), 0);
+    registry.Close();
+    const ReadOnlyView view(home.Path("config"));
+    if (view.Path().isEmpty()) GTEST_SKIP() << "cannot make a read-only folder here (no mount, no chmod)";
+    if (QFile::exists(view.Path() + "/probe") || QFile(view.Path() + "/probe").open(QIODevice::WriteOnly))
+        GTEST_SKIP() << "the folder is still writable";
+
+    DocRegistry readOnly{&status};
+    ASSERT_TRUE(readOnly.OpenDocDatabase(view.Path() + "/docdata.db"));
+    EXPECT_TRUE(readOnly.IsReadOnly());
+    EXPECT_EQ(readOnly.CheckDocLink("http://a/kept.pdf"), 0);
+    EXPECT_EQ(readOnly.CheckDocLink("http://a/other.pdf"), -1);
+    EXPECT_EQ(readOnly.Count(), 1);
+    EXPECT_EQ(readOnly.InsertDocLink("http://a/new.pdf"), -1);
+    EXPECT_TRUE(status.Current().contains("read-only")) << status.Current().toStdString();
+    readOnly.Close();
 }
 
 }  // namespace

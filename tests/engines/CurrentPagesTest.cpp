@@ -10,6 +10,8 @@
 #include <QUrl>
 
 #include <iostream>
+#include <thread>
+#include <vector>
 
 #include "engines/BlockDetector.h"
 #include "engines/EngineCatalog.h"
@@ -181,6 +183,41 @@ TEST(CurrentPages, OlderResultPagesAreNotBlockPages) {
         }
     }
     EXPECT_GT(checked, 20);
+}
+
+}  // namespace
+
+namespace {
+
+// Search threads read pages at once with one shared catalogue: every thread gets what one thread alone
+// gets.
+TEST(CurrentPages, ThreadsReadingAtOnceGetWhatOneThreadGets) {
+    const QDir dir(FixtureDir());
+    const QList<SavedPage> pages = ReadProvenance(dir);
+    if (pages.isEmpty()) GTEST_SKIP() << "saved result pages not found in " << dir.path().toStdString();
+    QList<QPair<const SavedPage*, QString>> texts;
+    const auto catalog = EngineCatalog::BuiltIn();
+    for (const SavedPage& saved : pages) {
+        QFile file(dir.filePath(saved.engine + u'/' + saved.file));
+        if (file.open(QIODevice::ReadOnly)) texts.append({&saved, TextCodec::Decode(file.readAll())});
+    }
+    auto readAll = [&] {
+        QList<qsizetype> counts;
+        for (const auto& [saved, text] : texts) {
+            const EngineDefinition* engine = EngineCatalog::BuiltIn()->Find(saved->engine);
+            const QString url = PageUrl(saved->engine, saved->kind);
+            counts.append(DetectBlock(*engine, 200, url, text).blocked
+                              ? -1
+                              : ReadEngineHits(*engine, url, text, nullptr).size());
+        }
+        return counts;
+    };
+    const QList<qsizetype> alone = readAll();
+    std::vector<QList<qsizetype>> results(4);
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < results.size(); ++i) threads.emplace_back([&, i] { results[i] = readAll(); });
+    for (std::thread& thread : threads) thread.join();
+    for (const QList<qsizetype>& counts : results) EXPECT_EQ(counts, alone);
 }
 
 }  // namespace

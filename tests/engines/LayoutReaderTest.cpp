@@ -151,6 +151,18 @@ TEST(XPathLayoutReader, HostilePagesAndExpressionsCostBoundedWork) {
     everything.results = "//node()";
     EXPECT_LE(XPathLayoutReader::Read(everything, *many).size(), XPathLayoutReader::kMaxBlocks);
 
+    // Expressions that select what is no element, attribute or text: nothing read, nothing broken.
+    for (const char* odd :
+         {"//namespace::*", "//comment()", "//processing-instruction()", "1 div 0", "'text'"}) {
+        XPathLayout blocks = quadratic;
+        blocks.results = odd;
+        EXPECT_TRUE(XPathLayoutReader::Read(blocks, *many).isEmpty()) << odd;
+        XPathLayout parts = quadratic;
+        parts.results = "//p";
+        parts.link = parts.title = parts.extraLinks = odd;
+        EXPECT_TRUE(XPathLayoutReader::Read(parts, *many).size() <= XPathLayoutReader::kMaxHits) << odd;
+    }
+
     // 300,000 nested elements: the page is read flattened or refused, never walked recursively.
     const QString nested = "<html><body>" + Repeat("<div>", 300000) +
                            "<a href=\"/url?q=https://deep.example/x.pdf\"><h3>Deep</h3></a>" +

@@ -8,6 +8,7 @@
 #include <QTableView>
 #include <QThread>
 
+#include "LocalServer.h"
 #include "TempHome.h"
 #include "app/Session.h"
 #include "engines/EngineCatalog.h"
@@ -100,6 +101,41 @@ TEST_F(MainWindowTest, CloseAnsweredNoKeepsRunningWithEverythingSaved) {
     EXPECT_EQ(home.Read("key.list"), QByteArray("report\n"));
     answers.yes = true;
     EXPECT_TRUE(window->close());
+}
+
+TEST_F(MainWindowTest, ClosingDuringADownloadSavesTheRowAsWaiting) {
+    LocalServer server;
+    std::atomic<bool> release{false};
+    server.Http().Get("/stall", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(1000000, "application/pdf",
+                                 [&](size_t offset, size_t, httplib::DataSink& sink) {
+                                     if (offset == 0) return sink.write(std::string(1000, 'p').data(), 1000);
+                                     while (!release.load())
+                                         std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                                     return false;
+                                 });
+    });
+    server.Start();
+    window = std::make_unique<MainWindow>(session, &answers);
+    window->show();
+    Options& options = session.GetOptions();
+    options.SetCommittedText(SettingKey::ListPath, home.Path("list.xml"));
+    options.SetCommittedText(SettingKey::SavePath, home.Path("save"));
+    Find<QLineEdit>("edit1024")->setText(home.Path("save"));
+    session.Results().AddEntry("stalled", "pdf", EntryStatus::SizeUnknown, server.Url("/stall"),
+                               EntryStatus::Waiting);
+    ASSERT_TRUE(session.Downloads().StartDownload());
+    QElapsedTimer clock;
+    clock.start();
+    while (!session.Results().Snapshot().first().status.startsWith(QString::fromUtf8("完成:")) &&
+           clock.elapsed() < 30000) {
+        Pump(20);
+    }
+    EXPECT_TRUE(window->close());
+    release.store(true);
+    const QString saved = QString::fromUtf8(home.Read("list.xml"));
+    EXPECT_TRUE(saved.contains(QString::fromUtf8("<status>等待</status>"))) << saved.toStdString();
+    EXPECT_FALSE(saved.contains(QString::fromUtf8("完成:")));
 }
 
 TEST_F(MainWindowTest, ListRoundTripTrayAndStatusLine) {

@@ -37,6 +37,22 @@ TEST_F(ResultListTest, RefusesEmptyFieldsAndTrimsTitles) {
     EXPECT_EQ(list.Size(), 1);
 }
 
+TEST_F(ResultListTest, RowsSavedInFlightComeBackWaiting) {
+    // A list written while files were being downloaded (a stop, a crash, an auto-save) holds progress
+    // texts; nothing runs for those rows any more, so they must be claimable again.
+    Add("a", "http://a/1.pdf", QString::fromUtf8("完成:35%"));
+    Add("b", "http://a/2.pdf", EntryStatus::Downloading);
+    Add("c", "http://a/3.pdf", EntryStatus::Failed);
+    Add("d", "http://a/4.pdf", EntryStatus::Duplicate);
+    Add("e", "http://a/5.pdf", EntryStatus::Downloaded);
+    QStringList statuses;
+    for (const ResultEntry& entry : list.Snapshot()) statuses.append(entry.status);
+    EXPECT_EQ(statuses, QStringList({EntryStatus::Waiting, EntryStatus::Waiting, EntryStatus::Failed,
+                                     EntryStatus::Duplicate, EntryStatus::Downloaded}));
+    EXPECT_EQ(list.ClaimNextWaiting(0, list.Size())->entry.title, "a");
+    EXPECT_EQ(list.ClaimNextWaiting(1, list.Size())->entry.title, "b");
+}
+
 TEST_F(ResultListTest, TitleCleanUp) {
     Add("Report.com annual", "http://x.org/files/report2015.pdf");
     Add("see example.cn", "no-slash-here.pdf");
@@ -45,11 +61,16 @@ TEST_F(ResultListTest, TitleCleanUp) {
     Add("100% sure", "http://a/4.pdf");
     Add("%ZZ%41", "http://a/5.pdf");  // malformed escape: left alone
     EXPECT_EQ(TitleAt(0), QStringLiteral("report2015"));
-    EXPECT_EQ(TitleAt(1), QString());  // an empty title from the link is still a row
+    // A clean-up that would leave nothing keeps the title as it came: a row without one can never be saved.
+    EXPECT_EQ(TitleAt(1), QStringLiteral("see example.cn"));
     EXPECT_EQ(TitleAt(2), QStringLiteral("Long title"));
     EXPECT_EQ(TitleAt(3), QString::fromUtf8("中文"));
     EXPECT_EQ(TitleAt(4), QStringLiteral("100% sure"));
     EXPECT_EQ(TitleAt(5), QStringLiteral("%ZZ%41"));
+    Add("...", "http://a/6.pdf");
+    Add("www.site.com", "http://site.com/docs/");
+    EXPECT_EQ(TitleAt(6), QStringLiteral("..."));
+    EXPECT_EQ(TitleAt(7), QStringLiteral("www.site.com"));
 }
 
 TEST_F(ResultListTest, RandomSuffixMatchesTheFirstRowWithThatTitle) {

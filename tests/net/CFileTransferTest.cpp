@@ -1,14 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QThread>
 #include <atomic>
+#include <mutex>
+#include <set>
 
 #include "LocalServer.h"
 #include "TempHome.h"
 #include "net/CFileTransfer.h"
+#include "net/TempFileLedger.h"
 
 namespace {
 
@@ -23,6 +30,28 @@ QStringList OpenDescriptors() {
 void WaitFinished(const CFileTransfer& transfer) {
     while (!transfer.Finished()) QThread::msleep(5);
 }
+
+struct MemoryLedger : TempFileLedger {
+    bool IsTempFileRecorded(const QString& link, const QString& path) override {
+        std::lock_guard lock(mutex);
+        return records.count({link, path}) > 0;
+    }
+    bool RecordTempFile(const QString& link, const QString& path) override {
+        std::lock_guard lock(mutex);
+        records.insert({link, path});
+        return true;
+    }
+    void ForgetTempFile(const QString& path) override {
+        std::lock_guard lock(mutex);
+        std::erase_if(records, [&](const auto& record) { return record.second == path; });
+    }
+    size_t Size() {
+        std::lock_guard lock(mutex);
+        return records.size();
+    }
+    std::mutex mutex;
+    std::set<std::pair<QString, QString>> records;
+};
 
 class TransferTest : public ::testing::Test {
   protected:
@@ -118,7 +147,7 @@ TEST_F(TransferTest, StatusBranchesDecideWhatStaysOnDisk) {
     WaitFinished(locked);
     EXPECT_FALSE(locked.Succeeded());
     EXPECT_FALSE(home.Exists("l.pdf"));
-    EXPECT_TRUE(home.Exists("l.pdf.download.temp"));
+    EXPECT_FALSE(home.Exists("l.pdf.download.temp"));  // a refusal leaves nothing behind
 
     CFileTransfer truncated;
     ASSERT_TRUE(truncated.Start(server.Url("/truncated"), home.Path("t.pdf"), {}, {}, false));
@@ -133,10 +162,18 @@ TEST_F(TransferTest, StatusBranchesDecideWhatStaysOnDisk) {
     EXPECT_FALSE(nowhere.Succeeded());
     EXPECT_FALSE(home.Exists("n.pdf.download.temp"));
 
+    // Each refusal to start says which cause it is.
     CFileTransfer unparsable;
     EXPECT_FALSE(unparsable.Start("http://", home.Path("u.pdf"), {}, {}, false));
+    EXPECT_EQ(unparsable.LastStartFailure(), CFileTransfer::StartFailure::BadAddress);
     CFileTransfer noFolder;
     EXPECT_FALSE(noFolder.Start(server.Url("/file"), home.Path("no/such/dir/f.pdf"), {}, {}, false));
+    EXPECT_EQ(noFolder.LastStartFailure(), CFileTransfer::StartFailure::TempNotCreated);
+    EXPECT_EQ(noFolder.StartFailureText(), "the folder " + home.Path("no/such/dir") + " does not exist");
+    home.Write("e.pdf", "x");
+    CFileTransfer exists;
+    EXPECT_FALSE(exists.Start(server.Url("/file"), home.Path("e.pdf"), {}, {}, false));
+    EXPECT_EQ(exists.LastStartFailure(), CFileTransfer::StartFailure::TargetExists);
 }
 
 TEST_F(TransferTest, SizeRule) {
@@ -155,7 +192,7 @@ TEST_F(TransferTest, SizeRule) {
     ASSERT_TRUE(small.Start(server.Url("/sized/10239"), home.Path("s.pdf"), {}, {}, false));
     WaitFinished(small);
     EXPECT_FALSE(small.Succeeded());
-    EXPECT_TRUE(home.Exists("s.pdf.download.temp"));
+    EXPECT_FALSE(home.Exists("s.pdf.download.temp"));
     EXPECT_FALSE(home.Exists("s.pdf"));
 
     CFileTransfer fits;
@@ -186,12 +223,94 @@ TEST_F(TransferTest, KillAbandonsAStalledTransferAndLeaksNothing) {
         EXPECT_TRUE(transfer.Finished());
         EXPECT_FALSE(transfer.Succeeded());
         EXPECT_FALSE(home.Exists("k.pdf"));
-        EXPECT_TRUE(home.Exists("k.pdf.download.temp"));  // the worker sweeps it
+        EXPECT_TRUE(home.Exists("k.pdf.download.temp"));  // the one who killed it decides
+        transfer.RemoveTemp();
+        EXPECT_FALSE(home.Exists("k.pdf.download.temp"));
     }
     // The server side of the connection lives in this process too; give it a moment to close.
     releaseStall.store(true);
     for (int i = 0; i < 300 && OpenDescriptors().size() != before; ++i) QThread::msleep(10);
     EXPECT_EQ(OpenDescriptors().size(), before);
+}
+
+TEST_F(TransferTest, TheTemporaryNameIsUsedOnlyForOurOwnFile) {
+    MemoryLedger ledger;
+    const QString link = server.Url("/file");
+    const QString temp = home.Path("x.pdf.download.temp");
+    auto start = [&](CFileTransfer& transfer) {
+        transfer.SetLedger(&ledger);
+        return transfer.Start(link, home.Path("x.pdf"), {}, {}, false);
+    };
+    auto refused = [&](const char* what) {
+        CFileTransfer transfer;
+        EXPECT_FALSE(start(transfer)) << what;
+        EXPECT_EQ(transfer.LastStartFailure(), CFileTransfer::StartFailure::TempTaken) << what;
+        EXPECT_FALSE(home.Exists("x.pdf")) << what;
+    };
+    home.Write("victim.txt", "precious");
+
+    // A planted link, even one the ledger names, is never followed.
+    ASSERT_EQ(::symlink(home.Path("victim.txt").toUtf8().constData(), temp.toUtf8().constData()), 0);
+    refused("link");
+    ledger.RecordTempFile(link, temp);
+    refused("recorded link");
+    EXPECT_TRUE(QFileInfo(temp).isSymLink());
+    ::unlink(temp.toUtf8().constData());
+
+    // A second name of another file, a FIFO, a folder: left alone, and nothing hangs on the FIFO.
+    ASSERT_EQ(::link(home.Path("victim.txt").toUtf8().constData(), temp.toUtf8().constData()), 0);
+    refused("hard link");
+    ::unlink(temp.toUtf8().constData());
+    ASSERT_EQ(::mkfifo(temp.toUtf8().constData(), 0600), 0);
+    refused("fifo");
+    ::unlink(temp.toUtf8().constData());
+    QDir().mkpath(temp);
+    refused("folder");
+    QDir().rmdir(temp);
+    EXPECT_EQ(home.Read("victim.txt"), QByteArray("precious"));
+
+    // A plain file is reused only when it was recorded for this very link.
+    ledger.records.clear();
+    home.Write("x.pdf.download.temp", "someone else's");
+    refused("unrecorded");
+    ledger.RecordTempFile(server.Url("/other"), temp);
+    refused("another link's");
+    EXPECT_EQ(home.Read("x.pdf.download.temp"), QByteArray("someone else's"));
+
+    ledger.RecordTempFile(link, temp);
+    {
+        // Another run on the same home is still writing it.
+        const int writer = ::open(temp.toUtf8().constData(), O_WRONLY);
+        ASSERT_EQ(::flock(writer, LOCK_EX), 0);
+        refused("being written");
+        ::close(writer);
+    }
+    CFileTransfer resumed;
+    ASSERT_TRUE(start(resumed));
+    WaitFinished(resumed);
+    EXPECT_TRUE(resumed.Succeeded());
+    EXPECT_EQ(home.Read("x.pdf").size(), 300000);
+}
+
+TEST_F(TransferTest, EveryTemporaryFileMadeIsRecordedUntilItIsGone) {
+    MemoryLedger ledger;
+    {
+        CFileTransfer transfer;
+        transfer.SetLedger(&ledger);
+        ASSERT_TRUE(transfer.Start(server.Url("/stall"), home.Path("k.pdf"), {}, {}, false));
+        while (transfer.Received() == 0) QThread::msleep(5);
+        EXPECT_TRUE(ledger.IsTempFileRecorded(server.Url("/stall"), home.Path("k.pdf.download.temp")));
+        transfer.Kill();
+    }
+    // Abandoned and not removed: still ours, so a later run may take it up.
+    EXPECT_EQ(ledger.Size(), 1u);
+    for (const char* path : {"/file", "/missing"}) {
+        CFileTransfer transfer;
+        transfer.SetLedger(&ledger);
+        ASSERT_TRUE(transfer.Start(server.Url(path), home.Path("d.pdf"), {}, {}, true));
+        WaitFinished(transfer);
+    }
+    EXPECT_EQ(ledger.Size(), 1u);
 }
 
 TEST_F(TransferTest, AddressWithoutScheme) {

@@ -1,0 +1,15 @@
+#pragma once
+// Where the temporary download files this program made are written down (link and path), so that a
+// transfer reuses and removes only files of its own: whatever else sits at a temporary name (a user's
+// file, another program's, a planted link) is left alone. Implemented by the downloaded-link registry;
+// callable from any thread.
+
+#include <QString>
+
+class TempFileLedger {
+  public:
+    virtual ~TempFileLedger() = default;
+    virtual bool IsTempFileRecorded(const QString& link, const QString& path) = 0;
+    virtual bool RecordTempFile(const QString& link, const QString& path) = 0;
+    virtual void ForgetTempFile(const QString& path) = 0;
+};
