@@ -16,7 +16,7 @@ cd "$(dirname "$0")/.."
 
 fuzz_dir=${FUZZ_DIR:-build-fuzz}
 fixtures=${SKIMMER_FIXTURES:-../shared/fixtures}
-all_targets=(list_text list_xml ini key_list filters key_matcher html_anchors result_pages update_info engines)
+all_targets=(list_text list_xml ini key_list filters key_matcher html_anchors result_pages update_info engines api_answers)
 
 targets=()
 for target in ${FUZZ_TARGETS:-${all_targets[*]}}; do
@@ -43,6 +43,7 @@ max_len() {
     result_pages) echo 131072 ;;
     html_anchors|key_matcher|list_xml|engines) echo 65536 ;;
     ini) echo 4096 ;;
+    api_answers) echo 262144 ;;
     *) echo 16384 ;;
   esac
 }
@@ -98,6 +99,16 @@ if [ -d "$fixtures/result-pages" ] || [ -d "$fixtures/current-pages" ]; then
   if [ -d "$fixtures/api-responses" ]; then
     mkdir -p "$generated/engines"
     cp "$fixtures"/api-responses/*/*.json "$generated/engines/" 2>/dev/null
+    # The API answer reader takes the service as its first byte (0 SearXNG, 1 Google, 2 Brave, 3 OpenAlex).
+    mkdir -p "$generated/api_answers"
+    byte=0
+    for service in searxng google-cse brave openalex; do
+      for answer in "$fixtures/api-responses/$service"/*.json; do
+        [ -f "$answer" ] || continue
+        { printf "\\00$byte"; cat "$answer"; } > "$generated/api_answers/$service-$(basename "$answer")"
+      done
+      byte=$((byte + 1))
+    done
   fi
   echo "fuzz: seeds from $n saved pages in $fixtures"
 else

@@ -20,3 +20,11 @@ mkdir -p "$root/docs"
 SKIMMER_UPDATE_URL="$home/none.xml" xvfb-run -a -s "-screen 0 1280x900x24" \
   "$build/src/skimmer" --home "$home" --screenshot "$root/docs/screenshot.png"
 echo "wrote docs/screenshot.png"
+# The Engines dialog, with keys filled in (shown masked) and one API engine ticked.
+"$build/src/skimmer-cli" --home "$home" config set GoogleApiKey AIzaDemoKeyForThePicture > /dev/null
+"$build/src/skimmer-cli" --home "$home" config set GoogleCx 0123456789abcdef > /dev/null
+"$build/src/skimmer-cli" --home "$home" config set SearxngUrls "https://searx.example.org, https://search.example.net" > /dev/null
+"$build/src/skimmer-cli" --home "$home" config set OpenAlexSearch 1 > /dev/null
+SKIMMER_UPDATE_URL="$home/none.xml" xvfb-run -a -s "-screen 0 1280x900x24" \
+  "$build/src/skimmer" --home "$home" --screenshot-engines "$root/docs/engines-dialog.png"
+echo "wrote docs/engines-dialog.png"

@@ -1,6 +1,7 @@
 #include "cli/ConfigCommand.h"
 
 #include "app/Session.h"
+#include "lists/EngineKeys.h"
 #include "lists/SettingsTable.h"
 
 QString ConfigCommand::Summary() const {
@@ -9,11 +10,13 @@ QString ConfigCommand::Summary() const {
 
 QString ConfigCommand::Help() const {
     return QStringLiteral(
-        "usage: skimmer-cli config list\n"
-        "       skimmer-cli config get KEY\n"
+        "usage: skimmer-cli config list [--show-secrets]\n"
+        "       skimmer-cli config get KEY [--show-secrets]\n"
         "       skimmer-cli config set KEY VALUE\n"
         "\n"
-        "list  prints every setting as Key=value, as the program loads them (defaults and caps applied).\n"
+        "list  prints every setting as Key=value, as the program loads them (defaults and caps applied),\n"
+        "      then the keys of the search APIs (section [Engines]: GoogleApiKey, GoogleCx, BraveApiKey,\n"
+        "      OpenAlexMailto, SearxngUrls). Keys are shown as ******** unless --show-secrets is given.\n"
         "get   prints one setting's value.\n"
         "set   checks VALUE against the setting's type and range and writes it to Setting.ini;\n"
         "      nothing is written when it is refused. Keys are matched without regard to case.\n");
@@ -23,15 +26,28 @@ int ConfigCommand::Run(CliContext& context, const QStringList& args) {
     if (args.isEmpty()) return context.Usage(QStringLiteral("config: expected list, get or set"));
     const QString& verb = args.front();
     Options& options = context.session.GetOptions();
-    if (verb == u"list" && args.size() == 1) {
+    QStringList rest = args.mid(1);
+    const bool showSecrets = verb != u"set" && rest.removeAll(QStringLiteral("--show-secrets")) > 0;
+    const EngineKeys keys = EngineKeys::Load(context.session.Settings());
+    auto keyValue = [&](const EngineKeySpec& spec) {
+        const QString value = keys.Value(QLatin1StringView(spec.key));
+        return spec.secret && !showSecrets ? EngineKeys::Masked(value) : value;
+    };
+    if (verb == u"list" && rest.isEmpty()) {
         for (const SettingSpec& spec : SettingsTable::All()) {
             context.out << spec.key << '=' << options.DisplayValue(spec.id) << '\n';
         }
+        for (const EngineKeySpec& spec : EngineKeys::All())
+            context.out << spec.key << '=' << keyValue(spec) << '\n';
         return kCliDone;
     }
-    if (verb == u"get" && args.size() == 2) {
-        const SettingSpec* spec = SettingsTable::Find(args[1]);
-        if (!spec) return context.Usage(QStringLiteral("config: unknown key '%1'").arg(args[1]));
+    if (verb == u"get" && rest.size() == 1) {
+        if (const EngineKeySpec* key = EngineKeys::Find(rest[0])) {
+            context.out << keyValue(*key) << '\n';
+            return kCliDone;
+        }
+        const SettingSpec* spec = SettingsTable::Find(rest[0]);
+        if (!spec) return context.Usage(QStringLiteral("config: unknown key '%1'").arg(rest[0]));
         context.out << options.DisplayValue(spec->id) << '\n';
         return kCliDone;
     }
@@ -40,6 +56,22 @@ int ConfigCommand::Run(CliContext& context, const QStringList& args) {
 }
 
 int ConfigCommand::Set(CliContext& context, const QString& key, const QString& value) {
+    if (const EngineKeySpec* engineKey = EngineKeys::Find(key)) {
+        if (value.size() > SettingsTable::kMaxTextLength) {
+            return context.Usage(QStringLiteral("config: %1 takes at most %2 characters")
+                                     .arg(QLatin1StringView(engineKey->key))
+                                     .arg(SettingsTable::kMaxTextLength));
+        }
+        const Profile settings = context.session.Settings();
+        EngineKeys keys = EngineKeys::Load(settings);
+        keys.SetValue(QLatin1StringView(engineKey->key), value);
+        QString error;
+        if (!keys.Save(settings, &error)) {
+            return context.Failed(QStringLiteral("config: cannot write %1: %2; it is left as it was")
+                                      .arg(settings.Path(), error));
+        }
+        return kCliDone;
+    }
     const SettingSpec* spec = SettingsTable::Find(key);
     if (!spec) return context.Usage(QStringLiteral("config: unknown key '%1'").arg(key));
     if (!spec->saved) {

@@ -35,6 +35,10 @@ constexpr NamedBox kEngines[] = {
     {"brave", K::BraveSearch},
     {"yandex", K::YandexSearch},
     {"startpage", K::StartpageSearch},
+    {"searxng", K::SearxngSearch},
+    {"google-api", K::GoogleApiSearch},
+    {"brave-api", K::BraveApiSearch},
+    {"openalex", K::OpenAlexSearch},
 };
 
 constexpr NamedBox kFormats[] = {
@@ -77,6 +81,8 @@ QString QueriesCommand::Help() const {
         "Without -k the saved keyword list is used; without the other options the saved settings.\n"
         "  --engines   google, scholar, baidu, bing, bingacademic, sogou, youdao, yahoo, aol, zhongsou,\n"
         "              osun, 63da, duckduckgo, brave, yandex, startpage, pdf (the three PDF sites),\n"
+        "              searxng, google-api, brave-api, openalex (the search APIs: each query is\n"
+        "              printed once, for its first page; keys are added when it is sent),\n"
         "              comma-separated\n"
         "  --formats   word, pdf, ppt, xls, rtf, txt, zip, other\n"
         "  --time      0 any time, 1 last day, 2 last week, 3 last month, 4 last year\n");

@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QUrl>
+#include <utility>
 
 #include "engines/ClassicLayout.h"
 #include "engines/QueryTemplate.h"
@@ -22,6 +23,7 @@ constexpr int kMaxEngines = 256;
 constexpr int kMaxListItems = 256;  // layouts, blocks, hosts, headers, unwrap rules, markers, patterns
 constexpr int kMaxTextLength = 8192;
 constexpr int kMaxDelayMs = 10 * 60 * 1000;
+constexpr int kMaxApiPages = 100;
 
 QString Tr(const char* text) {
     return QCoreApplication::translate("EngineCatalog", text);
@@ -147,7 +149,7 @@ class DefinitionReader {
     bool ReadEngine(const QJsonObject& object, const QString& place, EngineDefinition* engine) {
         if (!OnlyKnownKeys(object, place,
                            {"id", "name", "setting", "hosts", "queries", "urlPatterns", "classic", "layouts",
-                            "blocks", "delayMs", "headers", "layoutsFirst"}))
+                            "blocks", "delayMs", "headers", "layoutsFirst", "kind", "pageLimit"}))
             return false;
         if (!Text(object, place, "id", true, &engine->id, false)) return false;
         static const QRegularExpression idPattern(QStringLiteral("^[a-z0-9][a-z0-9_-]{0,63}$"));
@@ -156,6 +158,7 @@ class DefinitionReader {
                         Tr("an id is 1 to 64 lower-case letters, digits, '-' or '_'"));
         if (!Text(object, place, "name", true, &engine->name, false)) return false;
         if (!Text(object, place, "setting", true, &engine->setting)) return false;
+        if (!ReadKind(object, place, engine)) return false;
         if (!Strings(object, place, "hosts", true, &engine->hosts)) return false;
         if (!Array(object, place, "queries", false, &engine->queries)) return false;
         if (!Array(object, place, "urlPatterns", false, &engine->urlPatterns)) return false;
@@ -202,6 +205,42 @@ class DefinitionReader {
         const QJsonValue headers = object.value(QStringLiteral("headers"));
         if (!headers.isUndefined() && !ReadHeaders(headers, Join(place, QStringLiteral("headers")), engine))
             return false;
+        return true;
+    }
+
+    bool ReadKind(const QJsonObject& object, const QString& place, EngineDefinition* engine) {
+        QString kind = QStringLiteral("html");
+        if (!Text(object, place, "kind", false, &kind)) return false;
+        static const std::pair<const char*, EngineKind> kKinds[] = {
+            {"html", EngineKind::Html},
+            {"searxng", EngineKind::Searxng},
+            {"google-api", EngineKind::GoogleApi},
+            {"brave-api", EngineKind::BraveApi},
+            {"openalex", EngineKind::OpenAlex},
+        };
+        bool known = false;
+        for (const auto& [name, value] : kKinds) {
+            if (kind == QLatin1StringView(name)) {
+                engine->kind = value;
+                known = true;
+            }
+        }
+        if (!known)
+            return Fail(Join(place, QStringLiteral("kind")),
+                        Tr("must be one of \"html\", \"searxng\", \"google-api\", \"brave-api\", "
+                           "\"openalex\""));
+        const QJsonValue limit = object.value(QStringLiteral("pageLimit"));
+        if (limit.isUndefined()) {
+            engine->pageLimit = engine->IsApi() ? 1 : 0;
+            return true;
+        }
+        const double pages = limit.toDouble(-1);
+        if (!engine->IsApi())
+            return Fail(Join(place, QStringLiteral("pageLimit")), Tr("only API engines page by themselves"));
+        if (!limit.isDouble() || pages != double(qint64(pages)) || pages < 1 || pages > kMaxApiPages)
+            return Fail(Join(place, QStringLiteral("pageLimit")),
+                        Tr("must be a whole number from 1 to %1").arg(kMaxApiPages));
+        engine->pageLimit = int(pages);
         return true;
     }
 

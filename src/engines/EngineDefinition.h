@@ -51,8 +51,15 @@ struct BlockSignature {
                              // only result pages hold
 };
 
+// How an engine is asked: result pages read by layouts, or one of the search APIs whose JSON answers
+// have a reader of their own.
+enum class EngineKind { Html, Searxng, GoogleApi, BraveApi, OpenAlex };
+
 struct EngineDefinition {
     QString id, name, setting;
+    EngineKind kind = EngineKind::Html;
+    // API engines: the most result pages asked for one query (paging stops earlier at an empty page).
+    int pageLimit = 0;
     QStringList hosts;
     QJsonArray queries;      // interpreted by the query catalogue
     QJsonArray urlPatterns;  // {"host": "...", "pathPrefix": "..."} objects or "host/path-prefix" strings;
@@ -65,4 +72,6 @@ struct EngineDefinition {
     // The XPath layouts are tried before the classic one: for an engine whose classic keys also match
     // parts of today's pages that are not its results.
     bool layoutsFirst = false;
+
+    bool IsApi() const { return kind != EngineKind::Html; }
 };

@@ -9,4 +9,7 @@ struct EngineHit {
     QString link;
     QString title;
     QString snippet;
+    // The document type the engine vouches for ("pdf" for a paper's PDF address), used when the link
+    // itself does not name one; empty for page hits.
+    QString type;
 };

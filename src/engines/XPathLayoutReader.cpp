@@ -197,7 +197,7 @@ QList<EngineHit> XPathLayoutReader::Read(const XPathLayout& layout, const HtmlDo
                 : QString();
         const QString link = StringOf(Evaluate(context.get(), compiled.link.get(), block), true);
         if (!link.isEmpty())
-            hits.append({Unwrap(layout, compiled, context.get(), block, link), title, snippet});
+            hits.append({Unwrap(layout, compiled, context.get(), block, link), title, snippet, QString()});
         if (!compiled.extraLinks) continue;
         const Object extras = Evaluate(context.get(), compiled.extraLinks.get(), block);
         if (!extras || extras->type != XPATH_NODESET || !extras->nodesetval) continue;
@@ -205,7 +205,8 @@ QList<EngineHit> XPathLayoutReader::Read(const XPathLayout& layout, const HtmlDo
             xmlNodePtr node = extras->nodesetval->nodeTab[e];
             const QString extra = Readable(node) ? LinkOf(node) : QString();
             if (!extra.isEmpty())
-                hits.append({Unwrap(layout, compiled, context.get(), block, extra), title, snippet});
+                hits.append(
+                    {Unwrap(layout, compiled, context.get(), block, extra), title, snippet, QString()});
         }
     }
     return hits;

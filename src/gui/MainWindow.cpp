@@ -26,6 +26,7 @@
 #include "app/Session.h"
 #include "gui/CUpdateInfoDlg.h"
 #include "gui/DialogMessages.h"
+#include "gui/EnginesDialog.h"
 #include "gui/ListDialogs.h"
 #include "gui/ResultTableModel.h"
 #include "lists/IniFile.h"
@@ -270,13 +271,27 @@ QWidget* MainWindow::BuildOptions() {
     QPushButton* stopDeep = Button(1029, "停止深度搜索");
     QPushButton* clearRecords = Button(1030, "清搜索记录");
     QPushButton* upgrade = Button(1007, "升级");
-    line({search, stop, stopDeep, clearRecords, upgrade});
+    auto* engines = new QPushButton(tr("Engines…"), this);
+    engines->setObjectName(QStringLiteral("enginesButton"));
+    connect(engines, &QPushButton::clicked, this, [this] { ShowEnginesDialog(); });
+    line({search, stop, stopDeep, clearRecords, upgrade, engines});
     connect(search, &QPushButton::clicked, this, [this] { session_.Search().StartSearch(); });
     connect(stop, &QPushButton::clicked, this, [this] { session_.Search().StopSearch(); });
     connect(stopDeep, &QPushButton::clicked, this, [this] { session_.Search().StopDeepSearch(); });
     connect(clearRecords, &QPushButton::clicked, this, [this] { session_.Search().ClearSearchRecords(); });
     connect(upgrade, &QPushButton::clicked, this, [this] { ShowUpdateDialog(false); });
     return box;
+}
+
+void MainWindow::ShowEnginesDialog() {
+    EnginesDialog dialog(session_, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    // The dialog ticks the same settings as the boxes of this window: show its choice here too.
+    for (const SettingSpec& spec : SettingsTable::All()) {
+        if (spec.kind != SettingKind::Check || spec.controlId == 0) continue;
+        if (auto* box = findChild<QCheckBox*>(QStringLiteral("check%1").arg(spec.controlId)))
+            box->setChecked(session_.GetOptions().LiveInt(spec.id) != 0);
+    }
 }
 
 void MainWindow::ApplyCoupling() {

@@ -51,6 +51,9 @@ class MainWindow : public QWidget {
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
 
+    // "Engines…": every engine with its box, keys and last block reason.
+    void ShowEnginesDialog();
+
   private:
     QWidget* BuildKeywordColumn();
     QWidget* BuildOptions();

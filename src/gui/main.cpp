@@ -3,6 +3,7 @@
 #include <QTimer>
 
 #include "app/Session.h"
+#include "gui/EnginesDialog.h"
 #include "gui/MainWindow.h"
 
 int main(int argc, char** argv) {
@@ -26,6 +27,10 @@ int main(int argc, char** argv) {
                                               QStringLiteral("save a picture of the window to FILE and quit"),
                                               QStringLiteral("FILE"));
     parser.addOption(screenshotOption);
+    const QCommandLineOption enginesShotOption(
+        QStringLiteral("screenshot-engines"),
+        QStringLiteral("save a picture of the Engines dialog to FILE and quit"), QStringLiteral("FILE"));
+    parser.addOption(enginesShotOption);
     parser.process(app);
 
     Session session(AppHome::ResolveDir(parser.value(homeOption)));
@@ -37,6 +42,14 @@ int main(int argc, char** argv) {
     if (parser.isSet(screenshotOption)) {
         QTimer::singleShot(1500, &window, [&] {
             window.grab().save(parser.value(screenshotOption));
+            QApplication::exit(0);
+        });
+    }
+    if (parser.isSet(enginesShotOption)) {
+        auto* dialog = new EnginesDialog(session, &window);
+        dialog->show();
+        QTimer::singleShot(1500, dialog, [&, dialog] {
+            dialog->grab().save(parser.value(enginesShotOption));
             QApplication::exit(0);
         });
     }

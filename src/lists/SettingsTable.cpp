@@ -63,7 +63,12 @@ constexpr std::array<SettingSpec, kSettingCount> kTable{{
     {K::BraveSearch, "BraveSearch", T::Check, 0, "", 0, 0, kNoRange, false, true, 1133},
     {K::YandexSearch, "YandexSearch", T::Check, 0, "", 0, 0, kNoRange, false, true, 1134},
     {K::StartpageSearch, "StartpageSearch", T::Check, 0, "", 0, 0, kNoRange, false, true, 1135},
-        {K::SearchTryCount, "SearchTryCount", T::Int, 3, "", 3, 0, EntryRange{1, 100}, false, false, 0},
+    // The API engines are ticked in the Engines dialog, not in the main window.
+    {K::SearxngSearch, "SearxngSearch", T::Check, 0, "", 0, 0, kNoRange, false, true, 0},
+    {K::GoogleApiSearch, "GoogleApiSearch", T::Check, 0, "", 0, 0, kNoRange, false, true, 0},
+    {K::BraveApiSearch, "BraveApiSearch", T::Check, 0, "", 0, 0, kNoRange, false, true, 0},
+    {K::OpenAlexSearch, "OpenAlexSearch", T::Check, 0, "", 0, 0, kNoRange, false, true, 0},
+    {K::SearchTryCount, "SearchTryCount", T::Int, 3, "", 3, 0, EntryRange{1, 100}, false, false, 0},
 }};
 
 constexpr bool TableIsInEnumOrder() {
@@ -122,6 +127,10 @@ constexpr std::array<SettingKey, kSettingCount - 1> kSaveOrder{
     K::BraveSearch,
     K::YandexSearch,
     K::StartpageSearch,
+    K::SearxngSearch,
+    K::GoogleApiSearch,
+    K::BraveApiSearch,
+    K::OpenAlexSearch,
 };
 
 }  // namespace

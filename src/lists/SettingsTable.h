@@ -57,6 +57,10 @@ enum class SettingKey {
     BraveSearch,
     YandexSearch,
     StartpageSearch,
+    SearxngSearch,
+    GoogleApiSearch,
+    BraveApiSearch,
+    OpenAlexSearch,
     SearchTryCount,
     Count
 };

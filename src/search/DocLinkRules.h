@@ -18,6 +18,8 @@ class DocLinkRules {
     explicit DocLinkRules(const Options& options) : options_(options) {}
 
     QString GetDocType(const QString& link) const;
+    // Whether documents of this type ("pdf") are wanted: its format box is ticked.
+    bool TypeWanted(const QString& type) const { return !GetDocType(QStringLiteral("x.") + type).isEmpty(); }
     DocLink ClassifyDocLink(const QString& link) const;
     bool SizeInRange(double kb) const;
     bool InOtherEngineScope(const QString& link) const;

@@ -240,11 +240,18 @@ int ResultPageParsers::ParseLayouts(const EngineDefinition& engine, ParseContext
     if (engine.layouts.isEmpty()) return 0;
     CheckCancel(context.state);
     const QList<EngineHit> hits = ReadEngineHits(engine, pageUrl, pageText, ClassicHitCutter());
+    AddEngineHits(context, hits);
+    return int(hits.size());
+}
+
+void ResultPageParsers::AddEngineHits(ParseContext& context, const QList<EngineHit>& hits) {
     if (context.tally) context.tally->hits += int(hits.size());
     for (const EngineHit& hit : hits) {
         CheckCancel(context.state);
         if (hit.link.isEmpty() || context.filters.UrlFiltered(hit.link)) continue;
-        const QString type = context.rules.GetDocType(hit.link);
+        QString type = context.rules.GetDocType(hit.link);
+        // A type the engine vouches for still has to be one the user ticked.
+        if (type.isEmpty() && !hit.type.isEmpty() && context.rules.TypeWanted(hit.type)) type = hit.type;
         if (type.isEmpty()) continue;
         QString title = hit.title;
         LinkFilters::CleanTitle(title);
@@ -253,7 +260,6 @@ int ResultPageParsers::ParseLayouts(const EngineDefinition& engine, ParseContext
         if (!context.filters.AcceptTitle(title)) continue;
         AddHit(context, hit.link, title, type);
     }
-    return int(hits.size());
 }
 
 int ResultPageParsers::ParseClassic(const EngineDefinition& engine, ParseContext& context,

@@ -82,6 +82,9 @@ class ResultPageParsers {
     // The last steps every hit takes, a parser's or the deep search's: the size (when asked for) against
     // the limits, the duplicate guard, the row.
     static void AddHit(ParseContext& context, const QString& link, const QString& title, const QString& type);
+    // Hits cut by a layout or read from an API answer through the URL, type, title and size filters into
+    // rows; counted into the context's tally.
+    static void AddEngineHits(ParseContext& context, const QList<EngineHit>& hits);
 
   private:
     struct Keys;

@@ -3,8 +3,11 @@
 #include <QThread>
 #include <algorithm>
 
+#include "engines/ApiAnswer.h"
+#include "engines/ApiRequest.h"
 #include "engines/BlockDetector.h"
 #include "engines/EngineCatalog.h"
+#include "lists/EngineKeys.h"
 #include "lists/MessageSink.h"
 #include "lists/Options.h"
 #include "lists/ResultList.h"
@@ -13,6 +16,7 @@
 #include "net/CHttpClientT.h"
 #include "net/CRemoteSizeProbe.h"
 #include "net/PageFetch.h"
+#include "net/httpclientexception.h"
 #include "search/CHtmlParse.h"
 #include "search/DocLinkRules.h"
 #include "search/EngineHosts.h"
@@ -110,14 +114,18 @@ void SearchJob::ControlThread() {
     try {
         stopDeepSearch_.store(0);
         const std::shared_ptr<const EngineCatalog> engines = Catalogue();
+        const QSet<QString> disabled = DisableEnginesWithoutKeys(*engines);
         QueryCatalogue catalogue(s_.options, engines);
         catalogue.SetPdfSitesEnabled(pdfSites_.load());
         const QStringList keywords = s_.keywords.Keywords();
-        catalogue.BuildQueue(keywords, s_.options.TimeRange(), [this, &engines](const QString& url) {
-            CheckCancel(controlState_);
-            if (!queue_.QueueUrl(url, 0)) return;
-            if (const EngineDefinition* engine = engines->ForUrl(url)) ledger_.Queued(engine->id);
-        });
+        catalogue.BuildQueue(keywords, s_.options.TimeRange(),
+                             [this, &engines, &disabled](const QString& url) {
+                                 CheckCancel(controlState_);
+                                 const EngineDefinition* engine = engines->ForUrl(url);
+                                 if (engine && disabled.contains(engine->id)) return;
+                                 if (!queue_.QueueUrl(url, 0)) return;
+                                 if (engine) ledger_.Queued(engine->id);
+                             });
         CheckCancel(controlState_);
         StartSearchThreads();
     } catch (const WorkerCancelled&) {
@@ -213,6 +221,11 @@ void SearchJob::ServeItem(int slot, const QueueItem& item, int tryLimit) {
         PauseBeforeFetch(slot, interval);
     }
     s_.status.ShowMsg(QStringLiteral("正在获取远方网页信息："), item.url, QString(), 0);
+    if (route.engine && route.engine->IsApi()) {
+        // An API answers in JSON: there is no page for the deep search to read.
+        ServeApiQuery(slot, *route.engine, item, tryLimit);
+        return;
+    }
     CHtmlParse document;
     CheckCancel(state);
     bool loaded = false;
@@ -280,6 +293,180 @@ bool SearchJob::FetchEnginePage(int slot, const EngineDefinition& engine, const 
     }
     *page = fetched.text;
     return true;
+}
+
+QSet<QString> SearchJob::DisableEnginesWithoutKeys(const EngineCatalog& engines) {
+    auto keys = std::make_shared<const EngineKeys>(EngineKeys::Load(s_.settings));
+    {
+        QMutexLocker hold(&catalogueLock_);
+        // Threads of an earlier press may still read the old keys; they keep their own reference.
+        apiKeys_ = keys;
+    }
+    searxng_.Reset(keys->SearxngInstances());
+    {
+        QMutexLocker hold(&unresponsiveLock_);
+        unresponsiveReported_.clear();
+    }
+    QSet<QString> disabled;
+    for (const EngineDefinition& engine : engines.Engines()) {
+        const SettingSpec* tick = SettingsTable::Find(engine.setting);
+        if (!engine.IsApi() || !tick || tick->kind != SettingKind::Check || !s_.options.Checked(tick->id))
+            continue;
+        const QString missing = ApiRequest::MissingKey(engine, *keys);
+        if (missing.isEmpty()) continue;
+        disabled.insert(engine.id);
+        const QString reason = tr("no %1 in [Engines] of Setting.ini").arg(missing);
+        ledger_.Suspend(engine.id, reason);
+        s_.status.ShowMsg(tr("%1 is left out of this search:").arg(engine.name), reason, QString(), 1);
+    }
+    return disabled;
+}
+
+std::shared_ptr<const EngineKeys> SearchJob::ApiKeys() const {
+    QMutexLocker hold(&catalogueLock_);
+    return apiKeys_ ? apiKeys_ : std::make_shared<const EngineKeys>();
+}
+
+void SearchJob::ServeApiQuery(int slot, const EngineDefinition& engine, const QueueItem& item, int tryLimit) {
+    std::atomic<int>& state = states_[size_t(slot)];
+    QString cursor;
+    for (int page = 0; page < std::max(1, engine.pageLimit); ++page) {
+        CheckCancel(state);
+        if (ledger_.IsSuspended(engine.id)) {
+            if (page == 0) ledger_.Skipped(engine.id, 1);
+            return;
+        }
+        const std::optional<QByteArray> body = FetchApiPage(slot, engine, item, page, cursor, tryLimit);
+        if (!body) return;
+        CheckCancel(state);
+        const ApiPage answer = ApiAnswer::Read(engine.kind, *body);
+        const QStringList secrets = ApiKeys()->Secrets();
+        if (!answer.refusal.isEmpty()) {
+            ledger_.Fetched(engine.id, 0, 0);
+            SuspendEngine(engine, EngineKeys::Scrub(answer.refusal, secrets));
+            return;
+        }
+        if (!answer.problem.isEmpty()) {
+            ledger_.Fetched(engine.id, 0, 0);
+            s_.status.ShowMsg(tr("%1 gave an answer that cannot be read (%2):")
+                                  .arg(engine.name, EngineKeys::Scrub(answer.problem, secrets)),
+                              item.url, tr("page %1").arg(page + 1), 1);
+            return;
+        }
+        if (answer.skippedResults > 0) {
+            s_.status.ShowMsg(tr("%1: %2 results without a usable address were skipped:")
+                                  .arg(engine.name)
+                                  .arg(answer.skippedResults),
+                              item.url, tr("page %1").arg(page + 1), 1);
+        }
+        if (!answer.unresponsive.isEmpty()) ReportUnresponsive(answer.unresponsive);
+        ParseTally tally;
+        ParseContext context = Context(state, &tally);
+        ResultPageParsers::AddEngineHits(context, answer.hits);
+        ledger_.Fetched(engine.id, tally.hits, tally.rows);
+        if (answer.hits.isEmpty() || answer.last) return;
+        if (engine.kind == EngineKind::OpenAlex) {
+            if (answer.nextCursor.isEmpty()) return;
+            cursor = answer.nextCursor;
+        }
+    }
+}
+
+std::optional<QByteArray> SearchJob::FetchApiPage(int slot, const EngineDefinition& engine,
+                                                  const QueueItem& item, int page, const QString& cursor,
+                                                  int tryLimit) {
+    std::atomic<int>& state = states_[size_t(slot)];
+    const std::shared_ptr<const EngineKeys> keys = ApiKeys();
+    const QStringList secrets = keys->Secrets();
+    const bool searxng = engine.kind == EngineKind::Searxng;
+    // SearXNG: each instance at most once for this page; the others once.
+    const int attempts = searxng ? std::max(1, searxng_.Count()) : 1;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        QString instance;
+        if (searxng) {
+            const std::optional<QString> next = searxng_.Next();
+            if (!next) break;
+            instance = *next;
+        }
+        long status = 0;
+        QByteArray body;
+        bool answered = false;
+        QString failure;
+        {
+            const int delay = std::min(engine.delayMs, delayCap_.load());
+            const EngineGate::Turn turn = gate_.Enter(engine.id, delay, [&state] { CheckCancel(state); });
+            if (ledger_.IsSuspended(engine.id)) {
+                if (page == 0) ledger_.Skipped(engine.id, 1);
+                return std::nullopt;
+            }
+            const ApiRequest request = ApiRequest::Build(engine, item.url, page, cursor, *keys, instance);
+            try {
+                CHttpClientT client;
+                client.SetAbortFlag(&shuttingDown_);
+                client.SetUserAgent(QStringLiteral("Skimmer (document search)"));
+                for (const auto& [name, value] : request.headers) {
+                    if (!value.isEmpty()) client.AddHeader(QString::fromUtf8(name), QString::fromUtf8(value));
+                }
+                auto response = client.RequestGet(request.url, false);
+                answered = true;
+                status = response->StatusCode();
+                body = response->ReadAll();
+            } catch (const httpclientexception& error) {
+                // The client's message holds the address, and the address may hold a key.
+                failure = EngineKeys::Scrub(error.Message(), secrets);
+                s_.log.WriteRunLog(QStringLiteral("getHtmlPageCode"), failure);
+            }
+        }
+        CheckCancel(state);
+        const QString where = searxng ? instance : item.url;
+        if (searxng) {
+            // An instance that fails or asks for a pause rests; the page goes to the next one.
+            if (answered && status >= 200 && status < 300) return body;
+            searxng_.Rest(instance);
+            s_.status.ShowMsg(tr("SearXNG instance rests:"), instance,
+                              answered ? tr("HTTP %1").arg(status) : tr("no answer"), 1);
+            continue;
+        }
+        if (!answered) {
+            if (page == 0 && item.tries < tryLimit) queue_.Requeue({item.url, item.tries + 1});
+            s_.status.ShowMsg(QStringLiteral("无法得到数据信息："), where, QString(), 1);
+            return std::nullopt;
+        }
+        const QString text = QString::fromUtf8(body.left(64 * 1024));
+        const BlockVerdict verdict = DetectBlock(engine, int(status), QString(), text);
+        if (verdict.blocked || status < 200 || status >= 300) {
+            // A refusal names itself in its error object; say what the service said.
+            const ApiPage answer = ApiAnswer::Read(engine.kind, body);
+            QString reason = verdict.blocked ? verdict.reason : tr("HTTP %1").arg(status);
+            if (!answer.refusal.isEmpty()) reason += QStringLiteral(": ") + answer.refusal;
+            if (verdict.blocked || !answer.refusal.isEmpty()) {
+                ledger_.Fetched(engine.id, 0, 0);
+                SuspendEngine(engine, EngineKeys::Scrub(reason, secrets));
+                return std::nullopt;
+            }
+            ledger_.Fetched(engine.id, 0, 0);
+            s_.status.ShowMsg(QStringLiteral("无法得到数据信息："), where, reason, 1);
+            return std::nullopt;
+        }
+        return body;
+    }
+    SuspendEngine(engine, tr("every SearXNG instance failed or asked for a pause"));
+    return std::nullopt;
+}
+
+void SearchJob::ReportUnresponsive(const QStringList& engines) {
+    QStringList fresh;
+    {
+        QMutexLocker hold(&unresponsiveLock_);
+        for (const QString& engine : engines) {
+            if (unresponsiveReported_.contains(engine) || unresponsiveReported_.size() > 256) continue;
+            unresponsiveReported_.insert(engine);
+            fresh.append(engine);
+        }
+    }
+    if (!fresh.isEmpty())
+        s_.status.ShowMsg(tr("SearXNG: engines of the instance that did not answer:"),
+                          fresh.join(QStringLiteral(", ")), QString(), 1);
 }
 
 void SearchJob::SuspendEngine(const EngineDefinition& engine, const QString& reason) {

@@ -10,14 +10,17 @@
 // Threads: StartSearch, StopSearch, StopDeepSearch, ClearSearchRecords, CheckDeepSearchLimit and the
 // reaping run on the owner's thread; the control and search threads run the rest.
 
+#include <QByteArray>
 #include <QMutex>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <array>
 #include <atomic>
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "lists/Profile.h"
@@ -26,10 +29,12 @@
 #include "search/ParserKeys.h"
 #include "search/ResultPageParsers.h"
 #include "search/SearchQueue.h"
+#include "search/SearxngInstances.h"
 
 class CHtmlParse;
 class DocLinkRules;
 class EngineCatalog;
+struct EngineKeys;
 struct EngineDefinition;
 class KeywordList;
 class LinkFilters;
@@ -80,6 +85,8 @@ class SearchJob : public QObject {
     const EngineLedger& Ledger() const { return ledger_; }
     // Politeness delays longer than this are shortened (tests keep their runs short).
     void SetDelayCap(int milliseconds) { delayCap_.store(milliseconds); }
+    // How long a SearXNG instance that failed or asked for a pause is passed over.
+    void SetSearxngRest(std::chrono::milliseconds rest) { searxng_.SetRest(rest); }
 
     SearchQueue& Queue() { return queue_; }
     int RunningThreads() const;
@@ -118,6 +125,18 @@ class SearchJob : public QObject {
     // (failed and queued again, or a block page that suspended the engine).
     bool FetchEnginePage(int slot, const EngineDefinition& engine, const QueueItem& item, int tryLimit,
                          QString* page);
+    // A query of an API engine: its pages in order, until one comes back empty or the definition's page
+    // limit; the keys are read from the snapshot the control thread took.
+    void ServeApiQuery(int slot, const EngineDefinition& engine, const QueueItem& item, int tryLimit);
+    // The answer's body, or nothing when the page is done with (failed, or a refusal that suspended the
+    // engine).
+    std::optional<QByteArray> FetchApiPage(int slot, const EngineDefinition& engine, const QueueItem& item,
+                                           int page, const QString& cursor, int tryLimit);
+    void ReportUnresponsive(const QStringList& engines);
+    // The API engines that are ticked but cannot be asked (a key or address is missing): reported and
+    // suspended for the job before anything is queued.
+    QSet<QString> DisableEnginesWithoutKeys(const EngineCatalog& engines);
+    std::shared_ptr<const EngineKeys> ApiKeys() const;
     void SuspendEngine(const EngineDefinition& engine, const QString& reason);
     void ReportBlockedEngines();
     QString EngineName(const QString& id) const;
@@ -147,6 +166,10 @@ class SearchJob : public QObject {
     EngineGate gate_;
     EngineLedger ledger_;
     std::atomic<int> delayCap_{std::numeric_limits<int>::max()};
+    std::shared_ptr<const EngineKeys> apiKeys_;  // guarded by catalogueLock_
+    SearxngInstances searxng_;
+    QMutex unresponsiveLock_;
+    QSet<QString> unresponsiveReported_;
 
     std::once_flag keysLoaded_;
     std::unique_ptr<ParserKeys> keys_;

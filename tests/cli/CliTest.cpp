@@ -42,8 +42,10 @@ TEST(CliConfig, FreshHomeListsTheInstallationDefaults) {
     const CliRun run = RunIn(home, {"config", "list"});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
-    EXPECT_EQ(lines.size(), 48);
+    // The 52 settings of the table, then the 5 keys of [Engines].
+    EXPECT_EQ(lines.size(), 57);
     EXPECT_EQ(lines.first(), QStringLiteral("TimeOut=20"));
+    EXPECT_EQ(lines.last(), QStringLiteral("SearxngUrls="));
     for (const char* expected :
          {"BaiduSearch=1",      "GoogleSearch=0",     "DocWord=1",          "DocPdf=1",
           "DocPpt=1",           "DocXls=1",           "DocTxt=1",           "DocRtf=1",
@@ -54,6 +56,21 @@ TEST(CliConfig, FreshHomeListsTheInstallationDefaults) {
     }
     EXPECT_TRUE(home.Exists("config"));
     EXPECT_FALSE(home.Exists("config/Setting.ini"));  // listing writes nothing
+}
+
+TEST(CliConfig, EngineKeysAreWrittenToTheirSectionAndShownMasked) {
+    TempHome home;
+    ASSERT_EQ(RunIn(home, {"config", "set", "googleapikey", "AIza-secret"}).status, 0);
+    ASSERT_EQ(RunIn(home, {"config", "set", "SearxngUrls", "http://a.test,http://b.test"}).status, 0);
+    EXPECT_TRUE(home.Read("config/Setting.ini").contains("[Engines]\nGoogleApiKey=AIza-secret\n"));
+    const CliRun list = RunIn(home, {"config", "list"});
+    EXPECT_FALSE(list.out.contains("AIza-secret"));
+    EXPECT_TRUE(list.out.contains("GoogleApiKey=********\n"));
+    EXPECT_TRUE(list.out.contains("GoogleCx=\n"));  // an empty key shows as empty
+    EXPECT_TRUE(list.out.contains("SearxngUrls=http://a.test,http://b.test\n"));  // not a secret
+    EXPECT_EQ(RunIn(home, {"config", "get", "GoogleApiKey"}).out, "********\n");
+    EXPECT_EQ(RunIn(home, {"config", "get", "GoogleApiKey", "--show-secrets"}).out, "AIza-secret\n");
+    EXPECT_TRUE(RunIn(home, {"config", "list", "--show-secrets"}).out.contains("GoogleApiKey=AIza-secret\n"));
 }
 
 TEST(CliConfig, SetValidatesAgainstTheTableAndWritesNothingWhenRefused) {

@@ -39,6 +39,18 @@ TEST(CliEngines, ListShowsEveryDefinitionWithItsSetting) {
     EXPECT_TRUE(lines.contains("baidu\tBaidu\t1"));  // ticked by default
     EXPECT_TRUE(lines.contains("google\tGoogle\t0"));
     EXPECT_TRUE(lines.contains("duckduckgo\tDuckDuckGo\t0"));
+    for (const char* api : {"searxng\tSearXNG instances\t0", "google-api\tGoogle Programmable Search API\t0",
+                            "brave-api\tBrave Search API\t0", "openalex\tOpenAlex (open access papers)\t0"})
+        EXPECT_TRUE(lines.contains(api)) << api;
+    // queries takes the new ids; an API query is printed once, for its first page, without keys.
+    home.Write("config/Setting.ini", "[Engines]\nGoogleApiKey=hidden-key\n");
+    const CliResult queries =
+        RunIn(home, {"queries", "-k", "k", "--engines", "google-api,openalex", "--formats", "pdf"});
+    ASSERT_EQ(queries.status, 0) << queries.err.toStdString();
+    EXPECT_EQ(queries.out,
+              "https://www.googleapis.com/customsearch/v1?q=k&fileType=pdf\n"
+              "https://api.openalex.org/works?search=k&filter=open_access.is_oa:true&per-page=200&"
+              "select=id,display_name,best_oa_location,primary_location,locations\n");
     ASSERT_EQ(RunIn(home, {"config", "set", "GoogleSearch", "1"}).status, 0);
     home.Write("config/engines.json", kExample);
     lines = RunIn(home, {"engines", "list"}).out.split('\n', Qt::SkipEmptyParts);

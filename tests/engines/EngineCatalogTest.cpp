@@ -30,9 +30,10 @@ TEST(EngineCatalog, BuiltInsAreValidAndCoverEveryEngine) {
     }
     const auto catalog = EngineCatalog::BuiltIn();
     EXPECT_EQ(catalog->Engines().size(), files.size());
-    for (const char* id :
-         {"google", "scholar", "bing", "baidu", "sogou", "yahoo", "duckduckgo", "brave", "yandex",
-          "startpage", "bingacademic", "youdao", "soso", "zhongsou", "aol", "osun", "63da-search", "63da"}) {
+    for (const char* id : {"google",     "scholar",    "bing",      "baidu",     "sogou",        "yahoo",
+                           "duckduckgo", "brave",      "yandex",    "startpage", "bingacademic", "youdao",
+                           "soso",       "zhongsou",   "aol",       "osun",      "63da-search",  "63da",
+                           "searxng",    "google-api", "brave-api", "openalex"}) {
         const EngineDefinition* engine = catalog->Find(id);
         ASSERT_NE(engine, nullptr) << id;
         EXPECT_EQ(engine->id, id);
@@ -99,6 +100,13 @@ TEST(EngineCatalog, UnusableUserFilesAreRefusedWithTheirPlace) {
          ".layouts[0].unwrap[0].type"},
         {with("\"title\"", "\"unwrap\": [{\"type\": \"attribute\", \"name\": \"@@mu\"}], \"title\""),
          ".layouts[0].unwrap[0].name: the XPath does not compile"},
+        {with("\"layouts\"", "\"kind\": \"soap\", \"layouts\""), ".kind: must be one of"},
+        {with("\"layouts\"", "\"kind\": 3, \"layouts\""), ".kind: must be a string"},
+        {with("\"layouts\"", "\"pageLimit\": 3, \"layouts\""), ".pageLimit: only API engines"},
+        {with("\"layouts\"", "\"kind\": \"openalex\", \"pageLimit\": 0, \"layouts\""),
+         ".pageLimit: must be a whole number from 1 to 100"},
+        {with("\"layouts\"", "\"kind\": \"searxng\", \"pageLimit\": 2.5, \"layouts\""),
+         ".pageLimit: must be"},
     };
     for (Case c : cases) {
         // A lone definition becomes a list of one, as a user's file usually is.

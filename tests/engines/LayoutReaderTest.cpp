@@ -180,7 +180,7 @@ TEST(EngineHitReader, ClassicFirstUnlessTheDefinitionPutsItsLayoutsFirst) {
     EngineDefinition engine = *EngineCatalog::BuiltIn()->Find("google");
     engine.classic = QJsonObject{{"any", true}};
     const ClassicHitCutter classic = [](const EngineDefinition&, const QString&, const QString&) {
-        return QList<EngineHit>{{"https://classic.example/a.pdf", "classic", {}}};
+        return QList<EngineHit>{{"https://classic.example/a.pdf", "classic", {}, {}}};
     };
     const QString page = "<a href=\"/url?q=https://current.example/b.pdf\"><h3>current</h3></a>";
     const QString url = "https://www.google.com/search?q=x";

@@ -11,9 +11,12 @@
 #include "LocalServer.h"
 #include "TempHome.h"
 #include "app/Session.h"
+#include "engines/EngineCatalog.h"
 #include "gui/CUpdateInfoDlg.h"
+#include "gui/EnginesDialog.h"
 #include "gui/ListDialogs.h"
 #include "gui/MainWindow.h"
+#include "lists/EngineKeys.h"
 #include "lists/MessageSink.h"
 
 namespace {
@@ -232,3 +235,34 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
+
+namespace {
+
+TEST(EnginesDialogTest, ListsEveryEngineMasksKeysAndWritesThem) {
+    TempHome home;
+    home.Write("config/Setting.ini", "[FILE_FREE_DOC]\nOpenAlexSearch=1\n[Engines]\nBraveApiKey=old-token\n");
+    Session session{home.Path()};
+    session.Start();
+    EnginesDialog dialog(session);
+    for (const EngineDefinition& engine : session.Engines()->Engines())
+        EXPECT_NE(dialog.findChild<QCheckBox*>("engine-" + engine.id), nullptr) << engine.id.toStdString();
+    auto* openAlex = dialog.findChild<QCheckBox*>("engine-openalex");
+    auto* brave = dialog.findChild<QCheckBox*>("engine-brave-api");
+    auto* token = dialog.findChild<QLineEdit*>("key-BraveApiKey");
+    auto* instances = dialog.findChild<QLineEdit*>("key-SearxngUrls");
+    ASSERT_TRUE(openAlex && brave && token && instances);
+    EXPECT_TRUE(openAlex->isChecked());
+    EXPECT_EQ(token->text(), "old-token");
+    EXPECT_EQ(token->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(instances->echoMode(), QLineEdit::Normal);
+    brave->setChecked(true);
+    token->setText("new-token\n");
+    instances->setText("http://searx.test");
+    dialog.accept();
+    EXPECT_TRUE(session.GetOptions().Checked(SettingKey::BraveApiSearch));
+    const EngineKeys keys = EngineKeys::Load(session.Settings());
+    EXPECT_EQ(keys.braveApiKey, "new-token");
+    EXPECT_EQ(keys.searxngUrls, "http://searx.test");
+}
+
+}  // namespace

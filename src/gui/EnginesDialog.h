@@ -1,0 +1,24 @@
+#pragma once
+// "Engines…": every engine of the definitions in force with its check box, the key fields of the engines
+// that need some (secrets masked) and the reason it last blocked a search. OK writes the boxes into the
+// options (as the main window's boxes do) and the keys into [Engines] of Setting.ini. Main thread.
+
+#include <QDialog>
+#include <QList>
+#include <QPair>
+
+class QCheckBox;
+class QLineEdit;
+class Session;
+
+class EnginesDialog : public QDialog {
+    Q_OBJECT
+  public:
+    explicit EnginesDialog(Session& session, QWidget* parent = nullptr);
+    void accept() override;
+
+  private:
+    Session& session_;
+    QList<QPair<QCheckBox*, QString>> boxes_;  // box, setting key
+    QList<QPair<QLineEdit*, QString>> keys_;   // field, [Engines] key
+};
