@@ -56,7 +56,6 @@ class ApiSearchTest : public ::testing::Test {
         options.SetCommittedInt(K::SearchMaxThread, 4);
         for (K engine : {K::SearxngSearch, K::GoogleApiSearch, K::BraveApiSearch, K::OpenAlexSearch})
             options.SetCommittedInt(engine, 1);
-        session.Search().SetIdleLimit(300);
         session.Search().SetDelayCap(0);
         session.Keywords().AddKeyword("k");
     }
