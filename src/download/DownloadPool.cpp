@@ -324,8 +324,8 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
     while (!transfer.Finished()) {
         const int check = CheckWorkerStop(slot, true);
         if (check == 1 || check == 3) {
+            // The partial file stays recorded: the row resumes from it when it is taken again.
             transfer.Kill();
-            transfer.RemoveTemp();
             return kStopped;
         }
         if (check == 2) {
@@ -348,8 +348,7 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
         transfer.Kill();
         return kDone;
     }
-    // The transfer's own temporary file: after a click-through the type, and so the name, may differ
-    // from what the list shows.
-    transfer.RemoveTemp();
+    // A broken or timed-out transfer leaves its recorded partial file for the next try to continue;
+    // refusals have removed theirs already, and a week-old leftover is cleaned when the registry opens.
     return kFailed;
 }

@@ -5,8 +5,13 @@
 //
 // States: created -> Start() true -> running -> finished (succeeded or not). On the way out:
 //   success              target present, no temporary file
-//   any other ending     neither file (a refused status, 401/407, the size rule, a broken transfer)
-//   abandoned by Kill()  the temporary file stays; the caller removes it with RemoveTemp()
+//   broken transfer      with a ledger, the temporary file stays with what arrived, and the ledger
+//                        keeps the answer's validator (strong ETag, else Last-Modified); without one,
+//                        as a refusal
+//   any other ending     neither file (a refused status, 401/407, the size rule)
+//   abandoned by Kill()  the temporary file stays; the caller may remove it with RemoveTemp()
+// A recorded temporary file with a validator is continued: the request carries Range and If-Range; a 206
+// from where the file ends appends, a 200 starts over, a 416 whose size is the file's completes it.
 // The temporary name is never followed when it is a link: Start makes a new file there, or reuses one
 // that the ledger says this program made for the same link; anything else there fails Start and stays.
 // Fields are atomics: written by the transfer thread, read by the caller.

@@ -72,6 +72,24 @@ class DownloadPoolTest : public ::testing::Test {
                                          return false;
                                      });
         });
+        // Cut at 60% on the first request; later ones get the range they ask for.
+        http.Get("/cut", [this](const httplib::Request& req, httplib::Response& res) {
+            Hit("cut");
+            res.set_header("ETag", "\"cut-1\"");
+            {
+                std::lock_guard lock(hitsMutex);
+                ranges.push_back(req.get_header_value("Range"));
+            }
+            if (Hits("cut") == 1) {
+                res.set_content_provider(20000, "application/pdf",
+                                         [](size_t offset, size_t, httplib::DataSink& sink) {
+                                             if (offset == 0) return sink.write(CutBody().data(), 12000);
+                                             return false;
+                                         });
+                return;
+            }
+            res.set_content(CutBody(), "application/pdf");
+        });
         server.Start();
         CurlSetup::SetConnectTo({QStringLiteral("www.baidu.com:80:127.0.0.1:%1").arg(server.Port())});
         options.Load(IniFile());
@@ -100,8 +118,14 @@ class DownloadPoolTest : public ::testing::Test {
         std::lock_guard lock(hitsMutex);
         return hits[name];
     }
+    static std::string CutBody() {
+        std::string body(20000, '\0');
+        for (size_t i = 0; i < body.size(); ++i) body[i] = char(i % 253);
+        return body;
+    }
     std::mutex hitsMutex;
     std::map<std::string, int> hits;
+    std::vector<std::string> ranges;  // the Range header of each request for /cut
     std::atomic<bool> release{false};
     TempHome home;
     RunLog log{home.Path("run.log")};
@@ -154,7 +178,7 @@ TEST_F(DownloadPoolTest, OutcomesOfOneSlot) {
     EXPECT_TRUE(home.Read("run.log").contains(QString::fromUtf8("下载线程0本次下载已完成!").toUtf8()));
 }
 
-TEST_F(DownloadPoolTest, StopGivesRowsBackAndRemovesOnlyItsOwnTemporaryFiles) {
+TEST_F(DownloadPoolTest, StopGivesRowsBackAndKeepsTheirPartialFilesOnly) {
     const RowId slow = Add("slow", server.Url("/slow"));
     ASSERT_TRUE(pool.StartDownload());
     ASSERT_TRUE(WaitFor([&] { return Status(slow).startsWith(QString::fromUtf8("完成:")); }));
@@ -165,10 +189,11 @@ TEST_F(DownloadPoolTest, StopGivesRowsBackAndRemovesOnlyItsOwnTemporaryFiles) {
     ASSERT_TRUE(pool.WaitWalksEnded(10000));
     EXPECT_EQ(Status(slow), EntryStatus::Waiting);  // a later start takes it again
     EXPECT_FALSE(home.Exists("save/slow.pdf"));
-    EXPECT_FALSE(home.Exists("save/slow.pdf.download.temp"));
+    // What arrived stays, recorded, for the next start to continue.
+    EXPECT_EQ(home.Read("save/slow.pdf.download.temp").size(), 1000);
+    EXPECT_TRUE(registry.IsTempFileRecorded(server.Url("/slow"), home.Path("save/slow.pdf.download.temp")));
     EXPECT_EQ(home.Read("save/mine.download.temp"), QByteArray("x"));
     EXPECT_EQ(home.Read("save/report.pdf.download.temp"), QByteArray("another process"));
-    EXPECT_FALSE(registry.IsTempFileRecorded(server.Url("/slow"), home.Path("save/slow.pdf.download.temp")));
 }
 
 TEST_F(DownloadPoolTest, ATemporaryNameThatIsNotOursFailsTheRowAndStays) {
@@ -201,6 +226,20 @@ TEST_F(DownloadPoolTest, ATemporaryNameThatIsNotOursFailsTheRowAndStays) {
     EXPECT_FALSE(home.Exists("save/earlier.pdf.download.temp"));
 }
 
+TEST_F(DownloadPoolTest, AFailedTryIsContinuedByTheNext) {
+    options.SetCommittedInt(K::DownThreadCount, 1);
+    const RowId cut = Add("cut", server.Url("/cut"));
+    ASSERT_TRUE(pool.StartDownload());
+    ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
+    EXPECT_EQ(Status(cut), EntryStatus::Downloaded);
+    EXPECT_EQ(home.Read("save/cut.pdf"), QByteArray::fromStdString(CutBody()));
+    EXPECT_FALSE(home.Exists("save/cut.pdf.download.temp"));
+    EXPECT_FALSE(registry.IsTempFileRecorded(server.Url("/cut"), home.Path("save/cut.pdf.download.temp")));
+    EXPECT_EQ(registry.CheckDocLink(server.Url("/cut")), 0);
+    std::lock_guard lock(hitsMutex);
+    EXPECT_EQ(ranges, std::vector<std::string>({"", "bytes=12000-"}));
+}
+
 TEST_F(DownloadPoolTest, TheTimeLimitCoversAllTriesOfARowTogether) {
     options.SetCommittedInt(K::TimeOut, 1);
     options.SetCommittedInt(K::DownThreadCount, 1);
@@ -216,7 +255,7 @@ TEST_F(DownloadPoolTest, TheTimeLimitCoversAllTriesOfARowTogether) {
     EXPECT_EQ(pool.Tries().failed, 1);
     EXPECT_EQ(pool.Tries().retrying, 0);
     EXPECT_FALSE(home.Exists("save/slow.pdf"));
-    EXPECT_FALSE(home.Exists("save/slow.pdf.download.temp"));
+    EXPECT_EQ(home.Read("save/slow.pdf.download.temp").size(), 1000);  // kept for a later run
 }
 
 TEST(DownloadTargets, NeverLeaveTheSaveFolder) {
