@@ -313,6 +313,7 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
 
     CFileTransfer transfer;
     transfer.SetLedger(&s_.registry);
+    transfer.SetContentCheck(type, s_.options.Checked(K::CheckOtherContent));
     transfer.SetSizeLimit(s_.options.Checked(K::DownCheckFileSize),
                           qint64(DocLinkRules::UnsignedValue(s_.options.Text(K::SizeMin))) * 1024,
                           qint64(DocLinkRules::UnsignedValue(s_.options.Text(K::SizeMax))) * 1024);
@@ -347,6 +348,11 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
         bytesDone_.fetch_add(transfer.Received());
         transfer.Kill();
         return kDone;
+    }
+    if (const QString refusal = transfer.ContentRefusal(); !refusal.isEmpty()) {
+        // The stored status stays "failed"; the reason goes to the status line and the run log.
+        s_.status.ShowMsg(title, refusal, QString(), 1);
+        return kFailed;
     }
     // A broken or timed-out transfer leaves its recorded partial file for the next try to continue;
     // refusals have removed theirs already, and a week-old leftover is cleaned when the registry opens.

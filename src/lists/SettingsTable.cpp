@@ -63,7 +63,8 @@ constexpr std::array<SettingSpec, kSettingCount> kTable{{
     {K::BraveSearch, "BraveSearch", T::Check, 0, "", 0, 0, kNoRange, false, true, 1133},
     {K::YandexSearch, "YandexSearch", T::Check, 0, "", 0, 0, kNoRange, false, true, 1134},
     {K::StartpageSearch, "StartpageSearch", T::Check, 0, "", 0, 0, kNoRange, false, true, 1135},
-        {K::SearchTryCount, "SearchTryCount", T::Int, 3, "", 3, 0, EntryRange{1, 100}, false, false, 0},
+    {K::SearchTryCount, "SearchTryCount", T::Int, 3, "", 3, 0, EntryRange{1, 100}, false, false, 0},
+    {K::CheckOtherContent, "CheckOtherContent", T::Check, 1, "", 1, 0, kNoRange, false, false, 0},
 }};
 
 constexpr bool TableIsInEnumOrder() {
@@ -74,7 +75,8 @@ constexpr bool TableIsInEnumOrder() {
 }
 static_assert(TableIsInEnumOrder(), "settings table rows must follow SettingKey");
 
-constexpr std::array<SettingKey, kSettingCount - 1> kSaveOrder{
+// Neither SearchTryCount nor CheckOtherContent: the window has no control for them.
+constexpr std::array<SettingKey, kSettingCount - 2> kSaveOrder{
     K::TimeOut,
     K::CharNum,
     K::DownThreadCount,

@@ -58,6 +58,7 @@ enum class SettingKey {
     YandexSearch,
     StartpageSearch,
     SearchTryCount,
+    CheckOtherContent,  // refuse an HTML page saved under a type outside the known document types
     Count
 };
 

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "net/ContentCheck.h"
 #include "net/CurlSetup.h"
 #include "net/TempFileLedger.h"
 
@@ -78,8 +79,11 @@ struct CFileTransfer::State {
 
     // Written before the thread starts, read only by it afterwards.
     bool checkSize = false;
-    bool keepPartial = false;  // a broken transfer leaves its file to be continued
-    qint64 resumeFrom = 0;     // bytes already in the file, asked for the rest of
+    bool keepPartial = false;
+    bool checkContent = false;
+    bool checkOther = true;
+    QString expectedType;   // a broken transfer leaves its file to be continued
+    qint64 resumeFrom = 0;  // bytes already in the file, asked for the rest of
     QByteArray ifRange;
     qint64 minBytes = 0;
     qint64 maxBytes = 0;
@@ -97,6 +101,25 @@ struct CFileTransfer::State {
     std::mutex mutex;
     std::condition_variable ended;
     QString validator;  // under mutex: the If-Range value for a later try
+    QString refusal;    // under mutex: why the complete file was not kept
+
+    // Why the first bytes of the finished file are not what its type promises; empty when they are.
+    QString CheckContent(const QByteArray& temp) {
+        if (!checkContent) return {};
+        const int in = ::open(temp.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (in < 0) return {};
+        QByteArray head(ContentCheck::kHeadBytes, Qt::Uninitialized);
+        qsizetype have = 0;
+        while (have < head.size()) {
+            const ssize_t got = ::read(in, head.data() + have, size_t(head.size() - have));
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) break;
+            have += got;
+        }
+        ::close(in);
+        head.truncate(have);
+        return ContentCheck::Mismatch(head, expectedType, checkOther);
+    }
 
     void Restart() {
         // The file on the server changed (or the server ignores ranges): what we have is worthless.
@@ -249,9 +272,16 @@ struct CFileTransfer::State {
         if (abandon.load()) {
             // The temporary file stays; whoever abandoned the transfer decides what to do with it.
         } else if (code == CURLE_OK && (verdict == Verdict::Body || verdict == Verdict::Complete)) {
-            // rename() replaces an existing target in one step; a failed rename is a failed download.
-            if (std::rename(temp.constData(), QFile::encodeName(targetPath).constData()) == 0)
+            const QString mismatch = CheckContent(temp);
+            if (!mismatch.isEmpty()) {
+                // Not the document (a login page, a CAPTCHA): nothing of it is kept or continued.
+                ::unlink(temp.constData());
+                std::lock_guard lock(mutex);
+                refusal = mismatch;
+            } else if (std::rename(temp.constData(), QFile::encodeName(targetPath).constData()) == 0) {
+                // rename() replaces an existing target in one step; a failed rename is a failed download.
                 succeeded.store(1);
+            }
         } else if (keepPartial && verdict == Verdict::Body && received.load() > 0) {
             // A broken transfer keeps what arrived: the next try asks for the rest.
         } else {
@@ -282,6 +312,17 @@ CFileTransfer::~CFileTransfer() {
         validator = state_->validator;
     }
     ledger_->SetTempFileValidator(ledgerPath_, validator);
+}
+
+void CFileTransfer::SetContentCheck(const QString& type, bool checkOther) {
+    state_->checkContent = true;
+    state_->expectedType = type;
+    state_->checkOther = checkOther;
+}
+
+QString CFileTransfer::ContentRefusal() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->refusal;
 }
 
 void CFileTransfer::SetSizeLimit(bool checkSize, qint64 minBytes, qint64 maxBytes) {

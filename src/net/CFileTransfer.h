@@ -32,6 +32,9 @@ class CFileTransfer {
 
     // Limits in bytes, both inclusive; minBytes 0 or minBytes > maxBytes rejects only an empty file.
     void SetSizeLimit(bool checkSize, qint64 minBytes, qint64 maxBytes);
+    // Checks the first bytes of the finished file against `type` (an extension) before it takes its
+    // final name; a mismatch removes it and ContentRefusal() says why. See ContentCheck.
+    void SetContentCheck(const QString& type, bool checkOther);
     // Where temporary files are recorded; without one an existing temporary file is never reused.
     // Set before Start; the ledger must outlive this object.
     void SetLedger(TempFileLedger* ledger) { ledger_ = ledger; }
@@ -57,6 +60,7 @@ class CFileTransfer {
     bool Succeeded() const;
     qint64 ContentLength() const;  // 0 when the answer had no Content-Length
     qint64 Received() const;
+    QString ContentRefusal() const;  // empty unless the content check refused the finished file
     const QString& TempPath() const { return tempPath_; }
     const QString& TargetPath() const { return targetPath_; }
 

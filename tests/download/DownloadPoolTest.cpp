@@ -52,7 +52,7 @@ class DownloadPoolTest : public ::testing::Test {
         auto& http = server.Http();
         http.Get("/files/(.*)", [this](const httplib::Request& req, httplib::Response& res) {
             Hit(req.matches[1]);
-            res.set_content(std::string(20000, 'f'), "application/pdf");
+            res.set_content("%PDF-1.4\n" + std::string(20000 - 9, 'f'), "application/pdf");
         });
         http.Get("/missing", [this](const httplib::Request&, httplib::Response& res) {
             Hit("missing");
@@ -63,14 +63,19 @@ class DownloadPoolTest : public ::testing::Test {
         });
         http.Get("/slow", [this](const httplib::Request&, httplib::Response& res) {
             Hit("slow");
-            res.set_content_provider(10000000, "application/pdf",
-                                     [this](size_t offset, size_t, httplib::DataSink& sink) {
-                                         if (offset < 1000)
-                                             return sink.write(std::string(1000, 's').data(), 1000);
-                                         while (!release.load())
-                                             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-                                         return false;
-                                     });
+            res.set_content_provider(
+                10000000, "application/pdf", [this](size_t offset, size_t, httplib::DataSink& sink) {
+                    if (offset < 1000)
+                        return sink.write(("%PDF-1.4\n" + std::string(1000 - 9, 's')).data(), 1000);
+                    while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                    return false;
+                });
+        });
+        http.Get("/login", [this](const httplib::Request&, httplib::Response& res) {
+            Hit("login");
+            res.set_content(
+                "<!DOCTYPE html><html><head><title>Sign in</title></head><body>captcha</body></html>",
+                "application/pdf");
         });
         // Cut at 60% on the first request; later ones get the range they ask for.
         http.Get("/cut", [this](const httplib::Request& req, httplib::Response& res) {
@@ -121,7 +126,7 @@ class DownloadPoolTest : public ::testing::Test {
     static std::string CutBody() {
         std::string body(20000, '\0');
         for (size_t i = 0; i < body.size(); ++i) body[i] = char(i % 253);
-        return body;
+        return body.replace(0, 9, "%PDF-1.4\n");
     }
     std::mutex hitsMutex;
     std::map<std::string, int> hits;
@@ -238,6 +243,31 @@ TEST_F(DownloadPoolTest, AFailedTryIsContinuedByTheNext) {
     EXPECT_EQ(registry.CheckDocLink(server.Url("/cut")), 0);
     std::lock_guard lock(hitsMutex);
     EXPECT_EQ(ranges, std::vector<std::string>({"", "bytes=12000-"}));
+}
+
+TEST_F(DownloadPoolTest, APageInsteadOfTheDocumentFailsAndIsNotRecorded) {
+    options.SetCommittedInt(K::DownThreadCount, 1);
+    const RowId fake = Add("fake", server.Url("/login"));
+    const RowId other = Add("other", server.Url("/login"), "xyz");
+    ASSERT_TRUE(pool.StartDownload());
+    ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
+    EXPECT_EQ(Status(fake), EntryStatus::Failed);
+    EXPECT_EQ(Status(other), EntryStatus::Failed);  // an HTML page under an unknown type too
+    EXPECT_FALSE(home.Exists("save/fake.pdf"));
+    EXPECT_FALSE(home.Exists("save/fake.pdf.download.temp"));
+    EXPECT_FALSE(home.Exists("save/other.xyz"));
+    EXPECT_EQ(registry.CheckDocLink(server.Url("/login")), -1);
+    EXPECT_TRUE(home.Read("run.log").contains("the file is text/html, not a pdf file"));
+
+    // With the check off for other types, the unknown type is kept as it came; a pdf is still checked.
+    options.SetCommittedInt(K::CheckOtherContent, 0);
+    results.SetStatus(fake, EntryStatus::Waiting);
+    results.SetStatus(other, EntryStatus::Waiting);
+    ASSERT_TRUE(pool.StartDownload());
+    ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
+    EXPECT_EQ(Status(fake), EntryStatus::Failed);
+    EXPECT_EQ(Status(other), EntryStatus::Downloaded);
+    EXPECT_TRUE(home.Read("save/other.xyz").startsWith("<!DOCTYPE html>"));
 }
 
 TEST_F(DownloadPoolTest, TheTimeLimitCoversAllTriesOfARowTogether) {

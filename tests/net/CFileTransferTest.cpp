@@ -16,6 +16,7 @@
 #include "LocalServer.h"
 #include "TempHome.h"
 #include "net/CFileTransfer.h"
+#include "net/ContentCheck.h"
 #include "net/TempFileLedger.h"
 
 namespace {
@@ -147,6 +148,9 @@ class TransferTest : public ::testing::Test {
                     }
                     return true;
                 });
+        });
+        http.Get("/page.pdf", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("<!DOCTYPE html><html><body>log in</body></html>", "application/pdf");
         });
         server.Start();
     }
@@ -471,6 +475,56 @@ TEST_F(TransferTest, AChangedFileStartsOverAndAFullFileCompletes) {
     EXPECT_TRUE(run("h.pdf"));
     EXPECT_EQ(Seen().first, "");
     EXPECT_EQ(home.Read("h.pdf"), QByteArray::fromStdString(Body("\"v2\"")));
+}
+
+TEST(ContentCheck, KnownTypesMustLookTheirPartAndOddInputIsNeverRefusedBlindly) {
+    const QByteArray html = "<!DOCTYPE html><html><head><title>Sign in</title></head><body>x</body></html>";
+    const QByteArray pdf = "%PDF-1.7\n%\xe2\xe3\xcf\xd3\n1 0 obj\n";
+    const QByteArray ole = QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(504, '\0');
+    const QByteArray rtf = "{\\rtf1\\ansi hello}";
+    const QByteArray zip = QByteArray("PK\x03\x04\x14\x00\x00\x00\x08\x00", 10) + QByteArray(40, '\0');
+    if (ContentCheck::MediaType(pdf).isEmpty()) GTEST_SKIP() << "libmagic has no database here";
+
+    EXPECT_EQ(ContentCheck::Mismatch(pdf, "pdf", true), "");
+    EXPECT_EQ(ContentCheck::Mismatch(pdf, "PDF", true), "");
+    EXPECT_EQ(ContentCheck::Mismatch(html, "pdf", true), "the file is text/html, not a pdf file");
+    EXPECT_NE(ContentCheck::Mismatch(html, "doc", true), "");
+    EXPECT_NE(ContentCheck::Mismatch(html, "txt", true), "");  // a page is not a text document
+    EXPECT_NE(ContentCheck::Mismatch(html, "docx", true), "");
+    EXPECT_EQ(ContentCheck::Mismatch(ole, "doc", true), "");
+    EXPECT_EQ(ContentCheck::Mismatch(rtf, "rtf", true), "");
+    EXPECT_EQ(ContentCheck::Mismatch("plain words\n", "txt", true), "");
+    EXPECT_EQ(ContentCheck::Mismatch(zip, "zip", true), "");
+    EXPECT_EQ(ContentCheck::Mismatch(zip, "docx", true), "");
+    EXPECT_NE(ContentCheck::Mismatch(pdf, "zip", true), "");
+    // Unknown types: only a page is refused, and only while the check is on for them.
+    EXPECT_NE(ContentCheck::Mismatch(html, "xyz", true), "");
+    EXPECT_EQ(ContentCheck::Mismatch(html, "xyz", false), "");
+    EXPECT_EQ(ContentCheck::Mismatch(pdf, "xyz", true), "");
+    // Empty, truncated, binary noise and huge input: an answer, never a crash.
+    EXPECT_EQ(ContentCheck::Mismatch({}, "pdf", true), "");
+    EXPECT_NE(ContentCheck::Mismatch("%PD", "pdf", true), "");
+    QByteArray noise(int(ContentCheck::kHeadBytes), '\0');
+    for (int i = 0; i < noise.size(); ++i) noise[i] = char((i * 131 + 7) % 256);
+    EXPECT_NE(ContentCheck::Mismatch(noise, "pdf", true), "");
+    EXPECT_EQ(ContentCheck::Mismatch(noise, "xyz", true), "");
+    EXPECT_EQ(ContentCheck::Mismatch(pdf + QByteArray(8 << 20, ' '), "pdf", true), "");
+}
+
+TEST_F(TransferTest, AFinishedFileThatIsNotItsTypeIsRemoved) {
+    MemoryLedger ledger;
+    {
+        CFileTransfer transfer;
+        transfer.SetLedger(&ledger);
+        transfer.SetContentCheck("pdf", true);
+        ASSERT_TRUE(transfer.Start(server.Url("/page.pdf"), home.Path("p.pdf"), {}, {}, false));
+        WaitFinished(transfer);
+        EXPECT_FALSE(transfer.Succeeded());
+        EXPECT_EQ(transfer.ContentRefusal(), "the file is text/html, not a pdf file");
+    }
+    EXPECT_FALSE(home.Exists("p.pdf"));
+    EXPECT_FALSE(home.Exists("p.pdf.download.temp"));
+    EXPECT_EQ(ledger.Size(), 0u);
 }
 
 }  // namespace
