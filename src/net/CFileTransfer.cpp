@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -398,8 +399,9 @@ bool CFileTransfer::Start(const QString& address, const QString& targetPath, con
         // file; otherwise it starts over.
         QString validator = opened.st_size > 0 ? ledger_->TempFileValidator(ledgerPath_) : QString();
         // It goes into a request header: nothing but printable ASCII.
-        for (const QChar c : validator) {
-            if (c.unicode() < 0x20 || c.unicode() > 0x7e) validator.clear();
+        if (std::any_of(validator.cbegin(), validator.cend(),
+                        [](QChar c) { return c.unicode() < 0x20 || c.unicode() > 0x7e; })) {
+            validator.clear();
         }
         if (!validator.isEmpty() && ::lseek(fd, 0, SEEK_END) == opened.st_size) {
             resumeFrom = opened.st_size;
