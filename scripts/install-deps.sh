@@ -7,6 +7,8 @@ packages=(
   # build
   g++ make cmake ninja-build ccache pkg-config
   qt6-base-dev libcurl4-openssl-dev libsqlite3-dev libxml2-dev libcpp-httplib-dev
+  # the content check of finished downloads (and its database of file signatures)
+  libmagic-dev libmagic-mgc
   # tests (openssl makes the throw-away certificates of the HTTPS tests)
   googletest libgtest-dev openssl
   # the window: a virtual display when there is no real one, and a font with Chinese glyphs

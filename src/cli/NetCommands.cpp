@@ -89,6 +89,8 @@ QString GetCommand::Help() const {
         "Downloads URL into PATH.download.temp and renames it to PATH once the whole body has arrived.\n"
         "--overwrite replaces an existing PATH. --min-kb/--max-kb refuse a file whose announced size lies\n"
         "outside the limits (inclusive; a minimum of 0 refuses only empty files). Progress goes to stderr.\n"
+        "A broken transfer keeps PATH.download.temp; the next get of the same URL asks only for the rest\n"
+        "(when the server named a version of the file) and starts over when the file changed.\n"
         "Exit status 0 only when the file is complete under PATH.\n");
 }
 

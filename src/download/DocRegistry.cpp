@@ -1,7 +1,14 @@
 #include "download/DocRegistry.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
+#include <QStringList>
+#include <cerrno>
+#include <ctime>
 
 #include "download/CppSQLite3Exception.h"
 #include "lists/StatusLine.h"
@@ -52,9 +59,21 @@ bool DocRegistry::OpenDocDatabase(const QString& path, int busyTimeoutMs) {
             tempInsert_ =
                 db_.CompileStatement(QStringLiteral("insert into tempfiles(doclink, path) Values(?1, ?2)"));
             tempRemove_ = db_.CompileStatement(QStringLiteral("DELETE FROM tempfiles WHERE path=?1"));
+            try {
+                // Registries from before it gain the column.
+                db_.ExecDML(QStringLiteral("alter table tempfiles add column validator text;"));
+            } catch (const CppSQLite3Exception&) {
+                // It is there already.
+            }
+            tempValidator_ =
+                db_.CompileStatement(QStringLiteral("SELECT validator FROM tempfiles WHERE path=?1 LIMIT 1"));
+            tempSetValidator_ =
+                db_.CompileStatement(QStringLiteral("UPDATE tempfiles SET validator=?2 WHERE path=?1"));
         } catch (const CppSQLite3Exception&) {
             // A read-only registry without the table: no temporary file counts as ours, so none is reused.
         }
+        lock.unlock();
+        RemoveStaleTempFiles(kStaleTempSeconds);
         return true;
     } catch (const CppSQLite3Exception& failure) {
         FinalizeAll();
@@ -102,6 +121,8 @@ void DocRegistry::FinalizeAll() {
     tempLookup_.Finalize();
     tempInsert_.Finalize();
     tempRemove_.Finalize();
+    tempValidator_.Finalize();
+    tempSetValidator_.Finalize();
 }
 
 void DocRegistry::Close() {
@@ -226,4 +247,65 @@ void DocRegistry::ForgetTempFile(const QString& path) {
         }
     }
     Report("ForgetTempFile", failure);
+}
+
+QString DocRegistry::TempFileValidator(const QString& path) {
+    QMutexLocker lock(&lock_);
+    try {
+        if (!tempValidator_.IsValid()) return {};
+        tempValidator_.Bind(1, path);
+        CppSQLite3Query query = tempValidator_.ExecQuery();
+        return query.Eof() ? QString() : query.FieldValue(0);
+    } catch (const CppSQLite3Exception&) {
+        return {};
+    }
+}
+
+void DocRegistry::SetTempFileValidator(const QString& path, const QString& validator) {
+    QString failure;
+    {
+        QMutexLocker lock(&lock_);
+        try {
+            if (!tempSetValidator_.IsValid()) return;
+            tempSetValidator_.Bind(1, path);
+            tempSetValidator_.Bind(2, validator);
+            tempSetValidator_.ExecDML();
+            return;
+        } catch (const CppSQLite3Exception& e) {
+            failure = e.Message();
+        }
+    }
+    Report("SetTempFileValidator", failure);
+}
+
+int DocRegistry::RemoveStaleTempFiles(qint64 olderThanSeconds) {
+    QStringList paths;
+    {
+        QMutexLocker lock(&lock_);
+        try {
+            if (!tempRemove_.IsValid()) return 0;
+            CppSQLite3Query query = db_.ExecQuery(QStringLiteral("SELECT path FROM tempfiles"));
+            for (; !query.Eof(); query.NextRow()) paths.append(query.FieldValue(0));
+        } catch (const CppSQLite3Exception&) {
+            return 0;
+        }
+    }
+    const qint64 now = qint64(::time(nullptr));
+    int removed = 0;
+    for (const QString& path : paths) {
+        const QByteArray name = QFile::encodeName(path);
+        struct stat info;
+        if (::lstat(name.constData(), &info) != 0) {
+            if (errno == ENOENT) ForgetTempFile(path);
+            continue;
+        }
+        // A link, a folder or a second name of some other file is not what was recorded.
+        if (!S_ISREG(info.st_mode) || info.st_nlink != 1) continue;
+        if (now - qint64(info.st_mtime) < olderThanSeconds) continue;
+        if (::unlink(name.constData()) == 0) {
+            ++removed;
+            ForgetTempFile(path);
+        }
+    }
+    return removed;
 }

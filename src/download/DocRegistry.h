@@ -35,6 +35,13 @@ class DocRegistry : public TempFileLedger {
     bool IsTempFileRecorded(const QString& link, const QString& path) override;
     bool RecordTempFile(const QString& link, const QString& path) override;
     void ForgetTempFile(const QString& path) override;
+    QString TempFileValidator(const QString& path) override;
+    void SetTempFileValidator(const QString& path, const QString& validator) override;
+    // Removes recorded temporary files not written for `olderThanSeconds` (plain files only) and the
+    // records of those already gone; files it did not record are never touched. Done on each writable
+    // open with a week. Returns how many files were removed.
+    int RemoveStaleTempFiles(qint64 olderThanSeconds);
+    static constexpr qint64 kStaleTempSeconds = 7 * 24 * 3600;
 
   private:
     void FinalizeAll();
@@ -51,4 +58,6 @@ class DocRegistry : public TempFileLedger {
     CppSQLite3Statement tempLookup_;
     CppSQLite3Statement tempInsert_;
     CppSQLite3Statement tempRemove_;
+    CppSQLite3Statement tempValidator_;
+    CppSQLite3Statement tempSetValidator_;
 };

@@ -313,6 +313,7 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
 
     CFileTransfer transfer;
     transfer.SetLedger(&s_.registry);
+    transfer.SetContentCheck(type, s_.options.Checked(K::CheckOtherContent));
     transfer.SetSizeLimit(s_.options.Checked(K::DownCheckFileSize),
                           qint64(DocLinkRules::UnsignedValue(s_.options.Text(K::SizeMin))) * 1024,
                           qint64(DocLinkRules::UnsignedValue(s_.options.Text(K::SizeMax))) * 1024);
@@ -324,8 +325,8 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
     while (!transfer.Finished()) {
         const int check = CheckWorkerStop(slot, true);
         if (check == 1 || check == 3) {
+            // The partial file stays recorded: the row resumes from it when it is taken again.
             transfer.Kill();
-            transfer.RemoveTemp();
             return kStopped;
         }
         if (check == 2) {
@@ -348,8 +349,12 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
         transfer.Kill();
         return kDone;
     }
-    // The transfer's own temporary file: after a click-through the type, and so the name, may differ
-    // from what the list shows.
-    transfer.RemoveTemp();
+    if (const QString refusal = transfer.ContentRefusal(); !refusal.isEmpty()) {
+        // The stored status stays "failed"; the reason goes to the status line and the run log.
+        s_.status.ShowMsg(title, refusal, QString(), 1);
+        return kFailed;
+    }
+    // A broken or timed-out transfer leaves its recorded partial file for the next try to continue;
+    // refusals have removed theirs already, and a week-old leftover is cleaned when the registry opens.
     return kFailed;
 }

@@ -69,6 +69,7 @@ constexpr std::array<SettingSpec, kSettingCount> kTable{{
     {K::BraveApiSearch, "BraveApiSearch", T::Check, 0, "", 0, 0, kNoRange, false, true, 0},
     {K::OpenAlexSearch, "OpenAlexSearch", T::Check, 0, "", 0, 0, kNoRange, false, true, 0},
     {K::SearchTryCount, "SearchTryCount", T::Int, 3, "", 3, 0, EntryRange{1, 100}, false, false, 0},
+    {K::CheckOtherContent, "CheckOtherContent", T::Check, 1, "", 1, 0, kNoRange, false, false, 0},
 }};
 
 constexpr bool TableIsInEnumOrder() {
@@ -79,7 +80,8 @@ constexpr bool TableIsInEnumOrder() {
 }
 static_assert(TableIsInEnumOrder(), "settings table rows must follow SettingKey");
 
-constexpr std::array<SettingKey, kSettingCount - 1> kSaveOrder{
+// Neither SearchTryCount nor CheckOtherContent: the window has no control for them.
+constexpr std::array<SettingKey, kSettingCount - 2> kSaveOrder{
     K::TimeOut,
     K::CharNum,
     K::DownThreadCount,

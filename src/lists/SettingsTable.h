@@ -62,6 +62,7 @@ enum class SettingKey {
     BraveApiSearch,
     OpenAlexSearch,
     SearchTryCount,
+    CheckOtherContent,  // refuse an HTML page saved under a type outside the known document types
     Count
 };
 

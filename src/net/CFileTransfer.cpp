@@ -8,11 +8,13 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
 
+#include "net/ContentCheck.h"
 #include "net/CurlSetup.h"
 #include "net/TempFileLedger.h"
 
@@ -24,7 +26,34 @@ constexpr long kStallSeconds = 120;
 constexpr long kBufferBytes = 256 * 1024;
 constexpr auto kKillWait = std::chrono::milliseconds(2000);
 
-enum class Verdict { Undecided, Body, Drain, Reject, Refuse, WriteFailed };
+enum class Verdict { Undecided, Body, Complete, Drain, Reject, Refuse, WriteFailed };
+
+QByteArray LastHeader(CURL* handle, const char* name) {
+    struct curl_header* header = nullptr;
+    if (curl_easy_header(handle, name, 0, CURLH_HEADER, -1, &header) != CURLHE_OK || !header) return {};
+    return QByteArray(header->value).trimmed();
+}
+
+// "bytes FIRST-LAST/TOTAL" or "bytes */TOTAL"; first is -1 for the second form, total -1 when unknown.
+bool ParseContentRange(const QByteArray& value, qint64& first, qint64& total) {
+    if (!value.startsWith("bytes ")) return false;
+    const QByteArray rest = value.mid(6).trimmed();
+    const qsizetype slash = rest.indexOf('/');
+    if (slash < 0) return false;
+    const QByteArray range = rest.left(slash);
+    const QByteArray size = rest.mid(slash + 1);
+    bool ok = true;
+    total = size == "*" ? -1 : size.toLongLong(&ok);
+    if (!ok || (total < -1)) return false;
+    if (range == "*") {
+        first = -1;
+        return true;
+    }
+    const qsizetype dash = range.indexOf('-');
+    if (dash <= 0) return false;
+    first = range.left(dash).toLongLong(&ok);
+    return ok && first >= 0;
+}
 
 bool WriteAll(int fd, const char* data, size_t size) {
     while (size > 0) {
@@ -51,6 +80,12 @@ struct CFileTransfer::State {
 
     // Written before the thread starts, read only by it afterwards.
     bool checkSize = false;
+    bool keepPartial = false;
+    bool checkContent = false;
+    bool checkOther = true;
+    QString expectedType;   // a broken transfer leaves its file to be continued
+    qint64 resumeFrom = 0;  // bytes already in the file, asked for the rest of
+    QByteArray ifRange;
     qint64 minBytes = 0;
     qint64 maxBytes = 0;
     QByteArray url;
@@ -66,6 +101,42 @@ struct CFileTransfer::State {
 
     std::mutex mutex;
     std::condition_variable ended;
+    QString validator;  // under mutex: the If-Range value for a later try
+    QString refusal;    // under mutex: why the complete file was not kept
+
+    // Why the first bytes of the finished file are not what its type promises; empty when they are.
+    QString CheckContent(const QByteArray& temp) {
+        if (!checkContent) return {};
+        const int in = ::open(temp.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (in < 0) return {};
+        QByteArray head(ContentCheck::kHeadBytes, Qt::Uninitialized);
+        qsizetype have = 0;
+        while (have < head.size()) {
+            const ssize_t got = ::read(in, head.data() + have, size_t(head.size() - have));
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) break;
+            have += got;
+        }
+        ::close(in);
+        head.truncate(have);
+        return ContentCheck::Mismatch(head, expectedType, checkOther);
+    }
+
+    void Restart() {
+        // The file on the server changed (or the server ignores ranges): what we have is worthless.
+        if (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0) verdict = Verdict::WriteFailed;
+        resumeFrom = 0;
+        received.store(0);
+    }
+
+    void KeepValidator() {
+        QByteArray value = LastHeader(handle, "ETag");
+        // A weak tag may not validate a range.
+        if (value.startsWith("W/")) value.clear();
+        if (value.isEmpty()) value = LastHeader(handle, "Last-Modified");
+        std::lock_guard lock(mutex);
+        validator = QString::fromLatin1(value);
+    }
 
     void Decide() {
         long status = 0;
@@ -74,10 +145,47 @@ struct CFileTransfer::State {
             verdict = Verdict::Drain;
             return;
         }
+        qint64 first = -1;
+        qint64 total = -1;
+        const bool hasRange = ParseContentRange(LastHeader(handle, "Content-Range"), first, total);
+        if (resumeFrom > 0 && status == 416) {
+            // Nothing left to send: complete when the server's size is the size we have.
+            if (hasRange && total == resumeFrom) {
+                contentLength.store(total);
+                received.store(total);
+                progress.store(100);
+                verdict = Verdict::Complete;
+            } else {
+                verdict = Verdict::Refuse;
+            }
+            return;
+        }
+        if (resumeFrom > 0 && status == 206) {
+            // The rest, from exactly where the file ends; anything else would splice two versions.
+            if (!hasRange || first != resumeFrom) {
+                verdict = Verdict::Refuse;
+                return;
+            }
+            if (total >= 0) {
+                contentLength.store(total);
+                if (checkSize && !SizeAllowed(total, minBytes, maxBytes)) {
+                    verdict = Verdict::Reject;
+                    return;
+                }
+            }
+            KeepValidator();
+            verdict = Verdict::Body;
+            return;
+        }
         if (status != 200) {
             verdict = Verdict::Refuse;
             return;
         }
+        if (resumeFrom > 0) {
+            Restart();
+            if (verdict == Verdict::WriteFailed) return;
+        }
+        KeepValidator();
         curl_off_t length = -1;
         curl_easy_getinfo(handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
         if (length >= 0) {
@@ -94,7 +202,7 @@ struct CFileTransfer::State {
         auto* self = static_cast<State*>(user);
         const size_t bytes = size * count;
         if (self->verdict == Verdict::Undecided) self->Decide();
-        if (self->verdict == Verdict::Drain) return bytes;
+        if (self->verdict == Verdict::Drain || self->verdict == Verdict::Complete) return bytes;
         if (self->verdict != Verdict::Body) return 0;  // stops the transfer
         if (!WriteAll(self->fd, data, bytes)) {
             self->verdict = Verdict::WriteFailed;
@@ -125,6 +233,14 @@ struct CFileTransfer::State {
             CurlSetup::Lists lists;
             CurlSetup::ApplyCommon(handle, lists);
             lists.headers = curl_slist_append(lists.headers, "Accept: */*");
+            if (resumeFrom > 0) {
+                // Set by hand rather than with libcurl's resume option, which fails on a 200 answer: a
+                // 200 here means the file changed and simply starts over.
+                const QByteArray range = "Range: bytes=" + QByteArray::number(resumeFrom) + '-';
+                lists.headers = curl_slist_append(lists.headers, range.constData());
+                const QByteArray condition = "If-Range: " + ifRange;
+                lists.headers = curl_slist_append(lists.headers, condition.constData());
+            }
             curl_easy_setopt(handle, CURLOPT_URL, url.constData());
             curl_easy_setopt(handle, CURLOPT_USERAGENT, "skimmer/" SKIMMER_VERSION);
             curl_easy_setopt(handle, CURLOPT_HTTPHEADER, lists.headers);
@@ -156,12 +272,22 @@ struct CFileTransfer::State {
         const QByteArray temp = QFile::encodeName(tempPath);
         if (abandon.load()) {
             // The temporary file stays; whoever abandoned the transfer decides what to do with it.
-        } else if (code == CURLE_OK && verdict == Verdict::Body) {
-            // rename() replaces an existing target in one step; a failed rename is a failed download.
-            if (std::rename(temp.constData(), QFile::encodeName(targetPath).constData()) == 0)
+        } else if (code == CURLE_OK && (verdict == Verdict::Body || verdict == Verdict::Complete)) {
+            const QString mismatch = CheckContent(temp);
+            if (!mismatch.isEmpty()) {
+                // Not the document (a login page, a CAPTCHA): nothing of it is kept or continued.
+                ::unlink(temp.constData());
+                std::lock_guard lock(mutex);
+                refusal = mismatch;
+            } else if (std::rename(temp.constData(), QFile::encodeName(targetPath).constData()) == 0) {
+                // rename() replaces an existing target in one step; a failed rename is a failed download.
                 succeeded.store(1);
+            }
+        } else if (keepPartial && verdict == Verdict::Body && received.load() > 0) {
+            // A broken transfer keeps what arrived: the next try asks for the rest.
         } else {
-            // A refusal (401/407, the size rule, another status) or a broken transfer leaves nothing.
+            // A refusal (401/407, the size rule, another status) leaves nothing, and so does a broken
+            // transfer when no later try could find its file again.
             ::unlink(temp.constData());
         }
         {
@@ -176,7 +302,28 @@ CFileTransfer::CFileTransfer() : state_(std::make_shared<State>()) {}
 
 CFileTransfer::~CFileTransfer() {
     if (thread_.joinable()) thread_.join();
-    if (ownsTemp_ && ledger_ && !TempIsOurs()) ledger_->ForgetTempFile(ledgerPath_);
+    if (!ownsTemp_ || !ledger_) return;
+    if (!TempIsOurs()) {
+        ledger_->ForgetTempFile(ledgerPath_);
+        return;
+    }
+    QString validator;
+    {
+        std::lock_guard lock(state_->mutex);
+        validator = state_->validator;
+    }
+    ledger_->SetTempFileValidator(ledgerPath_, validator);
+}
+
+void CFileTransfer::SetContentCheck(const QString& type, bool checkOther) {
+    state_->checkContent = true;
+    state_->expectedType = type;
+    state_->checkOther = checkOther;
+}
+
+QString CFileTransfer::ContentRefusal() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->refusal;
 }
 
 void CFileTransfer::SetSizeLimit(bool checkSize, qint64 minBytes, qint64 maxBytes) {
@@ -228,6 +375,8 @@ bool CFileTransfer::Start(const QString& address, const QString& targetPath, con
             QStringLiteral("cannot create %1: %2").arg(tempPath_, QString::fromLocal8Bit(strerror(error))));
     };
     int fd = -1;
+    qint64 resumeFrom = 0;
+    QByteArray ifRange;
     struct stat existing;
     if (::lstat(temp.constData(), &existing) == 0) {
         // Only a plain file with no other name, made by this program for this very link, is reused: a
@@ -242,8 +391,22 @@ bool CFileTransfer::Start(const QString& address, const QString& targetPath, con
         // home may be writing it right now (it holds the lock).
         struct stat opened;
         if (::fstat(fd, &opened) != 0 || opened.st_dev != existing.st_dev ||
-            opened.st_ino != existing.st_ino || ::flock(fd, LOCK_EX | LOCK_NB) != 0 ||
-            ::ftruncate(fd, 0) != 0) {
+            opened.st_ino != existing.st_ino || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            return taken();
+        }
+        // What an earlier try left is continued when the server can say whether it is still the same
+        // file; otherwise it starts over.
+        QString validator = opened.st_size > 0 ? ledger_->TempFileValidator(ledgerPath_) : QString();
+        // It goes into a request header: nothing but printable ASCII.
+        if (std::any_of(validator.cbegin(), validator.cend(),
+                        [](QChar c) { return c.unicode() < 0x20 || c.unicode() > 0x7e; })) {
+            validator.clear();
+        }
+        if (!validator.isEmpty() && ::lseek(fd, 0, SEEK_END) == opened.st_size) {
+            resumeFrom = opened.st_size;
+            ifRange = validator.toLatin1();
+        } else if (::ftruncate(fd, 0) != 0) {
             ::close(fd);
             return taken();
         }
@@ -272,6 +435,14 @@ bool CFileTransfer::Start(const QString& address, const QString& targetPath, con
     state.targetPath = targetPath_;
     state.tempPath = tempPath_;
     state.fd = fd;
+    state.keepPartial = ledger_ != nullptr;
+    state.resumeFrom = resumeFrom;
+    state.ifRange = ifRange;
+    state.received.store(resumeFrom);
+    {
+        std::lock_guard lock(state.mutex);
+        state.validator = QString::fromLatin1(ifRange);
+    }
     state.finished.store(0);
     try {
         thread_ = std::thread([state = state_] { state->Run(); });

@@ -5,8 +5,13 @@
 //
 // States: created -> Start() true -> running -> finished (succeeded or not). On the way out:
 //   success              target present, no temporary file
-//   any other ending     neither file (a refused status, 401/407, the size rule, a broken transfer)
-//   abandoned by Kill()  the temporary file stays; the caller removes it with RemoveTemp()
+//   broken transfer      with a ledger, the temporary file stays with what arrived, and the ledger
+//                        keeps the answer's validator (strong ETag, else Last-Modified); without one,
+//                        as a refusal
+//   any other ending     neither file (a refused status, 401/407, the size rule)
+//   abandoned by Kill()  the temporary file stays; the caller may remove it with RemoveTemp()
+// A recorded temporary file with a validator is continued: the request carries Range and If-Range; a 206
+// from where the file ends appends, a 200 starts over, a 416 whose size is the file's completes it.
 // The temporary name is never followed when it is a link: Start makes a new file there, or reuses one
 // that the ledger says this program made for the same link; anything else there fails Start and stays.
 // Fields are atomics: written by the transfer thread, read by the caller.
@@ -27,6 +32,9 @@ class CFileTransfer {
 
     // Limits in bytes, both inclusive; minBytes 0 or minBytes > maxBytes rejects only an empty file.
     void SetSizeLimit(bool checkSize, qint64 minBytes, qint64 maxBytes);
+    // Checks the first bytes of the finished file against `type` (an extension) before it takes its
+    // final name; a mismatch removes it and ContentRefusal() says why. See ContentCheck.
+    void SetContentCheck(const QString& type, bool checkOther);
     // Where temporary files are recorded; without one an existing temporary file is never reused.
     // Set before Start; the ledger must outlive this object.
     void SetLedger(TempFileLedger* ledger) { ledger_ = ledger; }
@@ -52,6 +60,7 @@ class CFileTransfer {
     bool Succeeded() const;
     qint64 ContentLength() const;  // 0 when the answer had no Content-Length
     qint64 Received() const;
+    QString ContentRefusal() const;  // empty unless the content check refused the finished file
     const QString& TempPath() const { return tempPath_; }
     const QString& TargetPath() const { return targetPath_; }
 

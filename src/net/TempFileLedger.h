@@ -12,4 +12,14 @@ class TempFileLedger {
     virtual bool IsTempFileRecorded(const QString& link, const QString& path) = 0;
     virtual bool RecordTempFile(const QString& link, const QString& path) = 0;
     virtual void ForgetTempFile(const QString& path) = 0;
+    // What a later try sends as If-Range to ask for the rest of the file at `path`: the answer's strong
+    // ETag, else its Last-Modified; empty when the file cannot be continued.
+    virtual QString TempFileValidator(const QString& path) {
+        (void)path;
+        return {};
+    }
+    virtual void SetTempFileValidator(const QString& path, const QString& validator) {
+        (void)path;
+        (void)validator;
+    }
 };

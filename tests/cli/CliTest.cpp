@@ -42,8 +42,8 @@ TEST(CliConfig, FreshHomeListsTheInstallationDefaults) {
     const CliRun run = RunIn(home, {"config", "list"});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
-    // The 52 settings of the table, then the 5 keys of [Engines].
-    EXPECT_EQ(lines.size(), 57);
+    // The 53 settings of the table, then the 5 keys of [Engines].
+    EXPECT_EQ(lines.size(), 58);
     EXPECT_EQ(lines.first(), QStringLiteral("TimeOut=20"));
     EXPECT_EQ(lines.last(), QStringLiteral("SearxngUrls="));
     for (const char* expected :
@@ -51,7 +51,8 @@ TEST(CliConfig, FreshHomeListsTheInstallationDefaults) {
           "DocPpt=1",           "DocXls=1",           "DocTxt=1",           "DocRtf=1",
           "DocZip=0",           "DownThreadCount=10", "SearchMaxThread=10", "AddRandName=1",
           "MatchUrlKey=1",      "SearchTryCount=3",   "SavePath=",          "63DaSearch=0",
-          "DuckDuckGoSearch=0", "BraveSearch=0",      "YandexSearch=0",     "StartpageSearch=0"}) {
+          "DuckDuckGoSearch=0", "BraveSearch=0",      "YandexSearch=0",     "StartpageSearch=0",
+          "CheckOtherContent=1"}) {
         EXPECT_TRUE(lines.contains(QString::fromLatin1(expected))) << expected;
     }
     EXPECT_TRUE(home.Exists("config"));

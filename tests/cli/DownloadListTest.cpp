@@ -19,7 +19,7 @@ class DownloadListTest : public ::testing::Test {
   protected:
     void SetUp() override {
         server.Http().Get("/a.pdf", [](const httplib::Request&, httplib::Response& res) {
-            res.set_content(std::string(2048, 'a'), "application/pdf");
+            res.set_content("%PDF-1.4\n" + std::string(2048 - 9, 'a'), "application/pdf");
         });
         server.Start();
     }

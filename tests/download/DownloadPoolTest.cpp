@@ -52,7 +52,7 @@ class DownloadPoolTest : public ::testing::Test {
         auto& http = server.Http();
         http.Get("/files/(.*)", [this](const httplib::Request& req, httplib::Response& res) {
             Hit(req.matches[1]);
-            res.set_content(std::string(20000, 'f'), "application/pdf");
+            res.set_content("%PDF-1.4\n" + std::string(20000 - 9, 'f'), "application/pdf");
         });
         http.Get("/missing", [this](const httplib::Request&, httplib::Response& res) {
             Hit("missing");
@@ -63,14 +63,37 @@ class DownloadPoolTest : public ::testing::Test {
         });
         http.Get("/slow", [this](const httplib::Request&, httplib::Response& res) {
             Hit("slow");
-            res.set_content_provider(10000000, "application/pdf",
-                                     [this](size_t offset, size_t, httplib::DataSink& sink) {
-                                         if (offset < 1000)
-                                             return sink.write(std::string(1000, 's').data(), 1000);
-                                         while (!release.load())
-                                             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-                                         return false;
-                                     });
+            res.set_content_provider(
+                10000000, "application/pdf", [this](size_t offset, size_t, httplib::DataSink& sink) {
+                    if (offset < 1000)
+                        return sink.write(("%PDF-1.4\n" + std::string(1000 - 9, 's')).data(), 1000);
+                    while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                    return false;
+                });
+        });
+        http.Get("/login", [this](const httplib::Request&, httplib::Response& res) {
+            Hit("login");
+            res.set_content(
+                "<!DOCTYPE html><html><head><title>Sign in</title></head><body>captcha</body></html>",
+                "application/pdf");
+        });
+        // Cut at 60% on the first request; later ones get the range they ask for.
+        http.Get("/cut", [this](const httplib::Request& req, httplib::Response& res) {
+            Hit("cut");
+            res.set_header("ETag", "\"cut-1\"");
+            {
+                std::lock_guard lock(hitsMutex);
+                ranges.push_back(req.get_header_value("Range"));
+            }
+            if (Hits("cut") == 1) {
+                res.set_content_provider(20000, "application/pdf",
+                                         [](size_t offset, size_t, httplib::DataSink& sink) {
+                                             if (offset == 0) return sink.write(CutBody().data(), 12000);
+                                             return false;
+                                         });
+                return;
+            }
+            res.set_content(CutBody(), "application/pdf");
         });
         server.Start();
         CurlSetup::SetConnectTo({QStringLiteral("www.baidu.com:80:127.0.0.1:%1").arg(server.Port())});
@@ -100,8 +123,14 @@ class DownloadPoolTest : public ::testing::Test {
         std::lock_guard lock(hitsMutex);
         return hits[name];
     }
+    static std::string CutBody() {
+        std::string body(20000, '\0');
+        for (size_t i = 0; i < body.size(); ++i) body[i] = char(i % 253);
+        return body.replace(0, 9, "%PDF-1.4\n");
+    }
     std::mutex hitsMutex;
     std::map<std::string, int> hits;
+    std::vector<std::string> ranges;  // the Range header of each request for /cut
     std::atomic<bool> release{false};
     TempHome home;
     RunLog log{home.Path("run.log")};
@@ -154,7 +183,7 @@ TEST_F(DownloadPoolTest, OutcomesOfOneSlot) {
     EXPECT_TRUE(home.Read("run.log").contains(QString::fromUtf8("下载线程0本次下载已完成!").toUtf8()));
 }
 
-TEST_F(DownloadPoolTest, StopGivesRowsBackAndRemovesOnlyItsOwnTemporaryFiles) {
+TEST_F(DownloadPoolTest, StopGivesRowsBackAndKeepsTheirPartialFilesOnly) {
     const RowId slow = Add("slow", server.Url("/slow"));
     ASSERT_TRUE(pool.StartDownload());
     ASSERT_TRUE(WaitFor([&] { return Status(slow).startsWith(QString::fromUtf8("完成:")); }));
@@ -165,10 +194,11 @@ TEST_F(DownloadPoolTest, StopGivesRowsBackAndRemovesOnlyItsOwnTemporaryFiles) {
     ASSERT_TRUE(pool.WaitWalksEnded(10000));
     EXPECT_EQ(Status(slow), EntryStatus::Waiting);  // a later start takes it again
     EXPECT_FALSE(home.Exists("save/slow.pdf"));
-    EXPECT_FALSE(home.Exists("save/slow.pdf.download.temp"));
+    // What arrived stays, recorded, for the next start to continue.
+    EXPECT_EQ(home.Read("save/slow.pdf.download.temp").size(), 1000);
+    EXPECT_TRUE(registry.IsTempFileRecorded(server.Url("/slow"), home.Path("save/slow.pdf.download.temp")));
     EXPECT_EQ(home.Read("save/mine.download.temp"), QByteArray("x"));
     EXPECT_EQ(home.Read("save/report.pdf.download.temp"), QByteArray("another process"));
-    EXPECT_FALSE(registry.IsTempFileRecorded(server.Url("/slow"), home.Path("save/slow.pdf.download.temp")));
 }
 
 TEST_F(DownloadPoolTest, ATemporaryNameThatIsNotOursFailsTheRowAndStays) {
@@ -201,6 +231,45 @@ TEST_F(DownloadPoolTest, ATemporaryNameThatIsNotOursFailsTheRowAndStays) {
     EXPECT_FALSE(home.Exists("save/earlier.pdf.download.temp"));
 }
 
+TEST_F(DownloadPoolTest, AFailedTryIsContinuedByTheNext) {
+    options.SetCommittedInt(K::DownThreadCount, 1);
+    const RowId cut = Add("cut", server.Url("/cut"));
+    ASSERT_TRUE(pool.StartDownload());
+    ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
+    EXPECT_EQ(Status(cut), EntryStatus::Downloaded);
+    EXPECT_EQ(home.Read("save/cut.pdf"), QByteArray::fromStdString(CutBody()));
+    EXPECT_FALSE(home.Exists("save/cut.pdf.download.temp"));
+    EXPECT_FALSE(registry.IsTempFileRecorded(server.Url("/cut"), home.Path("save/cut.pdf.download.temp")));
+    EXPECT_EQ(registry.CheckDocLink(server.Url("/cut")), 0);
+    std::lock_guard lock(hitsMutex);
+    EXPECT_EQ(ranges, std::vector<std::string>({"", "bytes=12000-"}));
+}
+
+TEST_F(DownloadPoolTest, APageInsteadOfTheDocumentFailsAndIsNotRecorded) {
+    options.SetCommittedInt(K::DownThreadCount, 1);
+    const RowId fake = Add("fake", server.Url("/login"));
+    const RowId other = Add("other", server.Url("/login"), "xyz");
+    ASSERT_TRUE(pool.StartDownload());
+    ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
+    EXPECT_EQ(Status(fake), EntryStatus::Failed);
+    EXPECT_EQ(Status(other), EntryStatus::Failed);  // an HTML page under an unknown type too
+    EXPECT_FALSE(home.Exists("save/fake.pdf"));
+    EXPECT_FALSE(home.Exists("save/fake.pdf.download.temp"));
+    EXPECT_FALSE(home.Exists("save/other.xyz"));
+    EXPECT_EQ(registry.CheckDocLink(server.Url("/login")), -1);
+    EXPECT_TRUE(home.Read("run.log").contains("the file is text/html, not a pdf file"));
+
+    // With the check off for other types, the unknown type is kept as it came; a pdf is still checked.
+    options.SetCommittedInt(K::CheckOtherContent, 0);
+    results.SetStatus(fake, EntryStatus::Waiting);
+    results.SetStatus(other, EntryStatus::Waiting);
+    ASSERT_TRUE(pool.StartDownload());
+    ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
+    EXPECT_EQ(Status(fake), EntryStatus::Failed);
+    EXPECT_EQ(Status(other), EntryStatus::Downloaded);
+    EXPECT_TRUE(home.Read("save/other.xyz").startsWith("<!DOCTYPE html>"));
+}
+
 TEST_F(DownloadPoolTest, TheTimeLimitCoversAllTriesOfARowTogether) {
     options.SetCommittedInt(K::TimeOut, 1);
     options.SetCommittedInt(K::DownThreadCount, 1);
@@ -216,7 +285,7 @@ TEST_F(DownloadPoolTest, TheTimeLimitCoversAllTriesOfARowTogether) {
     EXPECT_EQ(pool.Tries().failed, 1);
     EXPECT_EQ(pool.Tries().retrying, 0);
     EXPECT_FALSE(home.Exists("save/slow.pdf"));
-    EXPECT_FALSE(home.Exists("save/slow.pdf.download.temp"));
+    EXPECT_EQ(home.Read("save/slow.pdf.download.temp").size(), 1000);  // kept for a later run
 }
 
 TEST(DownloadTargets, NeverLeaveTheSaveFolder) {

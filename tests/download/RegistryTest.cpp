@@ -3,9 +3,11 @@
 #include <sqlite3.h>
 
 #include <sys/mount.h>
+#include <sys/time.h>
 #include <unistd.h>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "TempHome.h"
 #include "download/CppSQLite3Exception.h"
@@ -180,6 +182,48 @@ TEST_F(RegistryTest, AReadOnlyHomeIsReadAndAnswersTruthfully) {
     EXPECT_EQ(readOnly.InsertDocLink("http://a/new.pdf"), -1);
     EXPECT_TRUE(status.Current().contains("read-only")) << status.Current().toStdString();
     readOnly.Close();
+}
+
+TEST_F(RegistryTest, PartialFilesKeepTheirValidatorAndOnlyRecordedStaleOnesAreCleaned) {
+    // A registry from before validators: its table of temporary files gains the column.
+    RawSql(DbPath(),
+           "create table docdata(doclink char(1204)); create table tempfiles(doclink text, path text);");
+    ASSERT_TRUE(registry.OpenDocDatabase(DbPath()));
+    const QString fresh = home.Path("save/fresh.pdf.download.temp");
+    const QString stale = home.Path("save/stale.pdf.download.temp");
+    const QString foreign = home.Path("save/foreign.pdf.download.temp");
+    const QString planted = home.Path("save/planted.pdf.download.temp");
+    home.Write("save/fresh.pdf.download.temp", "fresh");
+    home.Write("save/stale.pdf.download.temp", "stale");
+    home.Write("save/foreign.pdf.download.temp", "not ours");
+    home.Write("victim.txt", "precious");
+    ASSERT_EQ(::symlink(home.Path("victim.txt").toUtf8().constData(), planted.toUtf8().constData()), 0);
+    for (const QString& path : {fresh, stale, planted})
+        EXPECT_TRUE(registry.RecordTempFile("http://a/" + path, path));
+    registry.RecordTempFile("http://a/gone", home.Path("save/gone.pdf.download.temp"));
+    registry.SetTempFileValidator(fresh, "\"tag-1\"");
+    EXPECT_EQ(registry.TempFileValidator(fresh), "\"tag-1\"");
+    EXPECT_EQ(registry.TempFileValidator(stale), "");
+    EXPECT_FALSE(home.Exists("run.log"));
+
+    const timeval eightDaysAgo[2] = {{time(nullptr) - 8 * 24 * 3600, 0}, {time(nullptr) - 8 * 24 * 3600, 0}};
+    for (const QString& path : {stale, foreign})
+        ASSERT_EQ(::utimes(path.toUtf8().constData(), eightDaysAgo), 0);
+    ASSERT_EQ(::lutimes(planted.toUtf8().constData(), eightDaysAgo), 0);
+    registry.Close();
+
+    // A later run: the week-old partial file it made goes, everything else stays.
+    DocRegistry later(&status);
+    ASSERT_TRUE(later.OpenDocDatabase(DbPath()));
+    EXPECT_FALSE(home.Exists("save/stale.pdf.download.temp"));
+    EXPECT_FALSE(later.IsTempFileRecorded("http://a/" + stale, stale));
+    EXPECT_EQ(home.Read("save/fresh.pdf.download.temp"), QByteArray("fresh"));
+    EXPECT_EQ(later.TempFileValidator(fresh), "\"tag-1\"");
+    EXPECT_EQ(home.Read("save/foreign.pdf.download.temp"), QByteArray("not ours"));
+    EXPECT_TRUE(QFileInfo(planted).isSymLink());
+    EXPECT_EQ(home.Read("victim.txt"), QByteArray("precious"));
+    EXPECT_FALSE(later.IsTempFileRecorded("http://a/gone", home.Path("save/gone.pdf.download.temp")));
+    EXPECT_EQ(later.RemoveStaleTempFiles(DocRegistry::kStaleTempSeconds), 0);
 }
 
 }  // namespace

@@ -34,7 +34,11 @@ void Serve(const httplib::Request& req, httplib::Response& res, std::atomic<int>
         // Documents: /sized/N.doc is N bytes long, anything else 4 KiB.
         const size_t bytes =
             req.path.rfind("/sized/", 0) == 0 ? size_t(std::atoi(req.path.c_str() + 7)) : 4096;
-        res.set_content(std::string(bytes, 'd'), "application/msword");
+        // They begin as the old Office container does, which the content check looks for.
+        std::string body(bytes, 'd');
+        const std::string container("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+        body.replace(0, std::min(bytes, container.size()), container, 0, std::min(bytes, container.size()));
+        res.set_content(body, "application/msword");
         return;
     }
     std::string query;

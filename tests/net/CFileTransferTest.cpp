@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QMap>
 #include <QThread>
 #include <atomic>
 #include <mutex>
@@ -15,6 +16,7 @@
 #include "LocalServer.h"
 #include "TempHome.h"
 #include "net/CFileTransfer.h"
+#include "net/ContentCheck.h"
 #include "net/TempFileLedger.h"
 
 namespace {
@@ -49,8 +51,17 @@ struct MemoryLedger : TempFileLedger {
         std::lock_guard lock(mutex);
         return records.size();
     }
+    QString TempFileValidator(const QString& path) override {
+        std::lock_guard lock(mutex);
+        return validators.value(path);
+    }
+    void SetTempFileValidator(const QString& path, const QString& validator) override {
+        std::lock_guard lock(mutex);
+        validators[path] = validator;
+    }
     std::mutex mutex;
     std::set<std::pair<QString, QString>> records;
+    QMap<QString, QString> validators;
 };
 
 class TransferTest : public ::testing::Test {
@@ -99,14 +110,75 @@ class TransferTest : public ::testing::Test {
                                          return false;
                                      });
         });
+        // 100,000 bytes whose content depends on the version its ETag names; cut after 60% when asked.
+        http.Get("/resumable", [this](const httplib::Request& req, httplib::Response& res) {
+            const std::string tag = Tag();
+            const std::string body = Body(tag);
+            res.set_header("ETag", tag);
+            {
+                std::lock_guard lock(seenMutex);
+                seenRange = req.get_header_value("Range");
+                seenIfRange = req.get_header_value("If-Range");
+            }
+            if (cutNext.exchange(false)) {
+                res.set_content_provider(body.size(), "application/pdf",
+                                         [body](size_t offset, size_t, httplib::DataSink& sink) {
+                                             if (offset == 0) return sink.write(body.data(), 60000);
+                                             return false;
+                                         });
+                return;
+            }
+            if (req.ranges.size() == 1 && req.get_header_value("If-Range") == tag) {
+                if (req.ranges[0].first >= ssize_t(body.size())) {
+                    res.status = 416;
+                    res.set_header("Content-Range", "bytes */" + std::to_string(body.size()));
+                    return;
+                }
+                res.set_content(body, "application/pdf");  // the library answers the range with a 206
+                return;
+            }
+            // A whole new answer: chunked, so the library does not cut the range out of it.
+            res.status = 200;
+            res.set_chunked_content_provider(
+                "application/pdf", [body](size_t offset, httplib::DataSink& sink) {
+                    if (offset < body.size()) {
+                        sink.write(body.data() + offset, std::min<size_t>(10000, body.size() - offset));
+                    } else {
+                        sink.done();
+                    }
+                    return true;
+                });
+        });
+        http.Get("/page.pdf", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("<!DOCTYPE html><html><body>log in</body></html>", "application/pdf");
+        });
         server.Start();
     }
 
     void TearDown() override { releaseStall.store(true); }
 
+    std::string Tag() {
+        std::lock_guard lock(seenMutex);
+        return etag;
+    }
+    static std::string Body(const std::string& tag) {
+        std::string body(100000, '\0');
+        for (size_t i = 0; i < body.size(); ++i) body[i] = char((i * 7 + tag.size() + size_t(tag[2])) % 251);
+        return body;
+    }
+    std::pair<std::string, std::string> Seen() {
+        std::lock_guard lock(seenMutex);
+        return {seenRange, seenIfRange};
+    }
+
     LocalServer server;
     TempHome home;
     std::atomic<bool> releaseStall{false};
+    std::atomic<bool> cutNext{false};
+    std::mutex seenMutex;
+    std::string etag = "\"v1\"";
+    std::string seenRange;
+    std::string seenIfRange;
 };
 
 TEST_F(TransferTest, CompleteFileAppearsOnlyUnderItsFinalName) {
@@ -319,6 +391,140 @@ TEST_F(TransferTest, AddressWithoutScheme) {
     ASSERT_TRUE(transfer.Start(schemeless, home.Path("w.pdf"), {}, {}, false));
     WaitFinished(transfer);
     EXPECT_TRUE(transfer.Succeeded());
+}
+
+TEST_F(TransferTest, ACutTransferResumesWhereItStoppedAndTheFileIsIdentical) {
+    MemoryLedger ledger;
+    const QString link = server.Url("/resumable");
+    const QString temp = home.Path("r.pdf.download.temp");
+    cutNext.store(true);
+    {
+        CFileTransfer cut;
+        cut.SetLedger(&ledger);
+        ASSERT_TRUE(cut.Start(link, home.Path("r.pdf"), {}, {}, false));
+        WaitFinished(cut);
+        EXPECT_FALSE(cut.Succeeded());
+    }
+    EXPECT_FALSE(home.Exists("r.pdf"));
+    EXPECT_EQ(home.Read("r.pdf.download.temp").size(), 60000);
+    EXPECT_EQ(ledger.TempFileValidator(temp), "\"v1\"");
+
+    {
+        CFileTransfer rest;
+        rest.SetLedger(&ledger);
+        ASSERT_TRUE(rest.Start(link, home.Path("r.pdf"), {}, {}, false));
+        WaitFinished(rest);
+        EXPECT_TRUE(rest.Succeeded());
+        EXPECT_EQ(Seen(), std::make_pair(std::string("bytes=60000-"), std::string("\"v1\"")));
+        EXPECT_EQ(rest.ContentLength(), 100000);
+        EXPECT_EQ(rest.Progress(), 100);
+    }
+    EXPECT_EQ(home.Read("r.pdf"), QByteArray::fromStdString(Body("\"v1\"")));
+    EXPECT_FALSE(home.Exists("r.pdf.download.temp"));
+    EXPECT_EQ(ledger.Size(), 0u);
+
+    // Without a ledger nothing could find the partial file again, so a cut leaves nothing.
+    cutNext.store(true);
+    CFileTransfer unrecorded;
+    ASSERT_TRUE(unrecorded.Start(link, home.Path("u.pdf"), {}, {}, false));
+    WaitFinished(unrecorded);
+    EXPECT_FALSE(home.Exists("u.pdf.download.temp"));
+}
+
+TEST_F(TransferTest, AChangedFileStartsOverAndAFullFileCompletes) {
+    MemoryLedger ledger;
+    const QString link = server.Url("/resumable");
+    auto run = [&](const char* name) {
+        CFileTransfer transfer;
+        transfer.SetLedger(&ledger);
+        EXPECT_TRUE(transfer.Start(link, home.Path(name), {}, {}, false));
+        WaitFinished(transfer);
+        return transfer.Succeeded();
+    };
+    cutNext.store(true);
+    EXPECT_FALSE(run("c.pdf"));
+    {
+        std::lock_guard lock(seenMutex);
+        etag = "\"v2\"";
+    }
+    EXPECT_TRUE(run("c.pdf"));
+    EXPECT_EQ(Seen().second, "\"v1\"");  // asked for the rest of the old version, got the new one whole
+    EXPECT_EQ(home.Read("c.pdf"), QByteArray::fromStdString(Body("\"v2\"")));
+
+    // Every byte arrived before the break: the server has nothing left and says so with a 416.
+    const QString temp = home.Path("f.pdf.download.temp");
+    home.Write("f.pdf.download.temp", QByteArray::fromStdString(Body("\"v2\"")));
+    ledger.RecordTempFile(link, temp);
+    ledger.SetTempFileValidator(temp, "\"v2\"");
+    EXPECT_TRUE(run("f.pdf"));
+    EXPECT_EQ(Seen().first, "bytes=100000-");
+    EXPECT_EQ(home.Read("f.pdf"), QByteArray::fromStdString(Body("\"v2\"")));
+
+    // A 416 for a size other than ours: the partial file is not this document and goes.
+    home.Write("g.pdf.download.temp", QByteArray(100001, 'g'));
+    ledger.RecordTempFile(link, home.Path("g.pdf.download.temp"));
+    ledger.SetTempFileValidator(home.Path("g.pdf.download.temp"), "\"v2\"");
+    EXPECT_FALSE(run("g.pdf"));
+    EXPECT_FALSE(home.Exists("g.pdf"));
+    EXPECT_FALSE(home.Exists("g.pdf.download.temp"));
+
+    // A validator that would smuggle a header is not sent: the file starts over.
+    home.Write("h.pdf.download.temp", "partial");
+    ledger.RecordTempFile(link, home.Path("h.pdf.download.temp"));
+    ledger.SetTempFileValidator(home.Path("h.pdf.download.temp"), "\"v2\"\r\nX-Evil: 1");
+    EXPECT_TRUE(run("h.pdf"));
+    EXPECT_EQ(Seen().first, "");
+    EXPECT_EQ(home.Read("h.pdf"), QByteArray::fromStdString(Body("\"v2\"")));
+}
+
+TEST(ContentCheck, KnownTypesMustLookTheirPartAndOddInputIsNeverRefusedBlindly) {
+    const QByteArray html = "<!DOCTYPE html><html><head><title>Sign in</title></head><body>x</body></html>";
+    const QByteArray pdf = "%PDF-1.7\n%\xe2\xe3\xcf\xd3\n1 0 obj\n";
+    const QByteArray ole = QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(504, '\0');
+    const QByteArray rtf = "{\\rtf1\\ansi hello}";
+    const QByteArray zip = QByteArray("PK\x03\x04\x14\x00\x00\x00\x08\x00", 10) + QByteArray(40, '\0');
+    if (ContentCheck::MediaType(pdf).isEmpty()) GTEST_SKIP() << "libmagic has no database here";
+
+    EXPECT_EQ(ContentCheck::Mismatch(pdf, "pdf", true), "");
+    EXPECT_EQ(ContentCheck::Mismatch(pdf, "PDF", true), "");
+    EXPECT_EQ(ContentCheck::Mismatch(html, "pdf", true), "the file is text/html, not a pdf file");
+    EXPECT_NE(ContentCheck::Mismatch(html, "doc", true), "");
+    EXPECT_NE(ContentCheck::Mismatch(html, "txt", true), "");  // a page is not a text document
+    EXPECT_NE(ContentCheck::Mismatch(html, "docx", true), "");
+    EXPECT_EQ(ContentCheck::Mismatch(ole, "doc", true), "");
+    EXPECT_EQ(ContentCheck::Mismatch(rtf, "rtf", true), "");
+    EXPECT_EQ(ContentCheck::Mismatch("plain words\n", "txt", true), "");
+    EXPECT_EQ(ContentCheck::Mismatch(zip, "zip", true), "");
+    EXPECT_EQ(ContentCheck::Mismatch(zip, "docx", true), "");
+    EXPECT_NE(ContentCheck::Mismatch(pdf, "zip", true), "");
+    // Unknown types: only a page is refused, and only while the check is on for them.
+    EXPECT_NE(ContentCheck::Mismatch(html, "xyz", true), "");
+    EXPECT_EQ(ContentCheck::Mismatch(html, "xyz", false), "");
+    EXPECT_EQ(ContentCheck::Mismatch(pdf, "xyz", true), "");
+    // Empty, truncated, binary noise and huge input: an answer, never a crash.
+    EXPECT_EQ(ContentCheck::Mismatch({}, "pdf", true), "");
+    EXPECT_NE(ContentCheck::Mismatch("%PD", "pdf", true), "");
+    QByteArray noise(int(ContentCheck::kHeadBytes), '\0');
+    for (int i = 0; i < noise.size(); ++i) noise[i] = char((i * 131 + 7) % 256);
+    EXPECT_NE(ContentCheck::Mismatch(noise, "pdf", true), "");
+    EXPECT_EQ(ContentCheck::Mismatch(noise, "xyz", true), "");
+    EXPECT_EQ(ContentCheck::Mismatch(pdf + QByteArray(8 << 20, ' '), "pdf", true), "");
+}
+
+TEST_F(TransferTest, AFinishedFileThatIsNotItsTypeIsRemoved) {
+    MemoryLedger ledger;
+    {
+        CFileTransfer transfer;
+        transfer.SetLedger(&ledger);
+        transfer.SetContentCheck("pdf", true);
+        ASSERT_TRUE(transfer.Start(server.Url("/page.pdf"), home.Path("p.pdf"), {}, {}, false));
+        WaitFinished(transfer);
+        EXPECT_FALSE(transfer.Succeeded());
+        EXPECT_EQ(transfer.ContentRefusal(), "the file is text/html, not a pdf file");
+    }
+    EXPECT_FALSE(home.Exists("p.pdf"));
+    EXPECT_FALSE(home.Exists("p.pdf.download.temp"));
+    EXPECT_EQ(ledger.Size(), 0u);
 }
 
 }  // namespace
