@@ -3,9 +3,6 @@
 #include <QFile>
 #include <QStringList>
 
-#include "TestCertificates.h"
-#include "net/CurlSetup.h"
-
 namespace {
 
 const QStringList kHttpsHosts = {"www.googleapis.com", "api.search.brave.com", "api.openalex.org"};
@@ -73,26 +70,6 @@ void ApiWeb::Serve(const httplib::Request& req, httplib::Response& res) {
     res.set_content(answer.body, "application/json");
 }
 
-ApiWeb::ApiWeb() : http_(std::make_unique<LocalServer>()) {
-    http_->Http().Get(".*", [this](const httplib::Request& req, httplib::Response& res) { Serve(req, res); });
-    http_->Start();
-    QStringList mapping;
-    for (const QString& host : kHttpHosts)
-        mapping << QStringLiteral("%1:80:127.0.0.1:%2").arg(host).arg(http_->Port());
-    if (MakeTestCertificates(certificates_, kHttpsHosts)) {
-        https_ =
-            std::make_unique<LocalServer>(certificates_.Path("host.pem"), certificates_.Path("host.key"));
-        https_->Http().Get(".*",
-                           [this](const httplib::Request& req, httplib::Response& res) { Serve(req, res); });
-        https_->Start();
-        for (const QString& host : kHttpsHosts)
-            mapping << QStringLiteral("%1:443:127.0.0.1:%2").arg(host).arg(https_->Port());
-        CurlSetup::SetCaFile(certificates_.Path("ca.pem"));
-    }
-    CurlSetup::SetConnectTo(mapping);
-}
-
-ApiWeb::~ApiWeb() {
-    CurlSetup::SetConnectTo({});
-    CurlSetup::SetCaFile({});
-}
+ApiWeb::ApiWeb()
+    : web_(kHttpHosts, kHttpsHosts,
+           [this](const httplib::Request& req, httplib::Response& res) { Serve(req, res); }) {}

@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "LocalServer.h"
-#include "TempHome.h"
+#include "HostMappedWeb.h"
 
 class ApiWeb {
   public:
@@ -25,8 +24,7 @@ class ApiWeb {
     };
 
     ApiWeb();
-    ~ApiWeb();
-    bool Ready() const { return https_ != nullptr; }
+    bool Ready() const { return web_.HttpsReady(); }
 
     // The answer for the page of a host: page counts from 1 (Google start=1+10n, Brave offset=n, SearXNG
     // pageno, OpenAlex: the cursor * is page 1, the cursor "page2" page 2, "page3" page 3).
@@ -46,7 +44,5 @@ class ApiWeb {
     std::map<std::string, std::map<int, Answer>> script_;
     std::map<std::string, Answer> always_;
     std::vector<Request> requests_;
-    TempHome certificates_;
-    std::unique_ptr<LocalServer> http_;
-    std::unique_ptr<LocalServer> https_;
+    HostMappedWeb web_;  // last: it serves from the moment it is made
 };

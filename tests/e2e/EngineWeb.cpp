@@ -2,9 +2,6 @@
 
 #include <QStringList>
 
-#include "TestCertificates.h"
-#include "net/CurlSetup.h"
-
 namespace {
 
 const QStringList kHttpHosts = {
@@ -128,27 +125,6 @@ std::string EngineWeb::EnginePage(const std::string& host, const std::string& pa
     return {};
 }
 
-EngineWeb::EngineWeb() : http_(std::make_unique<LocalServer>()) {
-    http_->Http().Get(".*",
-                      [this](const httplib::Request& req, httplib::Response& res) { Answer(req, res); });
-    http_->Start();
-    QStringList mapping;
-    for (const QString& host : kHttpHosts)
-        mapping << QStringLiteral("%1:80:127.0.0.1:%2").arg(host).arg(http_->Port());
-    if (MakeTestCertificates(certificates_, kHttpsHosts)) {
-        https_ =
-            std::make_unique<LocalServer>(certificates_.Path("host.pem"), certificates_.Path("host.key"));
-        https_->Http().Get(".*",
-                           [this](const httplib::Request& req, httplib::Response& res) { Answer(req, res); });
-        https_->Start();
-        for (const QString& host : kHttpsHosts)
-            mapping << QStringLiteral("%1:443:127.0.0.1:%2").arg(host).arg(https_->Port());
-        CurlSetup::SetCaFile(certificates_.Path("ca.pem"));
-    }
-    CurlSetup::SetConnectTo(mapping);
-}
-
-EngineWeb::~EngineWeb() {
-    CurlSetup::SetConnectTo({});
-    CurlSetup::SetCaFile({});
-}
+EngineWeb::EngineWeb()
+    : web_(kHttpHosts, kHttpsHosts,
+           [this](const httplib::Request& req, httplib::Response& res) { Answer(req, res); }) {}

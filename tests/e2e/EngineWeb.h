@@ -12,15 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "LocalServer.h"
-#include "TempHome.h"
+#include "HostMappedWeb.h"
 
 class EngineWeb {
   public:
     EngineWeb();
-    ~EngineWeb();
-    bool HttpsReady() const { return https_ != nullptr; }
-    LocalServer& Http() { return *http_; }
+    bool HttpsReady() const { return web_.HttpsReady(); }
+    LocalServer& Http() { return web_.Http(); }
     std::atomic<int>& GeneratorHits() { return generatorHits_; }
     // From now on the host answers every request with this status and body (an engine's block page).
     void Block(const std::string& host, int status, const std::string& body);
@@ -39,8 +37,6 @@ class EngineWeb {
     mutable std::mutex lock_;
     std::map<std::string, BlockPage> blocked_;
     std::map<std::string, std::vector<std::chrono::steady_clock::time_point>> arrivals_;
-    TempHome certificates_;
-    std::unique_ptr<LocalServer> http_;
-    std::unique_ptr<LocalServer> https_;
     std::atomic<int> generatorHits_{0};
+    HostMappedWeb web_;  // last: it serves from the moment it is made
 };
