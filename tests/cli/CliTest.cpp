@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "CliRun.h"
 #include "SmallDisk.h"
 #include "TempHome.h"
 #include "app/HomeLock.h"
@@ -14,28 +15,6 @@
 #include "lists/SettingsTable.h"
 
 namespace {
-
-struct CliRun {
-    int status;
-    QString out;
-    QString err;
-};
-
-CliRun RunCli(const QStringList& args) {
-    QString out, err;
-    QTextStream outStream(&out), errStream(&err);
-    CliApp app;
-    const int status = app.Run(args, outStream, errStream);
-    outStream.flush();
-    errStream.flush();
-    return {status, out, err};
-}
-
-CliRun RunIn(const TempHome& home, QStringList args) {
-    args.prepend(home.Path());
-    args.prepend("--home");
-    return RunCli(args);
-}
 
 TEST(CliConfig, FreshHomeListsTheInstallationDefaults) {
     TempHome home;

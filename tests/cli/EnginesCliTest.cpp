@@ -2,28 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "TempHome.h"
-#include "cli/CliApp.h"
+#include "CliRun.h"
 
 namespace {
-
-struct CliResult {
-    int status;
-    QString out;
-    QString err;
-};
-
-CliResult RunIn(const TempHome& home, QStringList args) {
-    args.prepend(home.Path());
-    args.prepend("--home");
-    QString out, err;
-    QTextStream outStream(&out), errStream(&err);
-    CliApp app;
-    const int status = app.Run(args, outStream, errStream);
-    outStream.flush();
-    errStream.flush();
-    return {status, out, err};
-}
 
 const char* kExample = R"([{"id": "example", "name": "Example Search", "setting": "ExampleSearch",
   "hosts": ["search.example"],
@@ -33,7 +14,7 @@ const char* kExample = R"([{"id": "example", "name": "Example Search", "setting"
 
 TEST(CliEngines, ListShowsEveryDefinitionWithItsSetting) {
     TempHome home;
-    CliResult run = RunIn(home, {"engines", "list"});
+    CliRun run = RunIn(home, {"engines", "list"});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
     EXPECT_TRUE(lines.contains("baidu\tBaidu\t1"));  // ticked by default
@@ -44,7 +25,7 @@ TEST(CliEngines, ListShowsEveryDefinitionWithItsSetting) {
         EXPECT_TRUE(lines.contains(api)) << api;
     // queries takes the new ids; an API query is printed once, for its first page, without keys.
     home.Write("config/Setting.ini", "[Engines]\nGoogleApiKey=hidden-key\n");
-    const CliResult queries =
+    const CliRun queries =
         RunIn(home, {"queries", "-k", "k", "--engines", "google-api,openalex", "--formats", "pdf"});
     ASSERT_EQ(queries.status, 0) << queries.err.toStdString();
     EXPECT_EQ(queries.out,
@@ -71,7 +52,7 @@ TEST(CliEngines, CheckExitsOneWithTheFirstErrorAndItsPlace) {
     home.Write("good.json", kExample);
     EXPECT_EQ(RunIn(home, {"engines", "check", home.Path("good.json")}).status, 0);
     home.Write("bad.json", QByteArray(kExample).replace("a/@href", "a/@@href"));
-    const CliResult bad = RunIn(home, {"engines", "check", home.Path("bad.json")});
+    const CliRun bad = RunIn(home, {"engines", "check", home.Path("bad.json")});
     EXPECT_EQ(bad.status, 1);
     EXPECT_TRUE(bad.err.contains("[0] (example).layouts[0].link: the XPath does not compile"))
         << bad.err.toStdString();
@@ -87,8 +68,8 @@ TEST(CliParse, HitsAreUnwrappedResolvedAndBlockPagesExitThree) {
                "<ul><li class='r'><a href='/go?to=https%3A%2F%2Fdocs.example%2Fa.pdf'>First\tdoc</a></li>"
                "<li class='r'><a href='files/b.doc#page=2'>Second</a></li>"
                "<li class='r'><a href='javascript:void(0)'>Script</a></li></ul>");
-    CliResult run = RunIn(home, {"parse", "--engine", "example", "--url", "https://search.example/s/q?x=1",
-                                 "--hits", home.Path("page.html")});
+    CliRun run = RunIn(home, {"parse", "--engine", "example", "--url", "https://search.example/s/q?x=1",
+                              "--hits", home.Path("page.html")});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(run.out,
               "hit\thttps://docs.example/a.pdf\tFirst doc\n"
