@@ -116,7 +116,8 @@ bool ReadError(const QJsonObject& root, ApiPage* page) {
         for (const char* key : {"status", "code"}) {
             const QJsonValue value = object.value(QLatin1StringView(key));
             if (value.isString()) parts.append(Short(value.toString()));
-            if (value.isDouble()) parts.append(QString::number(qint64(value.toDouble())));
+            // A code too large for an integer is shown as the number it is rather than cast.
+            if (value.isDouble()) parts.append(QString::number(value.toDouble(), 'g', 17));
         }
         QString message = TextOf(object.value(QStringLiteral("message")));
         if (message.isEmpty()) message = TextOf(object.value(QStringLiteral("detail")));

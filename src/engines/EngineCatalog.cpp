@@ -1,5 +1,7 @@
 #include "engines/EngineCatalog.h"
 
+#include "engines/JsonFieldReader.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -193,7 +195,7 @@ class DefinitionReader {
         const QJsonValue delay = object.value(QStringLiteral("delayMs"));
         if (!delay.isUndefined()) {
             const double ms = delay.toDouble(-1);
-            if (!delay.isDouble() || ms != double(qint64(ms)) || ms < 0 || ms > kMaxDelayMs)
+            if (!delay.isDouble() || !JsonFieldReader::IsWholeNumberIn(ms, 0, kMaxDelayMs))
                 return Fail(Join(place, QStringLiteral("delayMs")),
                             Tr("must be a whole number from 0 to %1").arg(kMaxDelayMs));
             engine->delayMs = int(ms);
@@ -237,7 +239,7 @@ class DefinitionReader {
         const double pages = limit.toDouble(-1);
         if (!engine->IsApi())
             return Fail(Join(place, QStringLiteral("pageLimit")), Tr("only API engines page by themselves"));
-        if (!limit.isDouble() || pages != double(qint64(pages)) || pages < 1 || pages > kMaxApiPages)
+        if (!limit.isDouble() || !JsonFieldReader::IsWholeNumberIn(pages, 1, kMaxApiPages))
             return Fail(Join(place, QStringLiteral("pageLimit")),
                         Tr("must be a whole number from 1 to %1").arg(kMaxApiPages));
         engine->pageLimit = int(pages);

@@ -1,6 +1,7 @@
 #include "engines/JsonFieldReader.h"
 
 #include <QJsonArray>
+#include <cmath>
 
 bool JsonFieldReader::Fail(const QString& place, const QString& what) {
     if (!failed_ && error_) *error_ = QStringLiteral("%1: %2").arg(place, what);
@@ -53,8 +54,13 @@ bool JsonFieldReader::Flag(const QJsonValue& value, const QString& place, bool* 
 bool JsonFieldReader::Number(const QJsonValue& value, const QString& place, int low, int high, int* out) {
     if (value.isUndefined()) return true;
     const double number = value.toDouble(-1.5);
-    if (!value.isDouble() || number != double(qint64(number)) || number < low || number > high)
+    if (!value.isDouble() || !IsWholeNumberIn(number, low, high))
         return Fail(place, QStringLiteral("expected a whole number from %1 to %2").arg(low).arg(high));
     *out = int(number);
     return true;
+}
+
+bool JsonFieldReader::IsWholeNumberIn(double number, double low, double high) {
+    // The range check comes first and also turns away NaN and the infinities.
+    return number >= low && number <= high && std::floor(number) == number;
 }

@@ -24,6 +24,9 @@ class JsonFieldReader {
     bool Texts(const QJsonValue& value, const QString& place, QStringList* out, bool allowEmpty = false);
     bool Flag(const QJsonValue& value, const QString& place, bool* out);
     bool Number(const QJsonValue& value, const QString& place, int low, int high, int* out);
+    // True when `number` is a whole number from low to high. Checked before any cast: a JSON number may
+    // be far beyond what an integer holds, and casting such a double is undefined.
+    static bool IsWholeNumberIn(double number, double low, double high);
 
   private:
     QString* error_;

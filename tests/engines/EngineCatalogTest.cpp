@@ -90,6 +90,10 @@ TEST(EngineCatalog, UnusableUserFilesAreRefusedWithTheirPlace) {
         {with("\"id\": \"example\"", "\"id\": \"Not An Id!\""), ".id: an id is"},
         {"[" + good + "," + good + "]", "[1] (example).id: the id is used twice"},
         {with("\"layouts\"", "\"delayMs\": -5, \"layouts\""), ".delayMs: must be a whole number"},
+        // Numbers far beyond any integer are refused, not cast.
+        {with("\"layouts\"", "\"delayMs\": 1.1e29, \"layouts\""), ".delayMs: must be a whole number"},
+        {with("\"layouts\"", "\"kind\": \"openalex\", \"pageLimit\": -1e300, \"layouts\""),
+         ".pageLimit: must be"},
         {with("\"layouts\"", "\"headers\": {\"X-A\": \"1\\r\\nHost: evil\"}, \"layouts\""), ".headers.X-A: "},
         {with("\"layouts\"", "\"headers\": {\"Bad Name\": \"1\"}, \"layouts\""), "not a valid header name"},
         {with("\"layouts\"", "\"blocks\": [{\"reason\": \"any page\"}], \"layouts\""),
