@@ -418,7 +418,6 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
         transfer.Kill();
         return kDone;
     }
-
     if (const QString refusal = transfer.ContentRefusal(); !refusal.isEmpty()) {
         // The stored status stays "failed"; the reason goes to the status line and the run log.
         s_.status.ShowMsg(title, refusal, QString(), 1);
