@@ -191,7 +191,7 @@ void Aria2Fleet::Poll() {
                 } else {
                     status_.ShowMsg(
                         QStringLiteral("aria2 at %1 did not answer:").arg(daemon.agent->Endpoint()), error,
-                        QString(), 0);
+                        QString(), 1);
                 }
                 break;
             }
