@@ -12,8 +12,6 @@ namespace {
 
 constexpr long kTimeoutMs = 10000;
 constexpr qsizetype kMaxAnswer = 1024 * 1024;
-// A text from the daemon goes into the status line and the run log: one line, of a readable length.
-constexpr qsizetype kMaxText = 300;
 
 size_t Collect(char* data, size_t size, size_t count, void* user) {
     auto* answer = static_cast<QByteArray*>(user);
@@ -33,7 +31,8 @@ QString Clean(QString text) {
             c == QChar::ParagraphSeparator)
             c = u' ';
     }
-    if (text.size() > kMaxText) text = text.left(kMaxText) + QStringLiteral("...");
+    if (text.size() > Aria2Agent::kMaxText)
+        text = text.left(Aria2Agent::kMaxText - 3) + QStringLiteral("...");
     return text;
 }
 
@@ -117,28 +116,44 @@ QJsonValue Aria2Agent::Call(const QString& method, QJsonArray params, QString* e
     }
     long httpCode = 0;
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &httpCode);
-    QJsonParseError parseError;
-    const QJsonDocument reply = QJsonDocument::fromJson(answer, &parseError);
+    QJsonValue result;
+    QString problem;
+    switch (ReadReply(answer, &result, &problem)) {
+        case Reply::Answered:
+            reachable_ = true;
+            return result;
+        case Reply::Refused:
+            reachable_ = true;
+            *error = problem.isEmpty()
+                         ? QStringLiteral("%1 refused %2 without a reason").arg(endpoint_, method)
+                         : problem;
+            return QJsonValue::Undefined;
+        case Reply::Garbled:
+            break;
+    }
+    *error = QStringLiteral("%1: %2 (HTTP %3)").arg(endpoint_, problem).arg(httpCode);
+    return QJsonValue::Undefined;
+}
+
+Aria2Agent::Reply Aria2Agent::ReadReply(const QByteArray& body, QJsonValue* result, QString* error) {
+    const QJsonDocument reply = QJsonDocument::fromJson(body);
     if (!reply.isObject()) {
-        *error = QStringLiteral("%1: not a JSON-RPC answer (HTTP %2)").arg(endpoint_).arg(httpCode);
-        return QJsonValue::Undefined;
+        *error = QStringLiteral("not a JSON-RPC answer");
+        return Reply::Garbled;
     }
     const QJsonObject object = reply.object();
     if (object.contains(QStringLiteral("error"))) {
-        reachable_ = true;
         const QJsonValue message =
             object.value(QStringLiteral("error")).toObject().value(QStringLiteral("message"));
-        *error = message.isString() && !message.toString().isEmpty()
-                     ? Clean(message.toString())
-                     : QStringLiteral("%1 refused %2 without a reason").arg(endpoint_, method);
-        return QJsonValue::Undefined;
+        *error = message.isString() ? Clean(message.toString()) : QString();
+        return Reply::Refused;
     }
     if (!object.contains(QStringLiteral("result"))) {
-        *error = QStringLiteral("%1: a JSON-RPC answer without a result").arg(endpoint_);
-        return QJsonValue::Undefined;
+        *error = QStringLiteral("a JSON-RPC answer without a result");
+        return Reply::Garbled;
     }
-    reachable_ = true;
-    return object.value(QStringLiteral("result"));
+    *result = object.value(QStringLiteral("result"));
+    return Reply::Answered;
 }
 
 bool Aria2Agent::Create(QString* error) {
@@ -180,12 +195,20 @@ bool Aria2Agent::TellStatus(const QStringList& gids, QList<TaskAnswer>* answers,
     }
     const QJsonValue result = Call(QStringLiteral("system.multicall"), {calls}, error);
     if (result.isUndefined()) return false;
+    if (ReadStatuses(result, gids, answers, error)) return true;
+    reachable_ = false;
+    *error = QStringLiteral("%1: %2").arg(endpoint_, *error);
+    return false;
+}
+
+bool Aria2Agent::ReadStatuses(const QJsonValue& result, const QStringList& gids, QList<TaskAnswer>* answers,
+                              QString* error) {
+    answers->clear();
     const QJsonArray entries = result.toArray();
     if (!result.isArray() || entries.size() != gids.size()) {
-        reachable_ = false;
-        *error = QStringLiteral("%1: system.multicall answered %2 for %3 tasks")
-                     .arg(endpoint_, result.isArray() ? QStringLiteral("%1 entries").arg(entries.size())
-                                                      : Shown(result).left(60))
+        *error = QStringLiteral("system.multicall answered %1 for %2 tasks")
+                     .arg(result.isArray() ? QStringLiteral("%1 entries").arg(entries.size())
+                                           : Shown(result).left(60))
                      .arg(gids.size());
         return false;
     }

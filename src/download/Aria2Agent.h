@@ -53,9 +53,18 @@ class Aria2Agent {
     // JSON-RPC), as opposed to aria2 refusing one request.
     bool Reachable() const { return reachable_; }
 
-    // Reads one entry of a system.multicall answer to aria2.tellStatus for `gid`: [ {fields} ] or a
-    // fault {code, message}.
+    // Reads the body of a JSON-RPC answer: Answered with its result, Refused with aria2's reason, or
+    // Garbled (not a JSON-RPC answer at all) with what was wrong.
+    enum class Reply { Answered, Refused, Garbled };
+    static Reply ReadReply(const QByteArray& body, QJsonValue* result, QString* error);
+    // Reads the result of system.multicall over aria2.tellStatus for `gids`, one answer per gid; false
+    // (with error set) when it is not one entry per gid.
+    static bool ReadStatuses(const QJsonValue& result, const QStringList& gids, QList<TaskAnswer>* answers,
+                             QString* error);
+    // Reads one entry of such a result for `gid`: [ {fields} ] or a fault {code, message}.
     static TaskAnswer ReadTaskStatus(const QJsonValue& entry, const QString& gid);
+    // Texts from the daemon end up in the status line and the run log: one line, at most this long.
+    static constexpr qsizetype kMaxText = 300;
 
   private:
     // The result of one call; an undefined value (with error set) on any failure.
