@@ -11,7 +11,6 @@
 
 #include "LocalServer.h"
 #include "TempHome.h"
-#include "download/Aria2Agent.h"
 #include "download/DocRegistry.h"
 #include "download/Handoff.h"
 #include "lists/IniFile.h"
@@ -174,36 +173,6 @@ TEST(HostileRpc, RowsAndDaemonsFailWithAReasonNeverACrash) {
     EXPECT_EQ(results.Entry(rows[6])->size, "2.00");
     EXPECT_EQ(handoff.Accepted(), 3);
     EXPECT_EQ(handoff.Refused(), 8);
-}
-
-// The pieces of one answer that the hand-off reads, each on its own.
-TEST(HostileRpc, TaskStatusReader) {
-    auto read = [](const char* json) {
-        return Aria2Agent::ReadTaskStatus(QJsonDocument::fromJson(QByteArray("[") + json + "]").array().at(0),
-                                          "g");
-    };
-    const auto active =
-        read(R"([{"gid":"g","status":"active","totalLength":"400","completedLength":"100"}])");
-    ASSERT_TRUE(active.ok);
-    EXPECT_EQ(active.status.Percent(), 25);
-    // A plain whole number is taken; more received than announced shows as done, not beyond.
-    const auto over =
-        read(R"([{"status":"active","totalLength":10,"completedLength":"900000000000000000"}])");
-    ASSERT_TRUE(over.ok);
-    EXPECT_EQ(over.status.Percent(), 100);
-    EXPECT_EQ(read(R"([{"status":"active","totalLength":"0","completedLength":"5"}])").status.Percent(), 0);
-    for (const char* bad : {R"([{"status":"active","totalLength":1.5,"completedLength":"0"}])",
-                            R"([{"status":"active","totalLength":1e300,"completedLength":"0"}])",
-                            R"([{"status":"active","totalLength":"12a","completedLength":"0"}])",
-                            R"([{"status":"active","totalLength":"","completedLength":"0"}])",
-                            R"([{"status":"ACTIVE","totalLength":"1","completedLength":"0"}])",
-                            R"([{"status":"complete","totalLength":"1","completedLength":"1"},{}])", "[]",
-                            "null", "42", R"({"code":1})"}) {
-        const auto answer = read(bad);
-        EXPECT_FALSE(answer.ok) << bad;
-        EXPECT_FALSE(answer.problem.isEmpty()) << bad;
-    }
-    EXPECT_EQ(read(R"({"code":1})").problem, "a fault without a message");
 }
 
 }  // namespace
