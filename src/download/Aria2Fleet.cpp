@@ -43,11 +43,16 @@ void Aria2Fleet::SetCancel(const std::function<bool()>& cancelled) {
 void Aria2Fleet::HandOver(const QList<Row>& rows) {
     QList<int> pending;
     for (const Row& row : rows) {
-        pending.append(int(rows_.size()));
         Handed handed;
         handed.row = row;
         handed.host = HostSpread::HostOf(row.link);
         rows_.push_back(std::move(handed));
+        // Without a name of ours the daemon would take one from the server, as our own workers never do.
+        if (row.name.isEmpty()) {
+            Fail(int(rows_.size() - 1), QStringLiteral("no safe file name for %1").arg(row.link), QString());
+            continue;
+        }
+        pending.append(int(rows_.size() - 1));
     }
     Place(pending, true);
 }

@@ -135,6 +135,10 @@ TEST(HostileRpc, RowsAndDaemonsFailWithAReasonNeverACrash) {
                          QStringLiteral("http://%1/%2").arg(host).arg(i), EntryStatus::Waiting);
         rows.append(*results.IdAt(results.Size() - 1));
     }
+    // A type no file name can carry: the row fails here, the daemon never chooses a name.
+    results.AddEntry("row 12", QString(300, 'x'), EntryStatus::SizeUnknown, "http://good.test/12",
+                     EntryStatus::Waiting);
+    rows.append(*results.IdAt(results.Size() - 1));
     Handoff handoff({options, results, registry, status, answers, Profile(home.Path("Setting.ini"))});
     bool ended = false;
     QObject::connect(&handoff, &Handoff::finished, [&] { ended = true; });
@@ -152,6 +156,7 @@ TEST(HostileRpc, RowsAndDaemonsFailWithAReasonNeverACrash) {
           prefix + "5: the status of another task (\"g9\")", prefix + "6: not a task status: \"hello\"",
           QString("aria2 could not download http://good.test/8: error 3 Resource not found INJECTED"),
           prefix + "9: completedLength \"-5\" is not a length",
+          QString("no safe file name for http://good.test/12"),
           QStringLiteral("aria2 at %1 did not answer: %1: not a JSON-RPC answer (HTTP 200)")
               .arg(nonsense.Url()),
           QStringLiteral("aria2 at %1 did not answer: %1: an answer larger than 1048576 bytes")
@@ -162,7 +167,7 @@ TEST(HostileRpc, RowsAndDaemonsFailWithAReasonNeverACrash) {
         EXPECT_TRUE(log.contains(reason)) << reason.toStdString();
     }
     EXPECT_FALSE(log.contains("\nINJECTED"));
-    for (const int i : {0, 1, 2, 3, 4, 5, 7, 8}) {
+    for (const int i : {0, 1, 2, 3, 4, 5, 7, 8, 11}) {
         EXPECT_EQ(results.Entry(rows[i])->status, EntryStatus::Failed) << i + 1;
         EXPECT_EQ(registry.CheckDocLink(results.Entry(rows[i])->link), -1) << i + 1;
     }
@@ -172,7 +177,7 @@ TEST(HostileRpc, RowsAndDaemonsFailWithAReasonNeverACrash) {
     }
     EXPECT_EQ(results.Entry(rows[6])->size, "2.00");
     EXPECT_EQ(handoff.Accepted(), 3);
-    EXPECT_EQ(handoff.Refused(), 8);
+    EXPECT_EQ(handoff.Refused(), 9);
 }
 
 }  // namespace
