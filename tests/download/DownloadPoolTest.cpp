@@ -342,10 +342,10 @@ TEST_F(DownloadPoolTest, HandoffToARealAria2) {
     EXPECT_FALSE(handoff.Start());  // one at a time
     EXPECT_EQ(answers.boxes.last(), QString::fromUtf8("正在启动迅雷，请稍等！"));
     ASSERT_TRUE(WaitFor([&] { return ended; }));
-    // Only what aria2 took is recorded; the refusal is reported.
+    // The hand-off ends once aria2 has finished: what it completed is recorded, the refusal is reported.
     EXPECT_EQ(handoff.Accepted(), 2);
     EXPECT_EQ(handoff.Refused(), 1);
-    EXPECT_EQ(status.Current(), QString("aria2 took 2 links and refused 1; see run.log  "));
+    EXPECT_EQ(status.Current(), QString("aria2 downloaded 2 links and failed 1; see run.log  "));
     EXPECT_TRUE(home.Read("run.log").contains(QString::fromUtf8("马上启动迅雷下载").toUtf8()));
     EXPECT_TRUE(home.Read("run.log").contains("aria2 refused mailto:x"));
     EXPECT_EQ(registry.CheckDocLink(server.Url("/files/h1.pdf")), 0);
