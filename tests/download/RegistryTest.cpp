@@ -141,6 +141,41 @@ TEST_F(RegistryTest, AnOldRegistryGainsDocumentsAndKeepsItsLinksAndShape) {
     EXPECT_FALSE(home.Exists("run.log"));  // no failure was reported
 }
 
+TEST_F(RegistryTest, DocumentRecordsOfAnotherShapeOrWithOddValuesAreNeverTrusted) {
+    // A documents table someone else made: links still work, bytes are simply not compared.
+    RawSql(DbPath(),
+           "create table docdata(doclink char(1204)); insert into docdata values('http://a/1');"
+           "create table docfiles(x);");
+    ASSERT_TRUE(registry.OpenDocDatabase(DbPath()));
+    EXPECT_EQ(registry.CheckDocLink("http://a/1"), 0);
+    EXPECT_TRUE(registry.DocumentOf("http://a/1").found);
+    EXPECT_EQ(registry.ClaimDocument("http://a/2", QString(64, u'c'), 3, home.Path("f")), QString());
+    registry.Close();
+    QFile::remove(DbPath());
+
+    // Records that point at a folder, a missing file or nowhere, or carry text for a size.
+    QDir().mkpath(home.Path("save/folder"));
+    const QByteArray sql = QStringLiteral(
+                               "create table docdata(doclink char(1204));"
+                               "create table docfiles(doclink text, sha256 text, size integer, file text);"
+                               "insert into docdata values('http://odd/1');"
+                               "insert into docfiles values('http://odd/1', 'abc', 'many', NULL);"
+                               "insert into docfiles values('x', 'abc', 4096, '%1');"
+                               "insert into docfiles values('y', 'abc', 4096, '%2');"
+                               "insert into docfiles values('z', 'abc', 4096, '');")
+                               .arg(home.Path("save/folder"), home.Path("save/gone"))
+                               .toUtf8();
+    RawSql(DbPath(), sql.constData());
+    ASSERT_TRUE(registry.OpenDocDatabase(DbPath()));
+    const DocRegistry::Document odd = registry.DocumentOf("http://odd/1");
+    EXPECT_TRUE(odd.found);
+    EXPECT_EQ(odd.file, QString());
+    EXPECT_EQ(registry.ClaimDocument("http://new/1", "abc", 4096, home.Path("save/new")), QString());
+    EXPECT_EQ(registry.DocumentOf("http://new/1").file, QString());  // not in docdata until recorded
+    EXPECT_EQ(registry.InsertDocLink("http://new/1"), 0);
+    EXPECT_EQ(registry.DocumentOf("http://new/1").file, home.Path("save/new"));
+}
+
 TEST_F(RegistryTest, AFileThatIsNotADatabaseIsLeftAloneAndReported) {
     home.Write("config/docdata.db", "these are my notes, not a database\n");
     EXPECT_FALSE(registry.OpenDocDatabase(DbPath()));
