@@ -33,6 +33,19 @@ void ReportUnusable(CliContext& context, const ListRun& run) {
     context.err.flush();
 }
 
+// One line per failed row on stderr, with why it failed when the worker knew.
+void ReportFailures(CliContext& context, const ResultList& results) {
+    for (qsizetype position = 0; position < results.Size(); ++position) {
+        const auto id = results.IdAt(position);
+        const auto entry = id ? results.Entry(*id) : std::nullopt;
+        if (!entry || entry->status != EntryStatus::Failed) continue;
+        const QString reason = results.Reason(*id);
+        context.err << QStringLiteral("download: failed: %1").arg(entry->link)
+                    << (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason) << '\n';
+    }
+    context.err.flush();
+}
+
 }  // namespace
 
 QString DownloadCommand::Help() const {
@@ -43,8 +56,11 @@ QString DownloadCommand::Help() const {
         "Downloads the waiting rows of LISTFILE (.list or XML) into DIR with N workers (default: the saved\n"
         "count), each file within MIN minutes (0: no limit), as Start download does. Progress goes to "
         "stderr;\n"
-        "Ctrl-C stops: rows in flight go back to waiting, and a later run takes them. Exit status 0\n"
-        "when no row failed, 130 after Ctrl-C.\n"
+        "Ctrl-C stops: rows in flight go back to waiting, and a later run takes them. Each row that\n"
+        "failed is printed on stderr with the reason when it is known (\"HTTP 404\", a timeout, a file\n"
+        "that is not the type it claims). A file whose bytes are those of a document downloaded before\n"
+        "(the registry keeps each one's SHA-256) is not saved again: its row counts as downloaded and\n"
+        "run.log says \"same as FILE\". Exit status 0 when no row failed, 130 after Ctrl-C.\n"
         "\n"
         "Afterwards the sizes and statuses are written back into LISTFILE; every other cell and every\n"
         "record stay as they were, also records that cannot be downloaded (they are counted on stderr).\n"
@@ -129,6 +145,7 @@ int DownloadCommand::Run(CliContext& context, const QStringList& args) {
     progress.start(200);
     loop.exec();
     context.err << '\n';
+    ReportFailures(context, session.Results());
 
     if (!run.WriteBack(session.Results(), &error)) {
         return context.Failed(QStringLiteral("download: the statuses were not written back: %1").arg(error));

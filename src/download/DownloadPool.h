@@ -82,8 +82,9 @@ class DownloadPool {
 
     void SlotThread(int slot);
     void DownloadPass(const QString& folder, int slot);
+    // `reason` says why the row ends as it does, when there is more to say than its status.
     int DownloadOne(int slot, const QString& folder, const QString& title, const QString& type,
-                    const QString& link, quint64 row);
+                    const QString& link, quint64 row, QString& reason);
     // 0 go on, 1 slot idled, 2 file timed out, 3 program closing.
     int CheckWorkerStop(int slot, bool watchExit);
     bool WaitShutdown(int milliseconds);
