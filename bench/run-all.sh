@@ -2,7 +2,7 @@
 # Runs every benchmark, each printing its own lines as it goes, then one table: our figure, the peer's
 # (another program doing the same work, or the target where there is no such program), ours divided by
 # theirs, and what is timed. Run from the repository root after a build:  bash bench/run-all.sh
-#   ONLY="net download hosts deep search parsers layouts queue lists latency"  a subset, in that order
+#   ONLY="net download resume hosts deep search parsers layouts queue lists latency"  a subset, in that order
 # Every benchmark takes its own variables (see bench/README.md). About 10 minutes on 2 cores; figures
 # taken while other work loads the machine are slower than the machine can do (compare `uptime`).
 set -euo pipefail
@@ -10,7 +10,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/bench/lib/nginx.sh"
 build=${BUILD_DIR:-$root/build}
 fixtures=${SKIMMER_FIXTURES:-$root/../shared/fixtures}
-only=${ONLY:-net download hosts deep search parsers layouts queue lists latency}
+only=${ONLY:-net download resume hosts deep search parsers layouts queue lists latency}
 export BUILD_DIR=$build SKIMMER_FIXTURES=$fixtures
 BENCH_TABLE=$(mktemp /tmp/skimmer-bench-table.XXXXXX)
 export BENCH_TABLE
@@ -29,6 +29,7 @@ after() { awk -v w="$1" '{ for (i = 1; i < NF; i++) if ($i == w) { print $(i + 1
 
 if wants net; then section "download throughput, bench/net/run.sh"; run bash "$root/bench/net/run.sh"; fi
 if wants download; then section "download pool, bench/download/run.sh"; run bash "$root/bench/download/run.sh"; fi
+if wants resume; then section "resume after a cut, bench/resume/run.sh"; run bash "$root/bench/resume/run.sh"; fi
 if wants hosts; then section "many far hosts, bench/download/many_hosts.sh"; run bash "$root/bench/download/many_hosts.sh"; fi
 if wants deep; then section "deep search, bench/search/deep_search.sh"; run bash "$root/bench/search/deep_search.sh"; fi
 if wants search; then section "key matcher and anchors, bench/search/run.sh"; run bash "$root/bench/search/run.sh"; fi

@@ -6,6 +6,8 @@
 #   FUZZ_TARGETS        the targets to run, by short name (default: every one that was built)
 #   FUZZ_DIR            the fuzz build folder (default build-fuzz)
 #   SKIMMER_FIXTURES    saved pages that seed the page readers (default ../shared/fixtures)
+#   FUZZ_SEED           libFuzzer's random seed (default: a new one each run). CI fixes it, so that a run
+#                       that passed here passes there too while a new crash still shows in a local run.
 #
 # Seeds: fuzz/seeds/<target>/ and, for the page readers, the saved pages of the fixtures. The corpus each
 # run grows is kept in $FUZZ_DIR/corpus/<target>/ for the next run; reproducers go to
@@ -16,7 +18,7 @@ cd "$(dirname "$0")/.."
 
 fuzz_dir=${FUZZ_DIR:-build-fuzz}
 fixtures=${SKIMMER_FIXTURES:-../shared/fixtures}
-all_targets=(list_text list_xml ini key_list filters key_matcher html_anchors result_pages update_info engines api_answers robots)
+all_targets=(list_text list_xml ini key_list filters key_matcher html_anchors result_pages update_info engines api_answers aria2_answers robots)
 
 targets=()
 for target in ${FUZZ_TARGETS:-${all_targets[*]}}; do
@@ -134,6 +136,7 @@ for target in "${targets[@]}"; do
   UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
     "$fuzz_dir/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=3072 \
       -max_len="$(max_len "$target")" -print_final_stats=1 -artifact_prefix="$artifacts/" \
+      ${FUZZ_SEED:+-seed="$FUZZ_SEED"} \
       "${dirs[@]}" > "$log" 2>&1
   status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)

@@ -9,6 +9,8 @@ packages=(
   qt6-base-dev libcurl4-openssl-dev libsqlite3-dev libxml2-dev libcpp-httplib-dev
   # the content check of finished downloads (and its database of file signatures)
   libmagic-dev libmagic-mgc
+  # the digest of each downloaded document, which finds the same document under another link
+  libssl-dev
   # tests (openssl makes the throw-away certificates of the HTTPS tests)
   googletest libgtest-dev openssl
   # the window: a virtual display when there is no real one, and a font with Chinese glyphs

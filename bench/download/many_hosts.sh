@@ -46,6 +46,8 @@ for ((h = 0; h < hosts; h++)); do
     size=$(( (sizes[k] + (h * 7 % 13) * sizes[k] / 26) * 1024 ))  # up to half again as large
     name="h$h-f$k.bin"
     head -c "$size" "$work/blob" > "$work/www/h$h/$name"
+    # Its own first bytes: two hosts' files of one size would otherwise be one document, saved once.
+    printf '%-16s' "$name" | dd of="$work/www/h$h/$name" conv=notrunc status=none
     total=$((total + $(stat -c %s "$work/www/h$h/$name"))); files=$((files + 1))
   done
 done

@@ -2,7 +2,6 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QTimer>
 #include <atomic>
 
@@ -14,14 +13,6 @@
 namespace {
 
 using K = SettingKey;
-
-bool LoadList(Session& session, const QString& path) {
-    if (!QFileInfo(path).isFile()) return false;
-    ListFiles& files = session.Lists().Files();
-    const int loaded = ListFiles::IsTextPath(path) ? files.ImportListText(path, StatusFilter())
-                                                   : files.ImportListXml(path, StatusFilter());
-    return loaded == 1;
-}
 
 struct Tally {
     qsizetype done = 0, failed = 0, waiting = 0;
@@ -42,6 +33,19 @@ void ReportUnusable(CliContext& context, const ListRun& run) {
     context.err.flush();
 }
 
+// One line per failed row on stderr, with why it failed when the worker knew.
+void ReportFailures(CliContext& context, const ResultList& results) {
+    for (qsizetype position = 0; position < results.Size(); ++position) {
+        const auto id = results.IdAt(position);
+        const auto entry = id ? results.Entry(*id) : std::nullopt;
+        if (!entry || entry->status != EntryStatus::Failed) continue;
+        const QString reason = results.Reason(*id);
+        context.err << QStringLiteral("download: failed: %1").arg(entry->link)
+                    << (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason) << '\n';
+    }
+    context.err.flush();
+}
+
 }  // namespace
 
 QString DownloadCommand::Help() const {
@@ -52,8 +56,11 @@ QString DownloadCommand::Help() const {
         "Downloads the waiting rows of LISTFILE (.list or XML) into DIR with N workers (default: the saved\n"
         "count), each file within MIN minutes (0: no limit), as Start download does. Progress goes to "
         "stderr;\n"
-        "Ctrl-C stops: rows in flight go back to waiting, and a later run takes them. Exit status 0\n"
-        "when no row failed, 130 after Ctrl-C.\n"
+        "Ctrl-C stops: rows in flight go back to waiting, and a later run takes them. Each row that\n"
+        "failed is printed on stderr with the reason when it is known (\"HTTP 404\", a timeout, a file\n"
+        "that is not the type it claims). A file whose bytes are those of a document downloaded before\n"
+        "(the registry keeps each one's SHA-256) is not saved again: its row counts as downloaded and\n"
+        "run.log says \"same as FILE\". Exit status 0 when no row failed, 130 after Ctrl-C.\n"
         "\n"
         "Afterwards the sizes and statuses are written back into LISTFILE; every other cell and every\n"
         "record stay as they were, also records that cannot be downloaded (they are counted on stderr).\n"
@@ -138,6 +145,7 @@ int DownloadCommand::Run(CliContext& context, const QStringList& args) {
     progress.start(200);
     loop.exec();
     context.err << '\n';
+    ReportFailures(context, session.Results());
 
     if (!run.WriteBack(session.Results(), &error)) {
         return context.Failed(QStringLiteral("download: the statuses were not written back: %1").arg(error));
@@ -155,36 +163,72 @@ int DownloadCommand::Run(CliContext& context, const QStringList& args) {
 
 QString HandoffCommand::Help() const {
     return QStringLiteral(
-        "usage: skimmer-cli handoff LISTFILE --to DIR [--rpc URL] [--secret S]\n"
+        "usage: skimmer-cli handoff LISTFILE --to DIR [--rpc URL]... [--secret S]...\n"
         "\n"
-        "Hands every row of LISTFILE to aria2 (its JSON-RPC interface, default "
-        "http://127.0.0.1:6800/jsonrpc,\n"
-        "or [Aria2] RpcUrl and RpcSecret in Setting.ini) to download into DIR, and records the links it\n"
-        "took as downloaded. Exit status 0 when aria2 took every link.\n");
+        "Hands the rows of LISTFILE to aria2 (its JSON-RPC interface) to download into DIR and follows\n"
+        "them until each has ended; progress goes to stderr. The daemons are the --rpc addresses with the\n"
+        "--secret secrets in the same order (missing secrets are empty), else [Aria2] RpcUrl and RpcSecret,\n"
+        "then RpcUrls and RpcSecrets (comma-separated) of Setting.ini, else http://127.0.0.1:6800/jsonrpc.\n"
+        "All rows of one host go to one daemon, and hosts are spread so each daemon gets a like number of\n"
+        "rows. A daemon that does not answer takes nothing; one that stops answering has its unfinished\n"
+        "rows given to the others. Links aria2 completed are recorded as downloaded.\n"
+        "\n"
+        "Afterwards the sizes and statuses are written back into LISTFILE as download does. Ctrl-C stops\n"
+        "following (aria2 keeps its tasks; those rows are not recorded). Exit status 0 when every row\n"
+        "handed over was downloaded, 130 after Ctrl-C.\n");
 }
 
 int HandoffCommand::Run(CliContext& context, const QStringList& args) {
-    CliArgs parsed({}, {QStringLiteral("--to"), QStringLiteral("--rpc"), QStringLiteral("--secret")});
+    CliArgs parsed({}, {QStringLiteral("--to"), QStringLiteral("--rpc"), QStringLiteral("--secret")},
+                   {QStringLiteral("--rpc"), QStringLiteral("--secret")});
     if (!parsed.Parse(args)) return context.Usage(QStringLiteral("handoff: ") + parsed.Error());
     if (parsed.Positionals().size() != 1 || !parsed.Has(QStringLiteral("--to"))) {
         return context.Usage(QStringLiteral("handoff: expected LISTFILE --to DIR"));
     }
     Session& session = context.session;
-    if (!LoadList(session, parsed.Positionals()[0])) {
-        return context.Failed(
-            QStringLiteral("handoff: cannot read the list %1").arg(parsed.Positionals()[0]));
-    }
+    ListRun run;
+    QString error;
+    if (!run.Load(session, parsed.Positionals()[0], &error))
+        return context.Failed(QStringLiteral("handoff: ") + error);
+    ReportUnusable(context, run);
     session.GetOptions().SetCommittedText(K::SavePath, parsed.Value(QStringLiteral("--to")));
     Handoff& handoff = session.HandOff();
-    handoff.SetEndpoint(parsed.Value(QStringLiteral("--rpc")), parsed.Value(QStringLiteral("--secret")));
+    handoff.SetEndpoints(parsed.Values(QStringLiteral("--rpc")), parsed.Values(QStringLiteral("--secret")));
     QEventLoop loop;
     QObject::connect(&handoff, &Handoff::finished, &loop, &QEventLoop::quit);
     if (!handoff.Start()) return kCliFailed;
+    CtrlC ctrlC;
+    bool stopped = false;
+    QTimer progress;
+    QObject::connect(&progress, &QTimer::timeout, &loop, [&] {
+        if (ctrlC.Take()) {
+            stopped = true;
+            handoff.Cancel();
+        }
+        const ResultList::StatusCounts counts = session.Results().Counts();
+        context.err << QStringLiteral("\rdone %1  failed %2  waiting %3   ")
+                           .arg(counts.downloaded)
+                           .arg(counts.failed)
+                           .arg(counts.waiting);
+        context.err.flush();
+    });
+    progress.start(500);
     loop.exec();
+    context.err << '\n';
+    if (!handoff.Connected())
+        return context.Failed(QStringLiteral("handoff: no aria2 daemon answers (see run.log)"));
+    if (!run.WriteBack(session.Results(), &error)) {
+        return context.Failed(QStringLiteral("handoff: the statuses were not written back: %1").arg(error));
+    }
+    if (stopped) {
+        context.err << QStringLiteral("handoff: stopped by Ctrl-C; %1 rows are still with aria2\n")
+                           .arg(handoff.Unfinished());
+        return kCliInterrupted;
+    }
     if (handoff.Refused() > 0) {
-        return context.Failed(QStringLiteral("handoff: aria2 took %1 links and refused %2 (see run.log)")
+        return context.Failed(QStringLiteral("handoff: aria2 downloaded %1 links and failed %2 (see run.log)")
                                   .arg(handoff.Accepted())
                                   .arg(handoff.Refused()));
     }
-    return session.Status().Current().startsWith(QStringLiteral("马上启动迅雷下载")) ? kCliDone : kCliFailed;
+    return kCliDone;
 }

@@ -81,10 +81,15 @@ int ListCommand::Run(CliContext& context, const QStringList& args) {
 
 QString RegistryCommand::Help() const {
     return QStringLiteral(
-        "usage: skimmer-cli registry check LINK | add LINK | delete LINK | count\n"
+        "usage: skimmer-cli registry check LINK | show LINK | add LINK | delete LINK | count\n"
         "\n"
         "The links downloaded so far (config/docdata.db). Links are compared exactly.\n"
         "check   exit status 0 when LINK is there, 1 when it is not.\n"
+        "show    prints what LINK led to as SHA256<TAB>SIZE<TAB>FILE: the document's SHA-256, its size in\n"
+        "        bytes and the file that holds it (a link whose bytes matched a document kept earlier\n"
+        "        names that document's file). The fields are empty for a link recorded without its\n"
+        "        document (handed off, or recorded before documents were). Exit status 1 when LINK is\n"
+        "        not there.\n"
         "add     records LINK (once).\n"
         "delete  forgets LINK; exit status 1 when it was not there.\n"
         "count   prints how many links are recorded.\n");
@@ -99,14 +104,22 @@ int RegistryCommand::Run(CliContext& context, const QStringList& args) {
         return kCliDone;
     }
     if (args.size() != 2)
-        return context.Usage(QStringLiteral("registry: expected check, add or delete LINK, or count"));
+        return context.Usage(QStringLiteral("registry: expected check, show, add or delete LINK, or count"));
     const QString& link = args[1];
     if (args[0] == u"check") return registry.CheckDocLink(link) == 0 ? kCliDone : kCliFailed;
+    if (args[0] == u"show") {
+        const DocRegistry::Document document = registry.DocumentOf(link);
+        if (!document.found) return kCliFailed;
+        context.out << document.sha256 << '\t'
+                    << (document.size >= 0 ? QString::number(document.size) : QString()) << '\t'
+                    << document.file << '\n';
+        return kCliDone;
+    }
     if (args[0] == u"add") {
         return registry.InsertDocLink(link) >= 0
                    ? kCliDone
                    : context.Failed(QStringLiteral("registry: %1 was not recorded").arg(link));
     }
     if (args[0] == u"delete") return registry.DelDocLinkInDatabase(link) == 0 ? kCliDone : kCliFailed;
-    return context.Usage(QStringLiteral("registry: expected check, add or delete LINK, or count"));
+    return context.Usage(QStringLiteral("registry: expected check, show, add or delete LINK, or count"));
 }

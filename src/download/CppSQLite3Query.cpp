@@ -39,6 +39,15 @@ QString CppSQLite3Query::FieldValue(int field) const {
     return text ? QString(static_cast<const QChar*>(text), bytes / 2) : QString();
 }
 
+bool CppSQLite3Query::FieldIsNull(int field) const {
+    CheckStatement();
+    if (field < 0 || field >= sqlite3_column_count(statement_)) {
+        throw CppSQLite3Exception(CppSQLite3Exception::kWrapperError,
+                                  QStringLiteral("Invalid field index requested"));
+    }
+    return sqlite3_column_type(statement_, field) == SQLITE_NULL;
+}
+
 void CppSQLite3Query::NextRow() {
     CheckStatement();
     const int result = sqlite3_step(statement_);

@@ -16,6 +16,7 @@ class CppSQLite3Query {
     bool Eof() const { return eof_; }
     int FieldCount() const;
     QString FieldValue(int field) const;
+    bool FieldIsNull(int field) const;
     void NextRow();
     void Finalize();
 

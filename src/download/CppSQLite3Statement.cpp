@@ -38,6 +38,12 @@ void CppSQLite3Statement::Bind(int parameter, const QString& value) {
     if (result != SQLITE_OK) throw CppSQLite3Exception(result, QString::fromUtf8(sqlite3_errmsg(db_)));
 }
 
+void CppSQLite3Statement::Bind(int parameter, qint64 value) {
+    CheckStatement();
+    const int result = sqlite3_bind_int64(statement_, parameter, sqlite3_int64(value));
+    if (result != SQLITE_OK) throw CppSQLite3Exception(result, QString::fromUtf8(sqlite3_errmsg(db_)));
+}
+
 int CppSQLite3Statement::ExecDML() {
     CheckStatement();
     const int result = sqlite3_step(statement_);

@@ -18,6 +18,7 @@ class CppSQLite3Statement {
     ~CppSQLite3Statement();
 
     void Bind(int parameter, const QString& value);
+    void Bind(int parameter, qint64 value);
     // Runs it once; the number of rows changed.
     int ExecDML();
     // Runs it as a query; the statement stays ours and is reset when the query is finalized.

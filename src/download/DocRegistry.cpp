@@ -51,6 +51,7 @@ bool DocRegistry::OpenDocDatabase(const QString& path, int busyTimeoutMs) {
         lookup_ = db_.CompileStatement(QStringLiteral("SELECT 1 FROM docdata WHERE doclink=?1 LIMIT 1"));
         insert_ = db_.CompileStatement(QStringLiteral("insert into docdata(doclink)Values(?1)"));
         remove_ = db_.CompileStatement(QStringLiteral("DELETE FROM docdata WHERE doclink=?1"));
+        PrepareDocumentsLocked(true);
         try {
             // Registries from before it gain the table on their first open.
             db_.ExecDML(QStringLiteral("create table if not exists tempfiles(doclink text, path text);"));
@@ -104,6 +105,7 @@ bool DocRegistry::OpenReadOnlyLocked(const QString& path, int busyTimeoutMs) {
             lookup_ = db_.CompileStatement(QStringLiteral("SELECT 1 FROM docdata WHERE doclink=?1 LIMIT 1"));
             lookup_.Bind(1, QString());
             lookup_.ExecQuery();  // the first read is where a missing log index shows
+            PrepareDocumentsLocked(false);
             readOnly_ = true;
             return true;
         } catch (const CppSQLite3Exception&) {
@@ -114,7 +116,43 @@ bool DocRegistry::OpenReadOnlyLocked(const QString& path, int busyTimeoutMs) {
     return false;
 }
 
+void DocRegistry::PrepareDocumentsLocked(bool writable) {
+    if (writable) {
+        // A table of its own, so docdata keeps exactly the shape other programs and older versions
+        // write into; registries from before gain it on their first open, their links with no document.
+        try {
+            db_.ExecDML(QStringLiteral(
+                "create table if not exists docfiles(doclink text, sha256 text, size integer, file text);"));
+            db_.ExecDML(QStringLiteral("create index if not exists docfiles_doclink on docfiles(doclink);"));
+            db_.ExecDML(QStringLiteral("create index if not exists docfiles_sha256 on docfiles(sha256);"));
+        } catch (const CppSQLite3Exception&) {
+            // Without it downloads are kept as before, only never compared by their bytes.
+        }
+    }
+    try {
+        docOf_ = db_.CompileStatement(
+            QStringLiteral("SELECT sha256, size, file FROM docfiles WHERE doclink=?1 LIMIT 1"));
+        if (!writable) return;
+        docFind_ = db_.CompileStatement(
+            QStringLiteral("SELECT DISTINCT file FROM docfiles WHERE sha256=?1 AND size=?2"));
+        docUpdate_ = db_.CompileStatement(
+            QStringLiteral("UPDATE docfiles SET sha256=?2, size=?3, file=?4 WHERE doclink=?1"));
+        docInsert_ = db_.CompileStatement(
+            QStringLiteral("insert into docfiles(doclink, sha256, size, file) Values(?1, ?2, ?3, ?4)"));
+        docDrop_ = db_.CompileStatement(QStringLiteral("DELETE FROM docfiles WHERE doclink=?1 AND file=?2"));
+        docForget_ = db_.CompileStatement(QStringLiteral("DELETE FROM docfiles WHERE doclink=?1"));
+    } catch (const CppSQLite3Exception&) {
+        // A read-only registry from before has no such table: links are known, their documents not.
+    }
+}
+
 void DocRegistry::FinalizeAll() {
+    docFind_.Finalize();
+    docUpdate_.Finalize();
+    docInsert_.Finalize();
+    docDrop_.Finalize();
+    docOf_.Finalize();
+    docForget_.Finalize();
     lookup_.Finalize();
     insert_.Finalize();
     remove_.Finalize();
@@ -183,7 +221,13 @@ int DocRegistry::DelDocLinkInDatabase(const QString& link) {
                                                            : QStringLiteral("Database not open"));
             }
             remove_.Bind(1, link);
-            return remove_.ExecDML() > 0 ? 0 : -1;
+            const int removed = remove_.ExecDML();
+            // A forgotten link leads to no document any more.
+            if (docForget_.IsValid()) {
+                docForget_.Bind(1, link);
+                docForget_.ExecDML();
+            }
+            return removed > 0 ? 0 : -1;
         } catch (const CppSQLite3Exception& e) {
             failure = e.Message();
         }
@@ -199,6 +243,97 @@ qint64 DocRegistry::Count() {
     } catch (const CppSQLite3Exception&) {
         return -1;
     }
+}
+
+DocRegistry::Document DocRegistry::DocumentOf(const QString& link) {
+    QMutexLocker lock(&lock_);
+    Document document;
+    try {
+        if (!lookup_.IsValid()) return document;
+        lookup_.Bind(1, link);
+        document.found = !lookup_.ExecQuery().Eof();
+        if (!document.found || !docOf_.IsValid()) return document;
+        docOf_.Bind(1, link);
+        CppSQLite3Query query = docOf_.ExecQuery();
+        if (query.Eof()) return document;
+        document.sha256 = query.FieldValue(0);
+        if (!query.FieldIsNull(1)) document.size = query.FieldValue(1).toLongLong();
+        document.file = query.FieldValue(2);
+    } catch (const CppSQLite3Exception&) {
+        // Whatever was read stands; a registry that cannot answer knows no document.
+    }
+    return document;
+}
+
+namespace {
+
+// The file is still there, a plain file of the recorded size: the user may have deleted, replaced or
+// cut it since, and then it holds the document no more.
+bool HoldsDocument(const QString& file, qint64 size) {
+    struct stat info;
+    return ::stat(QFile::encodeName(file).constData(), &info) == 0 && S_ISREG(info.st_mode) &&
+           qint64(info.st_size) == size;
+}
+
+}  // namespace
+
+QString DocRegistry::ClaimDocument(const QString& link, const QString& sha256, qint64 size,
+                                   const QString& file) {
+    QString failure;
+    {
+        QMutexLocker lock(&lock_);
+        try {
+            if (!docFind_.IsValid()) return {};
+            QString same;
+            docFind_.Bind(1, sha256);
+            docFind_.Bind(2, size);
+            {
+                CppSQLite3Query query = docFind_.ExecQuery();
+                for (; !query.Eof(); query.NextRow()) {
+                    const QString candidate = query.FieldValue(0);
+                    // The file about to be replaced is no copy to keep.
+                    if (candidate != file && HoldsDocument(candidate, size)) {
+                        same = candidate;
+                        break;
+                    }
+                }
+            }
+            const QString holder = same.isEmpty() ? file : same;
+            docUpdate_.Bind(1, link);
+            docUpdate_.Bind(2, sha256);
+            docUpdate_.Bind(3, size);
+            docUpdate_.Bind(4, holder);
+            if (docUpdate_.ExecDML() == 0) {
+                docInsert_.Bind(1, link);
+                docInsert_.Bind(2, sha256);
+                docInsert_.Bind(3, size);
+                docInsert_.Bind(4, holder);
+                docInsert_.ExecDML();
+            }
+            return same;
+        } catch (const CppSQLite3Exception& e) {
+            failure = e.Message();
+        }
+    }
+    Report("ClaimDocument", failure);
+    return {};
+}
+
+void DocRegistry::DropDocument(const QString& link, const QString& file) {
+    QString failure;
+    {
+        QMutexLocker lock(&lock_);
+        try {
+            if (!docDrop_.IsValid()) return;
+            docDrop_.Bind(1, link);
+            docDrop_.Bind(2, file);
+            docDrop_.ExecDML();
+            return;
+        } catch (const CppSQLite3Exception& e) {
+            failure = e.Message();
+        }
+    }
+    Report("DropDocument", failure);
 }
 
 bool DocRegistry::IsTempFileRecorded(const QString& link, const QString& path) {

@@ -1,6 +1,7 @@
 #pragma once
 // The downloaded-link registry: every link downloaded or handed to the external download manager, kept
-// in config/docdata.db (table docdata, one column doclink). One connection, one lock around each
+// in config/docdata.db (table docdata, one column doclink; table docfiles: for a link whose download was
+// kept, the document's sha256, size and the file that holds it). One connection, one lock around each
 // statement; callable from any thread. Failures go to the status line and the run log under the
 // operation's name and answer "not present", so nothing is skipped because of a broken database.
 
@@ -9,13 +10,14 @@
 #include <atomic>
 
 #include "download/CppSQLite3DB.h"
+#include "net/DocumentLedger.h"
 #include "net/TempFileLedger.h"
 
 class StatusLine;
 
 // It also keeps the temporary download files this program made (table tempfiles: doclink, path), so
 // transfers reuse and remove only their own.
-class DocRegistry : public TempFileLedger {
+class DocRegistry : public TempFileLedger, public DocumentLedger {
   public:
     explicit DocRegistry(StatusLine* status) : status_(status) {}
 
@@ -32,6 +34,19 @@ class DocRegistry : public TempFileLedger {
     int DelDocLinkInDatabase(const QString& link);  // 0 at least one row deleted, -1 none or failed
     qint64 Count();                                 // rows in the table; -1 when it cannot be read
 
+    // What a link led to. `found` is false when the link is not recorded; the other fields are empty
+    // (size -1) for a link recorded without its document (handed off, or from an older registry).
+    struct Document {
+        bool found = false;
+        QString sha256;
+        qint64 size = -1;
+        QString file;
+    };
+    Document DocumentOf(const QString& link);
+    QString ClaimDocument(const QString& link, const QString& sha256, qint64 size,
+                          const QString& file) override;
+    void DropDocument(const QString& link, const QString& file) override;
+
     bool IsTempFileRecorded(const QString& link, const QString& path) override;
     bool RecordTempFile(const QString& link, const QString& path) override;
     void ForgetTempFile(const QString& path) override;
@@ -45,6 +60,7 @@ class DocRegistry : public TempFileLedger {
 
   private:
     void FinalizeAll();
+    void PrepareDocumentsLocked(bool writable);
     bool OpenReadOnlyLocked(const QString& path, int busyTimeoutMs);
     void Report(const char* operation, const QString& message);
 
@@ -55,6 +71,12 @@ class DocRegistry : public TempFileLedger {
     CppSQLite3Statement lookup_;
     CppSQLite3Statement insert_;
     CppSQLite3Statement remove_;
+    CppSQLite3Statement docFind_;
+    CppSQLite3Statement docUpdate_;
+    CppSQLite3Statement docInsert_;
+    CppSQLite3Statement docDrop_;
+    CppSQLite3Statement docOf_;
+    CppSQLite3Statement docForget_;
     CppSQLite3Statement tempLookup_;
     CppSQLite3Statement tempInsert_;
     CppSQLite3Statement tempRemove_;

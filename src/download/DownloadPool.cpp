@@ -298,13 +298,14 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
             }
         }
         int outcome;
+        QString reason;
         if (!place.Holds() && !enter(HostGate::HostOf(link))) {
             outcome = kPassed;
         } else if (s_.options.Checked(K::IgoreGarnered) && s_.registry.CheckDocLink(link) == 0) {
             outcome = kPresent;
         } else {
             try {
-                outcome = DownloadOne(slot, folder, entry.title, type, link, row);
+                outcome = DownloadOne(slot, folder, entry.title, type, link, row, reason);
             } catch (const std::exception&) {
                 outcome = kInternalError;
             }
@@ -314,11 +315,11 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
         switch (outcome) {
             case kDone:
             case kPresent:
-                s_.results.SetStatus(row, EntryStatus::Downloaded);
+                s_.results.SetStatus(row, EntryStatus::Downloaded, reason);
                 s_.registry.InsertDocLink(link);
                 break;
             case kFailed:
-                s_.results.SetStatus(row, EntryStatus::Failed);
+                s_.results.SetStatus(row, EntryStatus::Failed, reason);
                 break;
             case kPassed:
             case kBackOff:
@@ -352,19 +353,30 @@ void DownloadPool::RestHost(const QString& link, int status, const QByteArray& r
 }
 
 int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& title, const QString& type,
-                              const QString& link, quint64 row) {
+                              const QString& link, quint64 row, QString& reason) {
+    const auto timedOut = [&] {
+        reason =
+            QStringLiteral("the time limit of %1 minutes per file ran out").arg(s_.options.Int(K::TimeOut));
+        return kFailed;
+    };
     bool exists = false;
     const QString target = BuildTargetPath(folder, title, type, &exists);
-    if (target.isEmpty()) return kFailed;  // nowhere safe to put it
+    if (target.isEmpty()) {
+        reason = QStringLiteral("no safe file name in the save folder for this title and type");
+        return kFailed;
+    }
     if (exists && !s_.options.Checked(K::Overrite)) return kPresent;
     const int stop = CheckWorkerStop(slot, true);
     if (stop == 1 || stop == 3) return kStopped;
-    if (stop == 2) return kFailed;
+    if (stop == 2) return timedOut();
 
     // Two rows with one target must not write the same temporary file at once.
     {
         QMutexLocker lock(&inFlightMutex_);
-        if (inFlight_.contains(target)) return kFailed;
+        if (inFlight_.contains(target)) {
+            reason = QStringLiteral("another row is writing %1 right now").arg(target);
+            return kFailed;
+        }
         inFlight_.insert(target);
     }
     struct Release {
@@ -378,15 +390,18 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
 
     CFileTransfer transfer;
     transfer.SetLedger(&s_.registry);
+    transfer.SetDocumentLedger(&s_.registry);
     transfer.SetContentCheck(type, s_.options.Checked(K::CheckOtherContent));
     transfer.SetSizeLimit(s_.options.Checked(K::DownCheckFileSize),
                           qint64(DocLinkRules::UnsignedValue(s_.options.Text(K::SizeMin))) * 1024,
                           qint64(DocLinkRules::UnsignedValue(s_.options.Text(K::SizeMax))) * 1024);
     if (!transfer.Start(link, target, QString(), QString(), s_.options.Checked(K::Overrite))) {
-        s_.status.ShowMsg(title, transfer.StartFailureText(), QString(), 1);
+        reason = transfer.StartFailureText();
+        s_.status.ShowMsg(title, reason, QString(), 1);
         return kFailed;
     }
     int shown = -1;
+    bool timeUp = false;
     while (!transfer.Finished()) {
         const int check = CheckWorkerStop(slot, true);
         if (check == 1 || check == 3) {
@@ -396,6 +411,7 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
         }
         if (check == 2) {
             transfer.Kill();
+            timeUp = true;
             break;
         }
         const int progress = transfer.Progress();
@@ -407,6 +423,9 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
     }
     if (const int busy = transfer.BusyStatus(); busy != 0) {
         RestHost(link, busy, transfer.RetryAfter());
+        // Told only if the row has had too many of these and fails.
+        reason =
+            QStringLiteral("HTTP %1: the server asked for a pause, %2 times").arg(busy).arg(kMaxBackOffs);
         return kBackOff;
     }
     const auto entry = s_.results.Entry(row);
@@ -416,13 +435,21 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
     if (transfer.Succeeded()) {
         bytesDone_.fetch_add(transfer.Received());
         transfer.Kill();
+        if (const QString same = transfer.SameAs(); !same.isEmpty()) {
+            // Not saved twice: the row counts as downloaded and says where the document is.
+            reason = QStringLiteral("same as %1").arg(same);
+            s_.status.ShowMsg(title, reason, QString(), 1);
+        }
         return kDone;
     }
     if (const QString refusal = transfer.ContentRefusal(); !refusal.isEmpty()) {
         // The stored status stays "failed"; the reason goes to the status line and the run log.
+        reason = refusal;
         s_.status.ShowMsg(title, refusal, QString(), 1);
         return kFailed;
     }
+    if (timeUp) return timedOut();
+    reason = transfer.FailureReason();
     // A broken or timed-out transfer leaves its recorded partial file for the next try to continue;
     // refusals have removed theirs already, and a week-old leftover is cleaned when the registry opens.
     return kFailed;

@@ -98,8 +98,9 @@ class DownloadPool {
     // One walk over the list; gives the hosts whose rows it passed over (full or resting). A place
     // reserved at one of them is used for that host's first row, else given back.
     QSet<QString> DownloadPass(const QString& folder, int slot, HostGate::Ticket reserved);
+    // `reason` says why the row ends as it does, when there is more to say than its status.
     int DownloadOne(int slot, const QString& folder, const QString& title, const QString& type,
-                    const QString& link, quint64 row);
+                    const QString& link, quint64 row, QString& reason);
     // Rests the host that answered 429/503 as long as it asked, and says so in the run log.
     void RestHost(const QString& link, int status, const QByteArray& retryAfter);
     // 0 go on, 1 slot idled, 2 file timed out, 3 program closing.

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
+#include <chrono>
 
 #include "download/Aria2Agent.h"
 #include "download/DocRegistry.h"
@@ -9,13 +11,52 @@
 #include "lists/IniFile.h"
 #include "lists/MessageSink.h"
 #include "lists/Options.h"
+#include "lists/ResultEntry.h"
 #include "lists/ResultList.h"
 #include "lists/StatusLine.h"
 
 Handoff::Handoff(Services services, QObject* parent) : QObject(parent), s_(std::move(services)) {}
 
 Handoff::~Handoff() {
+    Cancel();  // the following would otherwise go on for as long as the daemons download
     if (thread_.joinable()) thread_.join();
+}
+
+QList<Aria2Fleet::Endpoint> Handoff::Endpoints(const IniFile& ini, const QStringList& urlOverrides,
+                                               const QStringList& secretOverrides) {
+    const QString section = QStringLiteral("Aria2");
+    QStringList urls;
+    QStringList secrets;
+    if (!urlOverrides.isEmpty()) {
+        urls = urlOverrides;
+    } else {
+        const std::optional<QString> first = ini.Value(section, QStringLiteral("RpcUrl"));
+        const QString more = ini.Value(section, QStringLiteral("RpcUrls")).value_or(QString());
+        if (first || more.trimmed().isEmpty()) {
+            urls.append(first.value_or(QString::fromLatin1(Aria2Agent::kDefaultEndpoint)));
+            secrets.append(ini.Value(section, QStringLiteral("RpcSecret")).value_or(QString()));
+        }
+        const qsizetype offset = urls.size();
+        urls += more.split(u',');
+        const QStringList moreSecrets =
+            ini.Value(section, QStringLiteral("RpcSecrets")).value_or(QString()).split(u',');
+        for (qsizetype i = 0; i < urls.size() - offset; ++i) secrets.append(moreSecrets.value(i));
+    }
+    for (qsizetype i = 0; i < secretOverrides.size(); ++i) {
+        if (i < secrets.size())
+            secrets[i] = secretOverrides[i];
+        else
+            secrets.append(secretOverrides[i]);
+    }
+    QList<Aria2Fleet::Endpoint> endpoints;
+    QSet<QString> seen;
+    for (qsizetype i = 0; i < urls.size(); ++i) {
+        const QString url = urls[i].trimmed();
+        if (url.isEmpty() || seen.contains(url)) continue;
+        seen.insert(url);
+        endpoints.append({url, secrets.value(i).trimmed()});
+    }
+    return endpoints;
 }
 
 bool Handoff::Start() {
@@ -39,17 +80,16 @@ bool Handoff::Start() {
         s_.messages.ShowMessageBox(QStringLiteral("正在启动迅雷，请稍等！"));
         return false;
     }
-    const IniFile ini = IniFile::Load(s_.settings.Path());
-    QString endpoint = ini.Value(QStringLiteral("Aria2"), QStringLiteral("RpcUrl"))
-                           .value_or(QString::fromLatin1(Aria2Agent::kDefaultEndpoint));
-    QString secret = ini.Value(QStringLiteral("Aria2"), QStringLiteral("RpcSecret")).value_or(QString());
-    if (!endpointOverride_.isEmpty()) endpoint = endpointOverride_;
-    if (!secretOverride_.isEmpty()) secret = secretOverride_;
+    QList<Aria2Fleet::Endpoint> endpoints =
+        Endpoints(IniFile::Load(s_.settings.Path()), urlOverrides_, secretOverrides_);
     state_.store(1);
     accepted_.store(0);
     refused_.store(0);
+    unfinished_.store(0);
+    connected_.store(false);
     try {
-        thread_ = std::thread([this, endpoint, secret, folder] { Thread(endpoint, secret, folder); });
+        thread_ =
+            std::thread([this, endpoints = std::move(endpoints), folder] { Thread(endpoints, folder); });
     } catch (const std::system_error&) {
         state_.fetch_and(~1);
         return false;
@@ -57,24 +97,19 @@ bool Handoff::Start() {
     return true;
 }
 
-void Handoff::Thread(QString endpoint, QString secret, QString folder) {
-    bool createFailed = false;
-    Aria2Agent agent(endpoint, secret);
-    QString error;
-    int accepted = 0;
-    int refused = 0;
-    if (!agent.Create(&error)) {
-        createFailed = true;
+void Handoff::Thread(QList<Aria2Fleet::Endpoint> endpoints, QString folder) {
+    Aria2Fleet fleet(s_.results, s_.registry, s_.status, folder);
+    const bool connected = fleet.Connect(endpoints) > 0;
+    connected_.store(connected);
+    if (!connected) {
         QMetaObject::invokeMethod(
             this, [this] { s_.messages.ShowMessageBox(QStringLiteral("初始化迅雷控件失败")); },
             Qt::QueuedConnection);
     } else {
-        struct Task {
-            QString gid, link, title;
-        };
-        QList<Task> tasks;
-        const qsizetype rows = s_.results.Size();
-        for (qsizetype i = 0; i < rows; ++i) {
+        QList<Aria2Fleet::Row> rows;
+        int busyHere = 0;
+        const qsizetype count = s_.results.Size();
+        for (qsizetype i = 0; i < count; ++i) {
             const auto id = s_.results.IdAt(i);
             const auto entry = id ? s_.results.Entry(*id) : std::nullopt;
             if (!entry || entry->title.isEmpty() || entry->link.isEmpty()) continue;
@@ -82,10 +117,17 @@ void Handoff::Thread(QString endpoint, QString secret, QString folder) {
                 s_.status.ShowMsg(entry->title, QStringLiteral("已经被下载过了"), QString(), 1);
                 continue;
             }
-            if (!agent.Reachable()) {
-                ++refused;  // aria2 went away: the rest is not handed over either
+            // A row a download worker holds stays with it: two downloaders would write one file.
+            if (entry->status == EntryStatus::Downloading ||
+                entry->status.startsWith(EntryStatus::ProgressPrefix)) {
+                ++busyHere;
                 continue;
             }
+            // The row is taken before it is handed over, so no worker takes it meanwhile.
+            const bool taken = entry->status == EntryStatus::Waiting
+                                   ? s_.results.ClaimIfWaiting(*id).has_value()
+                                   : s_.results.SetStatus(*id, EntryStatus::Downloading);
+            if (!taken) continue;
             s_.status.ShowMsg(entry->title, QStringLiteral("正在加入迅雷任务"), QString(), 1);
             // The manager writes where we tell it: the same safe name our own workers would use.
             bool exists = false;
@@ -94,43 +136,45 @@ void Handoff::Thread(QString endpoint, QString secret, QString folder) {
                               folder, entry->title,
                               entry->type.isEmpty() ? QStringLiteral("bin") : entry->type, &exists))
                     .fileName();
-            error.clear();
-            const QString gid = agent.AddTask(entry->link, name, folder, &error);
-            if (gid.isEmpty()) {
-                ++refused;
-                s_.status.ShowMsg(entry->title, QStringLiteral("aria2 refused %1:").arg(entry->link), error,
-                                  1);
-                continue;
-            }
-            tasks.append({gid, entry->link, entry->title});
+            rows.append({*id, entry->link, entry->title, name});
         }
-        // Only a task that aria2 has started counts as handed over; one it would not start is taken
-        // out again, so nothing stays paused there unrecorded.
-        for (const Task& task : tasks) {
-            error.clear();
-            if (agent.Reachable() && agent.Unpause(task.gid, &error)) {
-                s_.registry.InsertDocLink(task.link);
-                ++accepted;
-                continue;
-            }
-            ++refused;
-            s_.status.ShowMsg(task.title, QStringLiteral("aria2 did not start %1:").arg(task.link), error, 1);
-            QString ignored;
-            if (agent.Reachable()) agent.Remove(task.gid, &ignored);
+        if (busyHere > 0) {
+            s_.status.ShowMsg(QStringLiteral("%1 rows are being downloaded here and were not handed to aria2")
+                                  .arg(busyHere),
+                              QString(), QString(), 1);
         }
-    }
-    accepted_.store(accepted);
-    refused_.store(refused);
-    const bool cancelled = (state_.load() & (4 | 8)) != 0;
-    if (cancelled || (!createFailed && accepted == 0 && refused > 0)) {
-        s_.status.ShowMsg(QStringLiteral("启动迅雷被取消"), QString(), QString(), 1);
-    } else if (!createFailed) {
-        s_.status.ShowMsg(QStringLiteral("马上启动迅雷下载，请稍等"), QString(), QString(), 1);
-    }
-    if (refused > 0) {
-        s_.status.ShowMsg(
-            QStringLiteral("aria2 took %1 links and refused %2; see run.log").arg(accepted).arg(refused),
-            QString(), QString(), 1);
+        fleet.HandOver(rows);
+        if (Cancelled() || (fleet.Downloaded() == 0 && fleet.Following() == 0 && fleet.Failed() > 0)) {
+            s_.status.ShowMsg(QStringLiteral("启动迅雷被取消"), QString(), QString(), 1);
+        } else {
+            s_.status.ShowMsg(QStringLiteral("马上启动迅雷下载，请稍等"), QString(), QString(), 1);
+        }
+        fleet.SetCancel([this] { return Cancelled(); });
+        while (fleet.Following() > 0 && !Cancelled()) {
+            for (int waited = 0; waited < kPollMs && !Cancelled(); waited += 50)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (!Cancelled()) fleet.Poll();
+        }
+        accepted_.store(fleet.Downloaded());
+        refused_.store(fleet.Failed());
+        unfinished_.store(int(fleet.Following()));
+        if (fleet.Following() > 0) {
+            s_.status.ShowMsg(
+                QStringLiteral("aria2 is no longer followed: %1 links downloaded, %2 failed, %3 still "
+                               "with aria2 (not recorded as downloaded)")
+                    .arg(fleet.Downloaded())
+                    .arg(fleet.Failed())
+                    .arg(fleet.Following()),
+                QString(), QString(), 1);
+        } else if (fleet.Failed() > 0) {
+            s_.status.ShowMsg(QStringLiteral("aria2 downloaded %1 links and failed %2; see run.log")
+                                  .arg(fleet.Downloaded())
+                                  .arg(fleet.Failed()),
+                              QString(), QString(), 1);
+        } else if (fleet.Downloaded() > 0) {
+            s_.status.ShowMsg(QStringLiteral("aria2 downloaded %1 links").arg(fleet.Downloaded()), QString(),
+                              QString(), 1);
+        }
     }
     QMetaObject::invokeMethod(
         this, [this] { Reap(); }, Qt::QueuedConnection);

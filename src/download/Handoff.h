@@ -1,17 +1,22 @@
 #pragma once
-// Handing the result list to the external download manager (aria2) instead of downloading it here: one
-// background thread at a time adds every row as a paused task, starts them together and records in the
-// registry each link that aria2 took; a link it refused is reported and not recorded. The button, Cancel and
-// the reaping run on the owner's thread.
+// Handing the result list to the external download manager (aria2, one daemon or several) instead of
+// downloading it here: one background thread at a time spreads the rows over the daemons (Aria2Fleet), then
+// follows them until every row has ended, so the list shows each row's progress and outcome, and the
+// registry records each link a daemon completed. Stop ends the following; the daemons keep their tasks. The
+// button, Cancel and the reaping run on the owner's thread.
 
+#include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <thread>
 
+#include "download/Aria2Fleet.h"
 #include "lists/Profile.h"
 
 class DocRegistry;
+class IniFile;
 class MessageSink;
 class Options;
 class ResultList;
@@ -26,39 +31,55 @@ class Handoff : public QObject {
         DocRegistry& registry;
         StatusLine& status;
         MessageSink& messages;
-        Profile settings;  // section "Aria2": RpcUrl, RpcSecret
+        Profile settings;  // section "Aria2": RpcUrl, RpcSecret, RpcUrls, RpcSecrets
     };
+
+    // Between two rounds of following.
+    static constexpr int kPollMs = 1000;
 
     explicit Handoff(Services services, QObject* parent = nullptr);
     ~Handoff() override;
 
     // The "迅雷下载" button; false when nothing was started.
     bool Start();
-    // Overrides the endpoint and secret of Setting.ini (the command line's --rpc and --secret).
-    void SetEndpoint(const QString& url, const QString& secret) {
-        endpointOverride_ = url;
-        secretOverride_ = secret;
+    // Overrides the daemons of Setting.ini (the command line's --rpc and --secret, each in the same order):
+    // given addresses replace the configured ones; given secrets alone replace the configured secrets.
+    void SetEndpoints(const QStringList& urls, const QStringList& secrets) {
+        urlOverrides_ = urls;
+        secretOverrides_ = secrets;
     }
-    // Stop download: the hand-off ends as cancelled.
+    // The daemons to use: [Aria2] RpcUrl (the default address when neither RpcUrl nor RpcUrls is set) with
+    // RpcSecret first, then the comma-separated RpcUrls with the RpcSecrets in the same place (missing ones
+    // empty); blanks dropped, an address met before skipped.
+    static QList<Aria2Fleet::Endpoint> Endpoints(const IniFile& ini, const QStringList& urlOverrides = {},
+                                                 const QStringList& secretOverrides = {});
+    // Stop download: the hand-off, or the following of the daemons, ends as cancelled.
     void Cancel() { state_.store(8); }
     bool IsRunning() const { return (state_.load() & 1) != 0; }
     int State() const { return state_.load(); }
-    // Of the last hand-off: links aria2 took (and the registry recorded), and links it did not take.
+    // Of the last hand-off: whether any daemon answered; rows that ended downloaded (and were recorded);
+    // rows that ended failed (refused, failed in aria2, or left without a daemon); rows still with aria2
+    // when the following was stopped.
+    bool Connected() const { return connected_.load(); }
     int Accepted() const { return accepted_.load(); }
     int Refused() const { return refused_.load(); }
+    int Unfinished() const { return unfinished_.load(); }
 
   Q_SIGNALS:
     void finished();
 
   private:
-    void Thread(QString endpoint, QString secret, QString folder);
+    void Thread(QList<Aria2Fleet::Endpoint> endpoints, QString folder);
+    bool Cancelled() const { return (state_.load() & (4 | 8)) != 0; }
     void Reap();
 
     Services s_;
     std::atomic<int> state_{0};
     std::atomic<int> accepted_{0};
     std::atomic<int> refused_{0};
-    QString endpointOverride_;
-    QString secretOverride_;
+    std::atomic<int> unfinished_{0};
+    std::atomic<bool> connected_{false};
+    QStringList urlOverrides_;
+    QStringList secretOverrides_;
     std::thread thread_;
 };

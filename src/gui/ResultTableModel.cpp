@@ -72,6 +72,10 @@ QVariant ResultTableModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::CheckStateRole && index.column() == 0)
         return list_.IsChecked(*id) ? Qt::Checked : Qt::Unchecked;
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
+    if (role == Qt::ToolTipRole && index.column() == 4) {
+        // Why the row ended as it did, when the worker knew; the stored status text cannot say it.
+        if (const QString reason = list_.Reason(*id); !reason.isEmpty()) return reason;
+    }
     const auto entry = list_.Entry(*id);
     return entry ? Cell(*entry, index.column()) : QVariant();
 }

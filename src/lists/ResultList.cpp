@@ -137,6 +137,7 @@ const ResultList::Row* ResultList::FindLocked(RowId id) const {
 void ResultList::RebuildIndexesLocked() {
     firstRowWithTitle_.clear();
     for (const Row& row : rows_) firstRowWithTitle_.try_emplace(row.entry.title, row.id);
+    PruneReasonsLocked();
     structural_ = true;
 }
 
@@ -148,6 +149,9 @@ void ResultList::CountStatusLocked(const QString& status, int delta) {
 
 void ResultList::SetStatusLocked(Row& row, qsizetype position, const QString& status) {
     if (row.entry.status == status) return;
+    // A failed row waiting for its retry still tells why it failed; anything else starts afresh.
+    const bool retry = row.entry.status == EntryStatus::Failed && status == EntryStatus::Waiting;
+    if (!retry && !reasons_.isEmpty()) reasons_.remove(row.id);
     CountStatusLocked(row.entry.status, -1);
     CountStatusLocked(status, +1);
     row.entry.status = status;
@@ -155,7 +159,14 @@ void ResultList::SetStatusLocked(Row& row, qsizetype position, const QString& st
     NoteChangedLocked(row.id);
 }
 
+void ResultList::PruneReasonsLocked() {
+    for (auto it = reasons_.begin(); it != reasons_.end();) {
+        it = PositionLocked(it.key()) < 0 ? reasons_.erase(it) : std::next(it);
+    }
+}
+
 void ResultList::ClearLocked() {
+    reasons_.clear();
     waitingRows_ = downloadedRows_ = failedRows_ = 0;
     waitingHint_ = 0;
     rows_.clear();
@@ -213,6 +224,7 @@ void ResultList::AdoptRows(ResultList& staging, RowId keepFromId) {
             keptLinks.append(row.entry.link);
         }
         nextId_ = std::max(nextId_, staging.nextId_);
+        PruneReasonsLocked();
         waitingHint_ = 0;
         changed_.clear();
         structural_ = true;
@@ -373,6 +385,25 @@ bool ResultList::SetStatus(RowId id, const QString& status) {
     if (position < 0) return false;
     SetStatusLocked(rows_[size_t(position)], position, status);
     return true;
+}
+
+bool ResultList::SetStatus(RowId id, const QString& status, const QString& reason) {
+    QMutexLocker rows(&rowsMutex_);
+    const qsizetype position = PositionLocked(id);
+    if (position < 0) return false;
+    SetStatusLocked(rows_[size_t(position)], position, status);
+    if (reason.isEmpty()) {
+        reasons_.remove(id);
+    } else {
+        reasons_.insert(id, reason);
+    }
+    NoteChangedLocked(id);
+    return true;
+}
+
+QString ResultList::Reason(RowId id) const {
+    QMutexLocker rows(&rowsMutex_);
+    return reasons_.value(id);
 }
 
 bool ResultList::SetLink(RowId id, const QString& link) {

@@ -80,6 +80,11 @@ class ResultList {
 
     // Cell writes of a worker on its row; false when the row is gone.
     bool SetStatus(RowId id, const QString& status);
+    // The status together with why the row ended so (a refusal, an HTTP error, "same as <file>"). The
+    // reason lives only here, never in list files: it goes when the row is taken again or given another
+    // status, but stays while a failed row waits for its retry.
+    bool SetStatus(RowId id, const QString& status, const QString& reason);
+    QString Reason(RowId id) const;  // empty when the row has none or is gone
     bool SetLink(RowId id, const QString& link);
     bool SetSize(RowId id, const QString& size);
     // Marks a waiting row as downloading and gives its cells; nothing when it is not waiting (or gone).
@@ -133,6 +138,7 @@ class ResultList {
     void NoteChangedLocked(RowId id) { changed_.insert(id); }
     // Every status change goes through here, so the counts and the waiting hint stay true.
     void SetStatusLocked(Row& row, qsizetype position, const QString& status);
+    void PruneReasonsLocked();  // after rows went away
     void CountStatusLocked(const QString& status, int delta);
 
     Options& options_;
@@ -149,6 +155,7 @@ class ResultList {
     RowId nextId_ = 1;
     bool structural_ = false;
     QSet<RowId> changed_;
+    QHash<RowId, QString> reasons_;  // few rows have one: kept beside the rows, not in each
     qsizetype waitingRows_ = 0;
     qsizetype downloadedRows_ = 0;
     qsizetype failedRows_ = 0;

@@ -16,6 +16,8 @@
 
 #include "net/ContentCheck.h"
 #include "net/CurlSetup.h"
+#include "net/DocumentLedger.h"
+#include "net/Sha256Stream.h"
 #include "net/TempFileLedger.h"
 
 namespace {
@@ -94,16 +96,25 @@ struct CFileTransfer::State {
     QByteArray password;
     QString targetPath;
     QString tempPath;
+    QString link;
+    DocumentLedger* documents = nullptr;
     int fd = -1;
 
     // Thread-only.
     CURL* handle = nullptr;
     Verdict verdict = Verdict::Undecided;
+    long status = 0;                     // of the answer the verdict was made on
+    int writeError = 0;                  // errno of a failed write
+    std::unique_ptr<Sha256Stream> hash;  // with a document ledger
+    char curlError[CURL_ERROR_SIZE] = {};
 
     std::mutex mutex;
     std::condition_variable ended;
     QString validator;      // under mutex: the If-Range value for a later try
     QString refusal;        // under mutex: why the complete file was not kept
+    QString failure;        // under mutex: why the transfer failed otherwise
+    QString sameAs;         // under mutex: the existing file with the same bytes
+    QString digest;         // under mutex: SHA-256 of the complete file
     QByteArray retryAfter;  // under mutex: the Retry-After of a 429 or 503
 
     // Why the first bytes of the finished file are not what its type promises; empty when they are.
@@ -126,7 +137,11 @@ struct CFileTransfer::State {
 
     void Restart() {
         // The file on the server changed (or the server ignores ranges): what we have is worthless.
-        if (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0) verdict = Verdict::WriteFailed;
+        if (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0) {
+            writeError = errno;
+            verdict = Verdict::WriteFailed;
+        }
+        if (hash) hash->Reset();
         resumeFrom = 0;
         received.store(0);
     }
@@ -141,7 +156,6 @@ struct CFileTransfer::State {
     }
 
     void Decide() {
-        long status = 0;
         curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
         if (status == 401 || status == 407) {
             verdict = Verdict::Drain;
@@ -217,9 +231,11 @@ struct CFileTransfer::State {
         if (self->verdict == Verdict::Drain || self->verdict == Verdict::Complete) return bytes;
         if (self->verdict != Verdict::Body) return 0;  // stops the transfer
         if (!WriteAll(self->fd, data, bytes)) {
+            self->writeError = errno;
             self->verdict = Verdict::WriteFailed;
             return 0;
         }
+        if (self->hash) self->hash->Add(data, bytes);
         const qint64 total = self->received.fetch_add(qint64(bytes)) + qint64(bytes);
         const qint64 length = self->contentLength.load();
         if (length > 0) {
@@ -270,6 +286,10 @@ struct CFileTransfer::State {
             curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &State::OnProgress);
             curl_easy_setopt(handle, CURLOPT_XFERINFODATA, this);
             curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+            curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, curlError);
+            // The kept bytes of a continued file count towards its digest; a file that cannot be read
+            // back is still downloaded, only not compared with the documents already kept.
+            if (hash && resumeFrom > 0 && !hash->AddFilePrefix(fd, resumeFrom, &abandon)) hash.reset();
             code = curl_easy_perform(handle);
             // An empty body never reaches OnBody: judge the answer now.
             if (code == CURLE_OK && verdict == Verdict::Undecided) Decide();
@@ -278,6 +298,59 @@ struct CFileTransfer::State {
         }
         CloseFile();
         Finish(code);
+    }
+
+    // The complete, checked file takes its final name, unless the same bytes are kept under another.
+    void Keep(const QByteArray& temp) {
+        QString same;
+        QString sum = hash ? hash->HexDigest() : QString();
+        const QString absoluteTarget = QFileInfo(targetPath).absoluteFilePath();
+        if (documents && !sum.isEmpty())
+            same = documents->ClaimDocument(link, sum, received.load(), absoluteTarget);
+        if (!same.isEmpty()) {
+            ::unlink(temp.constData());
+            succeeded.store(1);
+        } else if (std::rename(temp.constData(), QFile::encodeName(targetPath).constData()) == 0) {
+            // rename() replaces an existing target in one step; a failed rename is a failed download.
+            succeeded.store(1);
+        } else {
+            const int error = errno;
+            if (documents && !sum.isEmpty()) documents->DropDocument(link, absoluteTarget);
+            std::lock_guard lock(mutex);
+            failure = QStringLiteral("cannot rename the file to %1: %2")
+                          .arg(targetPath, QString::fromLocal8Bit(strerror(error)));
+            return;
+        }
+        std::lock_guard lock(mutex);
+        sameAs = same;
+        digest = sum;
+    }
+
+    // Why the transfer ended without a file, in words for the row's tooltip and the run log.
+    QString Explain(CURLcode code) const {
+        switch (verdict) {
+            case Verdict::Drain:
+                return QStringLiteral("HTTP %1: the server asks for a login").arg(status);
+            case Verdict::Reject:
+                return QStringLiteral("%1 bytes: outside the size limit").arg(contentLength.load());
+            case Verdict::Refuse:
+                if (resumeFrom > 0 && (status == 206 || status == 416))
+                    return QStringLiteral("HTTP %1: the server did not send the rest of the file as asked")
+                        .arg(status);
+                return QStringLiteral("HTTP %1").arg(status);
+            case Verdict::WriteFailed:
+                return QStringLiteral("cannot write %1: %2")
+                    .arg(tempPath, QString::fromLocal8Bit(strerror(writeError)));
+            default:
+                break;
+        }
+        if (code == CURLE_OPERATION_TIMEDOUT)
+            return QStringLiteral("timed out: no data for %1 s").arg(kStallSeconds);
+        if (code != CURLE_OK) {
+            const QString detail = QString::fromLocal8Bit(curlError).trimmed();
+            return detail.isEmpty() ? QString::fromLatin1(curl_easy_strerror(code)) : detail;
+        }
+        return QStringLiteral("the transfer ended without a file");
     }
 
     void Finish(CURLcode code) {
@@ -291,9 +364,8 @@ struct CFileTransfer::State {
                 ::unlink(temp.constData());
                 std::lock_guard lock(mutex);
                 refusal = mismatch;
-            } else if (std::rename(temp.constData(), QFile::encodeName(targetPath).constData()) == 0) {
-                // rename() replaces an existing target in one step; a failed rename is a failed download.
-                succeeded.store(1);
+            } else {
+                Keep(temp);
             }
         } else if (keepPartial && verdict == Verdict::Body && received.load() > 0) {
             // A broken transfer keeps what arrived: the next try asks for the rest.
@@ -306,6 +378,8 @@ struct CFileTransfer::State {
         }
         {
             std::lock_guard lock(mutex);
+            if (!abandon.load() && !succeeded.load() && refusal.isEmpty() && failure.isEmpty())
+                failure = Explain(code);
             finished.store(1);
         }
         ended.notify_all();
@@ -338,6 +412,25 @@ void CFileTransfer::SetContentCheck(const QString& type, bool checkOther) {
 QString CFileTransfer::ContentRefusal() const {
     std::lock_guard lock(state_->mutex);
     return state_->refusal;
+}
+
+QString CFileTransfer::FailureReason() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->failure;
+}
+
+QString CFileTransfer::SameAs() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->sameAs;
+}
+
+QString CFileTransfer::Sha256() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->digest;
+}
+
+void CFileTransfer::SetDocumentLedger(DocumentLedger* documents) {
+    state_->documents = documents;
 }
 
 void CFileTransfer::SetSizeLimit(bool checkSize, qint64 minBytes, qint64 maxBytes) {
@@ -399,7 +492,8 @@ bool CFileTransfer::Start(const QString& address, const QString& targetPath, con
             !ledger_->IsTempFileRecorded(address, ledgerPath_)) {
             return taken();
         }
-        fd = ::open(temp.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        // Readable too: its kept bytes are hashed before the rest is appended.
+        fd = ::open(temp.constData(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) return errno == ELOOP ? taken() : notCreated(errno);
         // The name may have changed hands between the look and the open, and another run on the same
         // home may be writing it right now (it holds the lock).
@@ -449,6 +543,8 @@ bool CFileTransfer::Start(const QString& address, const QString& targetPath, con
     state.targetPath = targetPath_;
     state.tempPath = tempPath_;
     state.fd = fd;
+    state.link = address;
+    if (state.documents) state.hash = std::make_unique<Sha256Stream>();
     state.keepPartial = ledger_ != nullptr;
     state.resumeFrom = resumeFrom;
     state.ifRange = ifRange;

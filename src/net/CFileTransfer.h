@@ -16,6 +16,9 @@
 // from where the file ends appends, a 200 starts over, a 416 whose size is the file's completes it.
 // The temporary name is never followed when it is a link: Start makes a new file there, or reuses one
 // that the ledger says this program made for the same link; anything else there fails Start and stays.
+// With a document ledger the body is hashed as it is written (a continued file's kept bytes first); a
+// complete file whose bytes the ledger knows under another existing file is not kept: the temporary
+// file goes, the transfer succeeds, and SameAs() names that file.
 // Fields are atomics: written by the transfer thread, read by the caller.
 
 #include <QString>
@@ -23,6 +26,7 @@
 #include <memory>
 #include <thread>
 
+class DocumentLedger;
 class TempFileLedger;
 
 class CFileTransfer {
@@ -40,6 +44,8 @@ class CFileTransfer {
     // Where temporary files are recorded; without one an existing temporary file is never reused.
     // Set before Start; the ledger must outlive this object.
     void SetLedger(TempFileLedger* ledger) { ledger_ = ledger; }
+    // Where complete documents are recorded by their bytes; set before Start, it must outlive this object.
+    void SetDocumentLedger(DocumentLedger* documents);
 
     enum class StartFailure { None, BadAddress, TargetExists, TempTaken, TempNotCreated, NoThread };
     // False when nothing was started; StartFailureText() then says why.
@@ -63,8 +69,14 @@ class CFileTransfer {
     qint64 ContentLength() const;  // 0 when the answer had no Content-Length
     qint64 Received() const;
     QString ContentRefusal() const;  // empty unless the content check refused the finished file
-    int BusyStatus() const;          // 429 or 503 when the server asked to be left alone; else 0
-    QByteArray RetryAfter() const;   // that answer's Retry-After header as sent; empty when absent
+    // Why a finished transfer failed ("HTTP 404", a timeout, the size rule, ...); empty after success,
+    // after Kill(), and when ContentRefusal() says it.
+    QString FailureReason() const;
+    // The existing file that already holds these bytes, when the transfer kept no file of its own.
+    QString SameAs() const;
+    QString Sha256() const;         // of the complete file, with a document ledger; else empty
+    int BusyStatus() const;         // 429 or 503 when the server asked to be left alone; else 0
+    QByteArray RetryAfter() const;  // that answer's Retry-After header as sent; empty when absent
     const QString& TempPath() const { return tempPath_; }
     const QString& TargetPath() const { return targetPath_; }
 

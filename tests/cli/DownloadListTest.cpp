@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 
 #include "LocalServer.h"
 #include "SmallDisk.h"
@@ -66,6 +68,41 @@ TEST_F(DownloadListTest, RecordsTheWorkersCannotUseAreCountedAndKept) {
                                             "--ignore-downloaded", "--overwrite"});
     EXPECT_TRUE(again.err.contains("5 record(s) cannot be downloaded")) << again.err.toStdString();
     EXPECT_EQ(home.Read("in.list"), expected);
+}
+
+TEST_F(DownloadListTest, FailuresSayWhyAndTheSameDocumentIsSavedOnce) {
+    const QString first = server.Url("/a.pdf");
+    const QString second = server.Url("/a.pdf?from=mirror");
+    const QString gone = server.Url("/gone.pdf");
+    home.Write("in.list",
+               QString::fromUtf8("one$pdf$未知$%1$等待\ntwo$pdf$未知$%2$等待\ngone$pdf$未知$%3$等待\n")
+                   .arg(first, second, gone)
+                   .toUtf8());
+    const Outcome run =
+        Run(home.Path(), {"download", home.Path("in.list"), "--to", home.Path("out"), "--workers", "1"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains("download: failed: " + gone + ": HTTP 404\n")) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("failed: " + second));
+    EXPECT_TRUE(home.Exists("out/one.pdf"));
+    EXPECT_FALSE(home.Exists("out/two.pdf"));
+    EXPECT_TRUE(
+        home.Read("in.list").contains(QString::fromUtf8("two$pdf$2.00$%1$下载成功").arg(second).toUtf8()));
+
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    ASSERT_EQ(CliApp().Run({"--home", home.Path(), "registry", "show", second}, outStream, errStream), 0);
+    outStream.flush();
+    const QString digest = QString::fromLatin1(
+        QCryptographicHash::hash(home.Read("out/one.pdf"), QCryptographicHash::Sha256).toHex());
+    EXPECT_EQ(out, digest + "\t2048\t" + QFileInfo(home.Path("out/one.pdf")).absoluteFilePath() + "\n");
+    EXPECT_EQ(Run(home.Path(), {"registry", "show", gone}).status, 1);
+    ASSERT_EQ(Run(home.Path(), {"registry", "add", "http://handed/off.pdf"}).status, 0);
+    out.clear();
+    ASSERT_EQ(CliApp().Run({"--home", home.Path(), "registry", "show", "http://handed/off.pdf"}, outStream,
+                           errStream),
+              0);
+    outStream.flush();
+    EXPECT_EQ(out, "\t\t\n");
 }
 
 TEST_F(DownloadListTest, AFullDiskKeepsTheListAndFailsWithTheReason) {

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -52,7 +53,9 @@ class DownloadPoolTest : public ::testing::Test {
         auto& http = server.Http();
         http.Get("/files/(.*)", [this](const httplib::Request& req, httplib::Response& res) {
             Hit(req.matches[1]);
-            res.set_content("%PDF-1.4\n" + std::string(20000 - 9, 'f'), "application/pdf");
+            // Each file its own bytes: the same bytes under two links are one document.
+            std::string body = "%PDF-1.4\n" + std::string(req.matches[1]) + '\n';
+            res.set_content(body + std::string(20000 - body.size(), 'f'), "application/pdf");
         });
         http.Get("/missing", [this](const httplib::Request&, httplib::Response& res) {
             Hit("missing");
@@ -76,6 +79,16 @@ class DownloadPoolTest : public ::testing::Test {
             res.set_content(
                 "<!DOCTYPE html><html><head><title>Sign in</title></head><body>captcha</body></html>",
                 "application/pdf");
+        });
+        // Documents by content: /same/* all serve one body, /other the same size with other bytes.
+        http.Get("/same/(.*)", [this](const httplib::Request& req, httplib::Response& res) {
+            Hit("same/" + std::string(req.matches[1]));
+            res.set_content(SameBody(), "application/pdf");
+        });
+        http.Get("/other", [](const httplib::Request&, httplib::Response& res) {
+            std::string body = SameBody();
+            body[body.size() - 1] ^= 1;
+            res.set_content(body, "application/pdf");
         });
         // Cut at 60% on the first request; later ones get the range they ask for.
         http.Get("/cut", [this](const httplib::Request& req, httplib::Response& res) {
@@ -187,6 +200,12 @@ class DownloadPoolTest : public ::testing::Test {
         std::lock_guard lock(hitsMutex);
         events.emplace_back(what, std::chrono::steady_clock::now());
     }
+    static std::string SameBody() { return "%PDF-1.4\n" + std::string(30000, 's'); }
+    QString ShowSave(const QString& name) { return QFileInfo(home.Path("save/" + name)).absoluteFilePath(); }
+    static QString Sha256(const std::string& bytes) {
+        return QString::fromLatin1(
+            QCryptographicHash::hash(QByteArray::fromStdString(bytes), QCryptographicHash::Sha256).toHex());
+    }
     std::mutex hitsMutex;
     std::map<std::string, int> hits;
     std::map<std::string, int> open;
@@ -232,6 +251,8 @@ TEST_F(DownloadPoolTest, OutcomesOfOneSlot) {
     EXPECT_EQ(results.Entry(ok)->size, "19.53");
     EXPECT_EQ(Status(missing), EntryStatus::Failed);
     EXPECT_EQ(Hits("missing"), 5);  // one walk and four retries, then the slot rests
+    EXPECT_EQ(results.Reason(missing), "HTTP 404");
+    EXPECT_EQ(results.Reason(ok), QString());
     EXPECT_EQ(Status(known), EntryStatus::Downloaded);
     EXPECT_EQ(Hits("known.pdf"), 0);  // no network for a registry hit
     EXPECT_EQ(Status(present), EntryStatus::Downloaded);
@@ -303,6 +324,9 @@ TEST_F(DownloadPoolTest, AFailedTryIsContinuedByTheNext) {
     EXPECT_FALSE(home.Exists("save/cut.pdf.download.temp"));
     EXPECT_FALSE(registry.IsTempFileRecorded(server.Url("/cut"), home.Path("save/cut.pdf.download.temp")));
     EXPECT_EQ(registry.CheckDocLink(server.Url("/cut")), 0);
+    // The digest covers the kept bytes of the first try and the rest of the second.
+    EXPECT_EQ(registry.DocumentOf(server.Url("/cut")).sha256, Sha256(CutBody()));
+    EXPECT_EQ(registry.DocumentOf(server.Url("/cut")).file, ShowSave("cut.pdf"));
     std::lock_guard lock(hitsMutex);
     EXPECT_EQ(ranges, std::vector<std::string>({"", "bytes=12000-"}));
 }
@@ -320,6 +344,7 @@ TEST_F(DownloadPoolTest, APageInsteadOfTheDocumentFailsAndIsNotRecorded) {
     EXPECT_FALSE(home.Exists("save/other.xyz"));
     EXPECT_EQ(registry.CheckDocLink(server.Url("/login")), -1);
     EXPECT_TRUE(home.Read("run.log").contains("the file is text/html, not a pdf file"));
+    EXPECT_TRUE(results.Reason(fake).contains("the file is text/html, not a pdf file"));
 
     // With the check off for other types, the unknown type is kept as it came; a pdf is still checked.
     options.SetCommittedInt(K::CheckOtherContent, 0);
@@ -343,11 +368,55 @@ TEST_F(DownloadPoolTest, TheTimeLimitCoversAllTriesOfARowTogether) {
     // The minute is used up: the retries of the later walks fail at once, without asking again.
     ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
     EXPECT_EQ(Status(slow), EntryStatus::Failed);
+    EXPECT_EQ(results.Reason(slow), "the time limit of 1 minutes per file ran out");
     EXPECT_EQ(Hits("slow"), 1);
     EXPECT_EQ(pool.Tries().failed, 1);
     EXPECT_EQ(pool.Tries().retrying, 0);
     EXPECT_FALSE(home.Exists("save/slow.pdf"));
     EXPECT_EQ(home.Read("save/slow.pdf.download.temp").size(), 1000);  // kept for a later run
+}
+
+TEST_F(DownloadPoolTest, TheSameDocumentUnderAnotherLinkIsSavedOnce) {
+    options.SetCommittedInt(K::DownThreadCount, 1);
+    const RowId first = Add("first", server.Url("/same/1"));
+    const RowId second = Add("second", server.Url("/same/2?utm_source=x"));
+    const RowId other = Add("other", server.Url("/other"));
+    auto run = [&] {
+        ASSERT_TRUE(pool.StartDownload());
+        ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
+    };
+    run();
+    EXPECT_EQ(Status(first), EntryStatus::Downloaded);
+    EXPECT_EQ(home.Read("save/first.pdf"), QByteArray::fromStdString(SameBody()));
+    EXPECT_EQ(Status(second), EntryStatus::Downloaded);
+    EXPECT_FALSE(home.Exists("save/second.pdf"));
+    EXPECT_EQ(results.Reason(second), "same as " + ShowSave("first.pdf"));
+    EXPECT_TRUE(home.Read("run.log").contains(("same as " + ShowSave("first.pdf")).toUtf8()));
+    // Other bytes of the same size are another document.
+    EXPECT_EQ(Status(other), EntryStatus::Downloaded);
+    EXPECT_EQ(home.Read("save/other.pdf").size(), qsizetype(SameBody().size()));
+    EXPECT_TRUE(QDir(home.Path("save")).entryList({"*.download.temp"}).isEmpty());
+    // The second link is recorded against the first file.
+    const DocRegistry::Document firstDoc = registry.DocumentOf(server.Url("/same/1"));
+    const DocRegistry::Document secondDoc = registry.DocumentOf(server.Url("/same/2?utm_source=x"));
+    EXPECT_EQ(firstDoc.sha256, Sha256(SameBody()));
+    EXPECT_EQ(firstDoc.size, qint64(SameBody().size()));
+    EXPECT_EQ(secondDoc.sha256, firstDoc.sha256);
+    EXPECT_EQ(secondDoc.file, ShowSave("first.pdf"));
+    EXPECT_EQ(registry.DocumentOf(server.Url("/other")).file, ShowSave("other.pdf"));
+
+    // Once the user deletes (or cuts) the file, a copy is worth keeping again.
+    ASSERT_TRUE(QFile::remove(home.Path("save/first.pdf")));
+    const RowId third = Add("third", server.Url("/same/3"));
+    home.Write("save/other.pdf", "edited");
+    const RowId fourth = Add("fourth", server.Url("/other?again"));
+    run();
+    EXPECT_EQ(Status(third), EntryStatus::Downloaded);
+    EXPECT_EQ(results.Reason(third), QString());
+    EXPECT_EQ(home.Read("save/third.pdf"), QByteArray::fromStdString(SameBody()));
+    EXPECT_EQ(registry.DocumentOf(server.Url("/same/3")).file, ShowSave("third.pdf"));
+    EXPECT_EQ(Status(fourth), EntryStatus::Downloaded);
+    EXPECT_EQ(home.Read("save/fourth.pdf").size(), qsizetype(SameBody().size()));
 }
 
 TEST(DownloadTargets, NeverLeaveTheSaveFolder) {
@@ -404,10 +473,10 @@ TEST_F(DownloadPoolTest, HandoffToARealAria2) {
     EXPECT_FALSE(handoff.Start());  // one at a time
     EXPECT_EQ(answers.boxes.last(), QString::fromUtf8("正在启动迅雷，请稍等！"));
     ASSERT_TRUE(WaitFor([&] { return ended; }));
-    // Only what aria2 took is recorded; the refusal is reported.
+    // The hand-off ends once aria2 has finished: what it completed is recorded, the refusal is reported.
     EXPECT_EQ(handoff.Accepted(), 2);
     EXPECT_EQ(handoff.Refused(), 1);
-    EXPECT_EQ(status.Current(), QString("aria2 took 2 links and refused 1; see run.log  "));
+    EXPECT_EQ(status.Current(), QString("aria2 downloaded 2 links and failed 1; see run.log  "));
     EXPECT_TRUE(home.Read("run.log").contains(QString::fromUtf8("马上启动迅雷下载").toUtf8()));
     EXPECT_TRUE(home.Read("run.log").contains("aria2 refused mailto:x"));
     EXPECT_EQ(registry.CheckDocLink(server.Url("/files/h1.pdf")), 0);

@@ -99,6 +99,83 @@ TEST_F(RegistryTest, OldDatabasesOpenUnchangedAndGainTheIndex) {
     EXPECT_EQ(registry.Count(), 1);  // the documents are another table
 }
 
+TEST_F(RegistryTest, AnOldRegistryGainsDocumentsAndKeepsItsLinksAndShape) {
+    RawSql(DbPath(),
+           "create table docdata(doclink char(1204)); insert into docdata values('http://old/1.pdf');");
+    ASSERT_TRUE(registry.OpenDocDatabase(DbPath()));
+    EXPECT_EQ(registry.Count(), 1);
+    const DocRegistry::Document old = registry.DocumentOf("http://old/1.pdf");
+    EXPECT_TRUE(old.found);
+    EXPECT_EQ(old.sha256, QString());
+    EXPECT_EQ(old.size, -1);
+    EXPECT_FALSE(registry.DocumentOf("http://not/there").found);
+
+    const QString sum(64, u'a');
+    home.Write("save/a.pdf", "12345");
+    const QString a = home.Path("save/a.pdf");
+    EXPECT_EQ(registry.ClaimDocument("http://x/a", sum, 5, a), QString());
+    registry.InsertDocLink("http://x/a");
+    // The same bytes again, under another link and about to be another file.
+    EXPECT_EQ(registry.ClaimDocument("http://y/b", sum, 5, home.Path("save/b.pdf")), a);
+    registry.InsertDocLink("http://y/b");
+    EXPECT_EQ(registry.DocumentOf("http://y/b").file, a);
+    EXPECT_EQ(registry.DocumentOf("http://y/b").size, 5);
+    // The same digest with another size, or a file the user cut since, is no copy.
+    EXPECT_EQ(registry.ClaimDocument("http://z/c", sum, 6, home.Path("save/c.pdf")), QString());
+    home.Write("save/a.pdf", "1234");
+    EXPECT_EQ(registry.ClaimDocument("http://z/d", sum, 5, home.Path("save/d.pdf")), QString());
+    registry.DropDocument("http://z/d", home.Path("save/d.pdf"));
+    EXPECT_EQ(registry.DocumentOf("http://z/d").file, QString());
+    // A forgotten link leads nowhere.
+    EXPECT_EQ(registry.DelDocLinkInDatabase("http://x/a"), 0);
+    EXPECT_FALSE(registry.DocumentOf("http://x/a").found);
+    registry.Close();
+
+    // The old table keeps its one column, so whatever wrote into it before still can; a later open
+    // finds the documents.
+    RawSql(DbPath(), "insert into docdata values('http://peer/2.pdf');");
+    ASSERT_TRUE(registry.OpenDocDatabase(DbPath()));
+    EXPECT_EQ(registry.CheckDocLink("http://peer/2.pdf"), 0);
+    EXPECT_EQ(registry.CheckDocLink("http://old/1.pdf"), 0);
+    EXPECT_EQ(registry.DocumentOf("http://y/b").sha256, sum);
+    EXPECT_FALSE(home.Exists("run.log"));  // no failure was reported
+}
+
+TEST_F(RegistryTest, DocumentRecordsOfAnotherShapeOrWithOddValuesAreNeverTrusted) {
+    // A documents table someone else made: links still work, bytes are simply not compared.
+    RawSql(DbPath(),
+           "create table docdata(doclink char(1204)); insert into docdata values('http://a/1');"
+           "create table docfiles(x);");
+    ASSERT_TRUE(registry.OpenDocDatabase(DbPath()));
+    EXPECT_EQ(registry.CheckDocLink("http://a/1"), 0);
+    EXPECT_TRUE(registry.DocumentOf("http://a/1").found);
+    EXPECT_EQ(registry.ClaimDocument("http://a/2", QString(64, u'c'), 3, home.Path("f")), QString());
+    registry.Close();
+    QFile::remove(DbPath());
+
+    // Records that point at a folder, a missing file or nowhere, or carry text for a size.
+    QDir().mkpath(home.Path("save/folder"));
+    const QByteArray sql = QStringLiteral(
+                               "create table docdata(doclink char(1204));"
+                               "create table docfiles(doclink text, sha256 text, size integer, file text);"
+                               "insert into docdata values('http://odd/1');"
+                               "insert into docfiles values('http://odd/1', 'abc', 'many', NULL);"
+                               "insert into docfiles values('x', 'abc', 4096, '%1');"
+                               "insert into docfiles values('y', 'abc', 4096, '%2');"
+                               "insert into docfiles values('z', 'abc', 4096, '');")
+                               .arg(home.Path("save/folder"), home.Path("save/gone"))
+                               .toUtf8();
+    RawSql(DbPath(), sql.constData());
+    ASSERT_TRUE(registry.OpenDocDatabase(DbPath()));
+    const DocRegistry::Document odd = registry.DocumentOf("http://odd/1");
+    EXPECT_TRUE(odd.found);
+    EXPECT_EQ(odd.file, QString());
+    EXPECT_EQ(registry.ClaimDocument("http://new/1", "abc", 4096, home.Path("save/new")), QString());
+    EXPECT_EQ(registry.DocumentOf("http://new/1").file, QString());  // not in docdata until recorded
+    EXPECT_EQ(registry.InsertDocLink("http://new/1"), 0);
+    EXPECT_EQ(registry.DocumentOf("http://new/1").file, home.Path("save/new"));
+}
+
 TEST_F(RegistryTest, AFileThatIsNotADatabaseIsLeftAloneAndReported) {
     home.Write("config/docdata.db", "these are my notes, not a database\n");
     EXPECT_FALSE(registry.OpenDocDatabase(DbPath()));
@@ -180,6 +257,8 @@ TEST_F(RegistryTest, AReadOnlyHomeIsReadAndAnswersTruthfully) {
     EXPECT_EQ(readOnly.CheckDocLink("http://a/other.pdf"), -1);
     EXPECT_EQ(readOnly.Count(), 1);
     EXPECT_EQ(readOnly.InsertDocLink("http://a/new.pdf"), -1);
+    EXPECT_TRUE(readOnly.DocumentOf("http://a/kept.pdf").found);
+    EXPECT_EQ(readOnly.ClaimDocument("http://a/new.pdf", QString(64, u'b'), 1, home.Path("x")), QString());
     EXPECT_TRUE(status.Current().contains("read-only")) << status.Current().toStdString();
     readOnly.Close();
 }

@@ -151,6 +151,16 @@ TEST_F(MainWindowTest, ListRoundTripTrayAndStatusLine) {
     EXPECT_EQ(list.Size(), 2);
     Pump(300);
     EXPECT_EQ(Find<QTableView>("list1006")->model()->rowCount(), 2);
+    // A row's reason is its status cell's tooltip and never reaches a list file.
+    list.SetStatus(*list.IdAt(1), EntryStatus::Failed, "HTTP 404");
+    const QAbstractItemModel* model = Find<QTableView>("list1006")->model();
+    EXPECT_EQ(model->data(model->index(1, 4), Qt::ToolTipRole).toString(), "HTTP 404");
+    EXPECT_EQ(model->data(model->index(1, 4), Qt::DisplayRole).toString(), EntryStatus::Failed);
+    EXPECT_EQ(model->data(model->index(0, 4), Qt::ToolTipRole).toString(), EntryStatus::Waiting);
+    window->ExportList(home.Path("again"), StatusFilter());
+    EXPECT_TRUE(home.Read("again.xml").contains(EntryStatus::Failed.toUtf8()));
+    EXPECT_FALSE(home.Read("again.xml").contains("HTTP 404"));
+    EXPECT_FALSE(home.Read("again.xml.list").contains("HTTP 404"));
 
     session.ShowMsg("worker", "says", "hi", 0);
     Pump(250);

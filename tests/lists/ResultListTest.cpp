@@ -53,6 +53,32 @@ TEST_F(ResultListTest, RowsSavedInFlightComeBackWaiting) {
     EXPECT_EQ(list.ClaimNextWaiting(1, list.Size())->entry.title, "b");
 }
 
+TEST_F(ResultListTest, AReasonLastsUntilTheRowIsTakenAgainAndIsNeverSaved) {
+    Add("a", "http://a/1.pdf");
+    Add("b", "http://a/2.pdf");
+    const RowId a = *list.IdAt(0);
+    const RowId b = *list.IdAt(1);
+    ASSERT_TRUE(list.ClaimNextWaiting(0, list.Size()));
+    ASSERT_TRUE(list.SetStatus(a, EntryStatus::Failed, "HTTP 404"));
+    ASSERT_TRUE(list.SetStatus(b, EntryStatus::Downloaded, "same as /s/x.pdf"));
+    EXPECT_EQ(list.Entry(a)->status, EntryStatus::Failed);  // the stored text is the status alone
+    EXPECT_EQ(list.Reason(a), "HTTP 404");
+    // Waiting for its retry it still says why it failed; taken again, it starts afresh.
+    list.ResetFailedToWaiting();
+    EXPECT_EQ(list.Reason(a), "HTTP 404");
+    ASSERT_EQ(list.ClaimNextWaiting(0, list.Size())->id, a);
+    EXPECT_EQ(list.Reason(a), QString());
+    // Any other status change drops it too, and a deleted row takes its reason along.
+    list.SetStatus(b, EntryStatus::Waiting);
+    EXPECT_EQ(list.Reason(b), QString());
+    list.SetStatus(b, EntryStatus::Failed, "timed out");
+    list.SetChecked(b, true);
+    list.DeleteChecked();
+    EXPECT_EQ(list.Reason(b), QString());
+    EXPECT_FALSE(list.SetStatus(b, EntryStatus::Failed, "gone"));
+    EXPECT_EQ(list.Reason(b), QString());
+}
+
 TEST_F(ResultListTest, TitleCleanUp) {
     Add("Report.com annual", "http://x.org/files/report2015.pdf");
     Add("see example.cn", "no-slash-here.pdf");

@@ -4,6 +4,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -17,6 +18,7 @@
 #include "TempHome.h"
 #include "net/CFileTransfer.h"
 #include "net/ContentCheck.h"
+#include "net/DocumentLedger.h"
 #include "net/TempFileLedger.h"
 
 namespace {
@@ -32,6 +34,29 @@ QStringList OpenDescriptors() {
 void WaitFinished(const CFileTransfer& transfer) {
     while (!transfer.Finished()) QThread::msleep(5);
 }
+
+QString Sha256(const std::string& bytes) {
+    return QString::fromLatin1(
+        QCryptographicHash::hash(QByteArray::fromStdString(bytes), QCryptographicHash::Sha256).toHex());
+}
+
+// Answers every claim with `same` and remembers the last one.
+struct ClaimRecorder : DocumentLedger {
+    QString ClaimDocument(const QString& link, const QString& sha256, qint64 size,
+                          const QString& file) override {
+        std::lock_guard lock(mutex);
+        claims.append(QStringList{link, sha256, QString::number(size), file});
+        return same;
+    }
+    void DropDocument(const QString& link, const QString& file) override {
+        std::lock_guard lock(mutex);
+        drops.append(QStringList{link, file});
+    }
+    std::mutex mutex;
+    QString same;
+    QList<QStringList> claims;
+    QList<QStringList> drops;
+};
 
 struct MemoryLedger : TempFileLedger {
     bool IsTempFileRecorded(const QString& link, const QString& path) override {
@@ -211,6 +236,7 @@ TEST_F(TransferTest, StatusBranchesDecideWhatStaysOnDisk) {
     ASSERT_TRUE(missing.Start(server.Url("/missing"), home.Path("m.pdf"), {}, {}, false));
     WaitFinished(missing);
     EXPECT_FALSE(missing.Succeeded());
+    EXPECT_EQ(missing.FailureReason(), "HTTP 404");
     EXPECT_FALSE(home.Exists("m.pdf"));
     EXPECT_FALSE(home.Exists("m.pdf.download.temp"));
 
@@ -218,6 +244,7 @@ TEST_F(TransferTest, StatusBranchesDecideWhatStaysOnDisk) {
     ASSERT_TRUE(locked.Start(server.Url("/locked"), home.Path("l.pdf"), {}, {}, false));
     WaitFinished(locked);
     EXPECT_FALSE(locked.Succeeded());
+    EXPECT_EQ(locked.FailureReason(), "HTTP 401: the server asks for a login");
     EXPECT_FALSE(home.Exists("l.pdf"));
     EXPECT_FALSE(home.Exists("l.pdf.download.temp"));  // a refusal leaves nothing behind
 
@@ -225,6 +252,7 @@ TEST_F(TransferTest, StatusBranchesDecideWhatStaysOnDisk) {
     ASSERT_TRUE(truncated.Start(server.Url("/truncated"), home.Path("t.pdf"), {}, {}, false));
     WaitFinished(truncated);
     EXPECT_FALSE(truncated.Succeeded());
+    EXPECT_FALSE(truncated.FailureReason().isEmpty());
     EXPECT_FALSE(home.Exists("t.pdf"));  // a file under its final name is always complete
     EXPECT_FALSE(home.Exists("t.pdf.download.temp"));
 
@@ -232,6 +260,7 @@ TEST_F(TransferTest, StatusBranchesDecideWhatStaysOnDisk) {
     ASSERT_TRUE(nowhere.Start("http://127.0.0.1:1/x", home.Path("n.pdf"), {}, {}, false));
     WaitFinished(nowhere);
     EXPECT_FALSE(nowhere.Succeeded());
+    EXPECT_TRUE(nowhere.FailureReason().contains("127.0.0.1")) << nowhere.FailureReason().toStdString();
     EXPECT_FALSE(home.Exists("n.pdf.download.temp"));
 
     // Each refusal to start says which cause it is.
@@ -264,6 +293,7 @@ TEST_F(TransferTest, SizeRule) {
     ASSERT_TRUE(small.Start(server.Url("/sized/10239"), home.Path("s.pdf"), {}, {}, false));
     WaitFinished(small);
     EXPECT_FALSE(small.Succeeded());
+    EXPECT_EQ(small.FailureReason(), "10239 bytes: outside the size limit");
     EXPECT_FALSE(home.Exists("s.pdf.download.temp"));
     EXPECT_FALSE(home.Exists("s.pdf"));
 
@@ -272,6 +302,7 @@ TEST_F(TransferTest, SizeRule) {
     ASSERT_TRUE(fits.Start(server.Url("/sized/20480"), home.Path("f.pdf"), {}, {}, false));
     WaitFinished(fits);
     EXPECT_TRUE(fits.Succeeded());
+    EXPECT_EQ(fits.FailureReason(), QString());
 
     // Without a length the rule cannot apply, and progress stays 0.
     CFileTransfer unsized;
@@ -410,11 +441,18 @@ TEST_F(TransferTest, ACutTransferResumesWhereItStoppedAndTheFileIsIdentical) {
     EXPECT_EQ(ledger.TempFileValidator(temp), "\"v1\"");
 
     {
+        ClaimRecorder documents;
         CFileTransfer rest;
         rest.SetLedger(&ledger);
+        rest.SetDocumentLedger(&documents);
         ASSERT_TRUE(rest.Start(link, home.Path("r.pdf"), {}, {}, false));
         WaitFinished(rest);
         EXPECT_TRUE(rest.Succeeded());
+        // The kept 60% were hashed before the rest was appended.
+        EXPECT_EQ(rest.Sha256(), Sha256(Body("\"v1\"")));
+        ASSERT_EQ(documents.claims.size(), 1);
+        EXPECT_EQ(documents.claims[0], QStringList({link, Sha256(Body("\"v1\"")), "100000",
+                                                    QFileInfo(home.Path("r.pdf")).absoluteFilePath()}));
         EXPECT_EQ(Seen(), std::make_pair(std::string("bytes=60000-"), std::string("\"v1\"")));
         EXPECT_EQ(rest.ContentLength(), 100000);
         EXPECT_EQ(rest.Progress(), 100);
@@ -434,11 +472,17 @@ TEST_F(TransferTest, ACutTransferResumesWhereItStoppedAndTheFileIsIdentical) {
 TEST_F(TransferTest, AChangedFileStartsOverAndAFullFileCompletes) {
     MemoryLedger ledger;
     const QString link = server.Url("/resumable");
+    ClaimRecorder documents;
+    QString digest;
+    QString sameAs;
     auto run = [&](const char* name) {
         CFileTransfer transfer;
         transfer.SetLedger(&ledger);
+        transfer.SetDocumentLedger(&documents);
         EXPECT_TRUE(transfer.Start(link, home.Path(name), {}, {}, false));
         WaitFinished(transfer);
+        digest = transfer.Sha256();
+        sameAs = transfer.SameAs();
         return transfer.Succeeded();
     };
     cutNext.store(true);
@@ -450,6 +494,7 @@ TEST_F(TransferTest, AChangedFileStartsOverAndAFullFileCompletes) {
     EXPECT_TRUE(run("c.pdf"));
     EXPECT_EQ(Seen().second, "\"v1\"");  // asked for the rest of the old version, got the new one whole
     EXPECT_EQ(home.Read("c.pdf"), QByteArray::fromStdString(Body("\"v2\"")));
+    EXPECT_EQ(digest, Sha256(Body("\"v2\"")));  // the old version's bytes do not count
 
     // Every byte arrived before the break: the server has nothing left and says so with a 416.
     const QString temp = home.Path("f.pdf.download.temp");
@@ -459,6 +504,29 @@ TEST_F(TransferTest, AChangedFileStartsOverAndAFullFileCompletes) {
     EXPECT_TRUE(run("f.pdf"));
     EXPECT_EQ(Seen().first, "bytes=100000-");
     EXPECT_EQ(home.Read("f.pdf"), QByteArray::fromStdString(Body("\"v2\"")));
+    EXPECT_EQ(digest, Sha256(Body("\"v2\"")));
+
+    // Bytes the ledger knows under another file: no second copy, and the transfer still succeeds.
+    documents.same = home.Path("c.pdf");
+    EXPECT_TRUE(run("d.pdf"));
+    EXPECT_FALSE(home.Exists("d.pdf"));
+    EXPECT_FALSE(home.Exists("d.pdf.download.temp"));
+    EXPECT_EQ(sameAs, home.Path("c.pdf"));
+    documents.same.clear();
+
+    // A claim whose file cannot take its name (a folder is in the way) is taken back.
+    home.Write("e.pdf/inside", "x");
+    CFileTransfer blocked;
+    blocked.SetLedger(&ledger);
+    blocked.SetDocumentLedger(&documents);
+    ASSERT_TRUE(blocked.Start(link, home.Path("e.pdf"), {}, {}, true));
+    WaitFinished(blocked);
+    EXPECT_FALSE(blocked.Succeeded());
+    EXPECT_TRUE(blocked.FailureReason().startsWith("cannot rename the file to"))
+        << blocked.FailureReason().toStdString();
+    EXPECT_EQ(documents.drops,
+              QList<QStringList>({{link, QFileInfo(home.Path("e.pdf")).absoluteFilePath()}}));
+    EXPECT_EQ(home.Read("e.pdf/inside"), QByteArray("x"));
 
     // A 416 for a size other than ours: the partial file is not this document and goes.
     home.Write("g.pdf.download.temp", QByteArray(100001, 'g'));

@@ -1,0 +1,19 @@
+#pragma once
+// Where finished downloads are recorded by their bytes (SHA-256 and size) and the file that holds them,
+// so a document reached through a second link (a mirror, a link with tracking parameters) is not saved
+// a second time. Implemented by the downloaded-link registry; callable from any thread.
+
+#include <QString>
+
+class DocumentLedger {
+  public:
+    virtual ~DocumentLedger() = default;
+    // A file that holds a document with this digest and size already and still exists: `link` is then
+    // recorded against that file, which is returned. Otherwise `link` is recorded as holding it in
+    // `file` (about to take that name) and the answer is empty. Two transfers of one document finishing
+    // at the same moment may both be kept: a file is only trusted once it exists.
+    virtual QString ClaimDocument(const QString& link, const QString& sha256, qint64 size,
+                                  const QString& file) = 0;
+    // The file of a claim was not made after all: its record goes.
+    virtual void DropDocument(const QString& link, const QString& file) = 0;
+};
