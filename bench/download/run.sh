@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The download pool against curl, aria2c and wget: FILES_SMALL files of 100 KB and FILES_BIG files of
 # 50 MB (defaults 2,000 and 20) from one nginx on 127.0.0.1, each tool with 100 connections at once
-# where it can. Wall time and peak memory from GNU time. Run from the repository root after a build.
+# where it can; skimmer once with the per-host cap off (the comparison with curl) and once with its
+# default cap, which holds one host to a few connections. Wall time and peak memory from GNU time. Run
+# from the repository root after a build.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/bench/lib/nginx.sh"
@@ -12,7 +14,7 @@ small=${FILES_SMALL:-2000}
 big=${FILES_BIG:-20}
 port=${PORT:-18082}
 
-rm -rf "$work"; mkdir -p "$work"/{www,logs,home}
+rm -rf "$work"; mkdir -p "$work"/{www,logs,home,home-cap}
 on_exit "rm -rf '$work'"  # nothing is left behind
 chmod 755 "$work" "$work/www"
 # Copies of one random file, each with its own first bytes: identical files would be one document,
@@ -47,18 +49,23 @@ measure() {  # NAME COMMAND...
   /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" > /dev/null 2> "$work/last.err" || true
   read -r seconds peak < "$work/time.txt"
   local files; files=$(find "$work/out" -type f ! -name '*.download.temp' | wc -l)
-  printf '%-32s %7.2f s %8d KiB peak  %5d files\n' "$name" "$seconds" "$peak" "$files"
+  printf '%-52s %7.2f s %8d KiB peak  %5d files\n' "$name" "$seconds" "$peak" "$files"
   printf '%s\t%s\t%s\n' "${name%% *}" "$seconds" "$peak" >> "$work/results.tsv"
 }
 : > "$work/results.tsv"
 echo "$small files of 100 KB and $big files of 50 MB:"
-measure "skimmer-cli download -w 100" "$cli" --home "$work/home" download "$work/list.list" --to "$work/out" --workers 100
+mkdir -p "$work/home/config"; printf '[FILE_FREE_DOC]\nPerHostConnections=0\n' > "$work/home/config/Setting.ini"
+measure "skimmer-cli download -w 100, no per-host cap" "$cli" --home "$work/home" download "$work/list.list" --to "$work/out" --workers 100
 measure "curl -Z --parallel-max 100"   curl -s -Z --parallel-max 100 -K "$work/curl.cfg"
+cap=$("$cli" --home "$work/home-cap" config get PerHostConnections | sed 's/.*=//')
+measure "skimmer-capped download -w 100, per-host cap $cap" "$cli" --home "$work/home-cap" download "$work/list.list" --to "$work/out" --workers 100
 measure "aria2c -j 100"                aria2c -q -j 100 --file-allocation=none --allow-overwrite=true -d "$work/out" -i "$work/urls.txt"
 measure "wget -i"                      wget -q -P "$work/out" -i "$work/urls.txt"
 
 figure() { awk -F'\t' -v tool="$1" -v col="$2" '$1 == tool { print $col }' "$work/results.tsv"; }
 what="whole process: $small x 100 KB + $big x 50 MB from local nginx, 100 at once, one run"
 bench_result "download pool: wall time" "$(figure skimmer-cli 2)" "curl -Z" "$(figure curl 2)" s "$what"
+bench_result "download pool, per-host cap $cap: wall time" "$(figure skimmer-capped 2)" "curl -Z" \
+  "$(figure curl 2)" s "$what"
 bench_result "download pool: peak memory" "$(($(figure skimmer-cli 3) / 1024))" "aria2c" \
   "$(($(figure aria2c 3) / 1024))" MiB "$what"

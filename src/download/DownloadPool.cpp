@@ -1,5 +1,6 @@
 #include "download/DownloadPool.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,9 +10,11 @@
 #include "lists/MessageSink.h"
 #include "lists/Options.h"
 #include "lists/ResultList.h"
+#include "lists/RunLog.h"
 #include "lists/StatusLine.h"
 #include "net/CFileTransfer.h"
 #include "net/PageFetch.h"
+#include "net/RetryAfter.h"
 #include "search/DocLinkRules.h"
 #include "search/EngineHosts.h"
 
@@ -88,6 +91,7 @@ bool DownloadPool::StartDownload() {
     Create();
     startCount_.fetch_add(1);  // every start gives each row its whole time again
     const int active = qBound(1, s_.options.Int(K::DownThreadCount), kSlots);
+    gate_.SetCap(s_.options.Int(K::PerHostConnections));
     {
         std::lock_guard lock(eventMutex_);
         for (int slot = 0; slot < kSlots; ++slot) idle_[size_t(slot)].store(slot < active ? 0 : 1);
@@ -145,16 +149,24 @@ qint64 DownloadPool::BeginTry(RowId row) {
     return tries.seconds;
 }
 
-void DownloadPool::EndTry(RowId row, int outcome, qint64 seconds) {
+int DownloadPool::EndTry(RowId row, int outcome, qint64 seconds) {
     std::lock_guard lock(triesMutex_);
     if (outcome == kDone || outcome == kPresent) {
         tries_.remove(row);
-        return;
+        return outcome;
     }
     RowTries& tries = tries_[row];
+    if (outcome == kPassed || (outcome == kBackOff && ++tries.backOffs <= kMaxBackOffs)) {
+        // Waiting for the host is not trying: neither the try nor its time counts.
+        tries.tries = qMax(0, tries.tries - 1);
+        tries.inFlight = false;
+        return outcome;
+    }
+    if (outcome == kBackOff) outcome = kFailed;
     tries.seconds = qMax<qint64>(0, seconds);
     tries.inFlight = false;
     if (outcome == kFailed) tries.failed = true;
+    return outcome;
 }
 
 DownloadPool::TryCounts DownloadPool::Tries() const {
@@ -194,9 +206,11 @@ void DownloadPool::SlotThread(int slot) {
     int walks = 0;
     bool starting = true;
     std::atomic<int>& idle = idle_[size_t(slot)];
+    HostGate::Ticket reserved;
     while (!closing_.load()) {
         if (idle.load()) {
             starting = true;
+            reserved.Release();
             std::unique_lock lock(eventMutex_);
             eventChanged_.wait_for(lock, std::chrono::milliseconds(100),
                                    [&] { return !idle.load() || closing_.load() || shutdown_; });
@@ -207,8 +221,18 @@ void DownloadPool::SlotThread(int slot) {
         if (starting) Sleep(slot * 10);
         starting = false;
         walking_.fetch_add(1);
-        DownloadPass(s_.options.Text(K::SavePath), slot);
+        const QSet<QString> passed = DownloadPass(s_.options.Text(K::SavePath), slot, std::move(reserved));
         walking_.fetch_sub(1);
+        if (!passed.isEmpty()) {
+            // Rows wait for hosts that are full or resting. That is no walk of the five: the slot waits
+            // for room at one of those hosts, then walks again holding it. Now and then it walks without,
+            // for rows that came in or went back to waiting meanwhile.
+            for (int waited = 0; waited < 2000 && !idle.load() && !closing_.load(); waited += 200) {
+                reserved = gate_.WaitForRoom(passed, 200);
+                if (reserved.Holds()) break;
+            }
+            continue;
+        }
         if (walks > 3) {
             idle.store(1);
             walks = 0;
@@ -222,14 +246,32 @@ void DownloadPool::SlotThread(int slot) {
     ended_[size_t(slot)].store(true);
 }
 
-void DownloadPool::DownloadPass(const QString& folder, int slot) {
+QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGate::Ticket reserved) {
+    QSet<QString> passed;
     const qsizetype rows = s_.results.Size();
-    if (rows == 0) return;
+    if (rows == 0) return passed;
     const QString clickThrough = QString::fromLatin1(EngineHosts::Baidu) + QStringLiteral("/link?url=");
+    // A place at the row's host, taken as the row is claimed; a click-through link finds its host only
+    // once it is resolved.
+    HostGate::Ticket place;
+    auto enter = [&](const QString& host) {
+        if (reserved.Holds() && reserved.Host() == host) {
+            place = std::move(reserved);
+        } else {
+            place = gate_.TryEnter(host);
+        }
+        if (!place.Holds()) passed.insert(host);
+        return place.Holds();
+    };
     for (qsizetype i = 0; i < rows;) {
+        place.Release();
         startTimes_[size_t(slot)].store(s_.secondsTick.load());
-        // The next waiting row of this walk, claimed in one step; rows that do not wait are passed by.
-        const auto claimed = s_.results.ClaimNextWaiting(i, rows);
+        // The next waiting row of this walk whose host has room, claimed in one step; rows that do not
+        // wait are passed by, and so are those of hosts that are full or resting.
+        const auto claimed = s_.results.ClaimNextWaiting(i, rows, [&](const ResultEntry& candidate) {
+            if (candidate.link.contains(clickThrough)) return true;
+            return enter(HostGate::HostOf(candidate.link));
+        });
         if (!claimed) break;
         i = claimed->position + 1;
         const RowId row = claimed->id;
@@ -242,7 +284,7 @@ void DownloadPool::DownloadPass(const QString& folder, int slot) {
             // Nothing was fetched: the row waits for the next start, in this run or a later one.
             EndTry(row, kStopped, s_.secondsTick.load() - started.load());
             s_.results.SetStatus(row, EntryStatus::Waiting);
-            return;
+            return passed;
         }
         QString link = entry.link;
         QString type = entry.type;
@@ -257,7 +299,9 @@ void DownloadPool::DownloadPass(const QString& folder, int slot) {
         }
         int outcome;
         QString reason;
-        if (s_.options.Checked(K::IgoreGarnered) && s_.registry.CheckDocLink(link) == 0) {
+        if (!place.Holds() && !enter(HostGate::HostOf(link))) {
+            outcome = kPassed;
+        } else if (s_.options.Checked(K::IgoreGarnered) && s_.registry.CheckDocLink(link) == 0) {
             outcome = kPresent;
         } else {
             try {
@@ -266,7 +310,8 @@ void DownloadPool::DownloadPass(const QString& folder, int slot) {
                 outcome = kInternalError;
             }
         }
-        EndTry(row, outcome, s_.secondsTick.load() - started.load());
+        outcome = EndTry(row, outcome, s_.secondsTick.load() - started.load());
+        place.Release();
         switch (outcome) {
             case kDone:
             case kPresent:
@@ -276,15 +321,35 @@ void DownloadPool::DownloadPass(const QString& folder, int slot) {
             case kFailed:
                 s_.results.SetStatus(row, EntryStatus::Failed, reason);
                 break;
+            case kPassed:
+            case kBackOff:
+                s_.results.SetStatus(row, EntryStatus::Waiting);
+                passed.insert(HostGate::HostOf(link));
+                break;
             case kStopped:
                 // A row stopped in flight is not finished: saved as waiting, it is taken again later.
                 s_.results.SetStatus(row, EntryStatus::Waiting);
-                return;
+                return passed;
             default:
                 break;
         }
     }
-    s_.status.ShowMsg(QStringLiteral("下载线程%1本次下载已完成!").arg(slot), QString(), QString(), 1);
+    if (passed.isEmpty())
+        s_.status.ShowMsg(QStringLiteral("下载线程%1本次下载已完成!").arg(slot), QString(), QString(), 1);
+    return passed;
+}
+
+void DownloadPool::RestHost(const QString& link, int status, const QByteArray& retryAfter) {
+    const QString host = HostGate::HostOf(link);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const int seconds = RetryAfter::Seconds(retryAfter, now);
+    gate_.Rest(host, HostGate::Clock::now() + std::chrono::seconds(seconds));
+    s_.log.WriteRunLog(QStringLiteral("HostRest"),
+                       QStringLiteral("%1 answered %2: no downloads from it until %3 (%4 s)")
+                           .arg(host)
+                           .arg(status)
+                           .arg(now.addSecs(seconds).toLocalTime().toString(Qt::ISODate))
+                           .arg(seconds));
 }
 
 int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& title, const QString& type,
@@ -355,6 +420,13 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
             shown = progress;
         }
         transfer.WaitFinished(30);
+    }
+    if (const int busy = transfer.BusyStatus(); busy != 0) {
+        RestHost(link, busy, transfer.RetryAfter());
+        // Told only if the row has had too many of these and fails.
+        reason =
+            QStringLiteral("HTTP %1: the server asked for a pause, %2 times").arg(busy).arg(kMaxBackOffs);
+        return kBackOff;
     }
     const auto entry = s_.results.Entry(row);
     if (entry && entry->size == EntryStatus::SizeUnknown) {

@@ -3,7 +3,10 @@
 // An active slot walks the result list, claims each waiting row, resolves Baidu click-through links,
 // downloads the file through a temporary file under the per-file time limit, and marks the row
 // downloaded or failed; failed rows go back to waiting after each walk, and a slot goes idle after five
-// walks. Stop idles every slot; a row stopped in flight goes back to waiting.
+// walks. Stop idles every slot; a row stopped in flight goes back to waiting. Hosts are shared out by a
+// HostGate: a row whose host is full or resting is passed over for another, and a slot left with only
+// such rows waits for room at their hosts. A host that answers 429 or 503 rests (see RetryAfter) and its
+// row waits again without using up a try.
 //
 // Threads: StartDownload, StopDownload and Shutdown on the owner's thread; the rest on the slots.
 
@@ -18,6 +21,7 @@
 #include <mutex>
 #include <thread>
 
+#include "download/HostGate.h"
 #include "lists/ResultList.h"
 
 class CFileTransfer;
@@ -78,13 +82,27 @@ class DownloadPool {
                                    bool* exists);
 
   private:
-    enum Outcome { kDone = 0, kInternalError = 1, kStopped = 2, kPresent = 3, kFailed = -1 };
+    enum Outcome {
+        kDone = 0,
+        kInternalError = 1,
+        kStopped = 2,
+        kPresent = 3,
+        kPassed = 4,   // its host was full or resting: the row waits again, no try used
+        kBackOff = 5,  // the server answered 429 or 503: the row waits again, no try used
+        kFailed = -1
+    };
+    // A row told to come back later this many times in one start has failed.
+    static constexpr int kMaxBackOffs = 10;
 
     void SlotThread(int slot);
-    void DownloadPass(const QString& folder, int slot);
+    // One walk over the list; gives the hosts whose rows it passed over (full or resting). A place
+    // reserved at one of them is used for that host's first row, else given back.
+    QSet<QString> DownloadPass(const QString& folder, int slot, HostGate::Ticket reserved);
     // `reason` says why the row ends as it does, when there is more to say than its status.
     int DownloadOne(int slot, const QString& folder, const QString& title, const QString& type,
                     const QString& link, quint64 row, QString& reason);
+    // Rests the host that answered 429/503 as long as it asked, and says so in the run log.
+    void RestHost(const QString& link, int status, const QByteArray& retryAfter);
     // 0 go on, 1 slot idled, 2 file timed out, 3 program closing.
     int CheckWorkerStop(int slot, bool watchExit);
     bool WaitShutdown(int milliseconds);
@@ -111,14 +129,18 @@ class DownloadPool {
         int start = 0;  // the start of downloads these tries belong to
         int tries = 0;
         qint64 seconds = 0;
+        int backOffs = 0;  // 429/503 answers
         bool inFlight = false;
         bool failed = false;
     };
     qint64 BeginTry(RowId row);
-    void EndTry(RowId row, int outcome, qint64 seconds);
+    // The outcome as it stands (kBackOff becomes kFailed once a row has had too many).
+    int EndTry(RowId row, int outcome, qint64 seconds);
     std::atomic<int> startCount_{0};
     mutable std::mutex triesMutex_;
     QHash<RowId, RowTries> tries_;
+
+    HostGate gate_;
 
     // Targets being written right now: two rows with the same target never write one temporary file.
     QMutex inFlightMutex_;

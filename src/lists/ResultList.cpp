@@ -435,13 +435,24 @@ std::optional<ResultEntry> ResultList::ClaimIfWaiting(RowId id) {
 }
 
 std::optional<ResultList::Claim> ResultList::ClaimNextWaiting(qsizetype from, qsizetype end) {
+    return ClaimNextWaiting(from, end, nullptr);
+}
+
+std::optional<ResultList::Claim> ResultList::ClaimNextWaiting(
+    qsizetype from, qsizetype end, const std::function<bool(const ResultEntry&)>& accept) {
     QMutexLocker rows(&rowsMutex_);
     end = qMin(end, qsizetype(rows_.size()));
     if (waitingRows_ == 0) return std::nullopt;
-    const bool fromHint = from <= waitingHint_;
+    // The hint may only move past rows that no longer wait.
+    bool fromHint = from <= waitingHint_;
     for (qsizetype position = qMax(from, waitingHint_); position < end; ++position) {
         Row& row = rows_[size_t(position)];
         if (row.entry.status != EntryStatus::Waiting) continue;
+        if (accept && !accept(row.entry)) {
+            if (fromHint) waitingHint_ = position;
+            fromHint = false;
+            continue;
+        }
         SetStatusLocked(row, position, EntryStatus::Downloading);
         if (fromHint) waitingHint_ = position + 1;
         return Claim{position, row.id, row.entry};

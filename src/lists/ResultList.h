@@ -99,6 +99,10 @@ class ResultList {
         ResultEntry entry;
     };
     std::optional<Claim> ClaimNextWaiting(qsizetype from, qsizetype end);
+    // The same, taking only a waiting row that `accept` takes; the rows it passes over stay waiting.
+    // `accept` runs under the list's lock: it must be quick and must not call back into the list.
+    std::optional<Claim> ClaimNextWaiting(qsizetype from, qsizetype end,
+                                          const std::function<bool(const ResultEntry&)>& accept);
 
     void SetChecked(RowId id, bool checked);
     bool IsChecked(RowId id) const;

@@ -70,6 +70,8 @@ constexpr std::array<SettingSpec, kSettingCount> kTable{{
     {K::OpenAlexSearch, "OpenAlexSearch", T::Check, 0, "", 0, 0, kNoRange, false, true, 0},
     {K::SearchTryCount, "SearchTryCount", T::Int, 3, "", 3, 0, EntryRange{1, 100}, false, false, 0},
     {K::CheckOtherContent, "CheckOtherContent", T::Check, 1, "", 1, 0, kNoRange, false, false, 0},
+    {K::PerHostConnections, "PerHostConnections", T::Int, 4, "", 4, 0, EntryRange{0, 100}, false, false, 0},
+    {K::ObeyRobotsTxt, "ObeyRobotsTxt", T::Check, 1, "", 1, 0, kNoRange, false, false, 0},
 }};
 
 constexpr bool TableIsInEnumOrder() {
@@ -80,8 +82,9 @@ constexpr bool TableIsInEnumOrder() {
 }
 static_assert(TableIsInEnumOrder(), "settings table rows must follow SettingKey");
 
-// Neither SearchTryCount nor CheckOtherContent: the window has no control for them.
-constexpr std::array<SettingKey, kSettingCount - 2> kSaveOrder{
+// Not SearchTryCount, CheckOtherContent, PerHostConnections or ObeyRobotsTxt: the window has no control
+// for them.
+constexpr std::array<SettingKey, kSettingCount - 4> kSaveOrder{
     K::TimeOut,
     K::CharNum,
     K::DownThreadCount,

@@ -62,7 +62,9 @@ enum class SettingKey {
     BraveApiSearch,
     OpenAlexSearch,
     SearchTryCount,
-    CheckOtherContent,  // refuse an HTML page saved under a type outside the known document types
+    CheckOtherContent,   // refuse an HTML page saved under a type outside the known document types
+    PerHostConnections,  // download transfers to one host at a time; 0: no cap
+    ObeyRobotsTxt,       // the deep search skips what a site's robots.txt disallows
     Count
 };
 

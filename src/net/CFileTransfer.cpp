@@ -28,7 +28,7 @@ constexpr long kStallSeconds = 120;
 constexpr long kBufferBytes = 256 * 1024;
 constexpr auto kKillWait = std::chrono::milliseconds(2000);
 
-enum class Verdict { Undecided, Body, Complete, Drain, Reject, Refuse, WriteFailed };
+enum class Verdict { Undecided, Body, Complete, Drain, Reject, Refuse, Busy, WriteFailed };
 
 QByteArray LastHeader(CURL* handle, const char* name) {
     struct curl_header* header = nullptr;
@@ -79,6 +79,7 @@ struct CFileTransfer::State {
     std::atomic<qint64> contentLength{0};
     std::atomic<qint64> received{0};
     std::atomic<bool> abandon{false};
+    std::atomic<int> busyStatus{0};
 
     // Written before the thread starts, read only by it afterwards.
     bool checkSize = false;
@@ -109,11 +110,12 @@ struct CFileTransfer::State {
 
     std::mutex mutex;
     std::condition_variable ended;
-    QString validator;  // under mutex: the If-Range value for a later try
-    QString refusal;    // under mutex: why the complete file was not kept
-    QString failure;    // under mutex: why the transfer failed otherwise
-    QString sameAs;     // under mutex: the existing file with the same bytes
-    QString digest;     // under mutex: SHA-256 of the complete file
+    QString validator;      // under mutex: the If-Range value for a later try
+    QString refusal;        // under mutex: why the complete file was not kept
+    QString failure;        // under mutex: why the transfer failed otherwise
+    QString sameAs;         // under mutex: the existing file with the same bytes
+    QString digest;         // under mutex: SHA-256 of the complete file
+    QByteArray retryAfter;  // under mutex: the Retry-After of a 429 or 503
 
     // Why the first bytes of the finished file are not what its type promises; empty when they are.
     QString CheckContent(const QByteArray& temp) {
@@ -157,6 +159,16 @@ struct CFileTransfer::State {
         curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
         if (status == 401 || status == 407) {
             verdict = Verdict::Drain;
+            return;
+        }
+        if (status == 429 || status == 503) {
+            // Not a failure of the file: the server wants a pause. Its body is not worth reading.
+            {
+                std::lock_guard lock(mutex);
+                retryAfter = LastHeader(handle, "Retry-After");
+            }
+            busyStatus.store(int(status));
+            verdict = Verdict::Busy;
             return;
         }
         qint64 first = -1;
@@ -357,6 +369,8 @@ struct CFileTransfer::State {
             }
         } else if (keepPartial && verdict == Verdict::Body && received.load() > 0) {
             // A broken transfer keeps what arrived: the next try asks for the rest.
+        } else if (keepPartial && verdict == Verdict::Busy && resumeFrom > 0) {
+            // Asked to come back later: the part an earlier try got is still good.
         } else {
             // A refusal (401/407, the size rule, another status) leaves nothing, and so does a broken
             // transfer when no later try could find its file again.
@@ -586,6 +600,15 @@ bool CFileTransfer::WaitFinished(int milliseconds) const {
     std::unique_lock lock(state_->mutex);
     return state_->ended.wait_for(lock, std::chrono::milliseconds(milliseconds),
                                   [this] { return state_->finished.load() != 0; });
+}
+
+int CFileTransfer::BusyStatus() const {
+    return state_->busyStatus.load();
+}
+
+QByteArray CFileTransfer::RetryAfter() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->retryAfter;
 }
 
 int CFileTransfer::Progress() const {

@@ -8,6 +8,8 @@
 //   broken transfer      with a ledger, the temporary file stays with what arrived, and the ledger
 //                        keeps the answer's validator (strong ETag, else Last-Modified); without one,
 //                        as a refusal
+//   429 or 503           the server asks us to come back later: a continued file stays as it was,
+//                        BusyStatus() and RetryAfter() say what it answered
 //   any other ending     neither file (a refused status, 401/407, the size rule)
 //   abandoned by Kill()  the temporary file stays; the caller may remove it with RemoveTemp()
 // A recorded temporary file with a validator is continued: the request carries Range and If-Range; a 206
@@ -72,7 +74,9 @@ class CFileTransfer {
     QString FailureReason() const;
     // The existing file that already holds these bytes, when the transfer kept no file of its own.
     QString SameAs() const;
-    QString Sha256() const;  // of the complete file, with a document ledger; else empty
+    QString Sha256() const;         // of the complete file, with a document ledger; else empty
+    int BusyStatus() const;         // 429 or 503 when the server asked to be left alone; else 0
+    QByteArray RetryAfter() const;  // that answer's Retry-After header as sent; empty when absent
     const QString& TempPath() const { return tempPath_; }
     const QString& TargetPath() const { return targetPath_; }
 

@@ -62,6 +62,11 @@ FetchedPage FetchResultPage(CHttpClientT& client, const QString& address, const 
     return Fetch(client, address, referer, true, all, log);
 }
 
+FetchedPage FetchSmallText(CHttpClientT& client, const QString& address, qint64 maxBytes, RunLog* log) {
+    client.SetBodyLimit(maxBytes);
+    return Fetch(client, address, QString(), true, {}, log);
+}
+
 bool GetRealDownUrl(const QString& link, QString& realAddress, RunLog* log, const std::atomic<bool>* abort) {
     realAddress.clear();
     try {

@@ -39,6 +39,10 @@ inline constexpr const char* kBrowserUserAgent =
 FetchedPage FetchResultPage(CHttpClientT& client, const QString& address, const QString& referer,
                             const RequestHeaders& headers, RunLog* log);
 
+// A small text file such as robots.txt: the status and text of the answer, redirects followed. A body
+// larger than maxBytes fails the fetch (logged as getHtmlPageCode is).
+FetchedPage FetchSmallText(CHttpClientT& client, const QString& address, qint64 maxBytes, RunLog* log);
+
 // Asks link without following a redirect and gives the first "Location" header, made absolute against
 // link. False (with realAddress empty) when there is none or the request failed.
 // While *abort is true the request is abandoned (program exit).

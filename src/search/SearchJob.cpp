@@ -113,6 +113,7 @@ bool SearchJob::IsBusy() const {
 void SearchJob::ControlThread() {
     try {
         stopDeepSearch_.store(0);
+        robots_.Clear();  // read each site's rules once per job
         const std::shared_ptr<const EngineCatalog> engines = Catalogue();
         const QSet<QString> disabled = DisableEnginesWithoutKeys(*engines);
         QueryCatalogue catalogue(s_.options, engines);
@@ -229,6 +230,10 @@ void SearchJob::ServeItem(int slot, const QueueItem& item, int tryLimit) {
     CHtmlParse document;
     CheckCancel(state);
     bool loaded = false;
+    if (route.fetch && !route.engine && !RobotsAllow(item.url)) {
+        queue_.Forget(item.url);
+        return;
+    }
     if (route.fetch) {
         QString page;
         if (route.engine) {
@@ -255,7 +260,13 @@ void SearchJob::ServeItem(int slot, const QueueItem& item, int tryLimit) {
             if (more == 0) return;
         }
     }
-    AnalysePage(state, item.url, document, loaded);
+    AnalysePage(state, item.url, document, loaded, route.fetch && !route.engine);
+}
+
+bool SearchJob::RobotsAllow(const QString& url) {
+    if (!s_.options.Checked(K::ObeyRobotsTxt) || robots_.Allows(url, &shuttingDown_)) return true;
+    s_.status.ShowMsg(QStringLiteral("robots.txt disallows"), url, QString(), 0);
+    return false;
 }
 
 bool SearchJob::FetchEnginePage(int slot, const EngineDefinition& engine, const QueueItem& item, int tryLimit,
@@ -554,6 +565,11 @@ PageParser SearchJob::Dispatch(const QString& url, const Options& options, const
 
 void SearchJob::AnalysePage(const std::atomic<int>& state, const QString& url, CHtmlParse& document,
                             bool loaded) {
+    AnalysePage(state, url, document, loaded, false);
+}
+
+void SearchJob::AnalysePage(const std::atomic<int>& state, const QString& url, CHtmlParse& document,
+                            bool loaded, bool crawled) {
     CheckCancel(state);
     if (stopDeepSearch_.load() || !deepSearchAllowed_.load()) {
         Sleep(5);
@@ -588,6 +604,8 @@ void SearchJob::AnalysePage(const std::atomic<int>& state, const QString& url, C
             LinkFilters::CleanTitle(title);
             CheckCancel(state);
             if (!s_.filters.AcceptTitle(title)) continue;
+            if (crawled && !RobotsAllow(link)) continue;
+            CheckCancel(state);
             ParseContext context = Context(state);
             ResultPageParsers::AddHit(context, link, title, doc.type);
         } else if (s_.rules.ShouldFollow(link)) {

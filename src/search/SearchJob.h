@@ -28,6 +28,7 @@
 #include "search/EngineLedger.h"
 #include "search/ParserKeys.h"
 #include "search/ResultPageParsers.h"
+#include "search/RobotsCache.h"
 #include "search/SearchQueue.h"
 #include "search/SearxngInstances.h"
 
@@ -107,10 +108,17 @@ class SearchJob : public QObject {
     // no classic parser; `fetch` tells whether the address is fetched at all).
     static PageParser Dispatch(const QString& url, const Options& options, const DocLinkRules& rules,
                                bool* fetch);
+    // The robots.txt of the sites the deep search visited in this job.
+    const RobotsCache& Robots() const { return robots_; }
+
     // One page's parser and its deep search, on the calling thread; used by the threads and by
     // `skimmer-cli parse`.
     int RunParser(PageParser parser, const std::atomic<int>& state, const QString& url, const QString& page);
     void AnalysePage(const std::atomic<int>& state, const QString& url, CHtmlParse& document, bool loaded);
+    // The same for a page the deep search itself fetched: its documents must be allowed by their
+    // site's robots.txt too.
+    void AnalysePage(const std::atomic<int>& state, const QString& url, CHtmlParse& document, bool loaded,
+                     bool crawled);
 
   Q_SIGNALS:
     // After the last search thread has been reaped.
@@ -133,6 +141,8 @@ class SearchJob : public QObject {
     std::optional<QByteArray> FetchApiPage(int slot, const EngineDefinition& engine, const QueueItem& item,
                                            int page, const QString& cursor, int tryLimit);
     void ReportUnresponsive(const QStringList& engines);
+    // False (and a status message) when the site's robots.txt forbids the deep search this address.
+    bool RobotsAllow(const QString& url);
     // The API engines that are ticked but cannot be asked (a key or address is missing): reported and
     // suspended for the job before anything is queued.
     QSet<QString> DisableEnginesWithoutKeys(const EngineCatalog& engines);
@@ -168,6 +178,7 @@ class SearchJob : public QObject {
     std::atomic<int> delayCap_{std::numeric_limits<int>::max()};
     std::shared_ptr<const EngineKeys> apiKeys_;  // guarded by catalogueLock_
     SearxngInstances searxng_;
+    RobotsCache robots_{&s_.log};
     QMutex unresponsiveLock_;
     QSet<QString> unresponsiveReported_;
 

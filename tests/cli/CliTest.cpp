@@ -21,8 +21,10 @@ TEST(CliConfig, FreshHomeListsTheInstallationDefaults) {
     const CliRun run = RunIn(home, {"config", "list"});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
-    // The 53 settings of the table, then the 5 keys of [Engines].
-    EXPECT_EQ(lines.size(), 58);
+    // The 55 settings of the table, then the 5 keys of [Engines].
+    EXPECT_EQ(lines.size(), 60);
+    EXPECT_TRUE(lines.contains(QStringLiteral("PerHostConnections=4")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("ObeyRobotsTxt=1")));
     EXPECT_EQ(lines.first(), QStringLiteral("TimeOut=20"));
     EXPECT_EQ(lines.last(), QStringLiteral("SearxngUrls="));
     for (const char* expected :

@@ -108,8 +108,46 @@ class DownloadPoolTest : public ::testing::Test {
             }
             res.set_content(CutBody(), "application/pdf");
         });
+        // Politeness: per host (the Host header), the requests answered at once and the most ever.
+        http.Get("/paced/(.*)", [this](const httplib::Request& req, httplib::Response& res) {
+            const std::string host = req.get_header_value("Host");
+            Enter(host);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            Leave(host);
+            Note(host + "/" + std::string(req.matches[1]));
+            res.set_content("%PDF-1.4\n" + std::string(991, 'p'), "application/pdf");
+        });
+        http.Get("/held/(.*)", [this](const httplib::Request& req, httplib::Response& res) {
+            const std::string host = req.get_header_value("Host");
+            Enter(host);
+            res.set_content_provider(
+                2000, "application/pdf",
+                [this](size_t offset, size_t, httplib::DataSink& sink) {
+                    if (offset == 0) return sink.write(("%PDF-1.4\n" + std::string(991, 'h')).data(), 1000);
+                    while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                    return sink.write(std::string(1000, 'h').data(), 1000);
+                },
+                [this, host](bool) { Leave(host); });
+        });
+        // Asks for a pause the first time each file is asked for.
+        http.Get("/busy/(.*)", [this](const httplib::Request& req, httplib::Response& res) {
+            const std::string name = req.matches[1];
+            Hit("busy/" + name);
+            if (Hits("busy/" + name) == 1) {
+                Note("busy 429");
+                res.status = 429;
+                res.set_header("Retry-After", "2");
+                res.set_content("slow down", "text/plain");
+                return;
+            }
+            Note("busy again");
+            res.set_content("%PDF-1.4\n" + std::string(991, 'b'), "application/pdf");
+        });
         server.Start();
-        CurlSetup::SetConnectTo({QStringLiteral("www.baidu.com:80:127.0.0.1:%1").arg(server.Port())});
+        QStringList mapping;
+        for (const char* host : {"www.baidu.com", "a.test", "b.test", "busy.test", "calm.test"})
+            mapping << QStringLiteral("%1:80:127.0.0.1:%2").arg(host).arg(server.Port());
+        CurlSetup::SetConnectTo(mapping);
         options.Load(IniFile());
         options.SetCommittedText(K::SavePath, home.Path("save"));
         options.SetLiveInt(K::AddRandName, 0);
@@ -141,6 +179,27 @@ class DownloadPoolTest : public ::testing::Test {
         for (size_t i = 0; i < body.size(); ++i) body[i] = char(i % 253);
         return body.replace(0, 9, "%PDF-1.4\n");
     }
+    static std::string Lower(std::string host) {
+        for (char& c : host) c = char(std::tolower(static_cast<unsigned char>(c)));
+        return host;
+    }
+    void Enter(const std::string& host) {
+        std::lock_guard lock(hitsMutex);
+        peak[Lower(host)] = std::max(peak[Lower(host)], ++open[Lower(host)]);
+    }
+    void Leave(const std::string& host) {
+        std::lock_guard lock(hitsMutex);
+        --open[Lower(host)];
+    }
+    int Peak(const std::string& host) {
+        std::lock_guard lock(hitsMutex);
+        return peak[host];
+    }
+    // What the server did, in order, with the time on its clock.
+    void Note(const std::string& what) {
+        std::lock_guard lock(hitsMutex);
+        events.emplace_back(what, std::chrono::steady_clock::now());
+    }
     static std::string SameBody() { return "%PDF-1.4\n" + std::string(30000, 's'); }
     QString ShowSave(const QString& name) { return QFileInfo(home.Path("save/" + name)).absoluteFilePath(); }
     static QString Sha256(const std::string& bytes) {
@@ -149,6 +208,9 @@ class DownloadPoolTest : public ::testing::Test {
     }
     std::mutex hitsMutex;
     std::map<std::string, int> hits;
+    std::map<std::string, int> open;
+    std::map<std::string, int> peak;
+    std::vector<std::pair<std::string, std::chrono::steady_clock::time_point>> events;
     std::vector<std::string> ranges;  // the Range header of each request for /cut
     std::atomic<bool> release{false};
     TempHome home;
@@ -437,3 +499,53 @@ TEST_F(DownloadPoolTest, HandoffToARealAria2) {
 }
 
 }  // namespace
+
+TEST_F(DownloadPoolTest, AHostAtItsCapIsPassedOverNotWaitedFor) {
+    options.SetCommittedInt(K::DownThreadCount, 4);
+    options.SetLiveInt(K::PerHostConnections, 1);
+    std::vector<RowId> held;
+    std::vector<RowId> paced;
+    for (int i = 0; i < 3; ++i)
+        held.push_back(Add(QString("held%1").arg(i), QString("http://A.test/held/%1").arg(i)));
+    for (int i = 0; i < 6; ++i)
+        paced.push_back(Add(QString("paced%1").arg(i), QString("http://b.test/paced/%1").arg(i)));
+    ASSERT_TRUE(pool.StartDownload());
+    // The first row of a.test holds its one place; the other slots go on with b.test meanwhile.
+    ASSERT_TRUE(WaitFor([&] {
+        return std::all_of(paced.begin(), paced.end(),
+                           [&](RowId row) { return Status(row) == EntryStatus::Downloaded; });
+    }));
+    EXPECT_EQ(Peak("a.test"), 1);
+    EXPECT_EQ(Peak("b.test"), 1);
+    EXPECT_EQ(std::count_if(held.begin(), held.end(),
+                            [&](RowId row) { return Status(row) == EntryStatus::Waiting; }),
+              2);
+    release.store(true);
+    ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
+    for (RowId row : held) EXPECT_EQ(Status(row), EntryStatus::Downloaded);
+    EXPECT_EQ(Peak("a.test"), 1);
+    EXPECT_EQ(pool.Tries().failed, 0);
+}
+
+TEST_F(DownloadPoolTest, AHostThatAsksForAPauseRestsAloneAndIsAskedAgainAfterIt) {
+    options.SetCommittedInt(K::DownThreadCount, 1);
+    const RowId busy = Add("busy", "http://busy.test/busy/report.pdf");
+    std::vector<RowId> calm;
+    for (int i = 0; i < 6; ++i)
+        calm.push_back(Add(QString("calm%1").arg(i), QString("http://calm.test/paced/%1").arg(i)));
+    ASSERT_TRUE(pool.StartDownload());
+    ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
+    EXPECT_EQ(Status(busy), EntryStatus::Downloaded);
+    EXPECT_EQ(home.Read("save/busy.pdf").size(), 1000);
+    EXPECT_EQ(Hits("busy/report.pdf"), 2);
+    for (RowId row : calm) EXPECT_EQ(Status(row), EntryStatus::Downloaded);
+    EXPECT_TRUE(home.Read("run.log").contains("busy.test answered 429: no downloads from it until"));
+
+    std::lock_guard lock(hitsMutex);
+    ASSERT_EQ(events.size(), 8u);
+    EXPECT_EQ(events.front().first, "busy 429");
+    EXPECT_EQ(events.back().first, "busy again");
+    // Not asked again before the two seconds it asked for; the other host was served in the meantime.
+    EXPECT_GE(events.back().second - events.front().second, std::chrono::seconds(2));
+    for (size_t i = 1; i + 1 < events.size(); ++i) EXPECT_EQ(events[i].first.rfind("calm.test/", 0), 0u);
+}

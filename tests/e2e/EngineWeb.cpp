@@ -5,9 +5,10 @@
 namespace {
 
 const QStringList kHttpHosts = {
-    "www.baidu.com",   "cn.bing.com",        "www.sogou.com",    "www.youdao.com", "search.yahoo.com",
-    "search.aol.com",  "www.zhongsou.com",   "www.osun.org",     "www.63da.com",   "www.soso.com",
-    "www.pdfgeni.com", "www.pdf-search.org", "www.pdfqueen.com", "site.test",      "docs.test"};
+    "www.baidu.com",    "cn.bing.com",    "www.sogou.com",    "www.youdao.com",
+    "search.yahoo.com", "search.aol.com", "www.zhongsou.com", "www.osun.org",
+    "www.63da.com",     "www.soso.com",   "www.pdfgeni.com",  "www.pdf-search.org",
+    "www.pdfqueen.com", "site.test",      "docs.test",        "crawl.test"};
 const QStringList kHttpsHosts = {"www.google.com.hk", "scholar.google.com", "html.duckduckgo.com"};
 
 std::string Doc(const std::string& name) {
@@ -25,6 +26,28 @@ void Serve(const httplib::Request& req, httplib::Response& res, std::atomic<int>
         for (int i = 1; i <= 5; ++i) page += "<a href=\"/gen/" + std::to_string(n * 5 + i) + "\">next</a>";
         page += "<a href=\"/files/d" + std::to_string(n) + ".doc\">doc</a></body></html>";
         res.set_content(page, "text/html");
+        return;
+    }
+    if (host == "crawl.test") {
+        // A site with a robots.txt: "*" may take nothing, this program anything but /private/ and one
+        // document.
+        static const std::map<std::string, std::string> pages = {
+            {"/robots.txt",
+             "User-agent: *\nDisallow: /\n\nUser-agent: skimmer\nDisallow: /private/\nDisallow: "
+             "/files/secret\n"},
+            {"/start",
+             "<a href=\"/open/1\">1</a><a href=\"/private/2\">2</a><a href=\"/files/a.doc\">a</a>"
+             "<a href=\"/files/secret.doc\">s</a>"},
+            {"/open/1", "<a href=\"/files/b.doc\">b</a><a href=\"/private/3\">3</a>"},
+            {"/private/2", "<a href=\"/files/c.doc\">c</a>"},
+            {"/private/3", "<a href=\"/files/c.doc\">c</a>"},
+        };
+        const auto page = pages.find(req.path);
+        if (page == pages.end()) {
+            res.status = 404;
+            return;
+        }
+        res.set_content(page->second, req.path == "/robots.txt" ? "text/plain" : "text/html");
         return;
     }
     if (host == "docs.test") {
@@ -61,12 +84,19 @@ std::vector<std::chrono::steady_clock::time_point> EngineWeb::Arrivals(const std
     return found == arrivals_.end() ? std::vector<std::chrono::steady_clock::time_point>() : found->second;
 }
 
+std::vector<std::string> EngineWeb::Paths(const std::string& host) const {
+    std::lock_guard<std::mutex> hold(lock_);
+    const auto found = paths_.find(host);
+    return found == paths_.end() ? std::vector<std::string>() : found->second;
+}
+
 void EngineWeb::Answer(const httplib::Request& req, httplib::Response& res) {
     std::string host = req.get_header_value("Host");
     host = host.substr(0, host.find(':'));
     {
         std::lock_guard<std::mutex> hold(lock_);
         arrivals_[host].push_back(std::chrono::steady_clock::now());
+        paths_[host].push_back(req.path);
         const auto block = blocked_.find(host);
         if (block != blocked_.end()) {
             res.status = block->second.status;

@@ -24,6 +24,8 @@ class EngineWeb {
     void Block(const std::string& host, int status, const std::string& body);
     // When each request to the host arrived, in order.
     std::vector<std::chrono::steady_clock::time_point> Arrivals(const std::string& host) const;
+    // The paths asked of the host, in order.
+    std::vector<std::string> Paths(const std::string& host) const;
     // The page a host serves for a path; empty when the host is not an engine.
     static std::string EnginePage(const std::string& host, const std::string& path, const std::string& query);
 
@@ -37,6 +39,7 @@ class EngineWeb {
     mutable std::mutex lock_;
     std::map<std::string, BlockPage> blocked_;
     std::map<std::string, std::vector<std::chrono::steady_clock::time_point>> arrivals_;
+    std::map<std::string, std::vector<std::string>> paths_;
     std::atomic<int> generatorHits_{0};
     HostMappedWeb web_;  // last: it serves from the moment it is made
 };

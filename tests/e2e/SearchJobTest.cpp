@@ -297,3 +297,28 @@ TEST_F(SearchJobTest, PolitenessDelaySpacesAnEnginesRequestsAcrossThreads) {
 }
 
 }  // namespace
+
+TEST_F(SearchJobTest, TheDeepSearchKeepsOutOfWhatRobotsTxtDisallows) {
+    Options& options = session.GetOptions();
+    options.SetCommittedInt(K::EngineOtherSearch, 1);
+    options.SetLiveText(K::EEngineOther, "http://crawl.test/start");
+    options.SetLiveText(K::FindFilter, "crawl.test/");
+    options.SetCommittedInt(K::SearchMaxThread, 4);
+    options.SetLiveInt(K::ObeyRobotsTxt, 1);
+    ASSERT_TRUE(RunSearch());
+    EXPECT_EQ(Links(), QSet<QString>({"http://crawl.test/files/a.doc", "http://crawl.test/files/b.doc"}));
+    const std::vector<std::string> paths = web.Paths("crawl.test");
+    EXPECT_EQ(std::count(paths.begin(), paths.end(), "/robots.txt"), 1);  // once for the whole job
+    for (const std::string& path : paths) EXPECT_NE(path.rfind("/private/", 0), 0u) << path;
+
+    // Switched off, the site is searched as before.
+    options.SetLiveInt(K::ObeyRobotsTxt, 0);
+    session.Search().ClearSearchRecords();
+    session.Results().ClearRows();
+    ASSERT_TRUE(RunSearch());
+    EXPECT_EQ(Links(),
+              QSet<QString>({"http://crawl.test/files/a.doc", "http://crawl.test/files/b.doc",
+                             "http://crawl.test/files/c.doc", "http://crawl.test/files/secret.doc"}));
+    const std::vector<std::string> again = web.Paths("crawl.test");
+    EXPECT_EQ(std::count(again.begin(), again.end(), "/robots.txt"), 1);
+}
