@@ -59,6 +59,7 @@ ours=(); theirs=()
 for r in $(seq 1 "$repeat"); do
   prefix=()
   if [ "${PERF:-0}" = 1 ] && [ "$r" = "$repeat" ]; then prefix=(perf record -g -o "$perf_data" --); fi
+  if [ -n "${WRAP:-}" ] && [ "$r" = "$repeat" ]; then read -r -a prefix <<< "$WRAP"; fi
   ours+=("$(run skimmer "${prefix[@]}" "$cli" --home "$work/home" download "$work/list.list" --to "$work/out" --workers 100)")
   theirs+=("$(run curl curl -s -Z --parallel-max 100 -K "$work/curl.cfg")")
 done
