@@ -3,6 +3,7 @@
 # REPEAT times (default 3) by `skimmer-cli download -w 100` with the per-host cap off and by
 # `curl -Z --parallel-max 100`, in turn, so that the two see the same machine load; with PERF=1 the
 # last skimmer run is recorded by `perf record -g` into $PERF_DATA (default /tmp/skimmer-download.perf).
+# With BASELINE=path/to/another/skimmer-cli (an older build, say) that one runs in each round too.
 # Prints each run's wall time and the ratio of the medians. Run from the repository root after a build.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -55,15 +56,22 @@ run() {  # NAME COMMAND...: prints the wall time in seconds
     "$(cut -d' ' -f1 /proc/loadavg)" >&2
   echo "$wall"
 }
-ours=(); theirs=()
+ours=(); theirs=(); base=()
 for r in $(seq 1 "$repeat"); do
   prefix=()
   if [ "${PERF:-0}" = 1 ] && [ "$r" = "$repeat" ]; then prefix=(perf record -g -o "$perf_data" --); fi
   if [ -n "${WRAP:-}" ] && [ "$r" = "$repeat" ]; then read -r -a prefix <<< "$WRAP"; fi
   ours+=("$(run skimmer "${prefix[@]}" "$cli" --home "$work/home" download "$work/list.list" --to "$work/out" --workers 100)")
   theirs+=("$(run curl curl -s -Z --parallel-max 100 -K "$work/curl.cfg")")
+  if [ -n "${BASELINE:-}" ]; then
+    base+=("$(run baseline "$BASELINE" --home "$work/home" download "$work/list.list" --to "$work/out" --workers 100)")
+  fi
 done
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 m_ours=$(median "${ours[@]}"); m_theirs=$(median "${theirs[@]}")
 printf 'median of %d: skimmer %.2f s, curl %.2f s, ratio %.2f\n' "$repeat" "$m_ours" "$m_theirs" \
   "$(echo "$m_ours / $m_theirs" | bc -l)"
+if [ -n "${BASELINE:-}" ]; then
+  m_base=$(median "${base[@]}")
+  printf 'median of %d: baseline %.2f s, ratio to curl %.2f\n' "$repeat" "$m_base" "$(echo "$m_base / $m_theirs" | bc -l)"
+fi
