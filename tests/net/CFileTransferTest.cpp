@@ -588,7 +588,7 @@ TEST(ContentCheck, AnUnknownTypeIsRefusedExactlyWhenLibmagicSeesAPage) {
         QByteArray bytes = big ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
         for (const QChar c : page.repeated(40)) {
             const char high = char(c.unicode() >> 8), low = char(c.unicode() & 0xFF);
-            bytes += big ? QByteArray{high, low} : QByteArray{low, high};
+            bytes.append(big ? high : low).append(big ? low : high);
         }
         return bytes;
     };
@@ -597,6 +597,8 @@ TEST(ContentCheck, AnUnknownTypeIsRefusedExactlyWhenLibmagicSeesAPage) {
         for (const QChar c : page.repeated(40)) bytes += QByteArray("\0\0\0", 3) + char(c.unicode());
         return bytes;
     };
+    ASSERT_TRUE(utf16(false).startsWith(QByteArray("\xFF\xFE<\0!\0D\0", 8)));
+    ASSERT_TRUE(utf16(true).startsWith(QByteArray("\xFE\xFF\0<\0!\0D", 8)));
     QByteArray noise(int(ContentCheck::kHeadBytes), '\0');
     for (int i = 0; i < noise.size(); ++i) noise[i] = char((i * 131 + 7) % 256);
     auto withNul = [&](qsizetype at) { return QByteArray(utf8).replace(at, 1, QByteArray(1, '\0')); };
