@@ -3,6 +3,7 @@
 #include <magic.h>
 
 #include <QStringList>
+#include <cstring>
 #include <mutex>
 
 namespace {
@@ -43,6 +44,16 @@ QStringList Accepted(const QString& type) {
     return {};
 }
 
+// Whether libmagic could take `head` for text, and so for an HTML page. It calls bytes with a NUL
+// binary in every encoding it tries, except UTF-16 and UTF-32 behind a byte-order mark; it reads at
+// least the first kilobyte for that, so only a NUL there counts.
+bool MayBeText(const QByteArray& head) {
+    if (head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF") ||
+        head.startsWith(QByteArray("\0\0\xFE\xFF", 4)))
+        return true;
+    return std::memchr(head.constData(), 0, size_t(qMin<qsizetype>(head.size(), 1024))) == nullptr;
+}
+
 }  // namespace
 
 QString ContentCheck::MediaType(const QByteArray& head) {
@@ -63,6 +74,9 @@ QString ContentCheck::MediaType(const QByteArray& head) {
 QString ContentCheck::Mismatch(const QByteArray& head, const QString& type, bool checkOther) {
     const QStringList accepted = Accepted(type);
     if (accepted.isEmpty() && !checkOther) return {};
+    // A type outside the known ones is refused only as an HTML page. Most binary files are told apart
+    // here: libmagic spends most of a millisecond on noise it cannot name, under its one lock.
+    if (accepted.isEmpty() && !MayBeText(head)) return {};
     const QString media = MediaType(head);
     if (media.isEmpty()) return {};
     if (accepted.isEmpty()) {

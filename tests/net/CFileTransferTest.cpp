@@ -579,6 +579,51 @@ TEST(ContentCheck, KnownTypesMustLookTheirPartAndOddInputIsNeverRefusedBlindly) 
     EXPECT_EQ(ContentCheck::Mismatch(pdf + QByteArray(8 << 20, ' '), "pdf", true), "");
 }
 
+TEST(ContentCheck, AnUnknownTypeIsRefusedExactlyWhenLibmagicSeesAPage) {
+    // Binary heads of unknown types skip libmagic: the answer must be the one libmagic would give.
+    const QString page = "<!DOCTYPE html>\n<html><head><title>Sign in</title></head><body>x</body></html>\n";
+    const QByteArray utf8 = page.repeated(40).toUtf8();
+    if (ContentCheck::MediaType(utf8).isEmpty()) GTEST_SKIP() << "libmagic has no database here";
+    auto utf16 = [&](bool big) {
+        QByteArray bytes = big ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
+        for (const QChar c : page.repeated(40)) {
+            const char high = char(c.unicode() >> 8), low = char(c.unicode() & 0xFF);
+            bytes.append(big ? high : low).append(big ? low : high);
+        }
+        return bytes;
+    };
+    auto utf32be = [&] {
+        QByteArray bytes("\0\0\xFE\xFF", 4);
+        for (const QChar c : page.repeated(40)) bytes += QByteArray("\0\0\0", 3) + char(c.unicode());
+        return bytes;
+    };
+    ASSERT_TRUE(utf16(false).startsWith(QByteArray("\xFF\xFE<\0!\0D\0", 8)));
+    ASSERT_TRUE(utf16(true).startsWith(QByteArray("\xFE\xFF\0<\0!\0D", 8)));
+    QByteArray noise(int(ContentCheck::kHeadBytes), '\0');
+    for (int i = 0; i < noise.size(); ++i) noise[i] = char((i * 131 + 7) % 256);
+    auto withNul = [&](qsizetype at) { return QByteArray(utf8).replace(at, 1, QByteArray(1, '\0')); };
+    const QList<QByteArray> heads = {utf8,
+                                     withNul(0),
+                                     withNul(10),
+                                     withNul(1023),
+                                     withNul(1024),
+                                     withNul(3000),
+                                     utf16(false),
+                                     utf16(true),
+                                     utf32be(),
+                                     QByteArray(utf16(false)).mid(2),
+                                     noise,
+                                     "<html><body>" + noise,
+                                     QByteArray(4096, '\0'),
+                                     "<?xml version=\"1.0\"?><html xmlns=\"http://www.w3.org/1999/xhtml\"/>"};
+    for (qsizetype i = 0; i < heads.size(); ++i) {
+        const QString media = ContentCheck::MediaType(heads[i]);
+        const bool page = media == "text/html" || media == "application/xhtml+xml";
+        EXPECT_EQ(!ContentCheck::Mismatch(heads[i], "xyz", true).isEmpty(), page)
+            << "head " << i << ": " << media.toStdString();
+    }
+}
+
 TEST_F(TransferTest, AFinishedFileThatIsNotItsTypeIsRemoved) {
     MemoryLedger ledger;
     {
