@@ -13,6 +13,7 @@
 
 #include "LocalServer.h"
 #include "TempHome.h"
+#include "WaitFor.h"
 #include "download/DocRegistry.h"
 #include "download/DownloadPool.h"
 #include "download/Handoff.h"
@@ -34,18 +35,6 @@ struct Answers : MessageSink {
     QStringList boxes;
     bool yes = true;
 };
-
-template <typename Predicate>
-bool WaitFor(Predicate done, int milliseconds = 30000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > milliseconds) return false;
-        QCoreApplication::processEvents();
-        QThread::msleep(5);
-    }
-    return true;
-}
 
 class DownloadPoolTest : public ::testing::Test {
   protected:

@@ -14,6 +14,7 @@
 #include "Aria2Daemon.h"
 #include "LocalServer.h"
 #include "TempHome.h"
+#include "WaitFor.h"
 #include "download/DocRegistry.h"
 #include "download/Handoff.h"
 #include "download/HostSpread.h"
@@ -33,18 +34,6 @@ struct Answers : MessageSink {
     bool AskYesNo(const QString&, const QString&) override { return true; }
     QStringList boxes;
 };
-
-template <typename Predicate>
-bool WaitFor(Predicate done, int milliseconds = 60000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > milliseconds) return false;
-        QCoreApplication::processEvents();
-        QThread::msleep(10);
-    }
-    return true;
-}
 
 // The bytes of a served file: different for every name, the same on every request.
 std::string Body(const std::string& name) {

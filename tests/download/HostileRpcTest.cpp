@@ -11,6 +11,7 @@
 
 #include "LocalServer.h"
 #include "TempHome.h"
+#include "WaitFor.h"
 #include "download/DocRegistry.h"
 #include "download/Handoff.h"
 #include "lists/IniFile.h"
@@ -74,18 +75,6 @@ class StandIn {
     std::atomic<int> rounds_{0};
     LocalServer server_;
 };
-
-template <typename Predicate>
-bool WaitFor(Predicate done, int milliseconds = 60000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > milliseconds) return false;
-        QCoreApplication::processEvents();
-        QThread::msleep(10);
-    }
-    return true;
-}
 
 // Every kind of answer aria2 would never give fails the row it is about, or the daemon it came from, with
 // a reason; the rows of a daemon that only talks nonsense are finished by the other one.
