@@ -8,6 +8,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/bench/lib/nginx.sh"
+. "$root/bench/lib/download_set.sh"
 build=${BUILD_DIR:-$root/build}
 cli=$build/src/skimmer-cli
 work=${BENCH_DIR:-/tmp/skimmer-bench-download-profile}
@@ -19,18 +20,7 @@ perf_data=${PERF_DATA:-/tmp/skimmer-download.perf}
 
 rm -rf "$work"; mkdir -p "$work"/{www,logs,home}
 on_exit "rm -rf '$work'"
-chmod 755 "$work" "$work/www"
-head -c 100K /dev/urandom > "$work/www/s0.bin"
-for i in $(seq 1 "$small"); do
-  cp "$work/www/s0.bin" "$work/www/s$i.bin"
-  printf '%016d' "$i" | dd of="$work/www/s$i.bin" conv=notrunc status=none
-done
-head -c 50M /dev/urandom > "$work/www/b0.bin"
-for i in $(seq 1 "$big"); do
-  cp "$work/www/b0.bin" "$work/www/b$i.bin"
-  printf '%016d' "$i" | dd of="$work/www/b$i.bin" conv=notrunc status=none
-done
-chmod -R a+r "$work/www"
+make_download_set "$work" "$small" "$big"
 start_nginx "$work" "$port"
 
 base="http://127.0.0.1:$port"

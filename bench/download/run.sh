@@ -7,6 +7,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/bench/lib/nginx.sh"
+. "$root/bench/lib/download_set.sh"
 build=${BUILD_DIR:-$root/build}
 cli=$build/src/skimmer-cli
 work=${BENCH_DIR:-/tmp/skimmer-bench-download}
@@ -16,20 +17,7 @@ port=${PORT:-18082}
 
 rm -rf "$work"; mkdir -p "$work"/{www,logs,home,home-cap}
 on_exit "rm -rf '$work'"  # nothing is left behind
-chmod 755 "$work" "$work/www"
-# Copies of one random file, each with its own first bytes: identical files would be one document,
-# which skimmer saves once.
-head -c 100K /dev/urandom > "$work/www/s0.bin"
-for i in $(seq 1 "$small"); do
-  cp "$work/www/s0.bin" "$work/www/s$i.bin"
-  printf '%016d' "$i" | dd of="$work/www/s$i.bin" conv=notrunc status=none
-done
-head -c 50M /dev/urandom > "$work/www/b0.bin"
-for i in $(seq 1 "$big"); do
-  cp "$work/www/b0.bin" "$work/www/b$i.bin"
-  printf '%016d' "$i" | dd of="$work/www/b$i.bin" conv=notrunc status=none
-done
-chmod -R a+r "$work/www"
+make_download_set "$work" "$small" "$big"
 
 start_nginx "$work" "$port"
 
