@@ -10,10 +10,10 @@ class QCheckBox;
 class QButtonGroup;
 class MessageSink;
 
-class CListChooseDlg : public QDialog {
+class StatusChoiceDialog : public QDialog {
     Q_OBJECT
   public:
-    CListChooseDlg(MessageSink& messages, QWidget* parent = nullptr);
+    StatusChoiceDialog(MessageSink& messages, QWidget* parent = nullptr);
     StatusFilter Filter() const;
     void accept() override;
 
@@ -22,10 +22,10 @@ class CListChooseDlg : public QDialog {
     QCheckBox* boxes_[4];
 };
 
-class CListStatDlg : public QDialog {
+class StatusActionDialog : public QDialog {
     Q_OBJECT
   public:
-    explicit CListStatDlg(QWidget* parent = nullptr);
+    explicit StatusActionDialog(QWidget* parent = nullptr);
     int Action() const;
 
   private:

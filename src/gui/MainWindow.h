@@ -3,6 +3,7 @@
 // to the options, the result table, the keyword list, the counters and the status line, the tray icon
 // and the close sequence. Main thread.
 
+#include <QMap>
 #include <QMutex>
 #include <QWidget>
 #include <atomic>
@@ -60,9 +61,10 @@ class MainWindow : public QWidget {
     QWidget* BuildResultList();
     QWidget* BuildBottomRow();
     void BuildTray();
-    QCheckBox* Check(int id, const char* caption, SettingKey key);
-    QLineEdit* Edit(int id, SettingKey key, bool number);
-    QPushButton* Button(int id, const char* caption);
+    // A box or edit bound to its setting, named `name` so that tests find it.
+    QCheckBox* Check(const char* name, const char* caption, SettingKey key);
+    QLineEdit* Edit(const char* name, SettingKey key, bool number);
+    QPushButton* Button(const char* name, const char* caption);
     void ApplyCoupling();
     void RefreshKeywords();
     void ExportButton();
@@ -73,6 +75,8 @@ class MainWindow : public QWidget {
     Session& session_;
     std::unique_ptr<MessageSink> ownMessages_;
     MessageSink* messages_;
+    QMap<SettingKey, QCheckBox*> checks_;  // every box bound to a setting
+    QMap<SettingKey, QLineEdit*> edits_;   // every edit bound to a setting
     QTreeWidget* keywords_ = nullptr;
     QLineEdit* keywordEdit_ = nullptr;
     QTableView* table_ = nullptr;
