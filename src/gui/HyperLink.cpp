@@ -30,7 +30,7 @@ void HyperLink::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     QApplication::beep();
-    QMessageBox::warning(this, windowTitle(), QStringLiteral("The specified file was not found."));
+    QMessageBox::warning(this, windowTitle(), tr("The specified file was not found."));
 }
 
 void HyperLink::enterEvent(QEnterEvent* event) {

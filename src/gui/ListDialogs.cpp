@@ -11,19 +11,19 @@
 
 StatusChoiceDialog::StatusChoiceDialog(MessageSink& messages, QWidget* parent)
     : QDialog(parent), messages_(messages) {
-    setWindowTitle(QStringLiteral("列表选择"));
+    setWindowTitle(tr("Choose Rows"));
     auto* layout = new QVBoxLayout(this);
-    const std::pair<const char*, const char*> items[] = {{"downloadedCheck", "选择下载成功项"},
-                                                         {"failedCheck", "选择下载失败项"},
-                                                         {"waitingCheck", "选择等待项"},
-                                                         {"downloadingCheck", "选择正在下载项"}};
+    const std::pair<const char*, QString> items[] = {{"downloadedCheck", tr("Downloaded rows")},
+                                                     {"failedCheck", tr("Failed rows")},
+                                                     {"waitingCheck", tr("Waiting rows")},
+                                                     {"downloadingCheck", tr("Rows being downloaded")}};
     for (int i = 0; i < 4; ++i) {
-        boxes_[i] = new QCheckBox(QString::fromUtf8(items[i].second), this);
+        boxes_[i] = new QCheckBox(items[i].second, this);
         boxes_[i]->setObjectName(QLatin1StringView(items[i].first));
         boxes_[i]->setChecked(true);
         layout->addWidget(boxes_[i]);
     }
-    auto* ok = new QPushButton(QStringLiteral("确定"), this);
+    auto* ok = new QPushButton(tr("OK"), this);
     ok->setObjectName(QStringLiteral("okButton"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
@@ -37,29 +37,30 @@ StatusFilter StatusChoiceDialog::Filter() const {
 void StatusChoiceDialog::accept() {
     const StatusFilter filter = Filter();
     if (!filter.downloaded && !filter.failed && !filter.waiting && !filter.downloading) {
-        messages_.ShowMessageBox(QStringLiteral("请至少选择一项"));
+        messages_.ShowMessageBox(tr("Choose at least one."));
         return;
     }
     QDialog::accept();
 }
 
 StatusActionDialog::StatusActionDialog(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("列表状态设置"));
+    setWindowTitle(tr("Set Status"));
     auto* layout = new QVBoxLayout(this);
     group_ = new QButtonGroup(this);
-    const std::pair<const char*, const char*> items[] = {{"failedToWaitingRadio", "所有失败的设置为等待"},
-                                                         {"downloadedRadio", "设置为下载成功"},
-                                                         {"waitingRadio", "设置为等待"},
-                                                         {"failedRadio", "设置为失败"},
-                                                         {"duplicateRadio", "设置为重复"}};
+    const std::pair<const char*, QString> items[] = {
+        {"failedToWaitingRadio", tr("Set every failed row to waiting")},
+        {"downloadedRadio", tr("Set to downloaded")},
+        {"waitingRadio", tr("Set to waiting")},
+        {"failedRadio", tr("Set to failed")},
+        {"duplicateRadio", tr("Set to duplicate")}};
     for (int i = 0; i < 5; ++i) {
-        auto* radio = new QRadioButton(QString::fromUtf8(items[i].second), this);
+        auto* radio = new QRadioButton(items[i].second, this);
         radio->setObjectName(QLatin1StringView(items[i].first));
         group_->addButton(radio, i);
         layout->addWidget(radio);
     }
     group_->button(0)->setChecked(true);
-    auto* ok = new QPushButton(QStringLiteral("确定"), this);
+    auto* ok = new QPushButton(tr("OK"), this);
     ok->setObjectName(QStringLiteral("okButton"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

@@ -1,5 +1,5 @@
 #pragma once
-// The two small list dialogs: "列表选择" (which statuses: a StatusFilter) and "列表状态设置" (which
+// The two small list dialogs: which statuses to take (a StatusFilter) and which status to set (a
 // status action). Main thread.
 
 #include <QDialog>

@@ -36,7 +36,6 @@ namespace {
 
 using K = SettingKey;
 
-const QString kProgramTitle = QStringLiteral("Skimmer 文档搜索下载 %1").arg(QStringLiteral(SKIMMER_VERSION));
 // A reserved name that never resolves: a packager sets the real address ([Update] Url or the environment).
 const QString kDefaultUpdateLocation = QStringLiteral("https://updates.skimmer.invalid/update.xml");
 const QString kHelpPage = QStringLiteral("https://skimmer.invalid/help");
@@ -96,6 +95,10 @@ MainWindow::MainWindow(Session& session, MessageSink* messages, QWidget* parent)
     StartUpdateCheck();
 }
 
+QString MainWindow::ProgramTitle() {
+    return tr("Skimmer Document Search & Download %1").arg(QStringLiteral(SKIMMER_VERSION));
+}
+
 MainWindow::~MainWindow() {
     session_.SetMessageSink(nullptr);  // the sink may die with this window
     closing_ = true;
@@ -103,12 +106,12 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::SetTitlePath(const QString& path) {
-    setWindowTitle(path.isEmpty() ? kProgramTitle : QStringLiteral("%1—%2").arg(kProgramTitle, path));
+    setWindowTitle(path.isEmpty() ? ProgramTitle() : QStringLiteral("%1—%2").arg(ProgramTitle(), path));
     if (tray_) tray_->setToolTip(windowTitle());
 }
 
-QCheckBox* MainWindow::Check(const char* name, const char* caption, K key) {
-    auto* box = new QCheckBox(QString::fromUtf8(caption), this);
+QCheckBox* MainWindow::Check(const char* name, const QString& caption, K key) {
+    auto* box = new QCheckBox(caption, this);
     box->setObjectName(QLatin1StringView(name));
     checks_.insert(key, box);
     Options& options = session_.GetOptions();
@@ -138,8 +141,8 @@ QLineEdit* MainWindow::Edit(const char* name, K key, bool number) {
     return edit;
 }
 
-QPushButton* MainWindow::Button(const char* name, const char* caption) {
-    auto* button = new QPushButton(QString::fromUtf8(caption), this);
+QPushButton* MainWindow::Button(const char* name, const QString& caption) {
+    auto* button = new QPushButton(caption, this);
     button->setObjectName(QLatin1StringView(name));
     return button;
 }
@@ -148,14 +151,14 @@ QWidget* MainWindow::BuildKeywordColumn() {
     auto* box = new QGroupBox(this);
     auto* layout = new QVBoxLayout(box);
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel(QStringLiteral("关键字："), box));
+    row->addWidget(new QLabel(tr("Keyword:"), box));
     keywordEdit_ = new QLineEdit(box);
     keywordEdit_->setObjectName(QStringLiteral("keywordEdit"));
     row->addWidget(keywordEdit_);
     layout->addLayout(row);
     keywords_ = new QTreeWidget(box);
     keywords_->setObjectName(QStringLiteral("keywordList"));
-    keywords_->setHeaderLabels({QStringLiteral("关键字")});
+    keywords_->setHeaderLabels({tr("Keywords")});
     keywords_->setColumnWidth(0, 200);
     keywords_->setRootIsDecorated(false);
     keywords_->header()->setSectionsClickable(true);
@@ -171,9 +174,9 @@ QWidget* MainWindow::BuildKeywordColumn() {
     });
     layout->addWidget(keywords_, 1);
     auto* buttons = new QHBoxLayout;
-    QPushButton* add = Button("addKeywordButton", "添加");
-    QPushButton* remove = Button("deleteKeywordsButton", "删除");
-    QPushButton* clear = Button("clearKeywordsButton", "清空");
+    QPushButton* add = Button("addKeywordButton", tr("Add"));
+    QPushButton* remove = Button("deleteKeywordsButton", tr("Delete"));
+    QPushButton* clear = Button("clearKeywordsButton", tr("Clear"));
     buttons->addWidget(add);
     buttons->addWidget(remove);
     buttons->addWidget(clear);
@@ -219,70 +222,76 @@ QWidget* MainWindow::BuildOptions() {
         h->addStretch();
         grid->addLayout(h, row++, 0);
     };
-    auto label = [this](const char* text) { return new QLabel(QString::fromUtf8(text), this); };
+    auto label = [this](const QString& text) { return new QLabel(text, this); };
 
-    QCheckBox* hidden63 = Check("search63DaCheck", "63档", K::Search63Da);
+    QCheckBox* hidden63 = Check("search63DaCheck", tr("63Da"), K::Search63Da);
     hidden63->hide();  // kept for its setting only
-    line({label("搜索引擎："), Check("googleCheck", "Google", K::GoogleSearch),
-          Check("googleScholarCheck", "谷歌学术", K::GoogleScholar),
-          Check("baiduCheck", "百度", K::BaiduSearch), Check("bingCheck", "必应", K::CheckBind),
-          Check("bingAcademicCheck", "必应学术", K::BingXueshu),
-          Check("bingEnglishCheck", "必应全英搜索", K::BingEnglish),
-          Check("sogouCheck", "搜狗", K::SougouSearch), Check("youdaoCheck", "有道", K::CheckYoudao),
-          hidden63});
-    line({Check("yahooCheck", "雅虎", K::CheckYahoo), Check("aolCheck", "Aol", K::CheckAol),
-          Check("zhongsouCheck", "中搜", K::GoogleZhongSou), Check("osunCheck", "OSUN", K::OsunSearch),
-          Check("duckDuckGoCheck", "DuckDuckGo", K::DuckDuckGoSearch),
-          Check("braveCheck", "Brave", K::BraveSearch), Check("yandexCheck", "Yandex", K::YandexSearch),
-          Check("startpageCheck", "Startpage", K::StartpageSearch)});
-    line({Check("otherEngineCheck", "其他", K::EngineOtherSearch),
-          Edit("otherEngineEdit", K::EEngineOther, false), label("其他引擎URL过滤"),
+    line({label(tr("Search engines:")), Check("googleCheck", QStringLiteral("Google"), K::GoogleSearch),
+          Check("googleScholarCheck", tr("Google Scholar"), K::GoogleScholar),
+          Check("baiduCheck", tr("Baidu"), K::BaiduSearch), Check("bingCheck", tr("Bing"), K::CheckBind),
+          Check("bingAcademicCheck", tr("Bing Academic"), K::BingXueshu),
+          Check("bingEnglishCheck", tr("Bing (English only)"), K::BingEnglish),
+          Check("sogouCheck", tr("Sogou"), K::SougouSearch),
+          Check("youdaoCheck", tr("Youdao"), K::CheckYoudao), hidden63});
+    line({Check("yahooCheck", tr("Yahoo"), K::CheckYahoo),
+          Check("aolCheck", QStringLiteral("Aol"), K::CheckAol),
+          Check("zhongsouCheck", tr("Zhongsou"), K::GoogleZhongSou),
+          Check("osunCheck", QStringLiteral("OSUN"), K::OsunSearch),
+          Check("duckDuckGoCheck", QStringLiteral("DuckDuckGo"), K::DuckDuckGoSearch),
+          Check("braveCheck", QStringLiteral("Brave"), K::BraveSearch),
+          Check("yandexCheck", QStringLiteral("Yandex"), K::YandexSearch),
+          Check("startpageCheck", QStringLiteral("Startpage"), K::StartpageSearch)});
+    line({Check("otherEngineCheck", tr("Other"), K::EngineOtherSearch),
+          Edit("otherEngineEdit", K::EEngineOther, false), label(tr("Other engine's address filter")),
           Edit("otherEngineFilterEdit", K::FindFilter, false),
-          Check("matchUrlKeyCheck", "匹配地址过滤词", K::MatchUrlKey)});
-    line({label("文档格式："), Check("wordCheck", "Word", K::DocWord), Check("pdfCheck", "PDF", K::DocPdf),
-          Check("pptCheck", "PPT", K::DocPpt), Check("xlsCheck", "XLS", K::DocXls),
-          Check("txtCheck", "TXT", K::DocTxt), Check("rtfCheck", "RTF", K::DocRtf),
-          Check("archiveCheck", "压缩", K::DocZip), Check("otherFormatCheck", "其他", K::DocOther),
-          Edit("otherFormatEdit", K::EDocOther, false)});
+          Check("matchUrlKeyCheck", tr("Match the address filter words"), K::MatchUrlKey)});
+    line({label(tr("Document formats:")), Check("wordCheck", QStringLiteral("Word"), K::DocWord),
+          Check("pdfCheck", QStringLiteral("PDF"), K::DocPdf),
+          Check("pptCheck", QStringLiteral("PPT"), K::DocPpt),
+          Check("xlsCheck", QStringLiteral("XLS"), K::DocXls),
+          Check("txtCheck", QStringLiteral("TXT"), K::DocTxt),
+          Check("rtfCheck", QStringLiteral("RTF"), K::DocRtf),
+          Check("archiveCheck", tr("Archives"), K::DocZip),
+          Check("otherFormatCheck", tr("Other"), K::DocOther), Edit("otherFormatEdit", K::EDocOther, false)});
     auto* timeRange = new QComboBox(this);
     timeRange->setObjectName(QStringLiteral("timeRangeCombo"));
-    timeRange->addItems({QStringLiteral("全部时间"), QStringLiteral("最近一天"), QStringLiteral("最近一周"),
-                         QStringLiteral("最近一月"), QStringLiteral("最近一年")});
+    timeRange->addItems({tr("Any time"), tr("Past day"), tr("Past week"), tr("Past month"), tr("Past year")});
     timeRange->setCurrentIndex(session_.GetOptions().TimeRange());
     connect(timeRange, &QComboBox::currentIndexChanged, this,
             [this](int index) { session_.GetOptions().SetTimeRange(index); });
-    line({label("文档发布时间："), timeRange,
-          Check("computeSizeCheck", "计算文档大小（较慢）", K::CulFileSize),
-          Check("limitSizeCheck", "下载时限制文档大小", K::DownCheckFileSize), label("文件大小"),
-          Edit("sizeMinEdit", K::SizeMin, false), label("KB 到"), Edit("sizeMaxEdit", K::SizeMax, false),
-          label("KB")});
-    line({label("标题字数"), Edit("titleLengthEdit", K::CharNum, true), label("个以上"),
-          Check("matchTitleCheck", "匹配关键词", K::MatchTitle),
-          Check("randomSuffixCheck", "文件在列表中存在则加随机后缀", K::AddRandName),
-          Check("skipDownloadedCheck", "忽略已下文档", K::IgoreGarnered),
-          Check("autoLoadCheck", "启动加载上次列表", K::AutoLoad)});
-    line({label("搜索"), Edit("searchThreadsEdit", K::SearchMaxThread, true), label("线程"),
-          Check("overwriteCheck", "文件存在覆盖，搜索间隔", K::Overrite),
-          Edit("searchIntervalEdit", K::SearchInterval, true), label("秒"), label("待查地址超"),
-          Edit("deepSearchLimitEdit", K::URLsCount, true), label("个停止深度搜索")});
+    line({label(tr("Published:")), timeRange,
+          Check("computeSizeCheck", tr("Find document sizes (slower)"), K::CulFileSize),
+          Check("limitSizeCheck", tr("Limit document size when downloading"), K::DownCheckFileSize),
+          label(tr("File size")), Edit("sizeMinEdit", K::SizeMin, false), label(tr("KB to")),
+          Edit("sizeMaxEdit", K::SizeMax, false), label(QStringLiteral("KB"))});
+    line({label(tr("Titles of at least")), Edit("titleLengthEdit", K::CharNum, true), label(tr("characters")),
+          Check("matchTitleCheck", tr("Title must match a keyword"), K::MatchTitle),
+          Check("randomSuffixCheck", tr("Add a random suffix to names already in the list"), K::AddRandName),
+          Check("skipDownloadedCheck", tr("Skip documents already downloaded"), K::IgoreGarnered),
+          Check("autoLoadCheck", tr("Load the last list at start"), K::AutoLoad)});
+    line({label(tr("Search with")), Edit("searchThreadsEdit", K::SearchMaxThread, true), label(tr("threads")),
+          Check("overwriteCheck", tr("Overwrite existing files; search interval"), K::Overrite),
+          Edit("searchIntervalEdit", K::SearchInterval, true), label(tr("seconds")),
+          label(tr("Stop deep search above")), Edit("deepSearchLimitEdit", K::URLsCount, true),
+          label(tr("queued addresses"))});
     QLineEdit* savePath = Edit("savePathEdit", K::SavePath, false);
-    QPushButton* choose = Button("chooseFolderButton", "选择");
+    QPushButton* choose = Button("chooseFolderButton", tr("Choose…"));
     connect(choose, &QPushButton::clicked, this, [this, savePath] {
         const QString folder =
-            QFileDialog::getExistingDirectory(this, QStringLiteral("请选择一个文件夹"), savePath->text());
+            QFileDialog::getExistingDirectory(this, tr("Choose a folder"), savePath->text());
         if (folder.isEmpty()) return;
         savePath->setText(folder);
         session_.GetOptions().SetCommittedText(K::SavePath, folder);
     });
-    line({label("保  存："), savePath, choose, label("同时下载"),
-          Edit("downloadThreadsEdit", K::DownThreadCount, true), label("个，"), label("每个文件下载超时"),
-          Edit("timeoutEdit", K::TimeOut, true), label("分钟")});
+    line({label(tr("Save to:")), savePath, choose, label(tr("Download")),
+          Edit("downloadThreadsEdit", K::DownThreadCount, true), label(tr("at a time;")),
+          label(tr("time limit per file")), Edit("timeoutEdit", K::TimeOut, true), label(tr("minutes"))});
 
-    QPushButton* search = Button("searchButton", "搜索");
-    QPushButton* stop = Button("stopSearchButton", "停止");
-    QPushButton* stopDeep = Button("stopDeepSearchButton", "停止深度搜索");
-    QPushButton* clearRecords = Button("clearSearchRecordsButton", "清搜索记录");
-    QPushButton* upgrade = Button("updateButton", "升级");
+    QPushButton* search = Button("searchButton", tr("Search"));
+    QPushButton* stop = Button("stopSearchButton", tr("Stop"));
+    QPushButton* stopDeep = Button("stopDeepSearchButton", tr("Stop Deep Search"));
+    QPushButton* clearRecords = Button("clearSearchRecordsButton", tr("Clear Search History"));
+    QPushButton* upgrade = Button("updateButton", tr("Update"));
     auto* engines = new QPushButton(tr("Engines…"), this);
     engines->setObjectName(QStringLiteral("enginesButton"));
     connect(engines, &QPushButton::clicked, this, [this] { ShowEnginesDialog(); });
@@ -364,18 +373,18 @@ QWidget* MainWindow::BuildBottomRow() {
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* buttons = new QHBoxLayout;
-    const std::pair<const char*, const char*> listButtons[] = {{"checkRowsButton", "选择"},
-                                                               {"uncheckRowsButton", "反选"},
-                                                               {"checkByStatusButton", "批量选择"},
-                                                               {"deleteRowsButton", "删除"},
-                                                               {"clearListButton", "清空"},
-                                                               {"setStatusButton", "状态设置"},
-                                                               {"exportButton", "导出"},
-                                                               {"importButton", "导入"},
-                                                               {"appendButton", "追加"},
-                                                               {"startDownloadButton", "开始下载"},
-                                                               {"stopDownloadButton", "停止"},
-                                                               {"sendToAria2Button", "迅雷下载"}};
+    const std::pair<const char*, QString> listButtons[] = {{"checkRowsButton", tr("Check")},
+                                                           {"uncheckRowsButton", tr("Uncheck")},
+                                                           {"checkByStatusButton", tr("Check by Status…")},
+                                                           {"deleteRowsButton", tr("Delete")},
+                                                           {"clearListButton", tr("Clear")},
+                                                           {"setStatusButton", tr("Set Status…")},
+                                                           {"exportButton", tr("Export…")},
+                                                           {"importButton", tr("Import…")},
+                                                           {"appendButton", tr("Append…")},
+                                                           {"startDownloadButton", tr("Start Download")},
+                                                           {"stopDownloadButton", tr("Stop")},
+                                                           {"sendToAria2Button", tr("Send to aria2")}};
     for (const auto& [name, caption] : listButtons) buttons->addWidget(Button(name, caption));
     layout->addLayout(buttons);
     auto* counters = new QHBoxLayout;
@@ -400,15 +409,15 @@ QWidget* MainWindow::BuildBottomRow() {
     on("checkRowsButton", [&list] { list.SetCheckOnSelectionOrAll(true); });
     on("uncheckRowsButton", [&list] { list.SetCheckOnSelectionOrAll(false); });
     on("checkByStatusButton", [this, &list] {
-        if (list.Size() == 0) return messages_->ShowMessageBox(QStringLiteral("下载列表为空"));
+        if (list.Size() == 0) return messages_->ShowMessageBox(tr("The download list is empty."));
         StatusChoiceDialog dialog(*messages_, this);
         if (dialog.exec() == QDialog::Accepted) list.CheckByStatus(dialog.Filter());
     });
     on("deleteRowsButton", [this, &list] {
-        if (!list.DeleteChecked()) messages_->ShowMessageBox(QStringLiteral("下载列表为空"));
+        if (!list.DeleteChecked()) messages_->ShowMessageBox(tr("The download list is empty."));
     });
     on("clearListButton", [this, &list] {
-        if (!list.ClearList()) messages_->ShowMessageBox(QStringLiteral("下载列表为空"));
+        if (!list.ClearList()) messages_->ShowMessageBox(tr("The download list is empty."));
     });
     on("setStatusButton", [this, &list] {
         StatusActionDialog dialog(this);
@@ -440,7 +449,7 @@ void MainWindow::ExportButton() {
     ListKeeper& lists = session_.Lists();
     if (!lists.BeginExport()) return;
     const QString path = QFileDialog::getSaveFileName(
-        this, QString(), QString(), QStringLiteral("列表XML(*.xml);;列表文件(*.list);;全部文件(*.*)"));
+        this, QString(), QString(), tr("List XML (*.xml);;List files (*.list);;All files (*)"));
     StatusChoiceDialog dialog(*messages_, this);
     if (path.isEmpty() || dialog.exec() != QDialog::Accepted) {
         lists.EndExport();
@@ -451,7 +460,7 @@ void MainWindow::ExportButton() {
 
 void MainWindow::ImportButton() {
     const QString path = QFileDialog::getOpenFileName(
-        this, QString(), QString(), QStringLiteral("列表XML(*.xml);;列表文件(*.list);;全部文件(*.*)"));
+        this, QString(), QString(), tr("List XML (*.xml);;List files (*.list);;All files (*)"));
     if (path.isEmpty()) return;
     StatusChoiceDialog dialog(*messages_, this);
     if (dialog.exec() != QDialog::Accepted) return;
@@ -459,28 +468,30 @@ void MainWindow::ImportButton() {
 }
 
 void MainWindow::AppendButton() {
-    if (session_.Results().Size() == 0) return messages_->ShowMessageBox(QStringLiteral("列表为空"));
-    const QString path = QFileDialog::getSaveFileName(this, QString(), QString(),
-                                                      QStringLiteral("列表文件(*.list);;全部文件(*.*)"));
+    if (session_.Results().Size() == 0) return messages_->ShowMessageBox(tr("The list is empty."));
+    const QString path =
+        QFileDialog::getSaveFileName(this, QString(), QString(), tr("List files (*.list);;All files (*)"));
     if (!path.isEmpty()) session_.Lists().AppendTo(path);
 }
 
 void MainWindow::BuildTray() {
     trayMenu_ = new QMenu(this);
-    trayMenu_->addAction(QStringLiteral("显示主窗口"), this, [this] {
+    trayMenu_->addAction(tr("Show Window"), this, [this] {
         show();
         raise();
         activateWindow();
     });
-    trayMenu_->addAction(QStringLiteral("隐藏主窗口"), this, &QWidget::hide);
+    trayMenu_->addAction(tr("Hide Window"), this, &QWidget::hide);
     trayMenu_->addSeparator();
-    trayMenu_->addAction(QStringLiteral("关于..."), this, [this] {
-        QMessageBox::about(this, QStringLiteral("关于"),
-                           QStringLiteral("%1\n按关键字搜索网上公开的文档并批量下载。").arg(kProgramTitle));
+    trayMenu_->addAction(tr("About…"), this, [this] {
+        QMessageBox::about(
+            this, tr("About"),
+            tr("%1\nFinds documents shared publicly on the web by keyword and downloads them in bulk.")
+                .arg(ProgramTitle()));
     });
-    trayMenu_->addAction(QStringLiteral("帮助"), this, [] { QDesktopServices::openUrl(QUrl(kHelpPage)); });
+    trayMenu_->addAction(tr("Help"), this, [] { QDesktopServices::openUrl(QUrl(kHelpPage)); });
     trayMenu_->addSeparator();
-    trayMenu_->addAction(QStringLiteral("退出程序"), this, &QWidget::close);
+    trayMenu_->addAction(tr("Quit"), this, &QWidget::close);
     tray_ = new QSystemTrayIcon(windowIcon(), this);
     tray_->setToolTip(windowTitle());
     tray_->setContextMenu(trayMenu_);
@@ -516,7 +527,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     session_.SaveSettings();
     session_.SaveKeywords();
     session_.Lists().CloseSave();
-    if (!messages_->AskYesNo(QStringLiteral("要退出来程序吗？"), QStringLiteral("退出警告"))) {
+    if (!messages_->AskYesNo(tr("Quit the program?"), tr("Confirm Quit"))) {
         event->ignore();
         return;
     }
@@ -529,7 +540,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         session_.Lists().CloseSave();
     }
     if (session_.Results().Size() > 0 && options.Text(K::ListPath).isEmpty() &&
-        messages_->AskYesNo(QStringLiteral("要保存列表吗？"), QStringLiteral("退出警告"))) {
+        messages_->AskYesNo(tr("Save the list?"), tr("Confirm Quit"))) {
         ExportButton();
     }
     hide();

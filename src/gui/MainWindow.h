@@ -56,15 +56,16 @@ class MainWindow : public QWidget {
     void ShowEnginesDialog();
 
   private:
+    static QString ProgramTitle();
     QWidget* BuildKeywordColumn();
     QWidget* BuildOptions();
     QWidget* BuildResultList();
     QWidget* BuildBottomRow();
     void BuildTray();
     // A box or edit bound to its setting, named `name` so that tests find it.
-    QCheckBox* Check(const char* name, const char* caption, SettingKey key);
+    QCheckBox* Check(const char* name, const QString& caption, SettingKey key);
     QLineEdit* Edit(const char* name, SettingKey key, bool number);
-    QPushButton* Button(const char* name, const char* caption);
+    QPushButton* Button(const char* name, const QString& caption);
     void ApplyCoupling();
     void RefreshKeywords();
     void ExportButton();

@@ -21,7 +21,7 @@ UpdateDialog::UpdateDialog(CUpdateInfo& info, QMutex& checkLock, QString locatio
       checkLock_(checkLock),
       location_(std::move(location)),
       messages_(messages) {
-    setWindowTitle(QStringLiteral("软件升级通知"));
+    setWindowTitle(tr("Software Update"));
     auto* form = new QFormLayout;
     auto edit = [this](const char* name) {
         auto* line = new QLineEdit(this);
@@ -32,25 +32,25 @@ UpdateDialog::UpdateDialog(CUpdateInfo& info, QMutex& checkLock, QString locatio
     current_ = edit("currentVersionEdit");
     latest_ = edit("latestVersionEdit");
     date_ = edit("versionDateEdit");
-    form->addRow(QStringLiteral("当前版本："), current_);
-    form->addRow(QStringLiteral("最新版本："), latest_);
-    form->addRow(QStringLiteral("更新时间："), date_);
+    form->addRow(tr("Current version:"), current_);
+    form->addRow(tr("Latest version:"), latest_);
+    form->addRow(tr("Released:"), date_);
     notes_ = new QPlainTextEdit(this);
     notes_->setObjectName(QStringLiteral("releaseNotesEdit"));
     notes_->setReadOnly(true);
     link_ = new HyperLink(this);
     link_->setObjectName(QStringLiteral("downloadLink"));
-    link_->setText(QStringLiteral("点击下载"));
+    link_->setText(tr("Download"));
     link_->setEnabled(false);
     auto* linkRow = new QHBoxLayout;
-    linkRow->addWidget(new QLabel(QStringLiteral("下载地址："), this));
+    linkRow->addWidget(new QLabel(tr("Download from:"), this));
     linkRow->addWidget(link_, 1);
-    check_ = new QPushButton(QStringLiteral("立即检查更新"), this);
+    check_ = new QPushButton(tr("Check Now"), this);
     check_->setObjectName(QStringLiteral("checkNowButton"));
     check_->setDefault(true);
-    cancel_ = new QPushButton(QStringLiteral("取消"), this);
+    cancel_ = new QPushButton(tr("Cancel"), this);
     cancel_->setObjectName(QStringLiteral("cancelButton"));
-    auto* quit = new QPushButton(QStringLiteral("退出程序"), this);
+    auto* quit = new QPushButton(tr("Quit"), this);
     quit->setObjectName(QStringLiteral("quitButton"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -79,9 +79,9 @@ UpdateDialog::~UpdateDialog() {
 }
 
 void UpdateDialog::CheckNow() {
-    latest_->setText(QStringLiteral("正在获取最新版本..."));
-    date_->setText(QStringLiteral("正在获取最新版本更新日期..."));
-    notes_->setPlainText(QStringLiteral("正在获取最新版本描述..."));
+    latest_->setText(tr("Fetching the latest version..."));
+    date_->setText(tr("Fetching its release date..."));
+    notes_->setPlainText(tr("Fetching its release notes..."));
     link_->setEnabled(false);
     check_->setEnabled(false);
     if (checker_.joinable()) checker_.join();
@@ -103,7 +103,7 @@ void UpdateDialog::Fill(bool newer) {
         QMetaObject::invokeMethod(
             this,
             [this] {
-                messages_.ShowMessageBox(QStringLiteral("没有可用的更新！"));
+                messages_.ShowMessageBox(tr("No update is available."));
                 reject();
             },
             Qt::QueuedConnection);

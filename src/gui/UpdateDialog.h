@@ -1,5 +1,5 @@
 #pragma once
-// "软件升级通知": the current and newest version, its date and notes, a link to the download, and a
+// The update notice: the current and newest version, its date and notes, a link to the download, and a
 // button that checks again on a thread of its own. Main thread (the check posts its result back).
 
 #include <QDialog>

@@ -13,6 +13,7 @@
 #include "app/Session.h"
 #include "engines/EngineCatalog.h"
 #include "gui/EnginesDialog.h"
+#include "gui/Language.h"
 #include "gui/ListDialogs.h"
 #include "gui/MainWindow.h"
 #include "gui/UpdateDialog.h"
@@ -242,6 +243,8 @@ int main(int argc, char** argv) {
     // Tests are also listed at build time, where there is no display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // The window's texts are checked in Chinese here; LanguageTest switches languages itself.
+    Language::Apply(Language::kChinese);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
