@@ -4,7 +4,7 @@ SANITIZE_DIR ?= build-sanitize
 JOBS         ?= $(shell nproc)
 CMAKE_FLAGS  ?=
 
-.PHONY: all deps configure build test test-sanitize test-tsan fuzz run format clean
+.PHONY: all deps configure build test test-sanitize test-tsan fuzz run package format clean
 
 all: build
 
@@ -58,6 +58,10 @@ run: build
 	  echo "no display found: starting skimmer on a virtual display (xvfb-run)"; \
 	  xvfb-run -a $(BUILD_DIR)/src/skimmer; \
 	fi
+
+# A Debian package of the build, made by cpack in $(BUILD_DIR) (see "Install" in the README).
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

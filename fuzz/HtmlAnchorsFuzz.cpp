@@ -3,11 +3,11 @@
 // search classifies them. It must finish in bounded stack and time, whatever the nesting.
 
 #include "FuzzSupport.h"
+#include "engines/DocLinkRules.h"
 #include "lists/IniFile.h"
 #include "lists/Options.h"
 #include "net/PageDecoder.h"
 #include "search/CHtmlParse.h"
-#include "search/DocLinkRules.h"
 #include "search/LinkFilters.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -6,11 +6,11 @@
 #include <QFile>
 
 #include "FuzzSupport.h"
+#include "engines/DocLinkRules.h"
 #include "lists/IniFile.h"
 #include "lists/Options.h"
 #include "lists/Profile.h"
 #include "lists/ResultList.h"
-#include "search/DocLinkRules.h"
 #include "search/KeywordList.h"
 #include "search/LinkFilters.h"
 #include "search/ParserKeys.h"

@@ -11,6 +11,9 @@ packages=(
   libmagic-dev libmagic-mgc
   # the digest of each downloaded document, which finds the same document under another link
   libssl-dev
+  # make package: cpack's Debian generator finds the programs with file and their dependencies with
+  # dpkg-shlibdeps
+  dpkg-dev file
   # tests (openssl makes the throw-away certificates of the HTTPS tests)
   googletest libgtest-dev openssl
   # the window: a virtual display when there is no real one, and a font with Chinese glyphs

@@ -12,12 +12,12 @@
 #include <chrono>
 #include <cstdio>
 
+#include "engines/DocLinkRules.h"
 #include "lists/IniFile.h"
 #include "lists/Options.h"
 #include "lists/Profile.h"
 #include "lists/ResultList.h"
 #include "lists/TextCodec.h"
-#include "search/DocLinkRules.h"
 #include "search/KeywordList.h"
 #include "search/LinkFilters.h"
 #include "search/ResultPageParsers.h"

@@ -7,6 +7,8 @@
 #include <QMutexLocker>
 
 #include "download/DocRegistry.h"
+#include "engines/DocLinkRules.h"
+#include "engines/EngineHosts.h"
 #include "lists/MessageSink.h"
 #include "lists/Options.h"
 #include "lists/ResultList.h"
@@ -15,8 +17,6 @@
 #include "net/CFileTransfer.h"
 #include "net/PageFetch.h"
 #include "net/RetryAfter.h"
-#include "search/DocLinkRules.h"
-#include "search/EngineHosts.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <QFile>
 #include <QSet>
 
+#include "engines/EngineHosts.h"
 #include "lists/Options.h"
 #include "lists/TextCodec.h"
-#include "search/EngineHosts.h"
 #include "search/KeywordList.h"
 
 namespace {

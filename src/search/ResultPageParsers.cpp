@@ -1,12 +1,12 @@
 #include "search/ResultPageParsers.h"
 
 #include "engines/ClassicLayout.h"
+#include "engines/DocLinkRules.h"
 #include "engines/EngineCatalog.h"
 #include "lists/Options.h"
 #include "lists/ResultList.h"
 #include "search/CGetMatchElement.h"
 #include "search/CHtmlParse.h"
-#include "search/DocLinkRules.h"
 #include "search/EngineHitReader.h"
 #include "search/LinkFilters.h"
 #include "search/SearchQueue.h"

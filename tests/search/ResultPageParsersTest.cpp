@@ -4,12 +4,12 @@
 
 #include "TempHome.h"
 #include "engines/ClassicLayout.h"
+#include "engines/DocLinkRules.h"
 #include "engines/EngineCatalog.h"
 #include "lists/IniFile.h"
 #include "lists/Options.h"
 #include "lists/Profile.h"
 #include "lists/ResultList.h"
-#include "search/DocLinkRules.h"
 #include "search/KeywordList.h"
 #include "search/LinkFilters.h"
 #include "search/ResultPageParsers.h"

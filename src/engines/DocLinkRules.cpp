@@ -1,9 +1,9 @@
-#include "search/DocLinkRules.h"
+#include "engines/DocLinkRules.h"
 
 #include <QStringList>
 
+#include "engines/EngineHosts.h"
 #include "lists/Options.h"
-#include "search/EngineHosts.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 #pragma once
-// The search hosts of every engine, in one place: the query catalogue builds addresses on them and the
-// search job's dispatch recognises result pages by them.
+// The search hosts of every engine, in one place: the query catalogue builds addresses on them, the
+// search job's dispatch recognises result pages by them and the downloads resolve click-through links
+// on them. Below both the search and the downloads, which share them.
 
 namespace EngineHosts {
 inline constexpr const char* Google = "www.google.com.hk";   // the query templates

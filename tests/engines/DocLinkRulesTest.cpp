@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "engines/DocLinkRules.h"
 #include "lists/IniFile.h"
 #include "lists/Options.h"
-#include "search/DocLinkRules.h"
 
 namespace {
 
