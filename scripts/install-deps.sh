@@ -18,6 +18,9 @@ packages=(
   googletest libgtest-dev openssl
   # the window: a virtual display when there is no real one, and a font with Chinese glyphs
   xvfb xauth fonts-wqy-microhei
+  # the window's Chinese translation: CMake's Qt6LinguistTools, lupdate/lrelease, and Qt's own Chinese
+  # texts for its file pickers and Yes/No buttons
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   # end-to-end tests and benchmarks: real peers on 127.0.0.1
   nginx aria2 curl wget wget2 time python3-lxml iproute2
   # fuzzing (make fuzz): clang with its sanitizer runtimes and libFuzzer, which are only recommended

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Renders the window on a virtual display to docs/screenshot.png, with a few keywords and rows so the
-# picture shows the program at work. Run from the repository root after a build.
+# Renders the window on a virtual display, in English (docs/screenshot.png) and in Chinese
+# (docs/screenshot-zh_CN.png), with a few keywords and rows so the pictures show the program at work, and
+# the Engines dialog in both languages. Run from the repository root after a build.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
@@ -17,14 +18,17 @@ LIST
 "$build/src/skimmer-cli" --home "$home" config set ListPath "$home/demo.list" > /dev/null
 "$build/src/skimmer-cli" --home "$home" config set SavePath "$HOME/Documents/skimmer" > /dev/null
 mkdir -p "$root/docs"
-SKIMMER_UPDATE_URL="$home/none.xml" xvfb-run -a -s "-screen 0 1280x900x24" \
-  "$build/src/skimmer" --home "$home" --screenshot "$root/docs/screenshot.png"
-echo "wrote docs/screenshot.png"
+shoot() {  # shoot LANG OPTION FILE
+  SKIMMER_UPDATE_URL="$home/none.xml" xvfb-run -a -s "-screen 0 1280x900x24" \
+    "$build/src/skimmer" --home "$home" --lang "$1" "$2" "$root/docs/$3"
+  echo "wrote docs/$3"
+}
+shoot en --screenshot screenshot.png
+shoot zh_CN --screenshot screenshot-zh_CN.png
 # The Engines dialog, with keys filled in (shown masked) and one API engine ticked.
 "$build/src/skimmer-cli" --home "$home" config set GoogleApiKey AIzaDemoKeyForThePicture > /dev/null
 "$build/src/skimmer-cli" --home "$home" config set GoogleCx 0123456789abcdef > /dev/null
 "$build/src/skimmer-cli" --home "$home" config set SearxngUrls "https://searx.example.org, https://search.example.net" > /dev/null
 "$build/src/skimmer-cli" --home "$home" config set OpenAlexSearch 1 > /dev/null
-SKIMMER_UPDATE_URL="$home/none.xml" xvfb-run -a -s "-screen 0 1280x900x24" \
-  "$build/src/skimmer" --home "$home" --screenshot-engines "$root/docs/engines-dialog.png"
-echo "wrote docs/engines-dialog.png"
+shoot en --screenshot-engines engines-dialog.png
+shoot zh_CN --screenshot-engines engines-dialog-zh_CN.png

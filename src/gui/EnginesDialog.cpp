@@ -24,13 +24,14 @@ namespace {
 QList<QPair<const char*, const char*>> KeyFields(EngineKind kind) {
     switch (kind) {
         case EngineKind::Searxng:
-            return {{"SearxngUrls", "Instances (comma-separated)"}};
+            return {{"SearxngUrls", QT_TRANSLATE_NOOP("EnginesDialog", "Instances (comma-separated)")}};
         case EngineKind::GoogleApi:
-            return {{"GoogleApiKey", "API key"}, {"GoogleCx", "Engine id (cx)"}};
+            return {{"GoogleApiKey", QT_TRANSLATE_NOOP("EnginesDialog", "API key")},
+                    {"GoogleCx", QT_TRANSLATE_NOOP("EnginesDialog", "Engine id (cx)")}};
         case EngineKind::BraveApi:
-            return {{"BraveApiKey", "Subscription token"}};
+            return {{"BraveApiKey", QT_TRANSLATE_NOOP("EnginesDialog", "Subscription token")}};
         case EngineKind::OpenAlex:
-            return {{"OpenAlexMailto", "E-mail (optional)"}};
+            return {{"OpenAlexMailto", QT_TRANSLATE_NOOP("EnginesDialog", "E-mail (optional)")}};
         case EngineKind::Html:
             break;
     }

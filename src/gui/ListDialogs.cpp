@@ -9,61 +9,64 @@
 
 #include "lists/MessageSink.h"
 
-CListChooseDlg::CListChooseDlg(MessageSink& messages, QWidget* parent)
+StatusChoiceDialog::StatusChoiceDialog(MessageSink& messages, QWidget* parent)
     : QDialog(parent), messages_(messages) {
-    setWindowTitle(QStringLiteral("列表选择"));
+    setWindowTitle(tr("Choose Rows"));
     auto* layout = new QVBoxLayout(this);
-    const std::pair<int, const char*> items[] = {
-        {1120, "选择下载成功项"}, {1080, "选择下载失败项"}, {1109, "选择等待项"}, {1118, "选择正在下载项"}};
+    const std::pair<const char*, QString> items[] = {{"downloadedCheck", tr("Downloaded rows")},
+                                                     {"failedCheck", tr("Failed rows")},
+                                                     {"waitingCheck", tr("Waiting rows")},
+                                                     {"downloadingCheck", tr("Rows being downloaded")}};
     for (int i = 0; i < 4; ++i) {
-        boxes_[i] = new QCheckBox(QString::fromUtf8(items[i].second), this);
-        boxes_[i]->setObjectName(QStringLiteral("check%1").arg(items[i].first));
+        boxes_[i] = new QCheckBox(items[i].second, this);
+        boxes_[i]->setObjectName(QLatin1StringView(items[i].first));
         boxes_[i]->setChecked(true);
         layout->addWidget(boxes_[i]);
     }
-    auto* ok = new QPushButton(QStringLiteral("确定"), this);
-    ok->setObjectName(QStringLiteral("button1"));
+    auto* ok = new QPushButton(tr("OK"), this);
+    ok->setObjectName(QStringLiteral("okButton"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     layout->addWidget(ok, 0, Qt::AlignRight);
 }
 
-StatusFilter CListChooseDlg::Filter() const {
+StatusFilter StatusChoiceDialog::Filter() const {
     return {boxes_[0]->isChecked(), boxes_[1]->isChecked(), boxes_[2]->isChecked(), boxes_[3]->isChecked()};
 }
 
-void CListChooseDlg::accept() {
+void StatusChoiceDialog::accept() {
     const StatusFilter filter = Filter();
     if (!filter.downloaded && !filter.failed && !filter.waiting && !filter.downloading) {
-        messages_.ShowMessageBox(QStringLiteral("请至少选择一项"));
+        messages_.ShowMessageBox(tr("Choose at least one."));
         return;
     }
     QDialog::accept();
 }
 
-CListStatDlg::CListStatDlg(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("列表状态设置"));
+StatusActionDialog::StatusActionDialog(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(tr("Set Status"));
     auto* layout = new QVBoxLayout(this);
     group_ = new QButtonGroup(this);
-    const std::pair<int, const char*> items[] = {{1112, "所有失败的设置为等待"},
-                                                 {1017, "设置为下载成功"},
-                                                 {1113, "设置为等待"},
-                                                 {1114, "设置为失败"},
-                                                 {1115, "设置为重复"}};
+    const std::pair<const char*, QString> items[] = {
+        {"failedToWaitingRadio", tr("Set every failed row to waiting")},
+        {"downloadedRadio", tr("Set to downloaded")},
+        {"waitingRadio", tr("Set to waiting")},
+        {"failedRadio", tr("Set to failed")},
+        {"duplicateRadio", tr("Set to duplicate")}};
     for (int i = 0; i < 5; ++i) {
-        auto* radio = new QRadioButton(QString::fromUtf8(items[i].second), this);
-        radio->setObjectName(QStringLiteral("radio%1").arg(items[i].first));
+        auto* radio = new QRadioButton(items[i].second, this);
+        radio->setObjectName(QLatin1StringView(items[i].first));
         group_->addButton(radio, i);
         layout->addWidget(radio);
     }
     group_->button(0)->setChecked(true);
-    auto* ok = new QPushButton(QStringLiteral("确定"), this);
-    ok->setObjectName(QStringLiteral("button1"));
+    auto* ok = new QPushButton(tr("OK"), this);
+    ok->setObjectName(QStringLiteral("okButton"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     layout->addWidget(ok, 0, Qt::AlignRight);
 }
 
-int CListStatDlg::Action() const {
+int StatusActionDialog::Action() const {
     return group_->checkedId();
 }

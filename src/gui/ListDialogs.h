@@ -1,5 +1,5 @@
 #pragma once
-// The two small list dialogs: "列表选择" (which statuses: a StatusFilter) and "列表状态设置" (which
+// The two small list dialogs: which statuses to take (a StatusFilter) and which status to set (a
 // status action). Main thread.
 
 #include <QDialog>
@@ -10,10 +10,10 @@ class QCheckBox;
 class QButtonGroup;
 class MessageSink;
 
-class CListChooseDlg : public QDialog {
+class StatusChoiceDialog : public QDialog {
     Q_OBJECT
   public:
-    CListChooseDlg(MessageSink& messages, QWidget* parent = nullptr);
+    StatusChoiceDialog(MessageSink& messages, QWidget* parent = nullptr);
     StatusFilter Filter() const;
     void accept() override;
 
@@ -22,10 +22,10 @@ class CListChooseDlg : public QDialog {
     QCheckBox* boxes_[4];
 };
 
-class CListStatDlg : public QDialog {
+class StatusActionDialog : public QDialog {
     Q_OBJECT
   public:
-    explicit CListStatDlg(QWidget* parent = nullptr);
+    explicit StatusActionDialog(QWidget* parent = nullptr);
     int Action() const;
 
   private:

@@ -24,11 +24,11 @@
 #include <QVBoxLayout>
 
 #include "app/Session.h"
-#include "gui/CUpdateInfoDlg.h"
 #include "gui/DialogMessages.h"
 #include "gui/EnginesDialog.h"
 #include "gui/ListDialogs.h"
 #include "gui/ResultTableModel.h"
+#include "gui/UpdateDialog.h"
 #include "lists/IniFile.h"
 #include "lists/Profile.h"
 
@@ -36,7 +36,6 @@ namespace {
 
 using K = SettingKey;
 
-const QString kProgramTitle = QStringLiteral("Skimmer 文档搜索下载 %1").arg(QStringLiteral(SKIMMER_VERSION));
 // A reserved name that never resolves: a packager sets the real address ([Update] Url or the environment).
 const QString kDefaultUpdateLocation = QStringLiteral("https://updates.skimmer.invalid/update.xml");
 const QString kHelpPage = QStringLiteral("https://skimmer.invalid/help");
@@ -55,7 +54,7 @@ MainWindow::MainWindow(Session& session, MessageSink* messages, QWidget* parent)
     }
     messages_ = messages;
     session_.SetMessageSink(messages_);
-    setObjectName(QStringLiteral("dialog102"));
+    setObjectName(QStringLiteral("mainWindow"));
     SetTitlePath(QString());
     setWindowIcon(
         QIcon::fromTheme(QStringLiteral("folder-download"), style()->standardIcon(QStyle::SP_DriveNetIcon)));
@@ -96,6 +95,10 @@ MainWindow::MainWindow(Session& session, MessageSink* messages, QWidget* parent)
     StartUpdateCheck();
 }
 
+QString MainWindow::ProgramTitle() {
+    return tr("Skimmer Document Search & Download %1").arg(QStringLiteral(SKIMMER_VERSION));
+}
+
 MainWindow::~MainWindow() {
     session_.SetMessageSink(nullptr);  // the sink may die with this window
     closing_ = true;
@@ -103,13 +106,14 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::SetTitlePath(const QString& path) {
-    setWindowTitle(path.isEmpty() ? kProgramTitle : QStringLiteral("%1—%2").arg(kProgramTitle, path));
+    setWindowTitle(path.isEmpty() ? ProgramTitle() : QStringLiteral("%1—%2").arg(ProgramTitle(), path));
     if (tray_) tray_->setToolTip(windowTitle());
 }
 
-QCheckBox* MainWindow::Check(int id, const char* caption, K key) {
-    auto* box = new QCheckBox(QString::fromUtf8(caption), this);
-    box->setObjectName(QStringLiteral("check%1").arg(id));
+QCheckBox* MainWindow::Check(const char* name, const QString& caption, K key) {
+    auto* box = new QCheckBox(caption, this);
+    box->setObjectName(QLatin1StringView(name));
+    checks_.insert(key, box);
     Options& options = session_.GetOptions();
     box->setChecked(options.LiveInt(key) != 0);
     connect(box, &QCheckBox::toggled, this, [this, key](bool on) {
@@ -119,9 +123,10 @@ QCheckBox* MainWindow::Check(int id, const char* caption, K key) {
     return box;
 }
 
-QLineEdit* MainWindow::Edit(int id, K key, bool number) {
+QLineEdit* MainWindow::Edit(const char* name, K key, bool number) {
     auto* edit = new QLineEdit(this);
-    edit->setObjectName(QStringLiteral("edit%1").arg(id));
+    edit->setObjectName(QLatin1StringView(name));
+    edits_.insert(key, edit);
     Options& options = session_.GetOptions();
     edit->setText(number ? QString::number(options.LiveInt(key)) : options.LiveText(key));
     if (number) edit->setMaximumWidth(56);
@@ -136,9 +141,9 @@ QLineEdit* MainWindow::Edit(int id, K key, bool number) {
     return edit;
 }
 
-QPushButton* MainWindow::Button(int id, const char* caption) {
-    auto* button = new QPushButton(QString::fromUtf8(caption), this);
-    button->setObjectName(QStringLiteral("button%1").arg(id));
+QPushButton* MainWindow::Button(const char* name, const QString& caption) {
+    auto* button = new QPushButton(caption, this);
+    button->setObjectName(QLatin1StringView(name));
     return button;
 }
 
@@ -146,14 +151,14 @@ QWidget* MainWindow::BuildKeywordColumn() {
     auto* box = new QGroupBox(this);
     auto* layout = new QVBoxLayout(box);
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel(QStringLiteral("关键字："), box));
+    row->addWidget(new QLabel(tr("Keyword:"), box));
     keywordEdit_ = new QLineEdit(box);
-    keywordEdit_->setObjectName(QStringLiteral("edit1001"));
+    keywordEdit_->setObjectName(QStringLiteral("keywordEdit"));
     row->addWidget(keywordEdit_);
     layout->addLayout(row);
     keywords_ = new QTreeWidget(box);
-    keywords_->setObjectName(QStringLiteral("list1003"));
-    keywords_->setHeaderLabels({QStringLiteral("关键字")});
+    keywords_->setObjectName(QStringLiteral("keywordList"));
+    keywords_->setHeaderLabels({tr("Keywords")});
     keywords_->setColumnWidth(0, 200);
     keywords_->setRootIsDecorated(false);
     keywords_->header()->setSectionsClickable(true);
@@ -169,9 +174,9 @@ QWidget* MainWindow::BuildKeywordColumn() {
     });
     layout->addWidget(keywords_, 1);
     auto* buttons = new QHBoxLayout;
-    QPushButton* add = Button(1002, "添加");
-    QPushButton* remove = Button(1005, "删除");
-    QPushButton* clear = Button(1004, "清空");
+    QPushButton* add = Button("addKeywordButton", tr("Add"));
+    QPushButton* remove = Button("deleteKeywordsButton", tr("Delete"));
+    QPushButton* clear = Button("clearKeywordsButton", tr("Clear"));
     buttons->addWidget(add);
     buttons->addWidget(remove);
     buttons->addWidget(clear);
@@ -217,60 +222,76 @@ QWidget* MainWindow::BuildOptions() {
         h->addStretch();
         grid->addLayout(h, row++, 0);
     };
-    auto label = [this](const char* text) { return new QLabel(QString::fromUtf8(text), this); };
+    auto label = [this](const QString& text) { return new QLabel(text, this); };
 
-    QCheckBox* hidden63 = Check(1087, "63档", K::Search63Da);
+    QCheckBox* hidden63 = Check("search63DaCheck", tr("63Da"), K::Search63Da);
     hidden63->hide();  // kept for its setting only
-    line({label("搜索引擎："), Check(1084, "Google", K::GoogleSearch),
-          Check(1121, "谷歌学术", K::GoogleScholar), Check(1085, "百度", K::BaiduSearch),
-          Check(1130, "必应", K::CheckBind), Check(1126, "必应学术", K::BingXueshu),
-          Check(1127, "必应全英搜索", K::BingEnglish), Check(1086, "搜狗", K::SougouSearch),
-          Check(1131, "有道", K::CheckYoudao), hidden63});
-    line({Check(1122, "雅虎", K::CheckYahoo), Check(1124, "Aol", K::CheckAol),
-          Check(1123, "中搜", K::GoogleZhongSou), Check(1088, "OSUN", K::OsunSearch),
-          Check(1132, "DuckDuckGo", K::DuckDuckGoSearch), Check(1133, "Brave", K::BraveSearch),
-          Check(1134, "Yandex", K::YandexSearch), Check(1135, "Startpage", K::StartpageSearch)});
-    line({Check(1090, "其他", K::EngineOtherSearch), Edit(1091, K::EEngineOther, false),
-          label("其他引擎URL过滤"), Edit(1104, K::FindFilter, false),
-          Check(1128, "匹配地址过滤词", K::MatchUrlKey)});
-    line({label("文档格式："), Check(1092, "Word", K::DocWord), Check(1093, "PDF", K::DocPdf),
-          Check(1094, "PPT", K::DocPpt), Check(1095, "XLS", K::DocXls), Check(1096, "TXT", K::DocTxt),
-          Check(1097, "RTF", K::DocRtf), Check(1098, "压缩", K::DocZip), Check(1100, "其他", K::DocOther),
-          Edit(1101, K::EDocOther, false)});
+    line({label(tr("Search engines:")), Check("googleCheck", QStringLiteral("Google"), K::GoogleSearch),
+          Check("googleScholarCheck", tr("Google Scholar"), K::GoogleScholar),
+          Check("baiduCheck", tr("Baidu"), K::BaiduSearch), Check("bingCheck", tr("Bing"), K::CheckBind),
+          Check("bingAcademicCheck", tr("Bing Academic"), K::BingXueshu),
+          Check("bingEnglishCheck", tr("Bing (English only)"), K::BingEnglish),
+          Check("sogouCheck", tr("Sogou"), K::SougouSearch),
+          Check("youdaoCheck", tr("Youdao"), K::CheckYoudao), hidden63});
+    line({Check("yahooCheck", tr("Yahoo"), K::CheckYahoo),
+          Check("aolCheck", QStringLiteral("Aol"), K::CheckAol),
+          Check("zhongsouCheck", tr("Zhongsou"), K::GoogleZhongSou),
+          Check("osunCheck", QStringLiteral("OSUN"), K::OsunSearch),
+          Check("duckDuckGoCheck", QStringLiteral("DuckDuckGo"), K::DuckDuckGoSearch),
+          Check("braveCheck", QStringLiteral("Brave"), K::BraveSearch),
+          Check("yandexCheck", QStringLiteral("Yandex"), K::YandexSearch),
+          Check("startpageCheck", QStringLiteral("Startpage"), K::StartpageSearch)});
+    line({Check("otherEngineCheck", tr("Other"), K::EngineOtherSearch),
+          Edit("otherEngineEdit", K::EEngineOther, false), label(tr("Other engine's address filter")),
+          Edit("otherEngineFilterEdit", K::FindFilter, false),
+          Check("matchUrlKeyCheck", tr("Match the address filter words"), K::MatchUrlKey)});
+    line({label(tr("Document formats:")), Check("wordCheck", QStringLiteral("Word"), K::DocWord),
+          Check("pdfCheck", QStringLiteral("PDF"), K::DocPdf),
+          Check("pptCheck", QStringLiteral("PPT"), K::DocPpt),
+          Check("xlsCheck", QStringLiteral("XLS"), K::DocXls),
+          Check("txtCheck", QStringLiteral("TXT"), K::DocTxt),
+          Check("rtfCheck", QStringLiteral("RTF"), K::DocRtf),
+          Check("archiveCheck", tr("Archives"), K::DocZip),
+          Check("otherFormatCheck", tr("Other"), K::DocOther), Edit("otherFormatEdit", K::EDocOther, false)});
     auto* timeRange = new QComboBox(this);
-    timeRange->setObjectName(QStringLiteral("combo1110"));
-    timeRange->addItems({QStringLiteral("全部时间"), QStringLiteral("最近一天"), QStringLiteral("最近一周"),
-                         QStringLiteral("最近一月"), QStringLiteral("最近一年")});
+    timeRange->setObjectName(QStringLiteral("timeRangeCombo"));
+    timeRange->addItems({tr("Any time"), tr("Past day"), tr("Past week"), tr("Past month"), tr("Past year")});
     timeRange->setCurrentIndex(session_.GetOptions().TimeRange());
     connect(timeRange, &QComboBox::currentIndexChanged, this,
             [this](int index) { session_.GetOptions().SetTimeRange(index); });
-    line({label("文档发布时间："), timeRange, Check(1080, "计算文档大小（较慢）", K::CulFileSize),
-          Check(1106, "下载时限制文档大小", K::DownCheckFileSize), label("文件大小"),
-          Edit(1099, K::SizeMin, false), label("KB 到"), Edit(1103, K::SizeMax, false), label("KB")});
-    line({label("标题字数"), Edit(1082, K::CharNum, true), label("个以上"),
-          Check(1117, "匹配关键词", K::MatchTitle),
-          Check(1109, "文件在列表中存在则加随机后缀", K::AddRandName),
-          Check(1045, "忽略已下文档", K::IgoreGarnered), Check(1116, "启动加载上次列表", K::AutoLoad)});
-    line({label("搜索"), Edit(1125, K::SearchMaxThread, true), label("线程"),
-          Check(1041, "文件存在覆盖，搜索间隔", K::Overrite), Edit(1032, K::SearchInterval, true),
-          label("秒"), label("待查地址超"), Edit(1031, K::URLsCount, true), label("个停止深度搜索")});
-    QLineEdit* savePath = Edit(1024, K::SavePath, false);
-    QPushButton* choose = Button(1025, "选择");
+    line({label(tr("Published:")), timeRange,
+          Check("computeSizeCheck", tr("Find document sizes (slower)"), K::CulFileSize),
+          Check("limitSizeCheck", tr("Limit document size when downloading"), K::DownCheckFileSize),
+          label(tr("File size")), Edit("sizeMinEdit", K::SizeMin, false), label(tr("KB to")),
+          Edit("sizeMaxEdit", K::SizeMax, false), label(QStringLiteral("KB"))});
+    line({label(tr("Titles of at least")), Edit("titleLengthEdit", K::CharNum, true), label(tr("characters")),
+          Check("matchTitleCheck", tr("Title must match a keyword"), K::MatchTitle),
+          Check("randomSuffixCheck", tr("Add a random suffix to names already in the list"), K::AddRandName),
+          Check("skipDownloadedCheck", tr("Skip documents already downloaded"), K::IgoreGarnered),
+          Check("autoLoadCheck", tr("Load the last list at start"), K::AutoLoad)});
+    line({label(tr("Search with")), Edit("searchThreadsEdit", K::SearchMaxThread, true), label(tr("threads")),
+          Check("overwriteCheck", tr("Overwrite existing files; search interval"), K::Overrite),
+          Edit("searchIntervalEdit", K::SearchInterval, true), label(tr("seconds")),
+          label(tr("Stop deep search above")), Edit("deepSearchLimitEdit", K::URLsCount, true),
+          label(tr("queued addresses"))});
+    QLineEdit* savePath = Edit("savePathEdit", K::SavePath, false);
+    QPushButton* choose = Button("chooseFolderButton", tr("Choose…"));
     connect(choose, &QPushButton::clicked, this, [this, savePath] {
         const QString folder =
-            QFileDialog::getExistingDirectory(this, QStringLiteral("请选择一个文件夹"), savePath->text());
+            QFileDialog::getExistingDirectory(this, tr("Choose a folder"), savePath->text());
         if (folder.isEmpty()) return;
         savePath->setText(folder);
         session_.GetOptions().SetCommittedText(K::SavePath, folder);
     });
-    line({label("保  存："), savePath, choose, label("同时下载"), Edit(1105, K::DownThreadCount, true),
-          label("个，"), label("每个文件下载超时"), Edit(1014, K::TimeOut, true), label("分钟")});
+    line({label(tr("Save to:")), savePath, choose, label(tr("Download")),
+          Edit("downloadThreadsEdit", K::DownThreadCount, true), label(tr("at a time;")),
+          label(tr("time limit per file")), Edit("timeoutEdit", K::TimeOut, true), label(tr("minutes"))});
 
-    QPushButton* search = Button(1, "搜索");
-    QPushButton* stop = Button(1028, "停止");
-    QPushButton* stopDeep = Button(1029, "停止深度搜索");
-    QPushButton* clearRecords = Button(1030, "清搜索记录");
-    QPushButton* upgrade = Button(1007, "升级");
+    QPushButton* search = Button("searchButton", tr("Search"));
+    QPushButton* stop = Button("stopSearchButton", tr("Stop"));
+    QPushButton* stopDeep = Button("stopDeepSearchButton", tr("Stop Deep Search"));
+    QPushButton* clearRecords = Button("clearSearchRecordsButton", tr("Clear Search History"));
+    QPushButton* upgrade = Button("updateButton", tr("Update"));
     auto* engines = new QPushButton(tr("Engines…"), this);
     engines->setObjectName(QStringLiteral("enginesButton"));
     connect(engines, &QPushButton::clicked, this, [this] { ShowEnginesDialog(); });
@@ -287,32 +308,30 @@ void MainWindow::ShowEnginesDialog() {
     EnginesDialog dialog(session_, this);
     if (dialog.exec() != QDialog::Accepted) return;
     // The dialog ticks the same settings as the boxes of this window: show its choice here too.
-    for (const SettingSpec& spec : SettingsTable::All()) {
-        if (spec.kind != SettingKind::Check || spec.controlId == 0) continue;
-        if (auto* box = findChild<QCheckBox*>(QStringLiteral("check%1").arg(spec.controlId)))
-            box->setChecked(session_.GetOptions().LiveInt(spec.id) != 0);
-    }
+    for (auto it = checks_.cbegin(); it != checks_.cend(); ++it)
+        it.value()->setChecked(session_.GetOptions().LiveInt(it.key()) != 0);
 }
 
 void MainWindow::ApplyCoupling() {
-    auto find = [this](int id) { return findChild<QWidget*>(QStringLiteral("edit%1").arg(id)); };
-    auto checked = [this](int id) {
-        auto* box = findChild<QCheckBox*>(QStringLiteral("check%1").arg(id));
+    // Called while the boxes are still being built: a control not made yet is skipped.
+    auto checked = [this](K key) {
+        const QCheckBox* box = checks_.value(key);
         return box && box->isChecked();
     };
-    const bool sizes = checked(1106) || checked(1080);
-    for (int id : {1099, 1103}) {
-        if (QWidget* w = find(id)) w->setEnabled(sizes);
-    }
-    if (QWidget* w = find(1101)) w->setEnabled(checked(1100));
-    for (int id : {1091, 1104}) {
-        if (QWidget* w = find(id)) w->setEnabled(checked(1090));
-    }
+    auto enable = [this](K key, bool on) {
+        if (QLineEdit* edit = edits_.value(key)) edit->setEnabled(on);
+    };
+    const bool sizes = checked(K::DownCheckFileSize) || checked(K::CulFileSize);
+    enable(K::SizeMin, sizes);
+    enable(K::SizeMax, sizes);
+    enable(K::EDocOther, checked(K::DocOther));
+    enable(K::EEngineOther, checked(K::EngineOtherSearch));
+    enable(K::FindFilter, checked(K::EngineOtherSearch));
 }
 
 QWidget* MainWindow::BuildResultList() {
     table_ = new QTableView(this);
-    table_->setObjectName(QStringLiteral("list1006"));
+    table_->setObjectName(QStringLiteral("resultTable"));
     model_ = new ResultTableModel(session_.Results(), this);
     table_->setModel(model_);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -354,21 +373,29 @@ QWidget* MainWindow::BuildBottomRow() {
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* buttons = new QHBoxLayout;
-    const std::pair<int, const char*> listButtons[] = {
-        {1043, "选择"}, {1044, "反选"},     {1042, "批量选择"}, {1010, "删除"},
-        {1009, "清空"}, {1023, "状态设置"}, {1026, "导出"},     {1027, "导入"},
-        {1035, "追加"}, {1011, "开始下载"}, {1012, "停止"},     {1015, "迅雷下载"}};
-    for (const auto& [id, caption] : listButtons) buttons->addWidget(Button(id, caption));
+    const std::pair<const char*, QString> listButtons[] = {{"checkRowsButton", tr("Check")},
+                                                           {"uncheckRowsButton", tr("Uncheck")},
+                                                           {"checkByStatusButton", tr("Check by Status…")},
+                                                           {"deleteRowsButton", tr("Delete")},
+                                                           {"clearListButton", tr("Clear")},
+                                                           {"setStatusButton", tr("Set Status…")},
+                                                           {"exportButton", tr("Export…")},
+                                                           {"importButton", tr("Import…")},
+                                                           {"appendButton", tr("Append…")},
+                                                           {"startDownloadButton", tr("Start Download")},
+                                                           {"stopDownloadButton", tr("Stop")},
+                                                           {"sendToAria2Button", tr("Send to aria2")}};
+    for (const auto& [name, caption] : listButtons) buttons->addWidget(Button(name, caption));
     layout->addLayout(buttons);
     auto* counters = new QHBoxLayout;
     statusLine_ = new QLineEdit(box);
-    statusLine_->setObjectName(QStringLiteral("edit1037"));
+    statusLine_->setObjectName(QStringLiteral("statusLine"));
     statusLine_->setReadOnly(true);
     listCounters_ = new QLineEdit(box);
-    listCounters_->setObjectName(QStringLiteral("edit1034"));
+    listCounters_->setObjectName(QStringLiteral("listCounters"));
     listCounters_->setReadOnly(true);
     searchCounters_ = new QLineEdit(box);
-    searchCounters_->setObjectName(QStringLiteral("edit1038"));
+    searchCounters_->setObjectName(QStringLiteral("searchCounters"));
     searchCounters_->setReadOnly(true);
     counters->addWidget(statusLine_, 3);
     counters->addWidget(listCounters_, 1);
@@ -376,36 +403,35 @@ QWidget* MainWindow::BuildBottomRow() {
     layout->addLayout(counters);
 
     ResultList& list = session_.Results();
-    auto on = [this](int id, auto handler) {
-        connect(findChild<QPushButton*>(QStringLiteral("button%1").arg(id)), &QPushButton::clicked, this,
-                handler);
+    auto on = [this](const char* name, auto handler) {
+        connect(findChild<QPushButton*>(QLatin1StringView(name)), &QPushButton::clicked, this, handler);
     };
-    on(1043, [&list] { list.SetCheckOnSelectionOrAll(true); });
-    on(1044, [&list] { list.SetCheckOnSelectionOrAll(false); });
-    on(1042, [this, &list] {
-        if (list.Size() == 0) return messages_->ShowMessageBox(QStringLiteral("下载列表为空"));
-        CListChooseDlg dialog(*messages_, this);
+    on("checkRowsButton", [&list] { list.SetCheckOnSelectionOrAll(true); });
+    on("uncheckRowsButton", [&list] { list.SetCheckOnSelectionOrAll(false); });
+    on("checkByStatusButton", [this, &list] {
+        if (list.Size() == 0) return messages_->ShowMessageBox(tr("The download list is empty."));
+        StatusChoiceDialog dialog(*messages_, this);
         if (dialog.exec() == QDialog::Accepted) list.CheckByStatus(dialog.Filter());
     });
-    on(1010, [this, &list] {
-        if (!list.DeleteChecked()) messages_->ShowMessageBox(QStringLiteral("下载列表为空"));
+    on("deleteRowsButton", [this, &list] {
+        if (!list.DeleteChecked()) messages_->ShowMessageBox(tr("The download list is empty."));
     });
-    on(1009, [this, &list] {
-        if (!list.ClearList()) messages_->ShowMessageBox(QStringLiteral("下载列表为空"));
+    on("clearListButton", [this, &list] {
+        if (!list.ClearList()) messages_->ShowMessageBox(tr("The download list is empty."));
     });
-    on(1023, [this, &list] {
-        CListStatDlg dialog(this);
+    on("setStatusButton", [this, &list] {
+        StatusActionDialog dialog(this);
         if (dialog.exec() == QDialog::Accepted) list.ApplyStatusAction(dialog.Action());
     });
-    on(1026, [this] { ExportButton(); });
-    on(1027, [this] { ImportButton(); });
-    on(1035, [this] { AppendButton(); });
-    on(1011, [this] { session_.Downloads().StartDownload(); });
-    on(1012, [this] {
+    on("exportButton", [this] { ExportButton(); });
+    on("importButton", [this] { ImportButton(); });
+    on("appendButton", [this] { AppendButton(); });
+    on("startDownloadButton", [this] { session_.Downloads().StartDownload(); });
+    on("stopDownloadButton", [this] {
         if (const auto refusal = session_.GetOptions().ReadBack()) messages_->ShowMessageBox(*refusal);
         session_.Downloads().StopDownload();
     });
-    on(1015, [this] { session_.HandOff().Start(); });
+    on("sendToAria2Button", [this] { session_.HandOff().Start(); });
     return box;
 }
 
@@ -423,8 +449,8 @@ void MainWindow::ExportButton() {
     ListKeeper& lists = session_.Lists();
     if (!lists.BeginExport()) return;
     const QString path = QFileDialog::getSaveFileName(
-        this, QString(), QString(), QStringLiteral("列表XML(*.xml);;列表文件(*.list);;全部文件(*.*)"));
-    CListChooseDlg dialog(*messages_, this);
+        this, QString(), QString(), tr("List XML (*.xml);;List files (*.list);;All files (*)"));
+    StatusChoiceDialog dialog(*messages_, this);
     if (path.isEmpty() || dialog.exec() != QDialog::Accepted) {
         lists.EndExport();
         return;
@@ -434,36 +460,38 @@ void MainWindow::ExportButton() {
 
 void MainWindow::ImportButton() {
     const QString path = QFileDialog::getOpenFileName(
-        this, QString(), QString(), QStringLiteral("列表XML(*.xml);;列表文件(*.list);;全部文件(*.*)"));
+        this, QString(), QString(), tr("List XML (*.xml);;List files (*.list);;All files (*)"));
     if (path.isEmpty()) return;
-    CListChooseDlg dialog(*messages_, this);
+    StatusChoiceDialog dialog(*messages_, this);
     if (dialog.exec() != QDialog::Accepted) return;
     ImportList(path, dialog.Filter());
 }
 
 void MainWindow::AppendButton() {
-    if (session_.Results().Size() == 0) return messages_->ShowMessageBox(QStringLiteral("列表为空"));
-    const QString path = QFileDialog::getSaveFileName(this, QString(), QString(),
-                                                      QStringLiteral("列表文件(*.list);;全部文件(*.*)"));
+    if (session_.Results().Size() == 0) return messages_->ShowMessageBox(tr("The list is empty."));
+    const QString path =
+        QFileDialog::getSaveFileName(this, QString(), QString(), tr("List files (*.list);;All files (*)"));
     if (!path.isEmpty()) session_.Lists().AppendTo(path);
 }
 
 void MainWindow::BuildTray() {
     trayMenu_ = new QMenu(this);
-    trayMenu_->addAction(QStringLiteral("显示主窗口"), this, [this] {
+    trayMenu_->addAction(tr("Show Window"), this, [this] {
         show();
         raise();
         activateWindow();
     });
-    trayMenu_->addAction(QStringLiteral("隐藏主窗口"), this, &QWidget::hide);
+    trayMenu_->addAction(tr("Hide Window"), this, &QWidget::hide);
     trayMenu_->addSeparator();
-    trayMenu_->addAction(QStringLiteral("关于..."), this, [this] {
-        QMessageBox::about(this, QStringLiteral("关于"),
-                           QStringLiteral("%1\n按关键字搜索网上公开的文档并批量下载。").arg(kProgramTitle));
+    trayMenu_->addAction(tr("About…"), this, [this] {
+        QMessageBox::about(
+            this, tr("About"),
+            tr("%1\nFinds documents shared publicly on the web by keyword and downloads them in bulk.")
+                .arg(ProgramTitle()));
     });
-    trayMenu_->addAction(QStringLiteral("帮助"), this, [] { QDesktopServices::openUrl(QUrl(kHelpPage)); });
+    trayMenu_->addAction(tr("Help"), this, [] { QDesktopServices::openUrl(QUrl(kHelpPage)); });
     trayMenu_->addSeparator();
-    trayMenu_->addAction(QStringLiteral("退出程序"), this, &QWidget::close);
+    trayMenu_->addAction(tr("Quit"), this, &QWidget::close);
     tray_ = new QSystemTrayIcon(windowIcon(), this);
     tray_->setToolTip(windowTitle());
     tray_->setContextMenu(trayMenu_);
@@ -499,7 +527,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     session_.SaveSettings();
     session_.SaveKeywords();
     session_.Lists().CloseSave();
-    if (!messages_->AskYesNo(QStringLiteral("要退出来程序吗？"), QStringLiteral("退出警告"))) {
+    if (!messages_->AskYesNo(tr("Quit the program?"), tr("Confirm Quit"))) {
         event->ignore();
         return;
     }
@@ -512,7 +540,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         session_.Lists().CloseSave();
     }
     if (session_.Results().Size() > 0 && options.Text(K::ListPath).isEmpty() &&
-        messages_->AskYesNo(QStringLiteral("要保存列表吗？"), QStringLiteral("退出警告"))) {
+        messages_->AskYesNo(tr("Save the list?"), tr("Confirm Quit"))) {
         ExportButton();
     }
     hide();
@@ -550,8 +578,8 @@ void MainWindow::StartUpdateCheck() {
 }
 
 void MainWindow::ShowUpdateDialog(bool checked) {
-    CUpdateInfoDlg dialog(update_, updateLock_, UpdateLocation(), *messages_,
-                          checked && updateShown_.load() == 0, this);
+    UpdateDialog dialog(update_, updateLock_, UpdateLocation(), *messages_,
+                        checked && updateShown_.load() == 0, this);
     dialog.exec();
     updateShown_.store(1);
 }

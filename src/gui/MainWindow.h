@@ -3,6 +3,7 @@
 // to the options, the result table, the keyword list, the counters and the status line, the tray icon
 // and the close sequence. Main thread.
 
+#include <QMap>
 #include <QMutex>
 #include <QWidget>
 #include <atomic>
@@ -55,14 +56,16 @@ class MainWindow : public QWidget {
     void ShowEnginesDialog();
 
   private:
+    static QString ProgramTitle();
     QWidget* BuildKeywordColumn();
     QWidget* BuildOptions();
     QWidget* BuildResultList();
     QWidget* BuildBottomRow();
     void BuildTray();
-    QCheckBox* Check(int id, const char* caption, SettingKey key);
-    QLineEdit* Edit(int id, SettingKey key, bool number);
-    QPushButton* Button(int id, const char* caption);
+    // A box or edit bound to its setting, named `name` so that tests find it.
+    QCheckBox* Check(const char* name, const QString& caption, SettingKey key);
+    QLineEdit* Edit(const char* name, SettingKey key, bool number);
+    QPushButton* Button(const char* name, const QString& caption);
     void ApplyCoupling();
     void RefreshKeywords();
     void ExportButton();
@@ -73,6 +76,8 @@ class MainWindow : public QWidget {
     Session& session_;
     std::unique_ptr<MessageSink> ownMessages_;
     MessageSink* messages_;
+    QMap<SettingKey, QCheckBox*> checks_;  // every box bound to a setting
+    QMap<SettingKey, QLineEdit*> edits_;   // every edit bound to a setting
     QTreeWidget* keywords_ = nullptr;
     QLineEdit* keywordEdit_ = nullptr;
     QTableView* table_ = nullptr;

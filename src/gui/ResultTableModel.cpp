@@ -6,25 +6,47 @@
 
 namespace {
 
-const char* const kHeaders[] = {"文件名", "类型", "大小(KB)", "位置", "状态"};
+const char* const kHeaders[] = {
+    QT_TRANSLATE_NOOP("ResultTableModel", "File Name"), QT_TRANSLATE_NOOP("ResultTableModel", "Type"),
+    QT_TRANSLATE_NOOP("ResultTableModel", "Size (KB)"), QT_TRANSLATE_NOOP("ResultTableModel", "Location"),
+    QT_TRANSLATE_NOOP("ResultTableModel", "Status")};
 constexpr int kWidths[] = {170, 70, 100, 200, 80};
 
-QString Cell(const ResultEntry& entry, int column) {
+}  // namespace
+
+QString ResultTableModel::DisplayStatus(const QString& stored) {
+    // List files keep the stored texts byte for byte; only the table shows them in the window's language.
+    if (stored == EntryStatus::Waiting) return tr("Waiting");
+    if (stored == EntryStatus::Downloading) return tr("Downloading");
+    if (stored == EntryStatus::Downloaded) return tr("Downloaded");
+    if (stored == EntryStatus::Failed) return tr("Failed");
+    if (stored == EntryStatus::Duplicate) return tr("Duplicate");
+    if (stored == EntryStatus::Uploading) return tr("Uploading");
+    if (stored.startsWith(EntryStatus::ProgressPrefix)) {
+        //: Download progress; %1 is the percentage with its sign, as the worker wrote it.
+        return tr("Done: %1").arg(stored.mid(EntryStatus::ProgressPrefix.size()));
+    }
+    return stored;  // a text from an older or newer version: shown as it is
+}
+
+QString ResultTableModel::DisplaySize(const QString& stored) {
+    return stored == EntryStatus::SizeUnknown ? tr("Unknown") : stored;
+}
+
+QString ResultTableModel::Cell(const ResultEntry& entry, int column) {
     switch (column) {
         case 0:
             return entry.title;
         case 1:
             return entry.type;
         case 2:
-            return entry.size;
+            return DisplaySize(entry.size);
         case 3:
             return entry.link;
         default:
-            return entry.status;
+            return DisplayStatus(entry.status);
     }
 }
-
-}  // namespace
 
 ResultTableModel::ResultTableModel(ResultList& list, QObject* parent)
     : QAbstractTableModel(parent), list_(list) {
@@ -97,7 +119,7 @@ Qt::ItemFlags ResultTableModel::flags(const QModelIndex& index) const {
 
 QVariant ResultTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section > 4) return {};
-    if (role == Qt::DisplayRole) return QString::fromUtf8(kHeaders[section]);
+    if (role == Qt::DisplayRole) return tr(kHeaders[section]);
     if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
     return {};
 }

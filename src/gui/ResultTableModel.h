@@ -7,6 +7,7 @@
 #include <QTimer>
 
 class ResultList;
+struct ResultEntry;
 
 class ResultTableModel : public QAbstractTableModel {
     Q_OBJECT
@@ -21,10 +22,15 @@ class ResultTableModel : public QAbstractTableModel {
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
     static int ColumnWidth(int column);
+    // The text the table shows for a stored status or size text, in the window's language.
+    static QString DisplayStatus(const QString& stored);
+    static QString DisplaySize(const QString& stored);
     // Applies the list's changes now (the timer does it by itself).
     void Refresh();
 
   private:
+    static QString Cell(const ResultEntry& entry, int column);
+
     ResultList& list_;
     QTimer refresh_;
     qsizetype shownRows_ = 0;

@@ -1,9 +1,11 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QTimer>
+#include <cstdio>
 
 #include "app/Session.h"
 #include "gui/EnginesDialog.h"
+#include "gui/Language.h"
 #include "gui/MainWindow.h"
 
 int main(int argc, char** argv) {
@@ -31,10 +33,23 @@ int main(int argc, char** argv) {
         QStringLiteral("screenshot-engines"),
         QStringLiteral("save a picture of the Engines dialog to FILE and quit"), QStringLiteral("FILE"));
     parser.addOption(enginesShotOption);
+    const QCommandLineOption langOption(
+        QStringLiteral("lang"),
+        QStringLiteral("the window's language, kept for later starts: en or zh_CN (default: the system's)"),
+        QStringLiteral("LANG"));
+    parser.addOption(langOption);
     parser.process(app);
 
     Session session(AppHome::ResolveDir(parser.value(homeOption)));
-    const QString problem = session.Start();
+    const QString problem = session.Start();  // makes the config folder the choice is kept in
+    const QString requested = parser.value(langOption);
+    if (!requested.isEmpty() && !Language::IsKnown(requested)) {
+        std::fprintf(stderr, "skimmer: unknown language \"%s\" (en or zh_CN); using the kept or system one\n",
+                     qPrintable(requested));
+    }
+    const QString language = Language::Resolve(requested, session.Home().SettingsPath(), QLocale::system());
+    if (!Language::Apply(language))
+        std::fprintf(stderr, "skimmer: the %s translation could not be loaded\n", qPrintable(language));
     MainWindow window(session);
     QObject::connect(&window, &MainWindow::closed, &app, &QApplication::quit);
     window.show();

@@ -86,9 +86,8 @@ struct SettingSpec {
     int initialInt;                        // the window's own value before the file is read
     int loadCap;                           // > 0: a loaded value above it, or negative, becomes it
     std::optional<EntryRange> entryRange;  // ints only; see AcceptedRange
-    bool member;    // bound to a window member (committed by the read-back) rather than live
-    bool saved;     // written when the window closes
-    int controlId;  // 0: no control
+    bool member;  // bound to a window member (committed by the read-back) rather than live
+    bool saved;   // written when the window closes
 };
 
 class SettingsTable {

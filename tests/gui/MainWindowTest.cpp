@@ -12,10 +12,11 @@
 #include "TempHome.h"
 #include "app/Session.h"
 #include "engines/EngineCatalog.h"
-#include "gui/CUpdateInfoDlg.h"
 #include "gui/EnginesDialog.h"
+#include "gui/Language.h"
 #include "gui/ListDialogs.h"
 #include "gui/MainWindow.h"
+#include "gui/UpdateDialog.h"
 #include "lists/EngineKeys.h"
 #include "lists/MessageSink.h"
 
@@ -66,24 +67,24 @@ class MainWindowTest : public ::testing::Test {
 TEST_F(MainWindowTest, ControlsCarryTheOptionsAndTheirCoupling) {
     window = std::make_unique<MainWindow>(session, &answers);
     window->show();
-    EXPECT_TRUE(Find<QCheckBox>("check1085")->isChecked());  // Baidu on a fresh installation
-    EXPECT_EQ(Find<QLineEdit>("edit1105")->text(), "10");
-    EXPECT_FALSE(Find<QLineEdit>("edit1091")->isEnabled());
-    Find<QCheckBox>("check1090")->setChecked(true);
-    EXPECT_TRUE(Find<QLineEdit>("edit1091")->isEnabled());
+    EXPECT_TRUE(Find<QCheckBox>("baiduCheck")->isChecked());  // Baidu on a fresh installation
+    EXPECT_EQ(Find<QLineEdit>("downloadThreadsEdit")->text(), "10");
+    EXPECT_FALSE(Find<QLineEdit>("otherEngineEdit")->isEnabled());
+    Find<QCheckBox>("otherEngineCheck")->setChecked(true);
+    EXPECT_TRUE(Find<QLineEdit>("otherEngineEdit")->isEnabled());
     EXPECT_EQ(session.GetOptions().LiveInt(SettingKey::EngineOtherSearch), 1);
     // The engines added since: off on a fresh installation, each ticking its own setting.
-    const std::pair<const char*, SettingKey> added[] = {{"check1132", SettingKey::DuckDuckGoSearch},
-                                                        {"check1133", SettingKey::BraveSearch},
-                                                        {"check1134", SettingKey::YandexSearch},
-                                                        {"check1135", SettingKey::StartpageSearch}};
-    for (const auto& [id, key] : added) {
-        EXPECT_FALSE(Find<QCheckBox>(id)->isChecked()) << id;
-        Find<QCheckBox>(id)->setChecked(true);
-        EXPECT_EQ(session.GetOptions().LiveInt(key), 1) << id;
+    const std::pair<const char*, SettingKey> added[] = {{"duckDuckGoCheck", SettingKey::DuckDuckGoSearch},
+                                                        {"braveCheck", SettingKey::BraveSearch},
+                                                        {"yandexCheck", SettingKey::YandexSearch},
+                                                        {"startpageCheck", SettingKey::StartpageSearch}};
+    for (const auto& [name, key] : added) {
+        EXPECT_FALSE(Find<QCheckBox>(name)->isChecked()) << name;
+        Find<QCheckBox>(name)->setChecked(true);
+        EXPECT_EQ(session.GetOptions().LiveInt(key), 1) << name;
     }
-    Find<QLineEdit>("edit1082")->setText("300");
-    Find<QPushButton>("button1011")->click();  // refused entry reported, then the empty list
+    Find<QLineEdit>("titleLengthEdit")->setText("300");
+    Find<QPushButton>("startDownloadButton")->click();  // refused entry reported, then the empty list
     EXPECT_EQ(answers.boxes,
               QStringList({"Enter an integer between 0 and 255.", QString::fromUtf8("下载列表为空")}));
 }
@@ -91,8 +92,8 @@ TEST_F(MainWindowTest, ControlsCarryTheOptionsAndTheirCoupling) {
 TEST_F(MainWindowTest, CloseAnsweredNoKeepsRunningWithEverythingSaved) {
     window = std::make_unique<MainWindow>(session, &answers);
     window->show();
-    Find<QLineEdit>("edit1001")->setText("report");
-    Find<QPushButton>("button1002")->click();
+    Find<QLineEdit>("keywordEdit")->setText("report");
+    Find<QPushButton>("addKeywordButton")->click();
     answers.yes = false;
     EXPECT_FALSE(window->close());
     EXPECT_TRUE(window->isVisible());
@@ -120,7 +121,7 @@ TEST_F(MainWindowTest, ClosingDuringADownloadSavesTheRowAsWaiting) {
     Options& options = session.GetOptions();
     options.SetCommittedText(SettingKey::ListPath, home.Path("list.xml"));
     options.SetCommittedText(SettingKey::SavePath, home.Path("save"));
-    Find<QLineEdit>("edit1024")->setText(home.Path("save"));
+    Find<QLineEdit>("savePathEdit")->setText(home.Path("save"));
     session.Results().AddEntry("stalled", "pdf", EntryStatus::SizeUnknown, server.Url("/stall"),
                                EntryStatus::Waiting);
     ASSERT_TRUE(session.Downloads().StartDownload());
@@ -150,10 +151,10 @@ TEST_F(MainWindowTest, ListRoundTripTrayAndStatusLine) {
     window->ImportList(home.Path("saved.xml"), StatusFilter());
     EXPECT_EQ(list.Size(), 2);
     Pump(300);
-    EXPECT_EQ(Find<QTableView>("list1006")->model()->rowCount(), 2);
+    EXPECT_EQ(Find<QTableView>("resultTable")->model()->rowCount(), 2);
     // A row's reason is its status cell's tooltip and never reaches a list file.
     list.SetStatus(*list.IdAt(1), EntryStatus::Failed, "HTTP 404");
-    const QAbstractItemModel* model = Find<QTableView>("list1006")->model();
+    const QAbstractItemModel* model = Find<QTableView>("resultTable")->model();
     EXPECT_EQ(model->data(model->index(1, 4), Qt::ToolTipRole).toString(), "HTTP 404");
     EXPECT_EQ(model->data(model->index(1, 4), Qt::DisplayRole).toString(), EntryStatus::Failed);
     EXPECT_EQ(model->data(model->index(0, 4), Qt::ToolTipRole).toString(), EntryStatus::Waiting);
@@ -164,7 +165,7 @@ TEST_F(MainWindowTest, ListRoundTripTrayAndStatusLine) {
 
     session.ShowMsg("worker", "says", "hi", 0);
     Pump(250);
-    EXPECT_EQ(Find<QLineEdit>("edit1037")->text(), "worker says hi");
+    EXPECT_EQ(Find<QLineEdit>("statusLine")->text(), "worker says hi");
     window->ToggleVisible();
     EXPECT_FALSE(window->isVisible());
     window->ToggleVisible();
@@ -173,14 +174,14 @@ TEST_F(MainWindowTest, ListRoundTripTrayAndStatusLine) {
 }
 
 TEST_F(MainWindowTest, ListDialogsChooseAndSetStatuses) {
-    CListChooseDlg choose(answers);
-    for (const char* id : {"check1120", "check1080", "check1109", "check1118"}) {
-        choose.findChild<QCheckBox*>(id)->setChecked(false);
+    StatusChoiceDialog choose(answers);
+    for (const char* name : {"downloadedCheck", "failedCheck", "waitingCheck", "downloadingCheck"}) {
+        choose.findChild<QCheckBox*>(name)->setChecked(false);
     }
     choose.accept();
     EXPECT_EQ(answers.boxes, QStringList({QString::fromUtf8("请至少选择一项")}));
     EXPECT_EQ(choose.result(), QDialog::Rejected);  // stays open
-    choose.findChild<QCheckBox*>("check1109")->setChecked(true);
+    choose.findChild<QCheckBox*>("waitingCheck")->setChecked(true);
     const StatusFilter filter = choose.Filter();
     EXPECT_TRUE(filter.waiting);
     EXPECT_FALSE(filter.downloaded);
@@ -189,9 +190,9 @@ TEST_F(MainWindowTest, ListDialogsChooseAndSetStatuses) {
     list.AddEntry("a", "pdf", "1", "http://a/1", EntryStatus::Waiting);
     list.AddEntry("b", "pdf", "1", "http://a/2", EntryStatus::Downloaded);
     list.CheckByStatus(filter);
-    CListStatDlg status;
+    StatusActionDialog status;
     EXPECT_EQ(status.Action(), 0);
-    status.findChild<QAbstractButton*>("radio1114")->setChecked(true);
+    status.findChild<QAbstractButton*>("failedRadio")->setChecked(true);
     list.ApplyStatusAction(status.Action());
     EXPECT_EQ(list.Entry(*list.IdAt(0))->status, EntryStatus::Failed);
     EXPECT_EQ(list.Entry(*list.IdAt(1))->status, EntryStatus::Downloaded);
@@ -205,14 +206,15 @@ TEST_F(MainWindowTest, UpdateDialogFillsOrSaysNothingNew) {
     CUpdateInfo info("0.1-20261207");
     QMutex lock;
     info.Parse(home.Path("newer.xml"));
-    CUpdateInfoDlg filled(info, lock, home.Path("newer.xml"), answers, true);
-    EXPECT_EQ(filled.findChild<QLineEdit*>("edit1362")->text(), "9.9-20991231");
-    EXPECT_EQ(filled.findChild<QLineEdit*>("edit1363")->text(), "2099-12-31");
+    UpdateDialog filled(info, lock, home.Path("newer.xml"), answers, true);
+    EXPECT_EQ(filled.findChild<QLineEdit*>("latestVersionEdit")->text(), "9.9-20991231");
+    EXPECT_EQ(filled.findChild<QLineEdit*>("versionDateEdit")->text(), "2099-12-31");
 
     CUpdateInfo current("0.1-20261207");
-    CUpdateInfoDlg dialog(current, lock, home.Path("update.xml"), answers, false);
+    UpdateDialog dialog(current, lock, home.Path("update.xml"), answers, false);
     dialog.CheckNow();
-    EXPECT_EQ(dialog.findChild<QLineEdit*>("edit1362")->text(), QString::fromUtf8("正在获取最新版本..."));
+    EXPECT_EQ(dialog.findChild<QLineEdit*>("latestVersionEdit")->text(),
+              QString::fromUtf8("正在获取最新版本..."));
     QElapsedTimer clock;
     clock.start();
     while (answers.boxes.isEmpty() && clock.elapsed() < 10000) QApplication::processEvents();
@@ -223,7 +225,7 @@ TEST_F(MainWindowTest, UpdateDialogFillsOrSaysNothingNew) {
 TEST_F(MainWindowTest, SearchPressedTwiceCancelsTheBuild) {
     window = std::make_unique<MainWindow>(session, &answers);
     for (int i = 0; i < 3000; ++i) session.Keywords().AddKeyword(QStringLiteral("keyword%1").arg(i));
-    QPushButton* search = Find<QPushButton>("button1");
+    QPushButton* search = Find<QPushButton>("searchButton");
     search->click();
     search->click();
     QElapsedTimer clock;
@@ -241,6 +243,8 @@ int main(int argc, char** argv) {
     // Tests are also listed at build time, where there is no display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // The window's texts are checked in Chinese here; LanguageTest switches languages itself.
+    Language::Apply(Language::kChinese);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -4,10 +4,10 @@
 
 #include <QLabel>
 
-class CHyperLink : public QLabel {
+class HyperLink : public QLabel {
     Q_OBJECT
   public:
-    explicit CHyperLink(QWidget* parent = nullptr);
+    explicit HyperLink(QWidget* parent = nullptr);
     void SetAddress(const QString& address);
     const QString& Address() const { return address_; }
     bool Visited() const { return visited_; }

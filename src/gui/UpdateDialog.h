@@ -1,25 +1,25 @@
 #pragma once
-// "软件升级通知": the current and newest version, its date and notes, a link to the download, and a
+// The update notice: the current and newest version, its date and notes, a link to the download, and a
 // button that checks again on a thread of its own. Main thread (the check posts its result back).
 
 #include <QDialog>
 #include <QMutex>
 #include <thread>
 
-class CHyperLink;
+class HyperLink;
 class CUpdateInfo;
 class MessageSink;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 
-class CUpdateInfoDlg : public QDialog {
+class UpdateDialog : public QDialog {
     Q_OBJECT
   public:
     // checked: the information was already read (the start-up check found an update).
-    CUpdateInfoDlg(CUpdateInfo& info, QMutex& checkLock, QString location, MessageSink& messages,
-                   bool checked, QWidget* parent = nullptr);
-    ~CUpdateInfoDlg() override;
+    UpdateDialog(CUpdateInfo& info, QMutex& checkLock, QString location, MessageSink& messages, bool checked,
+                 QWidget* parent = nullptr);
+    ~UpdateDialog() override;
 
     void CheckNow();
 
@@ -34,7 +34,7 @@ class CUpdateInfoDlg : public QDialog {
     QLineEdit* latest_;
     QLineEdit* date_;
     QPlainTextEdit* notes_;
-    CHyperLink* link_;
+    HyperLink* link_;
     QPushButton* check_;
     QPushButton* cancel_;
     std::thread checker_;

@@ -1,27 +1,27 @@
-#include "gui/CHyperLink.h"
+#include "gui/HyperLink.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QMessageBox>
 #include <QUrl>
 
-CHyperLink::CHyperLink(QWidget* parent) : QLabel(parent) {
+HyperLink::HyperLink(QWidget* parent) : QLabel(parent) {
     setCursor(Qt::PointingHandCursor);
     Paint();
 }
 
-void CHyperLink::SetAddress(const QString& address) {
+void HyperLink::SetAddress(const QString& address) {
     address_ = address;
     setToolTip(address);
 }
 
-void CHyperLink::Paint() {
+void HyperLink::Paint() {
     const char* colour = hovered_ ? "#ff0000" : visited_ ? "#551a8b" : "#0000ee";
     setStyleSheet(
         QStringLiteral("QLabel { color: %1; text-decoration: underline; }").arg(QLatin1StringView(colour)));
 }
 
-void CHyperLink::mouseReleaseEvent(QMouseEvent* event) {
+void HyperLink::mouseReleaseEvent(QMouseEvent* event) {
     QLabel::mouseReleaseEvent(event);
     if (!isEnabled() || address_.isEmpty()) return;
     if (QDesktopServices::openUrl(QUrl::fromUserInput(address_))) {
@@ -30,16 +30,16 @@ void CHyperLink::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     QApplication::beep();
-    QMessageBox::warning(this, windowTitle(), QStringLiteral("The specified file was not found."));
+    QMessageBox::warning(this, windowTitle(), tr("The specified file was not found."));
 }
 
-void CHyperLink::enterEvent(QEnterEvent* event) {
+void HyperLink::enterEvent(QEnterEvent* event) {
     hovered_ = true;
     Paint();
     QLabel::enterEvent(event);
 }
 
-void CHyperLink::leaveEvent(QEvent* event) {
+void HyperLink::leaveEvent(QEvent* event) {
     hovered_ = false;
     Paint();
     QLabel::leaveEvent(event);

@@ -1,4 +1,4 @@
-#include "gui/CUpdateInfoDlg.h"
+#include "gui/UpdateDialog.h"
 
 #include <QCoreApplication>
 #include <QFormLayout>
@@ -11,47 +11,47 @@
 #include <cstdlib>
 
 #include "app/CUpdateInfo.h"
-#include "gui/CHyperLink.h"
+#include "gui/HyperLink.h"
 #include "lists/MessageSink.h"
 
-CUpdateInfoDlg::CUpdateInfoDlg(CUpdateInfo& info, QMutex& checkLock, QString location, MessageSink& messages,
-                               bool checked, QWidget* parent)
+UpdateDialog::UpdateDialog(CUpdateInfo& info, QMutex& checkLock, QString location, MessageSink& messages,
+                           bool checked, QWidget* parent)
     : QDialog(parent),
       info_(info),
       checkLock_(checkLock),
       location_(std::move(location)),
       messages_(messages) {
-    setWindowTitle(QStringLiteral("软件升级通知"));
+    setWindowTitle(tr("Software Update"));
     auto* form = new QFormLayout;
-    auto edit = [this](int id) {
+    auto edit = [this](const char* name) {
         auto* line = new QLineEdit(this);
-        line->setObjectName(QStringLiteral("edit%1").arg(id));
+        line->setObjectName(QLatin1StringView(name));
         line->setReadOnly(true);
         return line;
     };
-    current_ = edit(1361);
-    latest_ = edit(1362);
-    date_ = edit(1363);
-    form->addRow(QStringLiteral("当前版本："), current_);
-    form->addRow(QStringLiteral("最新版本："), latest_);
-    form->addRow(QStringLiteral("更新时间："), date_);
+    current_ = edit("currentVersionEdit");
+    latest_ = edit("latestVersionEdit");
+    date_ = edit("versionDateEdit");
+    form->addRow(tr("Current version:"), current_);
+    form->addRow(tr("Latest version:"), latest_);
+    form->addRow(tr("Released:"), date_);
     notes_ = new QPlainTextEdit(this);
-    notes_->setObjectName(QStringLiteral("edit1360"));
+    notes_->setObjectName(QStringLiteral("releaseNotesEdit"));
     notes_->setReadOnly(true);
-    link_ = new CHyperLink(this);
-    link_->setObjectName(QStringLiteral("link1364"));
-    link_->setText(QStringLiteral("点击下载"));
+    link_ = new HyperLink(this);
+    link_->setObjectName(QStringLiteral("downloadLink"));
+    link_->setText(tr("Download"));
     link_->setEnabled(false);
     auto* linkRow = new QHBoxLayout;
-    linkRow->addWidget(new QLabel(QStringLiteral("下载地址："), this));
+    linkRow->addWidget(new QLabel(tr("Download from:"), this));
     linkRow->addWidget(link_, 1);
-    check_ = new QPushButton(QStringLiteral("立即检查更新"), this);
-    check_->setObjectName(QStringLiteral("button1"));
+    check_ = new QPushButton(tr("Check Now"), this);
+    check_->setObjectName(QStringLiteral("checkNowButton"));
     check_->setDefault(true);
-    cancel_ = new QPushButton(QStringLiteral("取消"), this);
-    cancel_->setObjectName(QStringLiteral("button2"));
-    auto* quit = new QPushButton(QStringLiteral("退出程序"), this);
-    quit->setObjectName(QStringLiteral("button3"));
+    cancel_ = new QPushButton(tr("Cancel"), this);
+    cancel_->setObjectName(QStringLiteral("cancelButton"));
+    auto* quit = new QPushButton(tr("Quit"), this);
+    quit->setObjectName(QStringLiteral("quitButton"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(check_);
@@ -65,7 +65,7 @@ CUpdateInfoDlg::CUpdateInfoDlg(CUpdateInfo& info, QMutex& checkLock, QString loc
     resize(460, 320);
 
     current_->setText(info_.CurrentVersion());
-    connect(check_, &QPushButton::clicked, this, &CUpdateInfoDlg::CheckNow);
+    connect(check_, &QPushButton::clicked, this, &UpdateDialog::CheckNow);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
     connect(quit, &QPushButton::clicked, this, [] { std::exit(0); });
     if (checked) {
@@ -74,14 +74,14 @@ CUpdateInfoDlg::CUpdateInfoDlg(CUpdateInfo& info, QMutex& checkLock, QString loc
     }
 }
 
-CUpdateInfoDlg::~CUpdateInfoDlg() {
+UpdateDialog::~UpdateDialog() {
     if (checker_.joinable()) checker_.join();
 }
 
-void CUpdateInfoDlg::CheckNow() {
-    latest_->setText(QStringLiteral("正在获取最新版本..."));
-    date_->setText(QStringLiteral("正在获取最新版本更新日期..."));
-    notes_->setPlainText(QStringLiteral("正在获取最新版本描述..."));
+void UpdateDialog::CheckNow() {
+    latest_->setText(tr("Fetching the latest version..."));
+    date_->setText(tr("Fetching its release date..."));
+    notes_->setPlainText(tr("Fetching its release notes..."));
     link_->setEnabled(false);
     check_->setEnabled(false);
     if (checker_.joinable()) checker_.join();
@@ -97,13 +97,13 @@ void CUpdateInfoDlg::CheckNow() {
     });
 }
 
-void CUpdateInfoDlg::Fill(bool newer) {
+void UpdateDialog::Fill(bool newer) {
     if (!newer) {
         // After the dialog is up, so the box has a parent on screen.
         QMetaObject::invokeMethod(
             this,
             [this] {
-                messages_.ShowMessageBox(QStringLiteral("没有可用的更新！"));
+                messages_.ShowMessageBox(tr("No update is available."));
                 reject();
             },
             Qt::QueuedConnection);
