@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "ApiWeb.h"
+#include "SearchRun.h"
 #include "TempHome.h"
 #include "app/Session.h"
 #include "cli/CliApp.h"
@@ -49,9 +50,7 @@ class ApiSearchTest : public ::testing::Test {
                    "OpenAlexMailto=owner@mail.test\nSearxngUrls=http://searx-a.test, http://searx-b.test/\n");
         session.Start();
         Options& options = session.GetOptions();
-        for (const SettingSpec& spec : SettingsTable::All()) {
-            if (spec.kind == SettingKind::Check) options.SetCommittedInt(spec.id, 0);
-        }
+        UntickEverySetting(options);
         options.SetCommittedInt(K::DocPdf, 1);
         options.SetCommittedInt(K::SearchMaxThread, 4);
         for (K engine : {K::SearxngSearch, K::GoogleApiSearch, K::BraveApiSearch, K::OpenAlexSearch})
@@ -61,30 +60,9 @@ class ApiSearchTest : public ::testing::Test {
     }
     void TearDown() override { CurlSetup::ReleaseThreadHandle(); }
 
-    bool RunSearch() {
-        QEventLoop loop;
-        QObject::connect(&session.Search(), &SearchJob::searchFinished, &loop, &QEventLoop::quit);
-        QTimer guard;
-        guard.setSingleShot(true);
-        QObject::connect(&guard, &QTimer::timeout, &loop, &QEventLoop::quit);
-        guard.start(60000);
-        if (!session.Search().StartSearch()) return false;
-        loop.exec();
-        return guard.isActive() && !session.Search().IsBusy();
-    }
-
-    EngineTally Tally(const QString& engine) {
-        for (const EngineTally& tally : session.Search().Ledger().Snapshot()) {
-            if (tally.engine == engine) return tally;
-        }
-        return {};
-    }
-
-    QSet<QString> Links() {
-        QSet<QString> links;
-        for (const ResultEntry& entry : session.Results().Snapshot()) links.insert(entry.link);
-        return links;
-    }
+    bool RunSearch() { return RunSearchToEnd(session); }
+    EngineTally Tally(const QString& engine) { return TallyOf(session, engine); }
+    QSet<QString> Links() { return LinksOf(session); }
 
     void ExpectNoSecretIn(const QByteArray& text) {
         for (const char* secret : kSecrets) EXPECT_FALSE(text.contains(secret)) << secret;

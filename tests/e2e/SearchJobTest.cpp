@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "EngineWeb.h"
+#include "SearchRun.h"
 #include "TempHome.h"
 #include "app/Session.h"
 #include "net/CurlSetup.h"
@@ -24,9 +25,7 @@ class SearchJobTest : public ::testing::Test {
     void SetUp() override {
         session.Start();
         Options& options = session.GetOptions();
-        for (const SettingSpec& spec : SettingsTable::All()) {
-            if (spec.kind == SettingKind::Check) options.SetCommittedInt(spec.id, 0);
-        }
+        UntickEverySetting(options);
         options.SetCommittedInt(K::DocWord, 1);
         options.SetCommittedInt(K::SearchMaxThread, 20);
         options.SetCommittedInt(K::MatchUrlKey, 1);
@@ -35,31 +34,9 @@ class SearchJobTest : public ::testing::Test {
     }
     void TearDown() override { CurlSetup::ReleaseThreadHandle(); }
 
-    // Runs the event loop until the job has reaped its last thread (or a minute has passed).
-    bool RunSearch(bool start = true) {
-        QEventLoop loop;
-        QObject::connect(&session.Search(), &SearchJob::searchFinished, &loop, &QEventLoop::quit);
-        QTimer guard;
-        guard.setSingleShot(true);
-        QObject::connect(&guard, &QTimer::timeout, &loop, &QEventLoop::quit);
-        guard.start(60000);
-        if (start && !session.Search().StartSearch()) return false;
-        loop.exec();
-        return guard.isActive() && !session.Search().IsBusy();
-    }
-
-    EngineTally Tally(const QString& engine) {
-        for (const EngineTally& tally : session.Search().Ledger().Snapshot()) {
-            if (tally.engine == engine) return tally;
-        }
-        return {};
-    }
-
-    QSet<QString> Links() {
-        QSet<QString> links;
-        for (const ResultEntry& entry : session.Results().Snapshot()) links.insert(entry.link);
-        return links;
-    }
+    bool RunSearch(bool start = true) { return RunSearchToEnd(session, start); }
+    EngineTally Tally(const QString& engine) { return TallyOf(session, engine); }
+    QSet<QString> Links() { return LinksOf(session); }
 
     EngineWeb web;
     TempHome home;
