@@ -3,41 +3,29 @@
 #include <curl/curl.h>
 
 #include "net/CurlSetup.h"
-
-namespace {
-
-// The first byte of the body means the headers are in: stop there.
-size_t StopAtBody(char*, size_t, size_t, void*) {
-    return 0;
-}
-
-}  // namespace
+#include "net/HttpRequest.h"
 
 qint64 CRemoteSizeProbe::GetRemoteFileSize(const QString& address) {
     const QString normalized = CurlSetup::NormalizeAddress(address);
     if (!CurlSetup::IsUsableAddress(normalized)) return 0;
     CURL* handle = CurlSetup::ThreadHandle();
     if (!handle) return 0;
-    CurlSetup::Lists lists;
-    CurlSetup::ApplyCommon(handle, lists);
-    lists.headers = curl_slist_append(lists.headers, "Accept: */*");
-    const QByteArray url = normalized.toUtf8();
-    curl_easy_setopt(handle, CURLOPT_URL, url.constData());
-    curl_easy_setopt(handle, CURLOPT_USERAGENT, "skimmer/" SKIMMER_VERSION);
-    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, lists.headers);
-    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, kConnectBoundMs);
-    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, kAnswerBoundMs);
-    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, StopAtBody);
+    HttpRequest request;
+    request.url = normalized.toUtf8();
+    request.userAgent = "skimmer/" SKIMMER_VERSION;
+    request.headers = {"Accept: */*"};
+    request.followRedirects = true;
+    request.connectTimeoutMs = kConnectBoundMs;
+    request.totalTimeoutMs = kAnswerBoundMs;
+    // The first byte of the body means the headers are in: stop there (libcurl then closes the
+    // connection rather than keep one with an unread body).
+    request.sink = HttpRequest::BodySink::Callback;
+    request.onBody = [](const char*, size_t) { return false; };
 
-    const CURLcode code = curl_easy_perform(handle);
-    if (code != CURLE_OK && code != CURLE_WRITE_ERROR) return 0;
-    long status = 0;
-    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
-    if (status != 200) return 0;
+    const HttpResult result = HttpTransport::Perform(handle, request);
+    if (!result.Ok() && result.code != CURLE_WRITE_ERROR) return 0;
+    if (result.status != 200) return 0;
     curl_off_t length = -1;
     curl_easy_getinfo(handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-    // The connection was cut mid-answer: do not keep it for the next request.
-    if (code == CURLE_WRITE_ERROR) curl_easy_setopt(handle, CURLOPT_FORBID_REUSE, 1L);
     return length > 0 ? qint64(length) : 0;
 }
