@@ -14,7 +14,7 @@
 #include "lists/ResultList.h"
 #include "lists/RunLog.h"
 #include "lists/StatusLine.h"
-#include "net/CFileTransfer.h"
+#include "net/FileDownload.h"
 #include "net/PageFetch.h"
 #include "net/RetryAfter.h"
 
@@ -290,7 +290,7 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
         QString type = entry.type;
         if (link.contains(clickThrough)) {
             QString real;
-            if (GetRealDownUrl(link, real, &s_.log, &abortRequests_)) {
+            if (ResolveRedirect(link, real, &s_.log, &abortRequests_)) {
                 link = real;
                 const QString extension = link.mid(link.lastIndexOf(u'.') + 1);
                 if (link.contains(u'.') && !extension.isEmpty()) type = extension;
@@ -388,7 +388,7 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
         }
     } release{this, target};
 
-    CFileTransfer transfer;
+    FileDownload transfer;
     transfer.SetLedger(&s_.registry);
     transfer.SetDocumentLedger(&s_.registry);
     transfer.SetContentCheck(type, s_.options.Checked(K::CheckOtherContent));

@@ -15,10 +15,10 @@
 #include "lists/ResultList.h"
 #include "lists/RunLog.h"
 #include "lists/StatusLine.h"
-#include "net/CHttpClientT.h"
-#include "net/CRemoteSizeProbe.h"
+#include "net/HttpClient.h"
+#include "net/HttpError.h"
 #include "net/PageFetch.h"
-#include "net/httpclientexception.h"
+#include "net/RemoteSizeProbe.h"
 #include "search/CHtmlParse.h"
 #include "search/KeywordList.h"
 #include "search/LinkFilters.h"
@@ -239,9 +239,9 @@ void SearchJob::ServeItem(int slot, const QueueItem& item, int tryLimit) {
         if (route.engine) {
             if (!FetchEnginePage(slot, *route.engine, item, tryLimit, &page)) return;
         } else {
-            CHttpClientT client;
+            HttpClient client;
             client.SetAbortFlag(&shuttingDown_);
-            page = getHtmlPageCode(client, item.url, item.url, true, &s_.log);
+            page = FetchPageText(client, item.url, item.url, true, &s_.log);
             CheckCancel(state);
             if (page.isEmpty()) {
                 if (item.tries < tryLimit) queue_.Requeue({item.url, item.tries + 1});
@@ -282,7 +282,7 @@ bool SearchJob::FetchEnginePage(int slot, const EngineDefinition& engine, const 
             queue_.Forget(item.url);
             return false;
         }
-        CHttpClientT client;
+        HttpClient client;
         client.SetAbortFlag(&shuttingDown_);
         fetched = FetchResultPage(client, item.url, item.url, engine.headers, &s_.log);
     }
@@ -412,17 +412,17 @@ std::optional<QByteArray> SearchJob::FetchApiPage(int slot, const EngineDefiniti
             }
             const ApiRequest request = ApiRequest::Build(engine, item.url, page, cursor, *keys, instance);
             try {
-                CHttpClientT client;
+                HttpClient client;
                 client.SetAbortFlag(&shuttingDown_);
                 client.SetUserAgent(QStringLiteral("Skimmer (document search)"));
                 for (const auto& [name, value] : request.headers) {
                     if (!value.isEmpty()) client.AddHeader(QString::fromUtf8(name), QString::fromUtf8(value));
                 }
-                auto response = client.RequestGet(request.url, false);
+                auto response = client.Get(request.url, false);
                 answered = true;
                 status = response->StatusCode();
                 body = response->ReadAll();
-            } catch (const httpclientexception& error) {
+            } catch (const HttpError& error) {
                 // The client's message holds the address, and the address may hold a key.
                 failure = EngineKeys::Scrub(error.Message(), secrets);
                 s_.log.WriteRunLog(QStringLiteral("getHtmlPageCode"), failure);
@@ -534,7 +534,7 @@ ParseContext SearchJob::Context(const std::atomic<int>& state, ParseTally* tally
                         s_.rules,
                         s_.options,
                         queue_,
-                        [](const QString& link) { return CRemoteSizeProbe().GetRemoteFileSize(link); },
+                        [](const QString& link) { return RemoteSizeProbe().Size(link); },
                         tally};
 }
 

@@ -1,4 +1,4 @@
-#include "net/CFileTransfer.h"
+#include "net/FileDownload.h"
 
 #include <curl/curl.h>
 #include <fcntl.h>
@@ -73,7 +73,7 @@ bool WriteAll(int fd, const char* data, size_t size) {
 
 }  // namespace
 
-struct CFileTransfer::State {
+struct FileDownload::State {
     std::atomic<int> progress{0};
     std::atomic<int> finished{0};
     std::atomic<int> succeeded{0};
@@ -373,9 +373,9 @@ struct CFileTransfer::State {
     }
 };
 
-CFileTransfer::CFileTransfer() : state_(std::make_shared<State>()) {}
+FileDownload::FileDownload() : state_(std::make_shared<State>()) {}
 
-CFileTransfer::~CFileTransfer() {
+FileDownload::~FileDownload() {
     if (thread_.joinable()) thread_.join();
     if (!ownsTemp_ || !ledger_) return;
     if (!TempIsOurs()) {
@@ -390,49 +390,49 @@ CFileTransfer::~CFileTransfer() {
     ledger_->SetTempFileValidator(ledgerPath_, validator);
 }
 
-void CFileTransfer::SetContentCheck(const QString& type, bool checkOther) {
+void FileDownload::SetContentCheck(const QString& type, bool checkOther) {
     state_->checkContent = true;
     state_->expectedType = type;
     state_->checkOther = checkOther;
 }
 
-QString CFileTransfer::ContentRefusal() const {
+QString FileDownload::ContentRefusal() const {
     std::lock_guard lock(state_->mutex);
     return state_->refusal;
 }
 
-QString CFileTransfer::FailureReason() const {
+QString FileDownload::FailureReason() const {
     std::lock_guard lock(state_->mutex);
     return state_->failure;
 }
 
-QString CFileTransfer::SameAs() const {
+QString FileDownload::SameAs() const {
     std::lock_guard lock(state_->mutex);
     return state_->sameAs;
 }
 
-QString CFileTransfer::Sha256() const {
+QString FileDownload::Sha256() const {
     std::lock_guard lock(state_->mutex);
     return state_->digest;
 }
 
-void CFileTransfer::SetDocumentLedger(DocumentLedger* documents) {
+void FileDownload::SetDocumentLedger(DocumentLedger* documents) {
     state_->documents = documents;
 }
 
-void CFileTransfer::SetSizeLimit(bool checkSize, qint64 minBytes, qint64 maxBytes) {
+void FileDownload::SetSizeLimit(bool checkSize, qint64 minBytes, qint64 maxBytes) {
     state_->checkSize = checkSize;
     state_->minBytes = minBytes;
     state_->maxBytes = maxBytes;
 }
 
-bool CFileTransfer::SizeAllowed(qint64 length, qint64 minBytes, qint64 maxBytes) {
+bool FileDownload::SizeAllowed(qint64 length, qint64 minBytes, qint64 maxBytes) {
     if (minBytes > maxBytes || minBytes == 0) return length != 0;
     return length >= minBytes && length <= maxBytes;
 }
 
-bool CFileTransfer::Start(const QString& address, const QString& targetPath, const QString& userName,
-                          const QString& password, bool overwrite) {
+bool FileDownload::Start(const QString& address, const QString& targetPath, const QString& userName,
+                         const QString& password, bool overwrite) {
     if (started_) return false;  // one transfer per object
     failure_ = StartFailure::None;
     failureText_.clear();
@@ -552,13 +552,13 @@ bool CFileTransfer::Start(const QString& address, const QString& targetPath, con
     return true;
 }
 
-bool CFileTransfer::TempIsOurs() const {
+bool FileDownload::TempIsOurs() const {
     struct stat now;
     return ownsTemp_ && ::lstat(QFile::encodeName(tempPath_).constData(), &now) == 0 &&
            quint64(now.st_dev) == tempDevice_ && quint64(now.st_ino) == tempInode_;
 }
 
-void CFileTransfer::RemoveTemp() {
+void FileDownload::RemoveTemp() {
     if (!ownsTemp_) return;
     // Once our file is gone (renamed, or removed by the transfer) the name may belong to someone else.
     if (TempIsOurs()) ::unlink(QFile::encodeName(tempPath_).constData());
@@ -566,7 +566,7 @@ void CFileTransfer::RemoveTemp() {
     ownsTemp_ = false;
 }
 
-void CFileTransfer::Kill() {
+void FileDownload::Kill() {
     if (!thread_.joinable()) return;
     state_->abandon.store(true);
     std::unique_lock lock(state_->mutex);
@@ -582,34 +582,34 @@ void CFileTransfer::Kill() {
     }
 }
 
-bool CFileTransfer::WaitFinished(int milliseconds) const {
+bool FileDownload::WaitFinished(int milliseconds) const {
     if (!started_) return true;
     std::unique_lock lock(state_->mutex);
     return state_->ended.wait_for(lock, std::chrono::milliseconds(milliseconds),
                                   [this] { return state_->finished.load() != 0; });
 }
 
-int CFileTransfer::BusyStatus() const {
+int FileDownload::BusyStatus() const {
     return state_->busyStatus.load();
 }
 
-QByteArray CFileTransfer::RetryAfter() const {
+QByteArray FileDownload::RetryAfter() const {
     std::lock_guard lock(state_->mutex);
     return state_->retryAfter;
 }
 
-int CFileTransfer::Progress() const {
+int FileDownload::Progress() const {
     return state_->progress.load();
 }
-bool CFileTransfer::Finished() const {
+bool FileDownload::Finished() const {
     return state_->finished.load() != 0;
 }
-bool CFileTransfer::Succeeded() const {
+bool FileDownload::Succeeded() const {
     return state_->succeeded.load() != 0;
 }
-qint64 CFileTransfer::ContentLength() const {
+qint64 FileDownload::ContentLength() const {
     return state_->contentLength.load();
 }
-qint64 CFileTransfer::Received() const {
+qint64 FileDownload::Received() const {
     return state_->received.load();
 }

@@ -1,13 +1,10 @@
-#include "net/CHttpClientT.h"
+#include "net/HttpClient.h"
 
 #include <curl/curl.h>
 
-#include <QUrl>
-#include <QUrlQuery>
-
 #include "net/CurlSetup.h"
+#include "net/HttpError.h"
 #include "net/HttpRequest.h"
-#include "net/httpclientexception.h"
 
 namespace {
 
@@ -17,36 +14,26 @@ constexpr long kStallSeconds = 60;
 
 }  // namespace
 
-void CHttpClientT::AddHeader(const QString& name, const QString& value) {
-    if (name.isNull())
-        throw httpclientexception(-1, QStringLiteral("CHttpClientT::AddHeader: szName can not be NULL."));
-    if (name.isEmpty()) {
-        throw httpclientexception(
-            -1, QStringLiteral("CHttpClientT::AddHeader: szName can not be an empty string."));
-    }
-    if (value.isNull()) {
-        throw httpclientexception(-1, QStringLiteral("CHttpClientT::AddHeader: szValue can not be NULL."));
-    }
-    if (value.isEmpty()) {
-        throw httpclientexception(
-            -1, QStringLiteral("CHttpClientT::AddHeader: szValue can not be an empty string."));
-    }
+void HttpClient::AddHeader(const QString& name, const QString& value) {
+    // These texts are what earlier versions wrote to the run log for a refused header; kept word for word.
+    if (name.isNull()) throw HttpError(-1, QStringLiteral("HttpClient::AddHeader: szName can not be NULL."));
+    if (name.isEmpty())
+        throw HttpError(-1, QStringLiteral("HttpClient::AddHeader: szName can not be an empty string."));
+    if (value.isNull())
+        throw HttpError(-1, QStringLiteral("HttpClient::AddHeader: szValue can not be NULL."));
+    if (value.isEmpty())
+        throw HttpError(-1, QStringLiteral("HttpClient::AddHeader: szValue can not be an empty string."));
     headers_.append({name, value});
 }
 
-std::unique_ptr<CHttpResponseT> CHttpClientT::RequestGet(const QString& address, bool useCache) {
-    QString target = CurlSetup::NormalizeAddress(address);
-    if (!params_.isEmpty()) {
-        QUrlQuery query;
-        for (const auto& param : params_) query.addQueryItem(param.first, param.second);
-        target += (target.contains(u'?') ? u'&' : u'?') + query.toString(QUrl::FullyEncoded);
-    }
+std::unique_ptr<HttpResponse> HttpClient::Get(const QString& address, bool useCache) {
+    const QString target = CurlSetup::NormalizeAddress(address);
     if (!CurlSetup::IsUsableAddress(target)) {
-        throw httpclientexception(CURLE_URL_MALFORMAT, QStringLiteral("invalid address: %1").arg(address));
+        throw HttpError(CURLE_URL_MALFORMAT, QStringLiteral("invalid address: %1").arg(address));
     }
 
     CURL* handle = CurlSetup::ThreadHandle();
-    if (!handle) throw httpclientexception(CURLE_FAILED_INIT, QStringLiteral("libcurl could not start"));
+    if (!handle) throw HttpError(CURLE_FAILED_INIT, QStringLiteral("libcurl could not start"));
 
     HttpRequest request;
     request.url = target.toUtf8();
@@ -61,7 +48,7 @@ std::unique_ptr<CHttpResponseT> CHttpClientT::RequestGet(const QString& address,
         request.headers.append("Cache-Control: no-cache");
         request.headers.append("Pragma: no-cache");
     }
-    request.followRedirects = !(extraFlags_ & kNoAutoRedirect);
+    request.followRedirects = followRedirects_;
     request.acceptEncoding = true;
     request.connectTimeoutMs = kConnectTimeoutMs;
     request.stallSeconds = kStallSeconds;
@@ -76,8 +63,8 @@ std::unique_ptr<CHttpResponseT> CHttpClientT::RequestGet(const QString& address,
         const QString detail = result.overLimit
                                    ? QStringLiteral("the body is larger than %1 bytes").arg(bodyLimit_)
                                    : result.ErrorText();
-        throw httpclientexception(result.code, QStringLiteral("%1: %2").arg(address, detail));
+        throw HttpError(result.code, QStringLiteral("%1: %2").arg(address, detail));
     }
-    return std::make_unique<CHttpResponseT>(result.status, std::move(result.headers), std::move(result.body),
-                                            result.effectiveUrl);
+    return std::make_unique<HttpResponse>(result.status, std::move(result.headers), std::move(result.body),
+                                          result.effectiveUrl);
 }

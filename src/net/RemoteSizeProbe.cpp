@@ -1,11 +1,11 @@
-#include "net/CRemoteSizeProbe.h"
+#include "net/RemoteSizeProbe.h"
 
 #include <curl/curl.h>
 
 #include "net/CurlSetup.h"
 #include "net/HttpRequest.h"
 
-qint64 CRemoteSizeProbe::GetRemoteFileSize(const QString& address) {
+qint64 RemoteSizeProbe::Size(const QString& address) {
     const QString normalized = CurlSetup::NormalizeAddress(address);
     if (!CurlSetup::IsUsableAddress(normalized)) return 0;
     CURL* handle = CurlSetup::ThreadHandle();
