@@ -12,6 +12,7 @@
 #include "lists/EngineKeys.h"
 #include "lists/MessageSink.h"
 #include "lists/Options.h"
+#include "lists/Pause.h"
 #include "lists/ResultList.h"
 #include "lists/RunLog.h"
 #include "lists/StatusLine.h"
@@ -31,10 +32,6 @@ using K = SettingKey;
 
 QString Host(const char* host) {
     return QString::fromLatin1(host);
-}
-
-void Sleep(int milliseconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 }  // namespace
@@ -152,7 +149,7 @@ void SearchJob::StartSearchThreads() {
             busy_[size_t(slot)].store(false);
             continue;
         }
-        Sleep(10);
+        PauseMs(10);
     }
 }
 
@@ -523,7 +520,7 @@ void SearchJob::PauseBeforeFetch(int slot, int seconds) {
         const qint64 remaining = start + seconds - s_.secondsTick.load();
         s_.status.ShowMsg(QStringLiteral("进入延时等待:"),
                           QStringLiteral("线程%1-(%2)秒").arg(slot).arg(remaining), QString(), 0);
-        Sleep(100);
+        PauseMs(100);
     }
 }
 
@@ -572,7 +569,7 @@ void SearchJob::AnalysePage(const std::atomic<int>& state, const QString& url, C
                             bool loaded, bool crawled) {
     CheckCancel(state);
     if (stopDeepSearch_.load() || !deepSearchAllowed_.load()) {
-        Sleep(5);
+        PauseMs(5);
         return;
     }
     s_.status.ShowMsg(QStringLiteral("正在分析所有URL链接信息："), url, QString(), 0);
