@@ -7,6 +7,7 @@
 #include "net/CurlSetup.h"
 #include "net/HttpClient.h"
 #include "net/HttpError.h"
+#include "net/HttpRequest.h"
 #include "net/PageFetch.h"
 
 namespace {
@@ -233,6 +234,81 @@ TEST(HttpClient, ArgumentMessages) {
     EXPECT_THROW(client.AddHeader("", "x"), HttpError);
     EXPECT_THROW(client.Get("http://", false), HttpError);
     EXPECT_THROW(client.Get("ftp://127.0.0.1/x", false), HttpError);
+}
+
+// Sets (or, with a null value, removes) an environment variable for its lifetime.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const QByteArray& value)
+        : name_(name), had_(qEnvironmentVariableIsSet(name)), saved_(qgetenv(name)) {
+        if (value.isNull()) {
+            qunsetenv(name);
+        } else {
+            qputenv(name, value);
+        }
+    }
+    ~ScopedEnv() {
+        if (had_) {
+            qputenv(name_, saved_);
+        } else {
+            qunsetenv(name_);
+        }
+    }
+
+  private:
+    const char* name_;
+    bool had_;
+    QByteArray saved_;
+};
+
+// The one place every request goes through: its body limit must stop a body that is too long whatever the
+// sink, and a request that turns proxies off must not go through the one the environment names.
+TEST(HttpRequest, BodyLimitAndProxyChoice) {
+    LocalServer server;
+    server.Http().Get("/ten", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content(std::string(10000, 't'), "text/plain");
+    });
+    server.Start();
+    LocalServer proxy;
+    proxy.Http().Get(".*", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("from the proxy", "text/plain");
+    });
+    proxy.Start();
+
+    HttpRequest request;
+    request.url = server.Url("/ten").toUtf8();
+    request.bodyLimit = 10000;
+    HttpResult whole = HttpTransport::Perform(CurlSetup::ThreadHandle(), request);
+    EXPECT_TRUE(whole.Ok());
+    EXPECT_EQ(whole.body.size(), 10000);
+    EXPECT_FALSE(whole.overLimit);
+
+    request.bodyLimit = 9999;
+    HttpResult cut = HttpTransport::Perform(CurlSetup::ThreadHandle(), request);
+    EXPECT_FALSE(cut.Ok());
+    EXPECT_TRUE(cut.overLimit);
+    EXPECT_LE(cut.body.size(), 9999);
+    request.sink = HttpRequest::BodySink::Discard;
+    HttpResult drained = HttpTransport::Perform(CurlSetup::ThreadHandle(), request);
+    EXPECT_TRUE(drained.overLimit);
+    EXPECT_TRUE(drained.body.isEmpty());
+
+    HttpResult viaProxy;
+    HttpResult direct;
+    {
+        // A no_proxy of the machine must not let the request bypass the proxy under test.
+        ScopedEnv httpProxy("http_proxy", proxy.Url("/").toUtf8());
+        ScopedEnv noProxy("no_proxy", {});
+        ScopedEnv noProxyUpper("NO_PROXY", {});
+        request.sink = HttpRequest::BodySink::Memory;
+        request.bodyLimit = -1;
+        viaProxy = HttpTransport::Perform(CurlSetup::ThreadHandle(), request);
+        request.proxy = HttpRequest::Proxy::None;
+        direct = HttpTransport::Perform(CurlSetup::ThreadHandle(), request);
+    }
+    EXPECT_EQ(viaProxy.body, QByteArray("from the proxy"));
+    EXPECT_EQ(direct.body.size(), 10000);
+    CurlSetup::ReleaseThreadHandle();
 }
 
 }  // namespace
