@@ -1,4 +1,4 @@
-// Downloads every URL of a list into a folder with N CFileTransfers running at once (a new one starts as
+// Downloads every URL of a list into a folder with N FileDownloads running at once (a new one starts as
 // soon as one ends), as the download workers do, and prints the wall time and how many files completed.
 //
 //   parallel_transfer_bench LIST OUTDIR [N=100]

@@ -57,7 +57,7 @@ measure "skimmer-cli get"             "$cli" --home "$work/home" get "$base/big.
 echo "200 files of 1 MiB, 100 at once:"
 measure "curl -Z --parallel-max 100"  curl -s -Z --parallel-max 100 -K "$work/curl.cfg"
 measure "aria2c -j 100"               aria2c -q -j 100 --file-allocation=none --allow-overwrite=true -d "$work/out/aria2" -i "$work/urls.txt"
-measure "FileDownload x100"          "$parallel" "$work/urls.txt" "$work/out" 100
+measure "FileDownload x100"           "$parallel" "$work/urls.txt" "$work/out" 100
 
 awk '
   /^curl -o /{c1=$3} /^skimmer-cli get /{s1=$3}
