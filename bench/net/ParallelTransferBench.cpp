@@ -1,4 +1,4 @@
-// Downloads every URL of a list into a folder with N CFileTransfers running at once (a new one starts as
+// Downloads every URL of a list into a folder with N FileDownloads running at once (a new one starts as
 // soon as one ends), as the download workers do, and prints the wall time and how many files completed.
 //
 //   parallel_transfer_bench LIST OUTDIR [N=100]
@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "net/CFileTransfer.h"
+#include "net/FileDownload.h"
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
 
     QElapsedTimer clock;
     clock.start();
-    std::vector<std::unique_ptr<CFileTransfer>> running(static_cast<size_t>(slots));
+    std::vector<std::unique_ptr<FileDownload>> running(static_cast<size_t>(slots));
     qsizetype next = 0;
     int completed = 0, failed = 0, active = 0;
     do {
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
             }
             if (!slot && next < urls.size()) {
                 const QString url = urls[next++];
-                slot = std::make_unique<CFileTransfer>();
+                slot = std::make_unique<FileDownload>();
                 if (!slot->Start(url, out.filePath(QString::number(next) + QStringLiteral(".bin")), {}, {},
                                  true)) {
                     ++failed;

@@ -57,11 +57,11 @@ measure "skimmer-cli get"             "$cli" --home "$work/home" get "$base/big.
 echo "200 files of 1 MiB, 100 at once:"
 measure "curl -Z --parallel-max 100"  curl -s -Z --parallel-max 100 -K "$work/curl.cfg"
 measure "aria2c -j 100"               aria2c -q -j 100 --file-allocation=none --allow-overwrite=true -d "$work/out/aria2" -i "$work/urls.txt"
-measure "CFileTransfer x100"          "$parallel" "$work/urls.txt" "$work/out" 100
+measure "FileDownload x100"           "$parallel" "$work/urls.txt" "$work/out" 100
 
 awk '
   /^curl -o /{c1=$3} /^skimmer-cli get /{s1=$3}
-  /^curl -Z/{c2=$NF} /^CFileTransfer/{s2=$NF}
+  /^curl -Z/{c2=$NF} /^FileDownload/{s2=$NF}
   END {
     printf "big file: skimmer throughput = %.0f%% of curl (target >= 95%%)\n", 100*c1/s1;
     printf "200 files: skimmer wall time = %.2f x curl (target <= 1.1)\n", s2/c2;
@@ -69,5 +69,5 @@ awk '
 best() { awk -v name="$1" 'index($0, name " ") == 1 { print $NF }' "$work/results.txt"; }
 bench_result "one big file: wall time" "$(best "skimmer-cli get")" "curl -o" "$(best "curl -o")" s \
   "whole process: one $big_mb MiB file from local nginx, best of $repeat"
-bench_result "200 x 1 MiB, 100 at once: wall time" "$(best "CFileTransfer x100")" "curl -Z" \
+bench_result "200 x 1 MiB, 100 at once: wall time" "$(best "FileDownload x100")" "curl -Z" \
   "$(best "curl -Z --parallel-max 100")" s "whole process (parallel_transfer_bench): best of $repeat"

@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QXmlStreamReader>
 
-#include "net/CHttpClientT.h"
+#include "net/HttpClient.h"
 #include "net/PageFetch.h"
 
 namespace {
@@ -66,9 +66,9 @@ int CUpdateInfo::ReadDocument(const QString& location, RunLog* log) {
         if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxDocumentBytes) return 0;
         document = file.readAll();
     } else {
-        CHttpClientT client;
+        HttpClient client;
         client.SetBodyLimit(kMaxDocumentBytes);
-        const QString text = getHtmlPageCode(client, location, location, false, log);
+        const QString text = FetchPageText(client, location, location, false, log);
         if (text.isEmpty()) return 0;
         document = text.toUtf8();
         // The text is already decoded: drop a declaration that names another encoding.

@@ -6,10 +6,10 @@
 #include "app/Session.h"
 #include "cli/CliArgs.h"
 #include "download/DocRegistry.h"
-#include "net/CFileTransfer.h"
-#include "net/CHttpClientT.h"
-#include "net/CRemoteSizeProbe.h"
+#include "net/FileDownload.h"
+#include "net/HttpClient.h"
 #include "net/PageFetch.h"
+#include "net/RemoteSizeProbe.h"
 
 namespace {
 
@@ -35,10 +35,10 @@ int FetchCommand::Run(CliContext& context, const QStringList& args) {
     CliArgs parsed({QStringLiteral("--ansi")}, {QStringLiteral("--referer")});
     if (!parsed.Parse(args)) return context.Usage(QStringLiteral("fetch: ") + parsed.Error());
     if (parsed.Positionals().size() != 1) return context.Usage(QStringLiteral("fetch: expected one URL"));
-    CHttpClientT client;
+    HttpClient client;
     const QString page =
-        getHtmlPageCode(client, parsed.Positionals()[0], parsed.Value(QStringLiteral("--referer")),
-                        !parsed.Has(QStringLiteral("--ansi")), &context.session.Log());
+        FetchPageText(client, parsed.Positionals()[0], parsed.Value(QStringLiteral("--referer")),
+                      !parsed.Has(QStringLiteral("--ansi")), &context.session.Log());
     if (page.isEmpty()) return context.Failed(QStringLiteral("fetch: nothing came back (see run.log)"));
     context.out << page;
     if (!page.endsWith(u'\n')) context.out << '\n';
@@ -58,7 +58,7 @@ int RealUrlCommand::Run(CliContext& context, const QStringList& args) {
     if (!parsed.Parse(args)) return context.Usage(QStringLiteral("realurl: ") + parsed.Error());
     if (parsed.Positionals().size() != 1) return context.Usage(QStringLiteral("realurl: expected one LINK"));
     QString real;
-    if (!GetRealDownUrl(parsed.Positionals()[0], real, &context.session.Log())) {
+    if (!ResolveRedirect(parsed.Positionals()[0], real, &context.session.Log())) {
         return context.Failed(QStringLiteral("realurl: the answer names no other address"));
     }
     context.out << real << '\n';
@@ -77,8 +77,8 @@ int SizeCommand::Run(CliContext& context, const QStringList& args) {
     CliArgs parsed({}, {});
     if (!parsed.Parse(args)) return context.Usage(QStringLiteral("size: ") + parsed.Error());
     if (parsed.Positionals().size() != 1) return context.Usage(QStringLiteral("size: expected one URL"));
-    CRemoteSizeProbe probe;
-    context.out << probe.GetRemoteFileSize(parsed.Positionals()[0]) << '\n';
+    RemoteSizeProbe probe;
+    context.out << probe.Size(parsed.Positionals()[0]) << '\n';
     return kCliDone;
 }
 
@@ -106,7 +106,7 @@ int GetCommand::Run(CliContext& context, const QStringList& args) {
     if (!minKb || !maxKb) return context.Usage(QStringLiteral("get: ") + parsed.Error());
     const bool checkSize = parsed.Has(QStringLiteral("--min-kb")) || parsed.Has(QStringLiteral("--max-kb"));
 
-    CFileTransfer transfer;
+    FileDownload transfer;
     transfer.SetLedger(&context.session.Registry());
     transfer.SetSizeLimit(checkSize, *minKb * 1024, *maxKb * 1024);
     const QString target = parsed.Value(QStringLiteral("--to"));

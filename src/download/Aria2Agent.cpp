@@ -7,23 +7,12 @@
 #include <cmath>
 
 #include "net/CurlSetup.h"
+#include "net/HttpRequest.h"
 
 namespace {
 
 constexpr long kTimeoutMs = 10000;
 constexpr qsizetype kMaxAnswer = 1024 * 1024;
-
-size_t Collect(char* data, size_t size, size_t count, void* user) {
-    auto* answer = static_cast<QByteArray*>(user);
-    if (answer->size() + qsizetype(size * count) > kMaxAnswer) return 0;
-    answer->append(data, qsizetype(size * count));
-    return size * count;
-}
-
-int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    const auto* cancelled = static_cast<const std::function<bool()>*>(user);
-    return (*cancelled)() ? 1 : 0;
-}
 
 QString Clean(QString text) {
     for (QChar& c : text) {
@@ -90,32 +79,24 @@ QJsonValue Aria2Agent::Call(const QString& method, QJsonArray params, QString* e
         *error = QStringLiteral("libcurl could not start");
         return QJsonValue::Undefined;
     }
-    CurlSetup::Lists lists;
-    CurlSetup::ApplyCommon(handle, lists);
-    lists.headers = curl_slist_append(lists.headers, "Content-Type: application/json");
-    QByteArray answer;
-    const QByteArray url = endpoint_.toUtf8();
-    curl_easy_setopt(handle, CURLOPT_URL, url.constData());
-    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, lists.headers);
-    curl_easy_setopt(handle, CURLOPT_POSTFIELDS, body.constData());
-    curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE, long(body.size()));
-    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, kTimeoutMs);
-    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, Collect);
-    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &answer);
-    if (cancelled_) {
-        curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, OnProgress);
-        curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &cancelled_);
-        curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
-    }
-    const CURLcode code = curl_easy_perform(handle);
+    HttpRequest post;
+    post.url = endpoint_.toUtf8();
+    post.method = HttpRequest::Method::Post;
+    post.postBody = body;
+    post.headers = {"Content-Type: application/json"};
+    post.totalTimeoutMs = kTimeoutMs;
+    post.bodyLimit = kMaxAnswer;
+    post.cancelled = cancelled_;
+    HttpResult sent = HttpTransport::Perform(handle, post);
+    const CURLcode code = CURLcode(sent.code);
     if (code != CURLE_OK) {
         *error = code == CURLE_WRITE_ERROR
                      ? QStringLiteral("%1: an answer larger than %2 bytes").arg(endpoint_).arg(kMaxAnswer)
                      : QStringLiteral("%1: %2").arg(endpoint_, QString::fromUtf8(curl_easy_strerror(code)));
         return QJsonValue::Undefined;
     }
-    long httpCode = 0;
-    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &httpCode);
+    const long httpCode = sent.status;
+    const QByteArray answer = std::move(sent.body);
     QJsonValue result;
     QString problem;
     switch (ReadReply(answer, &result, &problem)) {

@@ -11,10 +11,11 @@
 #include "engines/EngineHosts.h"
 #include "lists/MessageSink.h"
 #include "lists/Options.h"
+#include "lists/Pause.h"
 #include "lists/ResultList.h"
 #include "lists/RunLog.h"
 #include "lists/StatusLine.h"
-#include "net/CFileTransfer.h"
+#include "net/FileDownload.h"
 #include "net/PageFetch.h"
 #include "net/RetryAfter.h"
 
@@ -24,10 +25,6 @@ using K = SettingKey;
 
 // File names are at most 255 bytes; the temporary name adds ".download.temp".
 constexpr qsizetype kMaxNameBytes = 255 - 14;
-
-void Sleep(int milliseconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
 
 QString SafeNamePart(const QString& text) {
     QString safe;
@@ -126,7 +123,7 @@ void DownloadPool::Shutdown() {
         std::thread& thread = threads_[size_t(slot)];
         if (!thread.joinable()) continue;
         // Every slot sees the closing flag within a poll; a transfer it abandons gets its own 2 s.
-        for (int waited = 0; waited < 2000 && !ended_[size_t(slot)].load(); waited += 10) Sleep(10);
+        for (int waited = 0; waited < 2000 && !ended_[size_t(slot)].load(); waited += 10) PauseMs(10);
         thread.join();
     }
 }
@@ -134,7 +131,7 @@ void DownloadPool::Shutdown() {
 bool DownloadPool::WaitWalksEnded(int milliseconds) const {
     for (int waited = 0; walking_.load() > 0; waited += 10) {
         if (waited >= milliseconds) return false;
-        Sleep(10);
+        PauseMs(10);
     }
     return true;
 }
@@ -218,7 +215,7 @@ void DownloadPool::SlotThread(int slot) {
         }
         // Staggered start: slot 0 at once, slot 99 after 990 ms. The later walks of the same run
         // follow each other without it, so a finished list does not keep slots busy for seconds.
-        if (starting) Sleep(slot * 10);
+        if (starting) PauseMs(slot * 10);
         starting = false;
         walking_.fetch_add(1);
         const QSet<QString> passed = DownloadPass(s_.options.Text(K::SavePath), slot, std::move(reserved));
@@ -241,7 +238,7 @@ void DownloadPool::SlotThread(int slot) {
             s_.results.ResetFailedToWaiting();
             ++walks;
         }
-        Sleep(10);
+        PauseMs(10);
     }
     ended_[size_t(slot)].store(true);
 }
@@ -290,7 +287,7 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
         QString type = entry.type;
         if (link.contains(clickThrough)) {
             QString real;
-            if (GetRealDownUrl(link, real, &s_.log, &abortRequests_)) {
+            if (ResolveRedirect(link, real, &s_.log, &abortRequests_)) {
                 link = real;
                 const QString extension = link.mid(link.lastIndexOf(u'.') + 1);
                 if (link.contains(u'.') && !extension.isEmpty()) type = extension;
@@ -388,7 +385,7 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
         }
     } release{this, target};
 
-    CFileTransfer transfer;
+    FileDownload transfer;
     transfer.SetLedger(&s_.registry);
     transfer.SetDocumentLedger(&s_.registry);
     transfer.SetContentCheck(type, s_.options.Checked(K::CheckOtherContent));

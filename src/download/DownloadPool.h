@@ -24,7 +24,7 @@
 #include "download/HostGate.h"
 #include "lists/ResultList.h"
 
-class CFileTransfer;
+class FileDownload;
 class DocRegistry;
 class MessageSink;
 class Options;

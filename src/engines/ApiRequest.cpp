@@ -1,14 +1,9 @@
 #include "engines/ApiRequest.h"
 
-#include <QUrl>
-
 #include "lists/EngineKeys.h"
+#include "lists/TextCodec.h"
 
 namespace {
-
-QString Encoded(const QString& value) {
-    return QString::fromLatin1(QUrl::toPercentEncoding(value));
-}
 
 QPair<QByteArray, QByteArray> Header(const char* name, const QByteArray& value) {
     return {QByteArray(name), value};
@@ -41,8 +36,10 @@ ApiRequest ApiRequest::Build(const EngineDefinition& engine, const QString& firs
             if (page > 0)
                 request.url =
                     WithParameter(request.url, QStringLiteral("start"), QString::number(1 + page * 10));
-            request.url = WithParameter(request.url, QStringLiteral("key"), Encoded(keys.googleApiKey));
-            request.url = WithParameter(request.url, QStringLiteral("cx"), Encoded(keys.googleCx));
+            request.url = WithParameter(request.url, QStringLiteral("key"),
+                                        TextCodec::PercentEncoded(keys.googleApiKey));
+            request.url =
+                WithParameter(request.url, QStringLiteral("cx"), TextCodec::PercentEncoded(keys.googleCx));
             break;
         case EngineKind::BraveApi:
             if (page > 0)
@@ -50,12 +47,12 @@ ApiRequest ApiRequest::Build(const EngineDefinition& engine, const QString& firs
             request.headers.append(Header("X-Subscription-Token", keys.braveApiKey.toUtf8()));
             break;
         case EngineKind::OpenAlex:
-            request.url =
-                WithParameter(request.url, QStringLiteral("cursor"),
-                              page == 0 || cursor.isEmpty() ? QStringLiteral("*") : Encoded(cursor));
+            request.url = WithParameter(
+                request.url, QStringLiteral("cursor"),
+                page == 0 || cursor.isEmpty() ? QStringLiteral("*") : TextCodec::PercentEncoded(cursor));
             if (!keys.openAlexMailto.isEmpty())
-                request.url =
-                    WithParameter(request.url, QStringLiteral("mailto"), Encoded(keys.openAlexMailto));
+                request.url = WithParameter(request.url, QStringLiteral("mailto"),
+                                            TextCodec::PercentEncoded(keys.openAlexMailto));
             break;
         case EngineKind::Html:
             break;

@@ -4,6 +4,7 @@
 
 #include "lists/IniFile.h"
 #include "lists/Profile.h"
+#include "lists/TextCodec.h"
 
 namespace {
 
@@ -97,7 +98,7 @@ QString EngineKeys::Scrub(QString text, const QStringList& secrets) {
         if (secret.isEmpty()) continue;
         text.replace(secret, QStringLiteral("***"));
         // In an address the secret may stand percent-encoded.
-        const QString encoded = QString::fromLatin1(secret.toUtf8().toPercentEncoding());
+        const QString encoded = TextCodec::PercentEncoded(secret);
         if (encoded != secret) text.replace(encoded, QStringLiteral("***"), Qt::CaseInsensitive);
     }
     return text;

@@ -93,6 +93,10 @@ QByteArray TextCodec::EncodeGb18030(const QString& text) {
     return bytes;
 }
 
+QString TextCodec::PercentEncoded(const QString& text) {
+    return QString::fromLatin1(text.toUtf8().toPercentEncoding());
+}
+
 QString TextCodec::DecodeLine(QByteArrayView line) {
     if (line.endsWith('\r')) line.chop(1);
     return Decode(line);

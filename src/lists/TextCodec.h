@@ -23,6 +23,9 @@ class TextCodec {
 
     static QByteArray EncodeUtf8(const QString& text);
     static QByteArray EncodeGb18030(const QString& text);
+    // The UTF-8 bytes of text with every byte but ASCII letters, digits and "-._~" written as %XX
+    // (upper-case hex): a value that may stand anywhere in a query string.
+    static QString PercentEncoded(const QString& text);
 
     // Splits on "\n" (a "\r" before it is dropped) and decodes each line on its own, so a file that
     // another program wrote in GB18030 and we have since appended UTF-8 lines to still reads right.

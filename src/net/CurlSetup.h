@@ -37,7 +37,7 @@ class CurlSetup {
     // Closes the calling thread's handle and its kept-alive connections (a later request opens anew).
     static void ReleaseThreadHandle();
 
-    // An address without a scheme gets "http://" in front, as the Windows program did; blanks,
+    // An address without a scheme gets "http://" in front (people type "example.com/a.pdf"); blanks,
     // non-ASCII text and other bytes a URL cannot carry are percent-encoded (as UTF-8), as a browser
     // sends them. Escapes already in the address stay as they are.
     static QString NormalizeAddress(const QString& address);

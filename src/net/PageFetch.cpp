@@ -3,9 +3,9 @@
 #include <QUrl>
 
 #include "lists/RunLog.h"
-#include "net/CHttpClientT.h"
+#include "net/HttpClient.h"
+#include "net/HttpError.h"
 #include "net/PageDecoder.h"
-#include "net/httpclientexception.h"
 
 namespace {
 
@@ -16,12 +16,11 @@ constexpr qint64 kRedirectDrainLimit = 1024 * 1024;
 
 namespace {
 
-FetchedPage Fetch(CHttpClientT& client, const QString& address, const QString& referer, bool decodeUtf8,
+FetchedPage Fetch(HttpClient& client, const QString& address, const QString& referer, bool decodeUtf8,
                   const RequestHeaders& extra, RunLog* log) {
     FetchedPage page;
     try {
-        client.ClearParam();
-        client.ClearHeader();
+        client.ClearHeaders();
         if (!referer.isEmpty()) client.AddHeader(QStringLiteral("Referer"), referer);
         for (const auto& [name, value] : extra) {
             const QString key = QString::fromUtf8(name).trimmed();
@@ -33,13 +32,13 @@ FetchedPage Fetch(CHttpClientT& client, const QString& address, const QString& r
                 client.AddHeader(key, text);
             }
         }
-        auto response = client.RequestGet(address, false);
+        auto response = client.Get(address, false);
         page.answered = true;
         page.status = response->StatusCode();
         page.finalUrl = response->EffectiveUrl();
-        page.text = PageDecoder::Decode(response->ReadAll(),
-                                        response->GetHeader(QStringLiteral("Content-Type")), decodeUtf8);
-    } catch (const httpclientexception& failure) {
+        page.text = PageDecoder::Decode(response->ReadAll(), response->Header(QStringLiteral("Content-Type")),
+                                        decodeUtf8);
+    } catch (const HttpError& failure) {
         if (log) log->WriteRunLog(QStringLiteral("getHtmlPageCode"), failure.Message());
     }
     return page;
@@ -47,12 +46,12 @@ FetchedPage Fetch(CHttpClientT& client, const QString& address, const QString& r
 
 }  // namespace
 
-QString getHtmlPageCode(CHttpClientT& client, const QString& address, const QString& referer, bool decodeUtf8,
-                        RunLog* log) {
+QString FetchPageText(HttpClient& client, const QString& address, const QString& referer, bool decodeUtf8,
+                      RunLog* log) {
     return Fetch(client, address, referer, decodeUtf8, {}, log).text;
 }
 
-FetchedPage FetchResultPage(CHttpClientT& client, const QString& address, const QString& referer,
+FetchedPage FetchResultPage(HttpClient& client, const QString& address, const QString& referer,
                             const RequestHeaders& headers, RunLog* log) {
     client.SetUserAgent(QString::fromLatin1(kBrowserUserAgent));
     RequestHeaders all{
@@ -62,23 +61,22 @@ FetchedPage FetchResultPage(CHttpClientT& client, const QString& address, const 
     return Fetch(client, address, referer, true, all, log);
 }
 
-FetchedPage FetchSmallText(CHttpClientT& client, const QString& address, qint64 maxBytes, RunLog* log) {
+FetchedPage FetchSmallText(HttpClient& client, const QString& address, qint64 maxBytes, RunLog* log) {
     client.SetBodyLimit(maxBytes);
     return Fetch(client, address, QString(), true, {}, log);
 }
 
-bool GetRealDownUrl(const QString& link, QString& realAddress, RunLog* log, const std::atomic<bool>* abort) {
+bool ResolveRedirect(const QString& link, QString& realAddress, RunLog* log, const std::atomic<bool>* abort) {
     realAddress.clear();
     try {
-        CHttpClientT client;
-        client.ClearParam();
-        client.ClearHeader();
-        client.SetExtraFlags(CHttpClientT::kNoAutoRedirect);
+        HttpClient client;
+        client.ClearHeaders();
+        client.SetFollowRedirects(false);
         client.SetDiscardBody(true);
         client.SetBodyLimit(kRedirectDrainLimit);
         client.SetAbortFlag(abort);
-        auto response = client.RequestGet(link, false);
-        const QString location = response->GetHeader(QStringLiteral("Location")).trimmed();
+        auto response = client.Get(link, false);
+        const QString location = response->Header(QStringLiteral("Location")).trimmed();
         if (location.isEmpty()) return false;
         const QUrl relative(location);
         // A relative Location would reach the list as an address no one can download.
@@ -86,7 +84,7 @@ bool GetRealDownUrl(const QString& link, QString& realAddress, RunLog* log, cons
                           ? QUrl(response->EffectiveUrl()).resolved(relative).toString(QUrl::FullyEncoded)
                           : location;
         return !realAddress.isEmpty();
-    } catch (const httpclientexception& failure) {
+    } catch (const HttpError& failure) {
         if (log) log->WriteRunLog(QStringLiteral("GetRealDownUrl"), failure.Message());
         return false;
     }

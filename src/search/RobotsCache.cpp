@@ -3,7 +3,7 @@
 #include <QUrl>
 
 #include "lists/RunLog.h"
-#include "net/CHttpClientT.h"
+#include "net/HttpClient.h"
 #include "net/PageFetch.h"
 
 void RobotsCache::Clear() {
@@ -59,7 +59,7 @@ bool RobotsCache::Allows(const QString& address, const std::atomic<bool>* abort)
 }
 
 std::shared_ptr<const RobotsRules> RobotsCache::Fetch(const QString& site, const std::atomic<bool>* abort) {
-    CHttpClientT client;
+    HttpClient client;
     client.SetAbortFlag(abort);
     const QString address = site + QStringLiteral("/robots.txt");
     const FetchedPage page = FetchSmallText(client, address, kBodyLimit, log_);

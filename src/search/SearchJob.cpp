@@ -12,13 +12,14 @@
 #include "lists/EngineKeys.h"
 #include "lists/MessageSink.h"
 #include "lists/Options.h"
+#include "lists/Pause.h"
 #include "lists/ResultList.h"
 #include "lists/RunLog.h"
 #include "lists/StatusLine.h"
-#include "net/CHttpClientT.h"
-#include "net/CRemoteSizeProbe.h"
+#include "net/HttpClient.h"
+#include "net/HttpError.h"
 #include "net/PageFetch.h"
-#include "net/httpclientexception.h"
+#include "net/RemoteSizeProbe.h"
 #include "search/CHtmlParse.h"
 #include "search/KeywordList.h"
 #include "search/LinkFilters.h"
@@ -31,10 +32,6 @@ using K = SettingKey;
 
 QString Host(const char* host) {
     return QString::fromLatin1(host);
-}
-
-void Sleep(int milliseconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 }  // namespace
@@ -152,7 +149,7 @@ void SearchJob::StartSearchThreads() {
             busy_[size_t(slot)].store(false);
             continue;
         }
-        Sleep(10);
+        PauseMs(10);
     }
 }
 
@@ -239,9 +236,9 @@ void SearchJob::ServeItem(int slot, const QueueItem& item, int tryLimit) {
         if (route.engine) {
             if (!FetchEnginePage(slot, *route.engine, item, tryLimit, &page)) return;
         } else {
-            CHttpClientT client;
+            HttpClient client;
             client.SetAbortFlag(&shuttingDown_);
-            page = getHtmlPageCode(client, item.url, item.url, true, &s_.log);
+            page = FetchPageText(client, item.url, item.url, true, &s_.log);
             CheckCancel(state);
             if (page.isEmpty()) {
                 if (item.tries < tryLimit) queue_.Requeue({item.url, item.tries + 1});
@@ -282,7 +279,7 @@ bool SearchJob::FetchEnginePage(int slot, const EngineDefinition& engine, const 
             queue_.Forget(item.url);
             return false;
         }
-        CHttpClientT client;
+        HttpClient client;
         client.SetAbortFlag(&shuttingDown_);
         fetched = FetchResultPage(client, item.url, item.url, engine.headers, &s_.log);
     }
@@ -412,17 +409,17 @@ std::optional<QByteArray> SearchJob::FetchApiPage(int slot, const EngineDefiniti
             }
             const ApiRequest request = ApiRequest::Build(engine, item.url, page, cursor, *keys, instance);
             try {
-                CHttpClientT client;
+                HttpClient client;
                 client.SetAbortFlag(&shuttingDown_);
                 client.SetUserAgent(QStringLiteral("Skimmer (document search)"));
                 for (const auto& [name, value] : request.headers) {
                     if (!value.isEmpty()) client.AddHeader(QString::fromUtf8(name), QString::fromUtf8(value));
                 }
-                auto response = client.RequestGet(request.url, false);
+                auto response = client.Get(request.url, false);
                 answered = true;
                 status = response->StatusCode();
                 body = response->ReadAll();
-            } catch (const httpclientexception& error) {
+            } catch (const HttpError& error) {
                 // The client's message holds the address, and the address may hold a key.
                 failure = EngineKeys::Scrub(error.Message(), secrets);
                 s_.log.WriteRunLog(QStringLiteral("getHtmlPageCode"), failure);
@@ -523,7 +520,7 @@ void SearchJob::PauseBeforeFetch(int slot, int seconds) {
         const qint64 remaining = start + seconds - s_.secondsTick.load();
         s_.status.ShowMsg(QStringLiteral("进入延时等待:"),
                           QStringLiteral("线程%1-(%2)秒").arg(slot).arg(remaining), QString(), 0);
-        Sleep(100);
+        PauseMs(100);
     }
 }
 
@@ -534,7 +531,7 @@ ParseContext SearchJob::Context(const std::atomic<int>& state, ParseTally* tally
                         s_.rules,
                         s_.options,
                         queue_,
-                        [](const QString& link) { return CRemoteSizeProbe().GetRemoteFileSize(link); },
+                        [](const QString& link) { return RemoteSizeProbe().Size(link); },
                         tally};
 }
 
@@ -572,7 +569,7 @@ void SearchJob::AnalysePage(const std::atomic<int>& state, const QString& url, C
                             bool loaded, bool crawled) {
     CheckCancel(state);
     if (stopDeepSearch_.load() || !deepSearchAllowed_.load()) {
-        Sleep(5);
+        PauseMs(5);
         return;
     }
     s_.status.ShowMsg(QStringLiteral("正在分析所有URL链接信息："), url, QString(), 0);

@@ -4,8 +4,8 @@
 #include "TempHome.h"
 #include "TestCertificates.h"
 #include "lists/RunLog.h"
-#include "net/CHttpClientT.h"
 #include "net/CurlSetup.h"
+#include "net/HttpClient.h"
 #include "net/PageFetch.h"
 
 namespace {
@@ -22,11 +22,11 @@ TEST(Https, EngineHostMappedToALocalServerWithATestCa) {
     RunLog log(home.Path("run.log"));
     CurlSetup::SetConnectTo({QStringLiteral("www.google.com.hk:443:127.0.0.1:%1").arg(server.Port())});
 
-    CHttpClientT client;
+    HttpClient client;
     // Without the test CA the certificate is refused: verification is on.
-    EXPECT_EQ(getHtmlPageCode(client, "https://www.google.com.hk/search?q=pdf", {}, true, &log), QString());
+    EXPECT_EQ(FetchPageText(client, "https://www.google.com.hk/search?q=pdf", {}, true, &log), QString());
     CurlSetup::SetCaFile(home.Path("ca.pem"));
-    EXPECT_EQ(getHtmlPageCode(client, "https://www.google.com.hk/search?q=pdf", {}, true, &log),
+    EXPECT_EQ(FetchPageText(client, "https://www.google.com.hk/search?q=pdf", {}, true, &log),
               QStringLiteral("results for pdf"));
 
     CurlSetup::SetConnectTo({});

@@ -4,10 +4,11 @@
 #include "TempHome.h"
 #include "lists/RunLog.h"
 #include "lists/TextCodec.h"
-#include "net/CHttpClientT.h"
 #include "net/CurlSetup.h"
+#include "net/HttpClient.h"
+#include "net/HttpError.h"
+#include "net/HttpRequest.h"
 #include "net/PageFetch.h"
-#include "net/httpclientexception.h"
 
 namespace {
 
@@ -106,8 +107,8 @@ class PageFetchTest : public ::testing::Test {
     void TearDown() override { CurlSetup::ReleaseThreadHandle(); }
 
     QString Fetch(const QString& path, const QString& referer = {}, bool utf8 = true) {
-        CHttpClientT client;
-        return getHtmlPageCode(client, server.Url(path), referer, utf8, &log);
+        HttpClient client;
+        return FetchPageText(client, server.Url(path), referer, utf8, &log);
     }
 
     LocalServer server;
@@ -116,11 +117,11 @@ class PageFetchTest : public ::testing::Test {
 };
 
 TEST_F(PageFetchTest, RefererOnlyWhenGivenAndNeverCarriedOver) {
-    CHttpClientT client;
-    EXPECT_EQ(getHtmlPageCode(client, server.Url("/echo-referer"), "http://a.example/", true, &log),
+    HttpClient client;
+    EXPECT_EQ(FetchPageText(client, server.Url("/echo-referer"), "http://a.example/", true, &log),
               QStringLiteral("referer=http://a.example/"));
-    EXPECT_EQ(getHtmlPageCode(client, server.Url("/echo-referer"), "", true, &log), QStringLiteral("none"));
-    EXPECT_EQ(getHtmlPageCode(client, server.Url("/echo-referer"), "x\r\nInjected: 1", true, &log),
+    EXPECT_EQ(FetchPageText(client, server.Url("/echo-referer"), "", true, &log), QStringLiteral("none"));
+    EXPECT_EQ(FetchPageText(client, server.Url("/echo-referer"), "x\r\nInjected: 1", true, &log),
               QStringLiteral("referer=x  Injected: 1"));
 }
 
@@ -141,15 +142,15 @@ TEST_F(PageFetchTest, EachPageIsDecodedByItsOwnHeaderNotByARedirectsHeader) {
 }
 
 TEST_F(PageFetchTest, BodyLimitTakesExactlyItsSize) {
-    CHttpClientT client;
+    HttpClient client;
     client.SetBodyLimit(5000);
-    EXPECT_EQ(client.RequestGet(server.Url("/sized/5000"), false)->ReadAll().size(), 5000);
-    EXPECT_THROW(client.RequestGet(server.Url("/sized/5001"), false), httpclientexception);
-    EXPECT_EQ(client.RequestGet(server.Url("/sized/0"), false)->ReadAll().size(), 0);
+    EXPECT_EQ(client.Get(server.Url("/sized/5000"), false)->ReadAll().size(), 5000);
+    EXPECT_THROW(client.Get(server.Url("/sized/5001"), false), HttpError);
+    EXPECT_EQ(client.Get(server.Url("/sized/0"), false)->ReadAll().size(), 0);
 
     // A drained body stops at the limit without failing the request.
     client.SetDiscardBody(true);
-    const auto drained = client.RequestGet(server.Url("/sized/1000000"), false);
+    const auto drained = client.Get(server.Url("/sized/1000000"), false);
     EXPECT_EQ(drained->StatusCode(), 200);
     EXPECT_TRUE(drained->ReadAll().isEmpty());
 }
@@ -159,9 +160,9 @@ TEST_F(PageFetchTest, AnyStatusIsAnAnswerAndRedirectsAreFollowed) {
     EXPECT_EQ(Fetch("/missing"), QStringLiteral("not here"));
     EXPECT_EQ(Fetch("/broken"), QStringLiteral("server trouble"));
     EXPECT_EQ(Fetch("/chunked").size(), 30000);
-    CHttpClientT client;
+    HttpClient client;
     const QString schemeless = server.Url("/final").mid(int(qstrlen("http://")));
-    EXPECT_EQ(getHtmlPageCode(client, schemeless, {}, true, &log), QStringLiteral("arrived"));
+    EXPECT_EQ(FetchPageText(client, schemeless, {}, true, &log), QStringLiteral("arrived"));
     EXPECT_FALSE(home.Exists("run.log"));
 }
 
@@ -171,10 +172,10 @@ TEST_F(PageFetchTest, CatalogueAddressesWithBlanksAndChineseAreSentEncoded) {
 }
 
 TEST_F(PageFetchTest, FailuresLeaveOneRunLogEntryEach) {
-    CHttpClientT client;
-    EXPECT_EQ(getHtmlPageCode(client, "http://127.0.0.1:1/nothing", {}, true, &log), QString());
+    HttpClient client;
+    EXPECT_EQ(FetchPageText(client, "http://127.0.0.1:1/nothing", {}, true, &log), QString());
     QString real = "stale";
-    EXPECT_FALSE(GetRealDownUrl("http://127.0.0.1:1/nothing", real, &log));
+    EXPECT_FALSE(ResolveRedirect("http://127.0.0.1:1/nothing", real, &log));
     EXPECT_EQ(real, QString());
     const QByteArray text = home.Read("run.log");
     EXPECT_EQ(text.count("\ngetHtmlPageCode\n"), 1);
@@ -183,7 +184,7 @@ TEST_F(PageFetchTest, FailuresLeaveOneRunLogEntryEach) {
 }
 
 TEST_F(PageFetchTest, ResultPagesGiveStatusFinalAddressAndSendTheEngineHeaders) {
-    CHttpClientT client;
+    HttpClient client;
     const FetchedPage blocked = FetchResultPage(client, server.Url("/challenge"), {}, {}, &log);
     EXPECT_TRUE(blocked.answered);
     EXPECT_EQ(blocked.status, 429);
@@ -214,26 +215,100 @@ TEST_F(PageFetchTest, ResultPagesGiveStatusFinalAddressAndSendTheEngineHeaders) 
 
 TEST_F(PageFetchTest, RealAddressComesFromTheFirstLocationMadeAbsolute) {
     QString real;
-    EXPECT_TRUE(GetRealDownUrl(server.Url("/redirect-absolute"), real, &log));
+    EXPECT_TRUE(ResolveRedirect(server.Url("/redirect-absolute"), real, &log));
     EXPECT_EQ(real, QStringLiteral("http://docs.example.org/a%20b.pdf"));
-    EXPECT_TRUE(GetRealDownUrl(server.Url("/link/here/redirect-relative"), real, &log));
+    EXPECT_TRUE(ResolveRedirect(server.Url("/link/here/redirect-relative"), real, &log));
     EXPECT_EQ(real, server.Url("/link/files/report.pdf?x=1"));
-    EXPECT_FALSE(GetRealDownUrl(server.Url("/no-location"), real, &log));
+    EXPECT_FALSE(ResolveRedirect(server.Url("/no-location"), real, &log));
     EXPECT_EQ(real, QString());
 }
 
 TEST(HttpClient, ArgumentMessages) {
-    CHttpClientT client;
+    HttpClient client;
     try {
         client.AddHeader("Referer", "");
         FAIL() << "an empty value was taken";
-    } catch (const httpclientexception& e) {
-        EXPECT_EQ(e.Message(),
-                  QStringLiteral("CHttpClientT::AddHeader: szValue can not be an empty string."));
+    } catch (const HttpError& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("HttpClient::AddHeader: szValue can not be an empty string."));
     }
-    EXPECT_THROW(client.AddHeader("", "x"), httpclientexception);
-    EXPECT_THROW(client.RequestGet("http://", false), httpclientexception);
-    EXPECT_THROW(client.RequestGet("ftp://127.0.0.1/x", false), httpclientexception);
+    EXPECT_THROW(client.AddHeader("", "x"), HttpError);
+    EXPECT_THROW(client.Get("http://", false), HttpError);
+    EXPECT_THROW(client.Get("ftp://127.0.0.1/x", false), HttpError);
+}
+
+// Sets (or, with a null value, removes) an environment variable for its lifetime.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const QByteArray& value)
+        : name_(name), had_(qEnvironmentVariableIsSet(name)), saved_(qgetenv(name)) {
+        if (value.isNull()) {
+            qunsetenv(name);
+        } else {
+            qputenv(name, value);
+        }
+    }
+    ~ScopedEnv() {
+        if (had_) {
+            qputenv(name_, saved_);
+        } else {
+            qunsetenv(name_);
+        }
+    }
+
+  private:
+    const char* name_;
+    bool had_;
+    QByteArray saved_;
+};
+
+// The one place every request goes through: its body limit must stop a body that is too long whatever the
+// sink, and a request that turns proxies off must not go through the one the environment names.
+TEST(HttpRequest, BodyLimitAndProxyChoice) {
+    LocalServer server;
+    server.Http().Get("/ten", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content(std::string(10000, 't'), "text/plain");
+    });
+    server.Start();
+    LocalServer proxy;
+    proxy.Http().Get(".*", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("from the proxy", "text/plain");
+    });
+    proxy.Start();
+
+    HttpRequest request;
+    request.url = server.Url("/ten").toUtf8();
+    request.bodyLimit = 10000;
+    HttpResult whole = HttpTransport::Perform(CurlSetup::ThreadHandle(), request);
+    EXPECT_TRUE(whole.Ok());
+    EXPECT_EQ(whole.body.size(), 10000);
+    EXPECT_FALSE(whole.overLimit);
+
+    request.bodyLimit = 9999;
+    HttpResult cut = HttpTransport::Perform(CurlSetup::ThreadHandle(), request);
+    EXPECT_FALSE(cut.Ok());
+    EXPECT_TRUE(cut.overLimit);
+    EXPECT_LE(cut.body.size(), 9999);
+    request.sink = HttpRequest::BodySink::Discard;
+    HttpResult drained = HttpTransport::Perform(CurlSetup::ThreadHandle(), request);
+    EXPECT_TRUE(drained.overLimit);
+    EXPECT_TRUE(drained.body.isEmpty());
+
+    HttpResult viaProxy;
+    HttpResult direct;
+    {
+        // A no_proxy of the machine must not let the request bypass the proxy under test.
+        ScopedEnv httpProxy("http_proxy", proxy.Url("/").toUtf8());
+        ScopedEnv noProxy("no_proxy", {});
+        ScopedEnv noProxyUpper("NO_PROXY", {});
+        request.sink = HttpRequest::BodySink::Memory;
+        request.bodyLimit = -1;
+        viaProxy = HttpTransport::Perform(CurlSetup::ThreadHandle(), request);
+        request.proxy = HttpRequest::Proxy::None;
+        direct = HttpTransport::Perform(CurlSetup::ThreadHandle(), request);
+    }
+    EXPECT_EQ(viaProxy.body, QByteArray("from the proxy"));
+    EXPECT_EQ(direct.body.size(), 10000);
+    CurlSetup::ReleaseThreadHandle();
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include "LocalServer.h"
-#include "net/CRemoteSizeProbe.h"
 #include "net/CurlSetup.h"
+#include "net/RemoteSizeProbe.h"
 
 namespace {
 
@@ -25,14 +25,14 @@ TEST(SizeProbe, LengthOfA200AndZeroForEverythingElse) {
         res.set_content("server trouble", "text/plain");
     });
     server.Start();
-    CRemoteSizeProbe probe;
-    EXPECT_EQ(probe.GetRemoteFileSize(server.Url("/doc")), 123456);
-    EXPECT_EQ(probe.GetRemoteFileSize(server.Url("/doc")), 123456);  // the reused handle is clean
-    EXPECT_EQ(probe.GetRemoteFileSize(server.Url("/gone")), 0);
-    EXPECT_EQ(probe.GetRemoteFileSize(server.Url("/gone-with-page")), 0);  // the error page is not the file
-    EXPECT_EQ(probe.GetRemoteFileSize(server.Url("/broken")), 0);
-    EXPECT_EQ(probe.GetRemoteFileSize("http://127.0.0.1:1/doc"), 0);
-    EXPECT_EQ(probe.GetRemoteFileSize("not a url at all"), 0);
+    RemoteSizeProbe probe;
+    EXPECT_EQ(probe.Size(server.Url("/doc")), 123456);
+    EXPECT_EQ(probe.Size(server.Url("/doc")), 123456);  // the reused handle is clean
+    EXPECT_EQ(probe.Size(server.Url("/gone")), 0);
+    EXPECT_EQ(probe.Size(server.Url("/gone-with-page")), 0);  // the error page is not the file
+    EXPECT_EQ(probe.Size(server.Url("/broken")), 0);
+    EXPECT_EQ(probe.Size("http://127.0.0.1:1/doc"), 0);
+    EXPECT_EQ(probe.Size("not a url at all"), 0);
     CurlSetup::ReleaseThreadHandle();
 }
 
@@ -46,9 +46,8 @@ TEST(SizeProbe, AServerThatNeverAnswersGivesZero) {
     socklen_t length = sizeof address;
     ::getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length);
     ::listen(sock, 4);
-    CRemoteSizeProbe probe;
-    EXPECT_EQ(probe.GetRemoteFileSize(QStringLiteral("http://127.0.0.1:%1/x").arg(ntohs(address.sin_port))),
-              0);
+    RemoteSizeProbe probe;
+    EXPECT_EQ(probe.Size(QStringLiteral("http://127.0.0.1:%1/x").arg(ntohs(address.sin_port))), 0);
     ::close(sock);
 }
 

@@ -5,11 +5,11 @@
 
 #include <QString>
 
-class CRemoteSizeProbe {
+class RemoteSizeProbe {
   public:
     static constexpr long kConnectBoundMs = 200;
     static constexpr long kAnswerBoundMs = 450;
 
     // The Content-Length of a 200 answer; 0 when unknown (any failure, another status, no length).
-    qint64 GetRemoteFileSize(const QString& address);
+    qint64 Size(const QString& address);
 };

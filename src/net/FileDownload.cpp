@@ -1,4 +1,4 @@
-#include "net/CFileTransfer.h"
+#include "net/FileDownload.h"
 
 #include <curl/curl.h>
 #include <fcntl.h>
@@ -17,6 +17,7 @@
 #include "net/ContentCheck.h"
 #include "net/CurlSetup.h"
 #include "net/DocumentLedger.h"
+#include "net/HttpRequest.h"
 #include "net/Sha256Stream.h"
 #include "net/TempFileLedger.h"
 
@@ -72,7 +73,7 @@ bool WriteAll(int fd, const char* data, size_t size) {
 
 }  // namespace
 
-struct CFileTransfer::State {
+struct FileDownload::State {
     std::atomic<int> progress{0};
     std::atomic<int> finished{0};
     std::atomic<int> succeeded{0};
@@ -106,7 +107,7 @@ struct CFileTransfer::State {
     long status = 0;                     // of the answer the verdict was made on
     int writeError = 0;                  // errno of a failed write
     std::unique_ptr<Sha256Stream> hash;  // with a document ledger
-    char curlError[CURL_ERROR_SIZE] = {};
+    QString curlDetail;                  // libcurl's words for a failed transfer
 
     std::mutex mutex;
     std::condition_variable ended;
@@ -224,29 +225,24 @@ struct CFileTransfer::State {
         verdict = Verdict::Body;
     }
 
-    static size_t OnBody(char* data, size_t size, size_t count, void* user) {
-        auto* self = static_cast<State*>(user);
-        const size_t bytes = size * count;
-        if (self->verdict == Verdict::Undecided) self->Decide();
-        if (self->verdict == Verdict::Drain || self->verdict == Verdict::Complete) return bytes;
-        if (self->verdict != Verdict::Body) return 0;  // stops the transfer
-        if (!WriteAll(self->fd, data, bytes)) {
-            self->writeError = errno;
-            self->verdict = Verdict::WriteFailed;
-            return 0;
+    // False stops the transfer.
+    bool OnBody(const char* data, size_t bytes) {
+        if (verdict == Verdict::Undecided) Decide();
+        if (verdict == Verdict::Drain || verdict == Verdict::Complete) return true;
+        if (verdict != Verdict::Body) return false;
+        if (!WriteAll(fd, data, bytes)) {
+            writeError = errno;
+            verdict = Verdict::WriteFailed;
+            return false;
         }
-        if (self->hash) self->hash->Add(data, bytes);
-        const qint64 total = self->received.fetch_add(qint64(bytes)) + qint64(bytes);
-        const qint64 length = self->contentLength.load();
+        if (hash) hash->Add(data, bytes);
+        const qint64 total = received.fetch_add(qint64(bytes)) + qint64(bytes);
+        const qint64 length = contentLength.load();
         if (length > 0) {
             const int percent = int(double(total) * 100.0 / double(length));
-            if (percent != self->progress.load()) self->progress.store(percent);
+            if (percent != progress.load()) progress.store(percent);
         }
-        return bytes;
-    }
-
-    static int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-        return static_cast<State*>(user)->abandon.load() ? 1 : 0;
+        return true;
     }
 
     void CloseFile() {
@@ -258,39 +254,31 @@ struct CFileTransfer::State {
         handle = curl_easy_init();
         CURLcode code = CURLE_FAILED_INIT;
         if (handle) {
-            CurlSetup::Lists lists;
-            CurlSetup::ApplyCommon(handle, lists);
-            lists.headers = curl_slist_append(lists.headers, "Accept: */*");
+            HttpRequest request;
+            request.url = url;
+            request.userAgent = "skimmer/" SKIMMER_VERSION;
+            request.headers = {"Accept: */*"};
             if (resumeFrom > 0) {
                 // Set by hand rather than with libcurl's resume option, which fails on a 200 answer: a
                 // 200 here means the file changed and simply starts over.
-                const QByteArray range = "Range: bytes=" + QByteArray::number(resumeFrom) + '-';
-                lists.headers = curl_slist_append(lists.headers, range.constData());
-                const QByteArray condition = "If-Range: " + ifRange;
-                lists.headers = curl_slist_append(lists.headers, condition.constData());
+                request.headers.append("Range: bytes=" + QByteArray::number(resumeFrom) + '-');
+                request.headers.append("If-Range: " + ifRange);
             }
-            curl_easy_setopt(handle, CURLOPT_URL, url.constData());
-            curl_easy_setopt(handle, CURLOPT_USERAGENT, "skimmer/" SKIMMER_VERSION);
-            curl_easy_setopt(handle, CURLOPT_HTTPHEADER, lists.headers);
-            curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-            curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs);
-            curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
-            curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
-            curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, kBufferBytes);
-            if (!userName.isEmpty()) {
-                curl_easy_setopt(handle, CURLOPT_USERNAME, userName.constData());
-                curl_easy_setopt(handle, CURLOPT_PASSWORD, password.constData());
-            }
-            curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &State::OnBody);
-            curl_easy_setopt(handle, CURLOPT_WRITEDATA, this);
-            curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &State::OnProgress);
-            curl_easy_setopt(handle, CURLOPT_XFERINFODATA, this);
-            curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
-            curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, curlError);
+            request.userName = userName;
+            request.password = password;
+            request.followRedirects = true;
+            request.connectTimeoutMs = kConnectTimeoutMs;
+            request.stallSeconds = kStallSeconds;
+            request.bufferBytes = kBufferBytes;
+            request.sink = HttpRequest::BodySink::Callback;
+            request.onBody = [this](const char* data, size_t size) { return OnBody(data, size); };
+            request.cancelled = [this] { return abandon.load(); };
             // The kept bytes of a continued file count towards its digest; a file that cannot be read
             // back is still downloaded, only not compared with the documents already kept.
             if (hash && resumeFrom > 0 && !hash->AddFilePrefix(fd, resumeFrom, &abandon)) hash.reset();
-            code = curl_easy_perform(handle);
+            const HttpResult result = HttpTransport::Perform(handle, request);
+            code = CURLcode(result.code);
+            curlDetail = result.errorDetail;
             // An empty body never reaches OnBody: judge the answer now.
             if (code == CURLE_OK && verdict == Verdict::Undecided) Decide();
             curl_easy_cleanup(handle);
@@ -347,8 +335,7 @@ struct CFileTransfer::State {
         if (code == CURLE_OPERATION_TIMEDOUT)
             return QStringLiteral("timed out: no data for %1 s").arg(kStallSeconds);
         if (code != CURLE_OK) {
-            const QString detail = QString::fromLocal8Bit(curlError).trimmed();
-            return detail.isEmpty() ? QString::fromLatin1(curl_easy_strerror(code)) : detail;
+            return curlDetail.isEmpty() ? QString::fromLatin1(curl_easy_strerror(code)) : curlDetail;
         }
         return QStringLiteral("the transfer ended without a file");
     }
@@ -386,9 +373,9 @@ struct CFileTransfer::State {
     }
 };
 
-CFileTransfer::CFileTransfer() : state_(std::make_shared<State>()) {}
+FileDownload::FileDownload() : state_(std::make_shared<State>()) {}
 
-CFileTransfer::~CFileTransfer() {
+FileDownload::~FileDownload() {
     if (thread_.joinable()) thread_.join();
     if (!ownsTemp_ || !ledger_) return;
     if (!TempIsOurs()) {
@@ -403,49 +390,49 @@ CFileTransfer::~CFileTransfer() {
     ledger_->SetTempFileValidator(ledgerPath_, validator);
 }
 
-void CFileTransfer::SetContentCheck(const QString& type, bool checkOther) {
+void FileDownload::SetContentCheck(const QString& type, bool checkOther) {
     state_->checkContent = true;
     state_->expectedType = type;
     state_->checkOther = checkOther;
 }
 
-QString CFileTransfer::ContentRefusal() const {
+QString FileDownload::ContentRefusal() const {
     std::lock_guard lock(state_->mutex);
     return state_->refusal;
 }
 
-QString CFileTransfer::FailureReason() const {
+QString FileDownload::FailureReason() const {
     std::lock_guard lock(state_->mutex);
     return state_->failure;
 }
 
-QString CFileTransfer::SameAs() const {
+QString FileDownload::SameAs() const {
     std::lock_guard lock(state_->mutex);
     return state_->sameAs;
 }
 
-QString CFileTransfer::Sha256() const {
+QString FileDownload::Sha256() const {
     std::lock_guard lock(state_->mutex);
     return state_->digest;
 }
 
-void CFileTransfer::SetDocumentLedger(DocumentLedger* documents) {
+void FileDownload::SetDocumentLedger(DocumentLedger* documents) {
     state_->documents = documents;
 }
 
-void CFileTransfer::SetSizeLimit(bool checkSize, qint64 minBytes, qint64 maxBytes) {
+void FileDownload::SetSizeLimit(bool checkSize, qint64 minBytes, qint64 maxBytes) {
     state_->checkSize = checkSize;
     state_->minBytes = minBytes;
     state_->maxBytes = maxBytes;
 }
 
-bool CFileTransfer::SizeAllowed(qint64 length, qint64 minBytes, qint64 maxBytes) {
+bool FileDownload::SizeAllowed(qint64 length, qint64 minBytes, qint64 maxBytes) {
     if (minBytes > maxBytes || minBytes == 0) return length != 0;
     return length >= minBytes && length <= maxBytes;
 }
 
-bool CFileTransfer::Start(const QString& address, const QString& targetPath, const QString& userName,
-                          const QString& password, bool overwrite) {
+bool FileDownload::Start(const QString& address, const QString& targetPath, const QString& userName,
+                         const QString& password, bool overwrite) {
     if (started_) return false;  // one transfer per object
     failure_ = StartFailure::None;
     failureText_.clear();
@@ -565,13 +552,13 @@ bool CFileTransfer::Start(const QString& address, const QString& targetPath, con
     return true;
 }
 
-bool CFileTransfer::TempIsOurs() const {
+bool FileDownload::TempIsOurs() const {
     struct stat now;
     return ownsTemp_ && ::lstat(QFile::encodeName(tempPath_).constData(), &now) == 0 &&
            quint64(now.st_dev) == tempDevice_ && quint64(now.st_ino) == tempInode_;
 }
 
-void CFileTransfer::RemoveTemp() {
+void FileDownload::RemoveTemp() {
     if (!ownsTemp_) return;
     // Once our file is gone (renamed, or removed by the transfer) the name may belong to someone else.
     if (TempIsOurs()) ::unlink(QFile::encodeName(tempPath_).constData());
@@ -579,7 +566,7 @@ void CFileTransfer::RemoveTemp() {
     ownsTemp_ = false;
 }
 
-void CFileTransfer::Kill() {
+void FileDownload::Kill() {
     if (!thread_.joinable()) return;
     state_->abandon.store(true);
     std::unique_lock lock(state_->mutex);
@@ -595,34 +582,34 @@ void CFileTransfer::Kill() {
     }
 }
 
-bool CFileTransfer::WaitFinished(int milliseconds) const {
+bool FileDownload::WaitFinished(int milliseconds) const {
     if (!started_) return true;
     std::unique_lock lock(state_->mutex);
     return state_->ended.wait_for(lock, std::chrono::milliseconds(milliseconds),
                                   [this] { return state_->finished.load() != 0; });
 }
 
-int CFileTransfer::BusyStatus() const {
+int FileDownload::BusyStatus() const {
     return state_->busyStatus.load();
 }
 
-QByteArray CFileTransfer::RetryAfter() const {
+QByteArray FileDownload::RetryAfter() const {
     std::lock_guard lock(state_->mutex);
     return state_->retryAfter;
 }
 
-int CFileTransfer::Progress() const {
+int FileDownload::Progress() const {
     return state_->progress.load();
 }
-bool CFileTransfer::Finished() const {
+bool FileDownload::Finished() const {
     return state_->finished.load() != 0;
 }
-bool CFileTransfer::Succeeded() const {
+bool FileDownload::Succeeded() const {
     return state_->succeeded.load() != 0;
 }
-qint64 CFileTransfer::ContentLength() const {
+qint64 FileDownload::ContentLength() const {
     return state_->contentLength.load();
 }
-qint64 CFileTransfer::Received() const {
+qint64 FileDownload::Received() const {
     return state_->received.load();
 }

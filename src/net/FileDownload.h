@@ -29,12 +29,12 @@
 class DocumentLedger;
 class TempFileLedger;
 
-class CFileTransfer {
+class FileDownload {
   public:
-    CFileTransfer();
-    ~CFileTransfer();  // waits for a transfer that was not killed; forgets a temporary file that is gone
-    CFileTransfer(const CFileTransfer&) = delete;
-    CFileTransfer& operator=(const CFileTransfer&) = delete;
+    FileDownload();
+    ~FileDownload();  // waits for a transfer that was not killed; forgets a temporary file that is gone
+    FileDownload(const FileDownload&) = delete;
+    FileDownload& operator=(const FileDownload&) = delete;
 
     // Limits in bytes, both inclusive; minBytes 0 or minBytes > maxBytes rejects only an empty file.
     void SetSizeLimit(bool checkSize, qint64 minBytes, qint64 maxBytes);

@@ -1,24 +1,22 @@
 #pragma once
 // The answer to one GET: status, the headers of the final response (in order, names without case) and
-// the body, read in pieces with ReadContent. Owned by the caller; used on one thread.
+// the body. Owned by the caller; used on one thread.
 
 #include <QByteArray>
 #include <QList>
 #include <QPair>
 #include <QString>
 
-class CHttpResponseT {
+class HttpResponse {
   public:
-    CHttpResponseT(long status, QList<QPair<QByteArray, QByteArray>> headers, QByteArray body,
-                   QString effectiveUrl);
+    HttpResponse(long status, QList<QPair<QByteArray, QByteArray>> headers, QByteArray body,
+                 QString effectiveUrl);
 
     long StatusCode() const { return status_; }
     const QString& EffectiveUrl() const { return effectiveUrl_; }
 
     // The index-th header of that name; empty when there is none.
-    QString GetHeader(const QString& name, int index = 0) const;
-    // Up to capacity bytes of the body; 0 at its end.
-    qint64 ReadContent(char* buffer, qint64 capacity);
+    QString Header(const QString& name, int index = 0) const;
     // The whole unread rest of the body.
     QByteArray ReadAll();
 

@@ -1,8 +1,8 @@
 #pragma once
-// A small HTTP GET client over libcurl: user agent, a header list sent with every request, a parameter
-// list appended as a query string, and extra request flags (kNoAutoRedirect turns redirects off).
-// One object serves one request at a time on one thread; the libcurl handle is the calling thread's, so
-// connections are kept alive between requests of that thread. Every failure throws httpclientexception.
+// A small HTTP GET client over libcurl: user agent, a header list sent with every request, and whether
+// redirects are followed. One object serves one request at a time on one thread; the libcurl handle is
+// the calling thread's, so connections are kept alive between requests of that thread. Every failure
+// throws HttpError.
 
 #include <QByteArray>
 #include <QList>
@@ -11,11 +11,10 @@
 #include <atomic>
 #include <memory>
 
-#include "net/CHttpResponseT.h"
+#include "net/HttpResponse.h"
 
-class CHttpClientT {
+class HttpClient {
   public:
-    static constexpr quint32 kNoAutoRedirect = 0x00200000;
     static constexpr const char* kDefaultUserAgent =
         "Mozilla/5.0 (Windows NT 10.0) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/45.0.2454.101 "
         "Safari/537.36";
@@ -25,12 +24,10 @@ class CHttpClientT {
     void SetUserAgent(const QString& userAgent) { userAgent_ = userAgent; }
     const QString& UserAgent() const { return userAgent_; }
 
-    void ClearParam() { params_.clear(); }
-    void ClearHeader() { headers_.clear(); }
+    void ClearHeaders() { headers_.clear(); }
+    // Throws HttpError for an empty name or value.
     void AddHeader(const QString& name, const QString& value);
-    void AddParam(const QString& name, const QString& value) { params_.append({name, value}); }
-    void SetExtraFlags(quint32 flags) { extraFlags_ = flags; }
-    quint32 ExtraFlags() const { return extraFlags_; }
+    void SetFollowRedirects(bool follow) { followRedirects_ = follow; }
 
     // With discardBody the body is read and thrown away up to the body limit, then the connection is
     // closed; the response then holds no body.
@@ -40,13 +37,12 @@ class CHttpClientT {
     void SetAbortFlag(const std::atomic<bool>* flag) { abort_ = flag; }
 
     // Sends the GET; any status counts as an answer. useCache false bypasses every cache.
-    std::unique_ptr<CHttpResponseT> RequestGet(const QString& address, bool useCache);
+    std::unique_ptr<HttpResponse> Get(const QString& address, bool useCache);
 
   private:
     QString userAgent_ = QString::fromLatin1(kDefaultUserAgent);
     QList<QPair<QString, QString>> headers_;
-    QList<QPair<QString, QString>> params_;
-    quint32 extraFlags_ = 0;
+    bool followRedirects_ = true;
     bool discardBody_ = false;
     qint64 bodyLimit_ = kDefaultBodyLimit;
     const std::atomic<bool>* abort_ = nullptr;

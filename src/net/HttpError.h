@@ -5,12 +5,12 @@
 #include <QString>
 #include <exception>
 
-class httpclientexception : public std::exception {
+class HttpError : public std::exception {
   public:
-    httpclientexception(int code, QString message) : code_(code), message_(std::move(message)) {}
+    HttpError(int code, QString message) : code_(code), message_(std::move(message)) {}
     int Code() const { return code_; }
     const QString& Message() const { return message_; }
-    const char* what() const noexcept override { return "httpclientexception"; }
+    const char* what() const noexcept override { return "HttpError"; }
 
   private:
     int code_;

@@ -16,9 +16,9 @@
 
 #include "LocalServer.h"
 #include "TempHome.h"
-#include "net/CFileTransfer.h"
 #include "net/ContentCheck.h"
 #include "net/DocumentLedger.h"
+#include "net/FileDownload.h"
 #include "net/TempFileLedger.h"
 
 namespace {
@@ -31,7 +31,7 @@ QStringList OpenDescriptors() {
     return targets;
 }
 
-void WaitFinished(const CFileTransfer& transfer) {
+void WaitFinished(const FileDownload& transfer) {
     while (!transfer.Finished()) QThread::msleep(5);
 }
 
@@ -207,7 +207,7 @@ class TransferTest : public ::testing::Test {
 };
 
 TEST_F(TransferTest, CompleteFileAppearsOnlyUnderItsFinalName) {
-    CFileTransfer transfer;
+    FileDownload transfer;
     ASSERT_TRUE(transfer.Start(server.Url("/moved"), home.Path("a.pdf"), {}, {}, false));
     WaitFinished(transfer);
     EXPECT_TRUE(transfer.Succeeded());
@@ -219,12 +219,12 @@ TEST_F(TransferTest, CompleteFileAppearsOnlyUnderItsFinalName) {
 
 TEST_F(TransferTest, ExistingTargetNeedsOverwrite) {
     home.Write("a.pdf", "old");
-    CFileTransfer refused;
+    FileDownload refused;
     EXPECT_FALSE(refused.Start(server.Url("/file"), home.Path("a.pdf"), {}, {}, false));
     EXPECT_FALSE(home.Exists("a.pdf.download.temp"));
     EXPECT_EQ(home.Read("a.pdf"), QByteArray("old"));
 
-    CFileTransfer replacing;
+    FileDownload replacing;
     ASSERT_TRUE(replacing.Start(server.Url("/file"), home.Path("a.pdf"), {}, {}, true));
     WaitFinished(replacing);
     EXPECT_TRUE(replacing.Succeeded());
@@ -232,7 +232,7 @@ TEST_F(TransferTest, ExistingTargetNeedsOverwrite) {
 }
 
 TEST_F(TransferTest, StatusBranchesDecideWhatStaysOnDisk) {
-    CFileTransfer missing;
+    FileDownload missing;
     ASSERT_TRUE(missing.Start(server.Url("/missing"), home.Path("m.pdf"), {}, {}, false));
     WaitFinished(missing);
     EXPECT_FALSE(missing.Succeeded());
@@ -240,7 +240,7 @@ TEST_F(TransferTest, StatusBranchesDecideWhatStaysOnDisk) {
     EXPECT_FALSE(home.Exists("m.pdf"));
     EXPECT_FALSE(home.Exists("m.pdf.download.temp"));
 
-    CFileTransfer locked;
+    FileDownload locked;
     ASSERT_TRUE(locked.Start(server.Url("/locked"), home.Path("l.pdf"), {}, {}, false));
     WaitFinished(locked);
     EXPECT_FALSE(locked.Succeeded());
@@ -248,7 +248,7 @@ TEST_F(TransferTest, StatusBranchesDecideWhatStaysOnDisk) {
     EXPECT_FALSE(home.Exists("l.pdf"));
     EXPECT_FALSE(home.Exists("l.pdf.download.temp"));  // a refusal leaves nothing behind
 
-    CFileTransfer truncated;
+    FileDownload truncated;
     ASSERT_TRUE(truncated.Start(server.Url("/truncated"), home.Path("t.pdf"), {}, {}, false));
     WaitFinished(truncated);
     EXPECT_FALSE(truncated.Succeeded());
@@ -256,7 +256,7 @@ TEST_F(TransferTest, StatusBranchesDecideWhatStaysOnDisk) {
     EXPECT_FALSE(home.Exists("t.pdf"));  // a file under its final name is always complete
     EXPECT_FALSE(home.Exists("t.pdf.download.temp"));
 
-    CFileTransfer nowhere;
+    FileDownload nowhere;
     ASSERT_TRUE(nowhere.Start("http://127.0.0.1:1/x", home.Path("n.pdf"), {}, {}, false));
     WaitFinished(nowhere);
     EXPECT_FALSE(nowhere.Succeeded());
@@ -264,31 +264,31 @@ TEST_F(TransferTest, StatusBranchesDecideWhatStaysOnDisk) {
     EXPECT_FALSE(home.Exists("n.pdf.download.temp"));
 
     // Each refusal to start says which cause it is.
-    CFileTransfer unparsable;
+    FileDownload unparsable;
     EXPECT_FALSE(unparsable.Start("http://", home.Path("u.pdf"), {}, {}, false));
-    EXPECT_EQ(unparsable.LastStartFailure(), CFileTransfer::StartFailure::BadAddress);
-    CFileTransfer noFolder;
+    EXPECT_EQ(unparsable.LastStartFailure(), FileDownload::StartFailure::BadAddress);
+    FileDownload noFolder;
     EXPECT_FALSE(noFolder.Start(server.Url("/file"), home.Path("no/such/dir/f.pdf"), {}, {}, false));
-    EXPECT_EQ(noFolder.LastStartFailure(), CFileTransfer::StartFailure::TempNotCreated);
+    EXPECT_EQ(noFolder.LastStartFailure(), FileDownload::StartFailure::TempNotCreated);
     EXPECT_EQ(noFolder.StartFailureText(), "the folder " + home.Path("no/such/dir") + " does not exist");
     home.Write("e.pdf", "x");
-    CFileTransfer exists;
+    FileDownload exists;
     EXPECT_FALSE(exists.Start(server.Url("/file"), home.Path("e.pdf"), {}, {}, false));
-    EXPECT_EQ(exists.LastStartFailure(), CFileTransfer::StartFailure::TargetExists);
+    EXPECT_EQ(exists.LastStartFailure(), FileDownload::StartFailure::TargetExists);
 }
 
 TEST_F(TransferTest, SizeRule) {
-    EXPECT_TRUE(CFileTransfer::SizeAllowed(1, 0, 5));
-    EXPECT_FALSE(CFileTransfer::SizeAllowed(0, 0, 5));
-    EXPECT_TRUE(CFileTransfer::SizeAllowed(99999, 10240, 5120));
-    EXPECT_FALSE(CFileTransfer::SizeAllowed(0, 10240, 5120));
-    EXPECT_TRUE(CFileTransfer::SizeAllowed(10240, 10240, 20480));
-    EXPECT_TRUE(CFileTransfer::SizeAllowed(20480, 10240, 20480));
-    EXPECT_FALSE(CFileTransfer::SizeAllowed(10239, 10240, 20480));
-    EXPECT_FALSE(CFileTransfer::SizeAllowed(20481, 10240, 20480));
-    EXPECT_TRUE(CFileTransfer::SizeAllowed(qint64(5) << 30, 1, qint64(6) << 30));  // beyond 4 GiB
+    EXPECT_TRUE(FileDownload::SizeAllowed(1, 0, 5));
+    EXPECT_FALSE(FileDownload::SizeAllowed(0, 0, 5));
+    EXPECT_TRUE(FileDownload::SizeAllowed(99999, 10240, 5120));
+    EXPECT_FALSE(FileDownload::SizeAllowed(0, 10240, 5120));
+    EXPECT_TRUE(FileDownload::SizeAllowed(10240, 10240, 20480));
+    EXPECT_TRUE(FileDownload::SizeAllowed(20480, 10240, 20480));
+    EXPECT_FALSE(FileDownload::SizeAllowed(10239, 10240, 20480));
+    EXPECT_FALSE(FileDownload::SizeAllowed(20481, 10240, 20480));
+    EXPECT_TRUE(FileDownload::SizeAllowed(qint64(5) << 30, 1, qint64(6) << 30));  // beyond 4 GiB
 
-    CFileTransfer small;
+    FileDownload small;
     small.SetSizeLimit(true, 10240, 20480);
     ASSERT_TRUE(small.Start(server.Url("/sized/10239"), home.Path("s.pdf"), {}, {}, false));
     WaitFinished(small);
@@ -297,7 +297,7 @@ TEST_F(TransferTest, SizeRule) {
     EXPECT_FALSE(home.Exists("s.pdf.download.temp"));
     EXPECT_FALSE(home.Exists("s.pdf"));
 
-    CFileTransfer fits;
+    FileDownload fits;
     fits.SetSizeLimit(true, 10240, 20480);
     ASSERT_TRUE(fits.Start(server.Url("/sized/20480"), home.Path("f.pdf"), {}, {}, false));
     WaitFinished(fits);
@@ -305,7 +305,7 @@ TEST_F(TransferTest, SizeRule) {
     EXPECT_EQ(fits.FailureReason(), QString());
 
     // Without a length the rule cannot apply, and progress stays 0.
-    CFileTransfer unsized;
+    FileDownload unsized;
     unsized.SetSizeLimit(true, 1000000, 2000000);
     ASSERT_TRUE(unsized.Start(server.Url("/unsized"), home.Path("u.pdf"), {}, {}, false));
     WaitFinished(unsized);
@@ -318,7 +318,7 @@ TEST_F(TransferTest, SizeRule) {
 TEST_F(TransferTest, KillAbandonsAStalledTransferAndLeaksNothing) {
     const qsizetype before = OpenDescriptors().size();
     {
-        CFileTransfer transfer;
+        FileDownload transfer;
         ASSERT_TRUE(transfer.Start(server.Url("/stall"), home.Path("k.pdf"), {}, {}, false));
         while (transfer.Received() == 0) QThread::msleep(5);
         transfer.Kill();
@@ -340,14 +340,14 @@ TEST_F(TransferTest, TheTemporaryNameIsUsedOnlyForOurOwnFile) {
     MemoryLedger ledger;
     const QString link = server.Url("/file");
     const QString temp = home.Path("x.pdf.download.temp");
-    auto start = [&](CFileTransfer& transfer) {
+    auto start = [&](FileDownload& transfer) {
         transfer.SetLedger(&ledger);
         return transfer.Start(link, home.Path("x.pdf"), {}, {}, false);
     };
     auto refused = [&](const char* what) {
-        CFileTransfer transfer;
+        FileDownload transfer;
         EXPECT_FALSE(start(transfer)) << what;
-        EXPECT_EQ(transfer.LastStartFailure(), CFileTransfer::StartFailure::TempTaken) << what;
+        EXPECT_EQ(transfer.LastStartFailure(), FileDownload::StartFailure::TempTaken) << what;
         EXPECT_FALSE(home.Exists("x.pdf")) << what;
     };
     home.Write("victim.txt", "precious");
@@ -388,7 +388,7 @@ TEST_F(TransferTest, TheTemporaryNameIsUsedOnlyForOurOwnFile) {
         refused("being written");
         ::close(writer);
     }
-    CFileTransfer resumed;
+    FileDownload resumed;
     ASSERT_TRUE(start(resumed));
     WaitFinished(resumed);
     EXPECT_TRUE(resumed.Succeeded());
@@ -398,7 +398,7 @@ TEST_F(TransferTest, TheTemporaryNameIsUsedOnlyForOurOwnFile) {
 TEST_F(TransferTest, EveryTemporaryFileMadeIsRecordedUntilItIsGone) {
     MemoryLedger ledger;
     {
-        CFileTransfer transfer;
+        FileDownload transfer;
         transfer.SetLedger(&ledger);
         ASSERT_TRUE(transfer.Start(server.Url("/stall"), home.Path("k.pdf"), {}, {}, false));
         while (transfer.Received() == 0) QThread::msleep(5);
@@ -408,7 +408,7 @@ TEST_F(TransferTest, EveryTemporaryFileMadeIsRecordedUntilItIsGone) {
     // Abandoned and not removed: still ours, so a later run may take it up.
     EXPECT_EQ(ledger.Size(), 1u);
     for (const char* path : {"/file", "/missing"}) {
-        CFileTransfer transfer;
+        FileDownload transfer;
         transfer.SetLedger(&ledger);
         ASSERT_TRUE(transfer.Start(server.Url(path), home.Path("d.pdf"), {}, {}, true));
         WaitFinished(transfer);
@@ -417,7 +417,7 @@ TEST_F(TransferTest, EveryTemporaryFileMadeIsRecordedUntilItIsGone) {
 }
 
 TEST_F(TransferTest, AddressWithoutScheme) {
-    CFileTransfer transfer;
+    FileDownload transfer;
     const QString schemeless = server.Url("/file").mid(int(qstrlen("http://")));
     ASSERT_TRUE(transfer.Start(schemeless, home.Path("w.pdf"), {}, {}, false));
     WaitFinished(transfer);
@@ -430,7 +430,7 @@ TEST_F(TransferTest, ACutTransferResumesWhereItStoppedAndTheFileIsIdentical) {
     const QString temp = home.Path("r.pdf.download.temp");
     cutNext.store(true);
     {
-        CFileTransfer cut;
+        FileDownload cut;
         cut.SetLedger(&ledger);
         ASSERT_TRUE(cut.Start(link, home.Path("r.pdf"), {}, {}, false));
         WaitFinished(cut);
@@ -442,7 +442,7 @@ TEST_F(TransferTest, ACutTransferResumesWhereItStoppedAndTheFileIsIdentical) {
 
     {
         ClaimRecorder documents;
-        CFileTransfer rest;
+        FileDownload rest;
         rest.SetLedger(&ledger);
         rest.SetDocumentLedger(&documents);
         ASSERT_TRUE(rest.Start(link, home.Path("r.pdf"), {}, {}, false));
@@ -463,7 +463,7 @@ TEST_F(TransferTest, ACutTransferResumesWhereItStoppedAndTheFileIsIdentical) {
 
     // Without a ledger nothing could find the partial file again, so a cut leaves nothing.
     cutNext.store(true);
-    CFileTransfer unrecorded;
+    FileDownload unrecorded;
     ASSERT_TRUE(unrecorded.Start(link, home.Path("u.pdf"), {}, {}, false));
     WaitFinished(unrecorded);
     EXPECT_FALSE(home.Exists("u.pdf.download.temp"));
@@ -476,7 +476,7 @@ TEST_F(TransferTest, AChangedFileStartsOverAndAFullFileCompletes) {
     QString digest;
     QString sameAs;
     auto run = [&](const char* name) {
-        CFileTransfer transfer;
+        FileDownload transfer;
         transfer.SetLedger(&ledger);
         transfer.SetDocumentLedger(&documents);
         EXPECT_TRUE(transfer.Start(link, home.Path(name), {}, {}, false));
@@ -516,7 +516,7 @@ TEST_F(TransferTest, AChangedFileStartsOverAndAFullFileCompletes) {
 
     // A claim whose file cannot take its name (a folder is in the way) is taken back.
     home.Write("e.pdf/inside", "x");
-    CFileTransfer blocked;
+    FileDownload blocked;
     blocked.SetLedger(&ledger);
     blocked.SetDocumentLedger(&documents);
     ASSERT_TRUE(blocked.Start(link, home.Path("e.pdf"), {}, {}, true));
@@ -627,7 +627,7 @@ TEST(ContentCheck, AnUnknownTypeIsRefusedExactlyWhenLibmagicSeesAPage) {
 TEST_F(TransferTest, AFinishedFileThatIsNotItsTypeIsRemoved) {
     MemoryLedger ledger;
     {
-        CFileTransfer transfer;
+        FileDownload transfer;
         transfer.SetLedger(&ledger);
         transfer.SetContentCheck("pdf", true);
         ASSERT_TRUE(transfer.Start(server.Url("/page.pdf"), home.Path("p.pdf"), {}, {}, false));

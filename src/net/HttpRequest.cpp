@@ -1,0 +1,118 @@
+#include "net/HttpRequest.h"
+
+#include <curl/curl.h>
+
+#include "net/CurlSetup.h"
+
+namespace {
+
+struct Receiver {
+    const HttpRequest* request = nullptr;
+    HttpResult* result = nullptr;
+    qint64 seen = 0;
+};
+
+size_t OnHeader(char* data, size_t size, size_t count, void* user) {
+    auto* receiver = static_cast<Receiver*>(user);
+    const QByteArray line = QByteArray(data, qsizetype(size * count)).trimmed();
+    auto& headers = receiver->result->headers;
+    // Each answer of a redirect chain starts with its status line: keep only the last one's headers.
+    if (line.startsWith("HTTP/")) {
+        headers.clear();
+    } else if (const qsizetype colon = line.indexOf(':'); colon > 0) {
+        headers.append({line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
+    }
+    return size * count;
+}
+
+size_t OnBody(char* data, size_t size, size_t count, void* user) {
+    auto* receiver = static_cast<Receiver*>(user);
+    const size_t bytes = size * count;
+    const HttpRequest& request = *receiver->request;
+    if (request.sink == HttpRequest::BodySink::Callback) {
+        return request.onBody && request.onBody(data, bytes) ? bytes : 0;
+    }
+    receiver->seen += qint64(bytes);
+    if (request.bodyLimit >= 0 && receiver->seen > request.bodyLimit) {
+        receiver->result->overLimit = true;
+        return 0;  // stops the transfer
+    }
+    if (request.sink == HttpRequest::BodySink::Memory) receiver->result->body.append(data, qsizetype(bytes));
+    return bytes;
+}
+
+int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* cancelled = static_cast<const std::function<bool()>*>(user);
+    return (*cancelled)() ? 1 : 0;
+}
+
+}  // namespace
+
+QString HttpResult::ErrorText() const {
+    if (!errorDetail.isEmpty()) return errorDetail;
+    return QString::fromUtf8(curl_easy_strerror(CURLcode(code)));
+}
+
+HttpResult HttpTransport::Perform(CURL* handle, const HttpRequest& request) {
+    HttpResult result;
+    if (!handle) {
+        result.code = CURLE_FAILED_INIT;
+        return result;
+    }
+    CurlSetup::Lists lists;
+    CurlSetup::ApplyCommon(handle, lists);
+    for (const QByteArray& line : request.headers)
+        lists.headers = curl_slist_append(lists.headers, line.constData());
+
+    Receiver receiver{&request, &result, 0};
+    char error[CURL_ERROR_SIZE] = {0};
+    curl_easy_setopt(handle, CURLOPT_URL, request.url.constData());
+    if (request.method == HttpRequest::Method::Post) {
+        curl_easy_setopt(handle, CURLOPT_POSTFIELDS, request.postBody.constData());
+        curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE, long(request.postBody.size()));
+    }
+    if (!request.userAgent.isEmpty())
+        curl_easy_setopt(handle, CURLOPT_USERAGENT, request.userAgent.constData());
+    if (lists.headers) curl_easy_setopt(handle, CURLOPT_HTTPHEADER, lists.headers);
+    if (request.acceptEncoding) curl_easy_setopt(handle, CURLOPT_ACCEPT_ENCODING, "");
+    if (!request.userName.isEmpty()) {
+        curl_easy_setopt(handle, CURLOPT_USERNAME, request.userName.constData());
+        curl_easy_setopt(handle, CURLOPT_PASSWORD, request.password.constData());
+    }
+    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, request.followRedirects ? 1L : 0L);
+    curl_easy_setopt(handle, CURLOPT_MAXREDIRS, request.maxRedirects);
+    // An empty proxy turns off the environment's proxies too.
+    if (request.proxy == HttpRequest::Proxy::None) curl_easy_setopt(handle, CURLOPT_PROXY, "");
+    if (request.connectTimeoutMs > 0)
+        curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, request.connectTimeoutMs);
+    if (request.totalTimeoutMs > 0) curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, request.totalTimeoutMs);
+    if (request.stallSeconds > 0) {
+        curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, request.stallSeconds);
+    }
+    if (request.bufferBytes > 0) curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, request.bufferBytes);
+    if (request.collectHeaders) {
+        curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, OnHeader);
+        curl_easy_setopt(handle, CURLOPT_HEADERDATA, &receiver);
+    }
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, OnBody);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &receiver);
+    if (request.cancelled) {
+        curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, OnProgress);
+        curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &request.cancelled);
+        curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+    }
+    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, error);
+
+    result.code = curl_easy_perform(handle);
+    // The buffer and the lists die with this call; the handle may live on (a thread's handle).
+    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, nullptr);
+    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr);
+    curl_easy_setopt(handle, CURLOPT_CONNECT_TO, nullptr);
+    result.errorDetail = QString::fromUtf8(error).trimmed();
+    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &result.status);
+    char* effective = nullptr;
+    curl_easy_getinfo(handle, CURLINFO_EFFECTIVE_URL, &effective);
+    result.effectiveUrl = effective ? QString::fromUtf8(effective) : QString::fromUtf8(request.url);
+    return result;
+}

@@ -1,0 +1,70 @@
+#pragma once
+// One HTTP request as every part of the program describes it, and the one place that turns such a
+// description into a configured libcurl handle and runs it. The shared options of CurlSetup (HTTP(S)
+// only, at most 20 redirects, the test host mapping and CA file) come first; the description adds the
+// rest. Proxies come from http_proxy, https_proxy and no_proxy unless the description turns them off.
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <functional>
+
+typedef void CURL;
+
+struct HttpRequest {
+    enum class Method { Get, Post };
+    // Where the body of the answer goes.
+    enum class BodySink {
+        Memory,    // into HttpResult::body, up to bodyLimit
+        Discard,   // read and dropped, up to bodyLimit
+        Callback,  // handed to onBody piece by piece
+    };
+    enum class Proxy { FromEnvironment, None };
+
+    QByteArray url;  // as sent: the caller has made it a usable address
+    Method method = Method::Get;
+    QByteArray postBody;          // sent with Method::Post
+    QByteArray userAgent;         // empty: no User-Agent header
+    QList<QByteArray> headers;    // whole "Name: value" lines, in order
+    bool acceptEncoding = false;  // offer every content coding libcurl can undo
+    QByteArray userName;          // with a password: HTTP authentication
+    QByteArray password;
+
+    bool followRedirects = false;
+    long maxRedirects = 20;
+    Proxy proxy = Proxy::FromEnvironment;
+
+    long connectTimeoutMs = 0;  // 0: libcurl's own bound
+    long totalTimeoutMs = 0;    // 0: no bound on the whole request
+    long stallSeconds = 0;      // give up after this long below one byte a second; 0: never
+    long bufferBytes = 0;       // libcurl's receive buffer; 0: its default
+
+    BodySink sink = BodySink::Memory;
+    qint64 bodyLimit = -1;  // Memory and Discard: a longer body stops the transfer; -1: no limit
+    // Callback: each piece of the body; false stops the transfer (libcurl then reports a write error).
+    std::function<bool(const char* data, size_t size)> onBody;
+    bool collectHeaders = false;  // keep the headers of the final answer in HttpResult::headers
+    // Polled about once a second while the request runs; true abandons it.
+    std::function<bool()> cancelled;
+};
+
+struct HttpResult {
+    int code = 0;                                  // libcurl's result code; 0 is success
+    QString errorDetail;                           // libcurl's own words for a failure; may be empty
+    long status = 0;                               // of the final answer; 0 when none arrived
+    QString effectiveUrl;                          // the address of the final answer
+    QByteArray body;                               // with BodySink::Memory
+    bool overLimit = false;                        // the body was longer than bodyLimit
+    QList<QPair<QByteArray, QByteArray>> headers;  // with collectHeaders, in order
+
+    bool Ok() const { return code == 0; }
+    // errorDetail, or libcurl's general text for the code.
+    QString ErrorText() const;
+};
+
+namespace HttpTransport {
+// Applies the description to handle (fresh or reset), runs the request on the calling thread and
+// leaves the handle as it is afterwards, so the caller may still ask it about the answer.
+HttpResult Perform(CURL* handle, const HttpRequest& request);
+}  // namespace HttpTransport
