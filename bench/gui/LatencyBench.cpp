@@ -72,13 +72,13 @@ int main(int argc, char** argv) {
     MainWindow window(session, &messages);
     window.show();
 
-    options.SetCommittedText(SettingKey::SavePath, home.path() + "/save");
-    options.SetCommittedInt(SettingKey::DownThreadCount, 100);
-    options.SetCommittedInt(SettingKey::SearchMaxThread, 50);
-    options.SetCommittedInt(SettingKey::EngineOtherSearch, 1);
-    options.SetCommittedText(SettingKey::EEngineOther, base + "/gen/0");
-    options.SetCommittedInt(SettingKey::BaiduSearch, 0);
-    options.SetCommittedInt(SettingKey::AddRandName, 0);
+    options.SetCommittedText(SettingKey::SaveFolder, home.path() + "/save");
+    options.SetCommittedInt(SettingKey::DownloadThreads, 100);
+    options.SetCommittedInt(SettingKey::SearchThreads, 50);
+    options.SetCommittedInt(SettingKey::EngineOther, 1);
+    options.SetCommittedText(SettingKey::OtherEngineAddress, base + "/gen/0");
+    options.SetCommittedInt(SettingKey::EngineBaidu, 0);
+    options.SetCommittedInt(SettingKey::SuffixSameTitles, 0);
     session.Search().StartSearch();
     session.Downloads().StartDownload();
 

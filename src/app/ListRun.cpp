@@ -34,7 +34,7 @@ bool ListRun::Load(Session& session, const QString& path, QString* error) {
     }
 
     // The session's two-minute auto-save must not write these rows over any list file meanwhile.
-    session.GetOptions().SetCommittedText(SettingKey::ListPath, QString());
+    session.GetOptions().SetCommittedText(SettingKey::ListFile, QString());
     ResultList& results = session.Results();
     results.ClearRows();
     const std::vector<ListDocument::Record>& records = document_.Records();

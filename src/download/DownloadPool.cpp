@@ -81,7 +81,7 @@ bool DownloadPool::StartDownload() {
         s_.messages.ShowMessageBox(QStringLiteral("下载列表为空"));
         return false;
     }
-    const QString folder = s_.options.Text(K::SavePath);
+    const QString folder = s_.options.Text(K::SaveFolder);
     if (folder.isEmpty()) {
         s_.messages.ShowMessageBox(QStringLiteral("请选择文件保存位置"));
         return false;
@@ -90,7 +90,7 @@ bool DownloadPool::StartDownload() {
         folder);  // a folder that does not exist yet is made; one that cannot be made fails each file
     Create();
     startCount_.fetch_add(1);  // every start gives each row its whole time again
-    const int active = qBound(1, s_.options.Int(K::DownThreadCount), kSlots);
+    const int active = qBound(1, s_.options.Int(K::DownloadThreads), kSlots);
     gate_.SetCap(s_.options.Int(K::PerHostConnections));
     {
         std::lock_guard lock(eventMutex_);
@@ -196,7 +196,7 @@ int DownloadPool::CheckWorkerStop(int slot, bool watchExit) {
     const qint64 now = s_.secondsTick.load();
     std::atomic<qint64>& start = startTimes_[size_t(slot)];
     if (start.load() > now) start.store(now);
-    const int timeout = s_.options.Int(K::TimeOut);
+    const int timeout = s_.options.Int(K::DownloadTimeoutMinutes);
     if (timeout > 0 && now - start.load() > qint64(timeout) * 60) return 2;
     if (idle_[size_t(slot)].load()) return 1;
     return 0;
@@ -221,7 +221,7 @@ void DownloadPool::SlotThread(int slot) {
         if (starting) Sleep(slot * 10);
         starting = false;
         walking_.fetch_add(1);
-        const QSet<QString> passed = DownloadPass(s_.options.Text(K::SavePath), slot, std::move(reserved));
+        const QSet<QString> passed = DownloadPass(s_.options.Text(K::SaveFolder), slot, std::move(reserved));
         walking_.fetch_sub(1);
         if (!passed.isEmpty()) {
             // Rows wait for hosts that are full or resting. That is no walk of the five: the slot waits
@@ -301,7 +301,7 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
         QString reason;
         if (!place.Holds() && !enter(HostGate::HostOf(link))) {
             outcome = kPassed;
-        } else if (s_.options.Checked(K::IgoreGarnered) && s_.registry.CheckDocLink(link) == 0) {
+        } else if (s_.options.Checked(K::SkipDownloaded) && s_.registry.CheckDocLink(link) == 0) {
             outcome = kPresent;
         } else {
             try {
@@ -355,8 +355,8 @@ void DownloadPool::RestHost(const QString& link, int status, const QByteArray& r
 int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& title, const QString& type,
                               const QString& link, quint64 row, QString& reason) {
     const auto timedOut = [&] {
-        reason =
-            QStringLiteral("the time limit of %1 minutes per file ran out").arg(s_.options.Int(K::TimeOut));
+        reason = QStringLiteral("the time limit of %1 minutes per file ran out")
+                     .arg(s_.options.Int(K::DownloadTimeoutMinutes));
         return kFailed;
     };
     bool exists = false;
@@ -365,7 +365,7 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
         reason = QStringLiteral("no safe file name in the save folder for this title and type");
         return kFailed;
     }
-    if (exists && !s_.options.Checked(K::Overrite)) return kPresent;
+    if (exists && !s_.options.Checked(K::OverwriteExisting)) return kPresent;
     const int stop = CheckWorkerStop(slot, true);
     if (stop == 1 || stop == 3) return kStopped;
     if (stop == 2) return timedOut();
@@ -391,11 +391,11 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
     CFileTransfer transfer;
     transfer.SetLedger(&s_.registry);
     transfer.SetDocumentLedger(&s_.registry);
-    transfer.SetContentCheck(type, s_.options.Checked(K::CheckOtherContent));
-    transfer.SetSizeLimit(s_.options.Checked(K::DownCheckFileSize),
-                          qint64(DocLinkRules::UnsignedValue(s_.options.Text(K::SizeMin))) * 1024,
-                          qint64(DocLinkRules::UnsignedValue(s_.options.Text(K::SizeMax))) * 1024);
-    if (!transfer.Start(link, target, QString(), QString(), s_.options.Checked(K::Overrite))) {
+    transfer.SetContentCheck(type, s_.options.Checked(K::CheckUnknownTypeContent));
+    transfer.SetSizeLimit(s_.options.Checked(K::LimitDownloadSize),
+                          qint64(DocLinkRules::UnsignedValue(s_.options.Text(K::MinSizeKb))) * 1024,
+                          qint64(DocLinkRules::UnsignedValue(s_.options.Text(K::MaxSizeKb))) * 1024);
+    if (!transfer.Start(link, target, QString(), QString(), s_.options.Checked(K::OverwriteExisting))) {
         reason = transfer.StartFailureText();
         s_.status.ShowMsg(title, reason, QString(), 1);
         return kFailed;

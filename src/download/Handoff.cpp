@@ -66,8 +66,8 @@ bool Handoff::Start() {
         return false;
     }
     // aria2 resolves a relative folder against its own working folder, not ours.
-    const QString folder = QDir::cleanPath(QDir().absoluteFilePath(s_.options.Text(SettingKey::SavePath)));
-    if (s_.options.Text(SettingKey::SavePath).isEmpty()) {
+    const QString folder = QDir::cleanPath(QDir().absoluteFilePath(s_.options.Text(SettingKey::SaveFolder)));
+    if (s_.options.Text(SettingKey::SaveFolder).isEmpty()) {
         s_.messages.ShowMessageBox(QStringLiteral("请选择文件保存位置"));
         return false;
     }
@@ -113,7 +113,8 @@ void Handoff::Thread(QList<Aria2Fleet::Endpoint> endpoints, QString folder) {
             const auto id = s_.results.IdAt(i);
             const auto entry = id ? s_.results.Entry(*id) : std::nullopt;
             if (!entry || entry->title.isEmpty() || entry->link.isEmpty()) continue;
-            if (s_.options.Checked(SettingKey::IgoreGarnered) && s_.registry.CheckDocLink(entry->link) == 0) {
+            if (s_.options.Checked(SettingKey::SkipDownloaded) &&
+                s_.registry.CheckDocLink(entry->link) == 0) {
                 s_.status.ShowMsg(entry->title, QStringLiteral("已经被下载过了"), QString(), 1);
                 continue;
             }

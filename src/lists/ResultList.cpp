@@ -75,13 +75,13 @@ int ResultList::AddEntry(QString title, const QString& type, const QString& size
     if (title.isEmpty() || type.isEmpty() || size.isEmpty() || link.isEmpty() || status.isEmpty()) return -1;
 
     QMutexLocker append(&appendLock_);
-    if (options_.Checked(SettingKey::IgoreGarnered) && registryCheck_ && registryCheck_(link)) {
+    if (options_.Checked(SettingKey::SkipDownloaded) && registryCheck_ && registryCheck_(link)) {
         if (status_) status_->ShowMsg(title, link, QStringLiteral("已经存在"), 1);
         return 2;
     }
     QMutexLocker rows(&rowsMutex_);
     const qsizetype count = qsizetype(rows_.size());
-    if (options_.Checked(SettingKey::AddRandName)) {
+    if (options_.Checked(SettingKey::SuffixSameTitles)) {
         const auto same = firstRowWithTitle_.find(title);
         if (same != firstRowWithTitle_.end()) {
             thread_local std::mt19937 random(std::random_device{}());
@@ -260,7 +260,7 @@ bool ResultList::ClearList() {
         ClearLocked();
     }
     links_.Clear();
-    options_.SetCommittedText(SettingKey::ListPath, QString());
+    options_.SetCommittedText(SettingKey::ListFile, QString());
     return true;
 }
 

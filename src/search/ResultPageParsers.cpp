@@ -147,7 +147,7 @@ const char* ResultPageParsers::Name(PageParser parser) {
 void ResultPageParsers::AddHit(ParseContext& context, const QString& link, const QString& title,
                                const QString& type) {
     QString size = EntryStatus::SizeUnknown;
-    if (context.options.Checked(SettingKey::CulFileSize)) {
+    if (context.options.Checked(SettingKey::ProbeDocumentSize)) {
         const qint64 bytes = context.remoteSize ? context.remoteSize(link) : 0;
         const float kb = float(double(bytes) / 1024.0);
         if (!context.rules.SizeInRange(kb)) return;

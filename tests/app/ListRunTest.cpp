@@ -30,8 +30,8 @@ class ListRunTest : public ::testing::Test {
 
 TEST_F(ListRunTest, WritingBackKeepsEveryRecordInOrderAndChangesOnlySizeAndStatus) {
     session.Registry().InsertDocLink("http://h/5.pdf");
-    session.GetOptions().SetCommittedInt(SettingKey::IgoreGarnered, 1);
-    session.GetOptions().SetCommittedInt(SettingKey::AddRandName, 1);
+    session.GetOptions().SetCommittedInt(SettingKey::SkipDownloaded, 1);
+    session.GetOptions().SetCommittedInt(SettingKey::SuffixSameTitles, 1);
     const QByteArray gbLine = TextCodec::EncodeGb18030(QStringLiteral("中文$pdf$1$http://h/6.pdf$等待"));
     const QByteArray original = QString::fromUtf8(
                                     "good$pdf$未知$http://h/1.pdf$等待\n"
@@ -54,7 +54,7 @@ TEST_F(ListRunTest, WritingBackKeepsEveryRecordInOrderAndChangesOnlySizeAndStatu
     EXPECT_EQ(run.Unusable(), 5);
     EXPECT_EQ(run.FirstUnusable(), QStringLiteral("line 3, a cell is empty"));
     EXPECT_EQ(run.Targets(), QStringList{home.Path("in.list")});
-    EXPECT_EQ(session.GetOptions().Text(SettingKey::ListPath), QString());
+    EXPECT_EQ(session.GetOptions().Text(SettingKey::ListFile), QString());
 
     Finish("http://h/1.pdf", "4.00", EntryStatus::Downloaded);
     Finish("http://h/8.pdf", "2.00", EntryStatus::Failed);

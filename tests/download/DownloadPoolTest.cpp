@@ -138,8 +138,8 @@ class DownloadPoolTest : public ::testing::Test {
             mapping << QStringLiteral("%1:80:127.0.0.1:%2").arg(host).arg(server.Port());
         CurlSetup::SetConnectTo(mapping);
         options.Load(IniFile());
-        options.SetCommittedText(K::SavePath, home.Path("save"));
-        options.SetLiveInt(K::AddRandName, 0);
+        options.SetCommittedText(K::SaveFolder, home.Path("save"));
+        options.SetLiveInt(K::SuffixSameTitles, 0);
         registry.OpenDocDatabase(home.Path("docdata.db"));
     }
     void TearDown() override {
@@ -216,15 +216,15 @@ class DownloadPoolTest : public ::testing::Test {
 TEST_F(DownloadPoolTest, StartChecks) {
     EXPECT_FALSE(pool.StartDownload());
     Add("a", server.Url("/files/a.pdf"));
-    options.SetCommittedText(K::SavePath, "");
+    options.SetCommittedText(K::SaveFolder, "");
     EXPECT_FALSE(pool.StartDownload());
     EXPECT_EQ(answers.boxes, QStringList({"下载列表为空", "请选择文件保存位置"}));
     EXPECT_EQ(pool.BusySlots(), 0);
 }
 
 TEST_F(DownloadPoolTest, OutcomesOfOneSlot) {
-    options.SetCommittedInt(K::DownThreadCount, 1);
-    options.SetCommittedInt(K::IgoreGarnered, 1);
+    options.SetCommittedInt(K::DownloadThreads, 1);
+    options.SetCommittedInt(K::SkipDownloaded, 1);
     const RowId ok = Add("ok", server.Url("/files/ok.pdf"));
     const RowId missing = Add("missing", server.Url("/missing"));
     const RowId known = Add("known", server.Url("/files/known.pdf"));
@@ -274,7 +274,7 @@ TEST_F(DownloadPoolTest, StopGivesRowsBackAndKeepsTheirPartialFilesOnly) {
 }
 
 TEST_F(DownloadPoolTest, ATemporaryNameThatIsNotOursFailsTheRowAndStays) {
-    options.SetCommittedInt(K::DownThreadCount, 1);
+    options.SetCommittedInt(K::DownloadThreads, 1);
     QDir().mkpath(home.Path("save"));
     home.Write("victim.txt", "precious");
     ASSERT_EQ(::symlink(home.Path("victim.txt").toUtf8().constData(),
@@ -304,7 +304,7 @@ TEST_F(DownloadPoolTest, ATemporaryNameThatIsNotOursFailsTheRowAndStays) {
 }
 
 TEST_F(DownloadPoolTest, AFailedTryIsContinuedByTheNext) {
-    options.SetCommittedInt(K::DownThreadCount, 1);
+    options.SetCommittedInt(K::DownloadThreads, 1);
     const RowId cut = Add("cut", server.Url("/cut"));
     ASSERT_TRUE(pool.StartDownload());
     ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
@@ -321,7 +321,7 @@ TEST_F(DownloadPoolTest, AFailedTryIsContinuedByTheNext) {
 }
 
 TEST_F(DownloadPoolTest, APageInsteadOfTheDocumentFailsAndIsNotRecorded) {
-    options.SetCommittedInt(K::DownThreadCount, 1);
+    options.SetCommittedInt(K::DownloadThreads, 1);
     const RowId fake = Add("fake", server.Url("/login"));
     const RowId other = Add("other", server.Url("/login"), "xyz");
     ASSERT_TRUE(pool.StartDownload());
@@ -336,7 +336,7 @@ TEST_F(DownloadPoolTest, APageInsteadOfTheDocumentFailsAndIsNotRecorded) {
     EXPECT_TRUE(results.Reason(fake).contains("the file is text/html, not a pdf file"));
 
     // With the check off for other types, the unknown type is kept as it came; a pdf is still checked.
-    options.SetCommittedInt(K::CheckOtherContent, 0);
+    options.SetCommittedInt(K::CheckUnknownTypeContent, 0);
     results.SetStatus(fake, EntryStatus::Waiting);
     results.SetStatus(other, EntryStatus::Waiting);
     ASSERT_TRUE(pool.StartDownload());
@@ -347,8 +347,8 @@ TEST_F(DownloadPoolTest, APageInsteadOfTheDocumentFailsAndIsNotRecorded) {
 }
 
 TEST_F(DownloadPoolTest, TheTimeLimitCoversAllTriesOfARowTogether) {
-    options.SetCommittedInt(K::TimeOut, 1);
-    options.SetCommittedInt(K::DownThreadCount, 1);
+    options.SetCommittedInt(K::DownloadTimeoutMinutes, 1);
+    options.SetCommittedInt(K::DownloadThreads, 1);
     const RowId slow = Add("slow", server.Url("/slow"));
     ASSERT_TRUE(pool.StartDownload());
     ASSERT_TRUE(WaitFor([&] { return Status(slow).startsWith(QString::fromUtf8("完成:")); }));
@@ -366,7 +366,7 @@ TEST_F(DownloadPoolTest, TheTimeLimitCoversAllTriesOfARowTogether) {
 }
 
 TEST_F(DownloadPoolTest, TheSameDocumentUnderAnotherLinkIsSavedOnce) {
-    options.SetCommittedInt(K::DownThreadCount, 1);
+    options.SetCommittedInt(K::DownloadThreads, 1);
     const RowId first = Add("first", server.Url("/same/1"));
     const RowId second = Add("second", server.Url("/same/2?utm_source=x"));
     const RowId other = Add("other", server.Url("/other"));
@@ -449,7 +449,7 @@ TEST_F(DownloadPoolTest, HandoffToARealAria2) {
     Add("../escape", server.Url("/files/h2.pdf"));
     Add("refused", "mailto:x");  // aria2 answers "No URI to download."
     QDir().mkpath(home.Path("save"));
-    options.SetCommittedText(K::SavePath, QDir::current().relativeFilePath(home.Path("save")));
+    options.SetCommittedText(K::SaveFolder, QDir::current().relativeFilePath(home.Path("save")));
     // aria2c needs a moment before its RPC port answers.
     ASSERT_TRUE(WaitFor(
         [&] {
@@ -490,7 +490,7 @@ TEST_F(DownloadPoolTest, HandoffToARealAria2) {
 }  // namespace
 
 TEST_F(DownloadPoolTest, AHostAtItsCapIsPassedOverNotWaitedFor) {
-    options.SetCommittedInt(K::DownThreadCount, 4);
+    options.SetCommittedInt(K::DownloadThreads, 4);
     options.SetLiveInt(K::PerHostConnections, 1);
     std::vector<RowId> held;
     std::vector<RowId> paced;
@@ -517,7 +517,7 @@ TEST_F(DownloadPoolTest, AHostAtItsCapIsPassedOverNotWaitedFor) {
 }
 
 TEST_F(DownloadPoolTest, AHostThatAsksForAPauseRestsAloneAndIsAskedAgainAfterIt) {
-    options.SetCommittedInt(K::DownThreadCount, 1);
+    options.SetCommittedInt(K::DownloadThreads, 1);
     const RowId busy = Add("busy", "http://busy.test/busy/report.pdf");
     std::vector<RowId> calm;
     for (int i = 0; i < 6; ++i)

@@ -50,7 +50,7 @@ class HandoffTest : public ::testing::Test {
   protected:
     void SetUp() override {
         options.Load(IniFile());
-        options.SetCommittedText(K::SavePath, home.Path("save"));
+        options.SetCommittedText(K::SaveFolder, home.Path("save"));
         registry.OpenDocDatabase(home.Path("docdata.db"));
     }
     RowId Add(const QString& title, const QString& link) {

@@ -84,7 +84,7 @@ TEST(HostileRpc, RowsAndDaemonsFailWithAReasonNeverACrash) {
     StatusLine status(&runLog);
     Options options;
     options.Load(IniFile());
-    options.SetCommittedText(SettingKey::SavePath, home.Path("save"));
+    options.SetCommittedText(SettingKey::SaveFolder, home.Path("save"));
     ResultList results(options, &status);
     DocRegistry registry(&status);
     registry.OpenDocDatabase(home.Path("docdata.db"));

@@ -72,12 +72,12 @@ TEST_F(MainWindowTest, ControlsCarryTheOptionsAndTheirCoupling) {
     EXPECT_FALSE(Find<QLineEdit>("otherEngineEdit")->isEnabled());
     Find<QCheckBox>("otherEngineCheck")->setChecked(true);
     EXPECT_TRUE(Find<QLineEdit>("otherEngineEdit")->isEnabled());
-    EXPECT_EQ(session.GetOptions().LiveInt(SettingKey::EngineOtherSearch), 1);
+    EXPECT_EQ(session.GetOptions().LiveInt(SettingKey::EngineOther), 1);
     // The engines added since: off on a fresh installation, each ticking its own setting.
-    const std::pair<const char*, SettingKey> added[] = {{"duckDuckGoCheck", SettingKey::DuckDuckGoSearch},
-                                                        {"braveCheck", SettingKey::BraveSearch},
-                                                        {"yandexCheck", SettingKey::YandexSearch},
-                                                        {"startpageCheck", SettingKey::StartpageSearch}};
+    const std::pair<const char*, SettingKey> added[] = {{"duckDuckGoCheck", SettingKey::EngineDuckDuckGo},
+                                                        {"braveCheck", SettingKey::EngineBrave},
+                                                        {"yandexCheck", SettingKey::EngineYandex},
+                                                        {"startpageCheck", SettingKey::EngineStartpage}};
     for (const auto& [name, key] : added) {
         EXPECT_FALSE(Find<QCheckBox>(name)->isChecked()) << name;
         Find<QCheckBox>(name)->setChecked(true);
@@ -119,8 +119,8 @@ TEST_F(MainWindowTest, ClosingDuringADownloadSavesTheRowAsWaiting) {
     window = std::make_unique<MainWindow>(session, &answers);
     window->show();
     Options& options = session.GetOptions();
-    options.SetCommittedText(SettingKey::ListPath, home.Path("list.xml"));
-    options.SetCommittedText(SettingKey::SavePath, home.Path("save"));
+    options.SetCommittedText(SettingKey::ListFile, home.Path("list.xml"));
+    options.SetCommittedText(SettingKey::SaveFolder, home.Path("save"));
     Find<QLineEdit>("savePathEdit")->setText(home.Path("save"));
     session.Results().AddEntry("stalled", "pdf", EntryStatus::SizeUnknown, server.Url("/stall"),
                                EntryStatus::Waiting);
@@ -272,7 +272,7 @@ TEST(EnginesDialogTest, ListsEveryEngineMasksKeysAndWritesThem) {
     token->setText("new-token\n");
     instances->setText("http://searx.test");
     dialog.accept();
-    EXPECT_TRUE(session.GetOptions().Checked(SettingKey::BraveApiSearch));
+    EXPECT_TRUE(session.GetOptions().Checked(SettingKey::EngineBraveApi));
     const EngineKeys keys = EngineKeys::Load(session.Settings());
     EXPECT_EQ(keys.braveApiKey, "new-token");
     EXPECT_EQ(keys.searxngUrls, "http://searx.test");

@@ -28,7 +28,7 @@ class ListFilesTest : public ::testing::Test {
   protected:
     void SetUp() override {
         options.Load(IniFile());
-        options.SetLiveInt(SettingKey::AddRandName, 0);
+        options.SetLiveInt(SettingKey::SuffixSameTitles, 0);
     }
     void Add(const QString& title, const QString& link, const QString& status = EntryStatus::Waiting) {
         ASSERT_EQ(list.AddLinkIfNew(link), 1);
@@ -244,7 +244,7 @@ TEST_F(ListFilesTest, XmlExportWritesATwinAndImportFallsBackToIt) {
     list.ClearRows();
     EXPECT_EQ(files.ImportListXml(xml, StatusFilter()), 1);
     EXPECT_EQ(list.Snapshot(), before);
-    EXPECT_EQ(options.Text(SettingKey::ListPath), xml);
+    EXPECT_EQ(options.Text(SettingKey::ListFile), xml);
 
     // A filter that refuses a row leaves it out of both files.
     StatusFilter noDownloaded;
@@ -290,7 +290,7 @@ TEST_F(ListFilesTest, TextImportRulesAndHostileLines) {
     EXPECT_EQ(rows[1].title.size(), 100000);
     // The filtered record's link stays claimed: the same hit cannot come back through a search.
     EXPECT_EQ(list.AddLinkIfNew("http://a/2.doc"), 0);
-    EXPECT_EQ(options.Text(SettingKey::ListPath), home.Path("in.list"));
+    EXPECT_EQ(options.Text(SettingKey::ListFile), home.Path("in.list"));
 
     EXPECT_EQ(files.ImportListText(home.Path("missing.list"), StatusFilter()), 1);
     EXPECT_EQ(list.Size(), 2);  // a file that cannot be opened leaves the list alone
@@ -337,7 +337,7 @@ TEST_F(ListFilesTest, ImportingAPipeOrAFolderReadsNothingAndSaysSo) {
     for (const char* name : {"pipe.list", "folder.list"}) {
         EXPECT_EQ(files.ImportListText(home.Path(name), StatusFilter()), 1);
         EXPECT_EQ(list.Size(), 1) << name;
-        EXPECT_EQ(options.Text(SettingKey::ListPath), QString()) << name;
+        EXPECT_EQ(options.Text(SettingKey::ListFile), QString()) << name;
     }
     EXPECT_EQ(sink.shown.size(), 2);
 }

@@ -108,7 +108,7 @@ TEST_F(ResultListTest, RandomSuffixMatchesTheFirstRowWithThatTitle) {
     EXPECT_TRUE(suffixed.match(TitleAt(1)).hasMatch()) << TitleAt(1).toStdString();
     EXPECT_TRUE(suffixed.match(TitleAt(2)).hasMatch()) << TitleAt(2).toStdString();
 
-    options.SetLiveInt(SettingKey::AddRandName, 0);
+    options.SetLiveInt(SettingKey::SuffixSameTitles, 0);
     Add("paper", "http://a/4.pdf");
     EXPECT_EQ(TitleAt(3), QStringLiteral("paper"));
 }
@@ -116,7 +116,7 @@ TEST_F(ResultListTest, RandomSuffixMatchesTheFirstRowWithThatTitle) {
 TEST_F(ResultListTest, RegistryHitsAreRefusedWhenAskedTo) {
     list.SetRegistry([](const QString& link) { return link.endsWith(u"old.pdf"); }, nullptr);
     EXPECT_EQ(Add("old", "http://a/old.pdf"), 0);  // IgoreGarnered is off
-    options.SetCommittedInt(SettingKey::IgoreGarnered, 1);
+    options.SetCommittedInt(SettingKey::SkipDownloaded, 1);
     EXPECT_EQ(Add("again", "http://b/old.pdf"), 2);
     EXPECT_EQ(list.Size(), 1);
     EXPECT_EQ(status.Current(), QStringLiteral("again http://b/old.pdf 已经存在"));
@@ -182,11 +182,11 @@ TEST_F(ResultListTest, DeletingKeepsWorkersOnTheirOwnRows) {
     EXPECT_EQ(list.AddLinkIfNew("http://a/0"), 1);                       // deleted links can come back
     EXPECT_EQ(list.AddLinkIfNew("http://a/2"), 0);
 
-    options.SetCommittedText(SettingKey::ListPath, "/tmp/x.list");
+    options.SetCommittedText(SettingKey::ListFile, "/tmp/x.list");
     EXPECT_TRUE(list.ClearList());
     EXPECT_FALSE(list.ClearList());
     EXPECT_FALSE(list.DeleteChecked());
-    EXPECT_EQ(options.Text(SettingKey::ListPath), QString());
+    EXPECT_EQ(options.Text(SettingKey::ListFile), QString());
     EXPECT_FALSE(list.SetStatus(held, EntryStatus::Failed));
 }
 

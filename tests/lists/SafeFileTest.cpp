@@ -121,7 +121,7 @@ TEST(SafeFile, AFullDiskCostsNoFileAndEverySaverSaysWhy) {
     const QString list = disk.Path("a.xml");
     Options options;
     options.Load(IniFile());
-    options.SetCommittedText(SettingKey::SavePath, "/data");
+    options.SetCommittedText(SettingKey::SaveFolder, "/data");
     ASSERT_TRUE(options.Save(Profile(ini)));
     KeywordList keywords(keys);
     keywords.AddKeyword("first");

@@ -22,7 +22,7 @@ class ParsersTest : public ::testing::Test {
   protected:
     void SetUp() override {
         options.Load(IniFile());
-        options.SetLiveInt(SettingKey::AddRandName, 0);
+        options.SetLiveInt(SettingKey::SuffixSameTitles, 0);
     }
     QList<ResultEntry> Parse(PageParser parser, const QString& url, const QString& page) {
         ParseContext context{
@@ -96,7 +96,7 @@ TEST_F(ParsersTest, BingTitlesAndSixtyThreeDaLinks) {
 }
 
 TEST_F(ParsersTest, SizesAndSearchPagesAndEmptyPages) {
-    options.SetLiveInt(SettingKey::CulFileSize, 1);
+    options.SetLiveInt(SettingKey::ProbeDocumentSize, 1);
     size = 1536;
     auto rows = Parse(PageParser::Scholar, "https://scholar.google.com/scholar?q=x",
                       "<h3><a href=\"http://d.example/s.pdf\">S</a></h3>");
@@ -237,9 +237,9 @@ TEST_F(ParsersTest, HitsOfCurrentLayoutsPassTheSameFilters) {
     layout.link = ".//a/@href";
     layout.title = ".//a";
     engine.layouts.append(layout);
-    options.SetLiveInt(SettingKey::DocOther, 1);
-    options.SetLiveText(SettingKey::EDocOther, "html");
-    options.SetLiveInt(SettingKey::CulFileSize, 1);
+    options.SetLiveInt(SettingKey::FormatOther, 1);
+    options.SetLiveText(SettingKey::OtherDocExtension, "html");
+    options.SetLiveInt(SettingKey::ProbeDocumentSize, 1);
     size = 4096;
     home.Write("url.txt", "/e/\n");
     home.Write("title.txt", "spam\n");
