@@ -65,8 +65,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < rows; ++i) {
         const QString link = QStringLiteral("%1/files/%2.pdf").arg(base).arg(i);
         list.AddLinkIfNew(link);
-        list.AddEntry(QStringLiteral("document %1").arg(i), "pdf", EntryStatus::SizeUnknown, link,
-                      EntryStatus::Waiting);
+        list.AddEntry(QStringLiteral("document %1").arg(i), "pdf", EntrySize::Unknown, link,
+                      RowStatus::Waiting);
     }
     QuietMessages messages;
     MainWindow window(session, &messages);

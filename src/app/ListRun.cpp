@@ -45,7 +45,7 @@ bool ListRun::Load(Session& session, const QString& path, QString* error) {
         if (record.blank) continue;
         const ResultEntry& e = record.entry;
         if (e.title.trimmed().isEmpty() || e.type.isEmpty() || e.size.isEmpty() || e.link.isEmpty() ||
-            e.status.isEmpty()) {
+            e.status.IsEmpty()) {
             NoteUnusable(i, QStringLiteral("a cell is empty"));
             continue;
         }

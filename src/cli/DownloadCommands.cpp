@@ -38,7 +38,7 @@ void ReportFailures(CliContext& context, const ResultList& results) {
     for (qsizetype position = 0; position < results.Size(); ++position) {
         const auto id = results.IdAt(position);
         const auto entry = id ? results.Entry(*id) : std::nullopt;
-        if (!entry || entry->status != EntryStatus::Failed) continue;
+        if (!entry || entry->status != RowStatus::Failed) continue;
         const QString reason = results.Reason(*id);
         context.err << QStringLiteral("download: failed: %1").arg(entry->link)
                     << (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason) << '\n';

@@ -25,7 +25,7 @@ namespace {
 using K = SettingKey;
 
 QString Row(const ResultEntry& e) {
-    return e.title + u'\t' + e.type + u'\t' + e.size + u'\t' + e.link + u'\t' + e.status;
+    return e.title + u'\t' + e.type + u'\t' + e.size + u'\t' + e.link + u'\t' + e.status.Stored();
 }
 
 // Per engine: pages fetched, hits, rows added, pages skipped because it blocked, and the reason.

@@ -62,7 +62,7 @@ int ListCommand::Run(CliContext& context, const QStringList& args) {
     if (show) {
         for (const ResultEntry& e : *entries) {
             context.out << OneCell(e.title) << '\t' << OneCell(e.type) << '\t' << OneCell(e.size) << '\t'
-                        << OneCell(e.link) << '\t' << OneCell(e.status) << '\n';
+                        << OneCell(e.link) << '\t' << OneCell(e.status.Stored()) << '\n';
         }
         return kCliDone;
     }

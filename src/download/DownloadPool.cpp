@@ -283,7 +283,7 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
         if (stop == 1 || stop == 3) {
             // Nothing was fetched: the row waits for the next start, in this run or a later one.
             EndTry(row, kStopped, s_.secondsTick.load() - started.load());
-            s_.results.SetStatus(row, EntryStatus::Waiting);
+            s_.results.SetStatus(row, RowStatus::Waiting);
             return passed;
         }
         QString link = entry.link;
@@ -315,20 +315,20 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
         switch (outcome) {
             case kDone:
             case kPresent:
-                s_.results.SetStatus(row, EntryStatus::Downloaded, reason);
+                s_.results.SetStatus(row, RowStatus::Downloaded, reason);
                 s_.registry.InsertDocLink(link);
                 break;
             case kFailed:
-                s_.results.SetStatus(row, EntryStatus::Failed, reason);
+                s_.results.SetStatus(row, RowStatus::Failed, reason);
                 break;
             case kPassed:
             case kBackOff:
-                s_.results.SetStatus(row, EntryStatus::Waiting);
+                s_.results.SetStatus(row, RowStatus::Waiting);
                 passed.insert(HostGate::HostOf(link));
                 break;
             case kStopped:
                 // A row stopped in flight is not finished: saved as waiting, it is taken again later.
-                s_.results.SetStatus(row, EntryStatus::Waiting);
+                s_.results.SetStatus(row, RowStatus::Waiting);
                 return passed;
             default:
                 break;
@@ -416,7 +416,7 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
         }
         const int progress = transfer.Progress();
         if (progress != shown) {
-            s_.results.SetStatus(row, EntryStatus::Progress(progress));
+            s_.results.SetStatus(row, RowStatus::InProgress(progress));
             shown = progress;
         }
         transfer.WaitFinished(30);
@@ -429,7 +429,7 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
         return kBackOff;
     }
     const auto entry = s_.results.Entry(row);
-    if (entry && entry->size == EntryStatus::SizeUnknown) {
+    if (entry && entry->size == EntrySize::Unknown) {
         s_.results.SetSize(row, QString::asprintf("%.02f", double(transfer.ContentLength()) / 1024.0));
     }
     if (transfer.Succeeded()) {

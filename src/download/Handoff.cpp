@@ -119,15 +119,15 @@ void Handoff::Thread(QList<Aria2Fleet::Endpoint> endpoints, QString folder) {
                 continue;
             }
             // A row a download worker holds stays with it: two downloaders would write one file.
-            if (entry->status == EntryStatus::Downloading ||
-                entry->status.startsWith(EntryStatus::ProgressPrefix)) {
+            if (entry->status == RowStatus::Downloading ||
+                entry->status.kind() == RowStatus::Kind::InProgress) {
                 ++busyHere;
                 continue;
             }
             // The row is taken before it is handed over, so no worker takes it meanwhile.
-            const bool taken = entry->status == EntryStatus::Waiting
+            const bool taken = entry->status == RowStatus::Waiting
                                    ? s_.results.ClaimIfWaiting(*id).has_value()
-                                   : s_.results.SetStatus(*id, EntryStatus::Downloading);
+                                   : s_.results.SetStatus(*id, RowStatus::Downloading);
             if (!taken) continue;
             s_.status.ShowMsg(entry->title, QStringLiteral("正在加入迅雷任务"), QString(), 1);
             // The manager writes where we tell it: the same safe name our own workers would use.

@@ -42,7 +42,7 @@ class ResultList {
     // IgoreGarnered is on. Cleans the title on the way (random suffix, domain titles, "...", escapes).
     // A row that comes in downloading or with a progress text comes in waiting.
     int AddEntry(QString title, const QString& type, const QString& size, const QString& link,
-                 QString status);
+                 RowStatus status);
 
     void ClearRows();  // all rows and the link set
 
@@ -79,11 +79,11 @@ class ResultList {
     QList<ResultEntry> Snapshot() const;
 
     // Cell writes of a worker on its row; false when the row is gone.
-    bool SetStatus(RowId id, const QString& status);
+    bool SetStatus(RowId id, const RowStatus& status);
     // The status together with why the row ended so (a refusal, an HTTP error, "same as <file>"). The
     // reason lives only here, never in list files: it goes when the row is taken again or given another
     // status, but stays while a failed row waits for its retry.
-    bool SetStatus(RowId id, const QString& status, const QString& reason);
+    bool SetStatus(RowId id, const RowStatus& status, const QString& reason);
     QString Reason(RowId id) const;  // empty when the row has none or is gone
     bool SetLink(RowId id, const QString& link);
     bool SetSize(RowId id, const QString& size);
@@ -137,9 +137,9 @@ class ResultList {
     void ClearLocked();
     void NoteChangedLocked(RowId id) { changed_.insert(id); }
     // Every status change goes through here, so the counts and the waiting hint stay true.
-    void SetStatusLocked(Row& row, qsizetype position, const QString& status);
+    void SetStatusLocked(Row& row, qsizetype position, const RowStatus& status);
     void PruneReasonsLocked();  // after rows went away
-    void CountStatusLocked(const QString& status, int delta);
+    void CountStatusLocked(const RowStatus& status, int delta);
 
     Options& options_;
     StatusLine* status_;

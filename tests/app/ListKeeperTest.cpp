@@ -20,7 +20,7 @@ class ListKeeperTest : public ::testing::Test {
     void SetUp() override { options.Load(IniFile()); }
     void Add(const QString& link) {
         ASSERT_EQ(list.AddLinkIfNew(link), 1);
-        ASSERT_EQ(list.AddEntry("title", "pdf", "1.000", link, EntryStatus::Waiting), 0);
+        ASSERT_EQ(list.AddEntry("title", "pdf", "1.000", link, RowStatus::Waiting), 0);
     }
 
     TempHome home;

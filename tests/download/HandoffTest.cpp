@@ -54,10 +54,10 @@ class HandoffTest : public ::testing::Test {
         registry.OpenDocDatabase(home.Path("docdata.db"));
     }
     RowId Add(const QString& title, const QString& link) {
-        results.AddEntry(title, "pdf", EntryStatus::SizeUnknown, link, EntryStatus::Waiting);
+        results.AddEntry(title, "pdf", EntrySize::Unknown, link, RowStatus::Waiting);
         return *results.IdAt(results.Size() - 1);
     }
-    QString Status(RowId id) { return results.Entry(id)->status; }
+    RowStatus Status(RowId id) { return results.Entry(id)->status; }
     bool Run(Handoff& handoff) {
         bool ended = false;
         QObject::connect(&handoff, &Handoff::finished, [&] { ended = true; });
@@ -166,11 +166,11 @@ TEST_F(HandoffTest, TwoRealDaemonsAndOneKilledMidway) {
     // Every good row shows its progress while it waits at half way; the missing file has failed.
     ASSERT_TRUE(WaitFor([&] {
         for (const auto& [id, name] : good) {
-            if (!Status(id).startsWith(EntryStatus::ProgressPrefix) || Status(id) == EntryStatus::Progress(0))
+            if (Status(id).kind() != RowStatus::Kind::InProgress || Status(id) == RowStatus::InProgress(0))
                 return false;
         }
-        return Status(refused) == EntryStatus::Failed;
-    })) << Status(good[0].first).toStdString();
+        return Status(refused) == RowStatus::Failed;
+    })) << Status(good[0].first).Stored().toStdString();
     EXPECT_EQ(registry.CheckDocLink(local + "/f/a1"), -1);  // handed over is not downloaded
     const QByteArray log = home.Read("run.log");
     EXPECT_TRUE(log.contains(
@@ -188,13 +188,13 @@ TEST_F(HandoffTest, TwoRealDaemonsAndOneKilledMidway) {
             .arg(first.Url())
             .toUtf8()));
     for (const auto& [id, name] : good) {
-        EXPECT_EQ(Status(id), EntryStatus::Downloaded) << name;
+        EXPECT_EQ(Status(id), RowStatus::Downloaded) << name;
         EXPECT_EQ(results.Entry(id)->size, "256.00") << name;
         EXPECT_EQ(home.Read(QString::fromStdString("save/" + name + ".pdf")).toStdString(), Body(name))
             << name;
         EXPECT_EQ(registry.CheckDocLink(results.Entry(id)->link), 0) << name;
     }
-    EXPECT_EQ(Status(refused), EntryStatus::Failed);
+    EXPECT_EQ(Status(refused), RowStatus::Failed);
     EXPECT_EQ(registry.CheckDocLink(local + "/missing"), -1);
     EXPECT_EQ(handoff.Accepted(), 6);
     EXPECT_EQ(handoff.Refused(), 1);
@@ -233,9 +233,9 @@ TEST_F(HandoffTest, StopEndsTheFollowing) {
     ASSERT_TRUE(handoff.Start());
     // aria2 counts what it has written, a little short of what was sent.
     ASSERT_TRUE(WaitFor([&] {
-        return Status(row) == EntryStatus::Progress(49) || Status(row) == EntryStatus::Progress(50);
-    })) << Status(row).toStdString();
-    const QString shown = Status(row);
+        return Status(row) == RowStatus::InProgress(49) || Status(row) == RowStatus::InProgress(50);
+    })) << Status(row).Stored().toStdString();
+    const RowStatus shown = Status(row);
     handoff.Cancel();
     ASSERT_TRUE(WaitFor([&] { return ended; }));
     EXPECT_EQ(Status(row), shown);

@@ -122,12 +122,12 @@ TEST_F(MainWindowTest, ClosingDuringADownloadSavesTheRowAsWaiting) {
     options.SetCommittedText(SettingKey::ListFile, home.Path("list.xml"));
     options.SetCommittedText(SettingKey::SaveFolder, home.Path("save"));
     Find<QLineEdit>("savePathEdit")->setText(home.Path("save"));
-    session.Results().AddEntry("stalled", "pdf", EntryStatus::SizeUnknown, server.Url("/stall"),
-                               EntryStatus::Waiting);
+    session.Results().AddEntry("stalled", "pdf", EntrySize::Unknown, server.Url("/stall"),
+                               RowStatus::Waiting);
     ASSERT_TRUE(session.Downloads().StartDownload());
     QElapsedTimer clock;
     clock.start();
-    while (!session.Results().Snapshot().first().status.startsWith(QString::fromUtf8("完成:")) &&
+    while (session.Results().Snapshot().first().status.kind() != RowStatus::Kind::InProgress &&
            clock.elapsed() < 30000) {
         Pump(20);
     }
@@ -142,8 +142,8 @@ TEST_F(MainWindowTest, ListRoundTripTrayAndStatusLine) {
     window = std::make_unique<MainWindow>(session, &answers);
     window->show();
     ResultList& list = session.Results();
-    list.AddEntry("one", "pdf", EntryStatus::SizeUnknown, "http://a/1.pdf", EntryStatus::Waiting);
-    list.AddEntry("two", "doc", EntryStatus::SizeUnknown, "http://a/2.doc", EntryStatus::Failed);
+    list.AddEntry("one", "pdf", EntrySize::Unknown, "http://a/1.pdf", RowStatus::Waiting);
+    list.AddEntry("two", "doc", EntrySize::Unknown, "http://a/2.doc", RowStatus::Failed);
     window->ExportList(home.Path("saved"), StatusFilter());
     EXPECT_TRUE(home.Exists("saved.xml"));
     EXPECT_TRUE(window->windowTitle().endsWith(QString::fromUtf8("—") + home.Path("saved.xml")));
@@ -153,13 +153,13 @@ TEST_F(MainWindowTest, ListRoundTripTrayAndStatusLine) {
     Pump(300);
     EXPECT_EQ(Find<QTableView>("resultTable")->model()->rowCount(), 2);
     // A row's reason is its status cell's tooltip and never reaches a list file.
-    list.SetStatus(*list.IdAt(1), EntryStatus::Failed, "HTTP 404");
+    list.SetStatus(*list.IdAt(1), RowStatus::Failed, "HTTP 404");
     const QAbstractItemModel* model = Find<QTableView>("resultTable")->model();
     EXPECT_EQ(model->data(model->index(1, 4), Qt::ToolTipRole).toString(), "HTTP 404");
-    EXPECT_EQ(model->data(model->index(1, 4), Qt::DisplayRole).toString(), EntryStatus::Failed);
-    EXPECT_EQ(model->data(model->index(0, 4), Qt::ToolTipRole).toString(), EntryStatus::Waiting);
+    EXPECT_EQ(model->data(model->index(1, 4), Qt::DisplayRole).toString(), RowStatus::Failed.Stored());
+    EXPECT_EQ(model->data(model->index(0, 4), Qt::ToolTipRole).toString(), RowStatus::Waiting.Stored());
     window->ExportList(home.Path("again"), StatusFilter());
-    EXPECT_TRUE(home.Read("again.xml").contains(EntryStatus::Failed.toUtf8()));
+    EXPECT_TRUE(home.Read("again.xml").contains(RowStatus::Failed.Stored().toUtf8()));
     EXPECT_FALSE(home.Read("again.xml").contains("HTTP 404"));
     EXPECT_FALSE(home.Read("again.xml.list").contains("HTTP 404"));
 
@@ -187,15 +187,15 @@ TEST_F(MainWindowTest, ListDialogsChooseAndSetStatuses) {
     EXPECT_FALSE(filter.downloaded);
 
     ResultList& list = session.Results();
-    list.AddEntry("a", "pdf", "1", "http://a/1", EntryStatus::Waiting);
-    list.AddEntry("b", "pdf", "1", "http://a/2", EntryStatus::Downloaded);
+    list.AddEntry("a", "pdf", "1", "http://a/1", RowStatus::Waiting);
+    list.AddEntry("b", "pdf", "1", "http://a/2", RowStatus::Downloaded);
     list.CheckByStatus(filter);
     StatusActionDialog status;
     EXPECT_EQ(status.Action(), 0);
     status.findChild<QAbstractButton*>("failedRadio")->setChecked(true);
     list.ApplyStatusAction(status.Action());
-    EXPECT_EQ(list.Entry(*list.IdAt(0))->status, EntryStatus::Failed);
-    EXPECT_EQ(list.Entry(*list.IdAt(1))->status, EntryStatus::Downloaded);
+    EXPECT_EQ(list.Entry(*list.IdAt(0))->status, RowStatus::Failed);
+    EXPECT_EQ(list.Entry(*list.IdAt(1))->status, RowStatus::Downloaded);
 }
 
 TEST_F(MainWindowTest, UpdateDialogFillsOrSaysNothingNew) {

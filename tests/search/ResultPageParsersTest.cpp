@@ -53,8 +53,8 @@ TEST_F(ParsersTest, BaiduBlocks) {
               "se_com_default url=w.pdf\" x>百度文库 copy</a> c-tip-icon "
               "se_com_default url=abc.pdf\" x>again</a> c-tip-icon");
     ASSERT_EQ(rows.size(), 2);
-    EXPECT_EQ(rows[0],
-              (ResultEntry{"Annual report", "pdf", "未知", "http://www.baidu.com/link?url=abc.pdf", "等待"}));
+    EXPECT_EQ(rows[0], (ResultEntry{"Annual report", "pdf", "未知", "http://www.baidu.com/link?url=abc.pdf",
+                                    RowStatus::Waiting}));
     EXPECT_EQ(rows[1].title, "Fallback title");
     EXPECT_EQ(rows[1].type, "DOC");  // as the page wrote it
 }
@@ -256,8 +256,8 @@ TEST_F(ParsersTest, HitsOfCurrentLayoutsPassTheSameFilters) {
     parsers.Parse(engine, context, "https://engine.example/search?q=x", page);
     auto rows = results.Snapshot();
     ASSERT_EQ(rows.size(), 3);
-    EXPECT_EQ(rows[0],
-              (ResultEntry{"Annual report", "pdf", "4.000", "https://engine.example/d/a.pdf", "等待"}));
+    EXPECT_EQ(rows[0], (ResultEntry{"Annual report", "pdf", "4.000", "https://engine.example/d/a.pdf",
+                                    RowStatus::Waiting}));
     EXPECT_EQ(rows[1].link, "https://engine.example/d/page.html");
     EXPECT_EQ(rows[2].title, "c");  // no title: the file's name
 
