@@ -57,8 +57,11 @@ QString Session::Start(bool keepLastList) {
     if (!registry_.OpenDocDatabase(home_.DocDatabasePath())) {
         ShowMsg(QStringLiteral("初始化文档数据库失败"), QString(), QString(), 1);
     }
-    results_.SetRegistry([this](const QString& link) { return registry_.CheckDocLink(link) == 0; },
-                         [this](const QString& link) { registry_.DelDocLinkInDatabase(link); });
+    results_.SetRegistry(
+        [this](const QString& link) {
+            return registry_.CheckDocLink(link) == DocRegistry::LinkCheck::Present;
+        },
+        [this](const QString& link) { registry_.DelDocLinkInDatabase(link); });
     QString refused;
     search_->SetCatalogue(EngineCatalog::Load(home_.Dir(), &refused));
     if (!refused.isEmpty()) ShowMsg(tr("config/engines.json is not used:"), refused, QString(), 1);

@@ -149,23 +149,23 @@ qint64 DownloadPool::BeginTry(RowId row) {
     return tries.seconds;
 }
 
-int DownloadPool::EndTry(RowId row, int outcome, qint64 seconds) {
+DownloadPool::Outcome DownloadPool::EndTry(RowId row, Outcome outcome, qint64 seconds) {
     std::lock_guard lock(triesMutex_);
-    if (outcome == kDone || outcome == kPresent) {
+    if (outcome == Outcome::Done || outcome == Outcome::Present) {
         tries_.remove(row);
         return outcome;
     }
     RowTries& tries = tries_[row];
-    if (outcome == kPassed || (outcome == kBackOff && ++tries.backOffs <= kMaxBackOffs)) {
+    if (outcome == Outcome::Passed || (outcome == Outcome::BackOff && ++tries.backOffs <= kMaxBackOffs)) {
         // Waiting for the host is not trying: neither the try nor its time counts.
         tries.tries = qMax(0, tries.tries - 1);
         tries.inFlight = false;
         return outcome;
     }
-    if (outcome == kBackOff) outcome = kFailed;
+    if (outcome == Outcome::BackOff) outcome = Outcome::Failed;
     tries.seconds = qMax<qint64>(0, seconds);
     tries.inFlight = false;
-    if (outcome == kFailed) tries.failed = true;
+    if (outcome == Outcome::Failed) tries.failed = true;
     return outcome;
 }
 
@@ -190,16 +190,16 @@ int DownloadPool::BusySlots() const {
     return busy;
 }
 
-int DownloadPool::CheckWorkerStop(int slot, bool watchExit) {
+DownloadPool::WorkerStop DownloadPool::CheckWorkerStop(int slot, bool watchExit) {
     // The old 20 ms wait on the shutdown event only paced the poll; the transfer wait paces it now.
-    if (watchExit && WaitShutdown(0)) return 3;
+    if (watchExit && WaitShutdown(0)) return WorkerStop::Closing;
     const qint64 now = s_.secondsTick.load();
     std::atomic<qint64>& start = startTimes_[size_t(slot)];
     if (start.load() > now) start.store(now);
     const int timeout = s_.options.Int(K::DownloadTimeoutMinutes);
-    if (timeout > 0 && now - start.load() > qint64(timeout) * 60) return 2;
-    if (idle_[size_t(slot)].load()) return 1;
-    return 0;
+    if (timeout > 0 && now - start.load() > qint64(timeout) * 60) return WorkerStop::FileTimedOut;
+    if (idle_[size_t(slot)].load()) return WorkerStop::SlotIdled;
+    return WorkerStop::GoOn;
 }
 
 void DownloadPool::SlotThread(int slot) {
@@ -279,10 +279,10 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
         // The time limit covers all tries of a row together: a retry starts with the time used so far.
         std::atomic<qint64>& started = startTimes_[size_t(slot)];
         started.store(s_.secondsTick.load() - BeginTry(row));
-        const int stop = CheckWorkerStop(slot, true);
-        if (stop == 1 || stop == 3) {
+        const WorkerStop stop = CheckWorkerStop(slot, true);
+        if (stop == WorkerStop::SlotIdled || stop == WorkerStop::Closing) {
             // Nothing was fetched: the row waits for the next start, in this run or a later one.
-            EndTry(row, kStopped, s_.secondsTick.load() - started.load());
+            EndTry(row, Outcome::Stopped, s_.secondsTick.load() - started.load());
             s_.results.SetStatus(row, RowStatus::Waiting);
             return passed;
         }
@@ -297,36 +297,37 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
                 s_.results.SetLink(row, link);
             }
         }
-        int outcome;
+        Outcome outcome;
         QString reason;
         if (!place.Holds() && !enter(HostGate::HostOf(link))) {
-            outcome = kPassed;
-        } else if (s_.options.Checked(K::SkipDownloaded) && s_.registry.CheckDocLink(link) == 0) {
-            outcome = kPresent;
+            outcome = Outcome::Passed;
+        } else if (s_.options.Checked(K::SkipDownloaded) &&
+                   s_.registry.CheckDocLink(link) == DocRegistry::LinkCheck::Present) {
+            outcome = Outcome::Present;
         } else {
             try {
                 outcome = DownloadOne(slot, folder, entry.title, type, link, row, reason);
             } catch (const std::exception&) {
-                outcome = kInternalError;
+                outcome = Outcome::InternalError;
             }
         }
         outcome = EndTry(row, outcome, s_.secondsTick.load() - started.load());
         place.Release();
         switch (outcome) {
-            case kDone:
-            case kPresent:
+            case Outcome::Done:
+            case Outcome::Present:
                 s_.results.SetStatus(row, RowStatus::Downloaded, reason);
                 s_.registry.InsertDocLink(link);
                 break;
-            case kFailed:
+            case Outcome::Failed:
                 s_.results.SetStatus(row, RowStatus::Failed, reason);
                 break;
-            case kPassed:
-            case kBackOff:
+            case Outcome::Passed:
+            case Outcome::BackOff:
                 s_.results.SetStatus(row, RowStatus::Waiting);
                 passed.insert(HostGate::HostOf(link));
                 break;
-            case kStopped:
+            case Outcome::Stopped:
                 // A row stopped in flight is not finished: saved as waiting, it is taken again later.
                 s_.results.SetStatus(row, RowStatus::Waiting);
                 return passed;
@@ -352,30 +353,31 @@ void DownloadPool::RestHost(const QString& link, int status, const QByteArray& r
                            .arg(seconds));
 }
 
-int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& title, const QString& type,
-                              const QString& link, quint64 row, QString& reason) {
+DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder, const QString& title,
+                                                const QString& type, const QString& link, quint64 row,
+                                                QString& reason) {
     const auto timedOut = [&] {
         reason = QStringLiteral("the time limit of %1 minutes per file ran out")
                      .arg(s_.options.Int(K::DownloadTimeoutMinutes));
-        return kFailed;
+        return Outcome::Failed;
     };
     bool exists = false;
     const QString target = BuildTargetPath(folder, title, type, &exists);
     if (target.isEmpty()) {
         reason = QStringLiteral("no safe file name in the save folder for this title and type");
-        return kFailed;
+        return Outcome::Failed;
     }
-    if (exists && !s_.options.Checked(K::OverwriteExisting)) return kPresent;
-    const int stop = CheckWorkerStop(slot, true);
-    if (stop == 1 || stop == 3) return kStopped;
-    if (stop == 2) return timedOut();
+    if (exists && !s_.options.Checked(K::OverwriteExisting)) return Outcome::Present;
+    const WorkerStop stop = CheckWorkerStop(slot, true);
+    if (stop == WorkerStop::SlotIdled || stop == WorkerStop::Closing) return Outcome::Stopped;
+    if (stop == WorkerStop::FileTimedOut) return timedOut();
 
     // Two rows with one target must not write the same temporary file at once.
     {
         QMutexLocker lock(&inFlightMutex_);
         if (inFlight_.contains(target)) {
             reason = QStringLiteral("another row is writing %1 right now").arg(target);
-            return kFailed;
+            return Outcome::Failed;
         }
         inFlight_.insert(target);
     }
@@ -398,18 +400,18 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
     if (!transfer.Start(link, target, QString(), QString(), s_.options.Checked(K::OverwriteExisting))) {
         reason = transfer.StartFailureText();
         s_.status.ShowMsg(title, reason, QString(), 1);
-        return kFailed;
+        return Outcome::Failed;
     }
     int shown = -1;
     bool timeUp = false;
     while (!transfer.Finished()) {
-        const int check = CheckWorkerStop(slot, true);
-        if (check == 1 || check == 3) {
+        const WorkerStop check = CheckWorkerStop(slot, true);
+        if (check == WorkerStop::SlotIdled || check == WorkerStop::Closing) {
             // The partial file stays recorded: the row resumes from it when it is taken again.
             transfer.Kill();
-            return kStopped;
+            return Outcome::Stopped;
         }
-        if (check == 2) {
+        if (check == WorkerStop::FileTimedOut) {
             transfer.Kill();
             timeUp = true;
             break;
@@ -426,7 +428,7 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
         // Told only if the row has had too many of these and fails.
         reason =
             QStringLiteral("HTTP %1: the server asked for a pause, %2 times").arg(busy).arg(kMaxBackOffs);
-        return kBackOff;
+        return Outcome::BackOff;
     }
     const auto entry = s_.results.Entry(row);
     if (entry && entry->size == EntrySize::Unknown) {
@@ -440,17 +442,17 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
             reason = QStringLiteral("same as %1").arg(same);
             s_.status.ShowMsg(title, reason, QString(), 1);
         }
-        return kDone;
+        return Outcome::Done;
     }
     if (const QString refusal = transfer.ContentRefusal(); !refusal.isEmpty()) {
         // The stored status stays "failed"; the reason goes to the status line and the run log.
         reason = refusal;
         s_.status.ShowMsg(title, refusal, QString(), 1);
-        return kFailed;
+        return Outcome::Failed;
     }
     if (timeUp) return timedOut();
     reason = transfer.FailureReason();
     // A broken or timed-out transfer leaves its recorded partial file for the next try to continue;
     // refusals have removed theirs already, and a week-old leftover is cleaned when the registry opens.
-    return kFailed;
+    return Outcome::Failed;
 }

@@ -82,7 +82,7 @@ bool Handoff::Start() {
     }
     QList<Aria2Fleet::Endpoint> endpoints =
         Endpoints(IniFile::Load(s_.settings.Path()), urlOverrides_, secretOverrides_);
-    state_.store(1);
+    state_.store(StateBits::kRunning);
     accepted_.store(0);
     refused_.store(0);
     unfinished_.store(0);
@@ -91,7 +91,7 @@ bool Handoff::Start() {
         thread_ =
             std::thread([this, endpoints = std::move(endpoints), folder] { Thread(endpoints, folder); });
     } catch (const std::system_error&) {
-        state_.fetch_and(~1);
+        state_.fetch_and(~StateBits::kRunning);
         return false;
     }
     return true;
@@ -114,7 +114,7 @@ void Handoff::Thread(QList<Aria2Fleet::Endpoint> endpoints, QString folder) {
             const auto entry = id ? s_.results.Entry(*id) : std::nullopt;
             if (!entry || entry->title.isEmpty() || entry->link.isEmpty()) continue;
             if (s_.options.Checked(SettingKey::SkipDownloaded) &&
-                s_.registry.CheckDocLink(entry->link) == 0) {
+                s_.registry.CheckDocLink(entry->link) == DocRegistry::LinkCheck::Present) {
                 s_.status.ShowMsg(entry->title, QStringLiteral("已经被下载过了"), QString(), 1);
                 continue;
             }
@@ -183,6 +183,6 @@ void Handoff::Thread(QList<Aria2Fleet::Endpoint> endpoints, QString folder) {
 
 void Handoff::Reap() {
     if (thread_.joinable()) thread_.join();
-    state_.fetch_and(~7);
+    state_.fetch_and(~StateBits::kLowBits);
     Q_EMIT finished();
 }

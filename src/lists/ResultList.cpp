@@ -64,20 +64,21 @@ QString ResultList::DecodePercentTitle(const QString& title) {
     return decoded == bytes ? title : QString::fromUtf8(decoded);
 }
 
-int ResultList::AddEntry(QString title, const QString& type, const QString& size, const QString& link,
-                         RowStatus status) {
+ResultList::AddResult ResultList::AddEntry(QString title, const QString& type, const QString& size,
+                                           const QString& link, RowStatus status) {
     title = title.trimmed();
     // No transfer runs for a row that is only now entering the list: a row saved while it was being
     // downloaded (a stop, a crash, an auto-save) waits again, or no later run would ever take it.
     if (status == RowStatus::Downloading || status.kind() == RowStatus::Kind::InProgress) {
         status = RowStatus::Waiting;
     }
-    if (title.isEmpty() || type.isEmpty() || size.isEmpty() || link.isEmpty() || status.IsEmpty()) return -1;
+    if (title.isEmpty() || type.isEmpty() || size.isEmpty() || link.isEmpty() || status.IsEmpty())
+        return AddResult::EmptyField;
 
     QMutexLocker append(&appendLock_);
     if (options_.Checked(SettingKey::SkipDownloaded) && registryCheck_ && registryCheck_(link)) {
         if (status_) status_->ShowMsg(title, link, QStringLiteral("已经存在"), 1);
-        return 2;
+        return AddResult::AlreadyDownloaded;
     }
     QMutexLocker rows(&rowsMutex_);
     const qsizetype count = qsizetype(rows_.size());
@@ -107,7 +108,7 @@ int ResultList::AddEntry(QString title, const QString& type, const QString& size
     CountStatusLocked(status, +1);
     firstRowWithTitle_.try_emplace(title, id);
     structural_ = true;
-    return 0;
+    return AddResult::Added;
 }
 
 QString ResultList::InternLocked(const QString& value) {
@@ -287,22 +288,37 @@ bool ResultList::CheckByStatus(const StatusFilter& filter) {
     return true;
 }
 
-void ResultList::ApplyStatusAction(int action) {
-    static const RowStatus* const kTargets[] = {&RowStatus::Waiting, &RowStatus::Downloaded,
-                                                &RowStatus::Waiting, &RowStatus::Failed,
-                                                &RowStatus::Duplicate};
-    if (action < 0 || action > 4) return;
+void ResultList::ApplyStatusAction(StatusAction action) {
+    const RowStatus* target = nullptr;
+    switch (action) {
+        case StatusAction::AllToWaiting:
+        case StatusAction::CheckedToWaiting:
+            target = &RowStatus::Waiting;
+            break;
+        case StatusAction::CheckedToDownloaded:
+            target = &RowStatus::Downloaded;
+            break;
+        case StatusAction::CheckedToFailed:
+            target = &RowStatus::Failed;
+            break;
+        case StatusAction::CheckedToDuplicate:
+            target = &RowStatus::Duplicate;
+            break;
+    }
+    if (!target) return;  // a value outside the enum (a dialog without a choice)
+    const bool all = action == StatusAction::AllToWaiting;
+    const bool forgets = all || action == StatusAction::CheckedToWaiting;
     QStringList forget;
     {
         QMutexLocker rows(&rowsMutex_);
         for (qsizetype position = 0; position < qsizetype(rows_.size()); ++position) {
             Row& row = rows_[size_t(position)];
-            const bool affected = action == 0 ? row.entry.status != RowStatus::Downloaded &&
-                                                    row.entry.status != RowStatus::Duplicate
-                                              : row.checked;
+            const bool affected =
+                all ? row.entry.status != RowStatus::Downloaded && row.entry.status != RowStatus::Duplicate
+                    : row.checked;
             if (!affected) continue;
-            if (action == 0 || action == 2) forget.append(row.entry.link);
-            SetStatusLocked(row, position, *kTargets[action]);
+            if (forgets) forget.append(row.entry.link);
+            SetStatusLocked(row, position, *target);
         }
     }
     if (registryDelete_) {

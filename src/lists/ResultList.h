@@ -38,11 +38,15 @@ class ResultList {
     LinkSet& Links() { return links_; }
     int AddLinkIfNew(const QString& link) { return links_.AddLinkIfNew(link); }
 
-    // 0 appended; -1 a field is empty (after trimming the title); 2 the link is in the registry and
-    // IgoreGarnered is on. Cleans the title on the way (random suffix, domain titles, "...", escapes).
-    // A row that comes in downloading or with a progress text comes in waiting.
-    int AddEntry(QString title, const QString& type, const QString& size, const QString& link,
-                 RowStatus status);
+    enum class AddResult {
+        Added,
+        EmptyField,         // a field is empty (after trimming the title)
+        AlreadyDownloaded,  // the link is in the registry and SkipDownloaded is on
+    };
+    // Cleans the title on the way (random suffix, domain titles, "...", escapes). A row that comes in
+    // downloading or with a progress text comes in waiting.
+    AddResult AddEntry(QString title, const QString& type, const QString& size, const QString& link,
+                       RowStatus status);
 
     void ClearRows();  // all rows and the link set
 
@@ -57,9 +61,15 @@ class ResultList {
     bool ClearList();      // false when the list is empty; also forgets the list path
     void SetCheckOnSelectionOrAll(bool check);
     bool CheckByStatus(const StatusFilter& filter);  // false when the list is empty
-    // 0 every row but downloaded and duplicate ones back to waiting (and out of the registry);
-    // 1 checked rows downloaded; 2 checked rows waiting (and out of the registry); 3 failed; 4 duplicate.
-    void ApplyStatusAction(int action);
+    // The choices of the status dialog, in its order.
+    enum class StatusAction {
+        AllToWaiting,  // every row but downloaded and duplicate ones, and out of the registry
+        CheckedToDownloaded,
+        CheckedToWaiting,  // and out of the registry
+        CheckedToFailed,
+        CheckedToDuplicate,
+    };
+    void ApplyStatusAction(StatusAction action);
     void ResetFailedToWaiting();
     void ResetUploadingToWaiting();
     int CountDownloaded() const;

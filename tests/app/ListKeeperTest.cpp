@@ -20,7 +20,8 @@ class ListKeeperTest : public ::testing::Test {
     void SetUp() override { options.Load(IniFile()); }
     void Add(const QString& link) {
         ASSERT_EQ(list.AddLinkIfNew(link), 1);
-        ASSERT_EQ(list.AddEntry("title", "pdf", "1.000", link, RowStatus::Waiting), 0);
+        ASSERT_EQ(list.AddEntry("title", "pdf", "1.000", link, RowStatus::Waiting),
+                  ResultList::AddResult::Added);
     }
 
     TempHome home;

@@ -75,7 +75,8 @@ TEST(Session, AFailedExportIsReportedNotAnnouncedAsDone) {
     session.Start();
     session.SetMessageSink(&recorder);
     ASSERT_EQ(session.Results().AddLinkIfNew("http://h/a.pdf"), 1);
-    ASSERT_EQ(session.Results().AddEntry("a", "pdf", "1", "http://h/a.pdf", RowStatus::Waiting), 0);
+    ASSERT_EQ(session.Results().AddEntry("a", "pdf", "1", "http://h/a.pdf", RowStatus::Waiting),
+              ResultList::AddResult::Added);
     ASSERT_TRUE(session.Lists().BeginExport());
     session.Lists().ExportTo(home.Path("missing/folder/a.list"), StatusFilter());
     ASSERT_EQ(recorder.shown.size(), 1);

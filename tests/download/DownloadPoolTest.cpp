@@ -249,8 +249,8 @@ TEST_F(DownloadPoolTest, OutcomesOfOneSlot) {
     EXPECT_EQ(Status(click), RowStatus::Downloaded);
     EXPECT_EQ(results.Entry(click)->link, server.Url("/files/real.pdf"));
     EXPECT_TRUE(home.Exists("save/clicked.pdf"));  // the resolved type names the file
-    EXPECT_EQ(registry.CheckDocLink(server.Url("/files/ok.pdf")), 0);
-    EXPECT_EQ(registry.CheckDocLink(server.Url("/files/present.pdf")), 0);
+    EXPECT_EQ(registry.CheckDocLink(server.Url("/files/ok.pdf")), DocRegistry::LinkCheck::Present);
+    EXPECT_EQ(registry.CheckDocLink(server.Url("/files/present.pdf")), DocRegistry::LinkCheck::Present);
     EXPECT_TRUE(QDir(home.Path("save")).entryList({"*.download.temp"}).isEmpty());
     EXPECT_TRUE(home.Read("run.log").contains(QString::fromUtf8("下载线程0本次下载已完成!").toUtf8()));
 }
@@ -312,7 +312,7 @@ TEST_F(DownloadPoolTest, AFailedTryIsContinuedByTheNext) {
     EXPECT_EQ(home.Read("save/cut.pdf"), QByteArray::fromStdString(CutBody()));
     EXPECT_FALSE(home.Exists("save/cut.pdf.download.temp"));
     EXPECT_FALSE(registry.IsTempFileRecorded(server.Url("/cut"), home.Path("save/cut.pdf.download.temp")));
-    EXPECT_EQ(registry.CheckDocLink(server.Url("/cut")), 0);
+    EXPECT_EQ(registry.CheckDocLink(server.Url("/cut")), DocRegistry::LinkCheck::Present);
     // The digest covers the kept bytes of the first try and the rest of the second.
     EXPECT_EQ(registry.DocumentOf(server.Url("/cut")).sha256, Sha256(CutBody()));
     EXPECT_EQ(registry.DocumentOf(server.Url("/cut")).file, ShowSave("cut.pdf"));
@@ -331,7 +331,7 @@ TEST_F(DownloadPoolTest, APageInsteadOfTheDocumentFailsAndIsNotRecorded) {
     EXPECT_FALSE(home.Exists("save/fake.pdf"));
     EXPECT_FALSE(home.Exists("save/fake.pdf.download.temp"));
     EXPECT_FALSE(home.Exists("save/other.xyz"));
-    EXPECT_EQ(registry.CheckDocLink(server.Url("/login")), -1);
+    EXPECT_EQ(registry.CheckDocLink(server.Url("/login")), DocRegistry::LinkCheck::Absent);
     EXPECT_TRUE(home.Read("run.log").contains("the file is text/html, not a pdf file"));
     EXPECT_TRUE(results.Reason(fake).contains("the file is text/html, not a pdf file"));
 
@@ -468,9 +468,9 @@ TEST_F(DownloadPoolTest, HandoffToARealAria2) {
     EXPECT_EQ(status.Current(), QString("aria2 downloaded 2 links and failed 1; see run.log  "));
     EXPECT_TRUE(home.Read("run.log").contains(QString::fromUtf8("马上启动迅雷下载").toUtf8()));
     EXPECT_TRUE(home.Read("run.log").contains("aria2 refused mailto:x"));
-    EXPECT_EQ(registry.CheckDocLink(server.Url("/files/h1.pdf")), 0);
-    EXPECT_EQ(registry.CheckDocLink(server.Url("/files/h2.pdf")), 0);
-    EXPECT_EQ(registry.CheckDocLink("mailto:x"), -1);
+    EXPECT_EQ(registry.CheckDocLink(server.Url("/files/h1.pdf")), DocRegistry::LinkCheck::Present);
+    EXPECT_EQ(registry.CheckDocLink(server.Url("/files/h2.pdf")), DocRegistry::LinkCheck::Present);
+    EXPECT_EQ(registry.CheckDocLink("mailto:x"), DocRegistry::LinkCheck::Absent);
     EXPECT_TRUE(WaitFor(
         [&] {
             return home.Exists(QString::fromUtf8("save/年报 \"quoted\".pdf")) &&

@@ -171,7 +171,8 @@ TEST_F(HandoffTest, TwoRealDaemonsAndOneKilledMidway) {
         }
         return Status(refused) == RowStatus::Failed;
     })) << Status(good[0].first).Stored().toStdString();
-    EXPECT_EQ(registry.CheckDocLink(local + "/f/a1"), -1);  // handed over is not downloaded
+    EXPECT_EQ(registry.CheckDocLink(local + "/f/a1"),
+              DocRegistry::LinkCheck::Absent);  // handed over is not downloaded
     const QByteArray log = home.Read("run.log");
     EXPECT_TRUE(log.contains(
         QStringLiteral("aria2 at %1 does not answer; its share goes to the others:").arg(nobody).toUtf8()));
@@ -192,10 +193,10 @@ TEST_F(HandoffTest, TwoRealDaemonsAndOneKilledMidway) {
         EXPECT_EQ(results.Entry(id)->size, "256.00") << name;
         EXPECT_EQ(home.Read(QString::fromStdString("save/" + name + ".pdf")).toStdString(), Body(name))
             << name;
-        EXPECT_EQ(registry.CheckDocLink(results.Entry(id)->link), 0) << name;
+        EXPECT_EQ(registry.CheckDocLink(results.Entry(id)->link), DocRegistry::LinkCheck::Present) << name;
     }
     EXPECT_EQ(Status(refused), RowStatus::Failed);
-    EXPECT_EQ(registry.CheckDocLink(local + "/missing"), -1);
+    EXPECT_EQ(registry.CheckDocLink(local + "/missing"), DocRegistry::LinkCheck::Absent);
     EXPECT_EQ(handoff.Accepted(), 6);
     EXPECT_EQ(handoff.Refused(), 1);
     EXPECT_EQ(status.Current(), QString("aria2 downloaded 6 links and failed 1; see run.log  "));
@@ -240,7 +241,7 @@ TEST_F(HandoffTest, StopEndsTheFollowing) {
     ASSERT_TRUE(WaitFor([&] { return ended; }));
     EXPECT_EQ(Status(row), shown);
     EXPECT_EQ(handoff.Unfinished(), 1);
-    EXPECT_EQ(registry.CheckDocLink(files.Url("/stall")), -1);
+    EXPECT_EQ(registry.CheckDocLink(files.Url("/stall")), DocRegistry::LinkCheck::Absent);
     EXPECT_TRUE(
         status.Current().startsWith("aria2 is no longer followed: 0 links downloaded, 0 failed, 1 still"));
 }

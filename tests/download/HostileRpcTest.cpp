@@ -158,11 +158,13 @@ TEST(HostileRpc, RowsAndDaemonsFailWithAReasonNeverACrash) {
     EXPECT_FALSE(log.contains("\nINJECTED"));
     for (const int i : {0, 1, 2, 3, 4, 5, 7, 8, 11}) {
         EXPECT_EQ(results.Entry(rows[i])->status, RowStatus::Failed) << i + 1;
-        EXPECT_EQ(registry.CheckDocLink(results.Entry(rows[i])->link), -1) << i + 1;
+        EXPECT_EQ(registry.CheckDocLink(results.Entry(rows[i])->link), DocRegistry::LinkCheck::Absent)
+            << i + 1;
     }
     for (const int i : {6, 9, 10}) {
         EXPECT_EQ(results.Entry(rows[i])->status, RowStatus::Downloaded) << i + 1;
-        EXPECT_EQ(registry.CheckDocLink(results.Entry(rows[i])->link), 0) << i + 1;
+        EXPECT_EQ(registry.CheckDocLink(results.Entry(rows[i])->link), DocRegistry::LinkCheck::Present)
+            << i + 1;
     }
     EXPECT_EQ(results.Entry(rows[6])->size, "2.00");
     EXPECT_EQ(handoff.Accepted(), 3);

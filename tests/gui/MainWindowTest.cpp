@@ -191,7 +191,7 @@ TEST_F(MainWindowTest, ListDialogsChooseAndSetStatuses) {
     list.AddEntry("b", "pdf", "1", "http://a/2", RowStatus::Downloaded);
     list.CheckByStatus(filter);
     StatusActionDialog status;
-    EXPECT_EQ(status.Action(), 0);
+    EXPECT_EQ(status.Action(), ResultList::StatusAction::AllToWaiting);
     status.findChild<QAbstractButton*>("failedRadio")->setChecked(true);
     list.ApplyStatusAction(status.Action());
     EXPECT_EQ(list.Entry(*list.IdAt(0))->status, RowStatus::Failed);

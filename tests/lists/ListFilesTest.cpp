@@ -32,7 +32,7 @@ class ListFilesTest : public ::testing::Test {
     }
     void Add(const QString& title, const QString& link, const RowStatus& status = RowStatus::Waiting) {
         ASSERT_EQ(list.AddLinkIfNew(link), 1);
-        ASSERT_EQ(list.AddEntry(title, "pdf", "12.500", link, status), 0);
+        ASSERT_EQ(list.AddEntry(title, "pdf", "12.500", link, status), ResultList::AddResult::Added);
     }
 
     TempHome home;

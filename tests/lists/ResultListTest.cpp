@@ -17,7 +17,8 @@ class ResultListTest : public ::testing::Test {
   protected:
     void SetUp() override { options.Load(IniFile()); }
 
-    int Add(const QString& title, const QString& link, const RowStatus& status = RowStatus::Waiting) {
+    ResultList::AddResult Add(const QString& title, const QString& link,
+                              const RowStatus& status = RowStatus::Waiting) {
         return list.AddEntry(title, "pdf", EntrySize::Unknown, link, status);
     }
     QString TitleAt(qsizetype position) { return list.Entry(*list.IdAt(position))->title; }
@@ -30,9 +31,10 @@ class ResultListTest : public ::testing::Test {
 };
 
 TEST_F(ResultListTest, RefusesEmptyFieldsAndTrimsTitles) {
-    EXPECT_EQ(Add("   ", "http://a/1.pdf"), -1);
-    EXPECT_EQ(list.AddEntry("t", "pdf", "", "http://a/1.pdf", RowStatus::Waiting), -1);
-    EXPECT_EQ(Add("  Annual report \t", "http://a/1.pdf"), 0);
+    EXPECT_EQ(Add("   ", "http://a/1.pdf"), ResultList::AddResult::EmptyField);
+    EXPECT_EQ(list.AddEntry("t", "pdf", "", "http://a/1.pdf", RowStatus::Waiting),
+              ResultList::AddResult::EmptyField);
+    EXPECT_EQ(Add("  Annual report \t", "http://a/1.pdf"), ResultList::AddResult::Added);
     EXPECT_EQ(TitleAt(0), QStringLiteral("Annual report"));
     EXPECT_EQ(list.Size(), 1);
 }
@@ -115,9 +117,9 @@ TEST_F(ResultListTest, RandomSuffixMatchesTheFirstRowWithThatTitle) {
 
 TEST_F(ResultListTest, RegistryHitsAreRefusedWhenAskedTo) {
     list.SetRegistry([](const QString& link) { return link.endsWith(u"old.pdf"); }, nullptr);
-    EXPECT_EQ(Add("old", "http://a/old.pdf"), 0);  // IgoreGarnered is off
+    EXPECT_EQ(Add("old", "http://a/old.pdf"), ResultList::AddResult::Added);  // SkipDownloaded is off
     options.SetCommittedInt(SettingKey::SkipDownloaded, 1);
-    EXPECT_EQ(Add("again", "http://b/old.pdf"), 2);
+    EXPECT_EQ(Add("again", "http://b/old.pdf"), ResultList::AddResult::AlreadyDownloaded);
     EXPECT_EQ(list.Size(), 1);
     EXPECT_EQ(status.Current(), QStringLiteral("again http://b/old.pdf 已经存在"));
     EXPECT_TRUE(
@@ -142,14 +144,14 @@ TEST_F(ResultListTest, SelectionChecksAndStatusActions) {
     EXPECT_FALSE(list.IsChecked(id(1)));
     EXPECT_FALSE(list.IsChecked(id(3)));
 
-    list.ApplyStatusAction(0);
+    list.ApplyStatusAction(ResultList::StatusAction::AllToWaiting);
     EXPECT_EQ(list.Entry(id(1))->status, RowStatus::Waiting);
     EXPECT_EQ(list.Entry(id(2))->status, RowStatus::Downloaded);
     EXPECT_EQ(list.Entry(id(4))->status, RowStatus::Duplicate);
     EXPECT_EQ(list.Entry(id(5))->status, RowStatus::Waiting);
     EXPECT_EQ(forgotten, QStringList({"http://a/0", "http://a/1", "http://a/3", "http://a/5"}));
 
-    list.ApplyStatusAction(4);  // checked rows: 0, 4, 5
+    list.ApplyStatusAction(ResultList::StatusAction::CheckedToDuplicate);  // checked rows: 0, 4, 5
     EXPECT_EQ(list.Entry(id(0))->status, RowStatus::Duplicate);
     EXPECT_EQ(list.Entry(id(1))->status, RowStatus::Waiting);
     EXPECT_EQ(list.CountDownloaded(), 1);

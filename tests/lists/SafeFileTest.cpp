@@ -129,7 +129,8 @@ TEST(SafeFile, AFullDiskCostsNoFileAndEverySaverSaysWhy) {
     ResultList results(options, nullptr);
     ListFiles files(results, options, nullptr);
     ASSERT_EQ(results.AddLinkIfNew("http://h/a.pdf"), 1);
-    ASSERT_EQ(results.AddEntry("a", "pdf", "1", "http://h/a.pdf", RowStatus::Waiting), 0);
+    ASSERT_EQ(results.AddEntry("a", "pdf", "1", "http://h/a.pdf", RowStatus::Waiting),
+              ResultList::AddResult::Added);
     ASSERT_EQ(files.ExportListXml(list, StatusFilter()), 1);
     auto read = [](const QString& path) {
         QFile f(path);
