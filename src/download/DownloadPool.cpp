@@ -191,7 +191,7 @@ int DownloadPool::BusySlots() const {
 }
 
 DownloadPool::WorkerStop DownloadPool::CheckWorkerStop(int slot, bool watchExit) {
-    // The old 20 ms wait on the shutdown event only paced the poll; the transfer wait paces it now.
+    // No wait here: the callers' transfer waits pace the poll.
     if (watchExit && WaitShutdown(0)) return WorkerStop::Closing;
     const qint64 now = s_.secondsTick.load();
     std::atomic<qint64>& start = startTimes_[size_t(slot)];

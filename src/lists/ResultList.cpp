@@ -10,7 +10,7 @@
 
 namespace {
 
-// A decoded title longer than this is not a title; the old program's buffer held 1,024 bytes.
+// A decoded title longer than this is not a title (and file names could not hold it).
 constexpr qsizetype kMaxDecodedBytes = 1024;
 
 int HexValue(char c) {

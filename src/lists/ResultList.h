@@ -126,7 +126,8 @@ class ResultList {
     };
     Changes TakeChanges();
 
-    // Title clean-up steps 6 to 8 of AddEntry, exposed for the parsers' tests and the list tools.
+    // The title clean-up of AddEntry (domain titles, "...", percent escapes), exposed for the parsers'
+    // tests and the list tools.
     static QString TitleFromLink(const QString& link);
     static QString DecodePercentTitle(const QString& title);
 

@@ -203,14 +203,14 @@ TEST_F(MainWindowTest, UpdateDialogFillsOrSaysNothingNew) {
                "<updateinfo><update enable=\"true\" apptype=\"skimmerorder\"><app ver=\"9.9-20991231\" "
                "vdate=\"2099-12-31\"><info>better</info><downaddr>http://example.org/new</downaddr></app>"
                "</update></updateinfo>");
-    CUpdateInfo info("0.1-20261207");
+    UpdateInfo info("0.1-20261207");
     QMutex lock;
     info.Parse(home.Path("newer.xml"));
     UpdateDialog filled(info, lock, home.Path("newer.xml"), answers, true);
     EXPECT_EQ(filled.findChild<QLineEdit*>("latestVersionEdit")->text(), "9.9-20991231");
     EXPECT_EQ(filled.findChild<QLineEdit*>("versionDateEdit")->text(), "2099-12-31");
 
-    CUpdateInfo current("0.1-20261207");
+    UpdateInfo current("0.1-20261207");
     UpdateDialog dialog(current, lock, home.Path("update.xml"), answers, false);
     dialog.CheckNow();
     EXPECT_EQ(dialog.findChild<QLineEdit*>("latestVersionEdit")->text(),
