@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     Options options;
     options.Load(IniFile());
-    options.SetCommittedInt(SettingKey::MatchTitle, 1);
+    options.SetCommittedInt(SettingKey::TitleMustMatchKeyword, 1);
     KeywordList keywords(fuzz::ScratchPath(QStringLiteral("key.list")));
     LinkFilters filters(options, keywords);
     filters.LoadFilterLists(path, path);

@@ -14,8 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const Options* options = [] {
         auto* made = new Options;
         made->Load(IniFile());
-        made->SetCommittedInt(SettingKey::DocOther, 1);
-        made->SetCommittedText(SettingKey::EDocOther, QStringLiteral("html"));
+        made->SetCommittedInt(SettingKey::FormatOther, 1);
+        made->SetCommittedText(SettingKey::OtherDocExtension, QStringLiteral("html"));
         return made;
     }();
     static const DocLinkRules rules(*options);

@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < SettingsTable::All().size(); ++i) {
         const SettingSpec& spec = SettingsTable::All()[i];
         const std::optional<QString> value = changed.Value(Profile::kSection, QLatin1StringView(spec.key));
-        if (spec.id == SettingKey::SavePath) {
+        if (spec.id == SettingKey::SaveFolder) {
             fuzz::Require(value == QStringLiteral("/fuzz/folder"), "a key that was set reads back");
         } else {
             fuzz::Require(value == before[i], "setting one key leaves the others alone");
@@ -80,8 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The parsers with the keys this file defines, over a page made of those keys.
     fuzz::WriteScratch(path, bytes);
     const ParserKeys keys = ParserKeys::Load(profile);
-    options.SetCommittedInt(SettingKey::AddRandName, 0);
-    options.SetCommittedInt(SettingKey::CulFileSize, 0);
+    options.SetCommittedInt(SettingKey::SuffixSameTitles, 0);
+    options.SetCommittedInt(SettingKey::ProbeDocumentSize, 0);
     KeywordList keywords(fuzz::ScratchPath(QStringLiteral("key.list")));
     LinkFilters filters(options, keywords);
     DocLinkRules rules(options);

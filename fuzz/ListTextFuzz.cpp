@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     Options options;
     options.Load(IniFile());
-    options.SetCommittedInt(SettingKey::AddRandName, 0);  // a random title suffix would defeat the comparison
+    options.SetCommittedInt(SettingKey::SuffixSameTitles,
+                            0);  // a random title suffix would defeat the comparison
     ResultList list(options, nullptr);
     ListFiles files(list, options, nullptr);
     files.ImportListText(input, StatusFilter());

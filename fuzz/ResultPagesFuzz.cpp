@@ -35,12 +35,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Options* const options = [] {
         auto* made = new Options;
         made->Load(IniFile());
-        made->SetCommittedInt(SettingKey::AddRandName, 0);
+        made->SetCommittedInt(SettingKey::SuffixSameTitles, 0);
         // Sizes are asked for (and answered below without a network), and pages count as documents,
         // so that rows are made from pages of ordinary web results too.
-        made->SetCommittedInt(SettingKey::CulFileSize, 1);
-        made->SetCommittedInt(SettingKey::DocOther, 1);
-        made->SetCommittedText(SettingKey::EDocOther, QStringLiteral("html"));
+        made->SetCommittedInt(SettingKey::ProbeDocumentSize, 1);
+        made->SetCommittedInt(SettingKey::FormatOther, 1);
+        made->SetCommittedText(SettingKey::OtherDocExtension, QStringLiteral("html"));
         return made;
     }();
     static const ParserKeys keys = ParserKeys::Load(Profile(fuzz::ScratchPath(QStringLiteral("none.ini"))));

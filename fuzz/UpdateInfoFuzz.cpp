@@ -3,14 +3,14 @@
 // without fault.
 
 #include "FuzzSupport.h"
-#include "app/CUpdateInfo.h"
+#include "app/UpdateInfo.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const QString path = fuzz::ScratchPath(QStringLiteral("update.xml"));
     const QByteArray bytes = fuzz::Bytes(data, size);
     fuzz::WriteScratch(path, bytes);
 
-    CUpdateInfo info(QStringLiteral("1.40-20160425"));
+    UpdateInfo info(QStringLiteral("1.40-20160425"));
     const int parsed = info.Parse(path);
     fuzz::Require(parsed == 0 || parsed == 1, "Parse answers 0 or 1");
     const int newer = info.Check();
@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Require(parsed == 1 || newer == -1, "a document that is not read offers no update");
 
     const QString notes = info.ReleaseNotes();
-    CUpdateInfo::BreakNotes(notes);
+    UpdateInfo::BreakNotes(notes);
     qint64 major = 0, date = 0;
-    CUpdateInfo::VersionValue(QString::fromUtf8(bytes.left(64)), &major, &date);
+    UpdateInfo::VersionValue(QString::fromUtf8(bytes.left(64)), &major, &date);
     return 0;
 }

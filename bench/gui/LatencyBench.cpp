@@ -65,20 +65,20 @@ int main(int argc, char** argv) {
     for (int i = 0; i < rows; ++i) {
         const QString link = QStringLiteral("%1/files/%2.pdf").arg(base).arg(i);
         list.AddLinkIfNew(link);
-        list.AddEntry(QStringLiteral("document %1").arg(i), "pdf", EntryStatus::SizeUnknown, link,
-                      EntryStatus::Waiting);
+        list.AddEntry(QStringLiteral("document %1").arg(i), "pdf", EntrySize::Unknown, link,
+                      RowStatus::Waiting);
     }
     QuietMessages messages;
     MainWindow window(session, &messages);
     window.show();
 
-    options.SetCommittedText(SettingKey::SavePath, home.path() + "/save");
-    options.SetCommittedInt(SettingKey::DownThreadCount, 100);
-    options.SetCommittedInt(SettingKey::SearchMaxThread, 50);
-    options.SetCommittedInt(SettingKey::EngineOtherSearch, 1);
-    options.SetCommittedText(SettingKey::EEngineOther, base + "/gen/0");
-    options.SetCommittedInt(SettingKey::BaiduSearch, 0);
-    options.SetCommittedInt(SettingKey::AddRandName, 0);
+    options.SetCommittedText(SettingKey::SaveFolder, home.path() + "/save");
+    options.SetCommittedInt(SettingKey::DownloadThreads, 100);
+    options.SetCommittedInt(SettingKey::SearchThreads, 50);
+    options.SetCommittedInt(SettingKey::EngineOther, 1);
+    options.SetCommittedText(SettingKey::OtherEngineAddress, base + "/gen/0");
+    options.SetCommittedInt(SettingKey::EngineBaidu, 0);
+    options.SetCommittedInt(SettingKey::SuffixSameTitles, 0);
     session.Search().StartSearch();
     session.Downloads().StartDownload();
 

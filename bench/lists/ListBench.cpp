@@ -58,8 +58,7 @@ int main(int argc, char** argv) {
         const QString title = i % 10 == 0 ? QStringLiteral("Annual report %1").arg(i / 100)
                                           : QStringLiteral("Annual report of the year, part %1").arg(i);
         const QString link = Link(i);
-        if (list->AddLinkIfNew(link) == 1)
-            list->AddEntry(title, "pdf", "123.456", link, EntryStatus::Waiting);
+        if (list->AddLinkIfNew(link) == 1) list->AddEntry(title, "pdf", "123.456", link, RowStatus::Waiting);
     }
     Report(QStringLiteral("AddEntry x %1 (AddRandName on)").arg(rows).toUtf8().constData(), clock);
 

@@ -56,9 +56,9 @@ int main(int argc, char** argv) {
         {"aol", PageParser::Aol}};
     Options options;
     options.Load(IniFile());
-    options.SetLiveInt(SettingKey::DocOther, 1);
-    options.SetLiveText(SettingKey::EDocOther, QStringLiteral("html"));
-    options.SetLiveInt(SettingKey::AddRandName, 0);
+    options.SetLiveInt(SettingKey::FormatOther, 1);
+    options.SetLiveText(SettingKey::OtherDocExtension, QStringLiteral("html"));
+    options.SetLiveInt(SettingKey::SuffixSameTitles, 0);
     KeywordList keywords(QStringLiteral("/nonexistent/key.list"));
     LinkFilters filters(options, keywords);
     DocLinkRules rules(options);

@@ -21,8 +21,8 @@ int main(int argc, char** argv) {
     for (const SettingSpec& spec : SettingsTable::All()) {
         if (spec.kind == SettingKind::Check) options.SetCommittedInt(spec.id, 1);
     }
-    options.SetCommittedText(SettingKey::EDocOther, QStringLiteral("djvu"));
-    options.SetCommittedText(SettingKey::EEngineOther, QStringLiteral("http://other.example/"));
+    options.SetCommittedText(SettingKey::OtherDocExtension, QStringLiteral("djvu"));
+    options.SetCommittedText(SettingKey::OtherEngineAddress, QStringLiteral("http://other.example/"));
     QStringList keywords;
     for (int i = 0; i < keywordCount; ++i) keywords << QStringLiteral("annual report %1 年报").arg(i);
 

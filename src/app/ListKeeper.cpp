@@ -24,7 +24,7 @@ QString ListKeeper::ExportTo(QString path, const StatusFilter& filter) {
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".xml");
     const int saved = ListFiles::IsTextPath(path) ? files_.ExportListText(path, filter)
                                                   : files_.ExportListXml(path, filter);
-    options_.SetCommittedText(SettingKey::ListPath, path);
+    options_.SetCommittedText(SettingKey::ListFile, path);
     exporting_ = false;
     if (saved == 0 && !files_.LastError().isEmpty()) {
         ReportSaveFailure();
@@ -42,7 +42,7 @@ void ListKeeper::ImportFrom(const QString& path, const StatusFilter& filter) {
     } else {
         files_.ImportListXml(path, filter);
     }
-    options_.SetCommittedText(SettingKey::ListPath, QString());
+    options_.SetCommittedText(SettingKey::ListFile, QString());
 }
 
 bool ListKeeper::AppendTo(QString path) {
@@ -57,18 +57,18 @@ bool ListKeeper::AppendTo(QString path) {
             messages_->ShowMessageBox(QStringLiteral("The list was not saved: %1").arg(files_.LastError()));
         return false;
     }
-    options_.SetCommittedText(SettingKey::ListPath, QString());
+    options_.SetCommittedText(SettingKey::ListFile, QString());
     if (status_) status_->ShowMsg(QStringLiteral("导出完成"), QString(), QString(), 0);
     return true;
 }
 
 void ListKeeper::StartupLoad() {
-    const QString path = options_.Text(SettingKey::ListPath);
-    if (!options_.Checked(SettingKey::AutoLoad) || path.isEmpty()) return;
+    const QString path = options_.Text(SettingKey::ListFile);
+    if (!options_.Checked(SettingKey::LoadLastListAtStart) || path.isEmpty()) return;
     const QFileInfo info(path);
     if (info.exists() && !info.isFile()) {
         // Reading a pipe would wait for a writer forever, and saving to a device is no list.
-        options_.SetCommittedText(SettingKey::ListPath, QString());
+        options_.SetCommittedText(SettingKey::ListFile, QString());
         if (status_) {
             status_->ShowMsg(
                 QStringLiteral("The last list %1 is not a regular file; it is not loaded and not saved to.")
@@ -85,7 +85,7 @@ void ListKeeper::StartupLoad() {
     // A damaged XML list was read from its twin, which is now the list path: the auto-save and the
     // close keep the twin in step and never write the twin's rows over the user's XML file.
     const QString twin = path + QStringLiteral(".list");
-    if (options_.Text(SettingKey::ListPath) == twin && status_) {
+    if (options_.Text(SettingKey::ListFile) == twin && status_) {
         status_->ShowMsg(
             QStringLiteral("The list %1 cannot be read; its twin %2 was loaded and is saved from "
                            "now on: %1 is left as it is.")
@@ -95,7 +95,7 @@ void ListKeeper::StartupLoad() {
 }
 
 void ListKeeper::SaveToListPath() {
-    const QString path = options_.Text(SettingKey::ListPath);
+    const QString path = options_.Text(SettingKey::ListFile);
     const int saved = ListFiles::IsTextPath(path) ? files_.ExportListText(path, StatusFilter())
                                                   : files_.ExportListXml(path, StatusFilter());
     if (saved == 0 && !files_.LastError().isEmpty()) ReportSaveFailure();
@@ -107,12 +107,12 @@ void ListKeeper::ReportSaveFailure() {
 }
 
 void ListKeeper::AutoSave() {
-    if (exporting_ || options_.Text(SettingKey::ListPath).isEmpty()) return;
+    if (exporting_ || options_.Text(SettingKey::ListFile).isEmpty()) return;
     autoSaving_ = true;
     SaveToListPath();
     autoSaving_ = false;
 }
 
 void ListKeeper::CloseSave() {
-    if (!options_.Text(SettingKey::ListPath).isEmpty()) SaveToListPath();
+    if (!options_.Text(SettingKey::ListFile).isEmpty()) SaveToListPath();
 }

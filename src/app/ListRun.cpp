@@ -34,7 +34,7 @@ bool ListRun::Load(Session& session, const QString& path, QString* error) {
     }
 
     // The session's two-minute auto-save must not write these rows over any list file meanwhile.
-    session.GetOptions().SetCommittedText(SettingKey::ListPath, QString());
+    session.GetOptions().SetCommittedText(SettingKey::ListFile, QString());
     ResultList& results = session.Results();
     results.ClearRows();
     const std::vector<ListDocument::Record>& records = document_.Records();
@@ -45,7 +45,7 @@ bool ListRun::Load(Session& session, const QString& path, QString* error) {
         if (record.blank) continue;
         const ResultEntry& e = record.entry;
         if (e.title.trimmed().isEmpty() || e.type.isEmpty() || e.size.isEmpty() || e.link.isEmpty() ||
-            e.status.isEmpty()) {
+            e.status.IsEmpty()) {
             NoteUnusable(i, QStringLiteral("a cell is empty"));
             continue;
         }
@@ -58,10 +58,10 @@ bool ListRun::Load(Session& session, const QString& path, QString* error) {
         results.AddLinkIfNew(e.link);
         // Nothing else adds rows while a run loads, so the next id is the one this record gets.
         const RowId id = results.NextId();
-        const int added = results.AddEntry(e.title, e.type, e.size, e.link, e.status);
-        if (added == 0) {
+        const ResultList::AddResult added = results.AddEntry(e.title, e.type, e.size, e.link, e.status);
+        if (added == ResultList::AddResult::Added) {
             rows_.emplace_back(i, id);
-        } else if (added == 2) {
+        } else if (added == ResultList::AddResult::AlreadyDownloaded) {
             NoteUnusable(i, QStringLiteral("already downloaded, and IgoreGarnered is on"));
         } else {
             NoteUnusable(i, QStringLiteral("a cell is empty"));

@@ -21,7 +21,7 @@ class ListRun {
     bool Load(Session& session, const QString& path, QString* error);
 
     // Records the workers cannot use (an empty cell, a link met before, already downloaded with
-    // IgoreGarnered on), and what the first one was.
+    // SkipDownloaded on), and what the first one was.
     int Unusable() const { return unusable_; }
     const QString& FirstUnusable() const { return firstUnusable_; }
 

@@ -22,9 +22,9 @@ Session::Session(const QString& homeDir, QObject* parent)
                                                                        runLog_, messages_, secondsTick_,
                                                                        [this] { handoff_->Cancel(); }});
     busyWorkers_ = [this] { return downloads_->BusySlots(); };
-    connect(&timer1_, &QTimer::timeout, this, &Session::OnTimer1);
-    connect(&timer2_, &QTimer::timeout, this, [this] { listKeeper_.AutoSave(); });
-    connect(&timer3_, &QTimer::timeout, this, [this] { secondsTick_.fetch_add(1); });
+    connect(&countersTimer_, &QTimer::timeout, this, &Session::OnCountersTimer);
+    connect(&autoSaveTimer_, &QTimer::timeout, this, [this] { listKeeper_.AutoSave(); });
+    connect(&secondsTimer_, &QTimer::timeout, this, [this] { secondsTick_.fetch_add(1); });
 }
 
 Session::~Session() {
@@ -47,7 +47,7 @@ QString Session::SearchCounters() const {
         .arg(search_->Queue().Waiting());
 }
 
-void Session::OnTimer1() {
+void Session::OnCountersTimer() {
     Q_EMIT countersChanged(ListCounters(), SearchCounters());
     search_->CheckDeepSearchLimit();
 }
@@ -57,16 +57,19 @@ QString Session::Start(bool keepLastList) {
     if (!registry_.OpenDocDatabase(home_.DocDatabasePath())) {
         ShowMsg(QStringLiteral("初始化文档数据库失败"), QString(), QString(), 1);
     }
-    results_.SetRegistry([this](const QString& link) { return registry_.CheckDocLink(link) == 0; },
-                         [this](const QString& link) { registry_.DelDocLinkInDatabase(link); });
+    results_.SetRegistry(
+        [this](const QString& link) {
+            return registry_.CheckDocLink(link) == DocRegistry::LinkCheck::Present;
+        },
+        [this](const QString& link) { registry_.DelDocLinkInDatabase(link); });
     QString refused;
     search_->SetCatalogue(EngineCatalog::Load(home_.Dir(), &refused));
     if (!refused.isEmpty()) ShowMsg(tr("config/engines.json is not used:"), refused, QString(), 1);
     filters_.LoadFilterLists(home_.UrlFilterPath(), home_.TitleFilterPath());
     options_.Load(IniFile::Load(home_.SettingsPath()));
-    timer1_.start(1500);
-    if (keepLastList) timer2_.start(120000);
-    timer3_.start(1000);
+    countersTimer_.start(1500);
+    if (keepLastList) autoSaveTimer_.start(120000);
+    secondsTimer_.start(1000);
     keywords_.LoadKeywordFile();
     if (keepLastList) listKeeper_.StartupLoad();
     return problem;

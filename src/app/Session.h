@@ -82,7 +82,7 @@ class Session : public QObject {
     void countersChanged(const QString& listCounters, const QString& searchCounters);
 
   private:
-    void OnTimer1();
+    void OnCountersTimer();
 
     // Forwards to the front end's sink, or shows the text on the status line.
     struct ForwardingSink : MessageSink {
@@ -110,7 +110,7 @@ class Session : public QObject {
     std::unique_ptr<DownloadPool> downloads_;
     std::unique_ptr<Handoff> handoff_;
     std::function<int()> busyWorkers_;
-    QTimer timer1_;
-    QTimer timer2_;
-    QTimer timer3_;
+    QTimer countersTimer_;  // 1.5 s: the counters on screen and the deep-search limit
+    QTimer autoSaveTimer_;  // 2 min: saves the list when the last list is kept
+    QTimer secondsTimer_;   // 1 s: the tick the download time limits count in
 };

@@ -38,7 +38,7 @@ void ReportFailures(CliContext& context, const ResultList& results) {
     for (qsizetype position = 0; position < results.Size(); ++position) {
         const auto id = results.IdAt(position);
         const auto entry = id ? results.Entry(*id) : std::nullopt;
-        if (!entry || entry->status != EntryStatus::Failed) continue;
+        if (!entry || entry->status != RowStatus::Failed) continue;
         const QString reason = results.Reason(*id);
         context.err << QStringLiteral("download: failed: %1").arg(entry->link)
                     << (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason) << '\n';
@@ -79,35 +79,35 @@ int DownloadCommand::Run(CliContext& context, const QStringList& args) {
     }
     Session& session = context.session;
     Options& options = session.GetOptions();
-    const auto workers = parsed.Number(QStringLiteral("--workers"), options.Int(K::DownThreadCount));
-    const auto timeout = parsed.Number(QStringLiteral("--timeout"), options.Int(K::TimeOut));
-    if (!workers || !SettingsTable::Accepts(K::DownThreadCount, *workers))
+    const auto workers = parsed.Number(QStringLiteral("--workers"), options.Int(K::DownloadThreads));
+    const auto timeout = parsed.Number(QStringLiteral("--timeout"), options.Int(K::DownloadTimeoutMinutes));
+    if (!workers || !SettingsTable::Accepts(K::DownloadThreads, *workers))
         return context.Usage(
-            QStringLiteral("download: --workers takes %1").arg(SettingsTable::RangeText(K::DownThreadCount)));
-    if (!timeout || !SettingsTable::Accepts(K::TimeOut, *timeout))
-        return context.Usage(
-            QStringLiteral("download: --timeout takes %1 minutes").arg(SettingsTable::RangeText(K::TimeOut)));
+            QStringLiteral("download: --workers takes %1").arg(SettingsTable::RangeText(K::DownloadThreads)));
+    if (!timeout || !SettingsTable::Accepts(K::DownloadTimeoutMinutes, *timeout))
+        return context.Usage(QStringLiteral("download: --timeout takes %1 minutes")
+                                 .arg(SettingsTable::RangeText(K::DownloadTimeoutMinutes)));
     if (parsed.Has(QStringLiteral("--size-limit"))) {
         const QStringList limits = parsed.Value(QStringLiteral("--size-limit")).split(u':');
         bool minOk = false, maxOk = false;
         if (limits.size() != 2 || (limits[0].toUInt(&minOk), !minOk) || (limits[1].toUInt(&maxOk), !maxOk)) {
             return context.Usage(QStringLiteral("download: --size-limit takes MIN_KB:MAX_KB"));
         }
-        options.SetLiveInt(K::DownCheckFileSize, 1);
-        options.SetLiveText(K::SizeMin, limits[0]);
-        options.SetLiveText(K::SizeMax, limits[1]);
+        options.SetLiveInt(K::LimitDownloadSize, 1);
+        options.SetLiveText(K::MinSizeKb, limits[0]);
+        options.SetLiveText(K::MaxSizeKb, limits[1]);
     }
     // The flag alone decides whether rows already downloaded are skipped, also while the list loads.
-    options.SetCommittedInt(K::IgoreGarnered, parsed.Has(QStringLiteral("--ignore-downloaded")) ? 1 : 0);
+    options.SetCommittedInt(K::SkipDownloaded, parsed.Has(QStringLiteral("--ignore-downloaded")) ? 1 : 0);
     ListRun run;
     QString error;
     if (!run.Load(session, parsed.Positionals()[0], &error))
         return context.Failed(QStringLiteral("download: ") + error);
     ReportUnusable(context, run);
-    options.SetCommittedText(K::SavePath, parsed.Value(QStringLiteral("--to")));
-    options.SetCommittedInt(K::DownThreadCount, int(*workers));
-    options.SetCommittedInt(K::TimeOut, int(*timeout));
-    options.SetLiveInt(K::Overrite, parsed.Has(QStringLiteral("--overwrite")) ? 1 : 0);
+    options.SetCommittedText(K::SaveFolder, parsed.Value(QStringLiteral("--to")));
+    options.SetCommittedInt(K::DownloadThreads, int(*workers));
+    options.SetCommittedInt(K::DownloadTimeoutMinutes, int(*timeout));
+    options.SetLiveInt(K::OverwriteExisting, parsed.Has(QStringLiteral("--overwrite")) ? 1 : 0);
 
     QObject::disconnect(&session.Status(), nullptr, nullptr, nullptr);  // the progress line says it all
     DownloadPool& pool = session.Downloads();
@@ -195,7 +195,7 @@ int HandoffCommand::Run(CliContext& context, const QStringList& args) {
     if (!run.Load(session, parsed.Positionals()[0], &error))
         return context.Failed(QStringLiteral("handoff: ") + error);
     ReportUnusable(context, run);
-    session.GetOptions().SetCommittedText(K::SavePath, parsed.Value(QStringLiteral("--to")));
+    session.GetOptions().SetCommittedText(K::SaveFolder, parsed.Value(QStringLiteral("--to")));
     Handoff& handoff = session.HandOff();
     handoff.SetEndpoints(parsed.Values(QStringLiteral("--rpc")), parsed.Values(QStringLiteral("--secret")));
     QEventLoop loop;

@@ -25,7 +25,7 @@ namespace {
 using K = SettingKey;
 
 QString Row(const ResultEntry& e) {
-    return e.title + u'\t' + e.type + u'\t' + e.size + u'\t' + e.link + u'\t' + e.status;
+    return e.title + u'\t' + e.type + u'\t' + e.size + u'\t' + e.link + u'\t' + e.status.Stored();
 }
 
 // Per engine: pages fetched, hits, rows added, pages skipped because it blocked, and the reason.
@@ -200,20 +200,21 @@ int SearchCommand::Run(CliContext& context, const QStringList& args) {
     QString error;
     if (!ApplyQueryOptions(parsed, options, &pdfSites, &error))
         return context.Usage(QStringLiteral("search: ") + error);
-    const auto threads = parsed.Number(QStringLiteral("--threads"), options.Int(K::SearchMaxThread));
-    const auto interval = parsed.Number(QStringLiteral("--interval"), options.Int(K::SearchInterval));
-    const auto deepLimit = parsed.Number(QStringLiteral("--deep-limit"), options.Int(K::URLsCount));
-    for (const auto& [flag, value, key] : {std::tuple{"--threads", threads, K::SearchMaxThread},
-                                           std::tuple{"--interval", interval, K::SearchInterval},
-                                           std::tuple{"--deep-limit", deepLimit, K::URLsCount}}) {
+    const auto threads = parsed.Number(QStringLiteral("--threads"), options.Int(K::SearchThreads));
+    const auto interval = parsed.Number(QStringLiteral("--interval"), options.Int(K::SearchPauseSeconds));
+    const auto deepLimit =
+        parsed.Number(QStringLiteral("--deep-limit"), options.Int(K::DeepSearchQueueLimit));
+    for (const auto& [flag, value, key] : {std::tuple{"--threads", threads, K::SearchThreads},
+                                           std::tuple{"--interval", interval, K::SearchPauseSeconds},
+                                           std::tuple{"--deep-limit", deepLimit, K::DeepSearchQueueLimit}}) {
         if (!value || !SettingsTable::Accepts(key, *value)) {
             return context.Usage(QStringLiteral("search: %1 takes %2")
                                      .arg(QLatin1StringView(flag), SettingsTable::RangeText(key)));
         }
     }
-    options.SetCommittedInt(K::SearchMaxThread, int(*threads));
-    options.SetCommittedInt(K::SearchInterval, int(*interval));
-    options.SetCommittedInt(K::URLsCount, int(*deepLimit));
+    options.SetCommittedInt(K::SearchThreads, int(*threads));
+    options.SetCommittedInt(K::SearchPauseSeconds, int(*interval));
+    options.SetCommittedInt(K::DeepSearchQueueLimit, int(*deepLimit));
     if (parsed.Has(QStringLiteral("-k"))) {
         session.Keywords().ClearKeywords();
         for (const QString& keyword : parsed.Values(QStringLiteral("-k")))

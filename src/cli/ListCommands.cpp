@@ -62,7 +62,7 @@ int ListCommand::Run(CliContext& context, const QStringList& args) {
     if (show) {
         for (const ResultEntry& e : *entries) {
             context.out << OneCell(e.title) << '\t' << OneCell(e.type) << '\t' << OneCell(e.size) << '\t'
-                        << OneCell(e.link) << '\t' << OneCell(e.status) << '\n';
+                        << OneCell(e.link) << '\t' << OneCell(e.status.Stored()) << '\n';
         }
         return kCliDone;
     }
@@ -106,7 +106,8 @@ int RegistryCommand::Run(CliContext& context, const QStringList& args) {
     if (args.size() != 2)
         return context.Usage(QStringLiteral("registry: expected check, show, add or delete LINK, or count"));
     const QString& link = args[1];
-    if (args[0] == u"check") return registry.CheckDocLink(link) == 0 ? kCliDone : kCliFailed;
+    if (args[0] == u"check")
+        return registry.CheckDocLink(link) == DocRegistry::LinkCheck::Present ? kCliDone : kCliFailed;
     if (args[0] == u"show") {
         const DocRegistry::Document document = registry.DocumentOf(link);
         if (!document.found) return kCliFailed;
@@ -116,10 +117,12 @@ int RegistryCommand::Run(CliContext& context, const QStringList& args) {
         return kCliDone;
     }
     if (args[0] == u"add") {
-        return registry.InsertDocLink(link) >= 0
+        return registry.InsertDocLink(link) != DocRegistry::LinkInsert::Failed
                    ? kCliDone
                    : context.Failed(QStringLiteral("registry: %1 was not recorded").arg(link));
     }
-    if (args[0] == u"delete") return registry.DelDocLinkInDatabase(link) == 0 ? kCliDone : kCliFailed;
+    if (args[0] == u"delete")
+        return registry.DelDocLinkInDatabase(link) == DocRegistry::LinkDelete::Deleted ? kCliDone
+                                                                                       : kCliFailed;
     return context.Usage(QStringLiteral("registry: expected check, show, add or delete LINK, or count"));
 }

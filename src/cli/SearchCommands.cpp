@@ -19,31 +19,31 @@ struct NamedBox {
 };
 
 constexpr NamedBox kEngines[] = {
-    {"google", K::GoogleSearch},
-    {"scholar", K::GoogleScholar},
-    {"baidu", K::BaiduSearch},
-    {"bing", K::CheckBind},
-    {"bingacademic", K::BingXueshu},
-    {"sogou", K::SougouSearch},
-    {"youdao", K::CheckYoudao},
-    {"yahoo", K::CheckYahoo},
-    {"aol", K::CheckAol},
-    {"zhongsou", K::GoogleZhongSou},
-    {"osun", K::OsunSearch},
-    {"63da", K::Search63Da},
-    {"duckduckgo", K::DuckDuckGoSearch},
-    {"brave", K::BraveSearch},
-    {"yandex", K::YandexSearch},
-    {"startpage", K::StartpageSearch},
-    {"searxng", K::SearxngSearch},
-    {"google-api", K::GoogleApiSearch},
-    {"brave-api", K::BraveApiSearch},
-    {"openalex", K::OpenAlexSearch},
+    {"google", K::EngineGoogle},
+    {"scholar", K::EngineGoogleScholar},
+    {"baidu", K::EngineBaidu},
+    {"bing", K::EngineBing},
+    {"bingacademic", K::EngineBingAcademic},
+    {"sogou", K::EngineSogou},
+    {"youdao", K::EngineYoudao},
+    {"yahoo", K::EngineYahoo},
+    {"aol", K::EngineAol},
+    {"zhongsou", K::EngineZhongsou},
+    {"osun", K::EngineOsun},
+    {"63da", K::Engine63Da},
+    {"duckduckgo", K::EngineDuckDuckGo},
+    {"brave", K::EngineBrave},
+    {"yandex", K::EngineYandex},
+    {"startpage", K::EngineStartpage},
+    {"searxng", K::EngineSearxng},
+    {"google-api", K::EngineGoogleApi},
+    {"brave-api", K::EngineBraveApi},
+    {"openalex", K::EngineOpenAlex},
 };
 
 constexpr NamedBox kFormats[] = {
-    {"word", K::DocWord}, {"pdf", K::DocPdf}, {"ppt", K::DocPpt}, {"xls", K::DocXls},
-    {"rtf", K::DocRtf},   {"txt", K::DocTxt}, {"zip", K::DocZip}, {"other", K::DocOther},
+    {"word", K::FormatWord}, {"pdf", K::FormatPdf}, {"ppt", K::FormatPpt},     {"xls", K::FormatXls},
+    {"rtf", K::FormatRtf},   {"txt", K::FormatTxt}, {"zip", K::FormatArchive}, {"other", K::FormatOther},
 };
 
 // Ticks exactly the boxes named in a comma-separated list; false (with the bad name) for an unknown one.
@@ -107,7 +107,7 @@ bool ApplyQueryOptions(CliArgs& parsed, Options& options, bool* pdfSites, QStrin
             return false;
         }
         *pdfSites = extra.isEmpty();  // "pdf" was named
-        options.SetCommittedInt(K::EngineOtherSearch, 0);
+        options.SetCommittedInt(K::EngineOther, 0);
     }
     if (parsed.Has(QStringLiteral("--formats"))) {
         QSet<QString> none;
@@ -117,12 +117,12 @@ bool ApplyQueryOptions(CliArgs& parsed, Options& options, bool* pdfSites, QStrin
         }
     }
     if (parsed.Has(QStringLiteral("--other-ext"))) {
-        options.SetCommittedText(K::EDocOther, parsed.Value(QStringLiteral("--other-ext")));
+        options.SetCommittedText(K::OtherDocExtension, parsed.Value(QStringLiteral("--other-ext")));
     }
-    if (parsed.Has(QStringLiteral("--bing-english"))) options.SetCommittedInt(K::BingEnglish, 1);
+    if (parsed.Has(QStringLiteral("--bing-english"))) options.SetCommittedInt(K::BingEnglishOnly, 1);
     if (parsed.Has(QStringLiteral("--other-engine"))) {
-        options.SetCommittedInt(K::EngineOtherSearch, 1);
-        options.SetCommittedText(K::EEngineOther, parsed.Value(QStringLiteral("--other-engine")));
+        options.SetCommittedInt(K::EngineOther, 1);
+        options.SetCommittedText(K::OtherEngineAddress, parsed.Value(QStringLiteral("--other-engine")));
     }
     const auto time = parsed.Number(QStringLiteral("--time"), options.TimeRange());
     if (!time || *time < 0 || *time > 4) {

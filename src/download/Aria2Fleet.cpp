@@ -220,7 +220,7 @@ void Aria2Fleet::Apply(int index, const Aria2Agent::TaskAnswer& answer, const QS
         case State::Complete:
             handed.stage = Stage::Done;
             ++downloaded_;
-            results_.SetStatus(handed.row.id, EntryStatus::Downloaded);
+            results_.SetStatus(handed.row.id, RowStatus::Downloaded);
             if (status.totalLength > 0)
                 results_.SetSize(handed.row.id,
                                  QString::asprintf("%.02f", double(status.totalLength) / 1024.0));
@@ -237,7 +237,7 @@ void Aria2Fleet::Apply(int index, const Aria2Agent::TaskAnswer& answer, const QS
         case State::Active:
             if (status.Percent() != handed.shownPercent) {
                 handed.shownPercent = status.Percent();
-                results_.SetStatus(handed.row.id, EntryStatus::Progress(handed.shownPercent));
+                results_.SetStatus(handed.row.id, RowStatus::InProgress(handed.shownPercent));
             }
             return;
         case State::Waiting:
@@ -250,6 +250,6 @@ void Aria2Fleet::Fail(int index, const QString& what, const QString& why) {
     Handed& handed = rows_[size_t(index)];
     handed.stage = Stage::Done;
     ++failed_;
-    results_.SetStatus(handed.row.id, EntryStatus::Failed);
+    results_.SetStatus(handed.row.id, RowStatus::Failed);
     status_.ShowMsg(handed.row.title, what, why, 1);
 }

@@ -169,7 +169,7 @@ void DocRegistry::Close() {
     db_.Close();
 }
 
-int DocRegistry::CheckDocLink(const QString& link) {
+DocRegistry::LinkCheck DocRegistry::CheckDocLink(const QString& link) {
     QString failure;
     {
         QMutexLocker lock(&lock_);
@@ -180,17 +180,17 @@ int DocRegistry::CheckDocLink(const QString& link) {
             }
             lookup_.Bind(1, link);
             CppSQLite3Query query = lookup_.ExecQuery();
-            return query.Eof() ? -1 : 0;
+            return query.Eof() ? LinkCheck::Absent : LinkCheck::Present;
         } catch (const CppSQLite3Exception& e) {
             failure = e.Message();
         }
     }
     Report("CheckDocLink", failure);
-    return -1;
+    return LinkCheck::Absent;
 }
 
-int DocRegistry::InsertDocLink(const QString& link) {
-    if (CheckDocLink(link) == 0) return 1;
+DocRegistry::LinkInsert DocRegistry::InsertDocLink(const QString& link) {
+    if (CheckDocLink(link) == LinkCheck::Present) return LinkInsert::AlreadyPresent;
     QString failure;
     {
         QMutexLocker lock(&lock_);
@@ -201,16 +201,16 @@ int DocRegistry::InsertDocLink(const QString& link) {
                                                            : QStringLiteral("Database not open"));
             }
             insert_.Bind(1, link);
-            return insert_.ExecDML() == 1 ? 0 : -1;
+            return insert_.ExecDML() == 1 ? LinkInsert::Inserted : LinkInsert::Failed;
         } catch (const CppSQLite3Exception& e) {
             failure = e.Message();
         }
     }
     Report("InsertDocLink", failure);
-    return -1;
+    return LinkInsert::Failed;
 }
 
-int DocRegistry::DelDocLinkInDatabase(const QString& link) {
+DocRegistry::LinkDelete DocRegistry::DelDocLinkInDatabase(const QString& link) {
     QString failure;
     {
         QMutexLocker lock(&lock_);
@@ -227,13 +227,13 @@ int DocRegistry::DelDocLinkInDatabase(const QString& link) {
                 docForget_.Bind(1, link);
                 docForget_.ExecDML();
             }
-            return removed > 0 ? 0 : -1;
+            return removed > 0 ? LinkDelete::Deleted : LinkDelete::NoneOrFailed;
         } catch (const CppSQLite3Exception& e) {
             failure = e.Message();
         }
     }
     Report("DelDocLinkInDatabase", failure);
-    return -1;
+    return LinkDelete::NoneOrFailed;
 }
 
 qint64 DocRegistry::Count() {

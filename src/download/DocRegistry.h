@@ -29,10 +29,13 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
     // Opened read-only because the database could not be opened for writing.
     bool IsReadOnly() const { return readOnly_.load(); }
 
-    int CheckDocLink(const QString& link);          // 0 present, -1 absent or failed
-    int InsertDocLink(const QString& link);         // 1 present already, 0 inserted, -1 failed
-    int DelDocLinkInDatabase(const QString& link);  // 0 at least one row deleted, -1 none or failed
-    qint64 Count();                                 // rows in the table; -1 when it cannot be read
+    enum class LinkCheck { Present, Absent };  // a failed look-up answers Absent
+    enum class LinkInsert { Inserted, AlreadyPresent, Failed };
+    enum class LinkDelete { Deleted, NoneOrFailed };  // Deleted: at least one row
+    LinkCheck CheckDocLink(const QString& link);
+    LinkInsert InsertDocLink(const QString& link);
+    LinkDelete DelDocLinkInDatabase(const QString& link);
+    qint64 Count();  // rows in the table; -1 when it cannot be read
 
     // What a link led to. `found` is false when the link is not recorded; the other fields are empty
     // (size -1) for a link recorded without its document (handed off, or from an older registry).

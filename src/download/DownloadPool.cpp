@@ -78,7 +78,7 @@ bool DownloadPool::StartDownload() {
         s_.messages.ShowMessageBox(QStringLiteral("下载列表为空"));
         return false;
     }
-    const QString folder = s_.options.Text(K::SavePath);
+    const QString folder = s_.options.Text(K::SaveFolder);
     if (folder.isEmpty()) {
         s_.messages.ShowMessageBox(QStringLiteral("请选择文件保存位置"));
         return false;
@@ -87,7 +87,7 @@ bool DownloadPool::StartDownload() {
         folder);  // a folder that does not exist yet is made; one that cannot be made fails each file
     Create();
     startCount_.fetch_add(1);  // every start gives each row its whole time again
-    const int active = qBound(1, s_.options.Int(K::DownThreadCount), kSlots);
+    const int active = qBound(1, s_.options.Int(K::DownloadThreads), kSlots);
     gate_.SetCap(s_.options.Int(K::PerHostConnections));
     {
         std::lock_guard lock(eventMutex_);
@@ -146,23 +146,23 @@ qint64 DownloadPool::BeginTry(RowId row) {
     return tries.seconds;
 }
 
-int DownloadPool::EndTry(RowId row, int outcome, qint64 seconds) {
+DownloadPool::Outcome DownloadPool::EndTry(RowId row, Outcome outcome, qint64 seconds) {
     std::lock_guard lock(triesMutex_);
-    if (outcome == kDone || outcome == kPresent) {
+    if (outcome == Outcome::Done || outcome == Outcome::Present) {
         tries_.remove(row);
         return outcome;
     }
     RowTries& tries = tries_[row];
-    if (outcome == kPassed || (outcome == kBackOff && ++tries.backOffs <= kMaxBackOffs)) {
+    if (outcome == Outcome::Passed || (outcome == Outcome::BackOff && ++tries.backOffs <= kMaxBackOffs)) {
         // Waiting for the host is not trying: neither the try nor its time counts.
         tries.tries = qMax(0, tries.tries - 1);
         tries.inFlight = false;
         return outcome;
     }
-    if (outcome == kBackOff) outcome = kFailed;
+    if (outcome == Outcome::BackOff) outcome = Outcome::Failed;
     tries.seconds = qMax<qint64>(0, seconds);
     tries.inFlight = false;
-    if (outcome == kFailed) tries.failed = true;
+    if (outcome == Outcome::Failed) tries.failed = true;
     return outcome;
 }
 
@@ -187,16 +187,16 @@ int DownloadPool::BusySlots() const {
     return busy;
 }
 
-int DownloadPool::CheckWorkerStop(int slot, bool watchExit) {
-    // The old 20 ms wait on the shutdown event only paced the poll; the transfer wait paces it now.
-    if (watchExit && WaitShutdown(0)) return 3;
+DownloadPool::WorkerStop DownloadPool::CheckWorkerStop(int slot, bool watchExit) {
+    // No wait here: the callers' transfer waits pace the poll.
+    if (watchExit && WaitShutdown(0)) return WorkerStop::Closing;
     const qint64 now = s_.secondsTick.load();
     std::atomic<qint64>& start = startTimes_[size_t(slot)];
     if (start.load() > now) start.store(now);
-    const int timeout = s_.options.Int(K::TimeOut);
-    if (timeout > 0 && now - start.load() > qint64(timeout) * 60) return 2;
-    if (idle_[size_t(slot)].load()) return 1;
-    return 0;
+    const int timeout = s_.options.Int(K::DownloadTimeoutMinutes);
+    if (timeout > 0 && now - start.load() > qint64(timeout) * 60) return WorkerStop::FileTimedOut;
+    if (idle_[size_t(slot)].load()) return WorkerStop::SlotIdled;
+    return WorkerStop::GoOn;
 }
 
 void DownloadPool::SlotThread(int slot) {
@@ -218,7 +218,7 @@ void DownloadPool::SlotThread(int slot) {
         if (starting) PauseMs(slot * 10);
         starting = false;
         walking_.fetch_add(1);
-        const QSet<QString> passed = DownloadPass(s_.options.Text(K::SavePath), slot, std::move(reserved));
+        const QSet<QString> passed = DownloadPass(s_.options.Text(K::SaveFolder), slot, std::move(reserved));
         walking_.fetch_sub(1);
         if (!passed.isEmpty()) {
             // Rows wait for hosts that are full or resting. That is no walk of the five: the slot waits
@@ -276,11 +276,11 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
         // The time limit covers all tries of a row together: a retry starts with the time used so far.
         std::atomic<qint64>& started = startTimes_[size_t(slot)];
         started.store(s_.secondsTick.load() - BeginTry(row));
-        const int stop = CheckWorkerStop(slot, true);
-        if (stop == 1 || stop == 3) {
+        const WorkerStop stop = CheckWorkerStop(slot, true);
+        if (stop == WorkerStop::SlotIdled || stop == WorkerStop::Closing) {
             // Nothing was fetched: the row waits for the next start, in this run or a later one.
-            EndTry(row, kStopped, s_.secondsTick.load() - started.load());
-            s_.results.SetStatus(row, EntryStatus::Waiting);
+            EndTry(row, Outcome::Stopped, s_.secondsTick.load() - started.load());
+            s_.results.SetStatus(row, RowStatus::Waiting);
             return passed;
         }
         QString link = entry.link;
@@ -294,38 +294,39 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
                 s_.results.SetLink(row, link);
             }
         }
-        int outcome;
+        Outcome outcome;
         QString reason;
         if (!place.Holds() && !enter(HostGate::HostOf(link))) {
-            outcome = kPassed;
-        } else if (s_.options.Checked(K::IgoreGarnered) && s_.registry.CheckDocLink(link) == 0) {
-            outcome = kPresent;
+            outcome = Outcome::Passed;
+        } else if (s_.options.Checked(K::SkipDownloaded) &&
+                   s_.registry.CheckDocLink(link) == DocRegistry::LinkCheck::Present) {
+            outcome = Outcome::Present;
         } else {
             try {
                 outcome = DownloadOne(slot, folder, entry.title, type, link, row, reason);
             } catch (const std::exception&) {
-                outcome = kInternalError;
+                outcome = Outcome::InternalError;
             }
         }
         outcome = EndTry(row, outcome, s_.secondsTick.load() - started.load());
         place.Release();
         switch (outcome) {
-            case kDone:
-            case kPresent:
-                s_.results.SetStatus(row, EntryStatus::Downloaded, reason);
+            case Outcome::Done:
+            case Outcome::Present:
+                s_.results.SetStatus(row, RowStatus::Downloaded, reason);
                 s_.registry.InsertDocLink(link);
                 break;
-            case kFailed:
-                s_.results.SetStatus(row, EntryStatus::Failed, reason);
+            case Outcome::Failed:
+                s_.results.SetStatus(row, RowStatus::Failed, reason);
                 break;
-            case kPassed:
-            case kBackOff:
-                s_.results.SetStatus(row, EntryStatus::Waiting);
+            case Outcome::Passed:
+            case Outcome::BackOff:
+                s_.results.SetStatus(row, RowStatus::Waiting);
                 passed.insert(HostGate::HostOf(link));
                 break;
-            case kStopped:
+            case Outcome::Stopped:
                 // A row stopped in flight is not finished: saved as waiting, it is taken again later.
-                s_.results.SetStatus(row, EntryStatus::Waiting);
+                s_.results.SetStatus(row, RowStatus::Waiting);
                 return passed;
             default:
                 break;
@@ -349,30 +350,31 @@ void DownloadPool::RestHost(const QString& link, int status, const QByteArray& r
                            .arg(seconds));
 }
 
-int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& title, const QString& type,
-                              const QString& link, quint64 row, QString& reason) {
+DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder, const QString& title,
+                                                const QString& type, const QString& link, quint64 row,
+                                                QString& reason) {
     const auto timedOut = [&] {
-        reason =
-            QStringLiteral("the time limit of %1 minutes per file ran out").arg(s_.options.Int(K::TimeOut));
-        return kFailed;
+        reason = QStringLiteral("the time limit of %1 minutes per file ran out")
+                     .arg(s_.options.Int(K::DownloadTimeoutMinutes));
+        return Outcome::Failed;
     };
     bool exists = false;
     const QString target = BuildTargetPath(folder, title, type, &exists);
     if (target.isEmpty()) {
         reason = QStringLiteral("no safe file name in the save folder for this title and type");
-        return kFailed;
+        return Outcome::Failed;
     }
-    if (exists && !s_.options.Checked(K::Overrite)) return kPresent;
-    const int stop = CheckWorkerStop(slot, true);
-    if (stop == 1 || stop == 3) return kStopped;
-    if (stop == 2) return timedOut();
+    if (exists && !s_.options.Checked(K::OverwriteExisting)) return Outcome::Present;
+    const WorkerStop stop = CheckWorkerStop(slot, true);
+    if (stop == WorkerStop::SlotIdled || stop == WorkerStop::Closing) return Outcome::Stopped;
+    if (stop == WorkerStop::FileTimedOut) return timedOut();
 
     // Two rows with one target must not write the same temporary file at once.
     {
         QMutexLocker lock(&inFlightMutex_);
         if (inFlight_.contains(target)) {
             reason = QStringLiteral("another row is writing %1 right now").arg(target);
-            return kFailed;
+            return Outcome::Failed;
         }
         inFlight_.insert(target);
     }
@@ -388,32 +390,32 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
     FileDownload transfer;
     transfer.SetLedger(&s_.registry);
     transfer.SetDocumentLedger(&s_.registry);
-    transfer.SetContentCheck(type, s_.options.Checked(K::CheckOtherContent));
-    transfer.SetSizeLimit(s_.options.Checked(K::DownCheckFileSize),
-                          qint64(DocLinkRules::UnsignedValue(s_.options.Text(K::SizeMin))) * 1024,
-                          qint64(DocLinkRules::UnsignedValue(s_.options.Text(K::SizeMax))) * 1024);
-    if (!transfer.Start(link, target, QString(), QString(), s_.options.Checked(K::Overrite))) {
+    transfer.SetContentCheck(type, s_.options.Checked(K::CheckUnknownTypeContent));
+    transfer.SetSizeLimit(s_.options.Checked(K::LimitDownloadSize),
+                          qint64(DocLinkRules::UnsignedValue(s_.options.Text(K::MinSizeKb))) * 1024,
+                          qint64(DocLinkRules::UnsignedValue(s_.options.Text(K::MaxSizeKb))) * 1024);
+    if (!transfer.Start(link, target, QString(), QString(), s_.options.Checked(K::OverwriteExisting))) {
         reason = transfer.StartFailureText();
         s_.status.ShowMsg(title, reason, QString(), 1);
-        return kFailed;
+        return Outcome::Failed;
     }
     int shown = -1;
     bool timeUp = false;
     while (!transfer.Finished()) {
-        const int check = CheckWorkerStop(slot, true);
-        if (check == 1 || check == 3) {
+        const WorkerStop check = CheckWorkerStop(slot, true);
+        if (check == WorkerStop::SlotIdled || check == WorkerStop::Closing) {
             // The partial file stays recorded: the row resumes from it when it is taken again.
             transfer.Kill();
-            return kStopped;
+            return Outcome::Stopped;
         }
-        if (check == 2) {
+        if (check == WorkerStop::FileTimedOut) {
             transfer.Kill();
             timeUp = true;
             break;
         }
         const int progress = transfer.Progress();
         if (progress != shown) {
-            s_.results.SetStatus(row, EntryStatus::Progress(progress));
+            s_.results.SetStatus(row, RowStatus::InProgress(progress));
             shown = progress;
         }
         transfer.WaitFinished(30);
@@ -423,10 +425,10 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
         // Told only if the row has had too many of these and fails.
         reason =
             QStringLiteral("HTTP %1: the server asked for a pause, %2 times").arg(busy).arg(kMaxBackOffs);
-        return kBackOff;
+        return Outcome::BackOff;
     }
     const auto entry = s_.results.Entry(row);
-    if (entry && entry->size == EntryStatus::SizeUnknown) {
+    if (entry && entry->size == EntrySize::Unknown) {
         s_.results.SetSize(row, QString::asprintf("%.02f", double(transfer.ContentLength()) / 1024.0));
     }
     if (transfer.Succeeded()) {
@@ -437,17 +439,17 @@ int DownloadPool::DownloadOne(int slot, const QString& folder, const QString& ti
             reason = QStringLiteral("same as %1").arg(same);
             s_.status.ShowMsg(title, reason, QString(), 1);
         }
-        return kDone;
+        return Outcome::Done;
     }
     if (const QString refusal = transfer.ContentRefusal(); !refusal.isEmpty()) {
         // The stored status stays "failed"; the reason goes to the status line and the run log.
         reason = refusal;
         s_.status.ShowMsg(title, refusal, QString(), 1);
-        return kFailed;
+        return Outcome::Failed;
     }
     if (timeUp) return timedOut();
     reason = transfer.FailureReason();
     // A broken or timed-out transfer leaves its recorded partial file for the next try to continue;
     // refusals have removed theirs already, and a week-old leftover is cleaned when the registry opens.
-    return kFailed;
+    return Outcome::Failed;
 }

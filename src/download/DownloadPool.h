@@ -82,15 +82,17 @@ class DownloadPool {
                                    bool* exists);
 
   private:
-    enum Outcome {
-        kDone = 0,
-        kInternalError = 1,
-        kStopped = 2,
-        kPresent = 3,
-        kPassed = 4,   // its host was full or resting: the row waits again, no try used
-        kBackOff = 5,  // the server answered 429 or 503: the row waits again, no try used
-        kFailed = -1
+    enum class Outcome {
+        Done,
+        InternalError,
+        Stopped,
+        Present,
+        Passed,   // its host was full or resting: the row waits again, no try used
+        BackOff,  // the server answered 429 or 503: the row waits again, no try used
+        Failed,
     };
+    // Why a worker should stop what it is doing, if it should.
+    enum class WorkerStop { GoOn, SlotIdled, FileTimedOut, Closing };
     // A row told to come back later this many times in one start has failed.
     static constexpr int kMaxBackOffs = 10;
 
@@ -99,12 +101,11 @@ class DownloadPool {
     // reserved at one of them is used for that host's first row, else given back.
     QSet<QString> DownloadPass(const QString& folder, int slot, HostGate::Ticket reserved);
     // `reason` says why the row ends as it does, when there is more to say than its status.
-    int DownloadOne(int slot, const QString& folder, const QString& title, const QString& type,
-                    const QString& link, quint64 row, QString& reason);
+    Outcome DownloadOne(int slot, const QString& folder, const QString& title, const QString& type,
+                        const QString& link, quint64 row, QString& reason);
     // Rests the host that answered 429/503 as long as it asked, and says so in the run log.
     void RestHost(const QString& link, int status, const QByteArray& retryAfter);
-    // 0 go on, 1 slot idled, 2 file timed out, 3 program closing.
-    int CheckWorkerStop(int slot, bool watchExit);
+    WorkerStop CheckWorkerStop(int slot, bool watchExit);
     bool WaitShutdown(int milliseconds);
 
     Services s_;
@@ -134,8 +135,8 @@ class DownloadPool {
         bool failed = false;
     };
     qint64 BeginTry(RowId row);
-    // The outcome as it stands (kBackOff becomes kFailed once a row has had too many).
-    int EndTry(RowId row, int outcome, qint64 seconds);
+    // The outcome as it stands (BackOff becomes Failed once a row has had too many).
+    Outcome EndTry(RowId row, Outcome outcome, qint64 seconds);
     std::atomic<int> startCount_{0};
     mutable std::mutex triesMutex_;
     QHash<RowId, RowTries> tries_;

@@ -66,8 +66,8 @@ bool Handoff::Start() {
         return false;
     }
     // aria2 resolves a relative folder against its own working folder, not ours.
-    const QString folder = QDir::cleanPath(QDir().absoluteFilePath(s_.options.Text(SettingKey::SavePath)));
-    if (s_.options.Text(SettingKey::SavePath).isEmpty()) {
+    const QString folder = QDir::cleanPath(QDir().absoluteFilePath(s_.options.Text(SettingKey::SaveFolder)));
+    if (s_.options.Text(SettingKey::SaveFolder).isEmpty()) {
         s_.messages.ShowMessageBox(QStringLiteral("请选择文件保存位置"));
         return false;
     }
@@ -82,7 +82,7 @@ bool Handoff::Start() {
     }
     QList<Aria2Fleet::Endpoint> endpoints =
         Endpoints(IniFile::Load(s_.settings.Path()), urlOverrides_, secretOverrides_);
-    state_.store(1);
+    state_.store(StateBits::kRunning);
     accepted_.store(0);
     refused_.store(0);
     unfinished_.store(0);
@@ -91,7 +91,7 @@ bool Handoff::Start() {
         thread_ =
             std::thread([this, endpoints = std::move(endpoints), folder] { Thread(endpoints, folder); });
     } catch (const std::system_error&) {
-        state_.fetch_and(~1);
+        state_.fetch_and(~StateBits::kRunning);
         return false;
     }
     return true;
@@ -113,20 +113,21 @@ void Handoff::Thread(QList<Aria2Fleet::Endpoint> endpoints, QString folder) {
             const auto id = s_.results.IdAt(i);
             const auto entry = id ? s_.results.Entry(*id) : std::nullopt;
             if (!entry || entry->title.isEmpty() || entry->link.isEmpty()) continue;
-            if (s_.options.Checked(SettingKey::IgoreGarnered) && s_.registry.CheckDocLink(entry->link) == 0) {
+            if (s_.options.Checked(SettingKey::SkipDownloaded) &&
+                s_.registry.CheckDocLink(entry->link) == DocRegistry::LinkCheck::Present) {
                 s_.status.ShowMsg(entry->title, QStringLiteral("已经被下载过了"), QString(), 1);
                 continue;
             }
             // A row a download worker holds stays with it: two downloaders would write one file.
-            if (entry->status == EntryStatus::Downloading ||
-                entry->status.startsWith(EntryStatus::ProgressPrefix)) {
+            if (entry->status == RowStatus::Downloading ||
+                entry->status.kind() == RowStatus::Kind::InProgress) {
                 ++busyHere;
                 continue;
             }
             // The row is taken before it is handed over, so no worker takes it meanwhile.
-            const bool taken = entry->status == EntryStatus::Waiting
+            const bool taken = entry->status == RowStatus::Waiting
                                    ? s_.results.ClaimIfWaiting(*id).has_value()
-                                   : s_.results.SetStatus(*id, EntryStatus::Downloading);
+                                   : s_.results.SetStatus(*id, RowStatus::Downloading);
             if (!taken) continue;
             s_.status.ShowMsg(entry->title, QStringLiteral("正在加入迅雷任务"), QString(), 1);
             // The manager writes where we tell it: the same safe name our own workers would use.
@@ -182,6 +183,6 @@ void Handoff::Thread(QList<Aria2Fleet::Endpoint> endpoints, QString folder) {
 
 void Handoff::Reap() {
     if (thread_.joinable()) thread_.join();
-    state_.fetch_and(~7);
+    state_.fetch_and(~StateBits::kLowBits);
     Q_EMIT finished();
 }

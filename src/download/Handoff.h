@@ -54,8 +54,8 @@ class Handoff : public QObject {
     static QList<Aria2Fleet::Endpoint> Endpoints(const IniFile& ini, const QStringList& urlOverrides = {},
                                                  const QStringList& secretOverrides = {});
     // Stop download: the hand-off, or the following of the daemons, ends as cancelled.
-    void Cancel() { state_.store(8); }
-    bool IsRunning() const { return (state_.load() & 1) != 0; }
+    void Cancel() { state_.store(StateBits::kStop); }
+    bool IsRunning() const { return (state_.load() & StateBits::kRunning) != 0; }
     int State() const { return state_.load(); }
     // Of the last hand-off: whether any daemon answered; rows that ended downloaded (and were recorded);
     // rows that ended failed (refused, failed in aria2, or left without a daemon); rows still with aria2
@@ -70,7 +70,15 @@ class Handoff : public QObject {
 
   private:
     void Thread(QList<Aria2Fleet::Endpoint> endpoints, QString folder);
-    bool Cancelled() const { return (state_.load() & (4 | 8)) != 0; }
+    // The bits of state_, as the search job keeps its own: kStop stays until the next Start, Reap clears
+    // the others.
+    struct StateBits {
+        static constexpr int kRunning = 1;
+        static constexpr int kCancel = 4;
+        static constexpr int kStop = 8;
+        static constexpr int kLowBits = 7;
+    };
+    bool Cancelled() const { return (state_.load() & (StateBits::kCancel | StateBits::kStop)) != 0; }
     void Reap();
 
     Services s_;

@@ -15,9 +15,10 @@ struct KnownType {
 };
 
 constexpr KnownType kKnownTypes[] = {
-    {"pdf", K::DocPdf},  {"doc", K::DocWord}, {"docx", K::DocWord}, {"wps", K::DocWord}, {"ppt", K::DocPpt},
-    {"pptx", K::DocPpt}, {"xls", K::DocXls},  {"xlsx", K::DocXls},  {"rtf", K::DocRtf},  {"txt", K::DocTxt},
-    {"pps", K::DocPpt},  {"zip", K::DocZip},  {"rar", K::DocZip},   {"7z", K::DocZip},
+    {"pdf", K::FormatPdf},     {"doc", K::FormatWord},   {"docx", K::FormatWord}, {"wps", K::FormatWord},
+    {"ppt", K::FormatPpt},     {"pptx", K::FormatPpt},   {"xls", K::FormatXls},   {"xlsx", K::FormatXls},
+    {"rtf", K::FormatRtf},     {"txt", K::FormatTxt},    {"pps", K::FormatPpt},   {"zip", K::FormatArchive},
+    {"rar", K::FormatArchive}, {"7z", K::FormatArchive},
 };
 
 }  // namespace
@@ -41,8 +42,8 @@ QString DocLinkRules::GetDocType(const QString& link) const {
             return options_.Checked(known.box) ? QString::fromLatin1(known.extension) : QString();
         }
     }
-    if (!options_.Checked(K::DocOther)) return {};
-    const QString other = options_.Text(K::EDocOther).left(254);
+    if (!options_.Checked(K::FormatOther)) return {};
+    const QString other = options_.Text(K::OtherDocExtension).left(254);
     return !other.isEmpty() && extension.compare(other, Qt::CaseInsensitive) == 0 ? other : QString();
 }
 
@@ -62,22 +63,22 @@ DocLink DocLinkRules::ClassifyDocLink(const QString& link) const {
 }
 
 bool DocLinkRules::SizeInRange(double kb) const {
-    if (!options_.Checked(K::CulFileSize)) return kb > 0;
-    const quint32 minimum = UnsignedValue(options_.Text(K::SizeMin));
-    const quint32 maximum = UnsignedValue(options_.Text(K::SizeMax));
+    if (!options_.Checked(K::ProbeDocumentSize)) return kb > 0;
+    const quint32 minimum = UnsignedValue(options_.Text(K::MinSizeKb));
+    const quint32 maximum = UnsignedValue(options_.Text(K::MaxSizeKb));
     if (maximum < minimum || maximum == 0) return kb > 0;
     return double(minimum) <= kb && kb <= double(maximum);
 }
 
 bool DocLinkRules::InOtherEngineScope(const QString& link) const {
-    QString words = options_.Text(K::FindFilter);
-    if (options_.Checked(K::EngineOtherSearch) && words.isEmpty()) return true;
+    QString words = options_.Text(K::OtherEngineScopeWords);
+    if (options_.Checked(K::EngineOther) && words.isEmpty()) return true;
     if (!words.endsWith(u',')) words += u',';
     for (const QString& piece : words.split(u',')) {
         if (!piece.isEmpty() && link.contains(piece)) return true;
     }
-    if (!options_.Checked(K::MatchUrlKey)) {
-        QString address = options_.Text(K::EEngineOther);
+    if (!options_.Checked(K::ScopeWordsOnly)) {
+        QString address = options_.Text(K::OtherEngineAddress);
         if (!address.isEmpty() && !address.startsWith(QStringLiteral("http")))
             address.prepend(QStringLiteral("http://"));
         const QString key = address.mid(7, 10);

@@ -67,6 +67,6 @@ StatusActionDialog::StatusActionDialog(QWidget* parent) : QDialog(parent) {
     layout->addWidget(ok, 0, Qt::AlignRight);
 }
 
-int StatusActionDialog::Action() const {
-    return group_->checkedId();
+ResultList::StatusAction StatusActionDialog::Action() const {
+    return ResultList::StatusAction(group_->checkedId());  // the buttons' ids follow the enum
 }

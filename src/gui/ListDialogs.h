@@ -5,6 +5,7 @@
 #include <QDialog>
 
 #include "lists/ResultEntry.h"
+#include "lists/ResultList.h"
 
 class QCheckBox;
 class QButtonGroup;
@@ -26,7 +27,7 @@ class StatusActionDialog : public QDialog {
     Q_OBJECT
   public:
     explicit StatusActionDialog(QWidget* parent = nullptr);
-    int Action() const;
+    ResultList::StatusAction Action() const;
 
   private:
     QButtonGroup* group_;

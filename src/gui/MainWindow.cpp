@@ -89,8 +89,9 @@ MainWindow::MainWindow(Session& session, MessageSink* messages, QWidget* parent)
     ApplyCoupling();
     RefreshKeywords();
     session_.Downloads().Create();
-    if (!session_.GetOptions().Text(K::ListPath).isEmpty() && session_.GetOptions().Checked(K::AutoLoad)) {
-        SetTitlePath(session_.GetOptions().Text(K::ListPath));
+    if (!session_.GetOptions().Text(K::ListFile).isEmpty() &&
+        session_.GetOptions().Checked(K::LoadLastListAtStart)) {
+        SetTitlePath(session_.GetOptions().Text(K::ListFile));
     }
     StartUpdateCheck();
 }
@@ -224,35 +225,36 @@ QWidget* MainWindow::BuildOptions() {
     };
     auto label = [this](const QString& text) { return new QLabel(text, this); };
 
-    QCheckBox* hidden63 = Check("search63DaCheck", tr("63Da"), K::Search63Da);
+    QCheckBox* hidden63 = Check("search63DaCheck", tr("63Da"), K::Engine63Da);
     hidden63->hide();  // kept for its setting only
-    line({label(tr("Search engines:")), Check("googleCheck", QStringLiteral("Google"), K::GoogleSearch),
-          Check("googleScholarCheck", tr("Google Scholar"), K::GoogleScholar),
-          Check("baiduCheck", tr("Baidu"), K::BaiduSearch), Check("bingCheck", tr("Bing"), K::CheckBind),
-          Check("bingAcademicCheck", tr("Bing Academic"), K::BingXueshu),
-          Check("bingEnglishCheck", tr("Bing (English only)"), K::BingEnglish),
-          Check("sogouCheck", tr("Sogou"), K::SougouSearch),
-          Check("youdaoCheck", tr("Youdao"), K::CheckYoudao), hidden63});
-    line({Check("yahooCheck", tr("Yahoo"), K::CheckYahoo),
-          Check("aolCheck", QStringLiteral("Aol"), K::CheckAol),
-          Check("zhongsouCheck", tr("Zhongsou"), K::GoogleZhongSou),
-          Check("osunCheck", QStringLiteral("OSUN"), K::OsunSearch),
-          Check("duckDuckGoCheck", QStringLiteral("DuckDuckGo"), K::DuckDuckGoSearch),
-          Check("braveCheck", QStringLiteral("Brave"), K::BraveSearch),
-          Check("yandexCheck", QStringLiteral("Yandex"), K::YandexSearch),
-          Check("startpageCheck", QStringLiteral("Startpage"), K::StartpageSearch)});
-    line({Check("otherEngineCheck", tr("Other"), K::EngineOtherSearch),
-          Edit("otherEngineEdit", K::EEngineOther, false), label(tr("Other engine's address filter")),
-          Edit("otherEngineFilterEdit", K::FindFilter, false),
-          Check("matchUrlKeyCheck", tr("Match the address filter words"), K::MatchUrlKey)});
-    line({label(tr("Document formats:")), Check("wordCheck", QStringLiteral("Word"), K::DocWord),
-          Check("pdfCheck", QStringLiteral("PDF"), K::DocPdf),
-          Check("pptCheck", QStringLiteral("PPT"), K::DocPpt),
-          Check("xlsCheck", QStringLiteral("XLS"), K::DocXls),
-          Check("txtCheck", QStringLiteral("TXT"), K::DocTxt),
-          Check("rtfCheck", QStringLiteral("RTF"), K::DocRtf),
-          Check("archiveCheck", tr("Archives"), K::DocZip),
-          Check("otherFormatCheck", tr("Other"), K::DocOther), Edit("otherFormatEdit", K::EDocOther, false)});
+    line({label(tr("Search engines:")), Check("googleCheck", QStringLiteral("Google"), K::EngineGoogle),
+          Check("googleScholarCheck", tr("Google Scholar"), K::EngineGoogleScholar),
+          Check("baiduCheck", tr("Baidu"), K::EngineBaidu), Check("bingCheck", tr("Bing"), K::EngineBing),
+          Check("bingAcademicCheck", tr("Bing Academic"), K::EngineBingAcademic),
+          Check("bingEnglishCheck", tr("Bing (English only)"), K::BingEnglishOnly),
+          Check("sogouCheck", tr("Sogou"), K::EngineSogou),
+          Check("youdaoCheck", tr("Youdao"), K::EngineYoudao), hidden63});
+    line({Check("yahooCheck", tr("Yahoo"), K::EngineYahoo),
+          Check("aolCheck", QStringLiteral("Aol"), K::EngineAol),
+          Check("zhongsouCheck", tr("Zhongsou"), K::EngineZhongsou),
+          Check("osunCheck", QStringLiteral("OSUN"), K::EngineOsun),
+          Check("duckDuckGoCheck", QStringLiteral("DuckDuckGo"), K::EngineDuckDuckGo),
+          Check("braveCheck", QStringLiteral("Brave"), K::EngineBrave),
+          Check("yandexCheck", QStringLiteral("Yandex"), K::EngineYandex),
+          Check("startpageCheck", QStringLiteral("Startpage"), K::EngineStartpage)});
+    line({Check("otherEngineCheck", tr("Other"), K::EngineOther),
+          Edit("otherEngineEdit", K::OtherEngineAddress, false), label(tr("Other engine's address filter")),
+          Edit("otherEngineFilterEdit", K::OtherEngineScopeWords, false),
+          Check("matchUrlKeyCheck", tr("Match the address filter words"), K::ScopeWordsOnly)});
+    line({label(tr("Document formats:")), Check("wordCheck", QStringLiteral("Word"), K::FormatWord),
+          Check("pdfCheck", QStringLiteral("PDF"), K::FormatPdf),
+          Check("pptCheck", QStringLiteral("PPT"), K::FormatPpt),
+          Check("xlsCheck", QStringLiteral("XLS"), K::FormatXls),
+          Check("txtCheck", QStringLiteral("TXT"), K::FormatTxt),
+          Check("rtfCheck", QStringLiteral("RTF"), K::FormatRtf),
+          Check("archiveCheck", tr("Archives"), K::FormatArchive),
+          Check("otherFormatCheck", tr("Other"), K::FormatOther),
+          Edit("otherFormatEdit", K::OtherDocExtension, false)});
     auto* timeRange = new QComboBox(this);
     timeRange->setObjectName(QStringLiteral("timeRangeCombo"));
     timeRange->addItems({tr("Any time"), tr("Past day"), tr("Past week"), tr("Past month"), tr("Past year")});
@@ -260,32 +262,35 @@ QWidget* MainWindow::BuildOptions() {
     connect(timeRange, &QComboBox::currentIndexChanged, this,
             [this](int index) { session_.GetOptions().SetTimeRange(index); });
     line({label(tr("Published:")), timeRange,
-          Check("computeSizeCheck", tr("Find document sizes (slower)"), K::CulFileSize),
-          Check("limitSizeCheck", tr("Limit document size when downloading"), K::DownCheckFileSize),
-          label(tr("File size")), Edit("sizeMinEdit", K::SizeMin, false), label(tr("KB to")),
-          Edit("sizeMaxEdit", K::SizeMax, false), label(QStringLiteral("KB"))});
-    line({label(tr("Titles of at least")), Edit("titleLengthEdit", K::CharNum, true), label(tr("characters")),
-          Check("matchTitleCheck", tr("Title must match a keyword"), K::MatchTitle),
-          Check("randomSuffixCheck", tr("Add a random suffix to names already in the list"), K::AddRandName),
-          Check("skipDownloadedCheck", tr("Skip documents already downloaded"), K::IgoreGarnered),
-          Check("autoLoadCheck", tr("Load the last list at start"), K::AutoLoad)});
-    line({label(tr("Search with")), Edit("searchThreadsEdit", K::SearchMaxThread, true), label(tr("threads")),
-          Check("overwriteCheck", tr("Overwrite existing files; search interval"), K::Overrite),
-          Edit("searchIntervalEdit", K::SearchInterval, true), label(tr("seconds")),
-          label(tr("Stop deep search above")), Edit("deepSearchLimitEdit", K::URLsCount, true),
+          Check("computeSizeCheck", tr("Find document sizes (slower)"), K::ProbeDocumentSize),
+          Check("limitSizeCheck", tr("Limit document size when downloading"), K::LimitDownloadSize),
+          label(tr("File size")), Edit("sizeMinEdit", K::MinSizeKb, false), label(tr("KB to")),
+          Edit("sizeMaxEdit", K::MaxSizeKb, false), label(QStringLiteral("KB"))});
+    line({label(tr("Titles of at least")), Edit("titleLengthEdit", K::MinTitleLength, true),
+          label(tr("characters")),
+          Check("matchTitleCheck", tr("Title must match a keyword"), K::TitleMustMatchKeyword),
+          Check("randomSuffixCheck", tr("Add a random suffix to names already in the list"),
+                K::SuffixSameTitles),
+          Check("skipDownloadedCheck", tr("Skip documents already downloaded"), K::SkipDownloaded),
+          Check("autoLoadCheck", tr("Load the last list at start"), K::LoadLastListAtStart)});
+    line({label(tr("Search with")), Edit("searchThreadsEdit", K::SearchThreads, true), label(tr("threads")),
+          Check("overwriteCheck", tr("Overwrite existing files; search interval"), K::OverwriteExisting),
+          Edit("searchIntervalEdit", K::SearchPauseSeconds, true), label(tr("seconds")),
+          label(tr("Stop deep search above")), Edit("deepSearchLimitEdit", K::DeepSearchQueueLimit, true),
           label(tr("queued addresses"))});
-    QLineEdit* savePath = Edit("savePathEdit", K::SavePath, false);
+    QLineEdit* savePath = Edit("savePathEdit", K::SaveFolder, false);
     QPushButton* choose = Button("chooseFolderButton", tr("Choose…"));
     connect(choose, &QPushButton::clicked, this, [this, savePath] {
         const QString folder =
             QFileDialog::getExistingDirectory(this, tr("Choose a folder"), savePath->text());
         if (folder.isEmpty()) return;
         savePath->setText(folder);
-        session_.GetOptions().SetCommittedText(K::SavePath, folder);
+        session_.GetOptions().SetCommittedText(K::SaveFolder, folder);
     });
     line({label(tr("Save to:")), savePath, choose, label(tr("Download")),
-          Edit("downloadThreadsEdit", K::DownThreadCount, true), label(tr("at a time;")),
-          label(tr("time limit per file")), Edit("timeoutEdit", K::TimeOut, true), label(tr("minutes"))});
+          Edit("downloadThreadsEdit", K::DownloadThreads, true), label(tr("at a time;")),
+          label(tr("time limit per file")), Edit("timeoutEdit", K::DownloadTimeoutMinutes, true),
+          label(tr("minutes"))});
 
     QPushButton* search = Button("searchButton", tr("Search"));
     QPushButton* stop = Button("stopSearchButton", tr("Stop"));
@@ -321,12 +326,12 @@ void MainWindow::ApplyCoupling() {
     auto enable = [this](K key, bool on) {
         if (QLineEdit* edit = edits_.value(key)) edit->setEnabled(on);
     };
-    const bool sizes = checked(K::DownCheckFileSize) || checked(K::CulFileSize);
-    enable(K::SizeMin, sizes);
-    enable(K::SizeMax, sizes);
-    enable(K::EDocOther, checked(K::DocOther));
-    enable(K::EEngineOther, checked(K::EngineOtherSearch));
-    enable(K::FindFilter, checked(K::EngineOtherSearch));
+    const bool sizes = checked(K::LimitDownloadSize) || checked(K::ProbeDocumentSize);
+    enable(K::MinSizeKb, sizes);
+    enable(K::MaxSizeKb, sizes);
+    enable(K::OtherDocExtension, checked(K::FormatOther));
+    enable(K::OtherEngineAddress, checked(K::EngineOther));
+    enable(K::OtherEngineScopeWords, checked(K::EngineOther));
 }
 
 QWidget* MainWindow::BuildResultList() {
@@ -539,7 +544,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         downloads.WaitWalksEnded(5000);
         session_.Lists().CloseSave();
     }
-    if (session_.Results().Size() > 0 && options.Text(K::ListPath).isEmpty() &&
+    if (session_.Results().Size() > 0 && options.Text(K::ListFile).isEmpty() &&
         messages_->AskYesNo(tr("Save the list?"), tr("Confirm Quit"))) {
         ExportButton();
     }

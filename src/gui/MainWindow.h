@@ -10,7 +10,7 @@
 #include <memory>
 #include <thread>
 
-#include "app/CUpdateInfo.h"
+#include "app/UpdateInfo.h"
 #include "lists/ResultEntry.h"
 
 class QCheckBox;
@@ -92,7 +92,7 @@ class MainWindow : public QWidget {
     int keywordSortColumn_ = -1;
     bool keywordSortDescending_ = false;
 
-    CUpdateInfo update_;
+    UpdateInfo update_;
     QMutex updateLock_;
     std::thread updateCheck_;
     std::atomic<int> updateShown_{1};

@@ -14,23 +14,32 @@ constexpr int kWidths[] = {170, 70, 100, 200, 80};
 
 }  // namespace
 
-QString ResultTableModel::DisplayStatus(const QString& stored) {
+QString ResultTableModel::DisplayStatus(const RowStatus& status) {
     // List files keep the stored texts byte for byte; only the table shows them in the window's language.
-    if (stored == EntryStatus::Waiting) return tr("Waiting");
-    if (stored == EntryStatus::Downloading) return tr("Downloading");
-    if (stored == EntryStatus::Downloaded) return tr("Downloaded");
-    if (stored == EntryStatus::Failed) return tr("Failed");
-    if (stored == EntryStatus::Duplicate) return tr("Duplicate");
-    if (stored == EntryStatus::Uploading) return tr("Uploading");
-    if (stored.startsWith(EntryStatus::ProgressPrefix)) {
-        //: Download progress; %1 is the percentage with its sign, as the worker wrote it.
-        return tr("Done: %1").arg(stored.mid(EntryStatus::ProgressPrefix.size()));
+    switch (status.kind()) {
+        case RowStatus::Kind::Waiting:
+            return tr("Waiting");
+        case RowStatus::Kind::Downloading:
+            return tr("Downloading");
+        case RowStatus::Kind::Downloaded:
+            return tr("Downloaded");
+        case RowStatus::Kind::Failed:
+            return tr("Failed");
+        case RowStatus::Kind::Duplicate:
+            return tr("Duplicate");
+        case RowStatus::Kind::Uploading:
+            return tr("Uploading");
+        case RowStatus::Kind::InProgress:
+            //: Download progress; %1 is the percentage with its sign, as the worker wrote it.
+            return tr("Done: %1").arg(QString::number(status.Percent()) + u'%');
+        case RowStatus::Kind::Other:
+            break;
     }
-    return stored;  // a text from an older or newer version: shown as it is
+    return status.OtherText();  // a text from an older or newer version: shown as it is
 }
 
 QString ResultTableModel::DisplaySize(const QString& stored) {
-    return stored == EntryStatus::SizeUnknown ? tr("Unknown") : stored;
+    return stored == EntrySize::Unknown ? tr("Unknown") : stored;
 }
 
 QString ResultTableModel::Cell(const ResultEntry& entry, int column) {

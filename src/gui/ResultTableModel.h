@@ -6,6 +6,8 @@
 #include <QAbstractTableModel>
 #include <QTimer>
 
+#include "lists/RowStatus.h"
+
 class ResultList;
 struct ResultEntry;
 
@@ -23,7 +25,7 @@ class ResultTableModel : public QAbstractTableModel {
 
     static int ColumnWidth(int column);
     // The text the table shows for a stored status or size text, in the window's language.
-    static QString DisplayStatus(const QString& stored);
+    static QString DisplayStatus(const RowStatus& status);
     static QString DisplaySize(const QString& stored);
     // Applies the list's changes now (the timer does it by itself).
     void Refresh();

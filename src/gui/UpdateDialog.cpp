@@ -10,11 +10,11 @@
 #include <QVBoxLayout>
 #include <cstdlib>
 
-#include "app/CUpdateInfo.h"
+#include "app/UpdateInfo.h"
 #include "gui/HyperLink.h"
 #include "lists/MessageSink.h"
 
-UpdateDialog::UpdateDialog(CUpdateInfo& info, QMutex& checkLock, QString location, MessageSink& messages,
+UpdateDialog::UpdateDialog(UpdateInfo& info, QMutex& checkLock, QString location, MessageSink& messages,
                            bool checked, QWidget* parent)
     : QDialog(parent),
       info_(info),

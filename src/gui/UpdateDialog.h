@@ -7,7 +7,7 @@
 #include <thread>
 
 class HyperLink;
-class CUpdateInfo;
+class UpdateInfo;
 class MessageSink;
 class QLineEdit;
 class QPlainTextEdit;
@@ -17,7 +17,7 @@ class UpdateDialog : public QDialog {
     Q_OBJECT
   public:
     // checked: the information was already read (the start-up check found an update).
-    UpdateDialog(CUpdateInfo& info, QMutex& checkLock, QString location, MessageSink& messages, bool checked,
+    UpdateDialog(UpdateInfo& info, QMutex& checkLock, QString location, MessageSink& messages, bool checked,
                  QWidget* parent = nullptr);
     ~UpdateDialog() override;
 
@@ -26,7 +26,7 @@ class UpdateDialog : public QDialog {
   private:
     void Fill(bool newer);
 
-    CUpdateInfo& info_;
+    UpdateInfo& info_;
     QMutex& checkLock_;
     QString location_;
     MessageSink& messages_;

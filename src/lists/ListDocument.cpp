@@ -37,7 +37,7 @@ QString ListDocument::Where(size_t index) const {
     return (text_ ? QStringLiteral("line %1") : QStringLiteral("item %1")).arg(index + 1);
 }
 
-void ListDocument::SetMeasured(size_t index, const QString& size, const QString& status) {
+void ListDocument::SetMeasured(size_t index, const QString& size, const RowStatus& status) {
     Record& record = records_[index];
     if (record.entry.size == size && record.entry.status == status) return;
     record.entry.size = size;

@@ -30,7 +30,7 @@ class ListDocument {
     QString Where(size_t index) const;
 
     // Takes the size and status a run found for a record; the other cells stay as the file had them.
-    void SetMeasured(size_t index, const QString& size, const QString& status);
+    void SetMeasured(size_t index, const QString& size, const RowStatus& status);
 
     // The whole file with the changes.
     QByteArray ToBytes() const;

@@ -12,11 +12,12 @@ namespace {
 constexpr QChar kEscapeMark(0x1B);
 
 bool NeedsEscape(const ResultEntry& entry) {
-    for (const QString* cell : {&entry.title, &entry.type, &entry.size, &entry.link, &entry.status}) {
+    const QString status = entry.status.Stored();
+    for (const QString* cell : {&entry.title, &entry.type, &entry.size, &entry.link, &status}) {
         if (cell->contains(u'$') || cell->contains(u'\n') || cell->contains(u'\r')) return true;
     }
     // A plain status is read as its first run of non-blank characters: blanks would be lost.
-    for (const QChar c : entry.status) {
+    for (const QChar c : status) {
         if (c.isSpace()) return true;
     }
     // An empty field ends a plain parse early, and a title starting with the mark would read as escaped.
@@ -152,15 +153,18 @@ class CanonicalXml {
         if (!Take("<?xml version='1.0' encoding='utf-8'?>\n<skimmer>")) return false;
         while (Take("\n\t<item>")) {
             ResultEntry item;
+            QString status;
             if (!Field("\n\t\t<title>", "</title>", onItem ? &item.title : nullptr) ||
                 !Field("\n\t\t<types>", "</types>", onItem ? &item.type : nullptr) ||
                 !Field("\n\t\t<size>", "</size>", onItem ? &item.size : nullptr) ||
                 !Field("\n\t\t<path>", "</path>", onItem ? &item.link : nullptr) ||
-                !Field("\n\t\t<status>", "</status>", onItem ? &item.status : nullptr) ||
-                !Take("\n\t</item>")) {
+                !Field("\n\t\t<status>", "</status>", onItem ? &status : nullptr) || !Take("\n\t</item>")) {
                 return false;
             }
-            if (onItem) (*onItem)(std::move(item));
+            if (onItem) {
+                item.status = RowStatus::FromStored(status);
+                (*onItem)(std::move(item));
+            }
         }
         if (!Take("\n</skimmer>")) return false;
         Take("\n");
@@ -241,9 +245,10 @@ class CanonicalXml {
 }  // namespace
 
 QString ListFileFormat::FormatRecord(const ResultEntry& e) {
-    if (!NeedsEscape(e)) return e.title + u'$' + e.type + u'$' + e.size + u'$' + e.link + u'$' + e.status;
+    const QString status = e.status.Stored();
+    if (!NeedsEscape(e)) return e.title + u'$' + e.type + u'$' + e.size + u'$' + e.link + u'$' + status;
     return kEscapeMark + Escape(e.title) + u'$' + Escape(e.type) + u'$' + Escape(e.size) + u'$' +
-           Escape(e.link) + u'$' + Escape(e.status);
+           Escape(e.link) + u'$' + Escape(status);
 }
 
 void ListFileFormat::AppendRecordUtf8(QByteArray& out, const ResultEntry& e) {
@@ -252,15 +257,15 @@ void ListFileFormat::AppendRecordUtf8(QByteArray& out, const ResultEntry& e) {
     const auto surrogates = [](const QString& cell) {
         return std::any_of(cell.cbegin(), cell.cend(), [](QChar c) { return c.isSurrogate(); });
     };
+    const QString status = e.status.Stored();
     if (NeedsEscape(e) || surrogates(e.title) || surrogates(e.type) || surrogates(e.size) ||
-        surrogates(e.link) || surrogates(e.status)) {
+        surrogates(e.link) || surrogates(status)) {
         out += FormatRecord(e).toUtf8();
         out += '\n';
         return;
     }
     const qsizetype at = out.size();
-    out.resize(at + 3 * (e.title.size() + e.type.size() + e.size.size() + e.link.size() + e.status.size()) +
-               5);
+    out.resize(at + 3 * (e.title.size() + e.type.size() + e.size.size() + e.link.size() + status.size()) + 5);
     char* const begin = out.data() + at;
     char* end = begin;
     QStringEncoder utf8(QStringEncoder::Utf8);
@@ -268,7 +273,7 @@ void ListFileFormat::AppendRecordUtf8(QByteArray& out, const ResultEntry& e) {
         end = utf8.appendToBuffer(end, *cell);
         *end++ = '$';
     }
-    end = utf8.appendToBuffer(end, e.status);
+    end = utf8.appendToBuffer(end, status);
     *end++ = '\n';
     out.resize(at + (end - begin));
 }
@@ -277,8 +282,9 @@ ResultEntry ListFileFormat::ParseRecord(const QString& line) {
     ResultEntry entry;
     if (line.startsWith(kEscapeMark)) {
         const QList<QStringView> cells = QStringView(line).mid(1).split(u'$');
-        QString* fields[] = {&entry.title, &entry.type, &entry.size, &entry.link, &entry.status};
-        for (qsizetype i = 0; i < 5 && i < cells.size(); ++i) *fields[i] = Unescape(cells[i]);
+        QString* fields[] = {&entry.title, &entry.type, &entry.size, &entry.link};
+        for (qsizetype i = 0; i < 4 && i < cells.size(); ++i) *fields[i] = Unescape(cells[i]);
+        if (cells.size() > 4) entry.status = RowStatus::FromStored(Unescape(cells[4]));
         return entry;
     }
     QString* fields[] = {&entry.title, &entry.type, &entry.size, &entry.link};
@@ -294,7 +300,7 @@ ResultEntry ListFileFormat::ParseRecord(const QString& line) {
     while (pos < line.size() && line[pos].isSpace()) ++pos;
     qsizetype end = pos;
     while (end < line.size() && !line[end].isSpace()) ++end;
-    entry.status = line.mid(pos, end - pos);
+    entry.status = RowStatus::FromStored(line.mid(pos, end - pos));
     return entry;
 }
 
@@ -303,7 +309,8 @@ QByteArray ListFileFormat::WriteXml(const QList<ResultEntry>& entries) {
     // its device writes; the bytes are the same (the tests hold the two side by side).
     qsizetype estimate = 64;
     for (const ResultEntry& e : entries) {
-        estimate += 112 + e.title.size() + e.type.size() + e.size.size() + e.link.size() + e.status.size();
+        estimate +=
+            112 + e.title.size() + e.type.size() + e.size.size() + e.link.size() + e.status.Stored().size();
     }
     QByteArray out;
     out.reserve(estimate);
@@ -323,7 +330,7 @@ QByteArray ListFileFormat::WriteXml(const QList<ResultEntry>& entries) {
         out += "</size>\n\t\t<path>";
         AppendXmlText(out, XmlSafe(entry.link));
         out += "</path>\n\t\t<status>";
-        AppendXmlText(out, XmlSafe(entry.status));
+        AppendXmlText(out, XmlSafe(entry.status.Stored()));
         out += "</status>\n\t</item>";
     }
     out += "\n</skimmer>";
@@ -349,6 +356,7 @@ bool ListFileFormat::ReadXml(const QByteArray& bytes, QString* error,
     int depth = 0;
     bool inItem = false;
     ResultEntry item;
+    QString status;  // the item's stored status text
     QString* field = nullptr;
     int fieldDepth = 0;
     unsigned seenFields = 0;  // one bit per field name
@@ -367,11 +375,11 @@ bool ListFileFormat::ReadXml(const QByteArray& bytes, QString* error,
                     rootDepth = depth;
                 } else if (rootDepth > 0 && depth == rootDepth + 1 && name == u"item") {
                     item = ResultEntry();
+                    status.clear();
                     inItem = true;
                     seenFields = 0;
                 } else if (inItem && depth == rootDepth + 2 && !field) {
-                    QString* const targets[] = {&item.title, &item.type, &item.size, &item.link,
-                                                &item.status};
+                    QString* const targets[] = {&item.title, &item.type, &item.size, &item.link, &status};
                     for (unsigned i = 0; i < 5; ++i) {
                         // The first child of a name counts, as a lookup by name would find it.
                         if (name == QStringView(kNames[i]) && !(seenFields & (1u << i))) {
@@ -390,6 +398,7 @@ bool ListFileFormat::ReadXml(const QByteArray& bytes, QString* error,
                 if (field && depth == fieldDepth) field = nullptr;
                 if (inItem && depth == rootDepth + 1) {
                     inItem = false;
+                    item.status = RowStatus::FromStored(status);
                     onItem(std::move(item));
                 }
                 if (depth == rootDepth) rootDepth = -1;

@@ -79,7 +79,7 @@ int ListFiles::ImportListText(const QString& path, const StatusFilter& filter) {
         if (messages_) messages_->ShowMessageBox(QStringLiteral("%1 is not a regular file").arg(path));
         return 1;
     }
-    options_.SetCommittedText(SettingKey::ListPath, path);
+    options_.SetCommittedText(SettingKey::ListFile, path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return 1;
     const QByteArray bytes = file.readAll();
@@ -167,7 +167,7 @@ int ListFiles::ImportListXml(const QString& path, const StatusFilter& filter) {
     }
     list_.AdoptRows(*staging, keepFrom);
     list_.ResetUploadingToWaiting();
-    options_.SetCommittedText(SettingKey::ListPath, path);
+    options_.SetCommittedText(SettingKey::ListFile, path);
     return 1;
 }
 

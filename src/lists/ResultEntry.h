@@ -1,52 +1,58 @@
 #pragma once
-// One row of the result list (five text cells in column order), the status texts, and the filter that
-// list files and batch selection use. Plain values; safe to copy between threads.
+// One row of the result list (four text cells and the status, in column order), the size text of an
+// unknown size, and the filter that list files and batch selection use. Plain values; safe to copy between
+// threads.
 
 #include <QString>
+
+#include "lists/RowStatus.h"
 
 struct ResultEntry {
     QString title;
     QString type;
     QString size;
     QString link;
-    QString status;
+    RowStatus status;
 
     bool operator==(const ResultEntry&) const = default;
 };
 
-namespace EntryStatus {
-inline const QString Waiting = QStringLiteral("等待");
-inline const QString Downloading = QStringLiteral("下载中");
-inline const QString Downloaded = QStringLiteral("下载成功");
-inline const QString Failed = QStringLiteral("下载失败");
-inline const QString Duplicate = QStringLiteral("重复文档");
-inline const QString Uploading = QStringLiteral("正在上传");
-inline const QString ProgressPrefix = QStringLiteral("完成:");
-inline QString Progress(int percent) {
-    return ProgressPrefix + QString::number(percent) + u'%';
-}
-inline const QString SizeUnknown = QStringLiteral("未知");
-}  // namespace EntryStatus
+namespace EntrySize {
+inline const QString Unknown = QStringLiteral("未知");  // the size cell as stored when it was not probed
+}  // namespace EntrySize
 
 // Which statuses a list file or a batch selection takes. A status none of the four flags names (a
-// duplicate, a progress text) always passes.
+// duplicate, a progress, an unknown text) always passes.
 struct StatusFilter {
     bool downloaded = true;
     bool failed = true;
     bool waiting = true;
     bool downloading = true;
 
-    bool Passes(const QString& status) const {
-        if (status == EntryStatus::Downloaded) return downloaded;
-        if (status == EntryStatus::Failed) return failed;
-        if (status == EntryStatus::Waiting) return waiting;
-        if (status == EntryStatus::Downloading) return downloading;
-        return true;
+    bool Passes(const RowStatus& status) const {
+        switch (status.kind()) {
+            case RowStatus::Kind::Downloaded:
+                return downloaded;
+            case RowStatus::Kind::Failed:
+                return failed;
+            case RowStatus::Kind::Waiting:
+                return waiting;
+            case RowStatus::Kind::Downloading:
+                return downloading;
+            default:
+                return true;
+        }
     }
     // For batch selection: the row's status is one the filter names and asks for.
-    bool Selects(const QString& status) const {
-        return (status == EntryStatus::Downloaded && downloaded) ||
-               (status == EntryStatus::Failed && failed) || (status == EntryStatus::Waiting && waiting) ||
-               (status == EntryStatus::Downloading && downloading);
+    bool Selects(const RowStatus& status) const {
+        switch (status.kind()) {
+            case RowStatus::Kind::Downloaded:
+            case RowStatus::Kind::Failed:
+            case RowStatus::Kind::Waiting:
+            case RowStatus::Kind::Downloading:
+                return Passes(status);
+            default:
+                return false;
+        }
     }
 };

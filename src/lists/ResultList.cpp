@@ -10,7 +10,7 @@
 
 namespace {
 
-// A decoded title longer than this is not a title; the old program's buffer held 1,024 bytes.
+// A decoded title longer than this is not a title (and file names could not hold it).
 constexpr qsizetype kMaxDecodedBytes = 1024;
 
 int HexValue(char c) {
@@ -64,24 +64,25 @@ QString ResultList::DecodePercentTitle(const QString& title) {
     return decoded == bytes ? title : QString::fromUtf8(decoded);
 }
 
-int ResultList::AddEntry(QString title, const QString& type, const QString& size, const QString& link,
-                         QString status) {
+ResultList::AddResult ResultList::AddEntry(QString title, const QString& type, const QString& size,
+                                           const QString& link, RowStatus status) {
     title = title.trimmed();
     // No transfer runs for a row that is only now entering the list: a row saved while it was being
     // downloaded (a stop, a crash, an auto-save) waits again, or no later run would ever take it.
-    if (status == EntryStatus::Downloading || status.startsWith(EntryStatus::ProgressPrefix)) {
-        status = EntryStatus::Waiting;
+    if (status == RowStatus::Downloading || status.kind() == RowStatus::Kind::InProgress) {
+        status = RowStatus::Waiting;
     }
-    if (title.isEmpty() || type.isEmpty() || size.isEmpty() || link.isEmpty() || status.isEmpty()) return -1;
+    if (title.isEmpty() || type.isEmpty() || size.isEmpty() || link.isEmpty() || status.IsEmpty())
+        return AddResult::EmptyField;
 
     QMutexLocker append(&appendLock_);
-    if (options_.Checked(SettingKey::IgoreGarnered) && registryCheck_ && registryCheck_(link)) {
+    if (options_.Checked(SettingKey::SkipDownloaded) && registryCheck_ && registryCheck_(link)) {
         if (status_) status_->ShowMsg(title, link, QStringLiteral("已经存在"), 1);
-        return 2;
+        return AddResult::AlreadyDownloaded;
     }
     QMutexLocker rows(&rowsMutex_);
     const qsizetype count = qsizetype(rows_.size());
-    if (options_.Checked(SettingKey::AddRandName)) {
+    if (options_.Checked(SettingKey::SuffixSameTitles)) {
         const auto same = firstRowWithTitle_.find(title);
         if (same != firstRowWithTitle_.end()) {
             thread_local std::mt19937 random(std::random_device{}());
@@ -103,11 +104,11 @@ int ResultList::AddEntry(QString title, const QString& type, const QString& size
     if (title.trimmed().isEmpty()) title = given;
 
     const RowId id = nextId_++;
-    rows_.push_back(Row{id, ResultEntry{title, InternLocked(type), size, link, InternLocked(status)}});
+    rows_.push_back(Row{id, ResultEntry{title, InternLocked(type), size, link, status}});
     CountStatusLocked(status, +1);
     firstRowWithTitle_.try_emplace(title, id);
     structural_ = true;
-    return 0;
+    return AddResult::Added;
 }
 
 QString ResultList::InternLocked(const QString& value) {
@@ -141,21 +142,21 @@ void ResultList::RebuildIndexesLocked() {
     structural_ = true;
 }
 
-void ResultList::CountStatusLocked(const QString& status, int delta) {
-    if (status == EntryStatus::Waiting) waitingRows_ += delta;
-    if (status == EntryStatus::Downloaded) downloadedRows_ += delta;
-    if (status == EntryStatus::Failed) failedRows_ += delta;
+void ResultList::CountStatusLocked(const RowStatus& status, int delta) {
+    if (status == RowStatus::Waiting) waitingRows_ += delta;
+    if (status == RowStatus::Downloaded) downloadedRows_ += delta;
+    if (status == RowStatus::Failed) failedRows_ += delta;
 }
 
-void ResultList::SetStatusLocked(Row& row, qsizetype position, const QString& status) {
+void ResultList::SetStatusLocked(Row& row, qsizetype position, const RowStatus& status) {
     if (row.entry.status == status) return;
     // A failed row waiting for its retry still tells why it failed; anything else starts afresh.
-    const bool retry = row.entry.status == EntryStatus::Failed && status == EntryStatus::Waiting;
+    const bool retry = row.entry.status == RowStatus::Failed && status == RowStatus::Waiting;
     if (!retry && !reasons_.isEmpty()) reasons_.remove(row.id);
     CountStatusLocked(row.entry.status, -1);
     CountStatusLocked(status, +1);
     row.entry.status = status;
-    if (status == EntryStatus::Waiting && position < waitingHint_) waitingHint_ = position;
+    if (status == RowStatus::Waiting && position < waitingHint_) waitingHint_ = position;
     NoteChangedLocked(row.id);
 }
 
@@ -260,7 +261,7 @@ bool ResultList::ClearList() {
         ClearLocked();
     }
     links_.Clear();
-    options_.SetCommittedText(SettingKey::ListPath, QString());
+    options_.SetCommittedText(SettingKey::ListFile, QString());
     return true;
 }
 
@@ -287,22 +288,37 @@ bool ResultList::CheckByStatus(const StatusFilter& filter) {
     return true;
 }
 
-void ResultList::ApplyStatusAction(int action) {
-    static const QString* const kTargets[] = {&EntryStatus::Waiting, &EntryStatus::Downloaded,
-                                              &EntryStatus::Waiting, &EntryStatus::Failed,
-                                              &EntryStatus::Duplicate};
-    if (action < 0 || action > 4) return;
+void ResultList::ApplyStatusAction(StatusAction action) {
+    const RowStatus* target = nullptr;
+    switch (action) {
+        case StatusAction::AllToWaiting:
+        case StatusAction::CheckedToWaiting:
+            target = &RowStatus::Waiting;
+            break;
+        case StatusAction::CheckedToDownloaded:
+            target = &RowStatus::Downloaded;
+            break;
+        case StatusAction::CheckedToFailed:
+            target = &RowStatus::Failed;
+            break;
+        case StatusAction::CheckedToDuplicate:
+            target = &RowStatus::Duplicate;
+            break;
+    }
+    if (!target) return;  // a value outside the enum (a dialog without a choice)
+    const bool all = action == StatusAction::AllToWaiting;
+    const bool forgets = all || action == StatusAction::CheckedToWaiting;
     QStringList forget;
     {
         QMutexLocker rows(&rowsMutex_);
         for (qsizetype position = 0; position < qsizetype(rows_.size()); ++position) {
             Row& row = rows_[size_t(position)];
-            const bool affected = action == 0 ? row.entry.status != EntryStatus::Downloaded &&
-                                                    row.entry.status != EntryStatus::Duplicate
-                                              : row.checked;
+            const bool affected =
+                all ? row.entry.status != RowStatus::Downloaded && row.entry.status != RowStatus::Duplicate
+                    : row.checked;
             if (!affected) continue;
-            if (action == 0 || action == 2) forget.append(row.entry.link);
-            SetStatusLocked(row, position, *kTargets[action]);
+            if (forgets) forget.append(row.entry.link);
+            SetStatusLocked(row, position, *target);
         }
     }
     if (registryDelete_) {
@@ -315,7 +331,7 @@ void ResultList::ResetFailedToWaiting() {
     if (failedRows_ == 0) return;  // the workers call this after every walk
     for (qsizetype position = 0; position < qsizetype(rows_.size()); ++position) {
         Row& row = rows_[size_t(position)];
-        if (row.entry.status == EntryStatus::Failed) SetStatusLocked(row, position, EntryStatus::Waiting);
+        if (row.entry.status == RowStatus::Failed) SetStatusLocked(row, position, RowStatus::Waiting);
     }
 }
 
@@ -323,7 +339,7 @@ void ResultList::ResetUploadingToWaiting() {
     QMutexLocker rows(&rowsMutex_);
     for (qsizetype position = 0; position < qsizetype(rows_.size()); ++position) {
         Row& row = rows_[size_t(position)];
-        if (row.entry.status == EntryStatus::Uploading) SetStatusLocked(row, position, EntryStatus::Waiting);
+        if (row.entry.status == RowStatus::Uploading) SetStatusLocked(row, position, RowStatus::Waiting);
     }
 }
 
@@ -379,7 +395,7 @@ QList<ResultEntry> ResultList::Snapshot() const {
     return entries;
 }
 
-bool ResultList::SetStatus(RowId id, const QString& status) {
+bool ResultList::SetStatus(RowId id, const RowStatus& status) {
     QMutexLocker rows(&rowsMutex_);
     const qsizetype position = PositionLocked(id);
     if (position < 0) return false;
@@ -387,7 +403,7 @@ bool ResultList::SetStatus(RowId id, const QString& status) {
     return true;
 }
 
-bool ResultList::SetStatus(RowId id, const QString& status, const QString& reason) {
+bool ResultList::SetStatus(RowId id, const RowStatus& status, const QString& reason) {
     QMutexLocker rows(&rowsMutex_);
     const qsizetype position = PositionLocked(id);
     if (position < 0) return false;
@@ -429,8 +445,8 @@ std::optional<ResultEntry> ResultList::ClaimIfWaiting(RowId id) {
     const qsizetype position = PositionLocked(id);
     if (position < 0) return std::nullopt;
     Row& row = rows_[size_t(position)];
-    if (row.entry.status != EntryStatus::Waiting) return std::nullopt;
-    SetStatusLocked(row, position, EntryStatus::Downloading);
+    if (row.entry.status != RowStatus::Waiting) return std::nullopt;
+    SetStatusLocked(row, position, RowStatus::Downloading);
     return row.entry;
 }
 
@@ -447,13 +463,13 @@ std::optional<ResultList::Claim> ResultList::ClaimNextWaiting(
     bool fromHint = from <= waitingHint_;
     for (qsizetype position = qMax(from, waitingHint_); position < end; ++position) {
         Row& row = rows_[size_t(position)];
-        if (row.entry.status != EntryStatus::Waiting) continue;
+        if (row.entry.status != RowStatus::Waiting) continue;
         if (accept && !accept(row.entry)) {
             if (fromHint) waitingHint_ = position;
             fromHint = false;
             continue;
         }
-        SetStatusLocked(row, position, EntryStatus::Downloading);
+        SetStatusLocked(row, position, RowStatus::Downloading);
         if (fromHint) waitingHint_ = position + 1;
         return Claim{position, row.id, row.entry};
     }
@@ -465,8 +481,8 @@ std::optional<std::pair<RowId, ResultEntry>> ResultList::ClaimWaitingAt(qsizetyp
     QMutexLocker rows(&rowsMutex_);
     if (position < 0 || position >= qsizetype(rows_.size())) return std::nullopt;
     Row& row = rows_[size_t(position)];
-    if (row.entry.status != EntryStatus::Waiting) return std::nullopt;
-    SetStatusLocked(row, position, EntryStatus::Downloading);
+    if (row.entry.status != RowStatus::Waiting) return std::nullopt;
+    SetStatusLocked(row, position, RowStatus::Downloading);
     return std::make_pair(row.id, row.entry);
 }
 

@@ -38,11 +38,15 @@ class ResultList {
     LinkSet& Links() { return links_; }
     int AddLinkIfNew(const QString& link) { return links_.AddLinkIfNew(link); }
 
-    // 0 appended; -1 a field is empty (after trimming the title); 2 the link is in the registry and
-    // IgoreGarnered is on. Cleans the title on the way (random suffix, domain titles, "...", escapes).
-    // A row that comes in downloading or with a progress text comes in waiting.
-    int AddEntry(QString title, const QString& type, const QString& size, const QString& link,
-                 QString status);
+    enum class AddResult {
+        Added,
+        EmptyField,         // a field is empty (after trimming the title)
+        AlreadyDownloaded,  // the link is in the registry and SkipDownloaded is on
+    };
+    // Cleans the title on the way (random suffix, domain titles, "...", escapes). A row that comes in
+    // downloading or with a progress text comes in waiting.
+    AddResult AddEntry(QString title, const QString& type, const QString& size, const QString& link,
+                       RowStatus status);
 
     void ClearRows();  // all rows and the link set
 
@@ -57,9 +61,15 @@ class ResultList {
     bool ClearList();      // false when the list is empty; also forgets the list path
     void SetCheckOnSelectionOrAll(bool check);
     bool CheckByStatus(const StatusFilter& filter);  // false when the list is empty
-    // 0 every row but downloaded and duplicate ones back to waiting (and out of the registry);
-    // 1 checked rows downloaded; 2 checked rows waiting (and out of the registry); 3 failed; 4 duplicate.
-    void ApplyStatusAction(int action);
+    // The choices of the status dialog, in its order.
+    enum class StatusAction {
+        AllToWaiting,  // every row but downloaded and duplicate ones, and out of the registry
+        CheckedToDownloaded,
+        CheckedToWaiting,  // and out of the registry
+        CheckedToFailed,
+        CheckedToDuplicate,
+    };
+    void ApplyStatusAction(StatusAction action);
     void ResetFailedToWaiting();
     void ResetUploadingToWaiting();
     int CountDownloaded() const;
@@ -79,11 +89,11 @@ class ResultList {
     QList<ResultEntry> Snapshot() const;
 
     // Cell writes of a worker on its row; false when the row is gone.
-    bool SetStatus(RowId id, const QString& status);
+    bool SetStatus(RowId id, const RowStatus& status);
     // The status together with why the row ended so (a refusal, an HTTP error, "same as <file>"). The
     // reason lives only here, never in list files: it goes when the row is taken again or given another
     // status, but stays while a failed row waits for its retry.
-    bool SetStatus(RowId id, const QString& status, const QString& reason);
+    bool SetStatus(RowId id, const RowStatus& status, const QString& reason);
     QString Reason(RowId id) const;  // empty when the row has none or is gone
     bool SetLink(RowId id, const QString& link);
     bool SetSize(RowId id, const QString& size);
@@ -116,7 +126,8 @@ class ResultList {
     };
     Changes TakeChanges();
 
-    // Title clean-up steps 6 to 8 of AddEntry, exposed for the parsers' tests and the list tools.
+    // The title clean-up of AddEntry (domain titles, "...", percent escapes), exposed for the parsers'
+    // tests and the list tools.
     static QString TitleFromLink(const QString& link);
     static QString DecodePercentTitle(const QString& title);
 
@@ -137,9 +148,9 @@ class ResultList {
     void ClearLocked();
     void NoteChangedLocked(RowId id) { changed_.insert(id); }
     // Every status change goes through here, so the counts and the waiting hint stay true.
-    void SetStatusLocked(Row& row, qsizetype position, const QString& status);
+    void SetStatusLocked(Row& row, qsizetype position, const RowStatus& status);
     void PruneReasonsLocked();  // after rows went away
-    void CountStatusLocked(const QString& status, int delta);
+    void CountStatusLocked(const RowStatus& status, int delta);
 
     Options& options_;
     StatusLine* status_;

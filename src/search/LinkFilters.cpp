@@ -137,9 +137,9 @@ bool LinkFilters::AcceptTitle(const QString& title) const {
     }
     if (!titleFilters_.isEmpty() && MatchesList(titleFilters_, title, false)) return false;
     // The title-length box as the user sees it now, not as last committed.
-    const int minimum = options_.LiveInt(SettingKey::CharNum);
+    const int minimum = options_.LiveInt(SettingKey::MinTitleLength);
     if (minimum > 0 && title.size() < minimum) return false;
-    if (options_.Checked(SettingKey::MatchTitle)) {
+    if (options_.Checked(SettingKey::TitleMustMatchKeyword)) {
         const QStringList keywords = keywords_.Keywords();
         if (!keywords.isEmpty()) return MatchesList(keywords, title, false);
     }

@@ -13,7 +13,7 @@ ParserKeys ParserKeys::Load(const Profile& settings) {
 
 MatchKeys ParserKeys::Apply(const QString& group, const MatchKeys& defaults) const {
     if (group.isEmpty()) return defaults;
-    // The old buffer held 4,096 characters with its terminator.
+    // A key is cut at 4,095 characters, the most a key has ever held.
     auto read = [&](const char* suffix, const QString& fallback) {
         return Profile::GetString(*ini_, group + QLatin1StringView(suffix), fallback).left(4095);
     };

@@ -12,8 +12,8 @@ namespace {
 using K = SettingKey;
 
 // The format boxes in QueryTemplate::kFormatNames' order, then "other".
-constexpr std::array<K, 7> kFormatBoxes = {K::DocWord, K::DocPdf, K::DocPpt, K::DocXls,
-                                           K::DocRtf,  K::DocTxt, K::DocZip};
+constexpr std::array<K, 7> kFormatBoxes = {K::FormatWord, K::FormatPdf, K::FormatPpt,    K::FormatXls,
+                                           K::FormatRtf,  K::FormatTxt, K::FormatArchive};
 
 // Fills the placeholders of a template in one pass: a value is never read for placeholders again, so a
 // keyword holding "{page}" stays as typed.
@@ -108,8 +108,9 @@ void QueryCatalogue::QueueTemplate(const QueryTemplate& query, const QString& ke
         const SettingSpec* spec = SettingsTable::Find(query.switchSetting);
         toggle = spec && options_.Checked(spec->id) ? query.switchOn : query.switchOff;
     }
-    const QString otherExtension =
-        query.other && options_.Checked(K::DocOther) ? options_.Text(K::EDocOther).left(254) : QString();
+    const QString otherExtension = query.other && options_.Checked(K::FormatOther)
+                                       ? options_.Text(K::OtherDocExtension).left(254)
+                                       : QString();
     const QList<int> pages = query.Pages();
     for (qsizetype index = 0; index < pages.size(); ++index) {
         const int page = pages[index];
@@ -180,8 +181,8 @@ void QueryCatalogue::BuildQueue(const QStringList& keywords, int timeIndex, cons
             QueueTemplate(entry.query, entry.query.escapeKeyword ? escaped : keyword, timeIndex, queue);
         }
     }
-    if (options_.Checked(K::EngineOtherSearch)) {
-        QString other = options_.Text(K::EEngineOther);
+    if (options_.Checked(K::EngineOther)) {
+        QString other = options_.Text(K::OtherEngineAddress);
         if (!other.isEmpty()) {
             if (!other.startsWith(QStringLiteral("http"))) other.prepend(QStringLiteral("http://"));
             Queue(other, queue);

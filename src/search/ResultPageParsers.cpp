@@ -146,8 +146,8 @@ const char* ResultPageParsers::Name(PageParser parser) {
 
 void ResultPageParsers::AddHit(ParseContext& context, const QString& link, const QString& title,
                                const QString& type) {
-    QString size = EntryStatus::SizeUnknown;
-    if (context.options.Checked(SettingKey::CulFileSize)) {
+    QString size = EntrySize::Unknown;
+    if (context.options.Checked(SettingKey::ProbeDocumentSize)) {
         const qint64 bytes = context.remoteSize ? context.remoteSize(link) : 0;
         const float kb = float(double(bytes) / 1024.0);
         if (!context.rules.SizeInRange(kb)) return;
@@ -155,7 +155,7 @@ void ResultPageParsers::AddHit(ParseContext& context, const QString& link, const
         CheckCancel(context.state);  // the probe may have taken a while
     }
     if (context.results.AddLinkIfNew(link) == 1) {
-        context.results.AddEntry(title, type, size, link, EntryStatus::Waiting);
+        context.results.AddEntry(title, type, size, link, RowStatus::Waiting);
         if (context.tally) context.tally->rows += 1;
     }
 }

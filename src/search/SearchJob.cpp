@@ -58,8 +58,8 @@ const ParserKeys& SearchJob::Keys() {
 bool SearchJob::StartSearch() {
     // A refused entry is reported; the search still runs with the values that passed before.
     if (const auto refusal = s_.options.ReadBack()) s_.messages.ShowMessageBox(*refusal);
-    const quint32 minimum = DocLinkRules::UnsignedValue(s_.options.Text(K::SizeMin));
-    const quint32 maximum = DocLinkRules::UnsignedValue(s_.options.Text(K::SizeMax));
+    const quint32 minimum = DocLinkRules::UnsignedValue(s_.options.Text(K::MinSizeKb));
+    const quint32 maximum = DocLinkRules::UnsignedValue(s_.options.Text(K::MaxSizeKb));
     if (minimum > maximum && minimum != 0) {
         s_.messages.ShowMessageBox(QStringLiteral("文件大小限制非法"));
         return false;
@@ -93,7 +93,7 @@ void SearchJob::StopSearch() {
 }
 
 void SearchJob::CheckDeepSearchLimit() {
-    const int limit = s_.options.LiveInt(K::URLsCount);
+    const int limit = s_.options.LiveInt(K::DeepSearchQueueLimit);
     if (limit > 0 && queue_.Waiting() >= limit) stopDeepSearch_.store(1);
 }
 
@@ -135,7 +135,7 @@ void SearchJob::ControlThread() {
 }
 
 void SearchJob::StartSearchThreads() {
-    const int count = qBound(1, s_.options.Int(K::SearchMaxThread), kSlots - 1);
+    const int count = qBound(1, s_.options.Int(K::SearchThreads), kSlots - 1);
     for (int slot = 0; slot < count; ++slot) {
         if (busy_[size_t(slot)].load() || (states_[size_t(slot)].load() & WorkerBits::kRunning)) continue;
         states_[size_t(slot)].store(WorkerBits::kRunning);
@@ -213,7 +213,7 @@ void SearchJob::ServeItem(int slot, const QueueItem& item, int tryLimit) {
         queue_.Forget(item.url);
         return;
     }
-    const int interval = s_.options.Int(K::SearchInterval);
+    const int interval = s_.options.Int(K::SearchPauseSeconds);
     if (interval > 0) {
         QMutexLocker pause(&pauseLock_);
         PauseBeforeFetch(slot, interval);
@@ -544,7 +544,7 @@ int SearchJob::RunParser(PageParser parser, const std::atomic<int>& state, const
 SearchJob::Route SearchJob::RouteOf(const EngineCatalog& catalogue, const QString& url,
                                     const Options& options, const DocLinkRules& rules) {
     if (const EngineDefinition* engine = catalogue.ForUrl(url)) return {engine, true};
-    if (options.Checked(K::EngineOtherSearch) && rules.InOtherEngineScope(url)) return {nullptr, true};
+    if (options.Checked(K::EngineOther) && rules.InOtherEngineScope(url)) return {nullptr, true};
     return {};
 }
 

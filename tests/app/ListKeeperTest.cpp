@@ -20,7 +20,8 @@ class ListKeeperTest : public ::testing::Test {
     void SetUp() override { options.Load(IniFile()); }
     void Add(const QString& link) {
         ASSERT_EQ(list.AddLinkIfNew(link), 1);
-        ASSERT_EQ(list.AddEntry("title", "pdf", "1.000", link, EntryStatus::Waiting), 0);
+        ASSERT_EQ(list.AddEntry("title", "pdf", "1.000", link, RowStatus::Waiting),
+                  ResultList::AddResult::Added);
     }
 
     TempHome home;
@@ -33,7 +34,7 @@ class ListKeeperTest : public ::testing::Test {
 TEST_F(ListKeeperTest, AutoSaveKeepsOutOfARunningExport) {
     EXPECT_FALSE(keeper.BeginExport());  // nothing to export
     Add("http://a/1.pdf");
-    options.SetCommittedText(SettingKey::ListPath, home.Path("kept.list"));
+    options.SetCommittedText(SettingKey::ListFile, home.Path("kept.list"));
 
     ASSERT_TRUE(keeper.BeginExport());
     keeper.AutoSave();  // the timer fires while the export's dialogs are open
@@ -44,7 +45,7 @@ TEST_F(ListKeeperTest, AutoSaveKeepsOutOfARunningExport) {
 
     ASSERT_TRUE(keeper.BeginExport());
     EXPECT_EQ(keeper.ExportTo(home.Path("chosen"), StatusFilter()), home.Path("chosen.xml"));
-    EXPECT_EQ(options.Text(SettingKey::ListPath), home.Path("chosen.xml"));
+    EXPECT_EQ(options.Text(SettingKey::ListFile), home.Path("chosen.xml"));
     Add("http://a/2.pdf");
     keeper.AutoSave();  // the export is over: the list stays in step with the file it went to
     EXPECT_TRUE(home.Read("chosen.xml").contains("http://a/2.pdf"));
@@ -57,18 +58,18 @@ TEST_F(ListKeeperTest, AListLoadedByHandIsNotSavedBehindTheUsersBack) {
     const QByteArray before = home.Read("in.list");
     keeper.ImportFrom(home.Path("in.list"), StatusFilter());
     ASSERT_EQ(list.Size(), 1);
-    EXPECT_EQ(options.Text(SettingKey::ListPath), QString());
+    EXPECT_EQ(options.Text(SettingKey::ListFile), QString());
     Add("http://a/new.pdf");
     keeper.AutoSave();
     keeper.CloseSave();
     EXPECT_EQ(home.Read("in.list"), before);
 
     // Loaded at start-up, the list stays tied to its file.
-    options.SetCommittedText(SettingKey::ListPath, home.Path("in.list"));
-    options.SetLiveInt(SettingKey::AutoLoad, 1);
+    options.SetCommittedText(SettingKey::ListFile, home.Path("in.list"));
+    options.SetLiveInt(SettingKey::LoadLastListAtStart, 1);
     keeper.StartupLoad();
     EXPECT_EQ(list.Size(), 1);
-    EXPECT_EQ(options.Text(SettingKey::ListPath), home.Path("in.list"));
+    EXPECT_EQ(options.Text(SettingKey::ListFile), home.Path("in.list"));
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ class ListRunTest : public ::testing::Test {
     void SetUp() override { ASSERT_EQ(session.Start(), QString()); }
 
     // Plays the workers: the row of `link` gets a size and a status.
-    void Finish(const QString& link, const QString& size, const QString& status) {
+    void Finish(const QString& link, const QString& size, const RowStatus& status) {
         for (qsizetype i = 0; i < session.Results().Size(); ++i) {
             const RowId id = *session.Results().IdAt(i);
             if (session.Results().Entry(id)->link != link) continue;
@@ -30,8 +30,8 @@ class ListRunTest : public ::testing::Test {
 
 TEST_F(ListRunTest, WritingBackKeepsEveryRecordInOrderAndChangesOnlySizeAndStatus) {
     session.Registry().InsertDocLink("http://h/5.pdf");
-    session.GetOptions().SetCommittedInt(SettingKey::IgoreGarnered, 1);
-    session.GetOptions().SetCommittedInt(SettingKey::AddRandName, 1);
+    session.GetOptions().SetCommittedInt(SettingKey::SkipDownloaded, 1);
+    session.GetOptions().SetCommittedInt(SettingKey::SuffixSameTitles, 1);
     const QByteArray gbLine = TextCodec::EncodeGb18030(QStringLiteral("中文$pdf$1$http://h/6.pdf$等待"));
     const QByteArray original = QString::fromUtf8(
                                     "good$pdf$未知$http://h/1.pdf$等待\n"
@@ -54,10 +54,10 @@ TEST_F(ListRunTest, WritingBackKeepsEveryRecordInOrderAndChangesOnlySizeAndStatu
     EXPECT_EQ(run.Unusable(), 5);
     EXPECT_EQ(run.FirstUnusable(), QStringLiteral("line 3, a cell is empty"));
     EXPECT_EQ(run.Targets(), QStringList{home.Path("in.list")});
-    EXPECT_EQ(session.GetOptions().Text(SettingKey::ListPath), QString());
+    EXPECT_EQ(session.GetOptions().Text(SettingKey::ListFile), QString());
 
-    Finish("http://h/1.pdf", "4.00", EntryStatus::Downloaded);
-    Finish("http://h/8.pdf", "2.00", EntryStatus::Failed);
+    Finish("http://h/1.pdf", "4.00", RowStatus::Downloaded);
+    Finish("http://h/8.pdf", "2.00", RowStatus::Failed);
     ASSERT_TRUE(run.WriteBack(session.Results(), &error)) << error.toStdString();
 
     // The titles stay as the file had them although the list cleaned them (random suffix, domain title).
@@ -84,13 +84,13 @@ TEST_F(ListRunTest, AnXmlListKeepsItemsWithMissingFieldsAndGetsItsTwin) {
     ASSERT_TRUE(run.Load(session, home.Path("in.xml"), &error)) << error.toStdString();
     EXPECT_EQ(run.Unusable(), 2);
     EXPECT_EQ(run.FirstUnusable(), QStringLiteral("item 2, a cell is empty"));
-    Finish("http://h/a.pdf", "1", EntryStatus::Downloaded);
+    Finish("http://h/a.pdf", "1", RowStatus::Downloaded);
     ASSERT_TRUE(run.WriteBack(session.Results(), &error)) << error.toStdString();
 
     const auto items = ListFileFormat::ReadXml(home.Read("in.xml"), &error);
     ASSERT_TRUE(items) << error.toStdString();
     ASSERT_EQ(items->size(), 3);
-    EXPECT_EQ(items->at(0).status, EntryStatus::Downloaded);
+    EXPECT_EQ(items->at(0).status, RowStatus::Downloaded);
     EXPECT_EQ(items->at(1).title, QStringLiteral("no size"));
     EXPECT_EQ(items->at(1).size, QString());
     EXPECT_EQ(items->at(2).link, QStringLiteral("http://h/c.pdf"));
@@ -110,7 +110,7 @@ TEST_F(ListRunTest, ABrokenXmlListIsNeverReplacedFromItsTwinWithoutSayingSo) {
     EXPECT_EQ(run.Targets(), QStringList{home.Path("in.xml.list")});
     EXPECT_TRUE(home.Read("run.log").contains("is left as it is"));
     EXPECT_TRUE(session.Status().Current().contains(home.Path("in.xml.list")));
-    Finish("http://h/a.pdf", "1", EntryStatus::Downloaded);
+    Finish("http://h/a.pdf", "1", RowStatus::Downloaded);
     ASSERT_TRUE(run.WriteBack(session.Results(), &error));
     EXPECT_EQ(home.Read("in.xml"), broken);
     EXPECT_EQ(home.Read("in.xml.list"), QString::fromUtf8("a$pdf$1$http://h/a.pdf$下载成功\n").toUtf8());

@@ -24,11 +24,11 @@ TEST(Session, StartCreatesConfigAndLoadsWhatIsThere) {
     home.Write("config/Setting.ini", "[FILE_FREE_DOC]\nGoogleSearch=1\n");
     Session session(home.Path());
     EXPECT_EQ(session.Start(), QString());
-    EXPECT_EQ(session.GetOptions().Int(SettingKey::GoogleSearch), 1);
+    EXPECT_EQ(session.GetOptions().Int(SettingKey::EngineGoogle), 1);
     EXPECT_EQ(session.Keywords().Keywords(), QStringList({"report"}));
 
     session.ShowMsg("hello", "", "", 1);
-    session.GetOptions().SetLiveInt(SettingKey::DocZip, 1);
+    session.GetOptions().SetLiveInt(SettingKey::FormatArchive, 1);
     EXPECT_TRUE(session.SaveSettings());
     EXPECT_TRUE(home.Read("config/Setting.ini").contains("DocZip=1\n"));
     EXPECT_TRUE(home.Read("run.log").contains("showmsg\nhello  \n"));
@@ -40,7 +40,7 @@ TEST(Session, AHomeThatCannotBeCreatedStillStartsWithDefaults) {
     Session session(home.Path("file/home"));
     const QString problem = session.Start();
     EXPECT_TRUE(problem.contains(home.Path("file/home"))) << problem.toStdString();
-    EXPECT_EQ(session.GetOptions().Int(SettingKey::DownThreadCount), 10);
+    EXPECT_EQ(session.GetOptions().Int(SettingKey::DownloadThreads), 10);
     EXPECT_FALSE(session.SaveSettings());
     session.ShowMsg("still", "runs", "", 1);
     EXPECT_EQ(session.Status().Current(), QStringLiteral("still runs "));
@@ -57,7 +57,7 @@ TEST(Session, ADamagedXmlListLoadedAtStartIsNeverOverwrittenFromItsTwin) {
     Session session(home.Path());
     session.Start();
     EXPECT_EQ(session.Results().Size(), 1);
-    EXPECT_EQ(session.GetOptions().Text(SettingKey::ListPath), home.Path("in.xml.list"));
+    EXPECT_EQ(session.GetOptions().Text(SettingKey::ListFile), home.Path("in.xml.list"));
     EXPECT_TRUE(home.Read("run.log").contains("is left as it is"));
     session.Lists().AutoSave();
     session.Lists().CloseSave();
@@ -75,7 +75,8 @@ TEST(Session, AFailedExportIsReportedNotAnnouncedAsDone) {
     session.Start();
     session.SetMessageSink(&recorder);
     ASSERT_EQ(session.Results().AddLinkIfNew("http://h/a.pdf"), 1);
-    ASSERT_EQ(session.Results().AddEntry("a", "pdf", "1", "http://h/a.pdf", "等待"), 0);
+    ASSERT_EQ(session.Results().AddEntry("a", "pdf", "1", "http://h/a.pdf", RowStatus::Waiting),
+              ResultList::AddResult::Added);
     ASSERT_TRUE(session.Lists().BeginExport());
     session.Lists().ExportTo(home.Path("missing/folder/a.list"), StatusFilter());
     ASSERT_EQ(recorder.shown.size(), 1);
@@ -92,7 +93,7 @@ TEST(Session, ALastListThatIsNotARegularFileIsRefused) {
                "[FILE_FREE_DOC]\nAutoLoad=1\nListPath=" + home.Path("pipe.list").toUtf8() + "\n");
     Session session(home.Path());
     session.Start();  // a pipe would keep the reader waiting here
-    EXPECT_EQ(session.GetOptions().Text(SettingKey::ListPath), QString());
+    EXPECT_EQ(session.GetOptions().Text(SettingKey::ListFile), QString());
     EXPECT_TRUE(home.Read("run.log").contains("is not a regular file"));
     session.Lists().CloseSave();
     EXPECT_FALSE(QFileInfo(home.Path("pipe.list")).isFile());

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TempHome.h"
-#include "app/CUpdateInfo.h"
+#include "app/UpdateInfo.h"
 
 namespace {
 
@@ -18,14 +18,14 @@ QString Entry(const QString& attributes, const QString& version, const QString& 
 
 TEST(UpdateInfo, VersionsAndNotes) {
     qint64 major = 0, date = 0;
-    EXPECT_TRUE(CUpdateInfo::VersionValue("1.40-20160425", &major, &date));
+    EXPECT_TRUE(UpdateInfo::VersionValue("1.40-20160425", &major, &date));
     EXPECT_EQ(major, 140);
     EXPECT_EQ(date, 20160425);
-    EXPECT_FALSE(CUpdateInfo::VersionValue("1.40", &major, &date));
-    EXPECT_FALSE(CUpdateInfo::VersionValue("0-20160425", &major, &date));
-    const QString notes = CUpdateInfo::BreakNotes(QString(70, u'n'));
+    EXPECT_FALSE(UpdateInfo::VersionValue("1.40", &major, &date));
+    EXPECT_FALSE(UpdateInfo::VersionValue("0-20160425", &major, &date));
+    const QString notes = UpdateInfo::BreakNotes(QString(70, u'n'));
     EXPECT_EQ(notes, QString(33, u'n') + "\r\n" + QString(33, u'n') + "\r\n" + QString(4, u'n'));
-    EXPECT_EQ(CUpdateInfo::BreakNotes(QString(33, u'n')), QString(33, u'n'));
+    EXPECT_EQ(UpdateInfo::BreakNotes(QString(33, u'n')), QString(33, u'n'));
 }
 
 TEST(UpdateInfo, FindsTheNewerEntryOfItsType) {
@@ -34,24 +34,24 @@ TEST(UpdateInfo, FindsTheNewerEntryOfItsType) {
                                  Entry("enable=\"true\" apptype=\"other\"", "9.9-20990101") +
                                  Entry("enable=\"true\" apptype=\"skimmerorder\"", "1.40-20260101",
                                        QString(40, u'x'))));
-    CUpdateInfo same("1.40-20260101");
+    UpdateInfo same("1.40-20260101");
     EXPECT_EQ(same.Parse(home.Path("u.xml")), 1);
     EXPECT_EQ(same.Check(), -1);
     EXPECT_EQ(same.LatestVersion(), "1.40-20260101");
     EXPECT_EQ(same.ReleaseNotes(), QString(33, u'x') + "\r\n" + QString(7, u'x'));
     EXPECT_EQ(same.DownloadAddress(), "http://example.org/get");
 
-    CUpdateInfo older("1.40-20251231");
+    UpdateInfo older("1.40-20251231");
     older.Parse(home.Path("u.xml"));
     EXPECT_EQ(older.Check(), 1);
-    CUpdateInfo twoZero("2.0-20991231");  // 20 < 140: older despite the look of it
+    UpdateInfo twoZero("2.0-20991231");  // 20 < 140: older despite the look of it
     twoZero.Parse(home.Path("u.xml"));
     EXPECT_EQ(twoZero.Check(), 1);
 }
 
 TEST(UpdateInfo, BadDocumentsReadAsNoUpdate) {
     TempHome home;
-    CUpdateInfo info("1.0-20200101");
+    UpdateInfo info("1.0-20200101");
     home.Write("none.xml", "not xml at all");
     EXPECT_EQ(info.Parse(home.Path("none.xml")), 0);
     home.Write("noapp.xml", Document("<update enable=\"true\" apptype=\"skimmerorder\"/>"));

@@ -138,8 +138,8 @@ class DownloadPoolTest : public ::testing::Test {
             mapping << QStringLiteral("%1:80:127.0.0.1:%2").arg(host).arg(server.Port());
         CurlSetup::SetConnectTo(mapping);
         options.Load(IniFile());
-        options.SetCommittedText(K::SavePath, home.Path("save"));
-        options.SetLiveInt(K::AddRandName, 0);
+        options.SetCommittedText(K::SaveFolder, home.Path("save"));
+        options.SetLiveInt(K::SuffixSameTitles, 0);
         registry.OpenDocDatabase(home.Path("docdata.db"));
     }
     void TearDown() override {
@@ -148,10 +148,10 @@ class DownloadPoolTest : public ::testing::Test {
         CurlSetup::SetConnectTo({});
     }
     RowId Add(const QString& title, const QString& link, const QString& type = "pdf") {
-        results.AddEntry(title, type, EntryStatus::SizeUnknown, link, EntryStatus::Waiting);
+        results.AddEntry(title, type, EntrySize::Unknown, link, RowStatus::Waiting);
         return *results.IdAt(results.Size() - 1);
     }
-    QString Status(RowId id) { return results.Entry(id)->status; }
+    RowStatus Status(RowId id) { return results.Entry(id)->status; }
 
     LocalServer server;
     // Requests per file, counted by the server's threads.
@@ -216,15 +216,15 @@ class DownloadPoolTest : public ::testing::Test {
 TEST_F(DownloadPoolTest, StartChecks) {
     EXPECT_FALSE(pool.StartDownload());
     Add("a", server.Url("/files/a.pdf"));
-    options.SetCommittedText(K::SavePath, "");
+    options.SetCommittedText(K::SaveFolder, "");
     EXPECT_FALSE(pool.StartDownload());
     EXPECT_EQ(answers.boxes, QStringList({"下载列表为空", "请选择文件保存位置"}));
     EXPECT_EQ(pool.BusySlots(), 0);
 }
 
 TEST_F(DownloadPoolTest, OutcomesOfOneSlot) {
-    options.SetCommittedInt(K::DownThreadCount, 1);
-    options.SetCommittedInt(K::IgoreGarnered, 1);
+    options.SetCommittedInt(K::DownloadThreads, 1);
+    options.SetCommittedInt(K::SkipDownloaded, 1);
     const RowId ok = Add("ok", server.Url("/files/ok.pdf"));
     const RowId missing = Add("missing", server.Url("/missing"));
     const RowId known = Add("known", server.Url("/files/known.pdf"));
@@ -235,22 +235,22 @@ TEST_F(DownloadPoolTest, OutcomesOfOneSlot) {
     ASSERT_TRUE(pool.StartDownload());
     ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0; }));
 
-    EXPECT_EQ(Status(ok), EntryStatus::Downloaded);
+    EXPECT_EQ(Status(ok), RowStatus::Downloaded);
     EXPECT_EQ(home.Read("save/ok.pdf").size(), 20000);
     EXPECT_EQ(results.Entry(ok)->size, "19.53");
-    EXPECT_EQ(Status(missing), EntryStatus::Failed);
+    EXPECT_EQ(Status(missing), RowStatus::Failed);
     EXPECT_EQ(Hits("missing"), 5);  // one walk and four retries, then the slot rests
     EXPECT_EQ(results.Reason(missing), "HTTP 404");
     EXPECT_EQ(results.Reason(ok), QString());
-    EXPECT_EQ(Status(known), EntryStatus::Downloaded);
+    EXPECT_EQ(Status(known), RowStatus::Downloaded);
     EXPECT_EQ(Hits("known.pdf"), 0);  // no network for a registry hit
-    EXPECT_EQ(Status(present), EntryStatus::Downloaded);
+    EXPECT_EQ(Status(present), RowStatus::Downloaded);
     EXPECT_EQ(home.Read("save/present.pdf"), QByteArray("mine"));
-    EXPECT_EQ(Status(click), EntryStatus::Downloaded);
+    EXPECT_EQ(Status(click), RowStatus::Downloaded);
     EXPECT_EQ(results.Entry(click)->link, server.Url("/files/real.pdf"));
     EXPECT_TRUE(home.Exists("save/clicked.pdf"));  // the resolved type names the file
-    EXPECT_EQ(registry.CheckDocLink(server.Url("/files/ok.pdf")), 0);
-    EXPECT_EQ(registry.CheckDocLink(server.Url("/files/present.pdf")), 0);
+    EXPECT_EQ(registry.CheckDocLink(server.Url("/files/ok.pdf")), DocRegistry::LinkCheck::Present);
+    EXPECT_EQ(registry.CheckDocLink(server.Url("/files/present.pdf")), DocRegistry::LinkCheck::Present);
     EXPECT_TRUE(QDir(home.Path("save")).entryList({"*.download.temp"}).isEmpty());
     EXPECT_TRUE(home.Read("run.log").contains(QString::fromUtf8("下载线程0本次下载已完成!").toUtf8()));
 }
@@ -258,13 +258,13 @@ TEST_F(DownloadPoolTest, OutcomesOfOneSlot) {
 TEST_F(DownloadPoolTest, StopGivesRowsBackAndKeepsTheirPartialFilesOnly) {
     const RowId slow = Add("slow", server.Url("/slow"));
     ASSERT_TRUE(pool.StartDownload());
-    ASSERT_TRUE(WaitFor([&] { return Status(slow).startsWith(QString::fromUtf8("完成:")); }));
+    ASSERT_TRUE(WaitFor([&] { return Status(slow).kind() == RowStatus::Kind::InProgress; }));
     // A user's file and another process's file that merely carry the suffix.
     home.Write("save/mine.download.temp", "x");
     home.Write("save/report.pdf.download.temp", "another process");
     pool.StopDownload();
     ASSERT_TRUE(pool.WaitWalksEnded(10000));
-    EXPECT_EQ(Status(slow), EntryStatus::Waiting);  // a later start takes it again
+    EXPECT_EQ(Status(slow), RowStatus::Waiting);  // a later start takes it again
     EXPECT_FALSE(home.Exists("save/slow.pdf"));
     // What arrived stays, recorded, for the next start to continue.
     EXPECT_EQ(home.Read("save/slow.pdf.download.temp").size(), 1000);
@@ -274,7 +274,7 @@ TEST_F(DownloadPoolTest, StopGivesRowsBackAndKeepsTheirPartialFilesOnly) {
 }
 
 TEST_F(DownloadPoolTest, ATemporaryNameThatIsNotOursFailsTheRowAndStays) {
-    options.SetCommittedInt(K::DownThreadCount, 1);
+    options.SetCommittedInt(K::DownloadThreads, 1);
     QDir().mkpath(home.Path("save"));
     home.Write("victim.txt", "precious");
     ASSERT_EQ(::symlink(home.Path("victim.txt").toUtf8().constData(),
@@ -290,29 +290,29 @@ TEST_F(DownloadPoolTest, ATemporaryNameThatIsNotOursFailsTheRowAndStays) {
     ASSERT_TRUE(pool.StartDownload());
     ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
 
-    EXPECT_EQ(Status(planted), EntryStatus::Failed);
-    EXPECT_EQ(Status(foreign), EntryStatus::Failed);
+    EXPECT_EQ(Status(planted), RowStatus::Failed);
+    EXPECT_EQ(Status(foreign), RowStatus::Failed);
     EXPECT_EQ(Hits("planted.pdf") + Hits("foreign.pdf"), 0);
     EXPECT_EQ(home.Read("victim.txt"), QByteArray("precious"));
     EXPECT_TRUE(QFileInfo(home.Path("save/planted.pdf.download.temp")).isSymLink());
     EXPECT_EQ(home.Read("save/foreign.pdf.download.temp"), QByteArray("not ours"));
     EXPECT_TRUE(
         home.Read("run.log").contains("planted.pdf.download.temp exists and is not a temporary file"));
-    EXPECT_EQ(Status(earlier), EntryStatus::Downloaded);
+    EXPECT_EQ(Status(earlier), RowStatus::Downloaded);
     EXPECT_EQ(home.Read("save/earlier.pdf").size(), 20000);
     EXPECT_FALSE(home.Exists("save/earlier.pdf.download.temp"));
 }
 
 TEST_F(DownloadPoolTest, AFailedTryIsContinuedByTheNext) {
-    options.SetCommittedInt(K::DownThreadCount, 1);
+    options.SetCommittedInt(K::DownloadThreads, 1);
     const RowId cut = Add("cut", server.Url("/cut"));
     ASSERT_TRUE(pool.StartDownload());
     ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
-    EXPECT_EQ(Status(cut), EntryStatus::Downloaded);
+    EXPECT_EQ(Status(cut), RowStatus::Downloaded);
     EXPECT_EQ(home.Read("save/cut.pdf"), QByteArray::fromStdString(CutBody()));
     EXPECT_FALSE(home.Exists("save/cut.pdf.download.temp"));
     EXPECT_FALSE(registry.IsTempFileRecorded(server.Url("/cut"), home.Path("save/cut.pdf.download.temp")));
-    EXPECT_EQ(registry.CheckDocLink(server.Url("/cut")), 0);
+    EXPECT_EQ(registry.CheckDocLink(server.Url("/cut")), DocRegistry::LinkCheck::Present);
     // The digest covers the kept bytes of the first try and the rest of the second.
     EXPECT_EQ(registry.DocumentOf(server.Url("/cut")).sha256, Sha256(CutBody()));
     EXPECT_EQ(registry.DocumentOf(server.Url("/cut")).file, ShowSave("cut.pdf"));
@@ -321,42 +321,42 @@ TEST_F(DownloadPoolTest, AFailedTryIsContinuedByTheNext) {
 }
 
 TEST_F(DownloadPoolTest, APageInsteadOfTheDocumentFailsAndIsNotRecorded) {
-    options.SetCommittedInt(K::DownThreadCount, 1);
+    options.SetCommittedInt(K::DownloadThreads, 1);
     const RowId fake = Add("fake", server.Url("/login"));
     const RowId other = Add("other", server.Url("/login"), "xyz");
     ASSERT_TRUE(pool.StartDownload());
     ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
-    EXPECT_EQ(Status(fake), EntryStatus::Failed);
-    EXPECT_EQ(Status(other), EntryStatus::Failed);  // an HTML page under an unknown type too
+    EXPECT_EQ(Status(fake), RowStatus::Failed);
+    EXPECT_EQ(Status(other), RowStatus::Failed);  // an HTML page under an unknown type too
     EXPECT_FALSE(home.Exists("save/fake.pdf"));
     EXPECT_FALSE(home.Exists("save/fake.pdf.download.temp"));
     EXPECT_FALSE(home.Exists("save/other.xyz"));
-    EXPECT_EQ(registry.CheckDocLink(server.Url("/login")), -1);
+    EXPECT_EQ(registry.CheckDocLink(server.Url("/login")), DocRegistry::LinkCheck::Absent);
     EXPECT_TRUE(home.Read("run.log").contains("the file is text/html, not a pdf file"));
     EXPECT_TRUE(results.Reason(fake).contains("the file is text/html, not a pdf file"));
 
     // With the check off for other types, the unknown type is kept as it came; a pdf is still checked.
-    options.SetCommittedInt(K::CheckOtherContent, 0);
-    results.SetStatus(fake, EntryStatus::Waiting);
-    results.SetStatus(other, EntryStatus::Waiting);
+    options.SetCommittedInt(K::CheckUnknownTypeContent, 0);
+    results.SetStatus(fake, RowStatus::Waiting);
+    results.SetStatus(other, RowStatus::Waiting);
     ASSERT_TRUE(pool.StartDownload());
     ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
-    EXPECT_EQ(Status(fake), EntryStatus::Failed);
-    EXPECT_EQ(Status(other), EntryStatus::Downloaded);
+    EXPECT_EQ(Status(fake), RowStatus::Failed);
+    EXPECT_EQ(Status(other), RowStatus::Downloaded);
     EXPECT_TRUE(home.Read("save/other.xyz").startsWith("<!DOCTYPE html>"));
 }
 
 TEST_F(DownloadPoolTest, TheTimeLimitCoversAllTriesOfARowTogether) {
-    options.SetCommittedInt(K::TimeOut, 1);
-    options.SetCommittedInt(K::DownThreadCount, 1);
+    options.SetCommittedInt(K::DownloadTimeoutMinutes, 1);
+    options.SetCommittedInt(K::DownloadThreads, 1);
     const RowId slow = Add("slow", server.Url("/slow"));
     ASSERT_TRUE(pool.StartDownload());
-    ASSERT_TRUE(WaitFor([&] { return Status(slow).startsWith(QString::fromUtf8("完成:")); }));
+    ASSERT_TRUE(WaitFor([&] { return Status(slow).kind() == RowStatus::Kind::InProgress; }));
     EXPECT_EQ(pool.Tries().trying, 1);
     tick.fetch_add(61);
     // The minute is used up: the retries of the later walks fail at once, without asking again.
     ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
-    EXPECT_EQ(Status(slow), EntryStatus::Failed);
+    EXPECT_EQ(Status(slow), RowStatus::Failed);
     EXPECT_EQ(results.Reason(slow), "the time limit of 1 minutes per file ran out");
     EXPECT_EQ(Hits("slow"), 1);
     EXPECT_EQ(pool.Tries().failed, 1);
@@ -366,7 +366,7 @@ TEST_F(DownloadPoolTest, TheTimeLimitCoversAllTriesOfARowTogether) {
 }
 
 TEST_F(DownloadPoolTest, TheSameDocumentUnderAnotherLinkIsSavedOnce) {
-    options.SetCommittedInt(K::DownThreadCount, 1);
+    options.SetCommittedInt(K::DownloadThreads, 1);
     const RowId first = Add("first", server.Url("/same/1"));
     const RowId second = Add("second", server.Url("/same/2?utm_source=x"));
     const RowId other = Add("other", server.Url("/other"));
@@ -375,14 +375,14 @@ TEST_F(DownloadPoolTest, TheSameDocumentUnderAnotherLinkIsSavedOnce) {
         ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
     };
     run();
-    EXPECT_EQ(Status(first), EntryStatus::Downloaded);
+    EXPECT_EQ(Status(first), RowStatus::Downloaded);
     EXPECT_EQ(home.Read("save/first.pdf"), QByteArray::fromStdString(SameBody()));
-    EXPECT_EQ(Status(second), EntryStatus::Downloaded);
+    EXPECT_EQ(Status(second), RowStatus::Downloaded);
     EXPECT_FALSE(home.Exists("save/second.pdf"));
     EXPECT_EQ(results.Reason(second), "same as " + ShowSave("first.pdf"));
     EXPECT_TRUE(home.Read("run.log").contains(("same as " + ShowSave("first.pdf")).toUtf8()));
     // Other bytes of the same size are another document.
-    EXPECT_EQ(Status(other), EntryStatus::Downloaded);
+    EXPECT_EQ(Status(other), RowStatus::Downloaded);
     EXPECT_EQ(home.Read("save/other.pdf").size(), qsizetype(SameBody().size()));
     EXPECT_TRUE(QDir(home.Path("save")).entryList({"*.download.temp"}).isEmpty());
     // The second link is recorded against the first file.
@@ -400,11 +400,11 @@ TEST_F(DownloadPoolTest, TheSameDocumentUnderAnotherLinkIsSavedOnce) {
     home.Write("save/other.pdf", "edited");
     const RowId fourth = Add("fourth", server.Url("/other?again"));
     run();
-    EXPECT_EQ(Status(third), EntryStatus::Downloaded);
+    EXPECT_EQ(Status(third), RowStatus::Downloaded);
     EXPECT_EQ(results.Reason(third), QString());
     EXPECT_EQ(home.Read("save/third.pdf"), QByteArray::fromStdString(SameBody()));
     EXPECT_EQ(registry.DocumentOf(server.Url("/same/3")).file, ShowSave("third.pdf"));
-    EXPECT_EQ(Status(fourth), EntryStatus::Downloaded);
+    EXPECT_EQ(Status(fourth), RowStatus::Downloaded);
     EXPECT_EQ(home.Read("save/fourth.pdf").size(), qsizetype(SameBody().size()));
 }
 
@@ -449,7 +449,7 @@ TEST_F(DownloadPoolTest, HandoffToARealAria2) {
     Add("../escape", server.Url("/files/h2.pdf"));
     Add("refused", "mailto:x");  // aria2 answers "No URI to download."
     QDir().mkpath(home.Path("save"));
-    options.SetCommittedText(K::SavePath, QDir::current().relativeFilePath(home.Path("save")));
+    options.SetCommittedText(K::SaveFolder, QDir::current().relativeFilePath(home.Path("save")));
     // aria2c needs a moment before its RPC port answers.
     ASSERT_TRUE(WaitFor(
         [&] {
@@ -468,9 +468,9 @@ TEST_F(DownloadPoolTest, HandoffToARealAria2) {
     EXPECT_EQ(status.Current(), QString("aria2 downloaded 2 links and failed 1; see run.log  "));
     EXPECT_TRUE(home.Read("run.log").contains(QString::fromUtf8("马上启动迅雷下载").toUtf8()));
     EXPECT_TRUE(home.Read("run.log").contains("aria2 refused mailto:x"));
-    EXPECT_EQ(registry.CheckDocLink(server.Url("/files/h1.pdf")), 0);
-    EXPECT_EQ(registry.CheckDocLink(server.Url("/files/h2.pdf")), 0);
-    EXPECT_EQ(registry.CheckDocLink("mailto:x"), -1);
+    EXPECT_EQ(registry.CheckDocLink(server.Url("/files/h1.pdf")), DocRegistry::LinkCheck::Present);
+    EXPECT_EQ(registry.CheckDocLink(server.Url("/files/h2.pdf")), DocRegistry::LinkCheck::Present);
+    EXPECT_EQ(registry.CheckDocLink("mailto:x"), DocRegistry::LinkCheck::Absent);
     EXPECT_TRUE(WaitFor(
         [&] {
             return home.Exists(QString::fromUtf8("save/年报 \"quoted\".pdf")) &&
@@ -490,7 +490,7 @@ TEST_F(DownloadPoolTest, HandoffToARealAria2) {
 }  // namespace
 
 TEST_F(DownloadPoolTest, AHostAtItsCapIsPassedOverNotWaitedFor) {
-    options.SetCommittedInt(K::DownThreadCount, 4);
+    options.SetCommittedInt(K::DownloadThreads, 4);
     options.SetLiveInt(K::PerHostConnections, 1);
     std::vector<RowId> held;
     std::vector<RowId> paced;
@@ -502,32 +502,32 @@ TEST_F(DownloadPoolTest, AHostAtItsCapIsPassedOverNotWaitedFor) {
     // The first row of a.test holds its one place; the other slots go on with b.test meanwhile.
     ASSERT_TRUE(WaitFor([&] {
         return std::all_of(paced.begin(), paced.end(),
-                           [&](RowId row) { return Status(row) == EntryStatus::Downloaded; });
+                           [&](RowId row) { return Status(row) == RowStatus::Downloaded; });
     }));
     EXPECT_EQ(Peak("a.test"), 1);
     EXPECT_EQ(Peak("b.test"), 1);
-    EXPECT_EQ(std::count_if(held.begin(), held.end(),
-                            [&](RowId row) { return Status(row) == EntryStatus::Waiting; }),
-              2);
+    EXPECT_EQ(
+        std::count_if(held.begin(), held.end(), [&](RowId row) { return Status(row) == RowStatus::Waiting; }),
+        2);
     release.store(true);
     ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
-    for (RowId row : held) EXPECT_EQ(Status(row), EntryStatus::Downloaded);
+    for (RowId row : held) EXPECT_EQ(Status(row), RowStatus::Downloaded);
     EXPECT_EQ(Peak("a.test"), 1);
     EXPECT_EQ(pool.Tries().failed, 0);
 }
 
 TEST_F(DownloadPoolTest, AHostThatAsksForAPauseRestsAloneAndIsAskedAgainAfterIt) {
-    options.SetCommittedInt(K::DownThreadCount, 1);
+    options.SetCommittedInt(K::DownloadThreads, 1);
     const RowId busy = Add("busy", "http://busy.test/busy/report.pdf");
     std::vector<RowId> calm;
     for (int i = 0; i < 6; ++i)
         calm.push_back(Add(QString("calm%1").arg(i), QString("http://calm.test/paced/%1").arg(i)));
     ASSERT_TRUE(pool.StartDownload());
     ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
-    EXPECT_EQ(Status(busy), EntryStatus::Downloaded);
+    EXPECT_EQ(Status(busy), RowStatus::Downloaded);
     EXPECT_EQ(home.Read("save/busy.pdf").size(), 1000);
     EXPECT_EQ(Hits("busy/report.pdf"), 2);
-    for (RowId row : calm) EXPECT_EQ(Status(row), EntryStatus::Downloaded);
+    for (RowId row : calm) EXPECT_EQ(Status(row), RowStatus::Downloaded);
     EXPECT_TRUE(home.Read("run.log").contains("busy.test answered 429: no downloads from it until"));
 
     std::lock_guard lock(hitsMutex);

@@ -50,14 +50,14 @@ class HandoffTest : public ::testing::Test {
   protected:
     void SetUp() override {
         options.Load(IniFile());
-        options.SetCommittedText(K::SavePath, home.Path("save"));
+        options.SetCommittedText(K::SaveFolder, home.Path("save"));
         registry.OpenDocDatabase(home.Path("docdata.db"));
     }
     RowId Add(const QString& title, const QString& link) {
-        results.AddEntry(title, "pdf", EntryStatus::SizeUnknown, link, EntryStatus::Waiting);
+        results.AddEntry(title, "pdf", EntrySize::Unknown, link, RowStatus::Waiting);
         return *results.IdAt(results.Size() - 1);
     }
-    QString Status(RowId id) { return results.Entry(id)->status; }
+    RowStatus Status(RowId id) { return results.Entry(id)->status; }
     bool Run(Handoff& handoff) {
         bool ended = false;
         QObject::connect(&handoff, &Handoff::finished, [&] { ended = true; });
@@ -166,12 +166,13 @@ TEST_F(HandoffTest, TwoRealDaemonsAndOneKilledMidway) {
     // Every good row shows its progress while it waits at half way; the missing file has failed.
     ASSERT_TRUE(WaitFor([&] {
         for (const auto& [id, name] : good) {
-            if (!Status(id).startsWith(EntryStatus::ProgressPrefix) || Status(id) == EntryStatus::Progress(0))
+            if (Status(id).kind() != RowStatus::Kind::InProgress || Status(id) == RowStatus::InProgress(0))
                 return false;
         }
-        return Status(refused) == EntryStatus::Failed;
-    })) << Status(good[0].first).toStdString();
-    EXPECT_EQ(registry.CheckDocLink(local + "/f/a1"), -1);  // handed over is not downloaded
+        return Status(refused) == RowStatus::Failed;
+    })) << Status(good[0].first).Stored().toStdString();
+    EXPECT_EQ(registry.CheckDocLink(local + "/f/a1"),
+              DocRegistry::LinkCheck::Absent);  // handed over is not downloaded
     const QByteArray log = home.Read("run.log");
     EXPECT_TRUE(log.contains(
         QStringLiteral("aria2 at %1 does not answer; its share goes to the others:").arg(nobody).toUtf8()));
@@ -188,14 +189,14 @@ TEST_F(HandoffTest, TwoRealDaemonsAndOneKilledMidway) {
             .arg(first.Url())
             .toUtf8()));
     for (const auto& [id, name] : good) {
-        EXPECT_EQ(Status(id), EntryStatus::Downloaded) << name;
+        EXPECT_EQ(Status(id), RowStatus::Downloaded) << name;
         EXPECT_EQ(results.Entry(id)->size, "256.00") << name;
         EXPECT_EQ(home.Read(QString::fromStdString("save/" + name + ".pdf")).toStdString(), Body(name))
             << name;
-        EXPECT_EQ(registry.CheckDocLink(results.Entry(id)->link), 0) << name;
+        EXPECT_EQ(registry.CheckDocLink(results.Entry(id)->link), DocRegistry::LinkCheck::Present) << name;
     }
-    EXPECT_EQ(Status(refused), EntryStatus::Failed);
-    EXPECT_EQ(registry.CheckDocLink(local + "/missing"), -1);
+    EXPECT_EQ(Status(refused), RowStatus::Failed);
+    EXPECT_EQ(registry.CheckDocLink(local + "/missing"), DocRegistry::LinkCheck::Absent);
     EXPECT_EQ(handoff.Accepted(), 6);
     EXPECT_EQ(handoff.Refused(), 1);
     EXPECT_EQ(status.Current(), QString("aria2 downloaded 6 links and failed 1; see run.log  "));
@@ -233,14 +234,14 @@ TEST_F(HandoffTest, StopEndsTheFollowing) {
     ASSERT_TRUE(handoff.Start());
     // aria2 counts what it has written, a little short of what was sent.
     ASSERT_TRUE(WaitFor([&] {
-        return Status(row) == EntryStatus::Progress(49) || Status(row) == EntryStatus::Progress(50);
-    })) << Status(row).toStdString();
-    const QString shown = Status(row);
+        return Status(row) == RowStatus::InProgress(49) || Status(row) == RowStatus::InProgress(50);
+    })) << Status(row).Stored().toStdString();
+    const RowStatus shown = Status(row);
     handoff.Cancel();
     ASSERT_TRUE(WaitFor([&] { return ended; }));
     EXPECT_EQ(Status(row), shown);
     EXPECT_EQ(handoff.Unfinished(), 1);
-    EXPECT_EQ(registry.CheckDocLink(files.Url("/stall")), -1);
+    EXPECT_EQ(registry.CheckDocLink(files.Url("/stall")), DocRegistry::LinkCheck::Absent);
     EXPECT_TRUE(
         status.Current().startsWith("aria2 is no longer followed: 0 links downloaded, 0 failed, 1 still"));
 }

@@ -84,7 +84,7 @@ TEST(HostileRpc, RowsAndDaemonsFailWithAReasonNeverACrash) {
     StatusLine status(&runLog);
     Options options;
     options.Load(IniFile());
-    options.SetCommittedText(SettingKey::SavePath, home.Path("save"));
+    options.SetCommittedText(SettingKey::SaveFolder, home.Path("save"));
     ResultList results(options, &status);
     DocRegistry registry(&status);
     registry.OpenDocDatabase(home.Path("docdata.db"));
@@ -120,19 +120,19 @@ TEST(HostileRpc, RowsAndDaemonsFailWithAReasonNeverACrash) {
     QList<RowId> rows;
     for (int i = 1; i <= 11; ++i) {
         const QString host = i <= 9 ? "good.test" : "bad.test";
-        results.AddEntry(QStringLiteral("row %1").arg(i), "pdf", EntryStatus::SizeUnknown,
-                         QStringLiteral("http://%1/%2").arg(host).arg(i), EntryStatus::Waiting);
+        results.AddEntry(QStringLiteral("row %1").arg(i), "pdf", EntrySize::Unknown,
+                         QStringLiteral("http://%1/%2").arg(host).arg(i), RowStatus::Waiting);
         rows.append(*results.IdAt(results.Size() - 1));
     }
     // A type no file name can carry: the row fails here, the daemon never chooses a name.
-    results.AddEntry("row 12", QString(300, 'x'), EntryStatus::SizeUnknown, "http://good.test/12",
-                     EntryStatus::Waiting);
+    results.AddEntry("row 12", QString(300, 'x'), EntrySize::Unknown, "http://good.test/12",
+                     RowStatus::Waiting);
     rows.append(*results.IdAt(results.Size() - 1));
     Handoff handoff({options, results, registry, status, answers, Profile(home.Path("Setting.ini"))});
     bool ended = false;
     QObject::connect(&handoff, &Handoff::finished, [&] { ended = true; });
     ASSERT_TRUE(handoff.Start());
-    EXPECT_TRUE(WaitFor([&] { return results.Entry(rows[6])->status == EntryStatus::Progress(50); }));
+    EXPECT_TRUE(WaitFor([&] { return results.Entry(rows[6])->status == RowStatus::InProgress(50); }));
     ASSERT_TRUE(WaitFor([&] { return ended; }));
 
     const QString log = QString::fromUtf8(home.Read("run.log"));
@@ -157,12 +157,14 @@ TEST(HostileRpc, RowsAndDaemonsFailWithAReasonNeverACrash) {
     }
     EXPECT_FALSE(log.contains("\nINJECTED"));
     for (const int i : {0, 1, 2, 3, 4, 5, 7, 8, 11}) {
-        EXPECT_EQ(results.Entry(rows[i])->status, EntryStatus::Failed) << i + 1;
-        EXPECT_EQ(registry.CheckDocLink(results.Entry(rows[i])->link), -1) << i + 1;
+        EXPECT_EQ(results.Entry(rows[i])->status, RowStatus::Failed) << i + 1;
+        EXPECT_EQ(registry.CheckDocLink(results.Entry(rows[i])->link), DocRegistry::LinkCheck::Absent)
+            << i + 1;
     }
     for (const int i : {6, 9, 10}) {
-        EXPECT_EQ(results.Entry(rows[i])->status, EntryStatus::Downloaded) << i + 1;
-        EXPECT_EQ(registry.CheckDocLink(results.Entry(rows[i])->link), 0) << i + 1;
+        EXPECT_EQ(results.Entry(rows[i])->status, RowStatus::Downloaded) << i + 1;
+        EXPECT_EQ(registry.CheckDocLink(results.Entry(rows[i])->link), DocRegistry::LinkCheck::Present)
+            << i + 1;
     }
     EXPECT_EQ(results.Entry(rows[6])->size, "2.00");
     EXPECT_EQ(handoff.Accepted(), 3);

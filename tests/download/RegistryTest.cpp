@@ -49,34 +49,38 @@ TEST(CppSQLite3Exception, MessageFormat) {
 TEST_F(RegistryTest, OperationsAnswerExactlyAndSafely) {
     ASSERT_TRUE(registry.OpenDocDatabase(DbPath()));
     const QString quoted = "http://a.example/doc?name='x'; DROP TABLE docdata; --";
-    EXPECT_EQ(registry.CheckDocLink(quoted), -1);
-    EXPECT_EQ(registry.InsertDocLink(quoted), 0);
-    EXPECT_EQ(registry.InsertDocLink(quoted), 1);
-    EXPECT_EQ(registry.CheckDocLink(quoted), 0);
+    EXPECT_EQ(registry.CheckDocLink(quoted), DocRegistry::LinkCheck::Absent);
+    EXPECT_EQ(registry.InsertDocLink(quoted), DocRegistry::LinkInsert::Inserted);
+    EXPECT_EQ(registry.InsertDocLink(quoted), DocRegistry::LinkInsert::AlreadyPresent);
+    EXPECT_EQ(registry.CheckDocLink(quoted), DocRegistry::LinkCheck::Present);
     EXPECT_EQ(registry.Count(), 1);
-    EXPECT_EQ(registry.CheckDocLink("http://a.example/doc?name='X'; DROP TABLE docdata; --"), -1);
-    EXPECT_EQ(registry.CheckDocLink(QString::fromUtf8("http://例子.cn/文档.pdf")), -1);
-    EXPECT_EQ(registry.InsertDocLink(QString::fromUtf8("http://例子.cn/文档.pdf")), 0);
-    EXPECT_EQ(registry.CheckDocLink(QString::fromUtf8("http://例子.cn/文档.pdf")), 0);
+    EXPECT_EQ(registry.CheckDocLink("http://a.example/doc?name='X'; DROP TABLE docdata; --"),
+              DocRegistry::LinkCheck::Absent);
+    EXPECT_EQ(registry.CheckDocLink(QString::fromUtf8("http://例子.cn/文档.pdf")),
+              DocRegistry::LinkCheck::Absent);
+    EXPECT_EQ(registry.InsertDocLink(QString::fromUtf8("http://例子.cn/文档.pdf")),
+              DocRegistry::LinkInsert::Inserted);
+    EXPECT_EQ(registry.CheckDocLink(QString::fromUtf8("http://例子.cn/文档.pdf")),
+              DocRegistry::LinkCheck::Present);
 
-    EXPECT_EQ(registry.DelDocLinkInDatabase("http://not/there"), -1);
+    EXPECT_EQ(registry.DelDocLinkInDatabase("http://not/there"), DocRegistry::LinkDelete::NoneOrFailed);
     RawSql(DbPath(),
            "insert into docdata values('http://twice/'); insert into docdata values('http://twice/');");
-    EXPECT_EQ(registry.DelDocLinkInDatabase("http://twice/"), 0);
-    EXPECT_EQ(registry.CheckDocLink("http://twice/"), -1);
+    EXPECT_EQ(registry.DelDocLinkInDatabase("http://twice/"), DocRegistry::LinkDelete::Deleted);
+    EXPECT_EQ(registry.CheckDocLink("http://twice/"), DocRegistry::LinkCheck::Absent);
     EXPECT_FALSE(home.Exists("run.log"));  // no failure was reported
 
     registry.Close();
     DocRegistry again(&status);
     EXPECT_TRUE(again.OpenDocDatabase(DbPath()));
-    EXPECT_EQ(again.CheckDocLink(quoted), 0);
+    EXPECT_EQ(again.CheckDocLink(quoted), DocRegistry::LinkCheck::Present);
 }
 
 TEST_F(RegistryTest, OldDatabasesOpenUnchangedAndGainTheIndex) {
     RawSql(DbPath(),
            "create table docdata(doclink char(1204)); insert into docdata values('http://old/1.pdf');");
     ASSERT_TRUE(registry.OpenDocDatabase(DbPath()));
-    EXPECT_EQ(registry.CheckDocLink("http://old/1.pdf"), 0);
+    EXPECT_EQ(registry.CheckDocLink("http://old/1.pdf"), DocRegistry::LinkCheck::Present);
     registry.Close();
     sqlite3* db = nullptr;
     sqlite3_open(DbPath().toUtf8().constData(), &db);
@@ -127,7 +131,7 @@ TEST_F(RegistryTest, AnOldRegistryGainsDocumentsAndKeepsItsLinksAndShape) {
     registry.DropDocument("http://z/d", home.Path("save/d.pdf"));
     EXPECT_EQ(registry.DocumentOf("http://z/d").file, QString());
     // A forgotten link leads nowhere.
-    EXPECT_EQ(registry.DelDocLinkInDatabase("http://x/a"), 0);
+    EXPECT_EQ(registry.DelDocLinkInDatabase("http://x/a"), DocRegistry::LinkDelete::Deleted);
     EXPECT_FALSE(registry.DocumentOf("http://x/a").found);
     registry.Close();
 
@@ -135,8 +139,8 @@ TEST_F(RegistryTest, AnOldRegistryGainsDocumentsAndKeepsItsLinksAndShape) {
     // finds the documents.
     RawSql(DbPath(), "insert into docdata values('http://peer/2.pdf');");
     ASSERT_TRUE(registry.OpenDocDatabase(DbPath()));
-    EXPECT_EQ(registry.CheckDocLink("http://peer/2.pdf"), 0);
-    EXPECT_EQ(registry.CheckDocLink("http://old/1.pdf"), 0);
+    EXPECT_EQ(registry.CheckDocLink("http://peer/2.pdf"), DocRegistry::LinkCheck::Present);
+    EXPECT_EQ(registry.CheckDocLink("http://old/1.pdf"), DocRegistry::LinkCheck::Present);
     EXPECT_EQ(registry.DocumentOf("http://y/b").sha256, sum);
     EXPECT_FALSE(home.Exists("run.log"));  // no failure was reported
 }
@@ -147,7 +151,7 @@ TEST_F(RegistryTest, DocumentRecordsOfAnotherShapeOrWithOddValuesAreNeverTrusted
            "create table docdata(doclink char(1204)); insert into docdata values('http://a/1');"
            "create table docfiles(x);");
     ASSERT_TRUE(registry.OpenDocDatabase(DbPath()));
-    EXPECT_EQ(registry.CheckDocLink("http://a/1"), 0);
+    EXPECT_EQ(registry.CheckDocLink("http://a/1"), DocRegistry::LinkCheck::Present);
     EXPECT_TRUE(registry.DocumentOf("http://a/1").found);
     EXPECT_EQ(registry.ClaimDocument("http://a/2", QString(64, u'c'), 3, home.Path("f")), QString());
     registry.Close();
@@ -172,7 +176,7 @@ TEST_F(RegistryTest, DocumentRecordsOfAnotherShapeOrWithOddValuesAreNeverTrusted
     EXPECT_EQ(odd.file, QString());
     EXPECT_EQ(registry.ClaimDocument("http://new/1", "abc", 4096, home.Path("save/new")), QString());
     EXPECT_EQ(registry.DocumentOf("http://new/1").file, QString());  // not in docdata until recorded
-    EXPECT_EQ(registry.InsertDocLink("http://new/1"), 0);
+    EXPECT_EQ(registry.InsertDocLink("http://new/1"), DocRegistry::LinkInsert::Inserted);
     EXPECT_EQ(registry.DocumentOf("http://new/1").file, home.Path("save/new"));
 }
 
@@ -180,8 +184,8 @@ TEST_F(RegistryTest, AFileThatIsNotADatabaseIsLeftAloneAndReported) {
     home.Write("config/docdata.db", "these are my notes, not a database\n");
     EXPECT_FALSE(registry.OpenDocDatabase(DbPath()));
     EXPECT_EQ(home.Read("config/docdata.db"), QByteArray("these are my notes, not a database\n"));
-    EXPECT_EQ(registry.CheckDocLink("http://a/"), -1);
-    EXPECT_EQ(registry.InsertDocLink("http://a/"), -1);
+    EXPECT_EQ(registry.CheckDocLink("http://a/"), DocRegistry::LinkCheck::Absent);
+    EXPECT_EQ(registry.InsertDocLink("http://a/"), DocRegistry::LinkInsert::Failed);
     const QByteArray logged = home.Read("run.log");
     EXPECT_TRUE(logged.contains("SQLITE_NOTADB[26]")) << logged.constData();
     EXPECT_TRUE(logged.contains("CheckDocLink CPPSQLITE_ERROR[1000]: Database not open"));
@@ -192,19 +196,19 @@ TEST_F(RegistryTest, ALockedDatabaseFailsAfterTheBusyTimeAndRecovers) {
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(DbPath().toUtf8().constData(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "begin exclusive", nullptr, nullptr, nullptr), SQLITE_OK);
-    EXPECT_EQ(registry.InsertDocLink("http://a/locked"), -1);
+    EXPECT_EQ(registry.InsertDocLink("http://a/locked"), DocRegistry::LinkInsert::Failed);
     EXPECT_TRUE(home.Read("run.log").contains("SQLITE_BUSY[5]"));
     sqlite3_exec(other, "rollback", nullptr, nullptr, nullptr);
     sqlite3_close(other);
-    EXPECT_EQ(registry.InsertDocLink("http://a/locked"), 0);
+    EXPECT_EQ(registry.InsertDocLink("http://a/locked"), DocRegistry::LinkInsert::Inserted);
 }
 
 TEST_F(RegistryTest, DeletedWhileOpenKeepsAnswering) {
     ASSERT_TRUE(registry.OpenDocDatabase(DbPath()));
-    EXPECT_EQ(registry.InsertDocLink("http://a/1"), 0);
+    EXPECT_EQ(registry.InsertDocLink("http://a/1"), DocRegistry::LinkInsert::Inserted);
     QFile::remove(DbPath());
-    EXPECT_EQ(registry.CheckDocLink("http://a/1"), 0);
-    EXPECT_GE(registry.InsertDocLink("http://a/2"), -1);
+    EXPECT_EQ(registry.CheckDocLink("http://a/1"), DocRegistry::LinkCheck::Present);
+    registry.InsertDocLink("http://a/2");  // any answer, as long as it answers
 }
 
 // A folder made read-only for the life of the object: a read-only bind mount for root (whom
@@ -243,7 +247,7 @@ class ReadOnlyView {
 
 TEST_F(RegistryTest, AReadOnlyHomeIsReadAndAnswersTruthfully) {
     ASSERT_TRUE(registry.OpenDocDatabase(DbPath()));
-    ASSERT_EQ(registry.InsertDocLink("http://a/kept.pdf"), 0);
+    ASSERT_EQ(registry.InsertDocLink("http://a/kept.pdf"), DocRegistry::LinkInsert::Inserted);
     registry.Close();
     const ReadOnlyView view(home.Path("config"));
     if (view.Path().isEmpty()) GTEST_SKIP() << "cannot make a read-only folder here (no mount, no chmod)";
@@ -253,10 +257,10 @@ TEST_F(RegistryTest, AReadOnlyHomeIsReadAndAnswersTruthfully) {
     DocRegistry readOnly{&status};
     ASSERT_TRUE(readOnly.OpenDocDatabase(view.Path() + "/docdata.db"));
     EXPECT_TRUE(readOnly.IsReadOnly());
-    EXPECT_EQ(readOnly.CheckDocLink("http://a/kept.pdf"), 0);
-    EXPECT_EQ(readOnly.CheckDocLink("http://a/other.pdf"), -1);
+    EXPECT_EQ(readOnly.CheckDocLink("http://a/kept.pdf"), DocRegistry::LinkCheck::Present);
+    EXPECT_EQ(readOnly.CheckDocLink("http://a/other.pdf"), DocRegistry::LinkCheck::Absent);
     EXPECT_EQ(readOnly.Count(), 1);
-    EXPECT_EQ(readOnly.InsertDocLink("http://a/new.pdf"), -1);
+    EXPECT_EQ(readOnly.InsertDocLink("http://a/new.pdf"), DocRegistry::LinkInsert::Failed);
     EXPECT_TRUE(readOnly.DocumentOf("http://a/kept.pdf").found);
     EXPECT_EQ(readOnly.ClaimDocument("http://a/new.pdf", QString(64, u'b'), 1, home.Path("x")), QString());
     EXPECT_TRUE(status.Current().contains("read-only")) << status.Current().toStdString();

@@ -51,9 +51,9 @@ class ApiSearchTest : public ::testing::Test {
         session.Start();
         Options& options = session.GetOptions();
         UntickEverySetting(options);
-        options.SetCommittedInt(K::DocPdf, 1);
-        options.SetCommittedInt(K::SearchMaxThread, 4);
-        for (K engine : {K::SearxngSearch, K::GoogleApiSearch, K::BraveApiSearch, K::OpenAlexSearch})
+        options.SetCommittedInt(K::FormatPdf, 1);
+        options.SetCommittedInt(K::SearchThreads, 4);
+        for (K engine : {K::EngineSearxng, K::EngineGoogleApi, K::EngineBraveApi, K::EngineOpenAlex})
             options.SetCommittedInt(engine, 1);
         session.Search().SetDelayCap(0);
         session.Keywords().AddKeyword("k");
@@ -144,8 +144,8 @@ TEST_F(ApiSearchTest, RefusalsSuspendTheirEngineWithTheServicesReason) {
     web.ScriptAll("searx-a.test", {503, "down"});
     web.ScriptAll("searx-b.test", {403, "format json is disabled"});
     // More queries per engine, served one at a time: every one after the refusal is skipped.
-    session.GetOptions().SetCommittedInt(K::DocWord, 1);
-    session.GetOptions().SetCommittedInt(K::SearchMaxThread, 1);
+    session.GetOptions().SetCommittedInt(K::FormatWord, 1);
+    session.GetOptions().SetCommittedInt(K::SearchThreads, 1);
     ASSERT_TRUE(RunSearch());
     EXPECT_TRUE(session.Results().Snapshot().isEmpty());
     for (const char* id : {"google-api", "brave-api", "openalex", "searxng"})

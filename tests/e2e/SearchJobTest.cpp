@@ -26,9 +26,9 @@ class SearchJobTest : public ::testing::Test {
         session.Start();
         Options& options = session.GetOptions();
         UntickEverySetting(options);
-        options.SetCommittedInt(K::DocWord, 1);
-        options.SetCommittedInt(K::SearchMaxThread, 20);
-        options.SetCommittedInt(K::MatchUrlKey, 1);
+        options.SetCommittedInt(K::FormatWord, 1);
+        options.SetCommittedInt(K::SearchThreads, 20);
+        options.SetCommittedInt(K::ScopeWordsOnly, 1);
         session.Search().SetDelayCap(0);  // the engines' politeness delays would only make the runs long
         session.Keywords().AddKeyword("k");
     }
@@ -46,13 +46,13 @@ class SearchJobTest : public ::testing::Test {
 TEST_F(SearchJobTest, EveryParserThroughTheDispatchTable) {
     if (!web.HttpsReady()) GTEST_SKIP() << "openssl could not make the test certificates";
     Options& options = session.GetOptions();
-    for (K engine : {K::GoogleSearch, K::GoogleScholar, K::BaiduSearch, K::CheckBind, K::BingXueshu,
-                     K::SougouSearch, K::CheckYoudao, K::CheckYahoo, K::CheckAol, K::GoogleZhongSou,
-                     K::OsunSearch, K::Search63Da, K::DocPdf, K::EngineOtherSearch}) {
+    for (K engine : {K::EngineGoogle, K::EngineGoogleScholar, K::EngineBaidu, K::EngineBing,
+                     K::EngineBingAcademic, K::EngineSogou, K::EngineYoudao, K::EngineYahoo, K::EngineAol,
+                     K::EngineZhongsou, K::EngineOsun, K::Engine63Da, K::FormatPdf, K::EngineOther}) {
         options.SetCommittedInt(engine, 1);
     }
-    options.SetLiveText(K::EEngineOther, "http://www.soso.com/q?w=filetype:doc+k");
-    options.SetLiveText(K::FindFilter, "no-such-scope-word");
+    options.SetLiveText(K::OtherEngineAddress, "http://www.soso.com/q?w=filetype:doc+k");
+    options.SetLiveText(K::OtherEngineScopeWords, "no-such-scope-word");
     ASSERT_TRUE(RunSearch());
     const QSet<QString> links = Links();
     for (const char* name : {"google", "scholar", "bing", "sogou", "youdao", "yahoo", "aol", "zhongsou",
@@ -75,9 +75,9 @@ TEST_F(SearchJobTest, EveryParserThroughTheDispatchTable) {
 TEST_F(SearchJobTest, FailedFetchesAreRetriedThenDropped) {
     home.Write("config/Setting.ini", "[FILE_FREE_DOC]\nSearchTryCount=3\n");
     Options& options = session.GetOptions();
-    options.SetCommittedInt(K::EngineOtherSearch, 1);
-    options.SetLiveText(K::EEngineOther, "http://127.0.0.1:1/unreachable");
-    options.SetCommittedInt(K::SearchMaxThread, 1);
+    options.SetCommittedInt(K::EngineOther, 1);
+    options.SetLiveText(K::OtherEngineAddress, "http://127.0.0.1:1/unreachable");
+    options.SetCommittedInt(K::SearchThreads, 1);
     ASSERT_TRUE(RunSearch());
     const QByteArray log = home.Read("run.log");
     EXPECT_EQ(log.count(QString::fromUtf8("无法得到数据信息： http://127.0.0.1:1/unreachable").toUtf8()), 4);
@@ -86,11 +86,11 @@ TEST_F(SearchJobTest, FailedFetchesAreRetriedThenDropped) {
 
 TEST_F(SearchJobTest, DeepSearchFollowsScopeUntilTheLimit) {
     Options& options = session.GetOptions();
-    options.SetCommittedInt(K::EngineOtherSearch, 1);
-    options.SetLiveText(K::EEngineOther, "http://site.test/gen/0");
-    options.SetLiveText(K::FindFilter, "site.test/gen");
-    options.SetLiveInt(K::URLsCount, 200);
-    options.SetCommittedInt(K::SearchMaxThread, 4);
+    options.SetCommittedInt(K::EngineOther, 1);
+    options.SetLiveText(K::OtherEngineAddress, "http://site.test/gen/0");
+    options.SetLiveText(K::OtherEngineScopeWords, "site.test/gen");
+    options.SetLiveInt(K::DeepSearchQueueLimit, 200);
+    options.SetCommittedInt(K::SearchThreads, 4);
     // The window checks the limit every 1.5 s; checking more often keeps this test short.
     QTimer limit;
     QObject::connect(&limit, &QTimer::timeout, &session, [this] { session.Search().CheckDeepSearchLimit(); });
@@ -105,9 +105,9 @@ TEST_F(SearchJobTest, DeepSearchFollowsScopeUntilTheLimit) {
 
 TEST_F(SearchJobTest, StopEndsEveryThread) {
     Options& options = session.GetOptions();
-    options.SetCommittedInt(K::BaiduSearch, 1);
-    options.SetCommittedInt(K::SearchInterval, 1);  // slow: one fetch a second
-    options.SetCommittedInt(K::SearchMaxThread, 5);
+    options.SetCommittedInt(K::EngineBaidu, 1);
+    options.SetCommittedInt(K::SearchPauseSeconds, 1);  // slow: one fetch a second
+    options.SetCommittedInt(K::SearchThreads, 5);
     ASSERT_TRUE(session.Search().StartSearch());
     QTimer::singleShot(1500, &session, [this] { session.Search().StopSearch(); });
     ASSERT_TRUE(RunSearch(false));
@@ -117,7 +117,7 @@ TEST_F(SearchJobTest, StopEndsEveryThread) {
 
 TEST_F(SearchJobTest, SecondPressCancelsTheBuild) {
     Options& options = session.GetOptions();
-    options.SetCommittedInt(K::BaiduSearch, 1);
+    options.SetCommittedInt(K::EngineBaidu, 1);
     for (int i = 0; i < 3000; ++i) session.Keywords().AddKeyword(QStringLiteral("keyword%1").arg(i));
     ASSERT_TRUE(session.Search().StartSearch());
     EXPECT_FALSE(session.Search().StartSearch());  // only asks the running build to stop
@@ -128,25 +128,25 @@ TEST_F(SearchJobTest, SecondPressCancelsTheBuild) {
 
 TEST_F(SearchJobTest, SizesAndTheRegistryDecideAdmission) {
     Options& options = session.GetOptions();
-    options.SetCommittedInt(K::EngineOtherSearch, 1);
-    options.SetLiveText(K::EEngineOther, "http://www.pdfgeni.com/book/x-pdf.html");
-    options.SetLiveInt(K::CulFileSize, 1);
-    options.SetLiveText(K::SizeMin, "1");
-    options.SetLiveText(K::SizeMax, "2");
+    options.SetCommittedInt(K::EngineOther, 1);
+    options.SetLiveText(K::OtherEngineAddress, "http://www.pdfgeni.com/book/x-pdf.html");
+    options.SetLiveInt(K::ProbeDocumentSize, 1);
+    options.SetLiveText(K::MinSizeKb, "1");
+    options.SetLiveText(K::MaxSizeKb, "2");
     session.Registry().InsertDocLink("http://docs.test/pdfsites.doc");
-    options.SetCommittedInt(K::IgoreGarnered, 1);
+    options.SetCommittedInt(K::SkipDownloaded, 1);
     // pdfsites.doc is 4 KiB: outside the range before the registry is even asked.
     ASSERT_TRUE(RunSearch());
     EXPECT_EQ(session.Results().Size(), 0);
 
-    options.SetLiveText(K::SizeMax, "8");
+    options.SetLiveText(K::MaxSizeKb, "8");
     session.Search().ClearSearchRecords();
     ASSERT_TRUE(RunSearch());
     EXPECT_EQ(session.Results().Size(), 0);  // in range now, but already downloaded
     EXPECT_TRUE(
         home.Read("run.log").contains(QString::fromUtf8("http://docs.test/pdfsites.doc 已经存在").toUtf8()));
 
-    options.SetCommittedInt(K::IgoreGarnered, 0);
+    options.SetCommittedInt(K::SkipDownloaded, 0);
     session.Search().ClearSearchRecords();
     session.Results().ClearRows();
     ASSERT_TRUE(RunSearch());
@@ -160,7 +160,7 @@ TEST_F(SearchJobTest, ABlockingEngineIsSuspendedWhileTheOthersFinish) {
               "<html><body><div class=\"anomaly-modal\">Unfortunately, bots use DuckDuckGo "
               "too.</div></body></html>");
     Options& options = session.GetOptions();
-    for (K engine : {K::GoogleSearch, K::CheckBind, K::DuckDuckGoSearch}) options.SetCommittedInt(engine, 1);
+    for (K engine : {K::EngineGoogle, K::EngineBing, K::EngineDuckDuckGo}) options.SetCommittedInt(engine, 1);
     // One request at a time per engine: the first block page is the only one the engine sees.
     session.Search().SetDelayCap(20);
     ASSERT_TRUE(RunSearch());
@@ -226,10 +226,10 @@ TEST_F(SearchJobTest, ThreadsEndWhenEveryOneWaitsOnTheEmptyQueue) {
     } releaseAtEnd{release};
 
     Options& options = session.GetOptions();
-    options.SetCommittedInt(K::EngineOtherSearch, 1);
-    options.SetLiveText(K::EEngineOther, site.Url("/start"));
-    options.SetLiveText(K::FindFilter, "127.0.0.1");
-    options.SetCommittedInt(K::SearchMaxThread, 4);
+    options.SetCommittedInt(K::EngineOther, 1);
+    options.SetLiveText(K::OtherEngineAddress, site.Url("/start"));
+    options.SetLiveText(K::OtherEngineScopeWords, "127.0.0.1");
+    options.SetCommittedInt(K::SearchThreads, 4);
     ASSERT_TRUE(session.Search().StartSearch());
     // Not a time limit on the job: only a way out should the threads never reach that state.
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -259,8 +259,8 @@ TEST_F(SearchJobTest, ThreadsEndWhenEveryOneWaitsOnTheEmptyQueue) {
 
 TEST_F(SearchJobTest, PolitenessDelaySpacesAnEnginesRequestsAcrossThreads) {
     Options& options = session.GetOptions();
-    options.SetCommittedInt(K::CheckBind, 1);
-    options.SetCommittedInt(K::SearchMaxThread, 10);
+    options.SetCommittedInt(K::EngineBing, 1);
+    options.SetCommittedInt(K::SearchThreads, 10);
     constexpr int kDelayMs = 50;
     session.Search().SetDelayCap(kDelayMs);
     ASSERT_TRUE(RunSearch());
@@ -277,10 +277,10 @@ TEST_F(SearchJobTest, PolitenessDelaySpacesAnEnginesRequestsAcrossThreads) {
 
 TEST_F(SearchJobTest, TheDeepSearchKeepsOutOfWhatRobotsTxtDisallows) {
     Options& options = session.GetOptions();
-    options.SetCommittedInt(K::EngineOtherSearch, 1);
-    options.SetLiveText(K::EEngineOther, "http://crawl.test/start");
-    options.SetLiveText(K::FindFilter, "crawl.test/");
-    options.SetCommittedInt(K::SearchMaxThread, 4);
+    options.SetCommittedInt(K::EngineOther, 1);
+    options.SetLiveText(K::OtherEngineAddress, "http://crawl.test/start");
+    options.SetLiveText(K::OtherEngineScopeWords, "crawl.test/");
+    options.SetCommittedInt(K::SearchThreads, 4);
     options.SetLiveInt(K::ObeyRobotsTxt, 1);
     ASSERT_TRUE(RunSearch());
     EXPECT_EQ(Links(), QSet<QString>({"http://crawl.test/files/a.doc", "http://crawl.test/files/b.doc"}));

@@ -25,38 +25,38 @@ TEST_F(DocLinkRulesTest, TypesAndTitles) {
     EXPECT_EQ(rules.GetDocType("http://a/b.wps"), "wps");
     EXPECT_EQ(rules.GetDocType("http://a/b.pps"), "pps");
     EXPECT_EQ(rules.GetDocType("http://a/b.zip"), "");  // archives not ticked by default
-    options.SetLiveInt(K::DocPdf, 0);
+    options.SetLiveInt(K::FormatPdf, 0);
     EXPECT_FALSE(rules.ClassifyDocLink("http://a.example/files/report.PDF").isDocument);
 
-    options.SetLiveInt(K::DocOther, 1);
+    options.SetLiveInt(K::FormatOther, 1);
     EXPECT_EQ(rules.GetDocType("http://a/b.DJVU"), "");
-    options.SetLiveText(K::EDocOther, "djvu");
+    options.SetLiveText(K::OtherDocExtension, "djvu");
     EXPECT_EQ(rules.GetDocType("http://a/b.DJVU"), "djvu");
 }
 
 TEST_F(DocLinkRulesTest, SizeRange) {
     EXPECT_FALSE(rules.SizeInRange(0));
     EXPECT_TRUE(rules.SizeInRange(0.5));
-    options.SetLiveInt(K::CulFileSize, 1);
-    options.SetLiveText(K::SizeMin, "0");
-    options.SetLiveText(K::SizeMax, "100");
+    options.SetLiveInt(K::ProbeDocumentSize, 1);
+    options.SetLiveText(K::MinSizeKb, "0");
+    options.SetLiveText(K::MaxSizeKb, "100");
     EXPECT_TRUE(rules.SizeInRange(0));
     EXPECT_TRUE(rules.SizeInRange(100));
     EXPECT_FALSE(rules.SizeInRange(100.5));
-    options.SetLiveText(K::SizeMax, "abc");
+    options.SetLiveText(K::MaxSizeKb, "abc");
     EXPECT_FALSE(rules.SizeInRange(0));
     EXPECT_TRUE(rules.SizeInRange(99999));
 }
 
 TEST_F(DocLinkRulesTest, ScopeAndFollowing) {
     EXPECT_FALSE(rules.InOtherEngineScope("http://x.example/a"));
-    options.SetLiveInt(K::EngineOtherSearch, 1);
+    options.SetLiveInt(K::EngineOther, 1);
     EXPECT_TRUE(rules.InOtherEngineScope("http://x.example/a"));  // on, no words: everything
-    options.SetLiveText(K::FindFilter, "abc");
+    options.SetLiveText(K::OtherEngineScopeWords, "abc");
     EXPECT_TRUE(rules.InOtherEngineScope("http://abc.example/"));
     EXPECT_FALSE(rules.InOtherEngineScope("http://x.example/"));
-    options.SetCommittedInt(K::MatchUrlKey, 0);
-    options.SetLiveText(K::EEngineOther, "docs.example.org/start");
+    options.SetCommittedInt(K::ScopeWordsOnly, 0);
+    options.SetLiveText(K::OtherEngineAddress, "docs.example.org/start");
     EXPECT_TRUE(rules.InOtherEngineScope("https://docs.examp/z"));  // the ten characters after "http://"
     EXPECT_EQ(rules.ShouldFollow("http://www.63da.com/?Doc1-k/"), false);
     EXPECT_TRUE(DocLinkRules::Is63daPage("http://www.63da.com/?Doc1-k/", true));

@@ -44,9 +44,9 @@ Captions BuildWindowAndRead(const QString& language) {
     TempHome home;
     Session session{home.Path()};
     session.Start();
-    session.Results().AddEntry("a", "pdf", EntryStatus::SizeUnknown, "http://a/1.pdf", EntryStatus::Waiting);
-    session.Results().AddEntry("b", "pdf", "1", "http://a/2.pdf", EntryStatus::Waiting);
-    session.Results().SetStatus(*session.Results().IdAt(1), EntryStatus::Progress(42), QString());
+    session.Results().AddEntry("a", "pdf", EntrySize::Unknown, "http://a/1.pdf", RowStatus::Waiting);
+    session.Results().AddEntry("b", "pdf", "1", "http://a/2.pdf", RowStatus::Waiting);
+    session.Results().SetStatus(*session.Results().IdAt(1), RowStatus::InProgress(42), QString());
     EXPECT_TRUE(Language::Apply(language));
     Silent messages;
     MainWindow window(session, &messages);
@@ -78,8 +78,8 @@ TEST(LanguageTest, TheWindowSpeaksEnglishOrChinese) {
     EXPECT_EQ(chinese.trayFirst, QString::fromUtf8("显示主窗口"));
     EXPECT_EQ(chinese.firstHeader, QString::fromUtf8("文件名"));
     // The table shows the stored status texts unchanged in Chinese.
-    EXPECT_EQ(chinese.waiting, EntryStatus::Waiting);
-    EXPECT_EQ(chinese.progress, EntryStatus::Progress(42));
+    EXPECT_EQ(chinese.waiting, RowStatus::Waiting.Stored());
+    EXPECT_EQ(chinese.progress, RowStatus::InProgress(42).Stored());
 }
 
 TEST(LanguageTest, CommandLineWinsThenTheKeptChoiceThenTheLocale) {

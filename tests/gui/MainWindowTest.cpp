@@ -72,12 +72,12 @@ TEST_F(MainWindowTest, ControlsCarryTheOptionsAndTheirCoupling) {
     EXPECT_FALSE(Find<QLineEdit>("otherEngineEdit")->isEnabled());
     Find<QCheckBox>("otherEngineCheck")->setChecked(true);
     EXPECT_TRUE(Find<QLineEdit>("otherEngineEdit")->isEnabled());
-    EXPECT_EQ(session.GetOptions().LiveInt(SettingKey::EngineOtherSearch), 1);
+    EXPECT_EQ(session.GetOptions().LiveInt(SettingKey::EngineOther), 1);
     // The engines added since: off on a fresh installation, each ticking its own setting.
-    const std::pair<const char*, SettingKey> added[] = {{"duckDuckGoCheck", SettingKey::DuckDuckGoSearch},
-                                                        {"braveCheck", SettingKey::BraveSearch},
-                                                        {"yandexCheck", SettingKey::YandexSearch},
-                                                        {"startpageCheck", SettingKey::StartpageSearch}};
+    const std::pair<const char*, SettingKey> added[] = {{"duckDuckGoCheck", SettingKey::EngineDuckDuckGo},
+                                                        {"braveCheck", SettingKey::EngineBrave},
+                                                        {"yandexCheck", SettingKey::EngineYandex},
+                                                        {"startpageCheck", SettingKey::EngineStartpage}};
     for (const auto& [name, key] : added) {
         EXPECT_FALSE(Find<QCheckBox>(name)->isChecked()) << name;
         Find<QCheckBox>(name)->setChecked(true);
@@ -119,15 +119,15 @@ TEST_F(MainWindowTest, ClosingDuringADownloadSavesTheRowAsWaiting) {
     window = std::make_unique<MainWindow>(session, &answers);
     window->show();
     Options& options = session.GetOptions();
-    options.SetCommittedText(SettingKey::ListPath, home.Path("list.xml"));
-    options.SetCommittedText(SettingKey::SavePath, home.Path("save"));
+    options.SetCommittedText(SettingKey::ListFile, home.Path("list.xml"));
+    options.SetCommittedText(SettingKey::SaveFolder, home.Path("save"));
     Find<QLineEdit>("savePathEdit")->setText(home.Path("save"));
-    session.Results().AddEntry("stalled", "pdf", EntryStatus::SizeUnknown, server.Url("/stall"),
-                               EntryStatus::Waiting);
+    session.Results().AddEntry("stalled", "pdf", EntrySize::Unknown, server.Url("/stall"),
+                               RowStatus::Waiting);
     ASSERT_TRUE(session.Downloads().StartDownload());
     QElapsedTimer clock;
     clock.start();
-    while (!session.Results().Snapshot().first().status.startsWith(QString::fromUtf8("完成:")) &&
+    while (session.Results().Snapshot().first().status.kind() != RowStatus::Kind::InProgress &&
            clock.elapsed() < 30000) {
         Pump(20);
     }
@@ -142,8 +142,8 @@ TEST_F(MainWindowTest, ListRoundTripTrayAndStatusLine) {
     window = std::make_unique<MainWindow>(session, &answers);
     window->show();
     ResultList& list = session.Results();
-    list.AddEntry("one", "pdf", EntryStatus::SizeUnknown, "http://a/1.pdf", EntryStatus::Waiting);
-    list.AddEntry("two", "doc", EntryStatus::SizeUnknown, "http://a/2.doc", EntryStatus::Failed);
+    list.AddEntry("one", "pdf", EntrySize::Unknown, "http://a/1.pdf", RowStatus::Waiting);
+    list.AddEntry("two", "doc", EntrySize::Unknown, "http://a/2.doc", RowStatus::Failed);
     window->ExportList(home.Path("saved"), StatusFilter());
     EXPECT_TRUE(home.Exists("saved.xml"));
     EXPECT_TRUE(window->windowTitle().endsWith(QString::fromUtf8("—") + home.Path("saved.xml")));
@@ -153,13 +153,13 @@ TEST_F(MainWindowTest, ListRoundTripTrayAndStatusLine) {
     Pump(300);
     EXPECT_EQ(Find<QTableView>("resultTable")->model()->rowCount(), 2);
     // A row's reason is its status cell's tooltip and never reaches a list file.
-    list.SetStatus(*list.IdAt(1), EntryStatus::Failed, "HTTP 404");
+    list.SetStatus(*list.IdAt(1), RowStatus::Failed, "HTTP 404");
     const QAbstractItemModel* model = Find<QTableView>("resultTable")->model();
     EXPECT_EQ(model->data(model->index(1, 4), Qt::ToolTipRole).toString(), "HTTP 404");
-    EXPECT_EQ(model->data(model->index(1, 4), Qt::DisplayRole).toString(), EntryStatus::Failed);
-    EXPECT_EQ(model->data(model->index(0, 4), Qt::ToolTipRole).toString(), EntryStatus::Waiting);
+    EXPECT_EQ(model->data(model->index(1, 4), Qt::DisplayRole).toString(), RowStatus::Failed.Stored());
+    EXPECT_EQ(model->data(model->index(0, 4), Qt::ToolTipRole).toString(), RowStatus::Waiting.Stored());
     window->ExportList(home.Path("again"), StatusFilter());
-    EXPECT_TRUE(home.Read("again.xml").contains(EntryStatus::Failed.toUtf8()));
+    EXPECT_TRUE(home.Read("again.xml").contains(RowStatus::Failed.Stored().toUtf8()));
     EXPECT_FALSE(home.Read("again.xml").contains("HTTP 404"));
     EXPECT_FALSE(home.Read("again.xml.list").contains("HTTP 404"));
 
@@ -187,15 +187,15 @@ TEST_F(MainWindowTest, ListDialogsChooseAndSetStatuses) {
     EXPECT_FALSE(filter.downloaded);
 
     ResultList& list = session.Results();
-    list.AddEntry("a", "pdf", "1", "http://a/1", EntryStatus::Waiting);
-    list.AddEntry("b", "pdf", "1", "http://a/2", EntryStatus::Downloaded);
+    list.AddEntry("a", "pdf", "1", "http://a/1", RowStatus::Waiting);
+    list.AddEntry("b", "pdf", "1", "http://a/2", RowStatus::Downloaded);
     list.CheckByStatus(filter);
     StatusActionDialog status;
-    EXPECT_EQ(status.Action(), 0);
+    EXPECT_EQ(status.Action(), ResultList::StatusAction::AllToWaiting);
     status.findChild<QAbstractButton*>("failedRadio")->setChecked(true);
     list.ApplyStatusAction(status.Action());
-    EXPECT_EQ(list.Entry(*list.IdAt(0))->status, EntryStatus::Failed);
-    EXPECT_EQ(list.Entry(*list.IdAt(1))->status, EntryStatus::Downloaded);
+    EXPECT_EQ(list.Entry(*list.IdAt(0))->status, RowStatus::Failed);
+    EXPECT_EQ(list.Entry(*list.IdAt(1))->status, RowStatus::Downloaded);
 }
 
 TEST_F(MainWindowTest, UpdateDialogFillsOrSaysNothingNew) {
@@ -203,14 +203,14 @@ TEST_F(MainWindowTest, UpdateDialogFillsOrSaysNothingNew) {
                "<updateinfo><update enable=\"true\" apptype=\"skimmerorder\"><app ver=\"9.9-20991231\" "
                "vdate=\"2099-12-31\"><info>better</info><downaddr>http://example.org/new</downaddr></app>"
                "</update></updateinfo>");
-    CUpdateInfo info("0.1-20261207");
+    UpdateInfo info("0.1-20261207");
     QMutex lock;
     info.Parse(home.Path("newer.xml"));
     UpdateDialog filled(info, lock, home.Path("newer.xml"), answers, true);
     EXPECT_EQ(filled.findChild<QLineEdit*>("latestVersionEdit")->text(), "9.9-20991231");
     EXPECT_EQ(filled.findChild<QLineEdit*>("versionDateEdit")->text(), "2099-12-31");
 
-    CUpdateInfo current("0.1-20261207");
+    UpdateInfo current("0.1-20261207");
     UpdateDialog dialog(current, lock, home.Path("update.xml"), answers, false);
     dialog.CheckNow();
     EXPECT_EQ(dialog.findChild<QLineEdit*>("latestVersionEdit")->text(),
@@ -272,7 +272,7 @@ TEST(EnginesDialogTest, ListsEveryEngineMasksKeysAndWritesThem) {
     token->setText("new-token\n");
     instances->setText("http://searx.test");
     dialog.accept();
-    EXPECT_TRUE(session.GetOptions().Checked(SettingKey::BraveApiSearch));
+    EXPECT_TRUE(session.GetOptions().Checked(SettingKey::EngineBraveApi));
     const EngineKeys keys = EngineKeys::Load(session.Settings());
     EXPECT_EQ(keys.braveApiKey, "new-token");
     EXPECT_EQ(keys.searxngUrls, "http://searx.test");

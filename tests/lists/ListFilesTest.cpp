@@ -28,11 +28,11 @@ class ListFilesTest : public ::testing::Test {
   protected:
     void SetUp() override {
         options.Load(IniFile());
-        options.SetLiveInt(SettingKey::AddRandName, 0);
+        options.SetLiveInt(SettingKey::SuffixSameTitles, 0);
     }
-    void Add(const QString& title, const QString& link, const QString& status = EntryStatus::Waiting) {
+    void Add(const QString& title, const QString& link, const RowStatus& status = RowStatus::Waiting) {
         ASSERT_EQ(list.AddLinkIfNew(link), 1);
-        ASSERT_EQ(list.AddEntry(title, "pdf", "12.500", link, status), 0);
+        ASSERT_EQ(list.AddEntry(title, "pdf", "12.500", link, status), ResultList::AddResult::Added);
     }
 
     TempHome home;
@@ -43,11 +43,11 @@ class ListFilesTest : public ::testing::Test {
 };
 
 TEST(ListFileFormat, PlainRecordsFollowTheOldReader) {
-    const ResultEntry plain{"title", "pdf", "1.000", "http://a/b.pdf", EntryStatus::Waiting};
+    const ResultEntry plain{"title", "pdf", "1.000", "http://a/b.pdf", RowStatus::Waiting};
     EXPECT_EQ(ListFileFormat::FormatRecord(plain), QString::fromUtf8("title$pdf$1.000$http://a/b.pdf$等待"));
     EXPECT_EQ(ListFileFormat::ParseRecord(ListFileFormat::FormatRecord(plain)), plain);
     EXPECT_EQ(ListFileFormat::ParseRecord("t$pdf$1$http://x$  ok trailing"),
-              (ResultEntry{"t", "pdf", "1", "http://x", "ok"}));
+              (ResultEntry{"t", "pdf", "1", "http://x", RowStatus::FromStored("ok")}));
     EXPECT_EQ(ListFileFormat::ParseRecord("t$$1$http://x$ok"),
               (ResultEntry{"t", {}, {}, {}, {}}));  // empty field stops
     EXPECT_EQ(ListFileFormat::ParseRecord("only title"), (ResultEntry{"only title", {}, {}, {}, {}}));
@@ -58,11 +58,11 @@ QList<ResultEntry> AwkwardItems();
 
 TEST(ListFileFormat, EveryRecordWeWriteReadsBack) {
     const QList<ResultEntry> awkward = {
-        {"price $5", "pdf", "1", "http://a/?q=$x", EntryStatus::Waiting},
-        {"two\r\nlines\\n", "doc", "2", "http://a/b", EntryStatus::Progress(30)},
-        {QString(QChar(0x1B)) + "marked", "doc", "2", "http://a/c", "with space"},
-        {"t", "pdf", "1", "", EntryStatus::Failed},
-        {QString(100000, u'长'), "pdf", "1", "http://a/long", EntryStatus::Waiting},
+        {"price $5", "pdf", "1", "http://a/?q=$x", RowStatus::Waiting},
+        {"two\r\nlines\\n", "doc", "2", "http://a/b", RowStatus::InProgress(30)},
+        {QString(QChar(0x1B)) + "marked", "doc", "2", "http://a/c", RowStatus::FromStored("with space")},
+        {"t", "pdf", "1", "", RowStatus::Failed},
+        {QString(100000, u'长'), "pdf", "1", "http://a/long", RowStatus::Waiting},
     };
     for (const ResultEntry& entry : awkward) {
         const QString line = ListFileFormat::FormatRecord(entry);
@@ -71,7 +71,8 @@ TEST(ListFileFormat, EveryRecordWeWriteReadsBack) {
     }
     // The file's bytes come straight from the cells; they must be the line's, lone surrogates included.
     QList<ResultEntry> all = awkward + AwkwardItems();
-    all.append({QString(QChar(0xDC00)) + "low", "pdf", QString(QChar(0xD800)), "http://a/\U0001F600", "ok"});
+    all.append({QString(QChar(0xDC00)) + "low", "pdf", QString(QChar(0xD800)), "http://a/\U0001F600",
+                RowStatus::FromStored("ok")});
     for (const ResultEntry& entry : all) {
         QByteArray bytes = "before\n";
         ListFileFormat::AppendRecordUtf8(bytes, entry);
@@ -80,13 +81,39 @@ TEST(ListFileFormat, EveryRecordWeWriteReadsBack) {
 }
 
 TEST(ListFileFormat, XmlLayoutIsExact) {
-    const QByteArray xml = ListFileFormat::WriteXml(
-        {{"a\r\nb\nc", "pdf", "1.000", "http://x/?a=1&b=<2>", EntryStatus::Waiting}});
+    const QByteArray xml =
+        ListFileFormat::WriteXml({{"a\r\nb\nc", "pdf", "1.000", "http://x/?a=1&b=<2>", RowStatus::Waiting}});
     EXPECT_EQ(xml, QByteArray(
                        "<?xml version='1.0' encoding='utf-8'?>\n<skimmer>\n\t<item>\n\t\t<title>abc</title>\n"
                        "\t\t<types>pdf</types>\n\t\t<size>1.000</size>\n"
                        "\t\t<path>http://x/?a=1&amp;b=&lt;2&gt;</path>\n\t\t<status>") +
                        QString::fromUtf8("等待").toUtf8() + "</status>\n\t</item>\n</skimmer>");
+}
+
+TEST(ListFileFormat, StatusesKeepTheirStoredTextsAndUnknownTextsSurvive) {
+    // The stored texts are the ones every earlier version wrote and reads.
+    const std::pair<RowStatus, const char*> known[] = {
+        {RowStatus::Waiting, "等待"},          {RowStatus::Downloading, "下载中"},
+        {RowStatus::Downloaded, "下载成功"},   {RowStatus::Failed, "下载失败"},
+        {RowStatus::Duplicate, "重复文档"},    {RowStatus::Uploading, "正在上传"},
+        {RowStatus::InProgress(7), "完成:7%"}, {RowStatus::InProgress(100), "完成:100%"}};
+    for (const auto& [status, text] : known) {
+        EXPECT_EQ(status.Stored(), QString::fromUtf8(text));
+        EXPECT_EQ(RowStatus::FromStored(QString::fromUtf8(text)), status) << text;
+    }
+    // Anything else, odd progress forms included, is kept byte for byte through both file formats.
+    for (const char* text : {"完成:007%", "完成:abc%", "完成:5", "paused", "等待 ", ""}) {
+        const RowStatus status = RowStatus::FromStored(QString::fromUtf8(text));
+        EXPECT_EQ(status.kind(), RowStatus::Kind::Other) << text;
+        EXPECT_EQ(status.Stored(), QString::fromUtf8(text));
+        const ResultEntry entry{"t", "pdf", "1", "http://a/1", status};
+        if (*text) {
+            EXPECT_EQ(ListFileFormat::ParseRecord(ListFileFormat::FormatRecord(entry)), entry) << text;
+        }
+        const auto items = ListFileFormat::ReadXml(ListFileFormat::WriteXml({entry}), nullptr);
+        ASSERT_TRUE(items && items->size() == 1);
+        EXPECT_EQ(items->first(), entry) << text;
+    }
 }
 
 TEST(ListFileFormat, XmlReaderFindsTheRootAnywhereAndRefusesHostileInput) {
@@ -126,8 +153,8 @@ QList<ResultEntry> AwkwardItems() {
                                 "x\r\ny\nz"};
     QList<ResultEntry> items;
     for (const QString& value : values) {
-        items.append({value, "pdf", value, "http://h/" + value, value});
-        items.append({"t" + value, value, "1", value, EntryStatus::Waiting});
+        items.append({value, "pdf", value, "http://h/" + value, RowStatus::FromStored(value)});
+        items.append({"t" + value, value, "1", value, RowStatus::Waiting});
     }
     return items;
 }
@@ -158,7 +185,7 @@ QByteArray WriteWithXmlWriter(const QList<ResultEntry>& entries) {
                                                           {"types", entry.type},
                                                           {"size", entry.size},
                                                           {"path", entry.link},
-                                                          {"status", entry.status}};
+                                                          {"status", entry.status.Stored()}};
         for (const auto& [name, value] : fields) {
             xml.writeCharacters("\n\t\t");
             xml.writeTextElement(QLatin1StringView(name), safe(value));
@@ -189,8 +216,8 @@ TEST(ListFileFormat, OurOwnXmlFilesReadAsAnyXmlReaderReadsThem) {
     // A carriage return is read as a line feed, so cells that hold one leave the fast reader early.
     QList<ResultEntry> items = AwkwardItems();
     for (ResultEntry& item : items) {
-        for (QString* cell : {&item.title, &item.type, &item.size, &item.link, &item.status})
-            cell->remove(u'\r');
+        for (QString* cell : {&item.title, &item.type, &item.size, &item.link}) cell->remove(u'\r');
+        item.status = RowStatus::FromStored(item.status.Stored().remove(u'\r'));
     }
     const QByteArray ours = ListFileFormat::WriteXml(items);
     QString error;
@@ -203,7 +230,8 @@ TEST(ListFileFormat, OurOwnXmlFilesReadAsAnyXmlReaderReadsThem) {
     EXPECT_EQ(ListFileFormat::ReadXml(ListFileFormat::WriteXml({}), &error), QList<ResultEntry>());
 
     // Near misses of our layout, hostile or not, read exactly as the general reader reads them.
-    const QByteArray one = ListFileFormat::WriteXml({{"t", "pdf", "1", "http://h/a", "ok"}});
+    const QByteArray one =
+        ListFileFormat::WriteXml({{"t", "pdf", "1", "http://h/a", RowStatus::FromStored("ok")}});
     const QList<std::pair<QByteArray, QByteArray>> edits = {{"<title>t", "<title>&#60;t"},
                                                             {"<title>t", "<title>&lt t"},
                                                             {"<title>t", "<title>&bogus;t"},
@@ -235,7 +263,7 @@ TEST(ListFileFormat, OurOwnXmlFilesReadAsAnyXmlReaderReadsThem) {
 
 TEST_F(ListFilesTest, XmlExportWritesATwinAndImportFallsBackToIt) {
     Add("one", "http://a/1.pdf");
-    Add("two $ & <three>", "http://a/2.pdf", EntryStatus::Downloaded);
+    Add("two $ & <three>", "http://a/2.pdf", RowStatus::Downloaded);
     const QString xml = home.Path("a.xml");
     ASSERT_EQ(files.ExportListXml(xml, StatusFilter()), 1);
     EXPECT_TRUE(home.Exists("a.xml.list"));
@@ -244,7 +272,7 @@ TEST_F(ListFilesTest, XmlExportWritesATwinAndImportFallsBackToIt) {
     list.ClearRows();
     EXPECT_EQ(files.ImportListXml(xml, StatusFilter()), 1);
     EXPECT_EQ(list.Snapshot(), before);
-    EXPECT_EQ(options.Text(SettingKey::ListPath), xml);
+    EXPECT_EQ(options.Text(SettingKey::ListFile), xml);
 
     // A filter that refuses a row leaves it out of both files.
     StatusFilter noDownloaded;
@@ -286,11 +314,11 @@ TEST_F(ListFilesTest, TextImportRulesAndHostileLines) {
     EXPECT_EQ(files.ImportListText(home.Path("in.list"), noDownloaded), 1);
     const QList<ResultEntry> rows = list.Snapshot();
     ASSERT_EQ(rows.size(), 2);
-    EXPECT_EQ(rows[0], (ResultEntry{"first", "pdf", "1.000", "http://a/1.pdf", EntryStatus::Waiting}));
+    EXPECT_EQ(rows[0], (ResultEntry{"first", "pdf", "1.000", "http://a/1.pdf", RowStatus::Waiting}));
     EXPECT_EQ(rows[1].title.size(), 100000);
     // The filtered record's link stays claimed: the same hit cannot come back through a search.
     EXPECT_EQ(list.AddLinkIfNew("http://a/2.doc"), 0);
-    EXPECT_EQ(options.Text(SettingKey::ListPath), home.Path("in.list"));
+    EXPECT_EQ(options.Text(SettingKey::ListFile), home.Path("in.list"));
 
     EXPECT_EQ(files.ImportListText(home.Path("missing.list"), StatusFilter()), 1);
     EXPECT_EQ(list.Size(), 2);  // a file that cannot be opened leaves the list alone
@@ -298,9 +326,9 @@ TEST_F(ListFilesTest, TextImportRulesAndHostileLines) {
 
 TEST_F(ListFilesTest, CellsEndingInLineBreakCharactersSurviveTheFile) {
     // The line reader takes "\r\n" for "\n", so a bare "\r" at the end of a record would be eaten.
-    Add("title", "http://a/1.pdf", "ok\r");
-    Add("t", "http://a/2.pdf", "\r\n");
-    Add("t2", "http://a/3.pdf", "ends in \\");
+    Add("title", "http://a/1.pdf", RowStatus::FromStored("ok\r"));
+    Add("t", "http://a/2.pdf", RowStatus::FromStored("\r\n"));
+    Add("t2", "http://a/3.pdf", RowStatus::FromStored("ends in \\"));
     const QList<ResultEntry> before = list.Snapshot();
     ASSERT_EQ(files.ExportListText(home.Path("cr.list"), StatusFilter()), 1);
     list.ClearRows();
@@ -337,7 +365,7 @@ TEST_F(ListFilesTest, ImportingAPipeOrAFolderReadsNothingAndSaysSo) {
     for (const char* name : {"pipe.list", "folder.list"}) {
         EXPECT_EQ(files.ImportListText(home.Path(name), StatusFilter()), 1);
         EXPECT_EQ(list.Size(), 1) << name;
-        EXPECT_EQ(options.Text(SettingKey::ListPath), QString()) << name;
+        EXPECT_EQ(options.Text(SettingKey::ListFile), QString()) << name;
     }
     EXPECT_EQ(sink.shown.size(), 2);
 }

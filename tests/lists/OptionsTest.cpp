@@ -12,25 +12,25 @@ using K = SettingKey;
 TEST(Options, FreshInstallationShowsTheTableDefaults) {
     Options options;
     options.Load(IniFile());
-    EXPECT_EQ(options.Int(K::BaiduSearch), 1);
-    EXPECT_EQ(options.Int(K::GoogleSearch), 0);
-    for (K doc : {K::DocWord, K::DocPdf, K::DocPpt, K::DocXls, K::DocTxt, K::DocRtf})
+    EXPECT_EQ(options.Int(K::EngineBaidu), 1);
+    EXPECT_EQ(options.Int(K::EngineGoogle), 0);
+    for (K doc : {K::FormatWord, K::FormatPdf, K::FormatPpt, K::FormatXls, K::FormatTxt, K::FormatRtf})
         EXPECT_EQ(options.Int(doc), 1);
-    EXPECT_EQ(options.Int(K::DocZip), 0);
-    EXPECT_EQ(options.Int(K::DownThreadCount), 10);
-    EXPECT_EQ(options.Int(K::SearchMaxThread), 10);
-    EXPECT_EQ(options.Int(K::TimeOut), 20);
-    EXPECT_EQ(options.Int(K::AddRandName), 1);
-    EXPECT_EQ(options.Int(K::MatchUrlKey), 1);
-    EXPECT_EQ(options.Int(K::SearchTryCount), 3);
-    EXPECT_EQ(options.Text(K::SavePath), QString());
+    EXPECT_EQ(options.Int(K::FormatArchive), 0);
+    EXPECT_EQ(options.Int(K::DownloadThreads), 10);
+    EXPECT_EQ(options.Int(K::SearchThreads), 10);
+    EXPECT_EQ(options.Int(K::DownloadTimeoutMinutes), 20);
+    EXPECT_EQ(options.Int(K::SuffixSameTitles), 1);
+    EXPECT_EQ(options.Int(K::ScopeWordsOnly), 1);
+    EXPECT_EQ(options.Int(K::SearchAttempts), 3);
+    EXPECT_EQ(options.Text(K::SaveFolder), QString());
 }
 
 TEST(Options, WindowValuesBeforeLoading) {
     const Options options;
-    EXPECT_EQ(options.Int(K::TimeOut), 10);
-    EXPECT_EQ(options.Int(K::SearchMaxThread), 50);
-    EXPECT_EQ(options.Int(K::BaiduSearch), 0);
+    EXPECT_EQ(options.Int(K::DownloadTimeoutMinutes), 10);
+    EXPECT_EQ(options.Int(K::SearchThreads), 50);
+    EXPECT_EQ(options.Int(K::EngineBaidu), 0);
 }
 
 TEST(Options, LoadCapsAndHandWrittenValues) {
@@ -38,48 +38,48 @@ TEST(Options, LoadCapsAndHandWrittenValues) {
     options.Load(
         IniFile::FromBytes("[FILE_FREE_DOC]\r\nDownThreadCount=500\r\nSearchMaxThread=-1\r\n"
                            "URLsCount=lots\r\nTimeOut=0\r\nEDocOther=\"chm\"\r\n"));
-    EXPECT_EQ(options.Int(K::DownThreadCount), 100);
-    EXPECT_EQ(options.Int(K::SearchMaxThread), 50);
-    EXPECT_EQ(options.Int(K::URLsCount), 0);
-    EXPECT_EQ(options.Int(K::TimeOut), 0);
-    EXPECT_EQ(options.Text(K::EDocOther), QStringLiteral("chm"));
-    EXPECT_EQ(options.LiveInt(K::DownThreadCount), 100);  // the controls show the capped value too
+    EXPECT_EQ(options.Int(K::DownloadThreads), 100);
+    EXPECT_EQ(options.Int(K::SearchThreads), 50);
+    EXPECT_EQ(options.Int(K::DeepSearchQueueLimit), 0);
+    EXPECT_EQ(options.Int(K::DownloadTimeoutMinutes), 0);
+    EXPECT_EQ(options.Text(K::OtherDocExtension), QStringLiteral("chm"));
+    EXPECT_EQ(options.LiveInt(K::DownloadThreads), 100);  // the controls show the capped value too
 }
 
 TEST(Options, ReadBackStopsAtTheFirstRefusedField) {
     Options options;
     options.Load(IniFile());
-    options.SetLiveInt(K::TimeOut, 5);          // before the refused field: taken
-    options.SetLiveInt(K::CharNum, 300);        // refused
-    options.SetLiveInt(K::MatchTitle, 1);       // after it: kept as it was
-    options.SetLiveInt(K::SearchMaxThread, 7);  // after it: kept as it was
-    options.SetLiveInt(K::GoogleSearch, 1);     // a live control: visible at once
-    EXPECT_EQ(options.Int(K::TimeOut), 20);
-    EXPECT_EQ(options.Int(K::GoogleSearch), 1);
+    options.SetLiveInt(K::DownloadTimeoutMinutes, 5);  // before the refused field: taken
+    options.SetLiveInt(K::MinTitleLength, 300);        // refused
+    options.SetLiveInt(K::TitleMustMatchKeyword, 1);   // after it: kept as it was
+    options.SetLiveInt(K::SearchThreads, 7);           // after it: kept as it was
+    options.SetLiveInt(K::EngineGoogle, 1);            // a live control: visible at once
+    EXPECT_EQ(options.Int(K::DownloadTimeoutMinutes), 20);
+    EXPECT_EQ(options.Int(K::EngineGoogle), 1);
 
     EXPECT_EQ(options.ReadBack(), QStringLiteral("Enter an integer between 0 and 255."));
-    EXPECT_EQ(options.Int(K::TimeOut), 5);
-    EXPECT_EQ(options.Int(K::CharNum), 0);
-    EXPECT_EQ(options.Int(K::MatchTitle), 0);
-    EXPECT_EQ(options.Int(K::SearchMaxThread), 10);
+    EXPECT_EQ(options.Int(K::DownloadTimeoutMinutes), 5);
+    EXPECT_EQ(options.Int(K::MinTitleLength), 0);
+    EXPECT_EQ(options.Int(K::TitleMustMatchKeyword), 0);
+    EXPECT_EQ(options.Int(K::SearchThreads), 10);
 
-    options.SetLiveInt(K::CharNum, 255);
+    options.SetLiveInt(K::MinTitleLength, 255);
     EXPECT_EQ(options.ReadBack(), std::nullopt);
-    EXPECT_EQ(options.Int(K::SearchMaxThread), 7);
-    options.SetLiveInt(K::DownThreadCount, 0);
+    EXPECT_EQ(options.Int(K::SearchThreads), 7);
+    options.SetLiveInt(K::DownloadThreads, 0);
     EXPECT_EQ(options.ReadBack(), QStringLiteral("Enter an integer between 1 and 100."));
 }
 
 TEST(Options, EveryEntryRangeAndLoadCapHoldsAtItsBoundaries) {
     const auto range = [](K key) { return SettingsTable::Spec(key).entryRange.value_or(EntryRange{-1, -1}); };
-    EXPECT_EQ(range(K::CharNum).min, 0);
-    EXPECT_EQ(range(K::CharNum).max, 255);
-    EXPECT_EQ(range(K::DownThreadCount).min, 1);
-    EXPECT_EQ(range(K::DownThreadCount).max, 100);
-    EXPECT_EQ(range(K::SearchMaxThread).min, 1);
-    EXPECT_EQ(range(K::SearchMaxThread).max, 50);
-    EXPECT_EQ(SettingsTable::Spec(K::DownThreadCount).loadCap, 100);
-    EXPECT_EQ(SettingsTable::Spec(K::SearchMaxThread).loadCap, 50);
+    EXPECT_EQ(range(K::MinTitleLength).min, 0);
+    EXPECT_EQ(range(K::MinTitleLength).max, 255);
+    EXPECT_EQ(range(K::DownloadThreads).min, 1);
+    EXPECT_EQ(range(K::DownloadThreads).max, 100);
+    EXPECT_EQ(range(K::SearchThreads).min, 1);
+    EXPECT_EQ(range(K::SearchThreads).max, 50);
+    EXPECT_EQ(SettingsTable::Spec(K::DownloadThreads).loadCap, 100);
+    EXPECT_EQ(SettingsTable::Spec(K::SearchThreads).loadCap, 50);
 
     int ranged = 0;
     int capped = 0;
@@ -123,7 +123,7 @@ TEST(Options, SaveWritesEveryKeyInCloseOrderAndKeepsTheRest) {
     home.Write("Setting.ini", "[FILE_FREE_DOC]\nGoogleKey1=<div class=\"g\">\nTimeOut=1\n[Mine]\nA=b\n");
     Options options;
     options.Load(IniFile::Load(home.Path("Setting.ini")));
-    options.SetCommittedText(K::ListPath, QString::fromUtf8("/tmp/列表.list"));
+    options.SetCommittedText(K::ListFile, QString::fromUtf8("/tmp/列表.list"));
     ASSERT_TRUE(options.Save(Profile(home.Path("Setting.ini"))));
 
     const QList<QByteArray> lines = home.Read("Setting.ini").split('\n');
@@ -155,24 +155,24 @@ TEST(Options, EverySettingHasOneRangeForTheFileAndTheReadBack) {
     options.Load(IniFile::FromBytes(
         "[FILE_FREE_DOC]\nCharNum=300\nTimeOut=-1\nSearchInterval=999999\nDownThreadCount=0\n"
         "URLsCount=-5\nBaiduSearch=7\nSearchTryCount=0\n"));
-    EXPECT_EQ(options.Int(SettingKey::CharNum), 255);
-    EXPECT_EQ(options.Int(SettingKey::TimeOut), 0);
-    EXPECT_EQ(options.Int(SettingKey::SearchInterval), 3600);
-    EXPECT_EQ(options.Int(SettingKey::DownThreadCount), 1);
-    EXPECT_EQ(options.Int(SettingKey::URLsCount), 0);
-    EXPECT_EQ(options.Int(SettingKey::BaiduSearch), 1);
-    EXPECT_EQ(options.Int(SettingKey::SearchTryCount), 1);
+    EXPECT_EQ(options.Int(SettingKey::MinTitleLength), 255);
+    EXPECT_EQ(options.Int(SettingKey::DownloadTimeoutMinutes), 0);
+    EXPECT_EQ(options.Int(SettingKey::SearchPauseSeconds), 3600);
+    EXPECT_EQ(options.Int(SettingKey::DownloadThreads), 1);
+    EXPECT_EQ(options.Int(SettingKey::DeepSearchQueueLimit), 0);
+    EXPECT_EQ(options.Int(SettingKey::EngineBaidu), 1);
+    EXPECT_EQ(options.Int(SettingKey::SearchAttempts), 1);
 
-    options.SetLiveInt(SettingKey::TimeOut, 20000);
+    options.SetLiveInt(SettingKey::DownloadTimeoutMinutes, 20000);
     EXPECT_EQ(options.ReadBack(), QStringLiteral("Enter an integer between 0 and 10080."));
-    EXPECT_EQ(options.Int(SettingKey::TimeOut), 0);
-    options.SetLiveInt(SettingKey::TimeOut, 30);
-    options.SetLiveText(SettingKey::SavePath, QString(SettingsTable::kMaxTextLength + 1, u'd'));
+    EXPECT_EQ(options.Int(SettingKey::DownloadTimeoutMinutes), 0);
+    options.SetLiveInt(SettingKey::DownloadTimeoutMinutes, 30);
+    options.SetLiveText(SettingKey::SaveFolder, QString(SettingsTable::kMaxTextLength + 1, u'd'));
     EXPECT_EQ(options.ReadBack(), QStringLiteral("Enter at most 4096 characters."));
-    EXPECT_EQ(options.Text(SettingKey::SavePath), QString());
-    options.SetLiveText(SettingKey::SavePath, QString(SettingsTable::kMaxTextLength, u'd'));
+    EXPECT_EQ(options.Text(SettingKey::SaveFolder), QString());
+    options.SetLiveText(SettingKey::SaveFolder, QString(SettingsTable::kMaxTextLength, u'd'));
     EXPECT_EQ(options.ReadBack(), std::nullopt);
-    EXPECT_EQ(options.Int(SettingKey::TimeOut), 30);
+    EXPECT_EQ(options.Int(SettingKey::DownloadTimeoutMinutes), 30);
 }
 
 }  // namespace

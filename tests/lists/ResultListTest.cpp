@@ -17,8 +17,9 @@ class ResultListTest : public ::testing::Test {
   protected:
     void SetUp() override { options.Load(IniFile()); }
 
-    int Add(const QString& title, const QString& link, const QString& status = EntryStatus::Waiting) {
-        return list.AddEntry(title, "pdf", EntryStatus::SizeUnknown, link, status);
+    ResultList::AddResult Add(const QString& title, const QString& link,
+                              const RowStatus& status = RowStatus::Waiting) {
+        return list.AddEntry(title, "pdf", EntrySize::Unknown, link, status);
     }
     QString TitleAt(qsizetype position) { return list.Entry(*list.IdAt(position))->title; }
 
@@ -30,9 +31,10 @@ class ResultListTest : public ::testing::Test {
 };
 
 TEST_F(ResultListTest, RefusesEmptyFieldsAndTrimsTitles) {
-    EXPECT_EQ(Add("   ", "http://a/1.pdf"), -1);
-    EXPECT_EQ(list.AddEntry("t", "pdf", "", "http://a/1.pdf", EntryStatus::Waiting), -1);
-    EXPECT_EQ(Add("  Annual report \t", "http://a/1.pdf"), 0);
+    EXPECT_EQ(Add("   ", "http://a/1.pdf"), ResultList::AddResult::EmptyField);
+    EXPECT_EQ(list.AddEntry("t", "pdf", "", "http://a/1.pdf", RowStatus::Waiting),
+              ResultList::AddResult::EmptyField);
+    EXPECT_EQ(Add("  Annual report \t", "http://a/1.pdf"), ResultList::AddResult::Added);
     EXPECT_EQ(TitleAt(0), QStringLiteral("Annual report"));
     EXPECT_EQ(list.Size(), 1);
 }
@@ -40,15 +42,15 @@ TEST_F(ResultListTest, RefusesEmptyFieldsAndTrimsTitles) {
 TEST_F(ResultListTest, RowsSavedInFlightComeBackWaiting) {
     // A list written while files were being downloaded (a stop, a crash, an auto-save) holds progress
     // texts; nothing runs for those rows any more, so they must be claimable again.
-    Add("a", "http://a/1.pdf", QString::fromUtf8("完成:35%"));
-    Add("b", "http://a/2.pdf", EntryStatus::Downloading);
-    Add("c", "http://a/3.pdf", EntryStatus::Failed);
-    Add("d", "http://a/4.pdf", EntryStatus::Duplicate);
-    Add("e", "http://a/5.pdf", EntryStatus::Downloaded);
-    QStringList statuses;
+    Add("a", "http://a/1.pdf", RowStatus::InProgress(35));
+    Add("b", "http://a/2.pdf", RowStatus::Downloading);
+    Add("c", "http://a/3.pdf", RowStatus::Failed);
+    Add("d", "http://a/4.pdf", RowStatus::Duplicate);
+    Add("e", "http://a/5.pdf", RowStatus::Downloaded);
+    QList<RowStatus> statuses;
     for (const ResultEntry& entry : list.Snapshot()) statuses.append(entry.status);
-    EXPECT_EQ(statuses, QStringList({EntryStatus::Waiting, EntryStatus::Waiting, EntryStatus::Failed,
-                                     EntryStatus::Duplicate, EntryStatus::Downloaded}));
+    EXPECT_EQ(statuses, QList<RowStatus>({RowStatus::Waiting, RowStatus::Waiting, RowStatus::Failed,
+                                          RowStatus::Duplicate, RowStatus::Downloaded}));
     EXPECT_EQ(list.ClaimNextWaiting(0, list.Size())->entry.title, "a");
     EXPECT_EQ(list.ClaimNextWaiting(1, list.Size())->entry.title, "b");
 }
@@ -59,9 +61,9 @@ TEST_F(ResultListTest, AReasonLastsUntilTheRowIsTakenAgainAndIsNeverSaved) {
     const RowId a = *list.IdAt(0);
     const RowId b = *list.IdAt(1);
     ASSERT_TRUE(list.ClaimNextWaiting(0, list.Size()));
-    ASSERT_TRUE(list.SetStatus(a, EntryStatus::Failed, "HTTP 404"));
-    ASSERT_TRUE(list.SetStatus(b, EntryStatus::Downloaded, "same as /s/x.pdf"));
-    EXPECT_EQ(list.Entry(a)->status, EntryStatus::Failed);  // the stored text is the status alone
+    ASSERT_TRUE(list.SetStatus(a, RowStatus::Failed, "HTTP 404"));
+    ASSERT_TRUE(list.SetStatus(b, RowStatus::Downloaded, "same as /s/x.pdf"));
+    EXPECT_EQ(list.Entry(a)->status, RowStatus::Failed);  // the stored text is the status alone
     EXPECT_EQ(list.Reason(a), "HTTP 404");
     // Waiting for its retry it still says why it failed; taken again, it starts afresh.
     list.ResetFailedToWaiting();
@@ -69,13 +71,13 @@ TEST_F(ResultListTest, AReasonLastsUntilTheRowIsTakenAgainAndIsNeverSaved) {
     ASSERT_EQ(list.ClaimNextWaiting(0, list.Size())->id, a);
     EXPECT_EQ(list.Reason(a), QString());
     // Any other status change drops it too, and a deleted row takes its reason along.
-    list.SetStatus(b, EntryStatus::Waiting);
+    list.SetStatus(b, RowStatus::Waiting);
     EXPECT_EQ(list.Reason(b), QString());
-    list.SetStatus(b, EntryStatus::Failed, "timed out");
+    list.SetStatus(b, RowStatus::Failed, "timed out");
     list.SetChecked(b, true);
     list.DeleteChecked();
     EXPECT_EQ(list.Reason(b), QString());
-    EXPECT_FALSE(list.SetStatus(b, EntryStatus::Failed, "gone"));
+    EXPECT_FALSE(list.SetStatus(b, RowStatus::Failed, "gone"));
     EXPECT_EQ(list.Reason(b), QString());
 }
 
@@ -108,16 +110,16 @@ TEST_F(ResultListTest, RandomSuffixMatchesTheFirstRowWithThatTitle) {
     EXPECT_TRUE(suffixed.match(TitleAt(1)).hasMatch()) << TitleAt(1).toStdString();
     EXPECT_TRUE(suffixed.match(TitleAt(2)).hasMatch()) << TitleAt(2).toStdString();
 
-    options.SetLiveInt(SettingKey::AddRandName, 0);
+    options.SetLiveInt(SettingKey::SuffixSameTitles, 0);
     Add("paper", "http://a/4.pdf");
     EXPECT_EQ(TitleAt(3), QStringLiteral("paper"));
 }
 
 TEST_F(ResultListTest, RegistryHitsAreRefusedWhenAskedTo) {
     list.SetRegistry([](const QString& link) { return link.endsWith(u"old.pdf"); }, nullptr);
-    EXPECT_EQ(Add("old", "http://a/old.pdf"), 0);  // IgoreGarnered is off
-    options.SetCommittedInt(SettingKey::IgoreGarnered, 1);
-    EXPECT_EQ(Add("again", "http://b/old.pdf"), 2);
+    EXPECT_EQ(Add("old", "http://a/old.pdf"), ResultList::AddResult::Added);  // SkipDownloaded is off
+    options.SetCommittedInt(SettingKey::SkipDownloaded, 1);
+    EXPECT_EQ(Add("again", "http://b/old.pdf"), ResultList::AddResult::AlreadyDownloaded);
     EXPECT_EQ(list.Size(), 1);
     EXPECT_EQ(status.Current(), QStringLiteral("again http://b/old.pdf 已经存在"));
     EXPECT_TRUE(
@@ -127,8 +129,8 @@ TEST_F(ResultListTest, RegistryHitsAreRefusedWhenAskedTo) {
 TEST_F(ResultListTest, SelectionChecksAndStatusActions) {
     QStringList forgotten;
     list.SetRegistry(nullptr, [&forgotten](const QString& link) { forgotten.append(link); });
-    const QString statuses[] = {EntryStatus::Waiting, EntryStatus::Downloading, EntryStatus::Downloaded,
-                                EntryStatus::Failed,  EntryStatus::Duplicate,   EntryStatus::Progress(40)};
+    const RowStatus statuses[] = {RowStatus::Waiting, RowStatus::Downloading, RowStatus::Downloaded,
+                                  RowStatus::Failed,  RowStatus::Duplicate,   RowStatus::InProgress(40)};
     for (int i = 0; i < 6; ++i) Add(QString::number(i), QStringLiteral("http://a/%1").arg(i), statuses[i]);
     auto id = [this](int position) { return *list.IdAt(position); };
 
@@ -142,16 +144,16 @@ TEST_F(ResultListTest, SelectionChecksAndStatusActions) {
     EXPECT_FALSE(list.IsChecked(id(1)));
     EXPECT_FALSE(list.IsChecked(id(3)));
 
-    list.ApplyStatusAction(0);
-    EXPECT_EQ(list.Entry(id(1))->status, EntryStatus::Waiting);
-    EXPECT_EQ(list.Entry(id(2))->status, EntryStatus::Downloaded);
-    EXPECT_EQ(list.Entry(id(4))->status, EntryStatus::Duplicate);
-    EXPECT_EQ(list.Entry(id(5))->status, EntryStatus::Waiting);
+    list.ApplyStatusAction(ResultList::StatusAction::AllToWaiting);
+    EXPECT_EQ(list.Entry(id(1))->status, RowStatus::Waiting);
+    EXPECT_EQ(list.Entry(id(2))->status, RowStatus::Downloaded);
+    EXPECT_EQ(list.Entry(id(4))->status, RowStatus::Duplicate);
+    EXPECT_EQ(list.Entry(id(5))->status, RowStatus::Waiting);
     EXPECT_EQ(forgotten, QStringList({"http://a/0", "http://a/1", "http://a/3", "http://a/5"}));
 
-    list.ApplyStatusAction(4);  // checked rows: 0, 4, 5
-    EXPECT_EQ(list.Entry(id(0))->status, EntryStatus::Duplicate);
-    EXPECT_EQ(list.Entry(id(1))->status, EntryStatus::Waiting);
+    list.ApplyStatusAction(ResultList::StatusAction::CheckedToDuplicate);  // checked rows: 0, 4, 5
+    EXPECT_EQ(list.Entry(id(0))->status, RowStatus::Duplicate);
+    EXPECT_EQ(list.Entry(id(1))->status, RowStatus::Waiting);
     EXPECT_EQ(list.CountDownloaded(), 1);
 
     StatusFilter onlyWaiting{false, false, true, false};
@@ -175,31 +177,31 @@ TEST_F(ResultListTest, DeletingKeepsWorkersOnTheirOwnRows) {
     list.SetChecked(doomed, true);
     EXPECT_TRUE(list.DeleteChecked());
     EXPECT_EQ(list.Size(), 2);
-    EXPECT_TRUE(list.SetStatus(held, EntryStatus::Downloaded));
+    EXPECT_TRUE(list.SetStatus(held, RowStatus::Downloaded));
     EXPECT_EQ(*list.PositionOf(held), 1);
-    EXPECT_EQ(list.Entry(*list.IdAt(0))->status, EntryStatus::Waiting);  // row "2" untouched
-    EXPECT_FALSE(list.SetStatus(doomed, EntryStatus::Failed));           // gone: nothing written anywhere
-    EXPECT_EQ(list.AddLinkIfNew("http://a/0"), 1);                       // deleted links can come back
+    EXPECT_EQ(list.Entry(*list.IdAt(0))->status, RowStatus::Waiting);  // row "2" untouched
+    EXPECT_FALSE(list.SetStatus(doomed, RowStatus::Failed));           // gone: nothing written anywhere
+    EXPECT_EQ(list.AddLinkIfNew("http://a/0"), 1);                     // deleted links can come back
     EXPECT_EQ(list.AddLinkIfNew("http://a/2"), 0);
 
-    options.SetCommittedText(SettingKey::ListPath, "/tmp/x.list");
+    options.SetCommittedText(SettingKey::ListFile, "/tmp/x.list");
     EXPECT_TRUE(list.ClearList());
     EXPECT_FALSE(list.ClearList());
     EXPECT_FALSE(list.DeleteChecked());
-    EXPECT_EQ(options.Text(SettingKey::ListPath), QString());
-    EXPECT_FALSE(list.SetStatus(held, EntryStatus::Failed));
+    EXPECT_EQ(options.Text(SettingKey::ListFile), QString());
+    EXPECT_FALSE(list.SetStatus(held, RowStatus::Failed));
 }
 
 TEST_F(ResultListTest, ClaimNextWaitingTakesEachWaitingRowOnceAndFindsRowsThatWaitAgain) {
-    const QString statuses[] = {EntryStatus::Waiting, EntryStatus::Downloaded, EntryStatus::Waiting,
-                                EntryStatus::Failed, EntryStatus::Waiting};
+    const RowStatus statuses[] = {RowStatus::Waiting, RowStatus::Downloaded, RowStatus::Waiting,
+                                  RowStatus::Failed, RowStatus::Waiting};
     for (int i = 0; i < 5; ++i) Add(QString::number(i), QStringLiteral("http://a/%1").arg(i), statuses[i]);
     const auto claimAt = [this](qsizetype from, qsizetype end) -> qsizetype {
         const auto claim = list.ClaimNextWaiting(from, end);
         if (!claim) return -1;
         EXPECT_EQ(claim->id, *list.IdAt(claim->position));
         EXPECT_EQ(claim->entry.title, QString::number(claim->position));
-        EXPECT_EQ(list.Entry(claim->id)->status, EntryStatus::Downloading);
+        EXPECT_EQ(list.Entry(claim->id)->status, RowStatus::Downloading);
         return claim->position;
     };
     EXPECT_EQ(claimAt(0, 5), 0);
@@ -209,7 +211,7 @@ TEST_F(ResultListTest, ClaimNextWaitingTakesEachWaitingRowOnceAndFindsRowsThatWa
     EXPECT_EQ(claimAt(0, 5), -1);
 
     // Rows behind the walk that wait again are found again.
-    list.SetStatus(*list.IdAt(2), EntryStatus::Waiting);
+    list.SetStatus(*list.IdAt(2), RowStatus::Waiting);
     list.ResetFailedToWaiting();
     EXPECT_EQ(claimAt(3, 5), 3);  // a walk that starts further on passes row 2 by
     EXPECT_EQ(claimAt(0, 5), 2);
@@ -234,7 +236,7 @@ TEST_F(ResultListTest, AStagedLoadReplacesTheRowsButKeepsWhatArrivedMeanwhile) {
     auto staging = list.MakeStaging();
     for (const char* link : {"http://a/1", "http://a/2"}) {
         staging->AddLinkIfNew(link);
-        staging->AddEntry("loaded", "pdf", "1", link, EntryStatus::Waiting);
+        staging->AddEntry("loaded", "pdf", "1", link, RowStatus::Waiting);
     }
     list.AddLinkIfNew("http://a/found");
     Add("loaded", "http://a/found");  // a search hit that came in during the load
@@ -270,14 +272,14 @@ TEST_F(ResultListTest, ConcurrentProducersAndWorkers) {
                     for (auto claim = list.ClaimNextWaiting(0, rows); claim;
                          claim = list.ClaimNextWaiting(claim->position + 1, rows)) {
                         ++claimed;
-                        list.SetStatus(claim->id, EntryStatus::Downloaded);
+                        list.SetStatus(claim->id, RowStatus::Downloaded);
                     }
                     continue;
                 }
                 for (qsizetype p = 0; p < list.Size(); ++p) {
                     if (const auto id = list.IdAt(p); id && list.ClaimIfWaiting(*id)) {
                         ++claimed;
-                        list.SetStatus(*id, EntryStatus::Downloaded);
+                        list.SetStatus(*id, RowStatus::Downloaded);
                     }
                 }
             }

@@ -121,7 +121,7 @@ TEST(SafeFile, AFullDiskCostsNoFileAndEverySaverSaysWhy) {
     const QString list = disk.Path("a.xml");
     Options options;
     options.Load(IniFile());
-    options.SetCommittedText(SettingKey::SavePath, "/data");
+    options.SetCommittedText(SettingKey::SaveFolder, "/data");
     ASSERT_TRUE(options.Save(Profile(ini)));
     KeywordList keywords(keys);
     keywords.AddKeyword("first");
@@ -129,7 +129,8 @@ TEST(SafeFile, AFullDiskCostsNoFileAndEverySaverSaysWhy) {
     ResultList results(options, nullptr);
     ListFiles files(results, options, nullptr);
     ASSERT_EQ(results.AddLinkIfNew("http://h/a.pdf"), 1);
-    ASSERT_EQ(results.AddEntry("a", "pdf", "1", "http://h/a.pdf", "等待"), 0);
+    ASSERT_EQ(results.AddEntry("a", "pdf", "1", "http://h/a.pdf", RowStatus::Waiting),
+              ResultList::AddResult::Added);
     ASSERT_EQ(files.ExportListXml(list, StatusFilter()), 1);
     auto read = [](const QString& path) {
         QFile f(path);

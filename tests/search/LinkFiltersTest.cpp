@@ -59,11 +59,11 @@ TEST(LinkFilters, AcceptTitle) {
     EXPECT_FALSE(filters.AcceptTitle(QString::fromUtf8("百度快照")));
     EXPECT_FALSE(filters.AcceptTitle(QString::fromUtf8("Web 视图")));
     EXPECT_TRUE(filters.AcceptTitle("short"));
-    options.SetLiveInt(SettingKey::CharNum, 10);
+    options.SetLiveInt(SettingKey::MinTitleLength, 10);
     EXPECT_FALSE(filters.AcceptTitle("123456789"));
     EXPECT_TRUE(filters.AcceptTitle("1234567890"));
-    options.SetLiveInt(SettingKey::CharNum, 0);
-    options.SetCommittedInt(SettingKey::MatchTitle, 1);
+    options.SetLiveInt(SettingKey::MinTitleLength, 0);
+    options.SetCommittedInt(SettingKey::TitleMustMatchKeyword, 1);
     EXPECT_TRUE(filters.AcceptTitle("anything"));  // no keywords: no keyword test
     keywords.AddKeyword("Report");
     EXPECT_TRUE(filters.AcceptTitle("annual REPORT"));

@@ -49,7 +49,8 @@ TEST_F(QueryCatalogueTest, EscapingAndAlnum) {
 
 TEST_F(QueryCatalogueTest, PdfSitesAndOrderOfEngines) {
     options.Load(IniFile());  // Baidu and six formats ticked
-    for (K key : {K::DocWord, K::DocPpt, K::DocXls, K::DocTxt, K::DocRtf}) options.SetCommittedInt(key, 0);
+    for (K key : {K::FormatWord, K::FormatPpt, K::FormatXls, K::FormatTxt, K::FormatRtf})
+        options.SetCommittedInt(key, 0);
     const QStringList report = Build({"report"});
     ASSERT_EQ(report.size(), 2 + 9 + 130);
     EXPECT_EQ(report[0], QStringLiteral("http://www.pdfgeni.com/book/report-pdf.html"));
@@ -64,8 +65,8 @@ TEST_F(QueryCatalogueTest, PdfSitesAndOrderOfEngines) {
 }
 
 TEST_F(QueryCatalogueTest, GooglePagesClientsAndTokens) {
-    Tick({K::GoogleSearch, K::DocWord, K::DocOther});
-    options.SetLiveText(K::EDocOther, "djvu");
+    Tick({K::EngineGoogle, K::FormatWord, K::FormatOther});
+    options.SetLiveText(K::OtherDocExtension, "djvu");
     const QStringList google = Build({"a b"}, 4);
     ASSERT_EQ(google.size(), 10 * 3);
     EXPECT_EQ(google[0],
@@ -83,20 +84,20 @@ TEST_F(QueryCatalogueTest, GooglePagesClientsAndTokens) {
     EXPECT_TRUE(google[6].contains("start=100&client=aff-os-360se"));
     EXPECT_TRUE(google[9].contains("start=150&client=aff-cs-maxthon"));
 
-    options.SetLiveText(K::EDocOther, "");
+    options.SetLiveText(K::OtherDocExtension, "");
     EXPECT_EQ(Build({"x"}).size(), 10 * 2);  // an empty other extension queues nothing
 }
 
 TEST_F(QueryCatalogueTest, EveryEnginesTemplateAndExceptions) {
-    Tick({K::DocPpt, K::DocOther});
-    options.SetLiveText(K::EDocOther, "djvu");
+    Tick({K::FormatPpt, K::FormatOther});
+    options.SetLiveText(K::OtherDocExtension, "djvu");
     auto first = [this](K engine, int time = 0) {
         options.SetCommittedInt(engine, 1);
         const QStringList all = Build({"k"}, time);
         options.SetCommittedInt(engine, 0);
         return all;
     };
-    const QStringList scholar = first(K::GoogleScholar);
+    const QStringList scholar = first(K::EngineGoogleScholar);
     EXPECT_EQ(
         scholar[0],
         QStringLiteral("https://scholar.google.com/scholar?start=0&q=filetype:ppt+k&hl=zh-CN&as_sdt=0,5"));
@@ -108,66 +109,63 @@ TEST_F(QueryCatalogueTest, EveryEnginesTemplateAndExceptions) {
         QStringLiteral("https://scholar.google.com/scholar?start=0&q=filetype:djvu+k&hl=zh-CN&as_sdt=0,5"));
     EXPECT_EQ(scholar.size(), 30 * 4);
 
-    options.SetCommittedInt(K::BingEnglish, 1);
-    const QStringList bing = first(K::CheckBind, 2);
+    options.SetCommittedInt(K::BingEnglishOnly, 1);
+    const QStringList bing = first(K::EngineBing, 2);
     EXPECT_EQ(bing[0], QString::fromUtf8(
                            "http://cn.bing.com/"
                            "search?q=filetype%3appt+k&go=提交&qs=bs&first=1&tbs=qdr:w&intlF=1&FORM=TIPEN1"));
     EXPECT_EQ(bing[2], QString::fromUtf8(
                            "http://cn.bing.com/"
                            "search?q=filetype%3adjvu+k&go=提交&qs=bs&first=1&tbs=qdr:w&intlF=1&FORM=TIPEN1"));
-    EXPECT_EQ(first(K::BingXueshu)[0],
+    EXPECT_EQ(first(K::EngineBingAcademic)[0],
               QStringLiteral("http://cn.bing.com/academic/search?q=filetype%3appt+k&first=1&FORM=PENR"));
-    EXPECT_EQ(first(K::SougouSearch, 3)[0],
+    EXPECT_EQ(first(K::EngineSogou, 3)[0],
               QStringLiteral("http://www.sogou.com/web?num=50&query=filetype%3Appt+k&page=1&tsn=3"));
-    EXPECT_EQ(first(K::CheckYoudao)[0],
+    EXPECT_EQ(first(K::EngineYoudao)[0],
               QStringLiteral("http://www.youdao.com/search?q=filetype:ppt+k&start=0&lm=-1"));
-    const QStringList yahoo = first(K::CheckYahoo, 4);
+    const QStringList yahoo = first(K::EngineYahoo, 4);
     EXPECT_EQ(yahoo[0],
               QStringLiteral("http://search.yahoo.com/search?fr2=time&rd=r1&fr=404&p=filetype:ppt+k&b=1"));
     EXPECT_EQ(
-        first(K::CheckYahoo, 1)[0],
+        first(K::EngineYahoo, 1)[0],
         QStringLiteral("http://search.yahoo.com/search?fr2=time&rd=r1&fr=404&p=filetype:ppt+k&b=1&btf=d"));
-    EXPECT_EQ(first(K::CheckAol, 3)[3],
+    EXPECT_EQ(first(K::EngineAol, 3)[3],
               QStringLiteral("http://search.aol.com/aol/"
                              "search?s_it=nscpsearch&q=filetype:ppt+k&page=1&client=aff-os-360se&as_qdr=m"));
-    EXPECT_EQ(first(K::GoogleZhongSou)[1],
+    EXPECT_EQ(first(K::EngineZhongsou)[1],
               QStringLiteral("http://www.zhongsou.com/third.cgi?w=filetype:djvu+k&b=1&rt=o"));
-    const QStringList osun = first(K::OsunSearch);
+    const QStringList osun = first(K::EngineOsun);
     EXPECT_EQ(osun.size(), 20);
     EXPECT_EQ(osun[0], QStringLiteral("http://www.osun.org/k/k-ppt.html"));
     EXPECT_EQ(osun[1], QStringLiteral("http://www.osun.org/k/k-ppt-1.html"));
-    const QStringList da63 = first(K::Search63Da);
+    const QStringList da63 = first(K::Engine63Da);
     EXPECT_EQ(da63.size(), 79);
     EXPECT_EQ(da63[0], QStringLiteral("http://www.63da.com/?Ppt1-k/"));
 
     // TXT has no tokens for these engines.
-    options.SetCommittedInt(K::DocPpt, 0);
-    options.SetCommittedInt(K::DocOther, 0);
-    Tick({K::DocTxt, K::BaiduSearch, K::SougouSearch, K::CheckYoudao, K::Search63Da, K::OsunSearch});
+    options.SetCommittedInt(K::FormatPpt, 0);
+    options.SetCommittedInt(K::FormatOther, 0);
+    Tick({K::FormatTxt, K::EngineBaidu, K::EngineSogou, K::EngineYoudao, K::Engine63Da, K::EngineOsun});
     EXPECT_TRUE(Build({"k"}).isEmpty());
 }
 
 TEST_F(QueryCatalogueTest, EveryEnginesPageCountAndLastPage) {
-    Tick({K::DocPdf});
+    Tick({K::FormatPdf});
     struct Expected {
         const char* engine;  // definition id
         int pages;
         const char* last;  // path and query of the last address
     };
     const Expected engines[] = {
-        {"google", 10,
-         "/search?q=k&num=50&as_filetype=pdf&start=450&client=aff-cs-maxthon&as_qdr=all"},
+        {"google", 10, "/search?q=k&num=50&as_filetype=pdf&start=450&client=aff-cs-maxthon&as_qdr=all"},
         {"scholar", 30, "/scholar?start=290&q=filetype:pdf+k&hl=zh-CN&as_sdt=0,5"},
         {"baidu", 130, "/s?wd=filetype%3Apdf%20(k) -(百度文库)&pn=1290&lm=0"},
-        {"bing", 20,
-         "/search?q=filetype%3apdf+k&go=提交&qs=bs&first=191&tbs=qdr:all&intlF=&FORM=TIPALL"},
+        {"bing", 20, "/search?q=filetype%3apdf+k&go=提交&qs=bs&first=191&tbs=qdr:all&intlF=&FORM=TIPALL"},
         {"bingacademic", 20, "/academic/search?q=filetype%3apdf+k&first=191&FORM=PENR"},
         {"sogou", 29, "/web?num=50&query=filetype%3Apdf+k&page=29&tsn=0"},
         {"youdao", 130, "/search?q=filetype:pdf+k&start=1290&lm=-1"},
         {"yahoo", 40, "/search?fr2=time&rd=r1&fr=404&p=filetype:pdf+k&b=391"},
-        {"aol", 100,
-         "/aol/search?s_it=nscpsearch&q=filetype:pdf+k&page=99&client=aff-cs-maxthon&as_qdr=all"},
+        {"aol", 100, "/aol/search?s_it=nscpsearch&q=filetype:pdf+k&page=99&client=aff-cs-maxthon&as_qdr=all"},
         {"zhongsou", 99, "/third.cgi?w=filetype:pdf+k&b=99&rt=o"},
         {"osun", 20, "/k/k-pdf-19.html"},
         {"63da-search", 79, "/?Pdf79-k/"},
@@ -177,7 +175,8 @@ TEST_F(QueryCatalogueTest, EveryEnginesPageCountAndLastPage) {
         const EngineDefinition* engine = EngineCatalog::BuiltIn()->Find(QString::fromLatin1(expected.engine));
         ASSERT_NE(engine, nullptr) << expected.engine;
         QStringList queued;
-        QueryCatalogue(options).QueueEngine(*engine, "k", 0, [&queued](const QString& a) { queued.append(a); });
+        QueryCatalogue(options).QueueEngine(*engine, "k", 0,
+                                            [&queued](const QString& a) { queued.append(a); });
         ASSERT_EQ(queued.size(), expected.pages);
         EXPECT_TRUE(queued.last().endsWith(QString::fromUtf8(expected.last))) << queued.last().toStdString();
         EXPECT_EQ(queued.removeDuplicates(), 0);
@@ -185,14 +184,14 @@ TEST_F(QueryCatalogueTest, EveryEnginesPageCountAndLastPage) {
 }
 
 TEST_F(QueryCatalogueTest, OtherEngineAndOversizedAddresses) {
-    Tick({K::EngineOtherSearch});
-    options.SetLiveText(K::EEngineOther, "example.org/docs");
+    Tick({K::EngineOther});
+    options.SetLiveText(K::OtherEngineAddress, "example.org/docs");
     EXPECT_EQ(Build({"k"}), QStringList({"http://example.org/docs"}));
-    options.SetLiveText(K::EEngineOther, "https://example.org/");
+    options.SetLiveText(K::OtherEngineAddress, "https://example.org/");
     EXPECT_EQ(Build({}), QStringList({"https://example.org/"}));
 
-    options.SetCommittedInt(K::EngineOtherSearch, 0);
-    Tick({K::BaiduSearch, K::DocWord});
+    options.SetCommittedInt(K::EngineOther, 0);
+    Tick({K::EngineBaidu, K::FormatWord});
     // Raw keywords go in unchanged; an address past 1,023 characters is dropped whole.
     EXPECT_EQ(Build({QString(900, u'k')}).size(), 130);
     EXPECT_TRUE(Build({QString(1000, u'k')}).isEmpty());
@@ -235,12 +234,13 @@ QString LongStandingDispatch(const QString& url) {
 // The engine whose definition's address patterns match an address is the one the search job's
 // dispatch has always picked, for every address the catalogue makes and the pages those lead to.
 TEST_F(QueryCatalogueTest, AddressPatternsPickWhatTheDispatchPicks) {
-    for (K key :
-         {K::GoogleSearch, K::GoogleScholar, K::BaiduSearch, K::CheckBind, K::BingXueshu, K::SougouSearch,
-          K::CheckYoudao, K::CheckYahoo, K::CheckAol, K::GoogleZhongSou, K::OsunSearch, K::Search63Da})
+    for (K key : {K::EngineGoogle, K::EngineGoogleScholar, K::EngineBaidu, K::EngineBing,
+                  K::EngineBingAcademic, K::EngineSogou, K::EngineYoudao, K::EngineYahoo, K::EngineAol,
+                  K::EngineZhongsou, K::EngineOsun, K::Engine63Da})
         options.SetCommittedInt(key, 1);
-    Tick({K::DocWord, K::DocPdf, K::DocPpt, K::DocXls, K::DocRtf, K::DocTxt, K::DocZip, K::DocOther});
-    options.SetLiveText(K::EDocOther, "djvu");
+    Tick({K::FormatWord, K::FormatPdf, K::FormatPpt, K::FormatXls, K::FormatRtf, K::FormatTxt,
+          K::FormatArchive, K::FormatOther});
+    options.SetLiveText(K::OtherDocExtension, "djvu");
     QStringList addresses;
     for (int time : {0, 4}) addresses += Build({"report", QString::fromUtf8("年报 2016 a+b")}, time);
     addresses += {"http://www.63da.com/DOC/12.html",        "http://www.63da.com/PDF/9.html",
@@ -260,7 +260,7 @@ TEST_F(QueryCatalogueTest, AddressPatternsPickWhatTheDispatchPicks) {
 }
 
 TEST_F(QueryCatalogueTest, NewEnginesSearchForDocumentsWithPagesAndTimeRanges) {
-    Tick({K::DocPdf, K::DocWord});
+    Tick({K::FormatPdf, K::FormatWord});
     const auto catalog = EngineCatalog::BuiltIn();
     auto pages = [&](const char* id, int time) {
         QStringList queued;
@@ -301,8 +301,8 @@ TEST_F(QueryCatalogueTest, TemplatesGivenAsDataAndBadOnesRefused) {
         "pages": {"first": 2, "step": 3, "count": 3, "text": "-{n}", "firstText": ""}, "rotate": ["a", "b"]}])json")
                          .array();
     ASSERT_TRUE(QueryTemplate::ReadAll(engine.queries, &error)) << error.toStdString();
-    Tick({K::DocPdf, K::DocOther});
-    options.SetLiveText(K::EDocOther, "{time}");
+    Tick({K::FormatPdf, K::FormatOther});
+    options.SetLiveText(K::OtherDocExtension, "{time}");
     QStringList queued;
     QueryCatalogue(options).QueueEngine(engine, "k{page}", 0,
                                         [&queued](const QString& a) { queued.append(a); });
@@ -357,7 +357,7 @@ TEST_F(QueryCatalogueTest, UserFilesWithBadTemplatesOrClassicLayoutsAreRefused) 
         TempHome home;
         home.Write("config/engines.json", "[" + good + "]");
         QString userError;
-        options.SetCommittedInt(K::GoogleSearch, 1);
+        options.SetCommittedInt(K::EngineGoogle, 1);
         QStringList queued;
         QueryCatalogue(options, EngineCatalog::Load(home.Path(), &userError))
             .BuildQueue({"k"}, 0, [&queued](const QString& a) { queued.append(a); });
@@ -383,7 +383,7 @@ TEST_F(QueryCatalogueTest, UserFilesWithBadTemplatesOrClassicLayoutsAreRefused) 
         const auto catalog = EngineCatalog::Load(home.Path(), &userError);
         EXPECT_FALSE(userError.isEmpty());
         QStringList queued;
-        Tick({K::GoogleSearch, K::DocPdf});
+        Tick({K::EngineGoogle, K::FormatPdf});
         QueryCatalogue(options, catalog).BuildQueue({"k"}, 0, [&queued](const QString& a) {
             queued.append(a);
         });

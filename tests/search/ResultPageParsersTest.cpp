@@ -22,7 +22,7 @@ class ParsersTest : public ::testing::Test {
   protected:
     void SetUp() override {
         options.Load(IniFile());
-        options.SetLiveInt(SettingKey::AddRandName, 0);
+        options.SetLiveInt(SettingKey::SuffixSameTitles, 0);
     }
     QList<ResultEntry> Parse(PageParser parser, const QString& url, const QString& page) {
         ParseContext context{
@@ -53,8 +53,8 @@ TEST_F(ParsersTest, BaiduBlocks) {
               "se_com_default url=w.pdf\" x>百度文库 copy</a> c-tip-icon "
               "se_com_default url=abc.pdf\" x>again</a> c-tip-icon");
     ASSERT_EQ(rows.size(), 2);
-    EXPECT_EQ(rows[0],
-              (ResultEntry{"Annual report", "pdf", "未知", "http://www.baidu.com/link?url=abc.pdf", "等待"}));
+    EXPECT_EQ(rows[0], (ResultEntry{"Annual report", "pdf", "未知", "http://www.baidu.com/link?url=abc.pdf",
+                                    RowStatus::Waiting}));
     EXPECT_EQ(rows[1].title, "Fallback title");
     EXPECT_EQ(rows[1].type, "DOC");  // as the page wrote it
 }
@@ -96,7 +96,7 @@ TEST_F(ParsersTest, BingTitlesAndSixtyThreeDaLinks) {
 }
 
 TEST_F(ParsersTest, SizesAndSearchPagesAndEmptyPages) {
-    options.SetLiveInt(SettingKey::CulFileSize, 1);
+    options.SetLiveInt(SettingKey::ProbeDocumentSize, 1);
     size = 1536;
     auto rows = Parse(PageParser::Scholar, "https://scholar.google.com/scholar?q=x",
                       "<h3><a href=\"http://d.example/s.pdf\">S</a></h3>");
@@ -237,9 +237,9 @@ TEST_F(ParsersTest, HitsOfCurrentLayoutsPassTheSameFilters) {
     layout.link = ".//a/@href";
     layout.title = ".//a";
     engine.layouts.append(layout);
-    options.SetLiveInt(SettingKey::DocOther, 1);
-    options.SetLiveText(SettingKey::EDocOther, "html");
-    options.SetLiveInt(SettingKey::CulFileSize, 1);
+    options.SetLiveInt(SettingKey::FormatOther, 1);
+    options.SetLiveText(SettingKey::OtherDocExtension, "html");
+    options.SetLiveInt(SettingKey::ProbeDocumentSize, 1);
     size = 4096;
     home.Write("url.txt", "/e/\n");
     home.Write("title.txt", "spam\n");
@@ -256,8 +256,8 @@ TEST_F(ParsersTest, HitsOfCurrentLayoutsPassTheSameFilters) {
     parsers.Parse(engine, context, "https://engine.example/search?q=x", page);
     auto rows = results.Snapshot();
     ASSERT_EQ(rows.size(), 3);
-    EXPECT_EQ(rows[0],
-              (ResultEntry{"Annual report", "pdf", "4.000", "https://engine.example/d/a.pdf", "等待"}));
+    EXPECT_EQ(rows[0], (ResultEntry{"Annual report", "pdf", "4.000", "https://engine.example/d/a.pdf",
+                                    RowStatus::Waiting}));
     EXPECT_EQ(rows[1].link, "https://engine.example/d/page.html");
     EXPECT_EQ(rows[2].title, "c");  // no title: the file's name
 

@@ -7,12 +7,12 @@
 
 class RunLog;
 
-class CUpdateInfo {
+class UpdateInfo {
   public:
     static constexpr const char* kAppType = "skimmerorder";
     static constexpr qint64 kMaxDocumentBytes = 1024 * 1024;
 
-    explicit CUpdateInfo(QString currentVersion, QString appType = QString::fromLatin1(kAppType))
+    explicit UpdateInfo(QString currentVersion, QString appType = QString::fromLatin1(kAppType))
         : currentVersion_(std::move(currentVersion)), appType_(std::move(appType)) {}
 
     // 1 read and walked, 0 when it could not be loaded or lacks its root, its entries, or the "app" of a

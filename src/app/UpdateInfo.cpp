@@ -1,4 +1,4 @@
-#include "app/CUpdateInfo.h"
+#include "app/UpdateInfo.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -21,7 +21,7 @@ QString ElementText(QXmlStreamReader& xml) {
 
 }  // namespace
 
-bool CUpdateInfo::VersionValue(const QString& version, qint64* major, qint64* date) {
+bool UpdateInfo::VersionValue(const QString& version, qint64* major, qint64* date) {
     QString text = version;
     text.remove(u'.');
     const qsizetype hyphen = text.indexOf(u'-');
@@ -32,7 +32,7 @@ bool CUpdateInfo::VersionValue(const QString& version, qint64* major, qint64* da
     return okMajor && okDate && *major >= 1 && *date >= 1;
 }
 
-QString CUpdateInfo::BreakNotes(const QString& notes) {
+QString UpdateInfo::BreakNotes(const QString& notes) {
     if (notes.size() <= 33) return notes;
     QString out;
     qsizetype pos = 0;
@@ -43,7 +43,7 @@ QString CUpdateInfo::BreakNotes(const QString& notes) {
     return out + notes.mid(pos);
 }
 
-int CUpdateInfo::Parse(const QString& location, RunLog* log) {
+int UpdateInfo::Parse(const QString& location, RunLog* log) {
     // A document that breaks after a matching entry is not read: nothing of it may offer an update.
     Forget();
     const int read = ReadDocument(location, log);
@@ -51,7 +51,7 @@ int CUpdateInfo::Parse(const QString& location, RunLog* log) {
     return read;
 }
 
-void CUpdateInfo::Forget() {
+void UpdateInfo::Forget() {
     foundAppType_.clear();
     latestVersion_.clear();
     versionDate_.clear();
@@ -59,7 +59,7 @@ void CUpdateInfo::Forget() {
     downloadAddress_.clear();
 }
 
-int CUpdateInfo::ReadDocument(const QString& location, RunLog* log) {
+int UpdateInfo::ReadDocument(const QString& location, RunLog* log) {
     QByteArray document;
     if (QFileInfo(location).isFile()) {
         QFile file(location);
@@ -139,7 +139,7 @@ int CUpdateInfo::ReadDocument(const QString& location, RunLog* log) {
     return 1;
 }
 
-int CUpdateInfo::Check() const {
+int UpdateInfo::Check() const {
     if (foundAppType_ != appType_) return -1;
     qint64 a1, b1, a2, b2;
     if (!VersionValue(currentVersion_, &a1, &b1) || !VersionValue(latestVersion_, &a2, &b2)) return -1;
