@@ -15,8 +15,8 @@
 #include "engines/BlockDetector.h"
 #include "engines/EngineCatalog.h"
 #include "lists/TextCodec.h"
-#include "search/CHtmlParse.h"
 #include "search/EngineHitReader.h"
+#include "search/HtmlAnchorLister.h"
 #include "search/ResultPageParsers.h"
 #include "search/SearchJob.h"
 
@@ -158,7 +158,7 @@ int ParseCommand::Run(CliContext& context, const QStringList& args) {
     PrintRowsFrom(context, before);
     before = session.Results().Size();
     if (parsed.Has(QStringLiteral("--deep"))) {
-        CHtmlParse document;
+        HtmlAnchorLister document;
         const bool loaded = document.SetHtml(page, true);
         job.AnalysePage(state, url, document, loaded);
         PrintRowsFrom(context, before);
