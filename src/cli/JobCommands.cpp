@@ -249,8 +249,7 @@ int SearchCommand::Run(CliContext& context, const QStringList& args) {
 
     const QString out = parsed.Value(QStringLiteral("--out"));
     ListFiles& files = session.Lists().Files();
-    const int written = ListFiles::IsTextPath(out) ? files.ExportListText(out, StatusFilter())
-                                                   : files.ExportListXml(out, StatusFilter());
+    const int written = files.ExportList(out, StatusFilter());
     if (written == 0 && session.Results().Size() > 0)
         return context.Failed(QStringLiteral("search: ") + files.LastError());
     context.err << "found " << session.Results().Size() << " documents; list written to " << out << '\n';
