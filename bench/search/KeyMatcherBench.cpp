@@ -43,7 +43,7 @@ int WalkByOffset(const QString& page) {
     return blocks;
 }
 
-// The old way: the rest of the page becomes the next input.
+// For comparison: the rest of the page becomes the next input (a copy per block).
 int WalkByCopy(const QString& page) {
     KeyMatcher block;
     block.SetAttr("orcontent", page);

@@ -118,15 +118,15 @@ bool DocRegistry::OpenReadOnlyLocked(const QString& path, int busyTimeoutMs) {
 
 void DocRegistry::PrepareDocumentsLocked(bool writable) {
     if (writable) {
-        // A table of its own, so docdata keeps exactly the shape other programs and older versions
-        // write into; registries from before gain it on their first open, their links with no document.
+        // A table of its own, so docdata keeps exactly the shape other programs write into; a registry
+        // without it gains it on its first open, its links with no document.
         try {
             db_.ExecDML(QStringLiteral(
                 "create table if not exists docfiles(doclink text, sha256 text, size integer, file text);"));
             db_.ExecDML(QStringLiteral("create index if not exists docfiles_doclink on docfiles(doclink);"));
             db_.ExecDML(QStringLiteral("create index if not exists docfiles_sha256 on docfiles(sha256);"));
         } catch (const SqliteError&) {
-            // Without it downloads are kept as before, only never compared by their bytes.
+            // Without it downloads are still registered, only never compared by their bytes.
         }
     }
     try {

@@ -178,7 +178,8 @@ void SearchJob::SearchThread(int slot) {
     std::atomic<int>& state = states_[size_t(slot)];
     try {
         s_.status.ShowMsg(QStringLiteral("线程%1启动").arg(slot), QString(), QString(), 1);
-        const int tryLimit = s_.settings.ProfileGetInt(QStringLiteral("SearchTryCount"), 3);
+        const SettingSpec& attempts = SettingsTable::Spec(K::SearchAttempts);
+        const int tryLimit = s_.settings.ProfileGetInt(QLatin1StringView(attempts.key), attempts.defaultInt);
         const auto stopRequested = [&state] {
             return (state.load() & (WorkerBits::kCancel | WorkerBits::kStop)) != 0;
         };

@@ -72,7 +72,8 @@ class SearchJob : public QObject {
     void StopSearch();
     void StopDeepSearch() { stopDeepSearch_.store(1); }
     void ClearSearchRecords() { queue_.ClearSearchRecords(); }
-    // Timer 1: switches deep search off once the queue holds URLsCount addresses.
+    // Called by the counters timer: switches deep search off once the queue holds DeepSearchQueueLimit
+    // addresses.
     void CheckDeepSearchLimit();
     // The command line may switch deep search off for a whole job.
     void SetDeepSearchAllowed(bool allowed) { deepSearchAllowed_.store(allowed); }
