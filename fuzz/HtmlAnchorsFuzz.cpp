@@ -7,7 +7,7 @@
 #include "lists/IniFile.h"
 #include "lists/Options.h"
 #include "net/PageDecoder.h"
-#include "search/CHtmlParse.h"
+#include "search/HtmlAnchorLister.h"
 #include "search/LinkFilters.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -23,20 +23,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes = fuzz::Bytes(data, size);
     const QString page = PageDecoder::Decode(bytes, QString(), (size & 1) != 0);
     const QString base = QStringLiteral("http://www.example.com/dir/sub/page.html");
-    CHtmlParse document;
+    HtmlAnchorLister document;
     if (!document.SetHtml(page, (size & 2) != 0)) return 0;
     document.SetBaseUrl(base);
     QList<AnchorRecord> anchors;
     fuzz::Require(document.ListAnchors(anchors), "a parsed page lists its anchors");
     for (const AnchorRecord& anchor : anchors) {
-        const QString link = CHtmlParse::ResolveUrl(base, anchor.link);
+        const QString link = HtmlAnchorLister::ResolveUrl(base, anchor.link);
         if (link.isEmpty()) continue;
         const DocLink doc = rules.ClassifyDocLink(link);
         QString title = doc.isDocument ? doc.title : anchor.text;
         LinkFilters::CleanTitle(title);
         if (!doc.isDocument) rules.ShouldFollow(link);
         // The page's own words as an address to resolve against, as a hostile redirect would give.
-        CHtmlParse::ResolveUrl(anchor.text, anchor.link);
+        HtmlAnchorLister::ResolveUrl(anchor.text, anchor.link);
     }
     return 0;
 }

@@ -45,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::optional<QString>> before;
     for (const SettingSpec& spec : SettingsTable::All())
         before.push_back(ini.Value(Profile::kSection, QLatin1StringView(spec.key)));
-    ini.SetValue(Profile::kSection, QStringLiteral("SavePath"), QStringLiteral("/fuzz/folder"));
+    ini.SetValue(Profile::kSection, QLatin1StringView(SettingsTable::Spec(SettingKey::SaveFolder).key),
+                 QStringLiteral("/fuzz/folder"));
     const IniFile changed = IniFile::FromBytes(ini.ToBytes());
     for (size_t i = 0; i < SettingsTable::All().size(); ++i) {
         const SettingSpec& spec = SettingsTable::All()[i];

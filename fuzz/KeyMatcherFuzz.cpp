@@ -4,12 +4,12 @@
 
 #include "FuzzSupport.h"
 #include "lists/TextCodec.h"
-#include "search/CGetMatchElement.h"
-#include "search/CPosElement.h"
+#include "search/KeyFinder.h"
+#include "search/KeyMatcher.h"
 
 namespace {
 
-void SetKeys(CGetMatchElement& matcher, const QString keys[4]) {
+void SetKeys(KeyMatcher& matcher, const QString keys[4]) {
     matcher.SetAttr("upkey", keys[0]);
     matcher.SetAttr("leftkey", keys[1]);
     matcher.SetAttr("rightkey", keys[2]);
@@ -27,10 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Comparing against the copying walk costs a copy of the rest per block: the first blocks show any
     // difference.
     constexpr int kCompared = 64;
-    CGetMatchElement byOffset;
+    KeyMatcher byOffset;
     byOffset.SetAttr("orcontent", page);
     SetKeys(byOffset, keys);
-    CGetMatchElement byCopy;
+    KeyMatcher byCopy;
     byCopy.SetAttr("orcontent", page);
     SetKeys(byCopy, keys);
     qsizetype lastOffset = -1;
@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     // The occurrence finder with the left key, any count and any start, as the attributes carry them.
-    CPosElement position;
+    KeyFinder position;
     position.SetAttr("orcontent", page);
     position.SetAttr("key", keys[1]);
     position.SetAttr("num", double(keys[0].size() % 5));

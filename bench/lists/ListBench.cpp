@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
     QDir().mkpath(dir);
 
     Options options;
-    options.Load(IniFile());  // AddRandName on, as shipped
+    options.Load(IniFile());  // SuffixSameTitles on, the default
     auto list = std::make_unique<ResultList>(options, nullptr);
     QElapsedTimer clock;
 
@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
         const QString link = Link(i);
         if (list->AddLinkIfNew(link) == 1) list->AddEntry(title, "pdf", "123.456", link, RowStatus::Waiting);
     }
-    Report(QStringLiteral("AddEntry x %1 (AddRandName on)").arg(rows).toUtf8().constData(), clock);
+    Report(QStringLiteral("AddEntry x %1 (SuffixSameTitles on)").arg(rows).toUtf8().constData(), clock);
 
     {
         ListFiles files(*list, options, nullptr);
@@ -80,8 +80,7 @@ int main(int argc, char** argv) {
         ListFiles files(*list, options, nullptr);
         const QString path = dir + QLatin1StringView(name);
         clock.restart();
-        ListFiles::IsTextPath(path) ? files.ImportListText(path, StatusFilter())
-                                    : files.ImportListXml(path, StatusFilter());
+        files.ImportList(path, StatusFilter());
         Report(QStringLiteral("%1 import (%2 rows)")
                    .arg(QLatin1StringView(name + 5))
                    .arg(list->Size())

@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "lists/TextCodec.h"
-#include "search/CHtmlParse.h"
+#include "search/HtmlAnchorLister.h"
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     clock.start();
     for (int r = 0; r < repeat; ++r) {
         for (const QByteArray& bytesOfPage : pages) {
-            CHtmlParse page;
+            HtmlAnchorLister page;
             page.SetBaseUrl(QStringLiteral("http://saved.example/dir/page.html"));
             page.SetHtml(TextCodec::Decode(bytesOfPage), true);
             QList<AnchorRecord> found;

@@ -8,7 +8,7 @@
 #include <QElapsedTimer>
 #include <cstdio>
 
-#include "search/CGetMatchElement.h"
+#include "search/KeyMatcher.h"
 
 namespace {
 
@@ -27,11 +27,11 @@ QString MakePage(qsizetype bytes) {
 
 // Returns the number of blocks found.
 int WalkByOffset(const QString& page) {
-    CGetMatchElement block;
+    KeyMatcher block;
     block.SetAttr("orcontent", page);
     block.SetAttr("leftkey", "<div class=\"result\">");
     block.SetAttr("rightkey", "</div>");
-    CGetMatchElement link;
+    KeyMatcher link;
     link.SetAttr("leftkey", "<a href=\"");
     link.SetAttr("rightkey", "\"");
     int blocks = 0;
@@ -43,9 +43,9 @@ int WalkByOffset(const QString& page) {
     return blocks;
 }
 
-// The old way: the rest of the page becomes the next input.
+// For comparison: the rest of the page becomes the next input (a copy per block).
 int WalkByCopy(const QString& page) {
-    CGetMatchElement block;
+    KeyMatcher block;
     block.SetAttr("orcontent", page);
     block.SetAttr("leftkey", "<div class=\"result\">");
     block.SetAttr("rightkey", "</div>");

@@ -22,8 +22,7 @@ bool ListKeeper::BeginExport() {
 
 QString ListKeeper::ExportTo(QString path, const StatusFilter& filter) {
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".xml");
-    const int saved = ListFiles::IsTextPath(path) ? files_.ExportListText(path, filter)
-                                                  : files_.ExportListXml(path, filter);
+    const int saved = files_.ExportList(path, filter);
     options_.SetCommittedText(SettingKey::ListFile, path);
     exporting_ = false;
     if (saved == 0 && !files_.LastError().isEmpty()) {
@@ -37,11 +36,7 @@ QString ListKeeper::ExportTo(QString path, const StatusFilter& filter) {
 }
 
 void ListKeeper::ImportFrom(const QString& path, const StatusFilter& filter) {
-    if (ListFiles::IsTextPath(path)) {
-        files_.ImportListText(path, filter);
-    } else {
-        files_.ImportListXml(path, filter);
-    }
+    files_.ImportList(path, filter);
     options_.SetCommittedText(SettingKey::ListFile, QString());
 }
 
@@ -77,11 +72,7 @@ void ListKeeper::StartupLoad() {
         }
         return;
     }
-    if (ListFiles::IsTextPath(path)) {
-        files_.ImportListText(path, StatusFilter());
-        return;
-    }
-    files_.ImportListXml(path, StatusFilter());
+    files_.ImportList(path, StatusFilter());
     // A damaged XML list was read from its twin, which is now the list path: the auto-save and the
     // close keep the twin in step and never write the twin's rows over the user's XML file.
     const QString twin = path + QStringLiteral(".list");
@@ -96,8 +87,7 @@ void ListKeeper::StartupLoad() {
 
 void ListKeeper::SaveToListPath() {
     const QString path = options_.Text(SettingKey::ListFile);
-    const int saved = ListFiles::IsTextPath(path) ? files_.ExportListText(path, StatusFilter())
-                                                  : files_.ExportListXml(path, StatusFilter());
+    const int saved = files_.ExportList(path, StatusFilter());
     if (saved == 0 && !files_.LastError().isEmpty()) ReportSaveFailure();
 }
 

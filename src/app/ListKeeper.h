@@ -1,7 +1,7 @@
 #pragma once
 // The owner's side of the list files: the export, import and append buttons (after their dialogs),
 // the start-up load, the two-minute auto-save and the save at close, kept apart by the exporting and
-// auto-saving guards. The list path (setting ListPath) says which file the list stays in step with.
+// auto-saving guards. The list path (setting ListFile) says which file the list stays in step with.
 // Main thread only.
 
 #include <QString>

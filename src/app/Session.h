@@ -32,8 +32,8 @@ class Session : public QObject {
     ~Session() override;
 
     // Creates the home's folders, opens the registry, loads the settings, the keyword list and (with
-    // AutoLoad) the last list. Returns a problem with the home (shown to the user), or an empty text.
-    // Without `keepLastList` the last list is neither loaded nor auto-saved: for front ends whose work
+    // LoadLastListAtStart) the last list. Returns a problem with the home (shown to the user), or an empty
+    // text. Without `keepLastList` the last list is neither loaded nor auto-saved: for front ends whose work
     // names its own list files.
     QString Start(bool keepLastList = true);
 
@@ -78,7 +78,7 @@ class Session : public QObject {
     }
 
   Q_SIGNALS:
-    // Timer 1, every 1.5 s: fresh counter lines for whoever shows them.
+    // Every 1.5 s (the counters timer): fresh counter lines for whoever shows them.
     void countersChanged(const QString& listCounters, const QString& searchCounters);
 
   private:
@@ -104,7 +104,7 @@ class Session : public QObject {
     ListKeeper listKeeper_{results_, options_, &messages_, &status_};
     LinkFilters filters_{options_, keywords_};
     DocLinkRules rules_{options_};
-    // Seconds counter of timer 3; only its differences are used (pauses, time limits).
+    // Seconds counted by the one-second tick; only its differences are used (pauses, time limits).
     std::atomic<qint64> secondsTick_{0};
     std::unique_ptr<SearchJob> search_;
     std::unique_ptr<DownloadPool> downloads_;

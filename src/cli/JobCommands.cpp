@@ -15,8 +15,8 @@
 #include "engines/BlockDetector.h"
 #include "engines/EngineCatalog.h"
 #include "lists/TextCodec.h"
-#include "search/CHtmlParse.h"
 #include "search/EngineHitReader.h"
+#include "search/HtmlAnchorLister.h"
 #include "search/ResultPageParsers.h"
 #include "search/SearchJob.h"
 
@@ -158,7 +158,7 @@ int ParseCommand::Run(CliContext& context, const QStringList& args) {
     PrintRowsFrom(context, before);
     before = session.Results().Size();
     if (parsed.Has(QStringLiteral("--deep"))) {
-        CHtmlParse document;
+        HtmlAnchorLister document;
         const bool loaded = document.SetHtml(page, true);
         job.AnalysePage(state, url, document, loaded);
         PrintRowsFrom(context, before);
@@ -249,8 +249,7 @@ int SearchCommand::Run(CliContext& context, const QStringList& args) {
 
     const QString out = parsed.Value(QStringLiteral("--out"));
     ListFiles& files = session.Lists().Files();
-    const int written = ListFiles::IsTextPath(out) ? files.ExportListText(out, StatusFilter())
-                                                   : files.ExportListXml(out, StatusFilter());
+    const int written = files.ExportList(out, StatusFilter());
     if (written == 0 && session.Results().Size() > 0)
         return context.Failed(QStringLiteral("search: ") + files.LastError());
     context.err << "found " << session.Results().Size() << " documents; list written to " << out << '\n';

@@ -6,7 +6,7 @@
 #include "app/Session.h"
 #include "cli/CliArgs.h"
 #include "lists/TextCodec.h"
-#include "search/CHtmlParse.h"
+#include "search/HtmlAnchorLister.h"
 #include "search/QueryCatalogue.h"
 
 namespace {
@@ -177,7 +177,7 @@ int AnchorsCommand::Run(CliContext& context, const QStringList& args) {
     if (!file.open(QIODevice::ReadOnly))
         return context.Failed(QStringLiteral("anchors: cannot read %1").arg(file.fileName()));
     const QString url = parsed.Value(QStringLiteral("--url"));
-    CHtmlParse page;
+    HtmlAnchorLister page;
     page.SetBaseUrl(url);
     if (!page.SetHtml(TextCodec::Decode(file.readAll()), true)) {
         if (page.Refusal().isEmpty()) return kCliDone;  // an empty page has no anchors
@@ -190,7 +190,8 @@ int AnchorsCommand::Run(CliContext& context, const QStringList& args) {
         text.replace(u'\t', u' ');
         // Links the rules refused stay empty, as the deep search skips them.
         context.out << text << '\t'
-                    << (anchor.link.isEmpty() ? QString() : CHtmlParse::ResolveUrl(url, anchor.link)) << '\n';
+                    << (anchor.link.isEmpty() ? QString() : HtmlAnchorLister::ResolveUrl(url, anchor.link))
+                    << '\n';
     }
     return kCliDone;
 }
@@ -206,6 +207,6 @@ QString ResolveCommand::Help() const {
 
 int ResolveCommand::Run(CliContext& context, const QStringList& args) {
     if (args.size() != 2) return context.Usage(QStringLiteral("resolve: expected BASE LINK"));
-    context.out << CHtmlParse::ResolveUrl(args[0], args[1]) << '\n';
+    context.out << HtmlAnchorLister::ResolveUrl(args[0], args[1]) << '\n';
     return kCliDone;
 }

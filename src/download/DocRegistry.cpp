@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <ctime>
 
-#include "download/CppSQLite3Exception.h"
+#include "download/SqliteError.h"
 #include "lists/StatusLine.h"
 
 void DocRegistry::Report(const char* operation, const QString& message) {
@@ -39,13 +39,13 @@ bool DocRegistry::OpenDocDatabase(const QString& path, int busyTimeoutMs) {
             // the database safe from a crash of the program and makes an insert cost microseconds.
             db_.ExecQuery(QStringLiteral("PRAGMA journal_mode=WAL"));
             db_.ExecDML(QStringLiteral("PRAGMA synchronous=NORMAL"));
-        } catch (const CppSQLite3Exception&) {
+        } catch (const SqliteError&) {
             // A read-only database keeps its journal; it only answers look-ups anyway.
         }
         try {
             // Without it every look-up scans the whole table.
             db_.ExecDML(QStringLiteral("create index if not exists docdata_doclink on docdata(doclink);"));
-        } catch (const CppSQLite3Exception&) {
+        } catch (const SqliteError&) {
             // A read-only database still answers look-ups, only slower.
         }
         lookup_ = db_.CompileStatement(QStringLiteral("SELECT 1 FROM docdata WHERE doclink=?1 LIMIT 1"));
@@ -63,20 +63,20 @@ bool DocRegistry::OpenDocDatabase(const QString& path, int busyTimeoutMs) {
             try {
                 // Registries from before it gain the column.
                 db_.ExecDML(QStringLiteral("alter table tempfiles add column validator text;"));
-            } catch (const CppSQLite3Exception&) {
+            } catch (const SqliteError&) {
                 // It is there already.
             }
             tempValidator_ =
                 db_.CompileStatement(QStringLiteral("SELECT validator FROM tempfiles WHERE path=?1 LIMIT 1"));
             tempSetValidator_ =
                 db_.CompileStatement(QStringLiteral("UPDATE tempfiles SET validator=?2 WHERE path=?1"));
-        } catch (const CppSQLite3Exception&) {
+        } catch (const SqliteError&) {
             // A read-only registry without the table: no temporary file counts as ours, so none is reused.
         }
         lock.unlock();
         RemoveStaleTempFiles(kStaleTempSeconds);
         return true;
-    } catch (const CppSQLite3Exception& failure) {
+    } catch (const SqliteError& failure) {
         FinalizeAll();
         db_.Close();
         // A home we may not write to (a read-only medium, another user's folder) still has a registry
@@ -93,7 +93,7 @@ bool DocRegistry::OpenDocDatabase(const QString& path, int busyTimeoutMs) {
 }
 
 bool DocRegistry::OpenReadOnlyLocked(const QString& path, int busyTimeoutMs) {
-    for (const auto mode : {CppSQLite3DB::Mode::ReadOnly, CppSQLite3DB::Mode::Immutable}) {
+    for (const auto mode : {SqliteDatabase::Mode::ReadOnly, SqliteDatabase::Mode::Immutable}) {
         try {
             db_.SetBusyTimeout(busyTimeoutMs);
             db_.Open(path, mode);
@@ -108,7 +108,7 @@ bool DocRegistry::OpenReadOnlyLocked(const QString& path, int busyTimeoutMs) {
             PrepareDocumentsLocked(false);
             readOnly_ = true;
             return true;
-        } catch (const CppSQLite3Exception&) {
+        } catch (const SqliteError&) {
             FinalizeAll();
             db_.Close();
         }
@@ -118,15 +118,15 @@ bool DocRegistry::OpenReadOnlyLocked(const QString& path, int busyTimeoutMs) {
 
 void DocRegistry::PrepareDocumentsLocked(bool writable) {
     if (writable) {
-        // A table of its own, so docdata keeps exactly the shape other programs and older versions
-        // write into; registries from before gain it on their first open, their links with no document.
+        // A table of its own, so docdata keeps exactly the shape other programs write into; a registry
+        // without it gains it on its first open, its links with no document.
         try {
             db_.ExecDML(QStringLiteral(
                 "create table if not exists docfiles(doclink text, sha256 text, size integer, file text);"));
             db_.ExecDML(QStringLiteral("create index if not exists docfiles_doclink on docfiles(doclink);"));
             db_.ExecDML(QStringLiteral("create index if not exists docfiles_sha256 on docfiles(sha256);"));
-        } catch (const CppSQLite3Exception&) {
-            // Without it downloads are kept as before, only never compared by their bytes.
+        } catch (const SqliteError&) {
+            // Without it downloads are still registered, only never compared by their bytes.
         }
     }
     try {
@@ -141,7 +141,7 @@ void DocRegistry::PrepareDocumentsLocked(bool writable) {
             QStringLiteral("insert into docfiles(doclink, sha256, size, file) Values(?1, ?2, ?3, ?4)"));
         docDrop_ = db_.CompileStatement(QStringLiteral("DELETE FROM docfiles WHERE doclink=?1 AND file=?2"));
         docForget_ = db_.CompileStatement(QStringLiteral("DELETE FROM docfiles WHERE doclink=?1"));
-    } catch (const CppSQLite3Exception&) {
+    } catch (const SqliteError&) {
         // A read-only registry from before has no such table: links are known, their documents not.
     }
 }
@@ -175,13 +175,12 @@ DocRegistry::LinkCheck DocRegistry::CheckDocLink(const QString& link) {
         QMutexLocker lock(&lock_);
         try {
             if (!lookup_.IsValid()) {
-                throw CppSQLite3Exception(CppSQLite3Exception::kWrapperError,
-                                          QStringLiteral("Database not open"));
+                throw SqliteError(SqliteError::kWrapperError, QStringLiteral("Database not open"));
             }
             lookup_.Bind(1, link);
-            CppSQLite3Query query = lookup_.ExecQuery();
+            SqliteQuery query = lookup_.ExecQuery();
             return query.Eof() ? LinkCheck::Absent : LinkCheck::Present;
-        } catch (const CppSQLite3Exception& e) {
+        } catch (const SqliteError& e) {
             failure = e.Message();
         }
     }
@@ -196,13 +195,13 @@ DocRegistry::LinkInsert DocRegistry::InsertDocLink(const QString& link) {
         QMutexLocker lock(&lock_);
         try {
             if (!insert_.IsValid()) {
-                throw CppSQLite3Exception(CppSQLite3Exception::kWrapperError,
-                                          readOnly_.load() ? QStringLiteral("the registry is open read-only")
-                                                           : QStringLiteral("Database not open"));
+                throw SqliteError(SqliteError::kWrapperError,
+                                  readOnly_.load() ? QStringLiteral("the registry is open read-only")
+                                                   : QStringLiteral("Database not open"));
             }
             insert_.Bind(1, link);
             return insert_.ExecDML() == 1 ? LinkInsert::Inserted : LinkInsert::Failed;
-        } catch (const CppSQLite3Exception& e) {
+        } catch (const SqliteError& e) {
             failure = e.Message();
         }
     }
@@ -216,9 +215,9 @@ DocRegistry::LinkDelete DocRegistry::DelDocLinkInDatabase(const QString& link) {
         QMutexLocker lock(&lock_);
         try {
             if (!remove_.IsValid()) {
-                throw CppSQLite3Exception(CppSQLite3Exception::kWrapperError,
-                                          readOnly_.load() ? QStringLiteral("the registry is open read-only")
-                                                           : QStringLiteral("Database not open"));
+                throw SqliteError(SqliteError::kWrapperError,
+                                  readOnly_.load() ? QStringLiteral("the registry is open read-only")
+                                                   : QStringLiteral("Database not open"));
             }
             remove_.Bind(1, link);
             const int removed = remove_.ExecDML();
@@ -228,7 +227,7 @@ DocRegistry::LinkDelete DocRegistry::DelDocLinkInDatabase(const QString& link) {
                 docForget_.ExecDML();
             }
             return removed > 0 ? LinkDelete::Deleted : LinkDelete::NoneOrFailed;
-        } catch (const CppSQLite3Exception& e) {
+        } catch (const SqliteError& e) {
             failure = e.Message();
         }
     }
@@ -240,7 +239,7 @@ qint64 DocRegistry::Count() {
     QMutexLocker lock(&lock_);
     try {
         return db_.ExecScalar(QStringLiteral("select count(*) from docdata"));
-    } catch (const CppSQLite3Exception&) {
+    } catch (const SqliteError&) {
         return -1;
     }
 }
@@ -254,12 +253,12 @@ DocRegistry::Document DocRegistry::DocumentOf(const QString& link) {
         document.found = !lookup_.ExecQuery().Eof();
         if (!document.found || !docOf_.IsValid()) return document;
         docOf_.Bind(1, link);
-        CppSQLite3Query query = docOf_.ExecQuery();
+        SqliteQuery query = docOf_.ExecQuery();
         if (query.Eof()) return document;
         document.sha256 = query.FieldValue(0);
         if (!query.FieldIsNull(1)) document.size = query.FieldValue(1).toLongLong();
         document.file = query.FieldValue(2);
-    } catch (const CppSQLite3Exception&) {
+    } catch (const SqliteError&) {
         // Whatever was read stands; a registry that cannot answer knows no document.
     }
     return document;
@@ -288,7 +287,7 @@ QString DocRegistry::ClaimDocument(const QString& link, const QString& sha256, q
             docFind_.Bind(1, sha256);
             docFind_.Bind(2, size);
             {
-                CppSQLite3Query query = docFind_.ExecQuery();
+                SqliteQuery query = docFind_.ExecQuery();
                 for (; !query.Eof(); query.NextRow()) {
                     const QString candidate = query.FieldValue(0);
                     // The file about to be replaced is no copy to keep.
@@ -311,7 +310,7 @@ QString DocRegistry::ClaimDocument(const QString& link, const QString& sha256, q
                 docInsert_.ExecDML();
             }
             return same;
-        } catch (const CppSQLite3Exception& e) {
+        } catch (const SqliteError& e) {
             failure = e.Message();
         }
     }
@@ -329,7 +328,7 @@ void DocRegistry::DropDocument(const QString& link, const QString& file) {
             docDrop_.Bind(2, file);
             docDrop_.ExecDML();
             return;
-        } catch (const CppSQLite3Exception& e) {
+        } catch (const SqliteError& e) {
             failure = e.Message();
         }
     }
@@ -343,7 +342,7 @@ bool DocRegistry::IsTempFileRecorded(const QString& link, const QString& path) {
         tempLookup_.Bind(1, path);
         tempLookup_.Bind(2, link);
         return !tempLookup_.ExecQuery().Eof();
-    } catch (const CppSQLite3Exception&) {
+    } catch (const SqliteError&) {
         return false;
     }
 }
@@ -360,7 +359,7 @@ bool DocRegistry::RecordTempFile(const QString& link, const QString& path) {
             tempInsert_.Bind(1, link);
             tempInsert_.Bind(2, path);
             return tempInsert_.ExecDML() == 1;
-        } catch (const CppSQLite3Exception& e) {
+        } catch (const SqliteError& e) {
             failure = e.Message();
         }
     }
@@ -377,7 +376,7 @@ void DocRegistry::ForgetTempFile(const QString& path) {
             tempRemove_.Bind(1, path);
             tempRemove_.ExecDML();
             return;
-        } catch (const CppSQLite3Exception& e) {
+        } catch (const SqliteError& e) {
             failure = e.Message();
         }
     }
@@ -389,9 +388,9 @@ QString DocRegistry::TempFileValidator(const QString& path) {
     try {
         if (!tempValidator_.IsValid()) return {};
         tempValidator_.Bind(1, path);
-        CppSQLite3Query query = tempValidator_.ExecQuery();
+        SqliteQuery query = tempValidator_.ExecQuery();
         return query.Eof() ? QString() : query.FieldValue(0);
-    } catch (const CppSQLite3Exception&) {
+    } catch (const SqliteError&) {
         return {};
     }
 }
@@ -406,7 +405,7 @@ void DocRegistry::SetTempFileValidator(const QString& path, const QString& valid
             tempSetValidator_.Bind(2, validator);
             tempSetValidator_.ExecDML();
             return;
-        } catch (const CppSQLite3Exception& e) {
+        } catch (const SqliteError& e) {
             failure = e.Message();
         }
     }
@@ -419,9 +418,9 @@ int DocRegistry::RemoveStaleTempFiles(qint64 olderThanSeconds) {
         QMutexLocker lock(&lock_);
         try {
             if (!tempRemove_.IsValid()) return 0;
-            CppSQLite3Query query = db_.ExecQuery(QStringLiteral("SELECT path FROM tempfiles"));
+            SqliteQuery query = db_.ExecQuery(QStringLiteral("SELECT path FROM tempfiles"));
             for (; !query.Eof(); query.NextRow()) paths.append(query.FieldValue(0));
-        } catch (const CppSQLite3Exception&) {
+        } catch (const SqliteError&) {
             return 0;
         }
     }

@@ -9,7 +9,7 @@
 #include <QString>
 #include <atomic>
 
-#include "download/CppSQLite3DB.h"
+#include "download/SqliteDatabase.h"
 #include "net/DocumentLedger.h"
 #include "net/TempFileLedger.h"
 
@@ -24,7 +24,7 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
     // Opens or creates the database and its table (and the look-up index, when it can); an existing
     // database that cannot be opened for writing is opened read-only. False when the database cannot
     // be opened or the table cannot be made.
-    bool OpenDocDatabase(const QString& path, int busyTimeoutMs = CppSQLite3DB::kDefaultBusyTimeoutMs);
+    bool OpenDocDatabase(const QString& path, int busyTimeoutMs = SqliteDatabase::kDefaultBusyTimeoutMs);
     void Close();
     // Opened read-only because the database could not be opened for writing.
     bool IsReadOnly() const { return readOnly_.load(); }
@@ -70,19 +70,19 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
     StatusLine* status_;
     std::atomic<bool> readOnly_{false};
     QMutex lock_;
-    CppSQLite3DB db_;
-    CppSQLite3Statement lookup_;
-    CppSQLite3Statement insert_;
-    CppSQLite3Statement remove_;
-    CppSQLite3Statement docFind_;
-    CppSQLite3Statement docUpdate_;
-    CppSQLite3Statement docInsert_;
-    CppSQLite3Statement docDrop_;
-    CppSQLite3Statement docOf_;
-    CppSQLite3Statement docForget_;
-    CppSQLite3Statement tempLookup_;
-    CppSQLite3Statement tempInsert_;
-    CppSQLite3Statement tempRemove_;
-    CppSQLite3Statement tempValidator_;
-    CppSQLite3Statement tempSetValidator_;
+    SqliteDatabase db_;
+    SqliteStatement lookup_;
+    SqliteStatement insert_;
+    SqliteStatement remove_;
+    SqliteStatement docFind_;
+    SqliteStatement docUpdate_;
+    SqliteStatement docInsert_;
+    SqliteStatement docDrop_;
+    SqliteStatement docOf_;
+    SqliteStatement docForget_;
+    SqliteStatement tempLookup_;
+    SqliteStatement tempInsert_;
+    SqliteStatement tempRemove_;
+    SqliteStatement tempValidator_;
+    SqliteStatement tempSetValidator_;
 };

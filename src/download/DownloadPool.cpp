@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
+#include <exception>
 
 #include "download/DocRegistry.h"
 #include "engines/DocLinkRules.h"
@@ -162,7 +163,7 @@ DownloadPool::Outcome DownloadPool::EndTry(RowId row, Outcome outcome, qint64 se
     if (outcome == Outcome::BackOff) outcome = Outcome::Failed;
     tries.seconds = qMax<qint64>(0, seconds);
     tries.inFlight = false;
-    if (outcome == Outcome::Failed) tries.failed = true;
+    if (outcome == Outcome::Failed || outcome == Outcome::InternalError) tries.failed = true;
     return outcome;
 }
 
@@ -304,8 +305,12 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
         } else {
             try {
                 outcome = DownloadOne(slot, folder, entry.title, type, link, row, reason);
-            } catch (const std::exception&) {
+            } catch (const std::exception& e) {
                 outcome = Outcome::InternalError;
+                reason = QStringLiteral("internal error: %1").arg(QString::fromUtf8(e.what()));
+            } catch (...) {
+                outcome = Outcome::InternalError;
+                reason = QStringLiteral("internal error: unknown exception");
             }
         }
         outcome = EndTry(row, outcome, s_.secondsTick.load() - started.load());
@@ -319,6 +324,11 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
             case Outcome::Failed:
                 s_.results.SetStatus(row, RowStatus::Failed, reason);
                 break;
+            case Outcome::InternalError:
+                // Failed like any other try, so the row is retried and never left "downloading".
+                s_.results.SetStatus(row, RowStatus::Failed, reason);
+                s_.status.ShowMsg(entry.title, reason, QString(), 1);
+                break;
             case Outcome::Passed:
             case Outcome::BackOff:
                 s_.results.SetStatus(row, RowStatus::Waiting);
@@ -328,8 +338,6 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
                 // A row stopped in flight is not finished: saved as waiting, it is taken again later.
                 s_.results.SetStatus(row, RowStatus::Waiting);
                 return passed;
-            default:
-                break;
         }
     }
     if (passed.isEmpty())
@@ -388,12 +396,23 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
     } release{this, target};
 
     FileDownload transfer;
+    // An exception from here on abandons the transfer at once, as Stop does: what arrived stays recorded
+    // for the next try, and the slot does not wait for the rest of the body.
+    struct KillOnUnwind {
+        explicit KillOnUnwind(FileDownload& transfer) : transfer(transfer) {}
+        ~KillOnUnwind() {
+            if (std::uncaught_exceptions() > exceptions) transfer.Kill();
+        }
+        FileDownload& transfer;
+        const int exceptions = std::uncaught_exceptions();
+    } killOnUnwind(transfer);
     transfer.SetLedger(&s_.registry);
     transfer.SetDocumentLedger(&s_.registry);
     transfer.SetContentCheck(type, s_.options.Checked(K::CheckUnknownTypeContent));
     transfer.SetSizeLimit(s_.options.Checked(K::LimitDownloadSize),
                           qint64(DocLinkRules::UnsignedValue(s_.options.Text(K::MinSizeKb))) * 1024,
                           qint64(DocLinkRules::UnsignedValue(s_.options.Text(K::MaxSizeKb))) * 1024);
+    if (transferWatch_) transferWatch_(link);
     if (!transfer.Start(link, target, QString(), QString(), s_.options.Checked(K::OverwriteExisting))) {
         reason = transfer.StartFailureText();
         s_.status.ShowMsg(title, reason, QString(), 1);
@@ -402,6 +421,7 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
     int shown = -1;
     bool timeUp = false;
     while (!transfer.Finished()) {
+        if (transferWatch_) transferWatch_(link);
         const WorkerStop check = CheckWorkerStop(slot, true);
         if (check == WorkerStop::SlotIdled || check == WorkerStop::Closing) {
             // The partial file stays recorded: the row resumes from it when it is taken again.

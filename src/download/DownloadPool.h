@@ -76,6 +76,14 @@ class DownloadPool {
     qint64 BytesDone() const { return bytesDone_.load(); }
     bool IsIdle(int slot) const { return idle_[size_t(slot)].load() != 0; }
 
+    // Called on the slot thread with the row's link before its transfer starts and at each poll while it
+    // runs. An exception it throws ends the try as any unexpected failure inside a transfer does: the
+    // row fails with "internal error: ..." and a partial file is kept for the next try. Set before
+    // StartDownload; tests use it to make a transfer fail that way.
+    void SetTransferWatch(std::function<void(const QString& link)> watch) {
+        transferWatch_ = std::move(watch);
+    }
+
     // folder/title.type, made safe: never outside folder, no separators or control characters, short
     // enough for a file name with the temporary suffix. Empty when folder, title or type is empty.
     static QString BuildTargetPath(const QString& folder, const QString& title, const QString& type,
@@ -84,7 +92,7 @@ class DownloadPool {
   private:
     enum class Outcome {
         Done,
-        InternalError,
+        InternalError,  // an exception inside the try: the row fails, with what it said as the reason
         Stopped,
         Present,
         Passed,   // its host was full or resting: the row waits again, no try used
@@ -145,5 +153,6 @@ class DownloadPool {
 
     // Targets being written right now: two rows with the same target never write one temporary file.
     QMutex inFlightMutex_;
+    std::function<void(const QString& link)> transferWatch_;
     QSet<QString> inFlight_;
 };

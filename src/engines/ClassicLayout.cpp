@@ -6,7 +6,8 @@
 
 namespace {
 
-// Longer keys than the old 4,096-character buffers held are refused rather than cut short.
+// Keys of 4,096 characters or more are refused rather than cut short: no result page needs one, and a
+// layout file that holds one is broken or hostile.
 constexpr qsizetype kMaxKey = 4095;
 constexpr qsizetype kMaxList = 64;
 

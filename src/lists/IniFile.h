@@ -1,8 +1,8 @@
 #pragma once
-// An INI file held in memory with the semantics of the old private-profile functions: sections and keys
-// are found without regard to case, values are trimmed and lose surrounding quotes, the first occurrence
-// of a key wins, and every line we do not change is written back byte for byte. Saving goes through a
-// temporary file and a rename, so a crash never leaves a half-written file. Not thread-safe on its own.
+// An INI file held in memory: sections and keys are found without regard to case, values are trimmed and
+// lose surrounding quotes, the first occurrence of a key wins, and every line we do not change is written
+// back byte for byte. Saving goes through a temporary file and a rename, so a crash never leaves a
+// half-written file. Not thread-safe on its own.
 
 #include <QByteArray>
 #include <QHash>

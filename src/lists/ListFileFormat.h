@@ -18,7 +18,7 @@ class ListFileFormat {
     static QString FormatRecord(const ResultEntry& entry);
     // FormatRecord's line in UTF-8 with its "\n", appended: the same bytes without the copies between.
     static void AppendRecordUtf8(QByteArray& out, const ResultEntry& entry);
-    // The reverse of FormatRecord, and the rules every version reads plain lines by: four fields up to the
+    // The reverse of FormatRecord, and the rules every plain line is read by: four fields up to the
     // next "$" (an empty one ends the parse), then the status as the first run of non-blank characters.
     static ResultEntry ParseRecord(const QString& line);
 

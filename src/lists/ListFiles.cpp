@@ -38,6 +38,14 @@ bool ListFiles::IsTextPath(const QString& path) {
     return QFileInfo(path).suffix().toLower().contains(QStringLiteral("list"));
 }
 
+int ListFiles::ExportList(const QString& path, const StatusFilter& filter) {
+    return IsTextPath(path) ? ExportListText(path, filter) : ExportListXml(path, filter);
+}
+
+int ListFiles::ImportList(const QString& path, const StatusFilter& filter) {
+    return IsTextPath(path) ? ImportListText(path, filter) : ImportListXml(path, filter);
+}
+
 bool ListFiles::Save(const QString& path, const QByteArray& bytes) {
     QString reason;
     if (SafeFile::Write(path, bytes, &reason)) return true;

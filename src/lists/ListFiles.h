@@ -32,7 +32,12 @@ class ListFiles {
     // Why the last export or append failed: the path and the reason.
     const QString& LastError() const { return lastError_; }
 
-    // The export or import that fits the path: ".list" in the extension means text, anything else XML.
+    // The export or import that fits the path (IsTextPath): what ExportListText or ExportListXml,
+    // ImportListText or ImportListXml return.
+    int ExportList(const QString& path, const StatusFilter& filter);
+    int ImportList(const QString& path, const StatusFilter& filter);
+
+    // The one place that tells the formats apart: ".list" in the extension means text, anything else XML.
     static bool IsTextPath(const QString& path);
 
   private:

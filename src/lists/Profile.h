@@ -1,7 +1,7 @@
 #pragma once
-// Access to section "FILE_FREE_DOC" of Setting.ini, one key at a time, with the integer and length rules
-// of the old private-profile functions. Every call reads the file anew; writes are serialised within the
-// process and replace the file atomically. Callable from any thread.
+// Access to section "FILE_FREE_DOC" of Setting.ini, one key at a time: integers by ParseInt, texts cut at
+// kMaxStringLength. Every call reads the file anew; writes are serialised within the process and replace
+// the file atomically. Callable from any thread.
 
 #include <QString>
 #include <functional>

@@ -5,7 +5,7 @@
 
 namespace {
 
-// The stored texts, byte for byte as list files of every version hold them.
+// The stored texts, byte for byte as every list file holds them.
 const std::array<std::pair<RowStatus::Kind, QString>, 6> kStoredTexts{{
     {RowStatus::Kind::Waiting, QStringLiteral("等待")},
     {RowStatus::Kind::Downloading, QStringLiteral("下载中")},

@@ -1,6 +1,6 @@
 #pragma once
 // The status of a result row. Code compares these values; the texts written to list files (Chinese, as
-// every earlier version wrote them) come from the one table in RowStatus.cpp, and the window shows its own
+// every list file holds them) come from the one table in RowStatus.cpp, and the window shows its own
 // translated text. Plain value; safe to copy between threads.
 
 #include <QString>

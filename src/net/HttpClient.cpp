@@ -15,7 +15,7 @@ constexpr long kStallSeconds = 60;
 }  // namespace
 
 void HttpClient::AddHeader(const QString& name, const QString& value) {
-    // These texts are what earlier versions wrote to the run log for a refused header; kept word for word.
+    // Run-log readers search for these texts word for word.
     if (name.isNull()) throw HttpError(-1, QStringLiteral("HttpClient::AddHeader: szName can not be NULL."));
     if (name.isEmpty())
         throw HttpError(-1, QStringLiteral("HttpClient::AddHeader: szName can not be an empty string."));

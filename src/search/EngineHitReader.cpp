@@ -4,7 +4,7 @@
 
 #include "engines/HtmlDocument.h"
 #include "engines/XPathLayoutReader.h"
-#include "search/CHtmlParse.h"
+#include "search/HtmlAnchorLister.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ QList<EngineHit> ReadXPathLayouts(const EngineDefinition& engine, const QString&
         QList<EngineHit> hits;
         QSet<QString> seen;
         for (EngineHit& hit : XPathLayoutReader::Read(layout, *document)) {
-            hit.link = CHtmlParse::ResolveUrl(pageUrl, hit.link);
+            hit.link = HtmlAnchorLister::ResolveUrl(pageUrl, hit.link);
             if (hit.link.isEmpty() || seen.contains(hit.link)) continue;
             seen.insert(hit.link);
             hits.append(hit);

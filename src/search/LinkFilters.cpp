@@ -15,7 +15,8 @@ bool Matches(const QString& entry, const QString& text, bool bothWays) {
     return !entry.isEmpty() && text.contains(entry);
 }
 
-// Lower case for A to Z only, as the old comparison did.
+// Lower case for A to Z only: other letters compare as written, so a filter line matches the same links
+// whatever the locale.
 QString AsciiLower(QString text) {
     for (QChar& c : text) {
         if (c >= u'A' && c <= u'Z') c = QChar(c.unicode() + 32);

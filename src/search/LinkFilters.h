@@ -12,8 +12,8 @@ class Options;
 
 class LinkFilters {
   public:
-    // Lines longer than this many bytes are taken in pieces (never inside a character), so filter files
-    // written for earlier versions split the same way.
+    // Lines longer than this many bytes are taken in pieces (never inside a character), so a long line of
+    // an existing filter file splits where its author expects.
     static constexpr qsizetype kMaxLineBytes = 2549;
 
     LinkFilters(const Options& options, const KeywordList& keywords)

@@ -32,7 +32,7 @@ enum class SearchEngine {
 
 class QueryCatalogue {
   public:
-    // The longest address the old fixed buffer held; a longer one is not queued at all.
+    // The longest address queued; a longer one is not queued at all (no engine answers one).
     static constexpr qsizetype kMaxAddress = 1023;
     // The definition of the three PDF sites, which follow the PDF format box.
     static constexpr const char* kPdfSites = "pdfsites";

@@ -5,22 +5,22 @@
 #include "engines/EngineCatalog.h"
 #include "lists/Options.h"
 #include "lists/ResultList.h"
-#include "search/CGetMatchElement.h"
-#include "search/CHtmlParse.h"
 #include "search/EngineHitReader.h"
+#include "search/HtmlAnchorLister.h"
+#include "search/KeyMatcher.h"
 #include "search/LinkFilters.h"
 #include "search/SearchQueue.h"
 #include "search/WorkerState.h"
 
 namespace {
 
-void SetKeys(CGetMatchElement& matcher, const MatchKeys& keys) {
+void SetKeys(KeyMatcher& matcher, const MatchKeys& keys) {
     matcher.SetAttr("upkey", keys.up);
     matcher.SetAttr("leftkey", keys.left);
     matcher.SetAttr("rightkey", keys.right);
 }
 
-QString Cut(CGetMatchElement& matcher, const QString& text, const MatchKeys& keys) {
+QString Cut(KeyMatcher& matcher, const QString& text, const MatchKeys& keys) {
     matcher.SetAttr("orcontent", text);
     SetKeys(matcher, keys);
     matcher.Run();
@@ -31,7 +31,7 @@ QString Cut(CGetMatchElement& matcher, const QString& text, const MatchKeys& key
 // is the section matcher's leftover, whatever the block gives. 1 once no block is left.
 template <typename Handle>
 int ForEachBlock(const std::atomic<int>& state, const QString& page, const MatchKeys& keys, Handle handle) {
-    CGetMatchElement section;
+    KeyMatcher section;
     section.SetAttr("orcontent", page);
     SetKeys(section, keys);
     for (;;) {
@@ -108,20 +108,20 @@ namespace {
 
 // One block's link as the layout cuts and repairs it, with the text after it where the title is cut.
 // Empty when the block holds no link.
-QString CutLink(const ClassicLayout& layout, const MatchKeys& keys, CGetMatchElement& matcher,
-                const QString& block, const QString& pageUrl, QString* afterLink) {
+QString CutLink(const ClassicLayout& layout, const MatchKeys& keys, KeyMatcher& matcher, const QString& block,
+                const QString& pageUrl, QString* afterLink) {
     QString link = Cut(matcher, block, keys);
     if (link.isEmpty()) return link;
     *afterLink = matcher.Text("contentleft");
     if (!layout.linkPrefix.isEmpty()) link.prepend(layout.linkPrefix);
-    if (layout.resolve) link = CHtmlParse::ResolveUrl(pageUrl, link);
+    if (layout.resolve) link = HtmlAnchorLister::ResolveUrl(pageUrl, link);
     for (const auto& [from, to] : layout.linkReplace) link.replace(from, to);
     return link;
 }
 
 // The title as the layout cuts it: after the link, else (with a retry rule) anywhere in the block.
 QString CutTitle(const ClassicLayout& layout, const MatchKeys& titleKeys, const MatchKeys& retryKeys,
-                 CGetMatchElement& matcher, const QString& block, const QString& afterLink) {
+                 KeyMatcher& matcher, const QString& block, const QString& afterLink) {
     QString title = Cut(matcher, afterLink, titleKeys);
     if (layout.titleRetry && title.isEmpty()) title = Cut(matcher, block, retryKeys);
     return title;
@@ -165,7 +165,7 @@ int ResultPageParsers::ParseBlocks(const ClassicLayout& layout, ParseContext& co
     const Keys keys = ResolveKeys(layout);
     int cut = 0;
     ForEachBlock(context.state, pageText, keys.block, [&](const QString& block) {
-        CGetMatchElement matcher;
+        KeyMatcher matcher;
         QString afterLink;
         QString link = CutLink(layout, keys.link, matcher, block, pageUrl, &afterLink);
         if (link.isEmpty()) return;
@@ -173,7 +173,7 @@ int ResultPageParsers::ParseBlocks(const ClassicLayout& layout, ParseContext& co
         if (layout.urlFilter && context.filters.UrlFiltered(link)) return;
         if (layout.untyped != ClassicLayout::Untyped::Keep && context.rules.GetDocType(link).isEmpty()) {
             if (layout.untyped == ClassicLayout::Untyped::Drop) return;
-            CGetMatchElement parameter;
+            KeyMatcher parameter;
             link = Cut(parameter, link, keys.untypedCut);
             if (link.isEmpty()) return;
         }
@@ -199,7 +199,7 @@ int ResultPageParsers::ParseBlocks(const ClassicLayout& layout, ParseContext& co
 int ResultPageParsers::ParseDoc63(ParseContext& context, const QString& pageText) {
     int cut = 0;
     ForEachBlock(context.state, pageText, kDoc63Block, [&](const QString& block) {
-        CGetMatchElement matcher;
+        KeyMatcher matcher;
         QString title = Cut(matcher, block, kDoc63Title);
         LinkFilters::CleanTitle(title);
         if (!context.filters.AcceptTitle(title)) return;
@@ -220,11 +220,11 @@ int ResultPageParsers::ParseDoc63(ParseContext& context, const QString& pageText
 int ResultPageParsers::ParseSearch63(ParseContext& context, const QString& pageUrl, const QString& pageText) {
     int cut = 0;
     ForEachBlock(context.state, pageText, kSearch63Block, [&](const QString& block) {
-        CGetMatchElement matcher;
+        KeyMatcher matcher;
         QString link = Cut(matcher, block, kSearch63Link);
         if (link.isEmpty()) return;
         ++cut;
-        link = CHtmlParse::ResolveUrl(pageUrl, link);
+        link = HtmlAnchorLister::ResolveUrl(pageUrl, link);
         if (context.filters.UrlFiltered(link)) return;
         QString title = Cut(matcher, matcher.Text("contentleft"), kSearch63Title);
         LinkFilters::CleanTitle(title);
@@ -316,13 +316,13 @@ QList<EngineHit> ResultPageParsers::CutClassicHits(const EngineDefinition& engin
         case ClassicLayout::Walk::Blocks: {
             const Keys keys = ResolveKeys(*layout);
             ForEachBlock(running, pageText, keys.block, [&](const QString& block) {
-                CGetMatchElement matcher;
+                KeyMatcher matcher;
                 QString afterLink;
                 QString link = CutLink(*layout, keys.link, matcher, block, pageUrl, &afterLink);
                 if (link.isEmpty()) return;
                 if (layout->untyped == ClassicLayout::Untyped::CutParameter) {
                     // Without the format boxes every wrapped link is taken as wrapped.
-                    CGetMatchElement parameter;
+                    KeyMatcher parameter;
                     const QString inner = Cut(parameter, link, keys.untypedCut);
                     if (!inner.isEmpty()) link = inner;
                 }
@@ -335,7 +335,7 @@ QList<EngineHit> ResultPageParsers::CutClassicHits(const EngineDefinition& engin
         }
         case ClassicLayout::Walk::Documents63:
             ForEachBlock(running, pageText, kDoc63Block, [&](const QString& block) {
-                CGetMatchElement matcher;
+                KeyMatcher matcher;
                 QString title = Cut(matcher, block, kDoc63Title);
                 LinkFilters::CleanTitle(title);
                 const QString rest = matcher.Text("contentleft");
@@ -346,12 +346,12 @@ QList<EngineHit> ResultPageParsers::CutClassicHits(const EngineDefinition& engin
             break;
         case ClassicLayout::Walk::Search63:
             ForEachBlock(running, pageText, kSearch63Block, [&](const QString& block) {
-                CGetMatchElement matcher;
+                KeyMatcher matcher;
                 const QString link = Cut(matcher, block, kSearch63Link);
                 if (link.isEmpty()) return;
                 QString title = Cut(matcher, matcher.Text("contentleft"), kSearch63Title);
                 LinkFilters::CleanTitle(title);
-                hits.append(Hit(CHtmlParse::ResolveUrl(pageUrl, link), title));
+                hits.append(Hit(HtmlAnchorLister::ResolveUrl(pageUrl, link), title));
             });
             break;
     }

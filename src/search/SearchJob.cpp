@@ -20,7 +20,7 @@
 #include "net/HttpError.h"
 #include "net/PageFetch.h"
 #include "net/RemoteSizeProbe.h"
-#include "search/CHtmlParse.h"
+#include "search/HtmlAnchorLister.h"
 #include "search/KeywordList.h"
 #include "search/LinkFilters.h"
 #include "search/QueryCatalogue.h"
@@ -178,7 +178,8 @@ void SearchJob::SearchThread(int slot) {
     std::atomic<int>& state = states_[size_t(slot)];
     try {
         s_.status.ShowMsg(QStringLiteral("线程%1启动").arg(slot), QString(), QString(), 1);
-        const int tryLimit = s_.settings.ProfileGetInt(QStringLiteral("SearchTryCount"), 3);
+        const SettingSpec& attempts = SettingsTable::Spec(K::SearchAttempts);
+        const int tryLimit = s_.settings.ProfileGetInt(QLatin1StringView(attempts.key), attempts.defaultInt);
         const auto stopRequested = [&state] {
             return (state.load() & (WorkerBits::kCancel | WorkerBits::kStop)) != 0;
         };
@@ -224,7 +225,7 @@ void SearchJob::ServeItem(int slot, const QueueItem& item, int tryLimit) {
         ServeApiQuery(slot, *route.engine, item, tryLimit);
         return;
     }
-    CHtmlParse document;
+    HtmlAnchorLister document;
     CheckCancel(state);
     bool loaded = false;
     if (route.fetch && !route.engine && !RobotsAllow(item.url)) {
@@ -560,12 +561,12 @@ PageParser SearchJob::Dispatch(const QString& url, const Options& options, const
     return PageParser::None;
 }
 
-void SearchJob::AnalysePage(const std::atomic<int>& state, const QString& url, CHtmlParse& document,
+void SearchJob::AnalysePage(const std::atomic<int>& state, const QString& url, HtmlAnchorLister& document,
                             bool loaded) {
     AnalysePage(state, url, document, loaded, false);
 }
 
-void SearchJob::AnalysePage(const std::atomic<int>& state, const QString& url, CHtmlParse& document,
+void SearchJob::AnalysePage(const std::atomic<int>& state, const QString& url, HtmlAnchorLister& document,
                             bool loaded, bool crawled) {
     CheckCancel(state);
     if (stopDeepSearch_.load() || !deepSearchAllowed_.load()) {
@@ -588,7 +589,7 @@ void SearchJob::AnalysePage(const std::atomic<int>& state, const QString& url, C
             anchor.text.contains(QStringLiteral("网页视图"))) {
             continue;
         }
-        const QString link = CHtmlParse::ResolveUrl(url, anchor.link);
+        const QString link = HtmlAnchorLister::ResolveUrl(url, anchor.link);
         if (link.isEmpty() || s_.filters.UrlFiltered(link)) continue;
         s_.status.ShowMsg(QStringLiteral("正在分析："), link, QString(), 0);
         CheckCancel(state);

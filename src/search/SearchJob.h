@@ -32,7 +32,7 @@
 #include "search/SearchQueue.h"
 #include "search/SearxngInstances.h"
 
-class CHtmlParse;
+class HtmlAnchorLister;
 class DocLinkRules;
 class EngineCatalog;
 struct EngineKeys;
@@ -72,7 +72,8 @@ class SearchJob : public QObject {
     void StopSearch();
     void StopDeepSearch() { stopDeepSearch_.store(1); }
     void ClearSearchRecords() { queue_.ClearSearchRecords(); }
-    // Timer 1: switches deep search off once the queue holds URLsCount addresses.
+    // Called by the counters timer: switches deep search off once the queue holds DeepSearchQueueLimit
+    // addresses.
     void CheckDeepSearchLimit();
     // The command line may switch deep search off for a whole job.
     void SetDeepSearchAllowed(bool allowed) { deepSearchAllowed_.store(allowed); }
@@ -114,11 +115,12 @@ class SearchJob : public QObject {
     // One page's parser and its deep search, on the calling thread; used by the threads and by
     // `skimmer-cli parse`.
     int RunParser(PageParser parser, const std::atomic<int>& state, const QString& url, const QString& page);
-    void AnalysePage(const std::atomic<int>& state, const QString& url, CHtmlParse& document, bool loaded);
+    void AnalysePage(const std::atomic<int>& state, const QString& url, HtmlAnchorLister& document,
+                     bool loaded);
     // The same for a page the deep search itself fetched: its documents must be allowed by their
     // site's robots.txt too.
-    void AnalysePage(const std::atomic<int>& state, const QString& url, CHtmlParse& document, bool loaded,
-                     bool crawled);
+    void AnalysePage(const std::atomic<int>& state, const QString& url, HtmlAnchorLister& document,
+                     bool loaded, bool crawled);
 
   Q_SIGNALS:
     // After the last search thread has been reaped.

@@ -231,7 +231,7 @@ TEST(CliProcess, AHomeKeptBusyRefusesChangesWithAMessage) {
     EXPECT_EQ(process.readAllStandardOutput(), QByteArray("chm\n"));
 }
 
-TEST(CliProcess, CommandsNeverTouchTheWindowsLastList) {
+TEST(CliProcess, CommandsNeverTouchTheLastListOfTheWindow) {
     TempHome home;
     ASSERT_EQ(::mkfifo(QFile::encodeName(home.Path("pipe.list")).constData(), 0600), 0);
     home.Write("last.list", QString::fromUtf8("a$pdf$1$http://h/a.pdf$等待\n").toUtf8());

@@ -10,6 +10,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
+#include <stdexcept>
 
 #include "LocalServer.h"
 #include "TempHome.h"
@@ -91,6 +92,27 @@ class DownloadPoolTest : public ::testing::Test {
                 res.set_content_provider(20000, "application/pdf",
                                          [](size_t offset, size_t, httplib::DataSink& sink) {
                                              if (offset == 0) return sink.write(CutBody().data(), 12000);
+                                             return false;
+                                         });
+                return;
+            }
+            res.set_content(CutBody(), "application/pdf");
+        });
+        // Stalls after 12,000 bytes on the first request until the test ends; later ones get the range
+        // they ask for.
+        http.Get("/stall", [this](const httplib::Request& req, httplib::Response& res) {
+            Hit("stall");
+            res.set_header("ETag", "\"stall-1\"");
+            {
+                std::lock_guard lock(hitsMutex);
+                ranges.push_back(req.get_header_value("Range"));
+            }
+            if (Hits("stall") == 1) {
+                res.set_content_provider(20000, "application/pdf",
+                                         [this](size_t offset, size_t, httplib::DataSink& sink) {
+                                             if (offset == 0) return sink.write(CutBody().data(), 12000);
+                                             while (!release.load())
+                                                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
                                              return false;
                                          });
                 return;
@@ -316,6 +338,36 @@ TEST_F(DownloadPoolTest, AFailedTryIsContinuedByTheNext) {
     // The digest covers the kept bytes of the first try and the rest of the second.
     EXPECT_EQ(registry.DocumentOf(server.Url("/cut")).sha256, Sha256(CutBody()));
     EXPECT_EQ(registry.DocumentOf(server.Url("/cut")).file, ShowSave("cut.pdf"));
+    std::lock_guard lock(hitsMutex);
+    EXPECT_EQ(ranges, std::vector<std::string>({"", "bytes=12000-"}));
+}
+
+TEST_F(DownloadPoolTest, AnExceptionInsideATryFailsTheRowAndKeepsWhatArrived) {
+    options.SetCommittedInt(K::DownloadThreads, 1);
+    const RowId boom = Add("boom", server.Url("/files/boom.pdf"));
+    const RowId stall = Add("stall", server.Url("/stall"));
+    std::atomic<bool> failStall{false};
+    pool.SetTransferWatch([&](const QString& link) {
+        if (link.endsWith("/files/boom.pdf")) throw std::runtime_error("planted fault");
+        if (link.endsWith("/stall") && failStall.exchange(false)) throw std::length_error("stalled");
+    });
+    ASSERT_TRUE(pool.StartDownload());
+    ASSERT_TRUE(WaitFor([&] { return home.Read("save/stall.pdf.download.temp").size() == 12000; }));
+    failStall.store(true);
+    ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
+
+    // Every try of boom threw before its transfer began: failed, with the reason, and no file.
+    EXPECT_EQ(Status(boom), RowStatus::Failed);
+    EXPECT_EQ(results.Reason(boom), "internal error: planted fault");
+    EXPECT_EQ(Hits("boom.pdf"), 0);
+    EXPECT_FALSE(home.Exists("save/boom.pdf"));
+    EXPECT_FALSE(home.Exists("save/boom.pdf.download.temp"));
+    // stall threw in flight: failed, not left downloading, so the next walk took it again and continued
+    // the part that had arrived.
+    EXPECT_EQ(Status(stall), RowStatus::Downloaded);
+    EXPECT_EQ(home.Read("save/stall.pdf"), QByteArray::fromStdString(CutBody()));
+    EXPECT_FALSE(home.Exists("save/stall.pdf.download.temp"));
+    EXPECT_TRUE(home.Read("run.log").contains("stall internal error: stalled"));
     std::lock_guard lock(hitsMutex);
     EXPECT_EQ(ranges, std::vector<std::string>({"", "bytes=12000-"}));
 }

@@ -10,8 +10,8 @@
 #include <QFileInfo>
 
 #include "TempHome.h"
-#include "download/CppSQLite3Exception.h"
 #include "download/DocRegistry.h"
+#include "download/SqliteError.h"
 #include "lists/RunLog.h"
 #include "lists/StatusLine.h"
 
@@ -36,14 +36,14 @@ class RegistryTest : public ::testing::Test {
     DocRegistry registry{&status};
 };
 
-TEST(CppSQLite3Exception, MessageFormat) {
-    EXPECT_EQ(CppSQLite3Exception(5, "database is locked").Message(),
+TEST(SqliteError, MessageFormat) {
+    EXPECT_EQ(SqliteError(5, "database is locked").Message(),
               QStringLiteral("SQLITE_BUSY[5]: database is locked"));
-    EXPECT_EQ(CppSQLite3Exception(1000, "Database not open").Message(),
+    EXPECT_EQ(SqliteError(1000, "Database not open").Message(),
               QStringLiteral("CPPSQLITE_ERROR[1000]: Database not open"));
-    EXPECT_EQ(CppSQLite3Exception(101, "x").Message(), QStringLiteral("SQLITE_DONE[101]: x"));
-    EXPECT_EQ(CppSQLite3Exception(26, "x").Message(), QStringLiteral("SQLITE_NOTADB[26]: x"));
-    EXPECT_EQ(CppSQLite3Exception(4242, "x").Message(), QStringLiteral("UNKNOWN_ERROR[4242]: x"));
+    EXPECT_EQ(SqliteError(101, "x").Message(), QStringLiteral("SQLITE_DONE[101]: x"));
+    EXPECT_EQ(SqliteError(26, "x").Message(), QStringLiteral("SQLITE_NOTADB[26]: x"));
+    EXPECT_EQ(SqliteError(4242, "x").Message(), QStringLiteral("UNKNOWN_ERROR[4242]: x"));
 }
 
 TEST_F(RegistryTest, OperationsAnswerExactlyAndSafely) {

@@ -42,7 +42,7 @@ class ListFilesTest : public ::testing::Test {
     ListFiles files{list, options, &sink};
 };
 
-TEST(ListFileFormat, PlainRecordsFollowTheOldReader) {
+TEST(ListFileFormat, PlainRecordsAreDollarSeparatedAndStopAtAnEmptyField) {
     const ResultEntry plain{"title", "pdf", "1.000", "http://a/b.pdf", RowStatus::Waiting};
     EXPECT_EQ(ListFileFormat::FormatRecord(plain), QString::fromUtf8("title$pdf$1.000$http://a/b.pdf$等待"));
     EXPECT_EQ(ListFileFormat::ParseRecord(ListFileFormat::FormatRecord(plain)), plain);
@@ -91,7 +91,7 @@ TEST(ListFileFormat, XmlLayoutIsExact) {
 }
 
 TEST(ListFileFormat, StatusesKeepTheirStoredTextsAndUnknownTextsSurvive) {
-    // The stored texts are the ones every earlier version wrote and reads.
+    // The stored texts are the ones every list file holds, byte for byte.
     const std::pair<RowStatus, const char*> known[] = {
         {RowStatus::Waiting, "等待"},          {RowStatus::Downloading, "下载中"},
         {RowStatus::Downloaded, "下载成功"},   {RowStatus::Failed, "下载失败"},

@@ -26,7 +26,8 @@ class PageFetchTest : public ::testing::Test {
                             "text/plain");
         });
         http.Get("/straddle", [](const httplib::Request&, httplib::Response& res) {
-            // "中" (3 bytes) sits across the 10,239-byte boundary the old block reader cut at.
+            // "中" (3 bytes) sits across the 10,239-byte boundary, where a reader that decodes block by
+            // block would cut it.
             std::string body(10238, 'a');
             body += "中文end";
             res.set_content(body, "text/html; charset=utf-8");

@@ -2,8 +2,8 @@
 
 #include <QStringList>
 
-#include "search/CGetMatchElement.h"
-#include "search/CPosElement.h"
+#include "search/KeyFinder.h"
+#include "search/KeyMatcher.h"
 
 namespace {
 
@@ -13,13 +13,13 @@ struct Cut {
     QString left;
 };
 
-Cut RunCut(CGetMatchElement& e) {
+Cut RunCut(KeyMatcher& e) {
     const bool ok = e.Run();
     return {ok, e.GetContent(), e.Text("contentleft")};
 }
 
 TEST(KeyMatcher, WalkingBlocks) {
-    CGetMatchElement e;
+    KeyMatcher e;
     e.SetAttr("orcontent", "ab[x]cd[y]");
     e.SetAttr("LeftKey", "[");  // attribute names ignore case
     e.SetAttr("rightkey", "]");
@@ -35,7 +35,7 @@ TEST(KeyMatcher, WalkingBlocks) {
     EXPECT_FALSE(RunCut(e).ok);
 
     // The same walk by offset into one text.
-    CGetMatchElement walker;
+    KeyMatcher walker;
     walker.SetAttr("orcontent", "ab[x]cd[y]tail");
     walker.SetAttr("leftkey", "[");
     walker.SetAttr("rightkey", "]");
@@ -49,7 +49,7 @@ TEST(KeyMatcher, WalkingBlocks) {
 }
 
 TEST(KeyMatcher, UpDownLeftRightRules) {
-    CGetMatchElement e;
+    KeyMatcher e;
     e.SetAttr("orcontent", "L1 UP L2 R2");
     e.SetAttr("upkey", "UP");
     e.SetAttr("leftkey", "");
@@ -66,7 +66,7 @@ TEST(KeyMatcher, UpDownLeftRightRules) {
     EXPECT_EQ(failed.content, "");
     EXPECT_EQ(failed.left, "L1 UP L2 R2");
 
-    CGetMatchElement d;
+    KeyMatcher d;
     d.SetAttr("orcontent", "<a>x<stop></a>");
     d.SetAttr("leftkey", "<a>");
     d.SetAttr("rightkey", "</a>");
@@ -77,7 +77,7 @@ TEST(KeyMatcher, UpDownLeftRightRules) {
     d.SetAttr("orcontent", "<A>x</a>");
     EXPECT_FALSE(RunCut(d).ok);  // keys are case-sensitive
 
-    CGetMatchElement tail;
+    KeyMatcher tail;
     tail.SetAttr("orcontent", "head:rest of it");
     tail.SetAttr("leftkey", ":");
     const Cut rest = RunCut(tail);
@@ -85,9 +85,9 @@ TEST(KeyMatcher, UpDownLeftRightRules) {
     EXPECT_EQ(rest.left, "");
 }
 
-TEST(KeyMatcher, PositionElementAndValues) {
-    CPosElement p;
-    EXPECT_EQ(p.GetAttr("pos").number, CPosElement::kUnsetPos);
+TEST(KeyMatcher, KeyFinderAndValues) {
+    KeyFinder p;
+    EXPECT_EQ(p.GetAttr("pos").number, KeyFinder::kUnsetPos);
     p.SetAttr("orcontent", "aXaXaXa");
     p.SetAttr("key", "a");
     p.SetAttr("num", 3);
@@ -102,15 +102,15 @@ TEST(KeyMatcher, PositionElementAndValues) {
     EXPECT_EQ(p.GetAttr("pos").number, -1.0);
     p.SetAttr("key", "");
     EXPECT_FALSE(p.Run());
-    EXPECT_EQ(p.GetAttr("pos").number, CPosElement::kUnsetPos);
-    EXPECT_EQ(CPosElement::Find("aaaa", "aa", 0, 2), 2);  // no overlaps
+    EXPECT_EQ(p.GetAttr("pos").number, KeyFinder::kUnsetPos);
+    EXPECT_EQ(KeyFinder::Find("aaaa", "aa", 0, 2), 2);  // no overlaps
 
-    EXPECT_EQ(ElementVal::FromText("12abc").number, 12);
-    EXPECT_EQ(ElementVal::FromText("abc").number, 0);
-    EXPECT_EQ(ElementVal::FromText("-2.5e1x").number, -25);
-    EXPECT_EQ(ElementVal::FromNumber(1.5).text, "1.500000");
-    EXPECT_EQ(ElementVal::FromNumber(1.5).kind, ElementVal::kNumber);
-    EXPECT_EQ(p.GetAttr("never set").kind, ElementVal::kText);
+    EXPECT_EQ(BlockValue::FromText("12abc").number, 12);
+    EXPECT_EQ(BlockValue::FromText("abc").number, 0);
+    EXPECT_EQ(BlockValue::FromText("-2.5e1x").number, -25);
+    EXPECT_EQ(BlockValue::FromNumber(1.5).text, "1.500000");
+    EXPECT_EQ(BlockValue::FromNumber(1.5).kind, BlockValue::kNumber);
+    EXPECT_EQ(p.GetAttr("never set").kind, BlockValue::kText);
 }
 
 }  // namespace

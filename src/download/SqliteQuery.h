@@ -6,12 +6,12 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-class CppSQLite3Query {
+class SqliteQuery {
   public:
-    CppSQLite3Query(sqlite3* db, sqlite3_stmt* statement, bool eof, bool ownsStatement);
-    CppSQLite3Query(CppSQLite3Query&& other) noexcept;
-    CppSQLite3Query& operator=(CppSQLite3Query&&) = delete;
-    ~CppSQLite3Query();
+    SqliteQuery(sqlite3* db, sqlite3_stmt* statement, bool eof, bool ownsStatement);
+    SqliteQuery(SqliteQuery&& other) noexcept;
+    SqliteQuery& operator=(SqliteQuery&&) = delete;
+    ~SqliteQuery();
 
     bool Eof() const { return eof_; }
     int FieldCount() const;

@@ -13,12 +13,12 @@ struct AnchorRecord {
     QString link;
 };
 
-class CHtmlParse {
+class HtmlAnchorLister {
   public:
-    CHtmlParse();
-    ~CHtmlParse();
-    CHtmlParse(const CHtmlParse&) = delete;
-    CHtmlParse& operator=(const CHtmlParse&) = delete;
+    HtmlAnchorLister();
+    ~HtmlAnchorLister();
+    HtmlAnchorLister(const HtmlAnchorLister&) = delete;
+    HtmlAnchorLister& operator=(const HtmlAnchorLister&) = delete;
 
     // False for an empty text (the previous page stays) and for a page the parser refuses (Refusal() says
     // why; no page is held then).

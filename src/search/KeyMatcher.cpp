@@ -1,26 +1,26 @@
-#include "search/CGetMatchElement.h"
+#include "search/KeyMatcher.h"
 
-#include "search/CPosElement.h"
+#include "search/KeyFinder.h"
 
-CGetMatchElement::CGetMatchElement() {
+KeyMatcher::KeyMatcher() {
     for (const char* name :
          {"orcontent", "upkey", "downkey", "leftkey", "rightkey", "content", "contentleft"}) {
         SetAttr(QString::fromLatin1(name), QString());
     }
 }
 
-ElementVal CGetMatchElement::GetAttr(const QString& name) {
+BlockValue KeyMatcher::GetAttr(const QString& name) {
     if (leftPending_ && name.compare(u"contentleft", Qt::CaseInsensitive) == 0) {
-        Slot(name) = ElementVal::FromText(source_.mid(leftStart_));
+        Slot(name) = BlockValue::FromText(source_.mid(leftStart_));
         leftPending_ = false;
     }
-    return CElement::GetAttr(name);
+    return MatchBlock::GetAttr(name);
 }
 
-bool CGetMatchElement::Run() {
+bool KeyMatcher::Run() {
     source_ = Text(QStringLiteral("orcontent"));
     const qsizetype base = qBound<qsizetype>(
-        qsizetype(0), CElement::GetAttr(QStringLiteral("startoffset")).AsInt(), source_.size());
+        qsizetype(0), MatchBlock::GetAttr(QStringLiteral("startoffset")).AsInt(), source_.size());
     const QString up = Text(QStringLiteral("upkey"));
     const QString down = Text(QStringLiteral("downkey"));
     const QString left = Text(QStringLiteral("leftkey"));
@@ -34,14 +34,14 @@ bool CGetMatchElement::Run() {
 
     qsizetype upAt = base;
     if (!up.isEmpty()) {
-        upAt = CPosElement::Find(source_, up, base, 1);
+        upAt = KeyFinder::Find(source_, up, base, 1);
         if (upAt < 0) return false;
     }
     qsizetype downAt = -1;
-    if (!down.isEmpty()) downAt = CPosElement::Find(source_, down, upAt + (up.isEmpty() ? 0 : up.size()), 1);
+    if (!down.isEmpty()) downAt = KeyFinder::Find(source_, down, upAt + (up.isEmpty() ? 0 : up.size()), 1);
     qsizetype leftAt = base;  // an empty left key means the start of the text, wherever the up key was
     if (!left.isEmpty()) {
-        leftAt = CPosElement::Find(source_, left, upAt, 1);
+        leftAt = KeyFinder::Find(source_, left, upAt, 1);
         if (leftAt < 0) return false;
     }
     const qsizetype contentStart = leftAt + left.size();
@@ -50,7 +50,7 @@ bool CGetMatchElement::Run() {
         leftStart_ = source_.size();
         return true;
     }
-    const qsizetype rightAt = CPosElement::Find(source_, right, contentStart, 1);
+    const qsizetype rightAt = KeyFinder::Find(source_, right, contentStart, 1);
     if (rightAt < 0) return false;
     if (downAt >= 0 && downAt < rightAt) return false;
     SetAttr(QStringLiteral("content"), source_.mid(contentStart, rightAt - contentStart));

@@ -1,22 +1,22 @@
-#include "search/CElement.h"
+#include "search/MatchBlock.h"
 
-ElementVal ElementVal::FromText(const QString& text) {
-    ElementVal value;
+BlockValue BlockValue::FromText(const QString& text) {
+    BlockValue value;
     value.kind = kText;
     value.text = text;
-    value.number = CElement::LeadingNumber(text);
+    value.number = MatchBlock::LeadingNumber(text);
     return value;
 }
 
-ElementVal ElementVal::FromNumber(double number) {
-    ElementVal value;
+BlockValue BlockValue::FromNumber(double number) {
+    BlockValue value;
     value.kind = kNumber;
     value.number = number;
     value.text = QString::asprintf("%.6f", number);
     return value;
 }
 
-double CElement::LeadingNumber(const QString& text) {
+double MatchBlock::LeadingNumber(const QString& text) {
     qsizetype i = 0;
     while (i < text.size() && text[i].isSpace()) ++i;
     const qsizetype start = i;
@@ -39,14 +39,14 @@ double CElement::LeadingNumber(const QString& text) {
     return text.mid(start, i - start).toDouble();
 }
 
-void CElement::SetAttr(const QString& name, const QString& text) {
-    attributes_[name] = ElementVal::FromText(text);
+void MatchBlock::SetAttr(const QString& name, const QString& text) {
+    attributes_[name] = BlockValue::FromText(text);
 }
 
-void CElement::SetAttr(const QString& name, double number) {
-    attributes_[name] = ElementVal::FromNumber(number);
+void MatchBlock::SetAttr(const QString& name, double number) {
+    attributes_[name] = BlockValue::FromNumber(number);
 }
 
-ElementVal CElement::GetAttr(const QString& name) {
+BlockValue MatchBlock::GetAttr(const QString& name) {
     return attributes_[name];
 }

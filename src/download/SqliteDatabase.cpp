@@ -1,17 +1,17 @@
-#include "download/CppSQLite3DB.h"
+#include "download/SqliteDatabase.h"
 
 #include <sqlite3.h>
 
 #include <QFileInfo>
 #include <QUrl>
 
-#include "download/CppSQLite3Exception.h"
+#include "download/SqliteError.h"
 
-CppSQLite3DB::~CppSQLite3DB() {
+SqliteDatabase::~SqliteDatabase() {
     Close();
 }
 
-void CppSQLite3DB::Open(const QString& path, Mode mode) {
+void SqliteDatabase::Open(const QString& path, Mode mode) {
     Close();
     sqlite3* db = nullptr;
     int result;
@@ -27,57 +27,56 @@ void CppSQLite3DB::Open(const QString& path, Mode mode) {
         const QString text =
             db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("cannot open %1").arg(path);
         sqlite3_close(db);
-        throw CppSQLite3Exception(result, text);
+        throw SqliteError(result, text);
     }
     db_ = db;
     SetBusyTimeout(busyTimeoutMs_);
 }
 
-void CppSQLite3DB::Close() {
+void SqliteDatabase::Close() {
     if (db_) sqlite3_close_v2(db_);
     db_ = nullptr;
 }
 
-void CppSQLite3DB::SetBusyTimeout(int milliseconds) {
+void SqliteDatabase::SetBusyTimeout(int milliseconds) {
     busyTimeoutMs_ = milliseconds;
     if (db_) sqlite3_busy_timeout(db_, milliseconds);
 }
 
-void CppSQLite3DB::CheckDB() const {
-    if (!db_)
-        throw CppSQLite3Exception(CppSQLite3Exception::kWrapperError, QStringLiteral("Database not open"));
+void SqliteDatabase::CheckDB() const {
+    if (!db_) throw SqliteError(SqliteError::kWrapperError, QStringLiteral("Database not open"));
 }
 
-sqlite3_stmt* CppSQLite3DB::Compile(const QString& sql) {
+sqlite3_stmt* SqliteDatabase::Compile(const QString& sql) {
     CheckDB();
     sqlite3_stmt* statement = nullptr;
     const int result = sqlite3_prepare16_v2(db_, sql.utf16(), int(sql.size() * 2), &statement, nullptr);
-    if (result != SQLITE_OK) throw CppSQLite3Exception(result, QString::fromUtf8(sqlite3_errmsg(db_)));
+    if (result != SQLITE_OK) throw SqliteError(result, QString::fromUtf8(sqlite3_errmsg(db_)));
     return statement;
 }
 
-int CppSQLite3DB::ExecDML(const QString& sql) {
-    CppSQLite3Statement statement(db_, Compile(sql));
+int SqliteDatabase::ExecDML(const QString& sql) {
+    SqliteStatement statement(db_, Compile(sql));
     return statement.ExecDML();
 }
 
-CppSQLite3Query CppSQLite3DB::ExecQuery(const QString& sql) {
+SqliteQuery SqliteDatabase::ExecQuery(const QString& sql) {
     sqlite3_stmt* statement = Compile(sql);
     const int result = sqlite3_step(statement);
     if (result == SQLITE_ROW || result == SQLITE_DONE)
-        return CppSQLite3Query(db_, statement, result == SQLITE_DONE, true);
+        return SqliteQuery(db_, statement, result == SQLITE_DONE, true);
     sqlite3_finalize(statement);
-    throw CppSQLite3Exception(result, QString::fromUtf8(sqlite3_errmsg(db_)));
+    throw SqliteError(result, QString::fromUtf8(sqlite3_errmsg(db_)));
 }
 
-int CppSQLite3DB::ExecScalar(const QString& sql) {
-    CppSQLite3Query query = ExecQuery(sql);
+int SqliteDatabase::ExecScalar(const QString& sql) {
+    SqliteQuery query = ExecQuery(sql);
     if (query.Eof() || query.FieldCount() < 1) {
-        throw CppSQLite3Exception(CppSQLite3Exception::kWrapperError, QStringLiteral("Invalid scalar query"));
+        throw SqliteError(SqliteError::kWrapperError, QStringLiteral("Invalid scalar query"));
     }
     return query.FieldValue(0).toInt();
 }
 
-CppSQLite3Statement CppSQLite3DB::CompileStatement(const QString& sql) {
-    return CppSQLite3Statement(db_, Compile(sql));
+SqliteStatement SqliteDatabase::CompileStatement(const QString& sql) {
+    return SqliteStatement(db_, Compile(sql));
 }

@@ -1,6 +1,6 @@
-#include "search/CPosElement.h"
+#include "search/KeyFinder.h"
 
-CPosElement::CPosElement() {
+KeyFinder::KeyFinder() {
     SetAttr(QStringLiteral("orcontent"), QString());
     SetAttr(QStringLiteral("key"), QString());
     SetAttr(QStringLiteral("num"), 1.0);
@@ -8,7 +8,7 @@ CPosElement::CPosElement() {
     SetAttr(QStringLiteral("pos"), kUnsetPos);
 }
 
-qsizetype CPosElement::Find(const QString& text, const QString& key, qsizetype start, quint32 num) {
+qsizetype KeyFinder::Find(const QString& text, const QString& key, qsizetype start, quint32 num) {
     if (text.isEmpty() || key.isEmpty()) return -1;
     qsizetype found = -1;
     for (;;) {
@@ -21,7 +21,7 @@ qsizetype CPosElement::Find(const QString& text, const QString& key, qsizetype s
     return found;
 }
 
-bool CPosElement::Run() {
+bool KeyFinder::Run() {
     SetAttr(QStringLiteral("pos"), kUnsetPos);
     const QString text = Text(QStringLiteral("orcontent"));
     const QString key = Text(QStringLiteral("key"));

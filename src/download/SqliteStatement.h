@@ -4,25 +4,25 @@
 
 #include <QString>
 
-#include "download/CppSQLite3Query.h"
+#include "download/SqliteQuery.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
 
-class CppSQLite3Statement {
+class SqliteStatement {
   public:
-    CppSQLite3Statement() = default;
-    CppSQLite3Statement(sqlite3* db, sqlite3_stmt* statement) : db_(db), statement_(statement) {}
-    CppSQLite3Statement(CppSQLite3Statement&& other) noexcept;
-    CppSQLite3Statement& operator=(CppSQLite3Statement&& other) noexcept;
-    ~CppSQLite3Statement();
+    SqliteStatement() = default;
+    SqliteStatement(sqlite3* db, sqlite3_stmt* statement) : db_(db), statement_(statement) {}
+    SqliteStatement(SqliteStatement&& other) noexcept;
+    SqliteStatement& operator=(SqliteStatement&& other) noexcept;
+    ~SqliteStatement();
 
     void Bind(int parameter, const QString& value);
     void Bind(int parameter, qint64 value);
     // Runs it once; the number of rows changed.
     int ExecDML();
     // Runs it as a query; the statement stays ours and is reset when the query is finalized.
-    CppSQLite3Query ExecQuery();
+    SqliteQuery ExecQuery();
     void Finalize();
     bool IsValid() const { return statement_ != nullptr; }
 

@@ -5,14 +5,14 @@
 #include <QString>
 #include <exception>
 
-class CppSQLite3Exception : public std::exception {
+class SqliteError : public std::exception {
   public:
     static constexpr int kWrapperError = 1000;
 
-    CppSQLite3Exception(int code, const QString& text);
+    SqliteError(int code, const QString& text);
     int Code() const { return code_; }
     const QString& Message() const { return message_; }
-    const char* what() const noexcept override { return "CppSQLite3Exception"; }
+    const char* what() const noexcept override { return "SqliteError"; }
 
     static const char* CodeName(int code);
 

@@ -1,4 +1,4 @@
-#include "download/CppSQLite3Exception.h"
+#include "download/SqliteError.h"
 
 namespace {
 
@@ -12,7 +12,7 @@ constexpr const char* kPrimaryNames[] = {
 
 }  // namespace
 
-const char* CppSQLite3Exception::CodeName(int code) {
+const char* SqliteError::CodeName(int code) {
     if (code >= 0 && code < int(std::size(kPrimaryNames))) return kPrimaryNames[code];
     if (code == 100) return "SQLITE_ROW";
     if (code == 101) return "SQLITE_DONE";
@@ -20,6 +20,6 @@ const char* CppSQLite3Exception::CodeName(int code) {
     return "UNKNOWN_ERROR";
 }
 
-CppSQLite3Exception::CppSQLite3Exception(int code, const QString& text)
+SqliteError::SqliteError(int code, const QString& text)
     : code_(code),
       message_(QStringLiteral("%1[%2]: %3").arg(QLatin1StringView(CodeName(code))).arg(code).arg(text)) {}

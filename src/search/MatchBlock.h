@@ -1,26 +1,26 @@
 #pragma once
-// The key matcher's element: a set of named attributes (names compared without case), each holding a
+// A block of the key matcher: a set of named attributes (names compared without case), each holding a
 // text and a number. Subclasses run a search over their input attributes and write their outputs back.
-// One element belongs to one thread.
+// One block belongs to one thread.
 
 #include <QString>
 #include <map>
 
-struct ElementVal {
+struct BlockValue {
     enum Kind { kNumber = 1, kText = 2 };
     int kind = kText;
     QString text;
     // Kept in double precision so offsets into pages larger than 16 M code units stay exact.
     double number = 0;
 
-    static ElementVal FromText(const QString& text);
-    static ElementVal FromNumber(double number);
+    static BlockValue FromText(const QString& text);
+    static BlockValue FromNumber(double number);
     qint64 AsInt() const { return qint64(number); }
 };
 
-class CElement {
+class MatchBlock {
   public:
-    virtual ~CElement() = default;
+    virtual ~MatchBlock() = default;
     virtual bool Run() = 0;
     virtual QString GetContent() = 0;
 
@@ -29,7 +29,7 @@ class CElement {
     void SetAttr(const QString& name, double number);
     void SetAttr(const QString& name, int number) { SetAttr(name, double(number)); }
     // A copy of the attribute; an absent one is created empty first.
-    virtual ElementVal GetAttr(const QString& name);
+    virtual BlockValue GetAttr(const QString& name);
     QString Text(const QString& name) { return GetAttr(name).text; }
 
     // Leading decimal number of a text ("12abc" is 12, "abc" is 0).
@@ -41,8 +41,8 @@ class CElement {
             return a.compare(b, Qt::CaseInsensitive) < 0;
         }
     };
-    ElementVal& Slot(const QString& name) { return attributes_[name]; }
+    BlockValue& Slot(const QString& name) { return attributes_[name]; }
 
   private:
-    std::map<QString, ElementVal, CaseInsensitiveLess> attributes_;
+    std::map<QString, BlockValue, CaseInsensitiveLess> attributes_;
 };

@@ -7,14 +7,14 @@
 // of the rest of the page for every block), set `startoffset` to ContentLeftOffset(): the search then
 // starts there in the same text and the results are the same. `contentleft` is only built when read.
 
-#include "search/CElement.h"
+#include "search/MatchBlock.h"
 
-class CGetMatchElement : public CElement {
+class KeyMatcher : public MatchBlock {
   public:
-    CGetMatchElement();
+    KeyMatcher();
     bool Run() override;
     QString GetContent() override { return Text(QStringLiteral("content")); }
-    ElementVal GetAttr(const QString& name) override;
+    BlockValue GetAttr(const QString& name) override;
 
     // Where `contentleft` starts in `orcontent` after the last Run.
     qsizetype ContentLeftOffset() const { return leftStart_; }

@@ -1,22 +1,22 @@
 #pragma once
 // One SQLite connection opened through the UTF-16 entry points, with a busy time-out (60 s unless told
-// otherwise). Throws CppSQLite3Exception on every failure. Not thread-safe: the owner locks.
+// otherwise). Throws SqliteError on every failure. Not thread-safe: the owner locks.
 
 #include <QString>
 
-#include "download/CppSQLite3Query.h"
-#include "download/CppSQLite3Statement.h"
+#include "download/SqliteQuery.h"
+#include "download/SqliteStatement.h"
 
 struct sqlite3;
 
-class CppSQLite3DB {
+class SqliteDatabase {
   public:
     static constexpr int kDefaultBusyTimeoutMs = 60000;
 
-    CppSQLite3DB() = default;
-    ~CppSQLite3DB();
-    CppSQLite3DB(const CppSQLite3DB&) = delete;
-    CppSQLite3DB& operator=(const CppSQLite3DB&) = delete;
+    SqliteDatabase() = default;
+    ~SqliteDatabase();
+    SqliteDatabase(const SqliteDatabase&) = delete;
+    SqliteDatabase& operator=(const SqliteDatabase&) = delete;
 
     // ReadOnly never writes; Immutable also assumes nobody else changes the file, which is how a
     // write-ahead-log database in a folder we may not write to can be read at all.
@@ -27,9 +27,9 @@ class CppSQLite3DB {
     void SetBusyTimeout(int milliseconds);
 
     int ExecDML(const QString& sql);
-    CppSQLite3Query ExecQuery(const QString& sql);
+    SqliteQuery ExecQuery(const QString& sql);
     int ExecScalar(const QString& sql);
-    CppSQLite3Statement CompileStatement(const QString& sql);
+    SqliteStatement CompileStatement(const QString& sql);
 
   private:
     void CheckDB() const;

@@ -7,83 +7,86 @@
 
 #include "engines/HtmlDocument.h"
 #include "lists/TextCodec.h"
-#include "search/CHtmlParse.h"
+#include "search/HtmlAnchorLister.h"
 
 namespace {
 
 const QString kBase = "http://host.example/x/y.html";
 
-TEST(CHtmlParse, ResolveUrlRules) {
-    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "/d/f.pdf"), "http://host.example/d/f.pdf");
-    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "./f.pdf"), "http://host.example/x/f.pdf");
-    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "f.pdf"), "http://host.example/x/f.pdf");
-    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "../f.pdf"), "http://host.example/f.pdf");
-    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "//www.other.example/a"), "http://www.other.example/a");
-    EXPECT_EQ(CHtmlParse::ResolveUrl("https://h.example/", "//cdn.example/r.pdf"),
+TEST(HtmlAnchorLister, ResolveUrlRules) {
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl(kBase, "/d/f.pdf"), "http://host.example/d/f.pdf");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl(kBase, "./f.pdf"), "http://host.example/x/f.pdf");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl(kBase, "f.pdf"), "http://host.example/x/f.pdf");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl(kBase, "../f.pdf"), "http://host.example/f.pdf");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl(kBase, "//www.other.example/a"), "http://www.other.example/a");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl("https://h.example/", "//cdn.example/r.pdf"),
               "https://cdn.example/r.pdf");
-    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "http://a.example/dir/"), "http://a.example/dir");
-    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "FTP://files.example/a"), "FTP://files.example/a");
-    EXPECT_EQ(CHtmlParse::SiteBase("http://a/b", 1), "http://a/b");  // last "/" at 8: below 10, whole base
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl(kBase, "http://a.example/dir/"), "http://a.example/dir");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl(kBase, "FTP://files.example/a"), "FTP://files.example/a");
+    EXPECT_EQ(HtmlAnchorLister::SiteBase("http://a/b", 1),
+              "http://a/b");  // last "/" at 8: below 10, whole base
     // A cut at index 10 and above is taken, one at 9 is not: the shortest host that still counts.
-    EXPECT_EQ(CHtmlParse::SiteBase("http://abc/p.html", 1), "http://abc");
-    EXPECT_EQ(CHtmlParse::SiteBase("http://ab/p.html", 1), "http://ab/p.html");
-    EXPECT_EQ(CHtmlParse::ResolveUrl("http://abc/p.html", "f.pdf"), "http://abc/f.pdf");
-    EXPECT_EQ(CHtmlParse::ResolveUrl("http://abc/p.html", "/d/f.pdf"), "http://abc/d/f.pdf");
+    EXPECT_EQ(HtmlAnchorLister::SiteBase("http://abc/p.html", 1), "http://abc");
+    EXPECT_EQ(HtmlAnchorLister::SiteBase("http://ab/p.html", 1), "http://ab/p.html");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl("http://abc/p.html", "f.pdf"), "http://abc/f.pdf");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl("http://abc/p.html", "/d/f.pdf"), "http://abc/d/f.pdf");
     // "http" or "www" inside a relative link does not make it absolute.
-    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "/url?q=https://o.example/a.pdf&sa=U"),
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl(kBase, "/url?q=https://o.example/a.pdf&sa=U"),
               "http://host.example/url?q=https://o.example/a.pdf&sa=U");
-    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "/files/www-report.pdf"),
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl(kBase, "/files/www-report.pdf"),
               "http://host.example/files/www-report.pdf");
-    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "ftp-mirror/f.pdf"), "http://host.example/x/ftp-mirror/f.pdf");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl(kBase, "ftp-mirror/f.pdf"),
+              "http://host.example/x/ftp-mirror/f.pdf");
     // The fragment goes, the link stays; a link that is only a fragment, or nothing, is dropped.
-    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "report.pdf#page=2"), "http://host.example/x/report.pdf");
-    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "#top"), "");
-    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, " \n "), "");
-    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, " \n f.p\tdf\t"), "http://host.example/x/f.pdf");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl(kBase, "report.pdf#page=2"), "http://host.example/x/report.pdf");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl(kBase, "#top"), "");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl(kBase, " \n "), "");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl(kBase, " \n f.p\tdf\t"), "http://host.example/x/f.pdf");
     // Only http, https and ftp.
     for (const char* other : {"JavaScript:go()", "mailto:a@b.example", "data:text/html,<a>",
                               "file:///etc/passwd", "c:/x.pdf", "vbscript:x"}) {
-        EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, other), "") << other;
+        EXPECT_EQ(HtmlAnchorLister::ResolveUrl(kBase, other), "") << other;
     }
     // Scripts, style sheets and pictures by their path, not their query.
     for (const char* resource : {"pic.JPG", "a.js", "s.css?v=2", "i.webp", "/f.ico#x", "v.svg", "p.jpeg",
                                  "p.png", "p.gif", "p.bmp"}) {
-        EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, resource), "") << resource;
+        EXPECT_EQ(HtmlAnchorLister::ResolveUrl(kBase, resource), "") << resource;
     }
-    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "list.jsp?id=1"), "http://host.example/x/list.jsp?id=1");
-    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, "view?f=a.png"), "http://host.example/x/view?f=a.png");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl(kBase, "list.jsp?id=1"), "http://host.example/x/list.jsp?id=1");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl(kBase, "view?f=a.png"), "http://host.example/x/view?f=a.png");
     // Worked examples of RFC 3986 (5.4), the trailing slash trimmed as always.
     const QString rfc = "http://a/b/c/d;p?q";
-    EXPECT_EQ(CHtmlParse::ResolveUrl(rfc, "g;x?y#s"), "http://a/b/c/g;x?y");
-    EXPECT_EQ(CHtmlParse::ResolveUrl(rfc, "?y"), "http://a/b/c/d;p?y");
-    EXPECT_EQ(CHtmlParse::ResolveUrl(rfc, "g?y/./x"), "http://a/b/c/g?y/./x");
-    EXPECT_EQ(CHtmlParse::ResolveUrl(rfc, "."), "http://a/b/c");
-    EXPECT_EQ(CHtmlParse::ResolveUrl(rfc, "../../../g"), "http://a/g");
-    EXPECT_EQ(CHtmlParse::ResolveUrl(rfc, "/./g/.."), "http://a");
-    EXPECT_EQ(CHtmlParse::ResolveUrl(rfc, "g/../..//h"), "http://a/b//h");
-    EXPECT_EQ(CHtmlParse::ResolveUrl("http://h.example", "f.pdf"), "http://h.example/f.pdf");
-    EXPECT_EQ(CHtmlParse::ResolveUrl("http://h.example/a.html#x", "#y"), "");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl(rfc, "g;x?y#s"), "http://a/b/c/g;x?y");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl(rfc, "?y"), "http://a/b/c/d;p?y");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl(rfc, "g?y/./x"), "http://a/b/c/g?y/./x");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl(rfc, "."), "http://a/b/c");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl(rfc, "../../../g"), "http://a/g");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl(rfc, "/./g/.."), "http://a");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl(rfc, "g/../..//h"), "http://a/b//h");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl("http://h.example", "f.pdf"), "http://h.example/f.pdf");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl("http://h.example/a.html#x", "#y"), "");
     // Nothing absolute to resolve against: the link as written, for a later resolution.
-    EXPECT_EQ(CHtmlParse::ResolveUrl("", "../f.pdf#x"), "../f.pdf");
-    EXPECT_EQ(CHtmlParse::ResolveUrl("", "http://a.example/./f.pdf"), "http://a.example/f.pdf");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl("", "../f.pdf#x"), "../f.pdf");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl("", "http://a.example/./f.pdf"), "http://a.example/f.pdf");
     // 100,000 "../" resolve in one pass and stop at the root; a megabyte of segments, or of nothing but
     // a scheme-like prefix, is no trouble.
-    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, QStringLiteral("../").repeated(100000) + "f.pdf"),
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl(kBase, QStringLiteral("../").repeated(100000) + "f.pdf"),
               "http://host.example/f.pdf");
-    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, QStringLiteral("a/./").repeated(250000) + "f.pdf").size(),
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl(kBase, QStringLiteral("a/./").repeated(250000) + "f.pdf").size(),
               qsizetype(QStringLiteral("http://host.example/x/").size() + 500000 + 5));
-    EXPECT_EQ(CHtmlParse::ResolveUrl(kBase, QString(1000000, u'a') + ":x"), "");
-    EXPECT_EQ(CHtmlParse::ResolveUrl("http://[::1]:8080/d/p?q#f", "f.pdf"), "http://[::1]:8080/d/f.pdf");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl(kBase, QString(1000000, u'a') + ":x"), "");
+    EXPECT_EQ(HtmlAnchorLister::ResolveUrl("http://[::1]:8080/d/p?q#f", "f.pdf"),
+              "http://[::1]:8080/d/f.pdf");
 }
 
-TEST(CHtmlParse, StripScriptTags) {
+TEST(HtmlAnchorLister, StripScriptTags) {
     QString text = "<script src=\"a.js\">x()</script><p>after</p><script>";
-    CHtmlParse::StripScriptTags(text);
+    HtmlAnchorLister::StripScriptTags(text);
     EXPECT_EQ(text, ">x()</script><p>after</p>>");
 }
 
-TEST(CHtmlParse, AnchorsInOrderWithTextAndBase) {
-    CHtmlParse page;
+TEST(HtmlAnchorLister, AnchorsInOrderWithTextAndBase) {
+    HtmlAnchorLister page;
     QList<AnchorRecord> none;
     EXPECT_FALSE(page.ListAnchors(none));
     EXPECT_FALSE(page.SetHtml("", true));
@@ -108,8 +111,8 @@ TEST(CHtmlParse, AnchorsInOrderWithTextAndBase) {
     EXPECT_EQ(anchors[0].link, "http://h.example/site/docs/a.pdf");
 }
 
-TEST(CHtmlParse, BaseHrefDecidesWhereLinksPoint) {
-    CHtmlParse page;
+TEST(HtmlAnchorLister, BaseHrefDecidesWhereLinksPoint) {
+    HtmlAnchorLister page;
     page.SetBaseUrl("http://h.example/site/p.html");
     ASSERT_TRUE(
         page.SetHtml("<head><base target=_top><base href=\"/docs/\"><base href=\"/other/\"></head>"
@@ -127,8 +130,8 @@ TEST(CHtmlParse, BaseHrefDecidesWhereLinksPoint) {
     EXPECT_EQ(anchors[0].link, "http://h.example/site/a.pdf");
 }
 
-TEST(CHtmlParse, HostileMarkup) {
-    CHtmlParse page;
+TEST(HtmlAnchorLister, HostileMarkup) {
+    HtmlAnchorLister page;
     // Nesting 100,000 to 300,000 deep, by known, custom and never-closed elements.
     const QString anchor = "<a href=\"deep.pdf\">deep</a>";
     for (const QString& deep :
@@ -162,7 +165,7 @@ TEST(CHtmlParse, HostileMarkup) {
     ASSERT_EQ(anchors.size(), 1);
 }
 
-TEST(CHtmlParse, RealPagesOnManyThreads) {
+TEST(HtmlAnchorLister, RealPagesOnManyThreads) {
     const QDir fixtures(qEnvironmentVariable("SKIMMER_FIXTURES", "../shared/fixtures") +
                         "/result-pages/generic");
     const QStringList files = fixtures.entryList({"*.html"});
@@ -173,7 +176,7 @@ TEST(CHtmlParse, RealPagesOnManyThreads) {
         threads.emplace_back([&, i] {
             QFile file(fixtures.filePath(files[i]));
             file.open(QIODevice::ReadOnly);
-            CHtmlParse page;
+            HtmlAnchorLister page;
             page.SetBaseUrl("http://saved.example/page.html");
             page.SetHtml(TextCodec::Decode(file.readAll()), true);
             QList<AnchorRecord> anchors;

@@ -1,15 +1,15 @@
-#include "search/CHtmlParse.h"
+#include "search/HtmlAnchorLister.h"
 
 #include <libxml/tree.h>
 
 #include "engines/HtmlDocument.h"
 
-struct CHtmlParse::Document {
+struct HtmlAnchorLister::Document {
     std::unique_ptr<HtmlDocument> html;
 };
 
-CHtmlParse::CHtmlParse() = default;
-CHtmlParse::~CHtmlParse() = default;
+HtmlAnchorLister::HtmlAnchorLister() = default;
+HtmlAnchorLister::~HtmlAnchorLister() = default;
 
 namespace {
 
@@ -202,7 +202,7 @@ QString ResolveReference(const QString& base, const QString& link, QString* resu
 
 }  // namespace
 
-void CHtmlParse::StripScriptTags(QString& text) {
+void HtmlAnchorLister::StripScriptTags(QString& text) {
     static const QString kScript = QStringLiteral("<script");
     qsizetype found = text.indexOf(kScript);
     if (found < 0) return;
@@ -221,7 +221,7 @@ void CHtmlParse::StripScriptTags(QString& text) {
     text = std::move(out);
 }
 
-bool CHtmlParse::SetHtml(const QString& text, bool stripScripts) {
+bool HtmlAnchorLister::SetHtml(const QString& text, bool stripScripts) {
     if (text.isEmpty()) return false;
     page_ = text;
     if (stripScripts) StripScriptTags(page_);
@@ -234,7 +234,7 @@ bool CHtmlParse::SetHtml(const QString& text, bool stripScripts) {
     return true;
 }
 
-QString CHtmlParse::DocumentBase() const {
+QString HtmlAnchorLister::DocumentBase() const {
     const xmlNodePtr top = reinterpret_cast<xmlNodePtr>(document_->html->Doc());
     for (xmlNodePtr node = top->children; node; node = NextNode(node, top)) {
         if (!IsElement(node, "base")) continue;
@@ -248,7 +248,7 @@ QString CHtmlParse::DocumentBase() const {
     return base_;
 }
 
-bool CHtmlParse::ListAnchors(QList<AnchorRecord>& anchors) const {
+bool HtmlAnchorLister::ListAnchors(QList<AnchorRecord>& anchors) const {
     if (!document_) return false;
     const QString base = DocumentBase();
     const xmlNodePtr top = reinterpret_cast<xmlNodePtr>(document_->html->Doc());
@@ -265,7 +265,7 @@ bool CHtmlParse::ListAnchors(QList<AnchorRecord>& anchors) const {
     return true;
 }
 
-QString CHtmlParse::SiteBase(const QString& base, int levels) {
+QString HtmlAnchorLister::SiteBase(const QString& base, int levels) {
     qsizetype last = 0;
     QString rest = base;
     if (levels == -1) {
@@ -288,7 +288,7 @@ QString CHtmlParse::SiteBase(const QString& base, int levels) {
     return last >= 10 ? base.left(last) : base;
 }
 
-QString CHtmlParse::ResolveUrl(const QString& base, const QString& link) {
+QString HtmlAnchorLister::ResolveUrl(const QString& base, const QString& link) {
     QString path;
     bool fetched = false;
     QString result = ResolveReference(base, link, &path, &fetched);
