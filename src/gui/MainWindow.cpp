@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -11,11 +12,13 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSystemTrayIcon>
 #include <QTableView>
 #include <QTimer>
@@ -24,12 +27,14 @@
 #include <QVBoxLayout>
 
 #include "app/Session.h"
+#include "download/DownloadPool.h"
 #include "gui/DialogMessages.h"
 #include "gui/EnginesDialog.h"
 #include "gui/ListDialogs.h"
 #include "gui/ResultTableModel.h"
 #include "gui/UpdateDialog.h"
 #include "lists/IniFile.h"
+#include "lists/ListFiles.h"
 #include "lists/Profile.h"
 
 namespace {
@@ -93,6 +98,19 @@ MainWindow::MainWindow(Session& session, MessageSink* messages, QWidget* parent)
         session_.GetOptions().Checked(K::LoadLastListAtStart)) {
         SetTitlePath(session_.GetOptions().Text(K::ListFile));
     }
+    importQuestion_ = [this](qsizetype rows) {
+        QMessageBox question(
+            QMessageBox::Question, tr("Import"),
+            tr("Replace the list's rows (%1) with the file's rows, or append the file's new rows?").arg(rows),
+            QMessageBox::Cancel, this);
+        QPushButton* replace = question.addButton(tr("Replace"), QMessageBox::DestructiveRole);
+        QPushButton* append = question.addButton(tr("Append"), QMessageBox::AcceptRole);
+        question.setDefaultButton(append);
+        question.exec();
+        if (question.clickedButton() == replace) return ImportChoice::Replace;
+        if (question.clickedButton() == append) return ImportChoice::Append;
+        return ImportChoice::Cancel;
+    };
     StartUpdateCheck();
 }
 
@@ -162,6 +180,8 @@ QWidget* MainWindow::BuildKeywordColumn() {
     keywords_->setHeaderLabels({tr("Keywords")});
     keywords_->setColumnWidth(0, 200);
     keywords_->setRootIsDecorated(false);
+    keywords_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    keywords_->installEventFilter(this);  // the Delete key
     keywords_->header()->setSectionsClickable(true);
     connect(keywords_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
         // Same column again: reverse; another column: ascending. Only the view is sorted.
@@ -186,16 +206,48 @@ QWidget* MainWindow::BuildKeywordColumn() {
         session_.Keywords().AddKeyword(keywordEdit_->text());
         RefreshKeywords();
     });
-    connect(remove, &QPushButton::clicked, this, [this] {
-        session_.Keywords().DeleteTickedKeywords();
-        RefreshKeywords();
-    });
-    connect(clear, &QPushButton::clicked, this, [this] {
-        session_.Keywords().ClearKeywords();
-        RefreshKeywords();
-    });
+    connect(remove, &QPushButton::clicked, this, [this] { DeleteKeywords(); });
+    connect(clear, &QPushButton::clicked, this, [this] { ClearKeywords(); });
     box->setMaximumWidth(260);
     return box;
+}
+
+bool MainWindow::ConfirmRemoval(qsizetype count, bool keywords) {
+    if (count <= 1) return true;
+    const QString text = keywords ? tr("Remove %1 keywords?").arg(count) : tr("Remove %1 rows?").arg(count);
+    return messages_->AskYesNo(text, tr("Confirm Removal"));
+}
+
+void MainWindow::DeleteKeywords() {
+    KeywordList& words = session_.Keywords();
+    QStringList highlighted;
+    for (const QTreeWidgetItem* item : keywords_->selectedItems()) highlighted.append(item->text(0));
+    if (highlighted.isEmpty()) {
+        int ticked = 0;
+        for (int i = 0; i < words.Size(); ++i) ticked += words.IsTicked(i) ? 1 : 0;
+        if (!ConfirmRemoval(ticked, true)) return;
+        words.DeleteTickedKeywords();
+    } else {
+        if (!ConfirmRemoval(highlighted.size(), true)) return;
+        // The list deletes ticked keywords: tick exactly the highlighted ones for that step, and give the
+        // others their ticks back afterwards.
+        const QStringList all = words.Keywords();
+        QSet<QString> ticked;
+        for (int i = 0; i < all.size(); ++i) {
+            if (words.IsTicked(i)) ticked.insert(all[i]);
+            words.SetTicked(i, highlighted.contains(all[i]));
+        }
+        words.DeleteTickedKeywords();
+        const QStringList left = words.Keywords();
+        for (int i = 0; i < left.size(); ++i) words.SetTicked(i, ticked.contains(left[i]));
+    }
+    RefreshKeywords();
+}
+
+void MainWindow::ClearKeywords() {
+    if (!ConfirmRemoval(session_.Keywords().Size(), true)) return;
+    session_.Keywords().ClearKeywords();
+    RefreshKeywords();
 }
 
 void MainWindow::RefreshKeywords() {
@@ -346,25 +398,16 @@ QWidget* MainWindow::BuildResultList() {
     for (int column = 0; column < 5; ++column)
         table_->setColumnWidth(column, ResultTableModel::ColumnWidth(column));
     table_->horizontalHeader()->setStretchLastSection(true);
-    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this](const QItemSelection& selected, const QItemSelection& deselected) {
-                ResultList& list = session_.Results();
-                for (const QItemSelectionRange& range : deselected) {
-                    for (int row = range.top(); row <= range.bottom(); ++row) {
-                        if (const auto id = list.IdAt(row)) list.SetSelected(*id, false);
-                    }
-                }
-                for (const QItemSelectionRange& range : selected) {
-                    for (int row = range.top(); row <= range.bottom(); ++row) {
-                        const auto id = list.IdAt(row);
-                        if (!id) continue;
-                        list.SetSelected(*id, true);
-                        if (const auto entry = list.Entry(*id)) {
-                            statusLine_->setText(entry->title + u' ' + entry->size + u' ' + entry->link);
-                        }
-                    }
-                }
+    // The view's selection is the highlight the buttons follow: it goes with every structural change of
+    // the list, so it never names a row that moved.
+    connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                const auto id = session_.Results().IdAt(current.row());
+                const auto entry = id ? session_.Results().Entry(*id) : std::nullopt;
+                if (entry) statusLine_->setText(entry->title + u' ' + entry->size + u' ' + entry->link);
             });
+    table_->installEventFilter(this);  // the Delete key
+    BuildRowMenu();
     connect(table_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         const auto id = session_.Results().IdAt(index.row());
         const auto entry = id ? session_.Results().Entry(*id) : std::nullopt;
@@ -411,23 +454,25 @@ QWidget* MainWindow::BuildBottomRow() {
     auto on = [this](const char* name, auto handler) {
         connect(findChild<QPushButton*>(QLatin1StringView(name)), &QPushButton::clicked, this, handler);
     };
-    on("checkRowsButton", [&list] { list.SetCheckOnSelectionOrAll(true); });
-    on("uncheckRowsButton", [&list] { list.SetCheckOnSelectionOrAll(false); });
+    on("checkRowsButton", [this, &list] {
+        const QSet<RowId> rows = HighlightedRows();
+        rows.isEmpty() ? list.SetCheckOnSelectionOrAll(true) : list.SetCheckedRows(rows, true);
+    });
+    on("uncheckRowsButton", [this, &list] {
+        const QSet<RowId> rows = HighlightedRows();
+        rows.isEmpty() ? list.SetCheckOnSelectionOrAll(false) : list.SetCheckedRows(rows, false);
+    });
     on("checkByStatusButton", [this, &list] {
         if (list.Size() == 0) return messages_->ShowMessageBox(tr("The download list is empty."));
         StatusChoiceDialog dialog(*messages_, this);
         if (dialog.exec() == QDialog::Accepted) list.CheckByStatus(dialog.Filter());
     });
-    on("deleteRowsButton", [this, &list] {
-        if (!list.DeleteChecked()) messages_->ShowMessageBox(tr("The download list is empty."));
-    });
+    on("deleteRowsButton", [this] { RemoveRows(); });
     on("clearListButton", [this, &list] {
-        if (!list.ClearList()) messages_->ShowMessageBox(tr("The download list is empty."));
+        if (list.Size() == 0) return messages_->ShowMessageBox(tr("The download list is empty."));
+        if (ConfirmRemoval(list.Size())) list.ClearList();
     });
-    on("setStatusButton", [this, &list] {
-        StatusActionDialog dialog(this);
-        if (dialog.exec() == QDialog::Accepted) list.ApplyStatusAction(dialog.Action());
-    });
+    on("setStatusButton", [this] { ApplyStatusToRows(); });
     on("exportButton", [this] { ExportButton(); });
     on("importButton", [this] { ImportButton(); });
     on("appendButton", [this] { AppendButton(); });
@@ -440,14 +485,146 @@ QWidget* MainWindow::BuildBottomRow() {
     return box;
 }
 
+QSet<RowId> MainWindow::HighlightedRows() const {
+    QSet<RowId> rows;
+    for (const QModelIndex& index : table_->selectionModel()->selectedRows()) {
+        if (const auto id = session_.Results().IdAt(index.row())) rows.insert(*id);
+    }
+    return rows;
+}
+
+void MainWindow::RemoveRows() {
+    ResultList& list = session_.Results();
+    if (list.Size() == 0) return messages_->ShowMessageBox(tr("The download list is empty."));
+    const QSet<RowId> rows = HighlightedRows();
+    if (!rows.isEmpty()) {
+        if (ConfirmRemoval(rows.size())) list.DeleteRows(rows);
+        return;
+    }
+    qsizetype ticked = 0;
+    for (qsizetype position = 0; position < list.Size(); ++position) {
+        const auto id = list.IdAt(position);
+        ticked += id && list.IsChecked(*id) ? 1 : 0;
+    }
+    if (ConfirmRemoval(ticked)) list.DeleteChecked();
+}
+
+void MainWindow::ApplyStatusToRows() {
+    StatusActionDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const QSet<RowId> rows = HighlightedRows();
+    if (rows.isEmpty()) {
+        session_.Results().ApplyStatusAction(dialog.Action());
+    } else {
+        session_.Results().ApplyStatusActionToRows(dialog.Action(), rows);
+    }
+}
+
+void MainWindow::RetryRows() {
+    const QSet<RowId> rows = HighlightedRows();
+    if (rows.isEmpty()) return;
+    session_.Results().ApplyStatusActionToRows(ResultList::StatusAction::CheckedToWaiting, rows);
+    session_.Downloads().StartDownload();
+}
+
+QString MainWindow::RowFilePath(RowId id) const {
+    const auto entry = session_.Results().Entry(id);
+    if (!entry || entry->status != RowStatus::Downloaded) return {};
+    bool exists = false;
+    const QString path = DownloadPool::BuildTargetPath(session_.GetOptions().Text(K::SaveFolder),
+                                                       entry->title, entry->type, &exists);
+    return exists && QFileInfo(path).isFile() ? path : QString();
+}
+
+void MainWindow::OpenRowFile(bool folderOnly) {
+    const auto current = session_.Results().IdAt(table_->currentIndex().row());
+    if (!current) return;
+    const QString path = RowFilePath(*current);
+    if (path.isEmpty() && !folderOnly) {
+        return messages_->ShowMessageBox(tr("This row has no downloaded file in the save folder."));
+    }
+    const QString folder =
+        path.isEmpty() ? session_.GetOptions().Text(K::SaveFolder) : QFileInfo(path).path();
+    if (folder.isEmpty()) return messages_->ShowMessageBox(tr("No save folder is set."));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(folderOnly ? folder : path));
+}
+
+void MainWindow::BuildRowMenu() {
+    rowMenu_ = new QMenu(table_);
+    rowMenu_->setObjectName(QStringLiteral("rowMenu"));
+    auto add = [this](const char* name, const QString& caption, auto handler) {
+        QAction* action = rowMenu_->addAction(caption, this, handler);
+        action->setObjectName(QLatin1StringView(name));
+        return action;
+    };
+    add("openFileAction", tr("Open File"), [this] { OpenRowFile(false); });
+    add("openFolderAction", tr("Open Folder"), [this] { OpenRowFile(true); });
+    add("copyLinkAction", tr("Copy Link"), [this] {
+        QStringList links;
+        ResultList& list = session_.Results();
+        for (qsizetype position = 0; position < list.Size(); ++position) {
+            const auto id = list.IdAt(position);
+            if (id && HighlightedRows().contains(*id)) links.append(list.Entry(*id)->link);
+        }
+        QGuiApplication::clipboard()->setText(links.join(u'\n'));
+    });
+    rowMenu_->addSeparator();
+    add("retryAction", tr("Retry"), [this] { RetryRows(); });
+    add("setStatusAction", tr("Set Status…"), [this] { ApplyStatusToRows(); });
+    add("removeRowsAction", tr("Remove"), [this] { RemoveRows(); });
+    rowMenu_->addSeparator();
+    add("invertTicksAction", tr("Invert Ticks"), [this] { session_.Results().InvertChecks(); });
+    table_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(table_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        // A right click outside the highlight highlights the row under the pointer, as file managers do.
+        const QModelIndex index = table_->indexAt(at);
+        if (index.isValid() && !table_->selectionModel()->isRowSelected(index.row())) {
+            table_->selectionModel()->select(index,
+                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        }
+        if (index.isValid()) table_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+        const bool rows = !HighlightedRows().isEmpty();
+        for (QAction* action : rowMenu_->actions()) {
+            if (action->objectName() != QLatin1StringView("invertTicksAction") && !action->isSeparator())
+                action->setEnabled(rows);
+        }
+        rowMenu_->popup(table_->viewport()->mapToGlobal(at));
+    });
+}
+
 void MainWindow::ExportList(const QString& path, const StatusFilter& filter) {
     const QString written = session_.Lists().ExportTo(path, filter);
     SetTitlePath(written);
 }
 
 void MainWindow::ImportList(const QString& path, const StatusFilter& filter) {
+    if (session_.Results().Size() > 0) {
+        const ImportChoice choice = importQuestion_(session_.Results().Size());
+        if (choice == ImportChoice::Cancel) return;
+        if (choice == ImportChoice::Append) return AppendFromFile(path, filter);
+    }
     session_.Lists().ImportFrom(path, filter);
     SetTitlePath(path);
+}
+
+void MainWindow::AppendFromFile(const QString& path, const StatusFilter& filter) {
+    // The file is read into a list on the side with the import's own readers, then its new links join
+    // this list in file order; the list path stays as it is, since the list is no copy of either file.
+    ResultList& list = session_.Results();
+    const std::unique_ptr<ResultList> staging = list.MakeStaging();
+    Options& options = session_.GetOptions();
+    const QString listPath = options.Text(K::ListFile);
+    ListFiles files(*staging, options, messages_);
+    if (ListFiles::IsTextPath(path)) {
+        files.ImportListText(path, filter);
+    } else {
+        files.ImportListXml(path, filter);
+    }
+    options.SetCommittedText(K::ListFile, listPath);  // the readers remember what they read
+    for (const ResultEntry& entry : staging->Snapshot()) {
+        if (list.AddLinkIfNew(entry.link) == 0) continue;
+        list.AddEntry(entry.title, entry.type, entry.size, entry.link, entry.status);
+    }
 }
 
 void MainWindow::ExportButton() {
@@ -514,6 +691,22 @@ void MainWindow::ToggleVisible() {
         raise();
         activateWindow();
     }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(event)->key() != Qt::Key_Delete ||
+        static_cast<QKeyEvent*>(event)->modifiers() != Qt::NoModifier) {
+        return QWidget::eventFilter(watched, event);
+    }
+    if (watched == table_) {
+        if (!HighlightedRows().isEmpty()) RemoveRows();
+        return true;
+    }
+    if (watched == keywords_) {
+        if (!keywords_->selectedItems().isEmpty()) DeleteKeywords();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::changeEvent(QEvent* event) {

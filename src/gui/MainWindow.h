@@ -7,12 +7,15 @@
 #include <QMutex>
 #include <QWidget>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <thread>
 
 #include "app/UpdateInfo.h"
 #include "lists/ResultEntry.h"
+#include "lists/ResultList.h"
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -38,6 +41,14 @@ class MainWindow : public QWidget {
     // The button procedures after their file dialogs, for the buttons and for tests.
     void ExportList(const QString& path, const StatusFilter& filter);
     void ImportList(const QString& path, const StatusFilter& filter);
+    // Adds the file's rows whose links the list does not hold yet after the rows already there.
+    void AppendFromFile(const QString& path, const StatusFilter& filter);
+    // What an import into a list that has rows does; tests answer without a dialog.
+    enum class ImportChoice { Replace, Append, Cancel };
+    using ImportQuestion = std::function<ImportChoice(qsizetype rows)>;
+    void SetImportQuestion(ImportQuestion question) { importQuestion_ = std::move(question); }
+    // The rows the list buttons act on: the highlighted ones, if any.
+    QSet<RowId> HighlightedRows() const;
     void ToggleVisible();
     QSystemTrayIcon* Tray() const { return tray_; }
     // The update location: $SKIMMER_UPDATE_URL, else [Update] Url in Setting.ini, else the default.
@@ -51,6 +62,7 @@ class MainWindow : public QWidget {
   protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     // "Engines…": every engine with its box, keys and last block reason.
     void ShowEnginesDialog();
@@ -71,6 +83,18 @@ class MainWindow : public QWidget {
     void ExportButton();
     void ImportButton();
     void AppendButton();
+    void BuildRowMenu();
+    // Delete button, Delete key and the row menu: the highlighted rows, else the ticked ones.
+    void RemoveRows();
+    void ApplyStatusToRows();
+    void RetryRows();
+    void OpenRowFile(bool folderOnly);
+    void DeleteKeywords();
+    void ClearKeywords();
+    // More than one row or keyword goes only after a yes.
+    bool ConfirmRemoval(qsizetype count, bool keywords = false);
+    // The downloaded file of a row, empty when it is not in the save folder.
+    QString RowFilePath(RowId id) const;
     void StartUpdateCheck();
 
     Session& session_;
@@ -85,6 +109,8 @@ class MainWindow : public QWidget {
     QLineEdit* statusLine_ = nullptr;
     QLineEdit* listCounters_ = nullptr;
     QLineEdit* searchCounters_ = nullptr;
+    QMenu* rowMenu_ = nullptr;
+    ImportQuestion importQuestion_;
     QSystemTrayIcon* tray_ = nullptr;
     QMenu* trayMenu_ = nullptr;
     QString pendingStatus_;

@@ -1,0 +1,227 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "TempHome.h"
+#include "app/Session.h"
+#include "gui/MainWindow.h"
+#include "gui/ResultTableModel.h"
+#include "lists/MessageSink.h"
+
+namespace {
+
+struct Answers : MessageSink {
+    void ShowMessageBox(const QString& text) override { boxes.append(text); }
+    bool AskYesNo(const QString& text, const QString&) override {
+        questions.append(text);
+        return yes;
+    }
+    QStringList boxes;
+    QStringList questions;
+    bool yes = true;
+};
+
+// Takes the addresses the window asks the desktop to open.
+class Opened : public QObject {
+    Q_OBJECT
+  public:
+    QList<QUrl> urls;
+  public Q_SLOTS:
+    void Open(const QUrl& url) { urls.append(url); }
+};
+
+class WindowHabitsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        qputenv("SKIMMER_UPDATE_URL", home.Path("none.xml").toUtf8());
+        session.Start();
+        window = std::make_unique<MainWindow>(session, &answers);
+        window->show();
+        table = window->findChild<QTableView*>("resultTable");
+        keywords = window->findChild<QTreeWidget*>("keywordList");
+        ASSERT_TRUE(table && keywords);
+    }
+    void TearDown() override {
+        answers.yes = false;  // no "save the list?" file dialog
+        window.reset();
+    }
+    void AddRows(int count, const RowStatus& status = RowStatus::Waiting) {
+        for (int i = 0; i < count; ++i) {
+            const QString n = QString::number(session.Results().Size());
+            session.Results().AddLinkIfNew("http://a/" + n + ".pdf");  // as searches and imports do
+            session.Results().AddEntry("row" + n, "pdf", "1", "http://a/" + n + ".pdf", status);
+        }
+        qobject_cast<ResultTableModel*>(table->model())->Refresh();
+    }
+    void Highlight(std::initializer_list<int> rows) {
+        table->clearSelection();
+        for (int row : rows) {
+            table->selectionModel()->select(table->model()->index(row, 0),
+                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+    }
+    bool Ticked(int position) { return session.Results().IsChecked(*session.Results().IdAt(position)); }
+    QStringList Titles() {
+        QStringList titles;
+        for (const ResultEntry& entry : session.Results().Snapshot()) titles.append(entry.title);
+        return titles;
+    }
+    void Click(const char* name) { window->findChild<QPushButton*>(name)->click(); }
+    QAction* Action(const char* name) { return window->findChild<QAction*>(name); }
+
+    TempHome home;
+    Session session{home.Path()};
+    Answers answers;
+    std::unique_ptr<MainWindow> window;
+    QTableView* table = nullptr;
+    QTreeWidget* keywords = nullptr;
+};
+
+TEST_F(WindowHabitsTest, ButtonsTakeTheHighlightedRowsElseTheTickedOnes) {
+    // The caption says what the button does: it unticks.
+    EXPECT_EQ(window->findChild<QPushButton*>("uncheckRowsButton")->text(), QString::fromUtf8("取消选择"));
+    AddRows(4);
+    ResultList& list = session.Results();
+    list.SetChecked(*list.IdAt(0), true);
+    list.SetChecked(*list.IdAt(3), true);
+    Highlight({1});
+    Click("checkRowsButton");  // one highlighted row is enough to narrow the buttons to it
+    EXPECT_TRUE(Ticked(0) && Ticked(1) && !Ticked(2) && Ticked(3));
+    Highlight({0, 1});
+    Click("uncheckRowsButton");
+    EXPECT_TRUE(!Ticked(0) && !Ticked(1) && !Ticked(2) && Ticked(3));
+
+    answers.yes = false;
+    Highlight({1, 2});
+    Click("deleteRowsButton");  // two rows: asked, and No keeps them
+    EXPECT_EQ(answers.questions.size(), 1);
+    EXPECT_EQ(list.Size(), 4);
+    answers.yes = true;
+    Click("deleteRowsButton");
+    EXPECT_EQ(Titles(), QStringList({"row0", "row3"}));
+
+    table->clearSelection();
+    qobject_cast<ResultTableModel*>(table->model())->Refresh();
+    answers.questions.clear();
+    Click("deleteRowsButton");  // nothing highlighted: the one ticked row, without a question
+    EXPECT_TRUE(answers.questions.isEmpty());
+    EXPECT_EQ(Titles(), QStringList({"row0"}));
+    // The deleted links may come back.
+    EXPECT_EQ(list.AddLinkIfNew("http://a/1.pdf"), 1);
+
+    Click("uncheckRowsButton");  // nothing highlighted: unticks all
+    EXPECT_FALSE(Ticked(0));
+}
+
+TEST_F(WindowHabitsTest, DeleteKeyAndClearAskBeforeMoreThanOne) {
+    AddRows(3);
+    table->setFocus();
+    Highlight({1});
+    QTest::keyClick(table, Qt::Key_Delete);
+    EXPECT_EQ(Titles(), QStringList({"row0", "row2"}));
+    EXPECT_TRUE(answers.questions.isEmpty());  // a single row goes without a question
+
+    answers.yes = false;
+    Click("clearListButton");
+    EXPECT_EQ(answers.questions.size(), 1);
+    EXPECT_EQ(session.Results().Size(), 2);
+    answers.yes = true;
+    Click("clearListButton");
+    EXPECT_EQ(session.Results().Size(), 0);
+
+    // The keyword list: Delete takes the highlighted keyword and leaves the others' ticks alone.
+    for (const char* word : {"alpha", "beta", "gamma"}) {
+        window->findChild<QLineEdit*>("keywordEdit")->setText(word);
+        Click("addKeywordButton");
+    }
+    KeywordList& words = session.Keywords();
+    words.SetTicked(2, true);
+    keywords->setFocus();
+    keywords->setCurrentItem(keywords->topLevelItem(0));
+    QTest::keyClick(keywords, Qt::Key_Delete);
+    EXPECT_EQ(words.Keywords(), QStringList({"beta", "gamma"}));
+    EXPECT_TRUE(words.IsTicked(1));
+    EXPECT_FALSE(words.IsTicked(0));
+    answers.questions.clear();
+    answers.yes = false;
+    Click("clearKeywordsButton");
+    EXPECT_EQ(answers.questions.size(), 1);
+    EXPECT_EQ(words.Size(), 2);
+}
+
+TEST_F(WindowHabitsTest, RowMenuOpensCopiesRetriesAndInverts) {
+    const QString folder = home.Path("save");
+    QDir().mkpath(folder);
+    session.GetOptions().SetCommittedText(SettingKey::SaveFolder, folder);
+    AddRows(1, RowStatus::Downloaded);
+    AddRows(2, RowStatus::Failed);
+    home.Write("save/row0.pdf", "%PDF-1.4");
+    Opened opened;
+    QDesktopServices::setUrlHandler("file", &opened, "Open");
+
+    Highlight({0});
+    table->setCurrentIndex(table->model()->index(0, 0));
+    Highlight({0});
+    Action("openFileAction")->trigger();
+    Action("openFolderAction")->trigger();
+    EXPECT_EQ(opened.urls,
+              QList<QUrl>({QUrl::fromLocalFile(home.Path("save/row0.pdf")), QUrl::fromLocalFile(folder)}));
+    table->setCurrentIndex(table->model()->index(1, 0));  // failed: no file to open
+    Action("openFileAction")->trigger();
+    EXPECT_EQ(answers.boxes.size(), 1);
+    QDesktopServices::unsetUrlHandler("file");
+
+    Highlight({0, 2});
+    Action("copyLinkAction")->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://a/0.pdf\nhttp://a/2.pdf");
+
+    Highlight({2});
+    Action("retryAction")->trigger();
+    EXPECT_NE(session.Results().Entry(*session.Results().IdAt(2))->status, RowStatus::Failed);
+    EXPECT_EQ(session.Results().Entry(*session.Results().IdAt(1))->status, RowStatus::Failed);
+    session.Downloads().StopDownload();
+    session.Downloads().WaitWalksEnded(5000);
+
+    session.Results().SetChecked(*session.Results().IdAt(1), true);
+    Action("invertTicksAction")->trigger();
+    EXPECT_TRUE(Ticked(0) && !Ticked(1) && Ticked(2));
+}
+
+TEST_F(WindowHabitsTest, ImportIntoRowsAsksReplaceOrAppend) {
+    home.Write("file.list", "row1$pdf$1$http://a/1.pdf$等待\nnew$doc$2$http://b/new.doc$等待\n");
+    AddRows(2);
+    std::vector<MainWindow::ImportChoice> choices{MainWindow::ImportChoice::Cancel,
+                                                  MainWindow::ImportChoice::Append,
+                                                  MainWindow::ImportChoice::Replace};
+    QList<qsizetype> asked;
+    window->SetImportQuestion([&](qsizetype rows) {
+        asked.append(rows);
+        return choices[size_t(asked.size() - 1)];
+    });
+    window->ImportList(home.Path("file.list"), StatusFilter());
+    EXPECT_EQ(Titles(), QStringList({"row0", "row1"}));
+    window->ImportList(home.Path("file.list"), StatusFilter());  // the known link stays once
+    EXPECT_EQ(Titles(), QStringList({"row0", "row1", "new"}));
+    EXPECT_TRUE(session.GetOptions().Text(SettingKey::ListFile).isEmpty());
+    window->ImportList(home.Path("file.list"), StatusFilter());
+    EXPECT_EQ(Titles(), QStringList({"row1", "new"}));
+    EXPECT_EQ(asked, QList<qsizetype>({2, 2, 3}));
+
+    // A file that is no list appends nothing and keeps the rows.
+    home.Write("broken.xml", "<list><item><title>x");
+    window->SetImportQuestion([](qsizetype) { return MainWindow::ImportChoice::Append; });
+    window->ImportList(home.Path("broken.xml"), StatusFilter());
+    EXPECT_EQ(Titles(), QStringList({"row1", "new"}));
+}
+
+}  // namespace
+
+#include "WindowHabitsTest.moc"
