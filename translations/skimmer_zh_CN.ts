@@ -431,6 +431,15 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
         <source>Remove %1 rows?</source>
         <translation>要删除这 %1 行吗？</translation>
     </message>
+    <message>
+        <source>&quot;%1&quot; is already in the keyword list.</source>
+        <translation>“%1”已在关键字列表中。</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <extracomment>A button&apos;s tooltip: its caption and its shortcut.</extracomment>
+        <translation>%1（%2）</translation>
+    </message>
 </context>
 <context>
     <name>ResultTableModel</name>

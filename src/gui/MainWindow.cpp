@@ -91,6 +91,7 @@ MainWindow::MainWindow(Session& session, MessageSink* messages, QWidget* parent)
     searchCounters_->setText(session_.SearchCounters());
 
     BuildTray();
+    BindKeys();
     ApplyCoupling();
     RefreshKeywords();
     session_.Downloads().Create();
@@ -202,14 +203,23 @@ QWidget* MainWindow::BuildKeywordColumn() {
     buttons->addWidget(remove);
     buttons->addWidget(clear);
     layout->addLayout(buttons);
-    connect(add, &QPushButton::clicked, this, [this] {
-        session_.Keywords().AddKeyword(keywordEdit_->text());
-        RefreshKeywords();
-    });
+    connect(add, &QPushButton::clicked, this, [this] { AddTypedKeyword(); });
+    connect(keywordEdit_, &QLineEdit::returnPressed, this, [this] { AddTypedKeyword(); });
     connect(remove, &QPushButton::clicked, this, [this] { DeleteKeywords(); });
     connect(clear, &QPushButton::clicked, this, [this] { ClearKeywords(); });
     box->setMaximumWidth(260);
     return box;
+}
+
+void MainWindow::AddTypedKeyword() {
+    const QString text = keywordEdit_->text();
+    if (text.trimmed().isEmpty()) return;
+    if (session_.Keywords().AddKeyword(text) > 0) {
+        keywordEdit_->clear();
+        RefreshKeywords();
+    } else if (session_.Keywords().Contains(text)) {
+        messages_->ShowMessageBox(tr("\"%1\" is already in the keyword list.").arg(text));
+    }
 }
 
 bool MainWindow::ConfirmRemoval(qsizetype count, bool keywords) {
@@ -359,6 +369,36 @@ QWidget* MainWindow::BuildOptions() {
     connect(clearRecords, &QPushButton::clicked, this, [this] { session_.Search().ClearSearchRecords(); });
     connect(upgrade, &QPushButton::clicked, this, [this] { ShowUpdateDialog(false); });
     return box;
+}
+
+void MainWindow::BindKeys() {
+    const std::pair<const char*, QKeySequence> keys[] = {
+        {"searchButton", QKeySequence(Qt::CTRL | Qt::Key_Return)},
+        {"stopSearchButton", QKeySequence(Qt::Key_Escape)},
+        {"startDownloadButton", QKeySequence(Qt::CTRL | Qt::Key_D)},
+        {"stopDownloadButton", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D)},
+        {"importButton", QKeySequence(QKeySequence::Open)},
+        {"exportButton", QKeySequence(QKeySequence::Save)}};
+    for (const auto& [name, key] : keys) {
+        auto* button = findChild<QPushButton*>(QLatin1StringView(name));
+        button->setShortcut(key);
+        //: A button's tooltip: its caption and its shortcut.
+        button->setToolTip(tr("%1 (%2)").arg(button->text(), key.toString(QKeySequence::NativeText)));
+    }
+    // Tab reaches the search right after the keyword, then the keyword list, the options, the table as
+    // one stop and the list buttons; the views move their own cursor with the arrow keys.
+    table_->setTabKeyNavigation(false);
+    keywords_->setTabKeyNavigation(false);
+    QWidget* chain[] = {keywordEdit_,
+                        findChild<QPushButton*>(QStringLiteral("addKeywordButton")),
+                        findChild<QPushButton*>(QStringLiteral("searchButton")),
+                        findChild<QPushButton*>(QStringLiteral("stopSearchButton")),
+                        findChild<QPushButton*>(QStringLiteral("stopDeepSearchButton")),
+                        findChild<QPushButton*>(QStringLiteral("clearSearchRecordsButton")),
+                        findChild<QPushButton*>(QStringLiteral("updateButton")),
+                        findChild<QPushButton*>(QStringLiteral("enginesButton")),
+                        keywords_};
+    for (size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
 }
 
 void MainWindow::ShowEnginesDialog() {

@@ -80,6 +80,10 @@ class MainWindow : public QWidget {
     QPushButton* Button(const char* name, const QString& caption);
     void ApplyCoupling();
     void RefreshKeywords();
+    // The keyword field's text joins the list and the field empties; a keyword already there is named.
+    void AddTypedKeyword();
+    // Keyboard: shortcuts shown in the buttons' tooltips, and a tab order with the search first.
+    void BindKeys();
     void ExportButton();
     void ImportButton();
     void AppendButton();

@@ -222,6 +222,67 @@ TEST_F(WindowHabitsTest, ImportIntoRowsAsksReplaceOrAppend) {
     EXPECT_EQ(Titles(), QStringList({"row1", "new"}));
 }
 
+TEST_F(WindowHabitsTest, EnterAddsTheKeywordAndADuplicateIsNamed) {
+    auto* edit = window->findChild<QLineEdit*>("keywordEdit");
+    edit->setText("annual report");
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(session.Keywords().Keywords(), QStringList({"annual report"}));
+    EXPECT_TRUE(edit->text().isEmpty());
+    EXPECT_EQ(keywords->topLevelItemCount(), 1);
+    edit->setText("annual report");
+    QTest::keyClick(edit, Qt::Key_Enter);
+    EXPECT_EQ(session.Keywords().Size(), 1);
+    EXPECT_EQ(edit->text(), "annual report");  // kept, to be corrected
+    ASSERT_EQ(answers.boxes.size(), 1);
+    EXPECT_TRUE(answers.boxes[0].contains("annual report"));
+    edit->setText("   ");
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(session.Keywords().Size(), 1);
+}
+
+TEST_F(WindowHabitsTest, ShortcutsWorkAndTabReachesEveryControlWithTheTableOnce) {
+    const std::pair<const char*, QKeySequence> keys[] = {
+        {"searchButton", QKeySequence(Qt::CTRL | Qt::Key_Return)},
+        {"stopSearchButton", QKeySequence(Qt::Key_Escape)},
+        {"startDownloadButton", QKeySequence(Qt::CTRL | Qt::Key_D)},
+        {"stopDownloadButton", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D)},
+        {"importButton", QKeySequence(QKeySequence::Open)},
+        {"exportButton", QKeySequence(QKeySequence::Save)}};
+    for (const auto& [name, key] : keys) {
+        auto* button = window->findChild<QPushButton*>(name);
+        EXPECT_EQ(button->shortcut(), key) << name;
+        EXPECT_TRUE(button->toolTip().contains(key.toString(QKeySequence::NativeText))) << name;
+    }
+    window->activateWindow();
+    if (QTest::qWaitForWindowActive(window.get(), 2000)) {
+        // The download shortcut reaches the core: on an empty list it says so.
+        QTest::keyClick(window->windowHandle(), Qt::Key_D, Qt::ControlModifier);
+        // A shortcut animates the click: the press lands a moment later.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !answers.boxes.isEmpty(); }, 5000));
+        EXPECT_EQ(answers.boxes, QStringList({QString::fromUtf8("下载列表为空")}));
+    }
+
+    QWidget* start = window->findChild<QLineEdit*>("keywordEdit");
+    auto stops = [&](QWidget* w) {
+        return (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(window.get()) && w->isEnabled() &&
+               w->window() == window.get();
+    };
+    QList<QWidget*> walk{start};
+    for (QWidget* w = start->nextInFocusChain(); w != start && walk.size() < 1000;
+         w = w->nextInFocusChain()) {
+        if (stops(w)) walk.append(w);
+    }
+    EXPECT_LE(walk.indexOf(window->findChild<QPushButton*>("searchButton")), 2);
+    EXPECT_EQ(walk.count(table), 1);
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (stops(w)) {
+            EXPECT_TRUE(walk.contains(w))
+                << w->objectName().toStdString() << " " << w->metaObject()->className();
+        }
+    }
+    EXPECT_FALSE(table->tabKeyNavigation());
+}
+
 }  // namespace
 
 #include "WindowHabitsTest.moc"
