@@ -18,7 +18,10 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
+#include <QSplitter>
 #include <QSystemTrayIcon>
 #include <QTableView>
 #include <QTimer>
@@ -30,6 +33,7 @@
 #include "download/DownloadPool.h"
 #include "gui/DialogMessages.h"
 #include "gui/EnginesDialog.h"
+#include "gui/FlowLayout.h"
 #include "gui/ListDialogs.h"
 #include "gui/ResultTableModel.h"
 #include "gui/UpdateDialog.h"
@@ -64,14 +68,33 @@ MainWindow::MainWindow(Session& session, MessageSink* messages, QWidget* parent)
     setWindowIcon(
         QIcon::fromTheme(QStringLiteral("folder-download"), style()->standardIcon(QStyle::SP_DriveNetIcon)));
 
-    auto* top = new QHBoxLayout;
-    top->addWidget(BuildKeywordColumn());
-    top->addWidget(BuildOptions(), 1);
+    // The keywords and the options above, the table below, a splitter between them; the options scroll
+    // when the window is too low for them and fold when it is too narrow.
+    auto* top = new QWidget(this);
+    auto* topLayout = new QHBoxLayout(top);
+    topLayout->setContentsMargins(0, 0, 0, 0);
+    topLayout->addWidget(BuildKeywordColumn());
+    auto* optionsScroll = new QScrollArea(top);
+    optionsScroll->setObjectName(QStringLiteral("optionsScroll"));
+    optionsScroll->setWidgetResizable(true);
+    optionsScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    optionsScroll->setFrameShape(QFrame::NoFrame);
+    optionsScroll->setFocusPolicy(Qt::NoFocus);
+    optionsScroll->setWidget(BuildOptions());
+    auto* right = new QVBoxLayout;
+    right->addWidget(searchButtons_);
+    right->addWidget(optionsScroll, 1);
+    topLayout->addLayout(right, 1);
+    splitter_ = new QSplitter(Qt::Vertical, this);
+    splitter_->setObjectName(QStringLiteral("mainSplitter"));
+    splitter_->setChildrenCollapsible(false);
+    splitter_->addWidget(top);
+    splitter_->addWidget(BuildResultList());
+    splitter_->setStretchFactor(0, 0);
+    splitter_->setStretchFactor(1, 1);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addWidget(BuildResultList(), 1);
+    layout->addWidget(splitter_, 1);
     layout->addWidget(BuildBottomRow());
-    resize(1000, 720);
 
     // Status line: workers may report hundreds of times a second; the line shows the latest every 100 ms.
     auto* statusTimer = new QTimer(this);
@@ -92,6 +115,7 @@ MainWindow::MainWindow(Session& session, MessageSink* messages, QWidget* parent)
 
     BuildTray();
     BindKeys();
+    RestoreWindowState();
     ApplyCoupling();
     RefreshKeywords();
     session_.Downloads().Create();
@@ -277,13 +301,20 @@ void MainWindow::RefreshKeywords() {
 
 QWidget* MainWindow::BuildOptions() {
     auto* box = new QWidget(this);
-    auto* grid = new QGridLayout(box);
-    int row = 0;
+    box->setObjectName(QStringLiteral("optionsBox"));
+    auto* rows = new QVBoxLayout(box);
     auto line = [&](std::initializer_list<QWidget*> widgets) {
-        auto* h = new QHBoxLayout;
+        auto* flow = new FlowLayout;
+        for (QWidget* w : widgets) flow->addWidget(w);
+        rows->addLayout(flow);
+    };
+    // Widgets that read as one phrase ("time limit per file [5] minutes") fold as one.
+    auto group = [this](std::initializer_list<QWidget*> widgets) {
+        auto* phrase = new QWidget(this);
+        auto* h = new QHBoxLayout(phrase);
+        h->setContentsMargins(0, 0, 0, 0);
         for (QWidget* w : widgets) h->addWidget(w);
-        h->addStretch();
-        grid->addLayout(h, row++, 0);
+        return phrase;
     };
     auto label = [this](const QString& text) { return new QLabel(text, this); };
 
@@ -304,9 +335,10 @@ QWidget* MainWindow::BuildOptions() {
           Check("braveCheck", QStringLiteral("Brave"), K::EngineBrave),
           Check("yandexCheck", QStringLiteral("Yandex"), K::EngineYandex),
           Check("startpageCheck", QStringLiteral("Startpage"), K::EngineStartpage)});
-    line({Check("otherEngineCheck", tr("Other"), K::EngineOther),
-          Edit("otherEngineEdit", K::OtherEngineAddress, false), label(tr("Other engine's address filter")),
-          Edit("otherEngineFilterEdit", K::OtherEngineScopeWords, false),
+    line({group({Check("otherEngineCheck", tr("Other"), K::EngineOther),
+                 Edit("otherEngineEdit", K::OtherEngineAddress, false)}),
+          group({label(tr("Other engine's address filter")),
+                 Edit("otherEngineFilterEdit", K::OtherEngineScopeWords, false)}),
           Check("matchUrlKeyCheck", tr("Match the address filter words"), K::ScopeWordsOnly)});
     line({label(tr("Document formats:")), Check("wordCheck", QStringLiteral("Word"), K::FormatWord),
           Check("pdfCheck", QStringLiteral("PDF"), K::FormatPdf),
@@ -323,23 +355,26 @@ QWidget* MainWindow::BuildOptions() {
     timeRange->setCurrentIndex(session_.GetOptions().TimeRange());
     connect(timeRange, &QComboBox::currentIndexChanged, this,
             [this](int index) { session_.GetOptions().SetTimeRange(index); });
-    line({label(tr("Published:")), timeRange,
+    line({group({label(tr("Published:")), timeRange}),
           Check("computeSizeCheck", tr("Find document sizes (slower)"), K::ProbeDocumentSize),
           Check("limitSizeCheck", tr("Limit document size when downloading"), K::LimitDownloadSize),
-          label(tr("File size")), Edit("sizeMinEdit", K::MinSizeKb, false), label(tr("KB to")),
-          Edit("sizeMaxEdit", K::MaxSizeKb, false), label(QStringLiteral("KB"))});
-    line({label(tr("Titles of at least")), Edit("titleLengthEdit", K::MinTitleLength, true),
-          label(tr("characters")),
+          group({label(tr("File size")), Edit("sizeMinEdit", K::MinSizeKb, false), label(tr("KB to")),
+                 Edit("sizeMaxEdit", K::MaxSizeKb, false), label(QStringLiteral("KB"))})});
+    line({group({label(tr("Titles of at least")), Edit("titleLengthEdit", K::MinTitleLength, true),
+                 label(tr("characters"))}),
           Check("matchTitleCheck", tr("Title must match a keyword"), K::TitleMustMatchKeyword),
           Check("randomSuffixCheck", tr("Add a random suffix to names already in the list"),
                 K::SuffixSameTitles),
           Check("skipDownloadedCheck", tr("Skip documents already downloaded"), K::SkipDownloaded),
           Check("autoLoadCheck", tr("Load the last list at start"), K::LoadLastListAtStart)});
-    line({label(tr("Search with")), Edit("searchThreadsEdit", K::SearchThreads, true), label(tr("threads")),
-          Check("overwriteCheck", tr("Overwrite existing files; search interval"), K::OverwriteExisting),
-          Edit("searchIntervalEdit", K::SearchPauseSeconds, true), label(tr("seconds")),
-          label(tr("Stop deep search above")), Edit("deepSearchLimitEdit", K::DeepSearchQueueLimit, true),
-          label(tr("queued addresses"))});
+    line(
+        {group({label(tr("Search with")), Edit("searchThreadsEdit", K::SearchThreads, true),
+                label(tr("threads"))}),
+         group(
+             {Check("overwriteCheck", tr("Overwrite existing files; search interval"), K::OverwriteExisting),
+              Edit("searchIntervalEdit", K::SearchPauseSeconds, true), label(tr("seconds"))}),
+         group({label(tr("Stop deep search above")),
+                Edit("deepSearchLimitEdit", K::DeepSearchQueueLimit, true), label(tr("queued addresses"))})});
     QLineEdit* savePath = Edit("savePathEdit", K::SaveFolder, false);
     QPushButton* choose = Button("chooseFolderButton", tr("Choose…"));
     connect(choose, &QPushButton::clicked, this, [this, savePath] {
@@ -349,10 +384,12 @@ QWidget* MainWindow::BuildOptions() {
         savePath->setText(folder);
         session_.GetOptions().SetCommittedText(K::SaveFolder, folder);
     });
-    line({label(tr("Save to:")), savePath, choose, label(tr("Download")),
-          Edit("downloadThreadsEdit", K::DownloadThreads, true), label(tr("at a time;")),
-          label(tr("time limit per file")), Edit("timeoutEdit", K::DownloadTimeoutMinutes, true),
-          label(tr("minutes"))});
+    savePath->setMinimumWidth(220);
+    line({group({label(tr("Save to:")), savePath, choose}),
+          group({label(tr("Download")), Edit("downloadThreadsEdit", K::DownloadThreads, true),
+                 label(tr("at a time;"))}),
+          group({label(tr("time limit per file")), Edit("timeoutEdit", K::DownloadTimeoutMinutes, true),
+                 label(tr("minutes"))})});
 
     QPushButton* search = Button("searchButton", tr("Search"));
     QPushButton* stop = Button("stopSearchButton", tr("Stop"));
@@ -362,7 +399,13 @@ QWidget* MainWindow::BuildOptions() {
     auto* engines = new QPushButton(tr("Engines…"), this);
     engines->setObjectName(QStringLiteral("enginesButton"));
     connect(engines, &QPushButton::clicked, this, [this] { ShowEnginesDialog(); });
-    line({search, stop, stopDeep, clearRecords, upgrade, engines});
+    // The search buttons stay in sight above the options, however far those are scrolled.
+    searchButtons_ = new QWidget(this);
+    auto* actions = new FlowLayout(searchButtons_);
+    actions->setContentsMargins(0, 0, 0, 0);
+    for (QWidget* button : {search, stop, stopDeep, clearRecords, upgrade, engines})
+        actions->addWidget(button);
+    rows->addStretch();
     connect(search, &QPushButton::clicked, this, [this] { session_.Search().StartSearch(); });
     connect(stop, &QPushButton::clicked, this, [this] { session_.Search().StopSearch(); });
     connect(stopDeep, &QPushButton::clicked, this, [this] { session_.Search().StopDeepSearch(); });
@@ -435,9 +478,15 @@ QWidget* MainWindow::BuildResultList() {
     table_->setSortingEnabled(false);
     table_->verticalHeader()->setDefaultSectionSize(22);
     table_->verticalHeader()->hide();
-    for (int column = 0; column < 5; ++column)
+    // The title and the link share the spare width; type, size and status keep the widths they are given.
+    QHeaderView* header = table_->horizontalHeader();
+    header->setStretchLastSection(false);
+    header->setMinimumSectionSize(40);
+    for (int column = 0; column < ResultTableModel::kColumns; ++column) {
         table_->setColumnWidth(column, ResultTableModel::ColumnWidth(column));
-    table_->horizontalHeader()->setStretchLastSection(true);
+        const bool wide = column == ResultTableModel::kTitleColumn || column == ResultTableModel::kLinkColumn;
+        header->setSectionResizeMode(column, wide ? QHeaderView::Stretch : QHeaderView::Interactive);
+    }
     // The view's selection is the highlight the buttons follow: it goes with every structural change of
     // the list, so it never names a row that moved.
     connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -460,7 +509,7 @@ QWidget* MainWindow::BuildBottomRow() {
     auto* box = new QWidget(this);
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* buttons = new QHBoxLayout;
+    auto* buttons = new FlowLayout;
     const std::pair<const char*, QString> listButtons[] = {{"checkRowsButton", tr("Check")},
                                                            {"uncheckRowsButton", tr("Uncheck")},
                                                            {"checkByStatusButton", tr("Check by Status…")},
@@ -764,6 +813,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (const auto refusal = options.ReadBack()) messages_->ShowMessageBox(*refusal);
     session_.SaveSettings();
     session_.SaveKeywords();
+    SaveWindowState();
     session_.Lists().CloseSave();
     if (!messages_->AskYesNo(tr("Quit the program?"), tr("Confirm Quit"))) {
         event->ignore();
@@ -788,6 +838,40 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     session_.Search().StopSearch();
     event->accept();
     Q_EMIT closed();
+}
+
+namespace {
+const QString kWindowSection = QStringLiteral("Window");
+}  // namespace
+
+void MainWindow::RestoreWindowState() {
+    const IniFile ini = IniFile::Load(session_.Home().SettingsPath());
+    auto bytes = [&ini](const char* key) {
+        return QByteArray::fromBase64(
+            ini.Value(kWindowSection, QLatin1StringView(key)).value_or(QString()).toLatin1());
+    };
+    if (!restoreGeometry(bytes("Geometry"))) {
+        // First start: the usual size, but never larger than the screen it opens on.
+        QSize size(1000, 720);
+        if (const QScreen* screen = this->screen()) size = size.boundedTo(screen->availableGeometry().size());
+        resize(size);
+    }
+    splitter_->restoreState(bytes("Splitter"));
+    table_->horizontalHeader()->restoreState(bytes("Columns"));
+}
+
+bool MainWindow::SaveWindowState(QString* error) const {
+    const QString geometry = QString::fromLatin1(saveGeometry().toBase64());
+    const QString split = QString::fromLatin1(splitter_->saveState().toBase64());
+    const QString columns = QString::fromLatin1(table_->horizontalHeader()->saveState().toBase64());
+    return Profile(session_.Home().SettingsPath())
+        .Update(
+            [&](IniFile& ini) {
+                ini.SetValue(kWindowSection, QStringLiteral("Geometry"), geometry);
+                ini.SetValue(kWindowSection, QStringLiteral("Splitter"), split);
+                ini.SetValue(kWindowSection, QStringLiteral("Columns"), columns);
+            },
+            error);
 }
 
 QString MainWindow::UpdateLocation() const {

@@ -20,6 +20,7 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QMenu;
+class QSplitter;
 class QPushButton;
 class QSystemTrayIcon;
 class QTableView;
@@ -84,6 +85,9 @@ class MainWindow : public QWidget {
     void AddTypedKeyword();
     // Keyboard: shortcuts shown in the buttons' tooltips, and a tab order with the search first.
     void BindKeys();
+    // Size, place, splitter and column widths, in section [Window] of Setting.ini.
+    void RestoreWindowState();
+    bool SaveWindowState(QString* error = nullptr) const;
     void ExportButton();
     void ImportButton();
     void AppendButton();
@@ -109,6 +113,8 @@ class MainWindow : public QWidget {
     QTreeWidget* keywords_ = nullptr;
     QLineEdit* keywordEdit_ = nullptr;
     QTableView* table_ = nullptr;
+    QSplitter* splitter_ = nullptr;
+    QWidget* searchButtons_ = nullptr;
     ResultTableModel* model_ = nullptr;
     QLineEdit* statusLine_ = nullptr;
     QLineEdit* listCounters_ = nullptr;

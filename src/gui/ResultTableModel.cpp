@@ -10,7 +10,7 @@ const char* const kHeaders[] = {
     QT_TRANSLATE_NOOP("ResultTableModel", "File Name"), QT_TRANSLATE_NOOP("ResultTableModel", "Type"),
     QT_TRANSLATE_NOOP("ResultTableModel", "Size (KB)"), QT_TRANSLATE_NOOP("ResultTableModel", "Location"),
     QT_TRANSLATE_NOOP("ResultTableModel", "Status")};
-constexpr int kWidths[] = {170, 70, 100, 200, 80};
+constexpr int kWidths[] = {170, 50, 80, 200, 170};
 
 }  // namespace
 

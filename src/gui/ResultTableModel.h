@@ -23,6 +23,10 @@ class ResultTableModel : public QAbstractTableModel {
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+    static constexpr int kColumns = 5;
+    static constexpr int kTitleColumn = 0;
+    static constexpr int kLinkColumn = 3;
+    static constexpr int kStatusColumn = 4;
     static int ColumnWidth(int column);
     // The text the table shows for a stored status or size text, in the window's language.
     static QString DisplayStatus(const RowStatus& status);

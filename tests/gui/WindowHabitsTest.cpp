@@ -3,15 +3,21 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDesktopServices>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
 #include <QTableView>
 #include <QTest>
 #include <QTreeWidget>
 
 #include "TempHome.h"
 #include "app/Session.h"
+#include "gui/Language.h"
 #include "gui/MainWindow.h"
 #include "gui/ResultTableModel.h"
 #include "lists/MessageSink.h"
@@ -281,6 +287,105 @@ TEST_F(WindowHabitsTest, ShortcutsWorkAndTabReachesEveryControlWithTheTableOnce)
         }
     }
     EXPECT_FALSE(table->tabKeyNavigation());
+}
+
+// At 1,024 x 600 nothing is cut off and nothing scrolls sideways: the options fold and scroll down, the
+// title and the link take the spare width. Both languages, since their captions differ in length.
+TEST(WindowLayoutTest, FitsASmallScreenInBothLanguages) {
+    for (const char* language : {Language::kEnglish, Language::kChinese}) {
+        SCOPED_TRACE(language);
+        ASSERT_TRUE(Language::Apply(QLatin1StringView(language)));
+        TempHome home;
+        Session session{home.Path()};
+        session.Start();
+        Answers answers;
+        MainWindow window(session, &answers);
+        window.resize(1024, 600);
+        window.show();
+        QApplication::processEvents();
+        EXPECT_LE(window.minimumSizeHint().width(), 1024);
+        EXPECT_LE(window.minimumSizeHint().height(), 600);
+        EXPECT_EQ(window.size(), QSize(1024, 600));
+        auto* scroll = window.findChild<QScrollArea*>("optionsScroll");
+        ASSERT_NE(scroll, nullptr);
+        EXPECT_FALSE(scroll->horizontalScrollBar()->isVisible());
+        const QRect inside = window.rect();
+        int controls = 0;
+        for (QWidget* w : window.findChildren<QWidget*>()) {
+            const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+                                 qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractItemView*>(w);
+            if (!control || !w->isVisibleTo(&window) || qobject_cast<QAbstractItemView*>(w->parentWidget()))
+                continue;
+            ++controls;
+            const QString name = w->objectName() + u' ' + QLatin1StringView(w->metaObject()->className());
+            if (scroll->widget()->isAncestorOf(w)) {
+                // In the options: whole across the visible width; further down is reached by scrolling.
+                const QRect at(w->mapTo(scroll->viewport(), QPoint(0, 0)), w->size());
+                EXPECT_GE(at.left(), 0) << name.toStdString();
+                EXPECT_LE(at.right(), scroll->viewport()->width() - 1) << name.toStdString();
+            } else {
+                const QRect at(w->mapTo(&window, QPoint(0, 0)), w->size());
+                EXPECT_TRUE(inside.contains(at)) << name.toStdString();
+            }
+        }
+        EXPECT_GT(controls, 60);
+        auto* table = window.findChild<QTableView*>("resultTable");
+        const QHeaderView* header = table->horizontalHeader();
+        EXPECT_GT(header->sectionSize(ResultTableModel::kTitleColumn),
+                  ResultTableModel::ColumnWidth(ResultTableModel::kTitleColumn));
+        EXPECT_GT(header->sectionSize(ResultTableModel::kLinkColumn),
+                  ResultTableModel::ColumnWidth(ResultTableModel::kLinkColumn));
+        EXPECT_EQ(header->sectionSize(ResultTableModel::kStatusColumn),
+                  ResultTableModel::ColumnWidth(ResultTableModel::kStatusColumn));
+        EXPECT_LE(header->length(), table->viewport()->width());
+        answers.yes = false;
+        window.hide();
+    }
+}
+
+TEST(WindowLayoutTest, SizeSplitterAndColumnsComeBackAfterARestart) {
+    TempHome home;
+    qputenv("SKIMMER_UPDATE_URL", home.Path("none.xml").toUtf8());
+    Answers answers;
+    QList<int> split;
+    {
+        Session session{home.Path()};
+        session.Start();
+        MainWindow window(session, &answers);
+        window.show();
+        window.resize(900, 560);
+        auto* splitter = window.findChild<QSplitter*>("mainSplitter");
+        splitter->setSizes({150, 300});
+        QApplication::processEvents();
+        split = splitter->sizes();
+        window.findChild<QTableView*>("resultTable")->setColumnWidth(ResultTableModel::kStatusColumn, 230);
+        EXPECT_TRUE(window.close());
+    }
+    EXPECT_TRUE(home.Read("config/Setting.ini").contains("[Window]"));
+    Session session{home.Path()};
+    session.Start();
+    MainWindow window(session, &answers);
+    window.show();
+    QApplication::processEvents();
+    EXPECT_EQ(window.size(), QSize(900, 560));
+    EXPECT_EQ(window.findChild<QSplitter*>("mainSplitter")->sizes(), split);
+    EXPECT_EQ(window.findChild<QTableView*>("resultTable")->columnWidth(ResultTableModel::kStatusColumn),
+              230);
+    // The other settings are still there beside the window's section.
+    EXPECT_TRUE(home.Read("config/Setting.ini").contains("BaiduSearch=1"));
+    EXPECT_TRUE(window.close());
+
+    // A damaged section is no geometry: the window opens at its usual size.
+    home.Write("config/Setting.ini", "[Window]\nGeometry=!!not base64!!\nSplitter=AAAA\nColumns=\xff\xfe\n");
+    Session again{home.Path()};
+    again.Start();
+    MainWindow fresh(again, &answers);
+    fresh.show();
+    QApplication::processEvents();
+    EXPECT_GT(fresh.width(), 200);
+    EXPECT_EQ(fresh.findChild<QTableView*>("resultTable")->horizontalHeader()->count(),
+              ResultTableModel::kColumns);
+    EXPECT_TRUE(fresh.close());
 }
 
 }  // namespace
