@@ -440,6 +440,10 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
         <extracomment>A button&apos;s tooltip: its caption and its shortcut.</extracomment>
         <translation>%1（%2）</translation>
     </message>
+    <message>
+        <source>Downloads are running. Stop them and quit? Unfinished rows go back to waiting.</source>
+        <translation>正在下载。要停止下载并退出吗？未完成的行将回到等待状态。</translation>
+    </message>
 </context>
 <context>
     <name>ResultTableModel</name>
@@ -495,6 +499,20 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
     <message>
         <source>Unknown</source>
         <translation>未知</translation>
+    </message>
+    <message>
+        <source>%1/s</source>
+        <extracomment>Download speed, such as &quot;1.5 MB/s&quot;.</extracomment>
+        <translation>%1/秒</translation>
+    </message>
+    <message>
+        <source>%1 · %2</source>
+        <extracomment>A row&apos;s progress and its speed: &quot;Done: 42% · 1.5 MB/s&quot;.</extracomment>
+        <translation>%1 · %2</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1：%2</translation>
     </message>
 </context>
 <context>

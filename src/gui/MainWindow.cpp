@@ -35,6 +35,7 @@
 #include "gui/EnginesDialog.h"
 #include "gui/FlowLayout.h"
 #include "gui/ListDialogs.h"
+#include "gui/ProgressDelegate.h"
 #include "gui/ResultTableModel.h"
 #include "gui/UpdateDialog.h"
 #include "lists/IniFile.h"
@@ -123,6 +124,9 @@ MainWindow::MainWindow(Session& session, MessageSink* messages, QWidget* parent)
         session_.GetOptions().Checked(K::LoadLastListAtStart)) {
         SetTitlePath(session_.GetOptions().Text(K::ListFile));
     }
+    folderPicker_ = [this](const QString& start) {
+        return QFileDialog::getExistingDirectory(this, tr("Choose a folder"), start);
+    };
     importQuestion_ = [this](qsizetype rows) {
         QMessageBox question(
             QMessageBox::Question, tr("Import"),
@@ -377,13 +381,7 @@ QWidget* MainWindow::BuildOptions() {
                 Edit("deepSearchLimitEdit", K::DeepSearchQueueLimit, true), label(tr("queued addresses"))})});
     QLineEdit* savePath = Edit("savePathEdit", K::SaveFolder, false);
     QPushButton* choose = Button("chooseFolderButton", tr("Choose…"));
-    connect(choose, &QPushButton::clicked, this, [this, savePath] {
-        const QString folder =
-            QFileDialog::getExistingDirectory(this, tr("Choose a folder"), savePath->text());
-        if (folder.isEmpty()) return;
-        savePath->setText(folder);
-        session_.GetOptions().SetCommittedText(K::SaveFolder, folder);
-    });
+    connect(choose, &QPushButton::clicked, this, [this] { ChooseSaveFolder(); });
     savePath->setMinimumWidth(220);
     line({group({label(tr("Save to:")), savePath, choose}),
           group({label(tr("Download")), Edit("downloadThreadsEdit", K::DownloadThreads, true),
@@ -474,6 +472,7 @@ QWidget* MainWindow::BuildResultList() {
     table_->setObjectName(QStringLiteral("resultTable"));
     model_ = new ResultTableModel(session_.Results(), this);
     table_->setModel(model_);
+    table_->setItemDelegateForColumn(ResultTableModel::kStatusColumn, new ProgressDelegate(table_));
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSortingEnabled(false);
     table_->verticalHeader()->setDefaultSectionSize(22);
@@ -565,7 +564,7 @@ QWidget* MainWindow::BuildBottomRow() {
     on("exportButton", [this] { ExportButton(); });
     on("importButton", [this] { ImportButton(); });
     on("appendButton", [this] { AppendButton(); });
-    on("startDownloadButton", [this] { session_.Downloads().StartDownload(); });
+    on("startDownloadButton", [this] { StartDownloadButton(); });
     on("stopDownloadButton", [this] {
         if (const auto refusal = session_.GetOptions().ReadBack()) messages_->ShowMessageBox(*refusal);
         session_.Downloads().StopDownload();
@@ -679,6 +678,25 @@ void MainWindow::BuildRowMenu() {
         }
         rowMenu_->popup(table_->viewport()->mapToGlobal(at));
     });
+}
+
+bool MainWindow::ChooseSaveFolder() {
+    QLineEdit* savePath = edits_.value(K::SaveFolder);
+    const QString folder = folderPicker_(savePath->text());
+    if (folder.isEmpty()) return false;
+    savePath->setText(folder);
+    session_.GetOptions().SetCommittedText(K::SaveFolder, folder);
+    return true;
+}
+
+void MainWindow::StartDownloadButton() {
+    // No folder yet: ask for one where it is needed, rather than refusing. An empty list is refused by
+    // the start itself, before any dialog.
+    if (session_.Results().Size() > 0 && edits_.value(K::SaveFolder)->text().trimmed().isEmpty() &&
+        !ChooseSaveFolder()) {
+        return;
+    }
+    session_.Downloads().StartDownload();
 }
 
 void MainWindow::ExportList(const QString& path, const StatusFilter& filter) {
@@ -815,13 +833,17 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     session_.SaveKeywords();
     SaveWindowState();
     session_.Lists().CloseSave();
-    if (!messages_->AskYesNo(tr("Quit the program?"), tr("Confirm Quit"))) {
+    DownloadPool& downloads = session_.Downloads();
+    const bool downloading = downloads.BusySlots() > 0 || downloads.WalkingSlots() > 0;
+    const QString question =
+        downloading ? tr("Downloads are running. Stop them and quit? Unfinished rows go back to waiting.")
+                    : tr("Quit the program?");
+    if (!messages_->AskYesNo(question, tr("Confirm Quit"))) {
         event->ignore();
         return;
     }
     // Rows in flight go back to waiting before the list is saved for the last time, so a later start
     // takes them again.
-    DownloadPool& downloads = session_.Downloads();
     if (downloads.BusySlots() > 0 || downloads.WalkingSlots() > 0) {
         downloads.StopDownload();
         downloads.WaitWalksEnded(5000);

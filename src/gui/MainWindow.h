@@ -50,6 +50,11 @@ class MainWindow : public QWidget {
     void SetImportQuestion(ImportQuestion question) { importQuestion_ = std::move(question); }
     // The rows the list buttons act on: the highlighted ones, if any.
     QSet<RowId> HighlightedRows() const;
+    // Where the folder choice comes from; tests answer without a dialog. Empty: cancelled.
+    void SetFolderPicker(std::function<QString(const QString& start)> picker) {
+        folderPicker_ = std::move(picker);
+    }
+    ResultTableModel* Model() const { return model_; }
     void ToggleVisible();
     QSystemTrayIcon* Tray() const { return tray_; }
     // The update location: $SKIMMER_UPDATE_URL, else [Update] Url in Setting.ini, else the default.
@@ -92,6 +97,8 @@ class MainWindow : public QWidget {
     void ImportButton();
     void AppendButton();
     void BuildRowMenu();
+    bool ChooseSaveFolder();  // false when cancelled
+    void StartDownloadButton();
     // Delete button, Delete key and the row menu: the highlighted rows, else the ticked ones.
     void RemoveRows();
     void ApplyStatusToRows();
@@ -121,6 +128,7 @@ class MainWindow : public QWidget {
     QLineEdit* searchCounters_ = nullptr;
     QMenu* rowMenu_ = nullptr;
     ImportQuestion importQuestion_;
+    std::function<QString(const QString&)> folderPicker_;
     QSystemTrayIcon* tray_ = nullptr;
     QMenu* trayMenu_ = nullptr;
     QString pendingStatus_;

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,7 +15,9 @@
 #include <QTableView>
 #include <QTest>
 #include <QTreeWidget>
+#include <thread>
 
+#include "LocalServer.h"
 #include "TempHome.h"
 #include "app/Session.h"
 #include "gui/Language.h"
@@ -28,11 +31,12 @@ struct Answers : MessageSink {
     void ShowMessageBox(const QString& text) override { boxes.append(text); }
     bool AskYesNo(const QString& text, const QString&) override {
         questions.append(text);
-        return yes;
+        return yes && (saveList || !text.contains(QString::fromUtf8("保存列表")));
     }
     QStringList boxes;
     QStringList questions;
     bool yes = true;
+    bool saveList = true;  // "yes" to "save the list?" opens a file dialog
 };
 
 // Takes the addresses the window asks the desktop to open.
@@ -62,8 +66,10 @@ class WindowHabitsTest : public ::testing::Test {
     void AddRows(int count, const RowStatus& status = RowStatus::Waiting) {
         for (int i = 0; i < count; ++i) {
             const QString n = QString::number(session.Results().Size());
-            session.Results().AddLinkIfNew("http://a/" + n + ".pdf");  // as searches and imports do
-            session.Results().AddEntry("row" + n, "pdf", "1", "http://a/" + n + ".pdf", status);
+            // Port 9 on this machine: a retry started by a test fails at once, without leaving it.
+            const QString link = "http://127.0.0.1:9/" + n + ".pdf";
+            session.Results().AddLinkIfNew(link);  // as searches and imports do
+            session.Results().AddEntry("row" + n, "pdf", "1", link, status);
         }
         qobject_cast<ResultTableModel*>(table->model())->Refresh();
     }
@@ -121,7 +127,7 @@ TEST_F(WindowHabitsTest, ButtonsTakeTheHighlightedRowsElseTheTickedOnes) {
     EXPECT_TRUE(answers.questions.isEmpty());
     EXPECT_EQ(Titles(), QStringList({"row0"}));
     // The deleted links may come back.
-    EXPECT_EQ(list.AddLinkIfNew("http://a/1.pdf"), 1);
+    EXPECT_EQ(list.AddLinkIfNew("http://127.0.0.1:9/1.pdf"), 1);
 
     Click("uncheckRowsButton");  // nothing highlighted: unticks all
     EXPECT_FALSE(Ticked(0));
@@ -187,7 +193,7 @@ TEST_F(WindowHabitsTest, RowMenuOpensCopiesRetriesAndInverts) {
 
     Highlight({0, 2});
     Action("copyLinkAction")->trigger();
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://a/0.pdf\nhttp://a/2.pdf");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://127.0.0.1:9/0.pdf\nhttp://127.0.0.1:9/2.pdf");
 
     Highlight({2});
     Action("retryAction")->trigger();
@@ -202,7 +208,7 @@ TEST_F(WindowHabitsTest, RowMenuOpensCopiesRetriesAndInverts) {
 }
 
 TEST_F(WindowHabitsTest, ImportIntoRowsAsksReplaceOrAppend) {
-    home.Write("file.list", "row1$pdf$1$http://a/1.pdf$等待\nnew$doc$2$http://b/new.doc$等待\n");
+    home.Write("file.list", "row1$pdf$1$http://127.0.0.1:9/1.pdf$等待\nnew$doc$2$http://b/new.doc$等待\n");
     AddRows(2);
     std::vector<MainWindow::ImportChoice> choices{MainWindow::ImportChoice::Cancel,
                                                   MainWindow::ImportChoice::Append,
@@ -287,6 +293,99 @@ TEST_F(WindowHabitsTest, ShortcutsWorkAndTabReachesEveryControlWithTheTableOnce)
         }
     }
     EXPECT_FALSE(table->tabKeyNavigation());
+}
+
+TEST_F(WindowHabitsTest, StatusCellShowsProgressSpeedAndReason) {
+    AddRows(4);
+    ResultList& list = session.Results();
+    list.SetStatus(*list.IdAt(0), RowStatus::InProgress(42), QString());
+    list.SetStatus(*list.IdAt(1), RowStatus::Failed, "HTTP 404");
+    list.SetStatus(*list.IdAt(2), RowStatus::InProgress(250), QString());  // a percent past the end
+    ResultTableModel* model = window->Model();
+    auto cell = [&](int row, int role = Qt::DisplayRole) {
+        return model->data(model->index(row, ResultTableModel::kStatusColumn), role);
+    };
+    EXPECT_EQ(cell(0, ResultTableModel::ProgressRole).toInt(), 42);
+    EXPECT_EQ(cell(2, ResultTableModel::ProgressRole).toInt(), 100);
+    EXPECT_FALSE(cell(1, ResultTableModel::ProgressRole).isValid());
+    EXPECT_FALSE(cell(3, ResultTableModel::ProgressRole).isValid());
+    EXPECT_EQ(cell(0).toString(), QString::fromUtf8("完成:42%"));  // no speed known: none shown
+    EXPECT_TRUE(cell(1).toString().endsWith("HTTP 404"));
+    EXPECT_EQ(cell(3).toString(), RowStatus::Waiting.Stored());
+
+    QList<int> asked;
+    model->SetSpeedSource([&](int row) -> qint64 {
+        asked.append(row);
+        return row == 0 ? 1536 * 1024 : 0;
+    });
+    EXPECT_EQ(cell(0).toString(),
+              QString::fromUtf8("完成:42% · ") + ResultTableModel::DisplaySpeed(1536 * 1024));
+    EXPECT_TRUE(ResultTableModel::DisplaySpeed(1536 * 1024).startsWith("1.5"));
+    EXPECT_FALSE(cell(2).toString().contains(u'·'));  // no speed for this row
+    EXPECT_EQ(asked, QList<int>({0, 2}));  // only rows in progress have a speed
+    // The bars are drawn, highlighted or not.
+    Highlight({0});
+    table->viewport()->resize(800, 200);
+    EXPECT_FALSE(table->viewport()->grab().isNull());
+}
+
+TEST_F(WindowHabitsTest, StartWithoutAFolderAsksForOne) {
+    AddRows(1);
+    auto* folder = window->findChild<QLineEdit*>("savePathEdit");
+    ASSERT_TRUE(folder->text().isEmpty());
+    QStringList starts;
+    QString answer;
+    window->SetFolderPicker([&](const QString& start) {
+        starts.append(start);
+        return answer;
+    });
+    Click("startDownloadButton");  // cancelled: nothing starts, nothing is refused
+    EXPECT_EQ(starts.size(), 1);
+    EXPECT_TRUE(answers.boxes.isEmpty());
+    EXPECT_EQ(session.Downloads().WalkingSlots(), 0);
+    answer = home.Path("chosen");
+    Click("startDownloadButton");
+    EXPECT_EQ(folder->text(), answer);
+    EXPECT_EQ(session.GetOptions().Text(SettingKey::SaveFolder), answer);
+    EXPECT_TRUE(QFileInfo(answer).isDir());  // the start made it: it was taken
+    session.Downloads().StopDownload();
+    session.Downloads().WaitWalksEnded(5000);
+    Click("startDownloadButton");  // a folder now: no question
+    EXPECT_EQ(starts.size(), 2);
+    session.Downloads().StopDownload();
+    session.Downloads().WaitWalksEnded(5000);
+}
+
+TEST_F(WindowHabitsTest, ClosingWhileDownloadingSaysSoFirst) {
+    LocalServer server;
+    std::atomic<bool> release{false};
+    server.Http().Get("/stall", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(
+            1000000, "application/pdf", [&](size_t offset, size_t, httplib::DataSink& sink) {
+                if (offset == 0) return sink.write(("%PDF-1.4\n" + std::string(1000 - 9, 'p')).data(), 1000);
+                while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                return false;
+            });
+    });
+    server.Start();
+    session.GetOptions().SetCommittedText(SettingKey::SaveFolder, home.Path("save"));
+    window->findChild<QLineEdit*>("savePathEdit")->setText(home.Path("save"));
+    session.Results().AddEntry("stalled", "pdf", EntrySize::Unknown, server.Url("/stall"),
+                               RowStatus::Waiting);
+    ASSERT_TRUE(session.Downloads().StartDownload());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return session.Results().Snapshot().first().status.kind() == RowStatus::Kind::InProgress; },
+        30000));
+    answers.yes = false;
+    EXPECT_FALSE(window->close());
+    ASSERT_EQ(answers.questions.size(), 1);
+    EXPECT_NE(answers.questions[0], QString::fromUtf8("要退出来程序吗？"));
+    EXPECT_GT(session.Downloads().WalkingSlots() + session.Downloads().BusySlots(), 0);  // still running
+    answers.yes = true;
+    answers.saveList = false;
+    EXPECT_TRUE(window->close());
+    release.store(true);
+    EXPECT_EQ(session.Results().Snapshot().first().status, RowStatus::Waiting);
 }
 
 // At 1,024 x 600 nothing is cut off and nothing scrolls sideways: the options fold and scroll down, the
