@@ -28,7 +28,9 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "app/HomeLock.h"
 #include "app/Session.h"
 #include "download/DownloadPool.h"
 #include "gui/DialogMessages.h"
@@ -648,11 +650,16 @@ void MainWindow::BuildRowMenu() {
     add("openFileAction", tr("Open File"), [this] { OpenRowFile(false); });
     add("openFolderAction", tr("Open Folder"), [this] { OpenRowFile(true); });
     add("copyLinkAction", tr("Copy Link"), [this] {
+        // In the table's order, whatever order the rows were highlighted in.
+        QModelIndexList rows = table_->selectionModel()->selectedRows();
+        std::sort(rows.begin(), rows.end(),
+                  [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
         QStringList links;
         ResultList& list = session_.Results();
-        for (qsizetype position = 0; position < list.Size(); ++position) {
-            const auto id = list.IdAt(position);
-            if (id && HighlightedRows().contains(*id)) links.append(list.Entry(*id)->link);
+        for (const QModelIndex& index : rows) {
+            const auto id = list.IdAt(index.row());
+            const auto entry = id ? list.Entry(*id) : std::nullopt;
+            if (entry) links.append(entry->link);
         }
         QGuiApplication::clipboard()->setText(links.join(u'\n'));
     });
@@ -886,6 +893,9 @@ bool MainWindow::SaveWindowState(QString* error) const {
     const QString geometry = QString::fromLatin1(saveGeometry().toBase64());
     const QString split = QString::fromLatin1(splitter_->saveState().toBase64());
     const QString columns = QString::fromLatin1(table_->horizontalHeader()->saveState().toBase64());
+    // Under the home's lock, as the other saves of Setting.ini, so a `config set` meanwhile is not lost.
+    HomeLock lock(session_.Home().LockPath());
+    if (!lock.Acquire(error)) return false;
     return Profile(session_.Home().SettingsPath())
         .Update(
             [&](IniFile& ini) {
