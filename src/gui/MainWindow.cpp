@@ -614,7 +614,7 @@ void MainWindow::RetryRows() {
     const QSet<RowId> rows = HighlightedRows();
     if (rows.isEmpty()) return;
     session_.Results().ApplyStatusActionToRows(ResultList::StatusAction::CheckedToWaiting, rows);
-    session_.Downloads().StartDownload();
+    StartDownloadButton();
 }
 
 QString MainWindow::RowFilePath(RowId id) const {

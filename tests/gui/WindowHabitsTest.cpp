@@ -195,12 +195,20 @@ TEST_F(WindowHabitsTest, RowMenuOpensCopiesRetriesAndInverts) {
     Action("copyLinkAction")->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://127.0.0.1:9/0.pdf\nhttp://127.0.0.1:9/2.pdf");
 
+    // Retry: the highlighted row waits again and the download starts, asking for a folder first when
+    // there is none (declined here, so no walk changes the rows under the test).
+    session.GetOptions().SetCommittedText(SettingKey::SaveFolder, QString());
+    window->findChild<QLineEdit*>("savePathEdit")->clear();
+    int picked = 0;
+    window->SetFolderPicker([&](const QString&) {
+        ++picked;
+        return QString();
+    });
     Highlight({2});
     Action("retryAction")->trigger();
-    EXPECT_NE(session.Results().Entry(*session.Results().IdAt(2))->status, RowStatus::Failed);
+    EXPECT_EQ(session.Results().Entry(*session.Results().IdAt(2))->status, RowStatus::Waiting);
     EXPECT_EQ(session.Results().Entry(*session.Results().IdAt(1))->status, RowStatus::Failed);
-    session.Downloads().StopDownload();
-    session.Downloads().WaitWalksEnded(5000);
+    EXPECT_EQ(picked, 1);
 
     session.Results().SetChecked(*session.Results().IdAt(1), true);
     Action("invertTicksAction")->trigger();
@@ -322,7 +330,7 @@ TEST_F(WindowHabitsTest, StatusCellShowsProgressSpeedAndReason) {
               QString::fromUtf8("完成:42% · ") + ResultTableModel::DisplaySpeed(1536 * 1024));
     EXPECT_TRUE(ResultTableModel::DisplaySpeed(1536 * 1024).startsWith("1.5"));
     EXPECT_FALSE(cell(2).toString().contains(u'·'));  // no speed for this row
-    EXPECT_EQ(asked, QList<int>({0, 2}));  // only rows in progress have a speed
+    EXPECT_EQ(asked, QList<int>({0, 2}));             // only rows in progress have a speed
     // The bars are drawn, highlighted or not.
     Highlight({0});
     table->viewport()->resize(800, 200);
