@@ -1,34 +1,82 @@
 #!/usr/bin/env bash
 # Renders the window on a virtual display, in English (docs/screenshot.png) and in Chinese
-# (docs/screenshot-zh_CN.png), with a few keywords and rows so the pictures show the program at work, and
-# the Engines dialog in both languages. Run from the repository root after a build.
+# (docs/screenshot-zh_CN.png), during a download from a small throttled web server on 127.0.0.1 (python3),
+# so the pictures show rows in progress, a failed row with its reason and rows waiting; and the Engines
+# dialog in both languages. Run from the repository root after a build.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 printf '年度报告\n可持续发展报告\nannual report\n' > "$home/key.list"
-cat > "$home/demo.list" <<'LIST'
-2016年度报告$pdf$1520.375$http://docs.example.org/reports/2016.pdf$下载成功
-可持续发展报告全文$doc$未知$http://www.example.com/files/csr.doc$完成:42%
-Annual report 2015$pdf$812.000$http://ir.example.net/ar2015.pdf$等待
-企业社会责任白皮书$ppt$未知$http://example.org/white.ppt$等待
+# The documents: /slow/* trickle out for minutes, /missing/* answer 404, anything else is a small PDF.
+cat > "$home/server.py" <<'PY'
+import http.server, socketserver, sys, time
+class Handler(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        if self.path.startswith("/missing/"):
+            self.send_error(404)
+            return
+        slow = self.path.startswith("/slow/")
+        size = 6_000_000 if slow else 30_000
+        self.send_response(200)
+        self.send_header("Content-Type", "application/pdf")
+        self.send_header("Content-Length", str(size))
+        self.end_headers()
+        sent = 0
+        try:
+            while sent < size:
+                chunk = b"%PDF-1.4\n" if sent == 0 else b"p" * min(65536, size - sent)
+                self.wfile.write(chunk)
+                sent += len(chunk)
+                if slow:
+                    time.sleep(0.05 * (1 + hash(self.path) % 4))
+        except OSError:
+            pass
+    def log_message(self, *args):
+        pass
+class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+server = Server(("127.0.0.1", 0), Handler)
+with open(sys.argv[1], "w") as f:
+    f.write(str(server.server_address[1]))
+server.serve_forever()
+PY
+python3 "$home/server.py" "$home/port" &
+server_pid=$!
+trap 'kill "$server_pid" 2>/dev/null; rm -rf "$home"' EXIT
+for _ in $(seq 50); do [ -s "$home/port" ] && break; sleep 0.1; done
+web="http://127.0.0.1:$(cat "$home/port")"
+cat > "$home/demo.list" <<LIST
+2016年度报告\$pdf\$1520.375\$$web/done/2016.pdf\$下载成功
+可持续发展报告全文\$pdf\$未知\$$web/slow/csr.pdf\$等待
+Annual report 2015\$pdf\$812.000\$$web/slow/ar2015.pdf\$等待
+企业社会责任白皮书\$pdf\$未知\$$web/slow/white.pdf\$等待
+Sustainability report 2014\$pdf\$未知\$$web/missing/sr2014.pdf\$等待
+环境信息披露报告\$pdf\$未知\$$web/slow/env.pdf\$等待
+Quarterly results Q3\$pdf\$未知\$$web/slow/q3.pdf\$等待
 LIST
+cp "$home/demo.list" "$home/demo.list.orig"
 "$build/src/skimmer-cli" --home "$home" config set AutoLoad 1 > /dev/null
 "$build/src/skimmer-cli" --home "$home" config set ListPath "$home/demo.list" > /dev/null
-"$build/src/skimmer-cli" --home "$home" config set SavePath "$HOME/Documents/skimmer" > /dev/null
+"$build/src/skimmer-cli" --home "$home" config set SavePath "$home/save" > /dev/null
+"$build/src/skimmer-cli" --home "$home" config set DownThreadCount 4 > /dev/null
 mkdir -p "$root/docs"
-shoot() {  # shoot LANG OPTION FILE
+shoot() {  # shoot LANG FILE OPTION... (the last option takes the picture's path)
+  local lang=$1 file=$2
+  shift 2
   SKIMMER_UPDATE_URL="$home/none.xml" xvfb-run -a -s "-screen 0 1280x900x24" \
-    "$build/src/skimmer" --home "$home" --lang "$1" "$2" "$root/docs/$3"
-  echo "wrote docs/$3"
+    "$build/src/skimmer" --home "$home" --lang "$lang" "$@" "$root/docs/$file"
+  echo "wrote docs/$file"
 }
-shoot en --screenshot screenshot.png
-shoot zh_CN --screenshot screenshot-zh_CN.png
+shoot en screenshot.png --download --screenshot
+cp "$home/demo.list.orig" "$home/demo.list"  # the next picture downloads again from the start
+rm -rf "$home/save"
+shoot zh_CN screenshot-zh_CN.png --download --screenshot
 # The Engines dialog, with keys filled in (shown masked) and one API engine ticked.
 "$build/src/skimmer-cli" --home "$home" config set GoogleApiKey AIzaDemoKeyForThePicture > /dev/null
 "$build/src/skimmer-cli" --home "$home" config set GoogleCx 0123456789abcdef > /dev/null
 "$build/src/skimmer-cli" --home "$home" config set SearxngUrls "https://searx.example.org, https://search.example.net" > /dev/null
 "$build/src/skimmer-cli" --home "$home" config set OpenAlexSearch 1 > /dev/null
-shoot en --screenshot-engines engines-dialog.png
-shoot zh_CN --screenshot-engines engines-dialog-zh_CN.png
+shoot en engines-dialog.png --screenshot-engines
+shoot zh_CN engines-dialog-zh_CN.png --screenshot-engines

@@ -283,7 +283,7 @@
     </message>
     <message>
         <source>Uncheck</source>
-        <translation>反选</translation>
+        <translation>取消选择</translation>
     </message>
     <message>
         <source>Check by Status…</source>
@@ -371,6 +371,79 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
         <source>Save the list?</source>
         <translation>要保存列表吗？</translation>
     </message>
+    <message>
+        <source>Import</source>
+        <translation>导入</translation>
+    </message>
+    <message>
+        <source>Replace</source>
+        <translation>替换</translation>
+    </message>
+    <message>
+        <source>Append</source>
+        <translation>追加</translation>
+    </message>
+    <message>
+        <source>Confirm Removal</source>
+        <translation>确认删除</translation>
+    </message>
+    <message>
+        <source>This row has no downloaded file in the save folder.</source>
+        <translation>保存文件夹中没有这一行已下载的文件。</translation>
+    </message>
+    <message>
+        <source>No save folder is set.</source>
+        <translation>尚未设置保存文件夹。</translation>
+    </message>
+    <message>
+        <source>Open File</source>
+        <translation>打开文件</translation>
+    </message>
+    <message>
+        <source>Open Folder</source>
+        <translation>打开所在文件夹</translation>
+    </message>
+    <message>
+        <source>Copy Link</source>
+        <translation>复制链接</translation>
+    </message>
+    <message>
+        <source>Retry</source>
+        <translation>重试</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>Invert Ticks</source>
+        <translation>反选</translation>
+    </message>
+    <message>
+        <source>Replace the list&apos;s rows (%1) with the file&apos;s rows, or append the file&apos;s new rows?</source>
+        <translation>用文件中的行替换列表中已有的行（%1 行），还是把文件中的新行追加到后面？</translation>
+    </message>
+    <message>
+        <source>Remove %1 keywords?</source>
+        <translation>要删除这 %1 个关键词吗？</translation>
+    </message>
+    <message>
+        <source>Remove %1 rows?</source>
+        <translation>要删除这 %1 行吗？</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is already in the keyword list.</source>
+        <translation>“%1”已在关键字列表中。</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <extracomment>A button&apos;s tooltip: its caption and its shortcut.</extracomment>
+        <translation>%1（%2）</translation>
+    </message>
+    <message>
+        <source>Downloads are running. Stop them and quit? Unfinished rows go back to waiting.</source>
+        <translation>正在下载。要停止下载并退出吗？未完成的行将回到等待状态。</translation>
+    </message>
 </context>
 <context>
     <name>ResultTableModel</name>
@@ -426,6 +499,20 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
     <message>
         <source>Unknown</source>
         <translation>未知</translation>
+    </message>
+    <message>
+        <source>%1/s</source>
+        <extracomment>Download speed, such as &quot;1.5 MB/s&quot;.</extracomment>
+        <translation>%1/秒</translation>
+    </message>
+    <message>
+        <source>%1 · %2</source>
+        <extracomment>A row&apos;s progress and its speed: &quot;Done: 42% · 1.5 MB/s&quot;.</extracomment>
+        <translation>%1 · %2</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1：%2</translation>
     </message>
 </context>
 <context>

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -11,25 +12,36 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QShortcut>
+#include <QSplitter>
 #include <QSystemTrayIcon>
 #include <QTableView>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "app/HomeLock.h"
 #include "app/Session.h"
+#include "download/DownloadPool.h"
 #include "gui/DialogMessages.h"
 #include "gui/EnginesDialog.h"
+#include "gui/FlowLayout.h"
 #include "gui/ListDialogs.h"
+#include "gui/ProgressDelegate.h"
 #include "gui/ResultTableModel.h"
 #include "gui/UpdateDialog.h"
 #include "lists/IniFile.h"
+#include "lists/ListFiles.h"
 #include "lists/Profile.h"
 
 namespace {
@@ -59,14 +71,33 @@ MainWindow::MainWindow(Session& session, MessageSink* messages, QWidget* parent)
     setWindowIcon(
         QIcon::fromTheme(QStringLiteral("folder-download"), style()->standardIcon(QStyle::SP_DriveNetIcon)));
 
-    auto* top = new QHBoxLayout;
-    top->addWidget(BuildKeywordColumn());
-    top->addWidget(BuildOptions(), 1);
+    // The keywords and the options above, the table below, a splitter between them; the options scroll
+    // when the window is too low for them and fold when it is too narrow.
+    auto* top = new QWidget(this);
+    auto* topLayout = new QHBoxLayout(top);
+    topLayout->setContentsMargins(0, 0, 0, 0);
+    topLayout->addWidget(BuildKeywordColumn());
+    auto* optionsScroll = new QScrollArea(top);
+    optionsScroll->setObjectName(QStringLiteral("optionsScroll"));
+    optionsScroll->setWidgetResizable(true);
+    optionsScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    optionsScroll->setFrameShape(QFrame::NoFrame);
+    optionsScroll->setFocusPolicy(Qt::NoFocus);
+    optionsScroll->setWidget(BuildOptions());
+    auto* right = new QVBoxLayout;
+    right->addWidget(searchButtons_);
+    right->addWidget(optionsScroll, 1);
+    topLayout->addLayout(right, 1);
+    splitter_ = new QSplitter(Qt::Vertical, this);
+    splitter_->setObjectName(QStringLiteral("mainSplitter"));
+    splitter_->setChildrenCollapsible(false);
+    splitter_->addWidget(top);
+    splitter_->addWidget(BuildResultList());
+    splitter_->setStretchFactor(0, 0);
+    splitter_->setStretchFactor(1, 1);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addWidget(BuildResultList(), 1);
+    layout->addWidget(splitter_, 1);
     layout->addWidget(BuildBottomRow());
-    resize(1000, 720);
 
     // Status line: workers may report hundreds of times a second; the line shows the latest every 100 ms.
     auto* statusTimer = new QTimer(this);
@@ -86,6 +117,8 @@ MainWindow::MainWindow(Session& session, MessageSink* messages, QWidget* parent)
     searchCounters_->setText(session_.SearchCounters());
 
     BuildTray();
+    BindKeys();
+    RestoreWindowState();
     ApplyCoupling();
     RefreshKeywords();
     session_.Downloads().Create();
@@ -93,6 +126,22 @@ MainWindow::MainWindow(Session& session, MessageSink* messages, QWidget* parent)
         session_.GetOptions().Checked(K::LoadLastListAtStart)) {
         SetTitlePath(session_.GetOptions().Text(K::ListFile));
     }
+    folderPicker_ = [this](const QString& start) {
+        return QFileDialog::getExistingDirectory(this, tr("Choose a folder"), start);
+    };
+    importQuestion_ = [this](qsizetype rows) {
+        QMessageBox question(
+            QMessageBox::Question, tr("Import"),
+            tr("Replace the list's rows (%1) with the file's rows, or append the file's new rows?").arg(rows),
+            QMessageBox::Cancel, this);
+        QPushButton* replace = question.addButton(tr("Replace"), QMessageBox::DestructiveRole);
+        QPushButton* append = question.addButton(tr("Append"), QMessageBox::AcceptRole);
+        question.setDefaultButton(append);
+        question.exec();
+        if (question.clickedButton() == replace) return ImportChoice::Replace;
+        if (question.clickedButton() == append) return ImportChoice::Append;
+        return ImportChoice::Cancel;
+    };
     StartUpdateCheck();
 }
 
@@ -162,6 +211,8 @@ QWidget* MainWindow::BuildKeywordColumn() {
     keywords_->setHeaderLabels({tr("Keywords")});
     keywords_->setColumnWidth(0, 200);
     keywords_->setRootIsDecorated(false);
+    keywords_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    keywords_->installEventFilter(this);  // the Delete key
     keywords_->header()->setSectionsClickable(true);
     connect(keywords_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
         // Same column again: reverse; another column: ascending. Only the view is sorted.
@@ -182,20 +233,61 @@ QWidget* MainWindow::BuildKeywordColumn() {
     buttons->addWidget(remove);
     buttons->addWidget(clear);
     layout->addLayout(buttons);
-    connect(add, &QPushButton::clicked, this, [this] {
-        session_.Keywords().AddKeyword(keywordEdit_->text());
-        RefreshKeywords();
-    });
-    connect(remove, &QPushButton::clicked, this, [this] {
-        session_.Keywords().DeleteTickedKeywords();
-        RefreshKeywords();
-    });
-    connect(clear, &QPushButton::clicked, this, [this] {
-        session_.Keywords().ClearKeywords();
-        RefreshKeywords();
-    });
+    connect(add, &QPushButton::clicked, this, [this] { AddTypedKeyword(); });
+    connect(keywordEdit_, &QLineEdit::returnPressed, this, [this] { AddTypedKeyword(); });
+    connect(remove, &QPushButton::clicked, this, [this] { DeleteKeywords(); });
+    connect(clear, &QPushButton::clicked, this, [this] { ClearKeywords(); });
     box->setMaximumWidth(260);
     return box;
+}
+
+void MainWindow::AddTypedKeyword() {
+    const QString text = keywordEdit_->text();
+    if (text.trimmed().isEmpty()) return;
+    if (session_.Keywords().AddKeyword(text) > 0) {
+        keywordEdit_->clear();
+        RefreshKeywords();
+    } else if (session_.Keywords().Contains(text)) {
+        messages_->ShowMessageBox(tr("\"%1\" is already in the keyword list.").arg(text));
+    }
+}
+
+bool MainWindow::ConfirmRemoval(qsizetype count, bool keywords) {
+    if (count <= 1) return true;
+    const QString text = keywords ? tr("Remove %1 keywords?").arg(count) : tr("Remove %1 rows?").arg(count);
+    return messages_->AskYesNo(text, tr("Confirm Removal"));
+}
+
+void MainWindow::DeleteKeywords() {
+    KeywordList& words = session_.Keywords();
+    QStringList highlighted;
+    for (const QTreeWidgetItem* item : keywords_->selectedItems()) highlighted.append(item->text(0));
+    if (highlighted.isEmpty()) {
+        int ticked = 0;
+        for (int i = 0; i < words.Size(); ++i) ticked += words.IsTicked(i) ? 1 : 0;
+        if (!ConfirmRemoval(ticked, true)) return;
+        words.DeleteTickedKeywords();
+    } else {
+        if (!ConfirmRemoval(highlighted.size(), true)) return;
+        // The list deletes ticked keywords: tick exactly the highlighted ones for that step, and give the
+        // others their ticks back afterwards.
+        const QStringList all = words.Keywords();
+        QSet<QString> ticked;
+        for (int i = 0; i < all.size(); ++i) {
+            if (words.IsTicked(i)) ticked.insert(all[i]);
+            words.SetTicked(i, highlighted.contains(all[i]));
+        }
+        words.DeleteTickedKeywords();
+        const QStringList left = words.Keywords();
+        for (int i = 0; i < left.size(); ++i) words.SetTicked(i, ticked.contains(left[i]));
+    }
+    RefreshKeywords();
+}
+
+void MainWindow::ClearKeywords() {
+    if (!ConfirmRemoval(session_.Keywords().Size(), true)) return;
+    session_.Keywords().ClearKeywords();
+    RefreshKeywords();
 }
 
 void MainWindow::RefreshKeywords() {
@@ -215,13 +307,20 @@ void MainWindow::RefreshKeywords() {
 
 QWidget* MainWindow::BuildOptions() {
     auto* box = new QWidget(this);
-    auto* grid = new QGridLayout(box);
-    int row = 0;
+    box->setObjectName(QStringLiteral("optionsBox"));
+    auto* rows = new QVBoxLayout(box);
     auto line = [&](std::initializer_list<QWidget*> widgets) {
-        auto* h = new QHBoxLayout;
+        auto* flow = new FlowLayout;
+        for (QWidget* w : widgets) flow->addWidget(w);
+        rows->addLayout(flow);
+    };
+    // Widgets that read as one phrase ("time limit per file [5] minutes") fold as one.
+    auto group = [this](std::initializer_list<QWidget*> widgets) {
+        auto* phrase = new QWidget(this);
+        auto* h = new QHBoxLayout(phrase);
+        h->setContentsMargins(0, 0, 0, 0);
         for (QWidget* w : widgets) h->addWidget(w);
-        h->addStretch();
-        grid->addLayout(h, row++, 0);
+        return phrase;
     };
     auto label = [this](const QString& text) { return new QLabel(text, this); };
 
@@ -242,9 +341,10 @@ QWidget* MainWindow::BuildOptions() {
           Check("braveCheck", QStringLiteral("Brave"), K::EngineBrave),
           Check("yandexCheck", QStringLiteral("Yandex"), K::EngineYandex),
           Check("startpageCheck", QStringLiteral("Startpage"), K::EngineStartpage)});
-    line({Check("otherEngineCheck", tr("Other"), K::EngineOther),
-          Edit("otherEngineEdit", K::OtherEngineAddress, false), label(tr("Other engine's address filter")),
-          Edit("otherEngineFilterEdit", K::OtherEngineScopeWords, false),
+    line({group({Check("otherEngineCheck", tr("Other"), K::EngineOther),
+                 Edit("otherEngineEdit", K::OtherEngineAddress, false)}),
+          group({label(tr("Other engine's address filter")),
+                 Edit("otherEngineFilterEdit", K::OtherEngineScopeWords, false)}),
           Check("matchUrlKeyCheck", tr("Match the address filter words"), K::ScopeWordsOnly)});
     line({label(tr("Document formats:")), Check("wordCheck", QStringLiteral("Word"), K::FormatWord),
           Check("pdfCheck", QStringLiteral("PDF"), K::FormatPdf),
@@ -261,36 +361,35 @@ QWidget* MainWindow::BuildOptions() {
     timeRange->setCurrentIndex(session_.GetOptions().TimeRange());
     connect(timeRange, &QComboBox::currentIndexChanged, this,
             [this](int index) { session_.GetOptions().SetTimeRange(index); });
-    line({label(tr("Published:")), timeRange,
+    line({group({label(tr("Published:")), timeRange}),
           Check("computeSizeCheck", tr("Find document sizes (slower)"), K::ProbeDocumentSize),
           Check("limitSizeCheck", tr("Limit document size when downloading"), K::LimitDownloadSize),
-          label(tr("File size")), Edit("sizeMinEdit", K::MinSizeKb, false), label(tr("KB to")),
-          Edit("sizeMaxEdit", K::MaxSizeKb, false), label(QStringLiteral("KB"))});
-    line({label(tr("Titles of at least")), Edit("titleLengthEdit", K::MinTitleLength, true),
-          label(tr("characters")),
+          group({label(tr("File size")), Edit("sizeMinEdit", K::MinSizeKb, false), label(tr("KB to")),
+                 Edit("sizeMaxEdit", K::MaxSizeKb, false), label(QStringLiteral("KB"))})});
+    line({group({label(tr("Titles of at least")), Edit("titleLengthEdit", K::MinTitleLength, true),
+                 label(tr("characters"))}),
           Check("matchTitleCheck", tr("Title must match a keyword"), K::TitleMustMatchKeyword),
           Check("randomSuffixCheck", tr("Add a random suffix to names already in the list"),
                 K::SuffixSameTitles),
           Check("skipDownloadedCheck", tr("Skip documents already downloaded"), K::SkipDownloaded),
           Check("autoLoadCheck", tr("Load the last list at start"), K::LoadLastListAtStart)});
-    line({label(tr("Search with")), Edit("searchThreadsEdit", K::SearchThreads, true), label(tr("threads")),
-          Check("overwriteCheck", tr("Overwrite existing files; search interval"), K::OverwriteExisting),
-          Edit("searchIntervalEdit", K::SearchPauseSeconds, true), label(tr("seconds")),
-          label(tr("Stop deep search above")), Edit("deepSearchLimitEdit", K::DeepSearchQueueLimit, true),
-          label(tr("queued addresses"))});
+    line(
+        {group({label(tr("Search with")), Edit("searchThreadsEdit", K::SearchThreads, true),
+                label(tr("threads"))}),
+         group(
+             {Check("overwriteCheck", tr("Overwrite existing files; search interval"), K::OverwriteExisting),
+              Edit("searchIntervalEdit", K::SearchPauseSeconds, true), label(tr("seconds"))}),
+         group({label(tr("Stop deep search above")),
+                Edit("deepSearchLimitEdit", K::DeepSearchQueueLimit, true), label(tr("queued addresses"))})});
     QLineEdit* savePath = Edit("savePathEdit", K::SaveFolder, false);
     QPushButton* choose = Button("chooseFolderButton", tr("Choose…"));
-    connect(choose, &QPushButton::clicked, this, [this, savePath] {
-        const QString folder =
-            QFileDialog::getExistingDirectory(this, tr("Choose a folder"), savePath->text());
-        if (folder.isEmpty()) return;
-        savePath->setText(folder);
-        session_.GetOptions().SetCommittedText(K::SaveFolder, folder);
-    });
-    line({label(tr("Save to:")), savePath, choose, label(tr("Download")),
-          Edit("downloadThreadsEdit", K::DownloadThreads, true), label(tr("at a time;")),
-          label(tr("time limit per file")), Edit("timeoutEdit", K::DownloadTimeoutMinutes, true),
-          label(tr("minutes"))});
+    connect(choose, &QPushButton::clicked, this, [this] { ChooseSaveFolder(); });
+    savePath->setMinimumWidth(220);
+    line({group({label(tr("Save to:")), savePath, choose}),
+          group({label(tr("Download")), Edit("downloadThreadsEdit", K::DownloadThreads, true),
+                 label(tr("at a time;"))}),
+          group({label(tr("time limit per file")), Edit("timeoutEdit", K::DownloadTimeoutMinutes, true),
+                 label(tr("minutes"))})});
 
     QPushButton* search = Button("searchButton", tr("Search"));
     QPushButton* stop = Button("stopSearchButton", tr("Stop"));
@@ -300,13 +399,49 @@ QWidget* MainWindow::BuildOptions() {
     auto* engines = new QPushButton(tr("Engines…"), this);
     engines->setObjectName(QStringLiteral("enginesButton"));
     connect(engines, &QPushButton::clicked, this, [this] { ShowEnginesDialog(); });
-    line({search, stop, stopDeep, clearRecords, upgrade, engines});
+    // The search buttons stay in sight above the options, however far those are scrolled.
+    searchButtons_ = new QWidget(this);
+    auto* actions = new FlowLayout(searchButtons_);
+    actions->setContentsMargins(0, 0, 0, 0);
+    for (QWidget* button : {search, stop, stopDeep, clearRecords, upgrade, engines})
+        actions->addWidget(button);
+    rows->addStretch();
     connect(search, &QPushButton::clicked, this, [this] { session_.Search().StartSearch(); });
     connect(stop, &QPushButton::clicked, this, [this] { session_.Search().StopSearch(); });
     connect(stopDeep, &QPushButton::clicked, this, [this] { session_.Search().StopDeepSearch(); });
     connect(clearRecords, &QPushButton::clicked, this, [this] { session_.Search().ClearSearchRecords(); });
     connect(upgrade, &QPushButton::clicked, this, [this] { ShowUpdateDialog(false); });
     return box;
+}
+
+void MainWindow::BindKeys() {
+    const std::pair<const char*, QKeySequence> keys[] = {
+        {"searchButton", QKeySequence(Qt::CTRL | Qt::Key_Return)},
+        {"stopSearchButton", QKeySequence(Qt::Key_Escape)},
+        {"startDownloadButton", QKeySequence(Qt::CTRL | Qt::Key_D)},
+        {"stopDownloadButton", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D)},
+        {"importButton", QKeySequence(QKeySequence::Open)},
+        {"exportButton", QKeySequence(QKeySequence::Save)}};
+    for (const auto& [name, key] : keys) {
+        auto* button = findChild<QPushButton*>(QLatin1StringView(name));
+        button->setShortcut(key);
+        //: A button's tooltip: its caption and its shortcut.
+        button->setToolTip(tr("%1 (%2)").arg(button->text(), key.toString(QKeySequence::NativeText)));
+    }
+    // Tab reaches the search right after the keyword, then the keyword list, the options, the table as
+    // one stop and the list buttons; the views move their own cursor with the arrow keys.
+    table_->setTabKeyNavigation(false);
+    keywords_->setTabKeyNavigation(false);
+    QWidget* chain[] = {keywordEdit_,
+                        findChild<QPushButton*>(QStringLiteral("addKeywordButton")),
+                        findChild<QPushButton*>(QStringLiteral("searchButton")),
+                        findChild<QPushButton*>(QStringLiteral("stopSearchButton")),
+                        findChild<QPushButton*>(QStringLiteral("stopDeepSearchButton")),
+                        findChild<QPushButton*>(QStringLiteral("clearSearchRecordsButton")),
+                        findChild<QPushButton*>(QStringLiteral("updateButton")),
+                        findChild<QPushButton*>(QStringLiteral("enginesButton")),
+                        keywords_};
+    for (size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
 }
 
 void MainWindow::ShowEnginesDialog() {
@@ -339,32 +474,30 @@ QWidget* MainWindow::BuildResultList() {
     table_->setObjectName(QStringLiteral("resultTable"));
     model_ = new ResultTableModel(session_.Results(), this);
     table_->setModel(model_);
+    table_->setItemDelegateForColumn(ResultTableModel::kStatusColumn, new ProgressDelegate(table_));
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSortingEnabled(false);
     table_->verticalHeader()->setDefaultSectionSize(22);
     table_->verticalHeader()->hide();
-    for (int column = 0; column < 5; ++column)
+    // The title and the link share the spare width; type, size and status keep the widths they are given.
+    QHeaderView* header = table_->horizontalHeader();
+    header->setStretchLastSection(false);
+    header->setMinimumSectionSize(40);
+    for (int column = 0; column < ResultTableModel::kColumns; ++column) {
         table_->setColumnWidth(column, ResultTableModel::ColumnWidth(column));
-    table_->horizontalHeader()->setStretchLastSection(true);
-    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this](const QItemSelection& selected, const QItemSelection& deselected) {
-                ResultList& list = session_.Results();
-                for (const QItemSelectionRange& range : deselected) {
-                    for (int row = range.top(); row <= range.bottom(); ++row) {
-                        if (const auto id = list.IdAt(row)) list.SetSelected(*id, false);
-                    }
-                }
-                for (const QItemSelectionRange& range : selected) {
-                    for (int row = range.top(); row <= range.bottom(); ++row) {
-                        const auto id = list.IdAt(row);
-                        if (!id) continue;
-                        list.SetSelected(*id, true);
-                        if (const auto entry = list.Entry(*id)) {
-                            statusLine_->setText(entry->title + u' ' + entry->size + u' ' + entry->link);
-                        }
-                    }
-                }
+        const bool wide = column == ResultTableModel::kTitleColumn || column == ResultTableModel::kLinkColumn;
+        header->setSectionResizeMode(column, wide ? QHeaderView::Stretch : QHeaderView::Interactive);
+    }
+    // The view's selection is the highlight the buttons follow: it goes with every structural change of
+    // the list, so it never names a row that moved.
+    connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                const auto id = session_.Results().IdAt(current.row());
+                const auto entry = id ? session_.Results().Entry(*id) : std::nullopt;
+                if (entry) statusLine_->setText(entry->title + u' ' + entry->size + u' ' + entry->link);
             });
+    table_->installEventFilter(this);  // the Delete key
+    BuildRowMenu();
     connect(table_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         const auto id = session_.Results().IdAt(index.row());
         const auto entry = id ? session_.Results().Entry(*id) : std::nullopt;
@@ -377,7 +510,7 @@ QWidget* MainWindow::BuildBottomRow() {
     auto* box = new QWidget(this);
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* buttons = new QHBoxLayout;
+    auto* buttons = new FlowLayout;
     const std::pair<const char*, QString> listButtons[] = {{"checkRowsButton", tr("Check")},
                                                            {"uncheckRowsButton", tr("Uncheck")},
                                                            {"checkByStatusButton", tr("Check by Status…")},
@@ -411,27 +544,29 @@ QWidget* MainWindow::BuildBottomRow() {
     auto on = [this](const char* name, auto handler) {
         connect(findChild<QPushButton*>(QLatin1StringView(name)), &QPushButton::clicked, this, handler);
     };
-    on("checkRowsButton", [&list] { list.SetCheckOnSelectionOrAll(true); });
-    on("uncheckRowsButton", [&list] { list.SetCheckOnSelectionOrAll(false); });
+    on("checkRowsButton", [this, &list] {
+        const QSet<RowId> rows = HighlightedRows();
+        rows.isEmpty() ? list.SetCheckOnSelectionOrAll(true) : list.SetCheckedRows(rows, true);
+    });
+    on("uncheckRowsButton", [this, &list] {
+        const QSet<RowId> rows = HighlightedRows();
+        rows.isEmpty() ? list.SetCheckOnSelectionOrAll(false) : list.SetCheckedRows(rows, false);
+    });
     on("checkByStatusButton", [this, &list] {
         if (list.Size() == 0) return messages_->ShowMessageBox(tr("The download list is empty."));
         StatusChoiceDialog dialog(*messages_, this);
         if (dialog.exec() == QDialog::Accepted) list.CheckByStatus(dialog.Filter());
     });
-    on("deleteRowsButton", [this, &list] {
-        if (!list.DeleteChecked()) messages_->ShowMessageBox(tr("The download list is empty."));
-    });
+    on("deleteRowsButton", [this] { RemoveRows(); });
     on("clearListButton", [this, &list] {
-        if (!list.ClearList()) messages_->ShowMessageBox(tr("The download list is empty."));
+        if (list.Size() == 0) return messages_->ShowMessageBox(tr("The download list is empty."));
+        if (ConfirmRemoval(list.Size())) list.ClearList();
     });
-    on("setStatusButton", [this, &list] {
-        StatusActionDialog dialog(this);
-        if (dialog.exec() == QDialog::Accepted) list.ApplyStatusAction(dialog.Action());
-    });
+    on("setStatusButton", [this] { ApplyStatusToRows(); });
     on("exportButton", [this] { ExportButton(); });
     on("importButton", [this] { ImportButton(); });
     on("appendButton", [this] { AppendButton(); });
-    on("startDownloadButton", [this] { session_.Downloads().StartDownload(); });
+    on("startDownloadButton", [this] { StartDownloadButton(); });
     on("stopDownloadButton", [this] {
         if (const auto refusal = session_.GetOptions().ReadBack()) messages_->ShowMessageBox(*refusal);
         session_.Downloads().StopDownload();
@@ -440,14 +575,170 @@ QWidget* MainWindow::BuildBottomRow() {
     return box;
 }
 
+QSet<RowId> MainWindow::HighlightedRows() const {
+    QSet<RowId> rows;
+    for (const QModelIndex& index : table_->selectionModel()->selectedRows()) {
+        if (const auto id = session_.Results().IdAt(index.row())) rows.insert(*id);
+    }
+    return rows;
+}
+
+void MainWindow::RemoveRows() {
+    ResultList& list = session_.Results();
+    if (list.Size() == 0) return messages_->ShowMessageBox(tr("The download list is empty."));
+    const QSet<RowId> rows = HighlightedRows();
+    if (!rows.isEmpty()) {
+        if (ConfirmRemoval(rows.size())) list.DeleteRows(rows);
+        return;
+    }
+    qsizetype ticked = 0;
+    for (qsizetype position = 0; position < list.Size(); ++position) {
+        const auto id = list.IdAt(position);
+        ticked += id && list.IsChecked(*id) ? 1 : 0;
+    }
+    if (ConfirmRemoval(ticked)) list.DeleteChecked();
+}
+
+void MainWindow::ApplyStatusToRows() {
+    StatusActionDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const QSet<RowId> rows = HighlightedRows();
+    if (rows.isEmpty()) {
+        session_.Results().ApplyStatusAction(dialog.Action());
+    } else {
+        session_.Results().ApplyStatusActionToRows(dialog.Action(), rows);
+    }
+}
+
+void MainWindow::RetryRows() {
+    const QSet<RowId> rows = HighlightedRows();
+    if (rows.isEmpty()) return;
+    session_.Results().ApplyStatusActionToRows(ResultList::StatusAction::CheckedToWaiting, rows);
+    StartDownloadButton();
+}
+
+QString MainWindow::RowFilePath(RowId id) const {
+    const auto entry = session_.Results().Entry(id);
+    if (!entry || entry->status != RowStatus::Downloaded) return {};
+    bool exists = false;
+    const QString path = DownloadPool::BuildTargetPath(session_.GetOptions().Text(K::SaveFolder),
+                                                       entry->title, entry->type, &exists);
+    return exists && QFileInfo(path).isFile() ? path : QString();
+}
+
+void MainWindow::OpenRowFile(bool folderOnly) {
+    const auto current = session_.Results().IdAt(table_->currentIndex().row());
+    if (!current) return;
+    const QString path = RowFilePath(*current);
+    if (path.isEmpty() && !folderOnly) {
+        return messages_->ShowMessageBox(tr("This row has no downloaded file in the save folder."));
+    }
+    const QString folder =
+        path.isEmpty() ? session_.GetOptions().Text(K::SaveFolder) : QFileInfo(path).path();
+    if (folder.isEmpty()) return messages_->ShowMessageBox(tr("No save folder is set."));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(folderOnly ? folder : path));
+}
+
+void MainWindow::BuildRowMenu() {
+    rowMenu_ = new QMenu(table_);
+    rowMenu_->setObjectName(QStringLiteral("rowMenu"));
+    auto add = [this](const char* name, const QString& caption, auto handler) {
+        QAction* action = rowMenu_->addAction(caption, this, handler);
+        action->setObjectName(QLatin1StringView(name));
+        return action;
+    };
+    add("openFileAction", tr("Open File"), [this] { OpenRowFile(false); });
+    add("openFolderAction", tr("Open Folder"), [this] { OpenRowFile(true); });
+    add("copyLinkAction", tr("Copy Link"), [this] {
+        // In the table's order, whatever order the rows were highlighted in.
+        QModelIndexList rows = table_->selectionModel()->selectedRows();
+        std::sort(rows.begin(), rows.end(),
+                  [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+        QStringList links;
+        ResultList& list = session_.Results();
+        for (const QModelIndex& index : rows) {
+            const auto id = list.IdAt(index.row());
+            const auto entry = id ? list.Entry(*id) : std::nullopt;
+            if (entry) links.append(entry->link);
+        }
+        QGuiApplication::clipboard()->setText(links.join(u'\n'));
+    });
+    rowMenu_->addSeparator();
+    add("retryAction", tr("Retry"), [this] { RetryRows(); });
+    add("setStatusAction", tr("Set Status…"), [this] { ApplyStatusToRows(); });
+    add("removeRowsAction", tr("Remove"), [this] { RemoveRows(); });
+    rowMenu_->addSeparator();
+    add("invertTicksAction", tr("Invert Ticks"), [this] { session_.Results().InvertChecks(); });
+    table_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(table_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        // A right click outside the highlight highlights the row under the pointer, as file managers do.
+        const QModelIndex index = table_->indexAt(at);
+        if (index.isValid() && !table_->selectionModel()->isRowSelected(index.row())) {
+            table_->selectionModel()->select(index,
+                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        }
+        if (index.isValid()) table_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+        const bool rows = !HighlightedRows().isEmpty();
+        for (QAction* action : rowMenu_->actions()) {
+            if (action->objectName() != QLatin1StringView("invertTicksAction") && !action->isSeparator())
+                action->setEnabled(rows);
+        }
+        rowMenu_->popup(table_->viewport()->mapToGlobal(at));
+    });
+}
+
+bool MainWindow::ChooseSaveFolder() {
+    QLineEdit* savePath = edits_.value(K::SaveFolder);
+    const QString folder = folderPicker_(savePath->text());
+    if (folder.isEmpty()) return false;
+    savePath->setText(folder);
+    session_.GetOptions().SetCommittedText(K::SaveFolder, folder);
+    return true;
+}
+
+void MainWindow::StartDownloadButton() {
+    // No folder yet: ask for one where it is needed, rather than refusing. An empty list is refused by
+    // the start itself, before any dialog.
+    if (session_.Results().Size() > 0 && edits_.value(K::SaveFolder)->text().trimmed().isEmpty() &&
+        !ChooseSaveFolder()) {
+        return;
+    }
+    session_.Downloads().StartDownload();
+}
+
 void MainWindow::ExportList(const QString& path, const StatusFilter& filter) {
     const QString written = session_.Lists().ExportTo(path, filter);
     SetTitlePath(written);
 }
 
 void MainWindow::ImportList(const QString& path, const StatusFilter& filter) {
+    if (session_.Results().Size() > 0) {
+        const ImportChoice choice = importQuestion_(session_.Results().Size());
+        if (choice == ImportChoice::Cancel) return;
+        if (choice == ImportChoice::Append) return AppendFromFile(path, filter);
+    }
     session_.Lists().ImportFrom(path, filter);
     SetTitlePath(path);
+}
+
+void MainWindow::AppendFromFile(const QString& path, const StatusFilter& filter) {
+    // The file is read into a list on the side with the import's own readers, then its new links join
+    // this list in file order; the list path stays as it is, since the list is no copy of either file.
+    ResultList& list = session_.Results();
+    const std::unique_ptr<ResultList> staging = list.MakeStaging();
+    Options& options = session_.GetOptions();
+    const QString listPath = options.Text(K::ListFile);
+    ListFiles files(*staging, options, messages_);
+    if (ListFiles::IsTextPath(path)) {
+        files.ImportListText(path, filter);
+    } else {
+        files.ImportListXml(path, filter);
+    }
+    options.SetCommittedText(K::ListFile, listPath);  // the readers remember what they read
+    for (const ResultEntry& entry : staging->Snapshot()) {
+        if (list.AddLinkIfNew(entry.link) == 0) continue;
+        list.AddEntry(entry.title, entry.type, entry.size, entry.link, entry.status);
+    }
 }
 
 void MainWindow::ExportButton() {
@@ -516,6 +807,22 @@ void MainWindow::ToggleVisible() {
     }
 }
 
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(event)->key() != Qt::Key_Delete ||
+        static_cast<QKeyEvent*>(event)->modifiers() != Qt::NoModifier) {
+        return QWidget::eventFilter(watched, event);
+    }
+    if (watched == table_) {
+        if (!HighlightedRows().isEmpty()) RemoveRows();
+        return true;
+    }
+    if (watched == keywords_) {
+        if (!keywords_->selectedItems().isEmpty()) DeleteKeywords();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void MainWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     // Minimising hides the window; the tray icon brings it back.
@@ -531,14 +838,19 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (const auto refusal = options.ReadBack()) messages_->ShowMessageBox(*refusal);
     session_.SaveSettings();
     session_.SaveKeywords();
+    SaveWindowState();
     session_.Lists().CloseSave();
-    if (!messages_->AskYesNo(tr("Quit the program?"), tr("Confirm Quit"))) {
+    DownloadPool& downloads = session_.Downloads();
+    const bool downloading = downloads.BusySlots() > 0 || downloads.WalkingSlots() > 0;
+    const QString question =
+        downloading ? tr("Downloads are running. Stop them and quit? Unfinished rows go back to waiting.")
+                    : tr("Quit the program?");
+    if (!messages_->AskYesNo(question, tr("Confirm Quit"))) {
         event->ignore();
         return;
     }
     // Rows in flight go back to waiting before the list is saved for the last time, so a later start
     // takes them again.
-    DownloadPool& downloads = session_.Downloads();
     if (downloads.BusySlots() > 0 || downloads.WalkingSlots() > 0) {
         downloads.StopDownload();
         downloads.WaitWalksEnded(5000);
@@ -555,6 +867,43 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     session_.Search().StopSearch();
     event->accept();
     Q_EMIT closed();
+}
+
+namespace {
+const QString kWindowSection = QStringLiteral("Window");
+}  // namespace
+
+void MainWindow::RestoreWindowState() {
+    const IniFile ini = IniFile::Load(session_.Home().SettingsPath());
+    auto bytes = [&ini](const char* key) {
+        return QByteArray::fromBase64(
+            ini.Value(kWindowSection, QLatin1StringView(key)).value_or(QString()).toLatin1());
+    };
+    if (!restoreGeometry(bytes("Geometry"))) {
+        // First start: the usual size, but never larger than the screen it opens on.
+        QSize size(1000, 720);
+        if (const QScreen* screen = this->screen()) size = size.boundedTo(screen->availableGeometry().size());
+        resize(size);
+    }
+    splitter_->restoreState(bytes("Splitter"));
+    table_->horizontalHeader()->restoreState(bytes("Columns"));
+}
+
+bool MainWindow::SaveWindowState(QString* error) const {
+    const QString geometry = QString::fromLatin1(saveGeometry().toBase64());
+    const QString split = QString::fromLatin1(splitter_->saveState().toBase64());
+    const QString columns = QString::fromLatin1(table_->horizontalHeader()->saveState().toBase64());
+    // Under the home's lock, as the other saves of Setting.ini, so a `config set` meanwhile is not lost.
+    HomeLock lock(session_.Home().LockPath());
+    if (!lock.Acquire(error)) return false;
+    return Profile(session_.Home().SettingsPath())
+        .Update(
+            [&](IniFile& ini) {
+                ini.SetValue(kWindowSection, QStringLiteral("Geometry"), geometry);
+                ini.SetValue(kWindowSection, QStringLiteral("Splitter"), split);
+                ini.SetValue(kWindowSection, QStringLiteral("Columns"), columns);
+            },
+            error);
 }
 
 QString MainWindow::UpdateLocation() const {

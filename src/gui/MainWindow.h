@@ -7,16 +7,20 @@
 #include <QMutex>
 #include <QWidget>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <thread>
 
 #include "app/UpdateInfo.h"
 #include "lists/ResultEntry.h"
+#include "lists/ResultList.h"
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QMenu;
+class QSplitter;
 class QPushButton;
 class QSystemTrayIcon;
 class QTableView;
@@ -38,6 +42,19 @@ class MainWindow : public QWidget {
     // The button procedures after their file dialogs, for the buttons and for tests.
     void ExportList(const QString& path, const StatusFilter& filter);
     void ImportList(const QString& path, const StatusFilter& filter);
+    // Adds the file's rows whose links the list does not hold yet after the rows already there.
+    void AppendFromFile(const QString& path, const StatusFilter& filter);
+    // What an import into a list that has rows does; tests answer without a dialog.
+    enum class ImportChoice { Replace, Append, Cancel };
+    using ImportQuestion = std::function<ImportChoice(qsizetype rows)>;
+    void SetImportQuestion(ImportQuestion question) { importQuestion_ = std::move(question); }
+    // The rows the list buttons act on: the highlighted ones, if any.
+    QSet<RowId> HighlightedRows() const;
+    // Where the folder choice comes from; tests answer without a dialog. Empty: cancelled.
+    void SetFolderPicker(std::function<QString(const QString& start)> picker) {
+        folderPicker_ = std::move(picker);
+    }
+    ResultTableModel* Model() const { return model_; }
     void ToggleVisible();
     QSystemTrayIcon* Tray() const { return tray_; }
     // The update location: $SKIMMER_UPDATE_URL, else [Update] Url in Setting.ini, else the default.
@@ -51,6 +68,7 @@ class MainWindow : public QWidget {
   protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     // "Engines…": every engine with its box, keys and last block reason.
     void ShowEnginesDialog();
@@ -68,9 +86,30 @@ class MainWindow : public QWidget {
     QPushButton* Button(const char* name, const QString& caption);
     void ApplyCoupling();
     void RefreshKeywords();
+    // The keyword field's text joins the list and the field empties; a keyword already there is named.
+    void AddTypedKeyword();
+    // Keyboard: shortcuts shown in the buttons' tooltips, and a tab order with the search first.
+    void BindKeys();
+    // Size, place, splitter and column widths, in section [Window] of Setting.ini.
+    void RestoreWindowState();
+    bool SaveWindowState(QString* error = nullptr) const;
     void ExportButton();
     void ImportButton();
     void AppendButton();
+    void BuildRowMenu();
+    bool ChooseSaveFolder();  // false when cancelled
+    void StartDownloadButton();
+    // Delete button, Delete key and the row menu: the highlighted rows, else the ticked ones.
+    void RemoveRows();
+    void ApplyStatusToRows();
+    void RetryRows();
+    void OpenRowFile(bool folderOnly);
+    void DeleteKeywords();
+    void ClearKeywords();
+    // More than one row or keyword goes only after a yes.
+    bool ConfirmRemoval(qsizetype count, bool keywords = false);
+    // The downloaded file of a row, empty when it is not in the save folder.
+    QString RowFilePath(RowId id) const;
     void StartUpdateCheck();
 
     Session& session_;
@@ -81,10 +120,15 @@ class MainWindow : public QWidget {
     QTreeWidget* keywords_ = nullptr;
     QLineEdit* keywordEdit_ = nullptr;
     QTableView* table_ = nullptr;
+    QSplitter* splitter_ = nullptr;
+    QWidget* searchButtons_ = nullptr;
     ResultTableModel* model_ = nullptr;
     QLineEdit* statusLine_ = nullptr;
     QLineEdit* listCounters_ = nullptr;
     QLineEdit* searchCounters_ = nullptr;
+    QMenu* rowMenu_ = nullptr;
+    ImportQuestion importQuestion_;
+    std::function<QString(const QString&)> folderPicker_;
     QSystemTrayIcon* tray_ = nullptr;
     QMenu* trayMenu_ = nullptr;
     QString pendingStatus_;

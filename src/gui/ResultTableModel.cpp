@@ -1,5 +1,6 @@
 #include "gui/ResultTableModel.h"
 
+#include <QLocale>
 #include <algorithm>
 
 #include "lists/ResultList.h"
@@ -10,7 +11,7 @@ const char* const kHeaders[] = {
     QT_TRANSLATE_NOOP("ResultTableModel", "File Name"), QT_TRANSLATE_NOOP("ResultTableModel", "Type"),
     QT_TRANSLATE_NOOP("ResultTableModel", "Size (KB)"), QT_TRANSLATE_NOOP("ResultTableModel", "Location"),
     QT_TRANSLATE_NOOP("ResultTableModel", "Status")};
-constexpr int kWidths[] = {170, 70, 100, 200, 80};
+constexpr int kWidths[] = {170, 50, 80, 200, 170};
 
 }  // namespace
 
@@ -57,6 +58,25 @@ QString ResultTableModel::Cell(const ResultEntry& entry, int column) {
     }
 }
 
+QString ResultTableModel::DisplaySpeed(qint64 bytesPerSecond) {
+    //: Download speed, such as "1.5 MB/s".
+    return tr("%1/s").arg(QLocale().formattedDataSize(bytesPerSecond, 1, QLocale::DataSizeTraditionalFormat));
+}
+
+QString ResultTableModel::StatusCell(int row, RowId id, const ResultEntry& entry) const {
+    QString text = DisplayStatus(entry.status);
+    if (entry.status.kind() == RowStatus::Kind::InProgress) {
+        const qint64 speed = speed_ ? speed_(row) : 0;
+        //: A row's progress and its speed: "Done: 42% · 1.5 MB/s".
+        if (speed > 0) text = tr("%1 · %2").arg(text, DisplaySpeed(speed));
+        return text;
+    }
+    // Why a row ended as it did, beside its status: the stored status text cannot say it.
+    //: A row's status and why: "Failed: HTTP 404".
+    if (const QString reason = list_.Reason(id); !reason.isEmpty()) text = tr("%1: %2").arg(text, reason);
+    return text;
+}
+
 ResultTableModel::ResultTableModel(ResultList& list, QObject* parent)
     : QAbstractTableModel(parent), list_(list) {
     shownRows_ = list_.Size();
@@ -76,7 +96,6 @@ void ResultTableModel::Refresh() {
         endResetModel();
         return;
     }
-    if (changes.rows.isEmpty()) return;
     qsizetype first = -1, last = -1;
     for (RowId id : changes.rows) {
         const auto position = list_.PositionOf(id);
@@ -85,6 +104,9 @@ void ResultTableModel::Refresh() {
         last = std::max(last, *position);
     }
     if (first >= 0) Q_EMIT dataChanged(index(int(first), 0), index(int(last), 4));
+    // Speeds change without a change note; the view repaints only the cells it shows.
+    if (speed_ && shownRows_ > 0)
+        Q_EMIT dataChanged(index(0, kStatusColumn), index(int(shownRows_) - 1, kStatusColumn));
 }
 
 int ResultTableModel::rowCount(const QModelIndex& parent) const {
@@ -102,13 +124,21 @@ QVariant ResultTableModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
     if (role == Qt::CheckStateRole && index.column() == 0)
         return list_.IsChecked(*id) ? Qt::Checked : Qt::Unchecked;
+    if (role == ProgressRole) {
+        if (index.column() != kStatusColumn) return {};
+        const auto entry = list_.Entry(*id);
+        if (!entry || entry->status.kind() != RowStatus::Kind::InProgress) return {};
+        return std::clamp(entry->status.Percent(), 0, 100);
+    }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
-    if (role == Qt::ToolTipRole && index.column() == 4) {
-        // Why the row ended as it did, when the worker knew; the stored status text cannot say it.
+    if (role == Qt::ToolTipRole && index.column() == kStatusColumn) {
         if (const QString reason = list_.Reason(*id); !reason.isEmpty()) return reason;
     }
     const auto entry = list_.Entry(*id);
-    return entry ? Cell(*entry, index.column()) : QVariant();
+    if (!entry) return {};
+    if (index.column() == kStatusColumn && role == Qt::DisplayRole)
+        return StatusCell(index.row(), *id, *entry);
+    return Cell(*entry, index.column());
 }
 
 bool ResultTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {

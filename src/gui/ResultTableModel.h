@@ -5,10 +5,12 @@
 
 #include <QAbstractTableModel>
 #include <QTimer>
+#include <functional>
 
 #include "lists/RowStatus.h"
 
 class ResultList;
+using RowId = quint64;
 struct ResultEntry;
 
 class ResultTableModel : public QAbstractTableModel {
@@ -23,6 +25,18 @@ class ResultTableModel : public QAbstractTableModel {
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+    // The percent of a row in progress, in the status column; no value for other rows.
+    static constexpr int ProgressRole = Qt::UserRole + 1;
+    // Bytes per second of the row at a position, 0 when none is known. Called on the main thread at
+    // every refresh and paint of a row in progress.
+    using SpeedSource = std::function<qint64(int row)>;
+    void SetSpeedSource(SpeedSource source) { speed_ = std::move(source); }
+    static QString DisplaySpeed(qint64 bytesPerSecond);
+
+    static constexpr int kColumns = 5;
+    static constexpr int kTitleColumn = 0;
+    static constexpr int kLinkColumn = 3;
+    static constexpr int kStatusColumn = 4;
     static int ColumnWidth(int column);
     // The text the table shows for a stored status or size text, in the window's language.
     static QString DisplayStatus(const RowStatus& status);
@@ -32,8 +46,10 @@ class ResultTableModel : public QAbstractTableModel {
 
   private:
     static QString Cell(const ResultEntry& entry, int column);
+    QString StatusCell(int row, RowId id, const ResultEntry& entry) const;
 
     ResultList& list_;
     QTimer refresh_;
     qsizetype shownRows_ = 0;
+    SpeedSource speed_;
 };

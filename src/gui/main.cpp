@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/Session.h"
+#include "download/DownloadPool.h"
 #include "gui/EnginesDialog.h"
 #include "gui/Language.h"
 #include "gui/MainWindow.h"
@@ -33,6 +34,9 @@ int main(int argc, char** argv) {
         QStringLiteral("screenshot-engines"),
         QStringLiteral("save a picture of the Engines dialog to FILE and quit"), QStringLiteral("FILE"));
     parser.addOption(enginesShotOption);
+    const QCommandLineOption downloadOption(
+        QStringLiteral("download"), QStringLiteral("start downloading the list as soon as the window shows"));
+    parser.addOption(downloadOption);
     const QCommandLineOption langOption(
         QStringLiteral("lang"),
         QStringLiteral("the window's language, kept for later starts: en or zh_CN (default: the system's)"),
@@ -54,6 +58,9 @@ int main(int argc, char** argv) {
     QObject::connect(&window, &MainWindow::closed, &app, &QApplication::quit);
     window.show();
     if (!problem.isEmpty()) session.ShowMsg(problem, QString(), QString(), 0);
+    if (parser.isSet(downloadOption)) {
+        QTimer::singleShot(0, &window, [&session] { session.Downloads().StartDownload(); });
+    }
     if (parser.isSet(screenshotOption)) {
         QTimer::singleShot(1500, &window, [&] {
             window.grab().save(parser.value(screenshotOption));

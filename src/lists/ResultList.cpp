@@ -238,12 +238,20 @@ void ResultList::AdoptRows(ResultList& staging, RowId keepFromId) {
 }
 
 bool ResultList::DeleteChecked() {
+    return DeleteWhere([](const Row& row) { return row.checked; }) >= 0;
+}
+
+qsizetype ResultList::DeleteRows(const QSet<RowId>& ids) {
+    return std::max<qsizetype>(0, DeleteWhere([&ids](const Row& row) { return ids.contains(row.id); }));
+}
+
+qsizetype ResultList::DeleteWhere(const std::function<bool(const Row&)>& goes) {
     QStringList removedLinks;
     {
         QMutexLocker rows(&rowsMutex_);
-        if (rows_.empty()) return false;
+        if (rows_.empty()) return -1;
         const auto kept =
-            std::stable_partition(rows_.begin(), rows_.end(), [](const Row& row) { return !row.checked; });
+            std::stable_partition(rows_.begin(), rows_.end(), [&goes](const Row& row) { return !goes(row); });
         for (auto it = kept; it != rows_.end(); ++it) removedLinks.append(it->entry.link);
         for (auto it = kept; it != rows_.end(); ++it) CountStatusLocked(it->entry.status, -1);
         rows_.erase(kept, rows_.end());
@@ -251,7 +259,7 @@ bool ResultList::DeleteChecked() {
         RebuildIndexesLocked();
     }
     for (const QString& link : removedLinks) links_.Remove(link);
-    return true;
+    return removedLinks.size();
 }
 
 bool ResultList::ClearList() {
@@ -276,6 +284,24 @@ void ResultList::SetCheckOnSelectionOrAll(bool check) {
     }
 }
 
+void ResultList::SetCheckedRows(const QSet<RowId>& ids, bool check) {
+    QMutexLocker rows(&rowsMutex_);
+    for (RowId id : ids) {
+        Row* row = FindLocked(id);
+        if (!row || row->checked == check) continue;
+        row->checked = check;
+        NoteChangedLocked(id);
+    }
+}
+
+void ResultList::InvertChecks() {
+    QMutexLocker rows(&rowsMutex_);
+    for (Row& row : rows_) {
+        row.checked = !row.checked;
+        NoteChangedLocked(row.id);
+    }
+}
+
 bool ResultList::CheckByStatus(const StatusFilter& filter) {
     QMutexLocker rows(&rowsMutex_);
     if (rows_.empty()) return false;
@@ -289,6 +315,14 @@ bool ResultList::CheckByStatus(const StatusFilter& filter) {
 }
 
 void ResultList::ApplyStatusAction(StatusAction action) {
+    ApplyStatusActionWhere(action, nullptr);
+}
+
+void ResultList::ApplyStatusActionToRows(StatusAction action, const QSet<RowId>& ids) {
+    ApplyStatusActionWhere(action, &ids);
+}
+
+void ResultList::ApplyStatusActionWhere(StatusAction action, const QSet<RowId>* only) {
     const RowStatus* target = nullptr;
     switch (action) {
         case StatusAction::AllToWaiting:
@@ -315,7 +349,7 @@ void ResultList::ApplyStatusAction(StatusAction action) {
             Row& row = rows_[size_t(position)];
             const bool affected =
                 all ? row.entry.status != RowStatus::Downloaded && row.entry.status != RowStatus::Duplicate
-                    : row.checked;
+                    : (only ? only->contains(row.id) : row.checked);
             if (!affected) continue;
             if (forgets) forget.append(row.entry.link);
             SetStatusLocked(row, position, *target);

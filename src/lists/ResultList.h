@@ -70,6 +70,12 @@ class ResultList {
         CheckedToDuplicate,
     };
     void ApplyStatusAction(StatusAction action);
+    // The same operations on the rows in `ids` (the rows a view highlights) instead of the ticked ones;
+    // ids of rows gone meanwhile are passed over. DeleteRows returns how many rows went.
+    qsizetype DeleteRows(const QSet<RowId>& ids);
+    void SetCheckedRows(const QSet<RowId>& ids, bool check);
+    void ApplyStatusActionToRows(StatusAction action, const QSet<RowId>& ids);
+    void InvertChecks();
     void ResetFailedToWaiting();
     void ResetUploadingToWaiting();
     int CountDownloaded() const;
@@ -151,6 +157,8 @@ class ResultList {
     void SetStatusLocked(Row& row, qsizetype position, const RowStatus& status);
     void PruneReasonsLocked();  // after rows went away
     void CountStatusLocked(const RowStatus& status, int delta);
+    qsizetype DeleteWhere(const std::function<bool(const Row&)>& goes);  // -1 when the list is empty
+    void ApplyStatusActionWhere(StatusAction action, const QSet<RowId>* only);
 
     Options& options_;
     StatusLine* status_;

@@ -156,7 +156,9 @@ TEST_F(MainWindowTest, ListRoundTripTrayAndStatusLine) {
     list.SetStatus(*list.IdAt(1), RowStatus::Failed, "HTTP 404");
     const QAbstractItemModel* model = Find<QTableView>("resultTable")->model();
     EXPECT_EQ(model->data(model->index(1, 4), Qt::ToolTipRole).toString(), "HTTP 404");
-    EXPECT_EQ(model->data(model->index(1, 4), Qt::DisplayRole).toString(), RowStatus::Failed.Stored());
+    // The cell shows it beside the status.
+    EXPECT_EQ(model->data(model->index(1, 4), Qt::DisplayRole).toString(),
+              RowStatus::Failed.Stored() + QString::fromUtf8("：HTTP 404"));
     EXPECT_EQ(model->data(model->index(0, 4), Qt::ToolTipRole).toString(), RowStatus::Waiting.Stored());
     window->ExportList(home.Path("again"), StatusFilter());
     EXPECT_TRUE(home.Read("again.xml").contains(RowStatus::Failed.Stored().toUtf8()));

@@ -192,6 +192,41 @@ TEST_F(ResultListTest, DeletingKeepsWorkersOnTheirOwnRows) {
     EXPECT_FALSE(list.SetStatus(held, RowStatus::Failed));
 }
 
+// The operations on a set of rows (a view's highlight) while a worker takes rows: the counts stay true
+// and a row in flight that is deleted is simply gone for its worker.
+TEST_F(ResultListTest, RowSetOperationsBesideAWorker) {
+    constexpr int kRows = 2000;
+    for (int i = 0; i < kRows; ++i) {
+        const QString link = QStringLiteral("http://a/%1").arg(i);
+        list.AddLinkIfNew(link);
+        Add(QString::number(i), link);
+    }
+    QSet<RowId> odd, even;
+    for (int i = 0; i < kRows; ++i) (i % 2 ? odd : even).insert(*list.IdAt(i));
+    std::thread worker([&] {
+        while (const auto claim = list.ClaimNextWaiting(0, list.Size()))
+            list.SetStatus(claim->id, RowStatus::Failed, QStringLiteral("HTTP 404"));
+    });
+    list.SetCheckedRows(odd, true);
+    list.InvertChecks();
+    const qsizetype removed = list.DeleteRows(even);
+    worker.join();
+    list.ApplyStatusActionToRows(ResultList::StatusAction::CheckedToDuplicate, odd);
+    EXPECT_EQ(removed, kRows / 2);
+    EXPECT_EQ(list.Size(), kRows / 2);
+    for (qsizetype position = 0; position < list.Size(); ++position) {
+        const RowId id = *list.IdAt(position);
+        EXPECT_TRUE(odd.contains(id));
+        EXPECT_FALSE(list.IsChecked(id));  // ticked, then inverted
+        EXPECT_EQ(list.Entry(id)->status, RowStatus::Duplicate);
+    }
+    const ResultList::StatusCounts counts = list.Counts();
+    EXPECT_EQ(counts.waiting + counts.failed + counts.downloaded, 0);
+    EXPECT_EQ(list.DeleteRows(even), 0);  // gone already
+    EXPECT_EQ(list.AddLinkIfNew("http://a/0"), 1);
+    EXPECT_EQ(list.AddLinkIfNew("http://a/1"), 0);
+}
+
 TEST_F(ResultListTest, ClaimNextWaitingTakesEachWaitingRowOnceAndFindsRowsThatWaitAgain) {
     const RowStatus statuses[] = {RowStatus::Waiting, RowStatus::Downloaded, RowStatus::Waiting,
                                   RowStatus::Failed, RowStatus::Waiting};

@@ -1,0 +1,13 @@
+#pragma once
+// Draws the status cell of a row in progress as a progress bar carrying the cell's text (percent and
+// speed); every other cell is drawn as usual. Main thread.
+
+#include <QStyledItemDelegate>
+
+class ProgressDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+};
