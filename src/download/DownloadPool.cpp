@@ -1,5 +1,6 @@
 #include "download/DownloadPool.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -75,12 +76,13 @@ void DownloadPool::Create() {
 bool DownloadPool::StartDownload() {
     if (const auto refusal = s_.options.ReadBack()) s_.messages.ShowMessageBox(*refusal);
     if (s_.results.Size() == 0) {
-        s_.messages.ShowMessageBox(QStringLiteral("下载列表为空"));
+        s_.messages.ShowMessageBox(QCoreApplication::translate("DownloadPool", "The download list is empty"));
         return false;
     }
     const QString folder = s_.options.Text(K::SaveFolder);
     if (folder.isEmpty()) {
-        s_.messages.ShowMessageBox(QStringLiteral("请选择文件保存位置"));
+        s_.messages.ShowMessageBox(
+            QCoreApplication::translate("DownloadPool", "Choose the folder to save the files in"));
         return false;
     }
     QDir().mkpath(
@@ -333,7 +335,10 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
         }
     }
     if (passed.isEmpty())
-        s_.status.ShowMsg(QStringLiteral("下载线程%1本次下载已完成!").arg(slot), QString(), QString(), 1);
+        s_.status.ShowMsg(
+            QCoreApplication::translate("DownloadPool", "Download thread %1 has finished this run!")
+                .arg(slot),
+            QString(), QString(), 1);
     return passed;
 }
 

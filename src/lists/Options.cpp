@@ -1,5 +1,6 @@
 #include "lists/Options.h"
 
+#include <QCoreApplication>
 #include <QMutexLocker>
 
 #include "lists/IniFile.h"
@@ -67,7 +68,9 @@ std::optional<QString> Options::ReadBack() {
         const int value = liveInt_[i].load();
         const EntryRange range = SettingsTable::AcceptedRange(spec);
         if (value < range.min || value > range.max) {
-            return QStringLiteral("Enter an integer between %1 and %2.").arg(range.min).arg(range.max);
+            return QCoreApplication::translate("Options", "Enter an integer between %1 and %2.")
+                .arg(range.min)
+                .arg(range.max);
         }
         committedInt_[i].store(value);
     }
