@@ -73,6 +73,30 @@
         <source>Download thread %1 has finished this run!</source>
         <translation>下载线程%1本次下载已完成!</translation>
     </message>
+    <message>
+        <source>%1 answered %2: no downloads from it until %3 (%4 s)</source>
+        <translation>%1 应答 %2：%3 之前不再从它下载（%4 秒）</translation>
+    </message>
+    <message>
+        <source>the time limit of %1 minutes per file ran out</source>
+        <translation>超过了每个文件 %1 分钟的时间限制</translation>
+    </message>
+    <message>
+        <source>no safe file name in the save folder for this title and type</source>
+        <translation>无法在保存目录中为此标题和类型取得安全的文件名</translation>
+    </message>
+    <message>
+        <source>another row is writing %1 right now</source>
+        <translation>另一行正在写入 %1</translation>
+    </message>
+    <message>
+        <source>HTTP %1: the server asked for a pause, %2 times</source>
+        <translation>HTTP %1：服务器已 %2 次要求暂停</translation>
+    </message>
+    <message>
+        <source>same as %1</source>
+        <translation>与 %1 相同</translation>
+    </message>
 </context>
 <context>
     <name>EnginesDialog</name>
@@ -563,6 +587,10 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
         <source>Enter an integer between %1 and %2.</source>
         <translation>请输入一个介于 %1 和 %2 之间的整数。</translation>
     </message>
+    <message>
+        <source>Enter at most %1 characters.</source>
+        <translation>请输入不超过 %1 个字符。</translation>
+    </message>
 </context>
 <context>
     <name>ResultList</name>
@@ -625,6 +653,21 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
     <message>
         <source>Unknown</source>
         <translation>未知</translation>
+    </message>
+</context>
+<context>
+    <name>RobotsCache</name>
+    <message>
+        <source>answered %1</source>
+        <translation>应答 %1</translation>
+    </message>
+    <message>
+        <source>did not answer</source>
+        <translation>没有应答</translation>
+    </message>
+    <message>
+        <source>%1 %2: the deep search treats the site as allowing everything</source>
+        <translation>%1 %2：深度搜索视该网站为全部允许</translation>
     </message>
 </context>
 <context>

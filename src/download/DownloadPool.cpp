@@ -347,26 +347,28 @@ void DownloadPool::RestHost(const QString& link, int status, const QByteArray& r
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const int seconds = RetryAfter::Seconds(retryAfter, now);
     gate_.Rest(host, HostGate::Clock::now() + std::chrono::seconds(seconds));
-    s_.log.WriteRunLog(QStringLiteral("HostRest"),
-                       QStringLiteral("%1 answered %2: no downloads from it until %3 (%4 s)")
-                           .arg(host)
-                           .arg(status)
-                           .arg(now.addSecs(seconds).toLocalTime().toString(Qt::ISODate))
-                           .arg(seconds));
+    s_.log.WriteRunLog(
+        QStringLiteral("HostRest"),
+        QCoreApplication::translate("DownloadPool", "%1 answered %2: no downloads from it until %3 (%4 s)")
+            .arg(host)
+            .arg(status)
+            .arg(now.addSecs(seconds).toLocalTime().toString(Qt::ISODate))
+            .arg(seconds));
 }
 
 DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder, const QString& title,
                                                 const QString& type, const QString& link, quint64 row,
                                                 QString& reason) {
     const auto timedOut = [&] {
-        reason = QStringLiteral("the time limit of %1 minutes per file ran out")
+        reason = QCoreApplication::translate("DownloadPool", "the time limit of %1 minutes per file ran out")
                      .arg(s_.options.Int(K::DownloadTimeoutMinutes));
         return Outcome::Failed;
     };
     bool exists = false;
     const QString target = BuildTargetPath(folder, title, type, &exists);
     if (target.isEmpty()) {
-        reason = QStringLiteral("no safe file name in the save folder for this title and type");
+        reason = QCoreApplication::translate("DownloadPool",
+                                             "no safe file name in the save folder for this title and type");
         return Outcome::Failed;
     }
     if (exists && !s_.options.Checked(K::OverwriteExisting)) return Outcome::Present;
@@ -378,7 +380,8 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
     {
         QMutexLocker lock(&inFlightMutex_);
         if (inFlight_.contains(target)) {
-            reason = QStringLiteral("another row is writing %1 right now").arg(target);
+            reason = QCoreApplication::translate("DownloadPool", "another row is writing %1 right now")
+                         .arg(target);
             return Outcome::Failed;
         }
         inFlight_.insert(target);
@@ -429,7 +432,9 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
         RestHost(link, busy, transfer.RetryAfter());
         // Told only if the row has had too many of these and fails.
         reason =
-            QStringLiteral("HTTP %1: the server asked for a pause, %2 times").arg(busy).arg(kMaxBackOffs);
+            QCoreApplication::translate("DownloadPool", "HTTP %1: the server asked for a pause, %2 times")
+                .arg(busy)
+                .arg(kMaxBackOffs);
         return Outcome::BackOff;
     }
     const auto entry = s_.results.Entry(row);
@@ -441,7 +446,7 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
         transfer.Kill();
         if (const QString same = transfer.SameAs(); !same.isEmpty()) {
             // Not saved twice: the row counts as downloaded and says where the document is.
-            reason = QStringLiteral("same as %1").arg(same);
+            reason = QCoreApplication::translate("DownloadPool", "same as %1").arg(same);
             s_.status.ShowMsg(title, reason, QString(), 1);
         }
         return Outcome::Done;

@@ -60,7 +60,8 @@ std::optional<QString> Options::ReadBack() {
             QMutexLocker lock(&textMutex_);
             // Setting.ini keeps no more than this; a longer text would come back cut.
             if (liveText_[i].size() > SettingsTable::kMaxTextLength) {
-                return QStringLiteral("Enter at most %1 characters.").arg(SettingsTable::kMaxTextLength);
+                return QCoreApplication::translate("Options", "Enter at most %1 characters.")
+                    .arg(SettingsTable::kMaxTextLength);
             }
             committedText_[i] = liveText_[i];
             continue;
