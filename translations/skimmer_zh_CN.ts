@@ -60,6 +60,13 @@
     </message>
 </context>
 <context>
+    <name>ContentCheck</name>
+    <message>
+        <source>the file is %1, not a %2 file</source>
+        <translation>该文件是 %1，不是 %2 文件</translation>
+    </message>
+</context>
+<context>
     <name>DownloadPool</name>
     <message>
         <source>The download list is empty</source>
@@ -135,6 +142,53 @@
     <message>
         <source>&lt;b&gt;Last blocked because&lt;/b&gt;</source>
         <translation>&lt;b&gt;最近一次被拦截的原因&lt;/b&gt;</translation>
+    </message>
+</context>
+<context>
+    <name>FileDownload</name>
+    <message>
+        <source>cannot rename the file to %1: %2</source>
+        <translation>无法将文件改名为 %1：%2</translation>
+    </message>
+    <message>
+        <source>HTTP %1: the server asks for a login</source>
+        <translation>HTTP %1：服务器要求登录</translation>
+    </message>
+    <message>
+        <source>%1 bytes: outside the size limit</source>
+        <translation>%1 字节：超出文件大小限制</translation>
+    </message>
+    <message>
+        <source>HTTP %1: the server did not send the rest of the file as asked</source>
+        <translation>HTTP %1：服务器没有按要求发送文件的其余部分</translation>
+    </message>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>无法写入 %1：%2</translation>
+    </message>
+    <message>
+        <source>timed out: no data for %1 s</source>
+        <translation>超时：%1 秒没有收到数据</translation>
+    </message>
+    <message>
+        <source>the transfer ended without a file</source>
+        <translation>传输结束，但没有得到文件</translation>
+    </message>
+    <message>
+        <source>%1 is not a usable address</source>
+        <translation>%1 不是可用的地址</translation>
+    </message>
+    <message>
+        <source>the folder %1 does not exist</source>
+        <translation>目录 %1 不存在</translation>
+    </message>
+    <message>
+        <source>cannot create %1: %2</source>
+        <translation>无法创建 %1：%2</translation>
+    </message>
+    <message>
+        <source>no thread for the transfer</source>
+        <translation>没有可用于传输的线程</translation>
     </message>
 </context>
 <context>
