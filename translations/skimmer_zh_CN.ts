@@ -2,6 +2,110 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN" sourcelanguage="en">
 <context>
+    <name>AppHome</name>
+    <message>
+        <source>Cannot create the program folder %1; the settings and lists will not be saved</source>
+        <translation>无法创建程序目录 %1，设置与列表将不会保存</translation>
+    </message>
+    <message>
+        <source>The program folder %1 is not writable; the settings and lists will not be saved</source>
+        <translation>程序目录 %1 不可写，设置与列表将不会保存</translation>
+    </message>
+</context>
+<context>
+    <name>Aria2Fleet</name>
+    <message>
+        <source>aria2 at %1 does not answer; its share goes to the others:</source>
+        <translation>%1 上的 aria2 没有应答，它的那一份交给其他 aria2：</translation>
+    </message>
+    <message>
+        <source>aria2 at %1 does not answer:</source>
+        <translation>%1 上的 aria2 没有应答：</translation>
+    </message>
+    <message>
+        <source>aria2 at %1 takes %2 rows of %3 hosts</source>
+        <translation>%1 上的 aria2 接收 %3 个主机的 %2 行</translation>
+    </message>
+    <message>
+        <source>aria2 at %1 stopped answering; its %2 unfinished rows go to the others:</source>
+        <translation>%1 上的 aria2 不再应答，它未完成的 %2 行交给其他 aria2：</translation>
+    </message>
+    <message>
+        <source>aria2 at %1 did not answer:</source>
+        <translation>%1 上的 aria2 没有应答：</translation>
+    </message>
+    <message>
+        <source>aria2 at %1 gave no usable state of %2:</source>
+        <translation>%1 上的 aria2 没有给出 %2 的可用状态：</translation>
+    </message>
+    <message>
+        <source>aria2 could not download %1:</source>
+        <translation>aria2 无法下载 %1：</translation>
+    </message>
+    <message>
+        <source>aria2 dropped %1:</source>
+        <translation>aria2 丢弃了 %1：</translation>
+    </message>
+    <message>
+        <source>its task was removed there</source>
+        <translation>它的任务已在 aria2 中被删除</translation>
+    </message>
+    <message>
+        <source>aria2 refused %1:</source>
+        <translation>aria2 拒绝了 %1：</translation>
+    </message>
+    <message>
+        <source>aria2 did not start %1:</source>
+        <translation>aria2 没有开始下载 %1：</translation>
+    </message>
+</context>
+<context>
+    <name>ContentCheck</name>
+    <message>
+        <source>the file is %1, not a %2 file</source>
+        <translation>该文件是 %1，不是 %2 文件</translation>
+    </message>
+</context>
+<context>
+    <name>DownloadPool</name>
+    <message>
+        <source>The download list is empty</source>
+        <translation>下载列表为空</translation>
+    </message>
+    <message>
+        <source>Choose the folder to save the files in</source>
+        <translation>请选择文件保存位置</translation>
+    </message>
+    <message>
+        <source>Download thread %1 has finished this run!</source>
+        <translation>下载线程%1本次下载已完成!</translation>
+    </message>
+    <message>
+        <source>%1 answered %2: no downloads from it until %3 (%4 s)</source>
+        <translation>%1 应答 %2：%3 之前不再从它下载（%4 秒）</translation>
+    </message>
+    <message>
+        <source>the time limit of %1 minutes per file ran out</source>
+        <translation>超过了每个文件 %1 分钟的时间限制</translation>
+    </message>
+    <message>
+        <source>no safe file name in the save folder for this title and type</source>
+        <translation>无法在保存目录中为此标题和类型取得安全的文件名</translation>
+    </message>
+    <message>
+        <source>another row is writing %1 right now</source>
+        <translation>另一行正在写入 %1</translation>
+    </message>
+    <message>
+        <source>HTTP %1: the server asked for a pause, %2 times</source>
+        <translation>HTTP %1：服务器已 %2 次要求暂停</translation>
+    </message>
+    <message>
+        <source>same as %1</source>
+        <translation>与 %1 相同</translation>
+    </message>
+</context>
+<context>
     <name>EnginesDialog</name>
     <message>
         <source>Instances (comma-separated)</source>
@@ -41,10 +145,169 @@
     </message>
 </context>
 <context>
+    <name>FileDownload</name>
+    <message>
+        <source>cannot rename the file to %1: %2</source>
+        <translation>无法将文件改名为 %1：%2</translation>
+    </message>
+    <message>
+        <source>HTTP %1: the server asks for a login</source>
+        <translation>HTTP %1：服务器要求登录</translation>
+    </message>
+    <message>
+        <source>%1 bytes: outside the size limit</source>
+        <translation>%1 字节：超出文件大小限制</translation>
+    </message>
+    <message>
+        <source>HTTP %1: the server did not send the rest of the file as asked</source>
+        <translation>HTTP %1：服务器没有按要求发送文件的其余部分</translation>
+    </message>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>无法写入 %1：%2</translation>
+    </message>
+    <message>
+        <source>timed out: no data for %1 s</source>
+        <translation>超时：%1 秒没有收到数据</translation>
+    </message>
+    <message>
+        <source>the transfer ended without a file</source>
+        <translation>传输结束，但没有得到文件</translation>
+    </message>
+    <message>
+        <source>%1 is not a usable address</source>
+        <translation>%1 不是可用的地址</translation>
+    </message>
+    <message>
+        <source>the folder %1 does not exist</source>
+        <translation>目录 %1 不存在</translation>
+    </message>
+    <message>
+        <source>cannot create %1: %2</source>
+        <translation>无法创建 %1：%2</translation>
+    </message>
+    <message>
+        <source>no thread for the transfer</source>
+        <translation>没有可用于传输的线程</translation>
+    </message>
+</context>
+<context>
+    <name>Handoff</name>
+    <message>
+        <source>The download list is empty</source>
+        <translation>下载列表为空</translation>
+    </message>
+    <message>
+        <source>Choose the folder to save the files in</source>
+        <translation>请选择文件保存位置</translation>
+    </message>
+    <message>
+        <source>Once the list is sent to aria2, aria2 takes over the downloads. Send it to aria2?</source>
+        <translation>发送到 aria2 后，下载过程将由 aria2 接管，是否要发送到 aria2？</translation>
+    </message>
+    <message>
+        <source>Send to aria2</source>
+        <translation>发送到 aria2</translation>
+    </message>
+    <message>
+        <source>Sending to aria2, please wait!</source>
+        <translation>正在发送到 aria2，请稍等！</translation>
+    </message>
+    <message>
+        <source>Could not connect to aria2</source>
+        <translation>连接 aria2 失败</translation>
+    </message>
+    <message>
+        <source>has been downloaded before</source>
+        <translation>已经被下载过了</translation>
+    </message>
+    <message>
+        <source>is being handed to aria2</source>
+        <translation>正在加入 aria2 任务</translation>
+    </message>
+    <message>
+        <source>%1 rows are being downloaded here and were not handed to aria2</source>
+        <translation>%1 行正在本程序中下载，没有交给 aria2</translation>
+    </message>
+    <message>
+        <source>Sending to aria2 was cancelled</source>
+        <translation>发送到 aria2 被取消</translation>
+    </message>
+    <message>
+        <source>aria2 starts downloading right away, please wait</source>
+        <translation>马上启动 aria2 下载，请稍等</translation>
+    </message>
+    <message>
+        <source>aria2 is no longer followed: %1 links downloaded, %2 failed, %3 still with aria2 (not recorded as downloaded)</source>
+        <translation>不再跟踪 aria2：已下载 %1 个链接，失败 %2 个，%3 个仍在 aria2 中（未记为已下载）</translation>
+    </message>
+    <message>
+        <source>aria2 downloaded %1 links and failed %2; see run.log</source>
+        <translation>aria2 下载了 %1 个链接，失败 %2 个；详见 run.log</translation>
+    </message>
+    <message>
+        <source>aria2 downloaded %1 links</source>
+        <translation>aria2 下载了 %1 个链接</translation>
+    </message>
+</context>
+<context>
     <name>HyperLink</name>
     <message>
         <source>The specified file was not found.</source>
         <translation>系统找不到指定的文件。</translation>
+    </message>
+</context>
+<context>
+    <name>ListFiles</name>
+    <message>
+        <source>%1 is not a regular file</source>
+        <translation>%1 不是普通文件</translation>
+    </message>
+    <message>
+        <source>Loading failed; check that the XML file is well formed!</source>
+        <translation>加载失败，请检查xml文件格式是否正确！</translation>
+    </message>
+    <message>
+        <source>Loading failed; check that the XML file is well formed. The List file is loaded instead</source>
+        <translation>加载失败，请检查xml文件格式是否正确，将加载List文件</translation>
+    </message>
+</context>
+<context>
+    <name>ListKeeper</name>
+    <message>
+        <source>Saving automatically, please wait...</source>
+        <translation>正在自动保存中，请稍等...</translation>
+    </message>
+    <message>
+        <source>The list was not saved: %1</source>
+        <translation>列表没有保存：%1</translation>
+    </message>
+    <message>
+        <source>Export finished</source>
+        <translation>导出完成</translation>
+    </message>
+    <message>
+        <source>The list is empty</source>
+        <translation>列表为空</translation>
+    </message>
+    <message>
+        <source>The last list %1 is not a regular file; it is not loaded and not saved to.</source>
+        <translation>上次的列表 %1 不是普通文件；不加载它，也不保存到它。</translation>
+    </message>
+    <message>
+        <source>The list %1 cannot be read; its twin %2 was loaded and is saved from now on: %1 is left as it is.</source>
+        <translation>无法读取列表 %1；已加载它的副本 %2，此后保存到副本：%1 保持原样。</translation>
+    </message>
+    <message>
+        <source>The list was not saved:</source>
+        <translation>列表没有保存：</translation>
+    </message>
+</context>
+<context>
+    <name>ListRun</name>
+    <message>
+        <source>The list %1 cannot be read (%2); its twin %3 is used instead, and the statuses are written to the twin only: %1 is left as it is.</source>
+        <translation>无法读取列表 %1（%2）；改用它的副本 %3，状态只写入副本：%1 保持原样。</translation>
     </message>
 </context>
 <context>
@@ -446,6 +709,24 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
     </message>
 </context>
 <context>
+    <name>Options</name>
+    <message>
+        <source>Enter an integer between %1 and %2.</source>
+        <translation>请输入一个介于 %1 和 %2 之间的整数。</translation>
+    </message>
+    <message>
+        <source>Enter at most %1 characters.</source>
+        <translation>请输入不超过 %1 个字符。</translation>
+    </message>
+</context>
+<context>
+    <name>ResultList</name>
+    <message>
+        <source>already exists</source>
+        <translation>已经存在</translation>
+    </message>
+</context>
+<context>
     <name>ResultTableModel</name>
     <message>
         <source>File Name</source>
@@ -513,6 +794,163 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
     <message>
         <source>%1: %2</source>
         <translation>%1：%2</translation>
+    </message>
+</context>
+<context>
+    <name>RobotsCache</name>
+    <message>
+        <source>answered %1</source>
+        <translation>应答 %1</translation>
+    </message>
+    <message>
+        <source>did not answer</source>
+        <translation>没有应答</translation>
+    </message>
+    <message>
+        <source>%1 %2: the deep search treats the site as allowing everything</source>
+        <translation>%1 %2：深度搜索视该网站为全部允许</translation>
+    </message>
+</context>
+<context>
+    <name>SearchJob</name>
+    <message>
+        <source>The file size limits are not valid</source>
+        <translation>文件大小限制非法</translation>
+    </message>
+    <message>
+        <source>The search has finished</source>
+        <translation>搜索已全部结束</translation>
+    </message>
+    <message>
+        <source>Thread %1 started</source>
+        <translation>线程%1启动</translation>
+    </message>
+    <message>
+        <source>Thread %1 finished</source>
+        <translation>线程%1结束</translation>
+    </message>
+    <message>
+        <source>Search thread</source>
+        <translation>搜索线程</translation>
+    </message>
+    <message>
+        <source>finished</source>
+        <translation>结束</translation>
+    </message>
+    <message>
+        <source>Fetching the remote page:</source>
+        <translation>正在获取远方网页信息：</translation>
+    </message>
+    <message>
+        <source>Could not get the data:</source>
+        <translation>无法得到数据信息：</translation>
+    </message>
+    <message>
+        <source>Fetched, reading the links:</source>
+        <translation>获取成功，正在分析链接：</translation>
+    </message>
+    <message>
+        <source>robots.txt disallows</source>
+        <translation>robots.txt 不允许</translation>
+    </message>
+    <message>
+        <source>no %1 in [Engines] of Setting.ini</source>
+        <translation>Setting.ini 的 [Engines] 中没有 %1</translation>
+    </message>
+    <message>
+        <source>%1 is left out of this search:</source>
+        <translation>本次搜索不使用 %1：</translation>
+    </message>
+    <message>
+        <source>%1 gave an answer that cannot be read (%2):</source>
+        <translation>%1 的应答无法读取（%2）：</translation>
+    </message>
+    <message>
+        <source>page %1</source>
+        <translation>第 %1 页</translation>
+    </message>
+    <message>
+        <source>%1: %2 results without a usable address were skipped:</source>
+        <translation>%1：跳过了 %2 个没有可用地址的结果：</translation>
+    </message>
+    <message>
+        <source>SearXNG instance rests:</source>
+        <translation>SearXNG 实例暂停使用：</translation>
+    </message>
+    <message>
+        <source>HTTP %1</source>
+        <translation>HTTP %1</translation>
+    </message>
+    <message>
+        <source>no answer</source>
+        <translation>没有应答</translation>
+    </message>
+    <message>
+        <source>every SearXNG instance failed or asked for a pause</source>
+        <translation>所有 SearXNG 实例都失败或要求暂停</translation>
+    </message>
+    <message>
+        <source>SearXNG: engines of the instance that did not answer:</source>
+        <translation>SearXNG：该实例中没有应答的引擎：</translation>
+    </message>
+    <message>
+        <source>%1 blocked the search (%2):</source>
+        <translation>%1 拦截了搜索（%2）：</translation>
+    </message>
+    <message>
+        <source>suspended for the rest of the search, %1 result pages skipped</source>
+        <translation>本次搜索余下部分暂停使用，跳过了 %1 个结果页</translation>
+    </message>
+    <message>
+        <source>%1 result pages skipped</source>
+        <translation>跳过了 %1 个结果页</translation>
+    </message>
+    <message>
+        <source>Waiting before the next request:</source>
+        <translation>进入延时等待:</translation>
+    </message>
+    <message>
+        <source>thread %1 - (%2) s</source>
+        <translation>线程%1-(%2)秒</translation>
+    </message>
+    <message>
+        <source>Reading all the links of:</source>
+        <translation>正在分析所有URL链接信息：</translation>
+    </message>
+    <message>
+        <source>Could not get the links:</source>
+        <translation>无法得到链接信息:</translation>
+    </message>
+    <message>
+        <source>Reading:</source>
+        <translation>正在分析：</translation>
+    </message>
+</context>
+<context>
+    <name>Session</name>
+    <message>
+        <source>List:%1 Downloaded:%2 Threads:%3</source>
+        <translation>列表:%1 已下:%2 线程:%3</translation>
+    </message>
+    <message>
+        <source>All:%1 To check:%2</source>
+        <translation>所有:%1 需查:%2</translation>
+    </message>
+    <message>
+        <source>Could not open the document database</source>
+        <translation>初始化文档数据库失败</translation>
+    </message>
+    <message>
+        <source>config/engines.json is not used:</source>
+        <translation>没有使用 config/engines.json：</translation>
+    </message>
+    <message>
+        <source>The settings were not saved:</source>
+        <translation>设置没有保存：</translation>
+    </message>
+    <message>
+        <source>The keyword list was not saved:</source>
+        <translation>关键词列表没有保存：</translation>
     </message>
 </context>
 <context>
@@ -630,6 +1068,25 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
     <message>
         <source>No update is available.</source>
         <translation>没有可用的更新！</translation>
+    </message>
+</context>
+<context>
+    <name>XPath</name>
+    <message>
+        <source>%1 at character %2</source>
+        <translation>%1，位于第 %2 个字符</translation>
+    </message>
+    <message>
+        <source>the expression is empty</source>
+        <translation>表达式为空</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>内存不足</translation>
+    </message>
+    <message>
+        <source>the expression does not compile</source>
+        <translation>表达式无法编译</translation>
     </message>
 </context>
 </TS>

@@ -1,5 +1,6 @@
 #include "app/AppHome.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -15,10 +16,15 @@ QString AppHome::ResolveDir(const QString& cliHome) {
 
 QString AppHome::Prepare() const {
     if (!QDir().mkpath(ConfigDir())) {
-        return QStringLiteral("无法创建程序目录 %1，设置与列表将不会保存").arg(ConfigDir());
+        return QCoreApplication::translate(
+                   "AppHome", "Cannot create the program folder %1; the settings and lists will not be saved")
+            .arg(ConfigDir());
     }
     if (!QFileInfo(ConfigDir()).isWritable() || !QFileInfo(dir_).isWritable()) {
-        return QStringLiteral("程序目录 %1 不可写，设置与列表将不会保存").arg(dir_);
+        return QCoreApplication::translate(
+                   "AppHome",
+                   "The program folder %1 is not writable; the settings and lists will not be saved")
+            .arg(dir_);
     }
     return {};
 }

@@ -1,5 +1,6 @@
 #include "app/ListKeeper.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include "lists/MessageSink.h"
@@ -12,7 +13,9 @@ ListKeeper::ListKeeper(ResultList& list, Options& options, MessageSink* messages
 
 bool ListKeeper::BeginExport() {
     if (autoSaving_) {
-        if (messages_) messages_->ShowMessageBox(QStringLiteral("正在自动保存中，请稍等..."));
+        if (messages_)
+            messages_->ShowMessageBox(
+                QCoreApplication::translate("ListKeeper", "Saving automatically, please wait..."));
         return false;
     }
     if (list_.Size() == 0) return false;
@@ -28,10 +31,13 @@ QString ListKeeper::ExportTo(QString path, const StatusFilter& filter) {
     if (saved == 0 && !files_.LastError().isEmpty()) {
         ReportSaveFailure();
         if (messages_)
-            messages_->ShowMessageBox(QStringLiteral("The list was not saved: %1").arg(files_.LastError()));
+            messages_->ShowMessageBox(QCoreApplication::translate("ListKeeper", "The list was not saved: %1")
+                                          .arg(files_.LastError()));
         return path;
     }
-    if (status_) status_->ShowMsg(QStringLiteral("导出完成"), QString(), QString(), 0);
+    if (status_)
+        status_->ShowMsg(QCoreApplication::translate("ListKeeper", "Export finished"), QString(), QString(),
+                         0);
     return path;
 }
 
@@ -42,18 +48,22 @@ void ListKeeper::ImportFrom(const QString& path, const StatusFilter& filter) {
 
 bool ListKeeper::AppendTo(QString path) {
     if (list_.Size() == 0) {
-        if (messages_) messages_->ShowMessageBox(QStringLiteral("列表为空"));
+        if (messages_)
+            messages_->ShowMessageBox(QCoreApplication::translate("ListKeeper", "The list is empty"));
         return false;
     }
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".list");
     if (!files_.AppendListText(path)) {
         ReportSaveFailure();
         if (messages_)
-            messages_->ShowMessageBox(QStringLiteral("The list was not saved: %1").arg(files_.LastError()));
+            messages_->ShowMessageBox(QCoreApplication::translate("ListKeeper", "The list was not saved: %1")
+                                          .arg(files_.LastError()));
         return false;
     }
     options_.SetCommittedText(SettingKey::ListFile, QString());
-    if (status_) status_->ShowMsg(QStringLiteral("导出完成"), QString(), QString(), 0);
+    if (status_)
+        status_->ShowMsg(QCoreApplication::translate("ListKeeper", "Export finished"), QString(), QString(),
+                         0);
     return true;
 }
 
@@ -65,10 +75,11 @@ void ListKeeper::StartupLoad() {
         // Reading a pipe would wait for a writer forever, and saving to a device is no list.
         options_.SetCommittedText(SettingKey::ListFile, QString());
         if (status_) {
-            status_->ShowMsg(
-                QStringLiteral("The last list %1 is not a regular file; it is not loaded and not saved to.")
-                    .arg(path),
-                QString(), QString(), 1);
+            status_->ShowMsg(QCoreApplication::translate(
+                                 "ListKeeper",
+                                 "The last list %1 is not a regular file; it is not loaded and not saved to.")
+                                 .arg(path),
+                             QString(), QString(), 1);
         }
         return;
     }
@@ -77,11 +88,12 @@ void ListKeeper::StartupLoad() {
     // close keep the twin in step and never write the twin's rows over the user's XML file.
     const QString twin = path + QStringLiteral(".list");
     if (options_.Text(SettingKey::ListFile) == twin && status_) {
-        status_->ShowMsg(
-            QStringLiteral("The list %1 cannot be read; its twin %2 was loaded and is saved from "
-                           "now on: %1 is left as it is.")
-                .arg(path, twin),
-            QString(), QString(), 1);
+        status_->ShowMsg(QCoreApplication::translate(
+                             "ListKeeper",
+                             "The list %1 cannot be read; its twin %2 was loaded and is saved from "
+                             "now on: %1 is left as it is.")
+                             .arg(path, twin),
+                         QString(), QString(), 1);
     }
 }
 
@@ -93,7 +105,8 @@ void ListKeeper::SaveToListPath() {
 
 void ListKeeper::ReportSaveFailure() {
     if (status_)
-        status_->ShowMsg(QStringLiteral("The list was not saved:"), files_.LastError(), QString(), 1);
+        status_->ShowMsg(QCoreApplication::translate("ListKeeper", "The list was not saved:"),
+                         files_.LastError(), QString(), 1);
 }
 
 void ListKeeper::AutoSave() {

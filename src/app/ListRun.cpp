@@ -1,5 +1,6 @@
 #include "app/ListRun.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QHash>
 
@@ -27,10 +28,12 @@ bool ListRun::Load(Session& session, const QString& path, QString* error) {
                          .arg(path, reason, twin, *error);
             return false;
         }
-        session.ShowMsg(QStringLiteral("The list %1 cannot be read (%2); its twin %3 is used instead, and "
-                                       "the statuses are written to the twin only: %1 is left as it is.")
-                            .arg(path, reason, twin),
-                        QString(), QString(), 1);
+        session.ShowMsg(
+            QCoreApplication::translate("ListRun",
+                                        "The list %1 cannot be read (%2); its twin %3 is used instead, and "
+                                        "the statuses are written to the twin only: %1 is left as it is.")
+                .arg(path, reason, twin),
+            QString(), QString(), 1);
     }
 
     // The session's two-minute auto-save must not write these rows over any list file meanwhile.

@@ -35,16 +35,14 @@ Session::~Session() {
 }
 
 QString Session::ListCounters() const {
-    return QStringLiteral("列表:%1 已下:%2 线程:%3")
+    return tr("List:%1 Downloaded:%2 Threads:%3")
         .arg(results_.Size())
         .arg(results_.CountDownloaded())
         .arg(busyWorkers_ ? busyWorkers_() : 0);
 }
 
 QString Session::SearchCounters() const {
-    return QStringLiteral("所有:%1 需查:%2")
-        .arg(search_->Queue().SeenCount())
-        .arg(search_->Queue().Waiting());
+    return tr("All:%1 To check:%2").arg(search_->Queue().SeenCount()).arg(search_->Queue().Waiting());
 }
 
 void Session::OnCountersTimer() {
@@ -55,7 +53,7 @@ void Session::OnCountersTimer() {
 QString Session::Start(bool keepLastList) {
     const QString problem = home_.Prepare();
     if (!registry_.OpenDocDatabase(home_.DocDatabasePath())) {
-        ShowMsg(QStringLiteral("初始化文档数据库失败"), QString(), QString(), 1);
+        ShowMsg(tr("Could not open the document database"), QString(), QString(), 1);
     }
     results_.SetRegistry(
         [this](const QString& link) {
@@ -91,7 +89,7 @@ bool Session::SaveSettings() {
     HomeLock lock(home_.LockPath());
     QString error;
     if (!lock.Acquire(&error) || !options_.Save(Settings(), &error)) {
-        ShowMsg(QStringLiteral("The settings were not saved:"), error, QString(), 1);
+        ShowMsg(tr("The settings were not saved:"), error, QString(), 1);
         return false;
     }
     return true;
@@ -101,7 +99,7 @@ bool Session::SaveKeywords() {
     HomeLock lock(home_.LockPath());
     QString error;
     if (!lock.Acquire(&error) || !keywords_.SaveKeywordFile(&error)) {
-        ShowMsg(QStringLiteral("The keyword list was not saved:"), error, QString(), 1);
+        ShowMsg(tr("The keyword list was not saved:"), error, QString(), 1);
         return false;
     }
     return true;

@@ -62,7 +62,8 @@ class Session : public QObject {
     const DocLinkRules& Rules() const { return rules_; }
     const std::atomic<qint64>& SecondsTick() const { return secondsTick_; }
 
-    // The two counter lines the window shows: "列表:%d 已下:%d 线程:%d" and "所有:%d 需查:%d".
+    // The two counter lines the window shows: "List:%1 Downloaded:%2 Threads:%3" and "All:%1 To check:%2",
+    // in the language of the installed translation.
     QString ListCounters() const;
     QString SearchCounters() const;
     // Download workers not idle; the download pool fills this in.

@@ -234,7 +234,7 @@ int SearchCommand::Run(CliContext& context, const QStringList& args) {
             job.StopSearch();
         }
         context.err << '\r' << session.SearchCounters() << "  " << session.ListCounters().section(u' ', 0, 0)
-                    << QStringLiteral("  线程:%1   ").arg(job.RunningThreads());
+                    << QStringLiteral("  threads:%1   ").arg(job.RunningThreads());
         context.err.flush();
         if (!job.IsBusy()) loop.quit();
     });

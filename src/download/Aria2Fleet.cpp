@@ -1,5 +1,6 @@
 #include "download/Aria2Fleet.h"
 
+#include <QCoreApplication>
 #include <QSet>
 
 #include "download/DocRegistry.h"
@@ -26,8 +27,9 @@ int Aria2Fleet::Connect(const QList<Endpoint>& endpoints) {
         } else {
             status_.ShowMsg(
                 (endpoints.size() > 1
-                     ? QStringLiteral("aria2 at %1 does not answer; its share goes to the others:")
-                     : QStringLiteral("aria2 at %1 does not answer:"))
+                     ? QCoreApplication::translate(
+                           "Aria2Fleet", "aria2 at %1 does not answer; its share goes to the others:")
+                     : QCoreApplication::translate("Aria2Fleet", "aria2 at %1 does not answer:"))
                     .arg(endpoint.url),
                 error, QString(), 1);
         }
@@ -113,7 +115,7 @@ void Aria2Fleet::Place(QList<int> pending, bool paused) {
                 hosts.insert(rows_[size_t(index)].host);
             }
             if (share.isEmpty()) continue;
-            status_.ShowMsg(QStringLiteral("aria2 at %1 takes %2 rows of %3 hosts")
+            status_.ShowMsg(QCoreApplication::translate("Aria2Fleet", "aria2 at %1 takes %2 rows of %3 hosts")
                                 .arg(daemon.agent->Endpoint())
                                 .arg(share.size())
                                 .arg(hosts.size()),
@@ -130,7 +132,9 @@ void Aria2Fleet::Place(QList<int> pending, bool paused) {
                     handed.stage = Stage::Followed;
                     added.append(share[i]);
                 } else if (daemon.agent->Reachable()) {
-                    Fail(share[i], QStringLiteral("aria2 refused %1:").arg(handed.row.link), error);
+                    Fail(share[i],
+                         QCoreApplication::translate("Aria2Fleet", "aria2 refused %1:").arg(handed.row.link),
+                         error);
                 } else {
                     again += Drop(d, error);
                     again += share.mid(i);
@@ -150,7 +154,10 @@ void Aria2Fleet::Place(QList<int> pending, bool paused) {
                 }
                 QString ignored;
                 daemon.agent->Remove(handed.gid, &ignored);
-                Fail(index, QStringLiteral("aria2 did not start %1:").arg(handed.row.link), error);
+                Fail(
+                    index,
+                    QCoreApplication::translate("Aria2Fleet", "aria2 did not start %1:").arg(handed.row.link),
+                    error);
             }
         }
         pending = again;
@@ -168,10 +175,12 @@ QList<int> Aria2Fleet::Drop(int daemon, const QString& why) {
         handed.stage = Stage::Pending;
         unfinished.append(int(i));
     }
-    status_.ShowMsg(QStringLiteral("aria2 at %1 stopped answering; its %2 unfinished rows go to the others:")
-                        .arg(daemons_[size_t(daemon)].agent->Endpoint())
-                        .arg(unfinished.size()),
-                    why, QString(), 1);
+    status_.ShowMsg(
+        QCoreApplication::translate("Aria2Fleet",
+                                    "aria2 at %1 stopped answering; its %2 unfinished rows go to the others:")
+            .arg(daemons_[size_t(daemon)].agent->Endpoint())
+            .arg(unfinished.size()),
+        why, QString(), 1);
     return unfinished;
 }
 
@@ -194,9 +203,9 @@ void Aria2Fleet::Poll() {
                 if (++daemon.silentPolls >= kSilentPollsBeforeMove) {
                     moved += Drop(d, error);
                 } else {
-                    status_.ShowMsg(
-                        QStringLiteral("aria2 at %1 did not answer:").arg(daemon.agent->Endpoint()), error,
-                        QString(), 1);
+                    status_.ShowMsg(QCoreApplication::translate("Aria2Fleet", "aria2 at %1 did not answer:")
+                                        .arg(daemon.agent->Endpoint()),
+                                    error, QString(), 1);
                 }
                 break;
             }
@@ -211,7 +220,9 @@ void Aria2Fleet::Poll() {
 void Aria2Fleet::Apply(int index, const Aria2Agent::TaskAnswer& answer, const QString& endpoint) {
     Handed& handed = rows_[size_t(index)];
     if (!answer.ok) {
-        Fail(index, QStringLiteral("aria2 at %1 gave no usable state of %2:").arg(endpoint, handed.row.link),
+        Fail(index,
+             QCoreApplication::translate("Aria2Fleet", "aria2 at %1 gave no usable state of %2:")
+                 .arg(endpoint, handed.row.link),
              answer.problem);
         return;
     }
@@ -227,12 +238,14 @@ void Aria2Fleet::Apply(int index, const Aria2Agent::TaskAnswer& answer, const QS
             registry_.InsertDocLink(handed.row.link);
             return;
         case State::Error:
-            Fail(index, QStringLiteral("aria2 could not download %1:").arg(handed.row.link),
+            Fail(index,
+                 QCoreApplication::translate("Aria2Fleet", "aria2 could not download %1:")
+                     .arg(handed.row.link),
                  QStringLiteral("error %1 %2").arg(status.errorCode, status.errorMessage).trimmed());
             return;
         case State::Removed:
-            Fail(index, QStringLiteral("aria2 dropped %1:").arg(handed.row.link),
-                 QStringLiteral("its task was removed there"));
+            Fail(index, QCoreApplication::translate("Aria2Fleet", "aria2 dropped %1:").arg(handed.row.link),
+                 QCoreApplication::translate("Aria2Fleet", "its task was removed there"));
             return;
         case State::Active:
             if (status.Percent() != handed.shownPercent) {

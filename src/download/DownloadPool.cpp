@@ -1,5 +1,6 @@
 #include "download/DownloadPool.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -76,12 +77,13 @@ void DownloadPool::Create() {
 bool DownloadPool::StartDownload() {
     if (const auto refusal = s_.options.ReadBack()) s_.messages.ShowMessageBox(*refusal);
     if (s_.results.Size() == 0) {
-        s_.messages.ShowMessageBox(QStringLiteral("下载列表为空"));
+        s_.messages.ShowMessageBox(QCoreApplication::translate("DownloadPool", "The download list is empty"));
         return false;
     }
     const QString folder = s_.options.Text(K::SaveFolder);
     if (folder.isEmpty()) {
-        s_.messages.ShowMessageBox(QStringLiteral("请选择文件保存位置"));
+        s_.messages.ShowMessageBox(
+            QCoreApplication::translate("DownloadPool", "Choose the folder to save the files in"));
         return false;
     }
     QDir().mkpath(
@@ -341,7 +343,10 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
         }
     }
     if (passed.isEmpty())
-        s_.status.ShowMsg(QStringLiteral("下载线程%1本次下载已完成!").arg(slot), QString(), QString(), 1);
+        s_.status.ShowMsg(
+            QCoreApplication::translate("DownloadPool", "Download thread %1 has finished this run!")
+                .arg(slot),
+            QString(), QString(), 1);
     return passed;
 }
 
@@ -350,26 +355,28 @@ void DownloadPool::RestHost(const QString& link, int status, const QByteArray& r
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const int seconds = RetryAfter::Seconds(retryAfter, now);
     gate_.Rest(host, HostGate::Clock::now() + std::chrono::seconds(seconds));
-    s_.log.WriteRunLog(QStringLiteral("HostRest"),
-                       QStringLiteral("%1 answered %2: no downloads from it until %3 (%4 s)")
-                           .arg(host)
-                           .arg(status)
-                           .arg(now.addSecs(seconds).toLocalTime().toString(Qt::ISODate))
-                           .arg(seconds));
+    s_.log.WriteRunLog(
+        QStringLiteral("HostRest"),
+        QCoreApplication::translate("DownloadPool", "%1 answered %2: no downloads from it until %3 (%4 s)")
+            .arg(host)
+            .arg(status)
+            .arg(now.addSecs(seconds).toLocalTime().toString(Qt::ISODate))
+            .arg(seconds));
 }
 
 DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder, const QString& title,
                                                 const QString& type, const QString& link, quint64 row,
                                                 QString& reason) {
     const auto timedOut = [&] {
-        reason = QStringLiteral("the time limit of %1 minutes per file ran out")
+        reason = QCoreApplication::translate("DownloadPool", "the time limit of %1 minutes per file ran out")
                      .arg(s_.options.Int(K::DownloadTimeoutMinutes));
         return Outcome::Failed;
     };
     bool exists = false;
     const QString target = BuildTargetPath(folder, title, type, &exists);
     if (target.isEmpty()) {
-        reason = QStringLiteral("no safe file name in the save folder for this title and type");
+        reason = QCoreApplication::translate("DownloadPool",
+                                             "no safe file name in the save folder for this title and type");
         return Outcome::Failed;
     }
     if (exists && !s_.options.Checked(K::OverwriteExisting)) return Outcome::Present;
@@ -381,7 +388,8 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
     {
         QMutexLocker lock(&inFlightMutex_);
         if (inFlight_.contains(target)) {
-            reason = QStringLiteral("another row is writing %1 right now").arg(target);
+            reason = QCoreApplication::translate("DownloadPool", "another row is writing %1 right now")
+                         .arg(target);
             return Outcome::Failed;
         }
         inFlight_.insert(target);
@@ -444,7 +452,9 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
         RestHost(link, busy, transfer.RetryAfter());
         // Told only if the row has had too many of these and fails.
         reason =
-            QStringLiteral("HTTP %1: the server asked for a pause, %2 times").arg(busy).arg(kMaxBackOffs);
+            QCoreApplication::translate("DownloadPool", "HTTP %1: the server asked for a pause, %2 times")
+                .arg(busy)
+                .arg(kMaxBackOffs);
         return Outcome::BackOff;
     }
     const auto entry = s_.results.Entry(row);
@@ -456,7 +466,7 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
         transfer.Kill();
         if (const QString same = transfer.SameAs(); !same.isEmpty()) {
             // Not saved twice: the row counts as downloaded and says where the document is.
-            reason = QStringLiteral("same as %1").arg(same);
+            reason = QCoreApplication::translate("DownloadPool", "same as %1").arg(same);
             s_.status.ShowMsg(title, reason, QString(), 1);
         }
         return Outcome::Done;

@@ -62,22 +62,22 @@ QList<Aria2Fleet::Endpoint> Handoff::Endpoints(const IniFile& ini, const QString
 bool Handoff::Start() {
     if (const auto refusal = s_.options.ReadBack()) s_.messages.ShowMessageBox(*refusal);
     if (s_.results.Size() == 0) {
-        s_.messages.ShowMessageBox(QStringLiteral("下载列表为空"));
+        s_.messages.ShowMessageBox(tr("The download list is empty"));
         return false;
     }
     // aria2 resolves a relative folder against its own working folder, not ours.
     const QString folder = QDir::cleanPath(QDir().absoluteFilePath(s_.options.Text(SettingKey::SaveFolder)));
     if (s_.options.Text(SettingKey::SaveFolder).isEmpty()) {
-        s_.messages.ShowMessageBox(QStringLiteral("请选择文件保存位置"));
+        s_.messages.ShowMessageBox(tr("Choose the folder to save the files in"));
         return false;
     }
     if (!s_.messages.AskYesNo(
-            QStringLiteral("启用迅雷下载后，下载过程将由迅雷工具接管，是否要启用迅雷下载？"),
-            QStringLiteral("迅雷下载"))) {
+            tr("Once the list is sent to aria2, aria2 takes over the downloads. Send it to aria2?"),
+            tr("Send to aria2"))) {
         return false;
     }
     if (IsRunning() || thread_.joinable()) {
-        s_.messages.ShowMessageBox(QStringLiteral("正在启动迅雷，请稍等！"));
+        s_.messages.ShowMessageBox(tr("Sending to aria2, please wait!"));
         return false;
     }
     QList<Aria2Fleet::Endpoint> endpoints =
@@ -103,7 +103,7 @@ void Handoff::Thread(QList<Aria2Fleet::Endpoint> endpoints, QString folder) {
     connected_.store(connected);
     if (!connected) {
         QMetaObject::invokeMethod(
-            this, [this] { s_.messages.ShowMessageBox(QStringLiteral("初始化迅雷控件失败")); },
+            this, [this] { s_.messages.ShowMessageBox(tr("Could not connect to aria2")); },
             Qt::QueuedConnection);
     } else {
         QList<Aria2Fleet::Row> rows;
@@ -115,7 +115,7 @@ void Handoff::Thread(QList<Aria2Fleet::Endpoint> endpoints, QString folder) {
             if (!entry || entry->title.isEmpty() || entry->link.isEmpty()) continue;
             if (s_.options.Checked(SettingKey::SkipDownloaded) &&
                 s_.registry.CheckDocLink(entry->link) == DocRegistry::LinkCheck::Present) {
-                s_.status.ShowMsg(entry->title, QStringLiteral("已经被下载过了"), QString(), 1);
+                s_.status.ShowMsg(entry->title, tr("has been downloaded before"), QString(), 1);
                 continue;
             }
             // A row a download worker holds stays with it: two downloaders would write one file.
@@ -129,7 +129,7 @@ void Handoff::Thread(QList<Aria2Fleet::Endpoint> endpoints, QString folder) {
                                    ? s_.results.ClaimIfWaiting(*id).has_value()
                                    : s_.results.SetStatus(*id, RowStatus::Downloading);
             if (!taken) continue;
-            s_.status.ShowMsg(entry->title, QStringLiteral("正在加入迅雷任务"), QString(), 1);
+            s_.status.ShowMsg(entry->title, tr("is being handed to aria2"), QString(), 1);
             // The manager writes where we tell it: the same safe name our own workers would use.
             bool exists = false;
             const QString name =
@@ -140,15 +140,16 @@ void Handoff::Thread(QList<Aria2Fleet::Endpoint> endpoints, QString folder) {
             rows.append({*id, entry->link, entry->title, name});
         }
         if (busyHere > 0) {
-            s_.status.ShowMsg(QStringLiteral("%1 rows are being downloaded here and were not handed to aria2")
-                                  .arg(busyHere),
-                              QString(), QString(), 1);
+            s_.status.ShowMsg(
+                tr("%1 rows are being downloaded here and were not handed to aria2").arg(busyHere), QString(),
+                QString(), 1);
         }
         fleet.HandOver(rows);
         if (Cancelled() || (fleet.Downloaded() == 0 && fleet.Following() == 0 && fleet.Failed() > 0)) {
-            s_.status.ShowMsg(QStringLiteral("启动迅雷被取消"), QString(), QString(), 1);
+            s_.status.ShowMsg(tr("Sending to aria2 was cancelled"), QString(), QString(), 1);
         } else {
-            s_.status.ShowMsg(QStringLiteral("马上启动迅雷下载，请稍等"), QString(), QString(), 1);
+            s_.status.ShowMsg(tr("aria2 starts downloading right away, please wait"), QString(), QString(),
+                              1);
         }
         fleet.SetCancel([this] { return Cancelled(); });
         while (fleet.Following() > 0 && !Cancelled()) {
@@ -160,21 +161,20 @@ void Handoff::Thread(QList<Aria2Fleet::Endpoint> endpoints, QString folder) {
         refused_.store(fleet.Failed());
         unfinished_.store(int(fleet.Following()));
         if (fleet.Following() > 0) {
-            s_.status.ShowMsg(
-                QStringLiteral("aria2 is no longer followed: %1 links downloaded, %2 failed, %3 still "
-                               "with aria2 (not recorded as downloaded)")
-                    .arg(fleet.Downloaded())
-                    .arg(fleet.Failed())
-                    .arg(fleet.Following()),
-                QString(), QString(), 1);
+            s_.status.ShowMsg(tr("aria2 is no longer followed: %1 links downloaded, %2 failed, %3 still "
+                                 "with aria2 (not recorded as downloaded)")
+                                  .arg(fleet.Downloaded())
+                                  .arg(fleet.Failed())
+                                  .arg(fleet.Following()),
+                              QString(), QString(), 1);
         } else if (fleet.Failed() > 0) {
-            s_.status.ShowMsg(QStringLiteral("aria2 downloaded %1 links and failed %2; see run.log")
+            s_.status.ShowMsg(tr("aria2 downloaded %1 links and failed %2; see run.log")
                                   .arg(fleet.Downloaded())
                                   .arg(fleet.Failed()),
                               QString(), QString(), 1);
         } else if (fleet.Downloaded() > 0) {
-            s_.status.ShowMsg(QStringLiteral("aria2 downloaded %1 links").arg(fleet.Downloaded()), QString(),
-                              QString(), 1);
+            s_.status.ShowMsg(tr("aria2 downloaded %1 links").arg(fleet.Downloaded()), QString(), QString(),
+                              1);
         }
     }
     QMetaObject::invokeMethod(

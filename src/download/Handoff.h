@@ -40,7 +40,7 @@ class Handoff : public QObject {
     explicit Handoff(Services services, QObject* parent = nullptr);
     ~Handoff() override;
 
-    // The "迅雷下载" button; false when nothing was started.
+    // The "Send to aria2" button; false when nothing was started.
     bool Start();
     // Overrides the daemons of Setting.ini (the command line's --rpc and --secret, each in the same order):
     // given addresses replace the configured ones; given secrets alone replace the configured secrets.

@@ -1,5 +1,6 @@
 #include "lists/ListFiles.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
@@ -84,7 +85,9 @@ int ListFiles::ImportListText(const QString& path, const StatusFilter& filter) {
     const QFileInfo info(path);
     if (info.exists() && !info.isFile()) {
         // A pipe would keep the reader waiting, and a device or folder holds no list.
-        if (messages_) messages_->ShowMessageBox(QStringLiteral("%1 is not a regular file").arg(path));
+        if (messages_)
+            messages_->ShowMessageBox(
+                QCoreApplication::translate("ListFiles", "%1 is not a regular file").arg(path));
         return 1;
     }
     options_.SetCommittedText(SettingKey::ListFile, path);
@@ -166,11 +169,15 @@ int ListFiles::ImportListXml(const QString& path, const StatusFilter& filter) {
     if (!readable) {
         const QString twin = path + QStringLiteral(".list");
         if (!QFileInfo::exists(twin)) {
-            if (messages_) messages_->ShowMessageBox(QStringLiteral("加载失败，请检查xml文件格式是否正确！"));
+            if (messages_)
+                messages_->ShowMessageBox(QCoreApplication::translate(
+                    "ListFiles", "Loading failed; check that the XML file is well formed!"));
             return 0;
         }
         if (messages_)
-            messages_->ShowMessageBox(QStringLiteral("加载失败，请检查xml文件格式是否正确，将加载List文件"));
+            messages_->ShowMessageBox(QCoreApplication::translate(
+                "ListFiles",
+                "Loading failed; check that the XML file is well formed. The List file is loaded instead"));
         return ImportListText(twin, filter);
     }
     list_.AdoptRows(*staging, keepFrom);

@@ -1,5 +1,6 @@
 #include "lists/Options.h"
 
+#include <QCoreApplication>
 #include <QMutexLocker>
 
 #include "lists/IniFile.h"
@@ -59,7 +60,8 @@ std::optional<QString> Options::ReadBack() {
             QMutexLocker lock(&textMutex_);
             // Setting.ini keeps no more than this; a longer text would come back cut.
             if (liveText_[i].size() > SettingsTable::kMaxTextLength) {
-                return QStringLiteral("Enter at most %1 characters.").arg(SettingsTable::kMaxTextLength);
+                return QCoreApplication::translate("Options", "Enter at most %1 characters.")
+                    .arg(SettingsTable::kMaxTextLength);
             }
             committedText_[i] = liveText_[i];
             continue;
@@ -67,7 +69,9 @@ std::optional<QString> Options::ReadBack() {
         const int value = liveInt_[i].load();
         const EntryRange range = SettingsTable::AcceptedRange(spec);
         if (value < range.min || value > range.max) {
-            return QStringLiteral("Enter an integer between %1 and %2.").arg(range.min).arg(range.max);
+            return QCoreApplication::translate("Options", "Enter an integer between %1 and %2.")
+                .arg(range.min)
+                .arg(range.max);
         }
         committedInt_[i].store(value);
     }

@@ -1,5 +1,6 @@
 #include "lists/ResultList.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QMutexLocker>
 #include <algorithm>
@@ -77,7 +78,8 @@ ResultList::AddResult ResultList::AddEntry(QString title, const QString& type, c
 
     QMutexLocker append(&appendLock_);
     if (options_.Checked(SettingKey::SkipDownloaded) && registryCheck_ && registryCheck_(link)) {
-        if (status_) status_->ShowMsg(title, link, QStringLiteral("已经存在"), 1);
+        if (status_)
+            status_->ShowMsg(title, link, QCoreApplication::translate("ResultList", "already exists"), 1);
         return AddResult::AlreadyDownloaded;
     }
     QMutexLocker rows(&rowsMutex_);

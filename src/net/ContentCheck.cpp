@@ -1,6 +1,7 @@
 #include "net/ContentCheck.h"
 
 #include <magic.h>
+#include <QCoreApplication>
 
 #include <QStringList>
 #include <cstring>
@@ -87,5 +88,6 @@ QString ContentCheck::Mismatch(const QByteArray& head, const QString& type, bool
         for (const QString& prefix : accepted) fits = fits || (media.startsWith(prefix) && !IsHtml(media));
         if (fits) return {};
     }
-    return QStringLiteral("the file is %1, not a %2 file").arg(media, type.toLower());
+    return QCoreApplication::translate("ContentCheck", "the file is %1, not a %2 file")
+        .arg(media, type.toLower());
 }

@@ -5,6 +5,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QCoreApplication>
 
 #include <QFile>
 #include <QFileInfo>
@@ -305,7 +306,7 @@ struct FileDownload::State {
             const int error = errno;
             if (documents && !sum.isEmpty()) documents->DropDocument(link, absoluteTarget);
             std::lock_guard lock(mutex);
-            failure = QStringLiteral("cannot rename the file to %1: %2")
+            failure = QCoreApplication::translate("FileDownload", "cannot rename the file to %1: %2")
                           .arg(targetPath, QString::fromLocal8Bit(strerror(error)));
             return;
         }
@@ -318,26 +319,31 @@ struct FileDownload::State {
     QString Explain(CURLcode code) const {
         switch (verdict) {
             case Verdict::Drain:
-                return QStringLiteral("HTTP %1: the server asks for a login").arg(status);
+                return QCoreApplication::translate("FileDownload", "HTTP %1: the server asks for a login")
+                    .arg(status);
             case Verdict::Reject:
-                return QStringLiteral("%1 bytes: outside the size limit").arg(contentLength.load());
+                return QCoreApplication::translate("FileDownload", "%1 bytes: outside the size limit")
+                    .arg(contentLength.load());
             case Verdict::Refuse:
                 if (resumeFrom > 0 && (status == 206 || status == 416))
-                    return QStringLiteral("HTTP %1: the server did not send the rest of the file as asked")
+                    return QCoreApplication::translate(
+                               "FileDownload",
+                               "HTTP %1: the server did not send the rest of the file as asked")
                         .arg(status);
                 return QStringLiteral("HTTP %1").arg(status);
             case Verdict::WriteFailed:
-                return QStringLiteral("cannot write %1: %2")
+                return QCoreApplication::translate("FileDownload", "cannot write %1: %2")
                     .arg(tempPath, QString::fromLocal8Bit(strerror(writeError)));
             default:
                 break;
         }
         if (code == CURLE_OPERATION_TIMEDOUT)
-            return QStringLiteral("timed out: no data for %1 s").arg(kStallSeconds);
+            return QCoreApplication::translate("FileDownload", "timed out: no data for %1 s")
+                .arg(kStallSeconds);
         if (code != CURLE_OK) {
             return curlDetail.isEmpty() ? QString::fromLatin1(curl_easy_strerror(code)) : curlDetail;
         }
-        return QStringLiteral("the transfer ended without a file");
+        return QCoreApplication::translate("FileDownload", "the transfer ended without a file");
     }
 
     void Finish(CURLcode code) {
@@ -447,7 +453,8 @@ bool FileDownload::Start(const QString& address, const QString& targetPath, cons
     ledgerPath_ = QFileInfo(tempPath_).absoluteFilePath();
     const QString normalized = CurlSetup::NormalizeAddress(address);
     if (!CurlSetup::IsUsableAddress(normalized))
-        return fail(StartFailure::BadAddress, QStringLiteral("%1 is not a usable address").arg(address));
+        return fail(StartFailure::BadAddress,
+                    QCoreApplication::translate("FileDownload", "%1 is not a usable address").arg(address));
     const QFileInfo target(targetPath);
     if ((target.exists() || target.isSymLink()) && !overwrite)
         return fail(StartFailure::TargetExists, QStringLiteral("%1 exists").arg(targetPath));
@@ -462,11 +469,12 @@ bool FileDownload::Start(const QString& address, const QString& targetPath, cons
     auto notCreated = [&](int error) {
         if (error == ENOENT) {
             return fail(StartFailure::TempNotCreated,
-                        QStringLiteral("the folder %1 does not exist").arg(QFileInfo(tempPath_).path()));
+                        QCoreApplication::translate("FileDownload", "the folder %1 does not exist")
+                            .arg(QFileInfo(tempPath_).path()));
         }
-        return fail(
-            StartFailure::TempNotCreated,
-            QStringLiteral("cannot create %1: %2").arg(tempPath_, QString::fromLocal8Bit(strerror(error))));
+        return fail(StartFailure::TempNotCreated,
+                    QCoreApplication::translate("FileDownload", "cannot create %1: %2")
+                        .arg(tempPath_, QString::fromLocal8Bit(strerror(error))));
     };
     int fd = -1;
     qint64 resumeFrom = 0;
@@ -547,7 +555,8 @@ bool FileDownload::Start(const QString& address, const QString& targetPath, cons
     } catch (const std::system_error&) {
         state.CloseFile();
         RemoveTemp();
-        return fail(StartFailure::NoThread, QStringLiteral("no thread for the transfer"));
+        return fail(StartFailure::NoThread,
+                    QCoreApplication::translate("FileDownload", "no thread for the transfer"));
     }
     return true;
 }

@@ -1,5 +1,6 @@
 #include "search/RobotsCache.h"
 
+#include <QCoreApplication>
 #include <QUrl>
 
 #include "lists/RunLog.h"
@@ -67,10 +68,12 @@ std::shared_ptr<const RobotsRules> RobotsCache::Fetch(const QString& site, const
         return std::make_shared<const RobotsRules>(RobotsRules::Parse(page.text));
     if (page.answered && page.status >= 400 && page.status < 500) return nullptr;
     if (log_) {
-        const QString why =
-            page.answered ? QStringLiteral("answered %1").arg(page.status) : QStringLiteral("did not answer");
+        const QString why = page.answered
+                                ? QCoreApplication::translate("RobotsCache", "answered %1").arg(page.status)
+                                : QCoreApplication::translate("RobotsCache", "did not answer");
         log_->WriteRunLog(QStringLiteral("robots.txt"),
-                          QStringLiteral("%1 %2: the deep search treats the site as allowing everything")
+                          QCoreApplication::translate(
+                              "RobotsCache", "%1 %2: the deep search treats the site as allowing everything")
                               .arg(address, why));
     }
     return nullptr;

@@ -61,7 +61,7 @@ bool SearchJob::StartSearch() {
     const quint32 minimum = DocLinkRules::UnsignedValue(s_.options.Text(K::MinSizeKb));
     const quint32 maximum = DocLinkRules::UnsignedValue(s_.options.Text(K::MaxSizeKb));
     if (minimum > maximum && minimum != 0) {
-        s_.messages.ShowMessageBox(QStringLiteral("文件大小限制非法"));
+        s_.messages.ShowMessageBox(tr("The file size limits are not valid"));
         return false;
     }
     if (controlState_.load() & WorkerBits::kRunning) {
@@ -169,7 +169,7 @@ void SearchJob::ReapSearchThread(int slot) {
     busy_[size_t(slot)].store(false);
     if (RunningThreads() == 0) {
         ReportBlockedEngines();
-        s_.status.ShowMsg(QStringLiteral("搜索已全部结束"), QString(), QString(), 1);
+        s_.status.ShowMsg(tr("The search has finished"), QString(), QString(), 1);
         if (!controlBusy_.load()) Q_EMIT searchFinished();
     }
 }
@@ -177,7 +177,7 @@ void SearchJob::ReapSearchThread(int slot) {
 void SearchJob::SearchThread(int slot) {
     std::atomic<int>& state = states_[size_t(slot)];
     try {
-        s_.status.ShowMsg(QStringLiteral("线程%1启动").arg(slot), QString(), QString(), 1);
+        s_.status.ShowMsg(tr("Thread %1 started").arg(slot), QString(), QString(), 1);
         const SettingSpec& attempts = SettingsTable::Spec(K::SearchAttempts);
         const int tryLimit = s_.settings.ProfileGetInt(QLatin1StringView(attempts.key), attempts.defaultInt);
         const auto stopRequested = [&state] {
@@ -197,8 +197,8 @@ void SearchJob::SearchThread(int slot) {
     } catch (const std::exception&) {
     }
     queue_.RemoveTaker();
-    s_.status.ShowMsg(QStringLiteral("线程%1结束").arg(slot), QString(), QString(), 1);
-    s_.status.ShowMsg(QStringLiteral("搜索线程"), QString::number(slot), QStringLiteral("结束"), 1);
+    s_.status.ShowMsg(tr("Thread %1 finished").arg(slot), QString(), QString(), 1);
+    s_.status.ShowMsg(tr("Search thread"), QString::number(slot), tr("finished"), 1);
     QMetaObject::invokeMethod(
         this, [this, slot] { ReapSearchThread(slot); }, Qt::QueuedConnection);
 }
@@ -219,7 +219,7 @@ void SearchJob::ServeItem(int slot, const QueueItem& item, int tryLimit) {
         QMutexLocker pause(&pauseLock_);
         PauseBeforeFetch(slot, interval);
     }
-    s_.status.ShowMsg(QStringLiteral("正在获取远方网页信息："), item.url, QString(), 0);
+    s_.status.ShowMsg(tr("Fetching the remote page:"), item.url, QString(), 0);
     if (route.engine && route.engine->IsApi()) {
         // An API answers in JSON: there is no page for the deep search to read.
         ServeApiQuery(slot, *route.engine, item, tryLimit);
@@ -243,11 +243,11 @@ void SearchJob::ServeItem(int slot, const QueueItem& item, int tryLimit) {
             CheckCancel(state);
             if (page.isEmpty()) {
                 if (item.tries < tryLimit) queue_.Requeue({item.url, item.tries + 1});
-                s_.status.ShowMsg(QStringLiteral("无法得到数据信息："), item.url, QString(), 1);
+                s_.status.ShowMsg(tr("Could not get the data:"), item.url, QString(), 1);
                 return;
             }
         }
-        s_.status.ShowMsg(QStringLiteral("获取成功，正在分析链接："), item.url, QString(), 0);
+        s_.status.ShowMsg(tr("Fetched, reading the links:"), item.url, QString(), 0);
         CheckCancel(state);
         loaded = document.SetHtml(page, true);
         if (route.engine) {
@@ -263,7 +263,7 @@ void SearchJob::ServeItem(int slot, const QueueItem& item, int tryLimit) {
 
 bool SearchJob::RobotsAllow(const QString& url) {
     if (!s_.options.Checked(K::ObeyRobotsTxt) || robots_.Allows(url, &shuttingDown_)) return true;
-    s_.status.ShowMsg(QStringLiteral("robots.txt disallows"), url, QString(), 0);
+    s_.status.ShowMsg(tr("robots.txt disallows"), url, QString(), 0);
     return false;
 }
 
@@ -297,7 +297,7 @@ bool SearchJob::FetchEnginePage(int slot, const EngineDefinition& engine, const 
     }
     if (fetched.text.isEmpty()) {
         if (item.tries < tryLimit) queue_.Requeue({item.url, item.tries + 1});
-        s_.status.ShowMsg(QStringLiteral("无法得到数据信息："), item.url, QString(), 1);
+        s_.status.ShowMsg(tr("Could not get the data:"), item.url, QString(), 1);
         return false;
     }
     *page = fetched.text;
@@ -438,7 +438,7 @@ std::optional<QByteArray> SearchJob::FetchApiPage(int slot, const EngineDefiniti
         }
         if (!answered) {
             if (page == 0 && item.tries < tryLimit) queue_.Requeue({item.url, item.tries + 1});
-            s_.status.ShowMsg(QStringLiteral("无法得到数据信息："), where, QString(), 1);
+            s_.status.ShowMsg(tr("Could not get the data:"), where, QString(), 1);
             return std::nullopt;
         }
         const QString text = QString::fromUtf8(body.left(64 * 1024));
@@ -454,7 +454,7 @@ std::optional<QByteArray> SearchJob::FetchApiPage(int slot, const EngineDefiniti
                 return std::nullopt;
             }
             ledger_.Fetched(engine.id, 0, 0);
-            s_.status.ShowMsg(QStringLiteral("无法得到数据信息："), where, reason, 1);
+            s_.status.ShowMsg(tr("Could not get the data:"), where, reason, 1);
             return std::nullopt;
         }
         return body;
@@ -519,8 +519,8 @@ void SearchJob::PauseBeforeFetch(int slot, int seconds) {
     while (s_.secondsTick.load() - start < seconds) {
         CheckCancel(states_[size_t(slot)]);
         const qint64 remaining = start + seconds - s_.secondsTick.load();
-        s_.status.ShowMsg(QStringLiteral("进入延时等待:"),
-                          QStringLiteral("线程%1-(%2)秒").arg(slot).arg(remaining), QString(), 0);
+        s_.status.ShowMsg(tr("Waiting before the next request:"),
+                          tr("thread %1 - (%2) s").arg(slot).arg(remaining), QString(), 0);
         PauseMs(100);
     }
 }
@@ -573,13 +573,13 @@ void SearchJob::AnalysePage(const std::atomic<int>& state, const QString& url, H
         PauseMs(5);
         return;
     }
-    s_.status.ShowMsg(QStringLiteral("正在分析所有URL链接信息："), url, QString(), 0);
+    s_.status.ShowMsg(tr("Reading all the links of:"), url, QString(), 0);
     QList<AnchorRecord> anchors;
     // Relative links are relative to this page's own folder.
     document.SetBaseUrl(url);
     if (!loaded || !document.ListAnchors(anchors)) {
         CheckCancel(state);
-        s_.status.ShowMsg(QStringLiteral("无法得到链接信息:"), url, QString(), 1);
+        s_.status.ShowMsg(tr("Could not get the links:"), url, QString(), 1);
         return;
     }
     const QString officeViewer = Host(EngineHosts::OfficeViewer);
@@ -591,7 +591,7 @@ void SearchJob::AnalysePage(const std::atomic<int>& state, const QString& url, H
         }
         const QString link = HtmlAnchorLister::ResolveUrl(url, anchor.link);
         if (link.isEmpty() || s_.filters.UrlFiltered(link)) continue;
-        s_.status.ShowMsg(QStringLiteral("正在分析："), link, QString(), 0);
+        s_.status.ShowMsg(tr("Reading:"), link, QString(), 0);
         CheckCancel(state);
         if (link.contains(QStringLiteral("mailto"))) continue;
         const DocLink doc = s_.rules.ClassifyDocLink(link);

@@ -4,7 +4,7 @@
 // page, runs the engine's parser and then the deep search over the page's links. A thread that finds
 // the queue empty waits until an address is queued; threads end once every one of them waits on the
 // empty queue (no page is left that could queue more), on Stop, or on a failure, and the owner (this
-// object, on the main thread) reaps each with a queued call and reports "搜索已全部结束" after the
+// object, on the main thread) reaps each with a queued call and reports "The search has finished" after the
 // last one.
 //
 // Threads: StartSearch, StopSearch, StopDeepSearch, ClearSearchRecords, CheckDeepSearchLimit and the

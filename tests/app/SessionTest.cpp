@@ -82,7 +82,7 @@ TEST(Session, AFailedExportIsReportedNotAnnouncedAsDone) {
     ASSERT_EQ(recorder.shown.size(), 1);
     EXPECT_TRUE(recorder.shown.first().contains("No such file or directory"))
         << recorder.shown.first().toStdString();
-    EXPECT_NE(session.Status().Current(), QStringLiteral("导出完成  "));
+    EXPECT_NE(session.Status().Current(), QStringLiteral("Export finished  "));
     EXPECT_TRUE(home.Read("run.log").contains("missing/folder/a.list"));
 }
 

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QProcessEnvironment>
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -267,6 +269,39 @@ TEST(CliProcess, RealBinaryExitStatusAndStreams) {
 }  // namespace
 
 namespace {
+
+// The command line installs no translation: a Chinese locale changes nothing, and the core's messages
+// reach stderr in English.
+TEST(CliProcess, SpeaksEnglishWhateverTheLocale) {
+    TempHome home;
+    home.Write("in.list", QString::fromUtf8("one$pdf$1$http://127.0.0.1:1/a.pdf$等待\n").toUtf8());
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"LANG", "LC_ALL", "LC_MESSAGES"}) environment.insert(name, "zh_CN.UTF-8");
+    environment.insert("LANGUAGE", "zh_CN");
+    process.setProcessEnvironment(environment);
+    const auto isAscii = [](const QByteArray& bytes) {
+        return std::all_of(bytes.begin(), bytes.end(), [](char c) { return (unsigned char)c < 0x80; });
+    };
+
+    process.start(SKIMMER_CLI_PATH, {"--home", home.Path(), "handoff", home.Path("in.list"), "--to",
+                                     home.Path("out"), "--rpc", "http://127.0.0.1:1/jsonrpc"});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 1);
+    const QByteArray err = process.readAllStandardError();
+    EXPECT_TRUE(err.contains("skimmer-cli: Could not connect to aria2\n")) << err.toStdString();
+    EXPECT_TRUE(err.contains("aria2 at http://127.0.0.1:1/jsonrpc does not answer:")) << err.toStdString();
+    EXPECT_TRUE(isAscii(err)) << err.toStdString();
+    EXPECT_TRUE(isAscii(home.Read("run.log")));
+
+    for (const QStringList& args : {QStringList{"--help"}, QStringList{"search", "--help"}, QStringList{}}) {
+        process.start(SKIMMER_CLI_PATH, args);
+        ASSERT_TRUE(process.waitForFinished(30000));
+        const QByteArray printed = process.readAllStandardOutput() + process.readAllStandardError();
+        EXPECT_FALSE(printed.isEmpty());
+        EXPECT_TRUE(isAscii(printed)) << printed.toStdString();
+    }
+}
 
 TEST(CliLists, ShowConvertAndRegistry) {
     TempHome home;

@@ -12,6 +12,7 @@
 #include <QThread>
 #include <stdexcept>
 
+#include "ChineseTranslation.h"
 #include "LocalServer.h"
 #include "TempHome.h"
 #include "WaitFor.h"
@@ -236,6 +237,8 @@ class DownloadPoolTest : public ::testing::Test {
 };
 
 TEST_F(DownloadPoolTest, StartChecks) {
+    const ChineseTranslation chinese;
+    ASSERT_TRUE(chinese.Loaded());
     EXPECT_FALSE(pool.StartDownload());
     Add("a", server.Url("/files/a.pdf"));
     options.SetCommittedText(K::SaveFolder, "");
@@ -245,6 +248,8 @@ TEST_F(DownloadPoolTest, StartChecks) {
 }
 
 TEST_F(DownloadPoolTest, OutcomesOfOneSlot) {
+    const ChineseTranslation chinese;
+    ASSERT_TRUE(chinese.Loaded());
     options.SetCommittedInt(K::DownloadThreads, 1);
     options.SetCommittedInt(K::SkipDownloaded, 1);
     const RowId ok = Add("ok", server.Url("/files/ok.pdf"));
@@ -512,13 +517,13 @@ TEST_F(DownloadPoolTest, HandoffToARealAria2) {
         5000));
     ASSERT_TRUE(handoff.Start());
     EXPECT_FALSE(handoff.Start());  // one at a time
-    EXPECT_EQ(answers.boxes.last(), QString::fromUtf8("正在启动迅雷，请稍等！"));
+    EXPECT_EQ(answers.boxes.last(), QString("Sending to aria2, please wait!"));
     ASSERT_TRUE(WaitFor([&] { return ended; }));
     // The hand-off ends once aria2 has finished: what it completed is recorded, the refusal is reported.
     EXPECT_EQ(handoff.Accepted(), 2);
     EXPECT_EQ(handoff.Refused(), 1);
     EXPECT_EQ(status.Current(), QString("aria2 downloaded 2 links and failed 1; see run.log  "));
-    EXPECT_TRUE(home.Read("run.log").contains(QString::fromUtf8("马上启动迅雷下载").toUtf8()));
+    EXPECT_TRUE(home.Read("run.log").contains("aria2 starts downloading right away"));
     EXPECT_TRUE(home.Read("run.log").contains("aria2 refused mailto:x"));
     EXPECT_EQ(registry.CheckDocLink(server.Url("/files/h1.pdf")), DocRegistry::LinkCheck::Present);
     EXPECT_EQ(registry.CheckDocLink(server.Url("/files/h2.pdf")), DocRegistry::LinkCheck::Present);
@@ -536,7 +541,7 @@ TEST_F(DownloadPoolTest, HandoffToARealAria2) {
     ended = false;
     ASSERT_TRUE(handoff.Start());
     ASSERT_TRUE(WaitFor([&] { return ended; }));
-    EXPECT_EQ(answers.boxes.last(), QString::fromUtf8("初始化迅雷控件失败"));
+    EXPECT_EQ(answers.boxes.last(), QString("Could not connect to aria2"));
 }
 
 }  // namespace

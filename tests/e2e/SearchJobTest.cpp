@@ -10,6 +10,7 @@
 #include <mutex>
 #include <thread>
 
+#include "ChineseTranslation.h"
 #include "EngineWeb.h"
 #include "SearchRun.h"
 #include "TempHome.h"
@@ -64,8 +65,8 @@ TEST_F(SearchJobTest, EveryParserThroughTheDispatchTable) {
     // The 63da document page's own link is relative, so the deep search reads it against that page.
     EXPECT_TRUE(links.contains("http://www.63da.com/DOC/docs.test/da63.doc"));
     EXPECT_EQ(session.Results().Size(), 15);
-    EXPECT_EQ(session.Status().Current(), QString::fromUtf8("搜索已全部结束  "));
-    EXPECT_TRUE(home.Read("run.log").contains(QString::fromUtf8("搜索已全部结束").toUtf8()));
+    EXPECT_EQ(session.Status().Current(), QString("The search has finished  "));
+    EXPECT_TRUE(home.Read("run.log").contains("The search has finished"));
 
     // The same search again queues nothing new: the threads start, idle and end.
     ASSERT_TRUE(RunSearch());
@@ -80,8 +81,42 @@ TEST_F(SearchJobTest, FailedFetchesAreRetriedThenDropped) {
     options.SetCommittedInt(K::SearchThreads, 1);
     ASSERT_TRUE(RunSearch());
     const QByteArray log = home.Read("run.log");
-    EXPECT_EQ(log.count(QString::fromUtf8("无法得到数据信息： http://127.0.0.1:1/unreachable").toUtf8()), 4);
+    EXPECT_EQ(log.count("Could not get the data: http://127.0.0.1:1/unreachable"), 4);
     EXPECT_EQ(log.count("\ngetHtmlPageCode\n"), 4);
+}
+
+// The core speaks English until a translation is installed, and then the window's Chinese, in the
+// status line and in the run log alike, and English again once it is removed.
+TEST_F(SearchJobTest, MessagesFollowTheInstalledTranslation) {
+    home.Write("config/Setting.ini", "[FILE_FREE_DOC]\nSearchTryCount=1\n");
+    Options& options = session.GetOptions();
+    options.SetCommittedInt(K::EngineOther, 1);
+    options.SetLiveText(K::OtherEngineAddress, "http://127.0.0.1:1/unreachable");
+    options.SetCommittedInt(K::SearchThreads, 1);
+    const QString unreachable = QStringLiteral(" http://127.0.0.1:1/unreachable \n");
+
+    ASSERT_TRUE(RunSearch());
+    EXPECT_EQ(session.Status().Current(), "The search has finished  ");
+    EXPECT_EQ(session.ListCounters(), "List:0 Downloaded:0 Threads:0");
+    QString log = QString::fromUtf8(home.Read("run.log"));
+    EXPECT_TRUE(log.contains("Could not get the data:" + unreachable)) << log.toStdString();
+    EXPECT_TRUE(log.contains("showmsg\nThe search has finished  \n"));
+
+    {
+        const ChineseTranslation chinese;
+        ASSERT_TRUE(chinese.Loaded());
+        session.Search().ClearSearchRecords();  // the address is fetched, and fails, once more
+        ASSERT_TRUE(RunSearch());
+        EXPECT_EQ(session.Status().Current(), QString::fromUtf8("搜索已全部结束  "));
+        EXPECT_EQ(session.ListCounters(), QString::fromUtf8("列表:0 已下:0 线程:0"));
+        EXPECT_EQ(session.SearchCounters(), QString::fromUtf8("所有:1 需查:0"));
+        log = QString::fromUtf8(home.Read("run.log"));
+        EXPECT_TRUE(log.contains(QString::fromUtf8("无法得到数据信息：") + unreachable)) << log.toStdString();
+        EXPECT_TRUE(log.contains(QString::fromUtf8("showmsg\n搜索已全部结束  \n")));
+    }
+
+    ASSERT_TRUE(RunSearch());
+    EXPECT_EQ(session.Status().Current(), "The search has finished  ");
 }
 
 TEST_F(SearchJobTest, DeepSearchFollowsScopeUntilTheLimit) {
@@ -143,8 +178,7 @@ TEST_F(SearchJobTest, SizesAndTheRegistryDecideAdmission) {
     session.Search().ClearSearchRecords();
     ASSERT_TRUE(RunSearch());
     EXPECT_EQ(session.Results().Size(), 0);  // in range now, but already downloaded
-    EXPECT_TRUE(
-        home.Read("run.log").contains(QString::fromUtf8("http://docs.test/pdfsites.doc 已经存在").toUtf8()));
+    EXPECT_TRUE(home.Read("run.log").contains("http://docs.test/pdfsites.doc already exists"));
 
     options.SetCommittedInt(K::SkipDownloaded, 0);
     session.Search().ClearSearchRecords();
@@ -184,7 +218,7 @@ TEST_F(SearchJobTest, ABlockingEngineIsSuspendedWhileTheOthersFinish) {
     const QString log = QString::fromUtf8(home.Read("run.log"));
     EXPECT_TRUE(log.contains(QStringLiteral("DuckDuckGo blocked the search (bot check (CAPTCHA)):")));
     EXPECT_TRUE(log.contains(QStringLiteral("%1 result pages skipped").arg(blocked.pagesSkipped)));
-    EXPECT_EQ(session.Status().Current(), QString::fromUtf8("搜索已全部结束  "));
+    EXPECT_EQ(session.Status().Current(), QString("The search has finished  "));
 
     // Pages that were skipped were never asked for: the next search asks again, and only for them.
     ASSERT_TRUE(RunSearch());
@@ -254,7 +288,7 @@ TEST_F(SearchJobTest, ThreadsEndWhenEveryOneWaitsOnTheEmptyQueue) {
     }
     EXPECT_EQ(session.Search().Queue().Waiting(), 0);
     EXPECT_EQ(session.Search().WaitingThreads(), 0);
-    EXPECT_EQ(session.Status().Current(), QString::fromUtf8("搜索已全部结束  "));
+    EXPECT_EQ(session.Status().Current(), QString("The search has finished  "));
 }
 
 TEST_F(SearchJobTest, PolitenessDelaySpacesAnEnginesRequestsAcrossThreads) {

@@ -85,8 +85,8 @@ TEST_F(MainWindowTest, ControlsCarryTheOptionsAndTheirCoupling) {
     }
     Find<QLineEdit>("titleLengthEdit")->setText("300");
     Find<QPushButton>("startDownloadButton")->click();  // refused entry reported, then the empty list
-    EXPECT_EQ(answers.boxes,
-              QStringList({"Enter an integer between 0 and 255.", QString::fromUtf8("下载列表为空")}));
+    EXPECT_EQ(answers.boxes, QStringList({QString::fromUtf8("请输入一个介于 0 和 255 之间的整数。"),
+                                          QString::fromUtf8("下载列表为空")}));
 }
 
 TEST_F(MainWindowTest, CloseAnsweredNoKeepsRunningWithEverythingSaved) {

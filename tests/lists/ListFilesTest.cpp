@@ -7,6 +7,7 @@
 #include <QXmlStreamWriter>
 #include <optional>
 
+#include "ChineseTranslation.h"
 #include "TempHome.h"
 #include "lists/IniFile.h"
 #include "lists/ListFileFormat.h"
@@ -262,6 +263,8 @@ TEST(ListFileFormat, OurOwnXmlFilesReadAsAnyXmlReaderReadsThem) {
 }
 
 TEST_F(ListFilesTest, XmlExportWritesATwinAndImportFallsBackToIt) {
+    const ChineseTranslation chinese;
+    ASSERT_TRUE(chinese.Loaded());
     Add("one", "http://a/1.pdf");
     Add("two $ & <three>", "http://a/2.pdf", RowStatus::Downloaded);
     const QString xml = home.Path("a.xml");

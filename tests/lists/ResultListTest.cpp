@@ -4,6 +4,7 @@
 #include <thread>
 #include <vector>
 
+#include "ChineseTranslation.h"
 #include "TempHome.h"
 #include "lists/IniFile.h"
 #include "lists/Options.h"
@@ -116,12 +117,14 @@ TEST_F(ResultListTest, RandomSuffixMatchesTheFirstRowWithThatTitle) {
 }
 
 TEST_F(ResultListTest, RegistryHitsAreRefusedWhenAskedTo) {
+    const ChineseTranslation chinese;
+    ASSERT_TRUE(chinese.Loaded());
     list.SetRegistry([](const QString& link) { return link.endsWith(u"old.pdf"); }, nullptr);
     EXPECT_EQ(Add("old", "http://a/old.pdf"), ResultList::AddResult::Added);  // SkipDownloaded is off
     options.SetCommittedInt(SettingKey::SkipDownloaded, 1);
     EXPECT_EQ(Add("again", "http://b/old.pdf"), ResultList::AddResult::AlreadyDownloaded);
     EXPECT_EQ(list.Size(), 1);
-    EXPECT_EQ(status.Current(), QStringLiteral("again http://b/old.pdf 已经存在"));
+    EXPECT_EQ(status.Current(), QString::fromUtf8("again http://b/old.pdf 已经存在"));
     EXPECT_TRUE(
         home.Read("run.log").contains("again http://b/old.pdf " + QString::fromUtf8("已经存在").toUtf8()));
 }
