@@ -106,3 +106,31 @@ bool Session::SaveKeywords() {
     }
     return true;
 }
+
+bool Session::DownloadsRunning() const {
+    return downloads_->BusySlots() > 0 || downloads_->WalkingSlots() > 0;
+}
+
+bool Session::StopForClose(int milliseconds) {
+    stoppedForClose_ = true;
+    search_->StopSearch();
+    downloads_->StopDownload();
+    // A slot gives its row back as it abandons the transfer, within its poll; the list saved after
+    // this holds no row as in flight.
+    return downloads_->WaitWalksEnded(milliseconds);
+}
+
+void Session::Close() {
+    if (closed_) return;
+    closed_ = true;
+    if (!stoppedForClose_ && !StopForClose()) {
+        runLog_.WriteRunLog(
+            QStringLiteral("Close"),
+            QStringLiteral("download slots still busy after 5 s; their rows are saved as they are"));
+    }
+    autoSaveTimer_.stop();
+    listKeeper_.CloseSave();
+    SaveSettings();
+    SaveKeywords();
+    downloads_->Shutdown();
+}

@@ -46,6 +46,17 @@ class Session : public QObject {
     bool SaveSettings();
     bool SaveKeywords();
 
+    // The close sequence. DownloadsRunning tells a front end whether closing would interrupt
+    // transfers (the window asks first). StopForClose stops the search and the downloads and waits up
+    // to `milliseconds` until the rows in flight are back to waiting with their partial files kept for
+    // the next start. Close does that if not done yet, saves the list (to its path, else the session
+    // list), the settings and the keyword list, and ends the download slots; calling it again does
+    // nothing. A front end that asks where to save the list does so between the two, so the path it
+    // chose is saved with the settings.
+    bool DownloadsRunning() const;
+    bool StopForClose(int milliseconds = 5000);
+    void Close();
+
     const AppHome& Home() const { return home_; }
     Profile Settings() const { return Profile(home_.SettingsPath()); }
     Options& GetOptions() { return options_; }
@@ -110,6 +121,8 @@ class Session : public QObject {
     std::unique_ptr<DownloadPool> downloads_;
     std::unique_ptr<Handoff> handoff_;
     std::function<int()> busyWorkers_;
+    bool stoppedForClose_ = false;
+    bool closed_ = false;
     QTimer countersTimer_;  // 1.5 s: the counters on screen and the deep-search limit
     QTimer autoSaveTimer_;  // 2 min: saves the list when the last list is kept
     QTimer secondsTimer_;   // 1 s: the tick the download time limits count in
