@@ -429,6 +429,25 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
     </message>
 </context>
 <context>
+    <name>Session</name>
+    <message>
+        <source>%1 B/s</source>
+        <translation>%1 B/s</translation>
+    </message>
+    <message>
+        <source>%1 KB/s</source>
+        <translation>%1 KB/s</translation>
+    </message>
+    <message>
+        <source>%1 MB/s</source>
+        <translation>%1 MB/s</translation>
+    </message>
+    <message>
+        <source>Done %1/%2  %3  left %4</source>
+        <translation>已完成 %1/%2  %3  剩余 %4</translation>
+    </message>
+</context>
+<context>
     <name>StatusActionDialog</name>
     <message>
         <source>Set Status</source>
@@ -488,6 +507,13 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
     <message>
         <source>Choose at least one.</source>
         <translation>请至少选择一项</translation>
+    </message>
+</context>
+<context>
+    <name>StatusLine</name>
+    <message>
+        <source>(at %1) %2</source>
+        <translation>（%1 时）%2</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,6 @@
 #include "app/Session.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 
 #include "app/HomeLock.h"
@@ -47,9 +48,60 @@ QString Session::SearchCounters() const {
         .arg(search_->Queue().Waiting());
 }
 
+Session::TransferFigures Session::Transfer() const {
+    TransferFigures figures;
+    figures.rowsTotal = results_.Size();
+    figures.rowsDone = results_.CountDownloaded();
+    figures.bytesPerSecond = results_.TotalSpeed();
+    const qint64 files = downloads_->FilesDone();
+    if (files == 0 || figures.bytesPerSecond <= 0) return figures;
+    const DownloadPool::TryCounts tries = downloads_->Tries();
+    const qint64 rowsLeft = qint64(results_.Counts().waiting) + tries.trying + tries.retrying;
+    const qint64 average = downloads_->BytesDone() / files;
+    const qint64 bytesLeft = qMax<qint64>(0, rowsLeft * average - downloads_->BytesInFlight());
+    figures.secondsLeft = (bytesLeft + figures.bytesPerSecond - 1) / figures.bytesPerSecond;
+    return figures;
+}
+
+QString Session::FormatRate(qint64 bytesPerSecond) {
+    if (bytesPerSecond < 1024) return QCoreApplication::translate("Session", "%1 B/s").arg(bytesPerSecond);
+    if (bytesPerSecond < 1024 * 1024)
+        return QCoreApplication::translate("Session", "%1 KB/s")
+            .arg(double(bytesPerSecond) / 1024.0, 0, 'f', 1);
+    return QCoreApplication::translate("Session", "%1 MB/s")
+        .arg(double(bytesPerSecond) / 1048576.0, 0, 'f', 1);
+}
+
+QString Session::FormatDuration(qint64 seconds) {
+    if (seconds < 0) return QStringLiteral("-");
+    const qint64 hours = seconds / 3600;
+    const QString minutesSeconds = QStringLiteral("%1:%2")
+                                       .arg((seconds / 60) % 60, hours > 0 ? 2 : 1, 10, QChar(u'0'))
+                                       .arg(seconds % 60, 2, 10, QChar(u'0'));
+    return hours > 0 ? QStringLiteral("%1:%2").arg(hours).arg(minutesSeconds) : minutesSeconds;
+}
+
+QString Session::TransferCounters() const {
+    if (!DownloadsRunning()) return {};
+    const TransferFigures figures = Transfer();
+    return QCoreApplication::translate("Session", "Done %1/%2  %3  left %4")
+        .arg(figures.rowsDone)
+        .arg(figures.rowsTotal)
+        .arg(FormatRate(figures.bytesPerSecond), FormatDuration(figures.secondsLeft));
+}
+
 void Session::OnCountersTimer() {
-    Q_EMIT countersChanged(ListCounters(), SearchCounters());
+    const QString transfer = TransferCounters();
+    Q_EMIT countersChanged(
+        transfer.isEmpty() ? ListCounters() : ListCounters() + QStringLiteral("  ") + transfer,
+        SearchCounters());
     search_->CheckDeepSearchLimit();
+    // A message about downloads or a search that have ended since is no longer news.
+    const bool downloading = !transfer.isEmpty();
+    const bool searching = search_->IsBusy();
+    if ((downloadsWereRunning_ && !downloading) || (searchWasBusy_ && !searching)) status_.MarkPast();
+    downloadsWereRunning_ = downloading;
+    searchWasBusy_ = searching;
 }
 
 QString Session::Start(bool keepLastList) {

@@ -76,6 +76,21 @@ class Session : public QObject {
     // The two counter lines the window shows: "列表:%d 已下:%d 线程:%d" and "所有:%d 需查:%d".
     QString ListCounters() const;
     QString SearchCounters() const;
+    // The downloads as a whole: rows downloaded of all rows, the bytes per second of the rows in flight
+    // together, and the seconds left (-1 while unknown: before the first file of this program run is
+    // complete, or while nothing arrives). The time left assumes the rows still to come are as big as
+    // the files completed so far on average.
+    struct TransferFigures {
+        qsizetype rowsDone = 0;
+        qsizetype rowsTotal = 0;
+        qint64 bytesPerSecond = 0;
+        qint64 secondsLeft = -1;
+    };
+    TransferFigures Transfer() const;
+    // The figures as the status bar shows them while downloads run; empty when none run.
+    QString TransferCounters() const;
+    static QString FormatRate(qint64 bytesPerSecond);
+    static QString FormatDuration(qint64 seconds);  // "-" when negative
     // Download workers not idle; the download pool fills this in.
     void SetBusyWorkersFn(std::function<int()> fn) { busyWorkers_ = std::move(fn); }
 
@@ -89,7 +104,8 @@ class Session : public QObject {
     }
 
   Q_SIGNALS:
-    // Timer 1, every 1.5 s: fresh counter lines for whoever shows them.
+    // Timer 1, every 1.5 s: fresh counter lines for whoever shows them. While downloads run the list
+    // line ends with the transfer figures (TransferCounters).
     void countersChanged(const QString& listCounters, const QString& searchCounters);
 
   private:
@@ -121,6 +137,9 @@ class Session : public QObject {
     std::unique_ptr<DownloadPool> downloads_;
     std::unique_ptr<Handoff> handoff_;
     std::function<int()> busyWorkers_;
+    // What the counters timer saw last, so the status line's message is marked past when its state ends.
+    bool downloadsWereRunning_ = false;
+    bool searchWasBusy_ = false;
     bool stoppedForClose_ = false;
     bool closed_ = false;
     QTimer countersTimer_;  // 1.5 s: the counters on screen and the deep-search limit
