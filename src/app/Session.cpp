@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
+#include <QStandardPaths>
 
 #include "app/HomeLock.h"
 #include "engines/EngineCatalog.h"
@@ -119,6 +121,12 @@ QString Session::Start(bool keepLastList) {
     if (!refused.isEmpty()) ShowMsg(tr("config/engines.json is not used:"), refused, QString(), 1);
     filters_.LoadFilterLists(home_.UrlFilterPath(), home_.TitleFilterPath());
     options_.Load(IniFile::Load(home_.SettingsPath()));
+    if (keepLastList) {
+        listKeeper_.SetSessionListPath(home_.SessionListPath());
+        // Made by the first download, not here: a folder nobody used stays out of the user's way.
+        if (options_.Text(SettingKey::SaveFolder).isEmpty())
+            options_.SetCommittedText(SettingKey::SaveFolder, DefaultSaveFolder());
+    }
     countersTimer_.start(1500);
     if (keepLastList) autoSaveTimer_.start(120000);
     secondsTimer_.start(1000);
@@ -157,6 +165,11 @@ bool Session::SaveKeywords() {
         return false;
     }
     return true;
+}
+
+QString Session::DefaultSaveFolder() {
+    const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    return downloads.isEmpty() ? QString() : QDir(downloads).filePath(QStringLiteral("Skimmer"));
 }
 
 bool Session::DownloadsRunning() const {

@@ -34,8 +34,11 @@ class Session : public QObject {
     // Creates the home's folders, opens the registry, loads the settings, the keyword list and (with
     // AutoLoad) the last list. Returns a problem with the home (shown to the user), or an empty text.
     // Without `keepLastList` the last list is neither loaded nor auto-saved: for front ends whose work
-    // names its own list files.
+    // names its own list files. With it, a list without a list file is kept in the home's session list,
+    // and an empty save folder becomes DefaultSaveFolder().
     QString Start(bool keepLastList = true);
+    // The user's download folder plus "Skimmer"; empty when the system names no download folder.
+    static QString DefaultSaveFolder();
 
     // Where message boxes go; until a front end sets one they go to the status line.
     void SetMessageSink(MessageSink* sink) { messages_.target = sink; }
