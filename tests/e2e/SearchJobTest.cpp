@@ -48,7 +48,8 @@ TEST_F(SearchJobTest, EveryParserThroughTheDispatchTable) {
     Options& options = session.GetOptions();
     for (K engine : {K::EngineGoogle, K::EngineGoogleScholar, K::EngineBaidu, K::EngineBing,
                      K::EngineBingAcademic, K::EngineSogou, K::EngineYoudao, K::EngineYahoo, K::EngineAol,
-                     K::EngineZhongsou, K::EngineOsun, K::Engine63Da, K::FormatPdf, K::EngineOther}) {
+                     K::EngineZhongsou, K::EngineOsun, K::Engine63Da, K::FormatPdf, K::PdfSiteGeni,
+                     K::PdfSiteSearchOrg, K::PdfSiteQueen, K::EngineOther}) {
         options.SetCommittedInt(engine, 1);
     }
     options.SetLiveText(K::OtherEngineAddress, "http://www.soso.com/q?w=filetype:doc+k");
