@@ -450,6 +450,14 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
         <source>Done %1/%2  %3  left %4</source>
         <translation>已完成 %1/%2  %3  剩余 %4</translation>
     </message>
+    <message>
+        <source>Search ended: %1 sources asked, %2 blocked, %3 rows added.</source>
+        <translation>搜索结束：共询问 %1 个来源，%2 个被拦截，添加 %3 行。</translation>
+    </message>
+    <message>
+        <source>Blocked: %1.</source>
+        <translation>被拦截：%1。</translation>
+    </message>
 </context>
 <context>
     <name>StatusActionDialog</name>

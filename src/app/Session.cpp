@@ -27,6 +27,11 @@ Session::Session(const QString& homeDir, QObject* parent)
     busyWorkers_ = [this] { return downloads_->BusySlots(); };
     connect(&countersTimer_, &QTimer::timeout, this, &Session::OnCountersTimer);
     connect(&autoSaveTimer_, &QTimer::timeout, this, [this] { listKeeper_.AutoSave(); });
+    connect(search_.get(), &SearchJob::searchFinished, this, [this] {
+        const QString summary = SearchSummary();
+        runLog_.WriteRunLog(QStringLiteral("SearchSummary"), summary);
+        Q_EMIT searchSummary(summary);
+    });
     connect(&secondsTimer_, &QTimer::timeout, this, [this] { secondsTick_.fetch_add(1); });
 }
 
@@ -81,6 +86,30 @@ QString Session::FormatDuration(qint64 seconds) {
                                        .arg((seconds / 60) % 60, hours > 0 ? 2 : 1, 10, QChar(u'0'))
                                        .arg(seconds % 60, 2, 10, QChar(u'0'));
     return hours > 0 ? QStringLiteral("%1:%2").arg(hours).arg(minutesSeconds) : minutesSeconds;
+}
+
+QString Session::SearchSummary() const {
+    const QList<EngineTally> tallies = search_->Ledger().Snapshot();
+    const std::shared_ptr<const EngineCatalog> engines = Engines();
+    int added = 0;
+    QStringList blocked;
+    for (const EngineTally& tally : tallies) {
+        added += tally.rowsAdded;
+        if (!tally.blocked) continue;
+        const EngineDefinition* engine = engines ? engines->Find(tally.engine) : nullptr;
+        const QString name = engine ? engine->name : tally.engine;
+        blocked.append(tally.reason.isEmpty() ? name : QStringLiteral("%1 (%2)").arg(name, tally.reason));
+    }
+    QString text =
+        QCoreApplication::translate("Session", "Search ended: %1 sources asked, %2 blocked, %3 rows added.")
+            .arg(tallies.size())
+            .arg(blocked.size())
+            .arg(added);
+    if (!blocked.isEmpty())
+        text +=
+            u' ' +
+            QCoreApplication::translate("Session", "Blocked: %1.").arg(blocked.join(QStringLiteral("; ")));
+    return text;
 }
 
 QString Session::TransferCounters() const {

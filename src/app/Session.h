@@ -93,6 +93,9 @@ class Session : public QObject {
     // The figures as the status bar shows them while downloads run; empty when none run.
     QString TransferCounters() const;
     static QString FormatRate(qint64 bytesPerSecond);
+    // The end of a search in one paragraph, from its per-engine tallies (the command line's table):
+    // the sources asked, those that blocked and why, and the rows added.
+    QString SearchSummary() const;
     static QString FormatDuration(qint64 seconds);  // "-" when negative
     // Download workers not idle; the download pool fills this in.
     void SetBusyWorkersFn(std::function<int()> fn) { busyWorkers_ = std::move(fn); }
@@ -110,6 +113,8 @@ class Session : public QObject {
     // Timer 1, every 1.5 s: fresh counter lines for whoever shows them. While downloads run the list
     // line ends with the transfer figures (TransferCounters).
     void countersChanged(const QString& listCounters, const QString& searchCounters);
+    // A search has ended: SearchSummary(), written to the run log as well.
+    void searchSummary(const QString& text);
 
   private:
     void OnCountersTimer();
