@@ -40,7 +40,7 @@
         <translation>&lt;b&gt;最近一次被拦截的原因&lt;/b&gt;</translation>
     </message>
     <message>
-        <source>Asked while "%1" above and this box are both ticked</source>
+        <source>Asked while &quot;%1&quot; above and this box are both ticked</source>
         <translation>上面的“%1”和本框都勾选时才搜索</translation>
     </message>
 </context>
