@@ -93,10 +93,10 @@ class Session : public QObject {
     // The figures as the status bar shows them while downloads run; empty when none run.
     QString TransferCounters() const;
     static QString FormatRate(qint64 bytesPerSecond);
+    static QString FormatDuration(qint64 seconds);  // "-" when negative
     // The end of a search in one paragraph, from its per-engine tallies (the command line's table):
     // the sources asked, those that blocked and why, and the rows added.
     QString SearchSummary() const;
-    static QString FormatDuration(qint64 seconds);  // "-" when negative
     // Download workers not idle; the download pool fills this in.
     void SetBusyWorkersFn(std::function<int()> fn) { busyWorkers_ = std::move(fn); }
 
