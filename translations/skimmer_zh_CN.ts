@@ -143,6 +143,10 @@
         <source>&lt;b&gt;Last blocked because&lt;/b&gt;</source>
         <translation>&lt;b&gt;最近一次被拦截的原因&lt;/b&gt;</translation>
     </message>
+    <message>
+        <source>Asked while &quot;%1&quot; above and this box are both ticked</source>
+        <translation>上面的“%1”和本框都勾选时才搜索</translation>
+    </message>
 </context>
 <context>
     <name>FileDownload</name>
@@ -954,6 +958,33 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
     </message>
 </context>
 <context>
+    <name>Session</name>
+    <message>
+        <source>%1 B/s</source>
+        <translation>%1 B/s</translation>
+    </message>
+    <message>
+        <source>%1 KB/s</source>
+        <translation>%1 KB/s</translation>
+    </message>
+    <message>
+        <source>%1 MB/s</source>
+        <translation>%1 MB/s</translation>
+    </message>
+    <message>
+        <source>Done %1/%2  %3  left %4</source>
+        <translation>已完成 %1/%2  %3  剩余 %4</translation>
+    </message>
+    <message>
+        <source>Search ended: %1 sources asked, %2 blocked, %3 rows added.</source>
+        <translation>搜索结束：共询问 %1 个来源，%2 个被拦截，添加 %3 行。</translation>
+    </message>
+    <message>
+        <source>Blocked: %1.</source>
+        <translation>被拦截：%1。</translation>
+    </message>
+</context>
+<context>
     <name>StatusActionDialog</name>
     <message>
         <source>Set Status</source>
@@ -1013,6 +1044,13 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
     <message>
         <source>Choose at least one.</source>
         <translation>请至少选择一项</translation>
+    </message>
+</context>
+<context>
+    <name>StatusLine</name>
+    <message>
+        <source>(at %1) %2</source>
+        <translation>（%1 时）%2</translation>
     </message>
 </context>
 <context>

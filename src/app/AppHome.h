@@ -19,6 +19,8 @@ class AppHome {
     QString DocDatabasePath() const { return ConfigDir() + QStringLiteral("/docdata.db"); }
     QString KeyListPath() const { return dir_ + QStringLiteral("/key.list"); }
     QString RunLogPath() const { return dir_ + QStringLiteral("/run.log"); }
+    // The list kept between runs while no list file is chosen.
+    QString SessionListPath() const { return dir_ + QStringLiteral("/session.list"); }
     // The advisory lock of HomeLock.
     QString LockPath() const { return dir_ + QStringLiteral("/skimmer.lock"); }
 

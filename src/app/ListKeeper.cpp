@@ -67,9 +67,23 @@ bool ListKeeper::AppendTo(QString path) {
     return true;
 }
 
-void ListKeeper::StartupLoad() {
+QString ListKeeper::KeptPath() const {
     const QString path = options_.Text(SettingKey::ListFile);
-    if (!options_.Checked(SettingKey::LoadLastListAtStart) || path.isEmpty()) return;
+    return path.isEmpty() ? sessionListPath_ : path;
+}
+
+void ListKeeper::StartupLoad() {
+    if (!options_.Checked(SettingKey::LoadLastListAtStart)) return;
+    if (options_.Text(SettingKey::ListFile).isEmpty()) {
+        // The session list is ours and always text; missing means the last run kept no list.
+        if (!sessionListPath_.isEmpty() && QFileInfo(sessionListPath_).isFile()) {
+            files_.ImportListText(sessionListPath_, StatusFilter());
+            // It stays the session list: no list path is shown, and the exit still offers to save.
+            options_.SetCommittedText(SettingKey::ListFile, QString());
+        }
+        return;
+    }
+    const QString path = options_.Text(SettingKey::ListFile);
     const QFileInfo info(path);
     if (info.exists() && !info.isFile()) {
         // Reading a pipe would wait for a writer forever, and saving to a device is no list.
@@ -98,7 +112,8 @@ void ListKeeper::StartupLoad() {
 }
 
 void ListKeeper::SaveToListPath() {
-    const QString path = options_.Text(SettingKey::ListFile);
+    const QString path = KeptPath();
+    if (path.isEmpty()) return;
     const int saved = files_.ExportList(path, StatusFilter());
     if (saved == 0 && !files_.LastError().isEmpty()) ReportSaveFailure();
 }
@@ -110,12 +125,12 @@ void ListKeeper::ReportSaveFailure() {
 }
 
 void ListKeeper::AutoSave() {
-    if (exporting_ || options_.Text(SettingKey::ListFile).isEmpty()) return;
+    if (exporting_ || KeptPath().isEmpty()) return;
     autoSaving_ = true;
     SaveToListPath();
     autoSaving_ = false;
 }
 
 void ListKeeper::CloseSave() {
-    if (!options_.Text(SettingKey::ListFile).isEmpty()) SaveToListPath();
+    SaveToListPath();
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The owner's side of the list files: the export, import and append buttons (after their dialogs),
 // the start-up load, the two-minute auto-save and the save at close, kept apart by the exporting and
-// auto-saving guards. The list path (setting ListFile) says which file the list stays in step with.
+// auto-saving guards. The list path (setting ListFile) says which file the list stays in step with;
+// without one, the session list in the home does.
 // Main thread only.
 
 #include <QString>
@@ -26,6 +27,13 @@ class ListKeeper {
     // Append button; false when the list is empty or the file cannot be written.
     bool AppendTo(QString path);
 
+    // Where the list lives while no list path is set (the home's session.list); empty (the default)
+    // keeps such a list in memory only.
+    void SetSessionListPath(const QString& path) { sessionListPath_ = path; }
+    // The file the auto-save and the close write: the list path, else the session list.
+    QString KeptPath() const;
+
+    // With LoadLastListAtStart, loads the list path, else the session list when there is one.
     void StartupLoad();
     void AutoSave();
     void CloseSave();
@@ -42,6 +50,7 @@ class ListKeeper {
     MessageSink* messages_;
     StatusLine* status_;
     ListFiles files_;
+    QString sessionListPath_;
     bool exporting_ = false;
     bool autoSaving_ = false;
 };

@@ -1,6 +1,9 @@
 #include "app/Session.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
+#include <QStandardPaths>
 
 #include "app/HomeLock.h"
 #include "engines/EngineCatalog.h"
@@ -24,6 +27,11 @@ Session::Session(const QString& homeDir, QObject* parent)
     busyWorkers_ = [this] { return downloads_->BusySlots(); };
     connect(&countersTimer_, &QTimer::timeout, this, &Session::OnCountersTimer);
     connect(&autoSaveTimer_, &QTimer::timeout, this, [this] { listKeeper_.AutoSave(); });
+    connect(search_.get(), &SearchJob::searchFinished, this, [this] {
+        const QString summary = SearchSummary();
+        runLog_.WriteRunLog(QStringLiteral("SearchSummary"), summary);
+        Q_EMIT searchSummary(summary);
+    });
     connect(&secondsTimer_, &QTimer::timeout, this, [this] { secondsTick_.fetch_add(1); });
 }
 
@@ -45,9 +53,84 @@ QString Session::SearchCounters() const {
     return tr("All:%1 To check:%2").arg(search_->Queue().SeenCount()).arg(search_->Queue().Waiting());
 }
 
+Session::TransferFigures Session::Transfer() const {
+    TransferFigures figures;
+    figures.rowsTotal = results_.Size();
+    figures.rowsDone = results_.CountDownloaded();
+    figures.bytesPerSecond = results_.TotalSpeed();
+    const qint64 files = downloads_->FilesDone();
+    if (files == 0 || figures.bytesPerSecond <= 0) return figures;
+    const DownloadPool::TryCounts tries = downloads_->Tries();
+    const qint64 rowsLeft = qint64(results_.Counts().waiting) + tries.trying + tries.retrying;
+    const qint64 average = downloads_->BytesDone() / files;
+    const qint64 bytesLeft = qMax<qint64>(0, rowsLeft * average - downloads_->BytesInFlight());
+    figures.secondsLeft = (bytesLeft + figures.bytesPerSecond - 1) / figures.bytesPerSecond;
+    return figures;
+}
+
+QString Session::FormatRate(qint64 bytesPerSecond) {
+    if (bytesPerSecond < 1024) return QCoreApplication::translate("Session", "%1 B/s").arg(bytesPerSecond);
+    if (bytesPerSecond < 1024 * 1024)
+        return QCoreApplication::translate("Session", "%1 KB/s")
+            .arg(double(bytesPerSecond) / 1024.0, 0, 'f', 1);
+    return QCoreApplication::translate("Session", "%1 MB/s")
+        .arg(double(bytesPerSecond) / 1048576.0, 0, 'f', 1);
+}
+
+QString Session::FormatDuration(qint64 seconds) {
+    if (seconds < 0) return QStringLiteral("-");
+    const qint64 hours = seconds / 3600;
+    const QString minutesSeconds = QStringLiteral("%1:%2")
+                                       .arg((seconds / 60) % 60, hours > 0 ? 2 : 1, 10, QChar(u'0'))
+                                       .arg(seconds % 60, 2, 10, QChar(u'0'));
+    return hours > 0 ? QStringLiteral("%1:%2").arg(hours).arg(minutesSeconds) : minutesSeconds;
+}
+
+QString Session::SearchSummary() const {
+    const QList<EngineTally> tallies = search_->Ledger().Snapshot();
+    const std::shared_ptr<const EngineCatalog> engines = Engines();
+    int added = 0;
+    QStringList blocked;
+    for (const EngineTally& tally : tallies) {
+        added += tally.rowsAdded;
+        if (!tally.blocked) continue;
+        const EngineDefinition* engine = engines ? engines->Find(tally.engine) : nullptr;
+        const QString name = engine ? engine->name : tally.engine;
+        blocked.append(tally.reason.isEmpty() ? name : QStringLiteral("%1 (%2)").arg(name, tally.reason));
+    }
+    QString text =
+        QCoreApplication::translate("Session", "Search ended: %1 sources asked, %2 blocked, %3 rows added.")
+            .arg(tallies.size())
+            .arg(blocked.size())
+            .arg(added);
+    if (!blocked.isEmpty())
+        text +=
+            u' ' +
+            QCoreApplication::translate("Session", "Blocked: %1.").arg(blocked.join(QStringLiteral("; ")));
+    return text;
+}
+
+QString Session::TransferCounters() const {
+    if (!DownloadsRunning()) return {};
+    const TransferFigures figures = Transfer();
+    return QCoreApplication::translate("Session", "Done %1/%2  %3  left %4")
+        .arg(figures.rowsDone)
+        .arg(figures.rowsTotal)
+        .arg(FormatRate(figures.bytesPerSecond), FormatDuration(figures.secondsLeft));
+}
+
 void Session::OnCountersTimer() {
-    Q_EMIT countersChanged(ListCounters(), SearchCounters());
+    const QString transfer = TransferCounters();
+    Q_EMIT countersChanged(
+        transfer.isEmpty() ? ListCounters() : ListCounters() + QStringLiteral("  ") + transfer,
+        SearchCounters());
     search_->CheckDeepSearchLimit();
+    // A message about downloads or a search that have ended since is no longer news.
+    const bool downloading = !transfer.isEmpty();
+    const bool searching = search_->IsBusy();
+    if ((downloadsWereRunning_ && !downloading) || (searchWasBusy_ && !searching)) status_.MarkPast();
+    downloadsWereRunning_ = downloading;
+    searchWasBusy_ = searching;
 }
 
 QString Session::Start(bool keepLastList) {
@@ -65,6 +148,12 @@ QString Session::Start(bool keepLastList) {
     if (!refused.isEmpty()) ShowMsg(tr("config/engines.json is not used:"), refused, QString(), 1);
     filters_.LoadFilterLists(home_.UrlFilterPath(), home_.TitleFilterPath());
     options_.Load(IniFile::Load(home_.SettingsPath()));
+    if (keepLastList) {
+        listKeeper_.SetSessionListPath(home_.SessionListPath());
+        // Made by the first download, not here: a folder nobody used stays out of the user's way.
+        if (options_.Text(SettingKey::SaveFolder).isEmpty())
+            options_.SetCommittedText(SettingKey::SaveFolder, DefaultSaveFolder());
+    }
     countersTimer_.start(1500);
     if (keepLastList) autoSaveTimer_.start(120000);
     secondsTimer_.start(1000);
@@ -103,4 +192,37 @@ bool Session::SaveKeywords() {
         return false;
     }
     return true;
+}
+
+QString Session::DefaultSaveFolder() {
+    const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    return downloads.isEmpty() ? QString() : QDir(downloads).filePath(QStringLiteral("Skimmer"));
+}
+
+bool Session::DownloadsRunning() const {
+    return downloads_->BusySlots() > 0 || downloads_->WalkingSlots() > 0;
+}
+
+bool Session::StopForClose(int milliseconds) {
+    stoppedForClose_ = true;
+    search_->StopSearch();
+    downloads_->StopDownload();
+    // A slot gives its row back as it abandons the transfer, within its poll; the list saved after
+    // this holds no row as in flight.
+    return downloads_->WaitWalksEnded(milliseconds);
+}
+
+void Session::Close() {
+    if (closed_) return;
+    closed_ = true;
+    if (!stoppedForClose_ && !StopForClose()) {
+        runLog_.WriteRunLog(
+            QStringLiteral("Close"),
+            QStringLiteral("download slots still busy after 5 s; their rows are saved as they are"));
+    }
+    autoSaveTimer_.stop();
+    listKeeper_.CloseSave();
+    SaveSettings();
+    SaveKeywords();
+    downloads_->Shutdown();
 }

@@ -32,10 +32,13 @@ class Session : public QObject {
     ~Session() override;
 
     // Creates the home's folders, opens the registry, loads the settings, the keyword list and (with
-    // LoadLastListAtStart) the last list. Returns a problem with the home (shown to the user), or an empty
-    // text. Without `keepLastList` the last list is neither loaded nor auto-saved: for front ends whose work
-    // names its own list files.
+    // LoadLastListAtStart) the last list. Returns a problem with the home (shown to the user), or an empty text.
+    // Without `keepLastList` the last list is neither loaded nor auto-saved: for front ends whose work
+    // names its own list files. With it, a list without a list file is kept in the home's session list,
+    // and an empty save folder becomes DefaultSaveFolder().
     QString Start(bool keepLastList = true);
+    // The user's download folder plus "Skimmer"; empty when the system names no download folder.
+    static QString DefaultSaveFolder();
 
     // Where message boxes go; until a front end sets one they go to the status line.
     void SetMessageSink(MessageSink* sink) { messages_.target = sink; }
@@ -45,6 +48,17 @@ class Session : public QObject {
     // False (and a run-log entry with the reason) when the file was not written.
     bool SaveSettings();
     bool SaveKeywords();
+
+    // The close sequence. DownloadsRunning tells a front end whether closing would interrupt
+    // transfers (the window asks first). StopForClose stops the search and the downloads and waits up
+    // to `milliseconds` until the rows in flight are back to waiting with their partial files kept for
+    // the next start. Close does that if not done yet, saves the list (to its path, else the session
+    // list), the settings and the keyword list, and ends the download slots; calling it again does
+    // nothing. A front end that asks where to save the list does so between the two, so the path it
+    // chose is saved with the settings.
+    bool DownloadsRunning() const;
+    bool StopForClose(int milliseconds = 5000);
+    void Close();
 
     const AppHome& Home() const { return home_; }
     Profile Settings() const { return Profile(home_.SettingsPath()); }
@@ -66,6 +80,24 @@ class Session : public QObject {
     // in the language of the installed translation.
     QString ListCounters() const;
     QString SearchCounters() const;
+    // The downloads as a whole: rows downloaded of all rows, the bytes per second of the rows in flight
+    // together, and the seconds left (-1 while unknown: before the first file of this program run is
+    // complete, or while nothing arrives). The time left assumes the rows still to come are as big as
+    // the files completed so far on average.
+    struct TransferFigures {
+        qsizetype rowsDone = 0;
+        qsizetype rowsTotal = 0;
+        qint64 bytesPerSecond = 0;
+        qint64 secondsLeft = -1;
+    };
+    TransferFigures Transfer() const;
+    // The figures as the status bar shows them while downloads run; empty when none run.
+    QString TransferCounters() const;
+    static QString FormatRate(qint64 bytesPerSecond);
+    static QString FormatDuration(qint64 seconds);  // "-" when negative
+    // The end of a search in one paragraph, from its per-engine tallies (the command line's table):
+    // the sources asked, those that blocked and why, and the rows added.
+    QString SearchSummary() const;
     // Download workers not idle; the download pool fills this in.
     void SetBusyWorkersFn(std::function<int()> fn) { busyWorkers_ = std::move(fn); }
 
@@ -79,8 +111,11 @@ class Session : public QObject {
     }
 
   Q_SIGNALS:
-    // Every 1.5 s (the counters timer): fresh counter lines for whoever shows them.
+    // Every 1.5 s (the counters timer): fresh counter lines for whoever shows them. While downloads run the
+    // list line ends with the transfer figures (TransferCounters).
     void countersChanged(const QString& listCounters, const QString& searchCounters);
+    // A search has ended: SearchSummary(), written to the run log as well.
+    void searchSummary(const QString& text);
 
   private:
     void OnCountersTimer();
@@ -111,6 +146,11 @@ class Session : public QObject {
     std::unique_ptr<DownloadPool> downloads_;
     std::unique_ptr<Handoff> handoff_;
     std::function<int()> busyWorkers_;
+    // What the counters timer saw last, so the status line's message is marked past when its state ends.
+    bool downloadsWereRunning_ = false;
+    bool searchWasBusy_ = false;
+    bool stoppedForClose_ = false;
+    bool closed_ = false;
     QTimer countersTimer_;  // 1.5 s: the counters on screen and the deep-search limit
     QTimer autoSaveTimer_;  // 2 min: saves the list when the last list is kept
     QTimer secondsTimer_;   // 1 s: the tick the download time limits count in

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
@@ -273,7 +274,8 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
             return enter(HostGate::HostOf(candidate.link));
         });
         if (!claimed) break;
-        i = claimed->position + 1;
+        // A row given back by a stop comes out of its turn; the walk goes on where it was.
+        if (!claimed->returned) i = claimed->position + 1;
         const RowId row = claimed->id;
         const ResultEntry& entry = claimed->entry;
         // The time limit covers all tries of a row together: a retry starts with the time used so far.
@@ -283,7 +285,7 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
         if (stop == WorkerStop::SlotIdled || stop == WorkerStop::Closing) {
             // Nothing was fetched: the row waits for the next start, in this run or a later one.
             EndTry(row, Outcome::Stopped, s_.secondsTick.load() - started.load());
-            s_.results.SetStatus(row, RowStatus::Waiting);
+            s_.results.ReturnToWaiting(row);
             return passed;
         }
         QString link = entry.link;
@@ -337,8 +339,8 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
                 passed.insert(HostGate::HostOf(link));
                 break;
             case Outcome::Stopped:
-                // A row stopped in flight is not finished: saved as waiting, it is taken again later.
-                s_.results.SetStatus(row, RowStatus::Waiting);
+                // A row stopped in flight is not finished: saved as waiting, it is taken again first.
+                s_.results.ReturnToWaiting(row);
                 return passed;
         }
     }
@@ -428,6 +430,17 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
     }
     int shown = -1;
     bool timeUp = false;
+    // The row's speed over the last half second or more, and its bytes in the pool's figures until it
+    // ends one way or another.
+    struct Counted {
+        std::atomic<qint64>& total;
+        qint64 bytes = 0;
+        ~Counted() { total.fetch_sub(bytes); }
+    } counted{inFlightBytes_};
+    QElapsedTimer clock;
+    clock.start();
+    qint64 sampleBytes = 0;
+    qint64 sampleMs = -1;
     while (!transfer.Finished()) {
         if (transferWatch_) transferWatch_(link);
         const WorkerStop check = CheckWorkerStop(slot, true);
@@ -446,6 +459,18 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
             s_.results.SetStatus(row, RowStatus::InProgress(progress));
             shown = progress;
         }
+        const qint64 received = transfer.Received();
+        inFlightBytes_.fetch_add(received - counted.bytes);
+        counted.bytes = received;
+        // The bytes a resumed transfer starts from arrived earlier: the first sample only sets the base.
+        if (sampleMs < 0) {
+            sampleBytes = received;
+            sampleMs = clock.elapsed();
+        } else if (const qint64 ms = clock.elapsed(); ms - sampleMs >= 500) {
+            s_.results.SetSpeed(row, qMax<qint64>(0, received - sampleBytes) * 1000 / (ms - sampleMs));
+            sampleBytes = received;
+            sampleMs = ms;
+        }
         transfer.WaitFinished(30);
     }
     if (const int busy = transfer.BusyStatus(); busy != 0) {
@@ -463,6 +488,7 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
     }
     if (transfer.Succeeded()) {
         bytesDone_.fetch_add(transfer.Received());
+        filesDone_.fetch_add(1);
         transfer.Kill();
         if (const QString same = transfer.SameAs(); !same.isEmpty()) {
             // Not saved twice: the row counts as downloaded and says where the document is.

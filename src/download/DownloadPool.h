@@ -3,7 +3,8 @@
 // An active slot walks the result list, claims each waiting row, resolves Baidu click-through links,
 // downloads the file through a temporary file under the per-file time limit, and marks the row
 // downloaded or failed; failed rows go back to waiting after each walk, and a slot goes idle after five
-// walks. Stop idles every slot; a row stopped in flight goes back to waiting. Hosts are shared out by a
+// walks. Stop idles every slot; a row stopped in flight goes back to waiting, keeps its partial file and
+// is taken first at the next start. Hosts are shared out by a
 // HostGate: a row whose host is full or resting is passed over for another, and a slot left with only
 // such rows waits for room at their hosts. A host that answers 429 or 503 rests (see RetryAfter) and its
 // row waits again without using up a try.
@@ -74,6 +75,9 @@ class DownloadPool {
     TryCounts Tries() const;
     // Bytes of the files completed since the pool was made.
     qint64 BytesDone() const { return bytesDone_.load(); }
+    // Files completed since the pool was made, and the bytes that arrived so far for rows in flight.
+    qint64 FilesDone() const { return filesDone_.load(); }
+    qint64 BytesInFlight() const { return inFlightBytes_.load(); }
     bool IsIdle(int slot) const { return idle_[size_t(slot)].load() != 0; }
 
     // Called on the slot thread with the row's link before its transfer starts and at each poll while it
@@ -124,6 +128,8 @@ class DownloadPool {
     std::atomic<int> closing_{0};
     std::atomic<int> walking_{0};
     std::atomic<qint64> bytesDone_{0};
+    std::atomic<qint64> filesDone_{0};
+    std::atomic<qint64> inFlightBytes_{0};
     std::atomic<bool> abortRequests_{false};  // at exit: abandon click-through look-ups under way
     bool created_ = false;
 

@@ -4,6 +4,7 @@
 #include <QJsonObject>
 
 #include "engines/JsonFieldReader.h"
+#include "lists/SettingsTable.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ bool ReadOne(Reader& reader, const QJsonValue& value, const QString& place, Quer
     auto at = [&place](const char* name) { return place + u'.' + QLatin1StringView(name); };
     if (!reader.Known(object, place,
                       {"keyword", "when", "url", "tokenUrls", "formats", "pages", "time", "rotate", "switch",
-                       "order"})) {
+                       "setting", "order"})) {
         return false;
     }
 
@@ -138,6 +139,12 @@ bool ReadOne(Reader& reader, const QJsonValue& value, const QString& place, Quer
                          &out->switchOff)) {
             return false;
         }
+    }
+    if (!reader.Text(field("setting"), at("setting"), &out->setting)) return false;
+    if (!out->setting.isEmpty()) {
+        const SettingSpec* spec = SettingsTable::Find(out->setting);
+        if (!spec || spec->kind != SettingKind::Check)
+            return reader.Fail(at("setting"), QStringLiteral("not a check box of Setting.ini"));
     }
     return reader.Number(field("order"), at("order"), -1000000, 1000000, &out->order);
 }

@@ -35,7 +35,8 @@ struct QueryTemplate {
     QStringList time;  // empty or one value per time range (all time, day, week, month, year)
     QStringList rotate;
     QString switchSetting, switchOn, switchOff;
-    int order = 0;  // templates of all engines are expanded in this order, per keyword
+    QString setting;  // a check setting that must be ticked too; empty: the engine's alone decides
+    int order = 0;    // templates of all engines are expanded in this order, per keyword
 
     // Reads a definition's "queries" list. Nothing when it is wrong; *error then says what and where
     // ("queries[1].pages.count: ...").

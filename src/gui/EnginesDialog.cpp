@@ -8,10 +8,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollArea>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "app/Session.h"
 #include "engines/EngineCatalog.h"
+#include "engines/QueryTemplate.h"
 #include "lists/EngineKeys.h"
 #include "lists/Profile.h"
 #include "lists/SettingsTable.h"
@@ -89,6 +91,25 @@ EnginesDialog::EnginesDialog(Session& session, QWidget* parent) : QDialog(parent
         reason->setObjectName(QStringLiteral("reason-%1").arg(engine.id));
         grid->addWidget(reason, row, 2);
         ++row;
+        // The sites of an engine that gathers several, each with its own box under the engine's.
+        QStringList shown;
+        for (const QueryTemplate& query :
+             QueryTemplate::ReadAll(engine.queries, nullptr).value_or(QList<QueryTemplate>())) {
+            const SettingSpec* siteSpec = SettingsTable::Find(query.setting);
+            if (!siteSpec || shown.contains(query.setting)) continue;
+            shown.append(query.setting);
+            auto* site = new QCheckBox(QUrl(query.url).host());
+            site->setObjectName(QStringLiteral("site-%1").arg(query.setting));
+            site->setToolTip(tr("Asked while \"%1\" above and this box are both ticked").arg(engine.name));
+            site->setChecked(session_.GetOptions().LiveInt(siteSpec->id) != 0);
+            auto* indented = new QWidget;
+            auto* indent = new QHBoxLayout(indented);
+            indent->setContentsMargins(24, 0, 0, 0);
+            indent->addWidget(site);
+            grid->addWidget(indented, row, 0);
+            boxes_.append({site, query.setting});
+            ++row;
+        }
     }
     grid->setRowStretch(row, 1);  // rows packed at the top
     auto* scroll = new QScrollArea;

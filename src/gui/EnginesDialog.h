@@ -1,6 +1,7 @@
 #pragma once
-// "Engines…": every engine of the definitions in force with its check box, the key fields of the engines
-// that need some (secrets masked) and the reason it last blocked a search. OK writes the boxes into the
+// "Engines…": every engine of the definitions in force with its check box (and one for each site of an
+// engine that gathers several, such as the PDF sites), the key fields of the engines that need some
+// (secrets masked) and the reason it last blocked a search. OK writes the boxes into the
 // options (as the main window's boxes do) and the keys into [Engines] of Setting.ini. Main thread.
 
 #include <QDialog>

@@ -155,6 +155,9 @@ void ResultList::SetStatusLocked(Row& row, qsizetype position, const RowStatus& 
     // A failed row waiting for its retry still tells why it failed; anything else starts afresh.
     const bool retry = row.entry.status == RowStatus::Failed && status == RowStatus::Waiting;
     if (!retry && !reasons_.isEmpty()) reasons_.remove(row.id);
+    if (!speeds_.isEmpty() && status.kind() != RowStatus::Kind::InProgress &&
+        status.kind() != RowStatus::Kind::Downloading)
+        speeds_.remove(row.id);
     CountStatusLocked(row.entry.status, -1);
     CountStatusLocked(status, +1);
     row.entry.status = status;
@@ -166,10 +169,16 @@ void ResultList::PruneReasonsLocked() {
     for (auto it = reasons_.begin(); it != reasons_.end();) {
         it = PositionLocked(it.key()) < 0 ? reasons_.erase(it) : std::next(it);
     }
+    for (auto it = speeds_.begin(); it != speeds_.end();) {
+        it = PositionLocked(it.key()) < 0 ? speeds_.erase(it) : std::next(it);
+    }
+    returned_.removeIf([this](RowId id) { return PositionLocked(id) < 0; });
 }
 
 void ResultList::ClearLocked() {
     reasons_.clear();
+    speeds_.clear();
+    returned_.clear();
     waitingRows_ = downloadedRows_ = failedRows_ = 0;
     waitingHint_ = 0;
     rows_.clear();
@@ -453,6 +462,45 @@ bool ResultList::SetStatus(RowId id, const RowStatus& status, const QString& rea
     return true;
 }
 
+bool ResultList::ReturnToWaiting(RowId id) {
+    QMutexLocker rows(&rowsMutex_);
+    const qsizetype position = PositionLocked(id);
+    if (position < 0) return false;
+    SetStatusLocked(rows_[size_t(position)], position, RowStatus::Waiting);
+    if (!returned_.contains(id)) returned_.append(id);
+    return true;
+}
+
+void ResultList::SetSpeed(RowId id, qint64 bytesPerSecond) {
+    QMutexLocker rows(&rowsMutex_);
+    const qsizetype position = PositionLocked(id);
+    if (position < 0) return;
+    const RowStatus::Kind kind = rows_[size_t(position)].entry.status.kind();
+    // A speed that arrives after the row ended would stay behind for good.
+    if (kind != RowStatus::Kind::InProgress && kind != RowStatus::Kind::Downloading) return;
+    if (speeds_.value(id, -1) == bytesPerSecond) return;
+    speeds_.insert(id, qMax<qint64>(0, bytesPerSecond));
+    NoteChangedLocked(id);
+}
+
+qint64 ResultList::SpeedOf(int row) const {
+    QMutexLocker rows(&rowsMutex_);
+    if (row < 0 || size_t(row) >= rows_.size() || speeds_.isEmpty()) return 0;
+    return speeds_.value(rows_[size_t(row)].id, 0);
+}
+
+qint64 ResultList::SpeedOfId(RowId id) const {
+    QMutexLocker rows(&rowsMutex_);
+    return speeds_.value(id, 0);
+}
+
+qint64 ResultList::TotalSpeed() const {
+    QMutexLocker rows(&rowsMutex_);
+    qint64 total = 0;
+    for (const qint64 speed : speeds_) total += speed;
+    return total;
+}
+
 QString ResultList::Reason(RowId id) const {
     QMutexLocker rows(&rowsMutex_);
     return reasons_.value(id);
@@ -495,6 +543,21 @@ std::optional<ResultList::Claim> ResultList::ClaimNextWaiting(
     QMutexLocker rows(&rowsMutex_);
     end = qMin(end, qsizetype(rows_.size()));
     if (waitingRows_ == 0) return std::nullopt;
+    for (auto it = returned_.begin(); it != returned_.end();) {
+        const qsizetype position = PositionLocked(*it);
+        if (position < 0 || rows_[size_t(position)].entry.status != RowStatus::Waiting) {
+            it = returned_.erase(it);  // gone, or given another status meanwhile
+            continue;
+        }
+        Row& row = rows_[size_t(position)];
+        if (accept && !accept(row.entry)) {
+            ++it;
+            continue;
+        }
+        returned_.erase(it);
+        SetStatusLocked(row, position, RowStatus::Downloading);
+        return Claim{position, row.id, row.entry, true};
+    }
     // The hint may only move past rows that no longer wait.
     bool fromHint = from <= waitingHint_;
     for (qsizetype position = qMax(from, waitingHint_); position < end; ++position) {

@@ -101,6 +101,16 @@ class ResultList {
     // status, but stays while a failed row waits for its retry.
     bool SetStatus(RowId id, const RowStatus& status, const QString& reason);
     QString Reason(RowId id) const;  // empty when the row has none or is gone
+    // A row stopped in flight: waiting again, and claimed before every other waiting row, so the bytes
+    // it kept are continued first. False when the row is gone.
+    bool ReturnToWaiting(RowId id);
+    // The transfer speed of a row in flight, in bytes per second. Like the reason it lives only here and
+    // goes when the row gets a status other than downloading. SpeedOf takes the row's position (the
+    // table's row) and gives 0 for a row without a speed or a position out of range.
+    void SetSpeed(RowId id, qint64 bytesPerSecond);
+    qint64 SpeedOf(int row) const;
+    qint64 SpeedOfId(RowId id) const;
+    qint64 TotalSpeed() const;  // all rows in flight together
     bool SetLink(RowId id, const QString& link);
     bool SetSize(RowId id, const QString& size);
     // Marks a waiting row as downloading and gives its cells; nothing when it is not waiting (or gone).
@@ -113,6 +123,7 @@ class ResultList {
         qsizetype position;
         RowId id;
         ResultEntry entry;
+        bool returned = false;  // a row given back by ReturnToWaiting, taken out of its turn
     };
     std::optional<Claim> ClaimNextWaiting(qsizetype from, qsizetype end);
     // The same, taking only a waiting row that `accept` takes; the rows it passes over stay waiting.
@@ -175,6 +186,8 @@ class ResultList {
     bool structural_ = false;
     QSet<RowId> changed_;
     QHash<RowId, QString> reasons_;  // few rows have one: kept beside the rows, not in each
+    QHash<RowId, qint64> speeds_;    // rows in flight only
+    QList<RowId> returned_;          // rows given back in flight, oldest first
     qsizetype waitingRows_ = 0;
     qsizetype downloadedRows_ = 0;
     qsizetype failedRows_ = 0;

@@ -71,6 +71,10 @@ constexpr std::array<SettingSpec, kSettingCount> kTable{{
     {K::CheckUnknownTypeContent, "CheckOtherContent", T::Check, 1, "", 1, 0, kNoRange, false, false},
     {K::PerHostConnections, "PerHostConnections", T::Int, 4, "", 4, 0, EntryRange{0, 100}, false, false},
     {K::ObeyRobotsTxt, "ObeyRobotsTxt", T::Check, 1, "", 1, 0, kNoRange, false, false},
+    // Ticked in the Engines dialog, under the PDF sites.
+    {K::PdfSiteGeni, "PdfGeniSearch", T::Check, 1, "", 1, 0, kNoRange, false, true},
+    {K::PdfSiteSearchOrg, "PdfSearchOrgSearch", T::Check, 1, "", 1, 0, kNoRange, false, true},
+    {K::PdfSiteQueen, "PdfQueenSearch", T::Check, 1, "", 1, 0, kNoRange, false, true},
 }};
 
 constexpr bool TableIsInEnumOrder() {
@@ -135,6 +139,9 @@ constexpr std::array<SettingKey, kSettingCount - 4> kSaveOrder{
     K::EngineGoogleApi,
     K::EngineBraveApi,
     K::EngineOpenAlex,
+    K::PdfSiteGeni,
+    K::PdfSiteSearchOrg,
+    K::PdfSiteQueen,
 };
 
 }  // namespace

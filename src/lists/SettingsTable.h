@@ -67,6 +67,10 @@ enum class SettingKey {
     CheckUnknownTypeContent,  // refuse an HTML page saved under a type outside the known document types
     PerHostConnections,       // download transfers to one host at a time; 0: no cap
     ObeyRobotsTxt,            // the deep search skips what a site's robots.txt disallows
+    // The PDF sites, each asked while PDF is ticked and its own box is (all ticked by default).
+    PdfSiteGeni,
+    PdfSiteSearchOrg,
+    PdfSiteQueen,
     Count
 };
 

@@ -1,5 +1,6 @@
 #include "lists/StatusLine.h"
 
+#include <QCoreApplication>
 #include <QMutexLocker>
 
 #include "lists/RunLog.h"
@@ -12,6 +13,8 @@ void StatusLine::ShowMsg(const QString& first, const QString& second, const QStr
         QString previous = text;
         QMutexLocker lock(&mutex_);
         current_.swap(previous);
+        shownAt_ = QDateTime::currentDateTime();
+        past_ = false;
     }
     Q_EMIT messageShown(text);
     if (toLog != 0 && runLog_) runLog_->WriteRunLog(QStringLiteral("showmsg"), text);
@@ -20,4 +23,18 @@ void StatusLine::ShowMsg(const QString& first, const QString& second, const QStr
 QString StatusLine::Current() const {
     QMutexLocker lock(&mutex_);
     return current_;
+}
+
+void StatusLine::MarkPast() {
+    QString shown;
+    {
+        QMutexLocker lock(&mutex_);
+        if (past_ || current_.trimmed().isEmpty()) return;
+        past_ = true;
+        QString marked = QCoreApplication::translate("StatusLine", "(at %1) %2")
+                             .arg(shownAt_.toString(QStringLiteral("HH:mm:ss")), current_);
+        shown = marked;
+        current_.swap(marked);  // as in ShowMsg: the old text goes with `marked`
+    }
+    Q_EMIT messageShown(shown);
 }

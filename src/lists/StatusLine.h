@@ -3,6 +3,7 @@
 // (window, terminal) connects to messageShown, which Qt delivers as a queued call on the receiver's
 // thread when the sender is another thread.
 
+#include <QDateTime>
 #include <QMutex>
 #include <QObject>
 #include <QString>
@@ -19,6 +20,11 @@ class StatusLine : public QObject {
     void ShowMsg(const QString& first, const QString& second, const QString& third, int toLog);
 
     QString Current() const;
+    // The state the current message describes has ended (the downloads or the search stopped): the
+    // message is shown again as a past one, after the time it was shown, so it is not read as what is
+    // happening now. Nothing when there is no message or it is marked already; the next ShowMsg is
+    // current again. Not written to the run log, which has the message with its time already.
+    void MarkPast();
 
   Q_SIGNALS:
     void messageShown(const QString& text);
@@ -27,4 +33,6 @@ class StatusLine : public QObject {
     RunLog* runLog_;
     mutable QMutex mutex_;
     QString current_;
+    QDateTime shownAt_;
+    bool past_ = false;
 };

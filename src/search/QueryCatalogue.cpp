@@ -101,6 +101,11 @@ bool QueryCatalogue::EngineTicked(const EngineDefinition& engine) const {
 
 void QueryCatalogue::QueueTemplate(const QueryTemplate& query, const QString& keyword, int timeIndex,
                                    const QueueFn& queue) const {
+    if (!query.setting.isEmpty()) {
+        // One site of an engine that gathers several: asked only while its own box is ticked too.
+        const SettingSpec* spec = SettingsTable::Find(query.setting);
+        if (!spec || !options_.Checked(spec->id)) return;
+    }
     const int time = qBound(0, timeIndex, 4);
     const QString timeValue = query.time.isEmpty() ? QString() : query.time[time];
     QString toggle;

@@ -72,4 +72,35 @@ TEST_F(ListKeeperTest, AListLoadedByHandIsNotSavedBehindTheUsersBack) {
     EXPECT_EQ(options.Text(SettingKey::ListFile), home.Path("in.list"));
 }
 
+TEST_F(ListKeeperTest, WithoutAListPathTheSessionListKeepsTheRows) {
+    keeper.AutoSave();  // no session list set: nothing is written anywhere
+    keeper.SetSessionListPath(home.Path("session.list"));
+    Add("http://a/1.pdf");
+    keeper.AutoSave();
+    EXPECT_EQ(home.Read("session.list"),
+              QByteArray("title$pdf$1.000$http://a/1.pdf$") + RowStatus::Waiting.Stored().toUtf8() + "\n");
+
+    // At the next start, with AutoLoad, the rows come back and no list path appears.
+    ResultList again(options, nullptr);
+    ListKeeper next(again, options, &sink, nullptr);
+    next.SetSessionListPath(home.Path("session.list"));
+    next.StartupLoad();
+    EXPECT_EQ(again.Size(), 0);  // AutoLoad is off
+    options.SetCommittedInt(SettingKey::LoadLastListAtStart, 1);
+    next.StartupLoad();
+    EXPECT_EQ(again.Size(), 1);
+    EXPECT_EQ(options.Text(SettingKey::ListFile), QString());
+
+    // A list emptied by the user stays empty; a chosen list path takes over from the session list.
+    again.ClearList();
+    next.CloseSave();
+    EXPECT_EQ(home.Read("session.list"), QByteArray());
+    Add("http://a/2.pdf");
+    options.SetCommittedText(SettingKey::ListFile, home.Path("mine.list"));
+    keeper.CloseSave();
+    EXPECT_TRUE(home.Read("mine.list").contains("http://a/2.pdf"));
+    EXPECT_EQ(home.Read("session.list"), QByteArray());
+    EXPECT_TRUE(sink.shown.isEmpty());
+}
+
 }  // namespace

@@ -110,4 +110,52 @@ TEST(Session, ARefusedEnginesFileIsReportedAndTheBuiltInsServe) {
     EXPECT_FALSE(session.Engines()->Find("google")->layouts.isEmpty());
 }
 
+TEST(Session, TheListComesBackAfterARestartAndAnExportAtCloseBecomesTheListPath) {
+    TempHome home;
+    home.Write("config/Setting.ini", "[FILE_FREE_DOC]\nAutoLoad=1\n");
+    {
+        Session session(home.Path());
+        session.Start();
+        ASSERT_EQ(session.Results().AddEntry("a", "pdf", "1", "http://h/a.pdf", RowStatus::Waiting),
+                  ResultList::AddResult::Added);
+        session.Close();
+    }
+    EXPECT_TRUE(home.Read("session.list").contains("http://h/a.pdf"));
+    {
+        Session session(home.Path());
+        session.Start();
+        ASSERT_EQ(session.Results().Size(), 1);
+        EXPECT_EQ(session.GetOptions().Text(SettingKey::ListFile), QString());
+        // The user answers "save" at exit and picks a file.
+        ASSERT_TRUE(session.Lists().BeginExport());
+        session.Lists().ExportTo(home.Path("chosen.list"), StatusFilter());
+        session.Close();
+    }
+    EXPECT_TRUE(home.Read("config/Setting.ini").contains("ListPath=" + home.Path("chosen.list").toUtf8()));
+    Session session(home.Path());
+    session.Start();
+    EXPECT_EQ(session.Results().Size(), 1);
+    EXPECT_EQ(session.GetOptions().Text(SettingKey::ListFile), home.Path("chosen.list"));
+}
+
+TEST(Session, WithoutASaveFolderTheDownloadFolderIsUsedAndMadeOnlyWhenNeeded) {
+    TempHome home;
+    const QString expected = Session::DefaultSaveFolder();
+    ASSERT_TRUE(expected.endsWith("/Skimmer")) << expected.toStdString();
+    const bool existed = QFileInfo::exists(expected);
+    Session session(home.Path());
+    session.Start();
+    EXPECT_EQ(session.GetOptions().Text(SettingKey::SaveFolder), expected);
+    EXPECT_EQ(QFileInfo::exists(expected), existed);
+    // The command line names its folders itself.
+    Session cli(home.Path());
+    cli.Start(false);
+    EXPECT_EQ(cli.GetOptions().Text(SettingKey::SaveFolder), QString());
+    // A folder the user chose stays.
+    home.Write("config/Setting.ini", "[FILE_FREE_DOC]\nSavePath=/data/docs\n");
+    Session chosen(home.Path());
+    chosen.Start();
+    EXPECT_EQ(chosen.GetOptions().Text(SettingKey::SaveFolder), "/data/docs");
+}
+
 }  // namespace

@@ -24,18 +24,19 @@ TEST(CliConfig, FreshHomeListsTheInstallationDefaults) {
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
     // The 55 settings of the table, then the 5 keys of [Engines].
-    EXPECT_EQ(lines.size(), 60);
+    EXPECT_EQ(lines.size(), 63);
     EXPECT_TRUE(lines.contains(QStringLiteral("PerHostConnections=4")));
     EXPECT_TRUE(lines.contains(QStringLiteral("ObeyRobotsTxt=1")));
     EXPECT_EQ(lines.first(), QStringLiteral("TimeOut=20"));
     EXPECT_EQ(lines.last(), QStringLiteral("SearxngUrls="));
-    for (const char* expected :
-         {"BaiduSearch=1",      "GoogleSearch=0",     "DocWord=1",          "DocPdf=1",
-          "DocPpt=1",           "DocXls=1",           "DocTxt=1",           "DocRtf=1",
-          "DocZip=0",           "DownThreadCount=10", "SearchMaxThread=10", "AddRandName=1",
-          "MatchUrlKey=1",      "SearchTryCount=3",   "SavePath=",          "63DaSearch=0",
-          "DuckDuckGoSearch=0", "BraveSearch=0",      "YandexSearch=0",     "StartpageSearch=0",
-          "CheckOtherContent=1"}) {
+    for (const char* expected : {"BaiduSearch=1",      "GoogleSearch=0",     "DocWord=1",
+                                 "DocPdf=1",           "DocPpt=1",           "DocXls=1",
+                                 "DocTxt=1",           "DocRtf=1",           "DocZip=0",
+                                 "DownThreadCount=10", "SearchMaxThread=10", "AddRandName=1",
+                                 "MatchUrlKey=1",      "SearchTryCount=3",   "SavePath=",
+                                 "63DaSearch=0",       "DuckDuckGoSearch=0", "BraveSearch=0",
+                                 "YandexSearch=0",     "StartpageSearch=0",  "CheckOtherContent=1",
+                                 "PdfGeniSearch=1",    "PdfQueenSearch=1"}) {
         EXPECT_TRUE(lines.contains(QString::fromLatin1(expected))) << expected;
     }
     EXPECT_TRUE(home.Exists("config"));

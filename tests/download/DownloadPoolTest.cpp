@@ -155,6 +155,29 @@ class DownloadPoolTest : public ::testing::Test {
             Note("busy again");
             res.set_content("%PDF-1.4\n" + std::string(991, 'b'), "application/pdf");
         });
+        // The first request for /resume/stall stops after 6,000 bytes until released; every other
+        // request gets the whole body or the range it asks for.
+        http.Get("/resume/(.*)", [this](const httplib::Request& req, httplib::Response& res) {
+            const std::string name = req.matches[1];
+            Hit("resume/" + name);
+            Note(name);
+            res.set_header("ETag", "\"resume-1\"");
+            {
+                std::lock_guard lock(hitsMutex);
+                ranges.push_back(req.get_header_value("Range"));
+            }
+            if (name == "stall" && Hits("resume/stall") == 1) {
+                res.set_content_provider(20000, "application/pdf",
+                                         [this](size_t offset, size_t, httplib::DataSink& sink) {
+                                             if (offset == 0) return sink.write(CutBody().data(), 6000);
+                                             while (!release.load())
+                                                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                                             return false;
+                                         });
+                return;
+            }
+            res.set_content(CutBody(), "application/pdf");
+        });
         server.Start();
         QStringList mapping;
         for (const char* host : {"www.baidu.com", "a.test", "b.test", "busy.test", "calm.test"})
@@ -298,6 +321,36 @@ TEST_F(DownloadPoolTest, StopGivesRowsBackAndKeepsTheirPartialFilesOnly) {
     EXPECT_TRUE(registry.IsTempFileRecorded(server.Url("/slow"), home.Path("save/slow.pdf.download.temp")));
     EXPECT_EQ(home.Read("save/mine.download.temp"), QByteArray("x"));
     EXPECT_EQ(home.Read("save/report.pdf.download.temp"), QByteArray("another process"));
+}
+
+TEST_F(DownloadPoolTest, ARowStoppedInFlightIsContinuedFirstAtTheNextStart) {
+    options.SetCommittedInt(K::DownloadThreads, 1);
+    const RowId early = Add("early", server.Url("/resume/early"));
+    results.SetStatus(early, RowStatus::Duplicate);  // not waiting while the first start runs
+    const RowId stall = Add("stall", server.Url("/resume/stall"));
+    ASSERT_TRUE(pool.StartDownload());
+    ASSERT_TRUE(WaitFor([&] { return pool.BytesInFlight() == 6000; }));
+    EXPECT_EQ(Status(stall).kind(), RowStatus::Kind::InProgress);
+    pool.StopDownload();
+    ASSERT_TRUE(pool.WaitWalksEnded(10000));
+    EXPECT_EQ(Status(stall), RowStatus::Waiting);
+    EXPECT_EQ(pool.BytesInFlight(), 0);
+    EXPECT_EQ(results.SpeedOfId(stall), 0);
+    EXPECT_EQ(home.Read("save/stall.pdf.download.temp").size(), 6000);
+
+    // Now a row ahead of it waits too; the stopped one still goes first and continues its bytes.
+    results.SetStatus(early, RowStatus::Waiting);
+    ASSERT_TRUE(pool.StartDownload());
+    ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
+    EXPECT_EQ(Status(stall), RowStatus::Downloaded);
+    EXPECT_EQ(Status(early), RowStatus::Downloaded);
+    EXPECT_EQ(home.Read("save/stall.pdf"), QByteArray::fromStdString(CutBody()));
+    EXPECT_EQ(pool.FilesDone(), 2);
+    std::lock_guard lock(hitsMutex);
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[1].first, "stall");
+    EXPECT_EQ(events[2].first, "early");
+    EXPECT_EQ(ranges[1], "bytes=6000-");
 }
 
 TEST_F(DownloadPoolTest, ATemporaryNameThatIsNotOursFailsTheRowAndStays) {

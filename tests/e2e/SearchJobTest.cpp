@@ -49,7 +49,8 @@ TEST_F(SearchJobTest, EveryParserThroughTheDispatchTable) {
     Options& options = session.GetOptions();
     for (K engine : {K::EngineGoogle, K::EngineGoogleScholar, K::EngineBaidu, K::EngineBing,
                      K::EngineBingAcademic, K::EngineSogou, K::EngineYoudao, K::EngineYahoo, K::EngineAol,
-                     K::EngineZhongsou, K::EngineOsun, K::Engine63Da, K::FormatPdf, K::EngineOther}) {
+                     K::EngineZhongsou, K::EngineOsun, K::Engine63Da, K::FormatPdf, K::PdfSiteGeni,
+                     K::PdfSiteSearchOrg, K::PdfSiteQueen, K::EngineOther}) {
         options.SetCommittedInt(engine, 1);
     }
     options.SetLiveText(K::OtherEngineAddress, "http://www.soso.com/q?w=filetype:doc+k");
@@ -197,6 +198,8 @@ TEST_F(SearchJobTest, ABlockingEngineIsSuspendedWhileTheOthersFinish) {
     for (K engine : {K::EngineGoogle, K::EngineBing, K::EngineDuckDuckGo}) options.SetCommittedInt(engine, 1);
     // One request at a time per engine: the first block page is the only one the engine sees.
     session.Search().SetDelayCap(20);
+    QStringList summaries;
+    QObject::connect(&session, &Session::searchSummary, [&](const QString& text) { summaries.append(text); });
     ASSERT_TRUE(RunSearch());
 
     EXPECT_EQ(web.Arrivals("html.duckduckgo.com").size(), 1u);
@@ -219,6 +222,15 @@ TEST_F(SearchJobTest, ABlockingEngineIsSuspendedWhileTheOthersFinish) {
     EXPECT_TRUE(log.contains(QStringLiteral("DuckDuckGo blocked the search (bot check (CAPTCHA)):")));
     EXPECT_TRUE(log.contains(QStringLiteral("%1 result pages skipped").arg(blocked.pagesSkipped)));
     EXPECT_EQ(session.Status().Current(), QString("The search has finished  "));
+    // One summary of the whole search, also in the run log.
+    int rows = 0;
+    for (const EngineTally& tally : session.Search().Ledger().Snapshot()) rows += tally.rowsAdded;
+    ASSERT_EQ(summaries.size(), 1);
+    EXPECT_EQ(summaries[0], QStringLiteral("Search ended: %1 sources asked, 1 blocked, %2 rows added. "
+                                           "Blocked: DuckDuckGo (bot check (CAPTCHA)).")
+                                .arg(session.Search().Ledger().Snapshot().size())
+                                .arg(rows));
+    EXPECT_TRUE(log.contains("SearchSummary\n" + summaries[0]));
 
     // Pages that were skipped were never asked for: the next search asks again, and only for them.
     ASSERT_TRUE(RunSearch());

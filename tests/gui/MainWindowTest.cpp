@@ -280,4 +280,23 @@ TEST(EnginesDialogTest, ListsEveryEngineMasksKeysAndWritesThem) {
     EXPECT_EQ(keys.searxngUrls, "http://searx.test");
 }
 
+TEST(EnginesDialogTest, EachPdfSiteHasItsOwnBoxTickedByDefault) {
+    TempHome home;
+    Session session{home.Path()};
+    session.Start();
+    EnginesDialog dialog(session);
+    auto* geni = dialog.findChild<QCheckBox*>("site-PdfGeniSearch");
+    auto* searchOrg = dialog.findChild<QCheckBox*>("site-PdfSearchOrgSearch");
+    auto* queen = dialog.findChild<QCheckBox*>("site-PdfQueenSearch");
+    ASSERT_TRUE(geni && searchOrg && queen);
+    EXPECT_EQ(queen->text(), "www.pdfqueen.com");
+    EXPECT_TRUE(geni->isChecked() && searchOrg->isChecked() && queen->isChecked());
+    queen->setChecked(false);
+    dialog.accept();
+    EXPECT_FALSE(session.GetOptions().Checked(SettingKey::PdfSiteQueen));
+    EXPECT_TRUE(session.GetOptions().Checked(SettingKey::PdfSiteGeni));
+    ASSERT_TRUE(session.SaveSettings());
+    EXPECT_TRUE(home.Read("config/Setting.ini").contains("PdfQueenSearch=0\n"));
+}
+
 }  // namespace

@@ -136,7 +136,8 @@ TEST(Options, SaveWritesEveryKeyInCloseOrderAndKeepsTheRest) {
     EXPECT_EQ(lines[44], "SearchMaxThread=10");
     EXPECT_EQ(lines[48], "StartpageSearch=0");
     EXPECT_EQ(lines[52], "OpenAlexSearch=0");
-    EXPECT_EQ(lines[53], "[Mine]");
+    EXPECT_EQ(lines[55], "PdfQueenSearch=1");
+    EXPECT_EQ(lines[56], "[Mine]");
     EXPECT_FALSE(home.Read("Setting.ini").contains("SearchTryCount"));
 
     Options reloaded;

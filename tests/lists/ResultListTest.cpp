@@ -267,6 +267,49 @@ TEST_F(ResultListTest, ClaimNextWaitingTakesEachWaitingRowOnceAndFindsRowsThatWa
     EXPECT_FALSE(list.ClaimNextWaiting(0, list.Size()));
 }
 
+TEST_F(ResultListTest, RowsGivenBackInFlightAreClaimedFirstAndLoseTheirSpeed) {
+    for (const char* name : {"a", "b", "c", "d"}) Add(name, QStringLiteral("http://h/%1.pdf").arg(name));
+    const RowId c = *list.IdAt(2);
+    const RowId d = *list.IdAt(3);
+    ASSERT_EQ(list.ClaimWaitingAt(2)->first, c);
+    ASSERT_EQ(list.ClaimWaitingAt(3)->first, d);
+    list.SetStatus(c, RowStatus::InProgress(40));
+    list.SetSpeed(c, 2048);
+    list.SetSpeed(d, 1000);
+    EXPECT_EQ(list.SpeedOf(2), 2048);
+    EXPECT_EQ(list.TotalSpeed(), 3048);
+    EXPECT_EQ(list.SpeedOf(-1) + list.SpeedOf(4) + list.SpeedOf(0), 0);
+
+    // Given back in the order they stopped; the speed goes with the transfer.
+    list.ReturnToWaiting(d);
+    list.ReturnToWaiting(c);
+    EXPECT_EQ(list.TotalSpeed(), 0);
+    list.SetSpeed(c, 99);  // a late sample of a transfer that has ended
+    EXPECT_EQ(list.SpeedOfId(c), 0);
+
+    // A walk at its start takes the given-back rows first without losing its place; a given-back row
+    // that the walk refuses (its host is full) waits for a later claim.
+    auto first = list.ClaimNextWaiting(0, list.Size(), [&](const ResultEntry& e) { return e.title != "c"; });
+    ASSERT_TRUE(first && first->returned);
+    EXPECT_EQ(first->id, d);
+    auto second = list.ClaimNextWaiting(0, list.Size());
+    ASSERT_TRUE(second && second->returned);
+    EXPECT_EQ(second->id, c);
+    auto third = list.ClaimNextWaiting(0, list.Size());
+    ASSERT_TRUE(third && !third->returned);
+    EXPECT_EQ(third->position, 0);
+
+    // A given-back row that is deleted or set to another status before it is claimed is forgotten.
+    list.ReturnToWaiting(c);
+    list.ReturnToWaiting(d);
+    list.SetStatus(c, RowStatus::Downloaded);
+    list.SetChecked(d, true);
+    list.DeleteChecked();
+    auto next = list.ClaimNextWaiting(0, list.Size());
+    ASSERT_TRUE(next && !next->returned);
+    EXPECT_EQ(next->position, 1);
+}
+
 TEST_F(ResultListTest, AStagedLoadReplacesTheRowsButKeepsWhatArrivedMeanwhile) {
     list.AddLinkIfNew("http://a/old");
     Add("old", "http://a/old");

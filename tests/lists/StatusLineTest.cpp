@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QThread>
 #include <thread>
 
@@ -22,6 +23,24 @@ TEST(StatusLine, JoinsThreePartsAndLogsOnlyWhenAsked) {
     status.ShowMsg(QString::fromUtf8("搜索已全部结束"), "", "", 1);
     EXPECT_TRUE(
         home.Read("run.log").endsWith("showmsg\n" + QString::fromUtf8("搜索已全部结束  ").toUtf8() + "\n\n"));
+}
+
+TEST(StatusLine, AMessageMarkedPastShowsItsTimeOnceUntilTheNextOne) {
+    StatusLine status(nullptr);
+    QStringList shown;
+    QObject::connect(&status, &StatusLine::messageShown, [&](const QString& text) { shown.append(text); });
+    status.MarkPast();  // nothing to mark
+    EXPECT_TRUE(shown.isEmpty());
+    status.ShowMsg("downloading", "", "", 0);
+    status.MarkPast();
+    status.MarkPast();
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_TRUE(
+        QRegularExpression("^\\(at \\d\\d:\\d\\d:\\d\\d\\) downloading  $").match(shown[1]).hasMatch())
+        << shown[1].toStdString();
+    EXPECT_EQ(status.Current(), shown[1]);
+    status.ShowMsg("next", "", "", 0);
+    EXPECT_EQ(status.Current(), QStringLiteral("next  "));
 }
 
 TEST(StatusLine, MessagesFromWorkersArriveOnTheReceiversThread) {

@@ -64,6 +64,34 @@ TEST_F(QueryCatalogueTest, PdfSitesAndOrderOfEngines) {
     EXPECT_EQ(Build({"annual report"}).size(), 2 + 130);  // a blank: no pdfqueen pages
 }
 
+TEST_F(QueryCatalogueTest, EachPdfSiteIsAskedOnlyWhileItsOwnBoxIsTicked) {
+    options.Load(IniFile());
+    for (K key : {K::FormatWord, K::FormatPpt, K::FormatXls, K::FormatTxt, K::FormatRtf, K::EngineBaidu})
+        options.SetCommittedInt(key, 0);
+    EXPECT_EQ(Build({"report"}).size(), 2 + 9);  // every site is ticked by default
+    options.SetCommittedInt(K::PdfSiteQueen, 0);
+    options.SetCommittedInt(K::PdfSiteGeni, 0);
+    EXPECT_EQ(Build({"report"}), QStringList({"http://www.pdf-search.org/us/report-pdf.html"}));
+    options.SetCommittedInt(K::FormatPdf, 0);  // the sites follow the PDF box as before
+    EXPECT_TRUE(Build({"report"}).isEmpty());
+    // Settings files name them in [FILE_FREE_DOC].
+    IniFile ini;
+    ini.SetValue("FILE_FREE_DOC", "PdfQueenSearch", "0");
+    options.Load(ini);
+    EXPECT_FALSE(options.Checked(K::PdfSiteQueen));
+    EXPECT_TRUE(options.Checked(K::PdfSiteGeni));
+
+    // A template's own box must be a check box of Setting.ini.
+    QString error;
+    const QJsonArray bad =
+        QJsonDocument::fromJson(R"([{"url": "http://a.test/{keyword}", "setting": "SavePath"},
+                                                     {"url": "http://a.test/{keyword}", "setting": "NoSuchBox"}])")
+            .array();
+    EXPECT_FALSE(QueryTemplate::ReadAll(QJsonArray{bad[0]}, &error));
+    EXPECT_EQ(error, "queries[0].setting: not a check box of Setting.ini");
+    EXPECT_FALSE(QueryTemplate::ReadAll(QJsonArray{bad[1]}, &error));
+}
+
 TEST_F(QueryCatalogueTest, GooglePagesClientsAndTokens) {
     Tick({K::EngineGoogle, K::FormatWord, K::FormatOther});
     options.SetLiveText(K::OtherDocExtension, "djvu");
