@@ -115,6 +115,12 @@ MainWindow::MainWindow(Session& session, MessageSink* messages, QWidget* parent)
     });
     listCounters_->setText(session_.ListCounters());
     searchCounters_->setText(session_.SearchCounters());
+    // The end of a search is said once, as the current message (already in the run log); the whole
+    // text stays readable in the line's tooltip however narrow the window is.
+    connect(&session_, &Session::searchSummary, this, [this](const QString& summary) {
+        session_.Status().ShowMsg(summary, QString(), QString(), 0);
+        statusLine_->setToolTip(summary);
+    });
 
     BuildTray();
     BindKeys();
@@ -473,6 +479,7 @@ QWidget* MainWindow::BuildResultList() {
     table_ = new QTableView(this);
     table_->setObjectName(QStringLiteral("resultTable"));
     model_ = new ResultTableModel(session_.Results(), this);
+    model_->SetSpeedSource([&list = session_.Results()](int row) { return list.SpeedOf(row); });
     table_->setModel(model_);
     table_->setItemDelegateForColumn(ResultTableModel::kStatusColumn, new ProgressDelegate(table_));
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -840,31 +847,25 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     session_.SaveKeywords();
     SaveWindowState();
     session_.Lists().CloseSave();
-    DownloadPool& downloads = session_.Downloads();
-    const bool downloading = downloads.BusySlots() > 0 || downloads.WalkingSlots() > 0;
     const QString question =
-        downloading ? tr("Downloads are running. Stop them and quit? Unfinished rows go back to waiting.")
-                    : tr("Quit the program?");
+        session_.DownloadsRunning()
+            ? tr("Downloads are running. Stop them and quit? Unfinished rows go back to waiting.")
+            : tr("Quit the program?");
     if (!messages_->AskYesNo(question, tr("Confirm Quit"))) {
         event->ignore();
         return;
     }
-    // Rows in flight go back to waiting before the list is saved for the last time, so a later start
-    // takes them again.
-    if (downloads.BusySlots() > 0 || downloads.WalkingSlots() > 0) {
-        downloads.StopDownload();
-        downloads.WaitWalksEnded(5000);
-        session_.Lists().CloseSave();
-    }
+    // Rows in flight go back to waiting, their partial bytes kept for resume, before the list is saved
+    // for the last time, so a later start takes them first.
+    session_.StopForClose();
     if (session_.Results().Size() > 0 && options.Text(K::ListFile).isEmpty() &&
         messages_->AskYesNo(tr("Save the list?"), tr("Confirm Quit"))) {
-        ExportButton();
+        ExportButton();  // the file chosen becomes the list path, which Close saves with the settings
     }
     hide();
     closing_ = true;
-    session_.Downloads().Shutdown();
     if (tray_) tray_->hide();
-    session_.Search().StopSearch();
+    session_.Close();
     event->accept();
     Q_EMIT closed();
 }

@@ -340,7 +340,9 @@ TEST_F(WindowHabitsTest, StatusCellShowsProgressSpeedAndReason) {
 TEST_F(WindowHabitsTest, StartWithoutAFolderAsksForOne) {
     AddRows(1);
     auto* folder = window->findChild<QLineEdit*>("savePathEdit");
-    ASSERT_TRUE(folder->text().isEmpty());
+    // The start gives a default folder; a user who cleared it is asked for one.
+    folder->clear();
+    session.GetOptions().SetCommittedText(SettingKey::SaveFolder, QString());
     QStringList starts;
     QString answer;
     window->SetFolderPicker([&](const QString& start) {
@@ -394,6 +396,20 @@ TEST_F(WindowHabitsTest, ClosingWhileDownloadingSaysSoFirst) {
     EXPECT_TRUE(window->close());
     release.store(true);
     EXPECT_EQ(session.Results().Snapshot().first().status, RowStatus::Waiting);
+    // With no list file the list stays in the home, the stopped row waiting, for the next start.
+    const QByteArray kept = home.Read("session.list");
+    EXPECT_TRUE(kept.contains("stalled")) << kept.constData();
+    EXPECT_TRUE(kept.contains(RowStatus(RowStatus::Waiting).Stored().toUtf8())) << kept.constData();
+}
+
+TEST_F(WindowHabitsTest, TheEndOfASearchIsSummedUpOnTheStatusLine) {
+    const QString summary = QStringLiteral("Search ended: 3 sources asked, 1 blocked, 7 rows added.");
+    Q_EMIT session.searchSummary(summary);
+    auto* line = window->findChild<QLineEdit*>("statusLine");
+    ASSERT_NE(line, nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return line->text().startsWith(summary); }, 5000))
+        << line->text().toStdString();
+    EXPECT_EQ(line->toolTip(), summary);
 }
 
 // At 1,024 x 600 nothing is cut off and nothing scrolls sideways: the options fold and scroll down, the
