@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -26,6 +27,48 @@
 #include "lists/MessageSink.h"
 
 namespace {
+
+// A one-page PDF of `size` bytes: header, catalog, page tree, one page whose content stream carries the
+// padding (comment lines, which draw nothing), cross-reference table and trailer with the right offsets,
+// so the download's content check takes it for what it is.
+std::string PdfWithPadding(size_t padding) {
+    std::string pdf = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";
+    std::vector<size_t> offsets;
+    auto object = [&](const std::string& body) {
+        offsets.push_back(pdf.size());
+        pdf += std::to_string(offsets.size()) + " 0 obj\n" + body + "\nendobj\n";
+    };
+    object("<< /Type /Catalog /Pages 2 0 R >>");
+    object("<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+    object("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R >>");
+    std::string stream;
+    while (stream.size() + 80 <= padding) stream += "%" + std::string(78, 'f') + "\n";
+    if (padding - stream.size() >= 2) stream += "%" + std::string(padding - stream.size() - 2, 'f') + "\n";
+    object("<< /Length " + std::to_string(stream.size()) + " >>\nstream\n" + stream + "endstream");
+    const size_t xref = pdf.size();
+    pdf += "xref\n0 " + std::to_string(offsets.size() + 1) + "\n0000000000 65535 f \n";
+    for (size_t offset : offsets) {
+        char line[21];
+        std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
+        pdf += line;
+    }
+    pdf += "trailer\n<< /Size " + std::to_string(offsets.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+           std::to_string(xref) + "\n%%EOF\n";
+    return pdf;
+}
+
+std::string PdfOfSize(size_t size) {
+    size_t padding = size;
+    std::string pdf = PdfWithPadding(padding);
+    // The frame's numbers grow by a digit now and then: a few rounds settle the padding.
+    for (int round = 0; round < 4; ++round) {
+        const long long missing = (long long)size - (long long)pdf.size();
+        if (missing == 0 || (long long)padding + missing < 0) break;  // there, or smaller than the frame
+        padding = size_t((long long)padding + missing);
+        pdf = PdfWithPadding(padding);
+    }
+    return pdf;
+}
 
 struct QuietMessages : MessageSink {
     void ShowMessageBox(const QString&) override {}
@@ -48,8 +91,9 @@ int main(int argc, char** argv) {
         for (int i = 1; i <= 5; ++i) page += "<a href=\"/gen/" + std::to_string(n * 5 + i) + "\">p</a>";
         res.set_content(page, "text/html");
     });
-    server.Get("/files/.*", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content(std::string(64 * 1024, 'f'), "application/pdf");
+    const std::string document = PdfOfSize(64 * 1024);
+    server.Get("/files/.*", [&document](const httplib::Request&, httplib::Response& res) {
+        res.set_content(document, "application/pdf");
     });
     const int port = server.bind_to_any_port("127.0.0.1");
     std::thread serving([&] { server.listen_after_bind(); });

@@ -39,6 +39,23 @@ QString SafeNamePart(const QString& text) {
     return safe;
 }
 
+// Rows one claiming step looks at under the list's lock: a walk over a big list leaves the lock to the
+// window and the other slots between steps.
+constexpr qsizetype kRowsPerStep = 512;
+
+// The part of an address that decides its host (scheme, user, host and port): two addresses with the same
+// part have the same host.
+QStringView AuthorityPart(const QString& address) {
+    const QStringView text(address);
+    const qsizetype scheme = text.indexOf(u"://");
+    qsizetype end = scheme < 0 ? 0 : scheme + 3;
+    while (end < text.size() && text[end] != u'/' && text[end] != u'?' && text[end] != u'#' &&
+           text[end] != u'\\') {
+        ++end;
+    }
+    return text.left(end);
+}
+
 }  // namespace
 
 DownloadPool::DownloadPool(Services services) : s_(std::move(services)) {
@@ -222,15 +239,17 @@ void DownloadPool::SlotThread(int slot) {
         if (starting) PauseMs(slot * 10);
         starting = false;
         walking_.fetch_add(1);
+        // A row that comes in or goes back to waiting once the walk is under way may be behind it.
+        const quint64 generation = s_.results.WaitingGeneration();
         const QSet<QString> passed = DownloadPass(s_.options.Text(K::SaveFolder), slot, std::move(reserved));
         walking_.fetch_sub(1);
         if (!passed.isEmpty()) {
-            // Rows wait for hosts that are full or resting. That is no walk of the five: the slot waits
-            // for room at one of those hosts, then walks again holding it. Now and then it walks without,
-            // for rows that came in or went back to waiting meanwhile.
-            for (int waited = 0; waited < 2000 && !idle.load() && !closing_.load(); waited += 200) {
+            // Rows wait for hosts that are full or resting. That is no walk of the five: another walk
+            // would find the same until a place frees at one of those hosts (the slot then walks holding
+            // it) or a row comes in or goes back to waiting.
+            while (!idle.load() && !closing_.load()) {
                 reserved = gate_.WaitForRoom(passed, 200);
-                if (reserved.Holds()) break;
+                if (reserved.Holds() || s_.results.WaitingGeneration() != generation) break;
             }
             continue;
         }
@@ -260,20 +279,38 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
             place = std::move(reserved);
         } else {
             place = gate_.TryEnter(host);
+            // A place kept from the last row is for a row of its own host: one of another host frees it.
+            if (place.Holds()) reserved.Release();
         }
         if (!place.Holds()) passed.insert(host);
         return place.Holds();
+    };
+    // A host found full or resting is not asked again in this walk, and the rows after it that share its
+    // address part (most rows of a big list from one site) are passed by without parsing their host.
+    QString fullPart;
+    const auto accept = [&](const ResultEntry& candidate) {
+        if (candidate.link.contains(clickThrough)) return true;
+        const QStringView part = AuthorityPart(candidate.link);
+        if (!fullPart.isNull() && part == fullPart) return false;
+        const QString host = HostGate::HostOf(candidate.link);
+        if (!passed.contains(host) && enter(host)) return true;
+        fullPart = part.toString();
+        return false;
     };
     for (qsizetype i = 0; i < rows;) {
         place.Release();
         startTimes_[size_t(slot)].store(s_.secondsTick.load());
         // The next waiting row of this walk whose host has room, claimed in one step; rows that do not
-        // wait are passed by, and so are those of hosts that are full or resting.
-        const auto claimed = s_.results.ClaimNextWaiting(i, rows, [&](const ResultEntry& candidate) {
-            if (candidate.link.contains(clickThrough)) return true;
-            return enter(HostGate::HostOf(candidate.link));
-        });
-        if (!claimed) break;
+        // wait are passed by, and so are those of hosts that are full or resting. A step looks at a
+        // bounded number of rows, and the walk goes on from where it stopped.
+        qsizetype next = rows;
+        const auto claimed = s_.results.ClaimNextWaiting(i, rows, accept, kRowsPerStep, &next);
+        if (!claimed) {
+            if (next >= rows) break;
+            if (idle_[size_t(slot)].load() || closing_.load()) return passed;
+            i = next;
+            continue;
+        }
         // A row given back by a stop comes out of its turn; the walk goes on where it was.
         if (!claimed->returned) i = claimed->position + 1;
         const RowId row = claimed->id;
@@ -318,7 +355,15 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
             }
         }
         outcome = EndTry(row, outcome, s_.secondsTick.load() - started.load());
-        place.Release();
+        // The place stays with this slot for the next row of its host in the walk: handed back, it would
+        // go to a slot that has to walk the list from the top to find that row.
+        const bool keepsPlace = outcome != Outcome::Passed && outcome != Outcome::BackOff &&
+                                outcome != Outcome::Stopped && place.Holds() && !place.Host().isEmpty();
+        if (keepsPlace) {
+            reserved = std::move(place);
+        } else {
+            place.Release();
+        }
         switch (outcome) {
             case Outcome::Done:
             case Outcome::Present:

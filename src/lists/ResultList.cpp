@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QMutexLocker>
 #include <algorithm>
+#include <limits>
 #include <random>
 
 #include "lists/Options.h"
@@ -108,6 +109,7 @@ ResultList::AddResult ResultList::AddEntry(QString title, const QString& type, c
     const RowId id = nextId_++;
     rows_.push_back(Row{id, ResultEntry{title, InternLocked(type), size, link, status}});
     CountStatusLocked(status, +1);
+    if (status == RowStatus::Waiting) NoteWaitingLocked();
     firstRowWithTitle_.try_emplace(title, id);
     structural_ = true;
     return AddResult::Added;
@@ -161,7 +163,10 @@ void ResultList::SetStatusLocked(Row& row, qsizetype position, const RowStatus& 
     CountStatusLocked(row.entry.status, -1);
     CountStatusLocked(status, +1);
     row.entry.status = status;
-    if (status == RowStatus::Waiting && position < waitingHint_) waitingHint_ = position;
+    if (status == RowStatus::Waiting) {
+        if (position < waitingHint_) waitingHint_ = position;
+        NoteWaitingLocked();
+    }
     NoteChangedLocked(row.id);
 }
 
@@ -181,6 +186,7 @@ void ResultList::ClearLocked() {
     returned_.clear();
     waitingRows_ = downloadedRows_ = failedRows_ = 0;
     waitingHint_ = 0;
+    NoteWaitingLocked();
     rows_.clear();
     firstRowWithTitle_.clear();
     shortValues_.clear();
@@ -238,6 +244,7 @@ void ResultList::AdoptRows(ResultList& staging, RowId keepFromId) {
         nextId_ = std::max(nextId_, staging.nextId_);
         PruneReasonsLocked();
         waitingHint_ = 0;
+        NoteWaitingLocked();
         changed_.clear();
         structural_ = true;
         staging.rows_.clear();
@@ -267,6 +274,7 @@ qsizetype ResultList::DeleteWhere(const std::function<bool(const Row&)>& goes) {
         for (auto it = kept; it != rows_.end(); ++it) CountStatusLocked(it->entry.status, -1);
         rows_.erase(kept, rows_.end());
         waitingHint_ = 0;
+        NoteWaitingLocked();
         RebuildIndexesLocked();
     }
     for (const QString& link : removedLinks) links_.Remove(link);
@@ -540,7 +548,15 @@ std::optional<ResultList::Claim> ResultList::ClaimNextWaiting(qsizetype from, qs
 
 std::optional<ResultList::Claim> ResultList::ClaimNextWaiting(
     qsizetype from, qsizetype end, const std::function<bool(const ResultEntry&)>& accept) {
+    qsizetype next = end;
+    return ClaimNextWaiting(from, end, accept, std::numeric_limits<qsizetype>::max(), &next);
+}
+
+std::optional<ResultList::Claim> ResultList::ClaimNextWaiting(
+    qsizetype from, qsizetype end, const std::function<bool(const ResultEntry&)>& accept, qsizetype budget,
+    qsizetype* next) {
     QMutexLocker rows(&rowsMutex_);
+    *next = end;
     end = qMin(end, qsizetype(rows_.size()));
     if (waitingRows_ == 0) return std::nullopt;
     for (auto it = returned_.begin(); it != returned_.end();) {
@@ -560,7 +576,10 @@ std::optional<ResultList::Claim> ResultList::ClaimNextWaiting(
     }
     // The hint may only move past rows that no longer wait.
     bool fromHint = from <= waitingHint_;
-    for (qsizetype position = qMax(from, waitingHint_); position < end; ++position) {
+    budget = qMax<qsizetype>(budget, 1);
+    qsizetype looked = 0;
+    qsizetype position = qMax(from, waitingHint_);
+    for (; position < end && looked < budget; ++position, ++looked) {
         Row& row = rows_[size_t(position)];
         if (row.entry.status != RowStatus::Waiting) continue;
         if (accept && !accept(row.entry)) {
@@ -568,9 +587,16 @@ std::optional<ResultList::Claim> ResultList::ClaimNextWaiting(
             fromHint = false;
             continue;
         }
+        rowsExamined_.fetch_add(quint64(looked + 1), std::memory_order_relaxed);
         SetStatusLocked(row, position, RowStatus::Downloading);
         if (fromHint) waitingHint_ = position + 1;
         return Claim{position, row.id, row.entry};
+    }
+    rowsExamined_.fetch_add(quint64(looked), std::memory_order_relaxed);
+    if (position < end) {
+        if (fromHint) waitingHint_ = position;
+        *next = position;
+        return std::nullopt;
     }
     if (fromHint && end == qsizetype(rows_.size())) waitingHint_ = end;
     return std::nullopt;

@@ -10,6 +10,7 @@
 #include <QMutex>
 #include <QSet>
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -130,6 +131,17 @@ class ResultList {
     // `accept` runs under the list's lock: it must be quick and must not call back into the list.
     std::optional<Claim> ClaimNextWaiting(qsizetype from, qsizetype end,
                                           const std::function<bool(const ResultEntry&)>& accept);
+    // A walk in steps, so that no walk keeps the list from the window for long: looks at no more than
+    // `budget` rows under one lock. Without a claim, `*next` tells where the walk goes on (`end` once it
+    // is over); with one, the walk goes on after the claimed row.
+    std::optional<Claim> ClaimNextWaiting(qsizetype from, qsizetype end,
+                                          const std::function<bool(const ResultEntry&)>& accept,
+                                          qsizetype budget, qsizetype* next);
+    // Changes each time a row comes in waiting or goes back to waiting (and when rows move): a walk
+    // that found nothing to take need not be repeated while this stays the same. Lock-free.
+    quint64 WaitingGeneration() const { return waitingGeneration_.load(std::memory_order_acquire); }
+    // Rows looked at by the claiming walks since the list was made: what the walks cost.
+    quint64 RowsExaminedByClaims() const { return rowsExamined_.load(std::memory_order_relaxed); }
 
     void SetChecked(RowId id, bool checked);
     bool IsChecked(RowId id) const;
@@ -164,6 +176,7 @@ class ResultList {
     QString InternLocked(const QString& value);
     void ClearLocked();
     void NoteChangedLocked(RowId id) { changed_.insert(id); }
+    void NoteWaitingLocked() { waitingGeneration_.fetch_add(1, std::memory_order_release); }
     // Every status change goes through here, so the counts and the waiting hint stay true.
     void SetStatusLocked(Row& row, qsizetype position, const RowStatus& status);
     void PruneReasonsLocked();  // after rows went away
@@ -191,5 +204,7 @@ class ResultList {
     qsizetype waitingRows_ = 0;
     qsizetype downloadedRows_ = 0;
     qsizetype failedRows_ = 0;
-    qsizetype waitingHint_ = 0;  // no row before this position is waiting
+    qsizetype waitingHint_ = 0;                  // no row before this position is waiting
+    std::atomic<quint64> waitingGeneration_{0};  // written under rowsMutex_, read anywhere
+    std::atomic<quint64> rowsExamined_{0};
 };

@@ -131,6 +131,7 @@ class DownloadPoolTest : public ::testing::Test {
         });
         http.Get("/held/(.*)", [this](const httplib::Request& req, httplib::Response& res) {
             const std::string host = req.get_header_value("Host");
+            Hit("held/" + std::string(req.matches[1]));
             Enter(host);
             res.set_content_provider(
                 2000, "application/pdf",
@@ -647,4 +648,41 @@ TEST_F(DownloadPoolTest, AHostThatAsksForAPauseRestsAloneAndIsAskedAgainAfterIt)
     // Not asked again before the two seconds it asked for; the other host was served in the meantime.
     EXPECT_GE(events.back().second - events.front().second, std::chrono::seconds(2));
     for (size_t i = 1; i + 1 < events.size(); ++i) EXPECT_EQ(events[i].first.rfind("calm.test/", 0), 0u);
+}
+
+TEST_F(DownloadPoolTest, SlotsLeftWithOnlyAFullHostWaitInsteadOfWalkingTheListAgain) {
+    constexpr int kRows = 1500;
+    constexpr int kSlots = 16;
+    options.SetCommittedInt(K::DownloadThreads, kSlots);
+    options.SetLiveInt(K::PerHostConnections, 1);
+    std::vector<RowId> rows;
+    for (int i = 0; i < kRows; ++i)
+        rows.push_back(Add(QString("held%1").arg(i), QString("http://a.test/held/%1").arg(i)));
+    ASSERT_TRUE(pool.StartDownload());
+    // One slot holds the host's one place in a transfer the server keeps open. Each other slot walks the
+    // list once, finds only rows of that host, and waits: nothing changes while the transfer hangs.
+    ASSERT_TRUE(WaitFor([&] {
+        return Peak("a.test") == 1 && pool.WalkingSlots() == 1 &&
+               results.RowsExaminedByClaims() >= quint64(kSlots - 1) * (kRows - 1);
+    }));
+    const quint64 settled = results.RowsExaminedByClaims();
+    EXPECT_LE(settled, quint64(kSlots) * kRows);
+    // Longer than a waiting slot ever went without a new walk while all it had passed over stayed full.
+    QThread::msleep(2500);
+    EXPECT_EQ(results.RowsExaminedByClaims(), settled);
+    EXPECT_EQ(
+        std::count_if(rows.begin(), rows.end(), [&](RowId row) { return Status(row) != RowStatus::Waiting; }),
+        1);
+
+    release.store(true);
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return results.Counts().downloaded == kRows && pool.BusySlots() == 0 && pool.WalkingSlots() == 0;
+        },
+        600000));
+    EXPECT_EQ(Peak("a.test"), 1);
+    for (int i = 0; i < kRows; ++i) EXPECT_EQ(Hits("held/" + std::to_string(i)), 1) << i;
+    EXPECT_EQ(pool.Tries().failed, 0);
+    // Each row is looked at by a few walks, not by every slot over and over.
+    EXPECT_LE(results.RowsExaminedByClaims(), quint64(2 * kSlots) * kRows);
 }

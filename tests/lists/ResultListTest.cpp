@@ -308,6 +308,40 @@ TEST_F(ResultListTest, RowsGivenBackInFlightAreClaimedFirstAndLoseTheirSpeed) {
     auto next = list.ClaimNextWaiting(0, list.Size());
     ASSERT_TRUE(next && !next->returned);
     EXPECT_EQ(next->position, 1);
+
+TEST_F(ResultListTest, AWalkInBoundedStepsResumesWhereItStoppedAndTheGenerationTellsOfNewWaitingRows) {
+    for (int i = 0; i < 10; ++i) Add(QString::number(i), QStringLiteral("http://a/%1").arg(i));
+    const auto onlyNine = [](const ResultEntry& entry) { return entry.title == "9"; };
+    // Three rows a step: the walk stops short of row 9 three times, each time telling where it goes on.
+    qsizetype next = -1;
+    std::vector<qsizetype> stops;
+    std::optional<ResultList::Claim> claim;
+    for (qsizetype from = 0; !claim;) {
+        claim = list.ClaimNextWaiting(from, 10, onlyNine, 3, &next);
+        if (!claim) stops.push_back(from = next);
+    }
+    EXPECT_EQ(stops, (std::vector<qsizetype>{3, 6, 9}));
+    EXPECT_EQ(claim->position, 9);
+    EXPECT_EQ(list.RowsExaminedByClaims(), 10u);
+    // The rows passed over still wait, and a walk from the top finds them.
+    ASSERT_TRUE(list.ClaimNextWaiting(0, 10, nullptr, 3, &next));
+    EXPECT_EQ(list.ClaimNextWaiting(0, 10)->position, 1);
+    // A walk that finds nothing says it is over; a budget below one still moves on.
+    for (int i = 0; i < 7; ++i) ASSERT_TRUE(list.ClaimNextWaiting(0, 10, nullptr, 0, &next));
+    EXPECT_FALSE(list.ClaimNextWaiting(0, 10, nullptr, 3, &next));
+    EXPECT_EQ(next, 10);
+
+    // Claims leave the generation alone; rows that come in waiting or go back to waiting move it.
+    quint64 generation = list.WaitingGeneration();
+    list.SetStatus(*list.IdAt(0), RowStatus::Downloaded);
+    list.SetStatus(*list.IdAt(1), RowStatus::Failed);
+    Add("done", "http://a/done", RowStatus::Downloaded);
+    EXPECT_EQ(list.WaitingGeneration(), generation);
+    list.ResetFailedToWaiting();
+    EXPECT_NE(list.WaitingGeneration(), generation);
+    generation = list.WaitingGeneration();
+    Add("new", "http://a/new");
+    EXPECT_NE(list.WaitingGeneration(), generation);
 }
 
 TEST_F(ResultListTest, AStagedLoadReplacesTheRowsButKeepsWhatArrivedMeanwhile) {
