@@ -308,6 +308,7 @@ TEST_F(ResultListTest, RowsGivenBackInFlightAreClaimedFirstAndLoseTheirSpeed) {
     auto next = list.ClaimNextWaiting(0, list.Size());
     ASSERT_TRUE(next && !next->returned);
     EXPECT_EQ(next->position, 1);
+}
 
 TEST_F(ResultListTest, AWalkInBoundedStepsResumesWhereItStoppedAndTheGenerationTellsOfNewWaitingRows) {
     for (int i = 0; i < 10; ++i) Add(QString::number(i), QStringLiteral("http://a/%1").arg(i));
