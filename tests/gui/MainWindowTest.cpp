@@ -9,6 +9,7 @@
 #include <QThread>
 
 #include "LocalServer.h"
+#include "StalledDocument.h"
 #include "TempHome.h"
 #include "app/Session.h"
 #include "engines/EngineCatalog.h"
@@ -107,14 +108,7 @@ TEST_F(MainWindowTest, CloseAnsweredNoKeepsRunningWithEverythingSaved) {
 TEST_F(MainWindowTest, ClosingDuringADownloadSavesTheRowAsWaiting) {
     LocalServer server;
     std::atomic<bool> release{false};
-    server.Http().Get("/stall", [&](const httplib::Request&, httplib::Response& res) {
-        res.set_content_provider(
-            1000000, "application/pdf", [&](size_t offset, size_t, httplib::DataSink& sink) {
-                if (offset == 0) return sink.write(("%PDF-1.4\n" + std::string(1000 - 9, 'p')).data(), 1000);
-                while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-                return false;
-            });
-    });
+    ServeStalledDocument(server, "/stall", release);
     server.Start();
     window = std::make_unique<MainWindow>(session, &answers);
     window->show();

@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "LocalServer.h"
+#include "StalledDocument.h"
 #include "TempHome.h"
 #include "app/Session.h"
 #include "gui/Language.h"
@@ -369,14 +370,7 @@ TEST_F(WindowHabitsTest, StartWithoutAFolderAsksForOne) {
 TEST_F(WindowHabitsTest, ClosingWhileDownloadingSaysSoFirst) {
     LocalServer server;
     std::atomic<bool> release{false};
-    server.Http().Get("/stall", [&](const httplib::Request&, httplib::Response& res) {
-        res.set_content_provider(
-            1000000, "application/pdf", [&](size_t offset, size_t, httplib::DataSink& sink) {
-                if (offset == 0) return sink.write(("%PDF-1.4\n" + std::string(1000 - 9, 'p')).data(), 1000);
-                while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-                return false;
-            });
-    });
+    ServeStalledDocument(server, "/stall", release);
     server.Start();
     session.GetOptions().SetCommittedText(SettingKey::SaveFolder, home.Path("save"));
     window->findChild<QLineEdit*>("savePathEdit")->setText(home.Path("save"));
