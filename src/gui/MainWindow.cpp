@@ -111,6 +111,8 @@ MainWindow::MainWindow(Session& session, MessageSink* messages, QWidget* parent)
     statusLine_->setText(session_.Status().Current());
     connect(&session_, &Session::countersChanged, this, [this](const QString& list, const QString& search) {
         listCounters_->setText(list);
+        listCounters_->setCursorPosition(0);  // a text wider than the field shows its start
+        listCounters_->setToolTip(list);
         searchCounters_->setText(search);
     });
     listCounters_->setText(session_.ListCounters());
@@ -542,9 +544,10 @@ QWidget* MainWindow::BuildBottomRow() {
     searchCounters_ = new QLineEdit(box);
     searchCounters_->setObjectName(QStringLiteral("searchCounters"));
     searchCounters_->setReadOnly(true);
-    counters->addWidget(statusLine_, 3);
-    counters->addWidget(listCounters_, 1);
-    counters->addWidget(searchCounters_, 1);
+    // While downloads run the list counters carry the transfer figures too: they get the room for it.
+    counters->addWidget(statusLine_, 5);
+    counters->addWidget(listCounters_, 4);
+    counters->addWidget(searchCounters_, 2);
     layout->addLayout(counters);
 
     ResultList& list = session_.Results();

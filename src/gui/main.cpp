@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
         QTimer::singleShot(0, &window, [&session] { session.Downloads().StartDownload(); });
     }
     if (parser.isSet(screenshotOption)) {
-        QTimer::singleShot(1500, &window, [&] {
+        QTimer::singleShot(2500, &window, [&] {  // after the first counters tick
             window.grab().save(parser.value(screenshotOption));
             QApplication::exit(0);
         });
