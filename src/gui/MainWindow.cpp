@@ -739,11 +739,7 @@ void MainWindow::AppendFromFile(const QString& path, const StatusFilter& filter)
     Options& options = session_.GetOptions();
     const QString listPath = options.Text(K::ListFile);
     ListFiles files(*staging, options, messages_);
-    if (ListFiles::IsTextPath(path)) {
-        files.ImportListText(path, filter);
-    } else {
-        files.ImportListXml(path, filter);
-    }
+    files.ImportList(path, filter);
     options.SetCommittedText(K::ListFile, listPath);  // the readers remember what they read
     for (const ResultEntry& entry : staging->Snapshot()) {
         if (list.AddLinkIfNew(entry.link) == 0) continue;

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <algorithm>
+#include <utility>
 
 #include "lists/ResultList.h"
 
@@ -67,6 +68,7 @@ QString ResultTableModel::StatusCell(int row, RowId id, const ResultEntry& entry
     QString text = DisplayStatus(entry.status);
     if (entry.status.kind() == RowStatus::Kind::InProgress) {
         const qint64 speed = speed_ ? speed_(row) : 0;
+        speedShown_ = speedShown_ || speed > 0;
         //: A row's progress and its speed: "Done: 42% · 1.5 MB/s".
         if (speed > 0) text = tr("%1 · %2").arg(text, DisplaySpeed(speed));
         return text;
@@ -105,7 +107,7 @@ void ResultTableModel::Refresh() {
     }
     if (first >= 0) Q_EMIT dataChanged(index(int(first), 0), index(int(last), 4));
     // Speeds change without a change note; the view repaints only the cells it shows.
-    if (speed_ && shownRows_ > 0)
+    if (std::exchange(speedShown_, false) && shownRows_ > 0)
         Q_EMIT dataChanged(index(0, kStatusColumn), index(int(shownRows_) - 1, kStatusColumn));
 }
 

@@ -52,4 +52,7 @@ class ResultTableModel : public QAbstractTableModel {
     QTimer refresh_;
     qsizetype shownRows_ = 0;
     SpeedSource speed_;
+    // A cell showed a speed since the last refresh: only then do the status cells repaint on the timer,
+    // so an idle list costs nothing. A row that starts downloading repaints through its change note.
+    mutable bool speedShown_ = false;
 };

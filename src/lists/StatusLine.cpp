@@ -13,7 +13,7 @@ void StatusLine::ShowMsg(const QString& first, const QString& second, const QStr
         QString previous = text;
         QMutexLocker lock(&mutex_);
         current_.swap(previous);
-        shownAt_ = QDateTime::currentDateTime();
+        shownAtMs_ = QDateTime::currentMSecsSinceEpoch();  // the local time is worked out only if marked
         past_ = false;
     }
     Q_EMIT messageShown(text);
@@ -31,8 +31,10 @@ void StatusLine::MarkPast() {
         QMutexLocker lock(&mutex_);
         if (past_ || current_.trimmed().isEmpty()) return;
         past_ = true;
-        QString marked = QCoreApplication::translate("StatusLine", "(at %1) %2")
-                             .arg(shownAt_.toString(QStringLiteral("HH:mm:ss")), current_);
+        QString marked =
+            QCoreApplication::translate("StatusLine", "(at %1) %2")
+                .arg(QDateTime::fromMSecsSinceEpoch(shownAtMs_).toString(QStringLiteral("HH:mm:ss")),
+                     current_);
         shown = marked;
         current_.swap(marked);  // as in ShowMsg: the old text goes with `marked`
     }

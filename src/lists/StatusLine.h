@@ -33,6 +33,6 @@ class StatusLine : public QObject {
     RunLog* runLog_;
     mutable QMutex mutex_;
     QString current_;
-    QDateTime shownAt_;
+    qint64 shownAtMs_ = 0;  // when the current message was shown (ShowMsg runs hundreds of times a second)
     bool past_ = false;
 };
