@@ -42,10 +42,10 @@ void MetaHarvest::Poke() {
     wake_.notify_all();
 }
 
-int MetaHarvest::ReadBatch(const std::function<void(const QString& file)>& progress) {
+int MetaHarvest::ReadBatch(const std::function<void(const QString& file)>& progress, bool background) {
     int done = 0;
     for (const MetadataTable::Pending& document : table_.PendingDocuments(64)) {
-        if (stop_.load()) break;
+        if (background && stop_.load()) break;
         if (progress) progress(document.file);
         DocMetadata metadata = worker_->Read(document.file);
         // Keyed by what the registry knows, so a file that is gone or changed is not read again and again.
@@ -59,13 +59,13 @@ int MetaHarvest::ReadBatch(const std::function<void(const QString& file)>& progr
 
 int MetaHarvest::ReadAllPending(const std::function<void(const QString& file)>& progress) {
     int total = 0;
-    for (int done; (done = ReadBatch(progress)) > 0;) total += done;
+    for (int done; (done = ReadBatch(progress, false)) > 0;) total += done;
     return total;
 }
 
 void MetaHarvest::Loop() {
     while (!stop_.load()) {
-        while (!stop_.load() && ReadBatch({}) > 0) {
+        while (!stop_.load() && ReadBatch({}, true) > 0) {
         }
         std::unique_lock<std::mutex> lock(lock_);
         wake_.wait_for(lock, std::chrono::seconds(kRoundSeconds), [this] { return stop_.load() || poked_; });

@@ -39,7 +39,8 @@ class MetaHarvest {
 
   private:
     void Loop();
-    int ReadBatch(const std::function<void(const QString& file)>& progress);
+    // The background loop leaves a batch when stopped; ReadAllPending finishes it.
+    int ReadBatch(const std::function<void(const QString& file)>& progress, bool background);
 
     MetadataTable& table_;
     std::unique_ptr<MetaWorkerClient> worker_;
