@@ -18,7 +18,7 @@ cd "$(dirname "$0")/.."
 
 fuzz_dir=${FUZZ_DIR:-build-fuzz}
 fixtures=${SKIMMER_FIXTURES:-../shared/fixtures}
-all_targets=(list_text list_xml ini key_list filters key_matcher html_anchors result_pages update_info engines api_answers aria2_answers robots)
+all_targets=(list_text list_xml ini key_list filters key_matcher html_anchors result_pages update_info engines api_answers aria2_answers robots pdf_meta zip_meta ole_meta rtf_meta)
 
 targets=()
 for target in ${FUZZ_TARGETS:-${all_targets[*]}}; do
@@ -46,6 +46,7 @@ max_len() {
     html_anchors|key_matcher|list_xml|engines) echo 65536 ;;
     ini) echo 4096 ;;
     api_answers) echo 262144 ;;
+    pdf_meta|zip_meta|ole_meta) echo 65536 ;;
     *) echo 16384 ;;
   esac
 }
@@ -115,6 +116,15 @@ if [ -d "$fixtures/result-pages" ] || [ -d "$fixtures/current-pages" ]; then
   echo "fuzz: seeds from $n saved pages in $fixtures"
 else
   echo "fuzz: no saved pages at $fixtures (set SKIMMER_FIXTURES): the page readers start from fuzz/seeds only"
+fi
+
+# The metadata readers start from the fixture documents of their format (those under the size cap).
+if [ -d "$fixtures/documents" ]; then
+  for pair in pdf_meta:pdf zip_meta:docx zip_meta:xlsx zip_meta:pptx zip_meta:odt zip_meta:ods zip_meta:odp \
+              ole_meta:doc ole_meta:xls ole_meta:ppt rtf_meta:rtf; do
+    mkdir -p "$generated/${pair%%:*}"
+    find "$fixtures/documents" -name "*.${pair#*:}" -size -64k -exec cp {} "$generated/${pair%%:*}/" \;
+  done
 fi
 
 summary="$fuzz_dir/fuzz-summary.txt"

@@ -16,6 +16,9 @@ packages=(
   dpkg-dev file
   # tests (openssl makes the throw-away certificates of the HTTPS tests)
   googletest libgtest-dev openssl
+  # what is inside the downloaded documents: PDF (qpdf, built for hostile files), OOXML/ODF zips
+  # (libzip; libxml2 above), OLE2 property sets (libgsf)
+  libqpdf-dev libzip-dev libgsf-1-dev
   # the window: a virtual display when there is no real one, and a font with Chinese glyphs
   xvfb xauth fonts-wqy-microhei
   # the window's Chinese translation: CMake's Qt6LinguistTools, lupdate/lrelease, and Qt's own Chinese
@@ -23,6 +26,8 @@ packages=(
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   # end-to-end tests and benchmarks: real peers on 127.0.0.1
   nginx aria2 curl wget wget2 time python3-lxml iproute2
+  # bench only: the metadata benchmark's peers (exiftool -fast, pdfinfo)
+  libimage-exiftool-perl poppler-utils
   # fuzzing (make fuzz): clang with its sanitizer runtimes and libFuzzer, which are only recommended
   # packages of clang and so must be named here
   clang libclang-rt-14-dev libfuzzer-14-dev

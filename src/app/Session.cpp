@@ -6,6 +6,8 @@
 #include <QStandardPaths>
 
 #include "app/HomeLock.h"
+#include "app/MetaHarvest.h"
+#include "download/MetadataTable.h"
 #include "engines/EngineCatalog.h"
 #include "lists/IniFile.h"
 
@@ -36,10 +38,27 @@ Session::Session(const QString& homeDir, QObject* parent)
 }
 
 Session::~Session() {
+    harvest_.reset();
     // Workers first: they write into the list and the registry, which outlive them.
     downloads_.reset();
     handoff_.reset();
     search_.reset();
+}
+
+bool Session::StartMetadataReading() {
+    if (harvest_) return true;
+    auto table = std::make_unique<MetadataTable>();
+    if (!table->Open(home_.DocDatabasePath())) return false;
+    metadata_ = std::move(table);
+    harvest_ = std::make_unique<MetaHarvest>(*metadata_, MetaHarvest::WorkerProgram(), MetaHarvest::WorkerArguments());
+    harvest_->Start();
+    return true;
+}
+
+void Session::FinishMetadataReading() {
+    if (!harvest_) return;
+    harvest_->Stop();
+    harvest_->ReadAllPending();
 }
 
 QString Session::ListCounters() const {

@@ -25,6 +25,9 @@
 #include "search/LinkFilters.h"
 #include "search/SearchJob.h"
 
+class MetadataTable;
+class MetaHarvest;
+
 class Session : public QObject {
     Q_OBJECT
   public:
@@ -102,6 +105,11 @@ class Session : public QObject {
     void SetBusyWorkersFn(std::function<int()> fn) { busyWorkers_ = std::move(fn); }
 
     DocRegistry& Registry() { return registry_; }
+    // Reads the kept documents' metadata in the background from now on, in the worker process; false when
+    // the registry's database cannot take the metadata table. FinishMetadataReading reads what is left
+    // on the calling thread and stops.
+    bool StartMetadataReading();
+    void FinishMetadataReading();
     ListKeeper& Lists() { return listKeeper_; }
     RunLog& Log() { return runLog_; }
     StatusLine& Status() { return status_; }
@@ -144,6 +152,8 @@ class Session : public QObject {
     std::atomic<qint64> secondsTick_{0};
     std::unique_ptr<SearchJob> search_;
     std::unique_ptr<DownloadPool> downloads_;
+    std::unique_ptr<MetadataTable> metadata_;
+    std::unique_ptr<MetaHarvest> harvest_;
     std::unique_ptr<Handoff> handoff_;
     std::function<int()> busyWorkers_;
     // What the counters timer saw last, so the status line's message is marked past when its state ends.

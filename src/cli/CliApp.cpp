@@ -8,7 +8,9 @@
 #include "cli/JobCommands.h"
 #include "cli/KeywordsCommand.h"
 #include "cli/ListCommands.h"
+#include "cli/MetaCommands.h"
 #include "cli/NetCommands.h"
+#include "cli/ReportCommand.h"
 #include "cli/SearchCommands.h"
 
 namespace {
@@ -55,6 +57,8 @@ CliApp::CliApp() {
     commands_.push_back(std::make_unique<HandoffCommand>());
     commands_.push_back(std::make_unique<ListCommand>());
     commands_.push_back(std::make_unique<RegistryCommand>());
+    commands_.push_back(std::make_unique<MetaCommand>());
+    commands_.push_back(std::make_unique<ReportCommand>());
 }
 
 CliApp::~CliApp() = default;

@@ -111,6 +111,7 @@ int DownloadCommand::Run(CliContext& context, const QStringList& args) {
 
     QObject::disconnect(&session.Status(), nullptr, nullptr, nullptr);  // the progress line says it all
     DownloadPool& pool = session.Downloads();
+    session.StartMetadataReading();  // the saved documents' metadata, read beside the transfers
     if (!pool.StartDownload()) return context.Failed(QStringLiteral("download: nothing to download"));
     QEventLoop loop;
     QElapsedTimer clock;
@@ -149,6 +150,7 @@ int DownloadCommand::Run(CliContext& context, const QStringList& args) {
     progress.start(50);
     loop.exec();
     context.err << '\n';
+    if (!stopped) session.FinishMetadataReading();
     ReportFailures(context, session.Results());
 
     if (!run.WriteBack(session.Results(), &error)) {

@@ -9,8 +9,6 @@
 #include "lists/SafeFile.h"
 #include "lists/TextCodec.h"
 
-namespace {
-
 std::optional<QList<ResultEntry>> ReadListFile(const QString& path, QString* error) {
     if (QFileInfo::exists(path) && !QFileInfo(path).isFile()) {
         *error = QStringLiteral("%1 is not a regular file").arg(path);
@@ -33,6 +31,8 @@ std::optional<QList<ResultEntry>> ReadListFile(const QString& path, QString* err
     }
     return entries;
 }
+
+namespace {
 
 QString OneCell(QString cell) {
     cell.replace(u'\t', u' ').replace(u'\n', u' ').replace(u'\r', u' ');

@@ -1,7 +1,13 @@
 #pragma once
 // skimmer-cli list show FILE | convert IN OUT, and registry check | add | delete | count.
 
+#include <optional>
+
 #include "cli/CliCommand.h"
+#include "lists/ResultEntry.h"
+
+// The rows of a .list or XML list file; nullopt with the reason when it cannot be read.
+std::optional<QList<ResultEntry>> ReadListFile(const QString& path, QString* error);
 
 class ListCommand : public CliCommand {
   public:

@@ -1,0 +1,10 @@
+// OLE2 property sets (libgsf) as any downloaded document may hold them. The input is given the format's signature so the
+// reader of that format sees it; reading must end with a status and keep its answer within its bounds.
+
+#include "MetaFuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const QByteArray signature("\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1");
+    fuzz::ReadDocument(data, size, signature);
+    return 0;
+}

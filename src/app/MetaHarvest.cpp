@@ -1,0 +1,74 @@
+#include "app/MetaHarvest.h"
+
+#include <QCoreApplication>
+
+#include "download/MetadataTable.h"
+#include "meta/MetaWorkerServer.h"
+#include "meta/MetaWorkerClient.h"
+
+MetaHarvest::MetaHarvest(MetadataTable& table, const QString& program, const QStringList& arguments)
+    : table_(table), worker_(std::make_unique<MetaWorkerClient>(program, arguments)) {}
+
+MetaHarvest::~MetaHarvest() { Stop(); }
+
+QString MetaHarvest::WorkerProgram() {
+    const QString program = qEnvironmentVariable("SKIMMER_META_WORKER");
+    if (!program.isEmpty()) return program;
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/skimmer-cli");
+}
+
+QStringList MetaHarvest::WorkerArguments() { return {QString::fromLatin1(MetaWorkerServer::kOption)}; }
+
+void MetaHarvest::Start() {
+    if (thread_.joinable()) return;
+    stop_ = false;
+    thread_ = std::thread([this] { Loop(); });
+}
+
+void MetaHarvest::Stop() {
+    {
+        std::lock_guard<std::mutex> lock(lock_);
+        stop_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) thread_.join();
+}
+
+void MetaHarvest::Poke() {
+    {
+        std::lock_guard<std::mutex> lock(lock_);
+        poked_ = true;
+    }
+    wake_.notify_all();
+}
+
+int MetaHarvest::ReadBatch(const std::function<void(const QString& file)>& progress, bool background) {
+    int done = 0;
+    for (const MetadataTable::Pending& document : table_.PendingDocuments(64)) {
+        if (background && stop_.load()) break;
+        if (progress) progress(document.file);
+        DocMetadata metadata = worker_->Read(document.file);
+        // Keyed by what the registry knows, so a file that is gone or changed is not read again and again.
+        metadata.sha256 = document.sha256;
+        if (!table_.Store(metadata)) break;  // a table that takes nothing would be asked forever
+        ++read_;
+        ++done;
+    }
+    return done;
+}
+
+int MetaHarvest::ReadAllPending(const std::function<void(const QString& file)>& progress) {
+    int total = 0;
+    for (int done; (done = ReadBatch(progress, false)) > 0;) total += done;
+    return total;
+}
+
+void MetaHarvest::Loop() {
+    while (!stop_.load()) {
+        while (!stop_.load() && ReadBatch({}, true) > 0) {
+        }
+        std::unique_lock<std::mutex> lock(lock_);
+        wake_.wait_for(lock, std::chrono::seconds(kRoundSeconds), [this] { return stop_.load() || poked_; });
+        poked_ = false;
+    }
+}
