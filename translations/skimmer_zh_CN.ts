@@ -163,10 +163,6 @@
         <translation>%1 字节：超出文件大小限制</translation>
     </message>
     <message>
-        <source>HTTP %1: the server did not send the rest of the file as asked</source>
-        <translation>HTTP %1：服务器没有按要求发送文件的其余部分</translation>
-    </message>
-    <message>
         <source>cannot write %1: %2</source>
         <translation>无法写入 %1：%2</translation>
     </message>

@@ -174,6 +174,35 @@ class TransferTest : public ::testing::Test {
                     return true;
                 });
         });
+        // The version "v2" of /resumable, served by a server that answers ranges its own way (`liar`).
+        http.Get("/liar", [this](const httplib::Request& req, httplib::Response& res) {
+            const std::string body = Body("\"v2\"");
+            res.set_header("ETag", "\"v2\"");
+            {
+                std::lock_guard lock(seenMutex);
+                liarRanges.push_back(req.get_header_value("Range"));
+            }
+            if (req.ranges.size() != 1) return Chunked(res, 200, body);
+            const size_t from = size_t(req.ranges[0].first);
+            const auto range = [&](size_t first, size_t last) {
+                res.set_header("Content-Range", "bytes " + std::to_string(first) + "-" + std::to_string(last) +
+                                                    "/" + std::to_string(body.size()));
+                Chunked(res, 206, body.substr(first, last - first + 1));
+            };
+            switch (liar.load()) {
+                case Liar::IgnoresIfRange: return range(from, body.size() - 1);
+                case Liar::OtherOffset: return range(from - 1000, body.size() - 1);
+                case Liar::ShortParts: return range(from, std::min(body.size() - 1, from + 9999));
+                case Liar::OldValidator:
+                    res.headers.erase("ETag");
+                    res.set_header("ETag", "\"v1\"");
+                    return range(from, body.size() - 1);
+                case Liar::Shrunk:
+                    res.status = 416;
+                    res.set_header("Content-Range", "bytes */" + std::to_string(from));
+                    return;
+            }
+        });
         http.Get("/page.pdf", [](const httplib::Request&, httplib::Response& res) {
             res.set_content("<!DOCTYPE html><html><body>log in</body></html>", "application/pdf");
         });
@@ -191,6 +220,18 @@ class TransferTest : public ::testing::Test {
         for (size_t i = 0; i < body.size(); ++i) body[i] = char((i * 7 + tag.size() + size_t(tag[2])) % 251);
         return body;
     }
+    // A body the library sends as it is, whatever range was asked.
+    static void Chunked(httplib::Response& res, int status, std::string body) {
+        res.status = status;
+        res.set_chunked_content_provider("application/pdf", [body](size_t offset, httplib::DataSink& sink) {
+            if (offset < body.size()) {
+                sink.write(body.data() + offset, body.size() - offset);
+            } else {
+                sink.done();
+            }
+            return true;
+        });
+    }
     std::pair<std::string, std::string> Seen() {
         std::lock_guard lock(seenMutex);
         return {seenRange, seenIfRange};
@@ -204,6 +245,9 @@ class TransferTest : public ::testing::Test {
     std::string etag = "\"v1\"";
     std::string seenRange;
     std::string seenIfRange;
+    enum class Liar { IgnoresIfRange, OtherOffset, ShortParts, OldValidator, Shrunk };
+    std::atomic<Liar> liar{Liar::IgnoresIfRange};
+    std::vector<std::string> liarRanges;  // under seenMutex
 };
 
 TEST_F(TransferTest, CompleteFileAppearsOnlyUnderItsFinalName) {
@@ -528,12 +572,12 @@ TEST_F(TransferTest, AChangedFileStartsOverAndAFullFileCompletes) {
               QList<QStringList>({{link, QFileInfo(home.Path("e.pdf")).absoluteFilePath()}}));
     EXPECT_EQ(home.Read("e.pdf/inside"), QByteArray("x"));
 
-    // A 416 for a size other than ours: the partial file is not this document and goes.
+    // A 416 for a size other than ours: the partial file is not this document and is fetched anew.
     home.Write("g.pdf.download.temp", QByteArray(100001, 'g'));
     ledger.RecordTempFile(link, home.Path("g.pdf.download.temp"));
     ledger.SetTempFileValidator(home.Path("g.pdf.download.temp"), "\"v2\"");
-    EXPECT_FALSE(run("g.pdf"));
-    EXPECT_FALSE(home.Exists("g.pdf"));
+    EXPECT_TRUE(run("g.pdf"));
+    EXPECT_EQ(home.Read("g.pdf"), QByteArray::fromStdString(Body("\"v2\"")));
     EXPECT_FALSE(home.Exists("g.pdf.download.temp"));
 
     // A validator that would smuggle a header is not sent: the file starts over.
@@ -641,3 +685,56 @@ TEST_F(TransferTest, AFinishedFileThatIsNotItsTypeIsRemoved) {
 }
 
 }  // namespace
+
+// A kept first part of version "v1" is continued from a server that answers in its own way: whatever it
+// does, the file that comes out is one whole version, never the old first part with a new rest.
+TEST_F(TransferTest, ARangeAnswerOfAnotherVersionOrPlaceIsNeverSplicedOn) {
+    const std::string v1 = Body("\"v1\"");
+    const std::string v2 = Body("\"v2\"");
+    struct Case {
+        Liar liar;
+        qint64 kept;
+        std::vector<std::string> ranges;  // as the server saw them
+    };
+    const std::vector<Case> cases = {
+        // A new ETag on a 206: the server ignored If-Range; ask again for the whole file.
+        {Liar::IgnoresIfRange, 60000, {"bytes=60000-", ""}},
+        // The right version from another offset.
+        {Liar::OtherOffset, 60000, {"bytes=60000-", ""}},
+        // "Nothing left" of a file that is now as long as what we kept, but of a new version.
+        {Liar::Shrunk, 60000, {"bytes=60000-", ""}},
+        // Shorter parts of the right version are continued until the file is whole.
+        {Liar::ShortParts, 60000, {"bytes=60000-", "bytes=70000-", "bytes=80000-", "bytes=90000-"}},
+        // A 206 of the old version to a request for the rest of the new one.
+        {Liar::OldValidator, 5000, {"bytes=5000-", ""}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.liar));
+        MemoryLedger ledger;
+        const QString link = server.Url("/liar");
+        const QString temp = home.Path("l.pdf.download.temp");
+        // Where the server changed nothing, what we kept is v2 already.
+        const bool changed = c.liar == Liar::IgnoresIfRange || c.liar == Liar::Shrunk;
+        const std::string& kept = changed ? v1 : v2;
+        home.Write("l.pdf.download.temp", QByteArray::fromStdString(kept.substr(0, size_t(c.kept))));
+        ledger.RecordTempFile(link, temp);
+        ledger.SetTempFileValidator(temp, changed ? "\"v1\"" : "\"v2\"");
+        liar.store(c.liar);
+        {
+            std::lock_guard lock(seenMutex);
+            liarRanges.clear();
+        }
+        ClaimRecorder documents;
+        FileDownload transfer;
+        transfer.SetLedger(&ledger);
+        transfer.SetDocumentLedger(&documents);
+        ASSERT_TRUE(transfer.Start(link, home.Path("l.pdf"), {}, {}, true));
+        WaitFinished(transfer);
+        EXPECT_TRUE(transfer.Succeeded()) << transfer.FailureReason().toStdString();
+        EXPECT_EQ(home.Read("l.pdf"), QByteArray::fromStdString(v2));
+        EXPECT_EQ(transfer.Sha256(), Sha256(v2));
+        EXPECT_FALSE(home.Exists("l.pdf.download.temp"));
+        std::lock_guard lock(seenMutex);
+        EXPECT_EQ(liarRanges, c.ranges);
+    }
+}
