@@ -9,6 +9,8 @@
 #include <QMutexLocker>
 #include <exception>
 
+#include <sys/stat.h>
+
 #include "download/DocRegistry.h"
 #include "engines/DocLinkRules.h"
 #include "engines/EngineHosts.h"
@@ -37,6 +39,34 @@ QString SafeNamePart(const QString& text) {
         safe += (control || c == u'/' || c == u'\\') ? QChar(u'_') : c;
     }
     return safe;
+}
+
+// The longest start of text whose UTF-8 form fits in `bytes`, never half a surrogate pair; one pass, so a
+// title of megabytes costs no more than reading it.
+QString Utf8Prefix(const QString& text, qsizetype bytes) {
+    qsizetype used = 0;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const char16_t c = text[i].unicode();
+        const bool pair = QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        // A lone surrogate is written as U+FFFD, three bytes.
+        const qsizetype size = pair ? 4 : c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
+        if (used + size > bytes) break;
+        used += size;
+        i += pair ? 2 : 1;
+    }
+    return text.left(i);
+}
+
+// aria2 keeps "NAME.aria2" beside a file it has not finished (its partial file already carries the final
+// name): such a file is no download of ours to count, and no validator was kept to continue it with.
+QString Aria2ControlFile(const QString& target) {
+    return target + QStringLiteral(".aria2");
+}
+
+bool UnfinishedByAria2(const QString& target) {
+    struct stat info;
+    return !target.isEmpty() && ::lstat(QFile::encodeName(Aria2ControlFile(target)).constData(), &info) == 0;
 }
 
 // Rows one claiming step looks at under the list's lock: a walk over a big list leaves the lock to the
@@ -74,10 +104,10 @@ QString DownloadPool::BuildTargetPath(const QString& folder, const QString& titl
     const QString extension = u'.' + SafeNamePart(type);
     // A name of dots alone would mean this folder or its parent.
     if (QString(name + extension).count(u'.') == name.size() + extension.size()) name.prepend(u'_');
-    while (!name.isEmpty() && (name + extension).toUtf8().size() > kMaxNameBytes) {
-        name.chop(name.size() >= 2 && name.back().isLowSurrogate() ? 2 : 1);
-    }
-    if (name.isEmpty() || extension.toUtf8().size() > kMaxNameBytes) return {};
+    const qsizetype extensionBytes = extension.toUtf8().size();
+    if (extensionBytes >= kMaxNameBytes) return {};
+    name = Utf8Prefix(name, kMaxNameBytes - extensionBytes);
+    if (name.isEmpty()) return {};
     const QString path = QDir(folder).filePath(name + extension);
     const QFileInfo info(path);
     *exists = info.exists() || info.isSymLink();
@@ -338,10 +368,12 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
         }
         Outcome outcome;
         QString reason;
+        bool exists = false;
         if (!place.Holds() && !enter(HostGate::HostOf(link))) {
             outcome = Outcome::Passed;
         } else if (s_.options.Checked(K::SkipDownloaded) &&
-                   s_.registry.CheckDocLink(link) == DocRegistry::LinkCheck::Present) {
+                   s_.registry.CheckDocLink(link) == DocRegistry::LinkCheck::Present &&
+                   !UnfinishedByAria2(BuildTargetPath(folder, entry.title, type, &exists))) {
             outcome = Outcome::Present;
         } else {
             try {
@@ -426,7 +458,9 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
                                              "no safe file name in the save folder for this title and type");
         return Outcome::Failed;
     }
-    if (exists && !s_.options.Checked(K::OverwriteExisting)) return Outcome::Present;
+    const bool unfinished = UnfinishedByAria2(target);
+    const bool overwrite = unfinished || s_.options.Checked(K::OverwriteExisting);
+    if (exists && !overwrite) return Outcome::Present;
     const WorkerStop stop = CheckWorkerStop(slot, true);
     if (stop == WorkerStop::SlotIdled || stop == WorkerStop::Closing) return Outcome::Stopped;
     if (stop == WorkerStop::FileTimedOut) return timedOut();
@@ -468,7 +502,7 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
                           qint64(DocLinkRules::UnsignedValue(s_.options.Text(K::MinSizeKb))) * 1024,
                           qint64(DocLinkRules::UnsignedValue(s_.options.Text(K::MaxSizeKb))) * 1024);
     if (transferWatch_) transferWatch_(link);
-    if (!transfer.Start(link, target, QString(), QString(), s_.options.Checked(K::OverwriteExisting))) {
+    if (!transfer.Start(link, target, QString(), QString(), overwrite)) {
         reason = transfer.StartFailureText();
         s_.status.ShowMsg(title, reason, QString(), 1);
         return Outcome::Failed;
@@ -529,9 +563,20 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
     }
     const auto entry = s_.results.Entry(row);
     if (entry && entry->size == EntrySize::Unknown) {
-        s_.results.SetSize(row, QString::asprintf("%.02f", double(transfer.ContentLength()) / 1024.0));
+        // A body without a length (HTTP/1.0 ends it by closing) is as long as what arrived.
+        const qint64 size = transfer.ContentLength() > 0 ? transfer.ContentLength()
+                            : transfer.Succeeded()       ? transfer.Received()
+                                                         : 0;
+        s_.results.SetSize(row, QString::asprintf("%.02f", double(size) / 1024.0));
     }
     if (transfer.Succeeded()) {
+        // The file is whole now: aria2's note about it would only make it look unfinished again. (When
+        // the bytes were kept elsewhere, aria2's part stays as it was, still marked unfinished.)
+        if (unfinished && transfer.SameAs().isEmpty()) {
+            struct stat info;
+            const QByteArray control = QFile::encodeName(Aria2ControlFile(target));
+            if (::lstat(control.constData(), &info) == 0 && S_ISREG(info.st_mode)) ::unlink(control.constData());
+        }
         bytesDone_.fetch_add(transfer.Received());
         filesDone_.fetch_add(1);
         transfer.Kill();

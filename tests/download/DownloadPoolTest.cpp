@@ -532,6 +532,18 @@ TEST(DownloadTargets, NeverLeaveTheSaveFolder) {
         EXPECT_LE(QFileInfo(path).fileName().toUtf8().size() + 14, 255);
         EXPECT_TRUE(path.endsWith(".pdf"));
     }
+    // A title of megabytes is cut in one go to the longest name that fits, never inside a character.
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x93\x84");
+    for (const QString& head : {QString(), QString("a"), QString("ab"), QString("abc")}) {
+        QString title = head;
+        while (title.size() < 3000000) title += emoji + QChar(0x4E2D);
+        const QString name = QFileInfo(DownloadPool::BuildTargetPath(folder, title, "pdf", &exists)).fileName();
+        const qsizetype bytes = name.toUtf8().size();
+        EXPECT_LE(bytes, 241) << head.toStdString();
+        EXPECT_GT(bytes, 241 - 4) << head.toStdString();
+        EXPECT_TRUE(title.startsWith(name.chopped(4))) << head.toStdString();
+        EXPECT_FALSE(name.chopped(4).back().isHighSurrogate());
+    }
     EXPECT_EQ(DownloadPool::BuildTargetPath(folder, "", "pdf", &exists), QString());
     EXPECT_EQ(DownloadPool::BuildTargetPath(folder, "t", "", &exists), QString());
     EXPECT_EQ(DownloadPool::BuildTargetPath(folder, "t", "../x", &exists), folder + "/t..._x");
@@ -685,4 +697,48 @@ TEST_F(DownloadPoolTest, SlotsLeftWithOnlyAFullHostWaitInsteadOfWalkingTheListAg
     EXPECT_EQ(pool.Tries().failed, 0);
     // Each row is looked at by a few walks, not by every slot over and over.
     EXPECT_LE(results.RowsExaminedByClaims(), quint64(2 * kSlots) * kRows);
+}
+
+// aria2 writes its partial file under the final name with "NAME.aria2" beside it: a hand-off cut short
+// leaves a file that looks present and a link that looks registered.
+TEST_F(DownloadPoolTest, AFileAria2LeftUnfinishedIsFetchedAgainNotCounted) {
+    options.SetCommittedInt(K::DownloadThreads, 1);
+    options.SetCommittedInt(K::SkipDownloaded, 1);
+    const QString link = server.Url("/files/part.pdf");
+    const RowId registered = Add("part", link);
+    const RowId unregistered = Add("other", server.Url("/files/other.pdf"));
+    registry.InsertDocLink(link);
+    for (const char* name : {"save/part.pdf", "save/other.pdf"}) {
+        home.Write(name, QByteArray(9000, 'p'));
+        home.Write(QString(name) + ".aria2", "aria2 control file");
+    }
+    ASSERT_TRUE(pool.StartDownload());
+    ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
+    for (RowId row : {registered, unregistered}) EXPECT_EQ(Status(row), RowStatus::Downloaded);
+    EXPECT_EQ(Hits("part.pdf"), 1);
+    EXPECT_EQ(Hits("other.pdf"), 1);
+    EXPECT_TRUE(home.Read("save/part.pdf").startsWith("%PDF-1.4\npart.pdf\n"));
+    EXPECT_EQ(home.Read("save/other.pdf").size(), 20000);
+    EXPECT_FALSE(home.Exists("save/part.pdf.aria2"));
+    EXPECT_FALSE(home.Exists("save/other.pdf.aria2"));
+}
+
+// HTTP/1.0 lets a body end where the connection closes; its size is what arrived.
+TEST_F(DownloadPoolTest, ABodyWithoutALengthGetsTheSizeThatArrived) {
+    LocalServer plain;
+    plain.Http().set_keep_alive_max_count(1);
+    plain.Http().Get("/unsized.pdf", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider("application/pdf", [](size_t offset, httplib::DataSink& sink) {
+            if (offset > 0) return false;
+            return sink.write(("%PDF-1.4\n" + std::string(5120 - 9, 'u')).data(), 5120);
+        });
+    });
+    plain.Start();
+    options.SetCommittedInt(K::DownloadThreads, 1);
+    const RowId row = Add("unsized", plain.Url("/unsized.pdf"));
+    ASSERT_TRUE(pool.StartDownload());
+    ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
+    EXPECT_EQ(Status(row), RowStatus::Downloaded);
+    EXPECT_EQ(home.Read("save/unsized.pdf").size(), 5120);
+    EXPECT_EQ(results.Entry(row)->size, "5.00");
 }
