@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
+#include <algorithm>
 #include <exception>
 
 #include <sys/stat.h>
@@ -205,9 +206,11 @@ DownloadPool::Outcome DownloadPool::EndTry(RowId row, Outcome outcome, qint64 se
     }
     RowTries& tries = tries_[row];
     if (outcome == Outcome::Passed || (outcome == Outcome::BackOff && ++tries.backOffs <= kMaxBackOffs)) {
-        // Waiting for the host is not trying: neither the try nor its time counts.
+        // Waiting for the host is not trying: the try does not count. The time of a rest the host asked
+        // for does, or a host that keeps asking would hold the row forever.
         tries.tries = qMax(0, tries.tries - 1);
         tries.inFlight = false;
+        if (outcome == Outcome::BackOff) tries.seconds = qMax<qint64>(0, seconds);
         return outcome;
     }
     if (outcome == Outcome::BackOff) outcome = Outcome::Failed;
@@ -280,6 +283,11 @@ void DownloadPool::SlotThread(int slot) {
             while (!idle.load() && !closing_.load()) {
                 reserved = gate_.WaitForRoom(passed, 200);
                 if (reserved.Holds() || s_.results.WaitingGeneration() != generation) break;
+                // A host given up meanwhile has rows to fail rather than to wait for.
+                if (givenUp_.load() > 0 &&
+                    std::any_of(passed.cbegin(), passed.cend(),
+                                [this](const QString& host) { return !GivenUpReason(host).isEmpty(); }))
+                    break;
             }
             continue;
         }
@@ -321,8 +329,10 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
     const auto accept = [&](const ResultEntry& candidate) {
         if (candidate.link.contains(clickThrough)) return true;
         const QStringView part = AuthorityPart(candidate.link);
-        if (!fullPart.isNull() && part == fullPart) return false;
+        if (!fullPart.isNull() && part == fullPart && givenUp_.load() == 0) return false;
         const QString host = HostGate::HostOf(candidate.link);
+        // A given-up host's rows are taken to be failed, not waited for.
+        if (givenUp_.load() > 0 && !GivenUpReason(host).isEmpty()) return true;
         if (!passed.contains(host) && enter(host)) return true;
         fullPart = part.toString();
         return false;
@@ -369,7 +379,12 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
         Outcome outcome;
         QString reason;
         bool exists = false;
-        if (!place.Holds() && !enter(HostGate::HostOf(link))) {
+        qint64 rested = 0;
+        const QString givenUp = givenUp_.load() > 0 ? GivenUpReason(HostGate::HostOf(link)) : QString();
+        if (!givenUp.isEmpty()) {
+            outcome = Outcome::Failed;
+            reason = givenUp;
+        } else if (!place.Holds() && !enter(HostGate::HostOf(link))) {
             outcome = Outcome::Passed;
         } else if (s_.options.Checked(K::SkipDownloaded) &&
                    s_.registry.CheckDocLink(link) == DocRegistry::LinkCheck::Present &&
@@ -377,7 +392,7 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
             outcome = Outcome::Present;
         } else {
             try {
-                outcome = DownloadOne(slot, folder, entry.title, type, link, row, reason);
+                outcome = DownloadOne(slot, folder, entry.title, type, link, row, reason, rested);
             } catch (const std::exception& e) {
                 outcome = Outcome::InternalError;
                 reason = QStringLiteral("internal error: %1").arg(QString::fromUtf8(e.what()));
@@ -386,7 +401,7 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
                 reason = QStringLiteral("internal error: unknown exception");
             }
         }
-        outcome = EndTry(row, outcome, s_.secondsTick.load() - started.load());
+        outcome = EndTry(row, outcome, s_.secondsTick.load() - started.load() + rested);
         // The place stays with this slot for the next row of its host in the walk: handed back, it would
         // go to a slot that has to walk the list from the top to find that row.
         const bool keepsPlace = outcome != Outcome::Passed && outcome != Outcome::BackOff &&
@@ -429,7 +444,7 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
     return passed;
 }
 
-void DownloadPool::RestHost(const QString& link, int status, const QByteArray& retryAfter) {
+int DownloadPool::RestHost(const QString& link, int status, const QByteArray& retryAfter) {
     const QString host = HostGate::HostOf(link);
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const int seconds = RetryAfter::Seconds(retryAfter, now);
@@ -441,11 +456,30 @@ void DownloadPool::RestHost(const QString& link, int status, const QByteArray& r
             .arg(status)
             .arg(now.addSecs(seconds).toLocalTime().toString(Qt::ISODate))
             .arg(seconds));
+    return seconds;
+}
+
+void DownloadPool::GiveUpHost(const QString& host, const QString& reason, int restSeconds) {
+    {
+        std::lock_guard lock(restsMutex_);
+        HostRests& rests = rests_[host];
+        rests.failure = reason;
+        rests.until = HostGate::Clock::now() + std::chrono::seconds(restSeconds);
+    }
+    givenUp_.fetch_add(1);
+    s_.log.WriteRunLog(QStringLiteral("HostRest"), QStringLiteral("%1: %2").arg(host, reason));
+}
+
+QString DownloadPool::GivenUpReason(const QString& host) {
+    std::lock_guard lock(restsMutex_);
+    const auto rests = rests_.constFind(host);
+    if (rests == rests_.cend() || HostGate::Clock::now() >= rests->until) return {};
+    return rests->failure;
 }
 
 DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder, const QString& title,
                                                 const QString& type, const QString& link, quint64 row,
-                                                QString& reason) {
+                                                QString& reason, qint64& rested) {
     const auto timedOut = [&] {
         reason = QCoreApplication::translate("DownloadPool", "the time limit of %1 minutes per file ran out")
                      .arg(s_.options.Int(K::DownloadTimeoutMinutes));
@@ -552,8 +586,36 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
         }
         transfer.WaitFinished(30);
     }
+    const QString host = HostGate::HostOf(link);
     if (const int busy = transfer.BusyStatus(); busy != 0) {
-        RestHost(link, busy, transfer.RetryAfter());
+        const int seconds = RestHost(link, busy, transfer.RetryAfter());
+        int inRow = 0;
+        {
+            std::lock_guard lock(restsMutex_);
+            inRow = ++rests_[host].inRow;
+        }
+        const int minutes = s_.options.Int(K::DownloadTimeoutMinutes);
+        const qint64 used = s_.secondsTick.load() - startTimes_[size_t(slot)].load();
+        QString failure;
+        if (minutes > 0 && used + seconds > qint64(minutes) * 60) {
+            failure = QCoreApplication::translate(
+                          "DownloadPool",
+                          "HTTP %1: the server asked for a pause of %2 s, past the time limit of %3 minutes per file")
+                          .arg(busy)
+                          .arg(seconds)
+                          .arg(minutes);
+        } else if (minutes <= 0 && inRow >= kMaxRestsInARow) {
+            failure = QCoreApplication::translate("DownloadPool",
+                                                  "HTTP %1: the server asked for a pause %2 times in a row")
+                          .arg(busy)
+                          .arg(kMaxRestsInARow);
+        }
+        if (!failure.isEmpty()) {
+            GiveUpHost(host, failure, seconds);
+            reason = failure;
+            return Outcome::Failed;
+        }
+        rested = seconds;
         // Told only if the row has had too many of these and fails.
         reason =
             QCoreApplication::translate("DownloadPool", "HTTP %1: the server asked for a pause, %2 times")
@@ -576,6 +638,10 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
             struct stat info;
             const QByteArray control = QFile::encodeName(Aria2ControlFile(target));
             if (::lstat(control.constData(), &info) == 0 && S_ISREG(info.st_mode)) ::unlink(control.constData());
+        }
+        {
+            std::lock_guard lock(restsMutex_);
+            rests_.remove(host);
         }
         bytesDone_.fetch_add(transfer.Received());
         filesDone_.fetch_add(1);

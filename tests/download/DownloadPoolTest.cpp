@@ -156,6 +156,11 @@ class DownloadPoolTest : public ::testing::Test {
             Note("busy again");
             res.set_content("%PDF-1.4\n" + std::string(991, 'b'), "application/pdf");
         });
+        // Asks for a pause every time, as long as `restAfter` says.
+        http.Get("/rest/(.*)", [this](const httplib::Request&, httplib::Response& res) {
+            res.status = 503;
+            res.set_header("Retry-After", restAfter);
+        });
         // The first request for /resume/stall stops after 6,000 bytes until released; every other
         // request gets the whole body or the range it asks for.
         http.Get("/resume/(.*)", [this](const httplib::Request& req, httplib::Response& res) {
@@ -181,7 +186,8 @@ class DownloadPoolTest : public ::testing::Test {
         });
         server.Start();
         QStringList mapping;
-        for (const char* host : {"www.baidu.com", "a.test", "b.test", "busy.test", "calm.test"})
+        for (const char* host : {"www.baidu.com", "a.test", "b.test", "busy.test", "calm.test", "rest0.test",
+                                 "rest1.test"})
             mapping << QStringLiteral("%1:80:127.0.0.1:%2").arg(host).arg(server.Port());
         CurlSetup::SetConnectTo(mapping);
         options.Load(IniFile());
@@ -249,6 +255,7 @@ class DownloadPoolTest : public ::testing::Test {
     std::vector<std::pair<std::string, std::chrono::steady_clock::time_point>> events;
     std::vector<std::string> ranges;  // the Range header of each request for /cut
     std::atomic<bool> release{false};
+    std::string restAfter;  // set before the downloads start
     TempHome home;
     RunLog log{home.Path("run.log")};
     StatusLine status{&log};
@@ -741,4 +748,32 @@ TEST_F(DownloadPoolTest, ABodyWithoutALengthGetsTheSizeThatArrived) {
     EXPECT_EQ(Status(row), RowStatus::Downloaded);
     EXPECT_EQ(home.Read("save/unsized.pdf").size(), 5120);
     EXPECT_EQ(results.Entry(row)->size, "5.00");
+}
+
+// Rests count against the row's time: a host that asks for more rest than its rows have left, or (with no
+// time limit) keeps asking, fails its rows instead of holding the download for hours.
+TEST_F(DownloadPoolTest, AHostThatRestsPastTheTimeLimitFailsItsRows) {
+    struct Case {
+        int minutes;
+        std::string retryAfter;
+        QString reason;
+    };
+    for (const Case& c : {Case{1, "99999", "HTTP 503: the server asked for a pause of 600 s, past the time limit "
+                                           "of 1 minutes per file"},
+                          Case{0, "1", "HTTP 503: the server asked for a pause 3 times in a row"}}) {
+        SCOPED_TRACE(c.minutes);
+        restAfter = c.retryAfter;
+        options.SetCommittedInt(K::DownloadTimeoutMinutes, c.minutes);
+        options.SetCommittedInt(K::DownloadThreads, 2);
+        std::vector<RowId> rows;
+        for (int i = 0; i < 3; ++i)
+            rows.push_back(Add(QString("rest%1-%2").arg(c.minutes).arg(i),
+                               QString("http://rest%1.test/rest/%2.pdf").arg(c.minutes).arg(i)));
+        ASSERT_TRUE(pool.StartDownload());
+        ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
+        for (RowId row : rows) {
+            EXPECT_EQ(Status(row), RowStatus::Failed);
+            EXPECT_EQ(results.Reason(row).toStdString(), c.reason.toStdString());
+        }
+    }
 }
