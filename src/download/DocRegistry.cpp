@@ -12,8 +12,8 @@
 #include <ctime>
 
 #include "download/SqliteError.h"
-#include "net/Sha256Stream.h"
 #include "lists/StatusLine.h"
+#include "net/Sha256Stream.h"
 
 void DocRegistry::Report(const char* operation, const QString& message) {
     if (!status_) return;
@@ -274,13 +274,15 @@ namespace {
 // The file still holds the document: a plain file (not a link to one) of the recorded size and bytes. The
 // user may have deleted, replaced, edited or cut it since, and then it holds the document no more.
 bool HoldsDocument(const QString& file, const QString& sha256, qint64 size) {
-    const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const int fd =
+        ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
     struct stat info;
     bool holds = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && qint64(info.st_size) == size;
     if (holds) {
         Sha256Stream hash;
-        holds = hash.AddFilePrefix(fd, size, nullptr) && hash.HexDigest().compare(sha256, Qt::CaseInsensitive) == 0;
+        holds = hash.AddFilePrefix(fd, size, nullptr) &&
+                hash.HexDigest().compare(sha256, Qt::CaseInsensitive) == 0;
     }
     ::close(fd);
     return holds;
@@ -303,7 +305,8 @@ QString DocRegistry::ClaimDocument(const QString& link, const QString& sha256, q
             SqliteQuery query = docFind_.ExecQuery();
             for (; !query.Eof(); query.NextRow()) {
                 // The file about to be replaced is no copy to keep.
-                if (const QString candidate = query.FieldValue(0); candidate != file) candidates.append(candidate);
+                if (const QString candidate = query.FieldValue(0); candidate != file)
+                    candidates.append(candidate);
             }
         } catch (const SqliteError& e) {
             failure = e.Message();

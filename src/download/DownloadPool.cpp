@@ -598,9 +598,9 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
         const qint64 used = s_.secondsTick.load() - startTimes_[size_t(slot)].load();
         QString failure;
         if (minutes > 0 && used + seconds > qint64(minutes) * 60) {
-            failure = QCoreApplication::translate(
-                          "DownloadPool",
-                          "HTTP %1: the server asked for a pause of %2 s, past the time limit of %3 minutes per file")
+            failure = QCoreApplication::translate("DownloadPool",
+                                                  "HTTP %1: the server asked for a pause of %2 s, past the "
+                                                  "time limit of %3 minutes per file")
                           .arg(busy)
                           .arg(seconds)
                           .arg(minutes);
@@ -637,7 +637,8 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
         if (unfinished && transfer.SameAs().isEmpty()) {
             struct stat info;
             const QByteArray control = QFile::encodeName(Aria2ControlFile(target));
-            if (::lstat(control.constData(), &info) == 0 && S_ISREG(info.st_mode)) ::unlink(control.constData());
+            if (::lstat(control.constData(), &info) == 0 && S_ISREG(info.st_mode))
+                ::unlink(control.constData());
         }
         {
             std::lock_guard lock(restsMutex_);

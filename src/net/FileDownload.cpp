@@ -163,10 +163,10 @@ struct FileDownload::State {
             return;
         }
         if (resumeFrom > 0) {
-            const ResumeDecision::Verdict judged = ResumeDecision::Judge(
-                {status, LastHeader(handle, "Content-Range"), LastHeader(handle, "ETag"),
-                 LastHeader(handle, "Last-Modified")},
-                ifRange, resumeFrom);
+            const ResumeDecision::Verdict judged =
+                ResumeDecision::Judge({status, LastHeader(handle, "Content-Range"),
+                                       LastHeader(handle, "ETag"), LastHeader(handle, "Last-Modified")},
+                                      ifRange, resumeFrom);
             switch (judged.action) {
                 case ResumeDecision::Action::Complete:
                     contentLength.store(judged.total);
@@ -291,7 +291,8 @@ struct FileDownload::State {
                 // A 206 that sent less than the rest: ask for what follows, as long as each part brings
                 // something.
                 const qint64 have = received.load();
-                if (code == CURLE_OK && verdict == Verdict::Body && rangeEnd >= 0 && have < contentLength.load()) {
+                if (code == CURLE_OK && verdict == Verdict::Body && rangeEnd >= 0 &&
+                    have < contentLength.load()) {
                     if (have <= resumeFrom || round >= kMaxRangeRounds) {
                         code = CURLE_PARTIAL_FILE;
                         break;

@@ -33,9 +33,10 @@ class NetCommandsTest : public ::testing::Test {
             res.set_content("%PDF-1.4\n" + std::string(4096 - 9, 'a'), "application/pdf");
         });
         server.Http().Get("/cut", [](const httplib::Request&, httplib::Response& res) {
-            res.set_content_provider(100000, "application/pdf", [](size_t offset, size_t, httplib::DataSink& sink) {
-                return offset == 0 && sink.write(std::string(1000, 'c').data(), 1000);
-            });
+            res.set_content_provider(
+                100000, "application/pdf", [](size_t offset, size_t, httplib::DataSink& sink) {
+                    return offset == 0 && sink.write(std::string(1000, 'c').data(), 1000);
+                });
         });
         server.Http().Get("/search", [](const httplib::Request&, httplib::Response& res) {
             res.status = 429;
@@ -107,20 +108,17 @@ TEST_F(NetCommandsTest, GetSucceedsOnlyWithACompleteFile) {
         0);
     EXPECT_FALSE(home.Exists("a.pdf.download.temp"));  // a refused size leaves nothing
     // A transfer that ends without the file names the cause.
-    struct Failure {
-        QString path;
-        QString cause;
-        bool keepsPart;  // a broken transfer keeps what arrived for the next get
-    };
-    for (const Failure& f : {Failure{"/gone", "HTTP 404", false},
-                             Failure{"/locked", "HTTP 401: the server asks for a login", false},
-                             Failure{"/cut", "transfer closed with 99000 bytes remaining to read", true}}) {
-        const QString name = f.path.mid(1) + ".pdf";
-        const Outcome failed = Run({"get", server.Url(f.path), "--to", home.Path(name)});
+    // (a broken transfer keeps what arrived for the next get)
+    for (const auto& [path, cause, keepsPart] : std::vector<std::tuple<QString, QString, bool>>{
+             {"/gone", "HTTP 404", false},
+             {"/locked", "HTTP 401: the server asks for a login", false},
+             {"/cut", "transfer closed with 99000 bytes remaining to read", true}}) {
+        const QString name = path.mid(1) + ".pdf";
+        const Outcome failed = Run({"get", server.Url(path), "--to", home.Path(name)});
         EXPECT_EQ(failed.status, 1);
-        EXPECT_TRUE(failed.err.contains(home.Path(name) + " was not downloaded: " + f.cause))
+        EXPECT_TRUE(failed.err.contains(home.Path(name) + " was not downloaded: " + cause))
             << failed.err.toStdString();
-        EXPECT_EQ(home.Exists(name + ".download.temp"), f.keepsPart);
+        EXPECT_EQ(home.Exists(name + ".download.temp"), keepsPart);
     }
 
     // A refusal to start names its cause.
