@@ -129,7 +129,6 @@ struct FileDownload::State {
         if (hash) hash->Reset();
         resumeFrom = 0;
         rangeEnd = -1;
-        ifRange.clear();
         received.store(0);
         contentLength.store(0);
         progress.store(0);
