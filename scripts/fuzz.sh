@@ -18,7 +18,7 @@ cd "$(dirname "$0")/.."
 
 fuzz_dir=${FUZZ_DIR:-build-fuzz}
 fixtures=${SKIMMER_FIXTURES:-../shared/fixtures}
-all_targets=(list_text list_xml ini key_list filters key_matcher html_anchors result_pages update_info engines api_answers aria2_answers robots pdf_meta zip_meta ole_meta rtf_meta)
+all_targets=(list_text list_xml ini key_list filters key_matcher html_anchors result_pages update_info engines api_answers aria2_answers robots pdf_meta zip_meta ole_meta rtf_meta resume_decision)
 
 targets=()
 for target in ${FUZZ_TARGETS:-${all_targets[*]}}; do

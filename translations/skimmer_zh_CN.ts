@@ -101,6 +101,14 @@
         <translation>HTTP %1：服务器已 %2 次要求暂停</translation>
     </message>
     <message>
+        <source>HTTP %1: the server asked for a pause of %2 s, past the time limit of %3 minutes per file</source>
+        <translation>HTTP %1：服务器要求暂停 %2 秒，超出每个文件 %3 分钟的时间限制</translation>
+    </message>
+    <message>
+        <source>HTTP %1: the server asked for a pause %2 times in a row</source>
+        <translation>HTTP %1：服务器连续 %2 次要求暂停</translation>
+    </message>
+    <message>
         <source>same as %1</source>
         <translation>与 %1 相同</translation>
     </message>
@@ -161,10 +169,6 @@
     <message>
         <source>%1 bytes: outside the size limit</source>
         <translation>%1 字节：超出文件大小限制</translation>
-    </message>
-    <message>
-        <source>HTTP %1: the server did not send the rest of the file as asked</source>
-        <translation>HTTP %1：服务器没有按要求发送文件的其余部分</translation>
     </message>
     <message>
         <source>cannot write %1: %2</source>

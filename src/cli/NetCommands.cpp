@@ -128,8 +128,11 @@ int GetCommand::Run(CliContext& context, const QStringList& args) {
         context.err.flush();
     }
     if (lastShown >= 0) context.err << '\n';
-    if (!transfer.Succeeded())
-        return context.Failed(QStringLiteral("get: %1 was not downloaded").arg(target));
+    if (!transfer.Succeeded()) {
+        QString cause = transfer.FailureReason();
+        if (cause.isEmpty()) cause = transfer.ContentRefusal();
+        return context.Failed(QStringLiteral("get: %1 was not downloaded: %2").arg(target, cause));
+    }
     context.err << "saved " << target << " (" << HumanBytes(double(transfer.Received())) << " in "
                 << QString::number(double(clock.elapsed()) / 1000.0, 'f', 2) << " s)\n";
     return kCliDone;

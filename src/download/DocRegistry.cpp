@@ -1,5 +1,6 @@
 #include "download/DocRegistry.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 
 #include "download/SqliteError.h"
 #include "lists/StatusLine.h"
+#include "net/Sha256Stream.h"
 
 void DocRegistry::Report(const char* operation, const QString& message) {
     if (!status_) return;
@@ -141,6 +143,8 @@ void DocRegistry::PrepareDocumentsLocked(bool writable) {
             QStringLiteral("insert into docfiles(doclink, sha256, size, file) Values(?1, ?2, ?3, ?4)"));
         docDrop_ = db_.CompileStatement(QStringLiteral("DELETE FROM docfiles WHERE doclink=?1 AND file=?2"));
         docForget_ = db_.CompileStatement(QStringLiteral("DELETE FROM docfiles WHERE doclink=?1"));
+        docForgetFile_ =
+            db_.CompileStatement(QStringLiteral("DELETE FROM docfiles WHERE file=?1 AND sha256=?2"));
     } catch (const SqliteError&) {
         // A read-only registry from before has no such table: links are known, their documents not.
     }
@@ -153,6 +157,7 @@ void DocRegistry::FinalizeAll() {
     docDrop_.Finalize();
     docOf_.Finalize();
     docForget_.Finalize();
+    docForgetFile_.Finalize();
     lookup_.Finalize();
     insert_.Finalize();
     remove_.Finalize();
@@ -266,12 +271,21 @@ DocRegistry::Document DocRegistry::DocumentOf(const QString& link) {
 
 namespace {
 
-// The file is still there, a plain file of the recorded size: the user may have deleted, replaced or
-// cut it since, and then it holds the document no more.
-bool HoldsDocument(const QString& file, qint64 size) {
+// The file still holds the document: a plain file (not a link to one) of the recorded size and bytes. The
+// user may have deleted, replaced, edited or cut it since, and then it holds the document no more.
+bool HoldsDocument(const QString& file, const QString& sha256, qint64 size) {
+    const int fd =
+        ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
     struct stat info;
-    return ::stat(QFile::encodeName(file).constData(), &info) == 0 && S_ISREG(info.st_mode) &&
-           qint64(info.st_size) == size;
+    bool holds = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && qint64(info.st_size) == size;
+    if (holds) {
+        Sha256Stream hash;
+        holds = hash.AddFilePrefix(fd, size, nullptr) &&
+                hash.HexDigest().compare(sha256, Qt::CaseInsensitive) == 0;
+    }
+    ::close(fd);
+    return holds;
 }
 
 }  // namespace
@@ -279,23 +293,46 @@ bool HoldsDocument(const QString& file, qint64 size) {
 QString DocRegistry::ClaimDocument(const QString& link, const QString& sha256, qint64 size,
                                    const QString& file) {
     QString failure;
+    // The files said to hold these bytes; each is read back before it is trusted, outside the lock, so
+    // that other workers' look-ups do not wait for a big file to be hashed.
+    QStringList candidates;
     {
         QMutexLocker lock(&lock_);
         try {
             if (!docFind_.IsValid()) return {};
-            QString same;
             docFind_.Bind(1, sha256);
             docFind_.Bind(2, size);
-            {
-                SqliteQuery query = docFind_.ExecQuery();
-                for (; !query.Eof(); query.NextRow()) {
-                    const QString candidate = query.FieldValue(0);
-                    // The file about to be replaced is no copy to keep.
-                    if (candidate != file && HoldsDocument(candidate, size)) {
-                        same = candidate;
-                        break;
-                    }
-                }
+            SqliteQuery query = docFind_.ExecQuery();
+            for (; !query.Eof(); query.NextRow()) {
+                // The file about to be replaced is no copy to keep.
+                if (const QString candidate = query.FieldValue(0); candidate != file)
+                    candidates.append(candidate);
+            }
+        } catch (const SqliteError& e) {
+            failure = e.Message();
+        }
+    }
+    if (!failure.isEmpty()) {
+        Report("ClaimDocument", failure);
+        return {};
+    }
+    QString same;
+    QStringList stale;
+    for (const QString& candidate : candidates) {
+        if (HoldsDocument(candidate, sha256, size)) {
+            same = candidate;
+            break;
+        }
+        stale.append(candidate);
+    }
+    {
+        QMutexLocker lock(&lock_);
+        try {
+            // A file that no longer holds the document is no proof for the next link either.
+            for (const QString& gone : docForgetFile_.IsValid() ? stale : QStringList()) {
+                docForgetFile_.Bind(1, gone);
+                docForgetFile_.Bind(2, sha256);
+                docForgetFile_.ExecDML();
             }
             const QString holder = same.isEmpty() ? file : same;
             docUpdate_.Bind(1, link);

@@ -80,6 +80,7 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
     SqliteStatement docDrop_;
     SqliteStatement docOf_;
     SqliteStatement docForget_;
+    SqliteStatement docForgetFile_;  // the records that say a file holds some bytes
     SqliteStatement tempLookup_;
     SqliteStatement tempInsert_;
     SqliteStatement tempRemove_;

@@ -7,7 +7,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
+#include <algorithm>
 #include <exception>
+
+#include <sys/stat.h>
 
 #include "download/DocRegistry.h"
 #include "engines/DocLinkRules.h"
@@ -37,6 +40,34 @@ QString SafeNamePart(const QString& text) {
         safe += (control || c == u'/' || c == u'\\') ? QChar(u'_') : c;
     }
     return safe;
+}
+
+// The longest start of text whose UTF-8 form fits in `bytes`, never half a surrogate pair; one pass, so a
+// title of megabytes costs no more than reading it.
+QString Utf8Prefix(const QString& text, qsizetype bytes) {
+    qsizetype used = 0;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const char16_t c = text[i].unicode();
+        const bool pair = QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        // A lone surrogate is written as U+FFFD, three bytes.
+        const qsizetype size = pair ? 4 : c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
+        if (used + size > bytes) break;
+        used += size;
+        i += pair ? 2 : 1;
+    }
+    return text.left(i);
+}
+
+// aria2 keeps "NAME.aria2" beside a file it has not finished (its partial file already carries the final
+// name): such a file is no download of ours to count, and no validator was kept to continue it with.
+QString Aria2ControlFile(const QString& target) {
+    return target + QStringLiteral(".aria2");
+}
+
+bool UnfinishedByAria2(const QString& target) {
+    struct stat info;
+    return !target.isEmpty() && ::lstat(QFile::encodeName(Aria2ControlFile(target)).constData(), &info) == 0;
 }
 
 // Rows one claiming step looks at under the list's lock: a walk over a big list leaves the lock to the
@@ -74,10 +105,10 @@ QString DownloadPool::BuildTargetPath(const QString& folder, const QString& titl
     const QString extension = u'.' + SafeNamePart(type);
     // A name of dots alone would mean this folder or its parent.
     if (QString(name + extension).count(u'.') == name.size() + extension.size()) name.prepend(u'_');
-    while (!name.isEmpty() && (name + extension).toUtf8().size() > kMaxNameBytes) {
-        name.chop(name.size() >= 2 && name.back().isLowSurrogate() ? 2 : 1);
-    }
-    if (name.isEmpty() || extension.toUtf8().size() > kMaxNameBytes) return {};
+    const qsizetype extensionBytes = extension.toUtf8().size();
+    if (extensionBytes >= kMaxNameBytes) return {};
+    name = Utf8Prefix(name, kMaxNameBytes - extensionBytes);
+    if (name.isEmpty()) return {};
     const QString path = QDir(folder).filePath(name + extension);
     const QFileInfo info(path);
     *exists = info.exists() || info.isSymLink();
@@ -175,9 +206,11 @@ DownloadPool::Outcome DownloadPool::EndTry(RowId row, Outcome outcome, qint64 se
     }
     RowTries& tries = tries_[row];
     if (outcome == Outcome::Passed || (outcome == Outcome::BackOff && ++tries.backOffs <= kMaxBackOffs)) {
-        // Waiting for the host is not trying: neither the try nor its time counts.
+        // Waiting for the host is not trying: the try does not count. The time of a rest the host asked
+        // for does, or a host that keeps asking would hold the row forever.
         tries.tries = qMax(0, tries.tries - 1);
         tries.inFlight = false;
+        if (outcome == Outcome::BackOff) tries.seconds = qMax<qint64>(0, seconds);
         return outcome;
     }
     if (outcome == Outcome::BackOff) outcome = Outcome::Failed;
@@ -250,6 +283,11 @@ void DownloadPool::SlotThread(int slot) {
             while (!idle.load() && !closing_.load()) {
                 reserved = gate_.WaitForRoom(passed, 200);
                 if (reserved.Holds() || s_.results.WaitingGeneration() != generation) break;
+                // A host given up meanwhile has rows to fail rather than to wait for.
+                if (givenUp_.load() > 0 &&
+                    std::any_of(passed.cbegin(), passed.cend(),
+                                [this](const QString& host) { return !GivenUpReason(host).isEmpty(); }))
+                    break;
             }
             continue;
         }
@@ -291,8 +329,10 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
     const auto accept = [&](const ResultEntry& candidate) {
         if (candidate.link.contains(clickThrough)) return true;
         const QStringView part = AuthorityPart(candidate.link);
-        if (!fullPart.isNull() && part == fullPart) return false;
+        if (!fullPart.isNull() && part == fullPart && givenUp_.load() == 0) return false;
         const QString host = HostGate::HostOf(candidate.link);
+        // A given-up host's rows are taken to be failed, not waited for.
+        if (givenUp_.load() > 0 && !GivenUpReason(host).isEmpty()) return true;
         if (!passed.contains(host) && enter(host)) return true;
         fullPart = part.toString();
         return false;
@@ -338,14 +378,21 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
         }
         Outcome outcome;
         QString reason;
-        if (!place.Holds() && !enter(HostGate::HostOf(link))) {
+        bool exists = false;
+        qint64 rested = 0;
+        const QString givenUp = givenUp_.load() > 0 ? GivenUpReason(HostGate::HostOf(link)) : QString();
+        if (!givenUp.isEmpty()) {
+            outcome = Outcome::Failed;
+            reason = givenUp;
+        } else if (!place.Holds() && !enter(HostGate::HostOf(link))) {
             outcome = Outcome::Passed;
         } else if (s_.options.Checked(K::SkipDownloaded) &&
-                   s_.registry.CheckDocLink(link) == DocRegistry::LinkCheck::Present) {
+                   s_.registry.CheckDocLink(link) == DocRegistry::LinkCheck::Present &&
+                   !UnfinishedByAria2(BuildTargetPath(folder, entry.title, type, &exists))) {
             outcome = Outcome::Present;
         } else {
             try {
-                outcome = DownloadOne(slot, folder, entry.title, type, link, row, reason);
+                outcome = DownloadOne(slot, folder, entry.title, type, link, row, reason, rested);
             } catch (const std::exception& e) {
                 outcome = Outcome::InternalError;
                 reason = QStringLiteral("internal error: %1").arg(QString::fromUtf8(e.what()));
@@ -354,7 +401,7 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
                 reason = QStringLiteral("internal error: unknown exception");
             }
         }
-        outcome = EndTry(row, outcome, s_.secondsTick.load() - started.load());
+        outcome = EndTry(row, outcome, s_.secondsTick.load() - started.load() + rested);
         // The place stays with this slot for the next row of its host in the walk: handed back, it would
         // go to a slot that has to walk the list from the top to find that row.
         const bool keepsPlace = outcome != Outcome::Passed && outcome != Outcome::BackOff &&
@@ -397,7 +444,7 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
     return passed;
 }
 
-void DownloadPool::RestHost(const QString& link, int status, const QByteArray& retryAfter) {
+int DownloadPool::RestHost(const QString& link, int status, const QByteArray& retryAfter) {
     const QString host = HostGate::HostOf(link);
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const int seconds = RetryAfter::Seconds(retryAfter, now);
@@ -409,11 +456,30 @@ void DownloadPool::RestHost(const QString& link, int status, const QByteArray& r
             .arg(status)
             .arg(now.addSecs(seconds).toLocalTime().toString(Qt::ISODate))
             .arg(seconds));
+    return seconds;
+}
+
+void DownloadPool::GiveUpHost(const QString& host, const QString& reason, int restSeconds) {
+    {
+        std::lock_guard lock(restsMutex_);
+        HostRests& rests = rests_[host];
+        rests.failure = reason;
+        rests.until = HostGate::Clock::now() + std::chrono::seconds(restSeconds);
+    }
+    givenUp_.fetch_add(1);
+    s_.log.WriteRunLog(QStringLiteral("HostRest"), QStringLiteral("%1: %2").arg(host, reason));
+}
+
+QString DownloadPool::GivenUpReason(const QString& host) {
+    std::lock_guard lock(restsMutex_);
+    const auto rests = rests_.constFind(host);
+    if (rests == rests_.cend() || HostGate::Clock::now() >= rests->until) return {};
+    return rests->failure;
 }
 
 DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder, const QString& title,
                                                 const QString& type, const QString& link, quint64 row,
-                                                QString& reason) {
+                                                QString& reason, qint64& rested) {
     const auto timedOut = [&] {
         reason = QCoreApplication::translate("DownloadPool", "the time limit of %1 minutes per file ran out")
                      .arg(s_.options.Int(K::DownloadTimeoutMinutes));
@@ -426,7 +492,9 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
                                              "no safe file name in the save folder for this title and type");
         return Outcome::Failed;
     }
-    if (exists && !s_.options.Checked(K::OverwriteExisting)) return Outcome::Present;
+    const bool unfinished = UnfinishedByAria2(target);
+    const bool overwrite = unfinished || s_.options.Checked(K::OverwriteExisting);
+    if (exists && !overwrite) return Outcome::Present;
     const WorkerStop stop = CheckWorkerStop(slot, true);
     if (stop == WorkerStop::SlotIdled || stop == WorkerStop::Closing) return Outcome::Stopped;
     if (stop == WorkerStop::FileTimedOut) return timedOut();
@@ -468,7 +536,7 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
                           qint64(DocLinkRules::UnsignedValue(s_.options.Text(K::MinSizeKb))) * 1024,
                           qint64(DocLinkRules::UnsignedValue(s_.options.Text(K::MaxSizeKb))) * 1024);
     if (transferWatch_) transferWatch_(link);
-    if (!transfer.Start(link, target, QString(), QString(), s_.options.Checked(K::OverwriteExisting))) {
+    if (!transfer.Start(link, target, QString(), QString(), overwrite)) {
         reason = transfer.StartFailureText();
         s_.status.ShowMsg(title, reason, QString(), 1);
         return Outcome::Failed;
@@ -518,8 +586,36 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
         }
         transfer.WaitFinished(30);
     }
+    const QString host = HostGate::HostOf(link);
     if (const int busy = transfer.BusyStatus(); busy != 0) {
-        RestHost(link, busy, transfer.RetryAfter());
+        const int seconds = RestHost(link, busy, transfer.RetryAfter());
+        int inRow = 0;
+        {
+            std::lock_guard lock(restsMutex_);
+            inRow = ++rests_[host].inRow;
+        }
+        const int minutes = s_.options.Int(K::DownloadTimeoutMinutes);
+        const qint64 used = s_.secondsTick.load() - startTimes_[size_t(slot)].load();
+        QString failure;
+        if (minutes > 0 && used + seconds > qint64(minutes) * 60) {
+            failure = QCoreApplication::translate("DownloadPool",
+                                                  "HTTP %1: the server asked for a pause of %2 s, past the "
+                                                  "time limit of %3 minutes per file")
+                          .arg(busy)
+                          .arg(seconds)
+                          .arg(minutes);
+        } else if (minutes <= 0 && inRow >= kMaxRestsInARow) {
+            failure = QCoreApplication::translate("DownloadPool",
+                                                  "HTTP %1: the server asked for a pause %2 times in a row")
+                          .arg(busy)
+                          .arg(kMaxRestsInARow);
+        }
+        if (!failure.isEmpty()) {
+            GiveUpHost(host, failure, seconds);
+            reason = failure;
+            return Outcome::Failed;
+        }
+        rested = seconds;
         // Told only if the row has had too many of these and fails.
         reason =
             QCoreApplication::translate("DownloadPool", "HTTP %1: the server asked for a pause, %2 times")
@@ -529,9 +625,25 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
     }
     const auto entry = s_.results.Entry(row);
     if (entry && entry->size == EntrySize::Unknown) {
-        s_.results.SetSize(row, QString::asprintf("%.02f", double(transfer.ContentLength()) / 1024.0));
+        // A body without a length (HTTP/1.0 ends it by closing) is as long as what arrived.
+        const qint64 size = transfer.ContentLength() > 0 ? transfer.ContentLength()
+                            : transfer.Succeeded()       ? transfer.Received()
+                                                         : 0;
+        s_.results.SetSize(row, QString::asprintf("%.02f", double(size) / 1024.0));
     }
     if (transfer.Succeeded()) {
+        // The file is whole now: aria2's note about it would only make it look unfinished again. (When
+        // the bytes were kept elsewhere, aria2's part stays as it was, still marked unfinished.)
+        if (unfinished && transfer.SameAs().isEmpty()) {
+            struct stat info;
+            const QByteArray control = QFile::encodeName(Aria2ControlFile(target));
+            if (::lstat(control.constData(), &info) == 0 && S_ISREG(info.st_mode))
+                ::unlink(control.constData());
+        }
+        {
+            std::lock_guard lock(restsMutex_);
+            rests_.remove(host);
+        }
         bytesDone_.fetch_add(transfer.Received());
         filesDone_.fetch_add(1);
         transfer.Kill();

@@ -107,16 +107,23 @@ class DownloadPool {
     enum class WorkerStop { GoOn, SlotIdled, FileTimedOut, Closing };
     // A row told to come back later this many times in one start has failed.
     static constexpr int kMaxBackOffs = 10;
+    // Without a time limit, a host that asks for a pause this many times in a row fails its rows.
+    static constexpr int kMaxRestsInARow = 3;
 
     void SlotThread(int slot);
     // One walk over the list; gives the hosts whose rows it passed over (full or resting). A place
     // reserved at one of them is used for that host's first row, else given back.
     QSet<QString> DownloadPass(const QString& folder, int slot, HostGate::Ticket reserved);
     // `reason` says why the row ends as it does, when there is more to say than its status.
+    // `rested` is the rest the host asked for, which counts against the row's time.
     Outcome DownloadOne(int slot, const QString& folder, const QString& title, const QString& type,
-                        const QString& link, quint64 row, QString& reason);
-    // Rests the host that answered 429/503 as long as it asked, and says so in the run log.
-    void RestHost(const QString& link, int status, const QByteArray& retryAfter);
+                        const QString& link, quint64 row, QString& reason, qint64& rested);
+    // Rests the host that answered 429/503 as long as it asked, and says so in the run log; the seconds.
+    int RestHost(const QString& link, int status, const QByteArray& retryAfter);
+    // A host whose rests leave its rows no time (a rest past the per-file limit, or kMaxRestsInARow
+    // rests in a row without one) fails its rows with `reason` until its rest is over.
+    void GiveUpHost(const QString& host, const QString& reason, int restSeconds);
+    QString GivenUpReason(const QString& host);  // empty unless the host is given up right now
     WorkerStop CheckWorkerStop(int slot, bool watchExit);
     bool WaitShutdown(int milliseconds);
 
@@ -156,6 +163,16 @@ class DownloadPool {
     QHash<RowId, RowTries> tries_;
 
     HostGate gate_;
+
+    // The rests of each host since its last completed file, and hosts given up until their rest ends.
+    struct HostRests {
+        int inRow = 0;
+        QString failure;
+        HostGate::Clock::time_point until{};
+    };
+    std::mutex restsMutex_;
+    QHash<QString, HostRests> rests_;
+    std::atomic<int> givenUp_{0};  // hosts ever given up: until then the claim step need not ask
 
     // Targets being written right now: two rows with the same target never write one temporary file.
     QMutex inFlightMutex_;

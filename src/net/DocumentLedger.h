@@ -8,8 +8,9 @@
 class DocumentLedger {
   public:
     virtual ~DocumentLedger() = default;
-    // A file that holds a document with this digest and size already and still exists: `link` is then
-    // recorded against that file, which is returned. Otherwise `link` is recorded as holding it in
+    // A file that still holds a document with this digest and size (a plain file, no link, read back and
+    // found to have those bytes): `link` is then recorded against that file, which is returned; records
+    // of files found to hold them no more are forgotten. Otherwise `link` is recorded as holding it in
     // `file` (about to take that name) and the answer is empty. Two transfers of one document finishing
     // at the same moment may both be kept: a file is only trusted once it exists.
     virtual QString ClaimDocument(const QString& link, const QString& sha256, qint64 size,

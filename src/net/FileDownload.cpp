@@ -19,6 +19,7 @@
 #include "net/CurlSetup.h"
 #include "net/DocumentLedger.h"
 #include "net/HttpRequest.h"
+#include "net/ResumeDecision.h"
 #include "net/Sha256Stream.h"
 #include "net/TempFileLedger.h"
 
@@ -29,34 +30,15 @@ constexpr long kConnectTimeoutMs = 4000;
 constexpr long kStallSeconds = 120;
 constexpr long kBufferBytes = 256 * 1024;
 constexpr auto kKillWait = std::chrono::milliseconds(2000);
+// A server that answers a range with ever shorter parts is asked this many times, then given up.
+constexpr int kMaxRangeRounds = 16;
 
-enum class Verdict { Undecided, Body, Complete, Drain, Reject, Refuse, Busy, WriteFailed };
+enum class Verdict { Undecided, Body, Complete, Drain, Reject, Refuse, Busy, StartOver, WriteFailed };
 
 QByteArray LastHeader(CURL* handle, const char* name) {
     struct curl_header* header = nullptr;
     if (curl_easy_header(handle, name, 0, CURLH_HEADER, -1, &header) != CURLHE_OK || !header) return {};
     return QByteArray(header->value).trimmed();
-}
-
-// "bytes FIRST-LAST/TOTAL" or "bytes */TOTAL"; first is -1 for the second form, total -1 when unknown.
-bool ParseContentRange(const QByteArray& value, qint64& first, qint64& total) {
-    if (!value.startsWith("bytes ")) return false;
-    const QByteArray rest = value.mid(6).trimmed();
-    const qsizetype slash = rest.indexOf('/');
-    if (slash < 0) return false;
-    const QByteArray range = rest.left(slash);
-    const QByteArray size = rest.mid(slash + 1);
-    bool ok = true;
-    total = size == "*" ? -1 : size.toLongLong(&ok);
-    if (!ok || (total < -1)) return false;
-    if (range == "*") {
-        first = -1;
-        return true;
-    }
-    const qsizetype dash = range.indexOf('-');
-    if (dash <= 0) return false;
-    first = range.left(dash).toLongLong(&ok);
-    return ok && first >= 0;
 }
 
 bool WriteAll(int fd, const char* data, size_t size) {
@@ -90,6 +72,7 @@ struct FileDownload::State {
     bool checkOther = true;
     QString expectedType;   // a broken transfer leaves its file to be continued
     qint64 resumeFrom = 0;  // bytes already in the file, asked for the rest of
+    qint64 rangeEnd = -1;   // of an accepted 206: the file's size once its body is in
     QByteArray ifRange;
     qint64 minBytes = 0;
     qint64 maxBytes = 0;
@@ -145,7 +128,12 @@ struct FileDownload::State {
         }
         if (hash) hash->Reset();
         resumeFrom = 0;
+        rangeEnd = -1;
         received.store(0);
+        contentLength.store(0);
+        progress.store(0);
+        std::lock_guard lock(mutex);
+        validator.clear();
     }
 
     void KeepValidator() {
@@ -173,37 +161,35 @@ struct FileDownload::State {
             verdict = Verdict::Busy;
             return;
         }
-        qint64 first = -1;
-        qint64 total = -1;
-        const bool hasRange = ParseContentRange(LastHeader(handle, "Content-Range"), first, total);
-        if (resumeFrom > 0 && status == 416) {
-            // Nothing left to send: complete when the server's size is the size we have.
-            if (hasRange && total == resumeFrom) {
-                contentLength.store(total);
-                received.store(total);
-                progress.store(100);
-                verdict = Verdict::Complete;
-            } else {
-                verdict = Verdict::Refuse;
-            }
-            return;
-        }
-        if (resumeFrom > 0 && status == 206) {
-            // The rest, from exactly where the file ends; anything else would splice two versions.
-            if (!hasRange || first != resumeFrom) {
-                verdict = Verdict::Refuse;
-                return;
-            }
-            if (total >= 0) {
-                contentLength.store(total);
-                if (checkSize && !SizeAllowed(total, minBytes, maxBytes)) {
-                    verdict = Verdict::Reject;
+        if (resumeFrom > 0) {
+            const ResumeDecision::Verdict judged =
+                ResumeDecision::Judge({status, LastHeader(handle, "Content-Range"),
+                                       LastHeader(handle, "ETag"), LastHeader(handle, "Last-Modified")},
+                                      ifRange, resumeFrom);
+            switch (judged.action) {
+                case ResumeDecision::Action::Complete:
+                    contentLength.store(judged.total);
+                    received.store(judged.total);
+                    progress.store(100);
+                    verdict = Verdict::Complete;
                     return;
-                }
+                case ResumeDecision::Action::StartOver:
+                    // Another version, or not the part asked for: appending it would splice two files.
+                    verdict = Verdict::StartOver;
+                    return;
+                case ResumeDecision::Action::Append:
+                    contentLength.store(judged.total);
+                    if (checkSize && !SizeAllowed(judged.total, minBytes, maxBytes)) {
+                        verdict = Verdict::Reject;
+                        return;
+                    }
+                    rangeEnd = judged.end;
+                    verdict = Verdict::Body;
+                    return;
+                case ResumeDecision::Action::Replace:
+                case ResumeDecision::Action::Refuse:
+                    break;
             }
-            KeepValidator();
-            verdict = Verdict::Body;
-            return;
         }
         if (status != 200) {
             verdict = Verdict::Refuse;
@@ -231,6 +217,11 @@ struct FileDownload::State {
         if (verdict == Verdict::Undecided) Decide();
         if (verdict == Verdict::Drain || verdict == Verdict::Complete) return true;
         if (verdict != Verdict::Body) return false;
+        if (rangeEnd >= 0 && received.load() + qint64(bytes) > rangeEnd) {
+            // More than the range it named: the server's words and bytes disagree, trust neither.
+            verdict = Verdict::StartOver;
+            return false;
+        }
         if (!WriteAll(fd, data, bytes)) {
             writeError = errno;
             verdict = Verdict::WriteFailed;
@@ -251,37 +242,67 @@ struct FileDownload::State {
         fd = -1;
     }
 
+    // One request: for the whole file, or with a kept part for the rest of it.
+    CURLcode Ask() {
+        HttpRequest request;
+        request.url = url;
+        request.userAgent = "skimmer/" SKIMMER_VERSION;
+        request.headers = {"Accept: */*"};
+        if (resumeFrom > 0) {
+            // Set by hand rather than with libcurl's resume option, which fails on a 200 answer: a
+            // 200 here means the file changed and simply starts over.
+            request.headers.append("Range: bytes=" + QByteArray::number(resumeFrom) + '-');
+            request.headers.append("If-Range: " + ifRange);
+        }
+        request.userName = userName;
+        request.password = password;
+        request.followRedirects = true;
+        request.connectTimeoutMs = kConnectTimeoutMs;
+        request.stallSeconds = kStallSeconds;
+        request.bufferBytes = kBufferBytes;
+        request.sink = HttpRequest::BodySink::Callback;
+        request.onBody = [this](const char* data, size_t size) { return OnBody(data, size); };
+        request.cancelled = [this] { return abandon.load(); };
+        const HttpResult result = HttpTransport::Perform(handle, request);
+        curlDetail = result.errorDetail;
+        return CURLcode(result.code);
+    }
+
     void Run() {
         handle = curl_easy_init();
         CURLcode code = CURLE_FAILED_INIT;
         if (handle) {
-            HttpRequest request;
-            request.url = url;
-            request.userAgent = "skimmer/" SKIMMER_VERSION;
-            request.headers = {"Accept: */*"};
-            if (resumeFrom > 0) {
-                // Set by hand rather than with libcurl's resume option, which fails on a 200 answer: a
-                // 200 here means the file changed and simply starts over.
-                request.headers.append("Range: bytes=" + QByteArray::number(resumeFrom) + '-');
-                request.headers.append("If-Range: " + ifRange);
-            }
-            request.userName = userName;
-            request.password = password;
-            request.followRedirects = true;
-            request.connectTimeoutMs = kConnectTimeoutMs;
-            request.stallSeconds = kStallSeconds;
-            request.bufferBytes = kBufferBytes;
-            request.sink = HttpRequest::BodySink::Callback;
-            request.onBody = [this](const char* data, size_t size) { return OnBody(data, size); };
-            request.cancelled = [this] { return abandon.load(); };
             // The kept bytes of a continued file count towards its digest; a file that cannot be read
             // back is still downloaded, only not compared with the documents already kept.
             if (hash && resumeFrom > 0 && !hash->AddFilePrefix(fd, resumeFrom, &abandon)) hash.reset();
-            const HttpResult result = HttpTransport::Perform(handle, request);
-            code = CURLcode(result.code);
-            curlDetail = result.errorDetail;
-            // An empty body never reaches OnBody: judge the answer now.
-            if (code == CURLE_OK && verdict == Verdict::Undecided) Decide();
+            for (int round = 1;; ++round) {
+                if (round > 1) curl_easy_reset(handle);
+                code = Ask();
+                // An empty body never reaches OnBody: judge the answer now.
+                if (code == CURLE_OK && verdict == Verdict::Undecided) Decide();
+                if (abandon.load()) break;
+                if (verdict == Verdict::StartOver) {
+                    Restart();
+                    if (verdict == Verdict::WriteFailed) break;
+                    verdict = Verdict::Undecided;
+                    continue;
+                }
+                // A 206 that sent less than the rest: ask for what follows, as long as each part brings
+                // something.
+                const qint64 have = received.load();
+                if (code == CURLE_OK && verdict == Verdict::Body && rangeEnd >= 0 &&
+                    have < contentLength.load()) {
+                    if (have <= resumeFrom || round >= kMaxRangeRounds) {
+                        code = CURLE_PARTIAL_FILE;
+                        break;
+                    }
+                    resumeFrom = have;
+                    rangeEnd = -1;
+                    verdict = Verdict::Undecided;
+                    continue;
+                }
+                break;
+            }
             curl_easy_cleanup(handle);
             handle = nullptr;
         }
@@ -325,11 +346,6 @@ struct FileDownload::State {
                 return QCoreApplication::translate("FileDownload", "%1 bytes: outside the size limit")
                     .arg(contentLength.load());
             case Verdict::Refuse:
-                if (resumeFrom > 0 && (status == 206 || status == 416))
-                    return QCoreApplication::translate(
-                               "FileDownload",
-                               "HTTP %1: the server did not send the rest of the file as asked")
-                        .arg(status);
                 return QStringLiteral("HTTP %1").arg(status);
             case Verdict::WriteFailed:
                 return QCoreApplication::translate("FileDownload", "cannot write %1: %2")

@@ -12,8 +12,11 @@
 //                        BusyStatus() and RetryAfter() say what it answered
 //   any other ending     neither file (a refused status, 401/407, the size rule)
 //   abandoned by Kill()  the temporary file stays; the caller may remove it with RemoveTemp()
-// A recorded temporary file with a validator is continued: the request carries Range and If-Range; a 206
-// from where the file ends appends, a 200 starts over, a 416 whose size is the file's completes it.
+// A recorded temporary file with a validator is continued: the request carries Range and If-Range, and
+// ResumeDecision judges the answer. A 206 of the same version from where the file ends appends (a part
+// that ends early is followed by a request for the next), a 200 starts over, a 416 of the same version
+// whose size is the file's completes it; any other 206 or 416 drops the kept bytes and asks again
+// without a range.
 // The temporary name is never followed when it is a link: Start makes a new file there, or reuses one
 // that the ledger says this program made for the same link; anything else there fails Start and stays.
 // With a document ledger the body is hashed as it is written (a continued file's kept bytes first); a

@@ -156,6 +156,11 @@ class DownloadPoolTest : public ::testing::Test {
             Note("busy again");
             res.set_content("%PDF-1.4\n" + std::string(991, 'b'), "application/pdf");
         });
+        // Asks for a pause every time, as long as `restAfter` says.
+        http.Get("/rest/(.*)", [this](const httplib::Request&, httplib::Response& res) {
+            res.status = 503;
+            res.set_header("Retry-After", restAfter);
+        });
         // The first request for /resume/stall stops after 6,000 bytes until released; every other
         // request gets the whole body or the range it asks for.
         http.Get("/resume/(.*)", [this](const httplib::Request& req, httplib::Response& res) {
@@ -181,7 +186,8 @@ class DownloadPoolTest : public ::testing::Test {
         });
         server.Start();
         QStringList mapping;
-        for (const char* host : {"www.baidu.com", "a.test", "b.test", "busy.test", "calm.test"})
+        for (const char* host :
+             {"www.baidu.com", "a.test", "b.test", "busy.test", "calm.test", "rest0.test", "rest1.test"})
             mapping << QStringLiteral("%1:80:127.0.0.1:%2").arg(host).arg(server.Port());
         CurlSetup::SetConnectTo(mapping);
         options.Load(IniFile());
@@ -249,6 +255,7 @@ class DownloadPoolTest : public ::testing::Test {
     std::vector<std::pair<std::string, std::chrono::steady_clock::time_point>> events;
     std::vector<std::string> ranges;  // the Range header of each request for /cut
     std::atomic<bool> release{false};
+    std::string restAfter;  // set before the downloads start
     TempHome home;
     RunLog log{home.Path("run.log")};
     StatusLine status{&log};
@@ -309,7 +316,8 @@ TEST_F(DownloadPoolTest, OutcomesOfOneSlot) {
 TEST_F(DownloadPoolTest, StopGivesRowsBackAndKeepsTheirPartialFilesOnly) {
     const RowId slow = Add("slow", server.Url("/slow"));
     ASSERT_TRUE(pool.StartDownload());
-    ASSERT_TRUE(WaitFor([&] { return Status(slow).kind() == RowStatus::Kind::InProgress; }));
+    // In progress shows before the first bytes arrive; on a busy machine the stop could come first.
+    ASSERT_TRUE(WaitFor([&] { return home.Read("save/slow.pdf.download.temp").size() == 1000; }));
     // A user's file and another process's file that merely carry the suffix.
     home.Write("save/mine.download.temp", "x");
     home.Write("save/report.pdf.download.temp", "another process");
@@ -532,6 +540,15 @@ TEST(DownloadTargets, NeverLeaveTheSaveFolder) {
         EXPECT_LE(QFileInfo(path).fileName().toUtf8().size() + 14, 255);
         EXPECT_TRUE(path.endsWith(".pdf"));
     }
+    // A title of megabytes is cut in one go to the longest name that fits, never inside a character.
+    for (const QString& head : {QString(), QString("a"), QString("ab"), QString("abc")}) {
+        const QString title = head + QString::fromUtf8("\xF0\x9F\x93\x84\xE4\xB8\xAD").repeated(1000000);
+        const QString name =
+            QFileInfo(DownloadPool::BuildTargetPath(folder, title, "pdf", &exists)).fileName();
+        const qsizetype bytes = name.toUtf8().size();  // full up to the last character that fits
+        EXPECT_TRUE(bytes > 241 - 4 && bytes <= 241) << bytes;
+        EXPECT_TRUE(title.startsWith(name.chopped(4)) && !name.chopped(4).back().isHighSurrogate());
+    }
     EXPECT_EQ(DownloadPool::BuildTargetPath(folder, "", "pdf", &exists), QString());
     EXPECT_EQ(DownloadPool::BuildTargetPath(folder, "t", "", &exists), QString());
     EXPECT_EQ(DownloadPool::BuildTargetPath(folder, "t", "../x", &exists), folder + "/t..._x");
@@ -685,4 +702,57 @@ TEST_F(DownloadPoolTest, SlotsLeftWithOnlyAFullHostWaitInsteadOfWalkingTheListAg
     EXPECT_EQ(pool.Tries().failed, 0);
     // Each row is looked at by a few walks, not by every slot over and over.
     EXPECT_LE(results.RowsExaminedByClaims(), quint64(2 * kSlots) * kRows);
+}
+
+// aria2 writes its partial file under the final name with NAME.aria2 beside it: a hand-off cut short
+// leaves a file that looks present, its link registered.
+TEST_F(DownloadPoolTest, AFileAria2LeftUnfinishedIsFetchedAgainNotCounted) {
+    options.SetCommittedInt(K::SkipDownloaded, 1);
+    const RowId row = Add("part", server.Url("/files/part.pdf"));
+    registry.InsertDocLink(server.Url("/files/part.pdf"));
+    home.Write("save/part.pdf", QByteArray(9000, 'p'));
+    home.Write("save/part.pdf.aria2", "aria2 control file");
+    ASSERT_TRUE(pool.StartDownload());
+    ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
+    EXPECT_EQ(Status(row), RowStatus::Downloaded);
+    EXPECT_EQ(Hits("part.pdf"), 1);
+    EXPECT_TRUE(home.Read("save/part.pdf").startsWith("%PDF-1.4\npart.pdf\n"));
+    EXPECT_FALSE(home.Exists("save/part.pdf.aria2"));
+}
+
+// HTTP/1.0 lets a body end where the connection closes; its size is what arrived.
+TEST_F(DownloadPoolTest, ABodyWithoutALengthGetsTheSizeThatArrived) {
+    LocalServer plain;
+    plain.Http().set_keep_alive_max_count(1);
+    plain.Http().Get("/unsized.pdf", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider("application/pdf", [](size_t offset, httplib::DataSink& sink) {
+            return offset == 0 && sink.write(("%PDF-1.4\n" + std::string(5120 - 9, 'u')).data(), 5120);
+        });
+    });
+    plain.Start();
+    const RowId row = Add("unsized", plain.Url("/unsized.pdf"));
+    ASSERT_TRUE(pool.StartDownload());
+    ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
+    EXPECT_EQ(Status(row), RowStatus::Downloaded);
+    EXPECT_EQ(results.Entry(row)->size, "5.00");
+}
+
+// Rests count against the row's time: a host that asks for more rest than its rows have left, or (with no
+// time limit) keeps asking, fails its rows instead of holding the download for hours.
+TEST_F(DownloadPoolTest, AHostThatRestsPastTheTimeLimitFailsItsRows) {
+    for (const auto& [minutes, retryAfter, reason] : std::vector<std::tuple<int, std::string, QString>>{
+             {1, "99999",
+              "HTTP 503: the server asked for a pause of 600 s, past the time limit of 1 minutes per file"},
+             {0, "1", "HTTP 503: the server asked for a pause 3 times in a row"}}) {
+        restAfter = retryAfter;
+        options.SetCommittedInt(K::DownloadTimeoutMinutes, minutes);
+        options.SetCommittedInt(K::DownloadThreads, 2);
+        std::vector<RowId> rows;
+        for (int i = 0; i < 3; ++i)
+            rows.push_back(Add(QString("rest%1-%2").arg(minutes).arg(i),
+                               QString("http://rest%1.test/rest/%2").arg(minutes).arg(i)));
+        ASSERT_TRUE(pool.StartDownload());
+        ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
+        for (RowId row : rows) EXPECT_EQ(results.Reason(row).toStdString(), reason.toStdString());
+    }
 }

@@ -5,6 +5,7 @@
 #include <sys/mount.h>
 #include <sys/time.h>
 #include <unistd.h>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,6 +17,10 @@
 #include "lists/StatusLine.h"
 
 namespace {
+
+QString Sha256(const QByteArray& bytes) {
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+}
 
 class RegistryTest : public ::testing::Test {
   protected:
@@ -114,7 +119,7 @@ TEST_F(RegistryTest, AnOldRegistryGainsDocumentsAndKeepsItsLinksAndShape) {
     EXPECT_EQ(old.size, -1);
     EXPECT_FALSE(registry.DocumentOf("http://not/there").found);
 
-    const QString sum(64, u'a');
+    const QString sum = Sha256("12345");
     home.Write("save/a.pdf", "12345");
     const QString a = home.Path("save/a.pdf");
     EXPECT_EQ(registry.ClaimDocument("http://x/a", sum, 5, a), QString());
@@ -124,12 +129,21 @@ TEST_F(RegistryTest, AnOldRegistryGainsDocumentsAndKeepsItsLinksAndShape) {
     registry.InsertDocLink("http://y/b");
     EXPECT_EQ(registry.DocumentOf("http://y/b").file, a);
     EXPECT_EQ(registry.DocumentOf("http://y/b").size, 5);
-    // The same digest with another size, or a file the user cut since, is no copy.
+    // The same digest with another size is no copy.
     EXPECT_EQ(registry.ClaimDocument("http://z/c", sum, 6, home.Path("save/c.pdf")), QString());
-    home.Write("save/a.pdf", "1234");
+    registry.InsertDocLink("http://z/c");
+    // A file of the recorded size is trusted only when it is a plain file with the recorded bytes: one
+    // replaced by a link (to a copy that could change or go at any time) or edited in place is not.
+    home.Write("elsewhere.pdf", "12345");
+    ASSERT_TRUE(QFile::remove(a));
+    ASSERT_EQ(::symlink(home.Path("elsewhere.pdf").toUtf8().constData(), a.toUtf8().constData()), 0);
+    EXPECT_EQ(registry.ClaimDocument("http://z/l", sum, 5, home.Path("save/l.pdf")), QString());
+    home.Write("save/l.pdf", "12346");
     EXPECT_EQ(registry.ClaimDocument("http://z/d", sum, 5, home.Path("save/d.pdf")), QString());
     registry.DropDocument("http://z/d", home.Path("save/d.pdf"));
     EXPECT_EQ(registry.DocumentOf("http://z/d").file, QString());
+    // The records that trusted the replaced file are gone with it.
+    EXPECT_EQ(registry.DocumentOf("http://y/b").file, QString());
     // A forgotten link leads nowhere.
     EXPECT_EQ(registry.DelDocLinkInDatabase("http://x/a"), DocRegistry::LinkDelete::Deleted);
     EXPECT_FALSE(registry.DocumentOf("http://x/a").found);
@@ -141,7 +155,7 @@ TEST_F(RegistryTest, AnOldRegistryGainsDocumentsAndKeepsItsLinksAndShape) {
     ASSERT_TRUE(registry.OpenDocDatabase(DbPath()));
     EXPECT_EQ(registry.CheckDocLink("http://peer/2.pdf"), DocRegistry::LinkCheck::Present);
     EXPECT_EQ(registry.CheckDocLink("http://old/1.pdf"), DocRegistry::LinkCheck::Present);
-    EXPECT_EQ(registry.DocumentOf("http://y/b").sha256, sum);
+    EXPECT_EQ(registry.DocumentOf("http://z/c").sha256, sum);
     EXPECT_FALSE(home.Exists("run.log"));  // no failure was reported
 }
 

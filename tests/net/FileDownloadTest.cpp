@@ -174,6 +174,37 @@ class TransferTest : public ::testing::Test {
                     return true;
                 });
         });
+        // Version "v2" of /resumable from a server that answers ranges its own way (`liar`): whole
+        // bodies and 206s alike go out chunked, as they are.
+        http.Get("/liar", [this](const httplib::Request& req, httplib::Response& res) {
+            const std::string body = Body("\"v2\"");
+            res.set_header("ETag", liar == Liar::OldValidator ? "\"v1\"" : "\"v2\"");
+            const size_t from = req.ranges.size() == 1 ? size_t(req.ranges[0].first) : 0;
+            {
+                std::lock_guard lock(seenMutex);
+                liarRanges.push_back(req.get_header_value("Range"));
+            }
+            size_t first = from, last = body.size() - 1;
+            if (liar == Liar::OtherOffset) first -= 1000;
+            if (liar == Liar::ShortParts) last = std::min(last, from + 9999);
+            if (from > 0 && liar == Liar::Shrunk) {
+                res.status = 416;
+                res.set_header("Content-Range", "bytes */" + std::to_string(from));
+                return;
+            }
+            if (from > 0) {
+                res.status = 206;
+                res.set_header("Content-Range", "bytes " + std::to_string(first) + "-" +
+                                                    std::to_string(last) + "/" + std::to_string(body.size()));
+            }
+            const std::string part = from > 0 ? body.substr(first, last - first + 1) : body;
+            res.set_chunked_content_provider(
+                "application/pdf", [part](size_t offset, httplib::DataSink& sink) {
+                    if (offset < part.size()) return sink.write(part.data() + offset, part.size() - offset);
+                    sink.done();
+                    return true;
+                });
+        });
         http.Get("/page.pdf", [](const httplib::Request&, httplib::Response& res) {
             res.set_content("<!DOCTYPE html><html><body>log in</body></html>", "application/pdf");
         });
@@ -204,6 +235,9 @@ class TransferTest : public ::testing::Test {
     std::string etag = "\"v1\"";
     std::string seenRange;
     std::string seenIfRange;
+    enum class Liar { IgnoresIfRange, OtherOffset, ShortParts, OldValidator, Shrunk };
+    std::atomic<Liar> liar{Liar::IgnoresIfRange};  // set between transfers
+    std::vector<std::string> liarRanges;           // under seenMutex
 };
 
 TEST_F(TransferTest, CompleteFileAppearsOnlyUnderItsFinalName) {
@@ -528,12 +562,12 @@ TEST_F(TransferTest, AChangedFileStartsOverAndAFullFileCompletes) {
               QList<QStringList>({{link, QFileInfo(home.Path("e.pdf")).absoluteFilePath()}}));
     EXPECT_EQ(home.Read("e.pdf/inside"), QByteArray("x"));
 
-    // A 416 for a size other than ours: the partial file is not this document and goes.
+    // A 416 for a size other than ours: the partial file is not this document and is fetched anew.
     home.Write("g.pdf.download.temp", QByteArray(100001, 'g'));
     ledger.RecordTempFile(link, home.Path("g.pdf.download.temp"));
     ledger.SetTempFileValidator(home.Path("g.pdf.download.temp"), "\"v2\"");
-    EXPECT_FALSE(run("g.pdf"));
-    EXPECT_FALSE(home.Exists("g.pdf"));
+    EXPECT_TRUE(run("g.pdf"));
+    EXPECT_EQ(home.Read("g.pdf"), QByteArray::fromStdString(Body("\"v2\"")));
     EXPECT_FALSE(home.Exists("g.pdf.download.temp"));
 
     // A validator that would smuggle a header is not sent: the file starts over.
@@ -641,3 +675,39 @@ TEST_F(TransferTest, AFinishedFileThatIsNotItsTypeIsRemoved) {
 }
 
 }  // namespace
+
+// A kept first part is continued from a server that answers in its own way: whatever it does, the file
+// that comes out is one whole version, never the old first part with a new rest.
+TEST_F(TransferTest, ARangeAnswerOfAnotherVersionOrPlaceIsNeverSplicedOn) {
+    const std::string v2 = Body("\"v2\"");
+    const std::vector<std::string> startOver = {"bytes=60000-", ""};
+    // The first two kept "v1": the server changed the file but ignores If-Range, or says it shrank to our
+    // size. The others kept "v2" and get it from another offset, in short parts, or under the old tag.
+    for (const auto& [how, ranges] : std::vector<std::pair<Liar, std::vector<std::string>>>{
+             {Liar::IgnoresIfRange, startOver},
+             {Liar::Shrunk, startOver},
+             {Liar::OtherOffset, startOver},
+             {Liar::ShortParts, {"bytes=60000-", "bytes=70000-", "bytes=80000-", "bytes=90000-"}},
+             {Liar::OldValidator, startOver}}) {
+        SCOPED_TRACE(int(how));
+        const std::string tag = how == Liar::IgnoresIfRange || how == Liar::Shrunk ? "\"v1\"" : "\"v2\"";
+        MemoryLedger ledger;
+        const QString temp = home.Path("l.pdf.download.temp");
+        home.Write("l.pdf.download.temp", QByteArray::fromStdString(Body(tag).substr(0, 60000)));
+        ledger.RecordTempFile(server.Url("/liar"), temp);
+        ledger.SetTempFileValidator(temp, QString::fromStdString(tag));
+        liar = how;
+        ClaimRecorder documents;
+        FileDownload transfer;
+        transfer.SetLedger(&ledger);
+        transfer.SetDocumentLedger(&documents);
+        ASSERT_TRUE(transfer.Start(server.Url("/liar"), home.Path("l.pdf"), {}, {}, true));
+        WaitFinished(transfer);
+        EXPECT_TRUE(transfer.Succeeded()) << transfer.FailureReason().toStdString();
+        EXPECT_EQ(home.Read("l.pdf"), QByteArray::fromStdString(v2));
+        EXPECT_EQ(transfer.Sha256(), Sha256(v2));
+        std::lock_guard lock(seenMutex);
+        EXPECT_EQ(liarRanges, ranges);
+        liarRanges.clear();
+    }
+}
