@@ -2,7 +2,7 @@
 # Runs every benchmark, each printing its own lines as it goes, then one table: our figure, the peer's
 # (another program doing the same work, or the target where there is no such program), ours divided by
 # theirs, and what is timed. Run from the repository root after a build:  bash bench/run-all.sh
-#   ONLY="net download resume hosts deep search parsers layouts queue lists latency"  a subset, in that order
+#   ONLY="net download resume hosts deep search parsers layouts queue lists latency archive"  a subset, in that order
 # Every benchmark takes its own variables (see bench/README.md). About 10 minutes on 2 cores; figures
 # taken while other work loads the machine are slower than the machine can do (compare `uptime`).
 set -euo pipefail
@@ -10,7 +10,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/bench/lib/nginx.sh"
 build=${BUILD_DIR:-$root/build}
 fixtures=${SKIMMER_FIXTURES:-$root/../shared/fixtures}
-only=${ONLY:-net download resume hosts deep search parsers layouts queue lists latency}
+only=${ONLY:-net download resume hosts deep search parsers layouts queue lists latency archive}
 export BUILD_DIR=$build SKIMMER_FIXTURES=$fixtures
 BENCH_TABLE=$(mktemp /tmp/skimmer-bench-table.XXXXXX)
 export BENCH_TABLE
@@ -46,6 +46,11 @@ if wants layouts; then
   run "$build/bench/layout_bench" "$fixtures" "${REPEAT:-20}"
   bench_result "engine layouts over current pages" "$(field '^all ' 12)" "HTML parse alone" \
     "$(field '^parse only' 13)" MB/s "cut of decoded pages (signatures, classic, XPath) vs libxml2 parse"
+fi
+if wants archive; then
+  section "CDX answer reading, cdx_parse_bench"
+  run "$build/bench/cdx_parse_bench"
+  bench_result "cdx lines" "$(field 'lines/s' -2)" "target" "1000000" lines/s "1,000,000 Wayback CDX lines read in process (target: 1 s)"
 fi
 if wants queue; then
   section "queue build, queue_build_bench"

@@ -18,7 +18,7 @@ cd "$(dirname "$0")/.."
 
 fuzz_dir=${FUZZ_DIR:-build-fuzz}
 fixtures=${SKIMMER_FIXTURES:-../shared/fixtures}
-all_targets=(list_text list_xml ini key_list filters key_matcher html_anchors result_pages update_info engines api_answers aria2_answers robots pdf_meta zip_meta ole_meta rtf_meta resume_decision)
+all_targets=(list_text list_xml ini key_list filters key_matcher html_anchors result_pages update_info engines api_answers aria2_answers robots pdf_meta zip_meta ole_meta rtf_meta resume_decision cdx_lines warc_records sitemaps)
 
 targets=()
 for target in ${FUZZ_TARGETS:-${all_targets[*]}}; do
@@ -47,6 +47,7 @@ max_len() {
     ini) echo 4096 ;;
     api_answers) echo 262144 ;;
     pdf_meta|zip_meta|ole_meta) echo 65536 ;;
+    cdx_lines|warc_records|sitemaps) echo 65536 ;;
     *) echo 16384 ;;
   esac
 }
@@ -116,6 +117,20 @@ if [ -d "$fixtures/result-pages" ] || [ -d "$fixtures/current-pages" ]; then
   echo "fuzz: seeds from $n saved pages in $fixtures"
 else
   echo "fuzz: no saved pages at $fixtures (set SKIMMER_FIXTURES): the page readers start from fuzz/seeds only"
+fi
+# The archives' saved answers: index answers (first byte: 0 the Wayback, 1 Common Crawl), WARC records,
+# sitemaps and robots.txt.
+archive="$fixtures/archive-answers"
+if [ -d "$archive" ]; then
+  mkdir -p "$generated/cdx_lines" "$generated/warc_records" "$generated/sitemaps"
+  for answer in "$archive"/wayback-cdx-*.txt "$archive"/wayback-cdx-*.json; do
+    [ -f "$answer" ] && { printf '\000'; cat "$answer"; } > "$generated/cdx_lines/$(basename "$answer")"
+  done
+  for answer in "$archive"/cc-index-*.json* "$archive"/cc-collinfo.json; do
+    [ -f "$answer" ] && { printf '\001'; cat "$answer"; } > "$generated/cdx_lines/$(basename "$answer")"
+  done
+  cp "$archive"/*.warc.gz "$archive"/*.warc "$generated/warc_records/" 2>/dev/null
+  cp "$archive"/sitemap-* "$archive"/robots-* "$generated/sitemaps/" 2>/dev/null
 fi
 
 # The metadata readers start from the fixture documents of their format (those under the size cap).

@@ -11,6 +11,8 @@ packages=(
   libmagic-dev libmagic-mgc
   # the digest of each downloaded document, which finds the same document under another link
   libssl-dev
+  # WARC records and sitemaps of the web archives come gzipped
+  zlib1g-dev
   # make package: cpack's Debian generator finds the programs with file and their dependencies with
   # dpkg-shlibdeps
   dpkg-dev file

@@ -870,6 +870,14 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
         <translation>本次搜索不使用 %1：</translation>
     </message>
     <message>
+        <source>no site in ArchiveSites</source>
+        <translation>ArchiveSites 中没有网站</translation>
+    </message>
+    <message>
+        <source>Asking the web archive:</source>
+        <translation>正在查询网页档案：</translation>
+    </message>
+    <message>
         <source>%1 gave an answer that cannot be read (%2):</source>
         <translation>%1 的应答无法读取（%2）：</translation>
     </message>

@@ -156,7 +156,10 @@ QString Session::Start(bool keepLastList) {
     const QString problem = home_.Prepare();
     if (!registry_.OpenDocDatabase(home_.DocDatabasePath())) {
         ShowMsg(tr("Could not open the document database"), QString(), QString(), 1);
+    } else if (!captures_.Open(home_.DocDatabasePath())) {
+        runLog_.WriteRunLog(QStringLiteral("captures"), captures_.LastError());
     }
+    search_->SetCaptureSink([this](const ArchiveCapture& capture) { captures_.Keep(capture); });
     results_.SetRegistry(
         [this](const QString& link) {
             return registry_.CheckDocLink(link) == DocRegistry::LinkCheck::Present;

@@ -11,6 +11,7 @@
 
 #include "app/AppHome.h"
 #include "app/ListKeeper.h"
+#include "download/CaptureTable.h"
 #include "download/DocRegistry.h"
 #include "download/DownloadPool.h"
 #include "download/Handoff.h"
@@ -110,6 +111,8 @@ class Session : public QObject {
     // on the calling thread and stops.
     bool StartMetadataReading();
     void FinishMetadataReading();
+    // The web archives' captures of links, beside the registry in the same database file.
+    CaptureTable& Captures() { return captures_; }
     ListKeeper& Lists() { return listKeeper_; }
     RunLog& Log() { return runLog_; }
     StatusLine& Status() { return status_; }
@@ -144,6 +147,7 @@ class Session : public QObject {
     StatusLine status_;
     ForwardingSink messages_{status_};
     DocRegistry registry_{&status_};
+    CaptureTable captures_;
     ResultList results_{options_, &status_};
     ListKeeper listKeeper_{results_, options_, &messages_, &status_};
     LinkFilters filters_{options_, keywords_};

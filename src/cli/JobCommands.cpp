@@ -171,13 +171,15 @@ QString SearchCommand::Help() const {
     return QStringLiteral(
         "usage: skimmer-cli search [-k KEYWORD]... [--engines LIST] [--formats LIST] [--other-ext EXT]\n"
         "                          [--time 0-4] [--bing-english] [--other-engine URL] [--threads N]\n"
-        "                          [--interval S] [--deep-limit N] [--no-deep] --out FILE\n"
+        "                          [--interval S] [--deep-limit N] [--no-deep] [--site SITE]... --out FILE\n"
         "\n"
         "Runs the whole search as the Search button does and writes the rows found to FILE (.list text, or\n"
         "XML for any other extension). The query options are those of 'skimmer-cli queries'; without them\n"
         "the saved settings and keyword list are used. --threads 1-50 search threads, --interval seconds\n"
         "between fetches, --deep-limit stops the deep search once that many addresses wait, --no-deep\n"
         "skips it. Progress goes to stderr; Ctrl-C stops the search (the list is still written).\n"
+        "--site (repeatable) names the sites the web archives (--engines wayback,commoncrawl) are asked\n"
+        "about: a domain (every host under it) or an address prefix; without it, ArchiveSites.\n"
         "\n"
         "At the end a table on stderr gives per engine the result pages fetched, the hits its layouts cut,\n"
         "the rows they added, the pages skipped because the engine blocked the search, and why. An engine\n"
@@ -189,7 +191,8 @@ int SearchCommand::Run(CliContext& context, const QStringList& args) {
     QStringList valued = QueryOptionValues();
     valued << QStringLiteral("--threads") << QStringLiteral("--interval") << QStringLiteral("--deep-limit")
            << QStringLiteral("--out");
-    CliArgs parsed(QueryOptionSwitches() << QStringLiteral("--no-deep"), valued, {QStringLiteral("-k")});
+    CliArgs parsed(QueryOptionSwitches() << QStringLiteral("--no-deep"), valued,
+                   {QStringLiteral("-k"), QStringLiteral("--site")});
     if (!parsed.Parse(args)) return context.Usage(QStringLiteral("search: ") + parsed.Error());
     if (!parsed.Positionals().isEmpty() || !parsed.Has(QStringLiteral("--out"))) {
         return context.Usage(QStringLiteral("search: expected --out FILE"));
@@ -220,6 +223,8 @@ int SearchCommand::Run(CliContext& context, const QStringList& args) {
         for (const QString& keyword : parsed.Values(QStringLiteral("-k")))
             session.Keywords().AddKeyword(keyword);
     }
+    if (parsed.Has(QStringLiteral("--site")))
+        options.SetCommittedText(K::ArchiveSites, parsed.Values(QStringLiteral("--site")).join(u','));
     SearchJob& job = session.Search();
     job.SetPdfSitesEnabled(pdfSites);
     job.SetDeepSearchAllowed(!parsed.Has(QStringLiteral("--no-deep")));

@@ -89,7 +89,9 @@ QString RegistryCommand::Help() const {
         "        bytes and the file that holds it (a link whose bytes matched a document kept earlier\n"
         "        names that document's file). The fields are empty for a link recorded without its\n"
         "        document (handed off, or recorded before documents were). Exit status 1 when LINK is\n"
-        "        not there.\n"
+        "        not there. Then one line per archived capture of LINK:\n"
+        "        capture<TAB>SOURCE<TAB>TIMESTAMP<TAB>DIGEST<TAB>MIME<TAB>WARC FILE<TAB>OFFSET<TAB>LENGTH\n"
+        "        (SOURCE wayback or commoncrawl; the WARC fields only for commoncrawl).\n"
         "add     records LINK (once).\n"
         "delete  forgets LINK; exit status 1 when it was not there.\n"
         "count   prints how many links are recorded.\n");
@@ -110,10 +112,18 @@ int RegistryCommand::Run(CliContext& context, const QStringList& args) {
         return registry.CheckDocLink(link) == DocRegistry::LinkCheck::Present ? kCliDone : kCliFailed;
     if (args[0] == u"show") {
         const DocRegistry::Document document = registry.DocumentOf(link);
-        if (!document.found) return kCliFailed;
-        context.out << document.sha256 << '\t'
-                    << (document.size >= 0 ? QString::number(document.size) : QString()) << '\t'
-                    << document.file << '\n';
+        const QList<ArchiveCapture> captures = context.session.Captures().CapturesOf(link);
+        if (!document.found && captures.isEmpty()) return kCliFailed;
+        if (document.found)
+            context.out << document.sha256 << '\t'
+                        << (document.size >= 0 ? QString::number(document.size) : QString()) << '\t'
+                        << document.file << '\n';
+        for (const ArchiveCapture& capture : captures) {
+            context.out << "capture\t" << ArchiveCapture::SourceName(capture.source) << '\t' << capture.timestamp
+                        << '\t' << capture.digest << '\t' << capture.mime << '\t' << capture.filename << '\t'
+                        << (capture.offset >= 0 ? QString::number(capture.offset) : QString()) << '\t'
+                        << (capture.length >= 0 ? QString::number(capture.length) : QString()) << '\n';
+        }
         return kCliDone;
     }
     if (args[0] == u"add") {

@@ -39,6 +39,8 @@ constexpr NamedBox kEngines[] = {
     {"google-api", K::EngineGoogleApi},
     {"brave-api", K::EngineBraveApi},
     {"openalex", K::EngineOpenAlex},
+    {"wayback", K::EngineWayback},
+    {"commoncrawl", K::EngineCommonCrawl},
 };
 
 constexpr NamedBox kFormats[] = {
@@ -83,7 +85,8 @@ QString QueriesCommand::Help() const {
         "              osun, 63da, duckduckgo, brave, yandex, startpage, pdf (the three PDF sites),\n"
         "              searxng, google-api, brave-api, openalex (the search APIs: each query is\n"
         "              printed once, for its first page; keys are added when it is sent),\n"
-        "              comma-separated\n"
+        "              wayback, commoncrawl (the web archives, asked per site of ArchiveSites or\n"
+        "              --site rather than per keyword), comma-separated\n"
         "  --formats   word, pdf, ppt, xls, rtf, txt, zip, other\n"
         "  --time      0 any time, 1 last day, 2 last week, 3 last month, 4 last year\n");
 }

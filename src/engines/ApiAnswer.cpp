@@ -239,6 +239,8 @@ ApiPage ApiAnswer::Read(EngineKind kind, const QByteArray& body) {
             ReadOpenAlex(root, &page);
             break;
         case EngineKind::Html:
+        case EngineKind::WaybackCdx:
+        case EngineKind::CommonCrawlCdx:
             page.problem = Tr("not an API engine");
             break;
     }

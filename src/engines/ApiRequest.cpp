@@ -55,6 +55,8 @@ ApiRequest ApiRequest::Build(const EngineDefinition& engine, const QString& firs
                                             TextCodec::PercentEncoded(keys.openAlexMailto));
             break;
         case EngineKind::Html:
+        case EngineKind::WaybackCdx:
+        case EngineKind::CommonCrawlCdx:
             break;
     }
     return request;
@@ -71,6 +73,8 @@ QString ApiRequest::MissingKey(const EngineDefinition& engine, const EngineKeys&
             return keys.braveApiKey.isEmpty() ? QStringLiteral("BraveApiKey") : QString();
         case EngineKind::OpenAlex:
         case EngineKind::Html:
+        case EngineKind::WaybackCdx:
+        case EngineKind::CommonCrawlCdx:
             break;
     }
     return {};

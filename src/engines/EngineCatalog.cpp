@@ -151,7 +151,8 @@ class DefinitionReader {
     bool ReadEngine(const QJsonObject& object, const QString& place, EngineDefinition* engine) {
         if (!OnlyKnownKeys(object, place,
                            {"id", "name", "setting", "hosts", "queries", "urlPatterns", "classic", "layouts",
-                            "blocks", "delayMs", "headers", "layoutsFirst", "kind", "pageLimit"}))
+                            "blocks", "delayMs", "headers", "layoutsFirst", "kind", "pageLimit", "indexBase",
+                            "dataBase"}))
             return false;
         if (!Text(object, place, "id", true, &engine->id, false)) return false;
         static const QRegularExpression idPattern(QStringLiteral("^[a-z0-9][a-z0-9_-]{0,63}$"));
@@ -219,6 +220,8 @@ class DefinitionReader {
             {"google-api", EngineKind::GoogleApi},
             {"brave-api", EngineKind::BraveApi},
             {"openalex", EngineKind::OpenAlex},
+            {"wayback-cdx", EngineKind::WaybackCdx},
+            {"commoncrawl-cdx", EngineKind::CommonCrawlCdx},
         };
         bool known = false;
         for (const auto& [name, value] : kKinds) {
@@ -230,7 +233,8 @@ class DefinitionReader {
         if (!known)
             return Fail(Join(place, QStringLiteral("kind")),
                         Tr("must be one of \"html\", \"searxng\", \"google-api\", \"brave-api\", "
-                           "\"openalex\""));
+                           "\"openalex\", \"wayback-cdx\", \"commoncrawl-cdx\""));
+        if (!ReadBases(object, place, engine)) return false;
         const QJsonValue limit = object.value(QStringLiteral("pageLimit"));
         if (limit.isUndefined()) {
             engine->pageLimit = engine->IsApi() ? 1 : 0;
@@ -243,6 +247,23 @@ class DefinitionReader {
             return Fail(Join(place, QStringLiteral("pageLimit")),
                         Tr("must be a whole number from 1 to %1").arg(kMaxApiPages));
         engine->pageLimit = int(pages);
+        return true;
+    }
+
+    bool ReadBases(const QJsonObject& object, const QString& place, EngineDefinition* engine) {
+        const bool archive = engine->IsArchive();
+        if (!Text(object, place, "indexBase", archive, &engine->indexBase)) return false;
+        if (!Text(object, place, "dataBase", engine->kind == EngineKind::CommonCrawlCdx, &engine->dataBase))
+            return false;
+        for (QString* base : {&engine->indexBase, &engine->dataBase}) {
+            if (base->isEmpty()) continue;
+            if (!archive) return Fail(place, Tr("only archive engines have base addresses"));
+            const QUrl url(*base, QUrl::StrictMode);
+            if (!url.isValid() || (url.scheme() != u"http" && url.scheme() != u"https") || url.host().isEmpty() ||
+                url.hasQuery() || url.hasFragment())
+                return Fail(place, Tr("a base address is an http(s) address without query"));
+            while (base->endsWith(u'/')) base->chop(1);
+        }
         return true;
     }
 

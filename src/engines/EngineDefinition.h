@@ -51,9 +51,9 @@ struct BlockSignature {
                              // only result pages hold
 };
 
-// How an engine is asked: result pages read by layouts, or one of the search APIs whose JSON answers
-// have a reader of their own.
-enum class EngineKind { Html, Searxng, GoogleApi, BraveApi, OpenAlex };
+// How an engine is asked: result pages read by layouts, one of the search APIs whose JSON answers
+// have a reader of their own, or a web archive's capture index, asked per site rather than per keyword.
+enum class EngineKind { Html, Searxng, GoogleApi, BraveApi, OpenAlex, WaybackCdx, CommonCrawlCdx };
 
 struct EngineDefinition {
     QString id, name, setting;
@@ -73,5 +73,11 @@ struct EngineDefinition {
     // parts of today's pages that are not its results.
     bool layoutsFirst = false;
 
+    // Archives: where the capture index answers ("https://web.archive.org", "https://index.commoncrawl.org")
+    // and, for Common Crawl, where the WARC files are ("https://data.commoncrawl.org"). Fields of the
+    // definition so that a test or a mirror can point them elsewhere.
+    QString indexBase, dataBase;
+
     bool IsApi() const { return kind != EngineKind::Html; }
+    bool IsArchive() const { return kind == EngineKind::WaybackCdx || kind == EngineKind::CommonCrawlCdx; }
 };

@@ -35,6 +35,8 @@ QList<QPair<const char*, const char*>> KeyFields(EngineKind kind) {
         case EngineKind::OpenAlex:
             return {{"OpenAlexMailto", QT_TRANSLATE_NOOP("EnginesDialog", "E-mail (optional)")}};
         case EngineKind::Html:
+        case EngineKind::WaybackCdx:
+        case EngineKind::CommonCrawlCdx:
             break;
     }
     return {};

@@ -75,6 +75,11 @@ constexpr std::array<SettingSpec, kSettingCount> kTable{{
     {K::PdfSiteGeni, "PdfGeniSearch", T::Check, 1, "", 1, 0, kNoRange, false, true},
     {K::PdfSiteSearchOrg, "PdfSearchOrgSearch", T::Check, 1, "", 1, 0, kNoRange, false, true},
     {K::PdfSiteQueen, "PdfQueenSearch", T::Check, 1, "", 1, 0, kNoRange, false, true},
+    {K::EngineWayback, "WaybackSearch", T::Check, 0, "", 0, 0, kNoRange, false, false},
+    {K::EngineCommonCrawl, "CommonCrawlSearch", T::Check, 0, "", 0, 0, kNoRange, false, false},
+    {K::ArchiveSites, "ArchiveSites", T::Text, 0, "", 0, 0, kNoRange, false, false},
+    {K::CommonCrawlCrawls, "CommonCrawlCrawls", T::Int, 3, "", 3, 0, EntryRange{1, 100}, false, false},
+    {K::ArchiveRescue, "ArchiveRescue", T::Check, 1, "", 1, 0, kNoRange, false, false},
 }};
 
 constexpr bool TableIsInEnumOrder() {
@@ -85,9 +90,9 @@ constexpr bool TableIsInEnumOrder() {
 }
 static_assert(TableIsInEnumOrder(), "settings table rows must follow SettingKey");
 
-// Not SearchTryCount, CheckOtherContent, PerHostConnections or ObeyRobotsTxt: the window has no control
-// for them.
-constexpr std::array<SettingKey, kSettingCount - 4> kSaveOrder{
+// Not SearchTryCount, CheckOtherContent, PerHostConnections or ObeyRobotsTxt, nor the five web-archive
+// settings: the window has no control for them.
+constexpr std::array<SettingKey, kSettingCount - 9> kSaveOrder{
     K::DownloadTimeoutMinutes,
     K::MinTitleLength,
     K::DownloadThreads,

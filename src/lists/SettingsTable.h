@@ -71,6 +71,13 @@ enum class SettingKey {
     PdfSiteGeni,
     PdfSiteSearchOrg,
     PdfSiteQueen,
+    // The web archives, asked per site (ArchiveSites) rather than per keyword, and the fallback of a dead
+    // link to its archived capture.
+    EngineWayback,
+    EngineCommonCrawl,
+    ArchiveSites,       // domains or address prefixes, comma separated
+    CommonCrawlCrawls,  // how many of the newest crawls are asked
+    ArchiveRescue,
     Count
 };
 

@@ -1,6 +1,7 @@
 #include "search/SearchJob.h"
 
 #include <QThread>
+#include <QUrl>
 #include <algorithm>
 
 #include "engines/ApiAnswer.h"
@@ -125,6 +126,7 @@ void SearchJob::ControlThread() {
                                  if (engine) ledger_.Queued(engine->id);
                              });
         CheckCancel(controlState_);
+        QueueArchiveSites(*engines, disabled);
         StartSearchThreads();
     } catch (const WorkerCancelled&) {
     } catch (const std::exception&) {
@@ -207,6 +209,10 @@ void SearchJob::ServeItem(int slot, const QueueItem& item, int tryLimit) {
     std::atomic<int>& state = states_[size_t(slot)];
     // Held for the whole item: route.engine points into it.
     const std::shared_ptr<const EngineCatalog> engines = Catalogue();
+    if (const EngineDefinition* archive = engines->Find(archives_.EngineOf(item.url))) {
+        ServeArchiveSite(slot, *archive, item);
+        return;
+    }
     const Route route = RouteOf(*engines, item.url, s_.options, s_.rules);
     if (route.engine && ledger_.IsSuspended(route.engine->id)) {
         // The engine refused this job; a later search may ask for the page again.
@@ -612,4 +618,95 @@ void SearchJob::AnalysePage(const std::atomic<int>& state, const QString& url, H
             CheckCancel(state);
         }
     }
+}
+
+void SearchJob::QueueArchiveSites(const EngineCatalog& engines, const QSet<QString>& disabled) {
+    archives_.Clear();
+    const QStringList sites = ArchiveSearch::Sites(s_.options.Text(K::ArchiveSites));
+    for (const EngineDefinition& engine : engines.Engines()) {
+        const SettingSpec* tick = SettingsTable::Find(engine.setting);
+        if (!engine.IsArchive() || disabled.contains(engine.id) || !tick || !s_.options.Checked(tick->id))
+            continue;
+        if (sites.isEmpty()) {
+            s_.status.ShowMsg(tr("%1 is left out of this search:").arg(engine.name),
+                              tr("no site in ArchiveSites"), QString(), 1);
+            continue;
+        }
+        for (const QString& site : sites) {
+            CheckCancel(controlState_);
+            const QString address = ArchiveSearch::SiteAddress(engine, site);
+            archives_.Remember(address, engine.id);
+            if (queue_.QueueUrl(address, 0)) ledger_.Queued(engine.id);
+        }
+    }
+}
+
+void SearchJob::ServeArchiveSite(int slot, const EngineDefinition& engine, const QueueItem& item) {
+    std::atomic<int>& state = states_[size_t(slot)];
+    if (ledger_.IsSuspended(engine.id)) {
+        ledger_.Skipped(engine.id, 1);
+        return;
+    }
+    s_.status.ShowMsg(tr("Asking the web archive:"), item.url, QString(), 0);
+    const auto fetch = [&](const QString& address) -> std::optional<ArchiveSearch::Answer> {
+        CheckCancel(state);
+        ArchiveSearch::Answer answer;
+        {
+            const int delay = std::min(engine.delayMs, delayCap_.load());
+            const EngineGate::Turn turn = gate_.Enter(engine.id, delay, [&state] { CheckCancel(state); });
+            if (ledger_.IsSuspended(engine.id)) return std::nullopt;
+            try {
+                HttpClient client;
+                client.SetAbortFlag(&shuttingDown_);
+                client.SetUserAgent(QStringLiteral("Skimmer (document search)"));
+                client.SetBodyLimit(256LL * 1024 * 1024);
+                auto response = client.Get(address, false);
+                answer.status = response->StatusCode();
+                answer.body = response->ReadAll();
+            } catch (const HttpError& error) {
+                s_.log.WriteRunLog(QStringLiteral("getHtmlPageCode"), error.Message());
+                s_.status.ShowMsg(tr("Could not get the data:"), address, QString(), 1);
+                return std::nullopt;
+            }
+        }
+        CheckCancel(state);
+        const BlockVerdict verdict =
+            DetectBlock(engine, int(answer.status), QString(), QString::fromUtf8(answer.body.left(64 * 1024)));
+        if (verdict.blocked) {
+            ledger_.Fetched(engine.id, 0, 0);
+            SuspendEngine(engine, verdict.reason);
+            return std::nullopt;
+        }
+        return answer;
+    };
+    const ArchiveSearch::Outcome outcome = ArchiveSearch::Run(
+        engine, item.url, ArchiveSearch::QueryOf(s_.options, s_.keywords.Keywords()), engine.pageLimit, fetch);
+    for (const QString& problem : outcome.problems)
+        s_.status.ShowMsg(tr("%1 gave an answer that cannot be read (%2):").arg(engine.name, problem), item.url,
+                          QString(), 1);
+    QList<EngineHit> hits;
+    for (const ArchiveCapture& capture : outcome.captures) {
+        EngineHit hit;
+        hit.link = capture.link;
+        hit.title = QUrl(capture.link).fileName();
+        hits.append(hit);
+    }
+    ParseTally tally;
+    ParseContext context = Context(state, &tally);
+    ResultPageParsers::AddEngineHits(context, hits);
+    ledger_.Fetched(engine.id, tally.hits, tally.rows);
+    CaptureSink sink;
+    {
+        QMutexLocker hold(&catalogueLock_);
+        sink = captureSink_;
+    }
+    // Every capture is kept, also of a link already listed: the rescue of that row needs it too.
+    if (sink) {
+        for (const ArchiveCapture& capture : outcome.captures) sink(capture);
+    }
+}
+
+void SearchJob::SetCaptureSink(CaptureSink sink) {
+    QMutexLocker hold(&catalogueLock_);
+    captureSink_ = std::move(sink);
 }

@@ -16,6 +16,7 @@
 #include <QSet>
 #include <QString>
 #include <array>
+#include <functional>
 #include <atomic>
 #include <limits>
 #include <memory>
@@ -24,6 +25,8 @@
 #include <thread>
 
 #include "lists/Profile.h"
+#include "engines/ArchiveCapture.h"
+#include "search/ArchiveSearch.h"
 #include "search/EngineGate.h"
 #include "search/EngineLedger.h"
 #include "search/ParserKeys.h"
@@ -90,6 +93,11 @@ class SearchJob : public QObject {
     // How long a SearXNG instance that failed or asked for a pause is passed over.
     void SetSearxngRest(std::chrono::milliseconds rest) { searxng_.SetRest(rest); }
 
+    // Where the captures of archive rows go (the session keeps them in the registry); called on search
+    // threads.
+    using CaptureSink = std::function<void(const ArchiveCapture&)>;
+    void SetCaptureSink(CaptureSink sink);
+
     SearchQueue& Queue() { return queue_; }
     int RunningThreads() const;
     // Search threads waiting on the empty queue for work that a busy one may still queue.
@@ -143,6 +151,10 @@ class SearchJob : public QObject {
     std::optional<QByteArray> FetchApiPage(int slot, const EngineDefinition& engine, const QueueItem& item,
                                            int page, const QString& cursor, int tryLimit);
     void ReportUnresponsive(const QStringList& engines);
+    // The archives ticked, each asked once per site of ArchiveSites; and one site's query, on a search
+    // thread.
+    void QueueArchiveSites(const EngineCatalog& engines, const QSet<QString>& disabled);
+    void ServeArchiveSite(int slot, const EngineDefinition& engine, const QueueItem& item);
     // False (and a status message) when the site's robots.txt forbids the deep search this address.
     bool RobotsAllow(const QString& url);
     // The API engines that are ticked but cannot be asked (a key or address is missing): reported and
@@ -179,6 +191,8 @@ class SearchJob : public QObject {
     EngineLedger ledger_;
     std::atomic<int> delayCap_{std::numeric_limits<int>::max()};
     std::shared_ptr<const EngineKeys> apiKeys_;  // guarded by catalogueLock_
+    CaptureSink captureSink_;                    // guarded by catalogueLock_
+    ArchiveSearch archives_;
     SearxngInstances searxng_;
     RobotsCache robots_{&s_.log};
     QMutex unresponsiveLock_;

@@ -23,8 +23,8 @@ TEST(CliConfig, FreshHomeListsTheInstallationDefaults) {
     const CliRun run = RunIn(home, {"config", "list"});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
-    // The 55 settings of the table, then the 5 keys of [Engines].
-    EXPECT_EQ(lines.size(), 63);
+    // The 63 settings of the table, then the 5 keys of [Engines].
+    EXPECT_EQ(lines.size(), 68);
     EXPECT_TRUE(lines.contains(QStringLiteral("PerHostConnections=4")));
     EXPECT_TRUE(lines.contains(QStringLiteral("ObeyRobotsTxt=1")));
     EXPECT_EQ(lines.first(), QStringLiteral("TimeOut=20"));
@@ -36,7 +36,8 @@ TEST(CliConfig, FreshHomeListsTheInstallationDefaults) {
                                  "MatchUrlKey=1",      "SearchTryCount=3",   "SavePath=",
                                  "63DaSearch=0",       "DuckDuckGoSearch=0", "BraveSearch=0",
                                  "YandexSearch=0",     "StartpageSearch=0",  "CheckOtherContent=1",
-                                 "PdfGeniSearch=1",    "PdfQueenSearch=1"}) {
+                                 "PdfGeniSearch=1",    "PdfQueenSearch=1",   "WaybackSearch=0",
+                                 "ArchiveRescue=1",    "CommonCrawlCrawls=3"}) {
         EXPECT_TRUE(lines.contains(QString::fromLatin1(expected))) << expected;
     }
     EXPECT_TRUE(home.Exists("config"));
