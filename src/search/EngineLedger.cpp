@@ -60,12 +60,12 @@ void EngineLedger::Answered(const QString& engine) {
 bool EngineLedger::Failed(const QString& engine, FetchFailure kind, const QString& detail) {
     std::lock_guard<std::mutex> hold(lock_);
     EngineTally& tally = Of(engine);
-    tally.failures[int(kind)] += 1;
+    tally.failures[size_t(kind)] += 1;
     if (kind != FetchFailure::Network || tally.Suspended() || tally.answers > 0) return false;
     // Any other failure in between means the engine was reached once: it is not the network.
     int fetches = 0;
     for (int count : tally.failures) fetches += count;
-    if (fetches != tally.failures[int(FetchFailure::Network)] || fetches < kNetworkStrikes) return false;
+    if (fetches != tally.failures[size_t(FetchFailure::Network)] || fetches < kNetworkStrikes) return false;
     tally.unreachable = true;
     tally.reason = detail;
     return true;
@@ -104,7 +104,7 @@ std::array<int, kFetchFailureKinds> EngineLedger::FailureCounts() const {
     std::lock_guard<std::mutex> hold(lock_);
     std::array<int, kFetchFailureKinds> counts{};
     for (const EngineTally& tally : tallies_) {
-        for (int k = 0; k < kFetchFailureKinds; ++k) counts[size_t(k)] += tally.failures[k];
+        for (size_t k = 0; k < counts.size(); ++k) counts[k] += tally.failures[k];
     }
     return counts;
 }

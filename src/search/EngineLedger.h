@@ -26,7 +26,7 @@ struct EngineTally {
     int rowsAdded = 0;
     int pagesSkipped = 0;  // not fetched because the engine blocked
     int answers = 0;       // fetches that got an HTTP answer of any status
-    int failures[kFetchFailureKinds] = {};
+    std::array<int, kFetchFailureKinds> failures{};  // by FetchFailure
     bool blocked = false;
     bool unreachable = false;  // its first fetches all failed at the network level
     QString reason;
