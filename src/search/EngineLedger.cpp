@@ -61,7 +61,8 @@ bool EngineLedger::Failed(const QString& engine, FetchFailure kind, const QStrin
     std::lock_guard<std::mutex> hold(lock_);
     EngineTally& tally = Of(engine);
     tally.failures[size_t(kind)] += 1;
-    if (kind != FetchFailure::Network || tally.Suspended() || tally.answers > 0) return false;
+    if (kind != FetchFailure::Network || tally.Suspended() || tally.answers > 0 || tally.pagesFetched > 0)
+        return false;
     // Any other failure in between means the engine was reached once: it is not the network.
     int fetches = 0;
     for (int count : tally.failures) fetches += count;
@@ -80,10 +81,11 @@ bool EngineLedger::NoneAnswered() const {
     std::lock_guard<std::mutex> hold(lock_);
     bool asked = false;
     for (const EngineTally& tally : tallies_) {
-        if (tally.answers > 0) return false;
+        if (tally.answers > 0 || tally.pagesFetched > 0) return false;
         int failed = 0;
         for (int count : tally.failures) failed += count;
-        asked = asked || failed > 0 || tally.pagesFetched > 0;
+        // An engine left out for a missing key was meant to be asked as much as one that failed.
+        asked = asked || failed > 0 || tally.pagesFetched > 0 || tally.pagesQueued > 0 || tally.Suspended();
     }
     return asked;
 }
@@ -118,7 +120,7 @@ bool EngineLedger::AllBlocked() const {
     std::lock_guard<std::mutex> hold(lock_);
     bool answered = false;
     for (const EngineTally& tally : tallies_) {
-        if (tally.answers == 0) continue;
+        if (tally.answers == 0 && tally.pagesFetched == 0) continue;
         answered = true;
         if (!tally.blocked) return false;
     }
