@@ -47,11 +47,13 @@ void SearchJob::SetFetchTimeLimit(std::chrono::milliseconds limit) {
     robots_.SetTimeLimit(long(limit.count()));
 }
 
+bool SearchJob::FetchCancelled(const std::atomic<int>& state) const {
+    return shuttingDown_.load() || (state.load() & (WorkerBits::kCancel | WorkerBits::kStop)) != 0;
+}
+
 void SearchJob::PrepareClient(HttpClient& client, const std::atomic<int>& state) const {
     // Stop must not wait for a page that trickles in: the transfer itself is abandoned.
-    client.SetCancelCheck([this, &state] {
-        return shuttingDown_.load() || (state.load() & (WorkerBits::kCancel | WorkerBits::kStop)) != 0;
-    });
+    client.SetCancelCheck([this, &state] { return FetchCancelled(state); });
     client.SetTimeLimit(fetchLimitMs_.load());
 }
 
@@ -304,9 +306,7 @@ void SearchJob::ServeItem(int slot, const QueueItem& item, int tryLimit) {
 }
 
 bool SearchJob::RobotsAllow(const std::atomic<int>& state, const QString& url) {
-    const auto cancelled = [this, &state] {
-        return shuttingDown_.load() || (state.load() & (WorkerBits::kCancel | WorkerBits::kStop)) != 0;
-    };
+    const auto cancelled = [this, &state] { return FetchCancelled(state); };
     if (!s_.options.Checked(K::ObeyRobotsTxt) || robots_.Allows(url, cancelled)) return true;
     s_.status.ShowMsg(tr("robots.txt disallows"), url, QString(), 0);
     return false;

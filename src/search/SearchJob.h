@@ -161,6 +161,8 @@ class SearchJob : public QObject {
     void ReportUnresponsive(const QStringList& engines);
     // False (and a status message) when the site's robots.txt forbids the deep search this address.
     bool RobotsAllow(const std::atomic<int>& state, const QString& url);
+    // True once the slot is asked to stop or the job to end: a transfer under way is then abandoned.
+    bool FetchCancelled(const std::atomic<int>& state) const;
     // A client for the slot: abandoned on Stop or exit, bounded in time.
     void PrepareClient(HttpClient& client, const std::atomic<int>& state) const;
     // A fetch of the engine's page got no answer. True when that makes the engine's first fetches all
