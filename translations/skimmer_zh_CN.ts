@@ -822,6 +822,30 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
 <context>
     <name>SearchJob</name>
     <message>
+        <source>could not resolve %1</source>
+        <translation>无法解析 %1</translation>
+    </message>
+    <message>
+        <source>could not connect to %1</source>
+        <translation>无法连接 %1</translation>
+    </message>
+    <message>
+        <source>no secure connection to %1</source>
+        <translation>无法与 %1 建立安全连接</translation>
+    </message>
+    <message>
+        <source>no network: %1</source>
+        <translation>没有网络：%1</translation>
+    </message>
+    <message>
+        <source>%1 is stopped (%2):</source>
+        <translation>%1 已停止（%2）：</translation>
+    </message>
+    <message>
+        <source>its first %1 fetches failed, %2 result pages skipped</source>
+        <translation>前 %1 次获取均失败，跳过 %2 个结果页</translation>
+    </message>
+    <message>
         <source>The file size limits are not valid</source>
         <translation>文件大小限制非法</translation>
     </message>
@@ -944,6 +968,14 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
 </context>
 <context>
     <name>Session</name>
+    <message>
+        <source>Stopped: %1.</source>
+        <translation>已停止：%1。</translation>
+    </message>
+    <message>
+        <source>Failed fetches: %1 network, %2 no answer, %3 HTTP error, %4 unreadable.</source>
+        <translation>获取失败：网络 %1 次，无应答 %2 次，HTTP 错误 %3 次，无法读取 %4 次。</translation>
+    </message>
     <message>
         <source>List:%1 Downloaded:%2 Threads:%3</source>
         <translation>列表:%1 已下:%2 线程:%3</translation>
@@ -1122,6 +1154,14 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
 </context>
 <context>
     <name>XPath</name>
+    <message>
+        <source>the %1:: axis walks the whole page for every node</source>
+        <translation>%1:: 轴会为每个节点遍历整个页面</translation>
+    </message>
+    <message>
+        <source>an absolute path inside a predicate walks the whole page for every node</source>
+        <translation>谓词中的绝对路径会为每个节点遍历整个页面</translation>
+    </message>
     <message>
         <source>%1 at character %2</source>
         <translation>%1，位于第 %2 个字符</translation>
