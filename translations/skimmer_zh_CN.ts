@@ -635,10 +635,6 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
         <translation>退出警告</translation>
     </message>
     <message>
-        <source>Save the list?</source>
-        <translation>要保存列表吗？</translation>
-    </message>
-    <message>
         <source>Import</source>
         <translation>导入</translation>
     </message>
@@ -708,8 +704,28 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
         <translation>%1（%2）</translation>
     </message>
     <message>
-        <source>Downloads are running. Stop them and quit? Unfinished rows go back to waiting.</source>
-        <translation>正在下载。要停止下载并退出吗？未完成的行将回到等待状态。</translation>
+        <source>Downloads running: %1. They stop, and their rows go back to waiting.</source>
+        <translation>正在进行的下载：%1 个。它们将停止，其行回到等待。</translation>
+    </message>
+    <message>
+        <source>The list (rows: %1) will be kept in %2.</source>
+        <translation>列表（%1 行）将保存在 %2。</translation>
+    </message>
+    <message>
+        <source>The list is empty: %1 will be emptied.</source>
+        <translation>列表为空：%1 将被清空。</translation>
+    </message>
+    <message>
+        <source>The list (rows: %1) will not be saved: %2 holds another list, which is kept. Choose Save As to keep this one.</source>
+        <translation>列表（%1 行）不会被保存：%2 存有另一个列表，它将保持不变。要保留本列表，请选择“另存为”。</translation>
+    </message>
+    <message>
+        <source>The list (rows: %1) will not be saved.</source>
+        <translation>列表（%1 行）不会被保存。</translation>
+    </message>
+    <message>
+        <source>Save As…</source>
+        <translation>另存为…</translation>
     </message>
 </context>
 <context>
@@ -956,9 +972,6 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
         <source>The keyword list was not saved:</source>
         <translation>关键词列表没有保存：</translation>
     </message>
-</context>
-<context>
-    <name>Session</name>
     <message>
         <source>%1 B/s</source>
         <translation>%1 B/s</translation>

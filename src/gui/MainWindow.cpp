@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -18,6 +19,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
@@ -134,6 +136,9 @@ MainWindow::MainWindow(Session& session, MessageSink* messages, QWidget* parent)
         session_.GetOptions().Checked(K::LoadLastListAtStart)) {
         SetTitlePath(session_.GetOptions().Text(K::ListFile));
     }
+    savePathPicker_ = [this](const QString& filters, QString* chosenFilter) {
+        return QFileDialog::getSaveFileName(this, QString(), QString(), filters, chosenFilter);
+    };
     folderPicker_ = [this](const QString& start) {
         return QFileDialog::getExistingDirectory(this, tr("Choose a folder"), start);
     };
@@ -747,11 +752,28 @@ void MainWindow::AppendFromFile(const QString& path, const StatusFilter& filter)
     }
 }
 
+QString MainWindow::WithFilterSuffix(const QString& path, const QString& nameFilter) {
+    if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty()) return path;
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.(\\w+)"));
+    const QRegularExpressionMatch match = pattern.match(nameFilter);
+    return match.hasMatch() ? path + u'.' + match.captured(1) : path;
+}
+
+QString MainWindow::PickExportPath() {
+    QString chosenFilter;
+    const QString path =
+        savePathPicker_(tr("List XML (*.xml);;List files (*.list);;All files (*)"), &chosenFilter);
+    return WithFilterSuffix(path, chosenFilter);
+}
+
 void MainWindow::ExportButton() {
     ListKeeper& lists = session_.Lists();
     if (!lists.BeginExport()) return;
-    const QString path = QFileDialog::getSaveFileName(
-        this, QString(), QString(), tr("List XML (*.xml);;List files (*.list);;All files (*)"));
+    const QString path = PickExportPath();
+    if (path.isEmpty()) {
+        lists.EndExport();
+        return;
+    }
     StatusChoiceDialog dialog(*messages_, this);
     if (path.isEmpty() || dialog.exec() != QDialog::Accepted) {
         lists.EndExport();
@@ -771,8 +793,9 @@ void MainWindow::ImportButton() {
 
 void MainWindow::AppendButton() {
     if (session_.Results().Size() == 0) return messages_->ShowMessageBox(tr("The list is empty."));
-    const QString path =
-        QFileDialog::getSaveFileName(this, QString(), QString(), tr("List files (*.list);;All files (*)"));
+    QString chosenFilter;
+    const QString path = WithFilterSuffix(
+        savePathPicker_(tr("List files (*.list);;All files (*)"), &chosenFilter), chosenFilter);
     if (!path.isEmpty()) session_.Lists().AppendTo(path);
 }
 
@@ -838,6 +861,36 @@ void MainWindow::changeEvent(QEvent* event) {
     }
 }
 
+QString MainWindow::QuitQuestion(const ListKeeper::ClosePlan& plan) const {
+    QStringList lines;
+    if (session_.DownloadsRunning()) {
+        lines.append(
+            tr("Downloads running: %1. They stop, and their rows go back to waiting.")
+                .arg(qMax(session_.Downloads().Tries().trying + session_.Downloads().Tries().retrying, 1)));
+    }
+    const QString name = QDir::toNativeSeparators(plan.path);
+    switch (plan.action) {
+        case ListKeeper::CloseAction::Save:
+            if (plan.rows > 0)
+                lines.append(tr("The list (rows: %1) will be kept in %2.").arg(plan.rows).arg(name));
+            break;
+        case ListKeeper::CloseAction::EmptiesFile:
+            lines.append(tr("The list is empty: %1 will be emptied.").arg(name));
+            break;
+        case ListKeeper::CloseAction::NotSaved:
+            lines.append(tr("The list (rows: %1) will not be saved: %2 holds another list, which is kept. "
+                            "Choose Save As to keep this one.")
+                             .arg(plan.rows)
+                             .arg(name));
+            break;
+        case ListKeeper::CloseAction::Nothing:
+            if (plan.rows > 0) lines.append(tr("The list (rows: %1) will not be saved.").arg(plan.rows));
+            break;
+    }
+    lines.append(tr("Quit the program?"));
+    return lines.join(u'\n');
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (closing_) return event->accept();
     Options& options = session_.GetOptions();
@@ -846,25 +899,35 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     session_.SaveKeywords();
     SaveWindowState();
     session_.Lists().CloseSave();
-    const QString question =
-        session_.DownloadsRunning()
-            ? tr("Downloads are running. Stop them and quit? Unfinished rows go back to waiting.")
-            : tr("Quit the program?");
-    if (!messages_->AskYesNo(question, tr("Confirm Quit"))) {
+    // One question that says what quitting does to the downloads and the list; Save As only on request.
+    const ListKeeper::ClosePlan plan = session_.Lists().PlanCloseSave();
+    QStringList answers{tr("Quit")};
+    if (plan.rows > 0) answers.append(tr("Save As…"));
+    const int answer = messages_->AskChoice(QuitQuestion(plan), tr("Confirm Quit"), answers);
+    if (answer < 0) {
         event->ignore();
         return;
+    }
+    QString saveAs;
+    if (answer == 1) {
+        // The file is chosen before anything stops, so that cancelling it leaves the program as it was.
+        saveAs = PickExportPath();
+        if (saveAs.isEmpty()) {
+            event->ignore();
+            return;
+        }
     }
     // Rows in flight go back to waiting, their partial bytes kept for resume, before the list is saved
     // for the last time, so a later start takes them first.
     session_.StopForClose();
-    if (session_.Results().Size() > 0 && options.Text(K::ListFile).isEmpty() &&
-        messages_->AskYesNo(tr("Save the list?"), tr("Confirm Quit"))) {
-        ExportButton();  // the file chosen becomes the list path, which Close saves with the settings
+    if (!saveAs.isEmpty() && session_.Lists().BeginExport()) {
+        // Every row: the list file chosen here becomes the list path, which Close saves with the settings.
+        ExportList(saveAs, StatusFilter());
     }
     hide();
     closing_ = true;
     if (tray_) tray_->hide();
-    session_.Close();
+    session_.Close(saveAs.isEmpty() && plan.action == ListKeeper::CloseAction::EmptiesFile);
     event->accept();
     Q_EMIT closed();
 }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <thread>
 
+#include "app/ListKeeper.h"
 #include "app/UpdateInfo.h"
 #include "lists/ResultEntry.h"
 #include "lists/ResultList.h"
@@ -54,6 +55,12 @@ class MainWindow : public QWidget {
     void SetFolderPicker(std::function<QString(const QString& start)> picker) {
         folderPicker_ = std::move(picker);
     }
+    // Where a list file to write is chosen: the name filters offered and the one chosen; empty: cancelled.
+    // Tests answer without a dialog.
+    using SavePathPicker = std::function<QString(const QString& filters, QString* chosenFilter)>;
+    void SetSavePathPicker(SavePathPicker picker) { savePathPicker_ = std::move(picker); }
+    // A name without an extension gets the one of the chosen filter ("List files (*.list)": ".list").
+    static QString WithFilterSuffix(const QString& path, const QString& nameFilter);
     ResultTableModel* Model() const { return model_; }
     void ToggleVisible();
     QSystemTrayIcon* Tray() const { return tray_; }
@@ -94,6 +101,9 @@ class MainWindow : public QWidget {
     void RestoreWindowState();
     bool SaveWindowState(QString* error = nullptr) const;
     void ExportButton();
+    QString PickExportPath();
+    // The quit question: what stops and where the list goes.
+    QString QuitQuestion(const ListKeeper::ClosePlan& plan) const;
     void ImportButton();
     void AppendButton();
     void BuildRowMenu();
@@ -129,6 +139,7 @@ class MainWindow : public QWidget {
     QMenu* rowMenu_ = nullptr;
     ImportQuestion importQuestion_;
     std::function<QString(const QString&)> folderPicker_;
+    SavePathPicker savePathPicker_;
     QSystemTrayIcon* tray_ = nullptr;
     QMenu* trayMenu_ = nullptr;
     QString pendingStatus_;
