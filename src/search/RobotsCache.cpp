@@ -18,7 +18,7 @@ int RobotsCache::SitesRead() const {
     return int(sites_.size());
 }
 
-bool RobotsCache::Allows(const QString& address, const std::atomic<bool>* abort) {
+bool RobotsCache::Allows(const QString& address, const std::function<bool()>& cancelled) {
     const QUrl url(address);
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || url.host().isEmpty() || (scheme != u"http" && scheme != u"https")) return true;
@@ -43,7 +43,7 @@ bool RobotsCache::Allows(const QString& address, const std::atomic<bool>* abort)
         if (added) {
             hold.unlock();
             try {
-                rules = Fetch(site, abort);
+                rules = Fetch(site, cancelled);
             } catch (const std::exception&) {
                 // Never leave the others waiting for an answer that will not come.
             }
@@ -59,9 +59,11 @@ bool RobotsCache::Allows(const QString& address, const std::atomic<bool>* abort)
     return !rules || rules->Allows(path);
 }
 
-std::shared_ptr<const RobotsRules> RobotsCache::Fetch(const QString& site, const std::atomic<bool>* abort) {
+std::shared_ptr<const RobotsRules> RobotsCache::Fetch(const QString& site,
+                                                     const std::function<bool()>& cancelled) {
     HttpClient client;
-    client.SetAbortFlag(abort);
+    client.SetCancelCheck(cancelled);
+    client.SetTimeLimit(timeLimitMs_.load());
     const QString address = site + QStringLiteral("/robots.txt");
     const FetchedPage page = FetchSmallText(client, address, kBodyLimit, log_);
     if (page.answered && page.status >= 200 && page.status < 300)

@@ -165,6 +165,33 @@ TEST_F(ApiSearchTest, RefusalsSuspendTheirEngineWithTheServicesReason) {
     ExpectNoSecretIn(log);  // a secret echoed by the service is scrubbed too
 }
 
+TEST_F(ApiSearchTest, KeysNeverFollowARedirectToAnotherSiteAndLongErrorsLeakNoPartOfOne) {
+    // Brave sends its key as a header: a redirect elsewhere is refused, the other site never asked.
+    web.RedirectAll("api.search.brave.com", "https://www.googleapis.com/stolen");
+    // An error text that echoes the key past the length it is cut to.
+    web.ScriptAll("api.openalex.org",
+                  {400, R"({"error": "bad request", "message": ")" + std::string(136, 'x') +
+                            R"( GOOGLE-KEY-4b1d BRAVE-TOKEN-9c3e"})"});
+    web.ScriptAll("www.googleapis.com",
+                  {400, R"({"error": {"code": 400, "message": ")" + std::string(141, 'y') +
+                            R"( key=GOOGLE-KEY-4b1d"}})"});
+    web.ScriptAll("searx-a.test", {503, "down"});
+    web.ScriptAll("searx-b.test", {503, "down"});
+    ASSERT_TRUE(RunSearch());
+    for (const ApiWeb::Request& request : web.Requests()) {
+        if (request.host != "api.search.brave.com") {
+            EXPECT_EQ(request.token, "") << request.host;
+        }
+        EXPECT_EQ(request.target.find("stolen"), std::string::npos);
+    }
+    EXPECT_TRUE(Tally("brave-api").blocked);
+    EXPECT_TRUE(Tally("brave-api").reason.contains("redirect")) << Tally("brave-api").reason.toStdString();
+    const QByteArray log = home.Read("run.log");
+    // Both texts are cut within the key: not even its first characters survive, the scrub comes first.
+    EXPECT_FALSE(log.contains("GOOGLE-"));
+    EXPECT_TRUE(Tally("openalex").reason.contains("bad request"));
+}
+
 TEST_F(ApiSearchTest, MissingKeysDisableTheirEnginesWithoutARequest) {
     home.Write("config/Setting.ini", "[Engines]\nGoogleCx=CX-77aa\n");
     web.ScriptAll("api.openalex.org", {200, R"({"meta": {"next_cursor": null}, "results": []})"});
