@@ -19,6 +19,7 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QMenu;
 class QSplitter;
@@ -26,6 +27,7 @@ class QPushButton;
 class QSystemTrayIcon;
 class QTableView;
 class QTreeWidget;
+class QUrl;
 class MessageSink;
 class ResultTableModel;
 class Session;
@@ -92,6 +94,9 @@ class MainWindow : public QWidget {
     QLineEdit* Edit(const char* name, SettingKey key, bool number);
     QPushButton* Button(const char* name, const QString& caption);
     void ApplyCoupling();
+    // Search: says what is missing, and asks whether pages waiting from other options go on.
+    void SearchButton();
+    void RefreshApiEngines();
     void RefreshKeywords();
     // The keyword field's text joins the list and the field empties; a keyword already there is named.
     void AddTypedKeyword();
@@ -121,6 +126,11 @@ class MainWindow : public QWidget {
     // The downloaded file of a row, empty when it is not in the save folder.
     QString RowFilePath(RowId id) const;
     void StartUpdateCheck();
+    // Opens with the desktop's program, and says so when there is none.
+    void OpenWithDesktop(const QUrl& url);
+    // The README installed with the program, empty when there is none.
+    static QString HelpFile();
+    void OpenHelp();
 
     Session& session_;
     std::unique_ptr<MessageSink> ownMessages_;
@@ -134,6 +144,7 @@ class MainWindow : public QWidget {
     QWidget* searchButtons_ = nullptr;
     ResultTableModel* model_ = nullptr;
     QLineEdit* statusLine_ = nullptr;
+    QLabel* apiEngines_ = nullptr;
     QLineEdit* listCounters_ = nullptr;
     QLineEdit* searchCounters_ = nullptr;
     QMenu* rowMenu_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -482,6 +483,36 @@ TEST(ListFileKeepingTest, AListFileIsOnlyWrittenWithTheListLoadedFromIt) {
         EXPECT_TRUE(window.close());
     });
     EXPECT_EQ(home.Read("first.xml.list"), QByteArray());
+}
+
+// Search says what is missing; pages left waiting by a search with other options are not asked again
+// without a question, and "start anew" drops them. No box is left ticked that would reach the web.
+TEST_F(WindowHabitsTest, SearchAsksBeforeCarryingOnAnotherSearchsPages) {
+    Click("searchButton");
+    ASSERT_EQ(answers.boxes.size(), 1);
+    EXPECT_TRUE(answers.boxes[0].contains(QString::fromUtf8("关键字"))) << answers.boxes[0].toStdString();
+    EXPECT_FALSE(session.Search().IsBusy());
+
+    session.Keywords().AddKeyword("report");
+    for (const char* name : {"baiduCheck", "wordCheck", "pdfCheck", "pptCheck", "xlsCheck", "txtCheck",
+                             "rtfCheck", "archiveCheck"}) {
+        window->findChild<QCheckBox*>(name)->setChecked(false);
+    }
+    ASSERT_TRUE(session.Search().Queue().QueueUrl(
+        "http://www.baidu.com/s?wd=filetype%3Appt%20(report)&pn=10&lm=0", 0));
+    ASSERT_EQ(session.Search().PendingPageCount(), 1);
+    answers.yes = false;  // Cancel: nothing starts, the page still waits
+    Click("searchButton");
+    ASSERT_EQ(answers.questions.size(), 1);
+    EXPECT_TRUE(answers.questions[0].contains("1")) << answers.questions[0].toStdString();
+    EXPECT_FALSE(session.Search().IsBusy());
+    EXPECT_EQ(session.Search().PendingPageCount(), 1);
+    answers.yes = true;
+    answers.choice = 1;  // start anew
+    Click("searchButton");
+    EXPECT_EQ(session.Search().PendingPageCount(), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !session.Search().IsBusy(); }, 10000));
+    EXPECT_EQ(session.Search().Queue().Waiting(), 0);
 }
 
 TEST_F(WindowHabitsTest, TheEndOfASearchIsSummedUpOnTheStatusLine) {
