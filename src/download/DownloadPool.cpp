@@ -527,9 +527,13 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
                 .arg(kMaxBackOffs);
         return Outcome::BackOff;
     }
+    // A try that learnt no length (a refused connection, a 404) leaves the size unknown, so that a later
+    // successful try, a Retry, still fills it in.
     const auto entry = s_.results.Entry(row);
-    if (entry && entry->size == EntrySize::Unknown) {
-        s_.results.SetSize(row, QString::asprintf("%.02f", double(transfer.ContentLength()) / 1024.0));
+    const qint64 length = transfer.ContentLength() > 0 ? transfer.ContentLength()
+                                                       : (transfer.Succeeded() ? transfer.Received() : 0);
+    if (entry && entry->size == EntrySize::Unknown && length > 0) {
+        s_.results.SetSize(row, QString::asprintf("%.02f", double(length) / 1024.0));
     }
     if (transfer.Succeeded()) {
         bytesDone_.fetch_add(transfer.Received());
