@@ -245,7 +245,7 @@ bool Session::StopForClose(int milliseconds) {
     return downloads_->WaitWalksEnded(milliseconds);
 }
 
-void Session::Close() {
+void Session::Close(bool emptyingConfirmed) {
     if (closed_) return;
     closed_ = true;
     if (!stoppedForClose_ && !StopForClose()) {
@@ -254,7 +254,7 @@ void Session::Close() {
             QStringLiteral("download slots still busy after 5 s; their rows are saved as they are"));
     }
     autoSaveTimer_.stop();
-    listKeeper_.CloseSave();
+    listKeeper_.CloseSave(emptyingConfirmed);
     SaveSettings();
     SaveKeywords();
     downloads_->Shutdown();
