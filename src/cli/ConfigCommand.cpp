@@ -3,6 +3,7 @@
 #include "app/Session.h"
 #include "lists/EngineKeys.h"
 #include "lists/SettingsTable.h"
+#include "lists/UrlCredentials.h"
 
 QString ConfigCommand::Summary() const {
     return QStringLiteral("show or change the settings in Setting.ini");
@@ -31,7 +32,9 @@ int ConfigCommand::Run(CliContext& context, const QStringList& args) {
     const EngineKeys keys = EngineKeys::Load(context.session.Settings());
     auto keyValue = [&](const EngineKeySpec& spec) {
         const QString value = keys.Value(QLatin1StringView(spec.key));
-        return spec.secret && !showSecrets ? EngineKeys::Masked(value) : value;
+        if (showSecrets) return value;
+        // An address list shows its hosts, never a password inside one.
+        return spec.secret ? EngineKeys::Masked(value) : UrlCredentials::MaskPasswords(value);
     };
     if (verb == u"list" && rest.isEmpty()) {
         for (const SettingSpec& spec : SettingsTable::All()) {

@@ -33,10 +33,10 @@ class Aria2Agent {
         QString problem;
     };
 
-    Aria2Agent(QString endpoint, QString secret)
-        : endpoint_(std::move(endpoint)), secret_(std::move(secret)) {}
+    Aria2Agent(QString endpoint, QString secret);
 
-    const QString& Endpoint() const { return endpoint_; }
+    // The address as messages show it: a password inside it masked.
+    const QString& Endpoint() const { return shown_; }
     // Asked before and during each call: true ends the call at once, as a failure without an answer.
     void SetCancel(std::function<bool()> cancelled) { cancelled_ = std::move(cancelled); }
 
@@ -56,13 +56,15 @@ class Aria2Agent {
     // Reads the body of a JSON-RPC answer: Answered with its result, Refused with aria2's reason, or
     // Garbled (not a JSON-RPC answer at all) with what was wrong.
     enum class Reply { Answered, Refused, Garbled };
-    static Reply ReadReply(const QByteArray& body, QJsonValue* result, QString* error);
+    // Every text taken from the answer has `secret` replaced by "***".
+    static Reply ReadReply(const QByteArray& body, QJsonValue* result, QString* error,
+                           const QString& secret = {});
     // Reads the result of system.multicall over aria2.tellStatus for `gids`, one answer per gid; false
     // (with error set) when it is not one entry per gid.
     static bool ReadStatuses(const QJsonValue& result, const QStringList& gids, QList<TaskAnswer>* answers,
-                             QString* error);
+                             QString* error, const QString& secret = {});
     // Reads one entry of such a result for `gid`: [ {fields} ] or a fault {code, message}.
-    static TaskAnswer ReadTaskStatus(const QJsonValue& entry, const QString& gid);
+    static TaskAnswer ReadTaskStatus(const QJsonValue& entry, const QString& gid, const QString& secret = {});
     // Texts from the daemon end up in the status line and the run log: one line, at most this long.
     static constexpr qsizetype kMaxText = 300;
 
@@ -72,6 +74,7 @@ class Aria2Agent {
     QJsonArray WithToken(QJsonArray params) const;
 
     QString endpoint_;
+    QString shown_;
     QString secret_;
     std::function<bool()> cancelled_;
     int nextId_ = 1;

@@ -16,6 +16,7 @@
 #include "lists/ResultList.h"
 #include "lists/RunLog.h"
 #include "lists/StatusLine.h"
+#include "lists/UrlCredentials.h"
 #include "net/HttpClient.h"
 #include "net/HttpError.h"
 #include "net/PageFetch.h"
@@ -427,12 +428,13 @@ std::optional<QByteArray> SearchJob::FetchApiPage(int slot, const EngineDefiniti
             }
         }
         CheckCancel(state);
-        const QString where = searxng ? instance : item.url;
+        // The instance address may hold a password: it is shown, and logged, masked.
+        const QString where = searxng ? UrlCredentials::MaskPasswords(instance) : item.url;
         if (searxng) {
             // An instance that fails or asks for a pause rests; the page goes to the next one.
             if (answered && status >= 200 && status < 300) return body;
             searxng_.Rest(instance);
-            s_.status.ShowMsg(tr("SearXNG instance rests:"), instance,
+            s_.status.ShowMsg(tr("SearXNG instance rests:"), where,
                               answered ? tr("HTTP %1").arg(status) : tr("no answer"), 1);
             continue;
         }
