@@ -23,6 +23,9 @@ packages=(
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   # end-to-end tests and benchmarks: real peers on 127.0.0.1
   nginx aria2 curl wget wget2 time python3-lxml iproute2
+  # the proxy tests and the proxy-hop benchmark: a real HTTP proxy (CONNECT, Basic authentication) and a
+  # real SOCKS5 proxy, both run unprivileged from a test folder
+  tinyproxy dante-server
   # fuzzing (make fuzz): clang with its sanitizer runtimes and libFuzzer, which are only recommended
   # packages of clang and so must be named here
   clang libclang-rt-14-dev libfuzzer-14-dev

@@ -17,8 +17,10 @@ constexpr qsizetype kMaxAnswer = 1024 * 1024;
 
 // A daemon that echoes its parameters would put the token into the messages and the run log; it is
 // taken out before the text is cut, so no part of it survives the cut either.
-QString Clean(QString text, const QString& secret) {
-    if (!secret.isEmpty()) text.replace(secret, QStringLiteral("***"));
+QString Clean(QString text, const QStringList& secrets) {
+    for (const QString& secret : secrets) {
+        if (!secret.isEmpty()) text.replace(secret, QStringLiteral("***"));
+    }
     for (QChar& c : text) {
         if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
             c == QChar::ParagraphSeparator)
@@ -51,7 +53,7 @@ bool ReadLength(const QJsonValue& value, qint64* length) {
     return false;
 }
 
-QString Shown(const QString& secret, const QJsonValue& value) {
+QString Shown(const QStringList& secret, const QJsonValue& value) {
     if (value.isString()) return QStringLiteral("\"%1\"").arg(Clean(value.toString(), secret));
     if (value.isUndefined()) return QStringLiteral("nothing");
     QJsonArray wrapper{value};
@@ -108,7 +110,7 @@ QJsonValue Aria2Agent::Call(const QString& method, QJsonArray params, QString* e
     const QByteArray answer = std::move(sent.body);
     QJsonValue result;
     QString problem;
-    switch (ReadReply(answer, &result, &problem, secret_)) {
+    switch (ReadReply(answer, &result, &problem, Secrets())) {
         case Reply::Answered:
             reachable_ = true;
             return result;
@@ -125,7 +127,7 @@ QJsonValue Aria2Agent::Call(const QString& method, QJsonArray params, QString* e
 }
 
 Aria2Agent::Reply Aria2Agent::ReadReply(const QByteArray& body, QJsonValue* result, QString* error,
-                                        const QString& secret) {
+                                        const QStringList& secret) {
     const QJsonDocument reply = QJsonDocument::fromJson(body);
     if (!reply.isObject()) {
         *error = QStringLiteral("not a JSON-RPC answer");
@@ -146,9 +148,27 @@ Aria2Agent::Reply Aria2Agent::ReadReply(const QByteArray& body, QJsonValue* resu
     return Reply::Answered;
 }
 
+QStringList Aria2Agent::Secrets() const {
+    return {secret_, proxy_ ? proxy_->password : QString()};
+}
+
+bool Aria2Agent::DaemonHasProxy() {
+    QString ignored;
+    const QJsonObject global =
+        Call(QStringLiteral("aria2.getGlobalOption"), WithToken({}), &ignored).toObject();
+    for (const char* key : {"all-proxy", "http-proxy", "https-proxy"}) {
+        if (!global.value(QLatin1StringView(key)).toString().isEmpty()) return true;
+    }
+    return false;
+}
+
 bool Aria2Agent::Create(QString* error) {
     const QJsonValue version = Call(QStringLiteral("aria2.getVersion"), WithToken({}), error);
-    if (version.isObject()) return true;
+    if (version.isObject()) {
+        // A proxy the user gave aria2 itself is the one it keeps.
+        if (proxy_) daemonHasProxy_ = DaemonHasProxy();
+        return true;
+    }
     if (error->isEmpty()) *error = QStringLiteral("%1: aria2.getVersion gave no version").arg(shown_);
     return false;
 }
@@ -157,6 +177,12 @@ QString Aria2Agent::AddTask(const QString& link, const QString& fileName, const 
                             QString* error) {
     QJsonObject options{{"dir", folder}, {"out", fileName}};
     if (paused) options.insert(QStringLiteral("pause"), QStringLiteral("true"));
+    // The credentials go beside the address, never inside it, so that aria2 shows none of them.
+    if (proxy_ && !daemonHasProxy_) {
+        options.insert(QStringLiteral("all-proxy"), QString::fromUtf8(proxy_->Bare()));
+        if (!proxy_->user.isEmpty()) options.insert(QStringLiteral("all-proxy-user"), proxy_->user);
+        if (!proxy_->password.isEmpty()) options.insert(QStringLiteral("all-proxy-passwd"), proxy_->password);
+    }
     const QJsonValue gid =
         Call(QStringLiteral("aria2.addUri"), WithToken({QJsonArray{link}, options}), error);
     if (!gid.isString() || gid.toString().isEmpty() || gid.toString().size() > 64) {
@@ -185,14 +211,14 @@ bool Aria2Agent::TellStatus(const QStringList& gids, QList<TaskAnswer>* answers,
     }
     const QJsonValue result = Call(QStringLiteral("system.multicall"), {calls}, error);
     if (result.isUndefined()) return false;
-    if (ReadStatuses(result, gids, answers, error, secret_)) return true;
+    if (ReadStatuses(result, gids, answers, error, Secrets())) return true;
     reachable_ = false;
     *error = QStringLiteral("%1: %2").arg(shown_, *error);
     return false;
 }
 
 bool Aria2Agent::ReadStatuses(const QJsonValue& result, const QStringList& gids, QList<TaskAnswer>* answers,
-                              QString* error, const QString& secret) {
+                              QString* error, const QStringList& secret) {
     answers->clear();
     const QJsonArray entries = result.toArray();
     if (!result.isArray() || entries.size() != gids.size()) {
@@ -208,7 +234,7 @@ bool Aria2Agent::ReadStatuses(const QJsonValue& result, const QStringList& gids,
 }
 
 Aria2Agent::TaskAnswer Aria2Agent::ReadTaskStatus(const QJsonValue& entry, const QString& gid,
-                                                  const QString& secret) {
+                                                  const QStringList& secret) {
     TaskAnswer answer;
     if (entry.isObject()) {  // a fault of this one call
         const QJsonValue message = entry.toObject().value(QStringLiteral("message"));

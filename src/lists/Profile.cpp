@@ -83,5 +83,9 @@ bool Profile::HoldsSecret(const IniFile& ini) {
         if (isSecret ? !value.remove(u',').trimmed().isEmpty() : !UrlCredentials::Passwords(value).isEmpty())
             return true;
     }
+    for (const char* key : {"Proxy", "SearchProxy", "ApiProxy", "DownloadProxy", "SearchProxyPool"}) {
+        const QString value = ini.Value(QStringLiteral("Network"), QLatin1StringView(key)).value_or(QString());
+        if (!UrlCredentials::Passwords(value).isEmpty()) return true;
+    }
     return false;
 }

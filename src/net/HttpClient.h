@@ -11,6 +11,8 @@
 #include <atomic>
 #include <memory>
 
+#include "lists/NetworkSettings.h"
+
 #include "net/HttpResponse.h"
 
 class HttpClient {
@@ -28,6 +30,9 @@ class HttpClient {
     // Throws HttpError for an empty name or value.
     void AddHeader(const QString& name, const QString& value);
     void SetFollowRedirects(bool follow) { followRedirects_ = follow; }
+    // Which configured proxy carries the requests (result pages unless told); a pool's proxy goes first.
+    void SetRole(NetRole role) { role_ = role; }
+    void SetPoolProxy(const QString& proxy) { poolProxy_ = proxy; }
 
     // With discardBody the body is read and thrown away up to the body limit, then the connection is
     // closed; the response then holds no body.
@@ -43,6 +48,8 @@ class HttpClient {
     QString userAgent_ = QString::fromLatin1(kDefaultUserAgent);
     QList<QPair<QString, QString>> headers_;
     bool followRedirects_ = true;
+    NetRole role_ = NetRole::SearchPage;
+    QString poolProxy_;
     bool discardBody_ = false;
     qint64 bodyLimit_ = kDefaultBodyLimit;
     const std::atomic<bool>* abort_ = nullptr;

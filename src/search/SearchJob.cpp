@@ -413,6 +413,7 @@ std::optional<QByteArray> SearchJob::FetchApiPage(int slot, const EngineDefiniti
             try {
                 HttpClient client;
                 client.SetAbortFlag(&shuttingDown_);
+                client.SetRole(NetRole::Api);
                 client.SetUserAgent(QStringLiteral("Skimmer (document search)"));
                 for (const auto& [name, value] : request.headers) {
                     if (!value.isEmpty()) client.AddHeader(QString::fromUtf8(name), QString::fromUtf8(value));
