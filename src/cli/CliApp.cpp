@@ -1,8 +1,6 @@
 #include "cli/CliApp.h"
 
 #include "app/HomeLock.h"
-#include "lists/NetworkSettings.h"
-#include "net/CurlSetup.h"
 #include "app/Session.h"
 #include "cli/ConfigCommand.h"
 #include "cli/DownloadCommands.h"
@@ -12,6 +10,8 @@
 #include "cli/ListCommands.h"
 #include "cli/NetCommands.h"
 #include "cli/SearchCommands.h"
+#include "lists/NetworkSettings.h"
+#include "net/CurlSetup.h"
 
 namespace {
 
@@ -160,7 +160,8 @@ int CliApp::Run(const QStringList& args, QTextStream& out, QTextStream& err) {
         return kCliDone;
     }
     std::optional<QString> proxy;
-    if (const int status = TakeProxyOption(command->Name(), rest, &proxy, err); status != kCliDone) return status;
+    if (const int status = TakeProxyOption(command->Name(), rest, &proxy, err); status != kCliDone)
+        return status;
 
     const QString homeDir = AppHome::ResolveDir(home);
     HomeLock lock(AppHome(homeDir).LockPath());

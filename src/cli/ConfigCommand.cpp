@@ -40,7 +40,9 @@ int ConfigCommand::Run(CliContext& context, const QStringList& args) {
         return spec.secret ? EngineKeys::Masked(value) : UrlCredentials::MaskPasswords(value);
     };
     const NetworkSettings network = NetworkSettings::Load(context.session.Settings());
-    auto networkValue = [&](const QString& key) { return showSecrets ? network.Value(key) : network.Shown(key); };
+    auto networkValue = [&](const QString& key) {
+        return showSecrets ? network.Value(key) : network.Shown(key);
+    };
     if (verb == u"list" && rest.isEmpty()) {
         for (const SettingSpec& spec : SettingsTable::All()) {
             context.out << spec.key << '=' << options.DisplayValue(spec.id) << '\n';

@@ -129,7 +129,8 @@ int GetCommand::Run(CliContext& context, const QStringList& args) {
     }
     if (lastShown >= 0) context.err << '\n';
     if (!transfer.Succeeded())
-        return context.Failed(QStringLiteral("get: %1 was not downloaded").arg(target));
+        return context.Failed(
+            QStringLiteral("get: %1 was not downloaded: %2").arg(target, transfer.FailureReason()));
     context.err << "saved " << target << " (" << HumanBytes(double(transfer.Received())) << " in "
                 << QString::number(double(clock.elapsed()) / 1000.0, 'f', 2) << " s)\n";
     return kCliDone;

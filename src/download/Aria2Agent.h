@@ -70,7 +70,8 @@ class Aria2Agent {
     static bool ReadStatuses(const QJsonValue& result, const QStringList& gids, QList<TaskAnswer>* answers,
                              QString* error, const QStringList& secrets = {});
     // Reads one entry of such a result for `gid`: [ {fields} ] or a fault {code, message}.
-    static TaskAnswer ReadTaskStatus(const QJsonValue& entry, const QString& gid, const QStringList& secrets = {});
+    static TaskAnswer ReadTaskStatus(const QJsonValue& entry, const QString& gid,
+                                     const QStringList& secrets = {});
     // Texts from the daemon end up in the status line and the run log: one line, at most this long.
     static constexpr qsizetype kMaxText = 300;
 

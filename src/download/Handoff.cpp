@@ -85,8 +85,9 @@ bool Handoff::Start() {
     std::optional<ProxyAddress> proxy = ProxyAddress::Parse(downloadProxy);
     if (!downloadProxy.isEmpty() && (!proxy || !proxy->scheme.startsWith(QStringLiteral("http")))) {
         // Handing over anyway would send the documents past the proxy the user chose.
-        s_.messages.ShowMessageBox(tr("aria2 can only use an HTTP proxy, and the download proxy is not one; "
-                                      "download the list here instead"));
+        s_.messages.ShowMessageBox(
+            tr("aria2 can only use an HTTP proxy, and the download proxy is not one; "
+               "download the list here instead"));
         return false;
     }
     if (downloadProxy.isEmpty()) proxy.reset();
@@ -98,8 +99,8 @@ bool Handoff::Start() {
     unfinished_.store(0);
     connected_.store(false);
     try {
-        thread_ =
-            std::thread([this, endpoints = std::move(endpoints), folder, proxy] { Thread(endpoints, folder, proxy); });
+        thread_ = std::thread(
+            [this, endpoints = std::move(endpoints), folder, proxy] { Thread(endpoints, folder, proxy); });
     } catch (const std::system_error&) {
         state_.fetch_and(~StateBits::kRunning);
         return false;
@@ -107,7 +108,8 @@ bool Handoff::Start() {
     return true;
 }
 
-void Handoff::Thread(QList<Aria2Fleet::Endpoint> endpoints, QString folder, std::optional<ProxyAddress> proxy) {
+void Handoff::Thread(QList<Aria2Fleet::Endpoint> endpoints, QString folder,
+                     std::optional<ProxyAddress> proxy) {
     Aria2Fleet fleet(s_.results, s_.registry, s_.status, folder);
     fleet.SetProxy(proxy);
     const bool connected = fleet.Connect(endpoints) > 0;

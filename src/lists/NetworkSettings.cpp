@@ -9,8 +9,9 @@
 
 namespace {
 
-constexpr std::array<const char*, 8> kKeys{"Proxy",    "SearchProxy",     "ApiProxy",        "DownloadProxy",
-                                           "NoProxy",  "UseEnvironmentProxy", "SearchProxyPool", "CaBundle"};
+constexpr std::array<const char*, 8> kKeys{"Proxy",           "SearchProxy", "ApiProxy",
+                                           "DownloadProxy",   "NoProxy",     "UseEnvironmentProxy",
+                                           "SearchProxyPool", "CaBundle"};
 
 bool Is(const QString& key, const char* name) {
     return key.compare(QLatin1StringView(name), Qt::CaseInsensitive) == 0;
@@ -110,12 +111,14 @@ NetworkSettings NetworkSettings::Load(const Profile& settings) {
     const IniFile ini = IniFile::Load(settings.Path());
     NetworkSettings network;
     for (const char* name : kKeys) {
-        const QString value = ini.Value(QLatin1StringView(kSection), QLatin1StringView(name)).value_or(QString());
+        const QString value =
+            ini.Value(QLatin1StringView(kSection), QLatin1StringView(name)).value_or(QString());
         if (QString* field = Field(network, QLatin1StringView(name))) *field = value;
     }
     // Anything but an explicit 0 keeps today's behaviour of following the environment.
     network.useEnvironmentProxy =
-        ini.Value(QLatin1StringView(kSection), QStringLiteral("UseEnvironmentProxy")).value_or(QString()) != u"0";
+        ini.Value(QLatin1StringView(kSection), QStringLiteral("UseEnvironmentProxy")).value_or(QString()) !=
+        u"0";
     return network;
 }
 
@@ -123,13 +126,15 @@ bool NetworkSettings::Save(const Profile& settings, QString* error) const {
     return settings.Update(
         [this](IniFile& ini) {
             for (const char* name : kKeys)
-                ini.SetValue(QLatin1StringView(kSection), QLatin1StringView(name), Value(QLatin1StringView(name)));
+                ini.SetValue(QLatin1StringView(kSection), QLatin1StringView(name),
+                             Value(QLatin1StringView(name)));
         },
         error);
 }
 
 QString NetworkSettings::Value(const QString& key) const {
-    if (Is(key, "UseEnvironmentProxy")) return useEnvironmentProxy ? QStringLiteral("1") : QStringLiteral("0");
+    if (Is(key, "UseEnvironmentProxy"))
+        return useEnvironmentProxy ? QStringLiteral("1") : QStringLiteral("0");
     const QString* field = Field(const_cast<NetworkSettings&>(*this), key);
     return field ? *field : QString();
 }

@@ -84,7 +84,8 @@ bool Profile::HoldsSecret(const IniFile& ini) {
             return true;
     }
     for (const char* key : {"Proxy", "SearchProxy", "ApiProxy", "DownloadProxy", "SearchProxyPool"}) {
-        const QString value = ini.Value(QStringLiteral("Network"), QLatin1StringView(key)).value_or(QString());
+        const QString value =
+            ini.Value(QStringLiteral("Network"), QLatin1StringView(key)).value_or(QString());
         if (!UrlCredentials::Passwords(value).isEmpty()) return true;
     }
     return false;

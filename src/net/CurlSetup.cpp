@@ -90,7 +90,8 @@ bool CurlSetup::ApplyProxy(CURL* handle, NetRole role, const QString& poolProxy,
         curl_easy_setopt(handle, CURLOPT_CAINFO, bundle.constData());
         curl_easy_setopt(handle, CURLOPT_PROXY_CAINFO, bundle.constData());
     }
-    if (!network.noProxy.isEmpty()) curl_easy_setopt(handle, CURLOPT_NOPROXY, network.noProxy.toUtf8().constData());
+    if (!network.noProxy.isEmpty())
+        curl_easy_setopt(handle, CURLOPT_NOPROXY, network.noProxy.toUtf8().constData());
     const QString text = poolProxy.isEmpty() ? network.ProxyFor(role) : poolProxy;
     if (text.isEmpty()) {
         // An empty proxy turns off the environment's proxies too.
@@ -100,7 +101,8 @@ bool CurlSetup::ApplyProxy(CURL* handle, NetRole role, const QString& poolProxy,
     QString why;
     const std::optional<ProxyAddress> proxy = ProxyAddress::Parse(text, &why);
     if (!proxy) {
-        *error = QStringLiteral("the proxy %1 cannot be used: %2").arg(UrlCredentials::MaskPasswords(text), why);
+        *error =
+            QStringLiteral("the proxy %1 cannot be used: %2").arg(UrlCredentials::MaskPasswords(text), why);
         return false;
     }
     *bareProxy = QString::fromUtf8(proxy->Bare());
@@ -116,7 +118,8 @@ QString CurlSetup::ProxyFailure(CURL* handle, int code, long status, const QStri
     long connectCode = 0;
     curl_easy_getinfo(handle, CURLINFO_HTTP_CONNECTCODE, &connectCode);
     if (status == 407 || connectCode == 407)
-        return QStringLiteral("the proxy %1 asks for a user name and password it accepts (407)").arg(bareProxy);
+        return QStringLiteral("the proxy %1 asks for a user name and password it accepts (407)")
+            .arg(bareProxy);
     switch (CURLcode(code)) {
         case CURLE_COULDNT_RESOLVE_PROXY:
             return QStringLiteral("the proxy name of %1 cannot be resolved").arg(bareProxy);
@@ -126,15 +129,19 @@ QString CurlSetup::ProxyFailure(CURL* handle, int code, long status, const QStri
             long detail = 0;
             curl_easy_getinfo(handle, CURLINFO_PROXY_ERROR, &detail);
             return QStringLiteral("the proxy %1 failed the handshake (%2 failure %3)")
-                .arg(bareProxy, bareProxy.startsWith(u"socks") ? QStringLiteral("SOCKS") : QStringLiteral("proxy"))
+                .arg(bareProxy,
+                     bareProxy.startsWith(u"socks") ? QStringLiteral("SOCKS") : QStringLiteral("proxy"))
                 .arg(detail);
         }
         case CURLE_RECV_ERROR:
         case CURLE_GOT_NOTHING:
         case CURLE_WEIRD_SERVER_REPLY:
             if (connectCode != 0 && connectCode != 200)
-                return QStringLiteral("the proxy %1 refused the tunnel (HTTP %2)").arg(bareProxy).arg(connectCode);
-            return QStringLiteral("the proxy %1 closed the connection or gave no usable answer").arg(bareProxy);
+                return QStringLiteral("the proxy %1 refused the tunnel (HTTP %2)")
+                    .arg(bareProxy)
+                    .arg(connectCode);
+            return QStringLiteral("the proxy %1 closed the connection or gave no usable answer")
+                .arg(bareProxy);
         default:
             return QString();
     }
