@@ -37,6 +37,7 @@
 #include "gui/EnginesDialog.h"
 #include "gui/FlowLayout.h"
 #include "gui/ListDialogs.h"
+#include "gui/NetworkDialog.h"
 #include "gui/ProgressDelegate.h"
 #include "gui/ResultTableModel.h"
 #include "gui/UpdateDialog.h"
@@ -407,11 +408,14 @@ QWidget* MainWindow::BuildOptions() {
     auto* engines = new QPushButton(tr("Engines…"), this);
     engines->setObjectName(QStringLiteral("enginesButton"));
     connect(engines, &QPushButton::clicked, this, [this] { ShowEnginesDialog(); });
+    auto* network = new QPushButton(tr("Network…"), this);
+    network->setObjectName(QStringLiteral("networkButton"));
+    connect(network, &QPushButton::clicked, this, [this] { NetworkDialog(session_, this).exec(); });
     // The search buttons stay in sight above the options, however far those are scrolled.
     searchButtons_ = new QWidget(this);
     auto* actions = new FlowLayout(searchButtons_);
     actions->setContentsMargins(0, 0, 0, 0);
-    for (QWidget* button : {search, stop, stopDeep, clearRecords, upgrade, engines})
+    for (QWidget* button : {search, stop, stopDeep, clearRecords, upgrade, engines, network})
         actions->addWidget(button);
     rows->addStretch();
     connect(search, &QPushButton::clicked, this, [this] { session_.Search().StartSearch(); });
