@@ -23,12 +23,14 @@ TEST(CliConfig, FreshHomeListsTheInstallationDefaults) {
     const CliRun run = RunIn(home, {"config", "list"});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
-    // The 55 settings of the table, then the 5 keys of [Engines].
-    EXPECT_EQ(lines.size(), 63);
+    // The settings of the table, then the 5 keys of [Engines], then the 8 of [Network].
+    EXPECT_EQ(lines.size(), 71);
     EXPECT_TRUE(lines.contains(QStringLiteral("PerHostConnections=4")));
     EXPECT_TRUE(lines.contains(QStringLiteral("ObeyRobotsTxt=1")));
     EXPECT_EQ(lines.first(), QStringLiteral("TimeOut=20"));
-    EXPECT_EQ(lines.last(), QStringLiteral("SearxngUrls="));
+    EXPECT_TRUE(lines.contains(QStringLiteral("SearxngUrls=")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("UseEnvironmentProxy=1")));
+    EXPECT_EQ(lines.last(), QStringLiteral("CaBundle="));
     for (const char* expected : {"BaiduSearch=1",      "GoogleSearch=0",     "DocWord=1",
                                  "DocPdf=1",           "DocPpt=1",           "DocXls=1",
                                  "DocTxt=1",           "DocRtf=1",           "DocZip=0",
