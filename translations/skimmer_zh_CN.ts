@@ -356,6 +356,10 @@
         <source>aria2 downloaded %1 links</source>
         <translation>aria2 下载了 %1 个链接</translation>
     </message>
+    <message>
+        <source>aria2 can only use an HTTP proxy, and the download proxy is not one; download the list here instead</source>
+        <translation>aria2 只能使用 HTTP 代理，而下载代理不是 HTTP 代理；请改为在本程序中下载该列表</translation>
+    </message>
 </context>
 <context>
     <name>HyperLink</name>
@@ -954,6 +958,10 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
         <source>The help file README.md is not installed.</source>
         <translation>帮助文件 README.md 没有安装。</translation>
     </message>
+    <message>
+        <source>Network…</source>
+        <translation>网络…</translation>
+    </message>
 </context>
 <context>
     <name>Options</name>
@@ -1228,6 +1236,26 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
         <source>its first %1 fetches failed, %2 result pages skipped</source>
         <translation>它的前 %1 次获取都失败了，跳过了 %2 个结果页</translation>
     </message>
+    <message>
+        <source>the proxy failed to connect</source>
+        <translation>代理连接失败</translation>
+    </message>
+    <message>
+        <source>%1 blocked the proxy %2 (%3):</source>
+        <translation>%1 封锁了代理 %2（%3）：</translation>
+    </message>
+    <message>
+        <source>no proxy of the pool is left</source>
+        <translation>代理池中已无可用代理</translation>
+    </message>
+    <message>
+        <source>moving on to %1</source>
+        <translation>改用 %1</translation>
+    </message>
+    <message>
+        <source>every proxy of the pool was blocked or failed</source>
+        <translation>代理池中的每个代理都被封锁或失败</translation>
+    </message>
 </context>
 <context>
     <name>Session</name>
@@ -1468,6 +1496,57 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
     <message>
         <source>the expression does not compile</source>
         <translation>表达式无法编译</translation>
+    </message>
+</context>
+<context>
+    <name>NetworkDialog</name>
+    <message>
+        <source>Network</source>
+        <translation>网络</translation>
+    </message>
+    <message>
+        <source>Proxy for everything</source>
+        <translation>所有请求的代理</translation>
+    </message>
+    <message>
+        <source>Proxy for result pages</source>
+        <translation>结果页的代理</translation>
+    </message>
+    <message>
+        <source>Proxy for search APIs</source>
+        <translation>搜索 API 的代理</translation>
+    </message>
+    <message>
+        <source>Proxy for documents</source>
+        <translation>文档下载的代理</translation>
+    </message>
+    <message>
+        <source>Proxy pool for result pages (comma-separated)</source>
+        <translation>结果页代理池（以逗号分隔）</translation>
+    </message>
+    <message>
+        <source>Hosts without proxy (comma-separated)</source>
+        <translation>不使用代理的主机（以逗号分隔）</translation>
+    </message>
+    <message>
+        <source>CA bundle (PEM file)</source>
+        <translation>CA 证书包（PEM 文件）</translation>
+    </message>
+    <message>
+        <source>Use the proxies of the environment (http_proxy, no_proxy) where none is set</source>
+        <translation>未设置代理时使用环境变量中的代理（http_proxy、no_proxy）</translation>
+    </message>
+    <message>
+        <source>Show passwords</source>
+        <translation>显示密码</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1：%2</translation>
+    </message>
+    <message>
+        <source>Setting.ini was not written: %1</source>
+        <translation>未能写入 Setting.ini：%1</translation>
     </message>
 </context>
 </TS>

@@ -1,5 +1,7 @@
 #include "app/Session.h"
 
+#include "net/CurlSetup.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -10,6 +12,7 @@
 #include "download/MetadataTable.h"
 #include "engines/EngineCatalog.h"
 #include "lists/IniFile.h"
+#include "lists/NetworkSettings.h"
 
 Session::Session(const QString& homeDir, QObject* parent)
     : QObject(parent),
@@ -181,6 +184,7 @@ QString Session::Start(bool keepLastList) {
     if (!refused.isEmpty()) ShowMsg(tr("config/engines.json is not used:"), refused, QString(), 1);
     filters_.LoadFilterLists(home_.UrlFilterPath(), home_.TitleFilterPath());
     options_.Load(IniFile::Load(home_.SettingsPath()));
+    CurlSetup::SetNetwork(NetworkSettings::Load(Settings()));
     if (keepLastList) {
         listKeeper_.SetSessionListPath(home_.SessionListPath());
         // Made by the first download, not here: a folder nobody used stays out of the user's way.

@@ -40,6 +40,7 @@
 #include "gui/EnginesDialog.h"
 #include "gui/FlowLayout.h"
 #include "gui/ListDialogs.h"
+#include "gui/NetworkDialog.h"
 #include "gui/ProgressDelegate.h"
 #include "gui/ResultTableModel.h"
 #include "gui/UpdateDialog.h"
@@ -451,6 +452,9 @@ QWidget* MainWindow::BuildOptions() {
     auto* engines = new QPushButton(tr("Engines…"), this);
     engines->setObjectName(QStringLiteral("enginesButton"));
     connect(engines, &QPushButton::clicked, this, [this] { ShowEnginesDialog(); });
+    auto* network = new QPushButton(tr("Network…"), this);
+    network->setObjectName(QStringLiteral("networkButton"));
+    connect(network, &QPushButton::clicked, this, [this] { NetworkDialog(session_, this).exec(); });
     // The search buttons stay in sight above the options, however far those are scrolled.
     searchButtons_ = new QWidget(this);
     auto* actions = new FlowLayout(searchButtons_);
@@ -458,7 +462,7 @@ QWidget* MainWindow::BuildOptions() {
     // The API engines are ticked in the Engines dialog only: the window says which are.
     apiEngines_ = new QLabel(this);
     apiEngines_->setObjectName(QStringLiteral("apiEnginesLabel"));
-    for (QWidget* button : {search, stop, stopDeep, clearRecords, upgrade, engines})
+    for (QWidget* button : {search, stop, stopDeep, clearRecords, upgrade, engines, network})
         actions->addWidget(button);
     actions->addWidget(apiEngines_);
     RefreshApiEngines();

@@ -65,6 +65,8 @@ std::unique_ptr<HttpResponse> HttpClient::Get(const QString& address, bool useCa
         request.headers.append("Pragma: no-cache");
     }
     request.followRedirects = followRedirects_;
+    request.role = role_;
+    request.poolProxy = poolProxy_;
     request.acceptEncoding = true;
     request.connectTimeoutMs = kConnectTimeoutMs;
     request.stallSeconds = kStallSeconds;

@@ -12,6 +12,8 @@
 #include <functional>
 #include <memory>
 
+#include "lists/NetworkSettings.h"
+
 #include "net/HttpResponse.h"
 
 class HttpClient {
@@ -36,6 +38,9 @@ class HttpClient {
     void SetFollowRedirects(bool follow) { followRedirects_ = follow; }
     // The most a whole request may take, answer included; 0: no bound (a stall still ends it).
     void SetTimeLimit(long milliseconds) { timeLimitMs_ = milliseconds; }
+    // Which configured proxy carries the requests (result pages unless told); a pool's proxy goes first.
+    void SetRole(NetRole role) { role_ = role; }
+    void SetPoolProxy(const QString& proxy) { poolProxy_ = proxy; }
 
     // With discardBody the body is read and thrown away up to the body limit, then the connection is
     // closed; the response then holds no body.
@@ -60,6 +65,8 @@ class HttpClient {
     bool keepPrefix_ = false;
     std::function<bool()> cancelled_;
     bool followRedirects_ = true;
+    NetRole role_ = NetRole::SearchPage;
+    QString poolProxy_;
     bool discardBody_ = false;
     qint64 bodyLimit_ = kDefaultBodyLimit;
     const std::atomic<bool>* abort_ = nullptr;

@@ -92,6 +92,12 @@ HttpResult PerformOnce(CURL* handle, const HttpRequest& request) {
     for (const QByteArray& line : request.secretHeaders)
         lists.headers = curl_slist_append(lists.headers, line.constData());
 
+    if (request.proxy != HttpRequest::Proxy::None &&
+        !CurlSetup::ApplyProxy(handle, request.role, request.poolProxy, &result.proxy, &result.errorDetail)) {
+        result.code = CURLE_COULDNT_RESOLVE_PROXY;
+        return result;
+    }
+
     Receiver receiver{&request, &result, 0};
     char error[CURL_ERROR_SIZE] = {0};
     curl_easy_setopt(handle, CURLOPT_URL, request.url.constData());
@@ -139,6 +145,10 @@ HttpResult PerformOnce(CURL* handle, const HttpRequest& request) {
     curl_easy_setopt(handle, CURLOPT_CONNECT_TO, nullptr);
     result.errorDetail = QString::fromUtf8(error).trimmed();
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &result.status);
+    if (!result.proxy.isEmpty() && (result.code != CURLE_OK || result.status == 407)) {
+        const QString cause = CurlSetup::ProxyFailure(handle, result.code, result.status, result.proxy);
+        if (!cause.isEmpty()) result.errorDetail = cause;
+    }
     char* effective = nullptr;
     curl_easy_getinfo(handle, CURLINFO_EFFECTIVE_URL, &effective);
     result.effectiveUrl = effective ? QString::fromUtf8(effective) : QString::fromUtf8(request.url);

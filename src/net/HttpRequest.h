@@ -10,6 +10,8 @@
 #include <QString>
 #include <functional>
 
+#include "lists/NetworkSettings.h"
+
 typedef void CURL;
 
 struct HttpRequest {
@@ -40,6 +42,9 @@ struct HttpRequest {
     bool followRedirects = false;
     long maxRedirects = 20;
     Proxy proxy = Proxy::FromEnvironment;
+    // Which configured proxy carries it (CurlSetup::SetNetwork); a pool's proxy, when set, comes first.
+    NetRole role = NetRole::Other;
+    QString poolProxy;
 
     long connectTimeoutMs = 0;  // 0: libcurl's own bound
     long totalTimeoutMs = 0;    // 0: no bound on the whole request
@@ -67,6 +72,7 @@ struct HttpResult {
     QByteArray body;                               // with BodySink::Memory
     bool overLimit = false;                        // the body was longer than bodyLimit
     QList<QPair<QByteArray, QByteArray>> headers;  // with collectHeaders, in order
+    QString proxy;                                 // the proxy it went through, without credentials
 
     bool Ok() const { return code == 0; }
     // errorDetail, or libcurl's general text for the code.

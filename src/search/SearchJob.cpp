@@ -17,6 +17,8 @@
 #include "lists/ResultList.h"
 #include "lists/RunLog.h"
 #include "lists/StatusLine.h"
+#include "lists/UrlCredentials.h"
+#include "net/CurlSetup.h"
 #include "net/HttpClient.h"
 #include "net/HttpError.h"
 #include "net/HttpRequest.h"
@@ -157,6 +159,7 @@ void SearchJob::ControlThread() {
         robots_.Clear();  // read each site's rules once per job
         const std::shared_ptr<const EngineCatalog> engines = Catalogue();
         const QSet<QString> disabled = DisableEnginesWithoutKeys(*engines);
+        proxyPool_.Reset(CurlSetup::Network().SearchPool());
         QueryCatalogue catalogue(s_.options, engines);
         catalogue.SetPdfSitesEnabled(pdfSites_.load());
         const QStringList keywords = s_.keywords.Keywords();
@@ -321,6 +324,7 @@ bool SearchJob::FetchEnginePage(int slot, const EngineDefinition& engine, const 
                                 QString* page) {
     std::atomic<int>& state = states_[size_t(slot)];
     FetchedPage fetched;
+    const QString proxy = proxyPool_.Current(engine.id);
     {
         const int delay = std::min(engine.delayMs, delayCap_.load());
         const EngineGate::Turn turn = gate_.Enter(engine.id, delay, [&state] { CheckCancel(state); });
@@ -332,13 +336,25 @@ bool SearchJob::FetchEnginePage(int slot, const EngineDefinition& engine, const 
         }
         HttpClient client;
         PrepareClient(client, state);
+        client.SetPoolProxy(proxy);
         fetched = FetchResultPage(client, item.url, item.url, engine.headers, &s_.log);
     }
     CheckCancel(state);
+    // Through a pool, the proxy is the first suspect of a page that did not come; the network rule
+    // applies once the pool is spent.
+    if (!fetched.answered && !proxy.isEmpty()) {
+        MoveToNextProxy(engine, item, proxy, tr("the proxy failed to connect"));
+        return false;
+    }
     if (!fetched.answered && NoteUnanswered(engine, item.url, fetched.failureCode)) return false;
     if (fetched.answered) {
         ledger_.Answered(engine.id);
         const BlockVerdict verdict = DetectBlock(engine, int(fetched.status), fetched.finalUrl, fetched.text);
+        if (verdict.blocked && !proxy.isEmpty()) {
+            ledger_.Fetched(engine.id, 0, 0);
+            MoveToNextProxy(engine, item, proxy, verdict.reason);
+            return false;
+        }
         if (verdict.blocked) {
             // Asking again would only provoke the engine further: no retry, and its other pages wait
             // for a later search.
@@ -469,6 +485,7 @@ std::optional<QByteArray> SearchJob::FetchApiPage(int slot, const EngineDefiniti
             try {
                 HttpClient client;
                 PrepareClient(client, state);
+                client.SetRole(NetRole::Api);
                 client.SetUserAgent(QStringLiteral("Skimmer (document search)"));
                 // An API request's headers carry its key: never to another site, and a redirect there
                 // is a refusal rather than a page.
@@ -489,7 +506,8 @@ std::optional<QByteArray> SearchJob::FetchApiPage(int slot, const EngineDefiniti
             }
         }
         CheckCancel(state);
-        const QString where = searxng ? instance : item.url;
+        // The instance address may hold a password: it is shown, and logged, masked.
+        const QString where = searxng ? UrlCredentials::MaskPasswords(instance) : item.url;
         if (failureCode == kRedirectRefused) {
             ledger_.Answered(engine.id);
             ledger_.Fetched(engine.id, 0, 0);
@@ -501,7 +519,7 @@ std::optional<QByteArray> SearchJob::FetchApiPage(int slot, const EngineDefiniti
             // An instance that fails or asks for a pause rests; the page goes to the next one.
             if (answered && status >= 200 && status < 300) return body;
             searxng_.Rest(instance);
-            s_.status.ShowMsg(tr("SearXNG instance rests:"), instance,
+            s_.status.ShowMsg(tr("SearXNG instance rests:"), where,
                               answered ? tr("HTTP %1").arg(status) : tr("no answer"), 1);
             continue;
         }
@@ -547,6 +565,22 @@ void SearchJob::ReportUnresponsive(const QStringList& engines) {
     if (!fresh.isEmpty())
         s_.status.ShowMsg(tr("SearXNG: engines of the instance that did not answer:"),
                           fresh.join(QStringLiteral(", ")), QString(), 1);
+}
+
+void SearchJob::MoveToNextProxy(const EngineDefinition& engine, const QueueItem& item, const QString& proxy,
+                                const QString& reason) {
+    const QString next = proxyPool_.Block(engine.id, proxy);
+    s_.status.ShowMsg(
+        tr("%1 blocked the proxy %2 (%3):").arg(engine.name, UrlCredentials::MaskPasswords(proxy), reason),
+        next.isEmpty() ? tr("no proxy of the pool is left")
+                       : tr("moving on to %1").arg(UrlCredentials::MaskPasswords(next)),
+        QString(), 1);
+    if (next.isEmpty()) {
+        SuspendEngine(engine, tr("every proxy of the pool was blocked or failed"));
+        return;
+    }
+    // The page is asked again through the next proxy; the pool's size bounds how often.
+    queue_.Requeue({item.url, item.tries});
 }
 
 int SearchJob::DropEnginePages(const EngineDefinition& engine) {

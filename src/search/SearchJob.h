@@ -31,6 +31,7 @@
 #include "search/EngineGate.h"
 #include "search/EngineLedger.h"
 #include "search/ParserKeys.h"
+#include "search/ProxyPool.h"
 #include "search/ResultPageParsers.h"
 #include "search/RobotsCache.h"
 #include "search/SearchQueue.h"
@@ -187,6 +188,10 @@ class SearchJob : public QObject {
     QSet<QString> DisableEnginesWithoutKeys(const EngineCatalog& engines);
     std::shared_ptr<const EngineKeys> ApiKeys() const;
     void SuspendEngine(const EngineDefinition& engine, const QString& reason);
+    // The engine blocked `proxy` of the pool (or it did not connect): the page goes back to the queue for
+    // the next proxy, or the engine is suspended when none is left.
+    void MoveToNextProxy(const EngineDefinition& engine, const QueueItem& item, const QString& proxy,
+                         const QString& reason);
     void ReportBlockedEngines();
     QString EngineName(const QString& id) const;
     void PauseBeforeFetch(int slot, int seconds);
@@ -220,6 +225,7 @@ class SearchJob : public QObject {
     CaptureSink captureSink_;                    // guarded by catalogueLock_
     ArchiveSearch archives_;
     SearxngInstances searxng_;
+    ProxyPool proxyPool_;
     RobotsCache robots_{&s_.log};
     QMutex unresponsiveLock_;
     QSet<QString> unresponsiveReported_;
