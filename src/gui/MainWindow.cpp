@@ -735,7 +735,7 @@ void MainWindow::ReadDocumentsMetadata() {
             [this, read] {
                 metaReading_ = false;
                 session_.ShowMsg(read < 0 ? tr("The registry cannot take the documents' metadata.")
-                                          : tr("Metadata read for %n document(s).", nullptr, read),
+                                          : tr("Metadata read for %1 documents.").arg(read),
                                  QString(), QString(), read < 0 ? 1 : 0);
                 metadataCache_->Reload();
             },

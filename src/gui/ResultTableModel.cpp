@@ -217,7 +217,7 @@ void ResultTableModel::SetMetadataCache(MetadataCache* cache) {
         if (shownRows_ > 0) {
             RowsChanged(0, shownRows_ - 1, documentTitles_ ? int(kTitleColumn) : int(kListColumns), kColumns - 1);
         }
-        if (order_.IsSorted() && SortsByMetadata(sortColumn_, documentTitles_)) Resort();
+        if (sortColumn_ >= 0 && SortsByMetadata(sortColumn_, documentTitles_)) Resort();
     });
 }
 
@@ -229,7 +229,7 @@ void ResultTableModel::SetUseDocumentTitles(bool use) {
     if (documentTitles_ == use) return;
     documentTitles_ = use;
     if (shownRows_ > 0) RowsChanged(0, shownRows_ - 1, kTitleColumn, kTitleColumn);
-    if (order_.IsSorted() && sortColumn_ == kTitleColumn) sort(sortColumn_, sortOrder_);
+    if (sortColumn_ == kTitleColumn) sort(sortColumn_, sortOrder_);
 }
 
 std::optional<RowId> ResultTableModel::IdAt(int row) const {
@@ -347,7 +347,8 @@ void ResultTableModel::Refresh() {
         beginResetModel();
         shownRows_ = list_.Size();
         endResetModel();
-        if (order_.IsSorted()) Resort();
+        // Asked for, not only applied: a sort still on its thread took its rows before these.
+        if (sortColumn_ >= 0) Resort();
         return;
     }
     qsizetype first = -1, last = -1;
@@ -359,7 +360,7 @@ void ResultTableModel::Refresh() {
     }
     if (first >= 0) RowsChanged(first, last, 0, kColumns - 1);
     // A download moves rows in a sort by status or size; a big list is sorted again only now and then.
-    if (!changes.rows.isEmpty() && order_.IsSorted() && SortsByChangingCells(sortColumn_)) orderStale_ = true;
+    if (!changes.rows.isEmpty() && SortsByChangingCells(sortColumn_)) orderStale_ = true;
     if (orderStale_ && !Sorting() && (shownRows_ <= kSortHere || sinceSort_.elapsed() >= kBigResortMs)) {
         orderStale_ = false;
         Resort();
