@@ -67,6 +67,19 @@ class SearchEndTest : public ::testing::Test {
         session.GetOptions().SetLiveText(K::OtherEngineAddress, server.Url(path));
     }
 
+    // A new search without a time limit, stopped once a trickling answer has begun: true when it ends.
+    bool StopOnceTrickling() {
+        session.Search().ClearSearchRecords();
+        session.Search().SetFetchTimeLimit(std::chrono::minutes(10));
+        trickling.store(false);
+        if (!session.Search().StartSearch()) return false;
+        QTimer stopper;
+        QObject::connect(&stopper, &QTimer::timeout, [&] {
+            if (trickling.load()) session.Search().StopSearch();
+        });
+        stopper.start(50);
+        return RunSearchToEnd(session, false);
+    }
     void AskTheArchive(int status, const QByteArray& body) {
         archiveStatus = status;
         archiveBody = body.toStdString();
@@ -90,16 +103,7 @@ TEST_F(SearchEndTest, TricklingPagesEndAtTheTimeLimitAndStopAbandonsThem) {
     ASSERT_TRUE(RunSearchToEnd(session));  // each try ends at the limit, not after 200 s of bytes
     EXPECT_TRUE(session.Results().Snapshot().isEmpty());
 
-    session.Search().ClearSearchRecords();
-    session.Search().SetFetchTimeLimit(std::chrono::minutes(10));
-    trickling.store(false);
-    ASSERT_TRUE(session.Search().StartSearch());
-    QTimer stopper;
-    QObject::connect(&stopper, &QTimer::timeout, [&] {
-        if (trickling.load()) session.Search().StopSearch();
-    });
-    stopper.start(50);
-    EXPECT_TRUE(RunSearchToEnd(session, false));  // Stop ends the transfer under way
+    EXPECT_TRUE(StopOnceTrickling());  // Stop ends the transfer under way
 }
 
 TEST_F(SearchEndTest, AnArchiveIndexKeepsTheFetchLimitsAndItsErrorsHaveReasons) {
@@ -108,17 +112,7 @@ TEST_F(SearchEndTest, AnArchiveIndexKeepsTheFetchLimitsAndItsErrorsHaveReasons) 
     session.Search().SetFetchTimeLimit(std::chrono::milliseconds(1000));
     ASSERT_TRUE(RunSearchToEnd(session));
     EXPECT_TRUE(session.Search().Ledger().NoneAnswered());
-    session.Search().ClearSearchRecords();
-    session.Search().SetFetchTimeLimit(std::chrono::minutes(10));
-    trickling.store(false);
-    ASSERT_TRUE(session.Search().StartSearch());
-    QTimer stopper;
-    QObject::connect(&stopper, &QTimer::timeout, [&] {
-        if (trickling.load()) session.Search().StopSearch();
-    });
-    stopper.start(50);
-    EXPECT_TRUE(RunSearchToEnd(session, false));
-    stopper.stop();
+    EXPECT_TRUE(StopOnceTrickling());
 
     // An error answer is a failed fetch with its reason, not an answer; rows stay within the site.
     const QByteArray good = "k 20200101000000 http://example.org/k1.pdf application/pdf 200 D1 9\n"
