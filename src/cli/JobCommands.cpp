@@ -289,7 +289,8 @@ int SearchCommand::Run(CliContext& context, const QStringList& args) {
     if (interrupted) context.err << "stopped by Ctrl-C: the list holds what was found until then\n";
     PrintEngineTable(context, job.Ledger());
     for (const EngineTally& tally : job.Ledger().Snapshot()) {
-        if (tally.unreachable) context.err << tally.engine << ": " << tally.reason << '\n';
+        // A block is in the table; a stop or an unusable answer says its reason in full.
+        if (!tally.blocked && !tally.reason.isEmpty()) context.err << tally.engine << ": " << tally.reason << '\n';
     }
     if (interrupted) return kCliInterrupted;
     if (job.Ledger().AllBlocked()) return kCliBlocked;

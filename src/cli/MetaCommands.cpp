@@ -10,9 +10,27 @@
 
 namespace {
 
+// A document chooses its metadata: a raw escape or carriage return would drive the terminal, so every
+// control character is shown as \xHH (a line break as a space, as before).
+QString Shown(const QString& value) {
+    QString shown;
+    shown.reserve(value.size());
+    for (const QChar c : value) {
+        const char16_t u = c.unicode();
+        if (u == u'\n') {
+            shown += u' ';
+        } else if (u < 0x20 || (u >= 0x7f && u <= 0x9f)) {
+            shown += QStringLiteral("\\x%1").arg(int(u), 2, 16, QChar(u'0'));
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
 void PrintText(QTextStream& out, const QString& file, const DocMetadata& m) {
     auto line = [&out](const char* name, const QString& value) {
-        if (!value.isEmpty()) out << name << ": " << QString(value).replace(u'\n', u' ') << '\n';
+        if (!value.isEmpty()) out << name << ": " << Shown(value) << '\n';
     };
     line("file", file);
     line("status", DocMetadata::StatusName(m.status));
@@ -37,7 +55,8 @@ void PrintText(QTextStream& out, const QString& file, const DocMetadata& m) {
     line("xmp author", m.xmpAuthor);
     for (const QString& entry : m.history) line("history", entry);
     for (const MetaFinding& finding : m.findings) {
-        out << "found " << MetaFinding::KindName(finding.kind) << ": " << finding.value << " (" << finding.field << ")\n";
+        out << "found " << MetaFinding::KindName(finding.kind) << ": " << Shown(finding.value) << " ("
+            << Shown(finding.field) << ")\n";
     }
 }
 

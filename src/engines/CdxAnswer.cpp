@@ -38,10 +38,16 @@ QString HtmlProblem(const QByteArray& body) {
                : QString();
 }
 
+// A field with a control character would split the capture's line in the registry and on the terminal.
+bool Printable(QByteArrayView text) {
+    return std::none_of(text.begin(), text.end(), [](char c) { return (c >= 0 && c < 0x20) || c == 0x7f; });
+}
+
 // The capture, when the values make one: a web address and a timestamp at the least.
 bool Fill(ArchiveCapture* capture, QByteArrayView link, QByteArrayView timestamp, QByteArrayView mime,
           QByteArrayView status, QByteArrayView digest, QByteArrayView length) {
     if (!IsWebAddress(link) || !IsTimestamp(timestamp)) return false;
+    if (!Printable(link) || !Printable(mime) || !Printable(digest)) return false;
     capture->link = QString::fromUtf8(link);
     capture->timestamp = QString::fromLatin1(timestamp);
     capture->mime = QString::fromUtf8(mime);
@@ -87,6 +93,11 @@ CdxPage ReadWaybackJson(const QByteArray& body) {
         return index >= 0 && index < row.size() ? row[index].toString().toUtf8() : QByteArray();
     };
     for (qsizetype i = 1; i < rows.size(); ++i) {
+        if (!rows[i].isArray()) {
+            // A stray value is one bad row, not the end of the page (the resume key comes after it).
+            ++page.skippedLines;
+            continue;
+        }
         const QJsonArray row = rows[i].toArray();
         if (row.isEmpty()) {
             // The resume key follows an empty row.
@@ -204,7 +215,8 @@ CdxPage CdxAnswer::ReadCommonCrawl(const QByteArray& body, ArchiveSource source)
             continue;
         }
         capture.offset = Number(text("offset"));
-        capture.filename = QString::fromUtf8(text("filename"));
+        const QByteArray filename = text("filename");
+        capture.filename = Printable(filename) ? QString::fromUtf8(filename) : QString();
         if (source == ArchiveSource::CommonCrawl &&
             (capture.offset < 0 || capture.length <= 0 || capture.filename.isEmpty() ||
              capture.filename.contains(QStringLiteral("..")))) {

@@ -47,6 +47,11 @@ MetaXml::MetaXml(const QByteArray& bytes) {
         if (doc_) xmlFreeDoc(doc_);
         doc_ = nullptr;
         problem_ = QStringLiteral("not well-formed");
+    } else if (doc_->intSubset || doc_->extSubset) {
+        // A DOCTYPE in another encoding (UTF-16) passes the byte test above; the parser still saw it.
+        xmlFreeDoc(doc_);
+        doc_ = nullptr;
+        problem_ = QStringLiteral("DOCTYPE refused");
     }
 }
 

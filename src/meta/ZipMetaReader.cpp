@@ -93,7 +93,8 @@ void ReadOoxml(ZipArchive& zip, DocMetadata* metadata, QString* problem) {
     metadata->type = word ? QStringLiteral("docx") : sheet ? QStringLiteral("xlsx")
                                                    : slides ? QStringLiteral("pptx") : QStringLiteral("ooxml");
     if (zip.CountNamed("docProps/core.xml") > 1) *problem = QStringLiteral("several docProps/core.xml: the first is read");
-    const MetaXml core(zip.Entry("docProps/core.xml", problem));
+    const QByteArray coreBytes = zip.Entry("docProps/core.xml", problem);
+    const MetaXml core(coreBytes);
     if (core.IsValid()) {
         metadata->title = core.FirstText("title");
         metadata->author = core.FirstText("creator");
@@ -102,8 +103,9 @@ void ReadOoxml(ZipArchive& zip, DocMetadata* metadata, QString* problem) {
         metadata->keywords = core.FirstText("keywords");
         metadata->created = MetaDate::FromIso(core.FirstText("created"));
         metadata->modified = MetaDate::FromIso(core.FirstText("modified"));
-    } else if (core.Problem() == u"DOCTYPE refused") {
-        *problem = QStringLiteral("docProps/core.xml: DOCTYPE refused");
+    } else if (!coreBytes.isEmpty()) {
+        // The title and author are gone: say why.
+        *problem = QStringLiteral("docProps/core.xml: ") + core.Problem();
     }
     const MetaXml app(zip.Entry("docProps/app.xml", problem));
     if (app.IsValid()) {
@@ -124,9 +126,10 @@ void ReadOdf(ZipArchive& zip, DocMetadata* metadata, QString* problem) {
                      : mimetype.endsWith(".presentation") ? QStringLiteral("odp")
                                                           : QStringLiteral("odf");
     if (zip.CountNamed("meta.xml") > 1) *problem = QStringLiteral("several meta.xml: the first is read");
-    const MetaXml meta(zip.Entry("meta.xml", problem));
+    const QByteArray metaBytes = zip.Entry("meta.xml", problem);
+    const MetaXml meta(metaBytes);
     if (!meta.IsValid()) {
-        if (meta.Problem() == u"DOCTYPE refused") *problem = QStringLiteral("meta.xml: DOCTYPE refused");
+        if (!metaBytes.isEmpty()) *problem = QStringLiteral("meta.xml: ") + meta.Problem();
         return;
     }
     metadata->title = meta.FirstText("title");

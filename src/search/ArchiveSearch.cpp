@@ -41,6 +41,26 @@ QString MimeFilter(const QStringList& mimes) {
     return Encoded(escaped.join(u'|'));
 }
 
+QString HostOnly(QString host) {
+    host = host.toLower();
+    return host.startsWith(QStringLiteral("www.")) ? host.mid(4) : host;
+}
+
+// The lines of an answer; of a cut one, those before the cut (the last line is one cut in two).
+QByteArray WholeLines(const ArchiveSearch::Answer& answer) {
+    return answer.cut ? answer.body.left(answer.body.lastIndexOf('\n') + 1) : answer.body;
+}
+
+ArchiveSearch::Problem CutProblem() {
+    return {FetchFailure::Unreadable, QStringLiteral("the answer was cut at %1 MiB; the captures before the cut are kept")
+                                          .arg(ArchiveSearch::kBodyLimit / (1024 * 1024))};
+}
+
+ArchiveSearch::Problem StatusProblem(long status, const QString& what = {}) {
+    const QString text = QStringLiteral("HTTP %1").arg(status);
+    return {FetchFailure::HttpStatus, what.isEmpty() ? text : what + QStringLiteral(": ") + text};
+}
+
 }  // namespace
 
 QStringList ArchiveSearch::Sites(const QString& setting) {
@@ -130,14 +150,31 @@ bool ArchiveSearch::Wanted(const ArchiveCapture& capture, const Query& query) {
     return false;
 }
 
+bool ArchiveSearch::InSite(const QString& link, const QString& site) {
+    const QUrl url(link);
+    const QUrl asked(QStringLiteral("http://") + site);
+    if (!url.isValid() || !asked.isValid() || url.host().isEmpty()) return false;
+    if (asked.port() != -1 && url.port(url.scheme() == QStringLiteral("https") ? 443 : 80) != asked.port())
+        return false;
+    const QString host = url.host().toLower(), siteHost = asked.host().toLower();
+    if (!site.contains(u'/')) return host == siteHost || host.endsWith(u'.' + siteHost);
+    // The index keys an address prefix without "www." and without case.
+    return HostOnly(host) == HostOnly(siteHost) && url.path().startsWith(asked.path(), Qt::CaseInsensitive);
+}
+
 ArchiveSearch::Outcome ArchiveSearch::Run(const EngineDefinition& engine, const QString& siteAddress,
                                           const Query& query, int pageLimit, const FetchFn& fetch) {
     Outcome outcome;
     QHash<QString, ArchiveCapture> newest;  // by link
     QSet<QString> digests;
+    const QString site = SiteOf(siteAddress);
     auto take = [&](const CdxPage& page) {
         outcome.skippedLines += page.skippedLines;
         for (const ArchiveCapture& capture : page.captures) {
+            if (!InSite(capture.link, site)) {
+                ++outcome.skippedLines;
+                continue;
+            }
             if (!Wanted(capture, query)) continue;
             auto known = newest.find(capture.link);
             if (known != newest.end()) {
@@ -151,7 +188,6 @@ ArchiveSearch::Outcome ArchiveSearch::Run(const EngineDefinition& engine, const 
             newest.insert(capture.link, capture);
         }
     };
-    const QString site = SiteOf(siteAddress);
     const QString typeFilter = query.mimes.isEmpty() || !query.extensions.isEmpty() ? QString() : MimeFilter(query.mimes);
     const int pages = std::max(1, pageLimit);
 
@@ -165,17 +201,22 @@ ArchiveSearch::Outcome ArchiveSearch::Run(const EngineDefinition& engine, const 
                 key.isEmpty() ? base : base + QStringLiteral("&resumeKey=") + Encoded(key);
             const std::optional<Answer> answer = fetch(address);
             if (!answer) break;
-            ++outcome.pages;
             if (answer->status < 200 || answer->status >= 300) {
-                outcome.problems.append(QStringLiteral("HTTP %1").arg(answer->status));
+                outcome.problems.append(StatusProblem(answer->status));
                 break;
             }
-            const CdxPage cdx = CdxAnswer::ReadWayback(answer->body);
+            const CdxPage cdx = CdxAnswer::ReadWayback(WholeLines(*answer));
             if (!cdx.problem.isEmpty()) {
-                outcome.problems.append(cdx.problem);
+                outcome.problems.append({FetchFailure::Unreadable, cdx.problem});
                 break;
             }
+            ++outcome.pages;
             take(cdx);
+            // The resume key was in the part that did not come.
+            if (answer->cut) {
+                outcome.problems.append(CutProblem());
+                break;
+            }
             // A key that comes back again would walk the same pages for ever.
             if (cdx.resumeKey.isEmpty() || keysSeen.contains(cdx.resumeKey)) break;
             keysSeen.insert(cdx.resumeKey);
@@ -188,33 +229,45 @@ ArchiveSearch::Outcome ArchiveSearch::Run(const EngineDefinition& engine, const 
         const QStringList crawls = collinfo->status == 200 ? CdxAnswer::ReadCrawls(collinfo->body, query.crawls, &problem)
                                                            : QStringList();
         if (crawls.isEmpty()) {
-            outcome.problems.append(problem.isEmpty() ? QStringLiteral("HTTP %1").arg(collinfo->status) : problem);
+            outcome.problems.append(problem.isEmpty() ? StatusProblem(collinfo->status)
+                                                      : Problem{FetchFailure::Unreadable, problem});
             return outcome;
         }
         QString parameters = QStringLiteral("?") + SiteParameters(site) + QStringLiteral("&output=json&filter=status:200");
         if (!typeFilter.isEmpty()) parameters += QStringLiteral("&filter=mime-detected:") + typeFilter;
         int asked = 0;
+        bool gaveUp = false;  // the fetch gave up on the engine: the captures read so far still count
         for (const QString& crawl : crawls) {
+            if (gaveUp) break;
             const QString index = engine.indexBase + u'/' + crawl + QStringLiteral("-index") + parameters;
             const std::optional<Answer> count = fetch(index + QStringLiteral("&showNumPages=true"));
-            if (!count) return outcome;
+            if (!count) break;
+            // 404 "No Captures found" is an empty crawl, not a fault.
+            if (count->status == 404) continue;
             const int numPages = count->status == 200 ? CdxAnswer::ReadPageCount(count->body) : -1;
             if (numPages < 0) {
-                // 404 "No Captures found" is an empty crawl, not a fault.
-                if (count->status != 404) outcome.problems.append(QStringLiteral("%1: HTTP %2").arg(crawl).arg(count->status));
+                outcome.problems.append(count->status == 200
+                                            ? Problem{FetchFailure::Unreadable, crawl + QStringLiteral(": the page count cannot be read")}
+                                            : StatusProblem(count->status, crawl));
                 continue;
             }
             for (int page = 0; page < numPages && asked < pages; ++page, ++asked) {
                 const std::optional<Answer> answer = fetch(index + QStringLiteral("&page=%1").arg(page));
-                if (!answer) return outcome;
-                ++outcome.pages;
+                gaveUp = !answer;
+                if (gaveUp) break;
                 if (answer->status == 404) break;
-                const CdxPage cdx = CdxAnswer::ReadCommonCrawl(answer->body);
-                if (answer->status != 200 || !cdx.problem.isEmpty()) {
-                    outcome.problems.append(cdx.problem.isEmpty() ? QStringLiteral("HTTP %1").arg(answer->status) : cdx.problem);
+                if (answer->status != 200) {
+                    outcome.problems.append(StatusProblem(answer->status, crawl));
                     break;
                 }
+                const CdxPage cdx = CdxAnswer::ReadCommonCrawl(WholeLines(*answer));
+                if (!cdx.problem.isEmpty()) {
+                    outcome.problems.append({FetchFailure::Unreadable, crawl + QStringLiteral(": ") + cdx.problem});
+                    break;
+                }
+                ++outcome.pages;
                 take(cdx);
+                if (answer->cut) outcome.problems.append(CutProblem());
             }
         }
     }

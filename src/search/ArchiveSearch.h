@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "engines/ArchiveCapture.h"
+#include "search/EngineLedger.h"
 
 class Options;
 struct EngineDefinition;
@@ -23,10 +24,14 @@ class ArchiveSearch {
   public:
     // Most captures kept from one site and archive: a bound on memory and on the rows one site adds.
     static constexpr int kMaxCaptures = 200'000;
+    // Most bytes read of one index answer: a real page (10,000 lines) is a few megabytes; the lines of a
+    // longer answer are kept up to here and the answer counts as cut.
+    static constexpr qint64 kBodyLimit = 32LL * 1024 * 1024;
 
     struct Answer {
         long status = 0;
         QByteArray body;
+        bool cut = false;  // the body stopped at kBodyLimit
     };
     // The answer to a GET through the engine's politeness gate; nothing when the search gives up on the
     // engine (suspended, cancelled, no answer) - the fetch has said why.
@@ -38,10 +43,14 @@ class ArchiveSearch {
         QStringList keywords;    // any of them in the link's path or file name; empty: all
         int crawls = 3;          // Common Crawl: the newest this many
     };
+    struct Problem {
+        FetchFailure kind;
+        QString text;
+    };
     struct Outcome {
         QList<ArchiveCapture> captures;
-        QStringList problems;  // in words, one per page that could not be read
-        int pages = 0;
+        QList<Problem> problems;  // one per answer that could not be read (or was read only in part)
+        int pages = 0;            // answers read
         int skippedLines = 0;
     };
 
@@ -61,6 +70,9 @@ class ArchiveSearch {
 
     // Whether the capture belongs to the query: status 200, a wanted type, a keyword in its path.
     static bool Wanted(const ArchiveCapture& capture, const Query& query);
+    // Whether the link lies within the site asked (a domain and its subdomains, or an address prefix):
+    // an index may answer with any host, and a row must not lead elsewhere.
+    static bool InSite(const QString& link, const QString& site);
 
   private:
     mutable QMutex lock_;

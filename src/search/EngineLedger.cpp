@@ -22,10 +22,10 @@ void EngineLedger::Queued(const QString& engine) {
     Of(engine).pagesQueued += 1;
 }
 
-void EngineLedger::Fetched(const QString& engine, int hits, int rowsAdded) {
+void EngineLedger::Fetched(const QString& engine, int hits, int rowsAdded, int pages) {
     std::lock_guard<std::mutex> hold(lock_);
     EngineTally& tally = Of(engine);
-    tally.pagesFetched += 1;
+    tally.pagesFetched += pages;
     tally.hits += hits;
     tally.rowsAdded += rowsAdded;
 }
@@ -61,6 +61,8 @@ bool EngineLedger::Failed(const QString& engine, FetchFailure kind, const QStrin
     std::lock_guard<std::mutex> hold(lock_);
     EngineTally& tally = Of(engine);
     tally.failures[size_t(kind)] += 1;
+    // The first reason given is the one the summary shows; a block or a stop says more.
+    if (kind != FetchFailure::Network && !detail.isEmpty() && tally.reason.isEmpty()) tally.reason = detail;
     if (kind != FetchFailure::Network || tally.Suspended() || tally.answers > 0 || tally.pagesFetched > 0)
         return false;
     // Any other failure in between means the engine was reached once: it is not the network.

@@ -40,12 +40,13 @@ class EngineLedger {
     void Clear();
 
     void Queued(const QString& engine);
-    void Fetched(const QString& engine, int hits, int rowsAdded);
+    void Fetched(const QString& engine, int hits, int rowsAdded, int pages = 1);
     void Skipped(const QString& engine, int pages);
     // An HTTP answer of any status came back from the engine.
     void Answered(const QString& engine);
     // A fetch failed. True for the network failure that makes the engine's first kNetworkStrikes fetches
-    // all network failures: that caller stops the engine (it is marked unreachable with `detail`).
+    // all network failures: that caller stops the engine (it is marked unreachable with `detail`). The
+    // detail of another kind is the engine's reason when it has none yet.
     static constexpr int kNetworkStrikes = 3;
     bool Failed(const QString& engine, FetchFailure kind, const QString& detail);
     // Rows the deep search added from pages that are no engine's.

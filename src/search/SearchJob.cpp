@@ -493,7 +493,6 @@ std::optional<QByteArray> SearchJob::FetchApiPage(int slot, const EngineDefiniti
                     if (!value.isEmpty())
                         client.AddSecretHeader(QString::fromUtf8(name), QString::fromUtf8(value));
                 }
-                client.SetRefuseForeignRedirects(true);
                 auto response = client.Get(request.url, false);
                 answered = true;
                 status = response->StatusCode();
@@ -781,30 +780,40 @@ void SearchJob::ServeArchiveSite(int slot, const EngineDefinition& engine, const
     }
     s_.status.ShowMsg(tr("Asking the web archive:"), item.url, QString(), 0);
     const auto fetch = [&](const QString& address) -> std::optional<ArchiveSearch::Answer> {
-        CheckCancel(state);
         ArchiveSearch::Answer answer;
-        {
+        try {
+            CheckCancel(state);
             const int delay = std::min(engine.delayMs, delayCap_.load());
             const EngineGate::Turn turn = gate_.Enter(engine.id, delay, [&state] { CheckCancel(state); });
             if (ledger_.IsSuspended(engine.id)) return std::nullopt;
-            try {
-                HttpClient client;
-                client.SetAbortFlag(&shuttingDown_);
-                client.SetUserAgent(QStringLiteral("Skimmer (document search)"));
-                client.SetBodyLimit(256LL * 1024 * 1024);
-                auto response = client.Get(address, false);
-                answer.status = response->StatusCode();
-                answer.body = response->ReadAll();
-            } catch (const HttpError& error) {
-                s_.log.WriteRunLog(QStringLiteral("getHtmlPageCode"), error.Message());
-                s_.status.ShowMsg(tr("Could not get the data:"), address, QString(), 1);
-                return std::nullopt;
+            // The limits of a result page: the time limit, and Stop abandons the transfer under way.
+            HttpClient client;
+            PrepareClient(client, state);
+            client.SetUserAgent(QStringLiteral("Skimmer (document search)"));
+            client.SetBodyLimit(ArchiveSearch::kBodyLimit);
+            client.SetKeepBodyPrefix(true);
+            auto response = client.Get(address, false);
+            answer.status = response->StatusCode();
+            answer.body = response->ReadAll();
+            answer.cut = answer.body.size() >= ArchiveSearch::kBodyLimit;
+        } catch (const WorkerCancelled&) {
+            return std::nullopt;  // Stop: the search unwinds after the index walk
+        } catch (const HttpError& error) {
+            if (FetchCancelled(state)) return std::nullopt;
+            s_.log.WriteRunLog(QStringLiteral("getHtmlPageCode"), error.Message());
+            const QString cause = error.Message().section(QStringLiteral(": "), 1);
+            if (HttpTransport::NetworkFaultOf(error.Code()) != NetworkFault::None) {
+                NoteUnanswered(engine, address, error.Code());
+            } else {
+                ledger_.Failed(engine.id, FetchFailure::NoAnswer, cause);
             }
+            s_.status.ShowMsg(tr("Could not get the data:"), address, cause, 1);
+            return std::nullopt;
         }
-        CheckCancel(state);
         const BlockVerdict verdict =
             DetectBlock(engine, int(answer.status), QString(), QString::fromUtf8(answer.body.left(64 * 1024)));
         if (verdict.blocked) {
+            ledger_.Answered(engine.id);
             ledger_.Fetched(engine.id, 0, 0);
             SuspendEngine(engine, verdict.reason);
             return std::nullopt;
@@ -813,9 +822,14 @@ void SearchJob::ServeArchiveSite(int slot, const EngineDefinition& engine, const
     };
     const ArchiveSearch::Outcome outcome = ArchiveSearch::Run(
         engine, item.url, ArchiveSearch::QueryOf(s_.options, s_.keywords.Keywords()), engine.pageLimit, fetch);
-    for (const QString& problem : outcome.problems)
-        s_.status.ShowMsg(tr("%1 gave an answer that cannot be read (%2):").arg(engine.name, problem), item.url,
-                          QString(), 1);
+    // An answer that is an error page, not captures, is a failed fetch with its reason, not an answer.
+    for (const ArchiveSearch::Problem& problem : outcome.problems) {
+        const QString reason = tr("%1 gave an answer that cannot be read (%2)").arg(engine.name, problem.text);
+        ledger_.Failed(engine.id, problem.kind, problem.text);
+        s_.log.WriteRunLog(QStringLiteral("archive"), reason + QStringLiteral(": ") + item.url);
+        s_.status.ShowMsg(reason + u':', item.url, QString(), 1);
+    }
+    CheckCancel(state);
     QList<EngineHit> hits;
     for (const ArchiveCapture& capture : outcome.captures) {
         EngineHit hit;
@@ -826,7 +840,8 @@ void SearchJob::ServeArchiveSite(int slot, const EngineDefinition& engine, const
     ParseTally tally;
     ParseContext context = Context(state, &tally);
     ResultPageParsers::AddEngineHits(context, hits);
-    ledger_.Fetched(engine.id, tally.hits, tally.rows);
+    for (int page = 0; page < outcome.pages; ++page) ledger_.Answered(engine.id);
+    if (outcome.pages > 0) ledger_.Fetched(engine.id, tally.hits, tally.rows, outcome.pages);
     CaptureSink sink;
     {
         QMutexLocker hold(&catalogueLock_);

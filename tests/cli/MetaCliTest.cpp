@@ -86,3 +86,14 @@ TEST(MetaCli, MetaPrintsFieldsAndFailsForUnreadableFiles) {
     EXPECT_EQ(RunIn(home, {"meta", home.Path("missing.doc")}).status, 1);
     EXPECT_EQ(RunIn(home, {"report", "--format", "xml"}).status, 2);
 }
+
+TEST(MetaCli, ControlCharactersInMetadataAreShownEscaped) {
+    qputenv("SKIMMER_META_WORKER", SKIMMER_CLI_PATH);
+    TempHome home;
+    // Escape, bell and carriage return in the title would drive the terminal; a line break would forge a line.
+    home.Write("esc.rtf", R"({\rtf1{\info{\title A\u27?]0;X\u7?\u27?[2J\u13?fake: line}{\author x\u10?found email: f@e.test}}})");
+    const CliRun text = RunIn(home, {"meta", home.Path("esc.rtf")});
+    EXPECT_TRUE(text.out.contains("title: A\\x1b]0;X\\x07\\x1b[2J\\x0dfake: line\n")) << text.out.toStdString();
+    EXPECT_TRUE(text.out.contains("author: x found email: f@e.test\n")) << text.out.toStdString();
+    EXPECT_FALSE(text.out.contains(QChar(0x1b)) || text.out.contains(u'\r') || text.out.contains(QChar(7)));
+}

@@ -31,8 +31,25 @@ class SearchEndTest : public ::testing::Test {
                 return !release.load() && offset < 1000 && sink.write("<", 1);
             });
         });
+        server.Http().Get("/cdx/search/cdx", [this](const httplib::Request&, httplib::Response& res) {
+            if (archiveStatus == 0) {
+                res.set_chunked_content_provider("text/plain", [this](size_t offset, httplib::DataSink& sink) {
+                    trickling.store(true);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                    return !release.load() && offset < 1000 && sink.write("k", 1);
+                });
+                return;
+            }
+            res.status = archiveStatus;
+            res.set_content(archiveBody, "text/plain");
+        });
         server.Start();
         home.Write("config/Setting.ini", "[FILE_FREE_DOC]\nSearchTryCount=1\n");
+        home.Write("config/engines.json",
+                   QStringLiteral(R"([{"id":"wayback","name":"Wayback","setting":"WaybackSearch","kind":"wayback-cdx",)"
+                                  R"("indexBase":"%1","hosts":["127.0.0.1"],"layouts":[],"pageLimit":5,"delayMs":0}])")
+                       .arg(server.Url(""))
+                       .toUtf8());
         session.Start();
         Options& options = session.GetOptions();
         UntickEverySetting(options);
@@ -50,6 +67,29 @@ class SearchEndTest : public ::testing::Test {
         session.GetOptions().SetLiveText(K::OtherEngineAddress, server.Url(path));
     }
 
+    // A new search without a time limit, stopped once a trickling answer has begun: true when it ends.
+    bool StopOnceTrickling() {
+        session.Search().ClearSearchRecords();
+        session.Search().SetFetchTimeLimit(std::chrono::minutes(10));
+        trickling.store(false);
+        if (!session.Search().StartSearch()) return false;
+        QTimer stopper;
+        QObject::connect(&stopper, &QTimer::timeout, [&] {
+            if (trickling.load()) session.Search().StopSearch();
+        });
+        stopper.start(50);
+        return RunSearchToEnd(session, false);
+    }
+    void AskTheArchive(int status, const QByteArray& body) {
+        archiveStatus = status;
+        archiveBody = body.toStdString();
+        session.GetOptions().SetCommittedInt(K::FormatPdf, 1);
+        session.GetOptions().SetCommittedInt(K::EngineWayback, 1);
+        session.GetOptions().SetLiveText(K::ArchiveSites, "example.org");
+    }
+
+    int archiveStatus = 200;
+    std::string archiveBody;
     std::atomic<bool> trickling{false};
     std::atomic<bool> release{false};
     LocalServer server;
@@ -63,16 +103,38 @@ TEST_F(SearchEndTest, TricklingPagesEndAtTheTimeLimitAndStopAbandonsThem) {
     ASSERT_TRUE(RunSearchToEnd(session));  // each try ends at the limit, not after 200 s of bytes
     EXPECT_TRUE(session.Results().Snapshot().isEmpty());
 
-    session.Search().ClearSearchRecords();
-    session.Search().SetFetchTimeLimit(std::chrono::minutes(10));
-    trickling.store(false);
-    ASSERT_TRUE(session.Search().StartSearch());
-    QTimer stopper;
-    QObject::connect(&stopper, &QTimer::timeout, [&] {
-        if (trickling.load()) session.Search().StopSearch();
-    });
-    stopper.start(50);
-    EXPECT_TRUE(RunSearchToEnd(session, false));  // Stop ends the transfer under way
+    EXPECT_TRUE(StopOnceTrickling());  // Stop ends the transfer under way
+}
+
+TEST_F(SearchEndTest, AnArchiveIndexKeepsTheFetchLimitsAndItsErrorsHaveReasons) {
+    // A trickling index ends at the time limit, and Stop abandons it.
+    AskTheArchive(0, {});
+    session.Search().SetFetchTimeLimit(std::chrono::milliseconds(1000));
+    ASSERT_TRUE(RunSearchToEnd(session));
+    EXPECT_TRUE(session.Search().Ledger().NoneAnswered());
+    EXPECT_TRUE(StopOnceTrickling());
+
+    // An error answer is a failed fetch with its reason, not an answer; rows stay within the site.
+    const QByteArray good = "k 20200101000000 http://example.org/k1.pdf application/pdf 200 D1 9\n"
+                            "k 20200101000000 http://evil.test/k2.pdf application/pdf 200 D2 9\n";
+    const struct {
+        int status;
+        QByteArray body;
+        const char* reason;
+        int rows;
+    } answers[] = {{200, "<!DOCTYPE html><html><body>Internal error</body></html>", "HTML page", 0},
+                   {500, "oops", "HTTP 500", 0},
+                   {200, good, "", 1}};
+    for (const auto& answer : answers) {
+        session.Search().ClearSearchRecords();
+        session.Results().ClearRows();
+        AskTheArchive(answer.status, answer.body);
+        ASSERT_TRUE(RunSearchToEnd(session));
+        const EngineTally tally = TallyOf(session, "wayback");
+        EXPECT_EQ(session.Search().Ledger().NoneAnswered(), answer.rows == 0) << answer.reason;
+        EXPECT_TRUE(tally.reason.contains(answer.reason)) << tally.reason.toStdString();
+        EXPECT_EQ(session.Results().Size(), answer.rows);
+    }
 }
 
 TEST_F(SearchEndTest, TheSummaryCountsTheDeepSearchsRows) {

@@ -137,3 +137,26 @@ TEST(CdxAnswer, PageCountsAndCrawls) {
     EXPECT_TRUE(CdxAnswer::ReadCrawls(R"([{"id":"../x","cdx-api":"http://a"}])", 3, &problem).isEmpty());
     EXPECT_FALSE(problem.isEmpty());
 }
+
+TEST(CdxAnswer, StrayJsonRowsAndControlCharactersAreSkippedNotTrusted) {
+    // A stray value in the rows is one skipped row: the rows and the key after it still count.
+    const CdxPage json = CdxAnswer::ReadWayback(
+        R"([["urlkey","timestamp","original","mimetype","statuscode","digest","length"],)"
+        R"(["k","20200101000000","http://a.org/1.pdf","application/pdf","200","D1","9"],"stray",{"a":1},)"
+        R"(["k","20200101000000","http://a.org/2.pdf\nforged","application/pdf","200","D2","9"],)"
+        R"(["k","20200101000000","http://a.org/3.pdf","application/pdf","200","D3","9"],[],["NEXT"]])");
+    ASSERT_EQ(json.captures.size(), 2);
+    EXPECT_EQ(json.captures[1].link, "http://a.org/3.pdf");
+    EXPECT_EQ(json.skippedLines, 3);
+    EXPECT_EQ(json.resumeKey, "NEXT");
+    // A control character in any kept field would split the capture's line in the registry.
+    for (const char* line : {"k 20200101000000 http://a.org/t\tb.pdf application/pdf 200 D 9",
+                             "k 20200101000000 http://a.org/x.pdf application/pdf\x1b 200 D 9",
+                             "k 20200101000000 http://a.org/x.pdf application/pdf 200 D\x07 9"}) {
+        EXPECT_TRUE(CdxAnswer::ReadWayback(line).captures.isEmpty()) << line;
+    }
+    const CdxPage cc = CdxAnswer::ReadCommonCrawl(
+        R"({"url":"http://a.org/x.pdf","timestamp":"20240101000000","status":"200","digest":"D","length":"5","offset":"1","filename":"a\tb\nc"})");
+    EXPECT_TRUE(cc.captures.isEmpty());
+    EXPECT_EQ(cc.skippedLines, 1);
+}

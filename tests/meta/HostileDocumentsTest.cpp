@@ -158,6 +158,12 @@ TEST(HostileDocuments, ZipsAreReadInMemoryWithinTheirLimits) {
     const DocMetadata entities = DocumentReader::ReadBytes(Zip({{"[Content_Types].xml", kTypes}, {"docProps/core.xml", laughs}}));
     EXPECT_EQ(entities.title, "");
     EXPECT_TRUE(entities.reason.contains("DOCTYPE")) << entities.reason.toStdString();
+    // The same in UTF-16: the bytes do not spell "<!DOCTYPE", the parser still reads one.
+    const QString text = QString::fromUtf8(laughs).replace("<?xml version=\"1.0\"?>", "<?xml version=\"1.0\" encoding=\"UTF-16\"?>");
+    const QByteArray utf16 = QByteArray("\xff\xfe") + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    const DocMetadata wide = DocumentReader::ReadBytes(Zip({{"[Content_Types].xml", kTypes}, {"docProps/core.xml", utf16}}));
+    EXPECT_EQ(wide.title, "");
+    EXPECT_TRUE(wide.reason.contains("core.xml")) << wide.reason.toStdString();
 
     // 100 MB of zeros in a few hundred kilobytes.
     const DocMetadata bomb = DocumentReader::ReadBytes(

@@ -73,14 +73,58 @@ TEST(ArchiveSearch, WaybackFaultsEndTheSiteWithAReason) {
     const EngineDefinition engine = Archive(EngineKind::WaybackCdx);
     const QString site = ArchiveSearch::SiteAddress(engine, "a.org/docs/");
     EXPECT_TRUE(site.contains("matchType=prefix"));
-    for (const ArchiveSearch::Answer& answer :
-         {ArchiveSearch::Answer{403, blocked}, ArchiveSearch::Answer{200, "<html><body>busy</body></html>"}}) {
+    const std::pair<ArchiveSearch::Answer, FetchFailure> faults[] = {
+        {{403, blocked}, FetchFailure::HttpStatus},
+        {{500, "oops"}, FetchFailure::HttpStatus},
+        {{200, "<html><body>busy</body></html>"}, FetchFailure::Unreadable},
+        {{200, R"([["urlkey","timestamp","original"],["a","2020")"}, FetchFailure::Unreadable},
+    };
+    for (const auto& [answer, kind] : faults) {
         Served served;
         served.answers = {{"cdx", answer}};
         const ArchiveSearch::Outcome outcome = ArchiveSearch::Run(engine, site, {}, 50, served.Fetch());
         EXPECT_TRUE(outcome.captures.isEmpty());
-        EXPECT_EQ(outcome.problems.size(), 1);
+        EXPECT_EQ(outcome.pages, 0);  // an error page is no page read
+        ASSERT_EQ(outcome.problems.size(), 1);
+        EXPECT_EQ(outcome.problems[0].kind, kind);
     }
+}
+
+TEST(ArchiveSearch, ACutAnswerKeepsItsWholeLinesAndSaysSo) {
+    const EngineDefinition engine = Archive(EngineKind::WaybackCdx);
+    Served served;
+    ArchiveSearch::Answer cut{200, Line("http://a.org/1.pdf", "20200101000000", "application/pdf", "200", "D1") +
+                                       Line("http://a.org/2.pdf", "20200101000000", "application/pdf", "200", "D2") +
+                                       "k 20200101000000 http://a.org/3.pdf application/pdf 200 D3 1"};
+    cut.cut = true;
+    served.answers = {{"cdx", cut}};
+    const ArchiveSearch::Outcome outcome =
+        ArchiveSearch::Run(engine, ArchiveSearch::SiteAddress(engine, "a.org"), {}, 50, served.Fetch());
+    EXPECT_EQ(outcome.captures.size(), 2);  // the line cut in two is not a capture
+    EXPECT_EQ(outcome.pages, 1);
+    ASSERT_EQ(outcome.problems.size(), 1);
+    EXPECT_TRUE(outcome.problems[0].text.contains("cut"));
+}
+
+TEST(ArchiveSearch, RowsStayWithinTheSiteAsked) {
+    const struct {
+        const char* site;
+        const char* link;
+        bool in;
+    } cases[] = {
+        {"example.org", "http://example.org/a.pdf", true},
+        {"example.org", "https://docs.EXAMPLE.org:8443/a.pdf", true},
+        {"example.org", "http://evil.test/a.pdf", false},
+        {"example.org", "http://127.0.0.1:1/internal.pdf", false},
+        {"example.org", "http://notexample.org/a.pdf", false},
+        {"example.org", "http://example.org.evil.test/a.pdf", false},
+        {"example.org/docs/", "http://www.example.org/Docs/a.pdf", true},
+        {"example.org/docs/", "http://example.org/other/a.pdf", false},
+        {"example.org/docs/", "http://sub.example.org/docs/a.pdf", false},
+        {"example.org:8080", "http://example.org:8080/a.pdf", true},
+        {"example.org:8080", "http://example.org/a.pdf", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ArchiveSearch::InSite(c.link, c.site), c.in) << c.site << " " << c.link;
 }
 
 TEST(ArchiveSearch, CommonCrawlAsksTheNewestCrawlsPageByPage) {
@@ -101,7 +145,7 @@ TEST(ArchiveSearch, CommonCrawlAsksTheNewestCrawlsPageByPage) {
     const ArchiveSearch::Outcome outcome =
         ArchiveSearch::Run(engine, ArchiveSearch::SiteAddress(engine, "a.org"), query, 50, served.Fetch());
     EXPECT_EQ(served.asked.size(), 1 + 1 + 2 + 1);  // list, count and two pages, count of the empty crawl
-    EXPECT_TRUE(outcome.problems.isEmpty()) << outcome.problems.join("; ").toStdString();
+    EXPECT_TRUE(outcome.problems.isEmpty()) << outcome.problems.value(0).text.toStdString();
     ASSERT_EQ(outcome.captures.size(), 1);
     EXPECT_EQ(outcome.captures.first().offset, 5);
     for (const QString& address : served.asked) EXPECT_TRUE(address.startsWith("http://127.0.0.1:9/"));
