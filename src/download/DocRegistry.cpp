@@ -62,16 +62,18 @@ bool DocRegistry::OpenDocDatabase(const QString& path, int busyTimeoutMs) {
             tempInsert_ =
                 db_.CompileStatement(QStringLiteral("insert into tempfiles(doclink, path) Values(?1, ?2)"));
             tempRemove_ = db_.CompileStatement(QStringLiteral("DELETE FROM tempfiles WHERE path=?1"));
-            try {
-                // Registries from before it gain the column.
-                db_.ExecDML(QStringLiteral("alter table tempfiles add column validator text;"));
-            } catch (const SqliteError&) {
-                // It is there already.
+            // Registries from before them gain the columns (a record without a total: size unknown).
+            for (const char* column : {"validator text", "total integer"}) {
+                try {
+                    db_.ExecDML(QStringLiteral("alter table tempfiles add column %1;").arg(QLatin1String(column)));
+                } catch (const SqliteError&) {
+                    // It is there already.
+                }
             }
-            tempValidator_ =
-                db_.CompileStatement(QStringLiteral("SELECT validator FROM tempfiles WHERE path=?1 LIMIT 1"));
-            tempSetValidator_ =
-                db_.CompileStatement(QStringLiteral("UPDATE tempfiles SET validator=?2 WHERE path=?1"));
+            tempValidator_ = db_.CompileStatement(
+                QStringLiteral("SELECT validator, total FROM tempfiles WHERE path=?1 LIMIT 1"));
+            tempSetValidator_ = db_.CompileStatement(
+                QStringLiteral("UPDATE tempfiles SET validator=?2, total=?3 WHERE path=?1"));
         } catch (const SqliteError&) {
             // A read-only registry without the table: no temporary file counts as ours, so none is reused.
         }
@@ -421,18 +423,28 @@ void DocRegistry::ForgetTempFile(const QString& path) {
 }
 
 QString DocRegistry::TempFileValidator(const QString& path) {
+    return TempFileRecord(path, 0);
+}
+
+qint64 DocRegistry::TempFileTotal(const QString& path) {
+    bool number = false;
+    const qint64 total = TempFileRecord(path, 1).toLongLong(&number);
+    return number && total >= 0 ? total : -1;
+}
+
+QString DocRegistry::TempFileRecord(const QString& path, int field) {
     QMutexLocker lock(&lock_);
     try {
         if (!tempValidator_.IsValid()) return {};
         tempValidator_.Bind(1, path);
         SqliteQuery query = tempValidator_.ExecQuery();
-        return query.Eof() ? QString() : query.FieldValue(0);
+        return query.Eof() ? QString() : query.FieldValue(field);
     } catch (const SqliteError&) {
         return {};
     }
 }
 
-void DocRegistry::SetTempFileValidator(const QString& path, const QString& validator) {
+void DocRegistry::SetTempFileValidator(const QString& path, const QString& validator, qint64 total) {
     QString failure;
     {
         QMutexLocker lock(&lock_);
@@ -440,6 +452,7 @@ void DocRegistry::SetTempFileValidator(const QString& path, const QString& valid
             if (!tempSetValidator_.IsValid()) return;
             tempSetValidator_.Bind(1, path);
             tempSetValidator_.Bind(2, validator);
+            tempSetValidator_.Bind(3, total);
             tempSetValidator_.ExecDML();
             return;
         } catch (const SqliteError& e) {

@@ -54,7 +54,8 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
     bool RecordTempFile(const QString& link, const QString& path) override;
     void ForgetTempFile(const QString& path) override;
     QString TempFileValidator(const QString& path) override;
-    void SetTempFileValidator(const QString& path, const QString& validator) override;
+    qint64 TempFileTotal(const QString& path) override;
+    void SetTempFileValidator(const QString& path, const QString& validator, qint64 total) override;
     // Removes recorded temporary files not written for `olderThanSeconds` (plain files only) and the
     // records of those already gone; files it did not record are never touched. Done on each writable
     // open with a week. Returns how many files were removed.
@@ -62,6 +63,8 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
     static constexpr qint64 kStaleTempSeconds = 7 * 24 * 3600;
 
   private:
+    // One field of the temporary file's record at `path` (0 validator, 1 total) as text; empty without one.
+    QString TempFileRecord(const QString& path, int field);
     void FinalizeAll();
     void PrepareDocumentsLocked(bool writable);
     bool OpenReadOnlyLocked(const QString& path, int busyTimeoutMs);

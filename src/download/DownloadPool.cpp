@@ -642,8 +642,15 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
                 ::unlink(control.constData());
         }
         {
+            // The rests in a row start over, but a host given up stays so until its rest ends: the gate
+            // keeps it resting that long, and its rows would wait for it instead of failing.
             std::lock_guard lock(restsMutex_);
-            rests_.remove(host);
+            const auto rests = rests_.find(host);
+            if (rests != rests_.end() && rests->failure.isEmpty()) {
+                rests_.erase(rests);
+            } else if (rests != rests_.end()) {
+                rests->inRow = 0;
+            }
         }
         bytesDone_.fetch_add(transfer.Received());
         filesDone_.fetch_add(1);

@@ -96,6 +96,7 @@ struct FileDownload::State {
     std::mutex mutex;
     std::condition_variable ended;
     QString validator;      // under mutex: the If-Range value for a later try
+    qint64 validatorTotal = -1;  // under mutex: the file's size as the answer with `validator` announced it
     QString refusal;        // under mutex: why the complete file was not kept
     QString failure;        // under mutex: why the transfer failed otherwise
     QString sameAs;         // under mutex: the existing file with the same bytes
@@ -134,15 +135,22 @@ struct FileDownload::State {
         progress.store(0);
         std::lock_guard lock(mutex);
         validator.clear();
+        validatorTotal = -1;
     }
 
-    void KeepValidator() {
+    void KeepValidator(qint64 total) {
         QByteArray value = LastHeader(handle, "ETag");
         // A weak tag may not validate a range.
         if (value.startsWith("W/")) value.clear();
         if (value.isEmpty()) value = LastHeader(handle, "Last-Modified");
         std::lock_guard lock(mutex);
         validator = QString::fromLatin1(value);
+        validatorTotal = total;
+    }
+
+    qint64 ValidatorTotal() {
+        std::lock_guard lock(mutex);
+        return validatorTotal;
     }
 
     void Decide() {
@@ -165,7 +173,7 @@ struct FileDownload::State {
             const ResumeDecision::Verdict judged =
                 ResumeDecision::Judge({status, LastHeader(handle, "Content-Range"),
                                        LastHeader(handle, "ETag"), LastHeader(handle, "Last-Modified")},
-                                      ifRange, resumeFrom);
+                                      ifRange, resumeFrom, ValidatorTotal());
             switch (judged.action) {
                 case ResumeDecision::Action::Complete:
                     contentLength.store(judged.total);
@@ -179,6 +187,10 @@ struct FileDownload::State {
                     return;
                 case ResumeDecision::Action::Append:
                     contentLength.store(judged.total);
+                    {
+                        std::lock_guard lock(mutex);
+                        validatorTotal = judged.total;
+                    }
                     if (checkSize && !SizeAllowed(judged.total, minBytes, maxBytes)) {
                         verdict = Verdict::Reject;
                         return;
@@ -199,9 +211,9 @@ struct FileDownload::State {
             Restart();
             if (verdict == Verdict::WriteFailed) return;
         }
-        KeepValidator();
         curl_off_t length = -1;
         curl_easy_getinfo(handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+        KeepValidator(length >= 0 ? qint64(length) : -1);
         if (length >= 0) {
             contentLength.store(length);
             if (checkSize && !SizeAllowed(length, minBytes, maxBytes)) {
@@ -406,11 +418,13 @@ FileDownload::~FileDownload() {
         return;
     }
     QString validator;
+    qint64 total = -1;
     {
         std::lock_guard lock(state_->mutex);
         validator = state_->validator;
+        total = state_->validatorTotal;
     }
-    ledger_->SetTempFileValidator(ledgerPath_, validator);
+    ledger_->SetTempFileValidator(ledgerPath_, validator, total);
 }
 
 void FileDownload::SetContentCheck(const QString& type, bool checkOther) {
@@ -496,6 +510,7 @@ bool FileDownload::Start(const QString& address, const QString& targetPath, cons
     int fd = -1;
     qint64 resumeFrom = 0;
     QByteArray ifRange;
+    qint64 announcedTotal = -1;
     struct stat existing;
     if (::lstat(temp.constData(), &existing) == 0) {
         // Only a plain file with no other name, made by this program for this very link, is reused: a
@@ -526,6 +541,7 @@ bool FileDownload::Start(const QString& address, const QString& targetPath, cons
         if (!validator.isEmpty() && ::lseek(fd, 0, SEEK_END) == opened.st_size) {
             resumeFrom = opened.st_size;
             ifRange = validator.toLatin1();
+            announcedTotal = ledger_->TempFileTotal(ledgerPath_);
         } else if (::ftruncate(fd, 0) != 0) {
             ::close(fd);
             return taken();
@@ -564,6 +580,7 @@ bool FileDownload::Start(const QString& address, const QString& targetPath, cons
     {
         std::lock_guard lock(state.mutex);
         state.validator = QString::fromLatin1(ifRange);
+        state.validatorTotal = announcedTotal;
     }
     state.finished.store(0);
     try {

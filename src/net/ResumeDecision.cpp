@@ -50,7 +50,7 @@ bool ResumeDecision::SameVersion(const QByteArray& sent, const QByteArray& etag,
 }
 
 ResumeDecision::Verdict ResumeDecision::Judge(const Answer& answer, const QByteArray& sentValidator,
-                                              qint64 keptBytes) {
+                                              qint64 keptBytes, qint64 knownTotal) {
     Verdict verdict;
     if (answer.status == 200) {
         verdict.action = Action::Replace;
@@ -60,6 +60,7 @@ ResumeDecision::Verdict ResumeDecision::Judge(const Answer& answer, const QByteA
     verdict.action = Action::StartOver;
     const auto range = ParseContentRange(answer.contentRange);
     if (!range || !SameVersion(sentValidator, answer.etag, answer.lastModified)) return verdict;
+    if (knownTotal >= 0 && range->total != knownTotal) return verdict;
     if (answer.status == 416) {
         // Nothing left to send is only believable for a file of exactly our size.
         if (range->first < 0 && range->total == keptBytes) {

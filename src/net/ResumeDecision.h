@@ -4,7 +4,10 @@
 // If-Range answer a changed file with a 206 all the same, and some answer with a range other than the one
 // asked: a 206 is taken only when it names the very version asked about (strong ETag, else the same
 // Last-Modified) and starts exactly where the kept bytes end; a 416 completes the file only when the
-// server's size is the kept size and its version is the same. Anything else starts over with a plain GET.
+// server's size is the kept size and its version is the same. When the size the first answer announced is
+// known, a 416 or 206 must name that very size too: a server that keeps its ETag while the file grows or
+// shrinks would otherwise have its new length taken for the old one's. Anything else starts over with a
+// plain GET.
 // Pure and stateless: any thread.
 
 #include <QByteArray>
@@ -31,8 +34,10 @@ class ResumeDecision {
         qint64 total = -1;  // Append and Complete: the size of the whole file
     };
     // `sentValidator` is the If-Range value of the request; `keptBytes` what the file holds (the start
-    // of the asked range). With nothing kept there is nothing to continue: only a 200 is the file.
-    static Verdict Judge(const Answer& answer, const QByteArray& sentValidator, qint64 keptBytes);
+    // of the asked range); `knownTotal` the whole file's size as first announced, -1 when not known. With
+    // nothing kept there is nothing to continue: only a 200 is the file.
+    static Verdict Judge(const Answer& answer, const QByteArray& sentValidator, qint64 keptBytes,
+                         qint64 knownTotal = -1);
 
     // "bytes FIRST-LAST/TOTAL" (total -1 for "*") or "bytes */TOTAL" (first and last -1).
     struct Range {

@@ -18,8 +18,14 @@ class TempFileLedger {
         (void)path;
         return {};
     }
-    virtual void SetTempFileValidator(const QString& path, const QString& validator) {
+    // The size of the whole file as the answer that gave the validator announced it; -1 when unknown.
+    virtual qint64 TempFileTotal(const QString& path) {
+        (void)path;
+        return -1;
+    }
+    virtual void SetTempFileValidator(const QString& path, const QString& validator, qint64 total) {
         (void)path;
         (void)validator;
+        (void)total;
     }
 };

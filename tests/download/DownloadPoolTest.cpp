@@ -187,7 +187,7 @@ class DownloadPoolTest : public ::testing::Test {
         server.Start();
         QStringList mapping;
         for (const char* host :
-             {"www.baidu.com", "a.test", "b.test", "busy.test", "calm.test", "rest0.test", "rest1.test"})
+             {"www.baidu.com", "a.test", "b.test", "busy.test", "calm.test", "rest0.test", "rest1.test", "mixed.test"})
             mapping << QStringLiteral("%1:80:127.0.0.1:%2").arg(host).arg(server.Port());
         CurlSetup::SetConnectTo(mapping);
         options.Load(IniFile());
@@ -755,4 +755,18 @@ TEST_F(DownloadPoolTest, AHostThatRestsPastTheTimeLimitFailsItsRows) {
         ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
         for (RowId row : rows) EXPECT_EQ(results.Reason(row).toStdString(), reason.toStdString());
     }
+}
+
+// A file of the same host that arrives after the host was given up must not take the give-up back
+// while the host still rests: the failed row would then wait out the whole rest (the run never ended).
+TEST_F(DownloadPoolTest, AGivenUpHostStaysGivenUpAfterAnotherOfItsFilesArrives) {
+    restAfter = "99999";
+    options.SetCommittedInt(K::DownloadTimeoutMinutes, 1);
+    options.SetCommittedInt(K::DownloadThreads, 2);
+    Add("good", "http://mixed.test/paced/good");  // still arriving when the other slot gives up
+    const RowId rested = Add("rested", "http://mixed.test/rest/a");
+    ASSERT_TRUE(pool.StartDownload());
+    ASSERT_TRUE(WaitFor([&] { return pool.BusySlots() == 0 && pool.WalkingSlots() == 0; }));
+    EXPECT_TRUE(results.Reason(rested).contains("past the time limit")) << results.Reason(rested).toStdString();
+    EXPECT_EQ(results.Counts().downloaded, 1);
 }

@@ -298,7 +298,7 @@ TEST_F(RegistryTest, PartialFilesKeepTheirValidatorAndOnlyRecordedStaleOnesAreCl
     for (const QString& path : {fresh, stale, planted})
         EXPECT_TRUE(registry.RecordTempFile("http://a/" + path, path));
     registry.RecordTempFile("http://a/gone", home.Path("save/gone.pdf.download.temp"));
-    registry.SetTempFileValidator(fresh, "\"tag-1\"");
+    registry.SetTempFileValidator(fresh, "\"tag-1\"", 40000);
     EXPECT_EQ(registry.TempFileValidator(fresh), "\"tag-1\"");
     EXPECT_EQ(registry.TempFileValidator(stale), "");
     EXPECT_FALSE(home.Exists("run.log"));
@@ -316,6 +316,8 @@ TEST_F(RegistryTest, PartialFilesKeepTheirValidatorAndOnlyRecordedStaleOnesAreCl
     EXPECT_FALSE(later.IsTempFileRecorded("http://a/" + stale, stale));
     EXPECT_EQ(home.Read("save/fresh.pdf.download.temp"), QByteArray("fresh"));
     EXPECT_EQ(later.TempFileValidator(fresh), "\"tag-1\"");
+    EXPECT_EQ(later.TempFileTotal(fresh), 40000);  // the size a resume must still find
+    EXPECT_EQ(later.TempFileTotal(foreign), -1);
     EXPECT_EQ(home.Read("save/foreign.pdf.download.temp"), QByteArray("not ours"));
     EXPECT_TRUE(QFileInfo(planted).isSymLink());
     EXPECT_EQ(home.Read("victim.txt"), QByteArray("precious"));

@@ -80,13 +80,19 @@ struct MemoryLedger : TempFileLedger {
         std::lock_guard lock(mutex);
         return validators.value(path);
     }
-    void SetTempFileValidator(const QString& path, const QString& validator) override {
+    qint64 TempFileTotal(const QString& path) override {
+        std::lock_guard lock(mutex);
+        return totals.value(path, -1);
+    }
+    void SetTempFileValidator(const QString& path, const QString& validator, qint64 total = -1) override {
         std::lock_guard lock(mutex);
         validators[path] = validator;
+        totals[path] = total;
     }
     std::mutex mutex;
     std::set<std::pair<QString, QString>> records;
     QMap<QString, QString> validators;
+    QMap<QString, qint64> totals;
 };
 
 class TransferTest : public ::testing::Test {
@@ -177,9 +183,9 @@ class TransferTest : public ::testing::Test {
         // Version "v2" of /resumable from a server that answers ranges its own way (`liar`): whole
         // bodies and 206s alike go out chunked, as they are.
         http.Get("/liar", [this](const httplib::Request& req, httplib::Response& res) {
-            const std::string body = Body("\"v2\"");
-            res.set_header("ETag", liar == Liar::OldValidator ? "\"v1\"" : "\"v2\"");
             const size_t from = req.ranges.size() == 1 ? size_t(req.ranges[0].first) : 0;
+            const std::string body = Body("\"v2\"") + (from > 0 && liar == Liar::Grown ? "grown" : "");
+            res.set_header("ETag", liar == Liar::OldValidator ? "\"v1\"" : "\"v2\"");
             {
                 std::lock_guard lock(seenMutex);
                 liarRanges.push_back(req.get_header_value("Range"));
@@ -187,7 +193,7 @@ class TransferTest : public ::testing::Test {
             size_t first = from, last = body.size() - 1;
             if (liar == Liar::OtherOffset) first -= 1000;
             if (liar == Liar::ShortParts) last = std::min(last, from + 9999);
-            if (from > 0 && liar == Liar::Shrunk) {
+            if (from > 0 && (liar == Liar::Shrunk || liar == Liar::ShrunkSameTag)) {
                 res.status = 416;
                 res.set_header("Content-Range", "bytes */" + std::to_string(from));
                 return;
@@ -235,7 +241,7 @@ class TransferTest : public ::testing::Test {
     std::string etag = "\"v1\"";
     std::string seenRange;
     std::string seenIfRange;
-    enum class Liar { IgnoresIfRange, OtherOffset, ShortParts, OldValidator, Shrunk };
+    enum class Liar { IgnoresIfRange, OtherOffset, ShortParts, OldValidator, Shrunk, ShrunkSameTag, Grown };
     std::atomic<Liar> liar{Liar::IgnoresIfRange};  // set between transfers
     std::vector<std::string> liarRanges;           // under seenMutex
 };
@@ -473,6 +479,7 @@ TEST_F(TransferTest, ACutTransferResumesWhereItStoppedAndTheFileIsIdentical) {
     EXPECT_FALSE(home.Exists("r.pdf"));
     EXPECT_EQ(home.Read("r.pdf.download.temp").size(), 60000);
     EXPECT_EQ(ledger.TempFileValidator(temp), "\"v1\"");
+    EXPECT_EQ(ledger.TempFileTotal(temp), 100000);  // the size its Content-Length announced
 
     {
         ClaimRecorder documents;
@@ -688,14 +695,17 @@ TEST_F(TransferTest, ARangeAnswerOfAnotherVersionOrPlaceIsNeverSplicedOn) {
              {Liar::Shrunk, startOver},
              {Liar::OtherOffset, startOver},
              {Liar::ShortParts, {"bytes=60000-", "bytes=70000-", "bytes=80000-", "bytes=90000-"}},
-             {Liar::OldValidator, startOver}}) {
+             {Liar::OldValidator, startOver},
+             // Same tag, but the size the first answer gave (recorded with it) is not the size now.
+             {Liar::ShrunkSameTag, startOver},
+             {Liar::Grown, startOver}}) {
         SCOPED_TRACE(int(how));
         const std::string tag = how == Liar::IgnoresIfRange || how == Liar::Shrunk ? "\"v1\"" : "\"v2\"";
         MemoryLedger ledger;
         const QString temp = home.Path("l.pdf.download.temp");
         home.Write("l.pdf.download.temp", QByteArray::fromStdString(Body(tag).substr(0, 60000)));
         ledger.RecordTempFile(server.Url("/liar"), temp);
-        ledger.SetTempFileValidator(temp, QString::fromStdString(tag));
+        ledger.SetTempFileValidator(temp, QString::fromStdString(tag), 100000);
         liar = how;
         ClaimRecorder documents;
         FileDownload transfer;

@@ -40,3 +40,23 @@ TEST(ResumeDecision, OnlyTheRestOfTheSameVersionIsAppended) {
         }
     }
 }
+
+// The first answer announced 100000 bytes; a later one under the same tag names another size.
+TEST(ResumeDecision, AKnownTotalMustBeTheSizeNamedLater) {
+    using A = ResumeDecision::Action;
+    const struct {
+        long status;
+        const char* range;
+        qint64 known;
+        A action;
+    } rows[] = {
+        {416, "bytes */50000", 100000, A::StartOver}, {416, "bytes */50000", 50000, A::Complete},
+        {416, "bytes */50000", -1, A::Complete},      {206, "bytes 50000-100499/100500", 100000, A::StartOver},
+        {206, "bytes 50000-99999/100000", 100000, A::Append},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.status << " " << row.range << " " << row.known);
+        EXPECT_EQ(ResumeDecision::Judge({row.status, row.range, "\"v1\"", ""}, "\"v1\"", 50000, row.known).action,
+                  row.action);
+    }
+}
