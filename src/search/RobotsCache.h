@@ -6,6 +6,8 @@
 // dropping a whole site for a passing server fault would lose its documents for the job. Any thread.
 
 #include <QString>
+#include <QStringList>
+#include <QUrl>
 #include <atomic>
 #include <condition_variable>
 #include <memory>
@@ -29,6 +31,8 @@ class RobotsCache {
     // Whether the address may be fetched. Addresses that are not http(s) are not ours to judge (true).
     // While *abort is true a fetch under way is abandoned and the site counts as unreachable.
     bool Allows(const QString& address, const std::atomic<bool>* abort = nullptr);
+    // The Sitemap: lines of the robots.txt of the address's site (read now if it was not yet).
+    QStringList Sitemaps(const QString& address, const std::atomic<bool>* abort = nullptr);
     // Sites whose robots.txt was asked for since the last Clear.
     int SitesRead() const;
 
@@ -36,8 +40,11 @@ class RobotsCache {
     struct Site {
         bool ready = false;
         std::shared_ptr<const RobotsRules> rules;
+        QStringList sitemaps;
     };
-    std::shared_ptr<const RobotsRules> Fetch(const QString& site, const std::atomic<bool>* abort);
+    std::shared_ptr<const RobotsRules> Fetch(const QString& site, const std::atomic<bool>* abort,
+                                             QStringList* sitemaps);
+    static QString SiteOf(const QUrl& url);
 
     RunLog* log_;
     mutable std::mutex lock_;

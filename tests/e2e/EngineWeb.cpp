@@ -8,7 +8,8 @@ const QStringList kHttpHosts = {
     "www.baidu.com",    "cn.bing.com",    "www.sogou.com",    "www.youdao.com",
     "search.yahoo.com", "search.aol.com", "www.zhongsou.com", "www.osun.org",
     "www.63da.com",     "www.soso.com",   "www.pdfgeni.com",  "www.pdf-search.org",
-    "www.pdfqueen.com", "site.test",      "docs.test",        "crawl.test"};
+    "www.pdfqueen.com", "site.test",      "docs.test",        "crawl.test",
+    "maps.test"};
 const QStringList kHttpsHosts = {"www.google.com.hk", "scholar.google.com", "html.duckduckgo.com"};
 
 std::string Doc(const std::string& name) {
@@ -48,6 +49,35 @@ void Serve(const httplib::Request& req, httplib::Response& res, std::atomic<int>
             return;
         }
         res.set_content(page->second, req.path == "/robots.txt" ? "text/plain" : "text/html");
+        return;
+    }
+    if (host == "maps.test") {
+        // A site known by its sitemaps: two indexes that name each other, a urlset of a document and a
+        // page, and /sitemap.xml with one more document.
+        static const std::map<std::string, std::string> pages = {
+            {"/robots.txt", "User-agent: *\nAllow: /\nSitemap: http://maps.test/index-a.xml\n"},
+            {"/start", "<html><body>nothing linked</body></html>"},
+            {"/index-a.xml",
+             "<sitemapindex xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"><sitemap><loc>"
+             "http://maps.test/index-b.xml</loc></sitemap></sitemapindex>"},
+            {"/index-b.xml",
+             "<sitemapindex xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"><sitemap><loc>"
+             "http://maps.test/index-a.xml</loc></sitemap><sitemap><loc>http://maps.test/pages.xml</loc>"
+             "</sitemap></sitemapindex>"},
+            {"/pages.xml",
+             "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"><url><loc>http://maps.test/files/m1.doc"
+             "</loc></url><url><loc>http://maps.test/page/1</loc></url></urlset>"},
+            {"/sitemap.xml",
+             "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"><url><loc>http://maps.test/files/m2.doc"
+             "</loc></url></urlset>"},
+            {"/page/1", "<a href=\"/files/m3.doc\">m3</a>"},
+        };
+        const auto page = pages.find(req.path);
+        if (page == pages.end()) {
+            res.status = 404;
+            return;
+        }
+        res.set_content(page->second, req.path.ends_with(".xml") ? "application/xml" : "text/html");
         return;
     }
     if (host == "docs.test") {
