@@ -70,6 +70,17 @@ bool EnterArchiveHost(HostGate& gate, const QString& address, const QString& liv
     return true;
 }
 
+// The index writes an address as it captured it: the scheme and a leading "www." may differ.
+bool SameAddress(const QString& a, const QString& b) {
+    const auto bare = [](const QString& address) {
+        QStringView view(address);
+        if (const qsizetype scheme = view.indexOf(u"://"); scheme >= 0) view = view.sliced(scheme + 3);
+        if (view.startsWith(u"www.", Qt::CaseInsensitive)) view = view.sliced(4);
+        return view;
+    };
+    return bare(a).compare(bare(b), Qt::CaseInsensitive) == 0;
+}
+
 }  // namespace
 
 bool ArchiveRescue::LinkDead(const FileDownload& live) {
@@ -188,7 +199,9 @@ QList<ArchiveCapture> ArchiveRescue::LookUp(const Bases& bases, const QString& l
     QList<ArchiveCapture> captures;
     if (status != 200) return captures;
     for (ArchiveCapture capture : CdxAnswer::ReadWayback(body).captures) {
-        if (capture.status != 200) continue;
+        // Only captures of this very address: an index that ignores the exact match must not give the
+        // row another document.
+        if (capture.status != 200 || !SameAddress(capture.link, link)) continue;
         capture.link = link;  // the index writes the address its own way; the row's link is the key
         captures.append(capture);
     }
