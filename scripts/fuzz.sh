@@ -18,7 +18,7 @@ cd "$(dirname "$0")/.."
 
 fuzz_dir=${FUZZ_DIR:-build-fuzz}
 fixtures=${SKIMMER_FIXTURES:-../shared/fixtures}
-all_targets=(list_text list_xml ini key_list filters key_matcher html_anchors result_pages update_info engines api_answers aria2_answers robots pdf_meta zip_meta ole_meta rtf_meta resume_decision cdx_lines warc_records sitemaps)
+all_targets=(list_text list_xml ini key_list filters key_matcher html_anchors result_pages update_info engines api_answers aria2_answers robots pdf_meta zip_meta ole_meta rtf_meta resume_decision cdx_lines warc_records sitemaps layouts)
 
 targets=()
 for target in ${FUZZ_TARGETS:-${all_targets[*]}}; do
@@ -43,7 +43,7 @@ seconds=${FUZZ_SECONDS:-$(( total / ${#targets[@]} ))}
 max_len() {
   case "$1" in
     result_pages) echo 131072 ;;
-    html_anchors|key_matcher|list_xml|engines) echo 65536 ;;
+    html_anchors|key_matcher|list_xml|engines|layouts) echo 65536 ;;
     ini) echo 4096 ;;
     api_answers) echo 262144 ;;
     pdf_meta|zip_meta|ole_meta) echo 65536 ;;

@@ -30,6 +30,9 @@ packages=(
   nginx aria2 curl wget wget2 time python3-lxml iproute2
   # bench only: the metadata benchmark's peers (exiftool -fast, pdfinfo)
   libimage-exiftool-perl poppler-utils
+  # the proxy tests and the proxy-hop benchmark: a real HTTP proxy (CONNECT, Basic authentication) and a
+  # real SOCKS5 proxy, both run unprivileged from a test folder
+  tinyproxy dante-server
   # fuzzing (make fuzz): clang with its sanitizer runtimes and libFuzzer, which are only recommended
   # packages of clang and so must be named here
   clang libclang-rt-14-dev libfuzzer-14-dev

@@ -2,7 +2,8 @@
 # Renders the window on a virtual display, in English (docs/screenshot.png) and in Chinese
 # (docs/screenshot-zh_CN.png), during a download from a small throttled web server on 127.0.0.1 (python3),
 # so the pictures show rows in progress, a failed row with its reason and rows waiting; and the Engines
-# dialog in both languages. Run from the repository root after a build.
+# dialog in both languages; and the window and the Engines dialog on a 1,024 x 600 screen, as they open
+# there at a first start. Run from the repository root after a build.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
@@ -65,7 +66,7 @@ mkdir -p "$root/docs"
 shoot() {  # shoot LANG FILE OPTION... (the last option takes the picture's path)
   local lang=$1 file=$2
   shift 2
-  SKIMMER_UPDATE_URL="$home/none.xml" xvfb-run -a -s "-screen 0 1280x900x24" \
+  SKIMMER_UPDATE_URL="$home/none.xml" xvfb-run -a -s "-screen 0 ${SCREEN:-1280x900}x24" \
     "$build/src/skimmer" --home "$home" --lang "$lang" "$@" "$root/docs/$file"
   echo "wrote docs/$file"
 }
@@ -80,3 +81,9 @@ shoot zh_CN screenshot-zh_CN.png --download --screenshot
 "$build/src/skimmer-cli" --home "$home" config set OpenAlexSearch 1 > /dev/null
 shoot en engines-dialog.png --screenshot-engines
 shoot zh_CN engines-dialog-zh_CN.png --screenshot-engines
+# A small screen at a first start: no size kept from an earlier run.
+sed -i '/^Geometry=/d' "$home/config/Setting.ini"
+SCREEN=1024x600 shoot en window-1024x600.png --screenshot
+SCREEN=1024x600 shoot zh_CN window-1024x600-zh_CN.png --screenshot
+SCREEN=1024x600 shoot en engines-dialog-1024x600.png --screenshot-engines
+SCREEN=1024x600 shoot zh_CN engines-dialog-1024x600-zh_CN.png --screenshot-engines

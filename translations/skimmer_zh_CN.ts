@@ -114,6 +114,101 @@
     </message>
 </context>
 <context>
+    <name>EngineNames</name>
+    <message>
+        <source>63da search</source>
+        <translation>63档搜索</translation>
+    </message>
+    <message>
+        <source>63da list</source>
+        <translation>63档列表</translation>
+    </message>
+    <message>
+        <source>AOL</source>
+        <translation>AOL</translation>
+    </message>
+    <message>
+        <source>Baidu</source>
+        <translation>百度</translation>
+    </message>
+    <message>
+        <source>Bing</source>
+        <translation>必应</translation>
+    </message>
+    <message>
+        <source>Bing Academic</source>
+        <translation>必应学术</translation>
+    </message>
+    <message>
+        <source>Brave Search API</source>
+        <translation>Brave 搜索 API</translation>
+    </message>
+    <message>
+        <source>Brave Search</source>
+        <translation>Brave 搜索</translation>
+    </message>
+    <message>
+        <source>DuckDuckGo</source>
+        <translation>DuckDuckGo</translation>
+    </message>
+    <message>
+        <source>Google Programmable Search API</source>
+        <translation>谷歌可编程搜索 API</translation>
+    </message>
+    <message>
+        <source>Google</source>
+        <translation>谷歌</translation>
+    </message>
+    <message>
+        <source>OpenAlex (open access papers)</source>
+        <translation>OpenAlex（开放获取论文）</translation>
+    </message>
+    <message>
+        <source>Osun</source>
+        <translation>Osun</translation>
+    </message>
+    <message>
+        <source>PDF sites</source>
+        <translation>PDF 网站</translation>
+    </message>
+    <message>
+        <source>Google Scholar</source>
+        <translation>谷歌学术</translation>
+    </message>
+    <message>
+        <source>SearXNG instances</source>
+        <translation>SearXNG 实例</translation>
+    </message>
+    <message>
+        <source>Sogou</source>
+        <translation>搜狗</translation>
+    </message>
+    <message>
+        <source>Soso</source>
+        <translation>搜搜</translation>
+    </message>
+    <message>
+        <source>Startpage</source>
+        <translation>Startpage</translation>
+    </message>
+    <message>
+        <source>Yahoo</source>
+        <translation>雅虎</translation>
+    </message>
+    <message>
+        <source>Yandex</source>
+        <translation>Yandex</translation>
+    </message>
+    <message>
+        <source>Youdao</source>
+        <translation>有道</translation>
+    </message>
+    <message>
+        <source>Zhongsou</source>
+        <translation>中搜</translation>
+    </message>
+</context>
+<context>
     <name>EnginesDialog</name>
     <message>
         <source>Instances (comma-separated)</source>
@@ -154,6 +249,10 @@
     <message>
         <source>Asked while &quot;%1&quot; above and this box are both ticked</source>
         <translation>上面的“%1”和本框都勾选时才搜索</translation>
+    </message>
+    <message>
+        <source>Show keys</source>
+        <translation>显示密钥</translation>
     </message>
 </context>
 <context>
@@ -256,6 +355,10 @@
     <message>
         <source>aria2 downloaded %1 links</source>
         <translation>aria2 下载了 %1 个链接</translation>
+    </message>
+    <message>
+        <source>aria2 can only use an HTTP proxy, and the download proxy is not one; download the list here instead</source>
+        <translation>aria2 只能使用 HTTP 代理，而下载代理不是 HTTP 代理；请改为在本程序中下载该列表</translation>
     </message>
 </context>
 <context>
@@ -481,10 +584,6 @@
         <translation>线程</translation>
     </message>
     <message>
-        <source>Overwrite existing files; search interval</source>
-        <translation>文件存在覆盖，搜索间隔</translation>
-    </message>
-    <message>
         <source>seconds</source>
         <translation>秒</translation>
     </message>
@@ -527,10 +626,6 @@
     <message>
         <source>Search</source>
         <translation>搜索</translation>
-    </message>
-    <message>
-        <source>Stop</source>
-        <translation>停止</translation>
     </message>
     <message>
         <source>Stop Deep Search</source>
@@ -639,10 +734,6 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
         <translation>退出警告</translation>
     </message>
     <message>
-        <source>Save the list?</source>
-        <translation>要保存列表吗？</translation>
-    </message>
-    <message>
         <source>Import</source>
         <translation>导入</translation>
     </message>
@@ -712,8 +803,164 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
         <translation>%1（%2）</translation>
     </message>
     <message>
-        <source>Downloads are running. Stop them and quit? Unfinished rows go back to waiting.</source>
-        <translation>正在下载。要停止下载并退出吗？未完成的行将回到等待状态。</translation>
+        <source>Downloads running: %1. They stop, and their rows go back to waiting.</source>
+        <translation>正在进行的下载：%1 个。它们将停止，其行回到等待。</translation>
+    </message>
+    <message>
+        <source>The list (rows: %1) will be kept in %2.</source>
+        <translation>列表（%1 行）将保存在 %2。</translation>
+    </message>
+    <message>
+        <source>The list is empty: %1 will be emptied.</source>
+        <translation>列表为空：%1 将被清空。</translation>
+    </message>
+    <message>
+        <source>The list (rows: %1) will not be saved: %2 holds another list, which is kept. Choose Save As to keep this one.</source>
+        <translation>列表（%1 行）不会被保存：%2 存有另一个列表，它将保持不变。要保留本列表，请选择“另存为”。</translation>
+    </message>
+    <message>
+        <source>The list (rows: %1) will not be saved.</source>
+        <translation>列表（%1 行）不会被保存。</translation>
+    </message>
+    <message>
+        <source>Save As…</source>
+        <translation>另存为…</translation>
+    </message>
+    <message>
+        <source>Pause between result pages</source>
+        <translation>搜索间隔</translation>
+    </message>
+    <message>
+        <source>Overwrite existing files</source>
+        <translation>文件存在覆盖</translation>
+    </message>
+    <message>
+        <source>Ask one more engine: its search address, with the keyword where it goes</source>
+        <translation>再搜索一个引擎：填写它的搜索地址，关键字放在相应位置</translation>
+    </message>
+    <message>
+        <source>The other engine&apos;s search address</source>
+        <translation>其他引擎的搜索地址</translation>
+    </message>
+    <message>
+        <source>Words an address must hold for the deep search to follow it</source>
+        <translation>深度搜索只跟随含有这些词的地址</translation>
+    </message>
+    <message>
+        <source>Follow only addresses that hold one of the address filter words</source>
+        <translation>只跟随含有某个地址过滤词的地址</translation>
+    </message>
+    <message>
+        <source>Search one more document type, named by its extension</source>
+        <translation>再搜索一种文档类型，按扩展名指定</translation>
+    </message>
+    <message>
+        <source>The extension of the other document type, such as epub</source>
+        <translation>其他文档类型的扩展名，例如 epub</translation>
+    </message>
+    <message>
+        <source>Ask every document&apos;s size while searching; slower</source>
+        <translation>搜索时查询每个文档的大小；较慢</translation>
+    </message>
+    <message>
+        <source>Skip documents outside the size range below</source>
+        <translation>跳过大小不在下面范围内的文档</translation>
+    </message>
+    <message>
+        <source>Hits with shorter titles are left out</source>
+        <translation>标题更短的结果不列入</translation>
+    </message>
+    <message>
+        <source>Only hits whose title holds a keyword</source>
+        <translation>只列入标题含有关键字的结果</translation>
+    </message>
+    <message>
+        <source>A title already in the list gets a random suffix, so no file overwrites another</source>
+        <translation>列表中已有的标题加随机后缀，文件不会互相覆盖</translation>
+    </message>
+    <message>
+        <source>Links downloaded in earlier runs are not listed again</source>
+        <translation>以前下载过的链接不再列入</translation>
+    </message>
+    <message>
+        <source>At start, load the list that was open when the program quit</source>
+        <translation>启动时加载退出时打开的列表</translation>
+    </message>
+    <message>
+        <source>How many result pages are fetched at once (1 to 50)</source>
+        <translation>同时获取的结果页数（1 到 50）</translation>
+    </message>
+    <message>
+        <source>Seconds each search thread waits between two result pages</source>
+        <translation>每个搜索线程在两个结果页之间等待的秒数</translation>
+    </message>
+    <message>
+        <source>A download replaces a file of the same name in the save folder</source>
+        <translation>下载的文件替换保存目录中的同名文件</translation>
+    </message>
+    <message>
+        <source>The deep search stops following links once this many addresses wait; 0: never</source>
+        <translation>待查地址达到此数时深度搜索停止跟随链接；0：不停止</translation>
+    </message>
+    <message>
+        <source>How many files are downloaded at once</source>
+        <translation>同时下载的文件数</translation>
+    </message>
+    <message>
+        <source>A file that takes longer is given up</source>
+        <translation>超过此时间的文件将放弃</translation>
+    </message>
+    <message>
+        <source>Stop Search</source>
+        <translation>停止搜索</translation>
+    </message>
+    <message>
+        <source>Add a keyword first: type it beside &quot;Keyword:&quot; and press Add.</source>
+        <translation>请先添加关键字：在“关键字：”旁输入后按“添加”。</translation>
+    </message>
+    <message>
+        <source>The previous search left %1 result pages waiting, queued with other engines, formats or keywords than those ticked now. Continue the previous search, or start anew with today&apos;s options (the waiting pages are dropped)?</source>
+        <translation>上次搜索还有 %1 个结果页在等待，它们是按与现在勾选的不同的引擎、格式或关键字排入的。继续上次的搜索，还是按现在的选项重新开始（丢弃等待的结果页）？</translation>
+    </message>
+    <message>
+        <source>Continue</source>
+        <translation>继续</translation>
+    </message>
+    <message>
+        <source>Start Anew</source>
+        <translation>重新开始</translation>
+    </message>
+    <message>
+        <source>API engines: none</source>
+        <translation>API 引擎：无</translation>
+    </message>
+    <message>
+        <source>API engines: %1</source>
+        <translation>API 引擎：%1</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>、</translation>
+    </message>
+    <message>
+        <source>Tick or untick them under Engines…</source>
+        <translation>在“引擎…”中勾选或取消</translation>
+    </message>
+    <message>
+        <source>Stop Download</source>
+        <translation>停止下载</translation>
+    </message>
+    <message>
+        <source>No program on this desktop opens %1. Set one up for this kind of file or address, or open it by hand.</source>
+        <translation>桌面上没有可以打开 %1 的程序。请为这类文件或地址设置一个程序，或手动打开。</translation>
+    </message>
+    <message>
+        <source>The help file README.md is not installed.</source>
+        <translation>帮助文件 README.md 没有安装。</translation>
+    </message>
+    <message>
+        <source>Network…</source>
+        <translation>网络…</translation>
     </message>
 </context>
 <context>
@@ -821,6 +1068,30 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
 </context>
 <context>
     <name>SearchJob</name>
+    <message>
+        <source>could not resolve %1</source>
+        <translation>无法解析 %1</translation>
+    </message>
+    <message>
+        <source>could not connect to %1</source>
+        <translation>无法连接 %1</translation>
+    </message>
+    <message>
+        <source>no secure connection to %1</source>
+        <translation>无法与 %1 建立安全连接</translation>
+    </message>
+    <message>
+        <source>no network: %1</source>
+        <translation>没有网络：%1</translation>
+    </message>
+    <message>
+        <source>%1 is stopped (%2):</source>
+        <translation>%1 已停止（%2）：</translation>
+    </message>
+    <message>
+        <source>its first %1 fetches failed, %2 result pages skipped</source>
+        <translation>前 %1 次获取均失败，跳过 %2 个结果页</translation>
+    </message>
     <message>
         <source>The file size limits are not valid</source>
         <translation>文件大小限制非法</translation>
@@ -941,9 +1212,61 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
         <source>Reading:</source>
         <translation>正在分析：</translation>
     </message>
+    <message>
+        <source>could not resolve %1</source>
+        <translation>无法解析 %1</translation>
+    </message>
+    <message>
+        <source>could not connect to %1</source>
+        <translation>无法连接 %1</translation>
+    </message>
+    <message>
+        <source>no secure connection to %1</source>
+        <translation>无法与 %1 建立安全连接</translation>
+    </message>
+    <message>
+        <source>no network: %1</source>
+        <translation>没有网络：%1</translation>
+    </message>
+    <message>
+        <source>%1 is stopped (%2):</source>
+        <translation>%1 已停止（%2）：</translation>
+    </message>
+    <message>
+        <source>its first %1 fetches failed, %2 result pages skipped</source>
+        <translation>它的前 %1 次获取都失败了，跳过了 %2 个结果页</translation>
+    </message>
+    <message>
+        <source>the proxy failed to connect</source>
+        <translation>代理连接失败</translation>
+    </message>
+    <message>
+        <source>%1 blocked the proxy %2 (%3):</source>
+        <translation>%1 封锁了代理 %2（%3）：</translation>
+    </message>
+    <message>
+        <source>no proxy of the pool is left</source>
+        <translation>代理池中已无可用代理</translation>
+    </message>
+    <message>
+        <source>moving on to %1</source>
+        <translation>改用 %1</translation>
+    </message>
+    <message>
+        <source>every proxy of the pool was blocked or failed</source>
+        <translation>代理池中的每个代理都被封锁或失败</translation>
+    </message>
 </context>
 <context>
     <name>Session</name>
+    <message>
+        <source>Stopped: %1.</source>
+        <translation>已停止：%1。</translation>
+    </message>
+    <message>
+        <source>Failed fetches: %1 network, %2 no answer, %3 HTTP error, %4 unreadable.</source>
+        <translation>获取失败：网络 %1 次，无应答 %2 次，HTTP 错误 %3 次，无法读取 %4 次。</translation>
+    </message>
     <message>
         <source>List:%1 Downloaded:%2 Threads:%3</source>
         <translation>列表:%1 已下:%2 线程:%3</translation>
@@ -968,9 +1291,6 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
         <source>The keyword list was not saved:</source>
         <translation>关键词列表没有保存：</translation>
     </message>
-</context>
-<context>
-    <name>Session</name>
     <message>
         <source>%1 B/s</source>
         <translation>%1 B/s</translation>
@@ -994,6 +1314,14 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
     <message>
         <source>Blocked: %1.</source>
         <translation>被拦截：%1。</translation>
+    </message>
+    <message>
+        <source>Stopped: %1.</source>
+        <translation>已停止：%1。</translation>
+    </message>
+    <message>
+        <source>Failed fetches: %1 network, %2 no answer, %3 HTTP error, %4 unreadable.</source>
+        <translation>获取失败：网络 %1 次，无应答 %2 次，HTTP 错误 %3 次，无法读取 %4 次。</translation>
     </message>
 </context>
 <context>
@@ -1021,10 +1349,6 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
     <message>
         <source>Set to duplicate</source>
         <translation>设置为重复</translation>
-    </message>
-    <message>
-        <source>OK</source>
-        <translation>确定</translation>
     </message>
 </context>
 <context>
@@ -1119,9 +1443,44 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
         <source>No update is available.</source>
         <translation>没有可用的更新！</translation>
     </message>
+    <message>
+        <source>The update check failed: %1</source>
+        <translation>检查更新失败：%1</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateInfo</name>
+    <message>
+        <source>the answer is no update notice</source>
+        <translation>应答不是升级通知</translation>
+    </message>
+    <message>
+        <source>cannot read %1</source>
+        <translation>无法读取 %1</translation>
+    </message>
+    <message>
+        <source>no answer from %1: %2</source>
+        <translation>%1 没有应答：%2</translation>
+    </message>
+    <message>
+        <source>%1 answered HTTP %2</source>
+        <translation>%1 应答 HTTP %2</translation>
+    </message>
+    <message>
+        <source>%1 sent an empty answer</source>
+        <translation>%1 的应答为空</translation>
+    </message>
 </context>
 <context>
     <name>XPath</name>
+    <message>
+        <source>the %1:: axis walks the whole page for every node</source>
+        <translation>%1:: 轴会为每个节点遍历整个页面</translation>
+    </message>
+    <message>
+        <source>an absolute path inside a predicate walks the whole page for every node</source>
+        <translation>谓词中的绝对路径会为每个节点遍历整个页面</translation>
+    </message>
     <message>
         <source>%1 at character %2</source>
         <translation>%1，位于第 %2 个字符</translation>
@@ -1137,6 +1496,57 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
     <message>
         <source>the expression does not compile</source>
         <translation>表达式无法编译</translation>
+    </message>
+</context>
+<context>
+    <name>NetworkDialog</name>
+    <message>
+        <source>Network</source>
+        <translation>网络</translation>
+    </message>
+    <message>
+        <source>Proxy for everything</source>
+        <translation>所有请求的代理</translation>
+    </message>
+    <message>
+        <source>Proxy for result pages</source>
+        <translation>结果页的代理</translation>
+    </message>
+    <message>
+        <source>Proxy for search APIs</source>
+        <translation>搜索 API 的代理</translation>
+    </message>
+    <message>
+        <source>Proxy for documents</source>
+        <translation>文档下载的代理</translation>
+    </message>
+    <message>
+        <source>Proxy pool for result pages (comma-separated)</source>
+        <translation>结果页代理池（以逗号分隔）</translation>
+    </message>
+    <message>
+        <source>Hosts without proxy (comma-separated)</source>
+        <translation>不使用代理的主机（以逗号分隔）</translation>
+    </message>
+    <message>
+        <source>CA bundle (PEM file)</source>
+        <translation>CA 证书包（PEM 文件）</translation>
+    </message>
+    <message>
+        <source>Use the proxies of the environment (http_proxy, no_proxy) where none is set</source>
+        <translation>未设置代理时使用环境变量中的代理（http_proxy、no_proxy）</translation>
+    </message>
+    <message>
+        <source>Show passwords</source>
+        <translation>显示密码</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1：%2</translation>
+    </message>
+    <message>
+        <source>Setting.ini was not written: %1</source>
+        <translation>未能写入 Setting.ini：%1</translation>
     </message>
 </context>
 </TS>

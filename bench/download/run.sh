@@ -50,6 +50,18 @@ measure "skimmer-capped download -w 100, per-host cap $cap" "$cli" --home "$work
 measure "aria2c -j 100"                aria2c -q -j 100 --file-allocation=none --allow-overwrite=true -d "$work/out" -i "$work/urls.txt"
 measure "wget -i"                      wget -q -P "$work/out" -i "$work/urls.txt"
 
+# PROXY=1: the same download once more through tinyproxy on loopback (--proxy), for the cost of a hop.
+if [ "${PROXY:-0}" = 1 ]; then
+  pport=$((port + 1)); mkdir -p "$work/proxy"
+  printf 'Port %s\nListen 127.0.0.1\nMaxClients 400\nLogLevel Error\nLogFile "%s/proxy.log"\nPidFile "%s/proxy.pid"\nAllow 127.0.0.1\n' \
+    "$pport" "$work/proxy" "$work/proxy" > "$work/proxy/tinyproxy.conf"
+  tinyproxy -d -c "$work/proxy/tinyproxy.conf" & proxy_pid=$!
+  on_exit "kill $proxy_pid 2>/dev/null || true"
+  for _ in $(seq 50); do (exec 3<>"/dev/tcp/127.0.0.1/$pport") 2>/dev/null && break; sleep 0.1; done
+  measure "skimmer-proxied download -w 100 via tinyproxy" "$cli" --home "$work/home" download "$work/list.list" \
+    --to "$work/out" --workers 100 --proxy "http://127.0.0.1:$pport"
+fi
+
 figure() { awk -F'\t' -v tool="$1" -v col="$2" '$1 == tool { print $col }' "$work/results.tsv"; }
 what="whole process: $small x 100 KB + $big x 50 MB from local nginx, 100 at once, one run"
 bench_result "download pool: wall time" "$(figure skimmer-cli 2)" "curl -Z" "$(figure curl 2)" s "$what"
@@ -57,3 +69,7 @@ bench_result "download pool, per-host cap $cap: wall time" "$(figure skimmer-cap
   "$(figure curl 2)" s "$what"
 bench_result "download pool: peak memory" "$(($(figure skimmer-cli 3) / 1024))" "aria2c" \
   "$(($(figure aria2c 3) / 1024))" MiB "$what"
+if [ "${PROXY:-0}" = 1 ]; then
+  bench_result "download pool through an HTTP proxy on loopback: wall time" "$(figure skimmer-proxied 2)" \
+    "skimmer-cli direct" "$(figure skimmer-cli 2)" s "$what"
+fi

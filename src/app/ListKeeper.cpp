@@ -27,6 +27,7 @@ QString ListKeeper::ExportTo(QString path, const StatusFilter& filter) {
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".xml");
     const int saved = files_.ExportList(path, filter);
     options_.SetCommittedText(SettingKey::ListFile, path);
+    inStepWith_ = path;
     exporting_ = false;
     if (saved == 0 && !files_.LastError().isEmpty()) {
         ReportSaveFailure();
@@ -78,6 +79,7 @@ void ListKeeper::StartupLoad() {
         // The session list is ours and always text; missing means the last run kept no list.
         if (!sessionListPath_.isEmpty() && QFileInfo(sessionListPath_).isFile()) {
             files_.ImportListText(sessionListPath_, StatusFilter());
+            inStepWith_ = sessionListPath_;
             // It stays the session list: no list path is shown, and the exit still offers to save.
             options_.SetCommittedText(SettingKey::ListFile, QString());
         }
@@ -97,7 +99,11 @@ void ListKeeper::StartupLoad() {
         }
         return;
     }
-    files_.ImportList(path, StatusFilter());
+    const qsizetype before = list_.Size();
+    // An XML file that cannot be read loads nothing (and, without its twin, leaves the list as it was):
+    // the list is then in step with no file, and the file is never written over.
+    if (files_.ImportList(path, StatusFilter()) == 1 || list_.Size() != before)
+        inStepWith_ = options_.Text(SettingKey::ListFile);
     // A damaged XML list was read from its twin, which is now the list path: the auto-save and the
     // close keep the twin in step and never write the twin's rows over the user's XML file.
     const QString twin = path + QStringLiteral(".list");
@@ -111,11 +117,51 @@ void ListKeeper::StartupLoad() {
     }
 }
 
-void ListKeeper::SaveToListPath() {
-    const QString path = KeptPath();
-    if (path.isEmpty()) return;
-    const int saved = files_.ExportList(path, StatusFilter());
-    if (saved == 0 && !files_.LastError().isEmpty()) ReportSaveFailure();
+namespace {
+
+// An XML list keeps its rows in its ".list" twin as well; either holding some is a list to keep.
+bool HoldsRows(const QString& path) {
+    const QFileInfo file(path);
+    const QFileInfo twin(path + QStringLiteral(".list"));
+    return (file.exists() && file.size() > 0) ||
+           (!ListFiles::IsTextPath(path) && twin.exists() && twin.size() > 0);
+}
+
+}  // namespace
+
+bool ListKeeper::MayWrite(const QString& path) const {
+    // The session list is this program's own note of the last run's rows, never a file the user named:
+    // any rows may replace it, only not an empty table.
+    if (path == sessionListPath_ && list_.Size() > 0) return true;
+    return path == inStepWith_ || !HoldsRows(path);
+}
+
+ListKeeper::ClosePlan ListKeeper::PlanCloseSave() const {
+    ClosePlan plan;
+    plan.rows = list_.Size();
+    const QString listPath = options_.Text(SettingKey::ListFile);
+    plan.path = KeptPath();
+    if (plan.path.isEmpty()) return plan;
+    if (!MayWrite(plan.path) && !listPath.isEmpty() && plan.rows > 0 && !sessionListPath_.isEmpty() &&
+        MayWrite(sessionListPath_)) {
+        // The list path holds a list that was never loaded: the rows go to the session list instead.
+        plan.path = sessionListPath_;
+    }
+    if (!MayWrite(plan.path)) {
+        plan.action = plan.rows > 0 ? CloseAction::NotSaved : CloseAction::Nothing;
+    } else if (plan.rows == 0) {
+        // Nothing to lose when the file is empty or missing, else the user's own clearing empties it.
+        plan.action = HoldsRows(plan.path) ? CloseAction::EmptiesFile : CloseAction::Save;
+    } else {
+        plan.action = CloseAction::Save;
+    }
+    return plan;
+}
+
+void ListKeeper::Save(const ClosePlan& plan) {
+    const int saved = files_.ExportList(plan.path, StatusFilter());
+    if (saved == 0 && !files_.LastError().isEmpty()) return ReportSaveFailure();
+    inStepWith_ = plan.path;
 }
 
 void ListKeeper::ReportSaveFailure() {
@@ -125,12 +171,16 @@ void ListKeeper::ReportSaveFailure() {
 }
 
 void ListKeeper::AutoSave() {
-    if (exporting_ || KeptPath().isEmpty()) return;
+    if (exporting_) return;
+    const ClosePlan plan = PlanCloseSave();
+    if (plan.action != CloseAction::Save) return;
     autoSaving_ = true;
-    SaveToListPath();
+    Save(plan);
     autoSaving_ = false;
 }
 
-void ListKeeper::CloseSave() {
-    SaveToListPath();
+void ListKeeper::CloseSave(bool emptyingConfirmed) {
+    const ClosePlan plan = PlanCloseSave();
+    if (plan.action == CloseAction::Save || (plan.action == CloseAction::EmptiesFile && emptyingConfirmed))
+        Save(plan);
 }

@@ -2,7 +2,9 @@
 // The owner's side of the list files: the export, import and append buttons (after their dialogs),
 // the start-up load, the two-minute auto-save and the save at close, kept apart by the exporting and
 // auto-saving guards. The list path (setting ListFile) says which file the list stays in step with;
-// without one, the session list in the home does.
+// without one, the session list in the home does. A file is only written over with the list that was
+// loaded from it or saved to it: a list file the list never came from is left as it is, and an empty
+// table goes over a file with rows only when the user has said so.
 // Main thread only.
 
 #include <QString>
@@ -35,13 +37,31 @@ class ListKeeper {
 
     // With LoadLastListAtStart, loads the list path, else the session list when there is one.
     void StartupLoad();
+
+    // What the close does with the list, so that the front end can say it before it happens.
+    enum class CloseAction {
+        Nothing,      // no file to keep the list in, or an empty list and no file it came from
+        Save,         // the rows go to `path`
+        EmptiesFile,  // the list was emptied by the user: `path` loses its rows, only when confirmed
+        NotSaved,     // `path` holds a list this one was not loaded from: the rows are not written
+    };
+    struct ClosePlan {
+        CloseAction action = CloseAction::Nothing;
+        QString path;
+        qsizetype rows = 0;
+    };
+    ClosePlan PlanCloseSave() const;
+    // The auto-save and the close write only what PlanCloseSave calls Save; the close empties a file
+    // only when the user has confirmed it.
     void AutoSave();
-    void CloseSave();
+    void CloseSave(bool emptyingConfirmed = false);
 
     ListFiles& Files() { return files_; }
 
   private:
-    void SaveToListPath();
+    void Save(const ClosePlan& plan);
+    // The list may replace the file's rows: it came from there or went there, or the file holds none.
+    bool MayWrite(const QString& path) const;
     // The status line and the run log say which file was not written and why.
     void ReportSaveFailure();
 
@@ -51,6 +71,7 @@ class ListKeeper {
     StatusLine* status_;
     ListFiles files_;
     QString sessionListPath_;
+    QString inStepWith_;  // the file the list was last loaded from or saved to
     bool exporting_ = false;
     bool autoSaving_ = false;
 };

@@ -64,6 +64,10 @@ bool ListRun::Load(Session& session, const QString& path, QString* error) {
         const ResultList::AddResult added = results.AddEntry(e.title, e.type, e.size, e.link, e.status);
         if (added == ResultList::AddResult::Added) {
             rows_.emplace_back(i, id);
+            // Kept and written back as it was, but no worker takes it: say so rather than skip it unseen.
+            if (e.status.kind() == RowStatus::Kind::Other)
+                NoteUnusable(i, QStringLiteral("its status '%1' is none this program writes")
+                                    .arg(e.status.Stored().left(40)));
         } else if (added == ResultList::AddResult::AlreadyDownloaded) {
             NoteUnusable(i, QStringLiteral("already downloaded, and IgoreGarnered is on"));
         } else {

@@ -1,5 +1,7 @@
 #include "app/Session.h"
 
+#include "net/CurlSetup.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -10,6 +12,7 @@
 #include "download/MetadataTable.h"
 #include "engines/EngineCatalog.h"
 #include "lists/IniFile.h"
+#include "lists/NetworkSettings.h"
 
 Session::Session(const QString& homeDir, QObject* parent)
     : QObject(parent),
@@ -109,26 +112,37 @@ QString Session::FormatDuration(qint64 seconds) {
 }
 
 QString Session::SearchSummary() const {
-    const QList<EngineTally> tallies = search_->Ledger().Snapshot();
+    const EngineLedger& ledger = search_->Ledger();
+    const QList<EngineTally> tallies = ledger.Snapshot();
     const std::shared_ptr<const EngineCatalog> engines = Engines();
-    int added = 0;
-    QStringList blocked;
+    QStringList blocked, stopped;
     for (const EngineTally& tally : tallies) {
-        added += tally.rowsAdded;
-        if (!tally.blocked) continue;
+        if (!tally.Suspended()) continue;
         const EngineDefinition* engine = engines ? engines->Find(tally.engine) : nullptr;
         const QString name = engine ? engine->name : tally.engine;
-        blocked.append(tally.reason.isEmpty() ? name : QStringLiteral("%1 (%2)").arg(name, tally.reason));
+        const QString text = tally.reason.isEmpty() ? name : QStringLiteral("%1 (%2)").arg(name, tally.reason);
+        (tally.unreachable ? stopped : blocked).append(text);
     }
     QString text =
         QCoreApplication::translate("Session", "Search ended: %1 sources asked, %2 blocked, %3 rows added.")
             .arg(tallies.size())
             .arg(blocked.size())
-            .arg(added);
+            .arg(ledger.RowsAdded());
     if (!blocked.isEmpty())
         text +=
             u' ' +
             QCoreApplication::translate("Session", "Blocked: %1.").arg(blocked.join(QStringLiteral("; ")));
+    if (!stopped.isEmpty())
+        text += u' ' + QCoreApplication::translate("Session", "Stopped: %1.").arg(stopped.join(QStringLiteral("; ")));
+    const std::array<int, kFetchFailureKinds> failures = ledger.FailureCounts();
+    if (failures != std::array<int, kFetchFailureKinds>{}) {
+        text += u' ' + QCoreApplication::translate(
+                           "Session", "Failed fetches: %1 network, %2 no answer, %3 HTTP error, %4 unreadable.")
+                           .arg(failures[0])
+                           .arg(failures[1])
+                           .arg(failures[2])
+                           .arg(failures[3]);
+    }
     return text;
 }
 
@@ -173,6 +187,7 @@ QString Session::Start(bool keepLastList) {
     if (!refused.isEmpty()) ShowMsg(tr("config/engines.json is not used:"), refused, QString(), 1);
     filters_.LoadFilterLists(home_.UrlFilterPath(), home_.TitleFilterPath());
     options_.Load(IniFile::Load(home_.SettingsPath()));
+    CurlSetup::SetNetwork(NetworkSettings::Load(Settings()));
     if (keepLastList) {
         listKeeper_.SetSessionListPath(home_.SessionListPath());
         // Made by the first download, not here: a folder nobody used stays out of the user's way.
@@ -237,7 +252,7 @@ bool Session::StopForClose(int milliseconds) {
     return downloads_->WaitWalksEnded(milliseconds);
 }
 
-void Session::Close() {
+void Session::Close(bool emptyingConfirmed) {
     if (closed_) return;
     closed_ = true;
     if (!stoppedForClose_ && !StopForClose()) {
@@ -246,7 +261,7 @@ void Session::Close() {
             QStringLiteral("download slots still busy after 5 s; their rows are saved as they are"));
     }
     autoSaveTimer_.stop();
-    listKeeper_.CloseSave();
+    listKeeper_.CloseSave(emptyingConfirmed);
     SaveSettings();
     SaveKeywords();
     downloads_->Shutdown();

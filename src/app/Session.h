@@ -37,8 +37,8 @@ class Session : public QObject {
     ~Session() override;
 
     // Creates the home's folders, opens the registry, loads the settings, the keyword list and (with
-    // LoadLastListAtStart) the last list. Returns a problem with the home (shown to the user), or an empty text.
-    // Without `keepLastList` the last list is neither loaded nor auto-saved: for front ends whose work
+    // LoadLastListAtStart) the last list. Returns a problem with the home (shown to the user), or an empty
+    // text. Without `keepLastList` the last list is neither loaded nor auto-saved: for front ends whose work
     // names its own list files. With it, a list without a list file is kept in the home's session list,
     // and an empty save folder becomes DefaultSaveFolder().
     QString Start(bool keepLastList = true);
@@ -60,10 +60,11 @@ class Session : public QObject {
     // the next start. Close does that if not done yet, saves the list (to its path, else the session
     // list), the settings and the keyword list, and ends the download slots; calling it again does
     // nothing. A front end that asks where to save the list does so between the two, so the path it
-    // chose is saved with the settings.
+    // chose is saved with the settings. A list file the user emptied is written only when
+    // `emptyingConfirmed` (ListKeeper::PlanCloseSave says beforehand what the close will do).
     bool DownloadsRunning() const;
     bool StopForClose(int milliseconds = 5000);
-    void Close();
+    void Close(bool emptyingConfirmed = false);
 
     const AppHome& Home() const { return home_; }
     Profile Settings() const { return Profile(home_.SettingsPath()); }

@@ -1,7 +1,10 @@
 #include "app/UpdateInfo.h"
 
+#include <curl/curl.h>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QUrl>
 #include <QXmlStreamReader>
 
 #include "net/HttpClient.h"
@@ -46,7 +49,10 @@ QString UpdateInfo::BreakNotes(const QString& notes) {
 int UpdateInfo::Parse(const QString& location, RunLog* log) {
     // A document that breaks after a matching entry is not read: nothing of it may offer an update.
     Forget();
+    failure_.clear();
     const int read = ReadDocument(location, log);
+    if (read == 0 && failure_.isEmpty())
+        failure_ = QCoreApplication::translate("UpdateInfo", "the answer is no update notice");
     if (read == 0) Forget();
     return read;
 }
@@ -63,13 +69,32 @@ int UpdateInfo::ReadDocument(const QString& location, RunLog* log) {
     QByteArray document;
     if (QFileInfo(location).isFile()) {
         QFile file(location);
-        if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxDocumentBytes) return 0;
+        if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxDocumentBytes) {
+            failure_ = QCoreApplication::translate("UpdateInfo", "cannot read %1").arg(location);
+            return 0;
+        }
         document = file.readAll();
     } else {
         HttpClient client;
-        client.SetBodyLimit(kMaxDocumentBytes);
-        const QString text = FetchPageText(client, location, location, false, log);
-        if (text.isEmpty()) return 0;
+        const FetchedPage page = FetchSmallText(client, location, kMaxDocumentBytes, log);
+        if (!page.answered) {
+            failure_ = QCoreApplication::translate("UpdateInfo", "no answer from %1: %2")
+                           .arg(QUrl(location).host(),
+                                QString::fromUtf8(curl_easy_strerror(CURLcode(page.failureCode))));
+            return 0;
+        }
+        if (page.status >= 400) {
+            failure_ = QCoreApplication::translate("UpdateInfo", "%1 answered HTTP %2")
+                           .arg(QUrl(location).host())
+                           .arg(page.status);
+            return 0;
+        }
+        const QString& text = page.text;
+        if (text.isEmpty()) {
+            failure_ = QCoreApplication::translate("UpdateInfo", "%1 sent an empty answer")
+                           .arg(QUrl(location).host());
+            return 0;
+        }
         document = text.toUtf8();
         // The text is already decoded: drop a declaration that names another encoding.
         if (document.startsWith("<?xml")) document = document.mid(document.indexOf("?>") + 2);
@@ -135,7 +160,10 @@ int UpdateInfo::ReadDocument(const QString& location, RunLog* log) {
         releaseNotes_ = BreakNotes(app.notes);
         downloadAddress_ = app.address;
     }
-    if (xml.hasError() || !root || !anyUpdate) return 0;
+    if (xml.hasError() || !root || !anyUpdate) {
+        failure_ = QCoreApplication::translate("UpdateInfo", "the answer is no update notice");
+        return 0;
+    }
     return 1;
 }
 

@@ -20,6 +20,8 @@ class UpdateInfo {
     int Parse(const QString& location, RunLog* log = nullptr);
     // 1 when the matching entry is newer than this program, -1 otherwise.
     int Check() const;
+    // Why the last Parse read nothing (in the user's language), empty after a document was read.
+    const QString& Failure() const { return failure_; }
 
     // "1.40-20160425" gives 140 and 20160425; false for a string that is no version.
     static bool VersionValue(const QString& version, qint64* major, qint64* date);
@@ -43,4 +45,5 @@ class UpdateInfo {
     QString releaseNotes_;
     QString downloadAddress_;
     QString foundAppType_;
+    QString failure_;
 };

@@ -12,6 +12,8 @@
 #include "cli/NetCommands.h"
 #include "cli/ReportCommand.h"
 #include "cli/SearchCommands.h"
+#include "lists/NetworkSettings.h"
+#include "net/CurlSetup.h"
 
 namespace {
 
@@ -75,6 +77,9 @@ QString CliApp::Usage() const {
         "  --help       this text; COMMAND --help tells about one command\n"
         "  --version    the program's version\n"
         "\n"
+        "fetch, get, search and download take --proxy URL: that proxy (http, https, socks4a, socks5,\n"
+        "socks5h; user:password@ allowed) for everything the run sends, instead of [Network].\n"
+        "\n"
         "commands:\n");
     for (const auto& command : commands_) {
         text += QStringLiteral("  %1%2\n").arg(command->Name(), -10).arg(command->Summary());
@@ -89,6 +94,33 @@ CliCommand* CliApp::Find(const QString& name) const {
         if (command->Name() == name) return command.get();
     }
     return nullptr;
+}
+
+int CliApp::TakeProxyOption(const QString& command, QStringList& args, std::optional<QString>* proxy,
+                            QTextStream& err) {
+    static const QStringList kTakers{"fetch", "get", "search", "download"};
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] == u"--") break;
+        const bool joined = args[i].startsWith(u"--proxy=");
+        if (args[i] != u"--proxy" && !joined) continue;
+        if (!kTakers.contains(command)) {
+            err << "skimmer-cli: " << command << ": unknown option '--proxy'\n";
+            return kCliUsage;
+        }
+        if (!joined && i + 1 >= args.size()) {
+            err << "skimmer-cli: " << command << ": --proxy needs a value\n";
+            return kCliUsage;
+        }
+        *proxy = joined ? args[i].mid(8) : args[i + 1];
+        args.remove(i, joined ? 1 : 2);
+        --i;
+    }
+    QString why;
+    if (proxy->has_value() && !ProxyAddress::Parse(**proxy, &why)) {
+        err << "skimmer-cli: " << command << ": --proxy: " << why << '\n';
+        return kCliUsage;
+    }
+    return kCliDone;
 }
 
 int CliApp::Run(const QStringList& args, QTextStream& out, QTextStream& err) {
@@ -126,11 +158,14 @@ int CliApp::Run(const QStringList& args, QTextStream& out, QTextStream& err) {
         err << "skimmer-cli: unknown command '" << args[i] << "' (see skimmer-cli --help)\n";
         return kCliUsage;
     }
-    const QStringList rest = args.mid(i + 1);
+    QStringList rest = args.mid(i + 1);
     if (rest.contains(u"--help") || rest.contains(u"-h")) {
         out << command->Help();
         return kCliDone;
     }
+    std::optional<QString> proxy;
+    if (const int status = TakeProxyOption(command->Name(), rest, &proxy, err); status != kCliDone)
+        return status;
 
     const QString homeDir = AppHome::ResolveDir(home);
     HomeLock lock(AppHome(homeDir).LockPath());
@@ -153,6 +188,12 @@ int CliApp::Run(const QStringList& args, QTextStream& out, QTextStream& err) {
     // large or odd one cannot slow or stall a command that has nothing to do with it).
     const QString problem = session.Start(false);
     if (!problem.isEmpty()) err << "skimmer-cli: " << problem << '\n';
+    if (proxy) {
+        // One proxy for every role of this run, and no pool: what the user asked for, nothing else.
+        NetworkSettings network = CurlSetup::Network();
+        network.UseForEverything(*proxy);
+        CurlSetup::SetNetwork(network);
+    }
     CliContext context{session, out, err};
     const int status = command->Run(context, rest);
     out.flush();

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QTextStream>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "cli/CliCommand.h"
@@ -20,6 +21,10 @@ class CliApp {
   private:
     QString Usage() const;
     CliCommand* Find(const QString& name) const;
+    // Takes --proxy URL out of a command's arguments (fetch, get, search and download only) and checks it;
+    // kCliUsage (with the message written) when it is given elsewhere or does not parse.
+    static int TakeProxyOption(const QString& command, QStringList& args, std::optional<QString>* proxy,
+                               QTextStream& err);
 
     std::vector<std::unique_ptr<CliCommand>> commands_;
 };

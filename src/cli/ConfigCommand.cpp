@@ -2,7 +2,9 @@
 
 #include "app/Session.h"
 #include "lists/EngineKeys.h"
+#include "lists/NetworkSettings.h"
 #include "lists/SettingsTable.h"
+#include "lists/UrlCredentials.h"
 
 QString ConfigCommand::Summary() const {
     return QStringLiteral("show or change the settings in Setting.ini");
@@ -16,7 +18,9 @@ QString ConfigCommand::Help() const {
         "\n"
         "list  prints every setting as Key=value, as the program loads them (defaults and caps applied),\n"
         "      then the keys of the search APIs (section [Engines]: GoogleApiKey, GoogleCx, BraveApiKey,\n"
-        "      OpenAlexMailto, SearxngUrls). Keys are shown as ******** unless --show-secrets is given.\n"
+        "      OpenAlexMailto, SearxngUrls) and the network settings (section [Network]: Proxy,\n"
+        "      SearchProxy, ApiProxy, DownloadProxy, NoProxy, UseEnvironmentProxy, SearchProxyPool,\n"
+        "      CaBundle). Keys and passwords are shown as ******** unless --show-secrets is given.\n"
         "get   prints one setting's value.\n"
         "set   checks VALUE against the setting's type and range and writes it to Setting.ini;\n"
         "      nothing is written when it is refused. Keys are matched without regard to case.\n");
@@ -31,7 +35,13 @@ int ConfigCommand::Run(CliContext& context, const QStringList& args) {
     const EngineKeys keys = EngineKeys::Load(context.session.Settings());
     auto keyValue = [&](const EngineKeySpec& spec) {
         const QString value = keys.Value(QLatin1StringView(spec.key));
-        return spec.secret && !showSecrets ? EngineKeys::Masked(value) : value;
+        if (showSecrets) return value;
+        // An address list shows its hosts, never a password inside one.
+        return spec.secret ? EngineKeys::Masked(value) : UrlCredentials::MaskPasswords(value);
+    };
+    const NetworkSettings network = NetworkSettings::Load(context.session.Settings());
+    auto networkValue = [&](const QString& key) {
+        return showSecrets ? network.Value(key) : network.Shown(key);
     };
     if (verb == u"list" && rest.isEmpty()) {
         for (const SettingSpec& spec : SettingsTable::All()) {
@@ -39,9 +49,15 @@ int ConfigCommand::Run(CliContext& context, const QStringList& args) {
         }
         for (const EngineKeySpec& spec : EngineKeys::All())
             context.out << spec.key << '=' << keyValue(spec) << '\n';
+        for (const char* key : NetworkSettings::Keys())
+            context.out << key << '=' << networkValue(QLatin1StringView(key)) << '\n';
         return kCliDone;
     }
     if (verb == u"get" && rest.size() == 1) {
+        if (NetworkSettings::FindKey(rest[0])) {
+            context.out << networkValue(rest[0]) << '\n';
+            return kCliDone;
+        }
         if (const EngineKeySpec* key = EngineKeys::Find(rest[0])) {
             context.out << keyValue(*key) << '\n';
             return kCliDone;
@@ -67,6 +83,18 @@ int ConfigCommand::Set(CliContext& context, const QString& key, const QString& v
         keys.SetValue(QLatin1StringView(engineKey->key), value);
         QString error;
         if (!keys.Save(settings, &error)) {
+            return context.Failed(QStringLiteral("config: cannot write %1: %2; it is left as it was")
+                                      .arg(settings.Path(), error));
+        }
+        return kCliDone;
+    }
+    if (const char* networkKey = NetworkSettings::FindKey(key)) {
+        const Profile settings = context.session.Settings();
+        NetworkSettings network = NetworkSettings::Load(settings);
+        QString error;
+        if (!network.SetValue(key, value, &error))
+            return context.Usage(QStringLiteral("config: %1: %2").arg(QLatin1StringView(networkKey), error));
+        if (!network.Save(settings, &error)) {
             return context.Failed(QStringLiteral("config: cannot write %1: %2; it is left as it was")
                                       .arg(settings.Path(), error));
         }

@@ -2,13 +2,16 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QTimer>
 #include <atomic>
+#include <optional>
 
 #include "app/ListRun.h"
 #include "app/Session.h"
 #include "cli/CliArgs.h"
 #include "cli/CtrlC.h"
+#include "lists/TextCodec.h"
 
 namespace {
 
@@ -21,6 +24,23 @@ struct Tally {
 Tally Count(const ResultList& results) {
     const ResultList::StatusCounts counts = results.Counts();
     return {counts.downloaded, counts.failed, counts.waiting};
+}
+
+// One secret a line, in the order of the --rpc addresses; "-" is stdin, so that no file need hold them.
+std::optional<QStringList> ReadSecretFile(const QString& path, QString* error) {
+    QFile file;
+    const bool opened = path == u"-" ? file.open(stdin, QIODevice::ReadOnly)
+                                     : (file.setFileName(path), file.open(QIODevice::ReadOnly));
+    constexpr qint64 kMaxBytes = 64 * 1024;  // secrets, not a disk image piped in by mistake
+    const QByteArray bytes = opened ? file.read(kMaxBytes + 1) : QByteArray();
+    if (!opened || bytes.size() > kMaxBytes) {
+        *error = opened ? QStringLiteral("the secret file %1 is larger than 64 KiB").arg(path)
+                        : QStringLiteral("cannot read the secret file %1: %2").arg(path, file.errorString());
+        return std::nullopt;
+    }
+    QStringList secrets = TextCodec::DecodeLines(bytes);
+    for (QString& secret : secrets) secret = secret.trimmed();
+    return secrets;
 }
 
 void ReportUnusable(CliContext& context, const ListRun& run) {
@@ -181,12 +201,14 @@ int DownloadCommand::Run(CliContext& context, const QStringList& args) {
 
 QString HandoffCommand::Help() const {
     return QStringLiteral(
-        "usage: skimmer-cli handoff LISTFILE --to DIR [--rpc URL]... [--secret S]...\n"
+        "usage: skimmer-cli handoff LISTFILE --to DIR [--rpc URL]... [--secret-file FILE | --secret S...]\n"
         "\n"
         "Hands the rows of LISTFILE to aria2 (its JSON-RPC interface) to download into DIR and follows\n"
         "them until each has ended; progress goes to stderr. The daemons are the --rpc addresses with the\n"
-        "--secret secrets in the same order (missing secrets are empty), else [Aria2] RpcUrl and RpcSecret,\n"
+        "secrets in the same order (missing secrets are empty), else [Aria2] RpcUrl and RpcSecret,\n"
         "then RpcUrls and RpcSecrets (comma-separated) of Setting.ini, else http://127.0.0.1:6800/jsonrpc.\n"
+        "The secrets are read from --secret-file, one a line (\"-\" reads them from stdin); --secret S\n"
+        "still works but leaves S readable by every user in the process list while the hand-off runs.\n"
         "All rows of one host go to one daemon, and hosts are spread so each daemon gets a like number of\n"
         "rows. A daemon that does not answer takes nothing; one that stops answering has its unfinished\n"
         "rows given to the others. Links aria2 completed are recorded as downloaded.\n"
@@ -197,11 +219,24 @@ QString HandoffCommand::Help() const {
 }
 
 int HandoffCommand::Run(CliContext& context, const QStringList& args) {
-    CliArgs parsed({}, {QStringLiteral("--to"), QStringLiteral("--rpc"), QStringLiteral("--secret")},
+    CliArgs parsed({}, {QStringLiteral("--to"), QStringLiteral("--secret-file")},
                    {QStringLiteral("--rpc"), QStringLiteral("--secret")});
     if (!parsed.Parse(args)) return context.Usage(QStringLiteral("handoff: ") + parsed.Error());
     if (parsed.Positionals().size() != 1 || !parsed.Has(QStringLiteral("--to"))) {
         return context.Usage(QStringLiteral("handoff: expected LISTFILE --to DIR"));
+    }
+    QStringList secrets = parsed.Values(QStringLiteral("--secret"));
+    if (parsed.Has(QStringLiteral("--secret-file"))) {
+        if (!secrets.isEmpty())
+            return context.Usage(QStringLiteral("handoff: give --secret-file or --secret, not both"));
+        QString error;
+        const std::optional<QStringList> read =
+            ReadSecretFile(parsed.Value(QStringLiteral("--secret-file")), &error);
+        if (!read) return context.Failed(QStringLiteral("handoff: ") + error);
+        secrets = *read;
+    } else if (!secrets.isEmpty()) {
+        context.err << "handoff: warning: --secret is readable by every user of this machine while the "
+                       "hand-off runs; use --secret-file\n";
     }
     Session& session = context.session;
     ListRun run;
@@ -211,7 +246,7 @@ int HandoffCommand::Run(CliContext& context, const QStringList& args) {
     ReportUnusable(context, run);
     session.GetOptions().SetCommittedText(K::SaveFolder, parsed.Value(QStringLiteral("--to")));
     Handoff& handoff = session.HandOff();
-    handoff.SetEndpoints(parsed.Values(QStringLiteral("--rpc")), parsed.Values(QStringLiteral("--secret")));
+    handoff.SetEndpoints(parsed.Values(QStringLiteral("--rpc")), secrets);
     QEventLoop loop;
     QObject::connect(&handoff, &Handoff::finished, &loop, &QEventLoop::quit);
     if (!handoff.Start()) return kCliFailed;

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTimer>
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <tuple>
 
@@ -28,6 +29,16 @@ QString Row(const ResultEntry& e) {
     return e.title + u'\t' + e.type + u'\t' + e.size + u'\t' + e.link + u'\t' + e.status.Stored();
 }
 
+// "3 network, 1 no answer": the kinds that occurred.
+QString FailureText(const std::array<int, kFetchFailureKinds>& failures) {
+    static const char* const kNames[kFetchFailureKinds] = {"network", "no answer", "HTTP error", "unreadable"};
+    QStringList parts;
+    for (size_t k = 0; k < failures.size(); ++k) {
+        if (failures[k] > 0) parts.append(QStringLiteral("%1 %2").arg(failures[k]).arg(kNames[k]));
+    }
+    return parts.isEmpty() ? QStringLiteral("none") : parts.join(QStringLiteral(", "));
+}
+
 // Per engine: pages fetched, hits, rows added, pages skipped because it blocked, and the reason.
 void PrintEngineTable(CliContext& context, const EngineLedger& ledger) {
     const QList<EngineTally> tallies = ledger.Snapshot();
@@ -44,9 +55,18 @@ void PrintEngineTable(CliContext& context, const EngineLedger& ledger) {
     line(QStringLiteral("engine"), QStringLiteral("pages"), QStringLiteral("hits"), QStringLiteral("rows"),
          QStringLiteral("skipped"), QStringLiteral("blocked because"));
     for (const EngineTally& tally : tallies) {
+        QString reason = tally.reason;
+        // An engine that never answered and was not stopped for it still says why it gave nothing.
+        if (reason.isEmpty() && tally.answers == 0 && tally.pagesQueued > 0)
+            reason = QStringLiteral("no answer (%1)").arg(FailureText(tally.failures));
         line(tally.engine, QString::number(tally.pagesFetched), QString::number(tally.hits),
-             QString::number(tally.rowsAdded), QString::number(tally.pagesSkipped), tally.reason);
+             QString::number(tally.rowsAdded), QString::number(tally.pagesSkipped), reason);
     }
+    line(QStringLiteral("deep search"), QString(), QString(), QString::number(ledger.DeepRows()), QString(),
+         QString());
+    const std::array<int, kFetchFailureKinds> failures = ledger.FailureCounts();
+    if (failures != std::array<int, kFetchFailureKinds>{})
+        context.err << "failed fetches: " << FailureText(failures) << '\n';
 }
 
 void PrintRowsFrom(CliContext& context, qsizetype first) {
@@ -177,14 +197,19 @@ QString SearchCommand::Help() const {
         "XML for any other extension). The query options are those of 'skimmer-cli queries'; without them\n"
         "the saved settings and keyword list are used. --threads 1-50 search threads, --interval seconds\n"
         "between fetches, --deep-limit stops the deep search once that many addresses wait, --no-deep\n"
-        "skips it. Progress goes to stderr; Ctrl-C stops the search (the list is still written).\n"
+        "skips it. Every search starts anew. Progress goes to stderr; Ctrl-C stops the search and the list\n"
+        "is written with what was found until then; a second Ctrl-C ends at once and writes nothing.\n"
         "--site (repeatable) names the sites the web archives (--engines wayback,commoncrawl) are asked\n"
         "about: a domain (every host under it) or an address prefix; without it, ArchiveSites.\n"
         "\n"
         "At the end a table on stderr gives per engine the result pages fetched, the hits its layouts cut,\n"
-        "the rows they added, the pages skipped because the engine blocked the search, and why. An engine\n"
-        "that answers with a block page (a CAPTCHA, a rate limit) is not asked again in that search. The\n"
-        "exit status is 3 when every engine asked blocked the search.\n");
+        "the rows they added, the pages skipped because the engine blocked the search, and why; then the\n"
+        "rows the deep search added and the failed fetches by kind. An engine that answers with a block\n"
+        "page (a CAPTCHA, a rate limit) is not asked again in that search; nor is one whose first 3\n"
+        "fetches all fail at the network level (\"no network: could not resolve HOST\").\n"
+        "\n"
+        "exit status: 130 after Ctrl-C; else 3 when every engine that answered blocked the search; else 1\n"
+        "when no engine answered at all (or the list could not be written); else 0.\n");
 }
 
 int SearchCommand::Run(CliContext& context, const QStringList& args) {
@@ -228,14 +253,17 @@ int SearchCommand::Run(CliContext& context, const QStringList& args) {
     SearchJob& job = session.Search();
     job.SetPdfSitesEnabled(pdfSites);
     job.SetDeepSearchAllowed(!parsed.Has(QStringLiteral("--no-deep")));
+    job.DropPendingPages();
 
     QEventLoop loop;
     QObject::connect(&job, &SearchJob::searchFinished, &loop, &QEventLoop::quit);
-    CtrlC ctrlC;
+    CtrlC ctrlC(CtrlC::SecondPress::Exits);
+    bool interrupted = false;
     QTimer progress;
     QObject::connect(&progress, &QTimer::timeout, &loop, [&] {
         if (ctrlC.Take()) {
-            context.err << "\nstopping...\n";
+            context.err << "\nstopping... (Ctrl-C again ends at once without writing the list)\n";
+            interrupted = true;
             job.StopSearch();
         }
         context.err << '\r' << session.SearchCounters() << "  " << session.ListCounters().section(u' ', 0, 0)
@@ -258,6 +286,12 @@ int SearchCommand::Run(CliContext& context, const QStringList& args) {
     if (written == 0 && session.Results().Size() > 0)
         return context.Failed(QStringLiteral("search: ") + files.LastError());
     context.err << "found " << session.Results().Size() << " documents; list written to " << out << '\n';
+    if (interrupted) context.err << "stopped by Ctrl-C: the list holds what was found until then\n";
     PrintEngineTable(context, job.Ledger());
-    return job.Ledger().AllBlocked() ? kCliBlocked : kCliDone;
+    for (const EngineTally& tally : job.Ledger().Snapshot()) {
+        if (tally.unreachable) context.err << tally.engine << ": " << tally.reason << '\n';
+    }
+    if (interrupted) return kCliInterrupted;
+    if (job.Ledger().AllBlocked()) return kCliBlocked;
+    return job.Ledger().NoneAnswered() ? kCliFailed : kCliDone;
 }

@@ -18,6 +18,7 @@
 #include "engines/CdxAnswer.h"
 #include "engines/DocLinkRules.h"
 #include "engines/EngineCatalog.h"
+#include "lists/NetworkSettings.h"
 #include "lists/Options.h"
 #include "lists/RunLog.h"
 #include "net/ContentCheck.h"
@@ -183,6 +184,8 @@ QList<ArchiveCapture> ArchiveRescue::LookUp(const Bases& bases, const QString& l
     try {
         HttpClient client;
         client.SetUserAgent(QStringLiteral("Skimmer (document search)"));
+        client.SetRole(NetRole::Api);
+        client.SetCancelCheck([&keepGoing] { return !keepGoing(); });
         client.SetBodyLimit(4LL * 1024 * 1024);
         auto response = client.Get(address, false);
         status = response->StatusCode();
@@ -297,6 +300,8 @@ ArchiveRescue::Result ArchiveRescue::FromCommonCrawl(const Bases& bases, const A
     try {
         HttpClient client;
         client.SetUserAgent(QStringLiteral("Skimmer (document download)"));
+        client.SetRole(NetRole::Document);
+        client.SetCancelCheck([&keepGoing] { return !keepGoing(); });
         client.AddHeader(QStringLiteral("Range"), QStringLiteral("bytes=%1-%2")
                                                        .arg(capture.offset)
                                                        .arg(capture.offset + capture.length - 1));

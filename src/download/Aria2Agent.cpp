@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <cmath>
 
+#include "lists/UrlCredentials.h"
 #include "net/CurlSetup.h"
 #include "net/HttpRequest.h"
 
@@ -14,7 +15,12 @@ namespace {
 constexpr long kTimeoutMs = 10000;
 constexpr qsizetype kMaxAnswer = 1024 * 1024;
 
-QString Clean(QString text) {
+// A daemon that echoes its parameters would put the token into the messages and the run log; it is
+// taken out before the text is cut, so no part of it survives the cut either.
+QString Clean(QString text, const QStringList& secrets) {
+    for (const QString& secret : secrets) {
+        if (!secret.isEmpty()) text.replace(secret, QStringLiteral("***"));
+    }
     for (QChar& c : text) {
         if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
             c == QChar::ParagraphSeparator)
@@ -47,15 +53,20 @@ bool ReadLength(const QJsonValue& value, qint64* length) {
     return false;
 }
 
-QString Shown(const QJsonValue& value) {
-    if (value.isString()) return QStringLiteral("\"%1\"").arg(Clean(value.toString()));
+QString Shown(const QStringList& secret, const QJsonValue& value) {
+    if (value.isString()) return QStringLiteral("\"%1\"").arg(Clean(value.toString(), secret));
     if (value.isUndefined()) return QStringLiteral("nothing");
     QJsonArray wrapper{value};
     const QByteArray json = QJsonDocument(wrapper).toJson(QJsonDocument::Compact);
-    return Clean(QString::fromUtf8(json.mid(1, json.size() - 2)));
+    return Clean(QString::fromUtf8(json.mid(1, json.size() - 2)), secret);
 }
 
 }  // namespace
+
+Aria2Agent::Aria2Agent(QString endpoint, QString secret)
+    : endpoint_(std::move(endpoint)),
+      shown_(UrlCredentials::MaskPasswords(endpoint_)),
+      secret_(std::move(secret)) {}
 
 int Aria2Agent::TaskStatus::Percent() const {
     if (totalLength <= 0) return 0;
@@ -91,32 +102,32 @@ QJsonValue Aria2Agent::Call(const QString& method, QJsonArray params, QString* e
     const CURLcode code = CURLcode(sent.code);
     if (code != CURLE_OK) {
         *error = code == CURLE_WRITE_ERROR
-                     ? QStringLiteral("%1: an answer larger than %2 bytes").arg(endpoint_).arg(kMaxAnswer)
-                     : QStringLiteral("%1: %2").arg(endpoint_, QString::fromUtf8(curl_easy_strerror(code)));
+                     ? QStringLiteral("%1: an answer larger than %2 bytes").arg(shown_).arg(kMaxAnswer)
+                     : QStringLiteral("%1: %2").arg(shown_, QString::fromUtf8(curl_easy_strerror(code)));
         return QJsonValue::Undefined;
     }
     const long httpCode = sent.status;
     const QByteArray answer = std::move(sent.body);
     QJsonValue result;
     QString problem;
-    switch (ReadReply(answer, &result, &problem)) {
+    switch (ReadReply(answer, &result, &problem, Secrets())) {
         case Reply::Answered:
             reachable_ = true;
             return result;
         case Reply::Refused:
             reachable_ = true;
-            *error = problem.isEmpty()
-                         ? QStringLiteral("%1 refused %2 without a reason").arg(endpoint_, method)
-                         : problem;
+            *error = problem.isEmpty() ? QStringLiteral("%1 refused %2 without a reason").arg(shown_, method)
+                                       : problem;
             return QJsonValue::Undefined;
         case Reply::Garbled:
             break;
     }
-    *error = QStringLiteral("%1: %2 (HTTP %3)").arg(endpoint_, problem).arg(httpCode);
+    *error = QStringLiteral("%1: %2 (HTTP %3)").arg(shown_, problem).arg(httpCode);
     return QJsonValue::Undefined;
 }
 
-Aria2Agent::Reply Aria2Agent::ReadReply(const QByteArray& body, QJsonValue* result, QString* error) {
+Aria2Agent::Reply Aria2Agent::ReadReply(const QByteArray& body, QJsonValue* result, QString* error,
+                                        const QStringList& secret) {
     const QJsonDocument reply = QJsonDocument::fromJson(body);
     if (!reply.isObject()) {
         *error = QStringLiteral("not a JSON-RPC answer");
@@ -126,7 +137,7 @@ Aria2Agent::Reply Aria2Agent::ReadReply(const QByteArray& body, QJsonValue* resu
     if (object.contains(QStringLiteral("error"))) {
         const QJsonValue message =
             object.value(QStringLiteral("error")).toObject().value(QStringLiteral("message"));
-        *error = message.isString() ? Clean(message.toString()) : QString();
+        *error = message.isString() ? Clean(message.toString(), secret) : QString();
         return Reply::Refused;
     }
     if (!object.contains(QStringLiteral("result"))) {
@@ -137,10 +148,28 @@ Aria2Agent::Reply Aria2Agent::ReadReply(const QByteArray& body, QJsonValue* resu
     return Reply::Answered;
 }
 
+QStringList Aria2Agent::Secrets() const {
+    return {secret_, proxy_ ? proxy_->password : QString()};
+}
+
+bool Aria2Agent::DaemonHasProxy() {
+    QString ignored;
+    const QJsonObject global =
+        Call(QStringLiteral("aria2.getGlobalOption"), WithToken({}), &ignored).toObject();
+    for (const char* key : {"all-proxy", "http-proxy", "https-proxy"}) {
+        if (!global.value(QLatin1StringView(key)).toString().isEmpty()) return true;
+    }
+    return false;
+}
+
 bool Aria2Agent::Create(QString* error) {
     const QJsonValue version = Call(QStringLiteral("aria2.getVersion"), WithToken({}), error);
-    if (version.isObject()) return true;
-    if (error->isEmpty()) *error = QStringLiteral("%1: aria2.getVersion gave no version").arg(endpoint_);
+    if (version.isObject()) {
+        // A proxy the user gave aria2 itself is the one it keeps.
+        if (proxy_) daemonHasProxy_ = DaemonHasProxy();
+        return true;
+    }
+    if (error->isEmpty()) *error = QStringLiteral("%1: aria2.getVersion gave no version").arg(shown_);
     return false;
 }
 
@@ -148,6 +177,12 @@ QString Aria2Agent::AddTask(const QString& link, const QString& fileName, const 
                             QString* error) {
     QJsonObject options{{"dir", folder}, {"out", fileName}};
     if (paused) options.insert(QStringLiteral("pause"), QStringLiteral("true"));
+    // The credentials go beside the address, never inside it, so that aria2 shows none of them.
+    if (proxy_ && !daemonHasProxy_) {
+        options.insert(QStringLiteral("all-proxy"), QString::fromUtf8(proxy_->Bare()));
+        if (!proxy_->user.isEmpty()) options.insert(QStringLiteral("all-proxy-user"), proxy_->user);
+        if (!proxy_->password.isEmpty()) options.insert(QStringLiteral("all-proxy-passwd"), proxy_->password);
+    }
     const QJsonValue gid =
         Call(QStringLiteral("aria2.addUri"), WithToken({QJsonArray{link}, options}), error);
     if (!gid.isString() || gid.toString().isEmpty() || gid.toString().size() > 64) {
@@ -176,45 +211,47 @@ bool Aria2Agent::TellStatus(const QStringList& gids, QList<TaskAnswer>* answers,
     }
     const QJsonValue result = Call(QStringLiteral("system.multicall"), {calls}, error);
     if (result.isUndefined()) return false;
-    if (ReadStatuses(result, gids, answers, error)) return true;
+    if (ReadStatuses(result, gids, answers, error, Secrets())) return true;
     reachable_ = false;
-    *error = QStringLiteral("%1: %2").arg(endpoint_, *error);
+    *error = QStringLiteral("%1: %2").arg(shown_, *error);
     return false;
 }
 
 bool Aria2Agent::ReadStatuses(const QJsonValue& result, const QStringList& gids, QList<TaskAnswer>* answers,
-                              QString* error) {
+                              QString* error, const QStringList& secret) {
     answers->clear();
     const QJsonArray entries = result.toArray();
     if (!result.isArray() || entries.size() != gids.size()) {
         *error = QStringLiteral("system.multicall answered %1 for %2 tasks")
                      .arg(result.isArray() ? QStringLiteral("%1 entries").arg(entries.size())
-                                           : Shown(result).left(60))
+                                           : Shown(secret, result).left(60))
                      .arg(gids.size());
         return false;
     }
-    for (qsizetype i = 0; i < gids.size(); ++i) answers->append(ReadTaskStatus(entries.at(i), gids.at(i)));
+    for (qsizetype i = 0; i < gids.size(); ++i)
+        answers->append(ReadTaskStatus(entries.at(i), gids.at(i), secret));
     return true;
 }
 
-Aria2Agent::TaskAnswer Aria2Agent::ReadTaskStatus(const QJsonValue& entry, const QString& gid) {
+Aria2Agent::TaskAnswer Aria2Agent::ReadTaskStatus(const QJsonValue& entry, const QString& gid,
+                                                  const QStringList& secret) {
     TaskAnswer answer;
     if (entry.isObject()) {  // a fault of this one call
         const QJsonValue message = entry.toObject().value(QStringLiteral("message"));
         answer.problem = message.isString() && !message.toString().isEmpty()
-                             ? Clean(message.toString())
+                             ? Clean(message.toString(), secret)
                              : QStringLiteral("a fault without a message");
         return answer;
     }
     const QJsonArray wrapped = entry.toArray();
     if (!entry.isArray() || wrapped.size() != 1 || !wrapped.at(0).isObject()) {
-        answer.problem = QStringLiteral("not a task status: %1").arg(Shown(entry));
+        answer.problem = QStringLiteral("not a task status: %1").arg(Shown(secret, entry));
         return answer;
     }
     const QJsonObject fields = wrapped.at(0).toObject();
     const QJsonValue echoed = fields.value(QStringLiteral("gid"));
     if (!echoed.isUndefined() && echoed != QJsonValue(gid)) {
-        answer.problem = QStringLiteral("the status of another task (%1)").arg(Shown(echoed));
+        answer.problem = QStringLiteral("the status of another task (%1)").arg(Shown(secret, echoed));
         return answer;
     }
     static const QList<std::pair<QString, TaskStatus::State>> states{
@@ -233,21 +270,22 @@ Aria2Agent::TaskAnswer Aria2Agent::ReadTaskStatus(const QJsonValue& entry, const
         }
     }
     if (!known) {
-        answer.problem = QStringLiteral("status %1 is none of aria2's").arg(Shown(status));
+        answer.problem = QStringLiteral("status %1 is none of aria2's").arg(Shown(secret, status));
         return answer;
     }
     for (const auto& [key, target] :
          {std::pair{QStringLiteral("totalLength"), &answer.status.totalLength},
           std::pair{QStringLiteral("completedLength"), &answer.status.completedLength}}) {
         if (!ReadLength(fields.value(key), target)) {
-            answer.problem = QStringLiteral("%1 %2 is not a length").arg(key, Shown(fields.value(key)));
+            answer.problem =
+                QStringLiteral("%1 %2 is not a length").arg(key, Shown(secret, fields.value(key)));
             return answer;
         }
     }
     const QJsonValue code = fields.value(QStringLiteral("errorCode"));
     const QJsonValue message = fields.value(QStringLiteral("errorMessage"));
-    answer.status.errorCode = code.isString() ? Clean(code.toString()) : QString();
-    answer.status.errorMessage = message.isString() ? Clean(message.toString()) : QString();
+    answer.status.errorCode = code.isString() ? Clean(code.toString(), secret) : QString();
+    answer.status.errorMessage = message.isString() ? Clean(message.toString(), secret) : QString();
     answer.ok = true;
     return answer;
 }

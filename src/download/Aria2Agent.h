@@ -10,6 +10,9 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
+
+#include "lists/NetworkSettings.h"
 
 class Aria2Agent {
   public:
@@ -33,13 +36,16 @@ class Aria2Agent {
         QString problem;
     };
 
-    Aria2Agent(QString endpoint, QString secret)
-        : endpoint_(std::move(endpoint)), secret_(std::move(secret)) {}
+    Aria2Agent(QString endpoint, QString secret);
 
-    const QString& Endpoint() const { return endpoint_; }
+    // The address as messages show it: a password inside it masked.
+    const QString& Endpoint() const { return shown_; }
     // Asked before and during each call: true ends the call at once, as a failure without an answer.
     void SetCancel(std::function<bool()> cancelled) { cancelled_ = std::move(cancelled); }
 
+    // Tasks added from now on download through this HTTP(S) proxy, unless the daemon has a proxy of its
+    // own (asked when it is created).
+    void SetProxy(const ProxyAddress& proxy) { proxy_ = proxy; }
     bool Create(QString* error);
     // The task id of a new task, or an empty text (with error set).
     QString AddTask(const QString& link, const QString& fileName, const QString& folder, bool paused,
@@ -56,13 +62,16 @@ class Aria2Agent {
     // Reads the body of a JSON-RPC answer: Answered with its result, Refused with aria2's reason, or
     // Garbled (not a JSON-RPC answer at all) with what was wrong.
     enum class Reply { Answered, Refused, Garbled };
-    static Reply ReadReply(const QByteArray& body, QJsonValue* result, QString* error);
+    // Every text taken from the answer has each of `secrets` replaced by "***".
+    static Reply ReadReply(const QByteArray& body, QJsonValue* result, QString* error,
+                           const QStringList& secrets = {});
     // Reads the result of system.multicall over aria2.tellStatus for `gids`, one answer per gid; false
     // (with error set) when it is not one entry per gid.
     static bool ReadStatuses(const QJsonValue& result, const QStringList& gids, QList<TaskAnswer>* answers,
-                             QString* error);
+                             QString* error, const QStringList& secrets = {});
     // Reads one entry of such a result for `gid`: [ {fields} ] or a fault {code, message}.
-    static TaskAnswer ReadTaskStatus(const QJsonValue& entry, const QString& gid);
+    static TaskAnswer ReadTaskStatus(const QJsonValue& entry, const QString& gid,
+                                     const QStringList& secrets = {});
     // Texts from the daemon end up in the status line and the run log: one line, at most this long.
     static constexpr qsizetype kMaxText = 300;
 
@@ -70,9 +79,14 @@ class Aria2Agent {
     // The result of one call; an undefined value (with error set) on any failure.
     QJsonValue Call(const QString& method, QJsonArray params, QString* error);
     QJsonArray WithToken(QJsonArray params) const;
+    QStringList Secrets() const;
+    bool DaemonHasProxy();
 
     QString endpoint_;
+    QString shown_;
     QString secret_;
+    std::optional<ProxyAddress> proxy_;
+    bool daemonHasProxy_ = false;
     std::function<bool()> cancelled_;
     int nextId_ = 1;
     bool reachable_ = true;

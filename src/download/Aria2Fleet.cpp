@@ -20,6 +20,7 @@ int Aria2Fleet::Connect(const QList<Endpoint>& endpoints) {
     for (const Endpoint& endpoint : endpoints) {
         Daemon daemon;
         daemon.agent = std::make_unique<Aria2Agent>(endpoint.url, endpoint.secret);
+        if (proxy_) daemon.agent->SetProxy(*proxy_);
         QString error;
         daemon.alive = daemon.agent->Create(&error);
         if (daemon.alive) {
@@ -30,7 +31,7 @@ int Aria2Fleet::Connect(const QList<Endpoint>& endpoints) {
                      ? QCoreApplication::translate(
                            "Aria2Fleet", "aria2 at %1 does not answer; its share goes to the others:")
                      : QCoreApplication::translate("Aria2Fleet", "aria2 at %1 does not answer:"))
-                    .arg(endpoint.url),
+                    .arg(daemon.agent->Endpoint()),
                 error, QString(), 1);
         }
         daemons_.push_back(std::move(daemon));

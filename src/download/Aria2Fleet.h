@@ -10,6 +10,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "download/Aria2Agent.h"
@@ -43,6 +44,8 @@ class Aria2Fleet {
     // Asks each daemon for its version; one that does not answer is reported and takes no rows. Gives how
     // many answered.
     int Connect(const QList<Endpoint>& endpoints);
+    // Before Connect: the daemons download through this proxy unless they have one of their own.
+    void SetProxy(const std::optional<ProxyAddress>& proxy) { proxy_ = proxy; }
     // From now on a call under way ends as soon as this says so (the hand-off's Stop).
     void SetCancel(const std::function<bool()>& cancelled);
     // Spreads the rows over the daemons that answer, adds them paused and then starts them, daemon by
@@ -91,4 +94,5 @@ class Aria2Fleet {
     QHash<QString, int> daemonOfHost_;
     int downloaded_ = 0;
     int failed_ = 0;
+    std::optional<ProxyAddress> proxy_;
 };

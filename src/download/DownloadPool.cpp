@@ -624,13 +624,14 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
                 .arg(kMaxBackOffs);
         return Outcome::BackOff;
     }
+    // A try that learnt no length (a refused connection, a 404) leaves the size unknown, so that a later
+    // successful try, a Retry, still fills it in.
     const auto entry = s_.results.Entry(row);
-    if (entry && entry->size == EntrySize::Unknown) {
-        // A body without a length (HTTP/1.0 ends it by closing) is as long as what arrived.
-        const qint64 size = transfer.ContentLength() > 0 ? transfer.ContentLength()
-                            : transfer.Succeeded()       ? transfer.Received()
-                                                         : 0;
-        s_.results.SetSize(row, QString::asprintf("%.02f", double(size) / 1024.0));
+    // A body without a length (HTTP/1.0 ends it by closing) is as long as what arrived.
+    const qint64 length = transfer.ContentLength() > 0 ? transfer.ContentLength()
+                                                       : (transfer.Succeeded() ? transfer.Received() : 0);
+    if (entry && entry->size == EntrySize::Unknown && length > 0) {
+        s_.results.SetSize(row, QString::asprintf("%.02f", double(length) / 1024.0));
     }
     if (transfer.Succeeded()) {
         // The file is whole now: aria2's note about it would only make it look unfinished again. (When

@@ -14,6 +14,7 @@
 #include "lists/ResultEntry.h"
 #include "lists/ResultList.h"
 #include "lists/StatusLine.h"
+#include "net/CurlSetup.h"
 
 Handoff::Handoff(Services services, QObject* parent) : QObject(parent), s_(std::move(services)) {}
 
@@ -80,6 +81,16 @@ bool Handoff::Start() {
         s_.messages.ShowMessageBox(tr("Sending to aria2, please wait!"));
         return false;
     }
+    const QString downloadProxy = CurlSetup::Network().ProxyFor(NetRole::Document);
+    std::optional<ProxyAddress> proxy = ProxyAddress::Parse(downloadProxy);
+    if (!downloadProxy.isEmpty() && (!proxy || !proxy->scheme.startsWith(QStringLiteral("http")))) {
+        // Handing over anyway would send the documents past the proxy the user chose.
+        s_.messages.ShowMessageBox(
+            tr("aria2 can only use an HTTP proxy, and the download proxy is not one; "
+               "download the list here instead"));
+        return false;
+    }
+    if (downloadProxy.isEmpty()) proxy.reset();
     QList<Aria2Fleet::Endpoint> endpoints =
         Endpoints(IniFile::Load(s_.settings.Path()), urlOverrides_, secretOverrides_);
     state_.store(StateBits::kRunning);
@@ -88,8 +99,8 @@ bool Handoff::Start() {
     unfinished_.store(0);
     connected_.store(false);
     try {
-        thread_ =
-            std::thread([this, endpoints = std::move(endpoints), folder] { Thread(endpoints, folder); });
+        thread_ = std::thread(
+            [this, endpoints = std::move(endpoints), folder, proxy] { Thread(endpoints, folder, proxy); });
     } catch (const std::system_error&) {
         state_.fetch_and(~StateBits::kRunning);
         return false;
@@ -97,8 +108,10 @@ bool Handoff::Start() {
     return true;
 }
 
-void Handoff::Thread(QList<Aria2Fleet::Endpoint> endpoints, QString folder) {
+void Handoff::Thread(QList<Aria2Fleet::Endpoint> endpoints, QString folder,
+                     std::optional<ProxyAddress> proxy) {
     Aria2Fleet fleet(s_.results, s_.registry, s_.status, folder);
+    fleet.SetProxy(proxy);
     const bool connected = fleet.Connect(endpoints) > 0;
     connected_.store(connected);
     if (!connected) {

@@ -69,7 +69,7 @@ class Handoff : public QObject {
     void finished();
 
   private:
-    void Thread(QList<Aria2Fleet::Endpoint> endpoints, QString folder);
+    void Thread(QList<Aria2Fleet::Endpoint> endpoints, QString folder, std::optional<ProxyAddress> proxy);
     // The bits of state_, as the search job keeps its own: kStop stays until the next Start, Reap clears
     // the others.
     struct StateBits {

@@ -7,10 +7,17 @@
 #include <QSet>
 #include <QUrl>
 
+#include "lists/EngineKeys.h"
+
 namespace {
 
 QString Tr(const char* text) {
     return QCoreApplication::translate("ApiAnswer", text);
+}
+
+// An error text whole on one line: it may echo the key, which must be scrubbed before the text is cut.
+QString Whole(const QJsonValue& value) {
+    return value.isString() ? value.toString().simplified() : QString();
 }
 
 // Texts from the answer shown to the user are cut short and kept on one line.
@@ -115,23 +122,22 @@ bool ReadError(const QJsonObject& root, ApiPage* page) {
         // Google: code, status, message; Brave: status, code, detail.
         for (const char* key : {"status", "code"}) {
             const QJsonValue value = object.value(QLatin1StringView(key));
-            if (value.isString()) parts.append(Short(value.toString()));
+            if (value.isString()) parts.append(Whole(value));
             // A code too large for an integer is shown as the number it is rather than cast.
             if (value.isDouble()) parts.append(QString::number(value.toDouble(), 'g', 17));
         }
-        QString message = TextOf(object.value(QStringLiteral("message")));
-        if (message.isEmpty()) message = TextOf(object.value(QStringLiteral("detail")));
+        QString message = Whole(object.value(QStringLiteral("message")));
+        if (message.isEmpty()) message = Whole(object.value(QStringLiteral("detail")));
         if (!message.isEmpty()) parts.append(message);
         page->refusal = parts.isEmpty() ? Tr("the service answered with an error") : parts.join(u' ');
     } else {
-        QStringList parts{TextOf(error)};
-        const QString message = TextOf(root.value(QStringLiteral("message")));
+        QStringList parts{Whole(error)};
+        const QString message = Whole(root.value(QStringLiteral("message")));
         if (!message.isEmpty()) parts.append(message);
         parts.removeAll(QString());
         page->refusal =
             parts.isEmpty() ? Tr("the service answered with an error") : parts.join(QStringLiteral(": "));
     }
-    page->refusal = Short(page->refusal);
     return true;
 }
 
@@ -206,7 +212,13 @@ void ReadOpenAlex(const QJsonObject& root, ApiPage* page) {
 
 }  // namespace
 
-ApiPage ApiAnswer::Read(EngineKind kind, const QByteArray& body) {
+ApiPage ApiAnswer::Read(EngineKind kind, const QByteArray& body, const QStringList& secrets) {
+    ApiPage page = ReadUnscrubbed(kind, body);
+    page.refusal = Short(EngineKeys::Scrub(page.refusal, secrets));
+    return page;
+}
+
+ApiPage ApiAnswer::ReadUnscrubbed(EngineKind kind, const QByteArray& body) {
     ApiPage page;
     QByteArray json = body;
     if (json.startsWith("\xEF\xBB\xBF")) json.remove(0, 3);

@@ -27,5 +27,10 @@ class ApiAnswer {
     // More hits than this from one answer are dropped: no real page holds them.
     static constexpr int kMaxHits = 1000;
 
-    static ApiPage Read(EngineKind kind, const QByteArray& body);
+    // Secrets the service may echo in its error text come out as "***"; they are scrubbed before the
+    // text is cut short, so no part of one survives the cut.
+    static ApiPage Read(EngineKind kind, const QByteArray& body, const QStringList& secrets = {});
+
+  private:
+    static ApiPage ReadUnscrubbed(EngineKind kind, const QByteArray& body);
 };

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -22,7 +23,9 @@ namespace {
 // it costs memory or time.
 constexpr qint64 kMaxFileBytes = 4 * 1024 * 1024;
 constexpr int kMaxEngines = 256;
-constexpr int kMaxListItems = 256;  // layouts, blocks, hosts, headers, unwrap rules, markers, patterns
+constexpr int kMaxListItems = 256;  // blocks, hosts, headers, unwrap rules, markers, patterns
+// Every layout costs an XPath read of each page that the earlier ones found nothing on.
+constexpr int kMaxLayouts = 16;
 constexpr int kMaxTextLength = 8192;
 constexpr int kMaxDelayMs = 10 * 60 * 1000;
 constexpr int kMaxApiPages = 100;
@@ -118,6 +121,8 @@ class DefinitionReader {
         if (!problem.isEmpty())
             return Fail(Join(place, QLatin1StringView(key)),
                         Tr("the XPath does not compile: %1").arg(problem));
+        const QString cost = XPathCostProblem(*out);
+        if (!cost.isEmpty()) return Fail(Join(place, QLatin1StringView(key)), Tr("the XPath is refused: %1").arg(cost));
         return true;
     }
 
@@ -148,7 +153,33 @@ class DefinitionReader {
         return true;
     }
 
+    // A name or pattern with a control character could forge a line where it is printed (a terminal's
+    // escape sequences, a line break in a table); no field of a definition has a use for one.
+    bool NoControlCharacters(const QJsonValue& value, const QString& place) {
+        if (value.isString()) {
+            for (const QChar c : value.toString()) {
+                if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F))
+                    return Fail(place, Tr("must not hold control characters (U+%1)")
+                                           .arg(int(c.unicode()), 4, 16, QChar(u'0')));
+            }
+        } else if (value.isArray()) {
+            const QJsonArray array = value.toArray();
+            for (qsizetype i = 0; i < array.size(); ++i) {
+                if (!NoControlCharacters(array.at(i), place + QStringLiteral("[%1]").arg(i))) return false;
+            }
+        } else if (value.isObject()) {
+            const QJsonObject object = value.toObject();
+            for (auto it = object.begin(); it != object.end(); ++it) {
+                const QString at = Join(place, it.key().left(64));
+                if (!NoControlCharacters(QJsonValue(it.key()), at)) return false;
+                if (it.key() != QLatin1StringView("comment") && !NoControlCharacters(it.value(), at)) return false;
+            }
+        }
+        return true;
+    }
+
     bool ReadEngine(const QJsonObject& object, const QString& place, EngineDefinition* engine) {
+        if (!NoControlCharacters(object, place)) return false;
         if (!OnlyKnownKeys(object, place,
                            {"id", "name", "setting", "hosts", "queries", "urlPatterns", "classic", "layouts",
                             "blocks", "delayMs", "headers", "layoutsFirst", "kind", "pageLimit", "indexBase",
@@ -179,6 +210,8 @@ class DefinitionReader {
 
         QJsonArray layouts;
         if (!Array(object, place, "layouts", true, &layouts)) return false;
+        if (layouts.size() > kMaxLayouts)
+            return Fail(Join(place, QStringLiteral("layouts")), Tr("more than %1 entries").arg(kMaxLayouts));
         for (qsizetype i = 0; i < layouts.size(); ++i) {
             XPathLayout layout;
             if (!ReadLayout(layouts.at(i), Join(place, QStringLiteral("layouts[%1]").arg(i)), &layout))
@@ -398,6 +431,43 @@ QString LineAndColumn(const QByteArray& json, qsizetype offset) {
     return Tr("line %1, column %2").arg(line).arg(offset - lineStart + 1);
 }
 
+// Where a key appears a second time in one object, or "" when none does. The JSON reader keeps the last of
+// two equal keys without a word, so a definition could say one id and mean another.
+QString FirstDuplicateKey(const QByteArray& json) {
+    struct Level {
+        bool object = false;
+        bool expectKey = false;
+        QSet<QByteArray> keys;
+    };
+    QList<Level> levels;
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const char c = json.at(i);
+        if (c == '{' || c == '[') {
+            levels.append({c == '{', c == '{', {}});
+        } else if (c == '}' || c == ']') {
+            if (!levels.isEmpty()) levels.removeLast();
+        } else if (c == ',') {
+            if (!levels.isEmpty() && levels.last().object) levels.last().expectKey = true;
+        } else if (c == '"') {
+            const qsizetype start = i;
+            for (++i; i < json.size() && json.at(i) != '"'; ++i) {
+                if (json.at(i) == '\\') ++i;
+            }
+            if (levels.isEmpty() || !levels.last().expectKey) continue;
+            levels.last().expectKey = false;
+            QByteArray key = json.mid(start + 1, i - start - 1);
+            // Escapes spell one key many ways: compare what they mean.
+            if (key.contains('\\'))
+                key = QJsonDocument::fromJson("[\"" + key + "\"]").array().at(0).toString().toUtf8();
+            if (levels.last().keys.contains(key))
+                return LineAndColumn(json, start) + QStringLiteral(": ") +
+                       Tr("the key %1 appears twice in one object").arg(QString::fromUtf8(key.left(64)));
+            levels.last().keys.insert(key);
+        }
+    }
+    return {};
+}
+
 QString ReadDefinitions(const QByteArray& json, QList<EngineDefinition>* engines) {
     if (json.size() > kMaxFileBytes) return Tr("the file is larger than %1 MB").arg(kMaxFileBytes >> 20);
     QJsonParseError parseError;
@@ -406,6 +476,7 @@ QString ReadDefinitions(const QByteArray& json, QList<EngineDefinition>* engines
         return LineAndColumn(json, parseError.offset) + QStringLiteral(": ") + parseError.errorString();
     if (!document.isArray() && !document.isObject())
         return Tr("the file must hold a definition object or an array of them");
+    if (const QString duplicate = FirstDuplicateKey(json); !duplicate.isEmpty()) return duplicate;
     DefinitionReader reader;
     if (!reader.ReadFile(document, engines)) return reader.error;
     return {};

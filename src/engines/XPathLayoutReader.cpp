@@ -2,6 +2,9 @@
 
 #include <libxml/tree.h>
 #include <libxml/xpath.h>
+#include <libxml/xpathInternals.h>
+
+#include <algorithm>
 
 #include <memory>
 #include <vector>
@@ -33,13 +36,96 @@ Compiled Compile(xmlXPathContextPtr context, const QString& expression) {
     return Compiled(xmlXPathCtxtCompile(context, reinterpret_cast<const xmlChar*>(utf8.constData())));
 }
 
-// The operation budget is the whole read's, not each evaluation's: a thousand blocks each walking the
-// whole page would otherwise cost a thousand budgets. Once it is spent every further evaluation fails at
-// once.
-Object Evaluate(xmlXPathContextPtr context, xmlXPathCompExprPtr compiled, xmlNodePtr node) {
-    if (!compiled) return nullptr;
-    context->node = node;
-    return Object(xmlXPathCompiledEval(compiled, context));
+// The operation budget is the whole page's, not each evaluation's: a thousand blocks each walking the
+// whole page would otherwise cost a thousand budgets. Once it is spent (or Stop is asked) every further
+// evaluation fails at once.
+struct Evaluator {
+    xmlXPathContextPtr context;
+    const XPathBudget& budget;
+
+    Object operator()(xmlXPathCompExprPtr compiled, xmlNodePtr node) const {
+        if (!compiled || budget.Exhausted() || context->opCount >= context->opLimit) return nullptr;
+        context->node = node;
+        return Object(xmlXPathCompiledEval(compiled, context));
+    }
+};
+
+// A string function reads the text of its arguments (or of the context node): a text the size of the page
+// read once per node is quadratic work in a handful of operations. Each call is charged before it runs, an
+// operation for every node its text is gathered from and every kCharsPerOperation characters, and refused
+// once the budget cannot pay.
+constexpr unsigned long kCharsPerOperation = 16;
+
+// What gathering the text under a node costs, counted up to `cap` without building the text.
+unsigned long TextCost(xmlNodePtr root, unsigned long cap) {
+    if (!root) return 0;
+    if (root->type == XML_ATTRIBUTE_NODE) root = root->children;
+    unsigned long nodes = 0, chars = 0;
+    for (xmlNodePtr node = root; node && nodes + chars / kCharsPerOperation <= cap;) {
+        ++nodes;
+        if ((node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) && node->content)
+            chars += static_cast<unsigned long>(xmlStrlen(node->content));
+        if (node->children && (node->type == XML_ELEMENT_NODE || node->type == XML_DOCUMENT_NODE ||
+                               node->type == XML_HTML_DOCUMENT_NODE)) {
+            node = node->children;
+            continue;
+        }
+        while (node && !node->next && node != root) node = node->parent;
+        if (!node || node == root) break;
+        node = node->next;
+    }
+    return nodes + chars / kCharsPerOperation;
+}
+
+template <xmlXPathFunction Original, bool kEveryNode>
+void Charged(xmlXPathParserContextPtr parser, int nargs) {
+    xmlXPathContextPtr context = parser->context;
+    const unsigned long left = context->opLimit > context->opCount ? context->opLimit - context->opCount : 0;
+    unsigned long cost = 1;
+    if (nargs == 0) cost += TextCost(context->node, left);
+    for (int i = 0; i < nargs && i < parser->valueNr && cost <= left; ++i) {
+        const xmlXPathObjectPtr value = parser->valueTab[parser->valueNr - 1 - i];
+        if (!value) continue;
+        if (value->type == XPATH_STRING && value->stringval) {
+            cost += static_cast<unsigned long>(xmlStrlen(value->stringval)) / kCharsPerOperation;
+        } else if (value->type == XPATH_NODESET && value->nodesetval) {
+            // The text of the first node is read (sum: of every node).
+            const int nodes = kEveryNode ? value->nodesetval->nodeNr : std::min(value->nodesetval->nodeNr, 1);
+            for (int n = 0; n < nodes && cost <= left; ++n) cost += TextCost(value->nodesetval->nodeTab[n], left - cost);
+        }
+    }
+    if (cost > left) {
+        context->opCount = context->opLimit;
+        xmlXPathErr(parser, XPATH_OP_LIMIT_EXCEEDED);
+        return;
+    }
+    context->opCount += cost;
+    Original(parser, nargs);
+}
+
+xmlXPathFunction ChargedFunction(void*, const xmlChar* name, const xmlChar* uri) {
+    if (uri) return nullptr;
+    static const struct {
+        const char* name;
+        xmlXPathFunction function;
+    } kFunctions[] = {
+        {"string", Charged<xmlXPathStringFunction, false>},
+        {"string-length", Charged<xmlXPathStringLengthFunction, false>},
+        {"normalize-space", Charged<xmlXPathNormalizeFunction, false>},
+        {"concat", Charged<xmlXPathConcatFunction, false>},
+        {"contains", Charged<xmlXPathContainsFunction, false>},
+        {"starts-with", Charged<xmlXPathStartsWithFunction, false>},
+        {"substring", Charged<xmlXPathSubstringFunction, false>},
+        {"substring-before", Charged<xmlXPathSubstringBeforeFunction, false>},
+        {"substring-after", Charged<xmlXPathSubstringAfterFunction, false>},
+        {"translate", Charged<xmlXPathTranslateFunction, false>},
+        {"number", Charged<xmlXPathNumberFunction, false>},
+        {"sum", Charged<xmlXPathSumFunction, true>},
+    };
+    for (const auto& entry : kFunctions) {
+        if (xmlStrEqual(name, reinterpret_cast<const xmlChar*>(entry.name))) return entry.function;
+    }
+    return nullptr;
 }
 
 QString NodeText(xmlNodePtr node) {
@@ -119,13 +205,13 @@ struct CompiledLayout {
         attributeRules;  // index-aligned with the layout's unwrap rules; null for the others
 };
 
-QString Unwrap(const XPathLayout& layout, const CompiledLayout& compiled, xmlXPathContextPtr context,
+QString Unwrap(const XPathLayout& layout, const CompiledLayout& compiled, const Evaluator& evaluate,
                xmlNodePtr block, const QString& link) {
     for (qsizetype i = 0; i < layout.unwrap.size(); ++i) {
         const UnwrapRule& rule = layout.unwrap.at(i);
         QString target;
         if (rule.kind == UnwrapRule::Kind::Attribute) {
-            target = StringOf(Evaluate(context, compiled.attributeRules.at(size_t(i)).get(), block), true);
+            target = StringOf(evaluate(compiled.attributeRules.at(size_t(i)).get(), block), true);
             if (rule.ignore.contains(target, Qt::CaseInsensitive)) target.clear();
             // The attribute must hold a real address; anything else leaves the link as it is.
             if (!target.isEmpty()) {
@@ -143,35 +229,29 @@ QString Unwrap(const XPathLayout& layout, const CompiledLayout& compiled, xmlXPa
     return link;
 }
 
-// Nodes of the tree, counted without recursion (a page may nest deep).
-unsigned long CountNodes(xmlNodePtr root) {
-    unsigned long count = 0;
-    for (xmlNodePtr node = root; node;) {
-        ++count;
-        if (node->children && node->type == XML_ELEMENT_NODE) {
-            node = node->children;
-            continue;
-        }
-        while (node && !node->next && node != root) node = node->parent;
-        if (!node || node == root) break;
-        node = node->next;
-    }
-    return count;
-}
-
 }  // namespace
 
 QList<EngineHit> XPathLayoutReader::Read(const XPathLayout& layout, const HtmlDocument& page) {
+    XPathBudget budget = XPathBudget::ForPage(page);
+    return Read(layout, page, budget);
+}
+
+QList<EngineHit> XPathLayoutReader::Read(const XPathLayout& layout, const HtmlDocument& page, XPathBudget& budget) {
     QList<EngineHit> hits;
-    if (!page.Doc()) return hits;
+    if (!page.Doc() || budget.Exhausted()) return hits;
     std::unique_ptr<xmlXPathContext, ContextDeleter> context(xmlXPathNewContext(page.Doc()));
     if (!context) return hits;
     context->error = IgnoreError;
-    // A layout walks the page a few times over; an expression that walks it once per node is what the
-    // limit stops, and on a large page that takes far more than a few passes.
-    const unsigned long nodes = CountNodes(xmlDocGetRootElement(page.Doc()));
-    context->opLimit = kOperationLimit + kOperationsPerNode * nodes;
+    xmlXPathRegisterFuncLookup(context.get(), ChargedFunction, nullptr);
+    context->opLimit = budget.Remaining();
     context->opCount = 0;
+    // Whatever way the read ends, the page's budget pays for it.
+    struct Payment {
+        XPathBudget& budget;
+        xmlXPathContextPtr context;
+        ~Payment() { budget.Spend(std::max(context->opCount, 1UL)); }
+    } payment{budget, context.get()};
+    const Evaluator evaluate{context.get(), budget};
 
     CompiledLayout compiled;
     compiled.results = Compile(context.get(), layout.results);
@@ -184,29 +264,24 @@ QList<EngineHit> XPathLayoutReader::Read(const XPathLayout& layout, const HtmlDo
             rule.kind == UnwrapRule::Kind::Attribute ? Compile(context.get(), rule.name) : nullptr);
     if (!compiled.results || !compiled.link || !compiled.title) return hits;
 
-    const Object blocks = Evaluate(context.get(), compiled.results.get(), xmlDocGetRootElement(page.Doc()));
+    const Object blocks = evaluate(compiled.results.get(), xmlDocGetRootElement(page.Doc()));
     if (!blocks || blocks->type != XPATH_NODESET || !blocks->nodesetval) return hits;
     const int blockCount = qMin(blocks->nodesetval->nodeNr, kMaxBlocks);
-    for (int b = 0; b < blockCount && hits.size() < kMaxHits; ++b) {
+    for (int b = 0; b < blockCount && hits.size() < kMaxHits && !budget.Exhausted(); ++b) {
         xmlNodePtr block = blocks->nodesetval->nodeTab[b];
         if (!Readable(block)) continue;
-        const QString title = Collapse(StringOf(Evaluate(context.get(), compiled.title.get(), block), false));
+        const QString title = Collapse(StringOf(evaluate(compiled.title.get(), block), false));
         const QString snippet =
-            compiled.snippet
-                ? Collapse(StringOf(Evaluate(context.get(), compiled.snippet.get(), block), false))
-                : QString();
-        const QString link = StringOf(Evaluate(context.get(), compiled.link.get(), block), true);
-        if (!link.isEmpty())
-            hits.append({Unwrap(layout, compiled, context.get(), block, link), title, snippet, QString()});
+            compiled.snippet ? Collapse(StringOf(evaluate(compiled.snippet.get(), block), false)) : QString();
+        const QString link = StringOf(evaluate(compiled.link.get(), block), true);
+        if (!link.isEmpty()) hits.append({Unwrap(layout, compiled, evaluate, block, link), title, snippet, QString()});
         if (!compiled.extraLinks) continue;
-        const Object extras = Evaluate(context.get(), compiled.extraLinks.get(), block);
+        const Object extras = evaluate(compiled.extraLinks.get(), block);
         if (!extras || extras->type != XPATH_NODESET || !extras->nodesetval) continue;
         for (int e = 0; e < extras->nodesetval->nodeNr && hits.size() < kMaxHits; ++e) {
             xmlNodePtr node = extras->nodesetval->nodeTab[e];
             const QString extra = Readable(node) ? LinkOf(node) : QString();
-            if (!extra.isEmpty())
-                hits.append(
-                    {Unwrap(layout, compiled, context.get(), block, extra), title, snippet, QString()});
+            if (!extra.isEmpty()) hits.append({Unwrap(layout, compiled, evaluate, block, extra), title, snippet, QString()});
         }
     }
     return hits;

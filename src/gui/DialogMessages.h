@@ -11,6 +11,7 @@ class DialogMessages : public MessageSink {
     explicit DialogMessages(QWidget* parent) : parent_(parent) {}
     void ShowMessageBox(const QString& text) override;
     bool AskYesNo(const QString& text, const QString& caption) override;
+    int AskChoice(const QString& text, const QString& caption, const QStringList& answers) override;
 
   private:
     QWidget* parent_;

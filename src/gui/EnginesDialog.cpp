@@ -1,12 +1,15 @@
 #include "gui/EnginesDialog.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHash>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QScrollArea>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -22,18 +25,25 @@
 
 namespace {
 
-// The [Engines] keys each API engine needs, with their captions.
-QList<QPair<const char*, const char*>> KeyFields(EngineKind kind) {
+// The [Engines] keys each API engine needs, with their captions; the credentials are masked until
+// "Show keys" is ticked (an e-mail address is no credential and stays readable).
+struct KeyField {
+    const char* key;
+    const char* caption;
+    bool masked;
+};
+QList<KeyField> KeyFields(EngineKind kind) {
     switch (kind) {
         case EngineKind::Searxng:
-            return {{"SearxngUrls", QT_TRANSLATE_NOOP("EnginesDialog", "Instances (comma-separated)")}};
+            return {
+                {"SearxngUrls", QT_TRANSLATE_NOOP("EnginesDialog", "Instances (comma-separated)"), false}};
         case EngineKind::GoogleApi:
-            return {{"GoogleApiKey", QT_TRANSLATE_NOOP("EnginesDialog", "API key")},
-                    {"GoogleCx", QT_TRANSLATE_NOOP("EnginesDialog", "Engine id (cx)")}};
+            return {{"GoogleApiKey", QT_TRANSLATE_NOOP("EnginesDialog", "API key"), true},
+                    {"GoogleCx", QT_TRANSLATE_NOOP("EnginesDialog", "Engine id (cx)"), false}};
         case EngineKind::BraveApi:
-            return {{"BraveApiKey", QT_TRANSLATE_NOOP("EnginesDialog", "Subscription token")}};
+            return {{"BraveApiKey", QT_TRANSLATE_NOOP("EnginesDialog", "Subscription token"), true}};
         case EngineKind::OpenAlex:
-            return {{"OpenAlexMailto", QT_TRANSLATE_NOOP("EnginesDialog", "E-mail (optional)")}};
+            return {{"OpenAlexMailto", QT_TRANSLATE_NOOP("EnginesDialog", "E-mail (optional)"), false}};
         case EngineKind::Html:
         case EngineKind::WaybackCdx:
         case EngineKind::CommonCrawlCdx:
@@ -42,7 +52,54 @@ QList<QPair<const char*, const char*>> KeyFields(EngineKind kind) {
     return {};
 }
 
+// The built-in engines by id, with the name their definitions give, so that the window says them in
+// its language; a user's definition that names an engine otherwise keeps its own name.
+const std::pair<const char*, const char*> kBuiltInNames[] = {
+    {"63da-search", QT_TRANSLATE_NOOP("EngineNames", "63da search")},
+    {"63da", QT_TRANSLATE_NOOP("EngineNames", "63da list")},
+    {"aol", QT_TRANSLATE_NOOP("EngineNames", "AOL")},
+    {"baidu", QT_TRANSLATE_NOOP("EngineNames", "Baidu")},
+    {"bing", QT_TRANSLATE_NOOP("EngineNames", "Bing")},
+    {"bingacademic", QT_TRANSLATE_NOOP("EngineNames", "Bing Academic")},
+    {"brave-api", QT_TRANSLATE_NOOP("EngineNames", "Brave Search API")},
+    {"brave", QT_TRANSLATE_NOOP("EngineNames", "Brave Search")},
+    {"duckduckgo", QT_TRANSLATE_NOOP("EngineNames", "DuckDuckGo")},
+    {"google-api", QT_TRANSLATE_NOOP("EngineNames", "Google Programmable Search API")},
+    {"google", QT_TRANSLATE_NOOP("EngineNames", "Google")},
+    {"openalex", QT_TRANSLATE_NOOP("EngineNames", "OpenAlex (open access papers)")},
+    {"osun", QT_TRANSLATE_NOOP("EngineNames", "Osun")},
+    {"pdfsites", QT_TRANSLATE_NOOP("EngineNames", "PDF sites")},
+    {"scholar", QT_TRANSLATE_NOOP("EngineNames", "Google Scholar")},
+    {"searxng", QT_TRANSLATE_NOOP("EngineNames", "SearXNG instances")},
+    {"sogou", QT_TRANSLATE_NOOP("EngineNames", "Sogou")},
+    {"soso", QT_TRANSLATE_NOOP("EngineNames", "Soso")},
+    {"startpage", QT_TRANSLATE_NOOP("EngineNames", "Startpage")},
+    {"yahoo", QT_TRANSLATE_NOOP("EngineNames", "Yahoo")},
+    {"yandex", QT_TRANSLATE_NOOP("EngineNames", "Yandex")},
+    {"youdao", QT_TRANSLATE_NOOP("EngineNames", "Youdao")},
+    {"zhongsou", QT_TRANSLATE_NOOP("EngineNames", "Zhongsou")},
+};
+
 }  // namespace
+
+QString EnginesDialog::DisplayName(const EngineDefinition& engine) {
+    for (const auto& [id, name] : kBuiltInNames) {
+        if (engine.id == QLatin1StringView(id) && engine.name == QLatin1StringView(name))
+            return QCoreApplication::translate("EngineNames", name);
+    }
+    return engine.name;
+}
+
+QStringList EnginesDialog::TickedApiEngines(Session& session) {
+    QStringList names;
+    for (const EngineDefinition& engine : session.Engines()->Engines()) {
+        const SettingSpec* spec = SettingsTable::Find(engine.setting);
+        if (engine.kind != EngineKind::Html && spec && spec->kind == SettingKind::Check &&
+            session.GetOptions().LiveInt(spec->id) != 0)
+            names.append(DisplayName(engine));
+    }
+    return names;
+}
 
 EnginesDialog::EnginesDialog(Session& session, QWidget* parent) : QDialog(parent), session_(session) {
     setObjectName(QStringLiteral("enginesDialog"));
@@ -60,7 +117,7 @@ EnginesDialog::EnginesDialog(Session& session, QWidget* parent) : QDialog(parent
     }
     int row = 1;
     for (const EngineDefinition& engine : session_.Engines()->Engines()) {
-        auto* box = new QCheckBox(engine.name);
+        auto* box = new QCheckBox(DisplayName(engine));
         box->setObjectName(QStringLiteral("engine-%1").arg(engine.id));
         const SettingSpec* spec = SettingsTable::Find(engine.setting);
         // The PDF sites follow the PDF format box: ticking them here would change the format.
@@ -77,13 +134,16 @@ EnginesDialog::EnginesDialog(Session& session, QWidget* parent) : QDialog(parent
         auto* fields = new QWidget;
         auto* line = new QHBoxLayout(fields);
         line->setContentsMargins(0, 0, 0, 0);
-        for (const auto& [key, caption] : KeyFields(engine.kind)) {
-            const QString name = QLatin1StringView(key);
+        for (const KeyField& field : KeyFields(engine.kind)) {
+            const QString name = QLatin1StringView(field.key);
             auto* edit = new QLineEdit(keys.Value(name));
             edit->setObjectName(QStringLiteral("key-%1").arg(name));
-            edit->setPlaceholderText(tr(caption));
-            const EngineKeySpec* keySpec = EngineKeys::Find(name);
-            if (keySpec && keySpec->secret) edit->setEchoMode(QLineEdit::Password);
+            edit->setPlaceholderText(tr(field.caption));
+            edit->setToolTip(tr(field.caption));
+            if (field.masked) {
+                edit->setEchoMode(QLineEdit::Password);
+                masked_.append(edit);
+            }
             line->addWidget(edit);
             keys_.append({edit, name});
         }
@@ -102,7 +162,8 @@ EnginesDialog::EnginesDialog(Session& session, QWidget* parent) : QDialog(parent
             shown.append(query.setting);
             auto* site = new QCheckBox(QUrl(query.url).host());
             site->setObjectName(QStringLiteral("site-%1").arg(query.setting));
-            site->setToolTip(tr("Asked while \"%1\" above and this box are both ticked").arg(engine.name));
+            site->setToolTip(
+                tr("Asked while \"%1\" above and this box are both ticked").arg(DisplayName(engine)));
             site->setChecked(session_.GetOptions().LiveInt(siteSpec->id) != 0);
             auto* indented = new QWidget;
             auto* indent = new QHBoxLayout(indented);
@@ -120,10 +181,22 @@ EnginesDialog::EnginesDialog(Session& session, QWidget* parent) : QDialog(parent
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* showKeys = new QCheckBox(tr("Show keys"));
+    showKeys->setObjectName(QStringLiteral("showKeysCheck"));
+    connect(showKeys, &QCheckBox::toggled, this, [this](bool shown) {
+        for (QLineEdit* edit : masked_) edit->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
+    });
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(showKeys);
+    bottom->addWidget(buttons, 1);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(scroll);
-    layout->addWidget(buttons);
-    resize(900, 820);
+    layout->addWidget(scroll, 1);
+    layout->addLayout(bottom);
+    // The rows scroll inside; the dialog itself, with its buttons, stays within the screen's free area.
+    QSize size(900, 820);
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    if (screen) size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    resize(size);
 }
 
 void EnginesDialog::accept() {

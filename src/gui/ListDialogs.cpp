@@ -60,11 +60,14 @@ StatusActionDialog::StatusActionDialog(QWidget* parent) : QDialog(parent) {
         layout->addWidget(radio);
     }
     group_->button(0)->setChecked(true);
-    auto* ok = new QPushButton(tr("OK"), this);
-    ok->setObjectName(QStringLiteral("okButton"));
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    layout->addWidget(ok, 0, Qt::AlignRight);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+    // Room for the whole title beside the window buttons.
+    setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + 160);
 }
 
 ResultList::StatusAction StatusActionDialog::Action() const {

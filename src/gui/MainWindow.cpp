@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -18,10 +19,12 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
 #include <QSplitter>
+#include <QStyledItemDelegate>
 #include <QSystemTrayIcon>
 #include <QTableView>
 #include <QTimer>
@@ -37,6 +40,7 @@
 #include "gui/EnginesDialog.h"
 #include "gui/FlowLayout.h"
 #include "gui/ListDialogs.h"
+#include "gui/NetworkDialog.h"
 #include "gui/ProgressDelegate.h"
 #include "gui/ResultTableModel.h"
 #include "gui/UpdateDialog.h"
@@ -50,7 +54,18 @@ using K = SettingKey;
 
 // A reserved name that never resolves: a packager sets the real address ([Update] Url or the environment).
 const QString kDefaultUpdateLocation = QStringLiteral("https://updates.skimmer.invalid/update.xml");
-const QString kHelpPage = QStringLiteral("https://skimmer.invalid/help");
+
+// The link cell keeps both ends in sight: the host at the start and the file name at the end.
+class MiddleElideDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+  protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = Qt::ElideMiddle;
+    }
+};
 
 QString CurrentVersion() {
     return QStringLiteral(SKIMMER_VERSION) + QStringLiteral("-20261207");
@@ -134,6 +149,9 @@ MainWindow::MainWindow(Session& session, MessageSink* messages, QWidget* parent)
         session_.GetOptions().Checked(K::LoadLastListAtStart)) {
         SetTitlePath(session_.GetOptions().Text(K::ListFile));
     }
+    savePathPicker_ = [this](const QString& filters, QString* chosenFilter) {
+        return QFileDialog::getSaveFileName(this, QString(), QString(), filters, chosenFilter);
+    };
     folderPicker_ = [this](const QString& start) {
         return QFileDialog::getExistingDirectory(this, tr("Choose a folder"), start);
     };
@@ -384,11 +402,35 @@ QWidget* MainWindow::BuildOptions() {
     line(
         {group({label(tr("Search with")), Edit("searchThreadsEdit", K::SearchThreads, true),
                 label(tr("threads"))}),
-         group(
-             {Check("overwriteCheck", tr("Overwrite existing files; search interval"), K::OverwriteExisting),
-              Edit("searchIntervalEdit", K::SearchPauseSeconds, true), label(tr("seconds"))}),
+         group({label(tr("Pause between result pages")),
+                Edit("searchIntervalEdit", K::SearchPauseSeconds, true), label(tr("seconds"))}),
+         Check("overwriteCheck", tr("Overwrite existing files"), K::OverwriteExisting),
          group({label(tr("Stop deep search above")),
                 Edit("deepSearchLimitEdit", K::DeepSearchQueueLimit, true), label(tr("queued addresses"))})});
+    // What the terse captions stand for.
+    const std::pair<const char*, QString> tips[] = {
+        {"otherEngineCheck", tr("Ask one more engine: its search address, with the keyword where it goes")},
+        {"otherEngineEdit", tr("The other engine's search address")},
+        {"otherEngineFilterEdit", tr("Words an address must hold for the deep search to follow it")},
+        {"matchUrlKeyCheck", tr("Follow only addresses that hold one of the address filter words")},
+        {"otherFormatCheck", tr("Search one more document type, named by its extension")},
+        {"otherFormatEdit", tr("The extension of the other document type, such as epub")},
+        {"computeSizeCheck", tr("Ask every document's size while searching; slower")},
+        {"limitSizeCheck", tr("Skip documents outside the size range below")},
+        {"titleLengthEdit", tr("Hits with shorter titles are left out")},
+        {"matchTitleCheck", tr("Only hits whose title holds a keyword")},
+        {"randomSuffixCheck",
+         tr("A title already in the list gets a random suffix, so no file overwrites another")},
+        {"skipDownloadedCheck", tr("Links downloaded in earlier runs are not listed again")},
+        {"autoLoadCheck", tr("At start, load the list that was open when the program quit")},
+        {"searchThreadsEdit", tr("How many result pages are fetched at once (1 to 50)")},
+        {"searchIntervalEdit", tr("Seconds each search thread waits between two result pages")},
+        {"overwriteCheck", tr("A download replaces a file of the same name in the save folder")},
+        {"deepSearchLimitEdit",
+         tr("The deep search stops following links once this many addresses wait; 0: never")},
+        {"downloadThreadsEdit", tr("How many files are downloaded at once")},
+        {"timeoutEdit", tr("A file that takes longer is given up")},
+    };
     QLineEdit* savePath = Edit("savePathEdit", K::SaveFolder, false);
     QPushButton* choose = Button("chooseFolderButton", tr("Choose…"));
     connect(choose, &QPushButton::clicked, this, [this] { ChooseSaveFolder(); });
@@ -399,27 +441,63 @@ QWidget* MainWindow::BuildOptions() {
           group({label(tr("time limit per file")), Edit("timeoutEdit", K::DownloadTimeoutMinutes, true),
                  label(tr("minutes"))})});
 
+    for (const auto& [name, tip] : tips) {
+        if (QWidget* w = findChild<QWidget*>(QLatin1StringView(name))) w->setToolTip(tip);
+    }
     QPushButton* search = Button("searchButton", tr("Search"));
-    QPushButton* stop = Button("stopSearchButton", tr("Stop"));
+    QPushButton* stop = Button("stopSearchButton", tr("Stop Search"));
     QPushButton* stopDeep = Button("stopDeepSearchButton", tr("Stop Deep Search"));
     QPushButton* clearRecords = Button("clearSearchRecordsButton", tr("Clear Search History"));
     QPushButton* upgrade = Button("updateButton", tr("Update"));
     auto* engines = new QPushButton(tr("Engines…"), this);
     engines->setObjectName(QStringLiteral("enginesButton"));
     connect(engines, &QPushButton::clicked, this, [this] { ShowEnginesDialog(); });
+    auto* network = new QPushButton(tr("Network…"), this);
+    network->setObjectName(QStringLiteral("networkButton"));
+    connect(network, &QPushButton::clicked, this, [this] { NetworkDialog(session_, this).exec(); });
     // The search buttons stay in sight above the options, however far those are scrolled.
     searchButtons_ = new QWidget(this);
     auto* actions = new FlowLayout(searchButtons_);
     actions->setContentsMargins(0, 0, 0, 0);
-    for (QWidget* button : {search, stop, stopDeep, clearRecords, upgrade, engines})
+    // The API engines are ticked in the Engines dialog only: the window says which are.
+    apiEngines_ = new QLabel(this);
+    apiEngines_->setObjectName(QStringLiteral("apiEnginesLabel"));
+    for (QWidget* button : {search, stop, stopDeep, clearRecords, upgrade, engines, network})
         actions->addWidget(button);
+    actions->addWidget(apiEngines_);
+    RefreshApiEngines();
     rows->addStretch();
-    connect(search, &QPushButton::clicked, this, [this] { session_.Search().StartSearch(); });
+    connect(search, &QPushButton::clicked, this, [this] { SearchButton(); });
     connect(stop, &QPushButton::clicked, this, [this] { session_.Search().StopSearch(); });
     connect(stopDeep, &QPushButton::clicked, this, [this] { session_.Search().StopDeepSearch(); });
     connect(clearRecords, &QPushButton::clicked, this, [this] { session_.Search().ClearSearchRecords(); });
     connect(upgrade, &QPushButton::clicked, this, [this] { ShowUpdateDialog(false); });
     return box;
+}
+
+void MainWindow::SearchButton() {
+    SearchJob& job = session_.Search();
+    // A press during a search cancels it; that is the job's own business.
+    if (job.IsBusy()) return void(job.StartSearch());
+    if (session_.Keywords().Size() == 0) {
+        return messages_->ShowMessageBox(
+            tr("Add a keyword first: type it beside \"Keyword:\" and press Add."));
+    }
+    // The values typed so far decide which of the waiting pages today's options would still ask for;
+    // a refused entry is reported by the start itself.
+    session_.GetOptions().ReadBack();
+    const int waiting = job.PendingPageCount();
+    if (waiting > 0 && job.PendingOptionsDiffer(session_.GetOptions())) {
+        const int answer = messages_->AskChoice(
+            tr("The previous search left %1 result pages waiting, queued with other engines, formats or "
+               "keywords than those ticked now. Continue the previous search, or start anew with today's "
+               "options (the waiting pages are dropped)?")
+                .arg(waiting),
+            tr("Search"), {tr("Continue"), tr("Start Anew")});
+        if (answer < 0) return;
+        if (answer == 1) job.DropPendingPages();
+    }
+    job.StartSearch();
 }
 
 void MainWindow::BindKeys() {
@@ -452,9 +530,17 @@ void MainWindow::BindKeys() {
     for (size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
 }
 
+void MainWindow::RefreshApiEngines() {
+    const QStringList names = EnginesDialog::TickedApiEngines(session_);
+    apiEngines_->setText(names.isEmpty() ? tr("API engines: none")
+                                         : tr("API engines: %1").arg(names.join(tr(", "))));
+    apiEngines_->setToolTip(tr("Tick or untick them under Engines…"));
+}
+
 void MainWindow::ShowEnginesDialog() {
     EnginesDialog dialog(session_, this);
     if (dialog.exec() != QDialog::Accepted) return;
+    RefreshApiEngines();
     // The dialog ticks the same settings as the boxes of this window: show its choice here too.
     for (auto it = checks_.cbegin(); it != checks_.cend(); ++it)
         it.value()->setChecked(session_.GetOptions().LiveInt(it.key()) != 0);
@@ -484,6 +570,7 @@ QWidget* MainWindow::BuildResultList() {
     model_->SetSpeedSource([&list = session_.Results()](int row) { return list.SpeedOf(row); });
     table_->setModel(model_);
     table_->setItemDelegateForColumn(ResultTableModel::kStatusColumn, new ProgressDelegate(table_));
+    table_->setItemDelegateForColumn(ResultTableModel::kLinkColumn, new MiddleElideDelegate(table_));
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSortingEnabled(false);
     table_->verticalHeader()->setDefaultSectionSize(22);
@@ -503,14 +590,16 @@ QWidget* MainWindow::BuildResultList() {
             [this](const QModelIndex& current) {
                 const auto id = session_.Results().IdAt(current.row());
                 const auto entry = id ? session_.Results().Entry(*id) : std::nullopt;
-                if (entry) statusLine_->setText(entry->title + u' ' + entry->size + u' ' + entry->link);
+                if (entry)
+                    statusLine_->setText(entry->title + u' ' + ResultTableModel::DisplaySize(entry->size) +
+                                         u' ' + entry->link);
             });
     table_->installEventFilter(this);  // the Delete key
     BuildRowMenu();
     connect(table_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         const auto id = session_.Results().IdAt(index.row());
         const auto entry = id ? session_.Results().Entry(*id) : std::nullopt;
-        if (entry) QDesktopServices::openUrl(QUrl::fromUserInput(entry->link));
+        if (entry) OpenWithDesktop(QUrl::fromUserInput(entry->link));
     });
     return table_;
 }
@@ -530,7 +619,7 @@ QWidget* MainWindow::BuildBottomRow() {
                                                            {"importButton", tr("Import…")},
                                                            {"appendButton", tr("Append…")},
                                                            {"startDownloadButton", tr("Start Download")},
-                                                           {"stopDownloadButton", tr("Stop")},
+                                                           {"stopDownloadButton", tr("Stop Download")},
                                                            {"sendToAria2Button", tr("Send to aria2")}};
     for (const auto& [name, caption] : listButtons) buttons->addWidget(Button(name, caption));
     layout->addLayout(buttons);
@@ -646,7 +735,34 @@ void MainWindow::OpenRowFile(bool folderOnly) {
     const QString folder =
         path.isEmpty() ? session_.GetOptions().Text(K::SaveFolder) : QFileInfo(path).path();
     if (folder.isEmpty()) return messages_->ShowMessageBox(tr("No save folder is set."));
-    QDesktopServices::openUrl(QUrl::fromLocalFile(folderOnly ? folder : path));
+    OpenWithDesktop(QUrl::fromLocalFile(folderOnly ? folder : path));
+}
+
+void MainWindow::OpenWithDesktop(const QUrl& url) {
+    if (!QDesktopServices::openUrl(url)) {
+        messages_->ShowMessageBox(
+            tr("No program on this desktop opens %1. Set one up for this kind of file or address, or open it "
+               "by hand.")
+                .arg(url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile()) : url.toString()));
+    }
+}
+
+QString MainWindow::HelpFile() {
+    // Installed beside the program as <prefix>/share/doc/skimmer/README.md; a build tree has it two
+    // folders up from the program.
+    const QDir bin(QCoreApplication::applicationDirPath());
+    for (const QString& candidate :
+         {bin.filePath(QStringLiteral("../share/doc/skimmer/README.md")),
+          bin.filePath(QStringLiteral("../../README.md")), bin.filePath(QStringLiteral("../README.md"))}) {
+        if (QFileInfo(candidate).isFile()) return QFileInfo(candidate).canonicalFilePath();
+    }
+    return {};
+}
+
+void MainWindow::OpenHelp() {
+    const QString file = HelpFile();
+    if (file.isEmpty()) return messages_->ShowMessageBox(tr("The help file README.md is not installed."));
+    OpenWithDesktop(QUrl::fromLocalFile(file));
 }
 
 void MainWindow::BuildRowMenu() {
@@ -747,11 +863,28 @@ void MainWindow::AppendFromFile(const QString& path, const StatusFilter& filter)
     }
 }
 
+QString MainWindow::WithFilterSuffix(const QString& path, const QString& nameFilter) {
+    if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty()) return path;
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.(\\w+)"));
+    const QRegularExpressionMatch match = pattern.match(nameFilter);
+    return match.hasMatch() ? path + u'.' + match.captured(1) : path;
+}
+
+QString MainWindow::PickExportPath() {
+    QString chosenFilter;
+    const QString path =
+        savePathPicker_(tr("List XML (*.xml);;List files (*.list);;All files (*)"), &chosenFilter);
+    return WithFilterSuffix(path, chosenFilter);
+}
+
 void MainWindow::ExportButton() {
     ListKeeper& lists = session_.Lists();
     if (!lists.BeginExport()) return;
-    const QString path = QFileDialog::getSaveFileName(
-        this, QString(), QString(), tr("List XML (*.xml);;List files (*.list);;All files (*)"));
+    const QString path = PickExportPath();
+    if (path.isEmpty()) {
+        lists.EndExport();
+        return;
+    }
     StatusChoiceDialog dialog(*messages_, this);
     if (path.isEmpty() || dialog.exec() != QDialog::Accepted) {
         lists.EndExport();
@@ -771,8 +904,9 @@ void MainWindow::ImportButton() {
 
 void MainWindow::AppendButton() {
     if (session_.Results().Size() == 0) return messages_->ShowMessageBox(tr("The list is empty."));
-    const QString path =
-        QFileDialog::getSaveFileName(this, QString(), QString(), tr("List files (*.list);;All files (*)"));
+    QString chosenFilter;
+    const QString path = WithFilterSuffix(
+        savePathPicker_(tr("List files (*.list);;All files (*)"), &chosenFilter), chosenFilter);
     if (!path.isEmpty()) session_.Lists().AppendTo(path);
 }
 
@@ -791,7 +925,7 @@ void MainWindow::BuildTray() {
             tr("%1\nFinds documents shared publicly on the web by keyword and downloads them in bulk.")
                 .arg(ProgramTitle()));
     });
-    trayMenu_->addAction(tr("Help"), this, [] { QDesktopServices::openUrl(QUrl(kHelpPage)); });
+    trayMenu_->addAction(tr("Help"), this, [this] { OpenHelp(); });
     trayMenu_->addSeparator();
     trayMenu_->addAction(tr("Quit"), this, &QWidget::close);
     tray_ = new QSystemTrayIcon(windowIcon(), this);
@@ -838,6 +972,36 @@ void MainWindow::changeEvent(QEvent* event) {
     }
 }
 
+QString MainWindow::QuitQuestion(const ListKeeper::ClosePlan& plan) const {
+    QStringList lines;
+    if (session_.DownloadsRunning()) {
+        lines.append(
+            tr("Downloads running: %1. They stop, and their rows go back to waiting.")
+                .arg(qMax(session_.Downloads().Tries().trying + session_.Downloads().Tries().retrying, 1)));
+    }
+    const QString name = QDir::toNativeSeparators(plan.path);
+    switch (plan.action) {
+        case ListKeeper::CloseAction::Save:
+            if (plan.rows > 0)
+                lines.append(tr("The list (rows: %1) will be kept in %2.").arg(plan.rows).arg(name));
+            break;
+        case ListKeeper::CloseAction::EmptiesFile:
+            lines.append(tr("The list is empty: %1 will be emptied.").arg(name));
+            break;
+        case ListKeeper::CloseAction::NotSaved:
+            lines.append(tr("The list (rows: %1) will not be saved: %2 holds another list, which is kept. "
+                            "Choose Save As to keep this one.")
+                             .arg(plan.rows)
+                             .arg(name));
+            break;
+        case ListKeeper::CloseAction::Nothing:
+            if (plan.rows > 0) lines.append(tr("The list (rows: %1) will not be saved.").arg(plan.rows));
+            break;
+    }
+    lines.append(tr("Quit the program?"));
+    return lines.join(u'\n');
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (closing_) return event->accept();
     Options& options = session_.GetOptions();
@@ -846,25 +1010,35 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     session_.SaveKeywords();
     SaveWindowState();
     session_.Lists().CloseSave();
-    const QString question =
-        session_.DownloadsRunning()
-            ? tr("Downloads are running. Stop them and quit? Unfinished rows go back to waiting.")
-            : tr("Quit the program?");
-    if (!messages_->AskYesNo(question, tr("Confirm Quit"))) {
+    // One question that says what quitting does to the downloads and the list; Save As only on request.
+    const ListKeeper::ClosePlan plan = session_.Lists().PlanCloseSave();
+    QStringList answers{tr("Quit")};
+    if (plan.rows > 0) answers.append(tr("Save As…"));
+    const int answer = messages_->AskChoice(QuitQuestion(plan), tr("Confirm Quit"), answers);
+    if (answer < 0) {
         event->ignore();
         return;
+    }
+    QString saveAs;
+    if (answer == 1) {
+        // The file is chosen before anything stops, so that cancelling it leaves the program as it was.
+        saveAs = PickExportPath();
+        if (saveAs.isEmpty()) {
+            event->ignore();
+            return;
+        }
     }
     // Rows in flight go back to waiting, their partial bytes kept for resume, before the list is saved
     // for the last time, so a later start takes them first.
     session_.StopForClose();
-    if (session_.Results().Size() > 0 && options.Text(K::ListFile).isEmpty() &&
-        messages_->AskYesNo(tr("Save the list?"), tr("Confirm Quit"))) {
-        ExportButton();  // the file chosen becomes the list path, which Close saves with the settings
+    if (!saveAs.isEmpty() && session_.Lists().BeginExport()) {
+        // Every row: the list file chosen here becomes the list path, which Close saves with the settings.
+        ExportList(saveAs, StatusFilter());
     }
     hide();
     closing_ = true;
     if (tray_) tray_->hide();
-    session_.Close();
+    session_.Close(saveAs.isEmpty() && plan.action == ListKeeper::CloseAction::EmptiesFile);
     event->accept();
     Q_EMIT closed();
 }
@@ -880,9 +1054,14 @@ void MainWindow::RestoreWindowState() {
             ini.Value(kWindowSection, QLatin1StringView(key)).value_or(QString()).toLatin1());
     };
     if (!restoreGeometry(bytes("Geometry"))) {
-        // First start: the usual size, but never larger than the screen it opens on.
+        // First start: the usual size, but never larger than the free area of the screen it opens on,
+        // title bar and frame included (they are not known before the window is shown: a usual allowance).
         QSize size(1000, 720);
-        if (const QScreen* screen = this->screen()) size = size.boundedTo(screen->availableGeometry().size());
+        if (const QScreen* screen = this->screen()) {
+            const QRect free = screen->availableGeometry();
+            size = size.boundedTo(free.size() - QSize(16, 48));
+            move(free.topLeft());
+        }
         resize(size);
     }
     splitter_->restoreState(bytes("Splitter"));

@@ -11,6 +11,7 @@
 #include <memory>
 #include <thread>
 
+#include "app/ListKeeper.h"
 #include "app/UpdateInfo.h"
 #include "lists/ResultEntry.h"
 #include "lists/ResultList.h"
@@ -18,6 +19,7 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QMenu;
 class QSplitter;
@@ -25,6 +27,7 @@ class QPushButton;
 class QSystemTrayIcon;
 class QTableView;
 class QTreeWidget;
+class QUrl;
 class MessageSink;
 class ResultTableModel;
 class Session;
@@ -54,6 +57,12 @@ class MainWindow : public QWidget {
     void SetFolderPicker(std::function<QString(const QString& start)> picker) {
         folderPicker_ = std::move(picker);
     }
+    // Where a list file to write is chosen: the name filters offered and the one chosen; empty: cancelled.
+    // Tests answer without a dialog.
+    using SavePathPicker = std::function<QString(const QString& filters, QString* chosenFilter)>;
+    void SetSavePathPicker(SavePathPicker picker) { savePathPicker_ = std::move(picker); }
+    // A name without an extension gets the one of the chosen filter ("List files (*.list)": ".list").
+    static QString WithFilterSuffix(const QString& path, const QString& nameFilter);
     ResultTableModel* Model() const { return model_; }
     void ToggleVisible();
     QSystemTrayIcon* Tray() const { return tray_; }
@@ -85,6 +94,9 @@ class MainWindow : public QWidget {
     QLineEdit* Edit(const char* name, SettingKey key, bool number);
     QPushButton* Button(const char* name, const QString& caption);
     void ApplyCoupling();
+    // Search: says what is missing, and asks whether pages waiting from other options go on.
+    void SearchButton();
+    void RefreshApiEngines();
     void RefreshKeywords();
     // The keyword field's text joins the list and the field empties; a keyword already there is named.
     void AddTypedKeyword();
@@ -94,6 +106,9 @@ class MainWindow : public QWidget {
     void RestoreWindowState();
     bool SaveWindowState(QString* error = nullptr) const;
     void ExportButton();
+    QString PickExportPath();
+    // The quit question: what stops and where the list goes.
+    QString QuitQuestion(const ListKeeper::ClosePlan& plan) const;
     void ImportButton();
     void AppendButton();
     void BuildRowMenu();
@@ -111,6 +126,11 @@ class MainWindow : public QWidget {
     // The downloaded file of a row, empty when it is not in the save folder.
     QString RowFilePath(RowId id) const;
     void StartUpdateCheck();
+    // Opens with the desktop's program, and says so when there is none.
+    void OpenWithDesktop(const QUrl& url);
+    // The README installed with the program, empty when there is none.
+    static QString HelpFile();
+    void OpenHelp();
 
     Session& session_;
     std::unique_ptr<MessageSink> ownMessages_;
@@ -124,11 +144,13 @@ class MainWindow : public QWidget {
     QWidget* searchButtons_ = nullptr;
     ResultTableModel* model_ = nullptr;
     QLineEdit* statusLine_ = nullptr;
+    QLabel* apiEngines_ = nullptr;
     QLineEdit* listCounters_ = nullptr;
     QLineEdit* searchCounters_ = nullptr;
     QMenu* rowMenu_ = nullptr;
     ImportQuestion importQuestion_;
     std::function<QString(const QString&)> folderPicker_;
+    SavePathPicker savePathPicker_;
     QSystemTrayIcon* tray_ = nullptr;
     QMenu* trayMenu_ = nullptr;
     QString pendingStatus_;

@@ -87,23 +87,31 @@ void UpdateDialog::CheckNow() {
     if (checker_.joinable()) checker_.join();
     checker_ = std::thread([this] {
         bool newer;
+        QString failure;
         {
             QMutexLocker lock(&checkLock_);  // never at once with the start-up check
             info_.Parse(location_);
             newer = info_.Check() == 1;
+            failure = info_.Failure();
         }
         QMetaObject::invokeMethod(
-            this, [this, newer] { Fill(newer); }, Qt::QueuedConnection);
+            this, [this, newer, failure] { Fill(newer, failure); }, Qt::QueuedConnection);
     });
 }
 
-void UpdateDialog::Fill(bool newer) {
+void UpdateDialog::Fill(bool newer, const QString& failure) {
     if (!newer) {
+        // A check that read nothing says why instead of claiming there is nothing new.
+        const QString text = failure.isEmpty() ? tr("No update is available.")
+                                               : tr("The update check failed: %1").arg(failure);
+        latest_->clear();
+        date_->clear();
+        notes_->setPlainText(failure.isEmpty() ? QString() : text);
         // After the dialog is up, so the box has a parent on screen.
         QMetaObject::invokeMethod(
             this,
-            [this] {
-                messages_.ShowMessageBox(tr("No update is available."));
+            [this, text] {
+                messages_.ShowMessageBox(text);
                 reject();
             },
             Qt::QueuedConnection);

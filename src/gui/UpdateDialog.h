@@ -24,7 +24,8 @@ class UpdateDialog : public QDialog {
     void CheckNow();
 
   private:
-    void Fill(bool newer);
+    // Shows the newer version, else says there is none, or why the check read nothing.
+    void Fill(bool newer, const QString& failure = QString());
 
     UpdateInfo& info_;
     QMutex& checkLock_;

@@ -5,6 +5,7 @@
 #include "lists/IniFile.h"
 #include "lists/Profile.h"
 #include "lists/TextCodec.h"
+#include "lists/UrlCredentials.h"
 
 namespace {
 
@@ -90,6 +91,8 @@ QStringList EngineKeys::Secrets() const {
         const QString value = Value(QLatin1StringView(spec.key));
         if (spec.secret && !value.isEmpty()) secrets.append(value);
     }
+    // An instance address may carry a password of its own.
+    secrets += UrlCredentials::Passwords(searxngUrls);
     return secrets;
 }
 

@@ -127,6 +127,6 @@ QByteArray IniFile::ToBytes() const {
     return out;
 }
 
-bool IniFile::Save(const QString& path, QString* error) const {
-    return SafeFile::Write(path, ToBytes(), error);
+bool IniFile::Save(const QString& path, QString* error, bool privateMode) const {
+    return SafeFile::Write(path, ToBytes(), error, privateMode);
 }

@@ -26,7 +26,8 @@ class IniFile {
 
     QByteArray ToBytes() const;
     // False with the reason in `error` when the file could not be replaced; it then stays as it was.
-    bool Save(const QString& path, QString* error = nullptr) const;
+    // `privateMode`: written readable by its owner only (it holds a secret).
+    bool Save(const QString& path, QString* error = nullptr, bool privateMode = false) const;
 
   private:
     struct Line {

@@ -23,7 +23,7 @@ bool ListDocument::Read(const QString& path, QString* error) {
     }
     records_.reserve(size_t(bytes.count('\n')) + 1);
     TextCodec::ForEachLine(bytes, [this](QByteArrayView raw) {
-        const QString line = TextCodec::DecodeLine(raw);
+        const QString line = TextCodec::DecodeCells(raw, '$');
         Record record;
         record.line = raw.toByteArray();
         record.blank = line.trimmed().isEmpty();

@@ -97,7 +97,7 @@ int ListFiles::ImportListText(const QString& path, const StatusFilter& filter) {
     list_.ClearRows();
     list_.Reserve(bytes.count('\n'));
     TextCodec::ForEachLine(bytes, [&](QByteArrayView bytesOfLine) {
-        const QString line = TextCodec::DecodeLine(bytesOfLine);
+        const QString line = TextCodec::DecodeCells(bytesOfLine, '$');
         if (line.isEmpty()) return;
         const ResultEntry entry = ListFileFormat::ParseRecord(line);
         // The link joins the set before the filter is asked, so a skipped record still keeps its link out.

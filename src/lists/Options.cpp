@@ -86,6 +86,9 @@ void Options::Load(const IniFile& ini) {
             continue;
         }
         int value = Profile::GetInt(ini, key, spec.defaultInt);
+        // A switch holding anything else was not written by us; clamping -1 to 0 would silently turn off
+        // a guard that is on by default (the HTML check), so it falls back to its default instead.
+        if (spec.kind == SettingKind::Check && value != 0 && value != 1) value = spec.defaultInt;
         // The cap compares unsigned, so a negative value counts as too large.
         if (spec.loadCap > 0 && unsigned(value) > unsigned(spec.loadCap)) value = spec.loadCap;
         // A hand-edited file cannot give a value that the window and the command line would refuse.

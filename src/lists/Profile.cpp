@@ -4,7 +4,9 @@
 #include <QMutexLocker>
 #include <limits>
 
+#include "lists/EngineKeys.h"
 #include "lists/IniFile.h"
+#include "lists/UrlCredentials.h"
 
 namespace {
 
@@ -66,5 +68,25 @@ bool Profile::Update(const std::function<void(IniFile&)>& change, QString* error
         return false;
     }
     change(*ini);
-    return ini->Save(path_, error);
+    return ini->Save(path_, error, HoldsSecret(*ini));
+}
+
+bool Profile::HoldsSecret(const IniFile& ini) {
+    const QString engines = QLatin1StringView(EngineKeys::kSection);
+    for (const EngineKeySpec& spec : EngineKeys::All()) {
+        const QString value = ini.Value(engines, QLatin1StringView(spec.key)).value_or(QString());
+        if (spec.secret ? !value.isEmpty() : !UrlCredentials::Passwords(value).isEmpty()) return true;
+    }
+    for (const char* key : {"RpcSecret", "RpcSecrets", "RpcUrl", "RpcUrls"}) {
+        QString value = ini.Value(QStringLiteral("Aria2"), QLatin1StringView(key)).value_or(QString());
+        const bool isSecret = QLatin1StringView(key).contains(QLatin1StringView("Secret"));
+        if (isSecret ? !value.remove(u',').trimmed().isEmpty() : !UrlCredentials::Passwords(value).isEmpty())
+            return true;
+    }
+    for (const char* key : {"Proxy", "SearchProxy", "ApiProxy", "DownloadProxy", "SearchProxyPool"}) {
+        const QString value =
+            ini.Value(QStringLiteral("Network"), QLatin1StringView(key)).value_or(QString());
+        if (!UrlCredentials::Passwords(value).isEmpty()) return true;
+    }
+    return false;
 }

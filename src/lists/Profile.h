@@ -32,6 +32,9 @@ class Profile {
     static int GetInt(const IniFile& ini, const QString& key, int defaultValue);
     static QString GetString(const IniFile& ini, const QString& key, const QString& defaultValue);
 
+    // Whether the file holds a key, a token or a password: it is then written readable by its owner only.
+    static bool HoldsSecret(const IniFile& ini);
+
     // Leading decimal digits with an optional sign; no digits gives 0; saturates at the int range.
     static int ParseInt(const QString& text);
 

@@ -53,7 +53,7 @@ void SafeFile::SetSystemCallsForTesting(const SystemCalls* testCalls) {
     calls.store(testCalls ? testCalls : &kRealCalls);
 }
 
-bool SafeFile::Write(const QString& path, const QByteArray& bytes, QString* error) {
+bool SafeFile::Write(const QString& path, const QByteArray& bytes, QString* error, bool privateMode) {
     const SystemCalls& sys = *calls.load();
     QString target = path;
     const QFileInfo given(path);
@@ -86,7 +86,12 @@ bool SafeFile::Write(const QString& path, const QByteArray& bytes, QString* erro
         SetError(error, Reason(step, code));
         return false;
     };
-    if (exists) ::fchmod(fd, old.st_mode & 07777);  // the copy keeps the old file's permissions
+    if (privateMode) {
+        // Set before the first byte is written, so the secret is never readable by others, not even briefly.
+        if (::fchmod(fd, 0600) != 0) return fail("restricting the permissions", errno, true);
+    } else if (exists) {
+        ::fchmod(fd, old.st_mode & 07777);  // the copy keeps the old file's permissions
+    }
 
     const char* data = bytes.constData();
     size_t left = size_t(bytes.size());

@@ -12,7 +12,9 @@ class SafeFile {
     // Replaces `path` (or, when it is a symbolic link, the file it points to) with `bytes`. A path that
     // exists and is not a regular file (a folder, a device, a pipe) is refused. False with the reason
     // in `error` (a sentence without the path) when the file could not be replaced.
-    static bool Write(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+    // `privateMode`: the new file is readable by its owner only (0600), whatever the old one allowed.
+    static bool Write(const QString& path, const QByteArray& bytes, QString* error = nullptr,
+                      bool privateMode = false);
 
     // The system calls that can fail on a full or failing disk, so that tests can stand in for them.
     struct SystemCalls {

@@ -102,6 +102,24 @@ QString TextCodec::DecodeLine(QByteArrayView line) {
     return Decode(line);
 }
 
+QString TextCodec::DecodeCells(QByteArrayView line, char separator) {
+    if (line.endsWith('\r')) line.chop(1);
+    const QByteArrayView body = WithoutBom(line);
+    if (IsValidUtf8(body)) return QString::fromUtf8(body);
+    // One cell in another encoding (a title cut inside a character, pasted from elsewhere) must not turn
+    // the cells around it into GB18030 nonsense: the status would be misread and the row lost. The
+    // separator is ASCII and is no trail byte of GB18030, so splitting on it first is safe.
+    QString text;
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype end = body.indexOf(separator, start);
+        text += Decode(body.sliced(start, (end < 0 ? body.size() : end) - start));
+        if (end < 0) return text;
+        text += QLatin1Char(separator);
+        start = end + 1;
+    }
+}
+
 QStringList TextCodec::DecodeLines(QByteArrayView bytes) {
     QStringList lines;
     ForEachLine(bytes, [&lines](QByteArrayView line) { lines.append(DecodeLine(line)); });

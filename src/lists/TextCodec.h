@@ -43,4 +43,6 @@ class TextCodec {
         }
     }
     static QString DecodeLine(QByteArrayView line);
+    // A line of cells joined by `separator`, each cell decoded on its own (UTF-8 when valid, else GB18030).
+    static QString DecodeCells(QByteArrayView line, char separator);
 };

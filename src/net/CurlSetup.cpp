@@ -6,12 +6,15 @@
 #include <QMutexLocker>
 #include <QRegularExpression>
 
+#include "lists/UrlCredentials.h"
+
 namespace {
 
 struct SharedConfig {
     QMutex mutex;
     QStringList connectTo;
     QString caFile;
+    NetworkSettings network;
     bool loadedFromEnvironment = false;
 };
 
@@ -63,6 +66,85 @@ void CurlSetup::ApplyCommon(CURL* handle, Lists& lists) {
     if (lists.connectTo) curl_easy_setopt(handle, CURLOPT_CONNECT_TO, lists.connectTo);
     if (!config.caFile.isEmpty())
         curl_easy_setopt(handle, CURLOPT_CAINFO, config.caFile.toUtf8().constData());
+}
+
+void CurlSetup::SetNetwork(const NetworkSettings& network) {
+    SharedConfig& config = Config();
+    QMutexLocker lock(&config.mutex);
+    config.network = network;
+}
+
+NetworkSettings CurlSetup::Network() {
+    SharedConfig& config = Config();
+    QMutexLocker lock(&config.mutex);
+    return config.network;
+}
+
+bool CurlSetup::ApplyProxy(CURL* handle, NetRole role, const QString& poolProxy, QString* bareProxy,
+                           QString* error) {
+    SharedConfig& config = Config();
+    QMutexLocker lock(&config.mutex);
+    const NetworkSettings& network = config.network;
+    if (config.caFile.isEmpty() && !network.caBundle.isEmpty()) {
+        const QByteArray bundle = network.caBundle.toUtf8();
+        curl_easy_setopt(handle, CURLOPT_CAINFO, bundle.constData());
+        curl_easy_setopt(handle, CURLOPT_PROXY_CAINFO, bundle.constData());
+    }
+    if (!network.noProxy.isEmpty())
+        curl_easy_setopt(handle, CURLOPT_NOPROXY, network.noProxy.toUtf8().constData());
+    const QString text = poolProxy.isEmpty() ? network.ProxyFor(role) : poolProxy;
+    if (text.isEmpty()) {
+        // An empty proxy turns off the environment's proxies too.
+        if (!network.useEnvironmentProxy) curl_easy_setopt(handle, CURLOPT_PROXY, "");
+        return true;
+    }
+    QString why;
+    const std::optional<ProxyAddress> proxy = ProxyAddress::Parse(text, &why);
+    if (!proxy) {
+        *error =
+            QStringLiteral("the proxy %1 cannot be used: %2").arg(UrlCredentials::MaskPasswords(text), why);
+        return false;
+    }
+    *bareProxy = QString::fromUtf8(proxy->Bare());
+    curl_easy_setopt(handle, CURLOPT_PROXY, proxy->Bare().constData());
+    if (!proxy->user.isEmpty() || !proxy->password.isEmpty()) {
+        curl_easy_setopt(handle, CURLOPT_PROXYUSERNAME, proxy->user.toUtf8().constData());
+        curl_easy_setopt(handle, CURLOPT_PROXYPASSWORD, proxy->password.toUtf8().constData());
+    }
+    return true;
+}
+
+QString CurlSetup::ProxyFailure(CURL* handle, int code, long status, const QString& bareProxy) {
+    long connectCode = 0;
+    curl_easy_getinfo(handle, CURLINFO_HTTP_CONNECTCODE, &connectCode);
+    if (status == 407 || connectCode == 407)
+        return QStringLiteral("the proxy %1 asks for a user name and password it accepts (407)")
+            .arg(bareProxy);
+    switch (CURLcode(code)) {
+        case CURLE_COULDNT_RESOLVE_PROXY:
+            return QStringLiteral("the proxy name of %1 cannot be resolved").arg(bareProxy);
+        case CURLE_COULDNT_CONNECT:
+            return QStringLiteral("the proxy %1 refused the connection").arg(bareProxy);
+        case CURLE_PROXY: {
+            long detail = 0;
+            curl_easy_getinfo(handle, CURLINFO_PROXY_ERROR, &detail);
+            return QStringLiteral("the proxy %1 failed the handshake (%2 failure %3)")
+                .arg(bareProxy,
+                     bareProxy.startsWith(u"socks") ? QStringLiteral("SOCKS") : QStringLiteral("proxy"))
+                .arg(detail);
+        }
+        case CURLE_RECV_ERROR:
+        case CURLE_GOT_NOTHING:
+        case CURLE_WEIRD_SERVER_REPLY:
+            if (connectCode != 0 && connectCode != 200)
+                return QStringLiteral("the proxy %1 refused the tunnel (HTTP %2)")
+                    .arg(bareProxy)
+                    .arg(connectCode);
+            return QStringLiteral("the proxy %1 closed the connection or gave no usable answer")
+                .arg(bareProxy);
+        default:
+            return QString();
+    }
 }
 
 void CurlSetup::SetConnectTo(const QStringList& entries) {

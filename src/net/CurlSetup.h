@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <memory>
 
+#include "lists/NetworkSettings.h"
+
 typedef void CURL;
 struct curl_slist;
 
@@ -28,6 +30,18 @@ class CurlSetup {
     static void GlobalInit();
     // Applies the shared options to a fresh or reset handle.
     static void ApplyCommon(CURL* handle, Lists& lists);
+
+    // The proxies and CA bundle of the settings ([Network]); the CA file of SetCaFile or
+    // $SKIMMER_CA_FILE still wins over the bundle.
+    static void SetNetwork(const NetworkSettings& network);
+    static NetworkSettings Network();
+    // The proxy options of one request: `poolProxy` (a proxy of the search pool) before the role's own.
+    // False with the reason when the configured proxy cannot be used; the request must then not run,
+    // or it would go out directly.
+    static bool ApplyProxy(CURL* handle, NetRole role, const QString& poolProxy, QString* bareProxy,
+                           QString* error);
+    // The cause of a failed request through a proxy in words that name the proxy, never its password.
+    static QString ProxyFailure(CURL* handle, int code, long status, const QString& bareProxy);
 
     static void SetConnectTo(const QStringList& entries);
     static void SetCaFile(const QString& path);

@@ -255,6 +255,7 @@ struct FileDownload::State {
         request.url = url;
         request.userAgent = "skimmer/" SKIMMER_VERSION;
         request.headers = {"Accept: */*"};
+        request.role = NetRole::Document;
         if (resumeFrom > 0) {
             // Set by hand rather than with libcurl's resume option, which fails on a 200 answer: a
             // 200 here means the file changed and simply starts over.

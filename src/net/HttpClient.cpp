@@ -26,6 +26,23 @@ void HttpClient::AddHeader(const QString& name, const QString& value) {
     headers_.append({name, value});
 }
 
+void HttpClient::AddSecretHeader(const QString& name, const QString& value) {
+    if (name.isEmpty() || value.isEmpty())
+        throw HttpError(-1, QStringLiteral("HttpClient::AddSecretHeader: empty name or value"));
+    secretHeaders_.append({name, value});
+}
+
+namespace {
+
+QByteArray HeaderLine(const QPair<QString, QString>& header) {
+    // A referer comes from the web: a line break in it must not start a header of its own.
+    QString line = header.first + QStringLiteral(": ") + header.second;
+    line.replace(u'\r', u' ').replace(u'\n', u' ');
+    return line.toUtf8();
+}
+
+}  // namespace
+
 std::unique_ptr<HttpResponse> HttpClient::Get(const QString& address, bool useCache) {
     const QString target = CurlSetup::NormalizeAddress(address);
     if (!CurlSetup::IsUsableAddress(target)) {
@@ -38,27 +55,32 @@ std::unique_ptr<HttpResponse> HttpClient::Get(const QString& address, bool useCa
     HttpRequest request;
     request.url = target.toUtf8();
     request.userAgent = userAgent_.toUtf8();
-    for (const auto& header : headers_) {
-        // A referer comes from the web: a line break in it must not start a header of its own.
-        QString line = header.first + QStringLiteral(": ") + header.second;
-        line.replace(u'\r', u' ').replace(u'\n', u' ');
-        request.headers.append(line.toUtf8());
-    }
+    for (const auto& header : headers_) request.headers.append(HeaderLine(header));
+    for (const auto& header : secretHeaders_) request.secretHeaders.append(HeaderLine(header));
+    request.refuseForeignRedirects = refuseForeignRedirects_;
+    request.totalTimeoutMs = timeLimitMs_;
+    request.keepPrefix = keepPrefix_;
     if (!useCache) {
         request.headers.append("Cache-Control: no-cache");
         request.headers.append("Pragma: no-cache");
     }
     request.followRedirects = followRedirects_;
+    request.role = role_;
+    request.poolProxy = poolProxy_;
     request.acceptEncoding = true;
     request.connectTimeoutMs = kConnectTimeoutMs;
     request.stallSeconds = kStallSeconds;
     request.sink = discardBody_ ? HttpRequest::BodySink::Discard : HttpRequest::BodySink::Memory;
     request.bodyLimit = bodyLimit_;
     request.collectHeaders = true;
-    if (abort_) request.cancelled = [abort = abort_] { return abort->load(); };
+    if (abort_ || cancelled_) {
+        request.cancelled = [abort = abort_, cancelled = cancelled_] {
+            return (abort && abort->load()) || (cancelled && cancelled());
+        };
+    }
 
     HttpResult result = HttpTransport::Perform(handle, request);
-    const bool drainedEnough = result.overLimit && discardBody_;
+    const bool drainedEnough = result.overLimit && (discardBody_ || keepPrefix_);
     if (!result.Ok() && !drainedEnough) {
         const QString detail = result.overLimit
                                    ? QStringLiteral("the body is larger than %1 bytes").arg(bodyLimit_)

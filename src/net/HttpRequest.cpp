@@ -32,9 +32,12 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
     if (request.sink == HttpRequest::BodySink::Callback) {
         return request.onBody && request.onBody(data, bytes) ? bytes : 0;
     }
+    const qint64 before = receiver->seen;
     receiver->seen += qint64(bytes);
     if (request.bodyLimit >= 0 && receiver->seen > request.bodyLimit) {
         receiver->result->overLimit = true;
+        if (request.keepPrefix && request.sink == HttpRequest::BodySink::Memory)
+            receiver->result->body.append(data, qsizetype(request.bodyLimit - before));
         return 0;  // stops the transfer
     }
     if (request.sink == HttpRequest::BodySink::Memory) receiver->result->body.append(data, qsizetype(bytes));
@@ -53,7 +56,30 @@ QString HttpResult::ErrorText() const {
     return QString::fromUtf8(curl_easy_strerror(CURLcode(code)));
 }
 
-HttpResult HttpTransport::Perform(CURL* handle, const HttpRequest& request) {
+NetworkFault HttpTransport::NetworkFaultOf(int code) {
+    switch (CURLcode(code)) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY:
+            return NetworkFault::Resolve;
+        case CURLE_COULDNT_CONNECT:
+            return NetworkFault::Connect;
+        case CURLE_SSL_CONNECT_ERROR:
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_CERTPROBLEM:
+        case CURLE_SSL_CIPHER:
+        case CURLE_SSL_CACERT_BADFILE:
+        case CURLE_SSL_ISSUER_ERROR:
+        case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+        case CURLE_SSL_INVALIDCERTSTATUS:
+            return NetworkFault::Tls;
+        default:
+            return NetworkFault::None;
+    }
+}
+
+namespace {
+
+HttpResult PerformOnce(CURL* handle, const HttpRequest& request) {
     HttpResult result;
     if (!handle) {
         result.code = CURLE_FAILED_INIT;
@@ -63,6 +89,14 @@ HttpResult HttpTransport::Perform(CURL* handle, const HttpRequest& request) {
     CurlSetup::ApplyCommon(handle, lists);
     for (const QByteArray& line : request.headers)
         lists.headers = curl_slist_append(lists.headers, line.constData());
+    for (const QByteArray& line : request.secretHeaders)
+        lists.headers = curl_slist_append(lists.headers, line.constData());
+
+    if (request.proxy != HttpRequest::Proxy::None &&
+        !CurlSetup::ApplyProxy(handle, request.role, request.poolProxy, &result.proxy, &result.errorDetail)) {
+        result.code = CURLE_COULDNT_RESOLVE_PROXY;
+        return result;
+    }
 
     Receiver receiver{&request, &result, 0};
     char error[CURL_ERROR_SIZE] = {0};
@@ -111,8 +145,72 @@ HttpResult HttpTransport::Perform(CURL* handle, const HttpRequest& request) {
     curl_easy_setopt(handle, CURLOPT_CONNECT_TO, nullptr);
     result.errorDetail = QString::fromUtf8(error).trimmed();
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &result.status);
+    if (!result.proxy.isEmpty() && (result.code != CURLE_OK || result.status == 407)) {
+        const QString cause = CurlSetup::ProxyFailure(handle, result.code, result.status, result.proxy);
+        if (!cause.isEmpty()) result.errorDetail = cause;
+    }
     char* effective = nullptr;
     curl_easy_getinfo(handle, CURLINFO_EFFECTIVE_URL, &effective);
     result.effectiveUrl = effective ? QString::fromUtf8(effective) : QString::fromUtf8(request.url);
     return result;
+}
+
+// Scheme, host and port, as a redirect target is compared with the address the secrets were meant for.
+QByteArray Origin(const QByteArray& address) {
+    CURLU* url = curl_url();
+    if (!url) return {};
+    QByteArray origin;
+    if (curl_url_set(url, CURLUPART_URL, address.constData(), 0) == CURLUE_OK) {
+        char* scheme = nullptr;
+        char* host = nullptr;
+        char* port = nullptr;
+        if (curl_url_get(url, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
+            curl_url_get(url, CURLUPART_HOST, &host, 0) == CURLUE_OK &&
+            curl_url_get(url, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK) {
+            origin = QByteArray(scheme).toLower() + "://" + QByteArray(host).toLower() + ':' + port;
+        }
+        curl_free(scheme);
+        curl_free(host);
+        curl_free(port);
+    }
+    curl_url_cleanup(url);
+    return origin;
+}
+
+}  // namespace
+
+HttpResult HttpTransport::Perform(CURL* handle, const HttpRequest& request) {
+    if (request.secretHeaders.isEmpty() || !request.followRedirects) return PerformOnce(handle, request);
+    // libcurl would send every custom header to whatever host a redirect names: walk the redirects here
+    // and keep the secrets to the site they belong to.
+    const QByteArray home = Origin(request.url);
+    HttpRequest hop = request;
+    hop.followRedirects = false;
+    for (long redirects = 0;; ++redirects) {
+        HttpResult result = PerformOnce(handle, hop);
+        char* next = nullptr;
+        if (!result.Ok() || result.status < 300 || result.status >= 400 ||
+            curl_easy_getinfo(handle, CURLINFO_REDIRECT_URL, &next) != CURLE_OK || !next) {
+            return result;
+        }
+        const QByteArray target(next);
+        if (redirects >= request.maxRedirects) {
+            result.code = CURLE_TOO_MANY_REDIRECTS;
+            return result;
+        }
+        if (!hop.secretHeaders.isEmpty() && Origin(target) != home) {
+            if (request.refuseForeignRedirects) {
+                HttpResult refused;
+                refused.code = kRedirectRefused;
+                refused.status = result.status;
+                refused.effectiveUrl = result.effectiveUrl;
+                // The target is the other site's address; it is named, the secrets are not.
+                refused.errorDetail = QStringLiteral("a redirect to another site was refused: %1")
+                                          .arg(QString::fromUtf8(Origin(target)));
+                return refused;
+            }
+            hop.secretHeaders.clear();
+        }
+        hop.url = target;
+    }
 }

@@ -16,8 +16,9 @@ constexpr qint64 kRedirectDrainLimit = 1024 * 1024;
 
 namespace {
 
+// prefixBytes >= 0: a longer body is cut to its whole lines within that many bytes.
 FetchedPage Fetch(HttpClient& client, const QString& address, const QString& referer, bool decodeUtf8,
-                  const RequestHeaders& extra, RunLog* log) {
+                  const RequestHeaders& extra, RunLog* log, qint64 prefixBytes = -1) {
     FetchedPage page;
     try {
         client.ClearHeaders();
@@ -36,9 +37,14 @@ FetchedPage Fetch(HttpClient& client, const QString& address, const QString& ref
         page.answered = true;
         page.status = response->StatusCode();
         page.finalUrl = response->EffectiveUrl();
-        page.text = PageDecoder::Decode(response->ReadAll(), response->Header(QStringLiteral("Content-Type")),
-                                        decodeUtf8);
+        QByteArray body = response->ReadAll();
+        if (prefixBytes >= 0 && body.size() > prefixBytes) {
+            body.truncate(prefixBytes);
+            body.truncate(body.lastIndexOf('\n') + 1);  // a cut line could say what its whole does not
+        }
+        page.text = PageDecoder::Decode(body, response->Header(QStringLiteral("Content-Type")), decodeUtf8);
     } catch (const HttpError& failure) {
+        page.failureCode = failure.Code();
         if (log) log->WriteRunLog(QStringLiteral("getHtmlPageCode"), failure.Message());
     }
     return page;
@@ -62,8 +68,10 @@ FetchedPage FetchResultPage(HttpClient& client, const QString& address, const QS
 }
 
 FetchedPage FetchSmallText(HttpClient& client, const QString& address, qint64 maxBytes, RunLog* log) {
-    client.SetBodyLimit(maxBytes);
-    return Fetch(client, address, QString(), true, {}, log);
+    // One byte more than kept tells a body that was cut from one that fits exactly.
+    client.SetBodyLimit(maxBytes + 1);
+    client.SetKeepBodyPrefix(true);
+    return Fetch(client, address, QString(), true, {}, log, maxBytes);
 }
 
 bool ResolveRedirect(const QString& link, QString& realAddress, RunLog* log, const std::atomic<bool>* abort) {

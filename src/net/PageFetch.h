@@ -22,6 +22,7 @@ QString FetchPageText(HttpClient& client, const QString& address, const QString&
 // and the address it came from after redirects.
 struct FetchedPage {
     bool answered = false;  // a response arrived, of any status; false: the request failed (logged)
+    int failureCode = 0;    // when not answered: libcurl's code for why
     long status = 0;
     QString finalUrl;
     QString text;
@@ -41,8 +42,9 @@ inline constexpr const char* kBrowserUserAgent =
 FetchedPage FetchResultPage(HttpClient& client, const QString& address, const QString& referer,
                             const RequestHeaders& headers, RunLog* log);
 
-// A small text file such as robots.txt: the status and text of the answer, redirects followed. A body
-// larger than maxBytes fails the fetch (logged as FetchPageText logs it).
+// A small text file such as robots.txt: the status and text of the answer, redirects followed. Of a body
+// larger than maxBytes only the whole lines within its first maxBytes are read (a site's rules still
+// count when the file goes on too long).
 FetchedPage FetchSmallText(HttpClient& client, const QString& address, qint64 maxBytes, RunLog* log);
 
 // Asks link without following a redirect and gives the first "Location" header, made absolute against

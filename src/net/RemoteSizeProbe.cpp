@@ -14,6 +14,7 @@ qint64 RemoteSizeProbe::Size(const QString& address) {
     request.url = normalized.toUtf8();
     request.userAgent = "skimmer/" SKIMMER_VERSION;
     request.headers = {"Accept: */*"};
+    request.role = NetRole::Document;
     request.followRedirects = true;
     request.connectTimeoutMs = kConnectBoundMs;
     request.totalTimeoutMs = kAnswerBoundMs;

@@ -15,6 +15,8 @@ using ClassicHitCutter =
     std::function<QList<EngineHit>(const EngineDefinition&, const QString& url, const QString& page)>;
 
 // *unreadable (when given) says why a page could not be parsed at all (too large, nested beyond use); it is
-// cleared otherwise.
+// cleared otherwise. The XPath layouts share one budget for the page; while cancelled() says so (Stop) no
+// further evaluation starts.
 QList<EngineHit> ReadEngineHits(const EngineDefinition& engine, const QString& pageUrl, const QString& page,
-                                const ClassicHitCutter& classic, QString* unreadable = nullptr);
+                                const ClassicHitCutter& classic, QString* unreadable = nullptr,
+                                const std::function<bool()>& cancelled = {});

@@ -239,7 +239,11 @@ int ResultPageParsers::ParseLayouts(const EngineDefinition& engine, ParseContext
                                     const QString& pageUrl, const QString& pageText) {
     if (engine.layouts.isEmpty()) return 0;
     CheckCancel(context.state);
-    const QList<EngineHit> hits = ReadEngineHits(engine, pageUrl, pageText, ClassicHitCutter());
+    const std::atomic<int>& state = context.state;
+    const QList<EngineHit> hits =
+        ReadEngineHits(engine, pageUrl, pageText, ClassicHitCutter(), nullptr,
+                       [&state] { return (state.load() & (WorkerBits::kCancel | WorkerBits::kStop)) != 0; });
+    CheckCancel(context.state);
     AddEngineHits(context, hits);
     return int(hits.size());
 }

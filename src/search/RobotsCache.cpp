@@ -19,7 +19,7 @@ int RobotsCache::SitesRead() const {
     return int(sites_.size());
 }
 
-bool RobotsCache::Allows(const QString& address, const std::atomic<bool>* abort) {
+bool RobotsCache::Allows(const QString& address, const std::function<bool()>& cancelled) {
     const QUrl url(address);
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || url.host().isEmpty() || (scheme != u"http" && scheme != u"https")) return true;
@@ -44,7 +44,7 @@ bool RobotsCache::Allows(const QString& address, const std::atomic<bool>* abort)
         if (added) {
             hold.unlock();
             try {
-                rules = Fetch(site, abort, &sitemaps);
+                rules = Fetch(site, cancelled, &sitemaps);
             } catch (const std::exception&) {
                 // Never leave the others waiting for an answer that will not come.
             }
@@ -67,17 +67,18 @@ QString RobotsCache::SiteOf(const QUrl& url) {
     return QStringLiteral("%1://%2:%3").arg(scheme, url.host().toLower()).arg(port);
 }
 
-QStringList RobotsCache::Sitemaps(const QString& address, const std::atomic<bool>* abort) {
-    Allows(address, abort);
+QStringList RobotsCache::Sitemaps(const QString& address, const std::function<bool()>& cancelled) {
+    Allows(address, cancelled);
     std::lock_guard hold(lock_);
     const auto site = sites_.find(SiteOf(QUrl(address)));
     return site == sites_.end() ? QStringList() : site->second.sitemaps;
 }
 
-std::shared_ptr<const RobotsRules> RobotsCache::Fetch(const QString& site, const std::atomic<bool>* abort,
+std::shared_ptr<const RobotsRules> RobotsCache::Fetch(const QString& site, const std::function<bool()>& cancelled,
                                                       QStringList* sitemaps) {
     HttpClient client;
-    client.SetAbortFlag(abort);
+    client.SetCancelCheck(cancelled);
+    client.SetTimeLimit(timeLimitMs_.load());
     const QString address = site + QStringLiteral("/robots.txt");
     const FetchedPage page = FetchSmallText(client, address, kBodyLimit, log_);
     if (page.answered && page.status >= 200 && page.status < 300) {

@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -21,18 +22,21 @@ class RunLog;
 
 class RobotsCache {
   public:
-    // Bodies beyond this are not read: the rules come from the first RobotsRules::kMaxChars anyway.
-    static constexpr qint64 kBodyLimit = 1024 * 1024;
+    // Of a longer file only this much is read, as the robots standard (RFC 9309) allows: the rules in it
+    // are obeyed, never dropped for the length of the rest.
+    static constexpr qint64 kBodyLimit = 500 * 1024;
 
     explicit RobotsCache(RunLog* log) : log_(log) {}
 
     // Forgets every site: the next job reads them again.
     void Clear();
     // Whether the address may be fetched. Addresses that are not http(s) are not ours to judge (true).
-    // While *abort is true a fetch under way is abandoned and the site counts as unreachable.
-    bool Allows(const QString& address, const std::atomic<bool>* abort = nullptr);
+    // While cancelled() says so a fetch under way is abandoned and the site counts as unreachable.
+    bool Allows(const QString& address, const std::function<bool()>& cancelled = {});
+    // The most one robots.txt fetch may take; 0: no bound.
+    void SetTimeLimit(long milliseconds) { timeLimitMs_.store(milliseconds); }
     // The Sitemap: lines of the robots.txt of the address's site (read now if it was not yet).
-    QStringList Sitemaps(const QString& address, const std::atomic<bool>* abort = nullptr);
+    QStringList Sitemaps(const QString& address, const std::function<bool()>& cancelled = {});
     // Sites whose robots.txt was asked for since the last Clear.
     int SitesRead() const;
 
@@ -42,11 +46,12 @@ class RobotsCache {
         std::shared_ptr<const RobotsRules> rules;
         QStringList sitemaps;
     };
-    std::shared_ptr<const RobotsRules> Fetch(const QString& site, const std::atomic<bool>* abort,
+    std::shared_ptr<const RobotsRules> Fetch(const QString& site, const std::function<bool()>& cancelled,
                                              QStringList* sitemaps);
     static QString SiteOf(const QUrl& url);
 
     RunLog* log_;
+    std::atomic<long> timeLimitMs_{0};
     mutable std::mutex lock_;
     std::condition_variable ready_;
     std::unordered_map<QString, Site, TextHash> sites_;

@@ -17,8 +17,11 @@
 #include "lists/ResultList.h"
 #include "lists/RunLog.h"
 #include "lists/StatusLine.h"
+#include "lists/UrlCredentials.h"
+#include "net/CurlSetup.h"
 #include "net/HttpClient.h"
 #include "net/HttpError.h"
+#include "net/HttpRequest.h"
 #include "net/PageFetch.h"
 #include "net/RemoteSizeProbe.h"
 #include "search/HtmlAnchorLister.h"
@@ -38,7 +41,24 @@ QString Host(const char* host) {
 
 }  // namespace
 
-SearchJob::SearchJob(Services services, QObject* parent) : QObject(parent), s_(std::move(services)) {}
+SearchJob::SearchJob(Services services, QObject* parent) : QObject(parent), s_(std::move(services)) {
+    robots_.SetTimeLimit(kFetchTimeLimitMs);
+}
+
+void SearchJob::SetFetchTimeLimit(std::chrono::milliseconds limit) {
+    fetchLimitMs_.store(long(limit.count()));
+    robots_.SetTimeLimit(long(limit.count()));
+}
+
+bool SearchJob::FetchCancelled(const std::atomic<int>& state) const {
+    return shuttingDown_.load() || (state.load() & (WorkerBits::kCancel | WorkerBits::kStop)) != 0;
+}
+
+void SearchJob::PrepareClient(HttpClient& client, const std::atomic<int>& state) const {
+    // Stop must not wait for a page that trickles in: the transfer itself is abandoned.
+    client.SetCancelCheck([this, &state] { return FetchCancelled(state); });
+    client.SetTimeLimit(fetchLimitMs_.load());
+}
 
 SearchJob::~SearchJob() {
     // Nobody waits for a page any more: abandon fetches under way and let every thread unwind.
@@ -99,6 +119,31 @@ void SearchJob::CheckDeepSearchLimit() {
     if (limit > 0 && queue_.Waiting() >= limit) stopDeepSearch_.store(1);
 }
 
+int SearchJob::PendingPageCount() const {
+    const std::shared_ptr<const EngineCatalog> engines = Catalogue();
+    int pending = 0;
+    for (const QString& url : queue_.WaitingUrls()) pending += engines->ForUrl(url) ? 1 : 0;
+    return pending;
+}
+
+bool SearchJob::PendingOptionsDiffer(const Options& options) const {
+    const std::shared_ptr<const EngineCatalog> engines = Catalogue();
+    QSet<QString> wanted;
+    QueryCatalogue catalogue(options, engines);
+    catalogue.SetPdfSitesEnabled(pdfSites_.load());
+    catalogue.BuildQueue(s_.keywords.Keywords(), options.TimeRange(),
+                         [&wanted](const QString& url) { wanted.insert(url); });
+    // Pages the deep search queued belong to no engine and follow whatever the engines found.
+    for (const QString& url : queue_.WaitingUrls()) {
+        if (engines->ForUrl(url) && !wanted.contains(url)) return true;
+    }
+    return false;
+}
+
+int SearchJob::DropPendingPages() {
+    return queue_.DropWaiting([](const QString&) { return true; });
+}
+
 int SearchJob::RunningThreads() const {
     int running = 0;
     for (const auto& busy : busy_) running += busy.load() ? 1 : 0;
@@ -116,6 +161,7 @@ void SearchJob::ControlThread() {
         sitemaps_.Clear();
         const std::shared_ptr<const EngineCatalog> engines = Catalogue();
         const QSet<QString> disabled = DisableEnginesWithoutKeys(*engines);
+        proxyPool_.Reset(CurlSetup::Network().SearchPool());
         QueryCatalogue catalogue(s_.options, engines);
         catalogue.SetPdfSitesEnabled(pdfSites_.load());
         const QStringList keywords = s_.keywords.Keywords();
@@ -236,7 +282,7 @@ void SearchJob::ServeItem(int slot, const QueueItem& item, int tryLimit) {
     HtmlAnchorLister document;
     CheckCancel(state);
     bool loaded = false;
-    if (route.fetch && !route.engine && !RobotsAllow(item.url)) {
+    if (route.fetch && !route.engine && !RobotsAllow(state, item.url)) {
         queue_.Forget(item.url);
         return;
     }
@@ -247,7 +293,7 @@ void SearchJob::ServeItem(int slot, const QueueItem& item, int tryLimit) {
             if (!FetchEnginePage(slot, *route.engine, item, tryLimit, &page)) return;
         } else {
             HttpClient client;
-            client.SetAbortFlag(&shuttingDown_);
+            PrepareClient(client, state);
             page = FetchPageText(client, item.url, item.url, true, &s_.log);
             CheckCancel(state);
             if (page.isEmpty()) {
@@ -279,7 +325,7 @@ void SearchJob::ReadSitemaps(const std::atomic<int>& state, const QString& url) 
         s_.status.ShowMsg(tr("Reading the sitemap:"), address, QString(), 0);
         try {
             HttpClient client;
-            client.SetAbortFlag(&shuttingDown_);
+            PrepareClient(client, state);
             client.SetBodyLimit(SitemapReader::kMaxBytes);
             auto response = client.Get(address, false);
             if (response->StatusCode() != 200) return std::nullopt;
@@ -292,7 +338,9 @@ void SearchJob::ReadSitemaps(const std::atomic<int>& state, const QString& url) 
     QStringList problems;
     // robots.txt is read only for a deep search that obeys it.
     const QStringList listed =
-        s_.options.Checked(K::ObeyRobotsTxt) ? robots_.Sitemaps(url, &shuttingDown_) : QStringList();
+        s_.options.Checked(K::ObeyRobotsTxt)
+            ? robots_.Sitemaps(url, [this, &state] { return FetchCancelled(state); })
+            : QStringList();
     const QStringList addresses = SitemapSites::Addresses(root, listed, fetch, &problems);
     for (const QString& problem : problems) s_.log.WriteRunLog(QStringLiteral("sitemap"), problem);
     for (const QString& link : addresses) {
@@ -303,7 +351,7 @@ void SearchJob::ReadSitemaps(const std::atomic<int>& state, const QString& url) 
         if (doc.isDocument) {
             QString title = doc.title;
             LinkFilters::CleanTitle(title);
-            if (!s_.filters.AcceptTitle(title) || !RobotsAllow(link)) continue;
+            if (!s_.filters.AcceptTitle(title) || !RobotsAllow(state, link)) continue;
             ParseContext context = Context(state);
             ResultPageParsers::AddHit(context, link, title, doc.type);
         } else if (s_.rules.ShouldFollow(link)) {
@@ -313,8 +361,9 @@ void SearchJob::ReadSitemaps(const std::atomic<int>& state, const QString& url) 
     }
 }
 
-bool SearchJob::RobotsAllow(const QString& url) {
-    if (!s_.options.Checked(K::ObeyRobotsTxt) || robots_.Allows(url, &shuttingDown_)) return true;
+bool SearchJob::RobotsAllow(const std::atomic<int>& state, const QString& url) {
+    const auto cancelled = [this, &state] { return FetchCancelled(state); };
+    if (!s_.options.Checked(K::ObeyRobotsTxt) || robots_.Allows(url, cancelled)) return true;
     s_.status.ShowMsg(tr("robots.txt disallows"), url, QString(), 0);
     return false;
 }
@@ -323,6 +372,7 @@ bool SearchJob::FetchEnginePage(int slot, const EngineDefinition& engine, const 
                                 QString* page) {
     std::atomic<int>& state = states_[size_t(slot)];
     FetchedPage fetched;
+    const QString proxy = proxyPool_.Current(engine.id);
     {
         const int delay = std::min(engine.delayMs, delayCap_.load());
         const EngineGate::Turn turn = gate_.Enter(engine.id, delay, [&state] { CheckCancel(state); });
@@ -333,12 +383,26 @@ bool SearchJob::FetchEnginePage(int slot, const EngineDefinition& engine, const 
             return false;
         }
         HttpClient client;
-        client.SetAbortFlag(&shuttingDown_);
+        PrepareClient(client, state);
+        client.SetPoolProxy(proxy);
         fetched = FetchResultPage(client, item.url, item.url, engine.headers, &s_.log);
     }
     CheckCancel(state);
+    // Through a pool, the proxy is the first suspect of a page that did not come; the network rule
+    // applies once the pool is spent.
+    if (!fetched.answered && !proxy.isEmpty()) {
+        MoveToNextProxy(engine, item, proxy, tr("the proxy failed to connect"));
+        return false;
+    }
+    if (!fetched.answered && NoteUnanswered(engine, item.url, fetched.failureCode)) return false;
     if (fetched.answered) {
+        ledger_.Answered(engine.id);
         const BlockVerdict verdict = DetectBlock(engine, int(fetched.status), fetched.finalUrl, fetched.text);
+        if (verdict.blocked && !proxy.isEmpty()) {
+            ledger_.Fetched(engine.id, 0, 0);
+            MoveToNextProxy(engine, item, proxy, verdict.reason);
+            return false;
+        }
         if (verdict.blocked) {
             // Asking again would only provoke the engine further: no retry, and its other pages wait
             // for a later search.
@@ -348,6 +412,9 @@ bool SearchJob::FetchEnginePage(int slot, const EngineDefinition& engine, const 
         }
     }
     if (fetched.text.isEmpty()) {
+        if (fetched.answered)
+            ledger_.Failed(engine.id, fetched.status >= 400 ? FetchFailure::HttpStatus : FetchFailure::Unreadable,
+                           {});
         if (item.tries < tryLimit) queue_.Requeue({item.url, item.tries + 1});
         s_.status.ShowMsg(tr("Could not get the data:"), item.url, QString(), 1);
         return false;
@@ -400,15 +467,16 @@ void SearchJob::ServeApiQuery(int slot, const EngineDefinition& engine, const Qu
         const std::optional<QByteArray> body = FetchApiPage(slot, engine, item, page, cursor, tryLimit);
         if (!body) return;
         CheckCancel(state);
-        const ApiPage answer = ApiAnswer::Read(engine.kind, *body);
         const QStringList secrets = ApiKeys()->Secrets();
+        const ApiPage answer = ApiAnswer::Read(engine.kind, *body, secrets);
         if (!answer.refusal.isEmpty()) {
             ledger_.Fetched(engine.id, 0, 0);
-            SuspendEngine(engine, EngineKeys::Scrub(answer.refusal, secrets));
+            SuspendEngine(engine, answer.refusal);
             return;
         }
         if (!answer.problem.isEmpty()) {
             ledger_.Fetched(engine.id, 0, 0);
+            ledger_.Failed(engine.id, FetchFailure::Unreadable, {});
             s_.status.ShowMsg(tr("%1 gave an answer that cannot be read (%2):")
                                   .arg(engine.name, EngineKeys::Scrub(answer.problem, secrets)),
                               item.url, tr("page %1").arg(page + 1), 1);
@@ -452,6 +520,7 @@ std::optional<QByteArray> SearchJob::FetchApiPage(int slot, const EngineDefiniti
         long status = 0;
         QByteArray body;
         bool answered = false;
+        int failureCode = 0;
         QString failure;
         {
             const int delay = std::min(engine.delayMs, delayCap_.load());
@@ -463,32 +532,47 @@ std::optional<QByteArray> SearchJob::FetchApiPage(int slot, const EngineDefiniti
             const ApiRequest request = ApiRequest::Build(engine, item.url, page, cursor, *keys, instance);
             try {
                 HttpClient client;
-                client.SetAbortFlag(&shuttingDown_);
+                PrepareClient(client, state);
+                client.SetRole(NetRole::Api);
                 client.SetUserAgent(QStringLiteral("Skimmer (document search)"));
+                // An API request's headers carry its key: never to another site, and a redirect there
+                // is a refusal rather than a page.
                 for (const auto& [name, value] : request.headers) {
-                    if (!value.isEmpty()) client.AddHeader(QString::fromUtf8(name), QString::fromUtf8(value));
+                    if (!value.isEmpty())
+                        client.AddSecretHeader(QString::fromUtf8(name), QString::fromUtf8(value));
                 }
+                client.SetRefuseForeignRedirects(true);
                 auto response = client.Get(request.url, false);
                 answered = true;
                 status = response->StatusCode();
                 body = response->ReadAll();
             } catch (const HttpError& error) {
                 // The client's message holds the address, and the address may hold a key.
+                failureCode = error.Code();
                 failure = EngineKeys::Scrub(error.Message(), secrets);
                 s_.log.WriteRunLog(QStringLiteral("getHtmlPageCode"), failure);
             }
         }
         CheckCancel(state);
-        const QString where = searxng ? instance : item.url;
+        // The instance address may hold a password: it is shown, and logged, masked.
+        const QString where = searxng ? UrlCredentials::MaskPasswords(instance) : item.url;
+        if (failureCode == kRedirectRefused) {
+            ledger_.Answered(engine.id);
+            ledger_.Fetched(engine.id, 0, 0);
+            SuspendEngine(engine, failure.section(QStringLiteral(": "), 1));
+            return std::nullopt;
+        }
+        if (answered) ledger_.Answered(engine.id);
         if (searxng) {
             // An instance that fails or asks for a pause rests; the page goes to the next one.
             if (answered && status >= 200 && status < 300) return body;
             searxng_.Rest(instance);
-            s_.status.ShowMsg(tr("SearXNG instance rests:"), instance,
+            s_.status.ShowMsg(tr("SearXNG instance rests:"), where,
                               answered ? tr("HTTP %1").arg(status) : tr("no answer"), 1);
             continue;
         }
         if (!answered) {
+            if (NoteUnanswered(engine, item.url, failureCode)) return std::nullopt;
             if (page == 0 && item.tries < tryLimit) queue_.Requeue({item.url, item.tries + 1});
             s_.status.ShowMsg(tr("Could not get the data:"), where, QString(), 1);
             return std::nullopt;
@@ -497,7 +581,7 @@ std::optional<QByteArray> SearchJob::FetchApiPage(int slot, const EngineDefiniti
         const BlockVerdict verdict = DetectBlock(engine, int(status), QString(), text);
         if (verdict.blocked || status < 200 || status >= 300) {
             // A refusal names itself in its error object; say what the service said.
-            const ApiPage answer = ApiAnswer::Read(engine.kind, body);
+            const ApiPage answer = ApiAnswer::Read(engine.kind, body, secrets);
             QString reason = verdict.blocked ? verdict.reason : tr("HTTP %1").arg(status);
             if (!answer.refusal.isEmpty()) reason += QStringLiteral(": ") + answer.refusal;
             if (verdict.blocked || !answer.refusal.isEmpty()) {
@@ -506,6 +590,7 @@ std::optional<QByteArray> SearchJob::FetchApiPage(int slot, const EngineDefiniti
                 return std::nullopt;
             }
             ledger_.Fetched(engine.id, 0, 0);
+            ledger_.Failed(engine.id, FetchFailure::HttpStatus, {});
             s_.status.ShowMsg(tr("Could not get the data:"), where, reason, 1);
             return std::nullopt;
         }
@@ -530,14 +615,57 @@ void SearchJob::ReportUnresponsive(const QStringList& engines) {
                           fresh.join(QStringLiteral(", ")), QString(), 1);
 }
 
-void SearchJob::SuspendEngine(const EngineDefinition& engine, const QString& reason) {
-    if (!ledger_.Suspend(engine.id, reason)) return;  // another thread has reported it
+void SearchJob::MoveToNextProxy(const EngineDefinition& engine, const QueueItem& item, const QString& proxy,
+                                const QString& reason) {
+    const QString next = proxyPool_.Block(engine.id, proxy);
+    s_.status.ShowMsg(
+        tr("%1 blocked the proxy %2 (%3):").arg(engine.name, UrlCredentials::MaskPasswords(proxy), reason),
+        next.isEmpty() ? tr("no proxy of the pool is left")
+                       : tr("moving on to %1").arg(UrlCredentials::MaskPasswords(next)),
+        QString(), 1);
+    if (next.isEmpty()) {
+        SuspendEngine(engine, tr("every proxy of the pool was blocked or failed"));
+        return;
+    }
+    // The page is asked again through the next proxy; the pool's size bounds how often.
+    queue_.Requeue({item.url, item.tries});
+}
+
+int SearchJob::DropEnginePages(const EngineDefinition& engine) {
     const std::shared_ptr<const EngineCatalog> engines = Catalogue();
     const int dropped = queue_.DropWaiting([&engines, &engine](const QString& url) {
         const EngineDefinition* owner = engines->ForUrl(url);
         return owner && owner->id == engine.id;
     });
     ledger_.Skipped(engine.id, dropped);
+    return dropped;
+}
+
+bool SearchJob::NoteUnanswered(const EngineDefinition& engine, const QString& url, int failureCode) {
+    const NetworkFault fault = HttpTransport::NetworkFaultOf(failureCode);
+    if (fault == NetworkFault::None) {
+        ledger_.Failed(engine.id, FetchFailure::NoAnswer, {});
+        return false;
+    }
+    const QString host = QUrl(url).host();
+    const QString cause = fault == NetworkFault::Resolve   ? tr("could not resolve %1").arg(host)
+                          : fault == NetworkFault::Connect ? tr("could not connect to %1").arg(host)
+                                                           : tr("no secure connection to %1").arg(host);
+    const QString reason = tr("no network: %1").arg(cause);
+    if (!ledger_.Failed(engine.id, FetchFailure::Network, reason)) return false;
+    // Asking on would only fail once a page for minutes: the engine is done for this search.
+    const int dropped = DropEnginePages(engine);
+    s_.status.ShowMsg(tr("%1 is stopped (%2):").arg(engine.name, reason),
+                      tr("its first %1 fetches failed, %2 result pages skipped")
+                          .arg(EngineLedger::kNetworkStrikes)
+                          .arg(dropped),
+                      QString(), 1);
+    return true;
+}
+
+void SearchJob::SuspendEngine(const EngineDefinition& engine, const QString& reason) {
+    if (!ledger_.Suspend(engine.id, reason)) return;  // another thread has reported it
+    const int dropped = DropEnginePages(engine);
     s_.status.ShowMsg(tr("%1 blocked the search (%2):").arg(engine.name, reason),
                       tr("suspended for the rest of the search, %1 result pages skipped").arg(dropped),
                       QString(), 1);
@@ -545,6 +673,10 @@ void SearchJob::SuspendEngine(const EngineDefinition& engine, const QString& rea
 
 void SearchJob::ReportBlockedEngines() {
     for (const EngineTally& tally : ledger_.Snapshot()) {
+        if (tally.unreachable) {
+            s_.status.ShowMsg(tr("%1 is stopped (%2):").arg(EngineName(tally.engine), tally.reason),
+                              tr("%1 result pages skipped").arg(tally.pagesSkipped), QString(), 1);
+        }
         if (!tally.blocked) continue;
         s_.status.ShowMsg(tr("%1 blocked the search (%2):").arg(EngineName(tally.engine), tally.reason),
                           tr("%1 result pages skipped").arg(tally.pagesSkipped), QString(), 1);
@@ -654,10 +786,12 @@ void SearchJob::AnalysePage(const std::atomic<int>& state, const QString& url, H
             LinkFilters::CleanTitle(title);
             CheckCancel(state);
             if (!s_.filters.AcceptTitle(title)) continue;
-            if (crawled && !RobotsAllow(link)) continue;
+            if (crawled && !RobotsAllow(state, link)) continue;
             CheckCancel(state);
-            ParseContext context = Context(state);
+            ParseTally tally;
+            ParseContext context = Context(state, &tally);
             ResultPageParsers::AddHit(context, link, title, doc.type);
+            ledger_.DeepSearchRows(tally.rows);
         } else if (s_.rules.ShouldFollow(link)) {
             CheckCancel(state);
             queue_.QueueUrl(link, 0);

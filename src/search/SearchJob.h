@@ -18,6 +18,7 @@
 #include <array>
 #include <functional>
 #include <atomic>
+#include <chrono>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -31,12 +32,14 @@
 #include "search/EngineGate.h"
 #include "search/EngineLedger.h"
 #include "search/ParserKeys.h"
+#include "search/ProxyPool.h"
 #include "search/ResultPageParsers.h"
 #include "search/RobotsCache.h"
 #include "search/SearchQueue.h"
 #include "search/SearxngInstances.h"
 
 class HtmlAnchorLister;
+class HttpClient;
 class DocLinkRules;
 class EngineCatalog;
 struct EngineKeys;
@@ -91,6 +94,9 @@ class SearchJob : public QObject {
     const EngineLedger& Ledger() const { return ledger_; }
     // Politeness delays longer than this are shortened (tests keep their runs short).
     void SetDelayCap(int milliseconds) { delayCap_.store(milliseconds); }
+    // The most one result page, API answer or robots.txt may take, however slowly it trickles in.
+    static constexpr long kFetchTimeLimitMs = 120 * 1000;
+    void SetFetchTimeLimit(std::chrono::milliseconds limit);
     // How long a SearXNG instance that failed or asked for a pause is passed over.
     void SetSearxngRest(std::chrono::milliseconds rest) { searxng_.SetRest(rest); }
 
@@ -100,6 +106,17 @@ class SearchJob : public QObject {
     void SetCaptureSink(CaptureSink sink);
 
     SearchQueue& Queue() { return queue_; }
+
+    // A stopped search leaves its result pages waiting, and the next Search press carries on with them.
+    // The window asks whether to continue or start anew when the options changed since they were queued.
+    // Result pages (of engines) still waiting from the last search.
+    int PendingPageCount() const;
+    // True when some waiting result page is not one that these options and the keyword list would ask
+    // for now (an engine or a format was unticked, a keyword removed, the time range changed).
+    bool PendingOptionsDiffer(const Options& options) const;
+    // Starts anew: every waiting address is dropped and may be asked again by a later search; pages
+    // already fetched stay seen until the search history is cleared. Gives how many were dropped.
+    int DropPendingPages();
     int RunningThreads() const;
     // Search threads waiting on the empty queue for work that a busy one may still queue.
     int WaitingThreads() const { return queue_.WaitingTakers(); }
@@ -160,12 +177,25 @@ class SearchJob : public QObject {
     // its pages are queued as a page's links are.
     void ReadSitemaps(const std::atomic<int>& state, const QString& url);
     // False (and a status message) when the site's robots.txt forbids the deep search this address.
-    bool RobotsAllow(const QString& url);
+    bool RobotsAllow(const std::atomic<int>& state, const QString& url);
+    // True once the slot is asked to stop or the job to end: a transfer under way is then abandoned.
+    bool FetchCancelled(const std::atomic<int>& state) const;
+    // A client for the slot: abandoned on Stop or exit, bounded in time.
+    void PrepareClient(HttpClient& client, const std::atomic<int>& state) const;
+    // A fetch of the engine's page got no answer. True when that makes the engine's first fetches all
+    // network failures: the engine is stopped for the job and its waiting pages dropped.
+    bool NoteUnanswered(const EngineDefinition& engine, const QString& url, int failureCode);
+    // Takes the engine's waiting pages out of the queue (a later search may ask again); gives how many.
+    int DropEnginePages(const EngineDefinition& engine);
     // The API engines that are ticked but cannot be asked (a key or address is missing): reported and
     // suspended for the job before anything is queued.
     QSet<QString> DisableEnginesWithoutKeys(const EngineCatalog& engines);
     std::shared_ptr<const EngineKeys> ApiKeys() const;
     void SuspendEngine(const EngineDefinition& engine, const QString& reason);
+    // The engine blocked `proxy` of the pool (or it did not connect): the page goes back to the queue for
+    // the next proxy, or the engine is suspended when none is left.
+    void MoveToNextProxy(const EngineDefinition& engine, const QueueItem& item, const QString& proxy,
+                         const QString& reason);
     void ReportBlockedEngines();
     QString EngineName(const QString& id) const;
     void PauseBeforeFetch(int slot, int seconds);
@@ -194,11 +224,13 @@ class SearchJob : public QObject {
     EngineGate gate_;
     EngineLedger ledger_;
     std::atomic<int> delayCap_{std::numeric_limits<int>::max()};
+    std::atomic<long> fetchLimitMs_{kFetchTimeLimitMs};
     std::shared_ptr<const EngineKeys> apiKeys_;  // guarded by catalogueLock_
     CaptureSink captureSink_;                    // guarded by catalogueLock_
     ArchiveSearch archives_;
     SitemapSites sitemaps_;
     SearxngInstances searxng_;
+    ProxyPool proxyPool_;
     RobotsCache robots_{&s_.log};
     QMutex unresponsiveLock_;
     QSet<QString> unresponsiveReported_;

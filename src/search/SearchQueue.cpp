@@ -132,3 +132,11 @@ qsizetype SearchQueue::Waiting() const {
     std::lock_guard queue(queueLock_);
     return qsizetype(queue_.size());
 }
+
+QStringList SearchQueue::WaitingUrls() const {
+    std::lock_guard queue(queueLock_);
+    QStringList urls;
+    urls.reserve(qsizetype(queue_.size()));
+    for (const QueueItem& item : queue_) urls.append(item.url);
+    return urls;
+}

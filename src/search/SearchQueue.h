@@ -10,6 +10,7 @@
 
 #include <QMutex>
 #include <QString>
+#include <QStringList>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -58,6 +59,8 @@ class SearchQueue {
 
     qsizetype SeenCount() const;
     qsizetype Waiting() const;
+    // The waiting addresses, oldest first.
+    QStringList WaitingUrls() const;
 
   private:
     bool MarkSeen(const QString& url);

@@ -91,9 +91,14 @@ TEST_F(ListKeeperTest, WithoutAListPathTheSessionListKeepsTheRows) {
     EXPECT_EQ(again.Size(), 1);
     EXPECT_EQ(options.Text(SettingKey::ListFile), QString());
 
-    // A list emptied by the user stays empty; a chosen list path takes over from the session list.
+    // A list emptied by the user empties its file only once that is confirmed; a chosen list path takes
+    // over from the session list.
     again.ClearList();
+    EXPECT_EQ(next.PlanCloseSave().action, ListKeeper::CloseAction::EmptiesFile);
+    next.AutoSave();
     next.CloseSave();
+    EXPECT_TRUE(home.Read("session.list").contains("http://a/1.pdf"));
+    next.CloseSave(true);
     EXPECT_EQ(home.Read("session.list"), QByteArray());
     Add("http://a/2.pdf");
     options.SetCommittedText(SettingKey::ListFile, home.Path("mine.list"));

@@ -70,6 +70,25 @@ TEST_F(DownloadListTest, RecordsTheWorkersCannotUseAreCountedAndKept) {
     EXPECT_EQ(home.Read("in.list"), expected);
 }
 
+// A title cut inside a character (invalid UTF-8) must not turn the rest of its line into GB18030: the
+// status stays readable and the row is downloaded; a status this program never writes is counted.
+TEST_F(DownloadListTest, ABadTitleKeepsItsRowAndAnUnknownStatusIsCounted) {
+    QByteArray list = QByteArray("cut \xE6\x96 title") +
+                      QString::fromUtf8("$pdf$未知$%1$等待\n").arg(server.Url("/a.pdf")).toUtf8();
+    list += QString::fromUtf8("odd$pdf$1$http://127.0.0.1:1/e.pdf$later\n").toUtf8();
+    home.Write("in.list", list);
+    const Outcome run = Run(home.Path(), {"download", home.Path("in.list"), "--to", home.Path("out")});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(
+        run.err.contains("1 record(s) cannot be downloaded and are kept as they are (first: line 2, "
+                         "its status 'later'"))
+        << run.err.toStdString();
+    EXPECT_TRUE(home.Read("in.list").contains(QString::fromUtf8("$2.00$").toUtf8() +
+                                              server.Url("/a.pdf").toUtf8() +
+                                              QString::fromUtf8("$下载成功\n").toUtf8()));
+    EXPECT_TRUE(home.Read("in.list").endsWith("e.pdf$later\n"));
+}
+
 TEST_F(DownloadListTest, FailuresSayWhyAndTheSameDocumentIsSavedOnce) {
     const QString first = server.Url("/a.pdf");
     const QString second = server.Url("/a.pdf?from=mirror");

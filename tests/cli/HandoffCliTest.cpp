@@ -45,3 +45,49 @@ TEST(HandoffCli, RepeatedRpcAndTheStatusesWrittenBack) {
 }
 
 }  // namespace
+
+namespace {
+
+// A daemon that echoes what it was sent, cut where a plain cut would split the token: neither the
+// token nor a piece of it may reach stderr or the run log, and a secret file keeps it off the command line.
+TEST(HandoffCli, TheTokenReachesNoMessageAndComesFromAFile) {
+    TempHome home;
+    LocalServer echo;
+    echo.Http().Post("/jsonrpc", [](const httplib::Request& req, httplib::Response& res) {
+        const std::string said = std::string(218, 'x') + req.body;
+        std::string quoted;
+        for (char c : said) quoted += c == '"' ? std::string("\\\"") : std::string(1, c);
+        res.set_content(R"({"jsonrpc":"2.0","id":"1","error":{"code":1,"message":")" + quoted + "\"}}",
+                        "application/json");
+    });
+    echo.Start();
+    home.Write("in.list", QString::fromUtf8("one$pdf$未知$http://127.0.0.1:1/a.pdf$等待\n").toUtf8());
+    const QByteArray token = "TOKEN-0123456789abcdef";
+    home.Write("secrets", "\n" + token + "\r\n");  // the first daemon has none
+    const QString rpc = echo.Url("/jsonrpc");
+    const QString nobody = QStringLiteral("http://127.0.0.1:%1/jsonrpc").arg(Aria2Daemon::FreePort());
+
+    const CliRun run = RunIn(home, {"handoff", home.Path("in.list"), "--to", home.Path("out"), "--rpc",
+                                    nobody, "--rpc", rpc, "--secret-file", home.Path("secrets")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_FALSE(run.err.contains("warning")) << run.err.toStdString();
+    const QByteArray log = home.Read("run.log");
+    EXPECT_TRUE(log.contains("***")) << log.toStdString();  // the echo arrived, scrubbed
+    for (const QByteArray& shown : {run.err.toUtf8(), log}) {
+        EXPECT_FALSE(shown.contains(token.left(8))) << shown.toStdString();
+    }
+
+    const CliRun plain = RunIn(home, {"handoff", home.Path("in.list"), "--to", home.Path("out"), "--rpc", rpc,
+                                      "--secret", QString::fromLatin1(token)});
+    EXPECT_TRUE(plain.err.contains("warning: --secret")) << plain.err.toStdString();
+    EXPECT_FALSE(plain.err.contains(token.left(8)));
+    EXPECT_EQ(RunIn(home, {"handoff", home.Path("in.list"), "--to", "o", "--secret-file", home.Path("none")})
+                  .status,
+              1);
+    EXPECT_EQ(RunIn(home, {"handoff", home.Path("in.list"), "--to", "o", "--secret", "a", "--secret-file",
+                           home.Path("secrets")})
+                  .status,
+              2);
+}
+
+}  // namespace

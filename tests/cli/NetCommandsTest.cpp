@@ -150,6 +150,11 @@ TEST_F(NetCommandsTest, DownloadWritesStatusesBack) {
     EXPECT_TRUE(list.contains(QString::fromUtf8("$下载失败").toUtf8()));
     EXPECT_EQ(Run({"download", home.Path("missing.list"), "--to", home.Path("out")}).status, 1);
     EXPECT_EQ(Run({"download", home.Path("in.list"), "--to", home.Path("out"), "--workers", "0"}).status, 2);
+    // The top of the range is a worker count like any other; one more is refused before anything runs.
+    EXPECT_EQ(Run({"download", home.Path("in.list"), "--to", home.Path("out"), "--workers", "101"}).status,
+              2);
+    EXPECT_EQ(Run({"download", home.Path("in.list"), "--to", home.Path("out"), "--workers", "100"}).status,
+              1);
     EXPECT_EQ(Run({"handoff", home.Path("in.list"), "--to", home.Path("out"), "--rpc",
                    "http://127.0.0.1:1/jsonrpc"})
                   .status,

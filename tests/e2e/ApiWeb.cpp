@@ -68,6 +68,14 @@ void ApiWeb::Serve(const httplib::Request& req, httplib::Response& res) {
     }
     res.status = answer.status;
     res.set_content(answer.body, "application/json");
+    std::lock_guard<std::mutex> hold(lock_);
+    if (const auto redirect = redirects_.find(host); redirect != redirects_.end())
+        res.set_redirect(redirect->second, 302);
+}
+
+void ApiWeb::RedirectAll(const std::string& host, const std::string& location) {
+    std::lock_guard<std::mutex> hold(lock_);
+    redirects_[host] = location;
 }
 
 ApiWeb::ApiWeb()

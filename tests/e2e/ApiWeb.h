@@ -31,6 +31,8 @@ class ApiWeb {
     void Script(const std::string& host, int page, Answer answer);
     // Every page of the host answers this.
     void ScriptAll(const std::string& host, Answer answer);
+    // Every request to the host is answered 302 to this address.
+    void RedirectAll(const std::string& host, const std::string& location);
     std::vector<Request> Requests() const;
     int RequestsTo(const std::string& host) const;
 
@@ -43,6 +45,7 @@ class ApiWeb {
     mutable std::mutex lock_;
     std::map<std::string, std::map<int, Answer>> script_;
     std::map<std::string, Answer> always_;
+    std::map<std::string, std::string> redirects_;
     std::vector<Request> requests_;
     HostMappedWeb web_;  // last: it serves from the moment it is made
 };

@@ -64,3 +64,29 @@ TEST(RobotsCache, EachSiteIsReadOnceWhateverItAnswers) {
     EXPECT_EQ(asked.load(), 2);
     CurlSetup::ReleaseThreadHandle();  // the servers need not wait out our kept-alive connection
 }
+
+// A file that goes on past what is read is still obeyed for what was read; a slow one ends at the limit.
+TEST(RobotsCache, LongFilesAreObeyedAndSlowOnesEndAtTheLimit) {
+    std::atomic<bool> release{false};
+    LocalServer site;
+    site.Http().Get("/robots.txt", [&](const httplib::Request& req, httplib::Response& res) {
+        if (req.get_header_value("Host").find("127.0.0.1") == 0) {
+            std::string body = "User-agent: *\nDisallow: /\n";
+            while (body.size() < 1300 * 1024) body += "# padding that no robots.txt needs at all\n";
+            res.set_content(body, "text/plain");
+            return;
+        }
+        res.set_chunked_content_provider("text/plain", [&](size_t, httplib::DataSink& sink) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            return !release.load() && sink.write("#", 1);
+        });
+    });
+    site.Start();
+    RobotsCache cache(nullptr);
+    EXPECT_FALSE(cache.Allows(site.Url("/any/page")));
+    cache.SetTimeLimit(1000);
+    // "localhost" is the same server under another site name: its file trickles without end.
+    EXPECT_TRUE(cache.Allows(QStringLiteral("http://localhost:%1/page").arg(site.Port())));
+    release.store(true);
+    CurlSetup::ReleaseThreadHandle();
+}

@@ -123,11 +123,15 @@ TEST(CurrentPages, LayoutsFindTheResultsAndSignaturesTheBlockPages) {
         QSet<QString> wanted;
         for (const QString& link : expected.value(key)) wanted.insert(Comparable(url, link));
         QSet<QString> got, matchedTitles;
+        QStringList untitled;
         for (const EngineHit& hit : hits) {
             const QString link = Comparable(url, hit.link);
             got.insert(link);
             if (wanted.contains(link)) matchedTitles.insert(hit.title);
+            // A title expression that selects the wrong nodes loses the titles and keeps every link.
+            if (wanted.contains(link) && hit.title.trimmed().isEmpty()) untitled.append(link);
         }
+        EXPECT_TRUE(untitled.isEmpty()) << "results without a title: " << untitled.join(' ').toStdString();
         qsizetype found = 0, extra = 0;
         for (const QString& link : wanted) found += got.contains(link);
         QStringList extras;

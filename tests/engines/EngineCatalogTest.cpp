@@ -9,6 +9,7 @@
 #include "TempHome.h"
 #include "engines/BlockDetector.h"
 #include "engines/EngineCatalog.h"
+#include "engines/XPathCheck.h"
 
 namespace {
 
@@ -17,6 +18,12 @@ const char* kMinimal = R"({"id": "%1", "name": "Example", "setting": "", "hosts"
 
 QByteArray Minimal(const QString& id) {
     return QString::fromLatin1(kMinimal).arg(id).toUtf8();
+}
+
+QByteArray LayoutCopies(int count) {
+    QByteArrayList layouts;
+    for (int i = 0; i < count; ++i) layouts.append(R"({"results": "//p", "link": "@href", "title": "."})");
+    return layouts.join(',');
 }
 
 TEST(EngineCatalog, BuiltInsAreValidAndCoverEveryEngine) {
@@ -111,6 +118,24 @@ TEST(EngineCatalog, UnusableUserFilesAreRefusedWithTheirPlace) {
          ".pageLimit: must be a whole number from 1 to 100"},
         {with("\"layouts\"", "\"kind\": \"searxng\", \"pageLimit\": 2.5, \"layouts\""),
          ".pageLimit: must be"},
+        // The JSON reader would keep the last of two equal keys silently, however they are spelt.
+        {with("\"id\": \"example\"", "\"id\": \"example\", \"id\": \"google\""),
+         "line 1, column 20: the key id appears twice"},
+        {with("\"title\": \".//a\"", "\"title\": \".//a\", \"t\\u0069tle\": \".\""), "the key title appears twice"},
+        // A name that would forge a line or move the cursor where it is printed.
+        {with("\"name\": \"Example\"", "\"name\": \"Ex\\u001b[2Jample\""),
+         "(example).name: must not hold control characters (U+001b)"},
+        {with("search.example", "search.example\\nfake line"), ".hosts[0]: must not hold control"},
+        {with("\"setting\": \"\"", "\"setting\": \"\\u0085\""), ".setting: must not hold control"},
+        // Layouts whose cost grows with the square of the page, which no operation budget stops in time.
+        {with("//div[@class='r']", "//li[string-length(normalize-space(/))>0]"),
+         ".layouts[0].results: the XPath is refused: an absolute path"},
+        {with("//div[@class='r']", "//div[@id = //span/@id]"), ".layouts[0].results: the XPath is refused"},
+        {with("//div[@class='r']", "//div[1 and //x]"), ".layouts[0].results: the XPath is refused"},
+        {with("//div[@class='r']", "//*/following::*/preceding::*"), "the following:: axis"},
+        {with(".//a/@href", "preceding :: a/@href"), ".layouts[0].link: the XPath is refused"},
+        {QByteArray(good).replace("\"layouts\": [", "\"layouts\": [" + LayoutCopies(16) + ","),
+         ".layouts: more than 16 entries"},
     };
     for (Case c : cases) {
         // A lone definition becomes a list of one, as a user's file usually is.
@@ -192,3 +217,13 @@ TEST(BlockDetector, EveryConditionOfASignatureMustHold) {
 }
 
 }  // namespace
+
+// What real layouts write stays allowed: relative paths in predicates, ancestor tests, sibling axes.
+TEST(EngineCatalog, LayoutsOfRealPagesPassTheCostCheck) {
+    for (const char* expression :
+         {"//div[contains(concat(' ', normalize-space(@class), ' '), ' r ')][.//h3][not(ancestor::div[@id])]",
+          "(//a)[1]", "//li[a/@href]//span", "//td[. = 'x']/following-sibling::td", "//a[@href != '/']",
+          "//div[@data-x='[/']", "//p[count(../p) > 1]"}) {
+        EXPECT_EQ(XPathCostProblem(expression), "") << expression;
+    }
+}

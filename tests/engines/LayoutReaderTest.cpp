@@ -109,6 +109,28 @@ TEST(XPathLayoutReader, ReadsBlocksWithAttributeTargetsAndSideLinks) {
     EXPECT_EQ(resolved[1].link, "https://www.baidu.com/link?url=2");
 }
 
+// What a layout cuts besides its main link, and titles made of several nodes, come out whole: an extra
+// link goes through the unwrap rules like the main one, and every text node of a title is kept.
+TEST(XPathLayoutReader, ExtraLinksAreUnwrappedAndTitlesKeepEveryNode) {
+    const auto catalog = EngineCatalog::BuiltIn();
+    XPathLayout layout;
+    layout.results = "//div[@class='g']";
+    layout.link = ".//h3/a/@href";
+    layout.title = catalog->Find("yahoo")->layouts.first().title;  // (.//h3//a)[1]/node()[not(self::span)]
+    layout.extraLinks = ".//span[@class='side']/a";
+    layout.unwrap = {Rule(UnwrapRule::Kind::QueryParameter, "q", "/url")};
+    const auto document = HtmlDocument::Parse(R"HTML(<html><body><div class="g">
+        <h3><a href="/url?q=https://main.example/a.pdf">Annual <b>report</b> 2020<span>site.example</span></a></h3>
+        <span class="side"><a href="/url?q=https://side.example/b.pdf">[PDF]</a></span></div></body></html>)HTML");
+    ASSERT_TRUE(document);
+    const QList<EngineHit> hits = XPathLayoutReader::Read(layout, *document);
+    ASSERT_EQ(hits.size(), 2);
+    EXPECT_EQ(hits[0].link, "https://main.example/a.pdf");
+    EXPECT_EQ(hits[1].link, "https://side.example/b.pdf");
+    EXPECT_EQ(hits[0].title, "Annual report 2020");
+    EXPECT_EQ(hits[1].title, "Annual report 2020");
+}
+
 QString Repeat(const QString& part, int times) {
     QString text;
     text.reserve(part.size() * times);
@@ -150,6 +172,23 @@ TEST(XPathLayoutReader, HostilePagesAndExpressionsCostBoundedWork) {
     XPathLayout everything = quadratic;
     everything.results = "//node()";
     EXPECT_LE(XPathLayoutReader::Read(everything, *many).size(), XPathLayoutReader::kMaxBlocks);
+
+    // A string function over a text as large as the list, once per item: quadratic in characters with a
+    // handful of operations each, stopped by the charge for the text it reads. The page's budget is then
+    // spent, and a further layout read from it gets nothing.
+    XPathLayout wholeText = quadratic;
+    wholeText.results = "//p[string-length(normalize-space(..)) > 0]";
+    XPathBudget budget = XPathBudget::ForPage(*many);
+    EXPECT_TRUE(XPathLayoutReader::Read(wholeText, *many, budget).isEmpty());
+    EXPECT_EQ(budget.Remaining(), 0u);
+    XPathLayout plain = quadratic;
+    plain.results = "//p";
+    plain.link = "a/@href";
+    EXPECT_TRUE(XPathLayoutReader::Read(plain, *many, budget).isEmpty());
+    // Stop ends a read before its first evaluation.
+    XPathBudget stopped(XPathBudget::kOperationLimit, [] { return true; });
+    EXPECT_TRUE(XPathLayoutReader::Read(plain, *many, stopped).isEmpty());
+    EXPECT_FALSE(XPathLayoutReader::Read(plain, *many).isEmpty());
 
     // Expressions that select what is no element, attribute or text: nothing read, nothing broken.
     for (const char* odd :

@@ -2,10 +2,13 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
+#include <QTest>
 #include <QThread>
 
 #include "LocalServer.h"
@@ -216,6 +219,14 @@ TEST_F(MainWindowTest, UpdateDialogFillsOrSaysNothingNew) {
     while (answers.boxes.isEmpty() && clock.elapsed() < 10000) QApplication::processEvents();
     EXPECT_EQ(answers.boxes, QStringList({QString::fromUtf8("没有可用的更新！")}));
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
+
+    // Nobody answers (port 9 is closed here): the check says it failed and why, not "no update".
+    UpdateDialog unreachable(current, lock, "http://127.0.0.1:9/update.xml", answers, false);
+    unreachable.CheckNow();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return answers.boxes.size() == 2; }, 10000));
+    EXPECT_TRUE(answers.boxes.value(1).contains("127.0.0.1")) << answers.boxes.value(1).toStdString();
+    EXPECT_NE(unreachable.findChild<QLineEdit*>("latestVersionEdit")->text(),
+              QString::fromUtf8("正在获取最新版本..."));
 }
 
 TEST_F(MainWindowTest, SearchPressedTwiceCancelsTheBuild) {
@@ -264,6 +275,20 @@ TEST(EnginesDialogTest, ListsEveryEngineMasksKeysAndWritesThem) {
     EXPECT_EQ(token->text(), "old-token");
     EXPECT_EQ(token->echoMode(), QLineEdit::Password);
     EXPECT_EQ(instances->echoMode(), QLineEdit::Normal);
+    EXPECT_EQ(dialog.findChild<QLineEdit*>("key-OpenAlexMailto")->echoMode(), QLineEdit::Normal);
+    dialog.findChild<QCheckBox*>("showKeysCheck")->setChecked(true);
+    EXPECT_EQ(token->echoMode(), QLineEdit::Normal);
+    // Built-in names in the window's language; the dialog and its buttons within the screen's free area.
+    EXPECT_EQ(dialog.findChild<QCheckBox*>("engine-baidu")->text(), QString::fromUtf8("百度"));
+    dialog.show();
+    QApplication::processEvents();
+    const QRect free = dialog.screen()->availableGeometry();
+    EXPECT_LE(dialog.frameGeometry().height(), free.height());
+    EXPECT_LE(dialog.frameGeometry().width(), free.width());
+    for (QAbstractButton* button : dialog.findChildren<QDialogButtonBox*>().value(0)->buttons()) {
+        const QRect at(button->mapTo(&dialog, QPoint(0, 0)), button->size());
+        EXPECT_TRUE(dialog.rect().contains(at)) << button->text().toStdString();
+    }
     brave->setChecked(true);
     token->setText("new-token\n");
     instances->setText("http://searx.test");

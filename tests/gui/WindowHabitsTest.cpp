@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -32,12 +33,17 @@ struct Answers : MessageSink {
     void ShowMessageBox(const QString& text) override { boxes.append(text); }
     bool AskYesNo(const QString& text, const QString&) override {
         questions.append(text);
-        return yes && (saveList || !text.contains(QString::fromUtf8("保存列表")));
+        return yes;
+    }
+    // The quit question: `choice` (0 quit, 1 save as, -1 cancel) once `yes` holds.
+    int AskChoice(const QString& text, const QString&, const QStringList&) override {
+        questions.append(text);
+        return yes ? choice : -1;
     }
     QStringList boxes;
     QStringList questions;
     bool yes = true;
-    bool saveList = true;  // "yes" to "save the list?" opens a file dialog
+    int choice = 0;
 };
 
 // Takes the addresses the window asks the desktop to open.
@@ -60,10 +66,7 @@ class WindowHabitsTest : public ::testing::Test {
         keywords = window->findChild<QTreeWidget*>("keywordList");
         ASSERT_TRUE(table && keywords);
     }
-    void TearDown() override {
-        answers.yes = false;  // no "save the list?" file dialog
-        window.reset();
-    }
+    void TearDown() override { window.reset(); }
     void AddRows(int count, const RowStatus& status = RowStatus::Waiting) {
         for (int i = 0; i < count; ++i) {
             const QString n = QString::number(session.Results().Size());
@@ -367,7 +370,9 @@ TEST_F(WindowHabitsTest, StartWithoutAFolderAsksForOne) {
     session.Downloads().WaitWalksEnded(5000);
 }
 
-TEST_F(WindowHabitsTest, ClosingWhileDownloadingSaysSoFirst) {
+// One question, naming the downloads that stop and where the list goes; Cancel (in the question or in
+// its Save As) leaves everything running; the chosen file type decides the extension.
+TEST_F(WindowHabitsTest, QuittingAsksOnceAndCancelCancels) {
     LocalServer server;
     std::atomic<bool> release{false};
     ServeStalledDocument(server, "/stall", release);
@@ -380,20 +385,134 @@ TEST_F(WindowHabitsTest, ClosingWhileDownloadingSaysSoFirst) {
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return session.Results().Snapshot().first().status.kind() == RowStatus::Kind::InProgress; },
         30000));
+    QStringList picked;
+    QString pickAnswer;
+    window->SetSavePathPicker([&](const QString& filters, QString* chosen) {
+        picked.append(filters);
+        *chosen = filters.split(QStringLiteral(";;")).value(1);  // "List files (*.list)"
+        return pickAnswer;
+    });
+    auto stillRunning = [&] {
+        return window->isVisible() &&
+               session.Downloads().WalkingSlots() + session.Downloads().BusySlots() > 0;
+    };
     answers.yes = false;
     EXPECT_FALSE(window->close());
-    ASSERT_EQ(answers.questions.size(), 1);
-    EXPECT_NE(answers.questions[0], QString::fromUtf8("要退出来程序吗？"));
-    EXPECT_GT(session.Downloads().WalkingSlots() + session.Downloads().BusySlots(), 0);  // still running
+    EXPECT_TRUE(stillRunning());
     answers.yes = true;
-    answers.saveList = false;
+    answers.choice = 1;  // Save As, then cancel the file dialog
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(stillRunning());
+    ASSERT_EQ(answers.questions.size(), 2);
+    EXPECT_TRUE(answers.questions[0].contains(QString::fromUtf8("正在进行的下载：1 个")))
+        << answers.questions[0].toStdString();
+    EXPECT_TRUE(answers.questions[0].contains(home.Path("session.list")))
+        << answers.questions[0].toStdString();
+    EXPECT_EQ(picked.size(), 1);
+
+    pickAnswer = home.Path("exp2");
     EXPECT_TRUE(window->close());
     release.store(true);
-    EXPECT_EQ(session.Results().Snapshot().first().status, RowStatus::Waiting);
-    // With no list file the list stays in the home, the stopped row waiting, for the next start.
-    const QByteArray kept = home.Read("session.list");
+    EXPECT_EQ(answers.questions.size(), 3);
+    EXPECT_TRUE(answers.boxes.isEmpty()) << answers.boxes.join(u'|').toStdString();
+    const QByteArray kept = home.Read("exp2.list");
     EXPECT_TRUE(kept.contains("stalled")) << kept.constData();
     EXPECT_TRUE(kept.contains(RowStatus(RowStatus::Waiting).Stored().toUtf8())) << kept.constData();
+    EXPECT_FALSE(home.Exists("exp2.xml"));
+    EXPECT_TRUE(home.Read("config/Setting.ini").contains("ListPath=" + home.Path("exp2.list").toUtf8()));
+}
+
+// A list file named in the settings but not loaded (AutoLoad off) is never written over, neither with
+// the empty table nor with rows it never held; a list the user emptied empties its file only when the
+// quit question said so.
+TEST(ListFileKeepingTest, AListFileIsOnlyWrittenWithTheListLoadedFromIt) {
+    TempHome home;
+    qputenv("SKIMMER_UPDATE_URL", home.Path("none.xml").toUtf8());
+    Answers answers;
+    auto run = [&](auto&& body) {
+        Session session{home.Path()};
+        session.Start();
+        MainWindow window(session, &answers);
+        window.SetSavePathPicker([&](const QString& filters, QString* chosen) {
+            *chosen = filters.split(QStringLiteral(";;")).value(0);  // "List XML (*.xml)"
+            return home.Path("first");
+        });
+        window.show();
+        body(session, window);
+        answers.questions.clear();
+    };
+    run([&](Session& session, MainWindow& window) {
+        session.Results().AddEntry("a", "pdf", "1", "http://h/a.pdf", RowStatus::Waiting);
+        answers.choice = 1;  // Save As "first", the XML filter chosen
+        EXPECT_TRUE(window.close());
+    });
+    const QByteArray xml = home.Read("first.xml");
+    const QByteArray twin = home.Read("first.xml.list");
+    ASSERT_TRUE(twin.contains("http://h/a.pdf"));
+    answers.choice = 0;
+    run([&](Session& session, MainWindow& window) {
+        EXPECT_EQ(session.Results().Size(), 0);
+        EXPECT_TRUE(window.close());
+        EXPECT_FALSE(answers.questions.value(0).contains(home.Path("first.xml")));
+    });
+    EXPECT_EQ(home.Read("first.xml"), xml);
+    EXPECT_EQ(home.Read("first.xml.list"), twin);
+
+    // New rows in that start go to the session list, and the question says so.
+    run([&](Session& session, MainWindow& window) {
+        session.Results().AddEntry("b", "pdf", "1", "http://h/b.pdf", RowStatus::Waiting);
+        EXPECT_TRUE(window.close());
+        EXPECT_TRUE(answers.questions.value(0).contains(home.Path("session.list")))
+            << answers.questions.join(u"|").toStdString();
+    });
+    EXPECT_EQ(home.Read("first.xml.list"), twin);
+    EXPECT_TRUE(home.Read("session.list").contains("http://h/b.pdf"));
+
+    // Loaded at start and its rows deleted by the user: the question names the file that empties.
+    home.Write("config/Setting.ini",
+               "[FILE_FREE_DOC]\nAutoLoad=1\nListPath=" + home.Path("first.xml").toUtf8() + "\n");
+    run([&](Session& session, MainWindow& window) {
+        ASSERT_EQ(session.Results().Size(), 1);
+        session.Results().DeleteRows({*session.Results().IdAt(0)});
+        answers.yes = false;
+        EXPECT_FALSE(window.close());
+        EXPECT_EQ(home.Read("first.xml.list"), twin);  // saved before the question, but never emptied
+        EXPECT_TRUE(answers.questions.value(0).contains(home.Path("first.xml")))
+            << answers.questions.join(u"|").toStdString();
+        answers.yes = true;
+        EXPECT_TRUE(window.close());
+    });
+    EXPECT_EQ(home.Read("first.xml.list"), QByteArray());
+}
+
+// Search says what is missing; pages left waiting by a search with other options are not asked again
+// without a question, and "start anew" drops them. No box is left ticked that would reach the web.
+TEST_F(WindowHabitsTest, SearchAsksBeforeCarryingOnAnotherSearchsPages) {
+    Click("searchButton");
+    ASSERT_EQ(answers.boxes.size(), 1);
+    EXPECT_TRUE(answers.boxes[0].contains(QString::fromUtf8("关键字"))) << answers.boxes[0].toStdString();
+    EXPECT_FALSE(session.Search().IsBusy());
+
+    session.Keywords().AddKeyword("report");
+    for (const char* name : {"baiduCheck", "wordCheck", "pdfCheck", "pptCheck", "xlsCheck", "txtCheck",
+                             "rtfCheck", "archiveCheck"}) {
+        window->findChild<QCheckBox*>(name)->setChecked(false);
+    }
+    ASSERT_TRUE(session.Search().Queue().QueueUrl(
+        "http://www.baidu.com/s?wd=filetype%3Appt%20(report)&pn=10&lm=0", 0));
+    ASSERT_EQ(session.Search().PendingPageCount(), 1);
+    answers.yes = false;  // Cancel: nothing starts, the page still waits
+    Click("searchButton");
+    ASSERT_EQ(answers.questions.size(), 1);
+    EXPECT_TRUE(answers.questions[0].contains("1")) << answers.questions[0].toStdString();
+    EXPECT_FALSE(session.Search().IsBusy());
+    EXPECT_EQ(session.Search().PendingPageCount(), 1);
+    answers.yes = true;
+    answers.choice = 1;  // start anew
+    Click("searchButton");
+    EXPECT_EQ(session.Search().PendingPageCount(), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !session.Search().IsBusy(); }, 10000));
+    EXPECT_EQ(session.Search().Queue().Waiting(), 0);
 }
 
 TEST_F(WindowHabitsTest, TheEndOfASearchIsSummedUpOnTheStatusLine) {

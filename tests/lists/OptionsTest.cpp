@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "TempHome.h"
 #include "lists/IniFile.h"
 #include "lists/Options.h"
@@ -174,6 +176,45 @@ TEST(Options, EverySettingHasOneRangeForTheFileAndTheReadBack) {
     options.SetLiveText(SettingKey::SaveFolder, QString(SettingsTable::kMaxTextLength, u'd'));
     EXPECT_EQ(options.ReadBack(), std::nullopt);
     EXPECT_EQ(options.Int(SettingKey::DownloadTimeoutMinutes), 30);
+}
+
+}  // namespace
+
+namespace {
+
+// Off-by-one in a range or a load cap below the range's top would show here for whichever row it hit.
+TEST(Options, EveryRangeTakesItsMaximumAndRefusesOneMore) {
+    for (const SettingSpec& spec : SettingsTable::All()) {
+        if (spec.kind == SettingKind::Text) continue;
+        SCOPED_TRACE(spec.key);
+        const EntryRange range = SettingsTable::AcceptedRange(spec);
+        EXPECT_TRUE(SettingsTable::Accepts(spec.id, range.max));
+        EXPECT_FALSE(SettingsTable::Accepts(spec.id, qint64(range.max) + 1));
+        EXPECT_FALSE(SettingsTable::Accepts(spec.id, qint64(range.min) - 1));
+
+        Options options;
+        options.Load(IniFile::FromBytes(QStringLiteral("[FILE_FREE_DOC]\n%1=%2\n")
+                                            .arg(QLatin1StringView(spec.key))
+                                            .arg(range.max)
+                                            .toUtf8()));
+        EXPECT_EQ(options.Int(spec.id), range.max);
+        if (!spec.member || range.max == std::numeric_limits<int>::max()) continue;
+        options.SetLiveInt(spec.id, range.max + 1);
+        EXPECT_TRUE(options.ReadBack().has_value());
+        EXPECT_EQ(options.Int(spec.id), range.max);
+    }
+}
+
+TEST(Options, SwitchOutsideZeroAndOneLoadsAsItsDefault) {
+    Options options;
+    options.Load(
+        IniFile::FromBytes("[FILE_FREE_DOC]\nCheckOtherContent=-1\nObeyRobotsTxt=2\nGoogleSearch=-7\n"));
+    EXPECT_EQ(options.Int(SettingKey::CheckUnknownTypeContent), 1);
+    EXPECT_EQ(options.Int(SettingKey::ObeyRobotsTxt), 1);
+    EXPECT_EQ(options.Int(SettingKey::EngineGoogle), 0);
+    options.Load(IniFile::FromBytes("[FILE_FREE_DOC]\nCheckOtherContent=0\nSearchMaxThread=-5\n"));
+    EXPECT_EQ(options.Int(SettingKey::CheckUnknownTypeContent), 0);
+    EXPECT_EQ(options.Int(SettingKey::SearchThreads), 50);  // number settings keep their load caps
 }
 
 }  // namespace

@@ -4,7 +4,12 @@
 #include <thread>
 #include <vector>
 
+#include <sys/stat.h>
 #include "TempHome.h"
+
+#include <QFile>
+
+#include "lists/EngineKeys.h"
 #include "lists/IniFile.h"
 #include "lists/Profile.h"
 
@@ -41,6 +46,33 @@ TEST(Profile, WritesCreateTheFileAndReadBack) {
     EXPECT_EQ(home.Read("Setting.ini"),
               QByteArray("[FILE_FREE_DOC]\nTimeOut=-3\nSavePath=/home/\xE7\x94\xA8\xE6\x88\xB7/"
                          "\xE6\x96\x87\xE6\xA1\xA3\n"));
+}
+
+// A key, a token or a password inside an address makes the file private; other files keep their mode.
+TEST(Profile, AFileHoldingASecretIsWrittenForItsOwnerOnly) {
+    TempHome home;
+    const Profile profile(home.Path("Setting.ini"));
+    const QByteArray path = QFile::encodeName(home.Path("Setting.ini"));
+    const auto mode = [&] {
+        struct stat info {};
+        return ::stat(path.constData(), &info) == 0 ? info.st_mode & 07777 : 0u;
+    };
+    ASSERT_TRUE(profile.ProfileWriteInt("TimeOut", 5));
+    ASSERT_EQ(::chmod(path.constData(), 0640), 0);
+    ASSERT_TRUE(profile.ProfileWriteInt("TimeOut", 6));
+    EXPECT_EQ(mode(), 0640u);
+    for (const char* line :
+         {"[Engines]\nBraveApiKey=k\n", "[Engines]\nSearxngUrls=http://u:p@s.test\n",
+          "[Aria2]\nRpcSecrets=,tok\n", "[aria2]\nRpcUrl=http://u:p@127.0.0.1:6800/jsonrpc\n"}) {
+        home.Write("Setting.ini", line);
+        ASSERT_EQ(::chmod(path.constData(), 0644), 0);
+        ASSERT_TRUE(profile.ProfileWriteInt("TimeOut", 7));
+        EXPECT_EQ(mode(), 0600u) << line;
+    }
+    home.Write("Setting.ini", "[Aria2]\nRpcSecrets=,\n");
+    ASSERT_EQ(::chmod(path.constData(), 0644), 0);
+    ASSERT_TRUE(profile.ProfileWriteInt("TimeOut", 8));
+    EXPECT_EQ(mode(), 0644u);
 }
 
 TEST(Profile, ConcurrentWritersLoseNoKey) {

@@ -9,9 +9,7 @@
 #include <QElapsedTimer>
 #include <QThread>
 
-namespace {
-
-bool Answers(int port) {
+bool Aria2Daemon::Listening(int port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     if (fd < 0) return false;
     sockaddr_in address{};
@@ -22,8 +20,6 @@ bool Answers(int port) {
     ::close(fd);
     return connected;
 }
-
-}  // namespace
 
 int Aria2Daemon::FreePort() {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -55,9 +51,9 @@ Aria2Daemon::Aria2Daemon(const QString& folder, const QString& secret) : port_(F
     if (port_ == 0 || !process_.waitForStarted(5000)) return;
     QElapsedTimer clock;
     clock.start();
-    while (!Answers(port_) && clock.elapsed() < 5000 && process_.state() == QProcess::Running)
+    while (!Listening(port_) && clock.elapsed() < 5000 && process_.state() == QProcess::Running)
         QThread::msleep(20);
-    started_ = process_.state() == QProcess::Running && Answers(port_);
+    started_ = process_.state() == QProcess::Running && Listening(port_);
 }
 
 Aria2Daemon::~Aria2Daemon() {

@@ -16,6 +16,8 @@ class Aria2Daemon {
 
     // A port nothing listens on at the moment of asking.
     static int FreePort();
+    // Whether something accepts connections on 127.0.0.1 at `port`.
+    static bool Listening(int port);
 
   private:
     QProcess process_;

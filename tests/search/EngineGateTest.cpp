@@ -100,6 +100,25 @@ TEST(EngineLedger, CountsPerEngineAndSuspendsOnce) {
     EXPECT_TRUE(ledger.AllBlocked());
     ledger.Clear();
     EXPECT_FALSE(ledger.IsSuspended("google"));
+
+    // The first three fetches all failing at the network level stop an engine, once; an engine that
+    // answered before, or failed otherwise in between, was reachable and goes on.
+    for (const char* engine : {"baidu", "bing", "yahoo"}) ledger.Queued(engine);
+    EXPECT_FALSE(ledger.Failed("baidu", FetchFailure::Network, "no network: a"));
+    EXPECT_FALSE(ledger.Failed("baidu", FetchFailure::Network, "no network: b"));
+    EXPECT_TRUE(ledger.Failed("baidu", FetchFailure::Network, "no network: c"));
+    EXPECT_FALSE(ledger.Failed("baidu", FetchFailure::Network, "no network: d"));
+    ledger.Answered("bing");
+    ledger.Failed("yahoo", FetchFailure::NoAnswer, {});
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_FALSE(ledger.Failed("bing", FetchFailure::Network, "x"));
+        EXPECT_FALSE(ledger.Failed("yahoo", FetchFailure::Network, "x"));
+    }
+    EXPECT_TRUE(ledger.IsSuspended("baidu"));
+    EXPECT_EQ(ledger.Snapshot()[0].reason, "no network: c");
+    EXPECT_FALSE(ledger.NoneAnswered());  // bing answered
+    EXPECT_FALSE(ledger.AllBlocked());
+    EXPECT_EQ(ledger.FailureCounts()[size_t(FetchFailure::Network)], 10);
 }
 
 }  // namespace
