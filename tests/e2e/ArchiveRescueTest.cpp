@@ -10,15 +10,10 @@
 #include "ArchiveWeb.h"
 #include "LocalServer.h"
 #include "TempHome.h"
-#include "cli/CliApp.h"
+#include "../cli/CliRun.h"
 #include "net/CurlSetup.h"
 
 namespace {
-
-struct CliOutcome {
-    int status;
-    QString out, err;
-};
 
 class ArchiveRescueTest : public ::testing::Test {
   protected:
@@ -27,47 +22,23 @@ class ArchiveRescueTest : public ::testing::Test {
         live.Http().Get(".*", [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
         live.Start();
         for (int i = 0; i < 20; ++i) {
-            ArchiveWeb::Capture capture;
-            capture.link = Link(QStringLiteral("/docs/%1.pdf").arg(i));
-            capture.body = "%PDF-1.4\n% document " + std::to_string(i) + "\n" + std::string(3000 + i, char('a' + i));
-            capture.commonCrawl = i >= 10 && i < 15;
-            capture.exactOnly = i >= 15;  // rows of an imported list: the rescue looks them up
-            if (i == 15) {
-                // Its newest capture is the site's own 404 of the day: the older one is the document.
-                ArchiveWeb::Capture archived404 = capture;
-                archived404.timestamp = "20210101000000";
-                archived404.archivedStatus = 404;
-                archived404.body = "<html><body>Not Found</body></html>";
-                archive.Add(archived404);
-            }
-            archive.Add(capture);
+            const std::string link = Link(QStringLiteral("/docs/%1.pdf").arg(i));
+            // Its newest capture is the site's own 404 of the day: the older one is the document.
+            if (i == 15) archive.Add({.link = link, .timestamp = "20210101000000", .body = "<html>gone</html>", .archivedStatus = 404});
+            // 15 to 19 are rows of an imported list, which the rescue looks up.
+            archive.Add({.link = link, .body = "%PDF-1.4\n% " + std::to_string(i) + "\n" + std::string(3000 + i, char('a' + i)),
+                         .commonCrawl = i >= 10 && i < 15, .exactOnly = i >= 15});
         }
-        ArchiveWeb::Capture login;
-        login.link = Link("/docs/login.pdf");
-        login.exactOnly = true;
-        login.body = "<!DOCTYPE html><html><head><title>Sign in</title></head><body><form action=\"/login\">"
-                     "<input name=\"user\"><input type=\"password\" name=\"pw\"></form></body></html>";
-        archive.Add(login);
-        ArchiveWeb::Capture page;  // not a document type the search asks for
-        page.link = Link("/index.html");
-        page.mime = "text/html";
-        page.body = "<html></html>";
-        archive.Add(page);
+        archive.Add({.link = Link("/docs/login.pdf"), .body = "<!DOCTYPE html><html><head><title>Sign in</title></head>"
+                     "<body><form action=\"/login\"><input type=\"password\" name=\"pw\"></form></body></html>", .exactOnly = true});
+        archive.Add({.link = Link("/index.html"), .mime = "text/html", .body = "<html></html>"});  // not a PDF
         archive.Start();
         home.Write("config/engines.json", archive.EnginesJson().toUtf8());
     }
     void TearDown() override { CurlSetup::ReleaseThreadHandle(); }
 
     std::string Link(const QString& path) const { return live.Url(path).toStdString(); }
-
-    CliOutcome Cli(const QStringList& args) {
-        QString out, err;
-        QTextStream outStream(&out), errStream(&err);
-        const int status = CliApp().Run(QStringList{"--home", home.Path()} + args, outStream, errStream);
-        outStream.flush();
-        errStream.flush();
-        return {status, out, err};
-    }
+    CliRun Cli(const QStringList& args) { return RunIn(home, args); }
 
     LocalServer live;
     ArchiveWeb archive;
@@ -75,7 +46,7 @@ class ArchiveRescueTest : public ::testing::Test {
 };
 
 TEST_F(ArchiveRescueTest, SiteSearchListsTheDocumentsOfBothArchivesAndDeadLinksAreSavedFromThem) {
-    const CliOutcome search = Cli({"search", "--engines", "wayback,commoncrawl", "--formats", "pdf", "--site", "127.0.0.1",
+    const CliRun search = Cli({"search", "--engines", "wayback,commoncrawl", "--formats", "pdf", "--site", "127.0.0.1",
                             "--no-deep", "--out", home.Path("site.list")});
     ASSERT_EQ(search.status, 0) << search.err.toStdString();
     QStringList links;
@@ -93,7 +64,7 @@ TEST_F(ArchiveRescueTest, SiteSearchListsTheDocumentsOfBothArchivesAndDeadLinksA
         list += QString::fromUtf8("imported %1$pdf$未知$%2$等待\n").arg(i).arg(Link(QStringLiteral("/docs/%1.pdf").arg(i)).c_str()).toUtf8();
     list += QString::fromUtf8("login$pdf$未知$%1$等待\n").arg(QString::fromStdString(Link("/docs/login.pdf"))).toUtf8();
     home.Write("all.list", list);
-    const CliOutcome download = Cli({"download", home.Path("all.list"), "--to", home.Path("out"), "--workers", "4"});
+    const CliRun download = Cli({"download", home.Path("all.list"), "--to", home.Path("out"), "--workers", "4"});
     EXPECT_EQ(download.status, 1) << download.err.toStdString();  // the login page
     EXPECT_TRUE(download.err.contains("20 dead link(s) saved from the web archive; 6 look-up(s)"))
         << download.err.toStdString();
@@ -116,14 +87,14 @@ TEST_F(ArchiveRescueTest, SiteSearchListsTheDocumentsOfBothArchivesAndDeadLinksA
     const QString log = QString::fromUtf8(home.Read("run.log"));
     EXPECT_TRUE(log.contains(QString::fromStdString(Link("/docs/15.pdf")) + ": from the web archive, captured 2019-03-04"))
         << log.toStdString();
-    const CliOutcome show = Cli({"registry", "show", QString::fromStdString(Link("/docs/12.pdf"))});
+    const CliRun show = Cli({"registry", "show", QString::fromStdString(Link("/docs/12.pdf"))});
     EXPECT_TRUE(show.out.contains("rescued\tcommoncrawl\t20190304120000\tfrom the web archive, captured 2019-03-04\n"))
         << show.out.toStdString();
 }
 
 TEST_F(ArchiveRescueTest, WithoutTheRescueADeadLinkKeepsItsLiveReason) {
     home.Write("one.list", QString::fromUtf8("one$pdf$未知$%1$等待\n").arg(Link("/docs/16.pdf").c_str()).toUtf8());
-    const CliOutcome download = Cli({"download", home.Path("one.list"), "--to", home.Path("out"), "--no-archive"});
+    const CliRun download = Cli({"download", home.Path("one.list"), "--to", home.Path("out"), "--no-archive"});
     EXPECT_EQ(download.status, 1);
     EXPECT_EQ(archive.CdxLookups(), 0);
     EXPECT_FALSE(download.err.contains("archive")) << download.err.toStdString();

@@ -47,11 +47,6 @@ bool InSite(const std::string& link, const std::string& site) {
 
 }  // namespace
 
-QString ArchiveWeb::RawAddress(const Capture& capture) const {
-    return Base() + QStringLiteral("/web/%1id_/%2").arg(QString::fromStdString(capture.timestamp),
-                                                         QString::fromStdString(capture.link));
-}
-
 QString ArchiveWeb::EnginesJson() const {
     const QString base = Base();
     return QStringLiteral(

@@ -27,8 +27,6 @@ class ArchiveWeb {
     void Start();
     QString Base() const { return server_.Url(QString()); }
     QString EnginesJson() const;
-    // The raw-capture address of a link, as a client of the Wayback would ask it.
-    QString RawAddress(const Capture& capture) const;
     const std::vector<Capture>& Captures() const { return captures_; }
     int CdxLookups() const { return lookups_.load(); }
 

@@ -54,30 +54,22 @@ void Serve(const httplib::Request& req, httplib::Response& res, std::atomic<int>
     if (host == "maps.test") {
         // A site known by its sitemaps: two indexes that name each other, a urlset of a document and a
         // page, and /sitemap.xml with one more document.
-        static const std::map<std::string, std::string> pages = {
+        const auto index = [](const std::string& locs) { return "<sitemapindex>" + locs + "</sitemapindex>"; };
+        const auto urls = [](const std::string& locs) { return "<urlset>" + locs + "</urlset>"; };
+        const auto loc = [](const char* tag, const char* path) {
+            return std::string("<") + tag + "><loc>http://maps.test" + path + "</loc></" + tag + ">";
+        };
+        const std::map<std::string, std::string> pages = {
             {"/robots.txt", "User-agent: *\nAllow: /\nSitemap: http://maps.test/index-a.xml\n"},
             {"/start", "<html><body>nothing linked</body></html>"},
-            {"/index-a.xml",
-             "<sitemapindex xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"><sitemap><loc>"
-             "http://maps.test/index-b.xml</loc></sitemap></sitemapindex>"},
-            {"/index-b.xml",
-             "<sitemapindex xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"><sitemap><loc>"
-             "http://maps.test/index-a.xml</loc></sitemap><sitemap><loc>http://maps.test/pages.xml</loc>"
-             "</sitemap></sitemapindex>"},
-            {"/pages.xml",
-             "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"><url><loc>http://maps.test/files/m1.doc"
-             "</loc></url><url><loc>http://maps.test/page/1</loc></url></urlset>"},
-            {"/sitemap.xml",
-             "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"><url><loc>http://maps.test/files/m2.doc"
-             "</loc></url></urlset>"},
-            {"/page/1", "<a href=\"/files/m3.doc\">m3</a>"},
-        };
+            {"/index-a.xml", index(loc("sitemap", "/index-b.xml"))},
+            {"/index-b.xml", index(loc("sitemap", "/index-a.xml") + loc("sitemap", "/pages.xml"))},
+            {"/pages.xml", urls(loc("url", "/files/m1.doc") + loc("url", "/page/1"))},
+            {"/sitemap.xml", urls(loc("url", "/files/m2.doc"))},
+            {"/page/1", "<a href=\"/files/m3.doc\">m3</a>"}};
         const auto page = pages.find(req.path);
-        if (page == pages.end()) {
-            res.status = 404;
-            return;
-        }
-        res.set_content(page->second, req.path.ends_with(".xml") ? "application/xml" : "text/html");
+        res.status = page == pages.end() ? 404 : 200;
+        if (page != pages.end()) res.set_content(page->second, "text/html");
         return;
     }
     if (host == "docs.test") {
