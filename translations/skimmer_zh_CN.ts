@@ -118,6 +118,165 @@
     </message>
 </context>
 <context>
+    <name>DocDetailsPane</name>
+    <message>
+        <source>E-mail address</source>
+        <translation>电子邮箱地址</translation>
+    </message>
+    <message>
+        <source>User name</source>
+        <translation>用户名</translation>
+    </message>
+    <message>
+        <source>Path</source>
+        <translation>路径</translation>
+    </message>
+    <message>
+        <source>URL</source>
+        <translation>网址</translation>
+    </message>
+    <message>
+        <source>Printer</source>
+        <translation>打印机</translation>
+    </message>
+    <message>
+        <source>read</source>
+        <translation>已读取</translation>
+    </message>
+    <message>
+        <source>encrypted, no metadata</source>
+        <translation>已加密，无元数据</translation>
+    </message>
+    <message>
+        <source>damaged</source>
+        <translation>已损坏</translation>
+    </message>
+    <message>
+        <source>not readable</source>
+        <translation>无法读取</translation>
+    </message>
+    <message>
+        <source>Highlight a row to see its document&apos;s details.</source>
+        <translation>选中一行即可查看其文档的详细信息。</translation>
+    </message>
+    <message>
+        <source>File Name</source>
+        <translation>文件名</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>位置</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>No metadata has been read for this document.</source>
+        <translation>尚未读取此文档的元数据。</translation>
+    </message>
+    <message>
+        <source>Metadata</source>
+        <translation>元数据</translation>
+    </message>
+    <message>
+        <source> (%1)</source>
+        <translation>（%1）</translation>
+    </message>
+    <message>
+        <source>Document type</source>
+        <translation>文档类型</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>标题</translation>
+    </message>
+    <message>
+        <source>Title (XMP)</source>
+        <translation>标题（XMP）</translation>
+    </message>
+    <message>
+        <source>Author</source>
+        <translation>作者</translation>
+    </message>
+    <message>
+        <source>Author (XMP)</source>
+        <translation>作者（XMP）</translation>
+    </message>
+    <message>
+        <source>Subject</source>
+        <translation>主题</translation>
+    </message>
+    <message>
+        <source>Keywords</source>
+        <translation>关键词</translation>
+    </message>
+    <message>
+        <source>Last modified by</source>
+        <translation>最后修改者</translation>
+    </message>
+    <message>
+        <source>Application</source>
+        <translation>应用程序</translation>
+    </message>
+    <message>
+        <source>Producer</source>
+        <translation>生成程序</translation>
+    </message>
+    <message>
+        <source>Company</source>
+        <translation>公司</translation>
+    </message>
+    <message>
+        <source>Created</source>
+        <translation>创建时间</translation>
+    </message>
+    <message>
+        <source>Modified</source>
+        <translation>修改时间</translation>
+    </message>
+    <message>
+        <source>Pages</source>
+        <translation>页数</translation>
+    </message>
+    <message>
+        <source>PDF version</source>
+        <translation>PDF 版本</translation>
+    </message>
+    <message>
+        <source>Encrypted</source>
+        <translation>已加密</translation>
+    </message>
+    <message>
+        <source>yes</source>
+        <translation>是</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>大小</translation>
+    </message>
+    <message>
+        <source>SHA-256</source>
+        <translation>SHA-256</translation>
+    </message>
+    <message>
+        <source>Document</source>
+        <translation>文档</translation>
+    </message>
+    <message>
+        <source>(in %1)</source>
+        <translation>（在 %1 中）</translation>
+    </message>
+    <message>
+        <source>Found in the metadata</source>
+        <translation>元数据中发现的信息</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>历史记录</translation>
+    </message>
+</context>
+<context>
     <name>DownloadPool</name>
     <message>
         <source>The download list is empty</source>
@@ -1029,6 +1188,113 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
         <source>Network…</source>
         <translation>网络…</translation>
     </message>
+    <message>
+        <source>Use the Document&apos;s Title</source>
+        <translation>使用文档自身的标题</translation>
+    </message>
+    <message>
+        <source>Rows titled with a file name show the title inside the document; the list and the saved file keep their names.</source>
+        <translation>标题为文件名的行显示文档内的标题；列表和已保存的文件保留原名。</translation>
+    </message>
+    <message>
+        <source>Details Pane</source>
+        <translation>详细信息窗格</translation>
+    </message>
+    <message>
+        <source>Read Documents&apos; Metadata</source>
+        <translation>读取文档元数据</translation>
+    </message>
+    <message>
+        <source>Document Report…</source>
+        <translation>文档报告…</translation>
+    </message>
+    <message>
+        <source>The registry cannot be opened: %1</source>
+        <translation>无法打开下载记录库：%1</translation>
+    </message>
+    <message>
+        <source>The report could not be written to %1: %2</source>
+        <translation>无法将报告写入 %1：%2</translation>
+    </message>
+    <message>
+        <source>Web page (*.html);;CSV (*.csv);;JSON (*.json)</source>
+        <translation>网页 (*.html);;CSV (*.csv);;JSON (*.json)</translation>
+    </message>
+    <message>
+        <source>The documents&apos; metadata is being read already.</source>
+        <translation>正在读取文档元数据。</translation>
+    </message>
+    <message>
+        <source>Reading the documents&apos; metadata…</source>
+        <translation>正在读取文档元数据…</translation>
+    </message>
+    <message>
+        <source>Reading metadata (%1 done): %2</source>
+        <translation>正在读取元数据（已完成 %1 个）：%2</translation>
+    </message>
+    <message>
+        <source>The registry cannot take the documents&apos; metadata.</source>
+        <translation>下载记录库无法保存文档元数据。</translation>
+    </message>
+    <message>
+        <source>Metadata read for %1 documents.</source>
+        <translation>已读取 %1 个文档的元数据。</translation>
+    </message>
+    <message>
+        <source>Read Metadata</source>
+        <translation>读取元数据</translation>
+    </message>
+</context>
+<context>
+    <name>NetworkDialog</name>
+    <message>
+        <source>Network</source>
+        <translation>网络</translation>
+    </message>
+    <message>
+        <source>Proxy for everything</source>
+        <translation>所有请求的代理</translation>
+    </message>
+    <message>
+        <source>Proxy for result pages</source>
+        <translation>结果页的代理</translation>
+    </message>
+    <message>
+        <source>Proxy for search APIs</source>
+        <translation>搜索 API 的代理</translation>
+    </message>
+    <message>
+        <source>Proxy for documents</source>
+        <translation>文档下载的代理</translation>
+    </message>
+    <message>
+        <source>Proxy pool for result pages (comma-separated)</source>
+        <translation>结果页代理池（以逗号分隔）</translation>
+    </message>
+    <message>
+        <source>Hosts without proxy (comma-separated)</source>
+        <translation>不使用代理的主机（以逗号分隔）</translation>
+    </message>
+    <message>
+        <source>CA bundle (PEM file)</source>
+        <translation>CA 证书包（PEM 文件）</translation>
+    </message>
+    <message>
+        <source>Use the proxies of the environment (http_proxy, no_proxy) where none is set</source>
+        <translation>未设置代理时使用环境变量中的代理（http_proxy、no_proxy）</translation>
+    </message>
+    <message>
+        <source>Show passwords</source>
+        <translation>显示密码</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1：%2</translation>
+    </message>
+    <message>
+        <source>Setting.ini was not written: %1</source>
+        <translation>未能写入 Setting.ini：%1</translation>
+    </message>
 </context>
 <context>
     <name>Options</name>
@@ -1116,6 +1382,22 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
     <message>
         <source>%1: %2</source>
         <translation>%1：%2</translation>
+    </message>
+    <message>
+        <source>Author</source>
+        <translation>作者</translation>
+    </message>
+    <message>
+        <source>Pages</source>
+        <translation>页数</translation>
+    </message>
+    <message>
+        <source>Created</source>
+        <translation>创建时间</translation>
+    </message>
+    <message>
+        <source>Producer</source>
+        <translation>生成程序</translation>
     </message>
 </context>
 <context>
@@ -1284,30 +1566,6 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
         <translation>正在分析：</translation>
     </message>
     <message>
-        <source>could not resolve %1</source>
-        <translation>无法解析 %1</translation>
-    </message>
-    <message>
-        <source>could not connect to %1</source>
-        <translation>无法连接 %1</translation>
-    </message>
-    <message>
-        <source>no secure connection to %1</source>
-        <translation>无法与 %1 建立安全连接</translation>
-    </message>
-    <message>
-        <source>no network: %1</source>
-        <translation>没有网络：%1</translation>
-    </message>
-    <message>
-        <source>%1 is stopped (%2):</source>
-        <translation>%1 已停止（%2）：</translation>
-    </message>
-    <message>
-        <source>its first %1 fetches failed, %2 result pages skipped</source>
-        <translation>它的前 %1 次获取都失败了，跳过了 %2 个结果页</translation>
-    </message>
-    <message>
         <source>the proxy failed to connect</source>
         <translation>代理连接失败</translation>
     </message>
@@ -1385,14 +1643,6 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
     <message>
         <source>Blocked: %1.</source>
         <translation>被拦截：%1。</translation>
-    </message>
-    <message>
-        <source>Stopped: %1.</source>
-        <translation>已停止：%1。</translation>
-    </message>
-    <message>
-        <source>Failed fetches: %1 network, %2 no answer, %3 HTTP error, %4 unreadable.</source>
-        <translation>获取失败：网络 %1 次，无应答 %2 次，HTTP 错误 %3 次，无法读取 %4 次。</translation>
     </message>
 </context>
 <context>
@@ -1567,57 +1817,6 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
     <message>
         <source>the expression does not compile</source>
         <translation>表达式无法编译</translation>
-    </message>
-</context>
-<context>
-    <name>NetworkDialog</name>
-    <message>
-        <source>Network</source>
-        <translation>网络</translation>
-    </message>
-    <message>
-        <source>Proxy for everything</source>
-        <translation>所有请求的代理</translation>
-    </message>
-    <message>
-        <source>Proxy for result pages</source>
-        <translation>结果页的代理</translation>
-    </message>
-    <message>
-        <source>Proxy for search APIs</source>
-        <translation>搜索 API 的代理</translation>
-    </message>
-    <message>
-        <source>Proxy for documents</source>
-        <translation>文档下载的代理</translation>
-    </message>
-    <message>
-        <source>Proxy pool for result pages (comma-separated)</source>
-        <translation>结果页代理池（以逗号分隔）</translation>
-    </message>
-    <message>
-        <source>Hosts without proxy (comma-separated)</source>
-        <translation>不使用代理的主机（以逗号分隔）</translation>
-    </message>
-    <message>
-        <source>CA bundle (PEM file)</source>
-        <translation>CA 证书包（PEM 文件）</translation>
-    </message>
-    <message>
-        <source>Use the proxies of the environment (http_proxy, no_proxy) where none is set</source>
-        <translation>未设置代理时使用环境变量中的代理（http_proxy、no_proxy）</translation>
-    </message>
-    <message>
-        <source>Show passwords</source>
-        <translation>显示密码</translation>
-    </message>
-    <message>
-        <source>%1: %2</source>
-        <translation>%1：%2</translation>
-    </message>
-    <message>
-        <source>Setting.ini was not written: %1</source>
-        <translation>未能写入 Setting.ini：%1</translation>
     </message>
 </context>
 </TS>

@@ -42,10 +42,11 @@ void MetaHarvest::Poke() {
     wake_.notify_all();
 }
 
-int MetaHarvest::ReadBatch(const std::function<void(const QString& file)>& progress, bool background) {
+int MetaHarvest::ReadBatch(const std::function<void(const QString& file)>& progress, bool background,
+                           const std::atomic<bool>* stop) {
     int done = 0;
     for (const MetadataTable::Pending& document : table_.PendingDocuments(64)) {
-        if (background && stop_.load()) break;
+        if ((background && stop_.load()) || (stop && stop->load())) break;
         if (progress) progress(document.file);
         DocMetadata metadata = worker_->Read(document.file);
         // Keyed by what the registry knows, so a file that is gone or changed is not read again and again.
@@ -57,9 +58,10 @@ int MetaHarvest::ReadBatch(const std::function<void(const QString& file)>& progr
     return done;
 }
 
-int MetaHarvest::ReadAllPending(const std::function<void(const QString& file)>& progress) {
+int MetaHarvest::ReadAllPending(const std::function<void(const QString& file)>& progress,
+                                const std::atomic<bool>* stop) {
     int total = 0;
-    for (int done; (done = ReadBatch(progress, false)) > 0;) total += done;
+    for (int done; (done = ReadBatch(progress, false, stop)) > 0;) total += done;
     return total;
 }
 

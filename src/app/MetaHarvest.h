@@ -28,8 +28,10 @@ class MetaHarvest {
     void Stop();
     // Look now rather than at the next round.
     void Poke();
-    // Reads every pending document on the calling thread; how many were read. For `meta --all`.
-    int ReadAllPending(const std::function<void(const QString& file)>& progress = {});
+    // Reads every pending document on the calling thread; how many were read. For `meta --all` and the
+    // window's action, which may end it between two documents through `stop`.
+    int ReadAllPending(const std::function<void(const QString& file)>& progress = {},
+                       const std::atomic<bool>* stop = nullptr);
     qint64 DocumentsRead() const { return read_.load(); }
 
     static constexpr int kRoundSeconds = 3;
@@ -40,7 +42,8 @@ class MetaHarvest {
   private:
     void Loop();
     // The background loop leaves a batch when stopped; ReadAllPending finishes it.
-    int ReadBatch(const std::function<void(const QString& file)>& progress, bool background);
+    int ReadBatch(const std::function<void(const QString& file)>& progress, bool background,
+                  const std::atomic<bool>* stop = nullptr);
 
     MetadataTable& table_;
     std::unique_ptr<MetaWorkerClient> worker_;

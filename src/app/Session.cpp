@@ -67,6 +67,19 @@ void Session::FinishMetadataReading() {
     harvest_->ReadAllPending();
 }
 
+qint64 Session::MetadataDocumentsRead() const {
+    return harvest_ ? harvest_->DocumentsRead() : 0;
+}
+
+int Session::ReadPendingMetadata(const std::function<void(const QString& file)>& progress,
+                                 const std::atomic<bool>* stop) {
+    // A table and a worker of its own: the background reading may go on beside it.
+    MetadataTable table;
+    if (!table.Open(home_.DocDatabasePath())) return -1;
+    MetaHarvest harvest(table, MetaHarvest::WorkerProgram(), MetaHarvest::WorkerArguments());
+    return harvest.ReadAllPending(progress, stop);
+}
+
 QString Session::ListCounters() const {
     return tr("List:%1 Downloaded:%2 Threads:%3")
         .arg(results_.Size())

@@ -113,6 +113,12 @@ class Session : public QObject {
     // on the calling thread and stops.
     bool StartMetadataReading();
     void FinishMetadataReading();
+    // Documents the background reading has read so far: a front end shows them anew when this grows.
+    qint64 MetadataDocumentsRead() const;
+    // Reads every kept document not read yet on the calling thread, as `meta --all` does, until `stop`;
+    // how many were read, -1 when the registry cannot take metadata. Any thread.
+    int ReadPendingMetadata(const std::function<void(const QString& file)>& progress,
+                            const std::atomic<bool>* stop);
     // The web archives' captures of links, beside the registry in the same database file.
     CaptureTable& Captures() { return captures_; }
     // Dead links fetched from the web archives by the download workers.

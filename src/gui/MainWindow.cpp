@@ -20,6 +20,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
@@ -36,7 +37,12 @@
 #include "app/HomeLock.h"
 #include "app/Session.h"
 #include "download/DownloadPool.h"
+#include "download/MetadataTable.h"
+#include "app/MetaHarvest.h"
+#include "gui/ColumnMenu.h"
 #include "gui/DialogMessages.h"
+#include "gui/DocDetailsPane.h"
+#include "gui/MetadataCache.h"
 #include "gui/EnginesDialog.h"
 #include "gui/FlowLayout.h"
 #include "gui/ListDialogs.h"
@@ -47,6 +53,7 @@
 #include "lists/IniFile.h"
 #include "lists/ListFiles.h"
 #include "lists/Profile.h"
+#include "meta/MetaReport.h"
 
 namespace {
 
@@ -145,6 +152,8 @@ MainWindow::MainWindow(Session& session, MessageSink* messages, QWidget* parent)
     ApplyCoupling();
     RefreshKeywords();
     session_.Downloads().Create();
+    // The saved documents' metadata is read beside the downloads when the worker program is installed.
+    if (QFileInfo(MetaHarvest::WorkerProgram()).isExecutable()) session_.StartMetadataReading();
     if (!session_.GetOptions().Text(K::ListFile).isEmpty() &&
         session_.GetOptions().Checked(K::LoadLastListAtStart)) {
         SetTitlePath(session_.GetOptions().Text(K::ListFile));
@@ -178,7 +187,9 @@ QString MainWindow::ProgramTitle() {
 MainWindow::~MainWindow() {
     session_.SetMessageSink(nullptr);  // the sink may die with this window
     closing_ = true;
+    stopMetaRead_ = true;
     if (updateCheck_.joinable()) updateCheck_.join();
+    if (metaRead_.joinable()) metaRead_.join();
 }
 
 void MainWindow::SetTitlePath(const QString& path) {
@@ -576,12 +587,20 @@ QWidget* MainWindow::BuildResultList() {
     table_ = new QTableView(this);
     table_->setObjectName(QStringLiteral("resultTable"));
     model_ = new ResultTableModel(session_.Results(), this);
-    model_->SetSpeedSource([&list = session_.Results()](int row) { return list.SpeedOf(row); });
+    model_->SetSpeedSource([this](int row) -> qint64 {
+        const auto id = model_->IdAt(row);
+        return id ? session_.Results().SpeedOfId(*id) : 0;
+    });
+    // The metadata columns and the details read a cache loaded off this thread, never SQLite per cell.
+    metadataCache_ = new MetadataCache(session_.Home().DocDatabasePath(), this);
+    model_->SetMetadataCache(metadataCache_);
+    connect(metadataCache_, &MetadataCache::loaded, this, &MainWindow::ShowDetails);
+    metadataCache_->Reload();
     table_->setModel(model_);
     table_->setItemDelegateForColumn(ResultTableModel::kStatusColumn, new ProgressDelegate(table_));
     table_->setItemDelegateForColumn(ResultTableModel::kLinkColumn, new MiddleElideDelegate(table_));
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table_->setSortingEnabled(false);
+    table_->setSortingEnabled(false);  // the header's indicator drives the model's own sort below
     table_->verticalHeader()->setDefaultSectionSize(22);
     table_->verticalHeader()->hide();
     // The title and the link share the spare width; type, size and status keep the widths they are given.
@@ -592,25 +611,145 @@ QWidget* MainWindow::BuildResultList() {
         table_->setColumnWidth(column, ResultTableModel::ColumnWidth(column));
         const bool wide = column == ResultTableModel::kTitleColumn || column == ResultTableModel::kLinkColumn;
         header->setSectionResizeMode(column, wide ? QHeaderView::Stretch : QHeaderView::Interactive);
+        // The documents' metadata is there on request.
+        header->setSectionHidden(column, column >= ResultTableModel::kListColumns);
     }
+    // A click sorts the view by the column, a second the other way, a third back to the list's order.
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(true);
+    header->setSortIndicatorClearable(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    connect(header, &QHeaderView::sortIndicatorChanged, model_, &ResultTableModel::sort);
     // The view's selection is the highlight the buttons follow: it goes with every structural change of
     // the list, so it never names a row that moved.
     connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
-                const auto id = session_.Results().IdAt(current.row());
+                const auto id = model_->IdAt(current.row());
                 const auto entry = id ? session_.Results().Entry(*id) : std::nullopt;
                 if (entry)
                     statusLine_->setText(entry->title + u' ' + ResultTableModel::DisplaySize(entry->size) +
                                          u' ' + entry->link);
+                ShowDetails();
             });
     table_->installEventFilter(this);  // the Delete key
     BuildRowMenu();
     connect(table_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
-        const auto id = session_.Results().IdAt(index.row());
+        const auto id = model_->IdAt(index.row());
         const auto entry = id ? session_.Results().Entry(*id) : std::nullopt;
         if (entry) OpenWithDesktop(QUrl::fromUserInput(entry->link));
     });
-    return table_;
+    details_ = new DocDetailsPane(this);
+    details_->setMinimumWidth(160);
+    details_->hide();
+    resultSplitter_ = new QSplitter(Qt::Horizontal, this);
+    resultSplitter_->setObjectName(QStringLiteral("resultSplitter"));
+    resultSplitter_->setChildrenCollapsible(false);
+    resultSplitter_->addWidget(table_);
+    resultSplitter_->addWidget(details_);
+    resultSplitter_->setStretchFactor(0, 3);
+    resultSplitter_->setStretchFactor(1, 1);
+    BuildColumnMenu();
+    return resultSplitter_;
+}
+
+void MainWindow::BuildColumnMenu() {
+    columnMenu_ = new ColumnMenu(table_->horizontalHeader(), this);
+    documentTitlesAction_ = columnMenu_->addAction(tr("Use the Document's Title"));
+    documentTitlesAction_->setObjectName(QStringLiteral("documentTitlesAction"));
+    documentTitlesAction_->setCheckable(true);
+    documentTitlesAction_->setToolTip(
+        tr("Rows titled with a file name show the title inside the document; the list and the saved file keep "
+           "their names."));
+    connect(documentTitlesAction_, &QAction::toggled, model_, &ResultTableModel::SetUseDocumentTitles);
+    detailsAction_ = columnMenu_->addAction(tr("Details Pane"));
+    detailsAction_->setObjectName(QStringLiteral("detailsAction"));
+    detailsAction_->setCheckable(true);
+    connect(detailsAction_, &QAction::toggled, this, [this](bool shown) {
+        details_->setVisible(shown);
+        ShowDetails();
+    });
+    columnMenu_->addSeparator();
+    QAction* read = columnMenu_->addAction(tr("Read Documents' Metadata"), this, &MainWindow::ReadDocumentsMetadata);
+    read->setObjectName(QStringLiteral("readMetadataAction"));
+    QAction* report = columnMenu_->addAction(tr("Document Report…"), this, &MainWindow::DocumentReportButton);
+    report->setObjectName(QStringLiteral("documentReportAction"));
+    // New documents the background reading has read show up without a click.
+    auto* poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, [this] {
+        const qint64 read = session_.MetadataDocumentsRead();
+        if (read != std::exchange(metadataSeen_, read)) metadataCache_->Reload();
+    });
+    poll->start(3000);
+}
+
+void MainWindow::ShowDetails() {
+    if (!details_ || !details_->isVisible()) return;
+    const auto id = model_->IdAt(table_->currentIndex().row());
+    const auto entry = id ? session_.Results().Entry(*id) : std::nullopt;
+    if (!entry) return details_->ShowNothing();
+    details_->ShowRow(*entry, metadataCache_->Find(entry->link));
+}
+
+bool MainWindow::WriteDocumentReport(const QString& path) {
+    MetaReport::Format format = MetaReport::Format::Html;
+    MetaReport::FormatFromName(QFileInfo(path).suffix().toLower(), &format);
+    MetadataTable table;
+    QString problem;
+    if (!table.Open(session_.Home().DocDatabasePath(), &problem)) {
+        messages_->ShowMessageBox(tr("The registry cannot be opened: %1").arg(problem));
+        return false;
+    }
+    // The documents of the list shown; with an empty list, every document kept.
+    QSet<QString> links;
+    for (const ResultEntry& row : session_.Results().Snapshot()) links.insert(row.link);
+    QList<MetaReport::Document> documents;
+    for (MetadataTable::Entry& entry : table.Documents()) {
+        if (!links.isEmpty() && !links.contains(entry.link)) continue;
+        documents.append({entry.link, entry.file, std::move(entry.metadata)});
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(MetaReport(std::move(documents)).Write(format)) < 0 ||
+        !file.commit()) {
+        messages_->ShowMessageBox(tr("The report could not be written to %1: %2")
+                                      .arg(QDir::toNativeSeparators(path), file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+void MainWindow::DocumentReportButton() {
+    QString chosenFilter;
+    const QString path = WithFilterSuffix(
+        savePathPicker_(tr("Web page (*.html);;CSV (*.csv);;JSON (*.json)"), &chosenFilter), chosenFilter);
+    if (path.isEmpty()) return;
+    if (WriteDocumentReport(path)) OpenWithDesktop(QUrl::fromLocalFile(path));
+}
+
+void MainWindow::ReadDocumentsMetadata() {
+    if (metaReading_.exchange(true)) {
+        return session_.ShowMsg(tr("The documents' metadata is being read already."), QString(), QString(), 0);
+    }
+    if (metaRead_.joinable()) metaRead_.join();  // the last reading has ended
+    session_.ShowMsg(tr("Reading the documents' metadata…"), QString(), QString(), 0);
+    metaRead_ = std::thread([this] {
+        int done = 0;
+        const int read = session_.ReadPendingMetadata(
+            [this, &done](const QString& file) {
+                session_.ShowMsg(tr("Reading metadata (%1 done): %2").arg(done++).arg(QFileInfo(file).fileName()),
+                                 QString(), QString(), 0);
+            },
+            &stopMetaRead_);
+        QMetaObject::invokeMethod(
+            this,
+            [this, read] {
+                metaReading_ = false;
+                session_.ShowMsg(read < 0 ? tr("The registry cannot take the documents' metadata.")
+                                          : tr("Metadata read for %1 documents.").arg(read),
+                                 QString(), QString(), read < 0 ? 1 : 0);
+                metadataCache_->Reload();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 QWidget* MainWindow::BuildBottomRow() {
@@ -629,7 +768,9 @@ QWidget* MainWindow::BuildBottomRow() {
                                                            {"appendButton", tr("Append…")},
                                                            {"startDownloadButton", tr("Start Download")},
                                                            {"stopDownloadButton", tr("Stop Download")},
-                                                           {"sendToAria2Button", tr("Send to aria2")}};
+                                                           {"sendToAria2Button", tr("Send to aria2")},
+                                                           {"readMetadataButton", tr("Read Metadata")},
+                                                           {"documentReportButton", tr("Document Report…")}};
     for (const auto& [name, caption] : listButtons) buttons->addWidget(Button(name, caption));
     layout->addLayout(buttons);
     auto* counters = new QHBoxLayout;
@@ -680,13 +821,15 @@ QWidget* MainWindow::BuildBottomRow() {
         session_.Downloads().StopDownload();
     });
     on("sendToAria2Button", [this] { session_.HandOff().Start(); });
+    on("readMetadataButton", [this] { ReadDocumentsMetadata(); });
+    on("documentReportButton", [this] { DocumentReportButton(); });
     return box;
 }
 
 QSet<RowId> MainWindow::HighlightedRows() const {
     QSet<RowId> rows;
     for (const QModelIndex& index : table_->selectionModel()->selectedRows()) {
-        if (const auto id = session_.Results().IdAt(index.row())) rows.insert(*id);
+        if (const auto id = model_->IdAt(index.row())) rows.insert(*id);
     }
     return rows;
 }
@@ -735,7 +878,7 @@ QString MainWindow::RowFilePath(RowId id) const {
 }
 
 void MainWindow::OpenRowFile(bool folderOnly) {
-    const auto current = session_.Results().IdAt(table_->currentIndex().row());
+    const auto current = model_->IdAt(table_->currentIndex().row());
     if (!current) return;
     const QString path = RowFilePath(*current);
     if (path.isEmpty() && !folderOnly) {
@@ -792,7 +935,7 @@ void MainWindow::BuildRowMenu() {
         QStringList links;
         ResultList& list = session_.Results();
         for (const QModelIndex& index : rows) {
-            const auto id = list.IdAt(index.row());
+            const auto id = model_->IdAt(index.row());
             const auto entry = id ? list.Entry(*id) : std::nullopt;
             if (entry) links.append(entry->link);
         }
@@ -1074,13 +1217,27 @@ void MainWindow::RestoreWindowState() {
         resize(size);
     }
     splitter_->restoreState(bytes("Splitter"));
-    table_->horizontalHeader()->restoreState(bytes("Columns"));
+    QHeaderView* header = table_->horizontalHeader();
+    if (header->restoreState(bytes("Columns"))) {
+        // Columns newer than the saved state start hidden, as on a first start.
+        const int saved = ini.Value(kWindowSection, QStringLiteral("ColumnCount")).value_or(QString()).toInt();
+        for (int column = std::max(saved, int(ResultTableModel::kListColumns)); column < ResultTableModel::kColumns;
+             ++column)
+            header->setSectionHidden(column, true);
+    }
+    model_->sort(header->sortIndicatorSection(), header->sortIndicatorOrder());
+    resultSplitter_->restoreState(bytes("DetailsSplitter"));
+    detailsAction_->setChecked(ini.Value(kWindowSection, QStringLiteral("Details")).value_or(QString()) == u"1");
+    documentTitlesAction_->setChecked(ini.Value(kWindowSection, QStringLiteral("DocumentTitles")).value_or(QString()) ==
+                                      u"1");
 }
 
 bool MainWindow::SaveWindowState(QString* error) const {
     const QString geometry = QString::fromLatin1(saveGeometry().toBase64());
     const QString split = QString::fromLatin1(splitter_->saveState().toBase64());
     const QString columns = QString::fromLatin1(table_->horizontalHeader()->saveState().toBase64());
+    const QString details = QString::fromLatin1(resultSplitter_->saveState().toBase64());
+    const bool detailsShown = detailsAction_->isChecked(), documentTitles = documentTitlesAction_->isChecked();
     // Under the home's lock, as the other saves of Setting.ini, so a `config set` meanwhile is not lost.
     HomeLock lock(session_.Home().LockPath());
     if (!lock.Acquire(error)) return false;
@@ -1090,6 +1247,11 @@ bool MainWindow::SaveWindowState(QString* error) const {
                 ini.SetValue(kWindowSection, QStringLiteral("Geometry"), geometry);
                 ini.SetValue(kWindowSection, QStringLiteral("Splitter"), split);
                 ini.SetValue(kWindowSection, QStringLiteral("Columns"), columns);
+                ini.SetValue(kWindowSection, QStringLiteral("ColumnCount"),
+                             QString::number(ResultTableModel::kColumns));
+                ini.SetValue(kWindowSection, QStringLiteral("DetailsSplitter"), details);
+                ini.SetValue(kWindowSection, QStringLiteral("Details"), QString::number(int(detailsShown)));
+                ini.SetValue(kWindowSection, QStringLiteral("DocumentTitles"), QString::number(int(documentTitles)));
             },
             error);
 }

@@ -28,7 +28,10 @@ class QSystemTrayIcon;
 class QTableView;
 class QTreeWidget;
 class QUrl;
+class ColumnMenu;
+class DocDetailsPane;
 class MessageSink;
+class MetadataCache;
 class ResultTableModel;
 class Session;
 enum class SettingKey;
@@ -64,6 +67,14 @@ class MainWindow : public QWidget {
     // A name without an extension gets the one of the chosen filter ("List files (*.list)": ".list").
     static QString WithFilterSuffix(const QString& path, const QString& nameFilter);
     ResultTableModel* Model() const { return model_; }
+    MetadataCache* Metadata() const { return metadataCache_; }
+    // "Document report…" after its file dialog: the report on the list's documents (every kept document
+    // when the list is empty), as HTML, CSV or JSON by the file's extension. False with the reason shown.
+    bool WriteDocumentReport(const QString& path);
+    // Reads the metadata of the kept documents not read yet, on a thread of its own, with progress on
+    // the status line; the table shows it when done.
+    void ReadDocumentsMetadata();
+    bool ReadingMetadata() const { return metaReading_.load(); }
     void ToggleVisible();
     QSystemTrayIcon* Tray() const { return tray_; }
     // The update location: $SKIMMER_UPDATE_URL, else [Update] Url in Setting.ini, else the default.
@@ -112,6 +123,9 @@ class MainWindow : public QWidget {
     void ImportButton();
     void AppendButton();
     void BuildRowMenu();
+    void BuildColumnMenu();
+    void ShowDetails();
+    void DocumentReportButton();
     bool ChooseSaveFolder();  // false when cancelled
     void StartDownloadButton();
     // Delete button, Delete key and the row menu: the highlighted rows, else the ticked ones.
@@ -143,6 +157,16 @@ class MainWindow : public QWidget {
     QSplitter* splitter_ = nullptr;
     QWidget* searchButtons_ = nullptr;
     ResultTableModel* model_ = nullptr;
+    MetadataCache* metadataCache_ = nullptr;
+    DocDetailsPane* details_ = nullptr;
+    QSplitter* resultSplitter_ = nullptr;
+    ColumnMenu* columnMenu_ = nullptr;
+    QAction* documentTitlesAction_ = nullptr;
+    QAction* detailsAction_ = nullptr;
+    qint64 metadataSeen_ = 0;
+    std::thread metaRead_;
+    std::atomic<bool> metaReading_{false};
+    std::atomic<bool> stopMetaRead_{false};
     QLineEdit* statusLine_ = nullptr;
     QLabel* apiEngines_ = nullptr;
     QLineEdit* listCounters_ = nullptr;

@@ -448,6 +448,14 @@ QList<ResultEntry> ResultList::Snapshot() const {
     return entries;
 }
 
+std::vector<std::pair<RowId, ResultEntry>> ResultList::SnapshotWithIds() const {
+    QMutexLocker rows(&rowsMutex_);
+    std::vector<std::pair<RowId, ResultEntry>> entries;
+    entries.reserve(rows_.size());
+    for (const Row& row : rows_) entries.emplace_back(row.id, row.entry);
+    return entries;
+}
+
 bool ResultList::SetStatus(RowId id, const RowStatus& status) {
     QMutexLocker rows(&rowsMutex_);
     const qsizetype position = PositionLocked(id);

@@ -94,6 +94,8 @@ class ResultList {
     std::optional<qsizetype> PositionOf(RowId id) const;
     std::optional<ResultEntry> Entry(RowId id) const;
     QList<ResultEntry> Snapshot() const;
+    // The rows with their ids under one lock: what a view sorts away from the list's lock.
+    std::vector<std::pair<RowId, ResultEntry>> SnapshotWithIds() const;
 
     // Cell writes of a worker on its row; false when the row is gone.
     bool SetStatus(RowId id, const RowStatus& status);
