@@ -51,6 +51,8 @@ if wants archive; then
   section "CDX answer reading, cdx_parse_bench"
   run "$build/bench/cdx_parse_bench"
   bench_result "cdx lines" "$(field 'lines/s' -2)" "target" "1000000" lines/s "1,000,000 Wayback CDX lines read in process (target: 1 s)"
+  section "dead links rescued, bench/archive/rescue.sh"
+  run bash "$root/bench/archive/rescue.sh"
 fi
 if wants queue; then
   section "queue build, queue_build_bench"

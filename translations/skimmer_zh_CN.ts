@@ -13,6 +13,57 @@
     </message>
 </context>
 <context>
+    <name>ArchiveRescue</name>
+    <message>
+        <source>capture of %1: %2</source>
+        <translation>%1 的存档：%2</translation>
+    </message>
+    <message>
+        <source>from the web archive, captured %1</source>
+        <translation>来自网页存档，存档于 %1</translation>
+    </message>
+    <message>
+        <source>no archived copy</source>
+        <translation>无存档副本</translation>
+    </message>
+    <message>
+        <source>no archived copy (%1)</source>
+        <translation>无存档副本（%1）</translation>
+    </message>
+    <message>
+        <source>the Wayback Machine is not reachable from here</source>
+        <translation>此处无法访问 Wayback Machine</translation>
+    </message>
+    <message>
+        <source>the web archive answered HTTP %1</source>
+        <translation>网页存档回应 HTTP %1</translation>
+    </message>
+    <message>
+        <source>the archived answer was HTTP %1</source>
+        <translation>存档的回应是 HTTP %1</translation>
+    </message>
+    <message>
+        <source>the capture names no WARC record that can be fetched</source>
+        <translation>该存档未给出可获取的 WARC 记录</translation>
+    </message>
+    <message>
+        <source>the archive ignored the byte range</source>
+        <translation>存档服务器忽略了字节范围</translation>
+    </message>
+    <message>
+        <source>the record is %1 bytes, not the %2 its index line gives</source>
+        <translation>记录为 %1 字节，而非索引所写的 %2 字节</translation>
+    </message>
+    <message>
+        <source>%1 bytes: outside the size limit</source>
+        <translation>%1 字节：超出文件大小限制</translation>
+    </message>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>无法写入 %1：%2</translation>
+    </message>
+</context>
+<context>
     <name>Aria2Fleet</name>
     <message>
         <source>aria2 at %1 does not answer; its share goes to the others:</source>
@@ -582,6 +633,22 @@
 </context>
 <context>
     <name>MainWindow</name>
+    <message>
+        <source>Archive sites:</source>
+        <translation>存档站点：</translation>
+    </message>
+    <message>
+        <source>Fetch dead links from the web archive</source>
+        <translation>失效链接从网页存档下载</translation>
+    </message>
+    <message>
+        <source>Domains or address prefixes, comma separated, that the web archives ticked under Engines… are asked about</source>
+        <translation>在“引擎…”中勾选的网页存档所查询的域名或地址前缀，以逗号分隔</translation>
+    </message>
+    <message>
+        <source>A link that answers 404 or 410, or whose host is gone, is downloaded from its archived copy</source>
+        <translation>回应 404 或 410、或主机已不存在的链接，从其存档副本下载</translation>
+    </message>
     <message>
         <source>Skimmer Document Search &amp; Download %1</source>
         <translation>Skimmer 文档搜索下载 %1</translation>
@@ -1350,6 +1417,10 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
 </context>
 <context>
     <name>SearchJob</name>
+    <message>
+        <source>Reading the sitemap:</source>
+        <translation>读取站点地图：</translation>
+    </message>
     <message>
         <source>could not resolve %1</source>
         <translation>无法解析 %1</translation>

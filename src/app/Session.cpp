@@ -26,9 +26,12 @@ Session::Session(const QString& homeDir, QObject* parent)
                                                               secondsTick_});
     handoff_ = std::make_unique<Handoff>(
         Handoff::Services{options_, results_, registry_, status_, messages_, Settings()});
+    rescue_ = std::make_unique<ArchiveRescue>(ArchiveRescue::Services{
+        options_, captures_, registry_, runLog_, [this] { return search_->Catalogue(); }});
     downloads_ = std::make_unique<DownloadPool>(DownloadPool::Services{options_, results_, registry_, status_,
                                                                        runLog_, messages_, secondsTick_,
-                                                                       [this] { handoff_->Cancel(); }});
+                                                                       [this] { handoff_->Cancel(); },
+                                                                       rescue_.get()});
     busyWorkers_ = [this] { return downloads_->BusySlots(); };
     connect(&countersTimer_, &QTimer::timeout, this, &Session::OnCountersTimer);
     connect(&autoSaveTimer_, &QTimer::timeout, this, [this] { listKeeper_.AutoSave(); });

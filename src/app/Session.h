@@ -11,6 +11,7 @@
 
 #include "app/AppHome.h"
 #include "app/ListKeeper.h"
+#include "download/ArchiveRescue.h"
 #include "download/CaptureTable.h"
 #include "download/DocRegistry.h"
 #include "download/DownloadPool.h"
@@ -120,6 +121,8 @@ class Session : public QObject {
                             const std::atomic<bool>* stop);
     // The web archives' captures of links, beside the registry in the same database file.
     CaptureTable& Captures() { return captures_; }
+    // Dead links fetched from the web archives by the download workers.
+    ArchiveRescue& Rescue() { return *rescue_; }
     ListKeeper& Lists() { return listKeeper_; }
     RunLog& Log() { return runLog_; }
     StatusLine& Status() { return status_; }
@@ -155,6 +158,7 @@ class Session : public QObject {
     ForwardingSink messages_{status_};
     DocRegistry registry_{&status_};
     CaptureTable captures_;
+    std::unique_ptr<ArchiveRescue> rescue_;
     ResultList results_{options_, &status_};
     ListKeeper listKeeper_{results_, options_, &messages_, &status_};
     LinkFilters filters_{options_, keywords_};

@@ -71,7 +71,7 @@ void ReportFailures(CliContext& context, const ResultList& results) {
 QString DownloadCommand::Help() const {
     return QStringLiteral(
         "usage: skimmer-cli download LISTFILE --to DIR [--workers N] [--timeout MIN] [--overwrite]\n"
-        "                            [--ignore-downloaded] [--size-limit MIN_KB:MAX_KB]\n"
+        "                            [--ignore-downloaded] [--size-limit MIN_KB:MAX_KB] [--no-archive]\n"
         "\n"
         "Downloads the waiting rows of LISTFILE (.list or XML) into DIR with N workers (default: the saved\n"
         "count), each file within MIN minutes (0: no limit), as Start download does; the pauses a host asks\n"
@@ -82,6 +82,11 @@ QString DownloadCommand::Help() const {
         "that is not the type it claims). A file whose bytes are those of a document downloaded before\n"
         "(the registry keeps each one's SHA-256) is not saved again: its row counts as downloaded and\n"
         "run.log says \"same as FILE\". Exit status 0 when no row failed, 130 after Ctrl-C.\n"
+        "A dead link (HTTP 404 or 410, a host that does not resolve or refuses the connection, bytes that\n"
+        "are not the promised type) is fetched from its web-archive capture, or from the newest capture\n"
+        "the Wayback Machine has of it; the row is downloaded \"from the web archive, captured DATE\", or\n"
+        "fails with the live reason and \"no archived copy\". --no-archive (or ArchiveRescue=0) turns\n"
+        "that off.\n"
         "\n"
         "Afterwards the sizes and statuses are written back into LISTFILE; every other cell and every\n"
         "record stay as they were, also records that cannot be downloaded (they are counted on stderr).\n"
@@ -91,7 +96,7 @@ QString DownloadCommand::Help() const {
 }
 
 int DownloadCommand::Run(CliContext& context, const QStringList& args) {
-    CliArgs parsed({QStringLiteral("--overwrite"), QStringLiteral("--ignore-downloaded")},
+    CliArgs parsed({QStringLiteral("--overwrite"), QStringLiteral("--ignore-downloaded"), QStringLiteral("--no-archive")},
                    {QStringLiteral("--to"), QStringLiteral("--workers"), QStringLiteral("--timeout"),
                     QStringLiteral("--size-limit")});
     if (!parsed.Parse(args)) return context.Usage(QStringLiteral("download: ") + parsed.Error());
@@ -129,6 +134,7 @@ int DownloadCommand::Run(CliContext& context, const QStringList& args) {
     options.SetCommittedInt(K::DownloadThreads, int(*workers));
     options.SetCommittedInt(K::DownloadTimeoutMinutes, int(*timeout));
     options.SetLiveInt(K::OverwriteExisting, parsed.Has(QStringLiteral("--overwrite")) ? 1 : 0);
+    if (parsed.Has(QStringLiteral("--no-archive"))) options.SetLiveInt(K::ArchiveRescue, 0);
 
     QObject::disconnect(&session.Status(), nullptr, nullptr, nullptr);  // the progress line says it all
     DownloadPool& pool = session.Downloads();
@@ -173,6 +179,11 @@ int DownloadCommand::Run(CliContext& context, const QStringList& args) {
     context.err << '\n';
     if (!stopped) session.FinishMetadataReading();
     ReportFailures(context, session.Results());
+    if (const ArchiveRescue::Counts rescued = session.Rescue().Figures(); rescued.saved + rescued.lookups > 0)
+        context.err << QStringLiteral("download: %1 dead link(s) saved from the web archive; %2 look-up(s) of "
+                                      "links without a kept capture\n")
+                           .arg(rescued.saved)
+                           .arg(rescued.lookups);
 
     if (!run.WriteBack(session.Results(), &error)) {
         return context.Failed(QStringLiteral("download: the statuses were not written back: %1").arg(error));

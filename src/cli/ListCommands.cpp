@@ -91,7 +91,10 @@ QString RegistryCommand::Help() const {
         "        document (handed off, or recorded before documents were). Exit status 1 when LINK is\n"
         "        not there. Then one line per archived capture of LINK:\n"
         "        capture<TAB>SOURCE<TAB>TIMESTAMP<TAB>DIGEST<TAB>MIME<TAB>WARC FILE<TAB>OFFSET<TAB>LENGTH\n"
-        "        (SOURCE wayback or commoncrawl; the WARC fields only for commoncrawl).\n"
+        "        (SOURCE wayback or commoncrawl; the WARC fields only for commoncrawl). A link whose\n"
+        "        document was saved from a web archive because the link was dead has the line\n"
+        "        rescued<TAB>SOURCE<TAB>TIMESTAMP<TAB>from the web archive, captured YYYY-MM-DD\n"
+        "        before its capture lines.\n"
         "add     records LINK (once).\n"
         "delete  forgets LINK; exit status 1 when it was not there.\n"
         "count   prints how many links are recorded.\n");
@@ -118,6 +121,11 @@ int RegistryCommand::Run(CliContext& context, const QStringList& args) {
             context.out << document.sha256 << '\t'
                         << (document.size >= 0 ? QString::number(document.size) : QString()) << '\t'
                         << document.file << '\n';
+        bool rescued = false;
+        const ArchiveCapture rescue = context.session.Captures().RescueOf(link, &rescued);
+        if (rescued)
+            context.out << "rescued\t" << ArchiveCapture::SourceName(rescue.source) << '\t' << rescue.timestamp
+                        << "\tfrom the web archive, captured " << rescue.Day() << '\n';
         for (const ArchiveCapture& capture : captures) {
             context.out << "capture\t" << ArchiveCapture::SourceName(capture.source) << '\t' << capture.timestamp
                         << '\t' << capture.digest << '\t' << capture.mime << '\t' << capture.filename << '\t'

@@ -8,8 +8,15 @@ bool CaptureTable::Open(const QString& path) {
     try {
         keep_ = {};
         find_ = {};
+        keepRescue_ = {};
+        findRescue_ = {};
         db_.Close();
         db_.Open(path);
+        db_.ExecDML(QStringLiteral("CREATE TABLE IF NOT EXISTS rescues (doclink TEXT PRIMARY KEY NOT NULL, "
+                                   "source TEXT NOT NULL, timestamp TEXT NOT NULL)"));
+        keepRescue_ = db_.CompileStatement(QStringLiteral("INSERT OR REPLACE INTO rescues VALUES (?1, ?2, ?3)"));
+        findRescue_ =
+            db_.CompileStatement(QStringLiteral("SELECT source, timestamp FROM rescues WHERE doclink = ?1"));
         db_.ExecDML(QStringLiteral(
             "CREATE TABLE IF NOT EXISTS captures (doclink TEXT NOT NULL, source TEXT NOT NULL, "
             "timestamp TEXT NOT NULL, digest TEXT, mime TEXT, filename TEXT, warc_offset INTEGER, warc_length INTEGER, "
@@ -33,6 +40,8 @@ void CaptureTable::Close() {
     QMutexLocker hold(&lock_);
     keep_ = {};
     find_ = {};
+    keepRescue_ = {};
+    findRescue_ = {};
     db_.Close();
 }
 
@@ -80,6 +89,41 @@ QList<ArchiveCapture> CaptureTable::CapturesOf(const QString& link) {
         lastError_ = error.Message();
     }
     return captures;
+}
+
+bool CaptureTable::KeepRescue(const ArchiveCapture& capture) {
+    QMutexLocker hold(&lock_);
+    if (!keepRescue_.IsValid()) return false;
+    try {
+        keepRescue_.Bind(1, capture.link);
+        keepRescue_.Bind(2, ArchiveCapture::SourceName(capture.source));
+        keepRescue_.Bind(3, capture.timestamp);
+        keepRescue_.ExecDML();
+        return true;
+    } catch (const SqliteError& error) {
+        lastError_ = error.Message();
+        return false;
+    }
+}
+
+ArchiveCapture CaptureTable::RescueOf(const QString& link, bool* found) {
+    QMutexLocker hold(&lock_);
+    ArchiveCapture capture;
+    capture.link = link;
+    *found = false;
+    if (!findRescue_.IsValid()) return capture;
+    try {
+        findRescue_.Bind(1, link);
+        SqliteQuery query = findRescue_.ExecQuery();
+        if (query.Eof()) return capture;
+        capture.source = query.FieldValue(0) == QLatin1StringView("commoncrawl") ? ArchiveSource::CommonCrawl
+                                                                                : ArchiveSource::Wayback;
+        capture.timestamp = query.FieldValue(1);
+        *found = true;
+    } catch (const SqliteError& error) {
+        lastError_ = error.Message();
+    }
+    return capture;
 }
 
 QString CaptureTable::LastError() const {

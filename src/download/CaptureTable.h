@@ -21,6 +21,10 @@ class CaptureTable {
     bool Keep(const ArchiveCapture& capture);
     // The link's captures, newest first.
     QList<ArchiveCapture> CapturesOf(const QString& link);
+    // The capture a dead link's document was saved from (table rescues, one row per link, the last
+    // rescue wins); `found` false when the link was never rescued.
+    bool KeepRescue(const ArchiveCapture& capture);
+    ArchiveCapture RescueOf(const QString& link, bool* found);
     QString LastError() const;
 
   private:
@@ -28,5 +32,7 @@ class CaptureTable {
     SqliteDatabase db_;
     SqliteStatement keep_;
     SqliteStatement find_;
+    SqliteStatement keepRescue_;
+    SqliteStatement findRescue_;
     QString lastError_;
 };

@@ -12,6 +12,7 @@
 
 #include <sys/stat.h>
 
+#include "download/ArchiveRescue.h"
 #include "download/DocRegistry.h"
 #include "engines/DocLinkRules.h"
 #include "engines/EngineHosts.h"
@@ -660,6 +661,23 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
             reason = QCoreApplication::translate("DownloadPool", "same as %1").arg(same);
             s_.status.ShowMsg(title, reason, QString(), 1);
         }
+        return Outcome::Done;
+    }
+    if (!timeUp && s_.rescue && ArchiveRescue::LinkDead(transfer) && s_.rescue->Enabled()) {
+        // The live link is dead: its archived copy, if there is one, is the document.
+        const QString live = transfer.ContentRefusal().isEmpty() ? transfer.FailureReason() : transfer.ContentRefusal();
+        const ArchiveRescue::Result rescued = s_.rescue->Rescue(
+            {link, target, type, overwrite}, gate_, [&] { return CheckWorkerStop(slot, true) == WorkerStop::GoOn; });
+        if (rescued.end == ArchiveRescue::End::Stopped)
+            return CheckWorkerStop(slot, true) == WorkerStop::FileTimedOut ? timedOut() : Outcome::Stopped;
+        reason = rescued.end == ArchiveRescue::End::Failed ? live + QStringLiteral("; ") + rescued.note
+                 : rescued.sameAs.isEmpty()               ? rescued.note
+                     : rescued.note + QStringLiteral("; ") +
+                           QCoreApplication::translate("DownloadPool", "same as %1").arg(rescued.sameAs);
+        s_.status.ShowMsg(title, reason, QString(), 1);
+        if (rescued.end == ArchiveRescue::End::Failed) return Outcome::Failed;
+        bytesDone_.fetch_add(rescued.bytes);
+        filesDone_.fetch_add(1);
         return Outcome::Done;
     }
     if (const QString refusal = transfer.ContentRefusal(); !refusal.isEmpty()) {

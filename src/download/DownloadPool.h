@@ -25,6 +25,7 @@
 #include "download/HostGate.h"
 #include "lists/ResultList.h"
 
+class ArchiveRescue;
 class FileDownload;
 class DocRegistry;
 class MessageSink;
@@ -45,6 +46,7 @@ class DownloadPool {
         MessageSink& messages;
         const std::atomic<qint64>& secondsTick;
         std::function<void()> cancelHandoff;  // Stop also cancels a hand-off under way
+        ArchiveRescue* rescue = nullptr;       // dead links fetched from a web archive; none: no rescue
     };
 
     explicit DownloadPool(Services services);

@@ -43,14 +43,34 @@ bool Printable(QByteArrayView text) {
     return std::none_of(text.begin(), text.end(), [](char c) { return (c >= 0 && c < 0x20) || c == 0x7f; });
 }
 
+// An answer names a handful of types over and over: each is made once and shared by its captures.
+class MimeNames {
+  public:
+    const QString& Of(QByteArrayView mime) {
+        for (const auto& [bytes, name] : names_) {
+            if (bytes == mime) return name;
+        }
+        if (names_.size() >= 32) {
+            spare_ = QString::fromUtf8(mime);
+            return spare_;
+        }
+        names_.append({mime.toByteArray(), QString::fromUtf8(mime)});
+        return names_.last().second;
+    }
+
+  private:
+    QList<std::pair<QByteArray, QString>> names_;
+    QString spare_;
+};
+
 // The capture, when the values make one: a web address and a timestamp at the least.
 bool Fill(ArchiveCapture* capture, QByteArrayView link, QByteArrayView timestamp, QByteArrayView mime,
-          QByteArrayView status, QByteArrayView digest, QByteArrayView length) {
+          QByteArrayView status, QByteArrayView digest, QByteArrayView length, MimeNames* mimes = nullptr) {
     if (!IsWebAddress(link) || !IsTimestamp(timestamp)) return false;
     if (!Printable(link) || !Printable(mime) || !Printable(digest)) return false;
     capture->link = QString::fromUtf8(link);
     capture->timestamp = QString::fromLatin1(timestamp);
-    capture->mime = QString::fromUtf8(mime);
+    capture->mime = mimes ? mimes->Of(mime) : QString::fromUtf8(mime);
     capture->status = status == "-" ? 0 : int(std::max<qint64>(0, Number(status)));
     capture->digest = QString::fromLatin1(digest);
     capture->length = Number(length);
@@ -125,6 +145,9 @@ CdxPage CdxAnswer::ReadWayback(const QByteArray& body) {
     if (!page.problem.isEmpty()) return page;
     bool keyNext = false;
     qsizetype pos = 0;
+    MimeNames mimes;
+    // One allocation for the list rather than a growth per doubling: a line is a capture, mostly.
+    page.captures.reserve(std::min<qsizetype>(body.count('\n') + 1, kMaxCaptures));
     while (pos < body.size()) {
         qsizetype eol = body.indexOf('\n', pos);
         if (eol < 0) eol = body.size();
@@ -153,7 +176,7 @@ CdxPage CdxAnswer::ReadWayback(const QByteArray& body) {
         }
         ArchiveCapture capture;
         if (line.size() > kMaxLine || count != 7 ||
-            !Fill(&capture, fields[2], fields[1], fields[3], fields[4], fields[5], fields[6])) {
+            !Fill(&capture, fields[2], fields[1], fields[3], fields[4], fields[5], fields[6], &mimes)) {
             ++page.skippedLines;
             continue;
         }

@@ -383,6 +383,11 @@ QWidget* MainWindow::BuildOptions() {
           group({label(tr("Other engine's address filter")),
                  Edit("otherEngineFilterEdit", K::OtherEngineScopeWords, false)}),
           Check("matchUrlKeyCheck", tr("Match the address filter words"), K::ScopeWordsOnly)});
+    // The web archives are asked per site rather than per keyword.
+    QLineEdit* archiveSites = Edit("archiveSitesEdit", K::ArchiveSites, false);
+    archiveSites->setMinimumWidth(260);
+    line({group({label(tr("Archive sites:")), archiveSites}),
+          Check("archiveRescueCheck", tr("Fetch dead links from the web archive"), K::ArchiveRescue)});
     line({label(tr("Document formats:")), Check("wordCheck", QStringLiteral("Word"), K::FormatWord),
           Check("pdfCheck", QStringLiteral("PDF"), K::FormatPdf),
           Check("pptCheck", QStringLiteral("PPT"), K::FormatPpt),
@@ -424,6 +429,10 @@ QWidget* MainWindow::BuildOptions() {
         {"otherEngineEdit", tr("The other engine's search address")},
         {"otherEngineFilterEdit", tr("Words an address must hold for the deep search to follow it")},
         {"matchUrlKeyCheck", tr("Follow only addresses that hold one of the address filter words")},
+        {"archiveSitesEdit", tr("Domains or address prefixes, comma separated, that the web archives ticked under "
+                                "Engines… are asked about")},
+        {"archiveRescueCheck", tr("A link that answers 404 or 410, or whose host is gone, is downloaded from its "
+                                  "archived copy")},
         {"otherFormatCheck", tr("Search one more document type, named by its extension")},
         {"otherFormatEdit", tr("The extension of the other document type, such as epub")},
         {"computeSizeCheck", tr("Ask every document's size while searching; slower")},

@@ -90,9 +90,9 @@ constexpr bool TableIsInEnumOrder() {
 }
 static_assert(TableIsInEnumOrder(), "settings table rows must follow SettingKey");
 
-// Not SearchTryCount, CheckOtherContent, PerHostConnections or ObeyRobotsTxt, nor the five web-archive
-// settings: the window has no control for them.
-constexpr std::array<SettingKey, kSettingCount - 9> kSaveOrder{
+// Not SearchTryCount, CheckOtherContent, PerHostConnections, ObeyRobotsTxt or CommonCrawlCrawls: the
+// window has no control for them.
+constexpr std::array<SettingKey, kSettingCount - 5> kSaveOrder{
     K::DownloadTimeoutMinutes,
     K::MinTitleLength,
     K::DownloadThreads,
@@ -147,6 +147,10 @@ constexpr std::array<SettingKey, kSettingCount - 9> kSaveOrder{
     K::PdfSiteGeni,
     K::PdfSiteSearchOrg,
     K::PdfSiteQueen,
+    K::EngineWayback,
+    K::EngineCommonCrawl,
+    K::ArchiveSites,
+    K::ArchiveRescue,
 };
 
 }  // namespace

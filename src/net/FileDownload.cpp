@@ -102,6 +102,9 @@ struct FileDownload::State {
     QString sameAs;         // under mutex: the existing file with the same bytes
     QString digest;         // under mutex: SHA-256 of the complete file
     QByteArray retryAfter;  // under mutex: the Retry-After of a 429 or 503
+    QByteArray memento;     // under mutex: the answer's Memento-Datetime
+    long answerStatus = 0;  // under mutex, once finished
+    bool unreachable = false;  // under mutex, once finished
 
     // Why the first bytes of the finished file are not what its type promises; empty when they are.
     QString CheckContent(const QByteArray& temp) {
@@ -155,6 +158,10 @@ struct FileDownload::State {
 
     void Decide() {
         curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+        {
+            std::lock_guard lock(mutex);
+            memento = LastHeader(handle, "Memento-Datetime");
+        }
         if (status == 401 || status == 407) {
             verdict = Verdict::Drain;
             return;
@@ -402,6 +409,8 @@ struct FileDownload::State {
             std::lock_guard lock(mutex);
             if (!abandon.load() && !succeeded.load() && refusal.isEmpty() && failure.isEmpty())
                 failure = Explain(code);
+            answerStatus = status;
+            unreachable = code == CURLE_COULDNT_RESOLVE_HOST || code == CURLE_COULDNT_CONNECT;
             finished.store(1);
         }
         ended.notify_all();
@@ -571,7 +580,7 @@ bool FileDownload::Start(const QString& address, const QString& targetPath, cons
     state.targetPath = targetPath_;
     state.tempPath = tempPath_;
     state.fd = fd;
-    state.link = address;
+    state.link = documentLink_.isEmpty() ? address : documentLink_;
     if (state.documents) state.hash = std::make_unique<Sha256Stream>();
     state.keepPartial = ledger_ != nullptr;
     state.resumeFrom = resumeFrom;
@@ -639,6 +648,21 @@ int FileDownload::BusyStatus() const {
 QByteArray FileDownload::RetryAfter() const {
     std::lock_guard lock(state_->mutex);
     return state_->retryAfter;
+}
+
+int FileDownload::AnswerStatus() const {
+    std::lock_guard lock(state_->mutex);
+    return int(state_->answerStatus);
+}
+
+bool FileDownload::HostUnreachable() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->unreachable;
+}
+
+QByteArray FileDownload::MementoDatetime() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->memento;
 }
 
 int FileDownload::Progress() const {

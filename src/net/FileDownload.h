@@ -49,6 +49,9 @@ class FileDownload {
     void SetLedger(TempFileLedger* ledger) { ledger_ = ledger; }
     // Where complete documents are recorded by their bytes; set before Start, it must outlive this object.
     void SetDocumentLedger(DocumentLedger* documents);
+    // The link the document ledger records the bytes under when it is not the address fetched (a copy
+    // fetched from a web archive belongs to the link the site published). Set before Start.
+    void SetDocumentLink(const QString& link) { documentLink_ = link; }
 
     enum class StartFailure { None, BadAddress, TargetExists, TempTaken, TempNotCreated, NoThread };
     // False when nothing was started; StartFailureText() then says why.
@@ -80,6 +83,12 @@ class FileDownload {
     QString Sha256() const;         // of the complete file, with a document ledger; else empty
     int BusyStatus() const;         // 429 or 503 when the server asked to be left alone; else 0
     QByteArray RetryAfter() const;  // that answer's Retry-After header as sent; empty when absent
+    // Of a finished transfer: the status of the last answer (0 without one), whether the host could not
+    // be reached at all (no such name, connection refused), and the answer's Memento-Datetime (an
+    // archive's word that the status belongs to the archived capture, not to the archive).
+    int AnswerStatus() const;
+    bool HostUnreachable() const;
+    QByteArray MementoDatetime() const;
     const QString& TempPath() const { return tempPath_; }
     const QString& TargetPath() const { return targetPath_; }
 
@@ -98,6 +107,7 @@ class FileDownload {
     StartFailure failure_ = StartFailure::None;
     QString failureText_;
     QString link_;
+    QString documentLink_;
     QString targetPath_;
     QString tempPath_;
     QString ledgerPath_;  // tempPath_ made absolute: the ledger's key

@@ -6,6 +6,7 @@
 #include "lists/RunLog.h"
 #include "net/HttpClient.h"
 #include "net/PageFetch.h"
+#include "search/SitemapReader.h"
 
 void RobotsCache::Clear() {
     std::lock_guard hold(lock_);
@@ -22,13 +23,13 @@ bool RobotsCache::Allows(const QString& address, const std::function<bool()>& ca
     const QUrl url(address);
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || url.host().isEmpty() || (scheme != u"http" && scheme != u"https")) return true;
-    const int port = url.port(scheme == u"https" ? 443 : 80);
-    const QString site = QStringLiteral("%1://%2:%3").arg(scheme, url.host().toLower()).arg(port);
+    const QString site = SiteOf(url);
     QString path = url.path(QUrl::FullyEncoded);
     if (path.isEmpty()) path = QStringLiteral("/");
     if (url.hasQuery()) path += u'?' + url.query(QUrl::FullyEncoded);
 
     std::shared_ptr<const RobotsRules> rules;
+    QStringList sitemaps;
     {
         std::unique_lock hold(lock_);
         auto [entry, added] = sites_.try_emplace(site);
@@ -43,13 +44,14 @@ bool RobotsCache::Allows(const QString& address, const std::function<bool()>& ca
         if (added) {
             hold.unlock();
             try {
-                rules = Fetch(site, cancelled);
+                rules = Fetch(site, cancelled, &sitemaps);
             } catch (const std::exception&) {
                 // Never leave the others waiting for an answer that will not come.
             }
             hold.lock();
             if (const auto now = sites_.find(site); now != sites_.end()) {
                 now->second.rules = rules;
+                now->second.sitemaps = sitemaps;
                 now->second.ready = true;
             }
             hold.unlock();
@@ -59,15 +61,30 @@ bool RobotsCache::Allows(const QString& address, const std::function<bool()>& ca
     return !rules || rules->Allows(path);
 }
 
-std::shared_ptr<const RobotsRules> RobotsCache::Fetch(const QString& site,
-                                                     const std::function<bool()>& cancelled) {
+QString RobotsCache::SiteOf(const QUrl& url) {
+    const QString scheme = url.scheme().toLower();
+    const int port = url.port(scheme == u"https" ? 443 : 80);
+    return QStringLiteral("%1://%2:%3").arg(scheme, url.host().toLower()).arg(port);
+}
+
+QStringList RobotsCache::Sitemaps(const QString& address, const std::function<bool()>& cancelled) {
+    Allows(address, cancelled);
+    std::lock_guard hold(lock_);
+    const auto site = sites_.find(SiteOf(QUrl(address)));
+    return site == sites_.end() ? QStringList() : site->second.sitemaps;
+}
+
+std::shared_ptr<const RobotsRules> RobotsCache::Fetch(const QString& site, const std::function<bool()>& cancelled,
+                                                      QStringList* sitemaps) {
     HttpClient client;
     client.SetCancelCheck(cancelled);
     client.SetTimeLimit(timeLimitMs_.load());
     const QString address = site + QStringLiteral("/robots.txt");
     const FetchedPage page = FetchSmallText(client, address, kBodyLimit, log_);
-    if (page.answered && page.status >= 200 && page.status < 300)
+    if (page.answered && page.status >= 200 && page.status < 300) {
+        *sitemaps = SitemapReader::RobotsSitemaps(page.text);
         return std::make_shared<const RobotsRules>(RobotsRules::Parse(page.text));
+    }
     if (page.answered && page.status >= 400 && page.status < 500) return nullptr;
     if (log_) {
         const QString why = page.answered

@@ -6,6 +6,8 @@
 // dropping a whole site for a passing server fault would lose its documents for the job. Any thread.
 
 #include <QString>
+#include <QStringList>
+#include <QUrl>
 #include <atomic>
 #include <condition_variable>
 #include <functional>
@@ -33,6 +35,8 @@ class RobotsCache {
     bool Allows(const QString& address, const std::function<bool()>& cancelled = {});
     // The most one robots.txt fetch may take; 0: no bound.
     void SetTimeLimit(long milliseconds) { timeLimitMs_.store(milliseconds); }
+    // The Sitemap: lines of the robots.txt of the address's site (read now if it was not yet).
+    QStringList Sitemaps(const QString& address, const std::function<bool()>& cancelled = {});
     // Sites whose robots.txt was asked for since the last Clear.
     int SitesRead() const;
 
@@ -40,8 +44,11 @@ class RobotsCache {
     struct Site {
         bool ready = false;
         std::shared_ptr<const RobotsRules> rules;
+        QStringList sitemaps;
     };
-    std::shared_ptr<const RobotsRules> Fetch(const QString& site, const std::function<bool()>& cancelled);
+    std::shared_ptr<const RobotsRules> Fetch(const QString& site, const std::function<bool()>& cancelled,
+                                             QStringList* sitemaps);
+    static QString SiteOf(const QUrl& url);
 
     RunLog* log_;
     std::atomic<long> timeLimitMs_{0};

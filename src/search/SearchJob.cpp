@@ -28,6 +28,7 @@
 #include "search/KeywordList.h"
 #include "search/LinkFilters.h"
 #include "search/QueryCatalogue.h"
+#include "search/SitemapReader.h"
 #include "search/WorkerState.h"
 
 namespace {
@@ -157,6 +158,7 @@ void SearchJob::ControlThread() {
     try {
         stopDeepSearch_.store(0);
         robots_.Clear();  // read each site's rules once per job
+        sitemaps_.Clear();
         const std::shared_ptr<const EngineCatalog> engines = Catalogue();
         const QSet<QString> disabled = DisableEnginesWithoutKeys(*engines);
         proxyPool_.Reset(CurlSetup::Network().SearchPool());
@@ -284,6 +286,7 @@ void SearchJob::ServeItem(int slot, const QueueItem& item, int tryLimit) {
         queue_.Forget(item.url);
         return;
     }
+    if (route.fetch && !route.engine) ReadSitemaps(state, item.url);
     if (route.fetch) {
         QString page;
         if (route.engine) {
@@ -311,6 +314,51 @@ void SearchJob::ServeItem(int slot, const QueueItem& item, int tryLimit) {
         }
     }
     AnalysePage(state, item.url, document, loaded, route.fetch && !route.engine);
+}
+
+void SearchJob::ReadSitemaps(const std::atomic<int>& state, const QString& url) {
+    if (stopDeepSearch_.load() || !deepSearchAllowed_.load()) return;
+    const QString root = sitemaps_.Visit(url);
+    if (root.isEmpty()) return;
+    const auto fetch = [&](const QString& address) -> std::optional<QByteArray> {
+        CheckCancel(state);
+        s_.status.ShowMsg(tr("Reading the sitemap:"), address, QString(), 0);
+        try {
+            HttpClient client;
+            PrepareClient(client, state);
+            client.SetBodyLimit(SitemapReader::kMaxBytes);
+            auto response = client.Get(address, false);
+            if (response->StatusCode() != 200) return std::nullopt;
+            return response->ReadAll();
+        } catch (const HttpError& error) {
+            s_.log.WriteRunLog(QStringLiteral("sitemap"), address + QStringLiteral(": ") + error.Message());
+            return std::nullopt;
+        }
+    };
+    QStringList problems;
+    // robots.txt is read only for a deep search that obeys it.
+    const QStringList listed =
+        s_.options.Checked(K::ObeyRobotsTxt)
+            ? robots_.Sitemaps(url, [this, &state] { return FetchCancelled(state); })
+            : QStringList();
+    const QStringList addresses = SitemapSites::Addresses(root, listed, fetch, &problems);
+    for (const QString& problem : problems) s_.log.WriteRunLog(QStringLiteral("sitemap"), problem);
+    for (const QString& link : addresses) {
+        CheckCancel(state);
+        if (stopDeepSearch_.load()) return;
+        if (s_.filters.UrlFiltered(link)) continue;
+        const DocLink doc = s_.rules.ClassifyDocLink(link);
+        if (doc.isDocument) {
+            QString title = doc.title;
+            LinkFilters::CleanTitle(title);
+            if (!s_.filters.AcceptTitle(title) || !RobotsAllow(state, link)) continue;
+            ParseContext context = Context(state);
+            ResultPageParsers::AddHit(context, link, title, doc.type);
+        } else if (s_.rules.ShouldFollow(link)) {
+            queue_.QueueUrl(link, 0);
+            CheckDeepSearchLimit();
+        }
+    }
 }
 
 bool SearchJob::RobotsAllow(const std::atomic<int>& state, const QString& url) {

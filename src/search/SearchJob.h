@@ -28,6 +28,7 @@
 #include "lists/Profile.h"
 #include "engines/ArchiveCapture.h"
 #include "search/ArchiveSearch.h"
+#include "search/SitemapSites.h"
 #include "search/EngineGate.h"
 #include "search/EngineLedger.h"
 #include "search/ParserKeys.h"
@@ -172,6 +173,9 @@ class SearchJob : public QObject {
     // thread.
     void QueueArchiveSites(const EngineCatalog& engines, const QSet<QString>& disabled);
     void ServeArchiveSite(int slot, const EngineDefinition& engine, const QueueItem& item);
+    // The first time the deep search visits a site: the documents its sitemaps list become rows, and
+    // its pages are queued as a page's links are.
+    void ReadSitemaps(const std::atomic<int>& state, const QString& url);
     // False (and a status message) when the site's robots.txt forbids the deep search this address.
     bool RobotsAllow(const std::atomic<int>& state, const QString& url);
     // True once the slot is asked to stop or the job to end: a transfer under way is then abandoned.
@@ -224,6 +228,7 @@ class SearchJob : public QObject {
     std::shared_ptr<const EngineKeys> apiKeys_;  // guarded by catalogueLock_
     CaptureSink captureSink_;                    // guarded by catalogueLock_
     ArchiveSearch archives_;
+    SitemapSites sitemaps_;
     SearxngInstances searxng_;
     ProxyPool proxyPool_;
     RobotsCache robots_{&s_.log};

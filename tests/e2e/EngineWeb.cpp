@@ -8,7 +8,8 @@ const QStringList kHttpHosts = {
     "www.baidu.com",    "cn.bing.com",    "www.sogou.com",    "www.youdao.com",
     "search.yahoo.com", "search.aol.com", "www.zhongsou.com", "www.osun.org",
     "www.63da.com",     "www.soso.com",   "www.pdfgeni.com",  "www.pdf-search.org",
-    "www.pdfqueen.com", "site.test",      "docs.test",        "crawl.test"};
+    "www.pdfqueen.com", "site.test",      "docs.test",        "crawl.test",
+    "maps.test"};
 const QStringList kHttpsHosts = {"www.google.com.hk", "scholar.google.com", "html.duckduckgo.com"};
 
 std::string Doc(const std::string& name) {
@@ -48,6 +49,27 @@ void Serve(const httplib::Request& req, httplib::Response& res, std::atomic<int>
             return;
         }
         res.set_content(page->second, req.path == "/robots.txt" ? "text/plain" : "text/html");
+        return;
+    }
+    if (host == "maps.test") {
+        // A site known by its sitemaps: two indexes that name each other, a urlset of a document and a
+        // page, and /sitemap.xml with one more document.
+        const auto index = [](const std::string& locs) { return "<sitemapindex>" + locs + "</sitemapindex>"; };
+        const auto urls = [](const std::string& locs) { return "<urlset>" + locs + "</urlset>"; };
+        const auto loc = [](const char* tag, const char* path) {
+            return std::string("<") + tag + "><loc>http://maps.test" + path + "</loc></" + tag + ">";
+        };
+        const std::map<std::string, std::string> pages = {
+            {"/robots.txt", "User-agent: *\nAllow: /\nSitemap: http://maps.test/index-a.xml\n"},
+            {"/start", "<html><body>nothing linked</body></html>"},
+            {"/index-a.xml", index(loc("sitemap", "/index-b.xml"))},
+            {"/index-b.xml", index(loc("sitemap", "/index-a.xml") + loc("sitemap", "/pages.xml"))},
+            {"/pages.xml", urls(loc("url", "/files/m1.doc") + loc("url", "/page/1"))},
+            {"/sitemap.xml", urls(loc("url", "/files/m2.doc"))},
+            {"/page/1", "<a href=\"/files/m3.doc\">m3</a>"}};
+        const auto page = pages.find(req.path);
+        res.status = page == pages.end() ? 404 : 200;
+        if (page != pages.end()) res.set_content(page->second, "text/html");
         return;
     }
     if (host == "docs.test") {

@@ -345,3 +345,19 @@ TEST_F(SearchJobTest, TheDeepSearchKeepsOutOfWhatRobotsTxtDisallows) {
     const std::vector<std::string> again = web.Paths("crawl.test");
     EXPECT_EQ(std::count(again.begin(), again.end(), "/robots.txt"), 1);
 }
+
+TEST_F(SearchJobTest, TheDeepSearchReadsEachSitemapOfASiteOnce) {
+    Options& options = session.GetOptions();
+    options.SetCommittedInt(K::EngineOther, 1);
+    options.SetLiveText(K::OtherEngineAddress, "http://maps.test/start");
+    options.SetLiveText(K::OtherEngineScopeWords, "maps.test/");
+    options.SetCommittedInt(K::SearchThreads, 4);
+    options.SetLiveInt(K::ObeyRobotsTxt, 1);
+    ASSERT_TRUE(RunSearch());
+    EXPECT_EQ(Links(), QSet<QString>({"http://maps.test/files/m1.doc", "http://maps.test/files/m2.doc",
+                                      "http://maps.test/files/m3.doc"}));
+    // Robots' Sitemap: line, the indexes that name each other, and /sitemap.xml: each read once.
+    const std::vector<std::string> paths = web.Paths("maps.test");
+    for (const char* path : {"/robots.txt", "/index-a.xml", "/index-b.xml", "/pages.xml", "/sitemap.xml"})
+        EXPECT_EQ(std::count(paths.begin(), paths.end(), path), 1) << path;
+}

@@ -1,0 +1,124 @@
+#include "ArchiveWeb.h"
+
+#include <QCryptographicHash>
+#include <QUrl>
+
+#include <zlib.h>
+
+namespace {
+
+constexpr const char* kCrawl = "CC-MAIN-2019-10";
+constexpr const char* kWarcPath = "/crawl-data/CC-MAIN-2019-10/segment.warc.gz";
+
+std::string Gzip(const std::string& text) {
+    z_stream stream{};
+    deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&stream, uLong(text.size())) + 32, '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    stream.avail_in = uInt(text.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = uInt(out.size());
+    deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
+}
+
+std::string WarcRecordOf(const ArchiveWeb::Capture& capture) {
+    const std::string http = "HTTP/1.1 200 OK\r\nContent-Type: " + capture.mime +
+                             "\r\nContent-Length: " + std::to_string(capture.body.size()) + "\r\n\r\n" + capture.body;
+    return "WARC/1.0\r\nWARC-Type: response\r\nWARC-Target-URI: " + capture.link +
+           "\r\nWARC-Date: 2019-03-04T12:00:00Z\r\nContent-Type: application/http; msgtype=response\r\n"
+           "Content-Length: " + std::to_string(http.size()) + "\r\n\r\n" + http + "\r\n\r\n";
+}
+
+std::string Digest(const std::string& body) {
+    return QCryptographicHash::hash(QByteArray::fromStdString(body), QCryptographicHash::Sha1)
+        .toBase64()
+        .toStdString();
+}
+
+bool InSite(const std::string& link, const std::string& site) {
+    const QUrl url(QString::fromStdString(link));
+    const QString host = url.host() + (url.port() > 0 ? QStringLiteral(":%1").arg(url.port()) : QString());
+    const QString wanted = QString::fromStdString(site);
+    return host == wanted || host.endsWith(u'.' + wanted) || host.startsWith(wanted + u':');
+}
+
+}  // namespace
+
+QString ArchiveWeb::EnginesJson() const {
+    const QString base = Base();
+    return QStringLiteral(
+               "[{\"id\": \"wayback\", \"name\": \"Wayback\", \"setting\": \"WaybackSearch\", \"kind\": "
+               "\"wayback-cdx\", \"indexBase\": \"%1\", \"hosts\": [\"127.0.0.1\"], \"queries\": [], "
+               "\"urlPatterns\": [\"127.0.0.1/cdx/search/cdx\"], \"layouts\": [], \"pageLimit\": 5, \"delayMs\": 0},"
+               " {\"id\": \"commoncrawl\", \"name\": \"Common Crawl\", \"setting\": \"CommonCrawlSearch\", \"kind\": "
+               "\"commoncrawl-cdx\", \"indexBase\": \"%1\", \"dataBase\": \"%1\", \"hosts\": [\"127.0.0.1\"], "
+               "\"queries\": [], \"urlPatterns\": [\"127.0.0.1/collinfo.json\"], \"layouts\": [], \"pageLimit\": 5, "
+               "\"delayMs\": 0}]")
+        .arg(base);
+}
+
+void ArchiveWeb::Start() {
+    for (const Capture& capture : captures_) {
+        if (!capture.commonCrawl) {
+            records_.emplace_back(-1, -1);
+            continue;
+        }
+        const std::string member = Gzip(WarcRecordOf(capture));
+        records_.emplace_back(qint64(warc_.size()), qint64(member.size()));
+        warc_ += member;
+    }
+    auto& http = server_.Http();
+    http.Get("/cdx/search/cdx", [this](const httplib::Request& req, httplib::Response& res) {
+        const std::string url = req.get_param_value("url");
+        const bool site = req.has_param("matchType");
+        if (!site) lookups_.fetch_add(1);
+        std::string lines;
+        for (const Capture& capture : captures_) {
+            if (capture.commonCrawl || (site ? capture.exactOnly || !InSite(capture.link, url) : capture.link != url))
+                continue;
+            lines += "key " + capture.timestamp + ' ' + capture.link + ' ' + capture.mime + " 200 " +
+                     Digest(capture.body) + ' ' + std::to_string(capture.body.size()) + '\n';
+        }
+        res.set_content(lines, "text/plain");
+    });
+    http.Get(R"(/web/(\d+)id_/(.*))", [this](const httplib::Request& req, httplib::Response& res) {
+        std::string link = req.matches[2];
+        if (!req.params.empty()) link += '?' + std::string(req.target.substr(req.target.find('?') + 1));
+        for (const Capture& capture : captures_) {
+            if (capture.commonCrawl || capture.link != link || capture.timestamp != req.matches[1]) continue;
+            res.status = capture.archivedStatus;
+            res.set_header("Memento-Datetime", "Mon, 04 Mar 2019 12:00:00 GMT");
+            res.set_content(capture.body, capture.mime);
+            return;
+        }
+        res.status = 404;
+    });
+    http.Get("/collinfo.json", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content(std::string("[{\"id\": \"") + kCrawl + "\", \"name\": \"March 2019\"}]", "application/json");
+    });
+    http.Get(std::string("/") + kCrawl + "-index", [this](const httplib::Request& req, httplib::Response& res) {
+        if (req.has_param("showNumPages")) {
+            res.set_content("{\"pages\": 1, \"pageSize\": 5, \"blocks\": 1}", "application/json");
+            return;
+        }
+        std::string lines;
+        for (size_t i = 0; i < captures_.size(); ++i) {
+            const Capture& capture = captures_[i];
+            if (!capture.commonCrawl || !InSite(capture.link, req.get_param_value("url"))) continue;
+            lines += "{\"urlkey\": \"key\", \"timestamp\": \"" + capture.timestamp + "\", \"url\": \"" + capture.link +
+                     "\", \"mime\": \"" + capture.mime + "\", \"mime-detected\": \"" + capture.mime +
+                     "\", \"status\": \"200\", \"digest\": \"" + Digest(capture.body) + "\", \"length\": \"" +
+                     std::to_string(records_[i].second) + "\", \"offset\": \"" + std::to_string(records_[i].first) +
+                     "\", \"filename\": \"" + std::string(kWarcPath).substr(1) + "\"}\n";
+        }
+        res.set_content(lines, "text/x-ndjson");
+    });
+    // cpp-httplib answers a Range header of set_content with 206 and the part asked for.
+    http.Get(kWarcPath, [this](const httplib::Request&, httplib::Response& res) {
+        res.set_content(warc_, "application/warc");
+    });
+    server_.Start();
+}

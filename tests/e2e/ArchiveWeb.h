@@ -1,0 +1,39 @@
+#pragma once
+// A stand-in web archive on 127.0.0.1: a Wayback-style CDX server and raw captures under
+// /web/<timestamp>id_/<link>, and a Common Crawl-style crawl list, index and WARC file served with byte
+// ranges. Captures are added before Start(); EnginesJson() gives the definitions that point both
+// archives here (no politeness delay, so tests run at full speed).
+
+#include <QString>
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "LocalServer.h"
+
+class ArchiveWeb {
+  public:
+    struct Capture {
+        std::string link;
+        std::string timestamp = "20190304120000";
+        std::string mime = "application/pdf";
+        std::string body;
+        bool commonCrawl = false;  // in the crawl's WARC file rather than the Wayback
+        bool exactOnly = false;    // answered for its own address only, not in a site's list
+        int archivedStatus = 200;  // what the site answered when it was captured
+    };
+
+    void Add(Capture capture) { captures_.push_back(std::move(capture)); }
+    void Start();
+    QString Base() const { return server_.Url(QString()); }
+    QString EnginesJson() const;
+    const std::vector<Capture>& Captures() const { return captures_; }
+    int CdxLookups() const { return lookups_.load(); }
+
+  private:
+    std::vector<Capture> captures_;
+    std::string warc_;  // the gzip members of the Common Crawl captures, one after another
+    std::vector<std::pair<qint64, qint64>> records_;  // offset and length, by capture
+    std::atomic<int> lookups_{0};
+    LocalServer server_;
+};
