@@ -4,6 +4,7 @@
 
 #include "app/Session.h"
 #include "engines/EngineCatalog.h"
+#include "lists/IniFile.h"
 #include "lists/Profile.h"
 #include "lists/SettingsTable.h"
 
@@ -16,12 +17,13 @@ int List(CliContext& context) {
     QString problem;
     const auto catalog = EngineCatalog::Load(context.session.Home().Dir(), &problem);
     if (!problem.isEmpty()) context.err << "engines: " << problem << " (the built-in definitions are used)\n";
-    const Profile settings = context.session.Settings();
+    const IniFile settings = IniFile::Load(context.session.Settings().Path());
     for (const EngineDefinition& engine : catalog->Engines()) {
         int enabled = 0;
         if (!engine.setting.isEmpty()) {
             const SettingSpec* spec = SettingsTable::Find(engine.setting);
-            enabled = settings.ProfileGetInt(engine.setting, spec ? spec->defaultInt : 0) != 0 ? 1 : 0;
+            enabled = Profile::ParseSwitch(settings.Value(Profile::kSection, engine.setting),
+                                           spec ? spec->defaultInt : 0);
         }
         context.out << engine.id << '\t' << engine.name << '\t' << enabled << '\n';
     }

@@ -115,10 +115,9 @@ NetworkSettings NetworkSettings::Load(const Profile& settings) {
             ini.Value(QLatin1StringView(kSection), QLatin1StringView(name)).value_or(QString());
         if (QString* field = Field(network, QLatin1StringView(name))) *field = value;
     }
-    // Anything but an explicit 0 keeps today's behaviour of following the environment.
+    // Read like every other switch; the default follows the environment.
     network.useEnvironmentProxy =
-        ini.Value(QLatin1StringView(kSection), QStringLiteral("UseEnvironmentProxy")).value_or(QString()) !=
-        u"0";
+        Profile::ParseSwitch(ini.Value(QLatin1StringView(kSection), QStringLiteral("UseEnvironmentProxy")), 1) != 0;
     return network;
 }
 

@@ -85,10 +85,14 @@ void Options::Load(const IniFile& ini) {
             SetCommittedText(spec.id, Profile::GetString(ini, key, QLatin1StringView(spec.defaultText)));
             continue;
         }
+        if (spec.kind == SettingKind::Check) {
+            SetCommittedInt(spec.id, Profile::ParseSwitch(ini.Value(Profile::kSection, key), spec.defaultInt));
+            continue;
+        }
         int value = Profile::GetInt(ini, key, spec.defaultInt);
-        // A switch holding anything else was not written by us; clamping -1 to 0 would silently turn off
-        // a guard that is on by default (the HTML check), so it falls back to its default instead.
-        if (spec.kind == SettingKind::Check && value != 0 && value != 1) value = spec.defaultInt;
+        // Where 0 means "no limit" (the per-host cap, the timeout), clamping a hand-written -1 up to 0
+        // would silently lift the limit; a negative count is no count, so it reads as the default.
+        if (value < 0 && spec.loadCap == 0 && SettingsTable::AcceptedRange(spec).min >= 0) value = spec.defaultInt;
         // The cap compares unsigned, so a negative value counts as too large.
         if (spec.loadCap > 0 && unsigned(value) > unsigned(spec.loadCap)) value = spec.loadCap;
         // A hand-edited file cannot give a value that the window and the command line would refuse.

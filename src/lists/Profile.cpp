@@ -19,10 +19,15 @@ QMutex& WriteMutex() {
 }  // namespace
 
 int Profile::ParseInt(const QString& text) {
+    return ParseNumber(text).value_or(0);
+}
+
+std::optional<int> Profile::ParseNumber(const QString& text) {
     qsizetype i = 0;
     while (i < text.size() && text[i].isSpace()) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) negative = text[i++] == u'-';
+    if (i == text.size() || text[i] < u'0' || text[i] > u'9') return std::nullopt;
     long long value = 0;
     for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
         value = value * 10 + (text[i].unicode() - u'0');
@@ -35,8 +40,15 @@ int Profile::ParseInt(const QString& text) {
 
 int Profile::GetInt(const IniFile& ini, const QString& key, int defaultValue) {
     const auto value = ini.Value(kSection, key);
-    if (!value || value->isEmpty()) return defaultValue;
-    return ParseInt(*value);
+    if (!value) return defaultValue;
+    return ParseNumber(*value).value_or(defaultValue);  // empty or a word reads as missing
+}
+
+int Profile::ParseSwitch(const std::optional<QString>& text, int defaultValue) {
+    const QString value = text.value_or(QString()).trimmed();
+    if (value == u"0") return 0;
+    if (value == u"1") return 1;
+    return defaultValue;
 }
 
 QString Profile::GetString(const IniFile& ini, const QString& key, const QString& defaultValue) {

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 
 #include "lists/SettingsTable.h"
 
@@ -37,6 +38,11 @@ class Profile {
 
     // Leading decimal digits with an optional sign; no digits gives 0; saturates at the int range.
     static int ParseInt(const QString& text);
+    // The same reading, but a value without leading digits ("yes", "0x1" reads as 0 there) is not a number.
+    static std::optional<int> ParseNumber(const QString& text);
+    // The one reading of an on/off switch in any section: exactly 0 or 1, anything else (yes, 2, -1, 0x1,
+    // missing) is a hand edit that must not turn a guard off, so it reads as the default.
+    static int ParseSwitch(const std::optional<QString>& text, int defaultValue);
 
   private:
     QString path_;

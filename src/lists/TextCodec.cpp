@@ -16,6 +16,18 @@ bool IsGbLabel(const QByteArray& label) {
            label == "cp936" || label == "windows-936" || label == "euc-cn";
 }
 
+// A cell that is neither valid UTF-8 nor clean GB18030 (a stray 0xFF) would lose the character after the
+// bad byte in GB18030, which pairs it with the next ASCII letter; UTF-8 replaces only the bad bytes.
+QString DecodeCell(QByteArrayView cell) {
+    if (TextCodec::IsValidUtf8(cell)) return QString::fromUtf8(cell);
+    QStringDecoder decoder("GB18030", QStringDecoder::Flag::Stateless);
+    if (decoder.isValid()) {
+        QString text = decoder.decode(cell);
+        if (!decoder.hasError()) return text;
+    }
+    return QString::fromUtf8(cell);
+}
+
 }  // namespace
 
 bool TextCodec::IsValidUtf8(QByteArrayView bytes) {
@@ -113,7 +125,7 @@ QString TextCodec::DecodeCells(QByteArrayView line, char separator) {
     qsizetype start = 0;
     for (;;) {
         const qsizetype end = body.indexOf(separator, start);
-        text += Decode(body.sliced(start, (end < 0 ? body.size() : end) - start));
+        text += DecodeCell(body.sliced(start, (end < 0 ? body.size() : end) - start));
         if (end < 0) return text;
         text += QLatin1Char(separator);
         start = end + 1;

@@ -43,6 +43,7 @@ class TextCodec {
         }
     }
     static QString DecodeLine(QByteArrayView line);
-    // A line of cells joined by `separator`, each cell decoded on its own (UTF-8 when valid, else GB18030).
+    // A line of cells joined by `separator`, each cell decoded on its own: UTF-8 when valid, else GB18030
+    // when the cell is clean GB18030, else UTF-8 with replacement characters for the bad bytes only.
     static QString DecodeCells(QByteArrayView line, char separator);
 };

@@ -133,6 +133,16 @@ QString CurlSetup::ProxyFailure(CURL* handle, int code, long status, const QStri
                      bareProxy.startsWith(u"socks") ? QStringLiteral("SOCKS") : QStringLiteral("proxy"))
                 .arg(detail);
         }
+        case CURLE_OPERATION_TIMEDOUT: {
+            // A proxy that swallows the handshake runs into the connect timeout: the request never started,
+            // so "no data for 120 s" would blame the site.
+            curl_off_t started = 0;
+            curl_easy_getinfo(handle, CURLINFO_PRETRANSFER_TIME_T, &started);
+            if (started != 0) return QString();
+            return QStringLiteral("the proxy %1 did not complete the %2 handshake (no usable answer in time)")
+                .arg(bareProxy,
+                     bareProxy.startsWith(u"socks") ? QStringLiteral("SOCKS") : QStringLiteral("proxy"));
+        }
         case CURLE_RECV_ERROR:
         case CURLE_GOT_NOTHING:
         case CURLE_WEIRD_SERVER_REPLY:

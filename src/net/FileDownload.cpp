@@ -92,6 +92,7 @@ struct FileDownload::State {
     int writeError = 0;                  // errno of a failed write
     std::unique_ptr<Sha256Stream> hash;  // with a document ledger
     QString curlDetail;                  // libcurl's words for a failed transfer
+    bool proxyFailed = false;            // curlDetail names the proxy as the cause
 
     std::mutex mutex;
     std::condition_variable ended;
@@ -285,6 +286,7 @@ struct FileDownload::State {
         request.cancelled = [this] { return abandon.load(); };
         const HttpResult result = HttpTransport::Perform(handle, request);
         curlDetail = result.errorDetail;
+        proxyFailed = result.proxyFailed;
         return CURLcode(result.code);
     }
 
@@ -373,7 +375,7 @@ struct FileDownload::State {
             default:
                 break;
         }
-        if (code == CURLE_OPERATION_TIMEDOUT)
+        if (code == CURLE_OPERATION_TIMEDOUT && !proxyFailed)
             return QCoreApplication::translate("FileDownload", "timed out: no data for %1 s")
                 .arg(kStallSeconds);
         if (code != CURLE_OK) {

@@ -147,7 +147,10 @@ HttpResult PerformOnce(CURL* handle, const HttpRequest& request) {
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &result.status);
     if (!result.proxy.isEmpty() && (result.code != CURLE_OK || result.status == 407)) {
         const QString cause = CurlSetup::ProxyFailure(handle, result.code, result.status, result.proxy);
-        if (!cause.isEmpty()) result.errorDetail = cause;
+        if (!cause.isEmpty()) {
+            result.errorDetail = cause;
+            result.proxyFailed = true;
+        }
     }
     char* effective = nullptr;
     curl_easy_getinfo(handle, CURLINFO_EFFECTIVE_URL, &effective);

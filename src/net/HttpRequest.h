@@ -73,6 +73,7 @@ struct HttpResult {
     bool overLimit = false;                        // the body was longer than bodyLimit
     QList<QPair<QByteArray, QByteArray>> headers;  // with collectHeaders, in order
     QString proxy;                                 // the proxy it went through, without credentials
+    bool proxyFailed = false;                      // errorDetail names the proxy as the cause
 
     bool Ok() const { return code == 0; }
     // errorDetail, or libcurl's general text for the code.

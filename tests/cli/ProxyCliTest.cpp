@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QRegularExpression>
@@ -54,6 +57,30 @@ TEST_F(ProxyCliTest, ConfigMasksTheProxyPasswordRefusesBadProxiesAndKeepsTheFile
         EXPECT_FALSE(refused.err.contains("secret")) << bad;
     }
     EXPECT_EQ(RunIn(home, {"config", "set", "UseEnvironmentProxy", "2"}).status, 2);
+}
+
+// A proxy that takes the connection and never answers the handshake runs into the connect timeout; the
+// message must blame the proxy, not a site that sent no data for two minutes.
+TEST(ProxyCliSilent, AProxyThatSwallowsTheHandshakeIsNamedAsTheCause) {
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(::listen(listener, 8), 0);  // never accepted: the kernel completes the TCP handshake only
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const int port = ntohs(address.sin_port);
+    TempHome home;
+    for (const char* scheme : {"socks5h", "http"}) {
+        const CliRun run = RunIn(home, {"get", "https://127.0.0.1:9/a.pdf", "--to", home.Path("a.pdf"), "--proxy",
+                                        QStringLiteral("%1://u:pw@127.0.0.1:%2").arg(scheme).arg(port)});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(run.err.contains(QStringLiteral("the proxy %1://127.0.0.1:%2").arg(scheme).arg(port)))
+            << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains("no data for")) << run.err.toStdString();
+    }
+    ::close(listener);
 }
 
 TEST_F(ProxyCliTest, ProxyFlagCarriesOneRunAndFailuresSayWhyWithoutThePassword) {

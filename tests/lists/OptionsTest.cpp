@@ -4,6 +4,7 @@
 
 #include "TempHome.h"
 #include "lists/IniFile.h"
+#include "lists/NetworkSettings.h"
 #include "lists/Options.h"
 #include "lists/Profile.h"
 
@@ -159,7 +160,7 @@ TEST(Options, EverySettingHasOneRangeForTheFileAndTheReadBack) {
         "[FILE_FREE_DOC]\nCharNum=300\nTimeOut=-1\nSearchInterval=999999\nDownThreadCount=0\n"
         "URLsCount=-5\nBaiduSearch=7\nSearchTryCount=0\n"));
     EXPECT_EQ(options.Int(SettingKey::MinTitleLength), 255);
-    EXPECT_EQ(options.Int(SettingKey::DownloadTimeoutMinutes), 0);
+    EXPECT_EQ(options.Int(SettingKey::DownloadTimeoutMinutes), 20);  // -1 must not mean "no timeout"
     EXPECT_EQ(options.Int(SettingKey::SearchPauseSeconds), 3600);
     EXPECT_EQ(options.Int(SettingKey::DownloadThreads), 1);
     EXPECT_EQ(options.Int(SettingKey::DeepSearchQueueLimit), 0);
@@ -168,7 +169,7 @@ TEST(Options, EverySettingHasOneRangeForTheFileAndTheReadBack) {
 
     options.SetLiveInt(SettingKey::DownloadTimeoutMinutes, 20000);
     EXPECT_EQ(options.ReadBack(), QStringLiteral("Enter an integer between 0 and 10080."));
-    EXPECT_EQ(options.Int(SettingKey::DownloadTimeoutMinutes), 0);
+    EXPECT_EQ(options.Int(SettingKey::DownloadTimeoutMinutes), 20);
     options.SetLiveInt(SettingKey::DownloadTimeoutMinutes, 30);
     options.SetLiveText(SettingKey::SaveFolder, QString(SettingsTable::kMaxTextLength + 1, u'd'));
     EXPECT_EQ(options.ReadBack(), QStringLiteral("Enter at most 4096 characters."));
@@ -215,6 +216,30 @@ TEST(Options, SwitchOutsideZeroAndOneLoadsAsItsDefault) {
     options.Load(IniFile::FromBytes("[FILE_FREE_DOC]\nCheckOtherContent=0\nSearchMaxThread=-5\n"));
     EXPECT_EQ(options.Int(SettingKey::CheckUnknownTypeContent), 0);
     EXPECT_EQ(options.Int(SettingKey::SearchThreads), 50);  // number settings keep their load caps
+}
+
+// Hand edits that once read as 0 and so turned a guard off or lifted the per-host cap.
+TEST(Options, HandEditedSwitchesAndNumbersThatAreNotZeroOrOneLoadAsTheirDefaults) {
+    // The per-host cap's 0 is "no cap"; a leading number still reads as itself.
+    const std::pair<const char*, int> cases[] = {{"yes", 4}, {"0x1", 0},   {"-1", 4},   {"2", 2},
+                                                 {"1abc", 1}, {"", 4}, {"99999999999999999999", 100}};
+    for (const auto& [text, perHost] : cases) {
+        SCOPED_TRACE(text);
+        Options options;
+        options.Load(IniFile::FromBytes(QStringLiteral("[FILE_FREE_DOC]\nObeyRobotsTxt=%1\nCheckOtherContent=%1\n"
+                                                       "PerHostConnections=%1\nGoogleSearch=%1\n")
+                                            .arg(QLatin1StringView(text))
+                                            .toUtf8()));
+        EXPECT_EQ(options.Int(SettingKey::ObeyRobotsTxt), 1);
+        EXPECT_EQ(options.Int(SettingKey::CheckUnknownTypeContent), 1);
+        EXPECT_EQ(options.Int(SettingKey::EngineGoogle), 0);
+        EXPECT_EQ(options.Int(SettingKey::PerHostConnections), perHost);
+    }
+    TempHome home;  // the Network section reads its switch the same way
+    for (const char* text : {"yes", "0x1", "-1", "2"}) {
+        home.Write("Setting.ini", QByteArray("[Network]\nUseEnvironmentProxy=") + text + "\n");
+        EXPECT_TRUE(NetworkSettings::Load(Profile(home.Path("Setting.ini"))).useEnvironmentProxy) << text;
+    }
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ TEST(Profile, IntegerRules) {
 
     const IniFile ini = IniFile::FromBytes("[FILE_FREE_DOC]\nEmpty=\nWord=abc\n");
     EXPECT_EQ(Profile::GetInt(ini, "Empty", 42), 42);  // an empty value reads as missing
-    EXPECT_EQ(Profile::GetInt(ini, "Word", 42), 0);
+    EXPECT_EQ(Profile::GetInt(ini, "Word", 42), 42);  // not a number: the default, not 0
     EXPECT_EQ(Profile::GetInt(ini, "Missing", 42), 42);
 }
 

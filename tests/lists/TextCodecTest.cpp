@@ -53,6 +53,21 @@ TEST(TextCodec, InvalidBytesNeverCrashAndKeepTheRest) {
     EXPECT_EQ(TextCodec::DecodeLines(noise).size(), noise.count('\n') + (noise.endsWith('\n') ? 0 : 1));
 }
 
+// GB18030 pairs a stray lead byte with the next ASCII letter and swallows it; such a cell reads as UTF-8
+// with replacement characters, and the cells around it keep their text.
+TEST(TextCodec, CellsDecodeOnTheirOwnAndNeverLoseAValidCharacter) {
+    const struct {
+        QByteArray bytes;
+        QString text;
+    } cases[] = {
+        {"bad\xFF\xFEtitle$txt$\xE7\xAD\x89", QString::fromUtf8("bad\uFFFD\uFFFDtitle$txt$\u7B49")},
+        {"keep\xC3$x", QString::fromUtf8("keep\uFFFD$x")},
+        {kGbkChinese + "$" + kChinese.toUtf8(), kChinese + "$" + kChinese},
+        {"a\xFE$b\r", QString::fromUtf8("a\uFFFD$b")},
+    };
+    for (const auto& c : cases) EXPECT_EQ(TextCodec::DecodeCells(c.bytes, '$'), c.text) << c.bytes.toHex(' ').constData();
+}
+
 TEST(TextCodec, LinesDecodeOneByOneAndAcceptCrLf) {
     const QByteArray mixed = kGbkChinese + "\r\n" + kChinese.toUtf8() + "\n\nlast";
     const QStringList lines = TextCodec::DecodeLines(mixed);
