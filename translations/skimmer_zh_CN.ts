@@ -1593,6 +1593,10 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
         <translation>已停止：%1。</translation>
     </message>
     <message>
+        <source>Proxies blocked: %1.</source>
+        <translation>被封锁的代理：%1。</translation>
+    </message>
+    <message>
         <source>Failed fetches: %1 network, %2 no answer, %3 HTTP error, %4 unreadable.</source>
         <translation>获取失败：网络 %1 次，无应答 %2 次，HTTP 错误 %3 次，无法读取 %4 次。</translation>
     </message>

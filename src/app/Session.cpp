@@ -147,6 +147,13 @@ QString Session::SearchSummary() const {
             QCoreApplication::translate("Session", "Blocked: %1.").arg(blocked.join(QStringLiteral("; ")));
     if (!stopped.isEmpty())
         text += u' ' + QCoreApplication::translate("Session", "Stopped: %1.").arg(stopped.join(QStringLiteral("; ")));
+    QStringList proxies;
+    for (const EngineTally& tally : tallies) {
+        for (const QString& proxy : tally.proxiesBlocked) proxies.append(tally.engine + QStringLiteral(": ") + proxy);
+    }
+    if (!proxies.isEmpty())
+        text += u' ' + QCoreApplication::translate("Session", "Proxies blocked: %1.")
+                           .arg(proxies.join(QStringLiteral("; ")));
     const std::array<int, kFetchFailureKinds> failures = ledger.FailureCounts();
     if (failures != std::array<int, kFetchFailureKinds>{}) {
         text += u' ' + QCoreApplication::translate(

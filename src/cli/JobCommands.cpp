@@ -62,6 +62,11 @@ void PrintEngineTable(CliContext& context, const EngineLedger& ledger) {
         line(tally.engine, QString::number(tally.pagesFetched), QString::number(tally.hits),
              QString::number(tally.rowsAdded), QString::number(tally.pagesSkipped), reason);
     }
+    // Which proxy of the pool each engine blocked, so the user can take it out of the pool.
+    for (const EngineTally& tally : tallies) {
+        for (const QString& proxy : tally.proxiesBlocked)
+            context.err << tally.engine << ": blocked the proxy " << proxy << '\n';
+    }
     line(QStringLiteral("deep search"), QString(), QString(), QString::number(ledger.DeepRows()), QString(),
          QString());
     const std::array<int, kFetchFailureKinds> failures = ledger.FailureCounts();

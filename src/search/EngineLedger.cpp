@@ -35,6 +35,11 @@ void EngineLedger::Skipped(const QString& engine, int pages) {
     Of(engine).pagesSkipped += pages;
 }
 
+void EngineLedger::ProxyBlocked(const QString& engine, const QString& proxy, const QString& why) {
+    std::lock_guard<std::mutex> hold(lock_);
+    Of(engine).proxiesBlocked.append(QStringLiteral("%1 (%2)").arg(proxy, why));
+}
+
 bool EngineLedger::Suspend(const QString& engine, const QString& reason) {
     std::lock_guard<std::mutex> hold(lock_);
     EngineTally& tally = Of(engine);

@@ -5,6 +5,7 @@
 // Rows the deep search added belong to no engine and are counted apart. Any thread.
 
 #include <QList>
+#include <QStringList>
 #include <QString>
 #include <array>
 #include <mutex>
@@ -30,6 +31,7 @@ struct EngineTally {
     bool blocked = false;
     bool unreachable = false;  // its first fetches all failed at the network level
     QString reason;
+    QStringList proxiesBlocked;  // "PROXY (why)" for each proxy of the pool the engine blocked or lost
 
     bool Suspended() const { return blocked || unreachable; }
 };
@@ -54,6 +56,8 @@ class EngineLedger {
     // Records a block page. True for the first one only: that caller suspends the engine and reports it.
     bool Suspend(const QString& engine, const QString& reason);
     bool IsSuspended(const QString& engine) const;
+    // The engine blocked a proxy of the search pool, or the proxy failed it (`proxy` as shown: masked).
+    void ProxyBlocked(const QString& engine, const QString& proxy, const QString& why);
 
     // In the order the engines were first met.
     QList<EngineTally> Snapshot() const;

@@ -617,6 +617,7 @@ void SearchJob::ReportUnresponsive(const QStringList& engines) {
 void SearchJob::MoveToNextProxy(const EngineDefinition& engine, const QueueItem& item, const QString& proxy,
                                 const QString& reason) {
     const QString next = proxyPool_.Block(engine.id, proxy);
+    ledger_.ProxyBlocked(engine.id, UrlCredentials::MaskPasswords(proxy), reason);
     s_.status.ShowMsg(
         tr("%1 blocked the proxy %2 (%3):").arg(engine.name, UrlCredentials::MaskPasswords(proxy), reason),
         next.isEmpty() ? tr("no proxy of the pool is left")
