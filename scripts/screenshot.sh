@@ -3,7 +3,8 @@
 # (docs/screenshot-zh_CN.png), during a download from a small throttled web server on 127.0.0.1 (python3),
 # so the pictures show rows in progress, a failed row with its reason and rows waiting; and the Engines
 # dialog in both languages; and the window and the Engines dialog on a 1,024 x 600 screen, as they open
-# there at a first start. Run from the repository root after a build.
+# there at a first start; and the HTML document report over a few fixture documents downloaded from
+# 127.0.0.1 (docs/report.png, by Debian's chromium headless). Run from the repository root after a build.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
@@ -87,3 +88,30 @@ SCREEN=1024x600 shoot en window-1024x600.png --screenshot
 SCREEN=1024x600 shoot zh_CN window-1024x600-zh_CN.png --screenshot
 SCREEN=1024x600 shoot en engines-dialog-1024x600.png --screenshot-engines
 SCREEN=1024x600 shoot zh_CN engines-dialog-1024x600-zh_CN.png --screenshot-engines
+
+# The document report: a few fixture documents downloaded from a local server so the registry holds their
+# metadata, reported as HTML and rendered by chromium headless.
+documents=${FIXTURES_DIR:-$root/../shared/fixtures/documents}
+if [ ! -d "$documents" ] || ! command -v chromium > /dev/null; then
+  echo "skipped docs/report.png: no $documents or no chromium (apt-get install -y chromium)"
+  exit 0
+fi
+report=$home/report
+mkdir -p "$report"
+python3 -u -m http.server 0 --bind 127.0.0.1 --directory "$documents" > "$report/server.log" 2>&1 &
+docs_pid=$!
+trap 'kill "$server_pid" "$docs_pid" 2>/dev/null; rm -rf "$home"' EXIT
+for _ in $(seq 50); do grep -q "port" "$report/server.log" && break; sleep 0.1; done
+docs_port=$(sed -n 's/.*port \([0-9]*\).*/\1/p' "$report/server.log" | head -1)
+for file in exiftool-PDF.pdf tika-testWORD.docx tika-testEXCEL.xlsx tika-testPPT.pptx tika-testWORD.doc \
+    tika-testEXCEL.xls tika-testODFwithOOo3.odt tika-testRTF.rtf pypdf-issue-914-xmp-data.pdf tika-testPDF.pdf \
+    exiftool-FlashPix.ppt tika-testPDF-custommetadata.pdf; do
+  printf '%s$%s$未知$http://127.0.0.1:%s/%s$等待\n' "${file%.*}" "${file##*.}" "$docs_port" "$file"
+done > "$report/documents.list"
+"$build/src/skimmer-cli" --home "$report" download "$report/documents.list" --to "$report/save" 2> /dev/null
+"$build/src/skimmer-cli" --home "$report" meta --all > /dev/null
+"$build/src/skimmer-cli" --home "$report" report --format html > "$report/report.html"
+chromium --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking \
+  --disable-component-update --disable-sync --user-data-dir="$report/chromium" \
+  --screenshot="$root/docs/report.png" --window-size=1200,900 "file://$report/report.html" 2> /dev/null
+echo "wrote docs/report.png"

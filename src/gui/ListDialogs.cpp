@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "gui/DialogMessages.h"
 #include "lists/MessageSink.h"
 
 StatusChoiceDialog::StatusChoiceDialog(MessageSink& messages, QWidget* parent)
@@ -28,6 +29,7 @@ StatusChoiceDialog::StatusChoiceDialog(MessageSink& messages, QWidget* parent)
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     layout->addWidget(ok, 0, Qt::AlignRight);
+    DialogMessages::FitTitle(*this);
 }
 
 StatusFilter StatusChoiceDialog::Filter() const {
@@ -66,8 +68,7 @@ StatusActionDialog::StatusActionDialog(QWidget* parent) : QDialog(parent) {
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
-    // Room for the whole title beside the window buttons.
-    setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + 160);
+    DialogMessages::FitTitle(*this);
 }
 
 ResultList::StatusAction StatusActionDialog::Action() const {

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QStyleOptionFrame>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -56,6 +57,25 @@
 #include "meta/MetaReport.h"
 
 namespace {
+
+// Shows a counters text whole in its field: the field is made as wide as the text needs (as QLineEdit
+// sizes itself: frame, margins, its 2-pixel inner margin each side and the cursor). `growOnly` keeps a
+// wider width from before. The tooltip holds the text too.
+void ShowWhole(QLineEdit& field, const QString& text, bool growOnly) {
+    constexpr int kInnerMargin = 2;
+    field.setText(text);
+    field.setCursorPosition(0);
+    field.setToolTip(text);
+    QStyleOptionFrame option;
+    option.initFrom(&field);
+    option.lineWidth = field.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &field);
+    const QMargins margins = field.textMargins() + field.contentsMargins();
+    const int inner =
+        field.fontMetrics().horizontalAdvance(text) + 2 * kInnerMargin + 1 + margins.left() + margins.right();
+    const int width =
+        field.style()->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(inner, field.height()), &field).width();
+    field.setMinimumWidth(growOnly ? std::max(width, field.minimumWidth()) : width);
+}
 
 using K = SettingKey;
 
@@ -132,13 +152,13 @@ MainWindow::MainWindow(Session& session, MessageSink* messages, QWidget* parent)
     statusTimer->start(100);
     statusLine_->setText(session_.Status().Current());
     connect(&session_, &Session::countersChanged, this, [this](const QString& list, const QString& search) {
-        listCounters_->setText(list);
-        listCounters_->setCursorPosition(0);  // a text wider than the field shows its start
-        listCounters_->setToolTip(list);
-        searchCounters_->setText(search);
+        // While downloads run the rate and the time left change width every second: the field only grows
+        // then, so the row does not twitch.
+        ShowWhole(*listCounters_, list, session_.DownloadsRunning());
+        ShowWhole(*searchCounters_, search, false);
     });
-    listCounters_->setText(session_.ListCounters());
-    searchCounters_->setText(session_.SearchCounters());
+    ShowWhole(*listCounters_, session_.ListCounters(), false);
+    ShowWhole(*searchCounters_, session_.SearchCounters(), false);
     // The end of a search is said once, as the current message (already in the run log); the whole
     // text stays readable in the line's tooltip however narrow the window is.
     connect(&session_, &Session::searchSummary, this, [this](const QString& summary) {
@@ -172,6 +192,7 @@ MainWindow::MainWindow(Session& session, MessageSink* messages, QWidget* parent)
         QPushButton* replace = question.addButton(tr("Replace"), QMessageBox::DestructiveRole);
         QPushButton* append = question.addButton(tr("Append"), QMessageBox::AcceptRole);
         question.setDefaultButton(append);
+        DialogMessages::FitTitle(question);
         question.exec();
         if (question.clickedButton() == replace) return ImportChoice::Replace;
         if (question.clickedButton() == append) return ImportChoice::Append;
@@ -609,6 +630,10 @@ QWidget* MainWindow::BuildResultList() {
     header->setMinimumSectionSize(40);
     for (int column = 0; column < ResultTableModel::kColumns; ++column) {
         table_->setColumnWidth(column, ResultTableModel::ColumnWidth(column));
+        // A row in progress shows its percent and speed whole.
+        if (column == ResultTableModel::kStatusColumn)
+            table_->setColumnWidth(column, std::max(ResultTableModel::ColumnWidth(column),
+                                                    ProgressDelegate::ColumnWidth(*table_)));
         const bool wide = column == ResultTableModel::kTitleColumn || column == ResultTableModel::kLinkColumn;
         header->setSectionResizeMode(column, wide ? QHeaderView::Stretch : QHeaderView::Interactive);
         // The documents' metadata is there on request.
@@ -783,10 +808,11 @@ QWidget* MainWindow::BuildBottomRow() {
     searchCounters_ = new QLineEdit(box);
     searchCounters_->setObjectName(QStringLiteral("searchCounters"));
     searchCounters_->setReadOnly(true);
-    // While downloads run the list counters carry the transfer figures too: they get the room for it.
-    counters->addWidget(statusLine_, 5);
-    counters->addWidget(listCounters_, 4);
-    counters->addWidget(searchCounters_, 2);
+    // The counters are as wide as their figures (ShowWhole); the status line, whose summaries are also in
+    // its tooltip, takes the rest.
+    counters->addWidget(statusLine_, 1);
+    counters->addWidget(listCounters_);
+    counters->addWidget(searchCounters_);
     layout->addLayout(counters);
 
     ResultList& list = session_.Results();
@@ -1072,10 +1098,14 @@ void MainWindow::BuildTray() {
     trayMenu_->addAction(tr("Hide Window"), this, &QWidget::hide);
     trayMenu_->addSeparator();
     trayMenu_->addAction(tr("About…"), this, [this] {
-        QMessageBox::about(
-            this, tr("About"),
+        QMessageBox about(
+            QMessageBox::Information, tr("About"),
             tr("%1\nFinds documents shared publicly on the web by keyword and downloads them in bulk.")
-                .arg(ProgramTitle()));
+                .arg(ProgramTitle()),
+            QMessageBox::Ok, this);
+        about.setIconPixmap(windowIcon().pixmap(64));
+        DialogMessages::FitTitle(about);
+        about.exec();
     });
     trayMenu_->addAction(tr("Help"), this, [this] { OpenHelp(); });
     trayMenu_->addSeparator();

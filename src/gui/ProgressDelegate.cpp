@@ -5,6 +5,24 @@
 
 #include "gui/ResultTableModel.h"
 
+namespace {
+
+// The bar sits 2 pixels inside the cell; the style keeps a few pixels of its frame around the text.
+constexpr int kBarInset = 2;
+constexpr int kTextPadding = 8;
+
+}  // namespace
+
+int ProgressDelegate::ColumnWidth(const QWidget& view) {
+    const QFontMetrics metrics = view.fontMetrics();
+    // The widest figures: three-digit percent, four digits before the point, the larger unit.
+    constexpr qint64 kWidestSpeeds[] = {qint64(1023.9 * 1024), qint64(1023.9 * 1024 * 1024)};
+    int widest = 0;
+    for (const qint64 speed : kWidestSpeeds)
+        widest = std::max(widest, metrics.horizontalAdvance(ResultTableModel::ProgressText(100, speed)));
+    return widest + 2 * (kBarInset + kTextPadding);
+}
+
 void ProgressDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                              const QModelIndex& index) const {
     const QVariant percent = index.data(ResultTableModel::ProgressRole);
@@ -18,7 +36,7 @@ void ProgressDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     style->drawControl(QStyle::CE_ItemViewItem, &background, painter, widget);
     QStyleOptionProgressBar bar;
     bar.initFrom(widget);
-    bar.rect = option.rect.adjusted(2, 2, -2, -2);
+    bar.rect = option.rect.adjusted(kBarInset, kBarInset, -kBarInset, -kBarInset);
     bar.minimum = 0;
     bar.maximum = 100;
     bar.progress = percent.toInt();

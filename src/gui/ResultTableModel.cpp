@@ -179,15 +179,19 @@ QString ResultTableModel::DisplaySpeed(qint64 bytesPerSecond) {
     return tr("%1/s").arg(QLocale().formattedDataSize(bytesPerSecond, 1, QLocale::DataSizeTraditionalFormat));
 }
 
+QString ResultTableModel::ProgressText(int percent, qint64 bytesPerSecond) {
+    const QString text = DisplayStatus(RowStatus::InProgress(percent));
+    //: A row's progress and its speed: "Done: 42% · 1.5 MB/s".
+    return bytesPerSecond > 0 ? tr("%1 · %2").arg(text, DisplaySpeed(bytesPerSecond)) : text;
+}
+
 QString ResultTableModel::StatusCell(int row, RowId id, const ResultEntry& entry) const {
-    QString text = DisplayStatus(entry.status);
     if (entry.status.kind() == RowStatus::Kind::InProgress) {
         const qint64 speed = speed_ ? speed_(row) : 0;
         speedShown_ = speedShown_ || speed > 0;
-        //: A row's progress and its speed: "Done: 42% · 1.5 MB/s".
-        if (speed > 0) text = tr("%1 · %2").arg(text, DisplaySpeed(speed));
-        return text;
+        return ProgressText(entry.status.Percent(), speed);
     }
+    QString text = DisplayStatus(entry.status);
     // Why a row ended as it did, beside its status: the stored status text cannot say it.
     //: A row's status and why: "Failed: HTTP 404".
     if (const QString reason = list_.Reason(id); !reason.isEmpty()) text = tr("%1: %2").arg(text, reason);

@@ -47,6 +47,8 @@ class ResultTableModel : public QAbstractTableModel {
     using SpeedSource = std::function<qint64(int row)>;
     void SetSpeedSource(SpeedSource source) { speed_ = std::move(source); }
     static QString DisplaySpeed(qint64 bytesPerSecond);
+    // The status cell of a row in progress: "Done: 42% · 1.5 MB/s", or without a speed when none is known.
+    static QString ProgressText(int percent, qint64 bytesPerSecond);
 
     // Where the metadata columns and the documents' titles come from; without one they stay empty.
     void SetMetadataCache(MetadataCache* cache);

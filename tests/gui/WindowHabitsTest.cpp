@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -22,8 +23,10 @@
 #include "StalledDocument.h"
 #include "TempHome.h"
 #include "app/Session.h"
+#include "gui/DialogMessages.h"
 #include "gui/Language.h"
 #include "gui/MainWindow.h"
+#include "gui/ProgressDelegate.h"
 #include "gui/ResultTableModel.h"
 #include "lists/MessageSink.h"
 
@@ -572,11 +575,47 @@ TEST(WindowLayoutTest, FitsASmallScreenInBothLanguages) {
         EXPECT_GT(header->sectionSize(ResultTableModel::kLinkColumn),
                   ResultTableModel::ColumnWidth(ResultTableModel::kLinkColumn));
         EXPECT_EQ(header->sectionSize(ResultTableModel::kStatusColumn),
-                  ResultTableModel::ColumnWidth(ResultTableModel::kStatusColumn));
+                  std::max(ResultTableModel::ColumnWidth(ResultTableModel::kStatusColumn),
+                           ProgressDelegate::ColumnWidth(*table)));
         EXPECT_LE(header->length(), table->viewport()->width());
+        // The widest progress text fits its bar in the status column.
+        EXPECT_GE(header->sectionSize(ResultTableModel::kStatusColumn) - 8,
+                  table->fontMetrics().horizontalAdvance(ResultTableModel::ProgressText(100, 1073636966)));
+        // Six-digit counters during a download show whole, beside the search counters.
+        const auto text = [](const char* source) { return QCoreApplication::translate("Session", source); };
+        const QString counters = text("List:%1 Downloaded:%2 Threads:%3").arg(254321).arg(125000).arg(16) +
+                                 "  " + text("Done %1/%2  %3  left %4").arg(125000).arg(254321).arg(
+                                            Session::FormatRate(1023 * 1024 + 900), Session::FormatDuration(446399));
+        Q_EMIT session.countersChanged(counters, text("All:%1 To check:%2").arg(987654).arg(876543));
+        QApplication::processEvents();
+        EXPECT_LE(window.minimumSizeHint().width(), 1024);
+        for (const char* name : {"listCounters", "searchCounters"}) {
+            auto* field = window.findChild<QLineEdit*>(name);
+            field->setCursorPosition(int(field->text().size()));
+            field->grab();  // a paint scrolls the text to show the cursor at its end
+            EXPECT_EQ(field->cursorPositionAt(QPoint(4, field->height() / 2)), 0)  // and the start stays
+                << name << ' ' << field->text().toStdString();
+        }
         answers.yes = false;
         window.hide();
     }
+}
+
+// A short question under a long title is widened so the title bar shows the whole title.
+TEST(WindowLayoutTest, MessageBoxIsAsWideAsItsTitle) {
+    QWidget parent;
+    const QString title = "Confirm Removal of Every Ticked Row";
+    int width = 0;
+    QFont bold = parent.font();
+    bold.setBold(true);
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        width = box->width();
+        box->done(QMessageBox::No);
+    });
+    DialogMessages(&parent).AskYesNo("Sure?", title);
+    EXPECT_GE(width, QFontMetrics(bold).horizontalAdvance(title) + 100);
 }
 
 TEST(WindowLayoutTest, SizeSplitterAndColumnsComeBackAfterARestart) {
