@@ -3,8 +3,7 @@
 #include <QCoreApplication>
 
 int main(int argc, char** argv) {
-    // Dead links in tests are rescued only from archives on this machine (the programs a test starts
-    // inherit it).
+    // Dead links are rescued only from archives on this machine, also by the programs a test starts.
     qputenv("SKIMMER_ARCHIVE_LOOPBACK_ONLY", "1");
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

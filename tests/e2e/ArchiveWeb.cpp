@@ -3,26 +3,10 @@
 #include <QCryptographicHash>
 #include <QUrl>
 
-#include <zlib.h>
-
 namespace {
 
 constexpr const char* kCrawl = "CC-MAIN-2019-10";
-constexpr const char* kWarcPath = "/crawl-data/CC-MAIN-2019-10/segment.warc.gz";
-
-std::string Gzip(const std::string& text) {
-    z_stream stream{};
-    deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&stream, uLong(text.size())) + 32, '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-    stream.avail_in = uInt(text.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = uInt(out.size());
-    deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
-}
+constexpr const char* kWarcPath = "/crawl-data/CC-MAIN-2019-10/segment.warc";
 
 std::string WarcRecordOf(const ArchiveWeb::Capture& capture) {
     const std::string http = "HTTP/1.1 200 OK\r\nContent-Type: " + capture.mime +
@@ -33,9 +17,7 @@ std::string WarcRecordOf(const ArchiveWeb::Capture& capture) {
 }
 
 std::string Digest(const std::string& body) {
-    return QCryptographicHash::hash(QByteArray::fromStdString(body), QCryptographicHash::Sha1)
-        .toBase64()
-        .toStdString();
+    return QCryptographicHash::hash(QByteArray::fromStdString(body), QCryptographicHash::Sha1).toHex().toStdString();
 }
 
 bool InSite(const std::string& link, const std::string& site) {
@@ -62,13 +44,10 @@ QString ArchiveWeb::EnginesJson() const {
 
 void ArchiveWeb::Start() {
     for (const Capture& capture : captures_) {
-        if (!capture.commonCrawl) {
-            records_.emplace_back(-1, -1);
-            continue;
-        }
-        const std::string member = Gzip(WarcRecordOf(capture));
-        records_.emplace_back(qint64(warc_.size()), qint64(member.size()));
-        warc_ += member;
+        // Uncompressed records, as a WARC file may hold them.
+        const std::string record = capture.commonCrawl ? WarcRecordOf(capture) : std::string();
+        records_.emplace_back(qint64(warc_.size()), qint64(record.size()));
+        warc_ += record;
     }
     auto& http = server_.Http();
     http.Get("/cdx/search/cdx", [this](const httplib::Request& req, httplib::Response& res) {
@@ -100,10 +79,7 @@ void ArchiveWeb::Start() {
         res.set_content(std::string("[{\"id\": \"") + kCrawl + "\", \"name\": \"March 2019\"}]", "application/json");
     });
     http.Get(std::string("/") + kCrawl + "-index", [this](const httplib::Request& req, httplib::Response& res) {
-        if (req.has_param("showNumPages")) {
-            res.set_content("{\"pages\": 1, \"pageSize\": 5, \"blocks\": 1}", "application/json");
-            return;
-        }
+        if (req.has_param("showNumPages")) return res.set_content("{\"pages\": 1}", "application/json");
         std::string lines;
         for (size_t i = 0; i < captures_.size(); ++i) {
             const Capture& capture = captures_[i];

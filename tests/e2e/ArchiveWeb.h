@@ -1,8 +1,6 @@
 #pragma once
-// A stand-in web archive on 127.0.0.1: a Wayback-style CDX server and raw captures under
-// /web/<timestamp>id_/<link>, and a Common Crawl-style crawl list, index and WARC file served with byte
-// ranges. Captures are added before Start(); EnginesJson() gives the definitions that point both
-// archives here (no politeness delay, so tests run at full speed).
+// A stand-in web archive on 127.0.0.1: a Wayback CDX server with /web/<timestamp>id_/<link> captures and
+// a Common Crawl index with a WARC file served by range. EnginesJson(): both archives here, no delay.
 
 #include <QString>
 #include <atomic>
@@ -22,7 +20,6 @@ class ArchiveWeb {
         bool exactOnly = false;    // answered for its own address only, not in a site's list
         int archivedStatus = 200;  // what the site answered when it was captured
     };
-
     void Add(Capture capture) { captures_.push_back(std::move(capture)); }
     void Start();
     QString Base() const { return server_.Url(QString()); }
@@ -32,8 +29,8 @@ class ArchiveWeb {
 
   private:
     std::vector<Capture> captures_;
-    std::string warc_;  // the gzip members of the Common Crawl captures, one after another
+    std::string warc_;  // the records of the Common Crawl captures, one after another
     std::vector<std::pair<qint64, qint64>> records_;  // offset and length, by capture
-    std::atomic<int> lookups_{0};
+    std::atomic<int> lookups_{0};  // CDX look-ups of one address
     LocalServer server_;
 };

@@ -140,7 +140,8 @@ TEST(Options, SaveWritesEveryKeyInCloseOrderAndKeepsTheRest) {
     EXPECT_EQ(lines[48], "StartpageSearch=0");
     EXPECT_EQ(lines[52], "OpenAlexSearch=0");
     EXPECT_EQ(lines[55], "PdfQueenSearch=1");
-    EXPECT_EQ(lines[56], "[Mine]");
+    EXPECT_EQ(lines[59], "ArchiveRescue=1");  // the web-archive controls of the window close the section
+    EXPECT_EQ(lines[60], "[Mine]");
     EXPECT_FALSE(home.Read("Setting.ini").contains("SearchTryCount"));
 
     Options reloaded;
