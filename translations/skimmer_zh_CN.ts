@@ -1502,6 +1502,10 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
         <translation>正在查询网页档案：</translation>
     </message>
     <message>
+        <source>%1 gave an answer that cannot be read (%2)</source>
+        <translation>%1 的应答无法读取（%2）</translation>
+    </message>
+    <message>
         <source>%1 gave an answer that cannot be read (%2):</source>
         <translation>%1 的应答无法读取（%2）：</translation>
     </message>

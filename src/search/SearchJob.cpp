@@ -541,6 +541,7 @@ std::optional<QByteArray> SearchJob::FetchApiPage(int slot, const EngineDefiniti
                     if (!value.isEmpty())
                         client.AddSecretHeader(QString::fromUtf8(name), QString::fromUtf8(value));
                 }
+                client.SetRefuseForeignRedirects(true);
                 auto response = client.Get(request.url, false);
                 answered = true;
                 status = response->StatusCode();
