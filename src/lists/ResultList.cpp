@@ -69,6 +69,9 @@ QString ResultList::DecodePercentTitle(const QString& title) {
 ResultList::AddResult ResultList::AddEntry(QString title, const QString& type, const QString& size,
                                            const QString& link, RowStatus status) {
     title = title.trimmed();
+    // A byte-order mark is invisible, and at the start of a saved line it would be read as the file's own
+    // mark and dropped: a title never starts with one.
+    while (title.startsWith(QChar(0xFEFF))) title = title.sliced(1).trimmed();
     // No transfer runs for a row that is only now entering the list: a row saved while it was being
     // downloaded (a stop, a crash, an auto-save) waits again, or no later run would ever take it.
     if (status == RowStatus::Downloading || status.kind() == RowStatus::Kind::InProgress) {
