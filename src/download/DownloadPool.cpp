@@ -414,8 +414,10 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
         switch (outcome) {
             case Outcome::Done:
             case Outcome::Present:
-                s_.results.SetStatus(row, RowStatus::Downloaded, reason);
+                // Recorded before the row says so: a list saved in between then never shows a
+                // downloaded row whose link a kill could still lose from the registry's batch.
                 s_.registry.InsertDocLink(link);
+                s_.results.SetStatus(row, RowStatus::Downloaded, reason);
                 break;
             case Outcome::Failed:
                 s_.results.SetStatus(row, RowStatus::Failed, reason);

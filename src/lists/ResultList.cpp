@@ -33,9 +33,10 @@ bool HasEscapePair(const QString& title) {
 
 ResultList::ResultList(Options& options, StatusLine* status) : options_(options), status_(status) {}
 
-void ResultList::SetRegistry(RegistryCheck check, RegistryDelete remove) {
+void ResultList::SetRegistry(RegistryCheck check, RegistryDelete remove, RegistryCommit commit) {
     registryCheck_ = std::move(check);
     registryDelete_ = std::move(remove);
+    registryCommit_ = std::move(commit);
 }
 
 QString ResultList::TitleFromLink(const QString& link) {
@@ -206,6 +207,7 @@ std::unique_ptr<ResultList> ResultList::MakeStaging() const {
     auto staging = std::make_unique<ResultList>(options_, status_);
     staging->registryCheck_ = registryCheck_;
     staging->registryDelete_ = registryDelete_;
+    staging->registryCommit_ = registryCommit_;
     QMutexLocker rows(&rowsMutex_);
     // Far above any id this list will hand out while the staging list fills.
     staging->nextId_ = nextId_ + (RowId(1) << 40);

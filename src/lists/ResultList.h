@@ -31,9 +31,16 @@ class ResultList {
     // Injected by the owner: whether the registry holds a link, and removing a link from it.
     using RegistryCheck = std::function<bool(const QString& link)>;
     using RegistryDelete = std::function<void(const QString& link)>;
+    // Writes the links the registry still keeps for its next batch.
+    using RegistryCommit = std::function<void()>;
 
     ResultList(Options& options, StatusLine* status);
-    void SetRegistry(RegistryCheck check, RegistryDelete remove);
+    void SetRegistry(RegistryCheck check, RegistryDelete remove, RegistryCommit commit = {});
+    // A list file about to be written calls this after taking its rows: a row it saves as downloaded
+    // then has its link on disk (workers record the link before they mark the row).
+    void CommitRegistry() const {
+        if (registryCommit_) registryCommit_();
+    }
 
     // The duplicate guard (linkSetLock is its own lock).
     LinkSet& Links() { return links_; }
@@ -188,6 +195,7 @@ class ResultList {
     StatusLine* status_;
     RegistryCheck registryCheck_;
     RegistryDelete registryDelete_;
+    RegistryCommit registryCommit_;
     LinkSet links_;
 
     QMutex appendLock_;  // serialises AddEntry from end to end
