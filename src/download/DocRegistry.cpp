@@ -212,16 +212,31 @@ void DocRegistry::PrepareDocumentsLocked(bool writable) {
                 "create table if not exists docfiles(doclink text, sha256 text, size integer, file text);"));
             db_.ExecDML(QStringLiteral("create index if not exists docfiles_doclink on docfiles(doclink);"));
             db_.ExecDML(QStringLiteral("create index if not exists docfiles_sha256 on docfiles(sha256);"));
+            db_.ExecDML(QStringLiteral("create index if not exists docfiles_size on docfiles(size);"));
         } catch (const SqliteError&) {
             // Without it downloads are still registered, only never compared by their bytes.
+        }
+        try {
+            // The digest of a document's first bytes: registries from before gain the column.
+            db_.ExecDML(QStringLiteral("alter table docfiles add column head text;"));
+        } catch (const SqliteError&) {
+            // It is there already.
         }
     }
     try {
         docOf_ = db_.CompileStatement(
             QStringLiteral("SELECT sha256, size, file FROM docfiles WHERE doclink=?1 LIMIT 1"));
         if (!writable) return;
-        docFind_ = db_.CompileStatement(
-            QStringLiteral("SELECT DISTINCT file FROM docfiles WHERE sha256=?1 AND size=?2"));
+        // Files of these bytes, and files of this size recorded without a digest whose head matches
+        // (or is not known): those are hashed when asked.
+        docFind_ = db_.CompileStatement(QStringLiteral(
+            "SELECT DISTINCT file, sha256 FROM docfiles WHERE size=?2 AND (sha256=?1 OR "
+            "((sha256 IS NULL OR sha256='') AND (head=?3 OR head IS NULL OR head='')))"));
+        docTwinSize_ = db_.CompileStatement(QStringLiteral(
+            "SELECT 1 FROM docfiles WHERE size=?1 AND (head=?2 OR head IS NULL OR head='') LIMIT 1"));
+        docSetHead_ = db_.CompileStatement(QStringLiteral("UPDATE docfiles SET head=?2 WHERE doclink=?1"));
+        docFillDigest_ = db_.CompileStatement(
+            QStringLiteral("UPDATE docfiles SET sha256=?2 WHERE file=?1 AND (sha256 IS NULL OR sha256='')"));
         docUpdate_ = db_.CompileStatement(
             QStringLiteral("UPDATE docfiles SET sha256=?2, size=?3, file=?4 WHERE doclink=?1"));
         docInsert_ = db_.CompileStatement(
@@ -237,6 +252,9 @@ void DocRegistry::PrepareDocumentsLocked(bool writable) {
 
 void DocRegistry::FinalizeAll() {
     docFind_.Finalize();
+    docTwinSize_.Finalize();
+    docSetHead_.Finalize();
+    docFillDigest_.Finalize();
     docUpdate_.Finalize();
     docInsert_.Finalize();
     docDrop_.Finalize();
@@ -351,64 +369,138 @@ qint64 DocRegistry::Count() {
     }
 }
 
-DocRegistry::Document DocRegistry::DocumentOf(const QString& link) {
-    QMutexLocker lock(&lock_);
-    Document document;
-    try {
-        if (!lookup_.IsValid()) return document;
-        lookup_.Bind(1, link);
-        document.found = PendingLocked(link) || !lookup_.ExecQuery().Eof();
-        if (!document.found || !docOf_.IsValid()) return document;
-        docOf_.Bind(1, link);
-        SqliteQuery query = docOf_.ExecQuery();
-        if (query.Eof()) return document;
-        document.sha256 = query.FieldValue(0);
-        if (!query.FieldIsNull(1)) document.size = query.FieldValue(1).toLongLong();
-        document.file = query.FieldValue(2);
-    } catch (const SqliteError&) {
-        // Whatever was read stands; a registry that cannot answer knows no document.
-    }
-    return document;
-}
-
 namespace {
 
 // The file still holds the document: a plain file (not a link to one) of the recorded size and bytes. The
 // user may have deleted, replaced, edited or cut it since, and then it holds the document no more.
-bool HoldsDocument(const QString& file, const QString& sha256, qint64 size) {
+// The digest of what the file holds now, or empty when it is no plain file of that size any more.
+QString DigestOfFile(const QString& file, qint64 size) {
     const int fd =
         ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) return {};
     struct stat info;
-    bool holds = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && qint64(info.st_size) == size;
-    if (holds) {
+    QString digest;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && qint64(info.st_size) == size) {
         Sha256Stream hash;
-        holds = hash.AddFilePrefix(fd, size, nullptr) &&
-                hash.HexDigest().compare(sha256, Qt::CaseInsensitive) == 0;
+        if (hash.AddFilePrefix(fd, size, nullptr)) digest = hash.HexDigest();
     }
     ::close(fd);
-    return holds;
+    return digest;
 }
 
 }  // namespace
 
+DocRegistry::Document DocRegistry::DocumentOf(const QString& link) {
+    Document document;
+    {
+        QMutexLocker lock(&lock_);
+        try {
+            if (!lookup_.IsValid()) return document;
+            lookup_.Bind(1, link);
+            document.found = PendingLocked(link) || !lookup_.ExecQuery().Eof();
+            if (!document.found || !docOf_.IsValid()) return document;
+            docOf_.Bind(1, link);
+            SqliteQuery query = docOf_.ExecQuery();
+            if (query.Eof()) return document;
+            document.sha256 = query.FieldValue(0);
+            if (!query.FieldIsNull(1)) document.size = query.FieldValue(1).toLongLong();
+            document.file = query.FieldValue(2);
+        } catch (const SqliteError&) {
+            // Whatever was read stands; a registry that cannot answer knows no document.
+            return document;
+        }
+    }
+    // Saved without its digest (no twin was possible then): taken now from the file, off the download
+    // path, and kept. A file that holds other bytes by now still gives what it holds.
+    if (!document.sha256.isEmpty() || document.file.isEmpty() || document.size < 0) return document;
+    const QString digest = DigestOfFile(document.file, document.size);
+    if (digest.isEmpty()) return document;
+    QMutexLocker lock(&lock_);
+    try {
+        if (docFillDigest_.IsValid()) {
+            docFillDigest_.Bind(1, document.file);
+            docFillDigest_.Bind(2, digest);
+            docFillDigest_.ExecDML();
+        }
+    } catch (const SqliteError&) {
+        // Answered all the same; the next look-up reads the file again.
+    }
+    document.sha256 = digest;
+    return document;
+}
+
+
 QString DocRegistry::ClaimDocument(const QString& link, const QString& sha256, qint64 size,
                                    const QString& file) {
+    return ClaimDocumentWithHead(link, sha256, size, file, QString());
+}
+
+bool DocRegistry::MayHaveTwin(qint64 size, const QString& head) {
+    QMutexLocker lock(&lock_);
+    try {
+        if (!docTwinSize_.IsValid()) return true;
+        docTwinSize_.Bind(1, size);
+        docTwinSize_.Bind(2, head);
+        return !docTwinSize_.ExecQuery().Eof();
+    } catch (const SqliteError&) {
+        return true;  // a registry that cannot tell: the bytes are compared the long way
+    }
+}
+
+void DocRegistry::RecordLocked(const QString& link, const QString& sha256, qint64 size, const QString& holder,
+                               const QString& head) {
+    docUpdate_.Bind(1, link);
+    docUpdate_.Bind(2, sha256);
+    docUpdate_.Bind(3, size);
+    docUpdate_.Bind(4, holder);
+    if (docUpdate_.ExecDML() == 0) {
+        docInsert_.Bind(1, link);
+        docInsert_.Bind(2, sha256);
+        docInsert_.Bind(3, size);
+        docInsert_.Bind(4, holder);
+        docInsert_.ExecDML();
+    }
+    if (docSetHead_.IsValid()) {
+        docSetHead_.Bind(1, link);
+        docSetHead_.Bind(2, head);
+        docSetHead_.ExecDML();
+    }
+}
+
+void DocRegistry::RecordDocument(const QString& link, qint64 size, const QString& file, const QString& head) {
     QString failure;
-    // The files said to hold these bytes; each is read back before it is trusted, outside the lock, so
-    // that other workers' look-ups do not wait for a big file to be hashed.
-    QStringList candidates;
+    {
+        QMutexLocker lock(&lock_);
+        try {
+            if (!docUpdate_.IsValid()) return;
+            RecordLocked(link, QStringLiteral(""), size, file, head);
+            return;
+        } catch (const SqliteError& e) {
+            failure = e.Message();
+        }
+    }
+    Report("RecordDocument", failure);
+}
+
+QString DocRegistry::ClaimDocumentWithHead(const QString& link, const QString& sha256, qint64 size,
+                                           const QString& file, const QString& head) {
+    QString failure;
+    // The files said to hold these bytes, or recorded of this size without a digest; each is read back
+    // before it is trusted, outside the lock, so that other workers' look-ups do not wait for a big file
+    // to be hashed.
+    QList<std::pair<QString, QString>> candidates;  // file, its recorded digest
     {
         QMutexLocker lock(&lock_);
         try {
             if (!docFind_.IsValid()) return {};
             docFind_.Bind(1, sha256);
             docFind_.Bind(2, size);
+            docFind_.Bind(3, head);
             SqliteQuery query = docFind_.ExecQuery();
             for (; !query.Eof(); query.NextRow()) {
                 // The file about to be replaced is no copy to keep.
                 if (const QString candidate = query.FieldValue(0); candidate != file)
-                    candidates.append(candidate);
+                    candidates.append({candidate, query.FieldValue(1)});
             }
         } catch (const SqliteError& e) {
             failure = e.Message();
@@ -419,35 +511,33 @@ QString DocRegistry::ClaimDocument(const QString& link, const QString& sha256, q
         return {};
     }
     QString same;
-    QStringList stale;
-    for (const QString& candidate : candidates) {
-        if (HoldsDocument(candidate, sha256, size)) {
+    QList<std::pair<QString, QString>> stale;  // files that hold these bytes no more, with their digest
+    QList<std::pair<QString, QString>> filled;  // files recorded without a digest, with the one read now
+    for (const auto& [candidate, recorded] : candidates) {
+        const QString digest = DigestOfFile(candidate, size);
+        if (recorded.isEmpty() && !digest.isEmpty()) filled.append({candidate, digest});
+        if (!digest.isEmpty() && digest.compare(sha256, Qt::CaseInsensitive) == 0) {
             same = candidate;
             break;
         }
-        stale.append(candidate);
+        if (!recorded.isEmpty() || digest.isEmpty()) stale.append({candidate, recorded});
     }
     {
         QMutexLocker lock(&lock_);
         try {
             // A file that no longer holds the document is no proof for the next link either.
-            for (const QString& gone : docForgetFile_.IsValid() ? stale : QStringList()) {
+            for (const auto& [gone, recorded] : docForgetFile_.IsValid() ? stale : decltype(stale)()) {
                 docForgetFile_.Bind(1, gone);
-                docForgetFile_.Bind(2, sha256);
+                docForgetFile_.Bind(2, recorded);
                 docForgetFile_.ExecDML();
             }
-            const QString holder = same.isEmpty() ? file : same;
-            docUpdate_.Bind(1, link);
-            docUpdate_.Bind(2, sha256);
-            docUpdate_.Bind(3, size);
-            docUpdate_.Bind(4, holder);
-            if (docUpdate_.ExecDML() == 0) {
-                docInsert_.Bind(1, link);
-                docInsert_.Bind(2, sha256);
-                docInsert_.Bind(3, size);
-                docInsert_.Bind(4, holder);
-                docInsert_.ExecDML();
+            // A digest read is kept, so the file is not read again for the next document of its size.
+            for (const auto& [holder, digest] : filled) {
+                docFillDigest_.Bind(1, holder);
+                docFillDigest_.Bind(2, digest);
+                docFillDigest_.ExecDML();
             }
+            RecordLocked(link, sha256, size, same.isEmpty() ? file : same, head);
             return same;
         } catch (const SqliteError& e) {
             failure = e.Message();

@@ -68,6 +68,10 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
     QString ClaimDocument(const QString& link, const QString& sha256, qint64 size,
                           const QString& file) override;
     void DropDocument(const QString& link, const QString& file) override;
+    bool MayHaveTwin(qint64 size, const QString& head) override;
+    QString ClaimDocumentWithHead(const QString& link, const QString& sha256, qint64 size, const QString& file,
+                                  const QString& head) override;
+    void RecordDocument(const QString& link, qint64 size, const QString& file, const QString& head) override;
 
     bool IsTempFileRecorded(const QString& link, const QString& path) override;
     bool RecordTempFile(const QString& link, const QString& path) override;
@@ -83,6 +87,9 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
   private:
     void FinalizeAll();
     void PrepareDocumentsLocked(bool writable);
+    // Records `holder` for link with these values; throws SqliteError.
+    void RecordLocked(const QString& link, const QString& sha256, qint64 size, const QString& holder,
+                      const QString& head);
     bool OpenReadOnlyLocked(const QString& path, int busyTimeoutMs);
     void Report(const char* operation, const QString& message);
     QString CommitPendingLocked();  // the failure, empty on success
@@ -102,6 +109,9 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
     SqliteStatement docInsert_;
     SqliteStatement docDrop_;
     SqliteStatement docOf_;
+    SqliteStatement docTwinSize_;  // a document of a size whose head matches or is not known
+    SqliteStatement docSetHead_;
+    SqliteStatement docFillDigest_;  // a digest taken later for a file recorded without one
     SqliteStatement docForget_;
     SqliteStatement docForgetFile_;  // the records that say a file holds some bytes
     SqliteStatement tempLookup_;
