@@ -110,7 +110,10 @@ ResultList::AddResult ResultList::AddEntry(QString title, const QString& type, c
     const RowId id = nextId_++;
     rows_.push_back(Row{id, ResultEntry{title, InternLocked(type), size, link, status}});
     CountStatusLocked(status, +1);
-    if (status == RowStatus::Waiting) NoteWaitingLocked();
+    if (status == RowStatus::Waiting) {
+        NoteWaitingLocked();
+        FeedWaitingLocked(id);
+    }
     firstRowWithTitle_.try_emplace(title, id);
     structural_ = true;
     return AddResult::Added;
@@ -167,6 +170,7 @@ void ResultList::SetStatusLocked(Row& row, qsizetype position, const RowStatus& 
     if (status == RowStatus::Waiting) {
         if (position < waitingHint_) waitingHint_ = position;
         NoteWaitingLocked();
+        FeedWaitingLocked(row.id);
     }
     NoteChangedLocked(row.id);
 }
@@ -181,6 +185,45 @@ void ResultList::PruneReasonsLocked() {
     returned_.removeIf([this](RowId id) { return PositionLocked(id) < 0; });
 }
 
+void ResultList::RestartWaitingFeed() {
+    QMutexLocker rows(&rowsMutex_);
+    feedOn_ = true;
+    FeedRestartLocked();
+}
+
+ResultList::WaitingFeed ResultList::TakeWaitingFeed() {
+    QMutexLocker rows(&rowsMutex_);
+    WaitingFeed feed;
+    const auto waiting = [this](RowId id) -> const Row* {
+        const qsizetype position = PositionLocked(id);
+        if (position < 0 || rows_[size_t(position)].entry.status != RowStatus::Waiting) return nullptr;
+        return &rows_[size_t(position)];
+    };
+    if (!feedFull_) {
+        feed.rows.reserve(newlyWaiting_.size());
+        for (const RowId id : newlyWaiting_) {
+            if (const Row* row = waiting(id)) feed.rows.push_back({id, row->entry.link});
+        }
+        newlyWaiting_.clear();
+        return feed;
+    }
+    feed.full = true;
+    feedFull_ = false;
+    feed.rows.reserve(size_t(waitingRows_));
+    QSet<RowId> first;
+    for (const RowId id : returned_) {
+        if (const Row* row = waiting(id); row && !first.contains(id)) {
+            first.insert(id);
+            feed.rows.push_back({id, row->entry.link});
+        }
+    }
+    for (const Row& row : rows_) {
+        if (row.entry.status == RowStatus::Waiting && (first.isEmpty() || !first.contains(row.id)))
+            feed.rows.push_back({row.id, row.entry.link});
+    }
+    return feed;
+}
+
 void ResultList::ClearLocked() {
     reasons_.clear();
     speeds_.clear();
@@ -188,6 +231,7 @@ void ResultList::ClearLocked() {
     waitingRows_ = downloadedRows_ = failedRows_ = 0;
     waitingHint_ = 0;
     NoteWaitingLocked();
+    FeedRestartLocked();
     rows_.clear();
     firstRowWithTitle_.clear();
     shortValues_.clear();
@@ -247,6 +291,7 @@ void ResultList::AdoptRows(ResultList& staging, RowId keepFromId) {
         PruneReasonsLocked();
         waitingHint_ = 0;
         NoteWaitingLocked();
+        FeedRestartLocked();
         changed_.clear();
         structural_ = true;
         staging.rows_.clear();
@@ -277,6 +322,7 @@ qsizetype ResultList::DeleteWhere(const std::function<bool(const Row&)>& goes) {
         rows_.erase(kept, rows_.end());
         waitingHint_ = 0;
         NoteWaitingLocked();
+        FeedRestartLocked();
         RebuildIndexesLocked();
     }
     for (const QString& link : removedLinks) links_.Remove(link);
@@ -541,6 +587,7 @@ std::optional<ResultEntry> ResultList::ClaimIfWaiting(RowId id) {
     Row& row = rows_[size_t(position)];
     if (row.entry.status != RowStatus::Waiting) return std::nullopt;
     SetStatusLocked(row, position, RowStatus::Downloading);
+    if (!returned_.isEmpty()) returned_.removeOne(id);
     return row.entry;
 }
 
