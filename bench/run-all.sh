@@ -2,7 +2,7 @@
 # Runs every benchmark, each printing its own lines as it goes, then one table: our figure, the peer's
 # (another program doing the same work, or the target where there is no such program), ours divided by
 # theirs, and what is timed. Run from the repository root after a build:  bash bench/run-all.sh
-#   ONLY="net download resume hosts deep search parsers layouts queue lists latency archive"  a subset, in that order
+#   ONLY="net download resume hosts deep search parsers layouts queue lists latency archive profile"  a subset, in that order
 # Every benchmark takes its own variables (see bench/README.md). About 10 minutes on 2 cores; figures
 # taken while other work loads the machine are slower than the machine can do (compare `uptime`).
 set -euo pipefail
@@ -10,7 +10,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/bench/lib/nginx.sh"
 build=${BUILD_DIR:-$root/build}
 fixtures=${SKIMMER_FIXTURES:-$root/../shared/fixtures}
-only=${ONLY:-net download resume hosts deep search parsers layouts queue lists latency archive}
+only=${ONLY:-net download resume hosts deep search parsers layouts queue lists latency archive profile}
 export BUILD_DIR=$build SKIMMER_FIXTURES=$fixtures
 BENCH_TABLE=$(mktemp /tmp/skimmer-bench-table.XXXXXX)
 export BENCH_TABLE
@@ -72,6 +72,12 @@ if wants lists; then
   done
   bench_result "lists: peak memory" "$(awk '/peak/ { p = $(NF - 1) } END { print p }' "$out")" "target" 1024 MiB \
     "resident peak of list_bench over every phase"
+  bench_result "goal 3: registry, 100,000 new links" "$(field '^InsertDocLink x' 6)" "target" 0.5 s \
+    "InsertDocLink x 100,000 and the last batch written, registry of 1,000,000 links"
+  bench_result "goal 3: registry, 100,000 new links (CPU)" "$(field '^InsertDocLink CPU' 4)" "target" 0.5 s \
+    "as above, CPU time of the process"
+  bench_result "goal 3: registry look-up median" "$(field '^CheckDocLink median' 5)" "target" 10 us \
+    "CheckDocLink in a registry of 1,000,000 links"
 fi
 if wants latency; then
   section "window responsiveness, latency_bench"
@@ -79,6 +85,12 @@ if wants latency; then
   bench_result "window: tick lateness p99" "$(after p99)" "target" 100000 us \
     "each 10 ms tick from when it was due, under 50 search threads and 100 workers"
   bench_result "window: tick lateness p99.9" "$(after p99.9)" "-" "" us "as above"
+  bench_result "goal 1: window tick lateness p99" "$(after p99)" "target" 16000 us "as above"
+  bench_result "goal 1: window tick lateness max" "$(after max)" "target" 50000 us "as above"
+fi
+if wants profile; then
+  section "download pool against curl -Z, medians of alternating rounds, bench/download/profile.sh"
+  run bash "$root/bench/download/profile.sh"
 fi
 
 printf '\n%-44s %12s  %-26s %12s %8s  %-11s %s\n' "benchmark" "ours" "peer" "peer's" "ratio" "unit" "what is timed"
@@ -87,3 +99,10 @@ while IFS='|' read -r name ours peer theirs unit timed; do
   printf '%-44s %12s  %-26s %12s %8s  %-11s %s\n' "$name" "${ours:--}" "$peer" "${theirs:--}" "$ratio" "$unit" "$timed"
 done < "$BENCH_TABLE"
 echo "ratio = ours / peer's: above 1 is better for rates (/s), below 1 for times (s, ms, us) and memory (MiB)."
+# The four goals of the responsiveness and bulk-cost work, on their own (those of the benchmarks run).
+printf '\nGoals (window p99 <= 16 ms and max <= 50 ms; downloads <= 0.9 x curl -Z wall and <= 1.5 x its CPU;\n'
+printf 'registry 100,000 links <= 0.5 s and a look-up <= 10 us; deep search >= 1.0 x wget2):\n'
+grep -E '^(goal [0-9]|deep search: pages/s \()' "$BENCH_TABLE" | while IFS='|' read -r name ours peer theirs unit timed; do
+  ratio=$(awk -v a="$ours" -v b="$theirs" 'BEGIN { if (a != "" && b + 0 > 0) printf "%.2f", a / b; else printf "-" }')
+  printf '  %-46s %12s %-4s vs %-24s %10s  ratio %s\n' "$name" "${ours:--}" "$unit" "$peer" "${theirs:--}" "$ratio"
+done

@@ -44,7 +44,7 @@ run() {  # NAME COMMAND...: prints the wall time in seconds
   read -r wall user sys < "$work/time.txt"
   printf "%-8s %6.2f s wall %6.2f s user %6.2f s sys  %5d files  (load %s)\n" "$name" "$wall" "$user" "$sys" "$files" \
     "$(cut -d' ' -f1 /proc/loadavg)" >&2
-  echo "$wall"
+  echo "$wall $(echo "$user + $sys" | bc -l)"
 }
 ours=(); theirs=(); base=()
 for r in $(seq 1 "$repeat"); do
@@ -57,11 +57,22 @@ for r in $(seq 1 "$repeat"); do
     base+=("$(run baseline "$BASELINE" --home "$work/home" download "$work/list.list" --to "$work/out" --workers 100)")
   fi
 done
-median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-m_ours=$(median "${ours[@]}"); m_theirs=$(median "${theirs[@]}")
+# median FIELD VALUES...: the median of the FIELDth word (1 wall, 2 CPU) of each "wall cpu" value.
+median() {
+  local field=$1; shift
+  printf '%s\n' "$@" | awk -v f="$field" '{ print $f }' | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
+}
+m_ours=$(median 1 "${ours[@]}"); m_theirs=$(median 1 "${theirs[@]}")
+c_ours=$(median 2 "${ours[@]}"); c_theirs=$(median 2 "${theirs[@]}")
 printf 'median of %d: skimmer %.2f s, curl %.2f s, ratio %.2f\n' "$repeat" "$m_ours" "$m_theirs" \
   "$(echo "$m_ours / $m_theirs" | bc -l)"
+printf 'median CPU of %d: skimmer %.2f s, curl %.2f s, ratio %.2f\n' "$repeat" "$c_ours" "$c_theirs" \
+  "$(echo "$c_ours / $c_theirs" | bc -l)"
+if [ -n "${BENCH_TABLE:-}" ]; then
+  bench_result "goal 2: download pool wall (median)" "$m_ours" "curl -Z" "$m_theirs" s "2,020 files, alternating rounds"
+  bench_result "goal 2: download pool CPU (median)" "$c_ours" "curl -Z" "$c_theirs" s "user + system, as above"
+fi
 if [ -n "${BASELINE:-}" ]; then
-  m_base=$(median "${base[@]}")
+  m_base=$(median 1 "${base[@]}")
   printf 'median of %d: baseline %.2f s, ratio to curl %.2f\n' "$repeat" "$m_base" "$(echo "$m_base / $m_theirs" | bc -l)"
 fi

@@ -49,11 +49,17 @@ int MetaHarvest::ReadBatch(const std::function<void(const QString& file)>& progr
         if ((background && stop_.load()) || (stop && stop->load())) break;
         if (progress) progress(document.file);
         DocMetadata metadata = worker_->Read(document.file);
+        if (document.sha256.isEmpty()) {
+            // Saved without its digest (it had no possible twin): the reading gives it to the registry.
+            table_.FillDigest(document.file, metadata.sha256);
+            ++done;
+            if (metadata.sha256.isEmpty()) continue;
+        }
         // Keyed by what the registry knows, so a file that is gone or changed is not read again and again.
-        metadata.sha256 = document.sha256;
+        if (!document.sha256.isEmpty()) metadata.sha256 = document.sha256;
         if (!table_.Store(metadata)) break;  // a table that takes nothing would be asked forever
         ++read_;
-        ++done;
+        if (!document.sha256.isEmpty()) ++done;
     }
     return done;
 }

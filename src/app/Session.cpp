@@ -201,7 +201,8 @@ QString Session::Start(bool keepLastList) {
         [this](const QString& link) {
             return registry_.CheckDocLink(link) == DocRegistry::LinkCheck::Present;
         },
-        [this](const QString& link) { registry_.DelDocLinkInDatabase(link); });
+        [this](const QString& link) { registry_.DelDocLinkInDatabase(link); },
+        [this] { registry_.CommitPending(); });
     QString refused;
     search_->SetCatalogue(EngineCatalog::Load(home_.Dir(), &refused));
     if (!refused.isEmpty()) ShowMsg(tr("config/engines.json is not used:"), refused, QString(), 1);

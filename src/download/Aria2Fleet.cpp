@@ -232,11 +232,11 @@ void Aria2Fleet::Apply(int index, const Aria2Agent::TaskAnswer& answer, const QS
         case State::Complete:
             handed.stage = Stage::Done;
             ++downloaded_;
+            registry_.InsertDocLink(handed.row.link);  // before the row says so, as the pool does
             results_.SetStatus(handed.row.id, RowStatus::Downloaded);
             if (status.totalLength > 0)
                 results_.SetSize(handed.row.id,
                                  QString::asprintf("%.02f", double(status.totalLength) / 1024.0));
-            registry_.InsertDocLink(handed.row.link);
             return;
         case State::Error:
             Fail(index,

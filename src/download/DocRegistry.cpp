@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QMutexLocker>
 #include <QStringList>
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 
@@ -24,10 +25,87 @@ void DocRegistry::Report(const char* operation, const QString& message) {
     }
 }
 
+DocRegistry::~DocRegistry() {
+    Close();
+}
+
+void DocRegistry::StartCommitter() {
+    if (committer_.joinable()) return;
+    {
+        std::lock_guard wake(committerMutex_);
+        committerStop_ = false;
+    }
+    committer_ = std::thread([this] {
+        std::unique_lock wake(committerMutex_);
+        while (!committerStop_) {
+            committerWake_.wait_for(wake, std::chrono::milliseconds(kBatchMs));
+            wake.unlock();
+            CommitPending();
+            wake.lock();
+        }
+    });
+}
+
+void DocRegistry::StopCommitter() {
+    if (!committer_.joinable()) return;
+    {
+        std::lock_guard wake(committerMutex_);
+        committerStop_ = true;
+    }
+    committerWake_.notify_all();
+    committer_.join();
+}
+
+void DocRegistry::CommitPending() {
+    QString failure;
+    {
+        QMutexLocker lock(&lock_);
+        failure = CommitPendingLocked();
+    }
+    if (!failure.isEmpty()) Report("InsertDocLink", failure);
+}
+
+QString DocRegistry::CommitPendingLocked() {
+    if (pendingOrder_.empty()) return {};
+    std::vector<QString> batch;
+    batch.swap(pendingOrder_);
+    pending_.clear();
+    try {
+        if (!insert_.IsValid()) throw SqliteError(SqliteError::kWrapperError, QStringLiteral("Database not open"));
+        db_.ExecDML(QStringLiteral("BEGIN"));
+        try {
+            for (const QString& link : batch) {
+                insert_.Bind(1, link);
+                insert_.ExecDML();
+            }
+            db_.ExecDML(QStringLiteral("COMMIT"));
+        } catch (const SqliteError&) {
+            try {
+                db_.ExecDML(QStringLiteral("ROLLBACK"));
+            } catch (const SqliteError&) {
+                // The failed statement ended the transaction already.
+            }
+            throw;
+        }
+        commitFailing_ = false;
+        return {};
+    } catch (const SqliteError& e) {
+        // Kept for the next batch (a lock held by another program passes); said once per failing spell.
+        for (QString& link : batch) {
+            if (pending_.insert(link).second) pendingOrder_.push_back(std::move(link));
+        }
+        if (commitFailing_) return {};
+        commitFailing_ = true;
+        return QStringLiteral("%1 links not recorded yet: %2").arg(pendingOrder_.size()).arg(e.Message());
+    }
+}
+
 bool DocRegistry::OpenDocDatabase(const QString& path, int busyTimeoutMs) {
+    StopCommitter();
     QMutexLocker lock(&lock_);
     readOnly_ = false;
     try {
+        CommitPendingLocked();
         FinalizeAll();
         db_.SetBusyTimeout(busyTimeoutMs);
         db_.Open(path);
@@ -41,6 +119,12 @@ bool DocRegistry::OpenDocDatabase(const QString& path, int busyTimeoutMs) {
             // the database safe from a crash of the program and makes an insert cost microseconds.
             db_.ExecQuery(QStringLiteral("PRAGMA journal_mode=WAL"));
             db_.ExecDML(QStringLiteral("PRAGMA synchronous=NORMAL"));
+            // New links land on pages all over the look-up index: with SQLite's 2 MB page cache a batch
+            // of them reads most of its pages back from the file and the log grows by a page per link.
+            // 32 MB keeps most of the index of a million links in memory, and a checkpoint every 32 MB
+            // of log (not every 4 MB) syncs the database file an eighth as often.
+            db_.ExecDML(QStringLiteral("PRAGMA cache_size=-32768"));
+            db_.ExecQuery(QStringLiteral("PRAGMA wal_autocheckpoint=8000"));
         } catch (const SqliteError&) {
             // A read-only database keeps its journal; it only answers look-ups anyway.
         }
@@ -78,6 +162,7 @@ bool DocRegistry::OpenDocDatabase(const QString& path, int busyTimeoutMs) {
             // A read-only registry without the table: no temporary file counts as ours, so none is reused.
         }
         lock.unlock();
+        StartCommitter();
         RemoveStaleTempFiles(kStaleTempSeconds);
         return true;
     } catch (const SqliteError& failure) {
@@ -129,16 +214,31 @@ void DocRegistry::PrepareDocumentsLocked(bool writable) {
                 "create table if not exists docfiles(doclink text, sha256 text, size integer, file text);"));
             db_.ExecDML(QStringLiteral("create index if not exists docfiles_doclink on docfiles(doclink);"));
             db_.ExecDML(QStringLiteral("create index if not exists docfiles_sha256 on docfiles(sha256);"));
+            db_.ExecDML(QStringLiteral("create index if not exists docfiles_size on docfiles(size);"));
         } catch (const SqliteError&) {
             // Without it downloads are still registered, only never compared by their bytes.
+        }
+        try {
+            // The digest of a document's first bytes: registries from before gain the column.
+            db_.ExecDML(QStringLiteral("alter table docfiles add column head text;"));
+        } catch (const SqliteError&) {
+            // It is there already.
         }
     }
     try {
         docOf_ = db_.CompileStatement(
             QStringLiteral("SELECT sha256, size, file FROM docfiles WHERE doclink=?1 LIMIT 1"));
         if (!writable) return;
-        docFind_ = db_.CompileStatement(
-            QStringLiteral("SELECT DISTINCT file FROM docfiles WHERE sha256=?1 AND size=?2"));
+        // Files of these bytes, and files of this size recorded without a digest whose head matches
+        // (or is not known): those are hashed when asked.
+        docFind_ = db_.CompileStatement(QStringLiteral(
+            "SELECT DISTINCT file, sha256 FROM docfiles WHERE size=?2 AND (sha256=?1 OR "
+            "((sha256 IS NULL OR sha256='') AND (head=?3 OR head IS NULL OR head='')))"));
+        docTwinSize_ = db_.CompileStatement(QStringLiteral(
+            "SELECT 1 FROM docfiles WHERE size=?1 AND (head=?2 OR head IS NULL OR head='') LIMIT 1"));
+        docSetHead_ = db_.CompileStatement(QStringLiteral("UPDATE docfiles SET head=?2 WHERE doclink=?1"));
+        docFillDigest_ = db_.CompileStatement(
+            QStringLiteral("UPDATE docfiles SET sha256=?2 WHERE file=?1 AND (sha256 IS NULL OR sha256='')"));
         docUpdate_ = db_.CompileStatement(
             QStringLiteral("UPDATE docfiles SET sha256=?2, size=?3, file=?4 WHERE doclink=?1"));
         docInsert_ = db_.CompileStatement(
@@ -154,6 +254,9 @@ void DocRegistry::PrepareDocumentsLocked(bool writable) {
 
 void DocRegistry::FinalizeAll() {
     docFind_.Finalize();
+    docTwinSize_.Finalize();
+    docSetHead_.Finalize();
+    docFillDigest_.Finalize();
     docUpdate_.Finalize();
     docInsert_.Finalize();
     docDrop_.Finalize();
@@ -171,7 +274,13 @@ void DocRegistry::FinalizeAll() {
 }
 
 void DocRegistry::Close() {
+    StopCommitter();
     QMutexLocker lock(&lock_);
+    if (const QString failure = CommitPendingLocked(); !failure.isEmpty()) {
+        lock.unlock();
+        Report("InsertDocLink", failure);
+        lock.relock();
+    }
     FinalizeAll();
     db_.Close();
 }
@@ -184,6 +293,7 @@ DocRegistry::LinkCheck DocRegistry::CheckDocLink(const QString& link) {
             if (!lookup_.IsValid()) {
                 throw SqliteError(SqliteError::kWrapperError, QStringLiteral("Database not open"));
             }
+            if (PendingLocked(link)) return LinkCheck::Present;
             lookup_.Bind(1, link);
             SqliteQuery query = lookup_.ExecQuery();
             return query.Eof() ? LinkCheck::Absent : LinkCheck::Present;
@@ -206,14 +316,19 @@ DocRegistry::LinkInsert DocRegistry::InsertDocLink(const QString& link) {
                                   readOnly_.load() ? QStringLiteral("the registry is open read-only")
                                                    : QStringLiteral("Database not open"));
             }
-            insert_.Bind(1, link);
-            return insert_.ExecDML() == 1 ? LinkInsert::Inserted : LinkInsert::Failed;
+            // Written with its batch; until then look-ups answer it from memory.
+            if (!pending_.insert(link).second) return LinkInsert::AlreadyPresent;
+            pendingOrder_.push_back(link);
+            if (pendingOrder_.size() < size_t(kBatchLinks)) return LinkInsert::Inserted;
+            failure = CommitPendingLocked();
+            if (failure.isEmpty()) return LinkInsert::Inserted;
         } catch (const SqliteError& e) {
             failure = e.Message();
         }
     }
     Report("InsertDocLink", failure);
-    return LinkInsert::Failed;
+    // A batch that could not be written stays pending with this link in it.
+    return CheckDocLink(link) == LinkCheck::Present ? LinkInsert::Inserted : LinkInsert::Failed;
 }
 
 DocRegistry::LinkDelete DocRegistry::DelDocLinkInDatabase(const QString& link) {
@@ -226,6 +341,10 @@ DocRegistry::LinkDelete DocRegistry::DelDocLinkInDatabase(const QString& link) {
                                   readOnly_.load() ? QStringLiteral("the registry is open read-only")
                                                    : QStringLiteral("Database not open"));
             }
+            // A link still waiting for its batch is no longer to be written.
+            const bool wasPending = pending_.erase(link) != 0;
+            if (wasPending)
+                pendingOrder_.erase(std::find(pendingOrder_.begin(), pendingOrder_.end(), link));
             remove_.Bind(1, link);
             const int removed = remove_.ExecDML();
             // A forgotten link leads to no document any more.
@@ -233,7 +352,7 @@ DocRegistry::LinkDelete DocRegistry::DelDocLinkInDatabase(const QString& link) {
                 docForget_.Bind(1, link);
                 docForget_.ExecDML();
             }
-            return removed > 0 ? LinkDelete::Deleted : LinkDelete::NoneOrFailed;
+            return removed > 0 || wasPending ? LinkDelete::Deleted : LinkDelete::NoneOrFailed;
         } catch (const SqliteError& e) {
             failure = e.Message();
         }
@@ -245,70 +364,145 @@ DocRegistry::LinkDelete DocRegistry::DelDocLinkInDatabase(const QString& link) {
 qint64 DocRegistry::Count() {
     QMutexLocker lock(&lock_);
     try {
+        CommitPendingLocked();
         return db_.ExecScalar(QStringLiteral("select count(*) from docdata"));
     } catch (const SqliteError&) {
         return -1;
     }
 }
 
-DocRegistry::Document DocRegistry::DocumentOf(const QString& link) {
-    QMutexLocker lock(&lock_);
-    Document document;
-    try {
-        if (!lookup_.IsValid()) return document;
-        lookup_.Bind(1, link);
-        document.found = !lookup_.ExecQuery().Eof();
-        if (!document.found || !docOf_.IsValid()) return document;
-        docOf_.Bind(1, link);
-        SqliteQuery query = docOf_.ExecQuery();
-        if (query.Eof()) return document;
-        document.sha256 = query.FieldValue(0);
-        if (!query.FieldIsNull(1)) document.size = query.FieldValue(1).toLongLong();
-        document.file = query.FieldValue(2);
-    } catch (const SqliteError&) {
-        // Whatever was read stands; a registry that cannot answer knows no document.
-    }
-    return document;
-}
-
 namespace {
 
 // The file still holds the document: a plain file (not a link to one) of the recorded size and bytes. The
 // user may have deleted, replaced, edited or cut it since, and then it holds the document no more.
-bool HoldsDocument(const QString& file, const QString& sha256, qint64 size) {
+// The digest of what the file holds now, or empty when it is no plain file of that size any more.
+QString DigestOfFile(const QString& file, qint64 size) {
     const int fd =
         ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) return {};
     struct stat info;
-    bool holds = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && qint64(info.st_size) == size;
-    if (holds) {
+    QString digest;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && qint64(info.st_size) == size) {
         Sha256Stream hash;
-        holds = hash.AddFilePrefix(fd, size, nullptr) &&
-                hash.HexDigest().compare(sha256, Qt::CaseInsensitive) == 0;
+        if (hash.AddFilePrefix(fd, size, nullptr)) digest = hash.HexDigest();
     }
     ::close(fd);
-    return holds;
+    return digest;
 }
 
 }  // namespace
 
+DocRegistry::Document DocRegistry::DocumentOf(const QString& link) {
+    Document document;
+    {
+        QMutexLocker lock(&lock_);
+        try {
+            if (!lookup_.IsValid()) return document;
+            lookup_.Bind(1, link);
+            document.found = PendingLocked(link) || !lookup_.ExecQuery().Eof();
+            if (!document.found || !docOf_.IsValid()) return document;
+            docOf_.Bind(1, link);
+            SqliteQuery query = docOf_.ExecQuery();
+            if (query.Eof()) return document;
+            document.sha256 = query.FieldValue(0);
+            if (!query.FieldIsNull(1)) document.size = query.FieldValue(1).toLongLong();
+            document.file = query.FieldValue(2);
+        } catch (const SqliteError&) {
+            // Whatever was read stands; a registry that cannot answer knows no document.
+            return document;
+        }
+    }
+    // Saved without its digest (no twin was possible then): taken now from the file, off the download
+    // path, and kept. A file that holds other bytes by now still gives what it holds.
+    if (!document.sha256.isEmpty() || document.file.isEmpty() || document.size < 0) return document;
+    const QString digest = DigestOfFile(document.file, document.size);
+    if (digest.isEmpty()) return document;
+    QMutexLocker lock(&lock_);
+    try {
+        if (docFillDigest_.IsValid()) {
+            docFillDigest_.Bind(1, document.file);
+            docFillDigest_.Bind(2, digest);
+            docFillDigest_.ExecDML();
+        }
+    } catch (const SqliteError&) {
+        // Answered all the same; the next look-up reads the file again.
+    }
+    document.sha256 = digest;
+    return document;
+}
+
+
 QString DocRegistry::ClaimDocument(const QString& link, const QString& sha256, qint64 size,
                                    const QString& file) {
+    return ClaimDocumentWithHead(link, sha256, size, file, QString());
+}
+
+bool DocRegistry::MayHaveTwin(qint64 size, const QString& head) {
+    QMutexLocker lock(&lock_);
+    try {
+        if (!docTwinSize_.IsValid()) return true;
+        docTwinSize_.Bind(1, size);
+        docTwinSize_.Bind(2, head);
+        return !docTwinSize_.ExecQuery().Eof();
+    } catch (const SqliteError&) {
+        return true;  // a registry that cannot tell: the bytes are compared the long way
+    }
+}
+
+void DocRegistry::RecordLocked(const QString& link, const QString& sha256, qint64 size, const QString& holder,
+                               const QString& head) {
+    docUpdate_.Bind(1, link);
+    docUpdate_.Bind(2, sha256);
+    docUpdate_.Bind(3, size);
+    docUpdate_.Bind(4, holder);
+    if (docUpdate_.ExecDML() == 0) {
+        docInsert_.Bind(1, link);
+        docInsert_.Bind(2, sha256);
+        docInsert_.Bind(3, size);
+        docInsert_.Bind(4, holder);
+        docInsert_.ExecDML();
+    }
+    if (docSetHead_.IsValid()) {
+        docSetHead_.Bind(1, link);
+        docSetHead_.Bind(2, head);
+        docSetHead_.ExecDML();
+    }
+}
+
+void DocRegistry::RecordDocument(const QString& link, qint64 size, const QString& file, const QString& head) {
     QString failure;
-    // The files said to hold these bytes; each is read back before it is trusted, outside the lock, so
-    // that other workers' look-ups do not wait for a big file to be hashed.
-    QStringList candidates;
+    {
+        QMutexLocker lock(&lock_);
+        try {
+            if (!docUpdate_.IsValid()) return;
+            RecordLocked(link, QStringLiteral(""), size, file, head);
+            return;
+        } catch (const SqliteError& e) {
+            failure = e.Message();
+        }
+    }
+    Report("RecordDocument", failure);
+}
+
+QString DocRegistry::ClaimDocumentWithHead(const QString& link, const QString& sha256, qint64 size,
+                                           const QString& file, const QString& head) {
+    QString failure;
+    // The files said to hold these bytes, or recorded of this size without a digest; each is read back
+    // before it is trusted, outside the lock, so that other workers' look-ups do not wait for a big file
+    // to be hashed.
+    QList<std::pair<QString, QString>> candidates;  // file, its recorded digest
     {
         QMutexLocker lock(&lock_);
         try {
             if (!docFind_.IsValid()) return {};
             docFind_.Bind(1, sha256);
             docFind_.Bind(2, size);
+            docFind_.Bind(3, head);
             SqliteQuery query = docFind_.ExecQuery();
             for (; !query.Eof(); query.NextRow()) {
                 // The file about to be replaced is no copy to keep.
                 if (const QString candidate = query.FieldValue(0); candidate != file)
-                    candidates.append(candidate);
+                    candidates.append({candidate, query.FieldValue(1)});
             }
         } catch (const SqliteError& e) {
             failure = e.Message();
@@ -319,35 +513,33 @@ QString DocRegistry::ClaimDocument(const QString& link, const QString& sha256, q
         return {};
     }
     QString same;
-    QStringList stale;
-    for (const QString& candidate : candidates) {
-        if (HoldsDocument(candidate, sha256, size)) {
+    QList<std::pair<QString, QString>> stale;  // files that hold these bytes no more, with their digest
+    QList<std::pair<QString, QString>> filled;  // files recorded without a digest, with the one read now
+    for (const auto& [candidate, recorded] : candidates) {
+        const QString digest = DigestOfFile(candidate, size);
+        if (recorded.isEmpty() && !digest.isEmpty()) filled.append({candidate, digest});
+        if (!digest.isEmpty() && digest.compare(sha256, Qt::CaseInsensitive) == 0) {
             same = candidate;
             break;
         }
-        stale.append(candidate);
+        if (!recorded.isEmpty() || digest.isEmpty()) stale.append({candidate, recorded});
     }
     {
         QMutexLocker lock(&lock_);
         try {
             // A file that no longer holds the document is no proof for the next link either.
-            for (const QString& gone : docForgetFile_.IsValid() ? stale : QStringList()) {
+            for (const auto& [gone, recorded] : docForgetFile_.IsValid() ? stale : decltype(stale)()) {
                 docForgetFile_.Bind(1, gone);
-                docForgetFile_.Bind(2, sha256);
+                docForgetFile_.Bind(2, recorded);
                 docForgetFile_.ExecDML();
             }
-            const QString holder = same.isEmpty() ? file : same;
-            docUpdate_.Bind(1, link);
-            docUpdate_.Bind(2, sha256);
-            docUpdate_.Bind(3, size);
-            docUpdate_.Bind(4, holder);
-            if (docUpdate_.ExecDML() == 0) {
-                docInsert_.Bind(1, link);
-                docInsert_.Bind(2, sha256);
-                docInsert_.Bind(3, size);
-                docInsert_.Bind(4, holder);
-                docInsert_.ExecDML();
+            // A digest read is kept, so the file is not read again for the next document of its size.
+            for (const auto& [holder, digest] : filled) {
+                docFillDigest_.Bind(1, holder);
+                docFillDigest_.Bind(2, digest);
+                docFillDigest_.ExecDML();
             }
+            RecordLocked(link, sha256, size, same.isEmpty() ? file : same, head);
             return same;
         } catch (const SqliteError& e) {
             failure = e.Message();

@@ -4,12 +4,23 @@
 // kept, the document's sha256, size and the file that holds it). One connection, one lock around each
 // statement; callable from any thread. Failures go to the status line and the run log under the
 // operation's name and answer "not present", so nothing is skipped because of a broken database.
+//
+// New links are written in batches: one transaction per kBatchLinks links or kBatchMs milliseconds,
+// whichever comes first (a transaction per link costs a disk sync each). Until its batch is written a
+// link is answered from memory, so nobody sees the difference; a kill loses at most the last batch. A
+// list that is about to be saved calls CommitPending() after taking its rows, so a row saved as
+// downloaded always has its link on disk.
 
 #include <QMutex>
 #include <QString>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <unordered_set>
 
 #include "download/SqliteDatabase.h"
+#include "lists/TextHash.h"
 #include "net/DocumentLedger.h"
 #include "net/TempFileLedger.h"
 
@@ -20,12 +31,20 @@ class StatusLine;
 class DocRegistry : public TempFileLedger, public DocumentLedger {
   public:
     explicit DocRegistry(StatusLine* status) : status_(status) {}
+    ~DocRegistry();
+    DocRegistry(const DocRegistry&) = delete;
+    DocRegistry& operator=(const DocRegistry&) = delete;
+
+    static constexpr int kBatchLinks = 500;
+    static constexpr int kBatchMs = 100;
 
     // Opens or creates the database and its table (and the look-up index, when it can); an existing
     // database that cannot be opened for writing is opened read-only. False when the database cannot
     // be opened or the table cannot be made.
     bool OpenDocDatabase(const QString& path, int busyTimeoutMs = SqliteDatabase::kDefaultBusyTimeoutMs);
-    void Close();
+    void Close();  // writes what is pending first
+    // Writes the links still waiting for their batch, in one transaction; any thread.
+    void CommitPending();
     // Opened read-only because the database could not be opened for writing.
     bool IsReadOnly() const { return readOnly_.load(); }
 
@@ -49,6 +68,10 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
     QString ClaimDocument(const QString& link, const QString& sha256, qint64 size,
                           const QString& file) override;
     void DropDocument(const QString& link, const QString& file) override;
+    bool MayHaveTwin(qint64 size, const QString& head) override;
+    QString ClaimDocumentWithHead(const QString& link, const QString& sha256, qint64 size, const QString& file,
+                                  const QString& head) override;
+    void RecordDocument(const QString& link, qint64 size, const QString& file, const QString& head) override;
 
     bool IsTempFileRecorded(const QString& link, const QString& path) override;
     bool RecordTempFile(const QString& link, const QString& path) override;
@@ -67,8 +90,15 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
     QString TempFileRecord(const QString& path, int field);
     void FinalizeAll();
     void PrepareDocumentsLocked(bool writable);
+    // Records `holder` for link with these values; throws SqliteError.
+    void RecordLocked(const QString& link, const QString& sha256, qint64 size, const QString& holder,
+                      const QString& head);
     bool OpenReadOnlyLocked(const QString& path, int busyTimeoutMs);
     void Report(const char* operation, const QString& message);
+    QString CommitPendingLocked();  // the failure, empty on success
+    bool PendingLocked(const QString& link) const { return pending_.count(link) != 0; }
+    void StartCommitter();
+    void StopCommitter();
 
     StatusLine* status_;
     std::atomic<bool> readOnly_{false};
@@ -82,6 +112,9 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
     SqliteStatement docInsert_;
     SqliteStatement docDrop_;
     SqliteStatement docOf_;
+    SqliteStatement docTwinSize_;  // a document of a size whose head matches or is not known
+    SqliteStatement docSetHead_;
+    SqliteStatement docFillDigest_;  // a digest taken later for a file recorded without one
     SqliteStatement docForget_;
     SqliteStatement docForgetFile_;  // the records that say a file holds some bytes
     SqliteStatement tempLookup_;
@@ -89,4 +122,14 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
     SqliteStatement tempRemove_;
     SqliteStatement tempValidator_;
     SqliteStatement tempSetValidator_;
+
+    // Links recorded but not yet written (under lock_), in the order they came.
+    std::unordered_set<QString, TextHash> pending_;
+    std::vector<QString> pendingOrder_;
+    bool commitFailing_ = false;  // the last batch could not be written
+    // The committer writes the pending links every kBatchMs.
+    std::mutex committerMutex_;
+    std::condition_variable committerWake_;
+    bool committerStop_ = false;
+    std::thread committer_;
 };

@@ -71,23 +71,6 @@ bool UnfinishedByAria2(const QString& target) {
     return !target.isEmpty() && ::lstat(QFile::encodeName(Aria2ControlFile(target)).constData(), &info) == 0;
 }
 
-// Rows one claiming step looks at under the list's lock: a walk over a big list leaves the lock to the
-// window and the other slots between steps.
-constexpr qsizetype kRowsPerStep = 512;
-
-// The part of an address that decides its host (scheme, user, host and port): two addresses with the same
-// part have the same host.
-QStringView AuthorityPart(const QString& address) {
-    const QStringView text(address);
-    const qsizetype scheme = text.indexOf(u"://");
-    qsizetype end = scheme < 0 ? 0 : scheme + 3;
-    while (end < text.size() && text[end] != u'/' && text[end] != u'?' && text[end] != u'#' &&
-           text[end] != u'\\') {
-        ++end;
-    }
-    return text.left(end);
-}
-
 }  // namespace
 
 DownloadPool::DownloadPool(Services services) : s_(std::move(services)) {
@@ -141,7 +124,8 @@ bool DownloadPool::StartDownload() {
     Create();
     startCount_.fetch_add(1);  // every start gives each row its whole time again
     const int active = qBound(1, s_.options.Int(K::DownloadThreads), kSlots);
-    gate_.SetCap(s_.options.Int(K::PerHostConnections));
+    scheduler_.SetCap(s_.options.Int(K::PerHostConnections));
+    s_.results.RestartWaitingFeed();
     {
         std::lock_guard lock(eventMutex_);
         for (int slot = 0; slot < kSlots; ++slot) idle_[size_t(slot)].store(slot < active ? 0 : 1);
@@ -258,40 +242,46 @@ void DownloadPool::SlotThread(int slot) {
     int walks = 0;
     bool starting = true;
     std::atomic<int>& idle = idle_[size_t(slot)];
-    HostGate::Ticket reserved;
     while (!closing_.load()) {
         if (idle.load()) {
             starting = true;
-            reserved.Release();
             std::unique_lock lock(eventMutex_);
             eventChanged_.wait_for(lock, std::chrono::milliseconds(100),
                                    [&] { return !idle.load() || closing_.load() || shutdown_; });
             continue;
         }
-        // Staggered start: slot 0 at once, slot 99 after 990 ms. The later walks of the same run
-        // follow each other without it, so a finished list does not keep slots busy for seconds.
-        if (starting) PauseMs(slot * 10);
+        // Slightly staggered start, so a hundred connections do not open in the same millisecond.
+        if (starting) PauseMs(slot);
         starting = false;
+        FeedScheduler();
         walking_.fetch_add(1);
-        // A row that comes in or goes back to waiting once the walk is under way may be behind it.
-        const quint64 generation = s_.results.WaitingGeneration();
-        const QSet<QString> passed = DownloadPass(s_.options.Text(K::SaveFolder), slot, std::move(reserved));
-        walking_.fetch_sub(1);
-        if (!passed.isEmpty()) {
-            // Rows wait for hosts that are full or resting. That is no walk of the five: another walk
-            // would find the same until a place frees at one of those hosts (the slot then walks holding
-            // it) or a row comes in or goes back to waiting.
-            while (!idle.load() && !closing_.load()) {
-                reserved = gate_.WaitForRoom(passed, 200);
-                if (reserved.Holds() || s_.results.WaitingGeneration() != generation) break;
-                // A host given up meanwhile has rows to fail rather than to wait for.
-                if (givenUp_.load() > 0 &&
-                    std::any_of(passed.cbegin(), passed.cend(),
-                                [this](const QString& host) { return !GivenUpReason(host).isEmpty(); }))
-                    break;
-            }
+        std::optional<RowScheduler::Taken> taken = scheduler_.Take();
+        if (!taken && scheduler_.Queued() > 0) {
+            // Rows wait for hosts that are full or resting: the slot waits for room at one of them (a
+            // transfer ending, a rest running out) or for rows to come in.
+            walking_.fetch_sub(1);
+            taken = scheduler_.WaitTake(200);
+            if (!taken) continue;
+            walking_.fetch_add(1);
+        }
+        if (taken && (idle.load() || closing_.load())) {
+            // Stopped while it waited: the row keeps its place for the next start.
+            scheduler_.AddFirst(taken->row, taken->host);
+            scheduler_.Done(taken->host);
+            walking_.fetch_sub(1);
             continue;
         }
+        if (taken) {
+            DownloadPass(s_.options.Text(K::SaveFolder), slot, *taken);
+            scheduler_.Done(taken->host);
+            walking_.fetch_sub(1);
+            continue;
+        }
+        walking_.fetch_sub(1);
+        // Nothing waits: the failed rows wait again for another round, five rounds in all.
+        s_.status.ShowMsg(
+            QCoreApplication::translate("DownloadPool", "Download thread %1 has finished this run!").arg(slot),
+            QString(), QString(), 1);
         if (walks > 3) {
             idle.store(1);
             walks = 0;
@@ -305,57 +295,23 @@ void DownloadPool::SlotThread(int slot) {
     ended_[size_t(slot)].store(true);
 }
 
-QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGate::Ticket reserved) {
-    QSet<QString> passed;
-    const qsizetype rows = s_.results.Size();
-    if (rows == 0) return passed;
+void DownloadPool::FeedScheduler() {
+    // One slot at a time, so a full feed (after a start or a delete) is never mixed with a partial one.
+    std::lock_guard lock(feedMutex_);
+    ResultList::WaitingFeed feed = s_.results.TakeWaitingFeed();
+    if (feed.full) scheduler_.ClearQueues();
+    for (const ResultList::WaitingRow& row : feed.rows) scheduler_.Add(row.id, HostGate::HostOf(row.link));
+}
+
+void DownloadPool::DownloadPass(const QString& folder, int slot, const RowScheduler::Taken& taken) {
     const QString clickThrough = QString::fromLatin1(EngineHosts::Baidu) + QStringLiteral("/link?url=");
-    // A place at the row's host, taken as the row is claimed; a click-through link finds its host only
-    // once it is resolved.
-    HostGate::Ticket place;
-    auto enter = [&](const QString& host) {
-        if (reserved.Holds() && reserved.Host() == host) {
-            place = std::move(reserved);
-        } else {
-            place = gate_.TryEnter(host);
-            // A place kept from the last row is for a row of its own host: one of another host frees it.
-            if (place.Holds()) reserved.Release();
-        }
-        if (!place.Holds()) passed.insert(host);
-        return place.Holds();
-    };
-    // A host found full or resting is not asked again in this walk, and the rows after it that share its
-    // address part (most rows of a big list from one site) are passed by without parsing their host.
-    QString fullPart;
-    const auto accept = [&](const ResultEntry& candidate) {
-        if (candidate.link.contains(clickThrough)) return true;
-        const QStringView part = AuthorityPart(candidate.link);
-        if (!fullPart.isNull() && part == fullPart && givenUp_.load() == 0) return false;
-        const QString host = HostGate::HostOf(candidate.link);
-        // A given-up host's rows are taken to be failed, not waited for.
-        if (givenUp_.load() > 0 && !GivenUpReason(host).isEmpty()) return true;
-        if (!passed.contains(host) && enter(host)) return true;
-        fullPart = part.toString();
-        return false;
-    };
-    for (qsizetype i = 0; i < rows;) {
-        place.Release();
-        startTimes_[size_t(slot)].store(s_.secondsTick.load());
-        // The next waiting row of this walk whose host has room, claimed in one step; rows that do not
-        // wait are passed by, and so are those of hosts that are full or resting. A step looks at a
-        // bounded number of rows, and the walk goes on from where it stopped.
-        qsizetype next = rows;
-        const auto claimed = s_.results.ClaimNextWaiting(i, rows, accept, kRowsPerStep, &next);
-        if (!claimed) {
-            if (next >= rows) break;
-            if (idle_[size_t(slot)].load() || closing_.load()) return passed;
-            i = next;
-            continue;
-        }
-        // A row given back by a stop comes out of its turn; the walk goes on where it was.
-        if (!claimed->returned) i = claimed->position + 1;
-        const RowId row = claimed->id;
-        const ResultEntry& entry = claimed->entry;
+    startTimes_[size_t(slot)].store(s_.secondsTick.load());
+    const RowId row = taken.row;
+    // The row may have been deleted, or given another status, since it was queued.
+    const std::optional<ResultEntry> claimed = s_.results.ClaimIfWaiting(row);
+    if (!claimed) return;
+    const ResultEntry& entry = *claimed;
+    {
         // The time limit covers all tries of a row together: a retry starts with the time used so far.
         std::atomic<qint64>& started = startTimes_[size_t(slot)];
         started.store(s_.secondsTick.load() - BeginTry(row));
@@ -364,7 +320,8 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
             // Nothing was fetched: the row waits for the next start, in this run or a later one.
             EndTry(row, Outcome::Stopped, s_.secondsTick.load() - started.load());
             s_.results.ReturnToWaiting(row);
-            return passed;
+            scheduler_.AddFirst(row, taken.host);
+            return;
         }
         QString link = entry.link;
         QString type = entry.type;
@@ -385,8 +342,6 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
         if (!givenUp.isEmpty()) {
             outcome = Outcome::Failed;
             reason = givenUp;
-        } else if (!place.Holds() && !enter(HostGate::HostOf(link))) {
-            outcome = Outcome::Passed;
         } else if (s_.options.Checked(K::SkipDownloaded) &&
                    s_.registry.CheckDocLink(link) == DocRegistry::LinkCheck::Present &&
                    !UnfinishedByAria2(BuildTargetPath(folder, entry.title, type, &exists))) {
@@ -403,20 +358,13 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
             }
         }
         outcome = EndTry(row, outcome, s_.secondsTick.load() - started.load() + rested);
-        // The place stays with this slot for the next row of its host in the walk: handed back, it would
-        // go to a slot that has to walk the list from the top to find that row.
-        const bool keepsPlace = outcome != Outcome::Passed && outcome != Outcome::BackOff &&
-                                outcome != Outcome::Stopped && place.Holds() && !place.Host().isEmpty();
-        if (keepsPlace) {
-            reserved = std::move(place);
-        } else {
-            place.Release();
-        }
         switch (outcome) {
             case Outcome::Done:
             case Outcome::Present:
-                s_.results.SetStatus(row, RowStatus::Downloaded, reason);
+                // Recorded before the row says so: a list saved in between then never shows a
+                // downloaded row whose link a kill could still lose from the registry's batch.
                 s_.registry.InsertDocLink(link);
+                s_.results.SetStatus(row, RowStatus::Downloaded, reason);
                 break;
             case Outcome::Failed:
                 s_.results.SetStatus(row, RowStatus::Failed, reason);
@@ -428,28 +376,23 @@ QSet<QString> DownloadPool::DownloadPass(const QString& folder, int slot, HostGa
                 break;
             case Outcome::Passed:
             case Outcome::BackOff:
+                // Queued again behind the host's rest.
                 s_.results.SetStatus(row, RowStatus::Waiting);
-                passed.insert(HostGate::HostOf(link));
                 break;
             case Outcome::Stopped:
                 // A row stopped in flight is not finished: saved as waiting, it is taken again first.
                 s_.results.ReturnToWaiting(row);
-                return passed;
+                scheduler_.AddFirst(row, taken.host);
+                return;
         }
     }
-    if (passed.isEmpty())
-        s_.status.ShowMsg(
-            QCoreApplication::translate("DownloadPool", "Download thread %1 has finished this run!")
-                .arg(slot),
-            QString(), QString(), 1);
-    return passed;
 }
 
 int DownloadPool::RestHost(const QString& link, int status, const QByteArray& retryAfter) {
     const QString host = HostGate::HostOf(link);
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const int seconds = RetryAfter::Seconds(retryAfter, now);
-    gate_.Rest(host, HostGate::Clock::now() + std::chrono::seconds(seconds));
+    scheduler_.Rest(host, RowScheduler::Clock::now() + std::chrono::seconds(seconds));
     s_.log.WriteRunLog(
         QStringLiteral("HostRest"),
         QCoreApplication::translate("DownloadPool", "%1 answered %2: no downloads from it until %3 (%4 s)")
@@ -468,6 +411,7 @@ void DownloadPool::GiveUpHost(const QString& host, const QString& reason, int re
         rests.until = HostGate::Clock::now() + std::chrono::seconds(restSeconds);
     }
     givenUp_.fetch_add(1);
+    scheduler_.Lift(host);  // its rows are failed now rather than waited for
     s_.log.WriteRunLog(QStringLiteral("HostRest"), QStringLiteral("%1: %2").arg(host, reason));
 }
 

@@ -1,13 +1,13 @@
 #pragma once
 // The download workers: a fixed pool of 100 slot threads, created once and idle until Start download.
-// An active slot walks the result list, claims each waiting row, resolves Baidu click-through links,
-// downloads the file through a temporary file under the per-file time limit, and marks the row
-// downloaded or failed; failed rows go back to waiting after each walk, and a slot goes idle after five
-// walks. Stop idles every slot; a row stopped in flight goes back to waiting, keeps its partial file and
-// is taken first at the next start. Hosts are shared out by a
-// HostGate: a row whose host is full or resting is passed over for another, and a slot left with only
-// such rows waits for room at their hosts. A host that answers 429 or 503 rests (see RetryAfter) and its
-// row waits again without using up a try.
+// The waiting rows sit in a RowScheduler, one queue per host, fed from the result list as rows come in
+// or go back to waiting; an active slot takes the next row of the next host with room (no walk over the
+// list), resolves Baidu click-through links, downloads the file through a temporary file under the
+// per-file time limit, and marks the row downloaded or failed. When nothing waits, failed rows go back
+// to waiting, and a slot goes idle after five such rounds. Stop idles every slot; a row stopped in flight
+// goes back to waiting at the front of its host's queue, keeps its partial file and is taken first at the
+// next start. A host holds at most PerHostConnections transfers; one that answers 429 or 503 rests (see
+// RetryAfter), its rows staying queued, and its row waits again without using up a try.
 //
 // Threads: StartDownload, StopDownload and Shutdown on the owner's thread; the rest on the slots.
 
@@ -23,6 +23,7 @@
 #include <thread>
 
 #include "download/HostGate.h"
+#include "download/RowScheduler.h"
 #include "lists/ResultList.h"
 
 class ArchiveRescue;
@@ -61,10 +62,10 @@ class DownloadPool {
     void Shutdown();
 
     int BusySlots() const;
-    // Slots inside a walk. After Stop a slot may still be giving its row back; the list holds no row
+    // Slots holding a row. After Stop a slot may still be giving its row back; the list holds no row
     // in flight once this is 0.
     int WalkingSlots() const { return walking_.load(); }
-    // After StopDownload: waits until no slot walks any more; false after `milliseconds`.
+    // After StopDownload: waits until no slot holds a row any more; false after `milliseconds`.
     bool WaitWalksEnded(int milliseconds) const;
 
     // Rows of this run by their tries: in flight for the first time, in flight again after a failure,
@@ -113,9 +114,10 @@ class DownloadPool {
     static constexpr int kMaxRestsInARow = 3;
 
     void SlotThread(int slot);
-    // One walk over the list; gives the hosts whose rows it passed over (full or resting). A place
-    // reserved at one of them is used for that host's first row, else given back.
-    QSet<QString> DownloadPass(const QString& folder, int slot, HostGate::Ticket reserved);
+    // Moves the rows that came in waiting (or went back to waiting) into the scheduler's queues.
+    void FeedScheduler();
+    // Downloads the row the scheduler gave this slot, if it still waits.
+    void DownloadPass(const QString& folder, int slot, const RowScheduler::Taken& taken);
     // `reason` says why the row ends as it does, when there is more to say than its status.
     // `rested` is the rest the host asked for, which counts against the row's time.
     Outcome DownloadOne(int slot, const QString& folder, const QString& title, const QString& type,
@@ -164,13 +166,14 @@ class DownloadPool {
     mutable std::mutex triesMutex_;
     QHash<RowId, RowTries> tries_;
 
-    HostGate gate_;
+    RowScheduler scheduler_;
+    std::mutex feedMutex_;
 
     // The rests of each host since its last completed file, and hosts given up until their rest ends.
     struct HostRests {
         int inRow = 0;
         QString failure;
-        HostGate::Clock::time_point until{};
+        RowScheduler::Clock::time_point until{};
     };
     std::mutex restsMutex_;
     QHash<QString, HostRests> rests_;

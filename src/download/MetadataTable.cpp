@@ -83,7 +83,8 @@ QList<MetadataTable::Pending> MetadataTable::PendingDocuments(int limit) {
         SqliteStatement select = db_.CompileStatement(QStringLiteral(
             "SELECT f.sha256, MIN(f.file) FROM docfiles f LEFT JOIN docmeta m ON m.sha256=f.sha256 "
             "WHERE m.sha256 IS NULL AND f.sha256 IS NOT NULL AND f.sha256<>'' AND f.file IS NOT NULL AND f.file<>'' "
-            "GROUP BY f.sha256 LIMIT ?1"));
+            "GROUP BY f.sha256 UNION ALL "
+            "SELECT '', file FROM docfiles WHERE sha256='' AND file IS NOT NULL AND file<>'' GROUP BY file LIMIT ?1"));
         select.Bind(1, qint64(limit));
         for (SqliteQuery query = select.ExecQuery(); !query.Eof(); query.NextRow()) {
             pending.append({query.FieldValue(0), query.FieldValue(1)});
@@ -91,6 +92,18 @@ QList<MetadataTable::Pending> MetadataTable::PendingDocuments(int limit) {
     } catch (const SqliteError&) {
     }
     return pending;
+}
+
+void MetadataTable::FillDigest(const QString& file, const QString& sha256) {
+    QMutexLocker lock(&lock_);
+    try {
+        SqliteStatement fill = db_.CompileStatement(
+            QStringLiteral("UPDATE docfiles SET sha256=NULLIF(?2, '') WHERE file=?1 AND sha256=''"));
+        fill.Bind(1, file);
+        fill.Bind(2, sha256);
+        fill.ExecDML();
+    } catch (const SqliteError&) {
+    }
 }
 
 QList<MetadataTable::Entry> MetadataTable::Documents() {

@@ -25,12 +25,16 @@ class MetadataTable {
     bool Store(const DocMetadata& metadata);
     std::optional<DocMetadata> Find(const QString& sha256);
 
-    // A kept document whose metadata has not been read yet.
+    // A kept document whose metadata has not been read yet; sha256 is empty for a file saved without its
+    // digest, which the reading then gives (FillDigest).
     struct Pending {
         QString sha256;
         QString file;
     };
     QList<Pending> PendingDocuments(int limit);
+    // The digest of a file recorded without one; empty marks a file that could not be read, so it is not
+    // asked for again.
+    void FillDigest(const QString& file, const QString& sha256);
 
     // Every kept document with its metadata, for the report and the window.
     struct Entry {

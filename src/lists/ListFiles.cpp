@@ -56,12 +56,15 @@ bool ListFiles::Save(const QString& path, const QByteArray& bytes) {
 
 int ListFiles::ExportListText(const QString& path, const StatusFilter& filter) {
     lastError_.clear();
-    return Save(path, TextRecords(list_.Snapshot(), &filter)) ? 1 : 0;
+    const QList<ResultEntry> entries = list_.Snapshot();
+    list_.CommitRegistry();
+    return Save(path, TextRecords(entries, &filter)) ? 1 : 0;
 }
 
 int ListFiles::ExportListXml(const QString& path, const StatusFilter& filter) {
     lastError_.clear();
     const QList<ResultEntry> entries = list_.Snapshot();
+    list_.CommitRegistry();
     const bool twinSaved = Save(path + QStringLiteral(".list"), TextRecords(entries, &filter));
     if (entries.isEmpty()) return 0;
     // A second list of a million rows is worth sparing when every row passes, as it mostly does.
@@ -206,6 +209,8 @@ bool ListFiles::AppendListText(const QString& path) {
         file.close();
         if (!bytes.isEmpty() && !bytes.endsWith('\n')) bytes += '\n';
     }
-    bytes += TextRecords(list_.Snapshot(), nullptr);
+    const QList<ResultEntry> entries = list_.Snapshot();
+    list_.CommitRegistry();
+    bytes += TextRecords(entries, nullptr);
     return Save(path, bytes);
 }

@@ -33,9 +33,10 @@ bool HasEscapePair(const QString& title) {
 
 ResultList::ResultList(Options& options, StatusLine* status) : options_(options), status_(status) {}
 
-void ResultList::SetRegistry(RegistryCheck check, RegistryDelete remove) {
+void ResultList::SetRegistry(RegistryCheck check, RegistryDelete remove, RegistryCommit commit) {
     registryCheck_ = std::move(check);
     registryDelete_ = std::move(remove);
+    registryCommit_ = std::move(commit);
 }
 
 QString ResultList::TitleFromLink(const QString& link) {
@@ -112,7 +113,10 @@ ResultList::AddResult ResultList::AddEntry(QString title, const QString& type, c
     const RowId id = nextId_++;
     rows_.push_back(Row{id, ResultEntry{title, InternLocked(type), size, link, status}});
     CountStatusLocked(status, +1);
-    if (status == RowStatus::Waiting) NoteWaitingLocked();
+    if (status == RowStatus::Waiting) {
+        NoteWaitingLocked();
+        FeedWaitingLocked(id);
+    }
     firstRowWithTitle_.try_emplace(title, id);
     structural_ = true;
     return AddResult::Added;
@@ -169,6 +173,7 @@ void ResultList::SetStatusLocked(Row& row, qsizetype position, const RowStatus& 
     if (status == RowStatus::Waiting) {
         if (position < waitingHint_) waitingHint_ = position;
         NoteWaitingLocked();
+        FeedWaitingLocked(row.id);
     }
     NoteChangedLocked(row.id);
 }
@@ -183,6 +188,45 @@ void ResultList::PruneReasonsLocked() {
     returned_.removeIf([this](RowId id) { return PositionLocked(id) < 0; });
 }
 
+void ResultList::RestartWaitingFeed() {
+    QMutexLocker rows(&rowsMutex_);
+    feedOn_ = true;
+    FeedRestartLocked();
+}
+
+ResultList::WaitingFeed ResultList::TakeWaitingFeed() {
+    QMutexLocker rows(&rowsMutex_);
+    WaitingFeed feed;
+    const auto waiting = [this](RowId id) -> const Row* {
+        const qsizetype position = PositionLocked(id);
+        if (position < 0 || rows_[size_t(position)].entry.status != RowStatus::Waiting) return nullptr;
+        return &rows_[size_t(position)];
+    };
+    if (!feedFull_) {
+        feed.rows.reserve(newlyWaiting_.size());
+        for (const RowId id : newlyWaiting_) {
+            if (const Row* row = waiting(id)) feed.rows.push_back({id, row->entry.link});
+        }
+        newlyWaiting_.clear();
+        return feed;
+    }
+    feed.full = true;
+    feedFull_ = false;
+    feed.rows.reserve(size_t(waitingRows_));
+    QSet<RowId> first;
+    for (const RowId id : returned_) {
+        if (const Row* row = waiting(id); row && !first.contains(id)) {
+            first.insert(id);
+            feed.rows.push_back({id, row->entry.link});
+        }
+    }
+    for (const Row& row : rows_) {
+        if (row.entry.status == RowStatus::Waiting && (first.isEmpty() || !first.contains(row.id)))
+            feed.rows.push_back({row.id, row.entry.link});
+    }
+    return feed;
+}
+
 void ResultList::ClearLocked() {
     reasons_.clear();
     speeds_.clear();
@@ -190,6 +234,7 @@ void ResultList::ClearLocked() {
     waitingRows_ = downloadedRows_ = failedRows_ = 0;
     waitingHint_ = 0;
     NoteWaitingLocked();
+    FeedRestartLocked();
     rows_.clear();
     firstRowWithTitle_.clear();
     shortValues_.clear();
@@ -209,6 +254,7 @@ std::unique_ptr<ResultList> ResultList::MakeStaging() const {
     auto staging = std::make_unique<ResultList>(options_, status_);
     staging->registryCheck_ = registryCheck_;
     staging->registryDelete_ = registryDelete_;
+    staging->registryCommit_ = registryCommit_;
     QMutexLocker rows(&rowsMutex_);
     // Far above any id this list will hand out while the staging list fills.
     staging->nextId_ = nextId_ + (RowId(1) << 40);
@@ -248,6 +294,7 @@ void ResultList::AdoptRows(ResultList& staging, RowId keepFromId) {
         PruneReasonsLocked();
         waitingHint_ = 0;
         NoteWaitingLocked();
+        FeedRestartLocked();
         changed_.clear();
         structural_ = true;
         staging.rows_.clear();
@@ -278,6 +325,7 @@ qsizetype ResultList::DeleteWhere(const std::function<bool(const Row&)>& goes) {
         rows_.erase(kept, rows_.end());
         waitingHint_ = 0;
         NoteWaitingLocked();
+        FeedRestartLocked();
         RebuildIndexesLocked();
     }
     for (const QString& link : removedLinks) links_.Remove(link);
@@ -550,6 +598,7 @@ std::optional<ResultEntry> ResultList::ClaimIfWaiting(RowId id) {
     Row& row = rows_[size_t(position)];
     if (row.entry.status != RowStatus::Waiting) return std::nullopt;
     SetStatusLocked(row, position, RowStatus::Downloading);
+    if (!returned_.isEmpty()) returned_.removeOne(id);
     return row.entry;
 }
 

@@ -31,9 +31,16 @@ class ResultList {
     // Injected by the owner: whether the registry holds a link, and removing a link from it.
     using RegistryCheck = std::function<bool(const QString& link)>;
     using RegistryDelete = std::function<void(const QString& link)>;
+    // Writes the links the registry still keeps for its next batch.
+    using RegistryCommit = std::function<void()>;
 
     ResultList(Options& options, StatusLine* status);
-    void SetRegistry(RegistryCheck check, RegistryDelete remove);
+    void SetRegistry(RegistryCheck check, RegistryDelete remove, RegistryCommit commit = {});
+    // A list file about to be written calls this after taking its rows: a row it saves as downloaded
+    // then has its link on disk (workers record the link before they mark the row).
+    void CommitRegistry() const {
+        if (registryCommit_) registryCommit_();
+    }
 
     // The duplicate guard (linkSetLock is its own lock).
     LinkSet& Links() { return links_; }
@@ -139,6 +146,21 @@ class ResultList {
     std::optional<Claim> ClaimNextWaiting(qsizetype from, qsizetype end,
                                           const std::function<bool(const ResultEntry&)>& accept,
                                           qsizetype budget, qsizetype* next);
+    // The download workers' feed of waiting rows, so they never walk the list to find one. The first
+    // take after RestartWaitingFeed, and the first after rows were removed or replaced, is full: every
+    // waiting row, those given back in flight first, then in list order. The others give the rows that
+    // came in waiting or went back to waiting since the last take, in that order. Rows that stopped
+    // waiting meanwhile are left out; a row may still stop waiting after the take.
+    struct WaitingRow {
+        RowId id;
+        QString link;
+    };
+    struct WaitingFeed {
+        bool full = false;
+        std::vector<WaitingRow> rows;
+    };
+    void RestartWaitingFeed();
+    WaitingFeed TakeWaitingFeed();
     // Changes each time a row comes in waiting or goes back to waiting (and when rows move): a walk
     // that found nothing to take need not be repeated while this stays the same. Lock-free.
     quint64 WaitingGeneration() const { return waitingGeneration_.load(std::memory_order_acquire); }
@@ -179,6 +201,13 @@ class ResultList {
     void ClearLocked();
     void NoteChangedLocked(RowId id) { changed_.insert(id); }
     void NoteWaitingLocked() { waitingGeneration_.fetch_add(1, std::memory_order_release); }
+    void FeedWaitingLocked(RowId id) {
+        if (feedOn_ && !feedFull_) newlyWaiting_.push_back(id);
+    }
+    void FeedRestartLocked() {
+        feedFull_ = true;
+        newlyWaiting_.clear();
+    }
     // Every status change goes through here, so the counts and the waiting hint stay true.
     void SetStatusLocked(Row& row, qsizetype position, const RowStatus& status);
     void PruneReasonsLocked();  // after rows went away
@@ -190,6 +219,7 @@ class ResultList {
     StatusLine* status_;
     RegistryCheck registryCheck_;
     RegistryDelete registryDelete_;
+    RegistryCommit registryCommit_;
     LinkSet links_;
 
     QMutex appendLock_;  // serialises AddEntry from end to end
@@ -203,6 +233,9 @@ class ResultList {
     QHash<RowId, QString> reasons_;  // few rows have one: kept beside the rows, not in each
     QHash<RowId, qint64> speeds_;    // rows in flight only
     QList<RowId> returned_;          // rows given back in flight, oldest first
+    bool feedOn_ = false;            // a download pool takes the feed
+    bool feedFull_ = false;          // its next take lists every waiting row
+    std::vector<RowId> newlyWaiting_;
     qsizetype waitingRows_ = 0;
     qsizetype downloadedRows_ = 0;
     qsizetype failedRows_ = 0;

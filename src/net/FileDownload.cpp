@@ -90,7 +90,10 @@ struct FileDownload::State {
     Verdict verdict = Verdict::Undecided;
     long status = 0;                     // of the answer the verdict was made on
     int writeError = 0;                  // errno of a failed write
-    std::unique_ptr<Sha256Stream> hash;  // with a document ledger
+    // With a document ledger: the digest of the first DocumentLedger::kHeadBytes, which with the size
+    // tells whether a twin is possible at all. The whole file is hashed only then.
+    std::unique_ptr<Sha256Stream> hash;
+    qint64 hashed = 0;  // bytes fed to it
     QString curlDetail;                  // libcurl's words for a failed transfer
     bool proxyFailed = false;            // curlDetail names the proxy as the cause
 
@@ -132,6 +135,7 @@ struct FileDownload::State {
             verdict = Verdict::WriteFailed;
         }
         if (hash) hash->Reset();
+        hashed = 0;
         resumeFrom = 0;
         rangeEnd = -1;
         received.store(0);
@@ -247,7 +251,11 @@ struct FileDownload::State {
             verdict = Verdict::WriteFailed;
             return false;
         }
-        if (hash) hash->Add(data, bytes);
+        if (hash && hashed < DocumentLedger::kHeadBytes) {
+            const size_t head = size_t(qMin<qint64>(qint64(bytes), DocumentLedger::kHeadBytes - hashed));
+            hash->Add(data, head);
+            hashed += qint64(head);
+        }
         const qint64 total = received.fetch_add(qint64(bytes)) + qint64(bytes);
         const qint64 length = contentLength.load();
         if (length > 0) {
@@ -296,7 +304,10 @@ struct FileDownload::State {
         if (handle) {
             // The kept bytes of a continued file count towards its digest; a file that cannot be read
             // back is still downloaded, only not compared with the documents already kept.
-            if (hash && resumeFrom > 0 && !hash->AddFilePrefix(fd, resumeFrom, &abandon)) hash.reset();
+            if (hash && resumeFrom > 0) {
+                hashed = qMin(resumeFrom, DocumentLedger::kHeadBytes);
+                if (!hash->AddFilePrefix(fd, hashed, &abandon)) hash.reset();
+            }
             for (int round = 1;; ++round) {
                 if (round > 1) curl_easy_reset(handle);
                 code = Ask();
@@ -333,12 +344,29 @@ struct FileDownload::State {
     }
 
     // The complete, checked file takes its final name, unless the same bytes are kept under another.
+    // The SHA-256 of the finished temporary file, read once; empty when it cannot be read.
+    QString DigestOf(const QByteArray& temp, qint64 size) {
+        const int in = ::open(temp.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (in < 0) return {};
+        Sha256Stream whole;
+        const bool read = whole.AddFilePrefix(in, size, &abandon);
+        ::close(in);
+        return read ? whole.HexDigest() : QString();
+    }
+
     void Keep(const QByteArray& temp) {
         QString same;
-        QString sum = hash ? hash->HexDigest() : QString();
+        QString sum;
+        const QString head = hash ? hash->HexDigest() : QString();
+        const qint64 size = received.load();
         const QString absoluteTarget = QFileInfo(targetPath).absoluteFilePath();
-        if (documents && !sum.isEmpty())
-            same = documents->ClaimDocument(link, sum, received.load(), absoluteTarget);
+        // Most documents have no twin of their size and first bytes: they are not hashed whole here.
+        if (documents && !head.isEmpty() && documents->MayHaveTwin(size, head)) sum = DigestOf(temp, size);
+        if (documents && !sum.isEmpty()) {
+            same = documents->ClaimDocumentWithHead(link, sum, size, absoluteTarget, head);
+        } else if (documents && !head.isEmpty()) {
+            documents->RecordDocument(link, size, absoluteTarget, head);
+        }
         if (!same.isEmpty()) {
             ::unlink(temp.constData());
             succeeded.store(1);
@@ -347,7 +375,7 @@ struct FileDownload::State {
             succeeded.store(1);
         } else {
             const int error = errno;
-            if (documents && !sum.isEmpty()) documents->DropDocument(link, absoluteTarget);
+            if (documents && !head.isEmpty()) documents->DropDocument(link, absoluteTarget);
             std::lock_guard lock(mutex);
             failure = QCoreApplication::translate("FileDownload", "cannot rename the file to %1: %2")
                           .arg(targetPath, QString::fromLocal8Bit(strerror(error)));

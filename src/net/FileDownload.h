@@ -19,9 +19,10 @@
 // without a range.
 // The temporary name is never followed when it is a link: Start makes a new file there, or reuses one
 // that the ledger says this program made for the same link; anything else there fails Start and stays.
-// With a document ledger the body is hashed as it is written (a continued file's kept bytes first); a
-// complete file whose bytes the ledger knows under another existing file is not kept: the temporary
-// file goes, the transfer succeeds, and SameAs() names that file.
+// With a document ledger the first bytes of the body are hashed as they are written (a continued file's
+// kept bytes first); when the ledger knows a document of the same size and first bytes, the complete
+// file is hashed once, and if those bytes are kept under another existing file it is not kept: the
+// temporary file goes, the transfer succeeds, and SameAs() names that file.
 // Fields are atomics: written by the transfer thread, read by the caller.
 
 #include <QString>
@@ -80,7 +81,7 @@ class FileDownload {
     QString FailureReason() const;
     // The existing file that already holds these bytes, when the transfer kept no file of its own.
     QString SameAs() const;
-    QString Sha256() const;         // of the complete file, with a document ledger; else empty
+    QString Sha256() const;         // of the complete file, when a twin was possible; else empty
     int BusyStatus() const;         // 429 or 503 when the server asked to be left alone; else 0
     QByteArray RetryAfter() const;  // that answer's Retry-After header as sent; empty when absent
     // Of a finished transfer: the status of the last answer (0 without one), whether the host could not

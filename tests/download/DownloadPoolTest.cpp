@@ -667,7 +667,7 @@ TEST_F(DownloadPoolTest, AHostThatAsksForAPauseRestsAloneAndIsAskedAgainAfterIt)
     for (size_t i = 1; i + 1 < events.size(); ++i) EXPECT_EQ(events[i].first.rfind("calm.test/", 0), 0u);
 }
 
-TEST_F(DownloadPoolTest, SlotsLeftWithOnlyAFullHostWaitInsteadOfWalkingTheListAgain) {
+TEST_F(DownloadPoolTest, SlotsLeftWithOnlyAFullHostWaitWithoutWalkingTheList) {
     constexpr int kRows = 1500;
     constexpr int kSlots = 16;
     options.SetCommittedInt(K::DownloadThreads, kSlots);
@@ -676,17 +676,12 @@ TEST_F(DownloadPoolTest, SlotsLeftWithOnlyAFullHostWaitInsteadOfWalkingTheListAg
     for (int i = 0; i < kRows; ++i)
         rows.push_back(Add(QString("held%1").arg(i), QString("http://a.test/held/%1").arg(i)));
     ASSERT_TRUE(pool.StartDownload());
-    // One slot holds the host's one place in a transfer the server keeps open. Each other slot walks the
-    // list once, finds only rows of that host, and waits: nothing changes while the transfer hangs.
-    ASSERT_TRUE(WaitFor([&] {
-        return Peak("a.test") == 1 && pool.WalkingSlots() == 1 &&
-               results.RowsExaminedByClaims() >= quint64(kSlots - 1) * (kRows - 1);
-    }));
-    const quint64 settled = results.RowsExaminedByClaims();
-    EXPECT_LE(settled, quint64(kSlots) * kRows);
-    // Longer than a waiting slot ever went without a new walk while all it had passed over stayed full.
+    // One slot holds the host's one place in a transfer the server keeps open. The other slots take
+    // nothing from the host's queue and wait; none of them looks at a row of the list.
+    ASSERT_TRUE(WaitFor([&] { return Peak("a.test") == 1 && pool.WalkingSlots() == 1; }));
     QThread::msleep(2500);
-    EXPECT_EQ(results.RowsExaminedByClaims(), settled);
+    EXPECT_EQ(pool.WalkingSlots(), 1);
+    EXPECT_EQ(results.RowsExaminedByClaims(), 0u);
     EXPECT_EQ(
         std::count_if(rows.begin(), rows.end(), [&](RowId row) { return Status(row) != RowStatus::Waiting; }),
         1);

@@ -13,6 +13,9 @@
 #include "TempHome.h"
 #include "download/DocRegistry.h"
 #include "download/SqliteError.h"
+#include "lists/ListFiles.h"
+#include "lists/Options.h"
+#include "lists/ResultList.h"
 #include "lists/RunLog.h"
 #include "lists/StatusLine.h"
 
@@ -210,11 +213,59 @@ TEST_F(RegistryTest, ALockedDatabaseFailsAfterTheBusyTimeAndRecovers) {
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(DbPath().toUtf8().constData(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "begin exclusive", nullptr, nullptr, nullptr), SQLITE_OK);
-    EXPECT_EQ(registry.InsertDocLink("http://a/locked"), DocRegistry::LinkInsert::Failed);
+    // The link waits for its batch, which fails while the lock lasts and is written once it is gone.
+    EXPECT_EQ(registry.InsertDocLink("http://a/locked"), DocRegistry::LinkInsert::Inserted);
+    registry.CommitPending();
     EXPECT_TRUE(home.Read("run.log").contains("SQLITE_BUSY[5]"));
+    EXPECT_EQ(registry.CheckDocLink("http://a/locked"), DocRegistry::LinkCheck::Present);
     sqlite3_exec(other, "rollback", nullptr, nullptr, nullptr);
     sqlite3_close(other);
-    EXPECT_EQ(registry.InsertDocLink("http://a/locked"), DocRegistry::LinkInsert::Inserted);
+    registry.CommitPending();
+    EXPECT_EQ(registry.InsertDocLink("http://a/locked"), DocRegistry::LinkInsert::AlreadyPresent);
+    DocRegistry second(nullptr);
+    ASSERT_TRUE(second.OpenDocDatabase(DbPath()));
+    EXPECT_EQ(second.CheckDocLink("http://a/locked"), DocRegistry::LinkCheck::Present);
+}
+
+// A kill leaves the database files as they are at that moment: copies taken right after a list was
+// saved are what the next run would open. Every row the saved list calls downloaded must be there,
+// however the links fell into batches.
+TEST_F(RegistryTest, AKillAfterAListIsSavedLosesNoDownloadedLink) {
+    ASSERT_TRUE(registry.OpenDocDatabase(DbPath()));
+    Options options;
+    ResultList list(options, nullptr);
+    list.SetRegistry(
+        [this](const QString& link) { return registry.CheckDocLink(link) == DocRegistry::LinkCheck::Present; },
+        [this](const QString& link) { registry.DelDocLinkInDatabase(link); }, [this] { registry.CommitPending(); });
+    ListFiles files(list, options, nullptr);
+    const QString saved = home.Path("saved.list");
+    const QString copy = home.Path("killed/docdata.db");
+    QDir().mkpath(home.Path("killed"));
+    // 7 rows stay below a batch; 700 fill one and leave the rest pending.
+    for (const int rows : {7, 700}) {
+        list.ClearRows();
+        for (int i = 0; i < rows; ++i) {
+            const QString link = QStringLiteral("http://a.example/%1/%2.pdf").arg(rows).arg(i);
+            list.AddEntry(QStringLiteral("doc %1").arg(i), "pdf", "1", link, RowStatus::Waiting);
+            const RowId id = *list.IdAt(i);
+            registry.InsertDocLink(link);  // as a worker does: the link first, then the row
+            list.SetStatus(id, RowStatus::Downloaded);
+        }
+        ASSERT_EQ(files.ExportListText(saved, StatusFilter()), 1);
+        for (const char* suffix : {"", "-wal"}) {
+            QFile::remove(copy + suffix);
+            QFile::copy(DbPath() + suffix, copy + suffix);
+        }
+        ResultList reloaded(options, nullptr);
+        ListFiles(reloaded, options, nullptr).ImportListText(saved, StatusFilter());
+        DocRegistry afterKill(nullptr);
+        ASSERT_TRUE(afterKill.OpenDocDatabase(copy));
+        ASSERT_EQ(reloaded.Size(), rows);
+        for (const ResultEntry& entry : reloaded.Snapshot()) {
+            if (entry.status.kind() != RowStatus::Kind::Downloaded) continue;
+            EXPECT_EQ(afterKill.CheckDocLink(entry.link), DocRegistry::LinkCheck::Present) << entry.link.toStdString();
+        }
+    }
 }
 
 TEST_F(RegistryTest, DeletedWhileOpenKeepsAnswering) {
