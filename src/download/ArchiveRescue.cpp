@@ -15,6 +15,7 @@
 #include "download/CaptureTable.h"
 #include "download/DocRegistry.h"
 #include "download/HostGate.h"
+#include "download/RowScheduler.h"
 #include "engines/CdxAnswer.h"
 #include "engines/DocLinkRules.h"
 #include "engines/EngineCatalog.h"
@@ -58,18 +59,34 @@ bool WriteAll(int fd, const char* data, qint64 bytes) {
     return true;
 }
 
-// A place at the archive's host, waited for while the row may go on. A row whose live link is on the
-// archive's host already holds a place there and takes none more.
-bool EnterArchiveHost(HostGate& gate, const QString& address, const QString& liveLink, HostGate::Ticket& place,
-                      const std::function<bool()>& keepGoing) {
-    const QString host = HostGate::HostOf(address);
-    if (host == HostGate::HostOf(liveLink)) return true;
-    while (!place.Holds()) {
-        if (!keepGoing()) return false;
-        place = gate.WaitForRoom({host}, 100);
+// A place at the archive's host, held while the capture is fetched, so the per-host cap applies to the
+// archive too.
+class ArchivePlace {
+  public:
+    explicit ArchivePlace(RowScheduler& scheduler) : scheduler_(scheduler) {}
+    ~ArchivePlace() {
+        if (held_) scheduler_.Done(host_);
     }
-    return true;
-}
+    ArchivePlace(const ArchivePlace&) = delete;
+    ArchivePlace& operator=(const ArchivePlace&) = delete;
+
+    // Waits for a place while the row may go on. A row whose live link is on the archive's host already
+    // holds a place there and takes none more.
+    bool Enter(const QString& address, const QString& liveLink, const std::function<bool()>& keepGoing) {
+        host_ = HostGate::HostOf(address);
+        if (host_ == HostGate::HostOf(liveLink)) return true;
+        while (!held_) {
+            if (!keepGoing()) return false;
+            held_ = scheduler_.Enter(host_, 100);
+        }
+        return true;
+    }
+
+  private:
+    RowScheduler& scheduler_;
+    QString host_;
+    bool held_ = false;
+};
 
 // The index writes an address as it captured it: the scheme and a leading "www." may differ.
 bool SameAddress(const QString& a, const QString& b) {
@@ -128,7 +145,7 @@ ArchiveRescue::Counts ArchiveRescue::Figures() const {
     return counts_;
 }
 
-ArchiveRescue::Result ArchiveRescue::Rescue(const Request& request, HostGate& gate,
+ArchiveRescue::Result ArchiveRescue::Rescue(const Request& request, RowScheduler& gate,
                                             const std::function<bool()>& keepGoing) {
     const Bases bases = CurrentBases();
     QList<ArchiveCapture> captures = s_.captures.CapturesOf(request.link);
@@ -218,7 +235,7 @@ QList<ArchiveCapture> ArchiveRescue::LookUp(const Bases& bases, const QString& l
 }
 
 ArchiveRescue::Result ArchiveRescue::FromWayback(const Bases& bases, const ArchiveCapture& capture,
-                                                 const Request& request, HostGate& gate,
+                                                 const Request& request, RowScheduler& gate,
                                                  const std::function<bool()>& keepGoing, bool* archiveBusy) {
     Result result;
     if (bases.wayback.isEmpty()) {
@@ -226,8 +243,8 @@ ArchiveRescue::Result ArchiveRescue::FromWayback(const Bases& bases, const Archi
         return result;
     }
     const QString address = RawCaptureAddress(bases.wayback, capture);
-    HostGate::Ticket place;
-    if (!EnterArchiveHost(gate, address, request.link, place, keepGoing)) {
+    ArchivePlace place(gate);
+    if (!place.Enter(address, request.link, keepGoing)) {
         result.end = End::Stopped;
         return result;
     }
@@ -262,7 +279,7 @@ ArchiveRescue::Result ArchiveRescue::FromWayback(const Bases& bases, const Archi
     if (const int busy = transfer.BusyStatus(); busy != 0 && !archived) {
         // The archive itself wants a pause: its host rests like any download host.
         const int seconds = RetryAfter::Seconds(transfer.RetryAfter(), QDateTime::currentDateTimeUtc());
-        gate.Rest(HostGate::HostOf(address), HostGate::Clock::now() + std::chrono::seconds(seconds));
+        gate.Rest(HostGate::HostOf(address), RowScheduler::Clock::now() + std::chrono::seconds(seconds));
         *archiveBusy = true;
         result.note = Tr("the web archive answered HTTP %1").arg(busy);
         return result;
@@ -279,7 +296,7 @@ ArchiveRescue::Result ArchiveRescue::FromWayback(const Bases& bases, const Archi
 }
 
 ArchiveRescue::Result ArchiveRescue::FromCommonCrawl(const Bases& bases, const ArchiveCapture& capture,
-                                                     const Request& request, HostGate& gate,
+                                                     const Request& request, RowScheduler& gate,
                                                      const std::function<bool()>& keepGoing, bool* archiveBusy) {
     Result result;
     if (bases.commonCrawl.isEmpty() || capture.filename.isEmpty() || capture.filename.contains(QStringLiteral("..")) ||
@@ -288,8 +305,8 @@ ArchiveRescue::Result ArchiveRescue::FromCommonCrawl(const Bases& bases, const A
         return result;
     }
     const QString address = bases.commonCrawl + u'/' + capture.filename;
-    HostGate::Ticket place;
-    if (!EnterArchiveHost(gate, address, request.link, place, keepGoing)) {
+    ArchivePlace place(gate);
+    if (!place.Enter(address, request.link, keepGoing)) {
         result.end = End::Stopped;
         return result;
     }
@@ -318,7 +335,7 @@ ArchiveRescue::Result ArchiveRescue::FromCommonCrawl(const Bases& bases, const A
     }
     if ((status == 429 || status == 503) && !archived) {
         const int seconds = RetryAfter::Seconds(retryAfter, QDateTime::currentDateTimeUtc());
-        gate.Rest(HostGate::HostOf(address), HostGate::Clock::now() + std::chrono::seconds(seconds));
+        gate.Rest(HostGate::HostOf(address), RowScheduler::Clock::now() + std::chrono::seconds(seconds));
         *archiveBusy = true;
         result.note = Tr("the web archive answered HTTP %1").arg(status);
         return result;

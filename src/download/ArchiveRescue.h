@@ -3,7 +3,7 @@
 // raw bytes through /web/<timestamp>id_/<link>, Common Crawl's record by a byte range of its WARC file),
 // else the newest status-200 captures the Wayback's index knows for that exact link. The bytes pass the
 // same content, size and duplicate checks as a live download and are written to the row's target.
-// Archive transfers take a place at the archive's host in the workers' HostGate; index look-ups are
+// Archive transfers take a place at the archive's host in the workers' row scheduler; index look-ups are
 // spaced by the archive definition's delay, one at a time. Any thread (each call on the slot that
 // downloads the row).
 
@@ -21,7 +21,7 @@ class CaptureTable;
 class DocRegistry;
 class EngineCatalog;
 class FileDownload;
-class HostGate;
+class RowScheduler;
 class Options;
 class RunLog;
 
@@ -62,7 +62,7 @@ class ArchiveRescue {
     // SKIMMER_ARCHIVE_LOOPBACK_ONLY environment variable) only archives on this machine.
     bool Enabled() const;
     // keepGoing is polled while the archive answers; false abandons the rescue (End::Stopped).
-    Result Rescue(const Request& request, HostGate& gate, const std::function<bool()>& keepGoing);
+    Result Rescue(const Request& request, RowScheduler& gate, const std::function<bool()>& keepGoing);
     Counts Figures() const;
 
     // "/web/<timestamp>id_/<link>" under the Wayback's base: the bytes as they were served.
@@ -81,10 +81,10 @@ class ArchiveRescue {
     QList<ArchiveCapture> LookUp(const Bases& bases, const QString& link, const std::function<bool()>& keepGoing);
     // One capture: Saved, Stopped, or Failed with why in result.note; `archiveBusy` when the archive
     // itself asked for a pause (no older capture is tried then).
-    Result FromWayback(const Bases& bases, const ArchiveCapture& capture, const Request& request, HostGate& gate,
+    Result FromWayback(const Bases& bases, const ArchiveCapture& capture, const Request& request, RowScheduler& gate,
                        const std::function<bool()>& keepGoing, bool* archiveBusy);
     Result FromCommonCrawl(const Bases& bases, const ArchiveCapture& capture, const Request& request,
-                           HostGate& gate, const std::function<bool()>& keepGoing, bool* archiveBusy);
+                           RowScheduler& gate, const std::function<bool()>& keepGoing, bool* archiveBusy);
     // Writes checked bytes of a Common Crawl record to the target as a download would.
     Result Keep(const QByteArray& body, const Request& request);
 

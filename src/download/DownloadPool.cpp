@@ -611,7 +611,7 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
         // The live link is dead: its archived copy, if there is one, is the document.
         const QString live = transfer.ContentRefusal().isEmpty() ? transfer.FailureReason() : transfer.ContentRefusal();
         const ArchiveRescue::Result rescued = s_.rescue->Rescue(
-            {link, target, type, overwrite}, gate_, [&] { return CheckWorkerStop(slot, true) == WorkerStop::GoOn; });
+            {link, target, type, overwrite}, scheduler_, [&] { return CheckWorkerStop(slot, true) == WorkerStop::GoOn; });
         if (rescued.end == ArchiveRescue::End::Stopped)
             return CheckWorkerStop(slot, true) == WorkerStop::FileTimedOut ? timedOut() : Outcome::Stopped;
         reason = rescued.end == ArchiveRescue::End::Failed ? live + QStringLiteral("; ") + rescued.note

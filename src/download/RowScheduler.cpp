@@ -97,6 +97,21 @@ std::optional<RowScheduler::Taken> RowScheduler::WaitTake(int milliseconds) {
     }
 }
 
+bool RowScheduler::Enter(const QString& host, int milliseconds) {
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    std::unique_lock lock(lock_);
+    for (;;) {
+        const Clock::time_point now = Clock::now();
+        Queue& queue = hosts_[host];
+        if (HasRoomLocked(queue, now)) {
+            ++queue.open;
+            return true;
+        }
+        if (now >= deadline) return false;
+        changed_.wait_until(lock, std::min(deadline, queue.restUntil > now ? queue.restUntil : deadline));
+    }
+}
+
 void RowScheduler::Done(const QString& host) {
     std::lock_guard lock(lock_);
     const auto it = hosts_.find(host);

@@ -40,6 +40,9 @@ class RowScheduler {
     std::optional<Taken> Take(Clock::time_point now = Clock::now());
     // As Take, waiting up to `milliseconds` for a host to have room or a row to come.
     std::optional<Taken> WaitTake(int milliseconds);
+    // A transfer to host that is not a queued row's (a rescue from the web archive) takes a place there
+    // like a row would, waiting up to `milliseconds` for room; false when none came. Done(host) gives it back.
+    bool Enter(const QString& host, int milliseconds);
     // A transfer of host is over.
     void Done(const QString& host);
     // No row of host is taken before `until` (a later rest already set stays); Lift ends a rest now.
