@@ -2,7 +2,7 @@
 # Runs every benchmark, each printing its own lines as it goes, then one table: our figure, the peer's
 # (another program doing the same work, or the target where there is no such program), ours divided by
 # theirs, and what is timed. Run from the repository root after a build:  bash bench/run-all.sh
-#   ONLY="net download resume hosts deep search parsers layouts queue lists latency archive profile"  a subset, in that order
+#   ONLY="net download resume hosts deep search parsers layouts queue lists latency archive meta profile"  a subset, in that order
 # Every benchmark takes its own variables (see bench/README.md). About 10 minutes on 2 cores; figures
 # taken while other work loads the machine are slower than the machine can do (compare `uptime`).
 set -euo pipefail
@@ -10,7 +10,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/bench/lib/nginx.sh"
 build=${BUILD_DIR:-$root/build}
 fixtures=${SKIMMER_FIXTURES:-$root/../shared/fixtures}
-only=${ONLY:-net download resume hosts deep search parsers layouts queue lists latency archive profile}
+only=${ONLY:-net download resume hosts deep search parsers layouts queue lists latency archive meta profile}
 export BUILD_DIR=$build SKIMMER_FIXTURES=$fixtures
 BENCH_TABLE=$(mktemp /tmp/skimmer-bench-table.XXXXXX)
 export BENCH_TABLE
@@ -53,6 +53,12 @@ if wants archive; then
   bench_result "cdx lines" "$(field 'lines/s' -2)" "target" "1000000" lines/s "1,000,000 Wayback CDX lines read in process (target: 1 s)"
   section "dead links rescued, bench/archive/rescue.sh"
   run bash "$root/bench/archive/rescue.sh"
+fi
+if wants meta; then
+  section "documents' metadata, bench/meta/run.sh"
+  run bash "$root/bench/meta/run.sh"
+  section "a download with metadata reading on and off, bench/meta/download.sh"
+  run bash "$root/bench/meta/download.sh"
 fi
 if wants queue; then
   section "queue build, queue_build_bench"

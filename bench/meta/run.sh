@@ -56,3 +56,7 @@ echo "meta: $count PDFs, documents per second (whole process, best of $repeat)"
 echo "  skimmer-cli meta --all   $(rate "$ours") docs/s  (${ours}s)"
 echo "  exiftool -fast           $(rate "$exif") docs/s  (${exif}s)"
 echo "  pdfinfo (one per file)   $(rate "$poppler") docs/s  (${poppler}s)"
+. "$root/bench/lib/nginx.sh"  # bench_result
+faster=$(echo "if ($exif < $poppler) $exif else $poppler" | bc -l)
+bench_result "metadata of PDFs" "$(rate "$ours")" "faster of exiftool, pdfinfo" "$(rate "$faster")" docs/s \
+  "$count PDFs, whole process, best of $repeat"

@@ -49,17 +49,37 @@ int MetaHarvest::ReadBatch(const std::function<void(const QString& file)>& progr
         if ((background && stop_.load()) || (stop && stop->load())) break;
         if (progress) progress(document.file);
         DocMetadata metadata = worker_->Read(document.file);
-        if (document.sha256.isEmpty()) {
-            // Saved without its digest (it had no possible twin): the reading gives it to the registry.
-            table_.FillDigest(document.file, metadata.sha256);
-            ++done;
-            if (metadata.sha256.isEmpty()) continue;
+        // A document is recorded a moment before its file takes its final name. While downloads run, a
+        // file that is not there yet, or not yet the recorded bytes, waits for a later round rather than
+        // being marked unreadable for good; one still so after kSettleSeconds is taken as it is.
+        const bool unsettled = metadata.sha256.isEmpty() ||
+                               (!document.sha256.isEmpty() && metadata.sha256 != document.sha256);
+        if (background && unsettled) {
+            const auto now = std::chrono::steady_clock::now();
+            const auto first = deferred_.try_emplace(document.file, now).first->second;
+            if (now - first < std::chrono::seconds(kSettleSeconds)) continue;
         }
-        // Keyed by what the registry knows, so a file that is gone or changed is not read again and again.
+        deferred_.erase(document.file);
+        if (document.sha256.isEmpty() && metadata.sha256.isEmpty()) {
+            // Saved without its digest and unreadable now: marked so, not asked for again.
+            table_.FillDigest(document.file, QString());
+            ++done;
+            continue;
+        }
+        if (!document.sha256.isEmpty() && !metadata.sha256.isEmpty() && metadata.sha256 != document.sha256) {
+            // Another file under the document's name: its fields would be recorded as the document's.
+            const QString reason = QStringLiteral("the file no longer holds the downloaded document");
+            metadata = DocMetadata();
+            metadata.status = MetaStatus::Failed;
+            metadata.reason = reason;
+        }
+        // Keyed by what the registry knows, so a file that is gone or changed is not read again and again;
+        // a file saved without its digest (it had no possible twin) gets the reading's.
         if (!document.sha256.isEmpty()) metadata.sha256 = document.sha256;
-        if (!table_.Store(metadata)) break;  // a table that takes nothing would be asked forever
+        if (!table_.Store(metadata, document.sha256.isEmpty() ? document.file : QString()))
+            break;  // a table that takes nothing would be asked forever
         ++read_;
-        if (!document.sha256.isEmpty()) ++done;
+        ++done;
     }
     return done;
 }

@@ -7,8 +7,10 @@
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -35,6 +37,7 @@ class MetaHarvest {
     qint64 DocumentsRead() const { return read_.load(); }
 
     static constexpr int kRoundSeconds = 3;
+    static constexpr int kSettleSeconds = 60;
     // The worker: $SKIMMER_META_WORKER when set, else skimmer-cli beside this program; with its argument.
     static QString WorkerProgram();
     static QStringList WorkerArguments();
@@ -53,4 +56,7 @@ class MetaHarvest {
     bool poked_ = false;
     std::atomic<bool> stop_{false};
     std::atomic<qint64> read_{0};
+    // Files the background reading found missing or not yet the recorded bytes, since when (one reading at
+    // a time: the background loop, or ReadAllPending once it has stopped).
+    std::map<QString, std::chrono::steady_clock::time_point> deferred_;
 };

@@ -44,6 +44,7 @@ Session::Session(const QString& homeDir, QObject* parent)
 }
 
 Session::~Session() {
+    harvestTimer_.stop();
     harvest_.reset();
     // Workers first: they write into the list and the registry, which outlive them.
     downloads_.reset();
@@ -58,11 +59,20 @@ bool Session::StartMetadataReading() {
     metadata_ = std::move(table);
     harvest_ = std::make_unique<MetaHarvest>(*metadata_, MetaHarvest::WorkerProgram(), MetaHarvest::WorkerArguments());
     harvest_->Start();
+    // Read while the download runs rather than after it: a saved document wakes the reading.
+    connect(&harvestTimer_, &QTimer::timeout, this, [this] {
+        const qint64 files = downloads_->FilesDone();
+        if (files == filesSeenByHarvest_) return;
+        filesSeenByHarvest_ = files;
+        harvest_->Poke();
+    });
+    harvestTimer_.start(250);
     return true;
 }
 
 void Session::FinishMetadataReading() {
     if (!harvest_) return;
+    harvestTimer_.stop();
     harvest_->Stop();
     harvest_->ReadAllPending();
 }

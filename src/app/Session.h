@@ -179,4 +179,6 @@ class Session : public QObject {
     QTimer countersTimer_;  // 1.5 s: the counters on screen and the deep-search limit
     QTimer autoSaveTimer_;  // 2 min: saves the list when the last list is kept
     QTimer secondsTimer_;   // 1 s: the tick the download time limits count in
+    QTimer harvestTimer_;   // 250 ms: new documents saved wake the metadata reading
+    qint64 filesSeenByHarvest_ = 0;
 };

@@ -72,6 +72,7 @@ QString DownloadCommand::Help() const {
     return QStringLiteral(
         "usage: skimmer-cli download LISTFILE --to DIR [--workers N] [--timeout MIN] [--overwrite]\n"
         "                            [--ignore-downloaded] [--size-limit MIN_KB:MAX_KB] [--no-archive]\n"
+        "                            [--no-meta]\n"
         "\n"
         "Downloads the waiting rows of LISTFILE (.list or XML) into DIR with N workers (default: the saved\n"
         "count), each file within MIN minutes (0: no limit), as Start download does; the pauses a host asks\n"
@@ -87,6 +88,8 @@ QString DownloadCommand::Help() const {
         "the Wayback Machine has of it; the row is downloaded \"from the web archive, captured DATE\", or\n"
         "fails with the live reason and \"no archived copy\". --no-archive (or ArchiveRescue=0) turns\n"
         "that off.\n"
+        "The saved documents' metadata is read beside the transfers (see meta); --no-meta leaves it for\n"
+        "a later `meta --all`.\n"
         "\n"
         "Afterwards the sizes and statuses are written back into LISTFILE; every other cell and every\n"
         "record stay as they were, also records that cannot be downloaded (they are counted on stderr).\n"
@@ -96,7 +99,8 @@ QString DownloadCommand::Help() const {
 }
 
 int DownloadCommand::Run(CliContext& context, const QStringList& args) {
-    CliArgs parsed({QStringLiteral("--overwrite"), QStringLiteral("--ignore-downloaded"), QStringLiteral("--no-archive")},
+    CliArgs parsed({QStringLiteral("--overwrite"), QStringLiteral("--ignore-downloaded"), QStringLiteral("--no-archive"),
+                    QStringLiteral("--no-meta")},
                    {QStringLiteral("--to"), QStringLiteral("--workers"), QStringLiteral("--timeout"),
                     QStringLiteral("--size-limit")});
     if (!parsed.Parse(args)) return context.Usage(QStringLiteral("download: ") + parsed.Error());
@@ -138,7 +142,8 @@ int DownloadCommand::Run(CliContext& context, const QStringList& args) {
 
     QObject::disconnect(&session.Status(), nullptr, nullptr, nullptr);  // the progress line says it all
     DownloadPool& pool = session.Downloads();
-    session.StartMetadataReading();  // the saved documents' metadata, read beside the transfers
+    const bool readMetadata = !parsed.Has(QStringLiteral("--no-meta"));
+    if (readMetadata) session.StartMetadataReading();  // the saved documents' metadata, beside the transfers
     if (!pool.StartDownload()) return context.Failed(QStringLiteral("download: nothing to download"));
     QEventLoop loop;
     QElapsedTimer clock;

@@ -22,7 +22,9 @@ class MetadataTable {
     bool Open(const QString& path, QString* problem = nullptr);
     void Close();
 
-    bool Store(const DocMetadata& metadata);
+    // Keeps the metadata; with `unhashedFile`, a file recorded without its digest gets metadata.sha256 in
+    // the same transaction, so a document is never left read but undigested, or the reverse.
+    bool Store(const DocMetadata& metadata, const QString& unhashedFile = QString());
     std::optional<DocMetadata> Find(const QString& sha256);
 
     // A kept document whose metadata has not been read yet; sha256 is empty for a file saved without its

@@ -9,6 +9,10 @@
 
 #include "CliRun.h"
 #include "LocalServer.h"
+#include "WaitFor.h"
+#include "app/MetaHarvest.h"
+#include "download/DocRegistry.h"
+#include "download/MetadataTable.h"
 #include "net/CurlSetup.h"
 
 namespace {
@@ -96,4 +100,36 @@ TEST(MetaCli, ControlCharactersInMetadataAreShownEscaped) {
     EXPECT_TRUE(text.out.contains("title: A\\x1b]0;X\\x07\\x1b[2J\\x0dfake: line\n")) << text.out.toStdString();
     EXPECT_TRUE(text.out.contains("author: x found email: f@e.test\n")) << text.out.toStdString();
     EXPECT_FALSE(text.out.contains(QChar(0x1b)) || text.out.contains(u'\r') || text.out.contains(QChar(7)));
+}
+
+// A document is recorded a moment before its file takes its final name: the background reading, woken
+// while downloads run, must not mark it unreadable for good, nor key another file's fields to its digest.
+TEST(MetaCli, ReadingWaitsForAFileToTakeItsNameAndRefusesOtherBytesUnderIt) {
+    TempHome home;
+    const QString rtf = R"({\rtf1{\info{\title %1}}})";
+    DocRegistry registry(nullptr);
+    ASSERT_TRUE(registry.OpenDocDatabase(home.Path("docdata.db")));
+    home.Write("early.rtf", rtf.arg("early").toUtf8());
+    registry.RecordDocument("http://h/early", 30, home.Path("early.rtf"), "head");
+    registry.RecordDocument("http://h/late", 30, home.Path("late.rtf"), "head");  // not there yet
+    const QString recorded(64, u'a');
+    home.Write("changed.rtf", rtf.arg("other bytes").toUtf8());
+    registry.ClaimDocumentWithHead("http://h/changed", recorded, 30, home.Path("changed.rtf"), "head2");
+    registry.Close();
+
+    MetadataTable table;
+    ASSERT_TRUE(table.Open(home.Path("docdata.db")));
+    MetaHarvest harvest(table, SKIMMER_CLI_PATH, MetaHarvest::WorkerArguments());
+    harvest.Start();
+    ASSERT_TRUE(WaitFor([&] { return harvest.DocumentsRead() == 1; }));
+    home.Write("late.rtf", rtf.arg("late").toUtf8());
+    harvest.Poke();
+    ASSERT_TRUE(WaitFor([&] { return harvest.DocumentsRead() == 2; }));
+    EXPECT_EQ(table.ForLink("http://h/late").value_or(DocMetadata()).title, "late");
+    harvest.Stop();
+    // Once the downloads are over, what the name holds is final.
+    EXPECT_EQ(harvest.ReadAllPending(), 1);
+    const DocMetadata changed = table.Find(recorded).value_or(DocMetadata());
+    EXPECT_EQ(changed.status, MetaStatus::Failed);
+    EXPECT_TRUE(changed.title.isEmpty());
 }
