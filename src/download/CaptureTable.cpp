@@ -12,6 +12,10 @@ bool CaptureTable::Open(const QString& path) {
         findRescue_ = {};
         db_.Close();
         db_.Open(path);
+        // As the registry's connection to the same file: a rescue's record would otherwise wait for the
+        // disk, once per row. A power cut could cost the last records, which the next rescue writes again.
+        db_.ExecQuery(QStringLiteral("PRAGMA journal_mode=WAL"));
+        db_.ExecDML(QStringLiteral("PRAGMA synchronous=NORMAL"));
         db_.ExecDML(QStringLiteral("CREATE TABLE IF NOT EXISTS rescues (doclink TEXT PRIMARY KEY NOT NULL, "
                                    "source TEXT NOT NULL, timestamp TEXT NOT NULL)"));
         keepRescue_ = db_.CompileStatement(QStringLiteral("INSERT OR REPLACE INTO rescues VALUES (?1, ?2, ?3)"));
