@@ -374,6 +374,14 @@
         <translation>OpenAlex（开放获取论文）</translation>
     </message>
     <message>
+        <source>Common Crawl (web archive)</source>
+        <translation>Common Crawl（网页存档）</translation>
+    </message>
+    <message>
+        <source>Wayback Machine (web archive)</source>
+        <translation>Wayback Machine（网页存档）</translation>
+    </message>
+    <message>
         <source>Osun</source>
         <translation>Osun</translation>
     </message>
