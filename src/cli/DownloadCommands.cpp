@@ -182,7 +182,13 @@ int DownloadCommand::Run(CliContext& context, const QStringList& args) {
     progress.start(50);
     loop.exec();
     context.err << '\n';
-    if (!stopped) session.FinishMetadataReading();
+    if (!stopped && readMetadata) {
+        // The transfers are over; the documents the background reading has not reached yet are read now.
+        context.err << QStringLiteral("download: transfers done; reading the metadata of the documents left "
+                                      "(--no-meta leaves it to meta --all)\n");
+        context.err.flush();
+        session.FinishMetadataReading();
+    }
     ReportFailures(context, session.Results());
     if (const ArchiveRescue::Counts rescued = session.Rescue().Figures(); rescued.saved + rescued.lookups > 0)
         context.err << QStringLiteral("download: %1 dead link(s) saved from the web archive; %2 look-up(s) of "
