@@ -476,6 +476,7 @@ void DocRegistry::RecordDocument(const QString& link, qint64 size, const QString
         try {
             if (!docUpdate_.IsValid()) return;
             RecordLocked(link, QStringLiteral(""), size, file, head);
+            recordedHere_.insert(file);
             return;
         } catch (const SqliteError& e) {
             failure = e.Message();
@@ -490,7 +491,12 @@ QString DocRegistry::ClaimDocumentWithHead(const QString& link, const QString& s
     // The files said to hold these bytes, or recorded of this size without a digest; each is read back
     // before it is trusted, outside the lock, so that other workers' look-ups do not wait for a big file
     // to be hashed.
-    QList<std::pair<QString, QString>> candidates;  // file, its recorded digest
+    struct Candidate {
+        QString file;
+        QString recorded;  // its recorded digest
+        bool recordedHere;
+    };
+    QList<Candidate> candidates;
     {
         QMutexLocker lock(&lock_);
         try {
@@ -502,7 +508,7 @@ QString DocRegistry::ClaimDocumentWithHead(const QString& link, const QString& s
             for (; !query.Eof(); query.NextRow()) {
                 // The file about to be replaced is no copy to keep.
                 if (const QString candidate = query.FieldValue(0); candidate != file)
-                    candidates.append({candidate, query.FieldValue(1)});
+                    candidates.append({candidate, query.FieldValue(1), recordedHere_.contains(candidate)});
             }
         } catch (const SqliteError& e) {
             failure = e.Message();
@@ -515,14 +521,18 @@ QString DocRegistry::ClaimDocumentWithHead(const QString& link, const QString& s
     QString same;
     QList<std::pair<QString, QString>> stale;  // files that hold these bytes no more, with their digest
     QList<std::pair<QString, QString>> filled;  // files recorded without a digest, with the one read now
-    for (const auto& [candidate, recorded] : candidates) {
+    for (const auto& [candidate, recorded, recordedHere] : candidates) {
         const QString digest = DigestOfFile(candidate, size);
         if (recorded.isEmpty() && !digest.isEmpty()) filled.append({candidate, digest});
         if (!digest.isEmpty() && digest.compare(sha256, Qt::CaseInsensitive) == 0) {
             same = candidate;
             break;
         }
-        if (!recorded.isEmpty() || digest.isEmpty()) stale.append({candidate, recorded});
+        // A file of this run that is not there at all is most likely about to take its name.
+        struct stat info;
+        const bool notYetThere = recordedHere && digest.isEmpty() &&
+                                 ::lstat(QFile::encodeName(candidate).constData(), &info) != 0 && errno == ENOENT;
+        if ((!recorded.isEmpty() || digest.isEmpty()) && !notYetThere) stale.append({candidate, recorded});
     }
     {
         QMutexLocker lock(&lock_);
@@ -540,6 +550,7 @@ QString DocRegistry::ClaimDocumentWithHead(const QString& link, const QString& s
                 docFillDigest_.ExecDML();
             }
             RecordLocked(link, sha256, size, same.isEmpty() ? file : same, head);
+            if (same.isEmpty()) recordedHere_.insert(file);
             return same;
         } catch (const SqliteError& e) {
             failure = e.Message();

@@ -125,6 +125,10 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
 
     // Links recorded but not yet written (under lock_), in the order they came.
     std::unordered_set<QString, TextHash> pending_;
+    // Files recorded by this program since the registry opened. A record is written a moment before its
+    // file takes its name, so another transfer's claim may find such a file missing: that is no sign of a
+    // stale record, which would be forgotten with its document.
+    std::unordered_set<QString, TextHash> recordedHere_;
     std::vector<QString> pendingOrder_;
     bool commitFailing_ = false;  // the last batch could not be written
     // The committer writes the pending links every kBatchMs.

@@ -377,3 +377,24 @@ TEST_F(RegistryTest, PartialFilesKeepTheirValidatorAndOnlyRecordedStaleOnesAreCl
 }
 
 }  // namespace
+
+// Transfers record their documents a moment before the files take their names. Another transfer's claim
+// in that moment finds such a file missing: a record of this run is no stale one to forget with its link.
+TEST_F(RegistryTest, AClaimNeverForgetsADocumentRecordedThisRunWhoseFileIsNotThereYet) {
+    ASSERT_TRUE(registry.OpenDocDatabase(DbPath()));
+    const QByteArray bytes(100, 'a');
+    registry.RecordDocument("http://h/unhashed", 100, home.Path("unhashed.pdf"), "head");
+    EXPECT_TRUE(registry.ClaimDocumentWithHead("http://h/claimed", Sha256(bytes), 100, home.Path("claimed.pdf"), "head")
+                    .isEmpty());
+    EXPECT_TRUE(registry.ClaimDocumentWithHead("http://h/third", Sha256(QByteArray(100, 'b')), 100,
+                                               home.Path("third.pdf"), "head")
+                    .isEmpty());
+    for (const char* link : {"http://h/unhashed", "http://h/claimed", "http://h/third"}) {
+        registry.InsertDocLink(link);
+        EXPECT_FALSE(registry.DocumentOf(link).file.isEmpty()) << link;
+    }
+    // Once its file holds the bytes, a later transfer of them is matched with it.
+    home.Write("claimed.pdf", bytes);
+    EXPECT_EQ(registry.ClaimDocumentWithHead("http://h/mirror", Sha256(bytes), 100, home.Path("mirror.pdf"), "head"),
+              home.Path("claimed.pdf"));
+}
