@@ -282,7 +282,6 @@ void DocRegistry::PrepareDocumentsLocked(bool writable) {
                 "create table if not exists docfiles(doclink text, sha256 text, size integer, file text);"));
             db_.ExecDML(QStringLiteral("create index if not exists docfiles_doclink on docfiles(doclink);"));
             db_.ExecDML(QStringLiteral("create index if not exists docfiles_sha256 on docfiles(sha256);"));
-            db_.ExecDML(QStringLiteral("create index if not exists docfiles_size on docfiles(size);"));
         } catch (const SqliteError&) {
             // Without it downloads are still registered, only never compared by their bytes.
         }
@@ -291,6 +290,15 @@ void DocRegistry::PrepareDocumentsLocked(bool writable) {
             db_.ExecDML(QStringLiteral("alter table docfiles add column head text;"));
         } catch (const SqliteError&) {
             // It is there already.
+        }
+        try {
+            // Every kept download asks for documents of its size and first bytes, and the metadata
+            // reader fills in digests by file: without these each is a walk over all documents (a
+            // thousand downloads of one size walked half a million rows).
+            db_.ExecDML(QStringLiteral("create index if not exists docfiles_size_head on docfiles(size, head);"));
+            db_.ExecDML(QStringLiteral("create index if not exists docfiles_file on docfiles(file);"));
+        } catch (const SqliteError&) {
+            // Answers stay right, only slower.
         }
     }
     try {
@@ -303,7 +311,8 @@ void DocRegistry::PrepareDocumentsLocked(bool writable) {
             "SELECT DISTINCT file, sha256 FROM docfiles WHERE size=?2 AND (sha256=?1 OR "
             "((sha256 IS NULL OR sha256='') AND (head=?3 OR head IS NULL OR head='')))"));
         docTwinSize_ = db_.CompileStatement(QStringLiteral(
-            "SELECT 1 FROM docfiles WHERE size=?1 AND (head=?2 OR head IS NULL OR head='') LIMIT 1"));
+            "SELECT 1 FROM docfiles WHERE size=?1 AND head IN (?2, '') UNION ALL "
+            "SELECT 1 FROM docfiles WHERE size=?1 AND head IS NULL LIMIT 1"));
         docSetHead_ = db_.CompileStatement(QStringLiteral("UPDATE docfiles SET head=?2 WHERE doclink=?1"));
         docFillDigest_ = db_.CompileStatement(
             QStringLiteral("UPDATE docfiles SET sha256=?2 WHERE file=?1 AND (sha256 IS NULL OR sha256='')"));

@@ -20,6 +20,12 @@ bool MetadataTable::Open(const QString& path, QString* problem) {
     try {
         db_.Close();
         db_.Open(path);
+        try {
+            // A record per document read, each its own commit: with full syncing each waited for the
+            // disk. The registry's connection syncs the same way; a crash of the program loses nothing.
+            db_.ExecDML(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        } catch (const SqliteError&) {
+        }
         // The columns the window sorts and the report groups by, beside the whole record as JSON.
         db_.ExecDML(QStringLiteral(
             "create table if not exists docmeta(sha256 text primary key, status text, title text, author text, "
