@@ -95,6 +95,11 @@ bool DocRegistry::CatchUpFilterStepLocked() {
     }
 }
 
+bool DocRegistry::IsFilterReady() {
+    QMutexLocker lock(&lock_);
+    return filterComplete_;
+}
+
 bool DocRegistry::FilterSaysAbsentLocked(const QString& link) const {
     // A link that is not valid UTF-16 may come back from the database as other text, with another hash.
     return filterComplete_ && !filter_.MayContain(LinkFilter::HashOf(link)) && link.isValidUtf16();

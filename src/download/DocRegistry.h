@@ -56,6 +56,8 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
     void CommitPending();
     // Opened read-only because the database could not be opened for writing.
     bool IsReadOnly() const { return readOnly_.load(); }
+    // New links are answered from memory: the filter has been filled since the open.
+    bool IsFilterReady();
 
     enum class LinkCheck { Present, Absent };  // a failed look-up answers Absent
     enum class LinkInsert { Inserted, AlreadyPresent, Failed };
