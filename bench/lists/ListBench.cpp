@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QThread>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -121,6 +122,11 @@ int main(int argc, char** argv) {
     clock.restart();
     registry.OpenDocDatabase(dbPath);
     Report("registry open (adds the index to 1,000,000 links)", clock);
+    // Look-ups of new links are answered from memory once the filter is filled in the background: the
+    // figures below are those of a registry past its first second.
+    clock.restart();
+    while (!registry.IsFilterReady()) QThread::msleep(5);
+    Report("registry filter filled in the background", clock);
 
     std::vector<qint64> nanos;
     for (int i = 0; i < 20000; ++i) {

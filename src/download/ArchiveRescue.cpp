@@ -14,7 +14,7 @@
 
 #include "download/CaptureTable.h"
 #include "download/DocRegistry.h"
-#include "download/HostGate.h"
+#include "download/HostName.h"
 #include "download/RowScheduler.h"
 #include "engines/CdxAnswer.h"
 #include "engines/DocLinkRules.h"
@@ -73,8 +73,8 @@ class ArchivePlace {
     // Waits for a place while the row may go on. A row whose live link is on the archive's host already
     // holds a place there and takes none more.
     bool Enter(const QString& address, const QString& liveLink, const std::function<bool()>& keepGoing) {
-        host_ = HostGate::HostOf(address);
-        if (host_ == HostGate::HostOf(liveLink)) return true;
+        host_ = HostName::Of(address);
+        if (host_ == HostName::Of(liveLink)) return true;
         while (!held_) {
             if (!keepGoing()) return false;
             held_ = scheduler_.Enter(host_, 100);
@@ -279,7 +279,7 @@ ArchiveRescue::Result ArchiveRescue::FromWayback(const Bases& bases, const Archi
     if (const int busy = transfer.BusyStatus(); busy != 0 && !archived) {
         // The archive itself wants a pause: its host rests like any download host.
         const int seconds = RetryAfter::Seconds(transfer.RetryAfter(), QDateTime::currentDateTimeUtc());
-        gate.Rest(HostGate::HostOf(address), RowScheduler::Clock::now() + std::chrono::seconds(seconds));
+        gate.Rest(HostName::Of(address), RowScheduler::Clock::now() + std::chrono::seconds(seconds));
         *archiveBusy = true;
         result.note = Tr("the web archive answered HTTP %1").arg(busy);
         return result;
@@ -335,7 +335,7 @@ ArchiveRescue::Result ArchiveRescue::FromCommonCrawl(const Bases& bases, const A
     }
     if ((status == 429 || status == 503) && !archived) {
         const int seconds = RetryAfter::Seconds(retryAfter, QDateTime::currentDateTimeUtc());
-        gate.Rest(HostGate::HostOf(address), RowScheduler::Clock::now() + std::chrono::seconds(seconds));
+        gate.Rest(HostName::Of(address), RowScheduler::Clock::now() + std::chrono::seconds(seconds));
         *archiveBusy = true;
         result.note = Tr("the web archive answered HTTP %1").arg(status);
         return result;

@@ -36,14 +36,73 @@ void DocRegistry::StartCommitter() {
         committerStop_ = false;
     }
     committer_ = std::thread([this] {
+        CatchUpFilter();
         std::unique_lock wake(committerMutex_);
         while (!committerStop_) {
             committerWake_.wait_for(wake, std::chrono::milliseconds(kBatchMs));
             wake.unlock();
             CommitPending();
+            CatchUpFilter();  // the first filling, if it was stopped by a failure
             wake.lock();
         }
     });
+}
+
+bool DocRegistry::CommitterStopping() {
+    std::lock_guard wake(committerMutex_);
+    return committerStop_;
+}
+
+void DocRegistry::CatchUpFilter() {
+    for (;;) {
+        {
+            QMutexLocker lock(&lock_);
+            if (CatchUpFilterStepLocked()) return;
+        }
+        if (CommitterStopping()) return;
+    }
+}
+
+bool DocRegistry::CatchUpFilterStepLocked() {
+    if (!filterLoad_.IsValid()) return true;
+    try {
+        if (filterComplete_) {
+            // Other programs may write into the table too. Their rows come after those already read,
+            // unless they deleted the last rows first: new rows then reuse those numbers, so the last
+            // rows read are read again (a deletion of more than that many followed by new links within
+            // one round is not seen until the next open).
+            const qint64 version = db_.ExecScalar(QStringLiteral("PRAGMA data_version"));
+            if (version == dataVersion_) return true;
+            dataVersion_ = version;
+            filterRowid_ = std::max<qint64>(0, filterRowid_ - kFilterReread);
+            filterComplete_ = false;
+        } else if (dataVersion_ < 0) {
+            dataVersion_ = db_.ExecScalar(QStringLiteral("PRAGMA data_version"));
+        }
+        filterLoad_.Bind(1, filterRowid_);
+        filterLoad_.Bind(2, qint64(kFilterChunk));
+        int rows = 0;
+        for (SqliteQuery query = filterLoad_.ExecQuery(); !query.Eof(); query.NextRow(), ++rows) {
+            filterRowid_ = query.FieldValue(0).toLongLong();
+            filter_.Add(LinkFilter::HashOf(query.FieldValue(1)));
+        }
+        filterComplete_ = rows < kFilterChunk;
+        return filterComplete_;
+    } catch (const SqliteError&) {
+        // Look-ups keep asking the database; the next round tries again.
+        filterComplete_ = false;
+        return true;
+    }
+}
+
+bool DocRegistry::IsFilterReady() {
+    QMutexLocker lock(&lock_);
+    return filterComplete_;
+}
+
+bool DocRegistry::FilterSaysAbsentLocked(const QString& link) const {
+    // A link that is not valid UTF-16 may come back from the database as other text, with another hash.
+    return filterComplete_ && !filter_.MayContain(LinkFilter::HashOf(link)) && link.isValidUtf16();
 }
 
 void DocRegistry::StopCommitter() {
@@ -61,6 +120,12 @@ void DocRegistry::CommitPending() {
     {
         QMutexLocker lock(&lock_);
         failure = CommitPendingLocked();
+        // Another program's few new rows; the first filling after the open is the committer's alone,
+        // so a caller (a list being saved) never waits for it.
+        if (filterComplete_) {
+            while (!CatchUpFilterStepLocked()) {
+            }
+        }
     }
     if (!failure.isEmpty()) Report("InsertDocLink", failure);
 }
@@ -70,6 +135,8 @@ QString DocRegistry::CommitPendingLocked() {
     std::vector<QString> batch;
     batch.swap(pendingOrder_);
     pending_.clear();
+    // In index order, the pages each link dirties are the ones the previous link left in the cache.
+    std::sort(batch.begin(), batch.end());
     try {
         if (!insert_.IsValid()) throw SqliteError(SqliteError::kWrapperError, QStringLiteral("Database not open"));
         db_.ExecDML(QStringLiteral("BEGIN"));
@@ -136,6 +203,12 @@ bool DocRegistry::OpenDocDatabase(const QString& path, int busyTimeoutMs) {
         }
         lookup_ = db_.CompileStatement(QStringLiteral("SELECT 1 FROM docdata WHERE doclink=?1 LIMIT 1"));
         insert_ = db_.CompileStatement(QStringLiteral("insert into docdata(doclink)Values(?1)"));
+        filter_.Clear();
+        filterComplete_ = false;
+        filterRowid_ = 0;
+        dataVersion_ = -1;
+        filterLoad_ = db_.CompileStatement(
+            QStringLiteral("SELECT rowid, doclink FROM docdata WHERE rowid > ?1 ORDER BY rowid LIMIT ?2"));
         remove_ = db_.CompileStatement(QStringLiteral("DELETE FROM docdata WHERE doclink=?1"));
         PrepareDocumentsLocked(true);
         try {
@@ -214,7 +287,6 @@ void DocRegistry::PrepareDocumentsLocked(bool writable) {
                 "create table if not exists docfiles(doclink text, sha256 text, size integer, file text);"));
             db_.ExecDML(QStringLiteral("create index if not exists docfiles_doclink on docfiles(doclink);"));
             db_.ExecDML(QStringLiteral("create index if not exists docfiles_sha256 on docfiles(sha256);"));
-            db_.ExecDML(QStringLiteral("create index if not exists docfiles_size on docfiles(size);"));
         } catch (const SqliteError&) {
             // Without it downloads are still registered, only never compared by their bytes.
         }
@@ -223,6 +295,15 @@ void DocRegistry::PrepareDocumentsLocked(bool writable) {
             db_.ExecDML(QStringLiteral("alter table docfiles add column head text;"));
         } catch (const SqliteError&) {
             // It is there already.
+        }
+        try {
+            // Every kept download asks for documents of its size and first bytes, and the metadata
+            // reader fills in digests by file: without these each is a walk over all documents (a
+            // thousand downloads of one size walked half a million rows).
+            db_.ExecDML(QStringLiteral("create index if not exists docfiles_size_head on docfiles(size, head);"));
+            db_.ExecDML(QStringLiteral("create index if not exists docfiles_file on docfiles(file);"));
+        } catch (const SqliteError&) {
+            // Answers stay right, only slower.
         }
     }
     try {
@@ -235,7 +316,8 @@ void DocRegistry::PrepareDocumentsLocked(bool writable) {
             "SELECT DISTINCT file, sha256 FROM docfiles WHERE size=?2 AND (sha256=?1 OR "
             "((sha256 IS NULL OR sha256='') AND (head=?3 OR head IS NULL OR head='')))"));
         docTwinSize_ = db_.CompileStatement(QStringLiteral(
-            "SELECT 1 FROM docfiles WHERE size=?1 AND (head=?2 OR head IS NULL OR head='') LIMIT 1"));
+            "SELECT 1 FROM docfiles WHERE size=?1 AND head IN (?2, '') UNION ALL "
+            "SELECT 1 FROM docfiles WHERE size=?1 AND head IS NULL LIMIT 1"));
         docSetHead_ = db_.CompileStatement(QStringLiteral("UPDATE docfiles SET head=?2 WHERE doclink=?1"));
         docFillDigest_ = db_.CompileStatement(
             QStringLiteral("UPDATE docfiles SET sha256=?2 WHERE file=?1 AND (sha256 IS NULL OR sha256='')"));
@@ -253,6 +335,9 @@ void DocRegistry::PrepareDocumentsLocked(bool writable) {
 }
 
 void DocRegistry::FinalizeAll() {
+    filterLoad_.Finalize();
+    filterComplete_ = false;
+    filter_.Clear();
     docFind_.Finalize();
     docTwinSize_.Finalize();
     docSetHead_.Finalize();
@@ -294,6 +379,7 @@ DocRegistry::LinkCheck DocRegistry::CheckDocLink(const QString& link) {
                 throw SqliteError(SqliteError::kWrapperError, QStringLiteral("Database not open"));
             }
             if (PendingLocked(link)) return LinkCheck::Present;
+            if (FilterSaysAbsentLocked(link)) return LinkCheck::Absent;
             lookup_.Bind(1, link);
             SqliteQuery query = lookup_.ExecQuery();
             return query.Eof() ? LinkCheck::Absent : LinkCheck::Present;
@@ -319,6 +405,7 @@ DocRegistry::LinkInsert DocRegistry::InsertDocLink(const QString& link) {
             // Written with its batch; until then look-ups answer it from memory.
             if (!pending_.insert(link).second) return LinkInsert::AlreadyPresent;
             pendingOrder_.push_back(link);
+            filter_.Add(LinkFilter::HashOf(link));
             if (pendingOrder_.size() < size_t(kBatchLinks)) return LinkInsert::Inserted;
             failure = CommitPendingLocked();
             if (failure.isEmpty()) return LinkInsert::Inserted;

@@ -10,6 +10,11 @@
 // link is answered from memory, so nobody sees the difference; a kill loses at most the last batch. A
 // list that is about to be saved calls CommitPending() after taking its rows, so a row saved as
 // downloaded always has its link on disk.
+//
+// Every new link is first looked up, and a look-up in the index of a million links costs microseconds:
+// a filter of the links' hashes (LinkFilter), filled in the background after the open and kept up with
+// other programs' writes every kBatchMs, answers "absent" without the database. Their links are thus
+// seen up to kBatchMs late, as they see ours.
 
 #include <QMutex>
 #include <QString>
@@ -19,6 +24,7 @@
 #include <thread>
 #include <unordered_set>
 
+#include "download/LinkFilter.h"
 #include "download/SqliteDatabase.h"
 #include "lists/TextHash.h"
 #include "net/DocumentLedger.h"
@@ -35,7 +41,9 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
     DocRegistry(const DocRegistry&) = delete;
     DocRegistry& operator=(const DocRegistry&) = delete;
 
-    static constexpr int kBatchLinks = 500;
+    // Each link of a batch dirties a page of the look-up index, and a transaction writes each dirty page
+    // once: a burst of links written in a few big batches costs a fraction of the same in small ones.
+    static constexpr int kBatchLinks = 50000;
     static constexpr int kBatchMs = 100;
 
     // Opens or creates the database and its table (and the look-up index, when it can); an existing
@@ -43,10 +51,13 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
     // be opened or the table cannot be made.
     bool OpenDocDatabase(const QString& path, int busyTimeoutMs = SqliteDatabase::kDefaultBusyTimeoutMs);
     void Close();  // writes what is pending first
-    // Writes the links still waiting for their batch, in one transaction; any thread.
+    // Writes the links still waiting for their batch, in one transaction, and reads what other programs
+    // wrote since; any thread. Runs every kBatchMs by itself.
     void CommitPending();
     // Opened read-only because the database could not be opened for writing.
     bool IsReadOnly() const { return readOnly_.load(); }
+    // New links are answered from memory: the filter has been filled since the open.
+    bool IsFilterReady();
 
     enum class LinkCheck { Present, Absent };  // a failed look-up answers Absent
     enum class LinkInsert { Inserted, AlreadyPresent, Failed };
@@ -99,6 +110,11 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
     bool PendingLocked(const QString& link) const { return pending_.count(link) != 0; }
     void StartCommitter();
     void StopCommitter();
+    bool CommitterStopping();
+    // Brings the filter up to the table, a chunk of rows per hold of the lock so look-ups go on meanwhile.
+    void CatchUpFilter();
+    bool CatchUpFilterStepLocked();  // true when the filter is complete (or cannot be filled now)
+    bool FilterSaysAbsentLocked(const QString& link) const;
 
     StatusLine* status_;
     std::atomic<bool> readOnly_{false};
@@ -122,6 +138,16 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
     SqliteStatement tempRemove_;
     SqliteStatement tempValidator_;
     SqliteStatement tempSetValidator_;
+    SqliteStatement filterLoad_;
+
+    // Under lock_. Complete: every row up to filterRowid_ is in it and no other connection has written
+    // since dataVersion_; until then look-ups ask the database.
+    LinkFilter filter_;
+    bool filterComplete_ = false;
+    qint64 filterRowid_ = 0;
+    qint64 dataVersion_ = -1;
+    static constexpr int kFilterChunk = 50000;
+    static constexpr int kFilterReread = 1024;
 
     // Links recorded but not yet written (under lock_), in the order they came.
     std::unordered_set<QString, TextHash> pending_;

@@ -300,7 +300,7 @@ void DownloadPool::FeedScheduler() {
     std::lock_guard lock(feedMutex_);
     ResultList::WaitingFeed feed = s_.results.TakeWaitingFeed();
     if (feed.full) scheduler_.ClearQueues();
-    for (const ResultList::WaitingRow& row : feed.rows) scheduler_.Add(row.id, HostGate::HostOf(row.link));
+    for (const ResultList::WaitingRow& row : feed.rows) scheduler_.Add(row.id, HostName::Of(row.link));
 }
 
 void DownloadPool::DownloadPass(const QString& folder, int slot, const RowScheduler::Taken& taken) {
@@ -338,7 +338,7 @@ void DownloadPool::DownloadPass(const QString& folder, int slot, const RowSchedu
         QString reason;
         bool exists = false;
         qint64 rested = 0;
-        const QString givenUp = givenUp_.load() > 0 ? GivenUpReason(HostGate::HostOf(link)) : QString();
+        const QString givenUp = givenUp_.load() > 0 ? GivenUpReason(HostName::Of(link)) : QString();
         if (!givenUp.isEmpty()) {
             outcome = Outcome::Failed;
             reason = givenUp;
@@ -389,7 +389,7 @@ void DownloadPool::DownloadPass(const QString& folder, int slot, const RowSchedu
 }
 
 int DownloadPool::RestHost(const QString& link, int status, const QByteArray& retryAfter) {
-    const QString host = HostGate::HostOf(link);
+    const QString host = HostName::Of(link);
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const int seconds = RetryAfter::Seconds(retryAfter, now);
     scheduler_.Rest(host, RowScheduler::Clock::now() + std::chrono::seconds(seconds));
@@ -408,7 +408,7 @@ void DownloadPool::GiveUpHost(const QString& host, const QString& reason, int re
         std::lock_guard lock(restsMutex_);
         HostRests& rests = rests_[host];
         rests.failure = reason;
-        rests.until = HostGate::Clock::now() + std::chrono::seconds(restSeconds);
+        rests.until = RowScheduler::Clock::now() + std::chrono::seconds(restSeconds);
     }
     givenUp_.fetch_add(1);
     scheduler_.Lift(host);  // its rows are failed now rather than waited for
@@ -418,7 +418,7 @@ void DownloadPool::GiveUpHost(const QString& host, const QString& reason, int re
 QString DownloadPool::GivenUpReason(const QString& host) {
     std::lock_guard lock(restsMutex_);
     const auto rests = rests_.constFind(host);
-    if (rests == rests_.cend() || HostGate::Clock::now() >= rests->until) return {};
+    if (rests == rests_.cend() || RowScheduler::Clock::now() >= rests->until) return {};
     return rests->failure;
 }
 
@@ -531,7 +531,7 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
         }
         transfer.WaitFinished(30);
     }
-    const QString host = HostGate::HostOf(link);
+    const QString host = HostName::Of(link);
     if (const int busy = transfer.BusyStatus(); busy != 0) {
         const int seconds = RestHost(link, busy, transfer.RetryAfter());
         int inRow = 0;

@@ -22,7 +22,7 @@
 #include <mutex>
 #include <thread>
 
-#include "download/HostGate.h"
+#include "download/HostName.h"
 #include "download/RowScheduler.h"
 #include "lists/ResultList.h"
 

@@ -8,7 +8,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QJsonDocument>
@@ -17,6 +16,8 @@
 #include <cerrno>
 #include <cstring>
 #include <vector>
+
+#include "net/Sha256Stream.h"
 
 extern char** environ;
 
@@ -95,9 +96,8 @@ DocMetadata MetaWorkerClient::FailedLocked(const QString& path, const QString& r
     // The digest keys the record: computing it here reads the bytes without interpreting them.
     QFile file(path);
     if (file.open(QIODevice::ReadOnly)) {
-        QCryptographicHash hash(QCryptographicHash::Sha256);
-        hash.addData(&file);
-        metadata.sha256 = QString::fromLatin1(hash.result().toHex());
+        Sha256Stream hash;
+        if (hash.AddFilePrefix(file.handle(), file.size(), nullptr)) metadata.sha256 = hash.HexDigest();
         metadata.size = file.size();
     }
     return metadata;

@@ -241,8 +241,8 @@ TEST_F(RegistryTest, AKillAfterAListIsSavedLosesNoDownloadedLink) {
     const QString saved = home.Path("saved.list");
     const QString copy = home.Path("killed/docdata.db");
     QDir().mkpath(home.Path("killed"));
-    // 7 rows stay below a batch; 700 fill one and leave the rest pending.
-    for (const int rows : {7, 700}) {
+    // 7 rows stay below a batch; the others fill one and leave the rest pending.
+    for (const int rows : {7, DocRegistry::kBatchLinks + 200}) {
         list.ClearRows();
         for (int i = 0; i < rows; ++i) {
             const QString link = QStringLiteral("http://a.example/%1/%2.pdf").arg(rows).arg(i);
@@ -266,6 +266,25 @@ TEST_F(RegistryTest, AKillAfterAListIsSavedLosesNoDownloadedLink) {
             EXPECT_EQ(afterKill.CheckDocLink(entry.link), DocRegistry::LinkCheck::Present) << entry.link.toStdString();
         }
     }
+}
+
+// New links are answered "absent" from a filter of what was read: another program's rows, also those that
+// take the numbers of rows it deleted, must reach it.
+TEST_F(RegistryTest, LinksAnotherProgramWritesWhileOpenAreFound) {
+    RawSql(DbPath(), "create table docdata(doclink char(1204)); insert into docdata values('http://old/1');");
+    ASSERT_TRUE(registry.OpenDocDatabase(DbPath()));
+    EXPECT_EQ(registry.InsertDocLink("http://ours/1"), DocRegistry::LinkInsert::Inserted);
+    registry.CommitPending();
+    for (const char* sql : {"insert into docdata values('http://peer/1');",
+                            "delete from docdata where doclink='http://peer/1'; insert into docdata values('http://peer/2');"}) {
+        RawSql(DbPath(), sql);
+        registry.CommitPending();
+    }
+    for (const char* link : {"http://old/1", "http://ours/1", "http://peer/2"})
+        EXPECT_EQ(registry.CheckDocLink(link), DocRegistry::LinkCheck::Present) << link;
+    for (const char* link : {"http://peer/1", "http://never/1"})
+        EXPECT_EQ(registry.CheckDocLink(link), DocRegistry::LinkCheck::Absent) << link;
+    EXPECT_EQ(registry.InsertDocLink("http://peer/2"), DocRegistry::LinkInsert::AlreadyPresent);
 }
 
 TEST_F(RegistryTest, DeletedWhileOpenKeepsAnswering) {
