@@ -22,6 +22,7 @@
 #include "net/HttpClient.h"
 #include "net/HttpError.h"
 #include "net/HttpRequest.h"
+#include "net/PageDecoder.h"
 #include "net/PageFetch.h"
 #include "net/RemoteSizeProbe.h"
 #include "search/HtmlAnchorLister.h"
@@ -289,14 +290,18 @@ void SearchJob::ServeItem(int slot, const QueueItem& item, int tryLimit) {
     if (route.fetch && !route.engine) ReadSitemaps(state, item.url);
     if (route.fetch) {
         QString page;
+        bool plain = false;
         if (route.engine) {
             if (!FetchEnginePage(slot, *route.engine, item, tryLimit, &page)) return;
         } else {
             HttpClient client;
             PrepareClient(client, state);
-            page = FetchPageText(client, item.url, item.url, true, &s_.log);
+            const FetchedBody fetched = FetchPageBody(client, item.url, item.url, &s_.log);
             CheckCancel(state);
-            if (page.isEmpty()) {
+            // Only its links are wanted: a plain page is read from its bytes, any other decoded and parsed.
+            plain = document.SetPlainHtml(fetched.body);
+            if (!plain) page = PageDecoder::Decode(fetched.body, fetched.contentType, true);
+            if (!plain && page.isEmpty()) {
                 if (item.tries < tryLimit) queue_.Requeue({item.url, item.tries + 1});
                 s_.status.ShowMsg(tr("Could not get the data:"), item.url, QString(), 1);
                 return;
@@ -304,7 +309,7 @@ void SearchJob::ServeItem(int slot, const QueueItem& item, int tryLimit) {
         }
         s_.status.ShowMsg(tr("Fetched, reading the links:"), item.url, QString(), 0);
         CheckCancel(state);
-        loaded = document.SetHtml(page, true);
+        loaded = plain || document.SetHtml(page, true);
         if (route.engine) {
             ParseTally tally;
             ParseContext context = Context(state, &tally);
