@@ -25,6 +25,7 @@
 #include "net/PageDecoder.h"
 #include "net/PageFetch.h"
 #include "net/RemoteSizeProbe.h"
+#include "search/EngineHostSet.h"
 #include "search/HtmlAnchorLister.h"
 #include "search/KeywordList.h"
 #include "search/LinkFilters.h"
@@ -262,7 +263,7 @@ void SearchJob::ServeItem(int slot, const QueueItem& item, int tryLimit) {
         ServeArchiveSite(slot, *archive, item);
         return;
     }
-    const Route route = RouteOf(*engines, item.url, s_.options, s_.rules);
+    const Route route = RouteOf(*engines, item.url, s_.options, s_.rules, HostSet(engines).get());
     if (route.engine && ledger_.IsSuspended(route.engine->id)) {
         // The engine refused this job; a later search may ask for the page again.
         ledger_.Skipped(route.engine->id, 1);
@@ -699,6 +700,15 @@ void SearchJob::SetCatalogue(std::shared_ptr<const EngineCatalog> catalogue) {
     catalogue_ = std::move(catalogue);
 }
 
+std::shared_ptr<const EngineHostSet> SearchJob::HostSet(const std::shared_ptr<const EngineCatalog>& catalogue) {
+    QMutexLocker hold(&catalogueLock_);
+    if (hostSetOf_ != catalogue) {
+        hostSet_ = std::make_shared<const EngineHostSet>(*catalogue);
+        hostSetOf_ = catalogue;
+    }
+    return hostSet_;
+}
+
 std::shared_ptr<const EngineCatalog> SearchJob::Catalogue() const {
     QMutexLocker hold(&catalogueLock_);
     return catalogue_ ? catalogue_ : EngineCatalog::BuiltIn();
@@ -733,8 +743,11 @@ int SearchJob::RunParser(PageParser parser, const std::atomic<int>& state, const
 }
 
 SearchJob::Route SearchJob::RouteOf(const EngineCatalog& catalogue, const QString& url,
-                                    const Options& options, const DocLinkRules& rules) {
-    if (const EngineDefinition* engine = catalogue.ForUrl(url)) return {engine, true};
+                                    const Options& options, const DocLinkRules& rules,
+                                    const EngineHostSet* hosts) {
+    if (!hosts || hosts->MayBeEngine(url)) {
+        if (const EngineDefinition* engine = catalogue.ForUrl(url)) return {engine, true};
+    }
     if (options.Checked(K::EngineOther) && rules.InOtherEngineScope(url)) return {nullptr, true};
     return {};
 }

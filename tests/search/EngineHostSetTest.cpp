@@ -1,0 +1,33 @@
+#include <gtest/gtest.h>
+
+#include "engines/EngineCatalog.h"
+#include "search/EngineHostSet.h"
+
+namespace {
+
+// The quick test may only ever spare the catalogue a walk that would have found no engine.
+TEST(EngineHostSet, NeverHidesAnEngineAddress) {
+    const std::shared_ptr<const EngineCatalog> catalogue = EngineCatalog::BuiltIn();
+    const EngineHostSet hosts(*catalogue);
+    const char* const addresses[] = {
+        "http://www.baidu.com/s?wd=filetype:doc x", "HTTP://WWW.BAIDU.COM/s?wd=filetype:pdf",
+        "https://www.baidu.com:443/s?wd=filetype:doc", "http://user@www.baidu.com/s?wd=filetype:doc",
+        "http://www.b%61idu.com/s?wd=filetype:doc",   "http://searxng.invalid/search?q=x",
+        " http://www.baidu.com/s?wd=filetype:doc",     "www.baidu.com/s?wd=filetype:doc",
+        "http://www.baidu.com./s?wd=filetype:doc",     "http://[::1]/s",
+        "http://127.0.0.1:18081/p/0.html",             "http://host.example/s?u=http://www.baidu.com/s",
+        "ftp://files.example/a.pdf",                   "http://xn--fiqs8s.example/",
+    };
+    int spared = 0;
+    for (const char* address : addresses) {
+        const QString url = QString::fromUtf8(address);
+        if (catalogue->ForUrl(url)) {
+            EXPECT_TRUE(hosts.MayBeEngine(url)) << address;
+        }
+        spared += hosts.MayBeEngine(url) ? 0 : 1;
+    }
+    EXPECT_GE(spared, 3);  // the plain addresses of other sites
+    EXPECT_TRUE(hosts.MayBeEngine("http://WWW.Baidu.com/other"));
+}
+
+}  // namespace
