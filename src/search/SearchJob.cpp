@@ -201,7 +201,10 @@ void SearchJob::StartSearchThreads() {
             busy_[size_t(slot)].store(false);
             continue;
         }
-        PauseMs(10);
+        // Apart by a millisecond, as the download slots are, so that the threads do not all connect in
+        // the same instant; ten, as once, kept a crawl of a small site waiting half a second for its last
+        // threads to start before it could end.
+        PauseMs(1);
     }
 }
 
