@@ -85,6 +85,8 @@ UrlParts SplitUrl(QStringView text) {
 
 // "." and ".." segments folded away in one pass; more ".." than segments stop at the root.
 QString RemoveDotSegments(QStringView path) {
+    // A "." or ".." segment starts the path or follows a "/"; most paths have none and stay as they are.
+    if (!path.startsWith(u'.') && !path.contains(u"/.")) return path.toString();
     const bool absolute = path.startsWith(u'/');
     QList<QStringView> segments = (absolute ? path.mid(1) : path).split(u'/');
     QList<QStringView> kept;
