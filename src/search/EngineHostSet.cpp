@@ -3,36 +3,17 @@
 #include <QJsonObject>
 
 #include "engines/EngineCatalog.h"
+#include "search/PlainOrigin.h"
 
 namespace {
 
-bool IsSchemeChar(QChar c, bool first) {
-    if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')) return true;
-    return !first && ((c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.');
-}
-
-// The host of "scheme://host[:port]/..." in lower case when it is written as plain ASCII, as a URL parser
-// would give it; null when the parser could read it otherwise (user info, escapes, IPv6, IDN, spaces).
+// The host of a plainly written origin in lower case, as a URL parser would give it; null otherwise.
 QString PlainHost(const QString& url) {
-    const qsizetype marker = url.indexOf(QLatin1StringView("://"));
-    if (marker <= 0) return {};
-    for (qsizetype i = 0; i < marker; ++i) {
-        if (!IsSchemeChar(url[i], i == 0)) return {};
-    }
-    const qsizetype from = marker + 3;
-    qsizetype end = from;
-    qsizetype colon = -1;
-    while (end < url.size()) {
-        const char16_t c = url[end].unicode();
-        if (c == u'/' || c == u'?' || c == u'#') break;
-        if (c <= 0x20 || c >= 0x7F || c == u'@' || c == u'%' || c == u'[' || c == u']' || c == u'\\')
-            return {};
-        if (c == u':' && colon < 0) colon = end;
-        ++end;
-    }
-    QString host = url.mid(from, (colon < 0 ? end : colon) - from).toLower();
-    if (host.isEmpty() || host.contains(QLatin1StringView("xn--"))) return {};
-    return host;
+    const qsizetype end = PlainOrigin::Length(url);
+    if (end < 0) return {};
+    const qsizetype from = url.indexOf(QLatin1StringView("://")) + 3;
+    const qsizetype colon = url.indexOf(u':', from);
+    return url.mid(from, (colon < 0 || colon > end ? end : colon) - from).toLower();
 }
 
 }  // namespace

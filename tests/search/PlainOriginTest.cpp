@@ -2,6 +2,7 @@
 
 #include "engines/EngineCatalog.h"
 #include "search/EngineHostSet.h"
+#include "search/SitemapSites.h"
 
 namespace {
 
@@ -28,6 +29,29 @@ TEST(EngineHostSet, NeverHidesAnEngineAddress) {
     }
     EXPECT_GE(spared, 3);  // the plain addresses of other sites
     EXPECT_TRUE(hosts.MayBeEngine("http://WWW.Baidu.com/other"));
+}
+
+// Each site's sitemaps are read once, however its pages' addresses are written.
+TEST(SitemapSites, EachSiteOnceWhateverTheSpelling) {
+    SitemapSites sites;
+    const struct {
+        const char* address;
+        const char* root;  // empty: the site was visited before, or has none
+    } visits[] = {
+        {"http://Host.example/a.html", "http://host.example"},
+        {"http://Host.example/b.html", ""},
+        {"http://host.example/c.html?x=1", ""},
+        {"http://user@host.example/d.html", ""},
+        {"http://h%6Fst.example/e.html", ""},
+        {"http://host.example:8080/f.html", "http://host.example:8080"},
+        {"https://host.example/g.html", "https://host.example"},
+        {"ftp://host.example/h.pdf", ""},
+        {"http://other.example", "http://other.example"},
+        {"http://other.example/", ""},
+    };
+    for (const auto& visit : visits) EXPECT_EQ(sites.Visit(visit.address), visit.root) << visit.address;
+    sites.Clear();
+    EXPECT_EQ(sites.Visit("http://Host.example/a.html"), "http://host.example");
 }
 
 }  // namespace
