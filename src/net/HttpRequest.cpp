@@ -20,6 +20,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     // Each answer of a redirect chain starts with its status line: keep only the last one's headers.
     if (line.startsWith("HTTP/")) {
         headers.clear();
+        headers.reserve(16);  // an answer's usual count, grown once instead of line by line
     } else if (const qsizetype colon = line.indexOf(':'); colon > 0) {
         headers.append({line.first(colon).trimmed().toByteArray(), line.sliced(colon + 1).trimmed().toByteArray()});
     }
