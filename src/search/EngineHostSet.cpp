@@ -22,8 +22,9 @@ EngineHostSet::EngineHostSet(const EngineCatalog& catalogue) {
     // The host part of each pattern as EngineCatalog::ForUrl reads it.
     for (const EngineDefinition& engine : catalogue.Engines()) {
         for (const QJsonValue& pattern : engine.urlPatterns) {
-            const QString text = pattern.isObject() ? pattern.toObject().value(QLatin1StringView("host")).toString()
-                                                    : pattern.toString().section(u'/', 0, 0);
+            const QString text = pattern.isObject()
+                                     ? pattern.toObject().value(QLatin1StringView("host")).toString()
+                                     : pattern.toString().section(u'/', 0, 0);
             hosts_.insert(text.toLower());
         }
     }

@@ -115,8 +115,8 @@ class Walk {
         bool hasValue = false;
     };
 
-    // From after a start tag's name: its attributes (when asked for) and the position after its ">" (*empty: "/>"); -1
-    // for a tag the parser might read another way (a value without quotes holding a quote, too many
+    // From after a start tag's name: its attributes (when asked for) and the position after its ">" (*empty:
+    // "/>"); -1 for a tag the parser might read another way (a value without quotes holding a quote, too many
     // attributes, a stray character).
     qsizetype Attributes(qsizetype p, QList<Attribute>* attributes, bool* empty) const {
         for (int count = 0;; ++count) {

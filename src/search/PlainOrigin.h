@@ -15,16 +15,19 @@ inline qsizetype Length(const QString& url) {
     for (qsizetype i = 0; i < marker; ++i) {
         const QChar c = url[i];
         const bool letter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-        if (!letter && (i == 0 || !((c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.'))) return -1;
+        if (!letter && (i == 0 || !((c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.')))
+            return -1;
     }
     qsizetype end = marker + 3;
     while (end < url.size()) {
         const char16_t c = url[end].unicode();
         if (c == u'/' || c == u'?' || c == u'#') break;
-        if (c <= 0x20 || c >= 0x7F || c == u'@' || c == u'%' || c == u'[' || c == u']' || c == u'\\') return -1;
+        if (c <= 0x20 || c >= 0x7F || c == u'@' || c == u'%' || c == u'[' || c == u']' || c == u'\\')
+            return -1;
         ++end;
     }
-    if (end == marker + 3 || QStringView(url).mid(marker + 3, end - marker - 3).contains(u"xn--", Qt::CaseInsensitive))
+    if (end == marker + 3 ||
+        QStringView(url).mid(marker + 3, end - marker - 3).contains(u"xn--", Qt::CaseInsensitive))
         return -1;
     return end;
 }

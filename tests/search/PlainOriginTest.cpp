@@ -10,20 +10,20 @@ namespace {
 TEST(EngineHostSet, NeverHidesAnEngineAddress) {
     const std::shared_ptr<const EngineCatalog> catalogue = EngineCatalog::BuiltIn();
     const EngineHostSet hosts(*catalogue);
-    const char* const addresses[] = {
-        "http://www.baidu.com/s?wd=filetype:doc x", "HTTP://WWW.BAIDU.COM/s?wd=filetype:pdf",
-        "https://www.baidu.com:443/s?wd=filetype:doc", "http://user@www.baidu.com/s?wd=filetype:doc",
-        "http://www.b%61idu.com/s?wd=filetype:doc",   "http://searxng.invalid/search?q=x",
-        " http://www.baidu.com/s?wd=filetype:doc",     "www.baidu.com/s?wd=filetype:doc",
-        "http://www.baidu.com./s?wd=filetype:doc",     "http://[::1]/s",
-        "http://127.0.0.1:18081/p/0.html",             "http://host.example/s?u=http://www.baidu.com/s",
-        "ftp://files.example/a.pdf",                   "http://xn--fiqs8s.example/",
-    };
+    const QStringList addresses =
+        QStringLiteral(
+            "http://www.baidu.com/s?wd=filetype:doc x|HTTP://WWW.BAIDU.COM/s?wd=filetype:pdf|"
+            "https://www.baidu.com:443/s?wd=filetype:doc|http://user@www.baidu.com/s?wd=filetype:doc|"
+            "http://www.b%61idu.com/s?wd=filetype:doc|http://searxng.invalid/search?q=x|"
+            " http://www.baidu.com/s?wd=filetype:doc|www.baidu.com/s?wd=filetype:doc|"
+            "http://www.baidu.com./s?wd=filetype:doc|http://[::1]/s|http://127.0.0.1:18081/p/0.html|"
+            "http://host.example/s?u=http://www.baidu.com/s|ftp://files.example/a.pdf|http://"
+            "xn--fiqs8s.example/")
+            .split(u'|');
     int spared = 0;
-    for (const char* address : addresses) {
-        const QString url = QString::fromUtf8(address);
+    for (const QString& url : addresses) {
         if (catalogue->ForUrl(url)) {
-            EXPECT_TRUE(hosts.MayBeEngine(url)) << address;
+            EXPECT_TRUE(hosts.MayBeEngine(url)) << url.toStdString();
         }
         spared += hosts.MayBeEngine(url) ? 0 : 1;
     }
