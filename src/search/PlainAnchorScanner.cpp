@@ -1,5 +1,6 @@
 #include "search/PlainAnchorScanner.h"
 
+#include <array>
 #include <cstring>
 
 #include "engines/HtmlDocument.h"
@@ -7,17 +8,34 @@
 
 namespace {
 
-// Character classes as libxml2's HTML parser has them.
+// Character classes as libxml2's HTML parser has them, one table lookup per byte of the page.
+enum CharClass : unsigned char { kBlank = 1, kLetter = 2, kName = 4 };
+
+constexpr std::array<unsigned char, 256> MakeClasses() {
+    std::array<unsigned char, 256> classes{};
+    for (const char c : {' ', '\t', '\n', '\r'}) classes[size_t(c)] = kBlank;
+    for (int c = 0; c < 26; ++c) classes[size_t('a' + c)] = classes[size_t('A' + c)] = kLetter | kName;
+    for (const char c : {'0', '1', '2', '3', '4', '5', '6', '7', '8', '9', ':', '-', '_', '.'})
+        classes[size_t(c)] = kName;
+    return classes;
+}
+
+constexpr std::array<unsigned char, 256> kClasses = MakeClasses();
+
+bool Is(char c, CharClass wanted) {
+    return (kClasses[static_cast<unsigned char>(c)] & wanted) != 0;
+}
+
 bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+    return Is(c, kBlank);
 }
 
 bool IsLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    return Is(c, kLetter);
 }
 
 bool IsNameChar(char c) {
-    return IsLetter(c) || (c >= '0' && c <= '9') || c == ':' || c == '-' || c == '_' || c == '.';
+    return Is(c, kName);
 }
 
 char Lower(char c) {
