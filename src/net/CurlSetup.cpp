@@ -4,7 +4,6 @@
 
 #include <QMutex>
 #include <QMutexLocker>
-#include <QRegularExpression>
 
 #include "lists/UrlCredentials.h"
 
@@ -190,10 +189,19 @@ CURL* CurlSetup::ThreadHandle() {
 }
 
 QString CurlSetup::NormalizeAddress(const QString& address) {
-    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
     const QString trimmed = address.trimmed();
-    const QString withScheme =
-        scheme.match(trimmed).hasMatch() ? trimmed : QStringLiteral("http://") + trimmed;
+    // Whether it starts with a scheme and "://" ([A-Za-z][A-Za-z0-9+.-]*://), read by hand: every page
+    // fetch passes here.
+    const auto letter = [](QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); };
+    qsizetype end = 0;
+    if (end < trimmed.size() && letter(trimmed[end])) {
+        ++end;
+        while (end < trimmed.size() && (letter(trimmed[end]) || (trimmed[end] >= u'0' && trimmed[end] <= u'9') ||
+                                        trimmed[end] == u'+' || trimmed[end] == u'.' || trimmed[end] == u'-'))
+            ++end;
+    }
+    const bool hasScheme = end > 0 && QStringView(trimmed).mid(end).startsWith(u"://");
+    const QString withScheme = hasScheme ? trimmed : QStringLiteral("http://") + trimmed;
     static const QByteArray kUnsafe(" \"<>\\^`{|}");
     static const char kHex[] = "0123456789ABCDEF";
     QString encoded;

@@ -14,13 +14,15 @@ struct Receiver {
 
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     auto* receiver = static_cast<Receiver*>(user);
-    const QByteArray line = QByteArray(data, qsizetype(size * count)).trimmed();
+    // Read in place: a page's dozen header lines cost no copies but the kept name and value.
+    const QByteArrayView line = QByteArrayView(data, qsizetype(size * count)).trimmed();
     auto& headers = receiver->result->headers;
     // Each answer of a redirect chain starts with its status line: keep only the last one's headers.
     if (line.startsWith("HTTP/")) {
         headers.clear();
+        headers.reserve(16);  // an answer's usual count, grown once instead of line by line
     } else if (const qsizetype colon = line.indexOf(':'); colon > 0) {
-        headers.append({line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
+        headers.append({line.first(colon).trimmed().toByteArray(), line.sliced(colon + 1).trimmed().toByteArray()});
     }
     return size * count;
 }

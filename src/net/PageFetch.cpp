@@ -16,9 +16,11 @@ constexpr qint64 kRedirectDrainLimit = 1024 * 1024;
 
 namespace {
 
+// The page's answer, its body left undecoded in *body (and its Content-Type in *contentType).
 // prefixBytes >= 0: a longer body is cut to its whole lines within that many bytes.
-FetchedPage Fetch(HttpClient& client, const QString& address, const QString& referer, bool decodeUtf8,
-                  const RequestHeaders& extra, RunLog* log, qint64 prefixBytes = -1) {
+FetchedPage FetchRaw(HttpClient& client, const QString& address, const QString& referer,
+                     const RequestHeaders& extra, RunLog* log, qint64 prefixBytes, QByteArray* body,
+                     QString* contentType) {
     FetchedPage page;
     try {
         client.ClearHeaders();
@@ -37,16 +39,26 @@ FetchedPage Fetch(HttpClient& client, const QString& address, const QString& ref
         page.answered = true;
         page.status = response->StatusCode();
         page.finalUrl = response->EffectiveUrl();
-        QByteArray body = response->ReadAll();
-        if (prefixBytes >= 0 && body.size() > prefixBytes) {
-            body.truncate(prefixBytes);
-            body.truncate(body.lastIndexOf('\n') + 1);  // a cut line could say what its whole does not
+        *body = response->ReadAll();
+        if (prefixBytes >= 0 && body->size() > prefixBytes) {
+            body->truncate(prefixBytes);
+            body->truncate(body->lastIndexOf('\n') + 1);  // a cut line could say what its whole does not
         }
-        page.text = PageDecoder::Decode(body, response->Header(QStringLiteral("Content-Type")), decodeUtf8);
+        *contentType = response->Header(QStringLiteral("Content-Type"));
     } catch (const HttpError& failure) {
+        body->clear();
         page.failureCode = failure.Code();
         if (log) log->WriteRunLog(QStringLiteral("getHtmlPageCode"), failure.Message());
     }
+    return page;
+}
+
+FetchedPage Fetch(HttpClient& client, const QString& address, const QString& referer, bool decodeUtf8,
+                  const RequestHeaders& extra, RunLog* log, qint64 prefixBytes = -1) {
+    QByteArray body;
+    QString contentType;
+    FetchedPage page = FetchRaw(client, address, referer, extra, log, prefixBytes, &body, &contentType);
+    if (page.answered) page.text = PageDecoder::Decode(body, contentType, decodeUtf8);
     return page;
 }
 
@@ -55,6 +67,12 @@ FetchedPage Fetch(HttpClient& client, const QString& address, const QString& ref
 QString FetchPageText(HttpClient& client, const QString& address, const QString& referer, bool decodeUtf8,
                       RunLog* log) {
     return Fetch(client, address, referer, decodeUtf8, {}, log).text;
+}
+
+FetchedBody FetchPageBody(HttpClient& client, const QString& address, const QString& referer, RunLog* log) {
+    FetchedBody fetched;
+    FetchRaw(client, address, referer, {}, log, -1, &fetched.body, &fetched.contentType);
+    return fetched;
 }
 
 FetchedPage FetchResultPage(HttpClient& client, const QString& address, const QString& referer,

@@ -18,6 +18,14 @@ class RunLog;
 QString FetchPageText(HttpClient& client, const QString& address, const QString& referer, bool decodeUtf8,
                       RunLog* log);
 
+// A page's body as it came (redirects followed), for a reader that decodes it only when it must; empty on
+// failure, logged as FetchPageText logs it.
+struct FetchedBody {
+    QByteArray body;
+    QString contentType;
+};
+FetchedBody FetchPageBody(HttpClient& client, const QString& address, const QString& referer, RunLog* log);
+
 // A result page with what tells a block page from a page without hits: the status of the final answer
 // and the address it came from after redirects.
 struct FetchedPage {

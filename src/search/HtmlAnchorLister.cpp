@@ -3,6 +3,7 @@
 #include <libxml/tree.h>
 
 #include "engines/HtmlDocument.h"
+#include "search/PlainAnchorScanner.h"
 
 struct HtmlAnchorLister::Document {
     std::unique_ptr<HtmlDocument> html;
@@ -84,6 +85,8 @@ UrlParts SplitUrl(QStringView text) {
 
 // "." and ".." segments folded away in one pass; more ".." than segments stop at the root.
 QString RemoveDotSegments(QStringView path) {
+    // A "." or ".." segment starts the path or follows a "/"; most paths have none and stay as they are.
+    if (!path.startsWith(u'.') && !path.contains(u"/.")) return path.toString();
     const bool absolute = path.startsWith(u'/');
     QList<QStringView> segments = (absolute ? path.mid(1) : path).split(u'/');
     QList<QStringView> kept;
@@ -227,6 +230,7 @@ bool HtmlAnchorLister::SetHtml(const QString& text, bool stripScripts) {
     if (stripScripts) StripScriptTags(page_);
     refusal_.clear();
     document_.reset();
+    plain_.reset();
     auto html = HtmlDocument::Parse(page_, &refusal_);
     if (!html) return false;
     document_ = std::make_unique<Document>();
@@ -234,21 +238,42 @@ bool HtmlAnchorLister::SetHtml(const QString& text, bool stripScripts) {
     return true;
 }
 
+bool HtmlAnchorLister::SetPlainHtml(QByteArrayView bytes) {
+    std::optional<PlainAnchors> scanned = PlainAnchorScanner::Scan(bytes);
+    if (!scanned) return false;
+    page_.clear();
+    refusal_.clear();
+    document_.reset();
+    plain_ = std::make_unique<PlainAnchors>(std::move(*scanned));
+    return true;
+}
+
+QString HtmlAnchorLister::BaseAfter(const QString& href) const {
+    QString path;
+    bool fetched = false;
+    const QString resolved = ResolveReference(base_, href, &path, &fetched);
+    return fetched && !resolved.isEmpty() ? resolved : base_;
+}
+
 QString HtmlAnchorLister::DocumentBase() const {
+    if (plain_) return plain_->baseHref.isNull() ? base_ : BaseAfter(plain_->baseHref);
     const xmlNodePtr top = reinterpret_cast<xmlNodePtr>(document_->html->Doc());
     for (xmlNodePtr node = top->children; node; node = NextNode(node, top)) {
         if (!IsElement(node, "base")) continue;
         const QString href = Attribute(node, "href");
         if (href.isNull()) continue;  // only the first base with an address counts
-        QString path;
-        bool fetched = false;
-        const QString resolved = ResolveReference(base_, href, &path, &fetched);
-        return fetched && !resolved.isEmpty() ? resolved : base_;
+        return BaseAfter(href);
     }
     return base_;
 }
 
 bool HtmlAnchorLister::ListAnchors(QList<AnchorRecord>& anchors) const {
+    if (plain_) {
+        const QString base = DocumentBase();
+        for (const AnchorRecord& anchor : plain_->anchors)
+            anchors.append({anchor.text, anchor.link.isNull() ? QString() : ResolveUrl(base, anchor.link)});
+        return true;
+    }
     if (!document_) return false;
     const QString base = DocumentBase();
     const xmlNodePtr top = reinterpret_cast<xmlNodePtr>(document_->html->Doc());

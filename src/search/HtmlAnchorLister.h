@@ -4,6 +4,7 @@
 // rules. Parsed by libxml2 through HtmlDocument, which tolerates any broken markup and bounds hostile
 // pages. One object per page and thread; objects on different threads share nothing.
 
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <memory>
@@ -12,6 +13,7 @@ struct AnchorRecord {
     QString text;
     QString link;
 };
+struct PlainAnchors;
 
 class HtmlAnchorLister {
   public:
@@ -23,6 +25,10 @@ class HtmlAnchorLister {
     // False for an empty text (the previous page stays) and for a page the parser refuses (Refusal() says
     // why; no page is held then).
     bool SetHtml(const QString& text, bool stripScripts);
+    // The page as fetched, when it is plain enough for PlainAnchorScanner to list its anchors without
+    // decoding and parsing it (then as SetHtml(decoded page, true) would); false, and the previous page
+    // stays, for any other page, which the caller then decodes and gives to SetHtml.
+    bool SetPlainHtml(QByteArrayView bytes);
     const QString& Refusal() const { return refusal_; }
     // The address anchors are resolved against. Set it to the page's own address: without it a link
     // relative to the page's folder would come out relative to the site root.
@@ -42,9 +48,12 @@ class HtmlAnchorLister {
 
   private:
     QString DocumentBase() const;
+    // The page's address after a <base href>: the base when the href resolves to a fetched scheme.
+    QString BaseAfter(const QString& href) const;
 
     struct Document;
     std::unique_ptr<Document> document_;
+    std::unique_ptr<PlainAnchors> plain_;  // set instead of document_ for a page the scanner read
     QString base_;
     QString page_;
     QString refusal_;

@@ -22,8 +22,10 @@
 #include "net/HttpClient.h"
 #include "net/HttpError.h"
 #include "net/HttpRequest.h"
+#include "net/PageDecoder.h"
 #include "net/PageFetch.h"
 #include "net/RemoteSizeProbe.h"
+#include "search/EngineHostSet.h"
 #include "search/HtmlAnchorLister.h"
 #include "search/KeywordList.h"
 #include "search/LinkFilters.h"
@@ -199,7 +201,10 @@ void SearchJob::StartSearchThreads() {
             busy_[size_t(slot)].store(false);
             continue;
         }
-        PauseMs(10);
+        // Apart by a millisecond, as the download slots are, so that the threads do not all connect in
+        // the same instant; ten, as once, kept a crawl of a small site waiting half a second for its last
+        // threads to start before it could end.
+        PauseMs(1);
     }
 }
 
@@ -261,7 +266,7 @@ void SearchJob::ServeItem(int slot, const QueueItem& item, int tryLimit) {
         ServeArchiveSite(slot, *archive, item);
         return;
     }
-    const Route route = RouteOf(*engines, item.url, s_.options, s_.rules);
+    const Route route = RouteOf(*engines, item.url, s_.options, s_.rules, HostSet(engines).get());
     if (route.engine && ledger_.IsSuspended(route.engine->id)) {
         // The engine refused this job; a later search may ask for the page again.
         ledger_.Skipped(route.engine->id, 1);
@@ -289,14 +294,18 @@ void SearchJob::ServeItem(int slot, const QueueItem& item, int tryLimit) {
     if (route.fetch && !route.engine) ReadSitemaps(state, item.url);
     if (route.fetch) {
         QString page;
+        bool plain = false;
         if (route.engine) {
             if (!FetchEnginePage(slot, *route.engine, item, tryLimit, &page)) return;
         } else {
             HttpClient client;
             PrepareClient(client, state);
-            page = FetchPageText(client, item.url, item.url, true, &s_.log);
+            const FetchedBody fetched = FetchPageBody(client, item.url, item.url, &s_.log);
             CheckCancel(state);
-            if (page.isEmpty()) {
+            // Only its links are wanted: a plain page is read from its bytes, any other decoded and parsed.
+            plain = document.SetPlainHtml(fetched.body);
+            if (!plain) page = PageDecoder::Decode(fetched.body, fetched.contentType, true);
+            if (!plain && page.isEmpty()) {
                 if (item.tries < tryLimit) queue_.Requeue({item.url, item.tries + 1});
                 s_.status.ShowMsg(tr("Could not get the data:"), item.url, QString(), 1);
                 return;
@@ -304,7 +313,7 @@ void SearchJob::ServeItem(int slot, const QueueItem& item, int tryLimit) {
         }
         s_.status.ShowMsg(tr("Fetched, reading the links:"), item.url, QString(), 0);
         CheckCancel(state);
-        loaded = document.SetHtml(page, true);
+        loaded = plain || document.SetHtml(page, true);
         if (route.engine) {
             ParseTally tally;
             ParseContext context = Context(state, &tally);
@@ -694,6 +703,15 @@ void SearchJob::SetCatalogue(std::shared_ptr<const EngineCatalog> catalogue) {
     catalogue_ = std::move(catalogue);
 }
 
+std::shared_ptr<const EngineHostSet> SearchJob::HostSet(const std::shared_ptr<const EngineCatalog>& catalogue) {
+    QMutexLocker hold(&catalogueLock_);
+    if (hostSetOf_ != catalogue) {
+        hostSet_ = std::make_shared<const EngineHostSet>(*catalogue);
+        hostSetOf_ = catalogue;
+    }
+    return hostSet_;
+}
+
 std::shared_ptr<const EngineCatalog> SearchJob::Catalogue() const {
     QMutexLocker hold(&catalogueLock_);
     return catalogue_ ? catalogue_ : EngineCatalog::BuiltIn();
@@ -728,8 +746,11 @@ int SearchJob::RunParser(PageParser parser, const std::atomic<int>& state, const
 }
 
 SearchJob::Route SearchJob::RouteOf(const EngineCatalog& catalogue, const QString& url,
-                                    const Options& options, const DocLinkRules& rules) {
-    if (const EngineDefinition* engine = catalogue.ForUrl(url)) return {engine, true};
+                                    const Options& options, const DocLinkRules& rules,
+                                    const EngineHostSet* hosts) {
+    if (!hosts || hosts->MayBeEngine(url)) {
+        if (const EngineDefinition* engine = catalogue.ForUrl(url)) return {engine, true};
+    }
     if (options.Checked(K::EngineOther) && rules.InOtherEngineScope(url)) return {nullptr, true};
     return {};
 }

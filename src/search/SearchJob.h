@@ -38,6 +38,7 @@
 #include "search/SearchQueue.h"
 #include "search/SearxngInstances.h"
 
+class EngineHostSet;
 class HtmlAnchorLister;
 class HttpClient;
 class DocLinkRules;
@@ -90,6 +91,8 @@ class SearchJob : public QObject {
     // The engine definitions the job reads (the session loads them once); the built-ins until set.
     void SetCatalogue(std::shared_ptr<const EngineCatalog> catalogue);
     std::shared_ptr<const EngineCatalog> Catalogue() const;
+    // The hosts of the catalogue Catalogue() gives, made once per catalogue.
+    std::shared_ptr<const EngineHostSet> HostSet(const std::shared_ptr<const EngineCatalog>& catalogue);
     // Per engine, what the current or last job did: pages, hits, rows, skipped pages, blocks.
     const EngineLedger& Ledger() const { return ledger_; }
     // Politeness delays longer than this are shortened (tests keep their runs short).
@@ -129,8 +132,9 @@ class SearchJob : public QObject {
         const EngineDefinition* engine = nullptr;
         bool fetch = false;
     };
+    // With `hosts` (the catalogue's) an address on no engine's host skips the catalogue's walk.
     static Route RouteOf(const EngineCatalog& catalogue, const QString& url, const Options& options,
-                         const DocLinkRules& rules);
+                         const DocLinkRules& rules, const EngineHostSet* hosts = nullptr);
     // The same for the built-in definitions, as the classic parser named by the engine's id (None:
     // no classic parser; `fetch` tells whether the address is fetched at all).
     static PageParser Dispatch(const QString& url, const Options& options, const DocLinkRules& rules,
@@ -221,6 +225,8 @@ class SearchJob : public QObject {
 
     mutable QMutex catalogueLock_;
     std::shared_ptr<const EngineCatalog> catalogue_;
+    std::shared_ptr<const EngineCatalog> hostSetOf_;  // the catalogue hostSet_ was made of
+    std::shared_ptr<const EngineHostSet> hostSet_;
     EngineGate gate_;
     EngineLedger ledger_;
     std::atomic<int> delayCap_{std::numeric_limits<int>::max()};

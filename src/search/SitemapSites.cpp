@@ -2,9 +2,18 @@
 
 #include <QUrl>
 
+#include "search/PlainOrigin.h"
 #include "search/SitemapReader.h"
 
 QString SitemapSites::Visit(const QString& address) {
+    // Every page of a site asks; the root depends on the origin alone, so a plainly written origin seen
+    // before answers without a URL parse.
+    const qsizetype originLength = PlainOrigin::Length(address);
+    const QString origin = originLength < 0 ? QString() : address.left(originLength);
+    if (!origin.isNull()) {
+        QMutexLocker hold(&lock_);
+        if (origins_.contains(origin)) return {};
+    }
     const QUrl url(address);
     const QString scheme = url.scheme().toLower();
     if ((scheme != QLatin1StringView("http") && scheme != QLatin1StringView("https")) || url.host().isEmpty())
@@ -13,6 +22,7 @@ QString SitemapSites::Visit(const QString& address) {
                                       QUrl::RemoveUserInfo)
                              .toString(QUrl::FullyEncoded);
     QMutexLocker hold(&lock_);
+    if (!origin.isNull()) origins_.insert(origin);
     if (seen_.contains(root)) return {};
     seen_.insert(root);
     return root;
@@ -21,6 +31,7 @@ QString SitemapSites::Visit(const QString& address) {
 void SitemapSites::Clear() {
     QMutexLocker hold(&lock_);
     seen_.clear();
+    origins_.clear();
 }
 
 QStringList SitemapSites::Addresses(const QString& siteRoot, const QStringList& robotsSitemaps, const FetchFn& fetch,

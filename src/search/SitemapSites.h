@@ -36,4 +36,5 @@ class SitemapSites {
   private:
     QMutex lock_;
     QSet<QString> seen_;
+    QSet<QString> origins_;  // the plain origins (PlainOrigin) of the addresses whose root is in seen_
 };
