@@ -24,8 +24,8 @@
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
-#include <functional>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -147,7 +147,7 @@ int main(int argc, char** argv) {
     struct Phase {
         std::string name;
         std::function<void()> start;
-        std::function<bool()> over;  // the result is in (the steady phase: its time is up)
+        std::function<bool()> over;      // the result is in (the steady phase: its time is up)
         std::vector<qint64> lateMicros;  // one per tick that fell due
         Clock::time_point begin, overAt;
         bool ended = false;
@@ -160,21 +160,26 @@ int main(int argc, char** argv) {
         phases.back().start = std::move(start);
         phases.back().over = std::move(over);
     };
-    phase("steady", [] {}, [&] { return Clock::now() - begin > std::chrono::seconds(seconds); });
+    phase(
+        "steady", [] {}, [&] { return Clock::now() - begin > std::chrono::seconds(seconds); });
     const bool openInline = argc > 3 && std::string(argv[3]) == "inline";
     const std::string count = std::to_string(rows) + " rows";
-    phase("open " + count,
-          [&] {
-              if (openInline)
-                  session.Lists().ImportFrom(listFile, StatusFilter());
-              else
-                  window.ImportList(listFile, StatusFilter());
-          },
-          [&] { return !session.Lists().Loading() && model.rowCount() >= rows; });
-    phase("sort " + count + " by title", [&] { model.sort(ResultTableModel::kTitleColumn, Qt::AscendingOrder); },
-          [&] { return !model.Sorting(); });
-    phase("sort " + count + " by size", [&] { model.sort(ResultTableModel::kSizeColumn, Qt::DescendingOrder); },
-          [&] { return !model.Sorting(); });
+    phase(
+        "open " + count,
+        [&] {
+            if (openInline)
+                session.Lists().ImportFrom(listFile, StatusFilter());
+            else
+                window.ImportList(listFile, StatusFilter());
+        },
+        [&] { return !session.Lists().Loading() && model.rowCount() >= rows; });
+    phase(
+        "sort " + count + " by title",
+        [&] { model.sort(ResultTableModel::kTitleColumn, Qt::AscendingOrder); },
+        [&] { return !model.Sorting(); });
+    phase(
+        "sort " + count + " by size", [&] { model.sort(ResultTableModel::kSizeColumn, Qt::DescendingOrder); },
+        [&] { return !model.Sorting(); });
     size_t current = 0;
     phases[0].begin = begin;
     Clock::time_point due = begin + kPeriod;
@@ -214,7 +219,9 @@ int main(int argc, char** argv) {
     }
     home.remove();
 
-    auto at = [](const std::vector<qint64>& late, double q) { return late[size_t(q * double(late.size() - 1))]; };
+    auto at = [](const std::vector<qint64>& late, double q) {
+        return late[size_t(q * double(late.size() - 1))];
+    };
     qint64 worstP99 = 0, worstMax = 0;
     for (Phase& phase : phases) {
         std::vector<qint64>& late = phase.lateMicros;
@@ -233,10 +240,12 @@ int main(int argc, char** argv) {
     for (const Phase& phase : phases) {
         const qint64 took =
             std::chrono::duration_cast<std::chrono::milliseconds>(phase.overAt - phase.begin).count();
-        std::printf("phase %-30s %6zu ticks due, result in %6lld ms, lateness p50 %lld us, p99 %lld us, max %lld us\n",
-                    (phase.name + ":").c_str(), phase.lateMicros.size(), (long long)took,
-                    (long long)at(phase.lateMicros, 0.5), (long long)at(phase.lateMicros, 0.99),
-                    (long long)phase.lateMicros.back());
+        std::printf(
+            "phase %-30s %6zu ticks due, result in %6lld ms, lateness p50 %lld us, p99 %lld us, max %lld "
+            "us\n",
+            (phase.name + ":").c_str(), phase.lateMicros.size(), (long long)took,
+            (long long)at(phase.lateMicros, 0.5), (long long)at(phase.lateMicros, 0.99),
+            (long long)phase.lateMicros.back());
     }
     std::printf("worst phase: lateness p99 %lld us, max %lld us\n", (long long)worstP99, (long long)worstMax);
     std::fflush(stdout);

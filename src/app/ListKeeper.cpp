@@ -75,7 +75,6 @@ void ListKeeper::FinishLoad() {
     freeing_.start();
     AfterLoad(load->kind, load->path, load->outcome);
     if (load->done) load->done();
-
 }
 
 qint64 ListKeeper::LoadedRows() const {
@@ -189,7 +188,6 @@ void ListKeeper::StartupLoad() {
     if (!options_.Checked(SettingKey::LoadLastListAtStart)) return;
     if (options_.Text(SettingKey::ListFile).isEmpty()) {
         // The session list is ours and always text; missing means the last run kept no list.
-        // The session list is ours (session.list, a text list); missing means the last run kept none.
         if (!sessionListPath_.isEmpty() && QFileInfo(sessionListPath_).isFile())
             StartLoad(LoadKind::SessionList, sessionListPath_, StatusFilter(), loadInBackground_, {});
         return;

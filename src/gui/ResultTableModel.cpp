@@ -287,12 +287,13 @@ void ResultTableModel::Resort() {
             keys.push_back(KeyOf(entry, found, column, documentTitles));
             keys.back().id = id;
         }
-        return RowOrder::Of(RowOrder::Sorted(std::move(keys), column == kTitleColumn || column == kTypeColumn ||
-                                                         column == kLinkColumn || column == kAuthorColumn ||
-                                                         column == kProducerColumn
-                                                     ? RowOrder::Compare::Text
-                                                     : RowOrder::Compare::Number,
-                                descending));
+        return RowOrder::Of(RowOrder::Sorted(std::move(keys),
+                                             column == kTitleColumn || column == kTypeColumn ||
+                                                     column == kLinkColumn || column == kAuthorColumn ||
+                                                     column == kProducerColumn
+                                                 ? RowOrder::Compare::Text
+                                                 : RowOrder::Compare::Number,
+                                             descending));
     };
     if (list_.Size() <= kSortHere) {
         ApplyOrder(work(), sortGeneration_);

@@ -25,7 +25,8 @@ RowOrder RowOrder::Of(std::vector<RowId> ids) {
     RowOrder order;
     order.ids_ = std::move(ids);
     order.byId_.reserve(order.ids_.size());
-    for (size_t row = 0; row < order.ids_.size(); ++row) order.byId_.emplace_back(order.ids_[row], qsizetype(row));
+    for (size_t row = 0; row < order.ids_.size(); ++row)
+        order.byId_.emplace_back(order.ids_[row], qsizetype(row));
     std::sort(order.byId_.begin(), order.byId_.end());
     order.sorted_ = true;
     return order;

@@ -95,14 +95,16 @@ int ListFiles::ImportListXml(const QString& path, const StatusFilter& filter) {
 int ListFiles::ImportNow(const QString& path, const StatusFilter& filter, bool text) {
     const RowId keepFrom = list_.NextId();
     const std::unique_ptr<ResultList> staging = list_.MakeStaging();
-    const ReadOutcome outcome = text ? ReadText(*staging, path, filter, nullptr) : ReadXml(*staging, path, filter, nullptr);
+    const ReadOutcome outcome =
+        text ? ReadText(*staging, path, filter, nullptr) : ReadXml(*staging, path, filter, nullptr);
     Adopt(*staging, keepFrom, outcome);
     return outcome.result;
 }
 
 ListFiles::ReadOutcome ListFiles::Read(ResultList& staging, const QString& path, const StatusFilter& filter,
                                        ReadControl* control) {
-    return IsTextPath(path) ? ReadText(staging, path, filter, control) : ReadXml(staging, path, filter, control);
+    return IsTextPath(path) ? ReadText(staging, path, filter, control)
+                            : ReadXml(staging, path, filter, control);
 }
 
 void ListFiles::Adopt(ResultList& staging, RowId keepFromId, const ReadOutcome& outcome) {
@@ -121,14 +123,15 @@ bool Cancelled(const ListFiles::ReadControl* control) {
 
 }  // namespace
 
-ListFiles::ReadOutcome ListFiles::ReadText(ResultList& staging, const QString& path, const StatusFilter& filter,
-                                           ReadControl* control) {
+ListFiles::ReadOutcome ListFiles::ReadText(ResultList& staging, const QString& path,
+                                           const StatusFilter& filter, ReadControl* control) {
     ReadOutcome outcome;
     outcome.result = 1;
     const QFileInfo info(path);
     if (info.exists() && !info.isFile()) {
         // A pipe would keep the reader waiting, and a device or folder holds no list.
-        outcome.messages.append(QCoreApplication::translate("ListFiles", "%1 is not a regular file").arg(path));
+        outcome.messages.append(
+            QCoreApplication::translate("ListFiles", "%1 is not a regular file").arg(path));
         return outcome;
     }
     outcome.listPath = path;
@@ -159,8 +162,8 @@ ListFiles::ReadOutcome ListFiles::ReadText(ResultList& staging, const QString& p
     return outcome;
 }
 
-ListFiles::ReadOutcome ListFiles::ReadXml(ResultList& staging, const QString& path, const StatusFilter& filter,
-                                          ReadControl* control) {
+ListFiles::ReadOutcome ListFiles::ReadXml(ResultList& staging, const QString& path,
+                                          const StatusFilter& filter, ReadControl* control) {
     if (path.isEmpty() || !QFileInfo(path).isFile()) return {};
     QFile file(path);
     bool readable = file.open(QIODevice::ReadOnly);
@@ -233,7 +236,8 @@ ListFiles::ReadOutcome ListFiles::ReadXml(ResultList& staging, const QString& pa
             return outcome;
         }
         QStringList messages{QCoreApplication::translate(
-            "ListFiles", "Loading failed; check that the XML file is well formed. The List file is loaded instead")};
+            "ListFiles",
+            "Loading failed; check that the XML file is well formed. The List file is loaded instead")};
         outcome = ReadText(staging, twin, filter, control);
         outcome.messages = messages + outcome.messages;
         return outcome;

@@ -279,7 +279,8 @@ void ResultList::AdoptRows(ResultList& staging, RowId keepFromId) {
         // million strings are freed where its owner drops it, not under this list's lock.
         rows_.swap(staging.rows_);
         if (!kept.empty())
-            rows_.insert(rows_.begin(), std::make_move_iterator(kept.begin()), std::make_move_iterator(kept.end()));
+            rows_.insert(rows_.begin(), std::make_move_iterator(kept.begin()),
+                         std::make_move_iterator(kept.end()));
         firstRowWithTitle_.swap(staging.firstRowWithTitle_);
         shortValues_.swap(staging.shortValues_);
         waitingRows_ = staging.waitingRows_;

@@ -111,7 +111,8 @@ TEST_F(ListKeeperTest, WithoutAListPathTheSessionListKeepsTheRows) {
 
 TEST_F(ListKeeperTest, AQuitDuringABackgroundLoadKeepsTheListItCameFromWhole) {
     home.Write("mine.list", "a$pdf$1$http://a/1.pdf$ok\nb$pdf$1$http://a/2.pdf$ok\n");
-    home.Write("other.list", "x$pdf$1$http://b/1.pdf$ok\ny$pdf$1$http://b/2.pdf$ok\nz$pdf$1$http://b/3.pdf$ok\n");
+    home.Write("other.list",
+               "x$pdf$1$http://b/1.pdf$ok\ny$pdf$1$http://b/2.pdf$ok\nz$pdf$1$http://b/3.pdf$ok\n");
     const QByteArray mine = home.Read("mine.list");
     options.SetCommittedText(SettingKey::ListFile, home.Path("mine.list"));
     options.SetLiveInt(SettingKey::LoadLastListAtStart, 1);
