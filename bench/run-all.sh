@@ -91,8 +91,11 @@ if wants latency; then
   bench_result "window: tick lateness p99" "$(after p99)" "target" 100000 us \
     "each 10 ms tick from when it was due, under 50 search threads and 100 workers"
   bench_result "window: tick lateness p99.9" "$(after p99.9)" "-" "" us "as above"
-  bench_result "goal 1: window tick lateness p99" "$(after p99)" "target" 16000 us "as above"
-  bench_result "goal 1: window tick lateness max" "$(after max)" "target" 50000 us "as above"
+  # The goal holds for the worst phase: steady, opening a list file of as many rows, sorting by title and size.
+  worst() { awk -v w="$1" '/^worst phase/ { for (i = 1; i < NF; i++) if ($i == w) { print $(i + 1); exit } }' "$out"; }
+  bench_result "goal 1: window tick lateness p99" "$(worst p99)" "target" 16000 us \
+    "worst phase: steady, open and sort of the whole list"
+  bench_result "goal 1: window tick lateness max" "$(worst max)" "target" 50000 us "as above"
 fi
 if wants profile; then
   section "download pool against curl -Z, medians of alternating rounds, bench/download/profile.sh"

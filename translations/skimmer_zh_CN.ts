@@ -1045,6 +1045,22 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
         <translation>列表（%1 行）将保存在 %2。</translation>
     </message>
     <message>
+        <source>Loading the list… %1 rows read</source>
+        <translation>正在载入列表… 已读 %1 行</translation>
+    </message>
+    <message>
+        <source>The list is loaded: %1 rows</source>
+        <translation>列表已载入：%1 行</translation>
+    </message>
+    <message>
+        <source>A list is being loaded; this can be done once it is in.</source>
+        <translation>正在载入列表；载入完成后才能进行此操作。</translation>
+    </message>
+    <message>
+        <source>A list is being loaded: quitting stops the load, and the list is kept as it was.</source>
+        <translation>正在载入列表：退出将停止载入，列表保持原样。</translation>
+    </message>
+    <message>
         <source>The list is empty: %1 will be emptied.</source>
         <translation>列表为空：%1 将被清空。</translation>
     </message>

@@ -8,8 +8,120 @@
 #include "lists/ResultList.h"
 #include "lists/StatusLine.h"
 
+struct ListKeeper::Load {
+    LoadKind kind;
+    quint64 serial = 0;
+    QString path;
+    std::function<void()> done;
+    RowId keepFrom = 0;
+    std::unique_ptr<ResultList> staging;
+    ListFiles::ReadControl control;
+    ListFiles::ReadOutcome outcome;  // written by the reader before it posts its end
+    std::thread reader;
+};
+
 ListKeeper::ListKeeper(ResultList& list, Options& options, MessageSink* messages, StatusLine* status)
-    : list_(list), options_(options), messages_(messages), status_(status), files_(list, options, messages) {}
+    : list_(list), options_(options), messages_(messages), status_(status), files_(list, options, messages) {
+    freeing_.setInterval(0);
+    QObject::connect(&freeing_, &QTimer::timeout, &answers_, [this] { FreeLeftovers(); });
+}
+
+ListKeeper::~ListKeeper() {
+    CancelLoad();
+}
+
+void ListKeeper::FreeLeftovers() {
+    // About a millisecond of freeing per turn of the event loop.
+    constexpr qsizetype kSlice = 2000;
+    while (!leftovers_.empty() && !leftovers_.front()->FreeSome(kSlice)) leftovers_.pop_front();
+    if (leftovers_.empty()) freeing_.stop();
+}
+
+bool ListKeeper::StartLoad(LoadKind kind, const QString& path, const StatusFilter& filter, bool background,
+                           std::function<void()> done) {
+    if (load_) return false;
+    load_ = std::make_unique<Load>();
+    Load& load = *load_;
+    load.kind = kind;
+    load.serial = ++loads_;
+    load.path = path;
+    load.done = std::move(done);
+    load.keepFrom = list_.NextId();
+    load.staging = list_.MakeStaging();
+    if (!background) {
+        load.outcome = ListFiles::Read(*load.staging, path, filter);
+        FinishLoad();
+        return true;
+    }
+    load.reader = std::thread([this, &load, filter] {
+        load.outcome = ListFiles::Read(*load.staging, load.path, filter, &load.control);
+        // An end posted by a load cancelled since finds another load, or none, and leaves it alone.
+        QMetaObject::invokeMethod(
+            &answers_,
+            [this, serial = load.serial] {
+                if (load_ && load_->serial == serial) FinishLoad();
+            },
+            Qt::QueuedConnection);
+    });
+    return true;
+}
+
+void ListKeeper::FinishLoad() {
+    const std::unique_ptr<Load> load = std::move(load_);
+    if (load->reader.joinable()) load->reader.join();
+    files_.Adopt(*load->staging, load->keepFrom, load->outcome);
+    // The staging list now holds the rows the list let go of: a million of them take a while to free.
+    leftovers_.push_back(std::move(load->staging));
+    freeing_.start();
+    AfterLoad(load->kind, load->path, load->outcome);
+    if (load->done) load->done();
+}
+
+qint64 ListKeeper::LoadedRows() const {
+    return load_ ? load_->control.rows.load(std::memory_order_relaxed) : 0;
+}
+
+void ListKeeper::CancelLoad() {
+    if (!load_) return;
+    const std::unique_ptr<Load> load = std::move(load_);
+    load->control.cancel = true;
+    if (load->reader.joinable()) load->reader.join();
+}
+
+bool ListKeeper::BeginImport(const QString& path, const StatusFilter& filter, std::function<void()> done) {
+    return StartLoad(LoadKind::Import, path, filter, true, std::move(done));
+}
+
+void ListKeeper::AfterLoad(LoadKind kind, const QString& path, const ListFiles::ReadOutcome& outcome) {
+    switch (kind) {
+        case LoadKind::Import:
+            // A list loaded by hand is not saved behind the user's back.
+            options_.SetCommittedText(SettingKey::ListFile, QString());
+            break;
+        case LoadKind::SessionList:
+            inStepWith_ = path;
+            // It stays the session list: no list path is shown, and the exit still offers to save.
+            options_.SetCommittedText(SettingKey::ListFile, QString());
+            break;
+        case LoadKind::ListPath: {
+            // An XML file that cannot be read loads nothing (and, without its twin, leaves the list as it
+            // was): the list is then in step with no file, and the file is never written over.
+            if (outcome.result == 1 || outcome.replace) inStepWith_ = options_.Text(SettingKey::ListFile);
+            // A damaged XML list was read from its twin, which is now the list path: the auto-save and
+            // the close keep the twin in step and never write the twin's rows over the user's XML file.
+            const QString twin = path + QStringLiteral(".list");
+            if (options_.Text(SettingKey::ListFile) == twin && status_) {
+                status_->ShowMsg(QCoreApplication::translate(
+                                     "ListKeeper",
+                                     "The list %1 cannot be read; its twin %2 was loaded and is saved from "
+                                     "now on: %1 is left as it is.")
+                                     .arg(path, twin),
+                                 QString(), QString(), 1);
+            }
+            break;
+        }
+    }
+}
 
 bool ListKeeper::BeginExport() {
     if (autoSaving_) {
@@ -43,8 +155,7 @@ QString ListKeeper::ExportTo(QString path, const StatusFilter& filter) {
 }
 
 void ListKeeper::ImportFrom(const QString& path, const StatusFilter& filter) {
-    files_.ImportList(path, filter);
-    options_.SetCommittedText(SettingKey::ListFile, QString());
+    StartLoad(LoadKind::Import, path, filter, false, {});
 }
 
 bool ListKeeper::AppendTo(QString path) {
@@ -77,12 +188,8 @@ void ListKeeper::StartupLoad() {
     if (!options_.Checked(SettingKey::LoadLastListAtStart)) return;
     if (options_.Text(SettingKey::ListFile).isEmpty()) {
         // The session list is ours and always text; missing means the last run kept no list.
-        if (!sessionListPath_.isEmpty() && QFileInfo(sessionListPath_).isFile()) {
-            files_.ImportListText(sessionListPath_, StatusFilter());
-            inStepWith_ = sessionListPath_;
-            // It stays the session list: no list path is shown, and the exit still offers to save.
-            options_.SetCommittedText(SettingKey::ListFile, QString());
-        }
+        if (!sessionListPath_.isEmpty() && QFileInfo(sessionListPath_).isFile())
+            StartLoad(LoadKind::SessionList, sessionListPath_, StatusFilter(), loadInBackground_, {});
         return;
     }
     const QString path = options_.Text(SettingKey::ListFile);
@@ -99,22 +206,7 @@ void ListKeeper::StartupLoad() {
         }
         return;
     }
-    const qsizetype before = list_.Size();
-    // An XML file that cannot be read loads nothing (and, without its twin, leaves the list as it was):
-    // the list is then in step with no file, and the file is never written over.
-    if (files_.ImportList(path, StatusFilter()) == 1 || list_.Size() != before)
-        inStepWith_ = options_.Text(SettingKey::ListFile);
-    // A damaged XML list was read from its twin, which is now the list path: the auto-save and the
-    // close keep the twin in step and never write the twin's rows over the user's XML file.
-    const QString twin = path + QStringLiteral(".list");
-    if (options_.Text(SettingKey::ListFile) == twin && status_) {
-        status_->ShowMsg(QCoreApplication::translate(
-                             "ListKeeper",
-                             "The list %1 cannot be read; its twin %2 was loaded and is saved from "
-                             "now on: %1 is left as it is.")
-                             .arg(path, twin),
-                         QString(), QString(), 1);
-    }
+    StartLoad(LoadKind::ListPath, path, StatusFilter(), loadInBackground_, {});
 }
 
 namespace {
@@ -171,7 +263,8 @@ void ListKeeper::ReportSaveFailure() {
 }
 
 void ListKeeper::AutoSave() {
-    if (exporting_) return;
+    // A load under way keeps the list as it was, which the close would save: the next round will do.
+    if (exporting_ || load_) return;
     const ClosePlan plan = PlanCloseSave();
     if (plan.action != CloseAction::Save) return;
     autoSaving_ = true;
@@ -180,6 +273,9 @@ void ListKeeper::AutoSave() {
 }
 
 void ListKeeper::CloseSave(bool emptyingConfirmed) {
+    // A quit during a load keeps the list as it was before it: the file it came from gets those rows,
+    // and never a table half read from another file.
+    CancelLoad();
     const ClosePlan plan = PlanCloseSave();
     if (plan.action == CloseAction::Save || (plan.action == CloseAction::EmptiesFile && emptyingConfirmed))
         Save(plan);

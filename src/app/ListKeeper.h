@@ -5,9 +5,16 @@
 // without one, the session list in the home does. A file is only written over with the list that was
 // loaded from it or saved to it: a list file the list never came from is left as it is, and an empty
 // table goes over a file with rows only when the user has said so.
-// Main thread only.
+// Main thread only; a load may read its file on a thread of its own (BeginImport), and the list then
+// changes only when the whole file has been read.
 
+#include <QObject>
 #include <QString>
+#include <QTimer>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <thread>
 
 #include "lists/ListFiles.h"
 
@@ -16,6 +23,7 @@ class StatusLine;
 class ListKeeper {
   public:
     ListKeeper(ResultList& list, Options& options, MessageSink* messages, StatusLine* status);
+    ~ListKeeper();
 
     // Export button: BeginExport before the dialogs (false when an auto-save runs), ExportTo with the
     // chosen path and filter, EndExport on every way out.
@@ -26,6 +34,19 @@ class ListKeeper {
     // Import button: loads the file and then forgets the list path (a list loaded by hand is not saved
     // behind the user's back).
     void ImportFrom(const QString& path, const StatusFilter& filter);
+    // The same read on a thread of its own, so that a million rows never hold up the window: the list
+    // stays as it was (searches may add rows, which stay ahead of the loaded ones) until the whole file
+    // is read, then the rows take its place at once and `done` runs, on this thread. False, and nothing
+    // started, while another load runs.
+    bool BeginImport(const QString& path, const StatusFilter& filter, std::function<void()> done = {});
+    // The start-up load runs the same way (set before Session::Start; the command line keeps it inline).
+    void SetLoadInBackground(bool background) { loadInBackground_ = background; }
+    bool Loading() const { return bool(load_); }
+    qint64 LoadedRows() const;  // records read by the running load
+    // Stops a running load and drops what it read: the list, its path and the file it is in step with
+    // stay as they were before the load. Waits for the reader, which stops at its next record.
+    void CancelLoad();
+
     // Append button; false when the list is empty or the file cannot be written.
     bool AppendTo(QString path);
 
@@ -60,6 +81,13 @@ class ListKeeper {
 
   private:
     void Save(const ClosePlan& plan);
+    enum class LoadKind { Import, SessionList, ListPath };
+    struct Load;
+    bool StartLoad(LoadKind kind, const QString& path, const StatusFilter& filter, bool background,
+                   std::function<void()> done);
+    void FinishLoad();
+    void FreeLeftovers();
+    void AfterLoad(LoadKind kind, const QString& path, const ListFiles::ReadOutcome& outcome);
     // The list may replace the file's rows: it came from there or went there, or the file holds none.
     bool MayWrite(const QString& path) const;
     // The status line and the run log say which file was not written and why.
@@ -74,4 +102,11 @@ class ListKeeper {
     QString inStepWith_;  // the file the list was last loaded from or saved to
     bool exporting_ = false;
     bool autoSaving_ = false;
+    bool loadInBackground_ = false;
+    std::unique_ptr<Load> load_;
+    quint64 loads_ = 0;
+    // The rows a load replaced, freed a slice per turn of the event loop.
+    std::deque<std::unique_ptr<ResultList>> leftovers_;
+    QTimer freeing_;
+    QObject answers_;  // where the reader posts its end: what is posted dies with it
 };

@@ -148,6 +148,16 @@ MainWindow::MainWindow(Session& session, MessageSink* messages, QWidget* parent)
     connect(statusTimer, &QTimer::timeout, this, [this] {
         if (!pendingStatus_.isNull()) statusLine_->setText(pendingStatus_);
         pendingStatus_ = QString();
+        // A list read on its own thread says how far it is; the table shows the list as it was meanwhile.
+        if (const ListKeeper& lists = session_.Lists(); lists.Loading()) {
+            if (const qint64 rows = lists.LoadedRows(); rows != loadShown_) {
+                loadShown_ = rows;
+                statusLine_->setText(tr("Loading the list… %1 rows read").arg(rows));
+            }
+        } else if (loadShown_ >= 0) {
+            loadShown_ = -1;
+            statusLine_->setText(tr("The list is loaded: %1 rows").arg(session_.Results().Size()));
+        }
     });
     statusTimer->start(100);
     statusLine_->setText(session_.Status().Current());
@@ -1000,7 +1010,15 @@ bool MainWindow::ChooseSaveFolder() {
     return true;
 }
 
+bool MainWindow::RefuseWhileLoading() {
+    if (!session_.Lists().Loading()) return false;
+    messages_->ShowMessageBox(tr("A list is being loaded; this can be done once it is in."));
+    return true;
+}
+
 void MainWindow::StartDownloadButton() {
+    // The rows it would take are about to be replaced by the file's.
+    if (RefuseWhileLoading()) return;
     // No folder yet: ask for one where it is needed, rather than refusing. An empty list is refused by
     // the start itself, before any dialog.
     if (session_.Results().Size() > 0 && edits_.value(K::SaveFolder)->text().trimmed().isEmpty() &&
@@ -1016,13 +1034,14 @@ void MainWindow::ExportList(const QString& path, const StatusFilter& filter) {
 }
 
 void MainWindow::ImportList(const QString& path, const StatusFilter& filter) {
+    if (RefuseWhileLoading()) return;
     if (session_.Results().Size() > 0) {
         const ImportChoice choice = importQuestion_(session_.Results().Size());
         if (choice == ImportChoice::Cancel) return;
         if (choice == ImportChoice::Append) return AppendFromFile(path, filter);
     }
-    session_.Lists().ImportFrom(path, filter);
-    SetTitlePath(path);
+    // Read on a thread of its own: a million rows take seconds, and the window stays in use meanwhile.
+    session_.Lists().BeginImport(path, filter, [this, path] { SetTitlePath(path); });
 }
 
 void MainWindow::AppendFromFile(const QString& path, const StatusFilter& filter) {
@@ -1056,6 +1075,8 @@ QString MainWindow::PickExportPath() {
 }
 
 void MainWindow::ExportButton() {
+    // The list shown is about to be replaced: saving it now would save neither.
+    if (RefuseWhileLoading()) return;
     ListKeeper& lists = session_.Lists();
     if (!lists.BeginExport()) return;
     const QString path = PickExportPath();
@@ -1072,6 +1093,7 @@ void MainWindow::ExportButton() {
 }
 
 void MainWindow::ImportButton() {
+    if (RefuseWhileLoading()) return;
     const QString path = QFileDialog::getOpenFileName(
         this, QString(), QString(), tr("List XML (*.xml);;List files (*.list);;All files (*)"));
     if (path.isEmpty()) return;
@@ -1081,6 +1103,7 @@ void MainWindow::ImportButton() {
 }
 
 void MainWindow::AppendButton() {
+    if (RefuseWhileLoading()) return;
     if (session_.Results().Size() == 0) return messages_->ShowMessageBox(tr("The list is empty."));
     QString chosenFilter;
     const QString path = WithFilterSuffix(
@@ -1180,6 +1203,8 @@ QString MainWindow::QuitQuestion(const ListKeeper::ClosePlan& plan) const {
             if (plan.rows > 0) lines.append(tr("The list (rows: %1) will not be saved.").arg(plan.rows));
             break;
     }
+    if (session_.Lists().Loading())
+        lines.append(tr("A list is being loaded: quitting stops the load, and the list is kept as it was."));
     lines.append(tr("Quit the program?"));
     return lines.join(u'\n');
 }
@@ -1191,7 +1216,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     session_.SaveSettings();
     session_.SaveKeywords();
     SaveWindowState();
-    session_.Lists().CloseSave();
+    // The early save cancels a load, which the question may yet keep going: only once quitting is sure.
+    if (!session_.Lists().Loading()) session_.Lists().CloseSave();
     // One question that says what quitting does to the downloads and the list; Save As only on request.
     const ListKeeper::ClosePlan plan = session_.Lists().PlanCloseSave();
     QStringList answers{tr("Quit")};
@@ -1210,6 +1236,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
             return;
         }
     }
+    // What a load read so far is dropped: the list is saved as it was before it, never half read.
+    session_.Lists().CancelLoad();
     // Rows in flight go back to waiting, their partial bytes kept for resume, before the list is saved
     // for the last time, so a later start takes them first.
     session_.StopForClose();

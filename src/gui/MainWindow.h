@@ -128,6 +128,9 @@ class MainWindow : public QWidget {
     void DocumentReportButton();
     bool ChooseSaveFolder();  // false when cancelled
     void StartDownloadButton();
+    // While a list file is read on its thread: says so and returns true. A second load, a download,
+    // an export or an append would act on rows about to be replaced; a search may run, its rows stay.
+    bool RefuseWhileLoading();
     // Delete button, Delete key and the row menu: the highlighted rows, else the ticked ones.
     void RemoveRows();
     void ApplyStatusToRows();
@@ -178,6 +181,7 @@ class MainWindow : public QWidget {
     QSystemTrayIcon* tray_ = nullptr;
     QMenu* trayMenu_ = nullptr;
     QString pendingStatus_;
+    qint64 loadShown_ = -1;  // rows read by the load the status line last showed; -1 while none runs
     std::atomic<bool> closing_{false};  // read by the update-check thread
     int keywordSortColumn_ = -1;
     bool keywordSortDescending_ = false;

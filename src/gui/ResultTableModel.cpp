@@ -262,7 +262,7 @@ void ResultTableModel::sort(int column, Qt::SortOrder order) {
     // An order being made for the previous column is dropped when it comes.
     ++sortGeneration_;
     if (sortColumn_ < 0) {
-        ApplyOrder({}, sortGeneration_);
+        ApplyOrder(RowOrder(), sortGeneration_);
         return;
     }
     Resort();
@@ -287,12 +287,13 @@ void ResultTableModel::Resort() {
             keys.push_back(KeyOf(entry, found, column, documentTitles));
             keys.back().id = id;
         }
-        return RowOrder::Sorted(std::move(keys), column == kTitleColumn || column == kTypeColumn ||
-                                                         column == kLinkColumn || column == kAuthorColumn ||
-                                                         column == kProducerColumn
-                                                     ? RowOrder::Compare::Text
-                                                     : RowOrder::Compare::Number,
-                                descending);
+        return RowOrder::Of(RowOrder::Sorted(std::move(keys),
+                                             column == kTitleColumn || column == kTypeColumn ||
+                                                     column == kLinkColumn || column == kAuthorColumn ||
+                                                     column == kProducerColumn
+                                                 ? RowOrder::Compare::Text
+                                                 : RowOrder::Compare::Number,
+                                             descending));
     };
     if (list_.Size() <= kSortHere) {
         ApplyOrder(work(), sortGeneration_);
@@ -307,22 +308,22 @@ void ResultTableModel::Resort() {
     sorterDone_ = false;
     const quint64 generation = sortGeneration_;
     sorter_ = std::thread([this, work = std::move(work), generation] {
-        std::vector<RowId> ids = work();
+        RowOrder sorted = work();
         // Done before the answer is posted, so the answer may start the next sort.
         sorterDone_ = true;
         QMetaObject::invokeMethod(
             this,
-            [this, ids = std::move(ids), generation]() mutable {
+            [this, sorted = std::move(sorted), generation]() mutable {
                 // Rows that came meanwhile follow the sorted ones until the next sort, which starts at
                 // once: an order of a moment ago beats none while a search keeps adding rows.
-                ApplyOrder(std::move(ids), generation);
+                ApplyOrder(std::move(sorted), generation);
                 if (std::exchange(sortAgain_, false)) Resort();
             },
             Qt::QueuedConnection);
     });
 }
 
-void ResultTableModel::ApplyOrder(std::vector<RowId> ids, quint64 generation) {
+void ResultTableModel::ApplyOrder(RowOrder sorted, quint64 generation) {
     if (generation != sortGeneration_) return;
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     // The highlight and the current row follow their rows to where the sort puts them.
@@ -333,7 +334,7 @@ void ResultTableModel::ApplyOrder(std::vector<RowId> ids, quint64 generation) {
     if (sortColumn_ < 0)
         order_.Clear();
     else
-        order_.Set(std::move(ids));
+        order_ = std::move(sorted);
     QModelIndexList after;
     after.reserve(before.size());
     for (qsizetype i = 0; i < before.size(); ++i) {

@@ -77,7 +77,7 @@ class ResultTableModel : public QAbstractTableModel {
                                bool documentTitles);
     // Sorts again by the current column: here for a small list, on the sorter thread for a big one.
     void Resort();
-    void ApplyOrder(std::vector<RowId> ids, quint64 generation);
+    void ApplyOrder(RowOrder sorted, quint64 generation);
     void RowsChanged(qsizetype first, qsizetype last, int firstColumn, int lastColumn);
 
     ResultList& list_;

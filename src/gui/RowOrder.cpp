@@ -21,13 +21,15 @@ std::vector<RowId> RowOrder::Sorted(std::vector<Key> keys, Compare compare, bool
     return ids;
 }
 
-void RowOrder::Set(std::vector<RowId> ids) {
-    ids_ = std::move(ids);
-    byId_.clear();
-    byId_.reserve(ids_.size());
-    for (size_t row = 0; row < ids_.size(); ++row) byId_.emplace_back(ids_[row], qsizetype(row));
-    std::sort(byId_.begin(), byId_.end());
-    sorted_ = true;
+RowOrder RowOrder::Of(std::vector<RowId> ids) {
+    RowOrder order;
+    order.ids_ = std::move(ids);
+    order.byId_.reserve(order.ids_.size());
+    for (size_t row = 0; row < order.ids_.size(); ++row)
+        order.byId_.emplace_back(order.ids_[row], qsizetype(row));
+    std::sort(order.byId_.begin(), order.byId_.end());
+    order.sorted_ = true;
+    return order;
 }
 
 void RowOrder::Clear() {

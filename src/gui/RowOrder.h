@@ -27,8 +27,10 @@ class RowOrder {
     // The ids of `keys` sorted stably: rows that compare equal keep the order `keys` has them in.
     static std::vector<RowId> Sorted(std::vector<Key> keys, Compare compare, bool descending);
 
+    // A sorted order, with its lookup by id made here: on the sorter's thread, not the window's.
+    static RowOrder Of(std::vector<RowId> ids);
     // A sorted order replaces the list's order; Clear returns to it.
-    void Set(std::vector<RowId> ids);
+    void Set(std::vector<RowId> ids) { *this = Of(std::move(ids)); }
     void Clear();
     bool IsSorted() const { return sorted_; }
     // The rows the order covers; rows added after it was made follow it in the list's order.

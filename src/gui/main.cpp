@@ -45,6 +45,8 @@ int main(int argc, char** argv) {
     parser.process(app);
 
     Session session(AppHome::ResolveDir(parser.value(homeOption)));
+    // The last list is read off the window's thread: the window shows at once, and the rows when read.
+    session.Lists().SetLoadInBackground(true);
     const QString problem = session.Start();  // makes the config folder the choice is kept in
     const QString requested = parser.value(langOption);
     if (!requested.isEmpty() && !Language::IsKnown(requested)) {

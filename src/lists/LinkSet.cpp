@@ -33,12 +33,24 @@ void LinkSet::Reserve(qsizetype count) {
     links_.reserve(size_t(count));
 }
 
+bool LinkSet::FreeSome(qsizetype count) {
+    QMutexLocker lock(&mutex_);
+    for (qsizetype i = 0; i < count && !links_.empty(); ++i) links_.erase(links_.begin());
+    if (!links_.empty()) return true;
+    decltype(links_)().swap(links_);
+    return false;
+}
+
 void LinkSet::TakeFrom(LinkSet& other) {
     std::unordered_set<QString, TextHash> taken;
     {
         QMutexLocker lock(&other.mutex_);
         taken.swap(other.links_);
     }
-    QMutexLocker lock(&mutex_);
-    links_.swap(taken);
+    {
+        QMutexLocker lock(&mutex_);
+        links_.swap(taken);
+    }
+    QMutexLocker lock(&other.mutex_);
+    other.links_.swap(taken);
 }

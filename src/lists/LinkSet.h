@@ -19,7 +19,10 @@ class LinkSet {
     void Clear();
     qsizetype Size() const;
     void Reserve(qsizetype count);
-    // Takes the other set's links in place of its own; the other set is left empty.
+    // Frees up to `count` links of a set that is going away; false once it is empty.
+    bool FreeSome(qsizetype count);
+    // Takes the other set's links in place of its own, which the other set gets: freeing a million links
+    // is then up to whoever drops the other set.
     void TakeFrom(LinkSet& other);
 
   private:

@@ -85,48 +85,98 @@ int ListFiles::ExportListXml(const QString& path, const StatusFilter& filter) {
 }
 
 int ListFiles::ImportListText(const QString& path, const StatusFilter& filter) {
+    return ImportNow(path, filter, true);
+}
+
+int ListFiles::ImportListXml(const QString& path, const StatusFilter& filter) {
+    return ImportNow(path, filter, false);
+}
+
+int ListFiles::ImportNow(const QString& path, const StatusFilter& filter, bool text) {
+    const RowId keepFrom = list_.NextId();
+    const std::unique_ptr<ResultList> staging = list_.MakeStaging();
+    const ReadOutcome outcome =
+        text ? ReadText(*staging, path, filter, nullptr) : ReadXml(*staging, path, filter, nullptr);
+    Adopt(*staging, keepFrom, outcome);
+    return outcome.result;
+}
+
+ListFiles::ReadOutcome ListFiles::Read(ResultList& staging, const QString& path, const StatusFilter& filter,
+                                       ReadControl* control) {
+    return IsTextPath(path) ? ReadText(staging, path, filter, control)
+                            : ReadXml(staging, path, filter, control);
+}
+
+void ListFiles::Adopt(ResultList& staging, RowId keepFromId, const ReadOutcome& outcome) {
+    if (outcome.listPath) options_.SetCommittedText(SettingKey::ListFile, *outcome.listPath);
+    if (outcome.replace) list_.AdoptRows(staging, keepFromId);
+    if (messages_) {
+        for (const QString& message : outcome.messages) messages_->ShowMessageBox(message);
+    }
+}
+
+namespace {
+
+bool Cancelled(const ListFiles::ReadControl* control) {
+    return control && control->cancel.load(std::memory_order_relaxed);
+}
+
+}  // namespace
+
+ListFiles::ReadOutcome ListFiles::ReadText(ResultList& staging, const QString& path,
+                                           const StatusFilter& filter, ReadControl* control) {
+    ReadOutcome outcome;
+    outcome.result = 1;
     const QFileInfo info(path);
     if (info.exists() && !info.isFile()) {
         // A pipe would keep the reader waiting, and a device or folder holds no list.
-        if (messages_)
-            messages_->ShowMessageBox(
-                QCoreApplication::translate("ListFiles", "%1 is not a regular file").arg(path));
-        return 1;
+        outcome.messages.append(
+            QCoreApplication::translate("ListFiles", "%1 is not a regular file").arg(path));
+        return outcome;
     }
-    options_.SetCommittedText(SettingKey::ListFile, path);
+    outcome.listPath = path;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return 1;
+    if (!file.open(QIODevice::ReadOnly)) return outcome;
     const QByteArray bytes = file.readAll();
-    list_.ClearRows();
-    list_.Reserve(bytes.count('\n'));
+    staging.Reserve(bytes.count('\n'));
+    bool cancelled = false;
+    qint64 read = 0;
     TextCodec::ForEachLine(bytes, [&](QByteArrayView bytesOfLine) {
+        if (cancelled) return;
+        // A look at the flag per thousand records costs nothing and stops a million-row read at once.
+        if (++read % 1024 == 0) {
+            cancelled = Cancelled(control);
+            if (control) control->rows.store(read, std::memory_order_relaxed);
+        }
         const QString line = TextCodec::DecodeCells(bytesOfLine, '$');
         if (line.isEmpty()) return;
         const ResultEntry entry = ListFileFormat::ParseRecord(line);
         // The link joins the set before the filter is asked, so a skipped record still keeps its link out.
-        if (!entry.link.isEmpty() && list_.AddLinkIfNew(entry.link) == 0) return;
+        if (!entry.link.isEmpty() && staging.AddLinkIfNew(entry.link) == 0) return;
         if (!filter.Passes(entry.status)) return;
-        list_.AddEntry(entry.title, entry.type, entry.size, entry.link, entry.status);
+        staging.AddEntry(entry.title, entry.type, entry.size, entry.link, entry.status);
     });
-    list_.ResetUploadingToWaiting();
-    return 1;
+    if (cancelled) return ReadOutcome{};
+    staging.ResetUploadingToWaiting();
+    outcome.replace = true;
+    return outcome;
 }
 
-int ListFiles::ImportListXml(const QString& path, const StatusFilter& filter) {
-    if (path.isEmpty() || !QFileInfo(path).isFile()) return 0;
+ListFiles::ReadOutcome ListFiles::ReadXml(ResultList& staging, const QString& path,
+                                          const StatusFilter& filter, ReadControl* control) {
+    if (path.isEmpty() || !QFileInfo(path).isFile()) return {};
     QFile file(path);
     bool readable = file.open(QIODevice::ReadOnly);
     QByteArray bytes = readable ? file.readAll() : QByteArray();
 
-    // The document is parsed on one thread while this one adds its items to a list on the side, which
+    // The document is parsed on one thread while this one adds its items to the staging list, which
     // takes the list's place only when the whole document has proved readable.
-    const RowId keepFrom = list_.NextId();
-    std::unique_ptr<ResultList> staging = list_.MakeStaging();
-    staging->Reserve(bytes.count("<item>"));  // an upper bound; spares a million-row list its regrowth
+    staging.Reserve(bytes.count("<item>"));  // an upper bound; spares a million-row list its regrowth
     std::mutex mutex;
     std::condition_variable ready;
     std::deque<std::vector<ResultEntry>> chunks;
     bool parsed = false;
+    std::atomic<bool> cancelled{false};  // read by the parser, which keeps nothing once it is set
     QString error;
     std::thread parser;
     if (readable) {
@@ -143,6 +193,8 @@ int ListFiles::ImportListXml(const QString& path, const StatusFilter& filter) {
                 ready.notify_one();
             };
             readable = ListFileFormat::ReadXml(bytes, &error, [&](ResultEntry&& item) {
+                // A cancelled read parses on without keeping what it finds: the reader has no way out.
+                if (cancelled.load(std::memory_order_relaxed)) return;
                 chunk.push_back(std::move(item));
                 if (chunk.size() == kChunk) hand(false);
             });
@@ -150,6 +202,7 @@ int ListFiles::ImportListXml(const QString& path, const StatusFilter& filter) {
             bytes = QByteArray();
             hand(true);
         });
+        qint64 read = 0;
         for (;;) {
             std::vector<ResultEntry> chunk;
             {
@@ -158,35 +211,43 @@ int ListFiles::ImportListXml(const QString& path, const StatusFilter& filter) {
                 if (chunks.empty()) break;
                 chunk = std::move(chunks.front());
                 chunks.pop_front();
+                if (Cancelled(control)) cancelled = true;
+                if (cancelled) continue;
             }
             for (const ResultEntry& item : chunk) {
                 if (item.title.isEmpty() || item.type.isEmpty() || item.link.isEmpty()) continue;
                 if (!filter.Passes(item.status)) continue;
-                if (staging->AddLinkIfNew(item.link) == 1) {
-                    staging->AddEntry(item.title, item.type, item.size, item.link, item.status);
+                if (staging.AddLinkIfNew(item.link) == 1) {
+                    staging.AddEntry(item.title, item.type, item.size, item.link, item.status);
                 }
             }
+            read += qint64(chunk.size());
+            if (control) control->rows.store(read, std::memory_order_relaxed);
         }
         parser.join();
     }
+    if (cancelled) return {};
     if (!readable) {
+        ReadOutcome outcome;
         const QString twin = path + QStringLiteral(".list");
         if (!QFileInfo::exists(twin)) {
-            if (messages_)
-                messages_->ShowMessageBox(QCoreApplication::translate(
-                    "ListFiles", "Loading failed; check that the XML file is well formed!"));
-            return 0;
+            outcome.messages.append(QCoreApplication::translate(
+                "ListFiles", "Loading failed; check that the XML file is well formed!"));
+            return outcome;
         }
-        if (messages_)
-            messages_->ShowMessageBox(QCoreApplication::translate(
-                "ListFiles",
-                "Loading failed; check that the XML file is well formed. The List file is loaded instead"));
-        return ImportListText(twin, filter);
+        QStringList messages{QCoreApplication::translate(
+            "ListFiles",
+            "Loading failed; check that the XML file is well formed. The List file is loaded instead")};
+        outcome = ReadText(staging, twin, filter, control);
+        outcome.messages = messages + outcome.messages;
+        return outcome;
     }
-    list_.AdoptRows(*staging, keepFrom);
-    list_.ResetUploadingToWaiting();
-    options_.SetCommittedText(SettingKey::ListFile, path);
-    return 1;
+    staging.ResetUploadingToWaiting();
+    ReadOutcome outcome;
+    outcome.result = 1;
+    outcome.replace = true;
+    outcome.listPath = path;
+    return outcome;
 }
 
 bool ListFiles::AppendListText(const QString& path) {

@@ -4,8 +4,13 @@
 // on the owner's thread; the result list's own locks keep searches running alongside.
 
 #include <QString>
+#include <QStringList>
+#include <atomic>
+#include <optional>
 
 #include "lists/ResultEntry.h"
+
+using RowId = quint64;
 
 class MessageSink;
 class Options;
@@ -25,6 +30,24 @@ class ListFiles {
     int ImportListText(const QString& path, const StatusFilter& filter);
     // 1 loaded; 0 nothing loaded; falls back to the ".list" twin when the XML cannot be read.
     int ImportListXml(const QString& path, const StatusFilter& filter);
+    // A load in two steps, so that the reading can run on a thread of its own while the list stays in
+    // use: Read fills a staging list (ResultList::MakeStaging) and touches nothing else; Adopt, on the
+    // owner's thread, puts its rows in the list's place, remembers the path and shows the messages.
+    struct ReadControl {
+        std::atomic<bool> cancel{false};  // set by the owner: the read stops at its next record
+        std::atomic<qint64> rows{0};      // records read so far, for a progress note
+    };
+    struct ReadOutcome {
+        int result = 0;                   // what ImportListText / ImportListXml return
+        bool replace = false;             // the staging list's rows take the list's place
+        std::optional<QString> listPath;  // the list path from now on
+        QStringList messages;             // for the user, in this order
+    };
+    static ReadOutcome Read(ResultList& staging, const QString& path, const StatusFilter& filter,
+                            ReadControl* control = nullptr);
+    // `keepFromId`: the list's NextId() when the read began; rows added since (a search) stay.
+    void Adopt(ResultList& staging, RowId keepFromId, const ReadOutcome& outcome);
+
     // Appends every row as ".list" records to the file; false when it cannot be written (the file is
     // then left as it was).
     bool AppendListText(const QString& path);
@@ -47,4 +70,9 @@ class ListFiles {
     QString lastError_;
 
     bool Save(const QString& path, const QByteArray& bytes);
+    int ImportNow(const QString& path, const StatusFilter& filter, bool text);
+    static ReadOutcome ReadText(ResultList& staging, const QString& path, const StatusFilter& filter,
+                                ReadControl* control);
+    static ReadOutcome ReadXml(ResultList& staging, const QString& path, const StatusFilter& filter,
+                               ReadControl* control);
 };

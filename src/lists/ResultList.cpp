@@ -271,20 +271,22 @@ void ResultList::AdoptRows(ResultList& staging, RowId keepFromId) {
     {
         QMutexLocker rows(&rowsMutex_);
         QMutexLocker other(&staging.rowsMutex_);
-        std::vector<Row> merged;
-        merged.reserve(staging.rows_.size() + 64);
-        for (Row& row : rows_) {
-            if (row.id >= keepFromId) merged.push_back(std::move(row));
-        }
-        const size_t kept = merged.size();
-        std::move(staging.rows_.begin(), staging.rows_.end(), std::back_inserter(merged));
-        rows_ = std::move(merged);
-        firstRowWithTitle_ = std::move(staging.firstRowWithTitle_);
-        shortValues_ = std::move(staging.shortValues_);
+        // Rows are in id order: the ones to keep are the last few.
+        const auto firstKept = std::lower_bound(rows_.begin(), rows_.end(), keepFromId,
+                                                [](const Row& row, RowId key) { return row.id < key; });
+        std::vector<Row> kept(std::make_move_iterator(firstKept), std::make_move_iterator(rows_.end()));
+        // Swapped, not assigned: the rows and indexes let go of go to the staging list, so that a
+        // million strings are freed where its owner drops it, not under this list's lock.
+        rows_.swap(staging.rows_);
+        if (!kept.empty())
+            rows_.insert(rows_.begin(), std::make_move_iterator(kept.begin()),
+                         std::make_move_iterator(kept.end()));
+        firstRowWithTitle_.swap(staging.firstRowWithTitle_);
+        shortValues_.swap(staging.shortValues_);
         waitingRows_ = staging.waitingRows_;
         downloadedRows_ = staging.downloadedRows_;
         failedRows_ = staging.failedRows_;
-        for (size_t i = kept; i-- > 0;) {  // backwards, so the topmost kept row wins its title
+        for (size_t i = kept.size(); i-- > 0;) {  // backwards, so the topmost kept row wins its title
             Row& row = rows_[i];
             firstRowWithTitle_[row.entry.title] = row.id;  // these come first now
             CountStatusLocked(row.entry.status, +1);
@@ -297,12 +299,22 @@ void ResultList::AdoptRows(ResultList& staging, RowId keepFromId) {
         FeedRestartLocked();
         changed_.clear();
         structural_ = true;
-        staging.rows_.clear();
-        staging.firstRowWithTitle_.clear();
         staging.waitingRows_ = staging.downloadedRows_ = staging.failedRows_ = 0;
     }
     links_.TakeFrom(staging.links_);
     for (const QString& link : keptLinks) links_.AddLinkIfNew(link);
+}
+
+bool ResultList::FreeSome(qsizetype count) {
+    bool left = links_.FreeSome(count);
+    QMutexLocker rows(&rowsMutex_);
+    for (qsizetype i = 0; i < count && !rows_.empty(); ++i) rows_.pop_back();
+    for (qsizetype i = 0; i < count && !firstRowWithTitle_.empty(); ++i)
+        firstRowWithTitle_.erase(firstRowWithTitle_.begin());
+    if (!rows_.empty() || !firstRowWithTitle_.empty()) return true;
+    std::vector<Row>().swap(rows_);  // and the arrays themselves
+    decltype(firstRowWithTitle_)().swap(firstRowWithTitle_);
+    return left;
 }
 
 bool ResultList::DeleteChecked() {
@@ -500,11 +512,24 @@ QList<ResultEntry> ResultList::Snapshot() const {
 }
 
 std::vector<std::pair<RowId, ResultEntry>> ResultList::SnapshotWithIds() const {
-    QMutexLocker rows(&rowsMutex_);
+    // In slices of a few milliseconds each, so that copying a million rows never keeps the window's
+    // paint or a worker's row update waiting for long. Rows are in id order: a slice starts after the
+    // last id taken, so rows removed meanwhile are simply missing and rows added come last.
+    constexpr size_t kSlice = 16384;
     std::vector<std::pair<RowId, ResultEntry>> entries;
-    entries.reserve(rows_.size());
-    for (const Row& row : rows_) entries.emplace_back(row.id, row.entry);
-    return entries;
+    for (;;) {
+        QMutexLocker rows(&rowsMutex_);
+        auto it = rows_.begin();
+        if (entries.empty()) {
+            entries.reserve(rows_.size());
+        } else {
+            it = std::upper_bound(rows_.begin(), rows_.end(), entries.back().first,
+                                  [](RowId key, const Row& row) { return key < row.id; });
+        }
+        for (size_t taken = 0; it != rows_.end() && taken < kSlice; ++it, ++taken)
+            entries.emplace_back(it->id, it->entry);
+        if (it == rows_.end()) return entries;
+    }
 }
 
 bool ResultList::SetStatus(RowId id, const RowStatus& status) {

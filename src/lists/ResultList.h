@@ -64,7 +64,12 @@ class ResultList {
     RowId NextId() const;
     // Replaces the rows and the link set with the staging list's; rows this list gained from
     // `keepFromId` on (a search that ran during the load) stay, ahead of the loaded ones.
+    // The staging list is left holding what this list let go of, for FreeSome.
     void AdoptRows(ResultList& staging, RowId keepFromId);
+    // Frees up to `count` rows of a list that is going away, with their title index entries and links,
+    // so that a million rows go a slice at a time between the window's paints; false once all are gone.
+    // (Freed on another thread they would hold the allocator's locks the window's thread waits on.)
+    bool FreeSome(qsizetype count);
     bool DeleteChecked();  // false when the list is empty
     bool ClearList();      // false when the list is empty; also forgets the list path
     void SetCheckOnSelectionOrAll(bool check);
@@ -101,7 +106,7 @@ class ResultList {
     std::optional<qsizetype> PositionOf(RowId id) const;
     std::optional<ResultEntry> Entry(RowId id) const;
     QList<ResultEntry> Snapshot() const;
-    // The rows with their ids under one lock: what a view sorts away from the list's lock.
+    // The rows with their ids, taken in short slices of the list's lock: what a view sorts away from it.
     std::vector<std::pair<RowId, ResultEntry>> SnapshotWithIds() const;
 
     // Cell writes of a worker on its row; false when the row is gone.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TempHome.h"
+#include "WaitFor.h"
 #include "app/ListKeeper.h"
 #include "lists/IniFile.h"
 #include "lists/MessageSink.h"
@@ -106,6 +107,49 @@ TEST_F(ListKeeperTest, WithoutAListPathTheSessionListKeepsTheRows) {
     EXPECT_TRUE(home.Read("mine.list").contains("http://a/2.pdf"));
     EXPECT_EQ(home.Read("session.list"), QByteArray());
     EXPECT_TRUE(sink.shown.isEmpty());
+}
+
+TEST_F(ListKeeperTest, AQuitDuringABackgroundLoadKeepsTheListItCameFromWhole) {
+    home.Write("mine.list", "a$pdf$1$http://a/1.pdf$ok\nb$pdf$1$http://a/2.pdf$ok\n");
+    home.Write("other.list",
+               "x$pdf$1$http://b/1.pdf$ok\ny$pdf$1$http://b/2.pdf$ok\nz$pdf$1$http://b/3.pdf$ok\n");
+    const QByteArray mine = home.Read("mine.list");
+    options.SetCommittedText(SettingKey::ListFile, home.Path("mine.list"));
+    options.SetLiveInt(SettingKey::LoadLastListAtStart, 1);
+    keeper.StartupLoad();
+    ASSERT_EQ(list.Size(), 2);
+
+    ASSERT_TRUE(keeper.BeginImport(home.Path("other.list"), StatusFilter()));
+    EXPECT_FALSE(keeper.BeginImport(home.Path("other.list"), StatusFilter()));  // one load at a time
+    // Whether or not the reader is through, its rows come in only by the event loop, which has not run.
+    EXPECT_TRUE(keeper.Loading());
+    keeper.CloseSave();
+    EXPECT_FALSE(keeper.Loading());
+    EXPECT_EQ(list.Size(), 2);
+    EXPECT_EQ(options.Text(SettingKey::ListFile), home.Path("mine.list"));
+    EXPECT_EQ(home.Read("mine.list"), mine);
+    // The end the cancelled reader posted changes nothing, nor does it end the next load early.
+    ASSERT_TRUE(keeper.BeginImport(home.Path("mine.list"), StatusFilter()));
+    ASSERT_TRUE(WaitFor([&] { return !keeper.Loading(); }));
+    EXPECT_EQ(list.Size(), 2);
+    EXPECT_EQ(list.Entry(*list.IdAt(0))->title, "a");
+}
+
+TEST_F(ListKeeperTest, ABackgroundLoadTakesTheListsPlaceWhenReadAndKeepsRowsFoundMeanwhile) {
+    home.Write("other.list", "x$pdf$1$http://b/1.pdf$ok\ny$pdf$1$http://b/2.pdf$ok\n");
+    Add("http://a/old.pdf");
+    bool done = false;
+    ASSERT_TRUE(keeper.BeginImport(home.Path("other.list"), StatusFilter(), [&] { done = true; }));
+    Add("http://a/found.pdf");  // a search runs on during the load
+    EXPECT_EQ(list.Size(), 2);
+    ASSERT_TRUE(WaitFor([&] { return done; }));
+    EXPECT_FALSE(keeper.Loading());
+    ASSERT_EQ(list.Size(), 3);
+    EXPECT_EQ(list.Entry(*list.IdAt(0))->link, "http://a/found.pdf");
+    EXPECT_EQ(list.Entry(*list.IdAt(2))->link, "http://b/2.pdf");
+    EXPECT_EQ(list.AddLinkIfNew("http://a/old.pdf"), 1);  // the replaced rows' links went with them
+    EXPECT_EQ(list.AddLinkIfNew("http://b/1.pdf"), 0);
+    EXPECT_TRUE(options.Text(SettingKey::ListFile).isEmpty());  // loaded by hand
 }
 
 }  // namespace

@@ -80,6 +80,10 @@ class DocumentColumnsTest : public ::testing::Test {
         window = std::make_unique<MainWindow>(session, &answers);
         window->show();
         window->ImportList(home.Path("docs.xml"), StatusFilter{});
+        ASSERT_TRUE(WaitFor([&] {
+            QApplication::processEvents();
+            return !session.Lists().Loading();
+        }));
         model = window->Model();
         model->Refresh();
         table = window->findChild<QTableView*>("resultTable");

@@ -146,6 +146,7 @@ TEST_F(MainWindowTest, ListRoundTripTrayAndStatusLine) {
     EXPECT_TRUE(window->windowTitle().endsWith(QString::fromUtf8("—") + home.Path("saved.xml")));
     list.ClearRows();
     window->ImportList(home.Path("saved.xml"), StatusFilter());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !session.Lists().Loading(); }, 10000));
     EXPECT_EQ(list.Size(), 2);
     Pump(300);
     EXPECT_EQ(Find<QTableView>("resultTable")->model()->rowCount(), 2);

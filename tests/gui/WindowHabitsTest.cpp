@@ -233,12 +233,20 @@ TEST_F(WindowHabitsTest, ImportIntoRowsAsksReplaceOrAppend) {
         asked.append(rows);
         return choices[size_t(asked.size() - 1)];
     });
+    auto loaded = [&] { return QTest::qWaitFor([&] { return !session.Lists().Loading(); }, 10000); };
     window->ImportList(home.Path("file.list"), StatusFilter());
+    EXPECT_TRUE(loaded());
     EXPECT_EQ(Titles(), QStringList({"row0", "row1"}));
     window->ImportList(home.Path("file.list"), StatusFilter());  // the known link stays once
     EXPECT_EQ(Titles(), QStringList({"row0", "row1", "new"}));
     EXPECT_TRUE(session.GetOptions().Text(SettingKey::ListFile).isEmpty());
     window->ImportList(home.Path("file.list"), StatusFilter());
+    // Until the file is in, what would act on the rows it replaces is refused and says why.
+    Click("startDownloadButton");
+    Click("exportButton");
+    ASSERT_EQ(answers.boxes.size(), 2);
+    EXPECT_EQ(answers.boxes[0], answers.boxes[1]);
+    EXPECT_TRUE(loaded());
     EXPECT_EQ(Titles(), QStringList({"row1", "new"}));
     EXPECT_EQ(asked, QList<qsizetype>({2, 2, 3}));
 
