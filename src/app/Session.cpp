@@ -91,9 +91,10 @@ int Session::ReadPendingMetadata(const std::function<void(const QString& file)>&
 }
 
 QString Session::ListCounters() const {
+    const ResultList::Glance glance = results_.GlanceNoWait();
     return tr("List:%1 Downloaded:%2 Threads:%3")
-        .arg(results_.Size())
-        .arg(results_.CountDownloaded())
+        .arg(glance.rows)
+        .arg(glance.counts.downloaded)
         .arg(busyWorkers_ ? busyWorkers_() : 0);
 }
 
@@ -103,13 +104,14 @@ QString Session::SearchCounters() const {
 
 Session::TransferFigures Session::Transfer() const {
     TransferFigures figures;
-    figures.rowsTotal = results_.Size();
-    figures.rowsDone = results_.CountDownloaded();
-    figures.bytesPerSecond = results_.TotalSpeed();
+    const ResultList::Glance glance = results_.GlanceNoWait();
+    figures.rowsTotal = glance.rows;
+    figures.rowsDone = glance.counts.downloaded;
+    figures.bytesPerSecond = glance.bytesPerSecond;
     const qint64 files = downloads_->FilesDone();
     if (files == 0 || figures.bytesPerSecond <= 0) return figures;
     const DownloadPool::TryCounts tries = downloads_->Tries();
-    const qint64 rowsLeft = qint64(results_.Counts().waiting) + tries.trying + tries.retrying;
+    const qint64 rowsLeft = qint64(glance.counts.waiting) + tries.trying + tries.retrying;
     const qint64 average = downloads_->BytesDone() / files;
     const qint64 bytesLeft = qMax<qint64>(0, rowsLeft * average - downloads_->BytesInFlight());
     figures.secondsLeft = (bytesLeft + figures.bytesPerSecond - 1) / figures.bytesPerSecond;

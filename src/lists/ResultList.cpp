@@ -464,6 +464,17 @@ ResultList::StatusCounts ResultList::Counts() const {
     return {waitingRows_, downloadedRows_, failedRows_};
 }
 
+ResultList::Glance ResultList::GlanceNoWait() const {
+    QMutexLocker glance(&glanceLock_);
+    if (!rowsMutex_.tryLock()) return lastGlance_;
+    lastGlance_.rows = qsizetype(rows_.size());
+    lastGlance_.counts = {waitingRows_, downloadedRows_, failedRows_};
+    lastGlance_.bytesPerSecond = 0;
+    for (const qint64 speed : speeds_) lastGlance_.bytesPerSecond += speed;
+    rowsMutex_.unlock();
+    return lastGlance_;
+}
+
 int ResultList::CountDownloaded() const {
     QMutexLocker rows(&rowsMutex_);
     return int(downloadedRows_);

@@ -98,6 +98,14 @@ class ResultList {
         qsizetype failed = 0;
     };
     StatusCounts Counts() const;
+    // The figures of the window's status line, read without waiting: when a worker or a load holds the
+    // rows, the figures of the last glance that got them, at most a tick old, rather than a frozen window.
+    struct Glance {
+        qsizetype rows = 0;
+        StatusCounts counts;
+        qint64 bytesPerSecond = 0;
+    };
+    Glance GlanceNoWait() const;
 
     qsizetype Size() const;
     // Room for this many more rows, so a big import does not grow the indexes step by step.
@@ -247,4 +255,6 @@ class ResultList {
     qsizetype waitingHint_ = 0;                  // no row before this position is waiting
     std::atomic<quint64> waitingGeneration_{0};  // written under rowsMutex_, read anywhere
     std::atomic<quint64> rowsExamined_{0};
+    mutable QMutex glanceLock_;  // never held while waiting for rowsMutex_
+    mutable Glance lastGlance_;
 };
