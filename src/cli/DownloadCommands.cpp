@@ -82,7 +82,8 @@ QString DownloadCommand::Help() const {
         "failed is printed on stderr with the reason when it is known (\"HTTP 404\", a timeout, a file\n"
         "that is not the type it claims). A file whose bytes are those of a document downloaded before\n"
         "(the registry keeps each one's SHA-256) is not saved again: its row counts as downloaded and\n"
-        "run.log says \"same as FILE\". Exit status 0 when no row failed, 130 after Ctrl-C.\n"
+        "run.log says \"same as FILE\". Exit status 0 when no row failed and every download was recorded in\n"
+        "the registry, 130 after Ctrl-C.\n"
         "A dead link (HTTP 404 or 410, a host that does not resolve or refuses the connection, bytes that\n"
         "are not the promised type) is fetched from its web-archive capture, or from the newest capture\n"
         "the Wayback Machine has of it; the row is downloaded \"from the web archive, captured DATE\", or\n"
@@ -129,6 +130,11 @@ int DownloadCommand::Run(CliContext& context, const QStringList& args) {
     }
     // The flag alone decides whether rows already downloaded are skipped, also while the list loads.
     options.SetCommittedInt(K::SkipDownloaded, parsed.Has(QStringLiteral("--ignore-downloaded")) ? 1 : 0);
+    // Without a registry to write to, every document would be fetched again next time and no twin found.
+    if (const QString problem = session.Registry().WriteProblem(); !problem.isEmpty() && !session.Registry().IsReadOnly())
+        return context.Failed(QStringLiteral("download: the document database %1 cannot be opened (%2); move it "
+                                             "away to start a new one")
+                                  .arg(session.Home().DocDatabasePath(), problem));
     ListRun run;
     QString error;
     if (!run.Load(session, parsed.Positionals()[0], &error))
@@ -199,6 +205,9 @@ int DownloadCommand::Run(CliContext& context, const QStringList& args) {
     if (!run.WriteBack(session.Results(), &error)) {
         return context.Failed(QStringLiteral("download: the statuses were not written back: %1").arg(error));
     }
+    const QString unrecorded = session.Registry().WriteProblem();
+    if (!unrecorded.isEmpty())
+        context.err << QStringLiteral("download: not every download was recorded in the registry: %1\n").arg(unrecorded);
     const Tally tally = Count(session.Results());
     if (stopped) {
         context.err << QStringLiteral("download: stopped by Ctrl-C; %1 rows remain (%2 waiting, %3 failed)\n")
@@ -207,7 +216,7 @@ int DownloadCommand::Run(CliContext& context, const QStringList& args) {
                            .arg(tally.failed);
         return kCliInterrupted;
     }
-    return tally.failed == 0 ? kCliDone : kCliFailed;
+    return tally.failed == 0 && unrecorded.isEmpty() ? kCliDone : kCliFailed;
 }
 
 QString HandoffCommand::Help() const {

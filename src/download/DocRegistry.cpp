@@ -16,7 +16,16 @@
 #include "lists/StatusLine.h"
 #include "net/Sha256Stream.h"
 
+QString DocRegistry::WriteProblem() const {
+    QMutexLocker lock(&problemLock_);
+    return writeProblem_;
+}
+
 void DocRegistry::Report(const char* operation, const QString& message) {
+    if (qstrcmp(operation, "CheckDocLink") != 0) {  // a failed look-up records nothing less
+        QMutexLocker lock(&problemLock_);
+        if (writeProblem_.isEmpty()) writeProblem_ = message;
+    }
     if (!status_) return;
     if (*operation) {
         status_->ShowMsg(QLatin1StringView(operation), message, QString(), 1);
@@ -171,6 +180,10 @@ bool DocRegistry::OpenDocDatabase(const QString& path, int busyTimeoutMs) {
     StopCommitter();
     QMutexLocker lock(&lock_);
     readOnly_ = false;
+    {
+        QMutexLocker problem(&problemLock_);
+        writeProblem_.clear();
+    }
     try {
         CommitPendingLocked();
         FinalizeAll();
@@ -245,7 +258,8 @@ bool DocRegistry::OpenDocDatabase(const QString& path, int busyTimeoutMs) {
         // worth reading: without this every recorded link would be answered "absent".
         if (QFileInfo(path).isFile() && OpenReadOnlyLocked(path, busyTimeoutMs)) {
             lock.unlock();
-            Report("", QStringLiteral("%1 is read-only: links are looked up but not recorded").arg(path));
+            Report("", QStringLiteral("%1 cannot be written (%2): links are looked up but not recorded")
+                           .arg(path, failure.Message()));
             return true;
         }
         lock.unlock();
@@ -609,15 +623,21 @@ QString DocRegistry::ClaimDocumentWithHead(const QString& link, const QString& s
     QList<std::pair<QString, QString>> stale;  // files that hold these bytes no more, with their digest
     QList<std::pair<QString, QString>> filled;  // files recorded without a digest, with the one read now
     for (const auto& [candidate, recorded, recordedHere] : candidates) {
+        // A transfer records its document while the bytes are still in the temporary file beside the
+        // final name, and renames it after: a process sharing this home may be between the two. Looked
+        // at before the file, so a rename in between shows as the file itself.
+        struct stat info;
+        const bool inFlight =
+            ::lstat(QFile::encodeName(candidate + QStringLiteral(".download.temp")).constData(), &info) == 0;
         const QString digest = DigestOfFile(candidate, size);
         if (recorded.isEmpty() && !digest.isEmpty()) filled.append({candidate, digest});
         if (!digest.isEmpty() && digest.compare(sha256, Qt::CaseInsensitive) == 0) {
             same = candidate;
             break;
         }
-        // A file of this run that is not there at all is most likely about to take its name.
-        struct stat info;
-        const bool notYetThere = recordedHere && digest.isEmpty() &&
+        // A file of this run or of a transfer in flight that is not there at all is most likely about to
+        // take its name.
+        const bool notYetThere = (recordedHere || inFlight) && digest.isEmpty() &&
                                  ::lstat(QFile::encodeName(candidate).constData(), &info) != 0 && errno == ENOENT;
         if ((!recorded.isEmpty() || digest.isEmpty()) && !notYetThere) stale.append({candidate, recorded});
     }

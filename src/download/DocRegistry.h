@@ -56,6 +56,10 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
     void CommitPending();
     // Opened read-only because the database could not be opened for writing.
     bool IsReadOnly() const { return readOnly_.load(); }
+    // Why links or documents went unrecorded since the open: the cause of a failed or read-only open, or
+    // the first write that failed; empty while every write went through. A download reports it rather
+    // than call itself a success.
+    QString WriteProblem() const;
     // New links are answered from memory: the filter has been filled since the open.
     bool IsFilterReady();
 
@@ -118,6 +122,8 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
 
     StatusLine* status_;
     std::atomic<bool> readOnly_{false};
+    mutable QMutex problemLock_;  // held for the text only, never while waiting for lock_
+    QString writeProblem_;
     QMutex lock_;
     SqliteDatabase db_;
     SqliteStatement lookup_;

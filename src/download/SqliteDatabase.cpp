@@ -25,7 +25,7 @@ void SqliteDatabase::Open(const QString& path, Mode mode) {
     }
     if (result != SQLITE_OK) {
         const QString text =
-            db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("cannot open %1").arg(path);
+            db ? SqliteError::TextOf(db) : QStringLiteral("cannot open %1").arg(path);
         sqlite3_close(db);
         throw SqliteError(result, text);
     }
@@ -51,7 +51,7 @@ sqlite3_stmt* SqliteDatabase::Compile(const QString& sql) {
     CheckDB();
     sqlite3_stmt* statement = nullptr;
     const int result = sqlite3_prepare16_v2(db_, sql.utf16(), int(sql.size() * 2), &statement, nullptr);
-    if (result != SQLITE_OK) throw SqliteError(result, QString::fromUtf8(sqlite3_errmsg(db_)));
+    if (result != SQLITE_OK) throw SqliteError(result, SqliteError::TextOf(db_));
     return statement;
 }
 
@@ -66,7 +66,7 @@ SqliteQuery SqliteDatabase::ExecQuery(const QString& sql) {
     if (result == SQLITE_ROW || result == SQLITE_DONE)
         return SqliteQuery(db_, statement, result == SQLITE_DONE, true);
     sqlite3_finalize(statement);
-    throw SqliteError(result, QString::fromUtf8(sqlite3_errmsg(db_)));
+    throw SqliteError(result, SqliteError::TextOf(db_));
 }
 
 int SqliteDatabase::ExecScalar(const QString& sql) {

@@ -1,5 +1,9 @@
 #include "download/SqliteError.h"
 
+#include <sqlite3.h>
+
+#include <cstring>
+
 namespace {
 
 constexpr const char* kPrimaryNames[] = {
@@ -23,3 +27,12 @@ const char* SqliteError::CodeName(int code) {
 SqliteError::SqliteError(int code, const QString& text)
     : code_(code),
       message_(QStringLiteral("%1[%2]: %3").arg(QLatin1StringView(CodeName(code))).arg(code).arg(text)) {}
+
+QString SqliteError::TextOf(sqlite3* db) {
+    QString text = QString::fromUtf8(sqlite3_errmsg(db));
+    const int primary = sqlite3_extended_errcode(db) & 0xff;
+    const int error = sqlite3_system_errno(db);
+    if ((primary == SQLITE_IOERR || primary == SQLITE_FULL || primary == SQLITE_CANTOPEN) && error != 0)
+        text += QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(error)));
+    return text;
+}

@@ -5,6 +5,8 @@
 #include <QString>
 #include <exception>
 
+struct sqlite3;
+
 class SqliteError : public std::exception {
   public:
     static constexpr int kWrapperError = 1000;
@@ -15,6 +17,9 @@ class SqliteError : public std::exception {
     const char* what() const noexcept override { return "SqliteError"; }
 
     static const char* CodeName(int code);
+    // SQLite's text for the last failure on `db`; for a failure of the disk, with the system's reason
+    // ("No space left on device"), which SQLite's own text ("disk I/O error") leaves out.
+    static QString TextOf(sqlite3* db);
 
   private:
     int code_;

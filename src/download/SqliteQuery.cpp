@@ -50,7 +50,7 @@ void SqliteQuery::NextRow() {
     const int result = sqlite3_step(statement_);
     if (result == SQLITE_ROW) return;
     eof_ = true;
-    if (result != SQLITE_DONE) throw SqliteError(result, QString::fromUtf8(sqlite3_errmsg(db_)));
+    if (result != SQLITE_DONE) throw SqliteError(result, SqliteError::TextOf(db_));
 }
 
 void SqliteQuery::Finalize() {

@@ -34,13 +34,13 @@ void SqliteStatement::Bind(int parameter, const QString& value) {
     // UTF-16 lengths are in bytes.
     const int result =
         sqlite3_bind_text16(statement_, parameter, value.utf16(), int(value.size() * 2), SQLITE_TRANSIENT);
-    if (result != SQLITE_OK) throw SqliteError(result, QString::fromUtf8(sqlite3_errmsg(db_)));
+    if (result != SQLITE_OK) throw SqliteError(result, SqliteError::TextOf(db_));
 }
 
 void SqliteStatement::Bind(int parameter, qint64 value) {
     CheckStatement();
     const int result = sqlite3_bind_int64(statement_, parameter, sqlite3_int64(value));
-    if (result != SQLITE_OK) throw SqliteError(result, QString::fromUtf8(sqlite3_errmsg(db_)));
+    if (result != SQLITE_OK) throw SqliteError(result, SqliteError::TextOf(db_));
 }
 
 int SqliteStatement::ExecDML() {
@@ -48,7 +48,7 @@ int SqliteStatement::ExecDML() {
     const int result = sqlite3_step(statement_);
     sqlite3_reset(statement_);
     if (result != SQLITE_DONE && result != SQLITE_ROW) {
-        throw SqliteError(result, QString::fromUtf8(sqlite3_errmsg(db_)));
+        throw SqliteError(result, SqliteError::TextOf(db_));
     }
     return sqlite3_changes(db_);
 }
@@ -59,7 +59,7 @@ SqliteQuery SqliteStatement::ExecQuery() {
     if (result == SQLITE_ROW) return SqliteQuery(db_, statement_, false, false);
     if (result == SQLITE_DONE) return SqliteQuery(db_, statement_, true, false);
     sqlite3_reset(statement_);
-    throw SqliteError(result, QString::fromUtf8(sqlite3_errmsg(db_)));
+    throw SqliteError(result, SqliteError::TextOf(db_));
 }
 
 void SqliteStatement::Finalize() {

@@ -142,4 +142,26 @@ TEST_F(DownloadListTest, AFullDiskKeepsTheListAndFailsWithTheReason) {
     EXPECT_EQ(file.readAll(), list);
 }
 
+// A download whose documents cannot be recorded is no success: the next run would fetch them all again.
+TEST_F(DownloadListTest, ARegistryThatCannotRecordFailsTheDownloadAndSaysWhy) {
+    const QByteArray list = QString::fromUtf8("one$pdf$未知$%1$等待\n").arg(server.Url("/a.pdf")).toUtf8();
+    home.Write("in.list", list);
+    home.Write("config/docdata.db", QByteArray(4096, 'x'));  // not a database
+    const Outcome garbage = Run(home.Path(), {"download", home.Path("in.list"), "--to", home.Path("out")});
+    EXPECT_EQ(garbage.status, 1);
+    EXPECT_TRUE(garbage.err.contains("docdata.db cannot be opened (")) << garbage.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(home.Path("out/one.pdf")));
+
+    SmallDisk disk;
+    if (!disk.Mounted()) GTEST_SKIP() << disk.Why().toStdString();
+    ASSERT_EQ(Run(disk.Path("home"), {"registry", "count"}).status, 0);
+    disk.Fill();
+    const Outcome full = Run(disk.Path("home"), {"download", home.Path("in.list"), "--to", home.Path("out")});
+    EXPECT_EQ(full.status, 1);
+    EXPECT_TRUE(full.err.contains("not every download was recorded in the registry: ") &&
+                full.err.contains("No space left on device"))
+        << full.err.toStdString();
+    EXPECT_EQ(home.Read("out/one.pdf").size(), 2048);
+}
+
 }  // namespace

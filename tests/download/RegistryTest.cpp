@@ -399,7 +399,7 @@ TEST_F(RegistryTest, PartialFilesKeepTheirValidatorAndOnlyRecordedStaleOnesAreCl
 
 // Transfers record their documents a moment before the files take their names. Another transfer's claim
 // in that moment finds such a file missing: a record of this run is no stale one to forget with its link.
-TEST_F(RegistryTest, AClaimNeverForgetsADocumentRecordedThisRunWhoseFileIsNotThereYet) {
+TEST_F(RegistryTest, AClaimNeverForgetsADocumentWhoseFileIsAboutToTakeItsName) {
     ASSERT_TRUE(registry.OpenDocDatabase(DbPath()));
     const QByteArray bytes(100, 'a');
     registry.RecordDocument("http://h/unhashed", 100, home.Path("unhashed.pdf"), "head");
@@ -416,4 +416,16 @@ TEST_F(RegistryTest, AClaimNeverForgetsADocumentRecordedThisRunWhoseFileIsNotThe
     home.Write("claimed.pdf", bytes);
     EXPECT_EQ(registry.ClaimDocumentWithHead("http://h/mirror", Sha256(bytes), 100, home.Path("mirror.pdf"), "head"),
               home.Path("claimed.pdf"));
+    // Another process on the same home tells a file about to take its name by the temporary file beside it,
+    // and forgets only a record whose file is gone with no transfer in flight.
+    registry.CommitPending();
+    DocRegistry peer{&status};
+    ASSERT_TRUE(peer.OpenDocDatabase(DbPath()));
+    home.Write("unhashed.pdf.download.temp", QByteArray(100, 'c'));
+    EXPECT_TRUE(peer.ClaimDocumentWithHead("http://p/1", Sha256(QByteArray(100, 'd')), 100, home.Path("p1.pdf"), "head")
+                    .isEmpty());
+    EXPECT_EQ(peer.DocumentOf("http://h/unhashed").file, home.Path("unhashed.pdf"));
+    QFile::remove(home.Path("unhashed.pdf.download.temp"));
+    peer.ClaimDocumentWithHead("http://p/2", Sha256(QByteArray(100, 'e')), 100, home.Path("p2.pdf"), "head");
+    EXPECT_TRUE(peer.DocumentOf("http://h/unhashed").file.isEmpty());
 }
