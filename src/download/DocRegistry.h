@@ -87,6 +87,9 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
     bool IsTempFileRecorded(const QString& link, const QString& path) override;
     bool RecordTempFile(const QString& link, const QString& path) override;
     void ForgetTempFile(const QString& path) override;
+    bool ReserveTempFile(const QString& link, const QString& path) override;
+    void ConfirmTempFile(const QString& path) override;
+    bool IsTempFileReserved(const QString& path) override;
     QString TempFileValidator(const QString& path) override;
     qint64 TempFileTotal(const QString& path) override;
     void SetTempFileValidator(const QString& path, const QString& validator, qint64 total) override;
@@ -97,8 +100,10 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
     static constexpr qint64 kStaleTempSeconds = 7 * 24 * 3600;
 
   private:
-    // One field of the temporary file's record at `path` (0 validator, 1 total) as text; empty without one.
+    // One field of the temporary file's record at `path` (0 validator, 1 total, 2 pending) as text; empty
+    // without one.
     QString TempFileRecord(const QString& path, int field);
+    bool WriteTempFileRecord(const QString& link, const QString& path, bool pending);
     void FinalizeAll();
     void PrepareDocumentsLocked(bool writable);
     // Records `holder` for link with these values; throws SqliteError.
@@ -136,6 +141,7 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
     SqliteStatement tempLookup_;
     SqliteStatement tempInsert_;
     SqliteStatement tempRemove_;
+    SqliteStatement tempConfirm_;
     SqliteStatement tempValidator_;
     SqliteStatement tempSetValidator_;
     SqliteStatement filterLoad_;

@@ -65,6 +65,7 @@ struct MemoryLedger : TempFileLedger {
     }
     bool RecordTempFile(const QString& link, const QString& path) override {
         std::lock_guard lock(mutex);
+        fileBeforeRecord = fileBeforeRecord || QFileInfo::exists(path);
         records.insert({link, path});
         return true;
     }
@@ -91,6 +92,7 @@ struct MemoryLedger : TempFileLedger {
     }
     std::mutex mutex;
     std::set<std::pair<QString, QString>> records;
+    bool fileBeforeRecord = false;  // a kill in between would have left a file no run takes for its own
     QMap<QString, QString> validators;
     QMap<QString, qint64> totals;
 };
@@ -447,6 +449,7 @@ TEST_F(TransferTest, EveryTemporaryFileMadeIsRecordedUntilItIsGone) {
     }
     // Abandoned and not removed: still ours, so a later run may take it up.
     EXPECT_EQ(ledger.Size(), 1u);
+    EXPECT_FALSE(ledger.fileBeforeRecord);
     for (const char* path : {"/file", "/missing"}) {
         FileDownload transfer;
         transfer.SetLedger(&ledger);
