@@ -129,6 +129,7 @@ class TransferTest : public ::testing::Test {
         http.Get("/moved",
                  [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/file", 302); });
         http.Get("/missing", [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
+        http.Get("/loop", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/loop", 302); });
         http.Get("/locked", [](const httplib::Request&, httplib::Response& res) {
             res.status = 401;
             res.set_content("who are you", "text/plain");
@@ -297,6 +298,13 @@ TEST_F(TransferTest, StatusBranchesDecideWhatStaysOnDisk) {
     EXPECT_FALSE(truncated.FailureReason().isEmpty());
     EXPECT_FALSE(home.Exists("t.pdf"));  // a file under its final name is always complete
     EXPECT_FALSE(home.Exists("t.pdf.download.temp"));
+
+    FileDownload loop;
+    ASSERT_TRUE(loop.Start(server.Url("/loop"), home.Path("r.pdf"), {}, {}, false));
+    WaitFinished(loop);
+    EXPECT_EQ(loop.FailureReason(),
+              "too many redirects (20): the server redirects in a loop, last to " + server.Url("/loop"));
+    EXPECT_FALSE(home.Exists("r.pdf.download.temp"));
 
     FileDownload nowhere;
     ASSERT_TRUE(nowhere.Start("http://127.0.0.1:1/x", home.Path("n.pdf"), {}, {}, false));
