@@ -226,9 +226,10 @@ bool DocRegistry::OpenDocDatabase(const QString& path, int busyTimeoutMs) {
                     // It is there already.
                 }
             }
-            tempInsert_ = db_.CompileStatement(
-                QStringLiteral("insert into tempfiles(doclink, path, pending) Values(?1, ?2, nullif(?3, 0))"));
-            tempConfirm_ = db_.CompileStatement(QStringLiteral("UPDATE tempfiles SET pending=NULL WHERE path=?1"));
+            tempInsert_ = db_.CompileStatement(QStringLiteral(
+                "insert into tempfiles(doclink, path, pending) Values(?1, ?2, nullif(?3, 0))"));
+            tempConfirm_ =
+                db_.CompileStatement(QStringLiteral("UPDATE tempfiles SET pending=NULL WHERE path=?1"));
             tempValidator_ = db_.CompileStatement(
                 QStringLiteral("SELECT validator, total, pending FROM tempfiles WHERE path=?1 LIMIT 1"));
             tempSetValidator_ = db_.CompileStatement(

@@ -78,9 +78,9 @@ bool SafeFile::WriteTo(const QString& target, bool followLinks, const QByteArray
     const QByteArray targetName = QFile::encodeName(target);
     // Without following, a link there is only a name to take over: the file it points to is no old
     // version whose permissions the new one should keep.
-    const bool exists = (followLinks ? ::stat(targetName.constData(), &old)
-                                     : ::lstat(targetName.constData(), &old)) == 0 &&
-                        !S_ISLNK(old.st_mode);
+    const bool exists =
+        (followLinks ? ::stat(targetName.constData(), &old) : ::lstat(targetName.constData(), &old)) == 0 &&
+        !S_ISLNK(old.st_mode);
     if (exists && !S_ISREG(old.st_mode)) {
         SetError(error, QStringLiteral("it exists and is not a regular file"));
         return false;

@@ -168,7 +168,8 @@ HttpResult PerformOnce(CURL* handle, const HttpRequest& request) {
     if (result.code == CURLE_TOO_MANY_REDIRECTS) {
         char* next = nullptr;
         curl_easy_getinfo(handle, CURLINFO_REDIRECT_URL, &next);
-        result.errorDetail = RedirectLoop(request.maxRedirects, next ? QString::fromUtf8(next) : result.effectiveUrl);
+        result.errorDetail =
+            RedirectLoop(request.maxRedirects, next ? QString::fromUtf8(next) : result.effectiveUrl);
     }
     return result;
 }

@@ -16,7 +16,9 @@ class TempFileLedger {
     // its record: until ConfirmTempFile the record says the file is about to be made, and a file found
     // under such a record is only taken up while empty (ours gets no byte before it is confirmed; a
     // stranger's that came in between keeps its bytes). A ledger that cannot tell records it outright.
-    virtual bool ReserveTempFile(const QString& link, const QString& path) { return RecordTempFile(link, path); }
+    virtual bool ReserveTempFile(const QString& link, const QString& path) {
+        return RecordTempFile(link, path);
+    }
     virtual void ConfirmTempFile(const QString& path) { (void)path; }
     virtual bool IsTempFileReserved(const QString& path) {
         (void)path;

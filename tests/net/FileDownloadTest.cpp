@@ -129,7 +129,8 @@ class TransferTest : public ::testing::Test {
         http.Get("/moved",
                  [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/file", 302); });
         http.Get("/missing", [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
-        http.Get("/loop", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/loop", 302); });
+        http.Get("/loop",
+                 [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/loop", 302); });
         http.Get("/locked", [](const httplib::Request&, httplib::Response& res) {
             res.status = 401;
             res.set_content("who are you", "text/plain");
