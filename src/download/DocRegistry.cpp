@@ -710,19 +710,7 @@ bool DocRegistry::WriteTempFileRecord(const QString& link, const QString& path, 
 }
 
 void DocRegistry::ConfirmTempFile(const QString& path) {
-    QString failure;
-    {
-        QMutexLocker lock(&lock_);
-        try {
-            if (!tempConfirm_.IsValid()) return;
-            tempConfirm_.Bind(1, path);
-            tempConfirm_.ExecDML();
-            return;
-        } catch (const SqliteError& e) {
-            failure = e.Message();
-        }
-    }
-    Report("RecordTempFile", failure);
+    ExecOnPath(tempConfirm_, path, "RecordTempFile");
 }
 
 bool DocRegistry::IsTempFileReserved(const QString& path) {
@@ -730,19 +718,23 @@ bool DocRegistry::IsTempFileReserved(const QString& path) {
 }
 
 void DocRegistry::ForgetTempFile(const QString& path) {
+    ExecOnPath(tempRemove_, path, "ForgetTempFile");
+}
+
+void DocRegistry::ExecOnPath(SqliteStatement& statement, const QString& path, const char* operation) {
     QString failure;
     {
         QMutexLocker lock(&lock_);
         try {
-            if (!tempRemove_.IsValid()) return;
-            tempRemove_.Bind(1, path);
-            tempRemove_.ExecDML();
+            if (!statement.IsValid()) return;
+            statement.Bind(1, path);
+            statement.ExecDML();
             return;
         } catch (const SqliteError& e) {
             failure = e.Message();
         }
     }
-    Report("ForgetTempFile", failure);
+    Report(operation, failure);
 }
 
 QString DocRegistry::TempFileValidator(const QString& path) {

@@ -104,6 +104,8 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
     // without one.
     QString TempFileRecord(const QString& path, int field);
     bool WriteTempFileRecord(const QString& link, const QString& path, bool pending);
+    // Runs a statement whose one parameter is a temporary file's path; a failure is reported as `operation`.
+    void ExecOnPath(SqliteStatement& statement, const QString& path, const char* operation);
     void FinalizeAll();
     void PrepareDocumentsLocked(bool writable);
     // Records `holder` for link with these values; throws SqliteError.
