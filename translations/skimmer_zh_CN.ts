@@ -1851,4 +1851,11 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
         <translation>表达式无法编译</translation>
     </message>
 </context>
+<context>
+    <name>HttpTransport</name>
+    <message>
+        <source>too many redirects (%1): the server redirects in a loop, last to %2</source>
+        <translation>重定向次数过多（%1）：服务器循环重定向，最后指向 %2</translation>
+    </message>
+</context>
 </TS>

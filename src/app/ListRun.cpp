@@ -95,10 +95,10 @@ bool ListRun::WriteBack(const ResultList& results, QString* error) {
     QString reason;
     if (!document_.IsText()) {
         const QString twin = document_.Path() + QStringLiteral(".list");
-        if (!SafeFile::Write(twin, document_.TwinBytes(), &reason))
+        if (!SafeFile::Replace(twin, document_.TwinBytes(), &reason))
             failures << QStringLiteral("cannot write %1: %2").arg(twin, reason);
     }
-    if (!SafeFile::Write(document_.Path(), document_.ToBytes(), &reason))
+    if (!SafeFile::Replace(document_.Path(), document_.ToBytes(), &reason))
         failures << QStringLiteral("cannot write %1: %2").arg(document_.Path(), reason);
     if (failures.isEmpty()) return true;
     *error = failures.join(QStringLiteral("; "));

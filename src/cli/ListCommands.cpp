@@ -73,7 +73,7 @@ int ListCommand::Run(CliContext& context, const QStringList& args) {
     } else {
         bytes = ListFileFormat::WriteXml(*entries);
     }
-    if (!SafeFile::Write(args[2], bytes, &error)) {
+    if (!SafeFile::Replace(args[2], bytes, &error)) {
         return context.Failed(QStringLiteral("list: cannot write %1: %2").arg(args[2], error));
     }
     return kCliDone;

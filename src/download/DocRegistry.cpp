@@ -229,19 +229,22 @@ bool DocRegistry::OpenDocDatabase(const QString& path, int busyTimeoutMs) {
             db_.ExecDML(QStringLiteral("create table if not exists tempfiles(doclink text, path text);"));
             tempLookup_ = db_.CompileStatement(
                 QStringLiteral("SELECT 1 FROM tempfiles WHERE path=?1 AND doclink=?2 LIMIT 1"));
-            tempInsert_ =
-                db_.CompileStatement(QStringLiteral("insert into tempfiles(doclink, path) Values(?1, ?2)"));
             tempRemove_ = db_.CompileStatement(QStringLiteral("DELETE FROM tempfiles WHERE path=?1"));
-            // Registries from before them gain the columns (a record without a total: size unknown).
-            for (const char* column : {"validator text", "total integer"}) {
+            // Registries from before them gain the columns (a record without a total: size unknown; one
+            // without `pending`, as earlier versions write them, is of a file already made).
+            for (const char* column : {"validator text", "total integer", "pending integer"}) {
                 try {
                     db_.ExecDML(QStringLiteral("alter table tempfiles add column %1;").arg(QLatin1String(column)));
                 } catch (const SqliteError&) {
                     // It is there already.
                 }
             }
+            tempInsert_ = db_.CompileStatement(QStringLiteral(
+                "insert into tempfiles(doclink, path, pending) Values(?1, ?2, nullif(?3, 0))"));
+            tempConfirm_ =
+                db_.CompileStatement(QStringLiteral("UPDATE tempfiles SET pending=NULL WHERE path=?1"));
             tempValidator_ = db_.CompileStatement(
-                QStringLiteral("SELECT validator, total FROM tempfiles WHERE path=?1 LIMIT 1"));
+                QStringLiteral("SELECT validator, total, pending FROM tempfiles WHERE path=?1 LIMIT 1"));
             tempSetValidator_ = db_.CompileStatement(
                 QStringLiteral("UPDATE tempfiles SET validator=?2, total=?3 WHERE path=?1"));
         } catch (const SqliteError&) {
@@ -368,6 +371,7 @@ void DocRegistry::FinalizeAll() {
     tempLookup_.Finalize();
     tempInsert_.Finalize();
     tempRemove_.Finalize();
+    tempConfirm_.Finalize();
     tempValidator_.Finalize();
     tempSetValidator_.Finalize();
 }
@@ -697,6 +701,14 @@ bool DocRegistry::IsTempFileRecorded(const QString& link, const QString& path) {
 }
 
 bool DocRegistry::RecordTempFile(const QString& link, const QString& path) {
+    return WriteTempFileRecord(link, path, false);
+}
+
+bool DocRegistry::ReserveTempFile(const QString& link, const QString& path) {
+    return WriteTempFileRecord(link, path, true);
+}
+
+bool DocRegistry::WriteTempFileRecord(const QString& link, const QString& path, bool pending) {
     QString failure;
     {
         QMutexLocker lock(&lock_);
@@ -707,6 +719,7 @@ bool DocRegistry::RecordTempFile(const QString& link, const QString& path) {
             tempRemove_.ExecDML();
             tempInsert_.Bind(1, link);
             tempInsert_.Bind(2, path);
+            tempInsert_.Bind(3, qint64(pending ? 1 : 0));
             return tempInsert_.ExecDML() == 1;
         } catch (const SqliteError& e) {
             failure = e.Message();
@@ -716,20 +729,32 @@ bool DocRegistry::RecordTempFile(const QString& link, const QString& path) {
     return false;
 }
 
+void DocRegistry::ConfirmTempFile(const QString& path) {
+    ExecOnPath(tempConfirm_, path, "RecordTempFile");
+}
+
+bool DocRegistry::IsTempFileReserved(const QString& path) {
+    return !TempFileRecord(path, 2).isEmpty();
+}
+
 void DocRegistry::ForgetTempFile(const QString& path) {
+    ExecOnPath(tempRemove_, path, "ForgetTempFile");
+}
+
+void DocRegistry::ExecOnPath(SqliteStatement& statement, const QString& path, const char* operation) {
     QString failure;
     {
         QMutexLocker lock(&lock_);
         try {
-            if (!tempRemove_.IsValid()) return;
-            tempRemove_.Bind(1, path);
-            tempRemove_.ExecDML();
+            if (!statement.IsValid()) return;
+            statement.Bind(1, path);
+            statement.ExecDML();
             return;
         } catch (const SqliteError& e) {
             failure = e.Message();
         }
     }
-    Report("ForgetTempFile", failure);
+    Report(operation, failure);
 }
 
 QString DocRegistry::TempFileValidator(const QString& path) {

@@ -91,6 +91,9 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
     bool IsTempFileRecorded(const QString& link, const QString& path) override;
     bool RecordTempFile(const QString& link, const QString& path) override;
     void ForgetTempFile(const QString& path) override;
+    bool ReserveTempFile(const QString& link, const QString& path) override;
+    void ConfirmTempFile(const QString& path) override;
+    bool IsTempFileReserved(const QString& path) override;
     QString TempFileValidator(const QString& path) override;
     qint64 TempFileTotal(const QString& path) override;
     void SetTempFileValidator(const QString& path, const QString& validator, qint64 total) override;
@@ -101,8 +104,12 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
     static constexpr qint64 kStaleTempSeconds = 7 * 24 * 3600;
 
   private:
-    // One field of the temporary file's record at `path` (0 validator, 1 total) as text; empty without one.
+    // One field of the temporary file's record at `path` (0 validator, 1 total, 2 pending) as text; empty
+    // without one.
     QString TempFileRecord(const QString& path, int field);
+    bool WriteTempFileRecord(const QString& link, const QString& path, bool pending);
+    // Runs a statement whose one parameter is a temporary file's path; a failure is reported as `operation`.
+    void ExecOnPath(SqliteStatement& statement, const QString& path, const char* operation);
     void FinalizeAll();
     void PrepareDocumentsLocked(bool writable);
     // Records `holder` for link with these values; throws SqliteError.
@@ -142,6 +149,7 @@ class DocRegistry : public TempFileLedger, public DocumentLedger {
     SqliteStatement tempLookup_;
     SqliteStatement tempInsert_;
     SqliteStatement tempRemove_;
+    SqliteStatement tempConfirm_;
     SqliteStatement tempValidator_;
     SqliteStatement tempSetValidator_;
     SqliteStatement filterLoad_;

@@ -21,7 +21,6 @@
 #include <QStyleOptionFrame>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
@@ -54,6 +53,7 @@
 #include "lists/IniFile.h"
 #include "lists/ListFiles.h"
 #include "lists/Profile.h"
+#include "lists/SafeFile.h"
 #include "meta/MetaReport.h"
 
 namespace {
@@ -742,11 +742,10 @@ bool MainWindow::WriteDocumentReport(const QString& path) {
         if (!links.isEmpty() && !links.contains(entry.link)) continue;
         documents.append({entry.link, entry.file, std::move(entry.metadata)});
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(MetaReport(std::move(documents)).Write(format)) < 0 ||
-        !file.commit()) {
+    QString reason;
+    if (!SafeFile::Replace(path, MetaReport(std::move(documents)).Write(format), &reason)) {
         messages_->ShowMessageBox(tr("The report could not be written to %1: %2")
-                                      .arg(QDir::toNativeSeparators(path), file.errorString()));
+                                      .arg(QDir::toNativeSeparators(path), reason));
         return false;
     }
     return true;

@@ -49,7 +49,7 @@ int ListFiles::ImportList(const QString& path, const StatusFilter& filter) {
 
 bool ListFiles::Save(const QString& path, const QByteArray& bytes) {
     QString reason;
-    if (SafeFile::Write(path, bytes, &reason)) return true;
+    if (SafeFile::Replace(path, bytes, &reason)) return true;
     lastError_ = QStringLiteral("cannot write %1: %2").arg(path, reason);
     return false;
 }

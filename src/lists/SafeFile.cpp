@@ -54,7 +54,6 @@ void SafeFile::SetSystemCallsForTesting(const SystemCalls* testCalls) {
 }
 
 bool SafeFile::Write(const QString& path, const QByteArray& bytes, QString* error, bool privateMode) {
-    const SystemCalls& sys = *calls.load();
     QString target = path;
     const QFileInfo given(path);
     if (given.isSymLink()) {
@@ -65,9 +64,23 @@ bool SafeFile::Write(const QString& path, const QByteArray& bytes, QString* erro
             return false;
         }
     }
+    return WriteTo(target, true, bytes, error, privateMode);
+}
+
+bool SafeFile::Replace(const QString& path, const QByteArray& bytes, QString* error) {
+    return WriteTo(path, false, bytes, error, false);
+}
+
+bool SafeFile::WriteTo(const QString& target, bool followLinks, const QByteArray& bytes, QString* error,
+                       bool privateMode) {
+    const SystemCalls& sys = *calls.load();
     struct stat old {};
     const QByteArray targetName = QFile::encodeName(target);
-    const bool exists = ::stat(targetName.constData(), &old) == 0;
+    // Without following, a link there is only a name to take over: the file it points to is no old
+    // version whose permissions the new one should keep.
+    const bool exists =
+        (followLinks ? ::stat(targetName.constData(), &old) : ::lstat(targetName.constData(), &old)) == 0 &&
+        !S_ISLNK(old.st_mode);
     if (exists && !S_ISREG(old.st_mode)) {
         SetError(error, QStringLiteral("it exists and is not a regular file"));
         return false;

@@ -15,6 +15,10 @@ class SafeFile {
     // `privateMode`: the new file is readable by its owner only (0600), whatever the old one allowed.
     static bool Write(const QString& path, const QByteArray& bytes, QString* error = nullptr,
                       bool privateMode = false);
+    // As Write, but a symbolic link at `path` is replaced by the new file, never followed: for files
+    // written where the user points (lists, exports), a folder others can write to may hold a link
+    // planted there to make us overwrite a file elsewhere.
+    static bool Replace(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 
     // The system calls that can fail on a full or failing disk, so that tests can stand in for them.
     struct SystemCalls {
@@ -24,4 +28,8 @@ class SafeFile {
     };
     // nullptr restores the real calls. Not meant to be changed while another thread saves.
     static void SetSystemCallsForTesting(const SystemCalls* calls);
+
+  private:
+    static bool WriteTo(const QString& target, bool followLinks, const QByteArray& bytes, QString* error,
+                        bool privateMode);
 };

@@ -565,10 +565,12 @@ bool FileDownload::Start(const QString& address, const QString& targetPath, cons
         // home may be writing it right now (it holds the lock).
         struct stat opened;
         if (::fstat(fd, &opened) != 0 || opened.st_dev != existing.st_dev ||
-            opened.st_ino != existing.st_ino || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            opened.st_ino != existing.st_ino || ::flock(fd, LOCK_EX | LOCK_NB) != 0 ||
+            (opened.st_size != 0 && ledger_->IsTempFileReserved(ledgerPath_))) {
             ::close(fd);
             return taken();
         }
+        ledger_->ConfirmTempFile(ledgerPath_);
         // What an earlier try left is continued when the server can say whether it is still the same
         // file; otherwise it starts over.
         QString validator = opened.st_size > 0 ? ledger_->TempFileValidator(ledgerPath_) : QString();
@@ -587,11 +589,18 @@ bool FileDownload::Start(const QString& address, const QString& targetPath, cons
         }
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     } else if (errno == ENOENT) {
+        // Written down first: a kill right after the file is made must not leave a later run a file it
+        // cannot tell from a stranger's. Not being able to write it down only means a later run will not
+        // reuse it.
+        if (ledger_) ledger_->ReserveTempFile(address, ledgerPath_);
         fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd < 0) return errno == EEXIST ? taken() : notCreated(errno);
+        if (fd < 0) {
+            const int error = errno;
+            if (ledger_) ledger_->ForgetTempFile(ledgerPath_);
+            return error == EEXIST ? taken() : notCreated(error);
+        }
         ::flock(fd, LOCK_EX | LOCK_NB);  // held while we write it: see the reuse above
-        // Not being able to write it down only means a later run will not reuse it.
-        if (ledger_) ledger_->RecordTempFile(address, ledgerPath_);
+        if (ledger_) ledger_->ConfirmTempFile(ledgerPath_);
     } else {
         return notCreated(errno);
     }

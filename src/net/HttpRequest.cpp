@@ -2,6 +2,8 @@
 
 #include <curl/curl.h>
 
+#include <QCoreApplication>
+
 #include "net/CurlSetup.h"
 
 namespace {
@@ -81,6 +83,14 @@ NetworkFault HttpTransport::NetworkFaultOf(int code) {
 
 namespace {
 
+// libcurl's own words ("Maximum (20) redirects followed") leave the user guessing which site is at fault.
+QString RedirectLoop(long maxRedirects, const QString& last) {
+    return QCoreApplication::translate("HttpTransport",
+                                       "too many redirects (%1): the server redirects in a loop, last to %2")
+        .arg(maxRedirects)
+        .arg(last);
+}
+
 HttpResult PerformOnce(CURL* handle, const HttpRequest& request) {
     HttpResult result;
     if (!handle) {
@@ -157,6 +167,12 @@ HttpResult PerformOnce(CURL* handle, const HttpRequest& request) {
     char* effective = nullptr;
     curl_easy_getinfo(handle, CURLINFO_EFFECTIVE_URL, &effective);
     result.effectiveUrl = effective ? QString::fromUtf8(effective) : QString::fromUtf8(request.url);
+    if (result.code == CURLE_TOO_MANY_REDIRECTS) {
+        char* next = nullptr;
+        curl_easy_getinfo(handle, CURLINFO_REDIRECT_URL, &next);
+        result.errorDetail =
+            RedirectLoop(request.maxRedirects, next ? QString::fromUtf8(next) : result.effectiveUrl);
+    }
     return result;
 }
 
@@ -201,6 +217,7 @@ HttpResult HttpTransport::Perform(CURL* handle, const HttpRequest& request) {
         const QByteArray target(next);
         if (redirects >= request.maxRedirects) {
             result.code = CURLE_TOO_MANY_REDIRECTS;
+            result.errorDetail = RedirectLoop(request.maxRedirects, QString::fromUtf8(target));
             return result;
         }
         if (!hop.secretHeaders.isEmpty() && Origin(target) != home) {

@@ -12,6 +12,18 @@ class TempFileLedger {
     virtual bool IsTempFileRecorded(const QString& link, const QString& path) = 0;
     virtual bool RecordTempFile(const QString& link, const QString& path) = 0;
     virtual void ForgetTempFile(const QString& path) = 0;
+    // Written down before the file is made, so that a kill at any moment leaves no file of ours without
+    // its record: until ConfirmTempFile the record says the file is about to be made, and a file found
+    // under such a record is only taken up while empty (ours gets no byte before it is confirmed; a
+    // stranger's that came in between keeps its bytes). A ledger that cannot tell records it outright.
+    virtual bool ReserveTempFile(const QString& link, const QString& path) {
+        return RecordTempFile(link, path);
+    }
+    virtual void ConfirmTempFile(const QString& path) { (void)path; }
+    virtual bool IsTempFileReserved(const QString& path) {
+        (void)path;
+        return false;
+    }
     // What a later try sends as If-Range to ask for the rest of the file at `path`: the answer's strong
     // ETag, else its Last-Modified; empty when the file cannot be continued.
     virtual QString TempFileValidator(const QString& path) {

@@ -355,6 +355,12 @@ TEST(CliLists, ShowConvertAndRegistry) {
     EXPECT_TRUE(toPipe.err.contains("not a regular file")) << toPipe.err.toStdString();
     EXPECT_FALSE(QFileInfo(home.Path("pipe.xml")).isFile());
     EXPECT_EQ(RunIn(home, {"list", "convert", home.Path("in.list"), "/dev/null"}).status, 1);
+    // A link planted at the output is replaced, never written through.
+    home.Write("elsewhere/notes.txt", "precious");
+    ASSERT_TRUE(QFile::link(home.Path("elsewhere/notes.txt"), home.Path("planted.list")));
+    EXPECT_EQ(RunIn(home, {"list", "convert", home.Path("in.list"), home.Path("planted.list")}).status, 0);
+    EXPECT_EQ(home.Read("elsewhere/notes.txt"), QByteArray("precious"));
+    EXPECT_EQ(RunIn(home, {"list", "show", home.Path("planted.list")}).out, shown.out);
 
     EXPECT_EQ(RunIn(home, {"registry", "check", "http://a/1.pdf"}).status, 1);
     EXPECT_EQ(RunIn(home, {"registry", "add", "http://a/1.pdf"}).status, 0);

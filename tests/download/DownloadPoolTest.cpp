@@ -373,6 +373,14 @@ TEST_F(DownloadPoolTest, ATemporaryNameThatIsNotOursFailsTheRowAndStays) {
     // Left by an earlier run that was killed: recorded for its link, so it is taken up again.
     home.Write("save/earlier.pdf.download.temp", "partial");
     registry.RecordTempFile(server.Url("/files/earlier.pdf"), home.Path("save/earlier.pdf.download.temp"));
+    // Killed between writing down the name and making the file: an empty file is ours, one with bytes
+    // came from someone else in that moment.
+    home.Write("save/made.pdf.download.temp", "");
+    registry.ReserveTempFile(server.Url("/files/made.pdf"), home.Path("save/made.pdf.download.temp"));
+    home.Write("save/stranger.pdf.download.temp", "not ours either");
+    registry.ReserveTempFile(server.Url("/files/stranger.pdf"), home.Path("save/stranger.pdf.download.temp"));
+    const RowId made = Add("made", server.Url("/files/made.pdf"));
+    const RowId stranger = Add("stranger", server.Url("/files/stranger.pdf"));
     const RowId planted = Add("planted", server.Url("/files/planted.pdf"));
     const RowId foreign = Add("foreign", server.Url("/files/foreign.pdf"));
     const RowId earlier = Add("earlier", server.Url("/files/earlier.pdf"));
@@ -385,6 +393,9 @@ TEST_F(DownloadPoolTest, ATemporaryNameThatIsNotOursFailsTheRowAndStays) {
     EXPECT_EQ(home.Read("victim.txt"), QByteArray("precious"));
     EXPECT_TRUE(QFileInfo(home.Path("save/planted.pdf.download.temp")).isSymLink());
     EXPECT_EQ(home.Read("save/foreign.pdf.download.temp"), QByteArray("not ours"));
+    EXPECT_EQ(Status(stranger), RowStatus::Failed);
+    EXPECT_EQ(home.Read("save/stranger.pdf.download.temp"), QByteArray("not ours either"));
+    EXPECT_EQ(Status(made), RowStatus::Downloaded);
     EXPECT_TRUE(
         home.Read("run.log").contains("planted.pdf.download.temp exists and is not a temporary file"));
     EXPECT_EQ(Status(earlier), RowStatus::Downloaded);

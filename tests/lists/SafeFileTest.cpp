@@ -111,6 +111,17 @@ TEST(SafeFile, RefusesWhatIsNotARegularFileAndWritesThroughLinks) {
     EXPECT_EQ(home.Read("real.list"), QByteArray("new\n"));
     ASSERT_EQ(::stat(QFile::encodeName(home.Path("real.list")).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+    // Replace takes the name over: the link goes, the file it named (even a dangling one's) is untouched.
+    ASSERT_TRUE(QFile::link(home.Path("absent.txt"), home.Path("dangling.list")));
+    for (const char* name : {"link.list", "dangling.list"}) {
+        EXPECT_TRUE(SafeFile::Replace(home.Path(name), "replaced\n")) << name;
+        EXPECT_FALSE(QFileInfo(home.Path(name)).isSymLink()) << name;
+        EXPECT_EQ(home.Read(name), QByteArray("replaced\n")) << name;
+    }
+    EXPECT_EQ(home.Read("real.list"), QByteArray("new\n"));
+    EXPECT_FALSE(home.Exists("absent.txt"));
+    EXPECT_FALSE(SafeFile::Replace(home.Path("folder"), "x"));
 }
 
 TEST(SafeFile, AFullDiskCostsNoFileAndEverySaverSaysWhy) {

@@ -65,6 +65,7 @@ struct MemoryLedger : TempFileLedger {
     }
     bool RecordTempFile(const QString& link, const QString& path) override {
         std::lock_guard lock(mutex);
+        fileBeforeRecord = fileBeforeRecord || QFileInfo::exists(path);
         records.insert({link, path});
         return true;
     }
@@ -91,6 +92,7 @@ struct MemoryLedger : TempFileLedger {
     }
     std::mutex mutex;
     std::set<std::pair<QString, QString>> records;
+    bool fileBeforeRecord = false;  // a kill in between would have left a file no run takes for its own
     QMap<QString, QString> validators;
     QMap<QString, qint64> totals;
 };
@@ -127,6 +129,8 @@ class TransferTest : public ::testing::Test {
         http.Get("/moved",
                  [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/file", 302); });
         http.Get("/missing", [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
+        http.Get("/loop",
+                 [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/loop", 302); });
         http.Get("/locked", [](const httplib::Request&, httplib::Response& res) {
             res.status = 401;
             res.set_content("who are you", "text/plain");
@@ -296,6 +300,13 @@ TEST_F(TransferTest, StatusBranchesDecideWhatStaysOnDisk) {
     EXPECT_FALSE(home.Exists("t.pdf"));  // a file under its final name is always complete
     EXPECT_FALSE(home.Exists("t.pdf.download.temp"));
 
+    FileDownload loop;
+    ASSERT_TRUE(loop.Start(server.Url("/loop"), home.Path("r.pdf"), {}, {}, false));
+    WaitFinished(loop);
+    EXPECT_EQ(loop.FailureReason(),
+              "too many redirects (20): the server redirects in a loop, last to " + server.Url("/loop"));
+    EXPECT_FALSE(home.Exists("r.pdf.download.temp"));
+
     FileDownload nowhere;
     ASSERT_TRUE(nowhere.Start("http://127.0.0.1:1/x", home.Path("n.pdf"), {}, {}, false));
     WaitFinished(nowhere);
@@ -447,6 +458,7 @@ TEST_F(TransferTest, EveryTemporaryFileMadeIsRecordedUntilItIsGone) {
     }
     // Abandoned and not removed: still ours, so a later run may take it up.
     EXPECT_EQ(ledger.Size(), 1u);
+    EXPECT_FALSE(ledger.fileBeforeRecord);
     for (const char* path : {"/file", "/missing"}) {
         FileDownload transfer;
         transfer.SetLedger(&ledger);
