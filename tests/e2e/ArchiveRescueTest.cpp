@@ -86,6 +86,19 @@ TEST_F(ArchiveRescueTest, SiteSearchListsTheDocumentsOfBothArchivesAndDeadLinksA
         << show.out.toStdString();
 }
 
+TEST_F(ArchiveRescueTest, ABusyArchiveIsWaitedForNotGivenUpOn) {
+    // More pauses than a row has tries: each must be a wait for the archive, not a failed try.
+    archive.AnswerBusy(7);
+    home.Write("one.list",
+               QString::fromUtf8("one$pdf$未知$%1$等待\n").arg(Link("/docs/16.pdf").c_str()).toUtf8());
+    const CliRun download =
+        Cli({"download", home.Path("one.list"), "--to", home.Path("out"), "--workers", "1"});
+    EXPECT_EQ(download.status, 0) << download.err.toStdString();
+    EXPECT_EQ(QDir(home.Path("out")).entryList(QDir::Files).size(), 1);
+    EXPECT_TRUE(
+        home.Read("run.log").contains("the web archive answered HTTP 429 and asked for a pause of 1 s"));
+}
+
 TEST_F(ArchiveRescueTest, WithoutTheRescueADeadLinkKeepsItsLiveReason) {
     home.Write("one.list", QString::fromUtf8("one$pdf$未知$%1$等待\n").arg(Link("/docs/16.pdf").c_str()).toUtf8());
     const CliRun download = Cli({"download", home.Path("one.list"), "--to", home.Path("out"), "--no-archive"});

@@ -64,6 +64,11 @@ void ArchiveWeb::Start() {
         res.set_content(lines, "text/plain");
     });
     http.Get(R"(/web/(\d+)id_/(.*))", [this](const httplib::Request& req, httplib::Response& res) {
+        if (busy_.fetch_sub(1) > 0) {
+            res.status = 429;
+            res.set_header("Retry-After", "1");
+            return;
+        }
         std::string link = req.matches[2];
         if (!req.params.empty()) link += '?' + std::string(req.target.substr(req.target.find('?') + 1));
         for (const Capture& capture : captures_) {

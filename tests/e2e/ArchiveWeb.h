@@ -26,11 +26,14 @@ class ArchiveWeb {
     QString EnginesJson() const;
     const std::vector<Capture>& Captures() const { return captures_; }
     int CdxLookups() const { return lookups_.load(); }
+    // The next `times` raw captures asked for are answered 429 with Retry-After: 1, as a busy archive does.
+    void AnswerBusy(int times) { busy_.store(times); }
 
   private:
     std::vector<Capture> captures_;
     std::string warc_;  // the records of the Common Crawl captures, one after another
     std::vector<std::pair<qint64, qint64>> records_;  // offset and length, by capture
     std::atomic<int> lookups_{0};  // CDX look-ups of one address
+    std::atomic<int> busy_{0};
     LocalServer server_;
 };
