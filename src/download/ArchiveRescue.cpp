@@ -298,6 +298,15 @@ ArchiveRescue::Result ArchiveRescue::FromCommonCrawl(const Bases& bases, const A
         return result;
     }
     const QString address = bases.commonCrawl + u'/' + capture.filename;
+    const QString recordKey = capture.filename + u'@' + QString::number(capture.offset);
+    {
+        QMutexLocker hold(&countsLock_);
+        if (const auto refused = refusedRecords_.constFind(recordKey);
+            refused != refusedRecords_.constEnd()) {
+            result.note = *refused;
+            return result;
+        }
+    }
     ArchivePlace place(gate);
     if (!place.Enter(address, request.link, keepGoing)) {
         result.end = End::Stopped;
@@ -339,6 +348,8 @@ ArchiveRescue::Result ArchiveRescue::FromCommonCrawl(const Bases& bases, const A
     const WarcRecord::Document document = WarcRecord::Read(record, request.link);
     if (!document.ok) {
         result.note = document.problem;
+        QMutexLocker hold(&countsLock_);
+        refusedRecords_.insert(recordKey, document.problem);
         return result;
     }
     return Keep(document.body, request);

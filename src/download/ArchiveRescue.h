@@ -7,6 +7,7 @@
 // spaced by the archive definition's delay, one at a time. Any thread (each call on the slot that
 // downloads the row).
 
+#include <QHash>
 #include <QMutex>
 #include <QSet>
 #include <QString>
@@ -99,4 +100,7 @@ class ArchiveRescue {
     mutable QMutex countsLock_;
     Counts counts_;
     QSet<QString> notArchived_;  // links the index had no capture of: a retry of the row does not ask again
+    // WARC records (file and offset) the reader refused, with why: the same bytes would be refused again,
+    // and a bomb inflated again, on every retry of the row.
+    QHash<QString, QString> refusedRecords_;
 };
