@@ -341,8 +341,13 @@ void SearchJob::ReadSitemaps(const std::atomic<int>& state, const QString& url) 
         s_.options.Checked(K::ObeyRobotsTxt)
             ? robots_.Sitemaps(url, [this, &state] { return FetchCancelled(state); })
             : QStringList();
-    const QStringList addresses = SitemapSites::Addresses(root, listed, fetch, &problems);
+    int offHost = 0;
+    const QStringList addresses = SitemapSites::Addresses(root, listed, fetch, &problems, &offHost);
     for (const QString& problem : problems) s_.log.WriteRunLog(QStringLiteral("sitemap"), problem);
+    if (offHost > 0) {
+        s_.log.WriteRunLog(QStringLiteral("sitemap"),
+                           QStringLiteral("%1: %2 addresses on other hosts left out").arg(root).arg(offHost));
+    }
     for (const QString& link : addresses) {
         CheckCancel(state);
         if (stopDeepSearch_.load()) return;
