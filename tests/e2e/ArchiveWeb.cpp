@@ -11,8 +11,8 @@ constexpr const char* kWarcPath = "/crawl-data/CC-MAIN-2019-10/segment.warc";
 std::string WarcRecordOf(const ArchiveWeb::Capture& capture) {
     const std::string http = "HTTP/1.1 200 OK\r\nContent-Type: " + capture.mime +
                              "\r\nContent-Length: " + std::to_string(capture.body.size()) + "\r\n\r\n" + capture.body;
-    return "WARC/1.0\r\nWARC-Type: response\r\nWARC-Target-URI: " +
-           (capture.warcUri.empty() ? capture.link : capture.warcUri) +
+    const std::string& uri = capture.warcUri.empty() ? capture.link : capture.warcUri;
+    return "WARC/1.0\r\nWARC-Type: response\r\nWARC-Target-URI: " + uri +
            "\r\nWARC-Date: 2019-03-04T12:00:00Z\r\nContent-Type: application/http; msgtype=response\r\n"
            "Content-Length: " +
            std::to_string(http.size()) + "\r\n\r\n" + http + "\r\n\r\n";

@@ -19,7 +19,7 @@ class ArchiveWeb {
         bool commonCrawl = false;  // in the crawl's WARC file rather than the Wayback
         bool exactOnly = false;    // answered for its own address only, not in a site's list
         int archivedStatus = 200;  // what the site answered when it was captured
-        std::string warcUri;       // the address its WARC record names; empty: its link
+        std::string warcUri = {};  // the address its WARC record names; empty: its link
     };
     void Add(Capture capture) { captures_.push_back(std::move(capture)); }
     void Start();
