@@ -35,8 +35,8 @@
         <translation>此处无法访问 Wayback Machine</translation>
     </message>
     <message>
-        <source>the web archive answered HTTP %1</source>
-        <translation>网页存档回应 HTTP %1</translation>
+        <source>the web archive answered HTTP %1 and asked for a pause of %2 s</source>
+        <translation>网页存档回应 HTTP %1，要求暂停 %2 秒</translation>
     </message>
     <message>
         <source>the archived answer was HTTP %1</source>
@@ -317,6 +317,10 @@
     <message>
         <source>HTTP %1: the server asked for a pause %2 times in a row</source>
         <translation>HTTP %1：服务器连续 %2 次要求暂停</translation>
+    </message>
+    <message>
+        <source>, past the time limit of %1 minutes per file</source>
+        <translation>，超过了每个文件 %1 分钟的时间限制</translation>
     </message>
     <message>
         <source>same as %1</source>
@@ -1536,6 +1540,14 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
     <message>
         <source>page %1</source>
         <translation>第 %1 页</translation>
+    </message>
+    <message>
+        <source>%1: %2 lines of the index&apos;s answers were skipped (missing or extra fields, or outside the site):</source>
+        <translation>%1：跳过了索引应答中的 %2 行（字段缺少或多余，或不在该网站内）：</translation>
+    </message>
+    <message>
+        <source>%1: the newest %2 crawls were asked (CommonCrawlCrawls), %3 older ones left out</source>
+        <translation>%1：只查询了最新的 %2 次抓取（CommonCrawlCrawls），略过了 %3 次较早的抓取</translation>
     </message>
     <message>
         <source>%1: %2 results without a usable address were skipped:</source>

@@ -163,11 +163,11 @@ ArchiveRescue::Result ArchiveRescue::Rescue(const Request& request, RowScheduler
     int tried = 0;
     for (const ArchiveCapture& capture : captures) {
         if (tried++ >= kMaxCapturesTried) break;
-        bool archiveBusy = false;
         result = capture.source == ArchiveSource::Wayback
-                     ? FromWayback(bases, capture, request, gate, keepGoing, &archiveBusy)
-                     : FromCommonCrawl(bases, capture, request, gate, keepGoing, &archiveBusy);
-        if (result.end == End::Stopped) return result;
+                     ? FromWayback(bases, capture, request, gate, keepGoing)
+                     : FromCommonCrawl(bases, capture, request, gate, keepGoing);
+        // A pause the archive asked for is no fault of this capture: the row waits and asks it again.
+        if (result.end == End::Stopped || result.end == End::Busy) return result;
         if (result.end == End::Saved) {
             s_.captures.KeepRescue(capture);
             result.note = Tr("from the web archive, captured %1").arg(capture.Day());
@@ -177,7 +177,6 @@ ArchiveRescue::Result ArchiveRescue::Rescue(const Request& request, RowScheduler
             return result;
         }
         problems.append(Tr("capture of %1: %2").arg(capture.Day(), result.note));
-        if (archiveBusy) break;
     }
     result.end = End::Failed;
     result.note = problems.isEmpty() ? Tr("no archived copy")
@@ -236,7 +235,7 @@ QList<ArchiveCapture> ArchiveRescue::LookUp(const Bases& bases, const QString& l
 
 ArchiveRescue::Result ArchiveRescue::FromWayback(const Bases& bases, const ArchiveCapture& capture,
                                                  const Request& request, RowScheduler& gate,
-                                                 const std::function<bool()>& keepGoing, bool* archiveBusy) {
+                                                 const std::function<bool()>& keepGoing) {
     Result result;
     if (bases.wayback.isEmpty()) {
         result.note = Tr("the Wayback Machine is not reachable from here");
@@ -276,14 +275,8 @@ ArchiveRescue::Result ArchiveRescue::FromWayback(const Bases& bases, const Archi
         return result;
     }
     const bool archived = !transfer.MementoDatetime().isEmpty();
-    if (const int busy = transfer.BusyStatus(); busy != 0 && !archived) {
-        // The archive itself wants a pause: its host rests like any download host.
-        const int seconds = RetryAfter::Seconds(transfer.RetryAfter(), QDateTime::currentDateTimeUtc());
-        gate.Rest(HostName::Of(address), RowScheduler::Clock::now() + std::chrono::seconds(seconds));
-        *archiveBusy = true;
-        result.note = Tr("the web archive answered HTTP %1").arg(busy);
-        return result;
-    }
+    if (const int busy = transfer.BusyStatus(); busy != 0 && !archived)
+        return RestArchive(gate, address, busy, transfer.RetryAfter());
     if (const QString refusal = transfer.ContentRefusal(); !refusal.isEmpty()) {
         result.note = refusal;
     } else if (archived) {
@@ -297,7 +290,7 @@ ArchiveRescue::Result ArchiveRescue::FromWayback(const Bases& bases, const Archi
 
 ArchiveRescue::Result ArchiveRescue::FromCommonCrawl(const Bases& bases, const ArchiveCapture& capture,
                                                      const Request& request, RowScheduler& gate,
-                                                     const std::function<bool()>& keepGoing, bool* archiveBusy) {
+                                                     const std::function<bool()>& keepGoing) {
     Result result;
     if (bases.commonCrawl.isEmpty() || capture.filename.isEmpty() || capture.filename.contains(QStringLiteral("..")) ||
         capture.offset < 0 || capture.length <= 0 || capture.length > kMaxRecordBytes) {
@@ -305,6 +298,15 @@ ArchiveRescue::Result ArchiveRescue::FromCommonCrawl(const Bases& bases, const A
         return result;
     }
     const QString address = bases.commonCrawl + u'/' + capture.filename;
+    const QString recordKey = capture.filename + u'@' + QString::number(capture.offset);
+    {
+        QMutexLocker hold(&countsLock_);
+        if (const auto refused = refusedRecords_.constFind(recordKey);
+            refused != refusedRecords_.constEnd()) {
+            result.note = *refused;
+            return result;
+        }
+    }
     ArchivePlace place(gate);
     if (!place.Enter(address, request.link, keepGoing)) {
         result.end = End::Stopped;
@@ -333,13 +335,8 @@ ArchiveRescue::Result ArchiveRescue::FromCommonCrawl(const Bases& bases, const A
         result.note = error.Message();
         return result;
     }
-    if ((status == 429 || status == 503) && !archived) {
-        const int seconds = RetryAfter::Seconds(retryAfter, QDateTime::currentDateTimeUtc());
-        gate.Rest(HostName::Of(address), RowScheduler::Clock::now() + std::chrono::seconds(seconds));
-        *archiveBusy = true;
-        result.note = Tr("the web archive answered HTTP %1").arg(status);
-        return result;
-    }
+    if ((status == 429 || status == 503) && !archived)
+        return RestArchive(gate, address, int(status), retryAfter);
     if (status != 206) {
         result.note = status == 200 ? Tr("the archive ignored the byte range") : QStringLiteral("HTTP %1").arg(status);
         return result;
@@ -351,9 +348,27 @@ ArchiveRescue::Result ArchiveRescue::FromCommonCrawl(const Bases& bases, const A
     const WarcRecord::Document document = WarcRecord::Read(record, request.link);
     if (!document.ok) {
         result.note = document.problem;
+        QMutexLocker hold(&countsLock_);
+        refusedRecords_.insert(recordKey, document.problem);
         return result;
     }
     return Keep(document.body, request);
+}
+
+ArchiveRescue::Result ArchiveRescue::RestArchive(RowScheduler& gate, const QString& address, int status,
+                                                 const QByteArray& retryAfter) {
+    // The archive itself wants a pause: its host rests like any download host, and every row that
+    // needs it waits rather than asking again at once.
+    Result result;
+    result.end = End::Busy;
+    result.restSeconds = RetryAfter::Seconds(retryAfter, QDateTime::currentDateTimeUtc());
+    const QString host = HostName::Of(address);
+    gate.Rest(host, RowScheduler::Clock::now() + std::chrono::seconds(result.restSeconds));
+    result.note = Tr("the web archive answered HTTP %1 and asked for a pause of %2 s")
+                      .arg(status)
+                      .arg(result.restSeconds);
+    s_.log.WriteRunLog(QStringLiteral("HostRest"), host + QStringLiteral(": ") + result.note);
+    return result;
 }
 
 ArchiveRescue::Result ArchiveRescue::Keep(const QByteArray& body, const Request& request) {

@@ -7,6 +7,7 @@
 // spaced by the archive definition's delay, one at a time. Any thread (each call on the slot that
 // downloads the row).
 
+#include <QHash>
 #include <QMutex>
 #include <QSet>
 #include <QString>
@@ -40,12 +41,15 @@ class ArchiveRescue {
         QString type;    // the row's type, for the content check
         bool overwrite = false;
     };
-    enum class End { Saved, Failed, Stopped };
+    // Busy: the archive itself asked for a pause (429/503 with no Memento-Datetime) and its host now
+    // rests that long: the row should wait for it, as a row of a resting host does, not fail.
+    enum class End { Saved, Failed, Stopped, Busy };
     struct Result {
         End end = End::Failed;
         QString note;  // Saved: "from the web archive, captured 2019-03-04"; else why no copy was saved
         QString sameAs;  // Saved: the existing file that already holds these bytes, when not written again
         qint64 bytes = 0;
+        int restSeconds = 0;  // Busy: the pause the archive asked for
     };
     // Index look-ups of links without a kept capture: how many, for the figures.
     struct Counts {
@@ -79,12 +83,13 @@ class ArchiveRescue {
     // The newest status-200 captures of the exact link in the Wayback's index, newest first; empty
     // when it has none or cannot be asked.
     QList<ArchiveCapture> LookUp(const Bases& bases, const QString& link, const std::function<bool()>& keepGoing);
-    // One capture: Saved, Stopped, or Failed with why in result.note; `archiveBusy` when the archive
-    // itself asked for a pause (no older capture is tried then).
-    Result FromWayback(const Bases& bases, const ArchiveCapture& capture, const Request& request, RowScheduler& gate,
-                       const std::function<bool()>& keepGoing, bool* archiveBusy);
+    // One capture: Saved, Stopped, Busy (no older capture is tried then), or Failed with why in result.note.
+    Result FromWayback(const Bases& bases, const ArchiveCapture& capture, const Request& request,
+                       RowScheduler& gate, const std::function<bool()>& keepGoing);
     Result FromCommonCrawl(const Bases& bases, const ArchiveCapture& capture, const Request& request,
-                           RowScheduler& gate, const std::function<bool()>& keepGoing, bool* archiveBusy);
+                           RowScheduler& gate, const std::function<bool()>& keepGoing);
+    // The archive's host rests as long as it asked; the Busy result that says so.
+    Result RestArchive(RowScheduler& gate, const QString& address, int status, const QByteArray& retryAfter);
     // Writes checked bytes of a Common Crawl record to the target as a download would.
     Result Keep(const QByteArray& body, const Request& request);
 
@@ -95,4 +100,7 @@ class ArchiveRescue {
     mutable QMutex countsLock_;
     Counts counts_;
     QSet<QString> notArchived_;  // links the index had no capture of: a retry of the row does not ask again
+    // WARC records (file and offset) the reader refused, with why: the same bytes would be refused again,
+    // and a bomb inflated again, on every retry of the row.
+    QHash<QString, QString> refusedRecords_;
 };

@@ -614,6 +614,21 @@ DownloadPool::Outcome DownloadPool::DownloadOne(int slot, const QString& folder,
             {link, target, type, overwrite}, scheduler_, [&] { return CheckWorkerStop(slot, true) == WorkerStop::GoOn; });
         if (rescued.end == ArchiveRescue::End::Stopped)
             return CheckWorkerStop(slot, true) == WorkerStop::FileTimedOut ? timedOut() : Outcome::Stopped;
+        if (rescued.end == ArchiveRescue::End::Busy) {
+            // The archive's host rests as it asked: the row waits like a row of a resting host, no try
+            // used, and fails only when the pause would pass its time limit or it has waited too often.
+            reason = live + QStringLiteral("; ") + rescued.note;
+            const int minutes = s_.options.Int(K::DownloadTimeoutMinutes);
+            const qint64 used = s_.secondsTick.load() - startTimes_[size_t(slot)].load();
+            if (minutes > 0 && used + rescued.restSeconds > qint64(minutes) * 60) {
+                reason += QCoreApplication::translate("DownloadPool",
+                                                      ", past the time limit of %1 minutes per file")
+                              .arg(minutes);
+                return Outcome::Failed;
+            }
+            rested = rescued.restSeconds;
+            return Outcome::BackOff;
+        }
         reason = rescued.end == ArchiveRescue::End::Failed ? live + QStringLiteral("; ") + rescued.note
                  : rescued.sameAs.isEmpty()               ? rescued.note
                      : rescued.note + QStringLiteral("; ") +

@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 #include <algorithm>
 #include <functional>
 
@@ -262,7 +263,8 @@ int CdxAnswer::ReadPageCount(const QByteArray& body) {
     return value >= 0 && value < 1e6 ? int(value) : -1;
 }
 
-QStringList CdxAnswer::ReadCrawls(const QByteArray& body, int newest, QString* problem) {
+QStringList CdxAnswer::ReadCrawls(const QByteArray& body, int newest, QString* problem, int* leftOut) {
+    if (leftOut) *leftOut = 0;
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(body, &error);
     if (error.error != QJsonParseError::NoError || !document.isArray()) {
@@ -270,17 +272,23 @@ QStringList CdxAnswer::ReadCrawls(const QByteArray& body, int newest, QString* p
         return {};
     }
     QStringList ids;
+    QSet<QString> seen;  // beside the list: a list of 200,000 crawls must not be searched 200,000 times
     for (const QJsonValue& value : document.array()) {
         const QString id = value.toObject().value(QLatin1StringView("id")).toString();
         // The id becomes part of an address: only the plain names the service uses.
         const bool plain = !id.isEmpty() && id.size() <= 64 && std::all_of(id.begin(), id.end(), [](QChar c) {
             return (c.isLetterOrNumber() && c.unicode() < 128) || c == u'-' || c == u'_';
         });
-        if (plain && !ids.contains(id)) ids.append(id);
+        if (plain && !seen.contains(id)) {
+            seen.insert(id);
+            ids.append(id);
+        }
     }
     // The ids sort by date ("CC-MAIN-2025-33"); the list is newest first already, but do not rely on it.
-    std::sort(ids.begin(), ids.end(), std::greater<QString>());
-    if (ids.size() > newest) ids.resize(std::max(0, newest));
+    const qsizetype kept = std::clamp<qsizetype>(newest, 0, ids.size());
+    std::partial_sort(ids.begin(), ids.begin() + kept, ids.end(), std::greater<QString>());
+    if (leftOut) *leftOut = int(ids.size() - kept);
+    ids.resize(kept);
     if (ids.isEmpty()) *problem = QStringLiteral("the list of crawls names no crawl");
     return ids;
 }

@@ -32,5 +32,8 @@ class CdxAnswer {
     static int ReadPageCount(const QByteArray& body);
     // collinfo.json: the crawls' ids ("CC-MAIN-2025-33"), newest first, at most `newest` of them. The ids,
     // not the addresses the list gives, so that the definition's base address decides where to ask.
-    static QStringList ReadCrawls(const QByteArray& body, int newest, QString* problem);
+    // `leftOut` (when given) gets how many other distinct crawls the list named. Linear in the list's
+    // length, however long a hostile list is.
+    static QStringList ReadCrawls(const QByteArray& body, int newest, QString* problem,
+                                  int* leftOut = nullptr);
 };

@@ -20,6 +20,10 @@ Inflater::Result Inflater::Inflate(const QByteArray& input, Format format, qint6
         const qint64 room = std::min<qint64>(kStep, limit + 1 - result.bytes.size());
         if (room <= 0) break;
         const qsizetype before = result.bytes.size();
+        // Grown by doubling but never past the ceiling: a bomb stops at the ceiling, not at twice it.
+        if (result.bytes.capacity() < before + room)
+            result.bytes.reserve(
+                qsizetype(std::min<qint64>(limit + 1, std::max<qint64>(2 * before, before + room))));
         result.bytes.resize(before + room);
         stream.next_out = reinterpret_cast<Bytef*>(result.bytes.data() + before);
         stream.avail_out = uInt(room);

@@ -226,8 +226,10 @@ ArchiveSearch::Outcome ArchiveSearch::Run(const EngineDefinition& engine, const 
         const std::optional<Answer> collinfo = fetch(engine.indexBase + QStringLiteral("/collinfo.json"));
         if (!collinfo) return outcome;
         QString problem;
-        const QStringList crawls = collinfo->status == 200 ? CdxAnswer::ReadCrawls(collinfo->body, query.crawls, &problem)
-                                                           : QStringList();
+        const QStringList crawls =
+            collinfo->status == 200
+                ? CdxAnswer::ReadCrawls(collinfo->body, query.crawls, &problem, &outcome.crawlsLeftOut)
+                : QStringList();
         if (crawls.isEmpty()) {
             outcome.problems.append(problem.isEmpty() ? StatusProblem(collinfo->status)
                                                       : Problem{FetchFailure::Unreadable, problem});

@@ -51,7 +51,8 @@ class ArchiveSearch {
         QList<ArchiveCapture> captures;
         QList<Problem> problems;  // one per answer that could not be read (or was read only in part)
         int pages = 0;            // answers read
-        int skippedLines = 0;
+        int skippedLines = 0;   // lines that were not captures (missing or extra fields), or outside the site
+        int crawlsLeftOut = 0;  // Common Crawl: crawls of the list older than the newest asked
     };
 
     // The sites of the ArchiveSites setting (commas or spaces between them), without repeats.

@@ -350,8 +350,13 @@ void SearchJob::ReadSitemaps(const std::atomic<int>& state, const QString& url) 
         s_.options.Checked(K::ObeyRobotsTxt)
             ? robots_.Sitemaps(url, [this, &state] { return FetchCancelled(state); })
             : QStringList();
-    const QStringList addresses = SitemapSites::Addresses(root, listed, fetch, &problems);
+    int offHost = 0;
+    const QStringList addresses = SitemapSites::Addresses(root, listed, fetch, &problems, &offHost);
     for (const QString& problem : problems) s_.log.WriteRunLog(QStringLiteral("sitemap"), problem);
+    if (offHost > 0) {
+        s_.log.WriteRunLog(QStringLiteral("sitemap"),
+                           QStringLiteral("%1: %2 addresses on other hosts left out").arg(root).arg(offHost));
+    }
     for (const QString& link : addresses) {
         CheckCancel(state);
         if (stopDeepSearch_.load()) return;
@@ -891,14 +896,31 @@ void SearchJob::ServeArchiveSite(int slot, const EngineDefinition& engine, const
         }
         return answer;
     };
-    const ArchiveSearch::Outcome outcome = ArchiveSearch::Run(
-        engine, item.url, ArchiveSearch::QueryOf(s_.options, s_.keywords.Keywords()), engine.pageLimit, fetch);
+    const ArchiveSearch::Query query = ArchiveSearch::QueryOf(s_.options, s_.keywords.Keywords());
+    const ArchiveSearch::Outcome outcome =
+        ArchiveSearch::Run(engine, item.url, query, engine.pageLimit, fetch);
     // An answer that is an error page, not captures, is a failed fetch with its reason, not an answer.
     for (const ArchiveSearch::Problem& problem : outcome.problems) {
         const QString reason = tr("%1 gave an answer that cannot be read (%2)").arg(engine.name, problem.text);
         ledger_.Failed(engine.id, problem.kind, problem.text);
         s_.log.WriteRunLog(QStringLiteral("archive"), reason + QStringLiteral(": ") + item.url);
         s_.status.ShowMsg(reason + u':', item.url, QString(), 1);
+    }
+    if (outcome.skippedLines > 0) {
+        s_.status.ShowMsg(tr("%1: %2 lines of the index's answers were skipped (missing or extra fields, or "
+                             "outside the site):")
+                              .arg(engine.name)
+                              .arg(outcome.skippedLines),
+                          item.url, QString(), 1);
+    }
+    if (outcome.crawlsLeftOut > 0) {
+        s_.log.WriteRunLog(
+            QStringLiteral("archive"),
+            tr("%1: the newest %2 crawls were asked (CommonCrawlCrawls), %3 older ones left out")
+                    .arg(engine.name)
+                    .arg(query.crawls)
+                    .arg(outcome.crawlsLeftOut) +
+                QStringLiteral(": ") + item.url);
     }
     CheckCancel(state);
     QList<EngineHit> hits;

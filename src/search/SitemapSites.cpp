@@ -34,8 +34,15 @@ void SitemapSites::Clear() {
     origins_.clear();
 }
 
-QStringList SitemapSites::Addresses(const QString& siteRoot, const QStringList& robotsSitemaps, const FetchFn& fetch,
-                                    QStringList* problems) {
+QStringList SitemapSites::Addresses(const QString& siteRoot, const QStringList& robotsSitemaps,
+                                    const FetchFn& fetch, QStringList* problems, int* offHost) {
+    const QString host = QUrl(siteRoot).host();
+    int dropped = 0;
+    const auto onSite = [&](const QString& address) {
+        if (QUrl(address).host().compare(host, Qt::CaseInsensitive) == 0) return true;
+        ++dropped;
+        return false;
+    };
     QStringList pending = robotsSitemaps;
     const QString usual = siteRoot + QStringLiteral("/sitemap.xml");
     if (!pending.contains(usual)) pending.append(usual);
@@ -55,15 +62,18 @@ QStringList SitemapSites::Addresses(const QString& siteRoot, const QStringList& 
         const SitemapReader::Sitemap map = SitemapReader::Read(*body);
         if (!map.problem.isEmpty() && problems) problems->append(sitemap + QStringLiteral(": ") + map.problem);
         if (map.kind == SitemapReader::Kind::Index) {
-            pending += map.addresses;
+            for (const QString& address : map.addresses) {
+                if (onSite(address)) pending.append(address);
+            }
             continue;
         }
         for (const QString& address : map.addresses) {
             if (addresses.size() >= kMaxAddresses) break;
-            if (taken.contains(address)) continue;
+            if (taken.contains(address) || !onSite(address)) continue;
             taken.insert(address);
             addresses.append(address);
         }
     }
+    if (offHost) *offHost = dropped;
     return addresses;
 }

@@ -29,9 +29,11 @@ class SitemapSites {
     void Clear();
 
     // The page and document addresses the site's sitemaps list, in the order read, without repeats.
-    // `problems` gets one line per sitemap that could not be read as one.
-    static QStringList Addresses(const QString& siteRoot, const QStringList& robotsSitemaps, const FetchFn& fetch,
-                                 QStringList* problems);
+    // `problems` gets one line per sitemap that could not be read as one. Only addresses on the site's
+    // host count, as the sitemaps protocol has it: a sitemap must not lead the search to another site
+    // (or into this machine). `offHost` (when given) gets how many were left out for that.
+    static QStringList Addresses(const QString& siteRoot, const QStringList& robotsSitemaps,
+                                 const FetchFn& fetch, QStringList* problems, int* offHost = nullptr);
 
   private:
     QMutex lock_;

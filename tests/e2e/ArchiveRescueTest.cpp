@@ -86,6 +86,32 @@ TEST_F(ArchiveRescueTest, SiteSearchListsTheDocumentsOfBothArchivesAndDeadLinksA
         << show.out.toStdString();
 }
 
+TEST_F(ArchiveRescueTest, ABusyArchiveIsWaitedForNotGivenUpOn) {
+    // More pauses than a row has tries: each must be a wait for the archive, not a failed try.
+    archive.AnswerBusy(7);
+    home.Write("one.list",
+               QString::fromUtf8("o$pdf$未知$%1$等待\n").arg(Link("/docs/1.pdf").c_str()).toUtf8());
+    const CliRun download =
+        Cli({"download", home.Path("one.list"), "--to", home.Path("out"), "--workers", "1"});
+    EXPECT_EQ(download.status, 0) << download.err.toStdString();
+    EXPECT_TRUE(
+        home.Read("run.log").contains("the web archive answered HTTP 429 and asked for a pause of 1 s"));
+}
+
+TEST_F(ArchiveRescueTest, ARefusedRecordIsNotFetchedAgainWhenTheRowIsRetried) {
+    // The reader's answer is final for those bytes (a gzip bomb would be inflated again on every retry).
+    ArchiveWeb crawl;
+    crawl.Add({.link = Link("/x.pdf"), .body = "%PDF-1.4\n", .commonCrawl = true, .warcUri = Link("/y.pdf")});
+    crawl.Start();
+    home.Write("config/engines.json", crawl.EnginesJson().toUtf8());
+    Cli({"search", "--engines", "commoncrawl", "--site", "127.0.0.1", "--no-deep", "--out",
+         home.Path("one.list")});
+    const CliRun download = Cli({"download", home.Path("one.list"), "--to", home.Path("out")});
+    EXPECT_EQ(download.status, 1);
+    EXPECT_TRUE(download.err.contains("the WARC record is of another address")) << download.err.toStdString();
+    EXPECT_EQ(crawl.WarcFetches(), 1);
+}
+
 TEST_F(ArchiveRescueTest, WithoutTheRescueADeadLinkKeepsItsLiveReason) {
     home.Write("one.list", QString::fromUtf8("one$pdf$未知$%1$等待\n").arg(Link("/docs/16.pdf").c_str()).toUtf8());
     const CliRun download = Cli({"download", home.Path("one.list"), "--to", home.Path("out"), "--no-archive"});

@@ -11,9 +11,11 @@ constexpr const char* kWarcPath = "/crawl-data/CC-MAIN-2019-10/segment.warc";
 std::string WarcRecordOf(const ArchiveWeb::Capture& capture) {
     const std::string http = "HTTP/1.1 200 OK\r\nContent-Type: " + capture.mime +
                              "\r\nContent-Length: " + std::to_string(capture.body.size()) + "\r\n\r\n" + capture.body;
-    return "WARC/1.0\r\nWARC-Type: response\r\nWARC-Target-URI: " + capture.link +
+    const std::string& uri = capture.warcUri.empty() ? capture.link : capture.warcUri;
+    return "WARC/1.0\r\nWARC-Type: response\r\nWARC-Target-URI: " + uri +
            "\r\nWARC-Date: 2019-03-04T12:00:00Z\r\nContent-Type: application/http; msgtype=response\r\n"
-           "Content-Length: " + std::to_string(http.size()) + "\r\n\r\n" + http + "\r\n\r\n";
+           "Content-Length: " +
+           std::to_string(http.size()) + "\r\n\r\n" + http + "\r\n\r\n";
 }
 
 std::string Digest(const std::string& body) {
@@ -64,6 +66,11 @@ void ArchiveWeb::Start() {
         res.set_content(lines, "text/plain");
     });
     http.Get(R"(/web/(\d+)id_/(.*))", [this](const httplib::Request& req, httplib::Response& res) {
+        if (busy_.fetch_sub(1) > 0) {
+            res.status = 429;
+            res.set_header("Retry-After", "1");
+            return;
+        }
         std::string link = req.matches[2];
         if (!req.params.empty()) link += '?' + std::string(req.target.substr(req.target.find('?') + 1));
         for (const Capture& capture : captures_) {
@@ -94,6 +101,7 @@ void ArchiveWeb::Start() {
     });
     // cpp-httplib answers a Range header of set_content with 206 and the part asked for.
     http.Get(kWarcPath, [this](const httplib::Request&, httplib::Response& res) {
+        warcFetches_.fetch_add(1);
         res.set_content(warc_, "application/warc");
     });
     server_.Start();

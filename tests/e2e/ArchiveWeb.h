@@ -19,6 +19,7 @@ class ArchiveWeb {
         bool commonCrawl = false;  // in the crawl's WARC file rather than the Wayback
         bool exactOnly = false;    // answered for its own address only, not in a site's list
         int archivedStatus = 200;  // what the site answered when it was captured
+        std::string warcUri = {};  // the address its WARC record names; empty: its link
     };
     void Add(Capture capture) { captures_.push_back(std::move(capture)); }
     void Start();
@@ -26,11 +27,16 @@ class ArchiveWeb {
     QString EnginesJson() const;
     const std::vector<Capture>& Captures() const { return captures_; }
     int CdxLookups() const { return lookups_.load(); }
+    // The next `times` raw captures asked for are answered 429 with Retry-After: 1, as a busy archive does.
+    void AnswerBusy(int times) { busy_.store(times); }
+    int WarcFetches() const { return warcFetches_.load(); }
 
   private:
     std::vector<Capture> captures_;
     std::string warc_;  // the records of the Common Crawl captures, one after another
     std::vector<std::pair<qint64, qint64>> records_;  // offset and length, by capture
     std::atomic<int> lookups_{0};  // CDX look-ups of one address
+    std::atomic<int> busy_{0};
+    std::atomic<int> warcFetches_{0};
     LocalServer server_;
 };

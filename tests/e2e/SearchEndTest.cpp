@@ -115,8 +115,10 @@ TEST_F(SearchEndTest, AnArchiveIndexKeepsTheFetchLimitsAndItsErrorsHaveReasons) 
     EXPECT_TRUE(StopOnceTrickling());
 
     // An error answer is a failed fetch with its reason, not an answer; rows stay within the site.
-    const QByteArray good = "k 20200101000000 http://example.org/k1.pdf application/pdf 200 D1 9\n"
-                            "k 20200101000000 http://evil.test/k2.pdf application/pdf 200 D2 9\n";
+    const QByteArray good =
+        "k 20200101000000 http://example.org/k1.pdf application/pdf 200 D1 9\n"
+        "k 20200101000000 http://evil.test/k2.pdf application/pdf 200 D2 9\n"
+        "k 20200101000000 http://example.org/k3.pdf application/pdf 200 D3 9 extra\n";
     const struct {
         int status;
         QByteArray body;
@@ -135,6 +137,7 @@ TEST_F(SearchEndTest, AnArchiveIndexKeepsTheFetchLimitsAndItsErrorsHaveReasons) 
         EXPECT_TRUE(tally.reason.contains(answer.reason)) << tally.reason.toStdString();
         EXPECT_EQ(session.Results().Size(), answer.rows);
     }
+    EXPECT_TRUE(home.Read("run.log").contains("Wayback: 2 lines of the index's answers were skipped"));
 }
 
 TEST_F(SearchEndTest, TheSummaryCountsTheDeepSearchsRows) {

@@ -136,6 +136,15 @@ TEST(CdxAnswer, PageCountsAndCrawls) {
     EXPECT_EQ(crawls, QStringList({"CC-MAIN-2025-33", "CC-MAIN-2025-30", "CC-MAIN-2025-26"}));
     EXPECT_TRUE(CdxAnswer::ReadCrawls(R"([{"id":"../x","cdx-api":"http://a"}])", 3, &problem).isEmpty());
     EXPECT_FALSE(problem.isEmpty());
+
+    // 100,000 crawls, each twice and in no order, read in one pass: the newest asked, the rest counted.
+    QByteArray hostile = "[";
+    for (int i = 0; i < 100'000; ++i)
+        hostile += "{\"id\":\"CC-MAIN-" + QByteArray::number(i * 7919 % 50'000 + 10'000) + "\"},";
+    int leftOut = -1;
+    EXPECT_EQ(CdxAnswer::ReadCrawls(hostile + "{}]", 2, &problem, &leftOut),
+              QStringList({"CC-MAIN-59999", "CC-MAIN-59998"}));
+    EXPECT_EQ(leftOut, 50'000 - 2);
 }
 
 TEST(CdxAnswer, StrayJsonRowsAndControlCharactersAreSkippedNotTrusted) {

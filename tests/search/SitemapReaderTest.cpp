@@ -2,6 +2,7 @@
 
 #include "ArchiveAnswers.h"
 #include "search/SitemapReader.h"
+#include "search/SitemapSites.h"
 
 using Kind = SitemapReader::Kind;
 
@@ -67,4 +68,15 @@ TEST(SitemapReader, HostileSitemaps) {
     const SitemapReader::Sitemap big = SitemapReader::Read(many + "</urlset>");
     EXPECT_TRUE(big.truncated);
     EXPECT_EQ(big.addresses.size(), SitemapReader::kMaxAddresses);
+}
+
+TEST(SitemapSites, OnlyTheSitesOwnHostIsListed) {
+    const QByteArray map =
+        "<urlset><url><loc>https://A.org/y.pdf</loc></url><url><loc>http://127.0.0.1:1/e.pdf</loc>"
+        "</url><url><loc>http://a.org.evil.test/</loc></url></urlset>";
+    int offHost = -1;
+    const QStringList addresses = SitemapSites::Addresses(
+        "http://a.org:8080", {}, [&](const QString&) { return std::optional(map); }, nullptr, &offHost);
+    EXPECT_EQ(addresses, QStringList({"https://A.org/y.pdf"}));
+    EXPECT_EQ(offHost, 2);
 }
