@@ -5,7 +5,7 @@
 
 #include "app/Session.h"
 #include "cli/CliArgs.h"
-#include "lists/TextCodec.h"
+#include "net/PageDecoder.h"
 #include "search/HtmlAnchorLister.h"
 #include "search/QueryCatalogue.h"
 
@@ -167,7 +167,8 @@ QString AnchorsCommand::Help() const {
         "Lists the anchors of the saved page FILE as text<TAB>link, in document order, each link resolved\n"
         "as the deep search does it for a page fetched from URL (or the page's <base href>). FILE is read "
         "as\n"
-        "UTF-8, else GB18030. A page the HTML parser refuses (larger than 16 MB) exits 1 with the reason.\n");
+        "the deep search reads a page: UTF-16 by its byte-order mark, UTF-8, else the charset of its\n"
+        "<meta>, else GB18030. A page the HTML parser refuses (larger than 16 MB) exits 1 with the reason.\n");
 }
 
 int AnchorsCommand::Run(CliContext& context, const QStringList& args) {
@@ -182,7 +183,7 @@ int AnchorsCommand::Run(CliContext& context, const QStringList& args) {
     const QString url = parsed.Value(QStringLiteral("--url"));
     HtmlAnchorLister page;
     page.SetBaseUrl(url);
-    if (!page.SetHtml(TextCodec::Decode(file.readAll()), true)) {
+    if (!page.SetHtml(PageDecoder::Decode(file.readAll(), QString(), true), true)) {
         if (page.Refusal().isEmpty()) return kCliDone;  // an empty page has no anchors
         return context.Failed(QStringLiteral("anchors: %1: %2").arg(file.fileName(), page.Refusal()));
     }

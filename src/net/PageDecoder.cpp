@@ -1,6 +1,8 @@
 #include "net/PageDecoder.h"
 
 #include <QRegularExpression>
+#include <QStringDecoder>
+#include <optional>
 
 #include "lists/TextCodec.h"
 
@@ -33,6 +35,22 @@ QByteArray PageDecoder::DeclaredCharset(const QByteArray& body, const QString& c
 }
 
 QString PageDecoder::Decode(const QByteArray& body, const QString& contentType, bool preferUtf8) {
+    // A byte-order mark decides before any header or meta, as browsers read pages. UTF-16 is full of NUL
+    // bytes of its own: only the decoded text loses its NULs.
+    std::optional<QStringConverter::Encoding> utf16;
+    if (body.startsWith("\xFF\xFE")) {
+        utf16 = QStringConverter::Utf16LE;
+    } else if (body.startsWith("\xFE\xFF")) {
+        utf16 = QStringConverter::Utf16BE;
+    } else if (!body.startsWith("\xEF\xBB\xBF") && CharsetParameter(contentType).startsWith("utf-16")) {
+        utf16 = CharsetParameter(contentType) == "utf-16be" ? QStringConverter::Utf16BE : QStringConverter::Utf16LE;
+    }
+    if (utf16) {
+        QStringDecoder decoder(*utf16);
+        QString text = decoder(body);
+        if (!text.isEmpty() && text.front() == QChar(0xFEFF)) text.remove(0, 1);
+        return text.remove(QChar(0));
+    }
     QByteArray bytes = body;
     bytes.replace('\0', QByteArray());
     if (preferUtf8 && TextCodec::IsValidUtf8(bytes)) return TextCodec::Decode(bytes);

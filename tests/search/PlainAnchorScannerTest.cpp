@@ -100,4 +100,20 @@ TEST(PlainAnchorScanner, SavedPagesReadTheSameEitherWay) {
     }
 }
 
+// UTF-16 pages, told by their byte-order mark or their header, are read whole: NUL bytes are part of them.
+TEST(PageDecoder, Utf16PagesByTheirMarkOrTheirHeader) {
+    const QString page = QStringLiteral("<a href=\"r\u00e9sum\u00e9.pdf\">x</a>");
+    QByteArray le(reinterpret_cast<const char*>(page.utf16()), page.size() * 2);
+    QByteArray be = le;
+    for (qsizetype i = 0; i + 1 < be.size(); i += 2) std::swap(be[i], be[i + 1]);
+    const struct {
+        QByteArray body;
+        const char* contentType;
+    } cases[] = {{"\xFF\xFE" + le, "text/html"},
+                 {"\xFE\xFF" + be, "text/html; charset=utf-8"},
+                 {le, "text/html; charset=UTF-16"},
+                 {be, "text/html; charset=utf-16be"}};
+    for (const auto& c : cases) EXPECT_EQ(PageDecoder::Decode(c.body, c.contentType, true), page) << c.contentType;
+}
+
 }  // namespace
