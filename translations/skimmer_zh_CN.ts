@@ -631,6 +631,22 @@
         <source>The list was not saved:</source>
         <translation>列表没有保存：</translation>
     </message>
+    <message>
+        <source>%1 lines of %2 could not be read and were skipped; the file is left as it is.</source>
+        <translation>%2 中有 %1 行无法读取，已跳过；该文件保持不变。</translation>
+    </message>
+    <message>
+        <source>%1 changed on disk since it was loaded and is left as it is: the list (rows: %2) is kept in %3.</source>
+        <translation>%1 在载入后已被改动，它将保持不变：列表（%2 行）保存在 %3。</translation>
+    </message>
+    <message>
+        <source>%1 has %2 lines that could not be read and is left as it is: the list (rows: %3) is kept in %4.</source>
+        <translation>%1 中有 %2 行无法读取，它将保持不变：列表（%3 行）保存在 %4。</translation>
+    </message>
+    <message>
+        <source>%1 holds a list that was not loaded and is left as it is: the list (rows: %2) is kept in %3.</source>
+        <translation>%1 存有一个未载入的列表，它将保持不变：列表（%2 行）保存在 %3。</translation>
+    </message>
 </context>
 <context>
     <name>ListRun</name>
@@ -1051,6 +1067,10 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
     <message>
         <source>The list is loaded: %1 rows</source>
         <translation>列表已载入：%1 行</translation>
+    </message>
+    <message>
+        <source>The list is loaded: %1 rows; %2 lines could not be read and were skipped, and its file is left as it is.</source>
+        <translation>列表已载入：%1 行；%2 行无法读取，已跳过，其文件保持不变。</translation>
     </message>
     <message>
         <source>A list is being loaded; this can be done once it is in.</source>
