@@ -496,6 +496,46 @@ TEST(ListFileKeepingTest, AListFileIsOnlyWrittenWithTheListLoadedFromIt) {
     EXPECT_EQ(home.Read("first.xml.list"), QByteArray());
 }
 
+// A start-up load that skipped lines says how many when it ends, and the quit question names the new file
+// the rows go to: the file they came from is left as it is.
+TEST(ListFileKeepingTest, ALoadThatSkippedLinesSaysSoAndTheQuitKeepsItsFile) {
+    TempHome home;
+    qputenv("SKIMMER_UPDATE_URL", home.Path("none.xml").toUtf8());
+    Answers answers;
+    const QByteArray odd = "a$pdf$1$http://h/a.pdf$" + RowStatus::Waiting.Stored().toUtf8() +
+                           "\njust a title line\nb$pdf$1$http://h/b.pdf\n";
+    home.Write("odd.list", odd);
+    home.Write("config/Setting.ini",
+               "[FILE_FREE_DOC]\nAutoLoad=1\nListPath=" + home.Path("odd.list").toUtf8() + "\n");
+    Session session{home.Path()};
+    session.Lists().SetLoadInBackground(true);
+    session.Start();
+    MainWindow window(session, &answers);
+    window.show();
+    auto* statusLine = window.findChild<QLineEdit*>("statusLine");
+    ASSERT_TRUE(statusLine);
+    const QString loaded = QCoreApplication::translate("MainWindow",
+                                                      "The list is loaded: %1 rows; %2 lines could not be read "
+                                                      "and were skipped, and its file is left as it is.")
+                               .arg(2)
+                               .arg(1);
+    // Which of the two says it depends on whether the window's tick saw the load running.
+    const QString skipped = QCoreApplication::translate(
+                                "ListKeeper", "%1 lines of %2 could not be read and were skipped; the file is left "
+                                              "as it is.")
+                                .arg(1)
+                                .arg(home.Path("odd.list"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return statusLine->text() == loaded || statusLine->text().trimmed() == skipped; }, 30000))
+        << statusLine->text().toStdString();
+    EXPECT_TRUE(window.close());
+    ASSERT_EQ(answers.questions.size(), 1);
+    EXPECT_TRUE(answers.questions[0].contains(home.Path("odd-1.list"))) << answers.questions[0].toStdString();
+    EXPECT_EQ(home.Read("odd.list"), odd);
+    EXPECT_TRUE(home.Read("odd-1.list").contains("http://h/b.pdf"));
+    EXPECT_TRUE(home.Read("config/Setting.ini").contains("ListPath=" + home.Path("odd-1.list").toUtf8()));
+}
+
 // Search says what is missing; pages left waiting by a search with other options are not asked again
 // without a question, and "start anew" drops them. No box is left ticked that would reach the web.
 TEST_F(WindowHabitsTest, SearchAsksBeforeCarryingOnAnotherSearchsPages) {
