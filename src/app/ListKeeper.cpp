@@ -97,7 +97,7 @@ void ListKeeper::AfterLoad(LoadKind kind, const QString& path, const ListFiles::
     if (lastLoadSkipped_ > 0 && status_) {
         status_->ShowMsg(QCoreApplication::translate(
                              "ListKeeper",
-                             "%1 lines of %2 could not be read and were skipped; the file is left as it is.")
+                             "Lines of %2 that could not be read were skipped: %1; the file is left as it is.")
                              .arg(lastLoadSkipped_)
                              .arg(outcome.listPath.value_or(path)),
                          QString(), QString(), 1);
@@ -330,7 +330,7 @@ QString ListKeeper::AsideText(const ClosePlan& plan) {
                 .arg(plan.path);
         case Aside::Skipped:
             return QCoreApplication::translate("ListKeeper",
-                                               "%1 has %2 lines that could not be read and is left as it is: "
+                                               "%1 has lines that could not be read (%2) and is left as it is: "
                                                "the list (rows: %3) is kept in %4.")
                 .arg(plan.leftAlone)
                 .arg(plan.skipped)

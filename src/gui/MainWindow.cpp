@@ -158,8 +158,8 @@ MainWindow::MainWindow(Session& session, MessageSink* messages, QWidget* parent)
             loadShown_ = -1;
             // A load that had to skip records says so here, where the user looks when it ends.
             if (const qint64 skipped = lists.LastLoadSkipped(); skipped > 0) {
-                statusLine_->setText(tr("The list is loaded: %1 rows; %2 lines could not be read and were "
-                                        "skipped, and its file is left as it is.")
+                statusLine_->setText(tr("The list is loaded: %1 rows; lines that could not be read were "
+                                        "skipped: %2, and its file is left as it is.")
                                          .arg(session_.Results().Size())
                                          .arg(skipped));
             } else {
