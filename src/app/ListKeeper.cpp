@@ -95,12 +95,13 @@ bool ListKeeper::BeginImport(const QString& path, const StatusFilter& filter, st
 void ListKeeper::AfterLoad(LoadKind kind, const QString& path, const ListFiles::ReadOutcome& outcome) {
     lastLoadSkipped_ = outcome.replace ? outcome.skipped : 0;
     if (lastLoadSkipped_ > 0 && status_) {
-        status_->ShowMsg(QCoreApplication::translate(
-                             "ListKeeper",
-                             "Lines of %2 that could not be read were skipped: %1; the file is left as it is.")
-                             .arg(lastLoadSkipped_)
-                             .arg(outcome.listPath.value_or(path)),
-                         QString(), QString(), 1);
+        status_->ShowMsg(
+            QCoreApplication::translate(
+                "ListKeeper",
+                "Lines of %2 that could not be read were skipped: %1; the file is left as it is.")
+                .arg(lastLoadSkipped_)
+                .arg(outcome.listPath.value_or(path)),
+            QString(), QString(), 1);
     }
     const Step loaded{outcome.listPath.value_or(path), outcome.stamp, outcome.skipped};
     switch (kind) {
@@ -255,7 +256,8 @@ QString ListKeeper::FreeSibling(const QString& path) {
     const QFileInfo info(path);
     const QString suffix = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
     for (int n = 1; n < 1000; ++n) {
-        const QString name = info.path() + u'/' + info.completeBaseName() + u'-' + QString::number(n) + suffix;
+        const QString name =
+            info.path() + u'/' + info.completeBaseName() + u'-' + QString::number(n) + suffix;
         const QFileInfo taken(name);
         const QFileInfo twin(name + QStringLiteral(".list"));
         if (taken.exists() || taken.isSymLink()) continue;
@@ -277,7 +279,8 @@ ListKeeper::ClosePlan ListKeeper::PlanCloseSave() const {
         plan.skipped = plan.aside == Aside::Skipped ? step_.skipped : 0;
         if (plan.aside == Aside::NotLoaded) {
             // The list path holds a list that was never loaded: the rows go to the session list instead.
-            const bool toSession = !listPath.isEmpty() && !sessionListPath_.isEmpty() && MayWrite(sessionListPath_);
+            const bool toSession =
+                !listPath.isEmpty() && !sessionListPath_.isEmpty() && MayWrite(sessionListPath_);
             plan.path = toSession ? sessionListPath_ : QString();
         } else {
             // The rows came from that file: they stay beside it, where its owner looks for them.
@@ -329,17 +332,19 @@ QString ListKeeper::AsideText(const ClosePlan& plan) {
                 .arg(plan.rows)
                 .arg(plan.path);
         case Aside::Skipped:
-            return QCoreApplication::translate("ListKeeper",
-                                               "%1 has lines that could not be read (%2) and is left as it is: "
-                                               "the list (rows: %3) is kept in %4.")
+            return QCoreApplication::translate(
+                       "ListKeeper",
+                       "%1 has lines that could not be read (%2) and is left as it is: "
+                       "the list (rows: %3) is kept in %4.")
                 .arg(plan.leftAlone)
                 .arg(plan.skipped)
                 .arg(plan.rows)
                 .arg(plan.path);
         case Aside::NotLoaded:
-            return QCoreApplication::translate("ListKeeper",
-                                               "%1 holds a list that was not loaded and is left as it is: the "
-                                               "list (rows: %2) is kept in %3.")
+            return QCoreApplication::translate(
+                       "ListKeeper",
+                       "%1 holds a list that was not loaded and is left as it is: the "
+                       "list (rows: %2) is kept in %3.")
                 .arg(plan.leftAlone)
                 .arg(plan.rows)
                 .arg(plan.path);

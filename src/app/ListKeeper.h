@@ -83,7 +83,7 @@ class ListKeeper {
         QString path;
         qsizetype rows = 0;
         Aside aside = Aside::None;
-        QString leftAlone;  // the file left as it is, when aside
+        QString leftAlone;   // the file left as it is, when aside
         qint64 skipped = 0;  // Skipped: how many records
     };
     ClosePlan PlanCloseSave() const;

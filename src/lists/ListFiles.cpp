@@ -1,9 +1,9 @@
 #include "lists/ListFiles.h"
 
+#include <sys/stat.h>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <condition_variable>

@@ -3,9 +3,9 @@
 // file and renames it over the old one, so a crash or a full disk never costs the previous list. Called
 // on the owner's thread; the result list's own locks keep searches running alongside.
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
-#include <QByteArrayView>
 #include <atomic>
 #include <functional>
 #include <optional>

@@ -157,18 +157,28 @@ TEST_F(ListKeeperTest, ABackgroundLoadTakesTheListsPlaceWhenReadAndKeepsRowsFoun
     EXPECT_TRUE(options.Text(SettingKey::ListFile).isEmpty());  // loaded by hand
 }
 
+// A keeper over a fresh home whose list path is `name`, loaded at start.
+struct KeeperAtHome {
+    KeeperAtHome() { options.Load(IniFile()); }
+    void KeepIn(const QString& name) {
+        options.SetCommittedText(SettingKey::ListFile, home.Path(name));
+        options.SetLiveInt(SettingKey::LoadLastListAtStart, 1);
+    }
+    TempHome home;
+    Options options;
+    StatusLine status{nullptr};
+    ResultList list{options, nullptr};
+    ListKeeper keeper{list, options, nullptr, &status};
+};
+
 // Another program renames a file over the list path, while the start-up load reads it or after: its rows
 // are never written over. The list goes to a new file beside it, which becomes the list path, and the
 // status line says where; the next saves keep that file, not yet another one.
 TEST(ListKeeperDiskTest, AListFileReplacedOnDiskIsLeftAsItIs) {
     for (const bool duringLoad : {true, false}) {
         SCOPED_TRACE(duringLoad ? "during the load" : "after the load");
-        TempHome home;
-        Options options;
-        options.Load(IniFile());
-        StatusLine status(nullptr);
-        ResultList list(options, nullptr);
-        ListKeeper keeper(list, options, nullptr, &status);
+        KeeperAtHome at;
+        auto& [home, options, status, list, keeper] = at;
         QByteArray old;
         for (int i = 0; i < 3000; ++i) {
             const QByteArray n = QByteArray::number(i);
@@ -177,8 +187,7 @@ TEST(ListKeeperDiskTest, AListFileReplacedOnDiskIsLeftAsItIs) {
         home.Write("my.list", old);
         const QByteArray replacement = "new$pdf$1$http://b/1.pdf$ok\n";
         home.Write("repl.list", replacement);
-        options.SetCommittedText(SettingKey::ListFile, home.Path("my.list"));
-        options.SetLiveInt(SettingKey::LoadLastListAtStart, 1);
+        at.KeepIn("my.list");
         keeper.SetSessionListPath(home.Path("session.list"));
         keeper.SetLoadInBackground(true);
         keeper.StartupLoad();
@@ -220,8 +229,10 @@ TEST(ListKeeperDiskTest, ALoadThatSkipsLinesLeavesItsFileAsItIs) {
     };
     const Case cases[] = {
         {"odd.list",
-         "ok$pdf$1$http://a/1.pdf$" + waiting + "\njust a title line\n$$$$\n   \n"
-         "nostatus$pdf$1$http://a/3.pdf\ndup$pdf$1$http://a/1.pdf$" + waiting + "\ncut$pdf$1$http://a/4.pdf$",
+         "ok$pdf$1$http://a/1.pdf$" + waiting +
+             "\njust a title line\n$$$$\n   \n"
+             "nostatus$pdf$1$http://a/3.pdf\ndup$pdf$1$http://a/1.pdf$" +
+             waiting + "\ncut$pdf$1$http://a/4.pdf$",
          3, 3},
         {"odd.xml",
          "<skimmer><item><title>ok</title><types>pdf</types><size>1</size><path>http://a/1.pdf</path></item>"
@@ -230,15 +241,10 @@ TEST(ListKeeperDiskTest, ALoadThatSkipsLinesLeavesItsFileAsItIs) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TempHome home;
-        Options options;
-        options.Load(IniFile());
-        StatusLine status(nullptr);
-        ResultList list(options, nullptr);
-        ListKeeper keeper(list, options, nullptr, &status);
+        KeeperAtHome at;
+        auto& [home, options, status, list, keeper] = at;
         home.Write(c.name, c.bytes);
-        options.SetCommittedText(SettingKey::ListFile, home.Path(c.name));
-        options.SetLiveInt(SettingKey::LoadLastListAtStart, 1);
+        at.KeepIn(c.name);
         keeper.StartupLoad();
         ASSERT_EQ(list.Size(), c.rows);
         EXPECT_EQ(keeper.LastLoadSkipped(), c.skipped);

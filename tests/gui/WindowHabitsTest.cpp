@@ -514,17 +514,19 @@ TEST(ListFileKeepingTest, ALoadThatSkippedLinesSaysSoAndTheQuitKeepsItsFile) {
     window.show();
     auto* statusLine = window.findChild<QLineEdit*>("statusLine");
     ASSERT_TRUE(statusLine);
-    const QString loaded = QCoreApplication::translate("MainWindow",
-                                                      "The list is loaded: %1 rows; lines that could not be read "
-                                                      "were skipped: %2, and its file is left as it is.")
-                               .arg(2)
-                               .arg(1);
+    const QString loaded =
+        QCoreApplication::translate("MainWindow",
+                                    "The list is loaded: %1 rows; lines that could not be read "
+                                    "were skipped: %2, and its file is left as it is.")
+            .arg(2)
+            .arg(1);
     // Which of the two says it depends on whether the window's tick saw the load running.
-    const QString skipped = QCoreApplication::translate(
-                                "ListKeeper", "Lines of %2 that could not be read were skipped: %1; the file is "
-                                              "left as it is.")
-                                .arg(1)
-                                .arg(home.Path("odd.list"));
+    const QString skipped =
+        QCoreApplication::translate("ListKeeper",
+                                    "Lines of %2 that could not be read were skipped: %1; the file is "
+                                    "left as it is.")
+            .arg(1)
+            .arg(home.Path("odd.list"));
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return statusLine->text() == loaded || statusLine->text().trimmed() == skipped; }, 30000))
         << statusLine->text().toStdString();
