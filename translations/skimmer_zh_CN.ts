@@ -635,6 +635,22 @@
         <source>The list was not saved:</source>
         <translation>列表没有保存：</translation>
     </message>
+    <message>
+        <source>Lines of %2 that could not be read were skipped: %1; the file is left as it is.</source>
+        <translation>%2 中无法读取的行已跳过：%1 行；该文件保持不变。</translation>
+    </message>
+    <message>
+        <source>%1 changed on disk since it was loaded and is left as it is: the list (rows: %2) is kept in %3.</source>
+        <translation>%1 在载入后已被改动，它将保持不变：列表（%2 行）保存在 %3。</translation>
+    </message>
+    <message>
+        <source>%1 has lines that could not be read (%2) and is left as it is: the list (rows: %3) is kept in %4.</source>
+        <translation>%1 中有无法读取的行（%2 行），它将保持不变：列表（%3 行）保存在 %4。</translation>
+    </message>
+    <message>
+        <source>%1 holds a list that was not loaded and is left as it is: the list (rows: %2) is kept in %3.</source>
+        <translation>%1 存有一个未载入的列表，它将保持不变：列表（%2 行）保存在 %3。</translation>
+    </message>
 </context>
 <context>
     <name>ListRun</name>
@@ -1055,6 +1071,10 @@ Finds documents shared publicly on the web by keyword and downloads them in bulk
     <message>
         <source>The list is loaded: %1 rows</source>
         <translation>列表已载入：%1 行</translation>
+    </message>
+    <message>
+        <source>The list is loaded: %1 rows; lines that could not be read were skipped: %2, and its file is left as it is.</source>
+        <translation>列表已载入：%1 行；无法读取的行已跳过：%2 行，其文件保持不变。</translation>
     </message>
     <message>
         <source>A list is being loaded; this can be done once it is in.</source>

@@ -93,20 +93,34 @@ bool ListKeeper::BeginImport(const QString& path, const StatusFilter& filter, st
 }
 
 void ListKeeper::AfterLoad(LoadKind kind, const QString& path, const ListFiles::ReadOutcome& outcome) {
+    lastLoadSkipped_ = outcome.replace ? outcome.skipped : 0;
+    if (lastLoadSkipped_ > 0 && status_) {
+        status_->ShowMsg(
+            QCoreApplication::translate(
+                "ListKeeper",
+                "Lines of %2 that could not be read were skipped: %1; the file is left as it is.")
+                .arg(lastLoadSkipped_)
+                .arg(outcome.listPath.value_or(path)),
+            QString(), QString(), 1);
+    }
+    const Step loaded{outcome.listPath.value_or(path), outcome.stamp, outcome.skipped};
     switch (kind) {
         case LoadKind::Import:
             // A list loaded by hand is not saved behind the user's back.
             options_.SetCommittedText(SettingKey::ListFile, QString());
             break;
         case LoadKind::SessionList:
-            inStepWith_ = path;
+            if (outcome.replace) step_ = loaded;
             // It stays the session list: no list path is shown, and the exit still offers to save.
             options_.SetCommittedText(SettingKey::ListFile, QString());
             break;
         case LoadKind::ListPath: {
             // An XML file that cannot be read loads nothing (and, without its twin, leaves the list as it
             // was): the list is then in step with no file, and the file is never written over.
-            if (outcome.result == 1 || outcome.replace) inStepWith_ = options_.Text(SettingKey::ListFile);
+            if (outcome.result == 1 || outcome.replace) {
+                step_ = loaded;
+                step_.path = options_.Text(SettingKey::ListFile);
+            }
             // A damaged XML list was read from its twin, which is now the list path: the auto-save and
             // the close keep the twin in step and never write the twin's rows over the user's XML file.
             const QString twin = path + QStringLiteral(".list");
@@ -139,7 +153,8 @@ QString ListKeeper::ExportTo(QString path, const StatusFilter& filter) {
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".xml");
     const int saved = files_.ExportList(path, filter);
     options_.SetCommittedText(SettingKey::ListFile, path);
-    inStepWith_ = path;
+    // The user chose this file: whatever it held is theirs to replace.
+    step_ = Step{path, ListFiles::FileStamp::OfPath(path), 0};
     exporting_ = false;
     if (saved == 0 && !files_.LastError().isEmpty()) {
         ReportSaveFailure();
@@ -222,10 +237,34 @@ bool HoldsRows(const QString& path) {
 }  // namespace
 
 bool ListKeeper::MayWrite(const QString& path) const {
+    const bool allRead = path != step_.path || step_.skipped == 0;
     // The session list is this program's own note of the last run's rows, never a file the user named:
-    // any rows may replace it, only not an empty table.
-    if (path == sessionListPath_ && list_.Size() > 0) return true;
-    return path == inStepWith_ || !HoldsRows(path);
+    // any rows may replace it, only not an empty table, nor a file some of whose records were not read.
+    if (path == sessionListPath_ && list_.Size() > 0 && allRead) return true;
+    if (!HoldsRows(path)) return true;
+    // Stamped when read or written: a file renamed over it since, or rewritten by another program, holds
+    // rows this list never had.
+    return path == step_.path && allRead && step_.stamp && ListFiles::FileStamp::OfPath(path) == step_.stamp;
+}
+
+ListKeeper::Aside ListKeeper::WhyNotWritten(const QString& path) const {
+    if (path != step_.path) return Aside::NotLoaded;
+    return step_.skipped > 0 ? Aside::Skipped : Aside::Changed;
+}
+
+QString ListKeeper::FreeSibling(const QString& path) {
+    const QFileInfo info(path);
+    const QString suffix = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
+    for (int n = 1; n < 1000; ++n) {
+        const QString name =
+            info.path() + u'/' + info.completeBaseName() + u'-' + QString::number(n) + suffix;
+        const QFileInfo taken(name);
+        const QFileInfo twin(name + QStringLiteral(".list"));
+        if (taken.exists() || taken.isSymLink()) continue;
+        if (!ListFiles::IsTextPath(name) && (twin.exists() || twin.isSymLink())) continue;
+        return name;
+    }
+    return QString();
 }
 
 ListKeeper::ClosePlan ListKeeper::PlanCloseSave() const {
@@ -234,10 +273,31 @@ ListKeeper::ClosePlan ListKeeper::PlanCloseSave() const {
     const QString listPath = options_.Text(SettingKey::ListFile);
     plan.path = KeptPath();
     if (plan.path.isEmpty()) return plan;
-    if (!MayWrite(plan.path) && !listPath.isEmpty() && plan.rows > 0 && !sessionListPath_.isEmpty() &&
-        MayWrite(sessionListPath_)) {
-        // The list path holds a list that was never loaded: the rows go to the session list instead.
-        plan.path = sessionListPath_;
+    if (plan.rows > 0 && !MayWrite(plan.path)) {
+        plan.aside = WhyNotWritten(plan.path);
+        plan.leftAlone = plan.path;
+        plan.skipped = plan.aside == Aside::Skipped ? step_.skipped : 0;
+        if (plan.aside == Aside::NotLoaded) {
+            // The list path holds a list that was never loaded: the rows go to the session list instead.
+            const bool toSession =
+                !listPath.isEmpty() && !sessionListPath_.isEmpty() && MayWrite(sessionListPath_);
+            plan.path = toSession ? sessionListPath_ : QString();
+        } else {
+            // The rows came from that file: they stay beside it, where its owner looks for them.
+            plan.path = FreeSibling(plan.leftAlone);
+        }
+        if (plan.path.isEmpty()) {
+            plan.path = plan.leftAlone;
+            plan.action = CloseAction::NotSaved;
+        } else {
+            plan.action = CloseAction::Save;
+        }
+        return plan;
+    }
+    if (plan.path == diverted_.path) {
+        plan.aside = diverted_.aside;
+        plan.leftAlone = diverted_.leftAlone;
+        plan.skipped = diverted_.skipped;
     }
     if (!MayWrite(plan.path)) {
         plan.action = plan.rows > 0 ? CloseAction::NotSaved : CloseAction::Nothing;
@@ -253,7 +313,45 @@ ListKeeper::ClosePlan ListKeeper::PlanCloseSave() const {
 void ListKeeper::Save(const ClosePlan& plan) {
     const int saved = files_.ExportList(plan.path, StatusFilter());
     if (saved == 0 && !files_.LastError().isEmpty()) return ReportSaveFailure();
-    inStepWith_ = plan.path;
+    const bool newlyAside = plan.aside != Aside::None && plan.path != step_.path;
+    step_ = Step{plan.path, ListFiles::FileStamp::OfPath(plan.path), 0};
+    if (!newlyAside) return;
+    diverted_ = plan;
+    // The list lives in the new file from now on; the session list stays the session list.
+    if (plan.aside != Aside::NotLoaded) options_.SetCommittedText(SettingKey::ListFile, plan.path);
+    if (status_) status_->ShowMsg(AsideText(plan), QString(), QString(), 1);
+}
+
+QString ListKeeper::AsideText(const ClosePlan& plan) {
+    switch (plan.aside) {
+        case Aside::Changed:
+            return QCoreApplication::translate("ListKeeper",
+                                               "%1 changed on disk since it was loaded and is left as it is: "
+                                               "the list (rows: %2) is kept in %3.")
+                .arg(plan.leftAlone)
+                .arg(plan.rows)
+                .arg(plan.path);
+        case Aside::Skipped:
+            return QCoreApplication::translate(
+                       "ListKeeper",
+                       "%1 has lines that could not be read (%2) and is left as it is: "
+                       "the list (rows: %3) is kept in %4.")
+                .arg(plan.leftAlone)
+                .arg(plan.skipped)
+                .arg(plan.rows)
+                .arg(plan.path);
+        case Aside::NotLoaded:
+            return QCoreApplication::translate(
+                       "ListKeeper",
+                       "%1 holds a list that was not loaded and is left as it is: the "
+                       "list (rows: %2) is kept in %3.")
+                .arg(plan.leftAlone)
+                .arg(plan.rows)
+                .arg(plan.path);
+        case Aside::None:
+            break;
+    }
+    return QString();
 }
 
 void ListKeeper::ReportSaveFailure() {

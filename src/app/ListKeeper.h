@@ -3,8 +3,11 @@
 // the start-up load, the two-minute auto-save and the save at close, kept apart by the exporting and
 // auto-saving guards. The list path (setting ListFile) says which file the list stays in step with;
 // without one, the session list in the home does. A file is only written over with the list that was
-// loaded from it or saved to it: a list file the list never came from is left as it is, and an empty
-// table goes over a file with rows only when the user has said so.
+// loaded from it or saved to it, and only while it is still the file that was read or written (another
+// program may rename a file over it) and the load kept every record it held: otherwise the file is left
+// as it is and the rows go to a new file beside it, which becomes the list path. A list file the list
+// never came from is left as it is, and an empty table goes over a file with rows only when the user
+// has said so.
 // Main thread only; a load may read its file on a thread of its own (BeginImport), and the list then
 // changes only when the whole file has been read.
 
@@ -14,6 +17,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "lists/ListFiles.h"
@@ -43,6 +47,7 @@ class ListKeeper {
     void SetLoadInBackground(bool background) { loadInBackground_ = background; }
     bool Loading() const { return bool(load_); }
     qint64 LoadedRows() const;  // records read by the running load
+    qint64 LastLoadSkipped() const { return lastLoadSkipped_; }  // records the last load could not keep
     // Stops a running load and drops what it read: the list, its path and the file it is in step with
     // stay as they were before the load. Waits for the reader, which stops at its next record.
     void CancelLoad();
@@ -66,12 +71,24 @@ class ListKeeper {
         EmptiesFile,  // the list was emptied by the user: `path` loses its rows, only when confirmed
         NotSaved,     // `path` holds a list this one was not loaded from: the rows are not written
     };
+    // Why the rows go to another file than the one the list is kept in.
+    enum class Aside {
+        None,
+        NotLoaded,  // the list path holds a list this one was not loaded from
+        Changed,    // the file changed on disk since it was loaded or saved
+        Skipped,    // its load skipped records that the list does not hold
+    };
     struct ClosePlan {
         CloseAction action = CloseAction::Nothing;
         QString path;
         qsizetype rows = 0;
+        Aside aside = Aside::None;
+        QString leftAlone;   // the file left as it is, when aside
+        qint64 skipped = 0;  // Skipped: how many records
     };
     ClosePlan PlanCloseSave() const;
+    // What a plan with an aside says about it, for the status line, the run log and the quit question.
+    static QString AsideText(const ClosePlan& plan);
     // The auto-save and the close write only what PlanCloseSave calls Save; the close empties a file
     // only when the user has confirmed it.
     void AutoSave();
@@ -88,8 +105,12 @@ class ListKeeper {
     void FinishLoad();
     void FreeLeftovers();
     void AfterLoad(LoadKind kind, const QString& path, const ListFiles::ReadOutcome& outcome);
-    // The list may replace the file's rows: it came from there or went there, or the file holds none.
+    // The list may replace the file's rows: it came from there or went there and the file is still as
+    // it was then, or the file holds none.
     bool MayWrite(const QString& path) const;
+    Aside WhyNotWritten(const QString& path) const;
+    // A name beside `path` that nothing has yet, of the same kind; empty when none is found.
+    static QString FreeSibling(const QString& path);
     // The status line and the run log say which file was not written and why.
     void ReportSaveFailure();
 
@@ -99,7 +120,15 @@ class ListKeeper {
     StatusLine* status_;
     ListFiles files_;
     QString sessionListPath_;
-    QString inStepWith_;  // the file the list was last loaded from or saved to
+    // The file the list was last loaded from or saved to, as it was then.
+    struct Step {
+        QString path;
+        std::optional<ListFiles::FileStamp> stamp;
+        qint64 skipped = 0;  // records of that load that are not in the list
+    };
+    Step step_;
+    ClosePlan diverted_;  // the last save that went aside, so later questions can still say why
+    qint64 lastLoadSkipped_ = 0;
     bool exporting_ = false;
     bool autoSaving_ = false;
     bool loadInBackground_ = false;

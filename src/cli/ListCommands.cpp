@@ -26,9 +26,10 @@ std::optional<QList<ResultEntry>> ReadListFile(const QString& path, QString* err
         return items;
     }
     QList<ResultEntry> entries;
-    for (const QString& line : TextCodec::DecodeLines(bytes)) {
-        if (!line.isEmpty()) entries.append(ListFileFormat::ParseRecord(line));
-    }
+    ListFiles::ForEachTextRecord(bytes, [&entries](ResultEntry&& entry) {
+        entries.append(std::move(entry));
+        return true;
+    });
     return entries;
 }
 

@@ -156,7 +156,15 @@ MainWindow::MainWindow(Session& session, MessageSink* messages, QWidget* parent)
             }
         } else if (loadShown_ >= 0) {
             loadShown_ = -1;
-            statusLine_->setText(tr("The list is loaded: %1 rows").arg(session_.Results().Size()));
+            // A load that had to skip records says so here, where the user looks when it ends.
+            if (const qint64 skipped = lists.LastLoadSkipped(); skipped > 0) {
+                statusLine_->setText(tr("The list is loaded: %1 rows; lines that could not be read were "
+                                        "skipped: %2, and its file is left as it is.")
+                                         .arg(session_.Results().Size())
+                                         .arg(skipped));
+            } else {
+                statusLine_->setText(tr("The list is loaded: %1 rows").arg(session_.Results().Size()));
+            }
         }
     });
     statusTimer->start(100);
@@ -1186,7 +1194,9 @@ QString MainWindow::QuitQuestion(const ListKeeper::ClosePlan& plan) const {
     const QString name = QDir::toNativeSeparators(plan.path);
     switch (plan.action) {
         case ListKeeper::CloseAction::Save:
-            if (plan.rows > 0)
+            if (plan.rows > 0 && plan.aside != ListKeeper::Aside::None)
+                lines.append(ListKeeper::AsideText(plan));
+            else if (plan.rows > 0)
                 lines.append(tr("The list (rows: %1) will be kept in %2.").arg(plan.rows).arg(name));
             break;
         case ListKeeper::CloseAction::EmptiesFile:

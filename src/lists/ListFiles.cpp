@@ -1,8 +1,10 @@
 #include "lists/ListFiles.h"
 
+#include <sys/stat.h>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
@@ -123,6 +125,43 @@ bool Cancelled(const ListFiles::ReadControl* control) {
 
 }  // namespace
 
+std::optional<ListFiles::FileStamp> ListFiles::FileStamp::OfPath(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) return std::nullopt;
+    return FileStamp{quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
+                     qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+std::optional<ListFiles::FileStamp> ListFiles::FileStamp::OfDescriptor(int descriptor) {
+    struct stat info {};
+    if (descriptor < 0 || ::fstat(descriptor, &info) != 0) return std::nullopt;
+    return FileStamp{quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
+                     qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+void ListFiles::ForEachTextRecord(QByteArrayView bytes, const std::function<bool(ResultEntry&&)>& onRecord) {
+    bool going = true;
+    TextCodec::ForEachLine(bytes, [&](QByteArrayView raw) {
+        if (!going) return;
+        const QString line = TextCodec::DecodeCells(raw, '$');
+        if (std::all_of(line.cbegin(), line.cend(), [](QChar c) { return c.isSpace(); })) return;
+        going = onRecord(ListFileFormat::ParseRecord(line));
+    });
+}
+
+bool ListFiles::AddRecord(ResultList& staging, ResultEntry entry, const StatusFilter& filter) {
+    if (entry.link.isEmpty()) return false;
+    // A record cut short at the end of a file, or typed by hand, may lack its last cells: it waits with an
+    // unknown size, as a row found by a search does, rather than being dropped from the list.
+    if (entry.status.IsEmpty()) entry.status = RowStatus::Waiting;
+    if (entry.size.isEmpty()) entry.size = EntrySize::Unknown;
+    // The link joins the set before the filter is asked, so a skipped record still keeps its link out.
+    if (staging.AddLinkIfNew(entry.link) == 0) return false;
+    if (!filter.Passes(entry.status)) return true;
+    return staging.AddEntry(entry.title, entry.type, entry.size, entry.link, entry.status) ==
+           ResultList::AddResult::Added;
+}
+
 ListFiles::ReadOutcome ListFiles::ReadText(ResultList& staging, const QString& path,
                                            const StatusFilter& filter, ReadControl* control) {
     ReadOutcome outcome;
@@ -137,24 +176,21 @@ ListFiles::ReadOutcome ListFiles::ReadText(ResultList& staging, const QString& p
     outcome.listPath = path;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return outcome;
+    // The file as opened, not as named: one renamed over it meanwhile is another file.
+    outcome.stamp = FileStamp::OfDescriptor(file.handle());
     const QByteArray bytes = file.readAll();
     staging.Reserve(bytes.count('\n'));
     bool cancelled = false;
     qint64 read = 0;
-    TextCodec::ForEachLine(bytes, [&](QByteArrayView bytesOfLine) {
-        if (cancelled) return;
+    ForEachTextRecord(bytes, [&](ResultEntry&& entry) {
         // A look at the flag per thousand records costs nothing and stops a million-row read at once.
         if (++read % 1024 == 0) {
             cancelled = Cancelled(control);
             if (control) control->rows.store(read, std::memory_order_relaxed);
+            if (cancelled) return false;
         }
-        const QString line = TextCodec::DecodeCells(bytesOfLine, '$');
-        if (line.isEmpty()) return;
-        const ResultEntry entry = ListFileFormat::ParseRecord(line);
-        // The link joins the set before the filter is asked, so a skipped record still keeps its link out.
-        if (!entry.link.isEmpty() && staging.AddLinkIfNew(entry.link) == 0) return;
-        if (!filter.Passes(entry.status)) return;
-        staging.AddEntry(entry.title, entry.type, entry.size, entry.link, entry.status);
+        if (!AddRecord(staging, std::move(entry), filter)) ++outcome.skipped;
+        return true;
     });
     if (cancelled) return ReadOutcome{};
     staging.ResetUploadingToWaiting();
@@ -167,7 +203,9 @@ ListFiles::ReadOutcome ListFiles::ReadXml(ResultList& staging, const QString& pa
     if (path.isEmpty() || !QFileInfo(path).isFile()) return {};
     QFile file(path);
     bool readable = file.open(QIODevice::ReadOnly);
+    const std::optional<FileStamp> stamp = readable ? FileStamp::OfDescriptor(file.handle()) : std::nullopt;
     QByteArray bytes = readable ? file.readAll() : QByteArray();
+    qint64 skipped = 0;
 
     // The document is parsed on one thread while this one adds its items to the staging list, which
     // takes the list's place only when the whole document has proved readable.
@@ -214,12 +252,8 @@ ListFiles::ReadOutcome ListFiles::ReadXml(ResultList& staging, const QString& pa
                 if (Cancelled(control)) cancelled = true;
                 if (cancelled) continue;
             }
-            for (const ResultEntry& item : chunk) {
-                if (item.title.isEmpty() || item.type.isEmpty() || item.link.isEmpty()) continue;
-                if (!filter.Passes(item.status)) continue;
-                if (staging.AddLinkIfNew(item.link) == 1) {
-                    staging.AddEntry(item.title, item.type, item.size, item.link, item.status);
-                }
+            for (ResultEntry& item : chunk) {
+                if (!AddRecord(staging, std::move(item), filter)) ++skipped;
             }
             read += qint64(chunk.size());
             if (control) control->rows.store(read, std::memory_order_relaxed);
@@ -247,6 +281,8 @@ ListFiles::ReadOutcome ListFiles::ReadXml(ResultList& staging, const QString& pa
     outcome.result = 1;
     outcome.replace = true;
     outcome.listPath = path;
+    outcome.skipped = skipped;
+    outcome.stamp = stamp;
     return outcome;
 }
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <cstdio>
+
 #include "TempHome.h"
 #include "WaitFor.h"
 #include "app/ListKeeper.h"
@@ -7,6 +10,7 @@
 #include "lists/MessageSink.h"
 #include "lists/Options.h"
 #include "lists/ResultList.h"
+#include "lists/StatusLine.h"
 
 namespace {
 
@@ -150,6 +154,105 @@ TEST_F(ListKeeperTest, ABackgroundLoadTakesTheListsPlaceWhenReadAndKeepsRowsFoun
     EXPECT_EQ(list.AddLinkIfNew("http://a/old.pdf"), 1);  // the replaced rows' links went with them
     EXPECT_EQ(list.AddLinkIfNew("http://b/1.pdf"), 0);
     EXPECT_TRUE(options.Text(SettingKey::ListFile).isEmpty());  // loaded by hand
+}
+
+// A keeper over a fresh home whose list path is `name`, loaded at start.
+struct KeeperAtHome {
+    KeeperAtHome() { options.Load(IniFile()); }
+    void KeepIn(const QString& name) {
+        options.SetCommittedText(SettingKey::ListFile, home.Path(name));
+        options.SetLiveInt(SettingKey::LoadLastListAtStart, 1);
+    }
+    TempHome home;
+    Options options;
+    StatusLine status{nullptr};
+    ResultList list{options, nullptr};
+    ListKeeper keeper{list, options, nullptr, &status};
+};
+
+// A file renamed over the list path during the start-up load or after keeps its rows: the list goes to a
+// new file beside it (the list path from now on, named on the status line), and later saves keep to it.
+TEST(ListKeeperDiskTest, AListFileReplacedOnDiskIsLeftAsItIs) {
+    for (const bool duringLoad : {true, false}) {
+        SCOPED_TRACE(duringLoad ? "during the load" : "after the load");
+        KeeperAtHome at;
+        auto& [home, options, status, list, keeper] = at;
+        QByteArray old;
+        for (int i = 0; i < 3000; ++i)
+            old += QString("old%1$pdf$1$http://a/%1.pdf$%2\n").arg(i).arg(RowStatus::Waiting.Stored()).toUtf8();
+        home.Write("my.list", old);
+        const QByteArray replacement = "new$pdf$1$http://b/1.pdf$ok\n";  // another program's list
+        home.Write("repl.list", replacement);
+        at.KeepIn("my.list");
+        keeper.SetSessionListPath(home.Path("session.list"));
+        keeper.SetLoadInBackground(true);
+        keeper.StartupLoad();
+        const auto replace = [&] { std::rename(qPrintable(home.Path("repl.list")), qPrintable(home.Path("my.list"))); };
+        if (duringLoad) {
+            // The reader is into the old file; its end waits for the event loop, which has not run.
+            for (int i = 0; i < 60000 && keeper.LoadedRows() < 2048; ++i) QThread::msleep(1);
+            ASSERT_TRUE(keeper.Loading());
+            replace();
+        }
+        ASSERT_TRUE(WaitFor([&] { return !keeper.Loading(); }));
+        if (!duringLoad) replace();
+        keeper.AutoSave();
+        keeper.CloseSave();
+        EXPECT_EQ(home.Read("my.list"), replacement);
+        EXPECT_EQ(options.Text(SettingKey::ListFile), home.Path("my-1.list"));
+        EXPECT_EQ(home.Read("my-1.list"), old);
+        EXPECT_FALSE(home.Exists("my-2.list"));
+        EXPECT_TRUE(status.Current().contains(home.Path("my-1.list"))) << status.Current().toStdString();
+    }
+}
+
+// What `list show` reads, the window's load reads: a record with a link but no status (a file cut short)
+// waits. Lines it cannot make a row of are counted, and the file they are in is never written over, in
+// either format; an empty table never goes over it either.
+TEST(ListKeeperDiskTest, ALoadThatSkipsLinesLeavesItsFileAsItIs) {
+    const QByteArray waiting = RowStatus::Waiting.Stored().toUtf8();
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        qsizetype rows;
+        qint64 skipped;
+    };
+    const Case cases[] = {
+        {"odd.list",
+         "ok$pdf$1$http://a/1.pdf$" + waiting +
+             "\njust a title line\n$$$$\n   \n"
+             "nostatus$pdf$1$http://a/3.pdf\ndup$pdf$1$http://a/1.pdf$" +
+             waiting + "\ncut$pdf$1$http://a/4.pdf$",
+         3, 3},
+        {"odd.xml",
+         "<skimmer><item><title>ok</title><types>pdf</types><size>1</size><path>http://a/1.pdf</path></item>"
+         "<item><title>nolink</title><types>pdf</types><size>1</size></item></skimmer>",
+         1, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        KeeperAtHome at;
+        auto& [home, options, status, list, keeper] = at;
+        home.Write(c.name, c.bytes);
+        at.KeepIn(c.name);
+        keeper.StartupLoad();
+        ASSERT_EQ(list.Size(), c.rows);
+        EXPECT_EQ(keeper.LastLoadSkipped(), c.skipped);
+        EXPECT_EQ(list.Snapshot().last().status, RowStatus::Waiting);
+        const QString sibling = home.Path(QString(c.name).replace(".", "-1."));
+        keeper.CloseSave();
+        EXPECT_EQ(home.Read(c.name), c.bytes);
+        EXPECT_EQ(options.Text(SettingKey::ListFile), sibling);
+        EXPECT_TRUE(status.Current().contains(sibling)) << status.Current().toStdString();
+
+        // Loaded again and emptied by the user, the file still keeps its lines.
+        options.SetCommittedText(SettingKey::ListFile, home.Path(c.name));
+        keeper.StartupLoad();
+        list.ClearList();
+        EXPECT_EQ(keeper.PlanCloseSave().action, ListKeeper::CloseAction::Nothing);
+        keeper.CloseSave(true);
+        EXPECT_EQ(home.Read(c.name), c.bytes);
+    }
 }
 
 }  // namespace

@@ -496,6 +496,31 @@ TEST(ListFileKeepingTest, AListFileIsOnlyWrittenWithTheListLoadedFromIt) {
     EXPECT_EQ(home.Read("first.xml.list"), QByteArray());
 }
 
+// After a start-up load that skipped lines, the quit question names the new file the rows go to: the file
+// they came from is left as it is.
+TEST(ListFileKeepingTest, ALoadThatSkippedLinesSaysSoAndTheQuitKeepsItsFile) {
+    TempHome home;
+    qputenv("SKIMMER_UPDATE_URL", home.Path("none.xml").toUtf8());
+    Answers answers;
+    const QByteArray odd = "a$pdf$1$http://h/a.pdf$" + RowStatus::Waiting.Stored().toUtf8() +
+                           "\njust a title line\nb$pdf$1$http://h/b.pdf\n";
+    home.Write("odd.list", odd);
+    home.Write("config/Setting.ini",
+               "[FILE_FREE_DOC]\nAutoLoad=1\nListPath=" + home.Path("odd.list").toUtf8() + "\n");
+    Session session{home.Path()};
+    session.Lists().SetLoadInBackground(true);
+    session.Start();
+    MainWindow window(session, &answers);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !session.Lists().Loading(); }, 30000));
+    EXPECT_EQ(session.Results().Size(), 2);
+    EXPECT_TRUE(window.close());
+    ASSERT_EQ(answers.questions.size(), 1);
+    EXPECT_TRUE(answers.questions[0].contains(home.Path("odd-1.list"))) << answers.questions[0].toStdString();
+    EXPECT_EQ(home.Read("odd.list"), odd);
+    EXPECT_TRUE(home.Read("odd-1.list").contains("http://h/b.pdf"));
+}
+
 // Search says what is missing; pages left waiting by a search with other options are not asked again
 // without a question, and "start anew" drops them. No box is left ticked that would reach the web.
 TEST_F(WindowHabitsTest, SearchAsksBeforeCarryingOnAnotherSearchsPages) {
