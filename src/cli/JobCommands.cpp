@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 #include <algorithm>
 #include <array>
@@ -227,6 +228,13 @@ int SearchCommand::Run(CliContext& context, const QStringList& args) {
     if (!parsed.Positionals().isEmpty() || !parsed.Has(QStringLiteral("--out"))) {
         return context.Usage(QStringLiteral("search: expected --out FILE"));
     }
+    // The list is written when the search ends: a destination that cannot take it is said now, not after
+    // a search whose rows would then be lost.
+    const QFileInfo target(parsed.Value(QStringLiteral("--out")));
+    if (target.exists() && !target.isSymLink() && !target.isFile())
+        return context.Failed(QStringLiteral("search: --out %1 is not a regular file").arg(target.filePath()));
+    if (const QFileInfo folder(target.absolutePath()); !folder.isDir() || !folder.isWritable())
+        return context.Failed(QStringLiteral("search: --out: cannot write into the folder %1").arg(folder.filePath()));
     Session& session = context.session;
     Options& options = session.GetOptions();
     bool pdfSites = true;

@@ -203,6 +203,12 @@ TEST(CliUsage, ErrorsAndHelp) {
         EXPECT_EQ(run.status, 0);
         EXPECT_TRUE(run.out.startsWith("usage: skimmer-cli " + QString::fromLatin1(command)));
     }
+    // A destination that cannot take the list is refused before a search whose rows it would lose (an
+    // unknown engine would end the command with 2 if the search were begun).
+    home.Write("folder/x", "");
+    const CliRun out = RunIn(home, {"search", "--out", home.Path("folder"), "--engines", "nosuchengine"});
+    EXPECT_EQ(out.status, 1);
+    EXPECT_TRUE(out.err.contains("is not a regular file")) << out.err.toStdString();
 }
 
 TEST(CliProcess, ParallelWritersOfOneHomeLoseNothing) {
