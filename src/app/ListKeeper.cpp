@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include "app/BulkThread.h"
 #include "lists/MessageSink.h"
 #include "lists/Options.h"
 #include "lists/ResultList.h"
@@ -54,6 +55,7 @@ bool ListKeeper::StartLoad(LoadKind kind, const QString& path, const StatusFilte
         return true;
     }
     load.reader = std::thread([this, &load, filter] {
+        BulkThread::YieldToOthers();
         load.outcome = ListFiles::Read(*load.staging, load.path, filter, &load.control);
         // An end posted by a load cancelled since finds another load, or none, and leaves it alone.
         QMetaObject::invokeMethod(

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/BulkThread.h"
 #include "gui/MetadataCache.h"
 #include "lists/ResultList.h"
 #include "meta/DocMetadata.h"
@@ -308,6 +309,7 @@ void ResultTableModel::Resort() {
     sorterDone_ = false;
     const quint64 generation = sortGeneration_;
     sorter_ = std::thread([this, work = std::move(work), generation] {
+        BulkThread::YieldToOthers();
         RowOrder sorted = work();
         // Done before the answer is posted, so the answer may start the next sort.
         sorterDone_ = true;
