@@ -133,14 +133,21 @@ class DownloadPoolTest : public ::testing::Test {
             const std::string host = req.get_header_value("Host");
             Hit("held/" + std::string(req.matches[1]));
             Enter(host);
+            // Left before the last bytes go out: once the client has them it may start its next transfer
+            // while this thread has yet to return, which is no second transfer at once.
+            auto left = std::make_shared<std::atomic<bool>>(false);
+            const auto leave = [this, host, left] {
+                if (!left->exchange(true)) Leave(host);
+            };
             res.set_content_provider(
                 2000, "application/pdf",
-                [this](size_t offset, size_t, httplib::DataSink& sink) {
+                [this, leave](size_t offset, size_t, httplib::DataSink& sink) {
                     if (offset == 0) return sink.write(("%PDF-1.4\n" + std::string(991, 'h')).data(), 1000);
                     while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                    leave();
                     return sink.write(std::string(1000, 'h').data(), 1000);
                 },
-                [this, host](bool) { Leave(host); });
+                [leave](bool) { leave(); });
         });
         // Asks for a pause the first time each file is asked for.
         http.Get("/busy/(.*)", [this](const httplib::Request& req, httplib::Response& res) {
