@@ -57,11 +57,6 @@ for r in $(seq 1 "$repeat"); do
     base+=("$(run baseline "$BASELINE" --home "$work/home" download "$work/list.list" --to "$work/out" --workers 100)")
   fi
 done
-# median FIELD VALUES...: the median of the FIELDth word (1 wall, 2 CPU) of each "wall cpu" value.
-median() {
-  local field=$1; shift
-  printf '%s\n' "$@" | awk -v f="$field" '{ print $f }' | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
-}
 m_ours=$(median 1 "${ours[@]}"); m_theirs=$(median 1 "${theirs[@]}")
 c_ours=$(median 2 "${ours[@]}"); c_theirs=$(median 2 "${theirs[@]}")
 printf 'median of %d: skimmer %.2f s, curl %.2f s, ratio %.2f\n' "$repeat" "$m_ours" "$m_theirs" \

@@ -22,6 +22,12 @@ bench_result() {
   printf '%s|%s|%s|%s|%s|%s\n' "$@" >> "$BENCH_TABLE"
 }
 
+# median FIELD VALUES...: the median of the FIELDth word of each value (runs that print "wall cpu ...").
+median() {
+  local field=$1; shift
+  printf '%s\n' "$@" | awk -v f="$field" '{ print $f }' | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
+}
+
 # start_nginx WORK PORT [ACCESS_LOG_LINE] starts nginx in the foreground on 127.0.0.1:PORT serving
 # WORK/www, with every temporary path under WORK, waits until it answers, and stops it when the calling
 # script exits. Files must be world-readable (workers run as nobody). With NGINX_WRAP set (for example

@@ -66,10 +66,6 @@ for r in $(seq 1 "$repeat"); do
   on+=("$(run meta-on)")
   off+=("$(run meta-off --no-meta)")
 done
-median() {
-  local field=$1; shift
-  printf '%s\n' "$@" | awk -v f="$field" '{ print $f }' | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
-}
 w_on=$(median 1 "${on[@]}"); w_off=$(median 1 "${off[@]}")
 c_on=$(median 2 "${on[@]}"); c_off=$(median 2 "${off[@]}")
 t_on=$(median 3 "${on[@]}")

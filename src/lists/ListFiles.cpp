@@ -125,18 +125,25 @@ bool Cancelled(const ListFiles::ReadControl* control) {
 
 }  // namespace
 
+namespace {
+
+ListFiles::FileStamp StampOf(const struct stat& info) {
+    return {quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
+            qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+}  // namespace
+
 std::optional<ListFiles::FileStamp> ListFiles::FileStamp::OfPath(const QString& path) {
     struct stat info {};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0) return std::nullopt;
-    return FileStamp{quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
-                     qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+    return StampOf(info);
 }
 
 std::optional<ListFiles::FileStamp> ListFiles::FileStamp::OfDescriptor(int descriptor) {
     struct stat info {};
     if (descriptor < 0 || ::fstat(descriptor, &info) != 0) return std::nullopt;
-    return FileStamp{quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
-                     qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+    return StampOf(info);
 }
 
 void ListFiles::ForEachTextRecord(QByteArrayView bytes, const std::function<bool(ResultEntry&&)>& onRecord) {

@@ -38,12 +38,13 @@ QString PageDecoder::Decode(const QByteArray& body, const QString& contentType, 
     // A byte-order mark decides before any header or meta, as browsers read pages. UTF-16 is full of NUL
     // bytes of its own: only the decoded text loses its NULs.
     std::optional<QStringConverter::Encoding> utf16;
+    const QByteArray headerCharset = CharsetParameter(contentType);
     if (body.startsWith("\xFF\xFE")) {
         utf16 = QStringConverter::Utf16LE;
     } else if (body.startsWith("\xFE\xFF")) {
         utf16 = QStringConverter::Utf16BE;
-    } else if (!body.startsWith("\xEF\xBB\xBF") && CharsetParameter(contentType).startsWith("utf-16")) {
-        utf16 = CharsetParameter(contentType) == "utf-16be" ? QStringConverter::Utf16BE : QStringConverter::Utf16LE;
+    } else if (!body.startsWith("\xEF\xBB\xBF") && headerCharset.startsWith("utf-16")) {
+        utf16 = headerCharset == "utf-16be" ? QStringConverter::Utf16BE : QStringConverter::Utf16LE;
     }
     if (utf16) {
         QStringDecoder decoder(*utf16);
